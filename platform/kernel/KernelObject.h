@@ -1,0 +1,75 @@
+// The kernel object table and the wait machinery that every waitable object shares.
+//
+// A HANDLE is a small number that names an entry of one process-wide table. Every object that can
+// be waited for (events, threads) derives from KernelObject. All signalled states are read and
+// changed under one process-wide lock, and every change wakes all waiters, who re-check their own
+// objects; this keeps WaitForMultipleObjects with bWaitAll exact (objects are acquired together,
+// never one by one) at the cost of waking threads that wait for something else, which is cheap at
+// the number of threads this program runs.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "platform/base/WinTypes.h"
+
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_ABANDONED_0 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define MAXIMUM_WAIT_OBJECTS 64
+
+namespace platform {
+
+class KernelObject {
+ public:
+  virtual ~KernelObject() = default;
+  // Both are called with the wait lock held.
+  virtual bool IsSignalled() const { return false; }
+  // A satisfied wait takes the object (an auto-reset event resets itself).
+  virtual void Acquire() {}
+  // False for objects that cannot be waited for (files, find handles).
+  virtual bool IsWaitable() const { return true; }
+};
+
+// The lock under which signalled states change. Hold it only for short, non-blocking work.
+std::unique_lock<std::mutex> LockWaits();
+// Wakes every waiter so that it re-checks its objects. Call after changing a signalled state,
+// with or without the wait lock held.
+void NotifyWaiters();
+
+HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object);
+std::shared_ptr<KernelObject> LookupKernelObject(HANDLE handle);
+template <class T>
+std::shared_ptr<T> LookupKernelObjectAs(HANDLE handle) {
+  return std::dynamic_pointer_cast<T>(LookupKernelObject(handle));
+}
+
+// WaitForMultipleObjects with one more wake-up condition: `extra` is evaluated under the wait lock
+// whenever the objects are not (all) signalled; when it returns true the wait ends with
+// WAIT_OBJECT_0 + count. The window layer builds MsgWaitForMultipleObjects on this; the state that
+// `extra` reads must be changed before NotifyWaiters is called.
+DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                       const std::function<bool()>& extra);
+
+}  // namespace platform
+
+BOOL CloseHandle(HANDLE handle);
+BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, LPHANDLE target,
+                     DWORD access, BOOL inherit, DWORD options);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
+
+// Events. The name and the security attributes are not used: no event here is shared with
+// another process.
+HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name);
+#define CreateEvent CreateEventA
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+
+DWORD GetCurrentThreadId();
+DWORD GetCurrentProcessId();
+HANDLE GetCurrentProcess();
+HANDLE GetCurrentThread();

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds, and runs every test; then builds and runs
+# the tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Exits non-zero when anything fails.
+#   ./test.sh            everything
+#   PXQD_NO_SANITIZE=1 ./test.sh   skip the sanitizer pass
+set -euo pipefail
+top=$(cd "$(dirname "$0")" && pwd)
+cd "$top"
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+  ccache --max-size=5G >/dev/null 2>&1 || true
+fi
+
+build_and_test() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@"
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure --no-tests=error
+}
+
+build_and_test build -DCMAKE_BUILD_TYPE=Release
+if [ -z "${PXQD_NO_SANITIZE:-}" ]; then
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DPXQD_SANITIZE=ON -DPXQD_BENCH=OFF
+fi
+[ -x scripts/run-fuzz-corpus.sh ] && scripts/run-fuzz-corpus.sh
+echo "all tests passed"
