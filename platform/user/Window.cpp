@@ -658,7 +658,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     auto lock = UserLock();
     WindowRecord* w = RecordOrError(hwnd);
     if (!w) return FALSE;
-    if (insertAfter && insertAfter != HWND_BOTTOM && insertAfter != HWND_TOPMOST &&
+    if (!(flags & SWP_NOZORDER) && insertAfter && insertAfter != HWND_BOTTOM && insertAfter != HWND_TOPMOST &&
         insertAfter != HWND_NOTOPMOST && !FindWindowRecord(insertAfter)) {
       SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return FALSE;

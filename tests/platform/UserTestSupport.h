@@ -70,6 +70,7 @@ inline std::vector<std::pair<HWND, UINT>> Pairs(const std::vector<Seen>& seen) {
 // Answers for the recording procedure, per message (set by a test before it creates windows).
 struct Answers {
   LRESULT createResult = 0;
+  bool refuseNcCreate = false;
 };
 inline Answers& TheAnswers() {
   static Answers a;
@@ -83,6 +84,7 @@ inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LP
   }
   MessageLog::Get().Add(seen);
   if (message == WM_CREATE && TheAnswers().createResult) return TheAnswers().createResult;
+  if (message == WM_NCCREATE && TheAnswers().refuseNcCreate) return FALSE;
   if (message == WM_USER + 1) return static_cast<LRESULT>(wParam + lParam);
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }

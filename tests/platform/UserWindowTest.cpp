@@ -121,10 +121,17 @@ TEST(Create, MessageSequences) {
 }
 
 TEST(Create, FailuresOfCreation) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = RecordingProc;
+  wc.lpszClassName = "Failing";
+  ASSERT_NE(0, RegisterClassA(&wc));
+  auto make = [] {
+    return CreateWindowExA(0, "Failing", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  };
   // -1 from WM_CREATE fails the creation after WM_DESTROY and WM_NCDESTROY.
   MessageLog::Get().Clear();
   TheAnswers().createResult = -1;
-  HWND w = MakeWindow(WS_POPUP);
+  HWND w = make();
   TheAnswers().createResult = 0;
   EXPECT_EQ(nullptr, w);
   auto seen = MessageLog::Get().Take();
@@ -133,6 +140,16 @@ TEST(Create, FailuresOfCreation) {
   EXPECT_EQ((Sequence{{failed, WM_NCCREATE}, {failed, WM_CREATE}, {failed, WM_DESTROY}, {failed, WM_NCDESTROY}}),
             Pairs(seen));
   EXPECT_FALSE(IsWindow(failed));
+  // FALSE from WM_NCCREATE fails it at once, with WM_NCDESTROY only.
+  TheAnswers().refuseNcCreate = true;
+  EXPECT_EQ(nullptr, make());
+  TheAnswers().refuseNcCreate = false;
+  seen = MessageLog::Get().Take();
+  ASSERT_EQ(2u, seen.size());
+  EXPECT_EQ((Sequence{{seen[0].hwnd, WM_NCCREATE}, {seen[0].hwnd, WM_NCDESTROY}}), Pairs(seen));
+  EXPECT_FALSE(IsWindow(seen[0].hwnd));
+  // The class has no windows left.
+  EXPECT_TRUE(UnregisterClassA("Failing", nullptr));
   // A child needs a parent, a parent must exist.
   EXPECT_EQ(nullptr, MakeWindow(WS_CHILD, nullptr));
   EXPECT_EQ((DWORD)ERROR_TLW_WITH_WSCHILD, GetLastError());
