@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -50,8 +51,14 @@ std::string CounterPath() {
 
 // Takes the next block of values from the counter file; 0 when the file cannot be used.
 uint32_t TakeBlockFromFile() {
-  int fd = open(CounterPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // The file may sit in the shared /tmp: a link or a file of another user is not used.
+  int fd = open(CounterPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return 0;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) {
+    close(fd);
+    return 0;
+  }
   uint32_t first = 0;
   if (flock(fd, LOCK_EX) == 0) {
     char buf[32] = {};
@@ -103,7 +110,8 @@ uint32_t AllocateWindowHandle() {
   if (next == end) {
     uint32_t first = TakeBlockFromFile();
     if (first == 0) {
-      uint32_t prefix = (static_cast<uint32_t>(getpid()) & 0x3FFFu) + 1;
+      // Prefixes 1 to 0x2000 keep every value inside [HANDLE_FIRST, HANDLE_END).
+      uint32_t prefix = (static_cast<uint32_t>(getpid()) & 0x1FFFu) + 1;
       first = (prefix << 17) + fallbackBlock * HANDLE_BLOCK;
       fallbackBlock = (fallbackBlock + 1) % ((1u << 17) / HANDLE_BLOCK);
     }
