@@ -275,9 +275,11 @@ TEST(Send, ASenderIsReleasedWhenTheReceiverThreadEnds) {
 TEST(Timers, IdZeroTicksOnlyWhenTheQueueIsOtherwiseEmptyAndNeverPilesUp) {
   HWND w = MakeWindow(WS_POPUP);
   PumpAll();
-  EXPECT_NE(0u, SetTimer(w, 0, 20, nullptr));
+  // The period is long enough that no stall of a loaded machine between two calls below lets a
+  // second period pass.
+  EXPECT_NE(0u, SetTimer(w, 0, 60, nullptr));
   PostMessageA(w, WM_USER, 0, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(80));  // several periods pass
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // several periods pass
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ((UINT)WM_USER, msg.message);  // posted messages come first
@@ -292,7 +294,7 @@ TEST(Timers, IdZeroTicksOnlyWhenTheQueueIsOtherwiseEmptyAndNeverPilesUp) {
   ASSERT_EQ(TRUE, GetMessageA(&msg, nullptr, 0, 0));
   EXPECT_EQ((UINT)WM_TIMER, msg.message);
   // A filter that leaves WM_TIMER out does not get it.
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  std::this_thread::sleep_for(std::chrono::milliseconds(70));
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER, WM_APP, PM_REMOVE));
   EXPECT_TRUE(KillTimer(w, 0));
   EXPECT_FALSE(KillTimer(w, 0));
@@ -354,6 +356,45 @@ TEST(Wait, MsgWaitWakesForObjectsPostsAndTimers) {
   EXPECT_EQ(WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_TIMER));
   KillTimer(nullptr, id);
   CloseHandle(ev);
+}
+
+TEST(Wait, SentMessagesWakeTheWaitAndPeekMessageRunsThem) {
+  HWND mine = MakeWindow(WS_POPUP);
+  PumpAll();
+  std::atomic<LRESULT> answer{0};
+  std::thread sender([&] { answer = SendMessageA(mine, WM_USER + 1, 20, 22); });
+  // The wait does not run the message; it reports it, and PeekMessage runs it.
+  EXPECT_EQ(WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_SENDMESSAGE));
+  MessageLog::Get().Clear();
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE));  // any filter runs sent messages
+  sender.join();
+  EXPECT_EQ(42, answer.load());
+  auto seen = MessageLog::Get().Take();
+  ASSERT_EQ(1u, seen.size());
+  EXPECT_EQ(GetCurrentThreadId(), seen[0].thread);
+  DestroyWindow(mine);
+}
+
+TEST(Timers, ATimerSetFromAnotherThreadWakesTheOwnersGetMessage) {
+  HWND mine = MakeWindow(WS_POPUP);
+  PumpAll();
+  std::thread setter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(1005u, SetTimer(mine, 1005, 10, nullptr));
+  });
+  MSG msg;
+  // Blocks with no timer of its own until the other thread sets one on this thread's window.
+  ASSERT_EQ(TRUE, GetMessageA(&msg, nullptr, 0, 0));
+  setter.join();
+  EXPECT_EQ((UINT)WM_TIMER, msg.message);
+  EXPECT_EQ(mine, msg.hwnd);
+  EXPECT_EQ(1005u, msg.wParam);
+  EXPECT_TRUE(KillTimer(mine, 1005));
+  DestroyWindow(mine);
+  EXPECT_FALSE(KillTimer(mine, 1005));
+  EXPECT_EQ(0u, SetTimer(mine, 1, 10, nullptr));
+  EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
 }
 
 TEST(Queue, StatusTimeAndPosition) {
