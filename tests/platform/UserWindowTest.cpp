@@ -62,6 +62,12 @@ TEST(Classes, RegisterLookUpAndUnregister) {
   wc.cbWndExtra = -1;
   EXPECT_EQ(0, RegisterClassA(&wc));
   EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
+  WNDCLASSEXA ex{};
+  ex.lpszClassName = "NoSize";  // cbSize left 0
+  EXPECT_EQ(0, RegisterClassExA(&ex));
+  ex.cbSize = sizeof ex;
+  EXPECT_NE(0, RegisterClassExA(&ex));
+  EXPECT_TRUE(UnregisterClassA("NoSize", nullptr));
 }
 
 TEST(Create, MessageSequences) {
