@@ -1,6 +1,7 @@
 #include "platform/user/MessageQueue.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
@@ -263,7 +264,35 @@ bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
   return false;
 }
 
+std::mutex& TranslatorLock() {
+  static std::mutex* m = new std::mutex;
+  return *m;
+}
+KeyTranslator& TranslatorObject() {
+  static KeyTranslator* t = new KeyTranslator;
+  return *t;
+}
+
+KeyTranslator CurrentKeyTranslator() {
+  std::lock_guard<std::mutex> g(TranslatorLock());
+  return TranslatorObject();
+}
+
+CHAR DefaultKeyTranslation(UINT vk) {
+  if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
+      (vk >= '0' && vk <= '9')) {
+    return static_cast<CHAR>(vk);
+  }
+  if (vk >= 'A' && vk <= 'Z') return static_cast<CHAR>(vk - 'A' + 'a');
+  return 0;
+}
+
 }  // namespace
+
+void SetKeyTranslator(KeyTranslator translator) {
+  std::lock_guard<std::mutex> g(TranslatorLock());
+  TranslatorObject() = std::move(translator);
+}
 
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WNDPROC proc = nullptr;
@@ -323,14 +352,9 @@ BOOL TranslateMessage(const MSG* msg) {
   if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) {
     return msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
   }
-  // Keys that give a character whatever the keyboard state. Letters and shifted characters come
-  // from the input layer, which knows the keyboard state and posts WM_CHAR itself.
-  UINT vk = static_cast<UINT>(msg->wParam);
-  CHAR ch = 0;
-  if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
-      (vk >= '0' && vk <= '9')) {
-    ch = static_cast<CHAR>(vk);
-  }
+  KeyTranslator translator = CurrentKeyTranslator();
+  CHAR ch = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
+                       : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
   if (ch) {
     UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     PostMessageA(msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<BYTE>(ch)), msg->lParam);

@@ -421,6 +421,19 @@ TEST(Queue, StatusTimeAndPosition) {
     }
   }
   EXPECT_EQ((LONG)msg.time, GetMessageTime());
+  // A translator installed by the input layer decides the characters; key-up gives none.
+  platform::SetKeyTranslator([](UINT vk, LPARAM) { return vk == 'A' ? 'A' : '\0'; });
+  for (UINT vk : {(UINT)'A', (UINT)'B'}) {
+    MSG key{nullptr, WM_KEYDOWN, vk, 1, 0, {}};
+    EXPECT_TRUE(TranslateMessage(&key));
+    key.message = WM_KEYUP;
+    EXPECT_TRUE(TranslateMessage(&key));
+  }
+  platform::SetKeyTranslator(nullptr);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ((UINT)WM_CHAR, msg.message);
+  EXPECT_EQ((WPARAM)'A', msg.wParam);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(12, GET_X_LPARAM(GetMessagePos()));
   EXPECT_EQ(-7, GET_Y_LPARAM(GetMessagePos()));
   platform::SetUserCursorPos(POINT{0, 0});
