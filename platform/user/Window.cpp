@@ -7,6 +7,7 @@
 #include "platform/base/RectUtil.h"
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/UserState.h"
 #include "platform/user/WindowClass.h"
@@ -271,6 +272,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     cs.dwExStyle = exStyle;
   }
 
+  CBT_CREATEWNDA cbt{&cs, IsChildStyle(style) ? HWND_BOTTOM : HWND_TOP};
+  if (CallCbtHooks(HCBT_CREATEWND, reinterpret_cast<WPARAM>(hwnd), reinterpret_cast<LPARAM>(&cbt))) {
+    auto lock = UserLock();
+    FreeWindowLocked(hwnd);
+    return nullptr;
+  }
   if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
     if (IsWindow(hwnd)) {
       SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
@@ -306,6 +313,13 @@ BOOL DestroyWindow(HWND hwnd) {
       return FALSE;
     }
     if (w->destroying) return TRUE;  // already on its way (called again from WM_DESTROY)
+  }
+  if (CallCbtHooks(HCBT_DESTROYWND, reinterpret_cast<WPARAM>(hwnd), 0)) return FALSE;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = RecordOrError(hwnd);
+    if (!w) return FALSE;
+    if (w->destroying) return TRUE;
     w->destroying = true;
     visible = (w->style & WS_VISIBLE) != 0;
   }

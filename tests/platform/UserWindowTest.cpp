@@ -640,3 +640,71 @@ TEST(Defaults, SystemCommandsAndKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+HHOOK g_outer = nullptr;
+HHOOK g_inner = nullptr;
+std::vector<std::string> g_hookCalls;
+bool g_refuse = false;
+WNDPROC g_classProc = nullptr;
+std::vector<UINT> g_subclassSaw;
+
+LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  g_subclassSaw.push_back(message);
+  return CallWindowProcA(g_classProc, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK InnerHook(int code, WPARAM wParam, LPARAM lParam) {
+  g_hookCalls.push_back(code == HCBT_CREATEWND ? "inner create" : "inner destroy");
+  return CallNextHookEx(g_inner, code, wParam, lParam);
+}
+
+LRESULT CALLBACK OuterHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    g_hookCalls.push_back("outer create");
+    auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+    EXPECT_EQ(100, cbt->lpcs->cx);
+    if (g_refuse) return 1;
+    // Subclass before the window's first message, as a class library attaches its objects.
+    HWND hwnd = reinterpret_cast<HWND>(wParam);
+    g_classProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+  } else {
+    g_hookCalls.push_back("outer destroy");
+  }
+  return CallNextHookEx(g_outer, code, wParam, lParam);
+}
+
+TEST(Hooks, CreationHooksSeeTheWindowBeforeItsFirstMessage) {
+  g_inner = SetWindowsHookExA(WH_CBT, InnerHook, nullptr, GetCurrentThreadId());
+  g_outer = SetWindowsHookExA(WH_CBT, OuterHook, nullptr, GetCurrentThreadId());
+  ASSERT_NE(nullptr, g_inner);
+  ASSERT_NE(nullptr, g_outer);
+  HWND w = MakeWindow(WS_POPUP);
+  ASSERT_NE(nullptr, w);
+  EXPECT_EQ((std::vector<std::string>{"outer create", "inner create"}), g_hookCalls);
+  ASSERT_FALSE(g_subclassSaw.empty());
+  EXPECT_EQ((UINT)WM_NCCREATE, g_subclassSaw[0]);
+  g_hookCalls.clear();
+  DestroyWindow(w);
+  EXPECT_EQ((std::vector<std::string>{"outer destroy", "inner destroy"}), g_hookCalls);
+  EXPECT_EQ((UINT)WM_NCDESTROY, g_subclassSaw.back());
+
+  // A hook that refuses the creation fails it before any message.
+  g_refuse = true;
+  g_subclassSaw.clear();
+  MessageLog::Get().Clear();
+  EXPECT_EQ(nullptr, MakeWindow(WS_POPUP));
+  EXPECT_TRUE(MessageLog::Get().Take().empty());
+  g_refuse = false;
+  EXPECT_TRUE(UnhookWindowsHookEx(g_outer));
+  EXPECT_TRUE(UnhookWindowsHookEx(g_inner));
+  EXPECT_FALSE(UnhookWindowsHookEx(g_inner));
+  // Only the calling thread's CBT hooks are kept.
+  EXPECT_EQ(nullptr, SetWindowsHookExA(WH_CBT, InnerHook, nullptr, 0));
+  EXPECT_EQ(nullptr, SetWindowsHookExA(2, InnerHook, nullptr, GetCurrentThreadId()));
+  EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, GetLastError());
+}
+
+}  // namespace
