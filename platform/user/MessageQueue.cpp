@@ -57,6 +57,9 @@ ULONGLONG UpdateTimers(ThreadQueue& q, ULONGLONG now) {
 bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
   if (!q.alive) return true;
   if (q.changedBits & mask) return true;
+  // A sent message counts until it has run, even when its arrival was seen: its sender waits,
+  // and a look at the queue that raced with its arrival must not put the thread to sleep on it.
+  if ((mask & QS_SENDMESSAGE) && !q.incoming.empty()) return true;
   return inputAvailable && (PresentBits(q) & mask);
 }
 

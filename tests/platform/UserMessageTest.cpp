@@ -208,6 +208,17 @@ TEST(Send, NestedSendsAcrossThreadsDoNotDeadlock) {
   CloseHandle(ready);
 }
 
+// Many back-to-back sends from one thread: each arrives while the receiver goes from running the
+// last one back to sleep; all run once and return their own results.
+TEST(Send, BackToBackSendsAllRunAndAnswer) {
+  WindowThread receiver;
+  constexpr int COUNT = 20000;
+  long sum = 0;
+  for (int i = 0; i < COUNT; ++i) sum += SendMessageA(receiver.Hwnd(), WM_USER + 1, static_cast<WPARAM>(i), 1);
+  EXPECT_EQ(static_cast<long>(COUNT) * (COUNT + 1) / 2, sum);
+  MessageLog::Get().Clear();
+}
+
 std::atomic<int> g_slowCalls{0};
 LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER + 9) {
