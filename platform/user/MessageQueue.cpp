@@ -129,7 +129,6 @@ bool ProcessIncomingSent() {
       if (q->incoming.empty()) break;
       sent = q->incoming.front();
       q->incoming.pop_front();
-      sent->started = true;
       q->processing.push_back(sent);
     }
     any = true;
@@ -170,7 +169,6 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return SendOutcome::FAILED;
     }
     target = it->second;
-    sent->senderThread = me->threadId;
     target->incoming.push_back(sent);
     target->changedBits |= QS_SENDMESSAGE;
   }
@@ -192,7 +190,6 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
           // (a WM_COPYDATA block, a text buffer) that belong to a sender who has given up.
           auto& in = target->incoming;
           in.erase(std::remove(in.begin(), in.end(), sent), in.end());
-          sent->abandoned = true;
           *result = 0;
           return SendOutcome::TIMED_OUT;
         }

@@ -64,7 +64,6 @@ struct WindowRecord {
   // Children in z-order, topmost first.
   std::vector<HWND> children;
   bool destroying = false;  // DestroyWindow has begun
-  bool created = false;     // WM_NCCREATE has been answered
 };
 
 struct SentMessage {
@@ -73,10 +72,7 @@ struct SentMessage {
   WPARAM wParam = 0;
   LPARAM lParam = 0;
   LRESULT result = 0;
-  DWORD senderThread = 0;
-  bool started = false;  // the receiver has taken it
   bool done = false;     // the result is there (the procedure returned or ReplyMessage was called)
-  bool abandoned = false;  // the sender timed out and no longer waits
 };
 
 struct TimerRecord {

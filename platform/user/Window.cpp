@@ -286,10 +286,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     return nullptr;
   }
-  {
-    auto lock = UserLock();
-    if (WindowRecord* w = FindWindowRecord(hwnd)) w->created = true;
-  }
   if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
     return nullptr;
