@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "platform/kernel/KernelObject.h"
 
@@ -95,26 +96,38 @@ UserState& User() { return StateObject(); }
 // Window handles are 32-bit numbers unique across the processes of one user, so that a handle
 // can travel to another process in a launch line or a record: every process takes blocks of 256
 // values from a counter kept in a file of the user's runtime folder (locked with flock while it
-// is read and advanced) and hands them out in order, never twice. Only if that file cannot be
-// used does a process fall back to blocks under a prefix made from its process id.
+// is read and advanced) and hands them out in order. Only if that file cannot be used does a
+// process fall back to blocks under a prefix made from its process id. A process remembers the
+// blocks it has had, so that after the counter wraps it never gets a value of its own again.
 uint32_t AllocateWindowHandle() {
   static uint32_t next = 0;
   static uint32_t end = 0;
   static uint32_t fallbackBlock = 0;
   static pid_t owner = 0;
+  static std::unordered_set<uint32_t>* taken = new std::unordered_set<uint32_t>;
   // A forked child must not go on with its parent's block.
   if (owner != getpid()) {
     owner = getpid();
     next = end = 0;
+    fallbackBlock = 0;
+    taken->clear();
   }
   if (next == end) {
-    uint32_t first = TakeBlockFromFile();
-    if (first == 0) {
-      // Prefixes 1 to 0x2000 keep every value inside [HANDLE_FIRST, HANDLE_END).
-      uint32_t prefix = (static_cast<uint32_t>(getpid()) & 0x1FFFu) + 1;
-      first = (prefix << 17) + fallbackBlock * HANDLE_BLOCK;
-      fallbackBlock = (fallbackBlock + 1) % ((1u << 17) / HANDLE_BLOCK);
+    // Fallback blocks: 512 per prefix, prefixes 1 to 0x2000, which keeps every value inside
+    // [HANDLE_FIRST, HANDLE_END).
+    constexpr uint32_t FALLBACK_BLOCKS = (1u << 17) / HANDLE_BLOCK * 0x2000u;
+    uint32_t first = 0;
+    for (uint32_t attempt = 0; attempt <= FALLBACK_BLOCKS && first == 0; ++attempt) {
+      first = TakeBlockFromFile();
+      if (first == 0) {
+        uint32_t block = ((static_cast<uint32_t>(getpid()) & 0x1FFFu) * ((1u << 17) / HANDLE_BLOCK) + fallbackBlock) %
+                         FALLBACK_BLOCKS;
+        fallbackBlock = (fallbackBlock + 1) % FALLBACK_BLOCKS;
+        first = (1u << 17) + block * HANDLE_BLOCK;
+      }
+      if (!taken->insert(first).second) first = 0;
     }
+    if (first == 0) return 0;  // every value has been used by this process
     next = first;
     end = first + HANDLE_BLOCK;
   }

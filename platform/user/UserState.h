@@ -123,7 +123,7 @@ std::unique_lock<std::mutex> UserLock();
 // The state; only with UserLock() held.
 UserState& User();
 
-// Handle values: see AllocateWindowHandle in UserState.cpp.
+// Handle values: see AllocateWindowHandle in UserState.cpp. 0 when none is left. Under the lock.
 uint32_t AllocateWindowHandle();
 inline uint32_t HwndKey(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
 inline HWND KeyHwnd(uint32_t key) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(key)); }

@@ -236,9 +236,14 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     width = std::max(width, 0);
     height = std::max(height, 0);
 
+    uint32_t key = AllocateWindowHandle();
+    if (key == 0) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
     ThreadQueue* q = CurrentQueueLocked();
     auto rec = std::make_unique<WindowRecord>();
-    hwnd = KeyHwnd(AllocateWindowHandle());
+    hwnd = KeyHwnd(key);
     rec->hwnd = hwnd;
     rec->cls = cls;
     rec->style = style & ~static_cast<DWORD>(WS_VISIBLE);

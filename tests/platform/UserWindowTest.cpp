@@ -243,6 +243,24 @@ TEST(Handles, UniqueNeverReusedAndUniqueAcrossProcesses) {
   int status = 0;
   waitpid(pid, &status, 0);
   EXPECT_EQ(300, n);
+
+  // Without a usable counter file a process still gets unique values in range.
+  pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("XDG_RUNTIME_DIR", "/nonexistent/runtime", 1);
+    std::set<uint32_t> values;
+    for (int i = 0; i < 600; ++i) {
+      HWND w = MakeWindow(WS_POPUP);
+      uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w));
+      if (!w || value < 0x10000u || value >= 0x80000000u || !values.insert(value).second) _exit(2);
+      DestroyWindow(w);
+    }
+    _exit(0);
+  }
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
 }
 
 TEST(Position, SetWindowPosMoveWindowAndTheirMessages) {
