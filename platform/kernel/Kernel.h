@@ -3,6 +3,7 @@
 
 #include "platform/kernel/Files.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Profile.h"
 #include "platform/kernel/SystemInfo.h"
 #include "platform/kernel/Sync.h"
 #include "platform/kernel/Threads.h"
