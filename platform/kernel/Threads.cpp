@@ -79,10 +79,14 @@ struct StartBlock {
 
 thread_local ThreadObject* t_current = nullptr;
 
-// Marks the thread ended when its start function returns or ExitThread unwinds the stack.
+// Marks the thread ended when its start function returns or ExitThread unwinds the stack. The
+// thread's own pointer is cleared first: the object may go away once the handle is closed.
 struct EndGuard {
   ThreadObject* thread;
-  ~EndGuard() { thread->Finish(); }
+  ~EndGuard() {
+    t_current = nullptr;
+    thread->Finish();
+  }
 };
 
 void* ThreadMain(void* raw) {

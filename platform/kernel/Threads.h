@@ -25,6 +25,8 @@ uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(__stdcall*
 // Ends the calling thread with the given exit code. The stack is unwound (destructors run), so
 // nothing the thread holds in objects with destructors is lost. Must not be called while a
 // lock without a destructor (a CRITICAL_SECTION) is held: that lock stays taken, as on Windows.
+// On a thread not made by CreateThread or _beginthreadex the thread ends the same way, but there
+// is no handle to signal.
 [[noreturn]] void ExitThread(DWORD exitCode);
 [[noreturn]] void _endthreadex(unsigned exitCode);
 
