@@ -66,6 +66,12 @@ TEST_F(PathFixture, RealUtf8PathsAreTakenAsTheyAre) {
   FILE* f = PlatformFopen(real.c_str(), "rb");
   ASSERT_NE(nullptr, f);
   fclose(f);
+  EXPECT_EQ((DWORD)FILE_ATTRIBUTE_NORMAL, GetFileAttributesA(real.c_str()));
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA((m_dir.Path() + U8(u8"/音乐/*.BMP")).c_str(), &d);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  EXPECT_STREQ("曲.bmp", d.cFileName);  // names come back in GBK
+  FindClose(h);
 }
 
 TEST_F(PathFixture, FopenMapsThePath) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/kernel/Kernel.h"
@@ -18,6 +19,20 @@ TEST(Time, TickCountWrapsAt32Bits) {
   platform::SetTickCountNow(1000);
   EXPECT_GE(GetTickCount(), 1000u);
   EXPECT_LT(GetTickCount(), 6000u);
+}
+
+// The environment variable sets where the count starts, so that a whole program can be run
+// across the wrap. The check runs in a fresh process, where GetTickCount has not been called yet.
+TEST(TimeDeathTest, TickCountStartFromTheEnvironment) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  setenv("PXQD_TICK_START", "4294967000", 1);
+  EXPECT_EXIT(
+      {
+        DWORD first = GetTickCount();
+        std::exit(first >= 4294967000u ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  unsetenv("PXQD_TICK_START");
 }
 
 TEST(Time, SleepBlocksAtLeastTheTime) {
