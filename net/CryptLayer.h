@@ -2,8 +2,8 @@
 // zero padding. The hall link uses it on its own to encipher its records.
 #pragma once
 
+#include "net/LayerHeader.h"
 #include "platform/base/WinTypes.h"
-#include "net/ZipLayer.h"
 
 #define CRYPT_LAYER_FLAG 0x100
 

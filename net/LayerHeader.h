@@ -7,6 +7,10 @@
 
 #define LAYER_HEADER_SIZE 20
 
+// Flag bits of a layer operation: the layer's own value plus the direction.
+#define LAYER_WRAP 0x1
+#define LAYER_UNWRAP 0x2
+
 struct LayerHeader {
   // ZIP_LAYER_FLAG, CRYPT_LAYER_FLAG, or 0 when the layer was not applied (the payload is then
   // the layer's input unchanged).

@@ -3,11 +3,9 @@
 // trailer. Peers decode it with a sync-flush inflate that accepts a stream without an end.
 #pragma once
 
+#include "net/LayerHeader.h"
 #include "platform/base/WinTypes.h"
 
-// Flag bits of a layer operation: the layer's own value plus the direction.
-#define LAYER_WRAP 0x1
-#define LAYER_UNWRAP 0x2
 #define ZIP_LAYER_FLAG 0x400
 
 class ISequentialStream;
