@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Time.h"
 
 namespace platform {
 namespace {
@@ -176,7 +177,7 @@ ULONGLONG MonotonicMs() {
   return static_cast<ULONGLONG>(ts.tv_sec) * 1000u + static_cast<ULONGLONG>(ts.tv_nsec) / 1000000u;
 }
 
-DWORD MessageTickCount() { return static_cast<DWORD>(MonotonicMs()); }
+DWORD MessageTickCount() { return GetTickCount(); }
 
 UINT PostedMessageBits(UINT message) {
   if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return QS_KEY;

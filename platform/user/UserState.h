@@ -139,7 +139,7 @@ std::shared_ptr<ThreadQueue> CurrentQueue();
 // Same, with the lock already held.
 ThreadQueue* CurrentQueueLocked();
 
-// Milliseconds of the monotonic clock, and its low 32 bits as message times.
+// Milliseconds of the monotonic clock (timers), and GetTickCount (message times).
 ULONGLONG MonotonicMs();
 DWORD MessageTickCount();
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Time.h"
 #include "tests/platform/UserTestSupport.h"
 
 using namespace usertest;
@@ -432,6 +433,8 @@ TEST(Queue, StatusTimeAndPosition) {
     }
   }
   EXPECT_EQ((LONG)msg.time, GetMessageTime());
+  // Message times are GetTickCount values.
+  EXPECT_LE(GetTickCount() - msg.time, 1000u);
   // A translator installed by the input layer decides the characters; key-up gives none.
   platform::SetKeyTranslator([](UINT vk, LPARAM) { return vk == 'A' ? 'A' : '\0'; });
   for (UINT vk : {(UINT)'A', (UINT)'B'}) {
