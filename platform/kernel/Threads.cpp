@@ -46,10 +46,9 @@ class ThreadObject : public KernelObject {
     m_terminateRequested = true;
     m_exitCode = code;
   }
-  bool TerminateRequested() const {
-    auto lock = LockWaits();
-    return m_terminateRequested;
-  }
+  // Lock-free, so that a message wait can read it from its wake-up condition, which runs with
+  // the wait lock held.
+  bool TerminateRequested() const { return m_terminateRequested.load(); }
 
   void WaitUntilResumed() {
     std::unique_lock<std::mutex> g(m_gateLock);
@@ -65,7 +64,7 @@ class ThreadObject : public KernelObject {
  private:
   const DWORD m_id;
   bool m_ended = false;
-  bool m_terminateRequested = false;
+  std::atomic<bool> m_terminateRequested{false};
   DWORD m_exitCode = STILL_ACTIVE;
   std::mutex m_gateLock;
   std::condition_variable m_gate;

@@ -45,6 +45,7 @@ DWORD GetThreadId(HANDLE thread);
 BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 
 namespace platform {
-// True on a thread for which TerminateThread was called. False on threads not made here.
+// True on a thread for which TerminateThread was called. False on threads not made here. Takes no
+// lock, so it may be called with the wait lock held.
 bool IsTerminateRequested();
 }  // namespace platform

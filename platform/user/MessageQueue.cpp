@@ -5,6 +5,7 @@
 
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
 #include "platform/user/UserState.h"
 #include "platform/user/Window.h"
 
@@ -55,7 +56,7 @@ ULONGLONG UpdateTimers(ThreadQueue& q, ULONGLONG now) {
 }
 
 bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
-  if (!q.alive) return true;
+  if (!q.alive || IsTerminateRequested()) return true;
   if (q.changedBits & mask) return true;
   // A sent message counts until it has run, even when its arrival was seen: its sender waits,
   // and a look at the queue that raced with its arrival must not put the thread to sleep on it.
@@ -218,6 +219,12 @@ LRESULT SendDirect(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Looks for a message for the filter; fills `out` and returns true when there is one.
 bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
+  // A thread asked to stop with TerminateThread gets WM_QUIT before anything else, every time it
+  // looks, so that whichever loop it is in ends.
+  if (IsTerminateRequested()) {
+    *out = MSG{nullptr, WM_QUIT, 0, 0, MessageTickCount(), UserCursorPos()};
+    return true;
+  }
   ProcessIncomingSent();
   {
     auto lock = UserLock();

@@ -6,6 +6,8 @@
 // WaitMessage's caller loop, its own SendMessage (while it waits for the answer) and every modal
 // loop built on these. Retrieval order: sent messages, posted messages in posting order, WM_QUIT,
 // synthesized messages (WM_PAINT), then WM_TIMER, which is made only when nothing else matches.
+// A thread that TerminateThread has asked to stop gets WM_QUIT from every look at its queue, and
+// its message waits return.
 #pragma once
 
 #include <functional>

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
 #include "platform/kernel/Time.h"
 #include "tests/platform/UserTestSupport.h"
 
@@ -407,6 +408,39 @@ TEST(Timers, ATimerSetFromAnotherThreadWakesTheOwnersGetMessage) {
   EXPECT_FALSE(KillTimer(mine, 1005));
   EXPECT_EQ(0u, SetTimer(mine, 1, 10, nullptr));
   EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+}
+
+std::atomic<int> g_afterQuit{0};
+
+DWORD WINAPI LoopUntilQuit(LPVOID parameter) {
+  HWND w = MakeWindow(WS_POPUP);
+  SetEvent(static_cast<HANDLE>(parameter));
+  MSG msg;
+  int loops = 0;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) ++loops;
+  // Every later look says WM_QUIT too, and a message wait returns at once.
+  bool quitAgain = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT;
+  bool waitReturns = MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0;
+  DestroyWindow(w);
+  g_afterQuit = (quitAgain ? 1 : 0) + (waitReturns ? 2 : 0);
+  return 0;
+}
+
+TEST(Queue, TerminateThreadEndsTheMessageLoop) {
+  HANDLE ready = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, LoopUntilQuit, ready, 0, &id);
+  ASSERT_NE(nullptr, thread);
+  WaitForSingleObject(ready, INFINITE);
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));  // let it go to sleep in GetMessage
+  EXPECT_TRUE(TerminateThread(thread, 5));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(5u, code);  // TerminateThread's code wins over the function's result
+  EXPECT_EQ(3, g_afterQuit.load());
+  CloseHandle(thread);
+  CloseHandle(ready);
 }
 
 TEST(Queue, StatusTimeAndPosition) {
