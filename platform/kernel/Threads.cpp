@@ -77,12 +77,14 @@ struct StartBlock {
 };
 
 thread_local ThreadObject* t_current = nullptr;
+std::atomic<void (*)()> g_endHook{nullptr};
 
 // Marks the thread ended when its start function returns or ExitThread unwinds the stack. The
 // thread's own pointer is cleared first: the object may go away once the handle is closed.
 struct EndGuard {
   ThreadObject* thread;
   ~EndGuard() {
+    if (void (*hook)() = g_endHook.load()) hook();
     t_current = nullptr;
     thread->Finish();
   }
@@ -133,6 +135,8 @@ HANDLE StartThread(SIZE_T stackSize, std::function<DWORD()> run, DWORD flags, DW
 }  // namespace
 
 bool IsTerminateRequested() { return t_current && t_current->TerminateRequested(); }
+
+void SetThreadEndHook(void (*hook)()) { g_endHook.store(hook); }
 
 }  // namespace platform
 

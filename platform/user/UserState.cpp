@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
 #include "platform/kernel/Time.h"
 
 namespace platform {
@@ -77,13 +78,23 @@ uint32_t TakeBlockFromFile() {
   return first;
 }
 
+// A thread's queue goes when the thread ends: for threads made by CreateThread before their
+// handle becomes signalled (the kernel's end hook), for all others when their thread-local
+// objects are destroyed.
 struct QueueHolder {
   std::shared_ptr<ThreadQueue> queue;
-  ~QueueHolder() {
-    if (queue) RetireThreadQueue(queue->threadId);
+  void Retire() {
+    if (queue) {
+      DWORD id = queue->threadId;
+      queue.reset();
+      RetireThreadQueue(id);
+    }
   }
+  ~QueueHolder() { Retire(); }
 };
 thread_local QueueHolder t_queue;
+
+void RetireCurrentThreadQueue() { t_queue.Retire(); }
 
 void RemoveFrom(std::vector<HWND>& list, HWND hwnd) {
   list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
@@ -156,6 +167,8 @@ ThreadQueue* FindQueue(DWORD threadId) {
 }
 
 ThreadQueue* CurrentQueueLocked() {
+  static bool hooked = (SetThreadEndHook(&RetireCurrentThreadQueue), true);
+  (void)hooked;
   if (!t_queue.queue) {
     auto q = std::make_shared<ThreadQueue>();
     q->threadId = GetCurrentThreadId();

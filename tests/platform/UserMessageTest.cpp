@@ -411,9 +411,11 @@ TEST(Timers, ATimerSetFromAnotherThreadWakesTheOwnersGetMessage) {
 }
 
 std::atomic<int> g_afterQuit{0};
+std::atomic<HWND> g_loopWindow{nullptr};
 
 DWORD WINAPI LoopUntilQuit(LPVOID parameter) {
   HWND w = MakeWindow(WS_POPUP);
+  g_loopWindow = MakeWindow(WS_POPUP);  // left for the thread's end to remove
   SetEvent(static_cast<HANDLE>(parameter));
   MSG msg;
   int loops = 0;
@@ -439,6 +441,9 @@ TEST(Queue, TerminateThreadEndsTheMessageLoop) {
   GetExitCodeThread(thread, &code);
   EXPECT_EQ(5u, code);  // TerminateThread's code wins over the function's result
   EXPECT_EQ(3, g_afterQuit.load());
+  // The thread's windows and queue are gone by the time its handle is signalled.
+  EXPECT_FALSE(IsWindow(g_loopWindow.load()));
+  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0));
   CloseHandle(thread);
   CloseHandle(ready);
 }
