@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/user/MessageQueue.h"
 #include "platform/winsock/PosixSocket.h"
 #include "platform/winsock/SocketTable.h"
 
@@ -26,11 +27,9 @@ struct Notification {
 std::mutex g_sinkMutex;
 SocketNotifySink g_sink;
 
+// A window that has gone away simply loses its notification, as with WinSock.
 void PostDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  (void)window;
-  (void)message;
-  (void)wParam;
-  (void)lParam;
+  PostMessageA(window, message, wParam, lParam);
 }
 
 void Deliver(const std::vector<Notification>& posts) {
