@@ -89,7 +89,13 @@ void ReportConnectLocked(SOCKET s, SocketEntry& e, std::vector<Notification>& po
 }
 
 void HandleLocked(SOCKET s, SocketEntry& e, short revents, std::vector<Notification>& posts) {
-  if (e.m_state == SocketState::CONNECTING) UpdateConnectStateLocked(e, revents);
+  if (e.m_state == SocketState::CONNECTING) {
+    // The bits answered the question "has the connect finished"; the connected socket's own
+    // events are looked at in the next pass.
+    UpdateConnectStateLocked(e, revents);
+    ReportConnectLocked(s, e, posts);
+    return;
+  }
   ReportConnectLocked(s, e, posts);
   if (e.m_state == SocketState::LISTENING) {
     if (e.m_acceptArmed && (revents & POLLIN)) {

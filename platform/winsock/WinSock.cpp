@@ -405,11 +405,9 @@ int connect(SOCKET s, const sockaddr* name, int nameLength) {
     }
     nonBlocking = entry->m_nonBlocking;
     entry->m_connectError = 0;
-    if (nonBlocking) {
-      entry->m_state = SocketState::CONNECTING;
-      entry->m_connectUnreported = true;
-    }
   }
+  // The socket counts as connecting only once the system has the request: before that, the
+  // system would report the still unconnected socket as writable and hung up.
   int r = posix::Connect(entry->m_fd, address, port);
   int err = r < 0 ? errno : 0;
   auto lock = TableLock();
@@ -418,6 +416,8 @@ int connect(SOCKET s, const sockaddr* name, int nameLength) {
     MarkConnectedLocked(*entry);
     return 0;
   }
+  entry->m_state = SocketState::CONNECTING;
+  entry->m_connectUnreported = true;
   switch (err) {
     case 0:
     case EINPROGRESS:
