@@ -777,6 +777,9 @@ int select(int ignored, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, co
     int m_set;
     std::shared_ptr<SocketEntry> m_entry;
     bool m_ready = false;
+    // The system reported a hang-up or an error that does not make the socket ready for its set
+    // (an error is no out-of-band data): asking again would only return the same at once.
+    bool m_muted = false;
   };
   std::vector<Item> items;
   for (int k = 0; k < 3; ++k) {
@@ -819,6 +822,7 @@ int select(int ignored, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, co
           if (e.m_state == SocketState::UNCONNECTED && e.m_connectError != 0) immediate = true;
           if (e.m_state == SocketState::CONNECTED) events = POLLPRI;
         }
+        if (items[i].m_muted) events = 0;
         polls[i].fd = events ? e.m_fd : -1;
         polls[i].events = events;
         polls[i].revents = 0;
@@ -857,6 +861,7 @@ int select(int ignored, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, co
         }
         items[i].m_ready = ready;
         if (ready) ++readyCount;
+        else if (rev & (POLLERR | POLLHUP | POLLNVAL)) items[i].m_muted = true;
       }
     }
     if (readyCount > 0) break;

@@ -274,6 +274,12 @@ TEST_F(WinSockCalls, PeerResetIsConnectionReset) {
   char b[4];
   EXPECT_EQ(SOCKET_ERROR, recv(pair.client, b, sizeof(b), 0));
   EXPECT_EQ(WSAECONNRESET, WSAGetLastError());
+  // Sending on the broken connection fails; it must not raise SIGPIPE, which would end the
+  // process.
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(SOCKET_ERROR, send(pair.client, "x", 1, 0));
+    EXPECT_EQ(WSAECONNRESET, WSAGetLastError());
+  }
 }
 
 TEST_F(WinSockCalls, CloseWakesABlockedReceiveOnAnotherThread) {
