@@ -27,7 +27,6 @@ struct SocketEntry {
   // Everything below is read and written under TableLock().
   SocketState m_state = SocketState::UNCONNECTED;
   bool m_nonBlocking = false;
-  bool m_closed = false;
   // shutdown(SD_SEND) or SD_BOTH was called: sends fail with WSAESHUTDOWN.
   bool m_sendShut = false;
   // The WinSock error of a connect that failed, until SO_ERROR reads it or a new connect starts.
@@ -37,7 +36,6 @@ struct SocketEntry {
   // A non-blocking connect that the system refused at once: WinSock still answers WSAEWOULDBLOCK
   // and reports the failure afterwards.
   bool m_connectFailedEarly = false;
-  bool m_everConnected = false;
   std::chrono::steady_clock::time_point m_connectedAt;
 
   // The WSAAsyncSelect selection and the events that are enabled at present.

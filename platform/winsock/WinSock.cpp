@@ -69,7 +69,6 @@ int WriteAddress(sockaddr* name, int* length, uint32_t address, uint16_t port) {
 
 void MarkConnectedLocked(SocketEntry& entry) {
   entry.m_state = SocketState::CONNECTED;
-  entry.m_everConnected = true;
   entry.m_connectedAt = std::chrono::steady_clock::now();
 }
 
@@ -362,7 +361,6 @@ int closesocket(SOCKET s) {
     if (it == sockets.end()) return Fail(WSAENOTSOCK);
     entry = std::move(it->second);
     sockets.erase(it);
-    entry->m_closed = true;
     wasAsync = IsAsyncLocked(*entry);
     entry->m_window = nullptr;
     entry->m_events = 0;
