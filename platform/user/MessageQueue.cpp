@@ -1,9 +1,11 @@
 #include "platform/user/MessageQueue.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
 #include "platform/user/UserState.h"
 #include "platform/user/Window.h"
 
@@ -54,8 +56,11 @@ ULONGLONG UpdateTimers(ThreadQueue& q, ULONGLONG now) {
 }
 
 bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
-  if (!q.alive) return true;
+  if (!q.alive || IsTerminateRequested()) return true;
   if (q.changedBits & mask) return true;
+  // A sent message counts until it has run, even when its arrival was seen: its sender waits,
+  // and a look at the queue that raced with its arrival must not put the thread to sleep on it.
+  if ((mask & QS_SENDMESSAGE) && !q.incoming.empty()) return true;
   return inputAvailable && (PresentBits(q) & mask);
 }
 
@@ -125,7 +130,6 @@ bool ProcessIncomingSent() {
       if (q->incoming.empty()) break;
       sent = q->incoming.front();
       q->incoming.pop_front();
-      sent->started = true;
       q->processing.push_back(sent);
     }
     any = true;
@@ -166,7 +170,6 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return SendOutcome::FAILED;
     }
     target = it->second;
-    sent->senderThread = me->threadId;
     target->incoming.push_back(sent);
     target->changedBits |= QS_SENDMESSAGE;
   }
@@ -188,7 +191,6 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
           // (a WM_COPYDATA block, a text buffer) that belong to a sender who has given up.
           auto& in = target->incoming;
           in.erase(std::remove(in.begin(), in.end(), sent), in.end());
-          sent->abandoned = true;
           *result = 0;
           return SendOutcome::TIMED_OUT;
         }
@@ -217,6 +219,12 @@ LRESULT SendDirect(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Looks for a message for the filter; fills `out` and returns true when there is one.
 bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
+  // A thread asked to stop with TerminateThread gets WM_QUIT before anything else, every time it
+  // looks, so that whichever loop it is in ends.
+  if (IsTerminateRequested()) {
+    *out = MSG{nullptr, WM_QUIT, 0, 0, MessageTickCount(), UserCursorPos()};
+    return true;
+  }
   ProcessIncomingSent();
   {
     auto lock = UserLock();
@@ -263,7 +271,35 @@ bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
   return false;
 }
 
+std::mutex& TranslatorLock() {
+  static std::mutex* m = new std::mutex;
+  return *m;
+}
+KeyTranslator& TranslatorObject() {
+  static KeyTranslator* t = new KeyTranslator;
+  return *t;
+}
+
+KeyTranslator CurrentKeyTranslator() {
+  std::lock_guard<std::mutex> g(TranslatorLock());
+  return TranslatorObject();
+}
+
+CHAR DefaultKeyTranslation(UINT vk) {
+  if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
+      (vk >= '0' && vk <= '9')) {
+    return static_cast<CHAR>(vk);
+  }
+  if (vk >= 'A' && vk <= 'Z') return static_cast<CHAR>(vk - 'A' + 'a');
+  return 0;
+}
+
 }  // namespace
+
+void SetKeyTranslator(KeyTranslator translator) {
+  std::lock_guard<std::mutex> g(TranslatorLock());
+  TranslatorObject() = std::move(translator);
+}
 
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WNDPROC proc = nullptr;
@@ -323,14 +359,9 @@ BOOL TranslateMessage(const MSG* msg) {
   if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) {
     return msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
   }
-  // Keys that give a character whatever the keyboard state. Letters and shifted characters come
-  // from the input layer, which knows the keyboard state and posts WM_CHAR itself.
-  UINT vk = static_cast<UINT>(msg->wParam);
-  CHAR ch = 0;
-  if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
-      (vk >= '0' && vk <= '9')) {
-    ch = static_cast<CHAR>(vk);
-  }
+  KeyTranslator translator = CurrentKeyTranslator();
+  CHAR ch = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
+                       : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
   if (ch) {
     UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     PostMessageA(msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<BYTE>(ch)), msg->lParam);

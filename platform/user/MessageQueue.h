@@ -6,7 +6,11 @@
 // WaitMessage's caller loop, its own SendMessage (while it waits for the answer) and every modal
 // loop built on these. Retrieval order: sent messages, posted messages in posting order, WM_QUIT,
 // synthesized messages (WM_PAINT), then WM_TIMER, which is made only when nothing else matches.
+// A thread that TerminateThread has asked to stop gets WM_QUIT from every look at its queue, and
+// its message waits return.
 #pragma once
+
+#include <functional>
 
 #include "platform/base/WinTypes.h"
 #include "platform/user/WinUser.h"
@@ -52,6 +56,13 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD mill
 #define SendMessageTimeout SendMessageTimeoutA
 
 namespace platform {
+
+// Turns the virtual key of a WM_KEYDOWN or WM_SYSKEYDOWN into the character it types, 0 for none.
+// TranslateMessage is the only source of WM_CHAR for keys: the input layer installs a translator
+// that knows the shift and caps-lock state and posts key messages only. Without one, Backspace,
+// Tab, Enter, Escape, Space, digits and unshifted letters are translated.
+using KeyTranslator = std::function<CHAR(UINT virtualKey, LPARAM keyData)>;
+void SetKeyTranslator(KeyTranslator translator);
 
 // Calls the window's current procedure on the calling thread, with the lock released. 0 for a
 // window that does not exist.

@@ -3,6 +3,7 @@
 
 #include "platform/base/WinError.h"
 #include "platform/base/WinTypes.h"
+#include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/Timer.h"
 #include "platform/user/Window.h"

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -10,8 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
+#include "platform/kernel/Time.h"
 
 namespace platform {
 namespace {
@@ -50,8 +54,14 @@ std::string CounterPath() {
 
 // Takes the next block of values from the counter file; 0 when the file cannot be used.
 uint32_t TakeBlockFromFile() {
-  int fd = open(CounterPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // The file may sit in the shared /tmp: a link or a file of another user is not used.
+  int fd = open(CounterPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return 0;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) {
+    close(fd);
+    return 0;
+  }
   uint32_t first = 0;
   if (flock(fd, LOCK_EX) == 0) {
     char buf[32] = {};
@@ -68,13 +78,23 @@ uint32_t TakeBlockFromFile() {
   return first;
 }
 
+// A thread's queue goes when the thread ends: for threads made by CreateThread before their
+// handle becomes signalled (the kernel's end hook), for all others when their thread-local
+// objects are destroyed.
 struct QueueHolder {
   std::shared_ptr<ThreadQueue> queue;
-  ~QueueHolder() {
-    if (queue) RetireThreadQueue(queue->threadId);
+  void Retire() {
+    if (queue) {
+      DWORD id = queue->threadId;
+      queue.reset();
+      RetireThreadQueue(id);
+    }
   }
+  ~QueueHolder() { Retire(); }
 };
 thread_local QueueHolder t_queue;
+
+void RetireCurrentThreadQueue() { t_queue.Retire(); }
 
 void RemoveFrom(std::vector<HWND>& list, HWND hwnd) {
   list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
@@ -88,25 +108,38 @@ UserState& User() { return StateObject(); }
 // Window handles are 32-bit numbers unique across the processes of one user, so that a handle
 // can travel to another process in a launch line or a record: every process takes blocks of 256
 // values from a counter kept in a file of the user's runtime folder (locked with flock while it
-// is read and advanced) and hands them out in order, never twice. Only if that file cannot be
-// used does a process fall back to blocks under a prefix made from its process id.
+// is read and advanced) and hands them out in order. Only if that file cannot be used does a
+// process fall back to blocks under a prefix made from its process id. A process remembers the
+// blocks it has had, so that after the counter wraps it never gets a value of its own again.
 uint32_t AllocateWindowHandle() {
   static uint32_t next = 0;
   static uint32_t end = 0;
   static uint32_t fallbackBlock = 0;
   static pid_t owner = 0;
+  static std::unordered_set<uint32_t>* taken = new std::unordered_set<uint32_t>;
   // A forked child must not go on with its parent's block.
   if (owner != getpid()) {
     owner = getpid();
     next = end = 0;
+    fallbackBlock = 0;
+    taken->clear();
   }
   if (next == end) {
-    uint32_t first = TakeBlockFromFile();
-    if (first == 0) {
-      uint32_t prefix = (static_cast<uint32_t>(getpid()) & 0x3FFFu) + 1;
-      first = (prefix << 17) + fallbackBlock * HANDLE_BLOCK;
-      fallbackBlock = (fallbackBlock + 1) % ((1u << 17) / HANDLE_BLOCK);
+    // Fallback blocks: 512 per prefix, prefixes 1 to 0x2000, which keeps every value inside
+    // [HANDLE_FIRST, HANDLE_END).
+    constexpr uint32_t FALLBACK_BLOCKS = (1u << 17) / HANDLE_BLOCK * 0x2000u;
+    uint32_t first = 0;
+    for (uint32_t attempt = 0; attempt <= FALLBACK_BLOCKS && first == 0; ++attempt) {
+      first = TakeBlockFromFile();
+      if (first == 0) {
+        uint32_t block = ((static_cast<uint32_t>(getpid()) & 0x1FFFu) * ((1u << 17) / HANDLE_BLOCK) + fallbackBlock) %
+                         FALLBACK_BLOCKS;
+        fallbackBlock = (fallbackBlock + 1) % FALLBACK_BLOCKS;
+        first = (1u << 17) + block * HANDLE_BLOCK;
+      }
+      if (!taken->insert(first).second) first = 0;
     }
+    if (first == 0) return 0;  // every value has been used by this process
     next = first;
     end = first + HANDLE_BLOCK;
   }
@@ -134,6 +167,8 @@ ThreadQueue* FindQueue(DWORD threadId) {
 }
 
 ThreadQueue* CurrentQueueLocked() {
+  static bool hooked = (SetThreadEndHook(&RetireCurrentThreadQueue), true);
+  (void)hooked;
   if (!t_queue.queue) {
     auto q = std::make_shared<ThreadQueue>();
     q->threadId = GetCurrentThreadId();
@@ -155,7 +190,7 @@ ULONGLONG MonotonicMs() {
   return static_cast<ULONGLONG>(ts.tv_sec) * 1000u + static_cast<ULONGLONG>(ts.tv_nsec) / 1000000u;
 }
 
-DWORD MessageTickCount() { return static_cast<DWORD>(MonotonicMs()); }
+DWORD MessageTickCount() { return GetTickCount(); }
 
 UINT PostedMessageBits(UINT message) {
   if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return QS_KEY;

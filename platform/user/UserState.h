@@ -64,7 +64,6 @@ struct WindowRecord {
   // Children in z-order, topmost first.
   std::vector<HWND> children;
   bool destroying = false;  // DestroyWindow has begun
-  bool created = false;     // WM_NCCREATE has been answered
 };
 
 struct SentMessage {
@@ -73,10 +72,7 @@ struct SentMessage {
   WPARAM wParam = 0;
   LPARAM lParam = 0;
   LRESULT result = 0;
-  DWORD senderThread = 0;
-  bool started = false;  // the receiver has taken it
   bool done = false;     // the result is there (the procedure returned or ReplyMessage was called)
-  bool abandoned = false;  // the sender timed out and no longer waits
 };
 
 struct TimerRecord {
@@ -127,7 +123,7 @@ std::unique_lock<std::mutex> UserLock();
 // The state; only with UserLock() held.
 UserState& User();
 
-// Handle values: see AllocateWindowHandle in UserState.cpp.
+// Handle values: see AllocateWindowHandle in UserState.cpp. 0 when none is left. Under the lock.
 uint32_t AllocateWindowHandle();
 inline uint32_t HwndKey(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
 inline HWND KeyHwnd(uint32_t key) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(key)); }
@@ -143,7 +139,7 @@ std::shared_ptr<ThreadQueue> CurrentQueue();
 // Same, with the lock already held.
 ThreadQueue* CurrentQueueLocked();
 
-// Milliseconds of the monotonic clock, and its low 32 bits as message times.
+// Milliseconds of the monotonic clock (timers), and GetTickCount (message times).
 ULONGLONG MonotonicMs();
 DWORD MessageTickCount();
 

@@ -7,6 +7,7 @@
 #include "platform/base/RectUtil.h"
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/UserState.h"
 #include "platform/user/WindowClass.h"
@@ -235,9 +236,14 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     width = std::max(width, 0);
     height = std::max(height, 0);
 
+    uint32_t key = AllocateWindowHandle();
+    if (key == 0) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
     ThreadQueue* q = CurrentQueueLocked();
     auto rec = std::make_unique<WindowRecord>();
-    hwnd = KeyHwnd(AllocateWindowHandle());
+    hwnd = KeyHwnd(key);
     rec->hwnd = hwnd;
     rec->cls = cls;
     rec->style = style & ~static_cast<DWORD>(WS_VISIBLE);
@@ -271,6 +277,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     cs.dwExStyle = exStyle;
   }
 
+  CBT_CREATEWNDA cbt{&cs, IsChildStyle(style) ? HWND_BOTTOM : HWND_TOP};
+  if (CallCbtHooks(HCBT_CREATEWND, reinterpret_cast<WPARAM>(hwnd), reinterpret_cast<LPARAM>(&cbt))) {
+    auto lock = UserLock();
+    FreeWindowLocked(hwnd);
+    return nullptr;
+  }
   if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
     if (IsWindow(hwnd)) {
       SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
@@ -278,10 +290,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
       FreeWindowLocked(hwnd);
     }
     return nullptr;
-  }
-  {
-    auto lock = UserLock();
-    if (WindowRecord* w = FindWindowRecord(hwnd)) w->created = true;
   }
   if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
@@ -306,6 +314,13 @@ BOOL DestroyWindow(HWND hwnd) {
       return FALSE;
     }
     if (w->destroying) return TRUE;  // already on its way (called again from WM_DESTROY)
+  }
+  if (CallCbtHooks(HCBT_DESTROYWND, reinterpret_cast<WPARAM>(hwnd), 0)) return FALSE;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = RecordOrError(hwnd);
+    if (!w) return FALSE;
+    if (w->destroying) return TRUE;
     w->destroying = true;
     visible = (w->style & WS_VISIBLE) != 0;
   }
@@ -658,7 +673,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     auto lock = UserLock();
     WindowRecord* w = RecordOrError(hwnd);
     if (!w) return FALSE;
-    if (insertAfter && insertAfter != HWND_BOTTOM && insertAfter != HWND_TOPMOST &&
+    if (!(flags & SWP_NOZORDER) && insertAfter && insertAfter != HWND_BOTTOM && insertAfter != HWND_TOPMOST &&
         insertAfter != HWND_NOTOPMOST && !FindWindowRecord(insertAfter)) {
       SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return FALSE;

@@ -2,7 +2,7 @@
 // through Get/SetWindowLong, position, size, z-order and visibility, parents and owners,
 // coordinates, text, enabling, focus, capture and activation.
 //
-// Creation sends WM_NCCREATE, WM_CREATE (CREATESTRUCT in lParam; -1 fails the creation), then
+// Creation runs the thread's creation hooks (Hook.h), then sends WM_NCCREATE, WM_CREATE (CREATESTRUCT in lParam; -1 fails the creation), then
 // WM_SIZE and WM_MOVE, WM_PARENTNOTIFY to the parents of a child, and shows the window when
 // WS_VISIBLE was given. WM_NCCALCSIZE and WM_GETMINMAXINFO are not sent: the client area equals
 // the window area until the painting layer draws borders and captions. New child windows go to

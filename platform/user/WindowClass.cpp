@@ -37,7 +37,7 @@ std::shared_ptr<ClassRecord> FindClassRecord(LPCSTR className) {
 using namespace platform;
 
 ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
-  if (!wc || !wc->lpszClassName || IS_INTRESOURCE(wc->lpszClassName) || !*wc->lpszClassName ||
+  if (!wc || wc->cbSize != sizeof(WNDCLASSEXA) || !wc->lpszClassName || IS_INTRESOURCE(wc->lpszClassName) || !*wc->lpszClassName ||
       strlen(wc->lpszClassName) > 255 || wc->cbClsExtra < 0 || wc->cbWndExtra < 0 ||
       wc->cbClsExtra > 40 * 1024 || wc->cbWndExtra > 40 * 1024) {
     SetLastError(ERROR_INVALID_PARAMETER);

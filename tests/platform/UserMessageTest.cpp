@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
+#include "platform/kernel/Time.h"
 #include "tests/platform/UserTestSupport.h"
 
 using namespace usertest;
@@ -208,6 +210,17 @@ TEST(Send, NestedSendsAcrossThreadsDoNotDeadlock) {
   CloseHandle(ready);
 }
 
+// Many back-to-back sends from one thread: each arrives while the receiver goes from running the
+// last one back to sleep; all run once and return their own results.
+TEST(Send, BackToBackSendsAllRunAndAnswer) {
+  WindowThread receiver;
+  constexpr int COUNT = 20000;
+  long sum = 0;
+  for (int i = 0; i < COUNT; ++i) sum += SendMessageA(receiver.Hwnd(), WM_USER + 1, static_cast<WPARAM>(i), 1);
+  EXPECT_EQ(static_cast<long>(COUNT) * (COUNT + 1) / 2, sum);
+  MessageLog::Get().Clear();
+}
+
 std::atomic<int> g_slowCalls{0};
 LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER + 9) {
@@ -275,9 +288,11 @@ TEST(Send, ASenderIsReleasedWhenTheReceiverThreadEnds) {
 TEST(Timers, IdZeroTicksOnlyWhenTheQueueIsOtherwiseEmptyAndNeverPilesUp) {
   HWND w = MakeWindow(WS_POPUP);
   PumpAll();
-  EXPECT_NE(0u, SetTimer(w, 0, 20, nullptr));
+  // The period is long enough that no stall of a loaded machine between two calls below lets a
+  // second period pass.
+  EXPECT_NE(0u, SetTimer(w, 0, 60, nullptr));
   PostMessageA(w, WM_USER, 0, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(80));  // several periods pass
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // several periods pass
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ((UINT)WM_USER, msg.message);  // posted messages come first
@@ -292,7 +307,7 @@ TEST(Timers, IdZeroTicksOnlyWhenTheQueueIsOtherwiseEmptyAndNeverPilesUp) {
   ASSERT_EQ(TRUE, GetMessageA(&msg, nullptr, 0, 0));
   EXPECT_EQ((UINT)WM_TIMER, msg.message);
   // A filter that leaves WM_TIMER out does not get it.
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  std::this_thread::sleep_for(std::chrono::milliseconds(70));
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER, WM_APP, PM_REMOVE));
   EXPECT_TRUE(KillTimer(w, 0));
   EXPECT_FALSE(KillTimer(w, 0));
@@ -356,6 +371,83 @@ TEST(Wait, MsgWaitWakesForObjectsPostsAndTimers) {
   CloseHandle(ev);
 }
 
+TEST(Wait, SentMessagesWakeTheWaitAndPeekMessageRunsThem) {
+  HWND mine = MakeWindow(WS_POPUP);
+  PumpAll();
+  std::atomic<LRESULT> answer{0};
+  std::thread sender([&] { answer = SendMessageA(mine, WM_USER + 1, 20, 22); });
+  // The wait does not run the message; it reports it, and PeekMessage runs it.
+  EXPECT_EQ(WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_SENDMESSAGE));
+  MessageLog::Get().Clear();
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE));  // any filter runs sent messages
+  sender.join();
+  EXPECT_EQ(42, answer.load());
+  auto seen = MessageLog::Get().Take();
+  ASSERT_EQ(1u, seen.size());
+  EXPECT_EQ(GetCurrentThreadId(), seen[0].thread);
+  DestroyWindow(mine);
+}
+
+TEST(Timers, ATimerSetFromAnotherThreadWakesTheOwnersGetMessage) {
+  HWND mine = MakeWindow(WS_POPUP);
+  PumpAll();
+  std::thread setter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(1005u, SetTimer(mine, 1005, 10, nullptr));
+  });
+  MSG msg;
+  // Blocks with no timer of its own until the other thread sets one on this thread's window.
+  ASSERT_EQ(TRUE, GetMessageA(&msg, nullptr, 0, 0));
+  setter.join();
+  EXPECT_EQ((UINT)WM_TIMER, msg.message);
+  EXPECT_EQ(mine, msg.hwnd);
+  EXPECT_EQ(1005u, msg.wParam);
+  EXPECT_TRUE(KillTimer(mine, 1005));
+  DestroyWindow(mine);
+  EXPECT_FALSE(KillTimer(mine, 1005));
+  EXPECT_EQ(0u, SetTimer(mine, 1, 10, nullptr));
+  EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+}
+
+std::atomic<int> g_afterQuit{0};
+std::atomic<HWND> g_loopWindow{nullptr};
+
+DWORD WINAPI LoopUntilQuit(LPVOID parameter) {
+  HWND w = MakeWindow(WS_POPUP);
+  g_loopWindow = MakeWindow(WS_POPUP);  // left for the thread's end to remove
+  SetEvent(static_cast<HANDLE>(parameter));
+  MSG msg;
+  int loops = 0;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) ++loops;
+  // Every later look says WM_QUIT too, and a message wait returns at once.
+  bool quitAgain = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT;
+  bool waitReturns = MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0;
+  DestroyWindow(w);
+  g_afterQuit = (quitAgain ? 1 : 0) + (waitReturns ? 2 : 0);
+  return 0;
+}
+
+TEST(Queue, TerminateThreadEndsTheMessageLoop) {
+  HANDLE ready = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, LoopUntilQuit, ready, 0, &id);
+  ASSERT_NE(nullptr, thread);
+  WaitForSingleObject(ready, INFINITE);
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));  // let it go to sleep in GetMessage
+  EXPECT_TRUE(TerminateThread(thread, 5));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(5u, code);  // TerminateThread's code wins over the function's result
+  EXPECT_EQ(3, g_afterQuit.load());
+  // The thread's windows and queue are gone by the time its handle is signalled.
+  EXPECT_FALSE(IsWindow(g_loopWindow.load()));
+  EXPECT_FALSE(PostThreadMessageA(id, WM_USER, 0, 0));
+  CloseHandle(thread);
+  CloseHandle(ready);
+}
+
 TEST(Queue, StatusTimeAndPosition) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -380,6 +472,21 @@ TEST(Queue, StatusTimeAndPosition) {
     }
   }
   EXPECT_EQ((LONG)msg.time, GetMessageTime());
+  // Message times are GetTickCount values.
+  EXPECT_LE(GetTickCount() - msg.time, 1000u);
+  // A translator installed by the input layer decides the characters; key-up gives none.
+  platform::SetKeyTranslator([](UINT vk, LPARAM) { return vk == 'A' ? 'A' : '\0'; });
+  for (UINT vk : {(UINT)'A', (UINT)'B'}) {
+    MSG key{nullptr, WM_KEYDOWN, vk, 1, 0, {}};
+    EXPECT_TRUE(TranslateMessage(&key));
+    key.message = WM_KEYUP;
+    EXPECT_TRUE(TranslateMessage(&key));
+  }
+  platform::SetKeyTranslator(nullptr);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ((UINT)WM_CHAR, msg.message);
+  EXPECT_EQ((WPARAM)'A', msg.wParam);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(12, GET_X_LPARAM(GetMessagePos()));
   EXPECT_EQ(-7, GET_Y_LPARAM(GetMessagePos()));
   platform::SetUserCursorPos(POINT{0, 0});

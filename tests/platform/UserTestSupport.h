@@ -19,6 +19,7 @@ struct Seen {
   WPARAM wParam;
   LPARAM lParam;
   DWORD thread;
+  CREATESTRUCTA cs;  // a copy, for WM_NCCREATE and WM_CREATE (the original lives only during the call)
 };
 
 // The log is shared by every recording window of the process; tests clear it before the part
@@ -69,6 +70,7 @@ inline std::vector<std::pair<HWND, UINT>> Pairs(const std::vector<Seen>& seen) {
 // Answers for the recording procedure, per message (set by a test before it creates windows).
 struct Answers {
   LRESULT createResult = 0;
+  bool refuseNcCreate = false;
 };
 inline Answers& TheAnswers() {
   static Answers a;
@@ -76,8 +78,13 @@ inline Answers& TheAnswers() {
 }
 
 inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  MessageLog::Get().Add(Seen{hwnd, message, wParam, lParam, GetCurrentThreadId()});
+  Seen seen{hwnd, message, wParam, lParam, GetCurrentThreadId(), {}};
+  if ((message == WM_NCCREATE || message == WM_CREATE) && lParam) {
+    seen.cs = *reinterpret_cast<const CREATESTRUCTA*>(lParam);
+  }
+  MessageLog::Get().Add(seen);
   if (message == WM_CREATE && TheAnswers().createResult) return TheAnswers().createResult;
+  if (message == WM_NCCREATE && TheAnswers().refuseNcCreate) return FALSE;
   if (message == WM_USER + 1) return static_cast<LRESULT>(wParam + lParam);
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
