@@ -223,6 +223,25 @@ TEST_F(AsyncSelect, ConnectOutcomes) {
   closesocket(listener);
 }
 
+// The poll thread watches the socket while connect is being called; many rounds give a race
+// between the two every chance to show (a hang-up seen before the connect began was once taken
+// for FD_CLOSE).
+TEST_F(AsyncSelect, ManyConnectsReportConnectAndWriteOnly) {
+  USHORT port = 0;
+  SOCKET listener = ListenLoopback(&port);
+  for (int round = 0; round < 100; ++round) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_EQ(0, WSAAsyncSelect(s, FAKE_WINDOW, WM_TEST_SOCKET, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE));
+    SOCKADDR_IN a = LoopbackAddress(port);
+    connect(s, (SOCKADDR*)&a, sizeof(a));
+    ASSERT_EQ("CONNECT WRITE", Describe(m_recorder.Take(2))) << "round " << round;
+    closesocket(accept(listener, nullptr, nullptr));
+    closesocket(s);
+    m_recorder.Take(0);
+  }
+  closesocket(listener);
+}
+
 TEST_F(AsyncSelect, AcceptComesAgainAfterAccept) {
   USHORT port = 0;
   SOCKET listener = ListenLoopback(&port);
