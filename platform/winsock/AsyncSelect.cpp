@@ -1,0 +1,296 @@
+#include "platform/winsock/AsyncSelect.h"
+
+#include <poll.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <thread>
+#include <vector>
+
+#include "platform/user/MessageQueue.h"
+#include "platform/winsock/PosixSocket.h"
+#include "platform/winsock/SocketTable.h"
+
+namespace platform::winsock {
+
+namespace {
+
+namespace posix = platform::posix;
+
+struct Notification {
+  HWND m_window;
+  UINT m_message;
+  WPARAM m_wParam;
+  LPARAM m_lParam;
+};
+
+std::mutex g_sinkMutex;
+SocketNotifySink g_sink;
+
+// A window that has gone away simply loses its notification, as with WinSock.
+void PostDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  PostMessageA(window, message, wParam, lParam);
+}
+
+void Deliver(const std::vector<Notification>& posts) {
+  if (posts.empty()) return;
+  SocketNotifySink sink;
+  {
+    std::lock_guard<std::mutex> lock(g_sinkMutex);
+    sink = g_sink;
+  }
+  for (const Notification& n : posts) {
+    if (sink) sink(n.m_window, n.m_message, n.m_wParam, n.m_lParam);
+    else PostDefault(n.m_window, n.m_message, n.m_wParam, n.m_lParam);
+  }
+}
+
+bool IsSelectedLocked(const SocketEntry& e) { return e.m_window != nullptr && e.m_events != 0; }
+
+void AddLocked(std::vector<Notification>& posts, SOCKET s, const SocketEntry& e, long event, int error) {
+  if (!(e.m_events & event)) return;
+  posts.push_back(Notification{e.m_window, e.m_message, (WPARAM)s, WSAMAKESELECTREPLY(event, error)});
+}
+
+// What the system is asked to watch for, by WinSock's enabled events. A socket with nothing
+// enabled stays out of the poll set entirely: the system reports hang-ups and errors whether
+// asked or not, and a hang-up that cannot be reported yet would make the thread spin.
+short InterestLocked(const SocketEntry& e) {
+  switch (e.m_state) {
+    case SocketState::CONNECTING: return e.m_connectFailedEarly ? 0 : POLLOUT;
+    case SocketState::LISTENING: return e.m_acceptArmed ? POLLIN : 0;
+    case SocketState::CONNECTED: {
+      if (e.m_closeReported || (e.m_hangUpSeen && !e.m_readArmed)) return 0;
+      short events = 0;
+      if (e.m_readArmed) events |= POLLIN | POLLRDHUP;
+      if (e.m_writeArmed) events |= POLLOUT;
+      return events;
+    }
+    case SocketState::UNCONNECTED: return 0;
+  }
+  return 0;
+}
+
+// FD_CONNECT, once the outcome of a non-blocking connect is known (by this thread or by a call
+// that looked at the socket first), followed by the first FD_WRITE of a connected socket.
+void ReportConnectLocked(SOCKET s, SocketEntry& e, std::vector<Notification>& posts) {
+  if (e.m_state == SocketState::CONNECTING && e.m_connectFailedEarly) UpdateConnectStateLocked(e, -1);
+  if (!e.m_connectUnreported || e.m_state == SocketState::CONNECTING) return;
+  e.m_connectUnreported = false;
+  bool connected = e.m_state == SocketState::CONNECTED;
+  AddLocked(posts, s, e, FD_CONNECT, connected ? 0 : e.m_connectError);
+  if (connected && e.m_writeArmed) {
+    int ready = posix::PollOne(e.m_fd, POLLOUT, 0);
+    if (ready > 0 && (ready & POLLOUT)) {
+      e.m_writeArmed = false;
+      AddLocked(posts, s, e, FD_WRITE, 0);
+    }
+  }
+}
+
+void HandleLocked(SOCKET s, SocketEntry& e, short revents, std::vector<Notification>& posts) {
+  if (e.m_state == SocketState::CONNECTING) {
+    // The bits answered the question "has the connect finished"; the connected socket's own
+    // events are looked at in the next pass.
+    UpdateConnectStateLocked(e, revents);
+    ReportConnectLocked(s, e, posts);
+    return;
+  }
+  ReportConnectLocked(s, e, posts);
+  if (e.m_state == SocketState::LISTENING) {
+    if (e.m_acceptArmed && (revents & POLLIN)) {
+      e.m_acceptArmed = false;
+      AddLocked(posts, s, e, FD_ACCEPT, 0);
+    }
+    return;
+  }
+  if (e.m_state != SocketState::CONNECTED || e.m_closeReported) return;
+  if (e.m_readArmed && (revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR))) {
+    int available = 0;
+    if (posix::Available(e.m_fd, &available) < 0) available = 0;
+    if (available > 0) {
+      e.m_readArmed = false;
+      AddLocked(posts, s, e, FD_READ, 0);
+    } else if (revents & (POLLRDHUP | POLLHUP | POLLERR)) {
+      // The peer has finished (or reset the connection) and nothing is left to read: FD_CLOSE,
+      // once, after all data has been read.
+      int err = 0;
+      if (posix::TakeError(e.m_fd, &err) < 0) err = 0;
+      e.m_closeReported = true;
+      e.m_readArmed = false;
+      e.m_writeArmed = false;
+      AddLocked(posts, s, e, FD_CLOSE, ErrnoToWsaError(err));
+      return;
+    }
+    // Otherwise the data was read by the program between the poll and this look: nothing to say.
+  } else if (!e.m_readArmed && (revents & (POLLHUP | POLLERR))) {
+    e.m_hangUpSeen = true;
+  }
+  if (e.m_writeArmed && (revents & POLLOUT)) {
+    e.m_writeArmed = false;
+    AddLocked(posts, s, e, FD_WRITE, 0);
+  }
+}
+
+class Poller {
+ public:
+  static Poller& Instance() {
+    static Poller poller;
+    return poller;
+  }
+
+  void Wake() { posix::SignalWakeDescriptor(m_wakeFd); }
+
+  void Flush() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    uint64_t target = m_started + 1;
+    m_flushWanted = true;
+    lock.unlock();
+    Wake();
+    lock.lock();
+    m_done.wait(lock, [&] { return m_finished >= target; });
+  }
+
+ private:
+  Poller() : m_wakeFd(posix::CreateWakeDescriptor()) { m_thread = std::thread([this] { Run(); }); }
+
+  ~Poller() {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_stop = true;
+    }
+    Wake();
+    if (m_thread.joinable()) m_thread.join();
+    if (m_wakeFd >= 0) posix::Close(m_wakeFd);
+  }
+
+  void Run() {
+    for (;;) {
+      bool flush;
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stop) break;
+        flush = m_flushWanted;
+        m_flushWanted = false;
+        ++m_started;
+      }
+      Pass(flush);
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_finished;
+      }
+      m_done.notify_all();
+    }
+    // Nobody waits for a pass any more once the poller stops, but a waiter must not hang.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_finished = ~0ull;
+    m_done.notify_all();
+  }
+
+  // One look at every selected socket: post what is known, wait for the system, post what it
+  // reported.
+  void Pass(bool flush) {
+    struct Watch {
+      SOCKET m_socket;
+      std::shared_ptr<SocketEntry> m_entry;
+      unsigned m_selection;
+    };
+    std::vector<Watch> watches;
+    std::vector<pollfd> polls;
+    std::vector<Notification> posts;
+    polls.push_back(pollfd{m_wakeFd, POLLIN, 0});
+    {
+      auto lock = TableLock();
+      for (const auto& [s, e] : SocketsLocked()) {
+        if (!IsSelectedLocked(*e)) continue;
+        ReportConnectLocked(s, *e, posts);
+        short events = InterestLocked(*e);
+        if (!events) continue;
+        watches.push_back(Watch{s, e, e->m_selection});
+        polls.push_back(pollfd{e->m_fd, events, 0});
+      }
+    }
+    int timeout = flush || !posts.empty() ? 0 : -1;
+    Deliver(posts);
+    posts.clear();
+    int r = ::poll(polls.data(), polls.size(), timeout);
+    if (r < 0) {
+      // Only a signal can interrupt the wait; anything else would repeat at once, so the
+      // thread waits a little instead of spinning.
+      if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      return;
+    }
+    if (polls[0].revents) posix::DrainWakeDescriptor(m_wakeFd);
+    if (r == 0) return;
+    {
+      auto lock = TableLock();
+      for (size_t i = 0; i < watches.size(); ++i) {
+        short revents = polls[i + 1].revents;
+        if (!revents) continue;
+        const Watch& w = watches[i];
+        // A socket closed or selected again while the thread waited is looked at afresh in the
+        // next pass.
+        if (FindSocketLocked(w.m_socket) != w.m_entry || w.m_entry->m_selection != w.m_selection ||
+            !IsSelectedLocked(*w.m_entry))
+          continue;
+        HandleLocked(w.m_socket, *w.m_entry, revents, posts);
+      }
+    }
+    Deliver(posts);
+  }
+
+  int m_wakeFd;
+  std::mutex m_mutex;
+  std::condition_variable m_done;
+  uint64_t m_started = 0;
+  uint64_t m_finished = 0;
+  bool m_flushWanted = false;
+  bool m_stop = false;
+  std::thread m_thread;
+};
+
+}  // namespace
+
+void WakeAsyncSelect() { Poller::Instance().Wake(); }
+
+}  // namespace platform::winsock
+
+void platform::SetSocketNotifySink(SocketNotifySink sink) {
+  std::lock_guard<std::mutex> lock(winsock::g_sinkMutex);
+  winsock::g_sink = std::move(sink);
+}
+
+void platform::FlushSocketNotifications() { winsock::Poller::Instance().Flush(); }
+
+using namespace platform::winsock;
+
+int WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events) {
+  auto entry = LookupSocket(s);
+  if (!entry) return SOCKET_ERROR;
+  if (events != 0 && !window) {
+    WSASetLastError(WSAEINVAL);
+    return SOCKET_ERROR;
+  }
+  // The socket becomes non-blocking, also when the selection is cancelled.
+  if (platform::posix::SetNonBlocking(entry->m_fd, true) < 0) {
+    WSASetLastError(ErrnoToWsaError(errno));
+    return SOCKET_ERROR;
+  }
+  {
+    auto lock = TableLock();
+    entry->m_nonBlocking = true;
+    entry->m_window = events != 0 ? window : nullptr;
+    entry->m_message = message;
+    entry->m_events = events;
+    ++entry->m_selection;
+    // A new selection starts with every event enabled: what is already true of the socket
+    // (data waiting, connected and writable, closed by the peer) is reported to it.
+    entry->m_readArmed = true;
+    entry->m_writeArmed = true;
+    entry->m_acceptArmed = true;
+    entry->m_closeReported = false;
+    entry->m_hangUpSeen = false;
+  }
+  WakeAsyncSelect();
+  return 0;
+}

@@ -1,0 +1,21 @@
+// The machinery behind WSAAsyncSelect: one poll thread for the whole process watches every socket
+// that has a selection and posts its notifications to the selected windows.
+#pragma once
+
+#include <functional>
+
+#include "platform/winsock/WinSock.h"
+
+namespace platform {
+
+// How a notification reaches its window. The default posts it with PostMessage; a test of the
+// notification rules may record the notifications instead. An empty function restores the
+// default.
+using SocketNotifySink = std::function<void(HWND window, UINT message, WPARAM wParam, LPARAM lParam)>;
+void SetSocketNotifySink(SocketNotifySink sink);
+
+// Returns once the poll thread has looked at every selected socket after this call and posted
+// what it found, so that a test can tell "no notification" from "not yet".
+void FlushSocketNotifications();
+
+}  // namespace platform
