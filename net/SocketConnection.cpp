@@ -1,7 +1,6 @@
 #include "net/SocketConnection.h"
 
 #include <cstring>
-#include <process.h>
 
 #include "net/ChunkFraming.h"
 #include "net/Crc32.h"

@@ -1,14 +1,6 @@
 // The proxy socket against real proxy servers on loopback (dante, microsocks, tinyproxy) and
 // the testbed's own SOCKS4a proxy; after each handshake the tunnel carries a real request to the
 // testbed game server.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,9 +13,8 @@
 #include "net/SocketConnection.h"
 #include "testbed/proxy/TestProxy.h"
 #include "testbed/server/WireServer.h"
+#include "tests/support/LoopbackTools.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -31,84 +22,33 @@ namespace {
 // characters) so that no test sends a query off the machine.
 const char UNRESOLVABLE[] = "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.invalid";
 
-uint16_t FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
-}
+using testsupport::ChildProcess;
+using testsupport::FreeLoopbackPort;
 
-bool PortAnswers(uint16_t port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(port);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(fd);
-  return ok;
-}
-
-// A proxy server program run for one test and stopped with it.
-class ProxyProcess {
- public:
-  ProxyProcess(std::vector<std::string> argv, uint16_t port) : m_port(port) {
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0) m_pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; i < 300 && m_pid > 0 && !PortAnswers(port); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  ~ProxyProcess() {
-    if (m_pid > 0) {
-      kill(m_pid, SIGTERM);
-      waitpid(m_pid, nullptr, 0);
-    }
-  }
-  bool Running() const { return m_pid > 0 && PortAnswers(m_port); }
-  uint16_t Port() const { return m_port; }
-
- private:
-  pid_t m_pid = -1;
-  uint16_t m_port;
-};
-
-std::unique_ptr<ProxyProcess> StartDante(const testsupport::TempDir& dir) {
-  uint16_t port = FreePort();
+std::unique_ptr<ChildProcess> StartDante(const testsupport::TempDir& dir) {
+  uint16_t port = FreeLoopbackPort();
   std::string conf = dir.Write("danted.conf", "logoutput: " + dir.File("danted.log") +
                                                   "\ninternal: 127.0.0.1 port = " + std::to_string(port) +
                                                   "\nexternal: 127.0.0.1\nsocksmethod: none\nclientmethod: none\n"
                                                   "user.privileged: root\nuser.unprivileged: nobody\n"
                                                   "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
                                                   "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
-  return std::make_unique<ProxyProcess>(std::vector<std::string>{"danted", "-f", conf, "-N", "1"}, port);
+  return std::make_unique<ChildProcess>(std::vector<std::string>{"danted", "-f", conf, "-N", "1"}, port);
 }
 
-std::unique_ptr<ProxyProcess> StartMicrosocks(const char* user, const char* password) {
-  uint16_t port = FreePort();
-  return std::make_unique<ProxyProcess>(
+std::unique_ptr<ChildProcess> StartMicrosocks(const char* user, const char* password) {
+  uint16_t port = FreeLoopbackPort();
+  return std::make_unique<ChildProcess>(
       std::vector<std::string>{"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port), "-u", user, "-P", password},
       port);
 }
 
-std::unique_ptr<ProxyProcess> StartTinyproxy(const testsupport::TempDir& dir, const char* user, const char* password) {
-  uint16_t port = FreePort();
+std::unique_ptr<ChildProcess> StartTinyproxy(const testsupport::TempDir& dir, const char* user, const char* password) {
+  uint16_t port = FreeLoopbackPort();
   std::string conf = dir.Write("tinyproxy.conf", "Port " + std::to_string(port) +
                                                      "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\nLogLevel Critical\n"
                                                      "BasicAuth " + user + " " + password + "\n");
-  return std::make_unique<ProxyProcess>(std::vector<std::string>{"tinyproxy", "-d", "-c", conf}, port);
+  return std::make_unique<ChildProcess>(std::vector<std::string>{"tinyproxy", "-d", "-c", conf}, port);
 }
 
 class ProxyTest : public ::testing::Test {
@@ -162,7 +102,9 @@ class ProxyTest : public ::testing::Test {
     EXPECT_EQ(0, proxy.ConnectWithTimeout(host, m_server.Port(), kind, "127.0.0.1", proxyPort, user, password,
                                           seconds));
     EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::seconds(seconds) + std::chrono::milliseconds(500));
-    if (error) EXPECT_EQ(error, proxy.GetProxyError());
+    if (error) {
+      EXPECT_EQ(error, proxy.GetProxyError());
+    }
   }
 
   testsupport::TempDir m_dir;
@@ -214,7 +156,7 @@ TEST_F(ProxyTest, RefusingSilentAndAbsentProxiesFailWithinTheTimeout) {
   ASSERT_TRUE(silent.Start());
   ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_REFUSED);
   ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS4, silent.Port(), nullptr, nullptr, 1, 0);
-  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, FreePort(), nullptr, nullptr, 2, 0);
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, FreeLoopbackPort(), nullptr, nullptr, 2, 0);
   // SOCKS4 cannot carry a name: an unresolvable target fails at once.
   ExpectFailure(UNRESOLVABLE, PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_RESOLVE);
 }

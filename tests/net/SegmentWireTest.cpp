@@ -1,64 +1,21 @@
 // The bytes a request puts on the wire, read by a plain socket: the greeting block, the unit
 // layout, the CRC over the zeroed head, and the cutting of a large packet into segments.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "net/Crc32.h"
 #include "net/SocketConnection.h"
 #include "net/WireBytes.h"
 #include "testbed/server/WireCodec.h"
+#include "tests/support/LoopbackTools.h"
 
 namespace {
 
 using Bytes = std::vector<BYTE>;
 
-class PlainListener {
- public:
-  PlainListener() {
-    m_fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    listen(m_fd, 1);
-    socklen_t len = sizeof a;
-    getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
-  }
-  ~PlainListener() {
-    if (m_client >= 0) close(m_client);
-    close(m_fd);
-  }
-  int Port() const { return m_port; }
-  // Reads exactly n bytes from the accepted client within two seconds.
-  Bytes Read(size_t n) {
-    if (m_client < 0) m_client = accept(m_fd, nullptr, nullptr);
-    Bytes out;
-    while (out.size() < n) {
-      pollfd p{m_client, POLLIN, 0};
-      if (poll(&p, 1, 2000) <= 0) break;
-      BYTE buf[4096];
-      ssize_t got = recv(m_client, buf, std::min(sizeof buf, n - out.size()), 0);
-      if (got <= 0) break;
-      out.insert(out.end(), buf, buf + got);
-    }
-    return out;
-  }
-
- private:
-  int m_fd = -1;
-  int m_client = -1;
-  int m_port = 0;
-};
+using testsupport::PlainListener;
 
 struct WireFixture : ::testing::Test {
   static void SetUpTestSuite() {

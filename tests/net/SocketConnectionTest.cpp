@@ -49,7 +49,7 @@ class ConnectionTest : public ::testing::Test {
   }
 
   int Connect(HWND window = nullptr, DWORD thread = 0, bool useThread = true) {
-    return m_connection.Connect("127.0.0.1", m_server.Port(), 5, window, useThread ? m_receiverId : thread, 0,
+    return m_connection.Connect("127.0.0.1", m_server.Port(), 5, window, useThread ? m_receiverId.load() : thread, 0,
                                 reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0);
   }
 
