@@ -1,0 +1,287 @@
+#include "testbed/server/WireServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "net/WireBytes.h"
+
+namespace testbed {
+
+namespace {
+// A greeting is a short text; anything longer is not a client of this protocol.
+const DWORD MAX_GREETING = 1024;
+const size_t MAX_PACKET = 1024 * 1024;
+}  // namespace
+
+struct WireServer::Session {
+  int id = 0;
+  int fd = -1;
+  std::mutex writeLock;
+  DWORD segmentSerial = 0;
+  DWORD notifySerial = 0;
+  std::atomic<bool> open{true};
+};
+
+WireServer::WireServer(WireParams params) : m_params(params) {
+  if (!m_params.key) m_params.key = DefaultPacketKey();
+}
+
+WireServer::~WireServer() { Stop(); }
+
+bool WireServer::Start(uint16_t port) {
+  m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (m_listenFd < 0) return false;
+  int one = 1;
+  setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(port);
+  if (bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(m_listenFd, 16) != 0) {
+    close(m_listenFd);
+    m_listenFd = -1;
+    return false;
+  }
+  socklen_t len = sizeof addr;
+  getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
+  m_port = ntohs(addr.sin_port);
+  m_running = true;
+  m_acceptThread = std::thread([this] { AcceptLoop(); });
+  return true;
+}
+
+void WireServer::Stop() {
+  if (!m_running.exchange(false)) return;
+  shutdown(m_listenFd, SHUT_RDWR);
+  if (m_acceptThread.joinable()) m_acceptThread.join();
+  close(m_listenFd);
+  m_listenFd = -1;
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> g(m_lock);
+    for (auto& [id, s] : m_sessions) {
+      s->open = false;
+      shutdown(s->fd, SHUT_RDWR);
+    }
+    threads.swap(m_threads);
+  }
+  for (auto& t : threads) t.join();
+  std::lock_guard<std::mutex> g(m_lock);
+  for (auto& [id, s] : m_sessions) close(s->fd);
+  m_sessions.clear();
+}
+
+void WireServer::SetHandler(Handler handler) {
+  std::lock_guard<std::mutex> g(m_lock);
+  m_handler = std::move(handler);
+}
+
+void WireServer::AcceptLoop() {
+  while (m_running) {
+    pollfd p{m_listenFd, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    auto session = std::make_shared<Session>();
+    session->fd = fd;
+    std::lock_guard<std::mutex> g(m_lock);
+    session->id = m_nextSession++;
+    m_sessions[session->id] = session;
+    m_threads.emplace_back([this, session] { ReadLoop(session); });
+  }
+}
+
+void WireServer::ReadLoop(std::shared_ptr<Session> session) {
+  Bytes stream;
+  bool greeted = false;
+  DWORD packetSerial = 0;
+  bool packetReplyWanted = false;
+  std::vector<Bytes> payloads;
+  size_t packetBytes = 0;
+  BYTE chunk[4096];
+  while (session->open) {
+    ssize_t got = recv(session->fd, chunk, sizeof chunk, 0);
+    if (got <= 0) break;
+    stream.insert(stream.end(), chunk, chunk + got);
+    if (!greeted) {
+      if (stream.size() < 4) continue;
+      DWORD n = ReadU32Le(stream.data());
+      if (n > MAX_GREETING) break;
+      if (stream.size() < 4 + n) continue;
+      Bytes greeting(stream.begin() + 4, stream.begin() + 4 + n);
+      stream.erase(stream.begin(), stream.begin() + 4 + n);
+      if (!m_expectedGreeting.empty() && greeting != m_expectedGreeting) break;
+      greeted = true;
+      std::lock_guard<std::mutex> g(m_lock);
+      m_greetings.push_back(greeting);
+      ++m_greeted;
+      m_lastSession = session->id;
+      m_changed.notify_all();
+    }
+    Unit unit;
+    int state;
+    bool bad = false;
+    while ((state = TakeUnit(m_params, &stream, &unit)) == 1) {
+      if (unit.kind != 1 || unit.requestSerial == 0 || unit.segmentNumber == 0) {
+        bad = true;
+        break;
+      }
+      if (unit.segmentNumber == 1) {
+        payloads.clear();
+        packetBytes = 0;
+        packetSerial = unit.requestSerial;
+        packetReplyWanted = unit.replyWanted != 0;
+      } else if (unit.requestSerial != packetSerial || unit.segmentNumber != payloads.size() + 1) {
+        bad = true;
+        break;
+      }
+      packetBytes += unit.payload.size();
+      if (packetBytes > MAX_PACKET) {
+        bad = true;
+        break;
+      }
+      payloads.push_back(std::move(unit.payload));
+      if (unit.lastFlag) {
+        HandlePacket(session, packetSerial, packetReplyWanted, payloads);
+        payloads.clear();
+        packetBytes = 0;
+      }
+    }
+    if (bad || state < 0) break;
+  }
+  session->open = false;
+  shutdown(session->fd, SHUT_RDWR);
+}
+
+void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD requestSerial, bool replyWanted,
+                              const std::vector<Bytes>& payloads) {
+  Request request;
+  request.session = session->id;
+  request.requestSerial = requestSerial;
+  request.replyWanted = replyWanted;
+  if (!DecodePacket(m_params, payloads, requestSerial, &request.code, &request.data)) return;
+  Handler handler;
+  {
+    std::lock_guard<std::mutex> g(m_lock);
+    m_requests.push_back(request);
+    handler = m_handler;
+    m_changed.notify_all();
+  }
+  Reply reply = handler ? handler(request) : Reply{};
+  // A request sent without reply wanted must not be answered: the client would take the
+  // unexpected reply for a protocol error.
+  if (!replyWanted || !reply.send) return;
+  if (reply.delayMs > 0) {
+    std::lock_guard<std::mutex> g(m_lock);
+    // Stop has taken the thread list under this lock once it cleared m_running.
+    if (!m_running) return;
+    m_threads.emplace_back([this, session, requestSerial, reply] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
+      if (session->open) SendReply(session, requestSerial, reply);
+    });
+    return;
+  }
+  SendReply(session, requestSerial, reply);
+}
+
+void WireServer::SendReply(const std::shared_ptr<Session>& session, DWORD requestSerial, const Reply& reply) {
+  std::lock_guard<std::mutex> g(session->writeLock);
+  Bytes units = EncodePacket(m_params, 2, requestSerial + reply.serialOffset, reply.result, reply.data,
+                             &session->segmentSerial, reply.spoil);
+  if (reply.closeMidPacket) {
+    units.resize(units.size() / 2 > 10 ? units.size() / 2 : 10);
+    send(session->fd, units.data(), units.size(), MSG_NOSIGNAL);
+    session->open = false;
+    shutdown(session->fd, SHUT_RDWR);
+    return;
+  }
+  size_t sent = 0;
+  while (sent < units.size()) {
+    ssize_t n = send(session->fd, units.data() + sent, units.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return;
+    sent += static_cast<size_t>(n);
+  }
+}
+
+bool WireServer::WriteAll(const std::shared_ptr<Session>& session, const Bytes& bytes) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = send(session->fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::shared_ptr<WireServer::Session> WireServer::FindSession(int id) const {
+  std::lock_guard<std::mutex> g(m_lock);
+  auto it = m_sessions.find(id);
+  return it == m_sessions.end() ? nullptr : it->second;
+}
+
+bool WireServer::Notify(int session, DWORD code, const Bytes& data, Spoil spoil) {
+  std::vector<std::shared_ptr<Session>> targets;
+  {
+    std::lock_guard<std::mutex> g(m_lock);
+    for (auto& [id, s] : m_sessions) {
+      if ((session < 0 || id == session) && s->open) targets.push_back(s);
+    }
+  }
+  bool any = false;
+  for (auto& s : targets) {
+    std::lock_guard<std::mutex> g(s->writeLock);
+    Bytes units = EncodePacket(m_params, 1, ++s->notifySerial, code, data, &s->segmentSerial, spoil);
+    any = WriteAll(s, units) || any;
+  }
+  return any;
+}
+
+bool WireServer::SendRaw(int session, const Bytes& bytes) {
+  auto s = FindSession(session);
+  if (!s) return false;
+  std::lock_guard<std::mutex> g(s->writeLock);
+  return WriteAll(s, bytes);
+}
+
+void WireServer::CloseSession(int session) {
+  auto s = FindSession(session);
+  if (!s) return;
+  s->open = false;
+  shutdown(s->fd, SHUT_RDWR);
+}
+
+bool WireServer::WaitForSessions(int count, int timeoutMs) {
+  std::unique_lock<std::mutex> g(m_lock);
+  return m_changed.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return m_greeted >= count; });
+}
+
+bool WireServer::WaitForRequests(size_t count, int timeoutMs) {
+  std::unique_lock<std::mutex> g(m_lock);
+  return m_changed.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+}
+
+std::vector<Request> WireServer::Requests() const {
+  std::lock_guard<std::mutex> g(m_lock);
+  return m_requests;
+}
+
+std::vector<Bytes> WireServer::Greetings() const {
+  std::lock_guard<std::mutex> g(m_lock);
+  return m_greetings;
+}
+
+int WireServer::LastSession() const {
+  std::lock_guard<std::mutex> g(m_lock);
+  return m_lastSession;
+}
+
+}  // namespace testbed

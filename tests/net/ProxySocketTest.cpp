@@ -1,0 +1,175 @@
+// The proxy socket against real proxy servers on loopback (dante, microsocks, tinyproxy) and
+// the testbed's own SOCKS4a proxy; after each handshake the tunnel carries a real request to the
+// testbed game server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "net/Base64Codec.h"
+#include "net/ProxySocket.h"
+#include "net/SocketConnection.h"
+#include "testbed/proxy/TestProxy.h"
+#include "testbed/server/WireServer.h"
+#include "tests/support/LoopbackTools.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+// A name that cannot be resolved, refused by the resolver itself (a label longer than 63
+// characters) so that no test sends a query off the machine.
+const char UNRESOLVABLE[] = "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.invalid";
+
+using testsupport::ChildProcess;
+using testsupport::FreeLoopbackPort;
+
+std::unique_ptr<ChildProcess> StartDante(const testsupport::TempDir& dir) {
+  uint16_t port = FreeLoopbackPort();
+  std::string conf = dir.Write("danted.conf", "logoutput: " + dir.File("danted.log") +
+                                                  "\ninternal: 127.0.0.1 port = " + std::to_string(port) +
+                                                  "\nexternal: 127.0.0.1\nsocksmethod: none\nclientmethod: none\n"
+                                                  "user.privileged: root\nuser.unprivileged: nobody\n"
+                                                  "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
+                                                  "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 protocol: tcp }\n");
+  return std::make_unique<ChildProcess>(std::vector<std::string>{"danted", "-f", conf, "-N", "1"}, port);
+}
+
+std::unique_ptr<ChildProcess> StartMicrosocks(const char* user, const char* password) {
+  uint16_t port = FreeLoopbackPort();
+  return std::make_unique<ChildProcess>(
+      std::vector<std::string>{"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port), "-u", user, "-P", password},
+      port);
+}
+
+std::unique_ptr<ChildProcess> StartTinyproxy(const testsupport::TempDir& dir, const char* user, const char* password) {
+  uint16_t port = FreeLoopbackPort();
+  std::string conf = dir.Write("tinyproxy.conf", "Port " + std::to_string(port) +
+                                                     "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\nLogLevel Critical\n"
+                                                     "BasicAuth " + user + " " + password + "\n");
+  return std::make_unique<ChildProcess>(std::vector<std::string>{"tinyproxy", "-d", "-c", conf}, port);
+}
+
+class ProxyTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
+    RegisterSocketWindowClass();
+  }
+  void SetUp() override {
+    m_server.SetHandler([](const testbed::Request& r) {
+      testbed::Reply reply;
+      reply.data = r.data;
+      return reply;
+    });
+    ASSERT_TRUE(m_server.Start());
+  }
+
+  // Connects through the proxy, hands the socket to a connection and makes one request.
+  void ExpectTunnel(const char* host, int kind, uint16_t proxyPort, const char* user, const char* password) {
+    CProxyConnectSocket proxy;
+    ASSERT_EQ(1, proxy.ConnectWithTimeout(host, m_server.Port(), kind, "127.0.0.1", proxyPort, user, password, 5))
+        << "proxy error " << proxy.GetProxyError();
+    SOCKET socket = proxy.Detach();
+    static const char greeting[] = "Hello! Play Harbour.";
+    CSocketConnection connection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000);
+    ASSERT_EQ(1, connection.Attach(socket, nullptr, 0, 0, reinterpret_cast<const BYTE*>(greeting), sizeof greeting, 0,
+                                   host, m_server.Port(), 5));
+    PacketEnvelope envelope{};
+    envelope.replyWanted = 1;
+    BYTE body[3] = {4, 5, 6};
+    PacketRecord request{};
+    request.head.code = 201001;
+    request.length = 3;
+    request.data = body;
+    PacketRecord reply{};
+    int timedOut = 0;
+    EXPECT_EQ(1, connection.SendAndWait(&envelope, &request, &reply, &timedOut, 3000, 0, 0, 1, nullptr, 0));
+    ASSERT_EQ(3, reply.length);
+    EXPECT_EQ(6, reply.data[2]);
+    FreePacketData(&reply);
+    connection.Close();
+  }
+
+  // Expects the handshake to fail, within the time-out given, with the given proxy error (0 =
+  // any).
+  void ExpectFailure(const char* host, int kind, uint16_t proxyPort, const char* user, const char* password,
+                     int seconds, int error) {
+    CProxyConnectSocket proxy;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, proxy.ConnectWithTimeout(host, m_server.Port(), kind, "127.0.0.1", proxyPort, user, password,
+                                          seconds));
+    EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::seconds(seconds) + std::chrono::milliseconds(500));
+    if (error) {
+      EXPECT_EQ(error, proxy.GetProxyError());
+    }
+  }
+
+  testsupport::TempDir m_dir;
+  testbed::WireServer m_server;
+};
+
+TEST_F(ProxyTest, Socks4AndSocks5ThroughDante) {
+  auto dante = StartDante(m_dir);
+  ASSERT_TRUE(dante->Running()) << "danted did not start";
+  ExpectTunnel("127.0.0.1", PROXY_KIND_SOCKS4, dante->Port(), nullptr, nullptr);
+  ExpectTunnel("127.0.0.1", PROXY_KIND_SOCKS5, dante->Port(), nullptr, nullptr);
+  // SOCKS5 with the target's name: the proxy resolves it.
+  ExpectTunnel("localhost", PROXY_KIND_SOCKS5, dante->Port(), nullptr, nullptr);
+}
+
+TEST_F(ProxyTest, Socks5WithLoginThroughMicrosocks) {
+  auto micro = StartMicrosocks("player", "secret");
+  ASSERT_TRUE(micro->Running()) << "microsocks did not start";
+  ExpectTunnel("127.0.0.1", PROXY_KIND_SOCKS5, micro->Port(), "player", "secret");
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, micro->Port(), "player", "wrong", 3, PROXY_ERR_LOGIN);
+  // The proxy asks for a login that is not configured.
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, micro->Port(), nullptr, nullptr, 3, 0);
+}
+
+TEST_F(ProxyTest, HttpConnectWithBasicLoginThroughTinyproxy) {
+  auto tiny = StartTinyproxy(m_dir, "player", "secret");
+  ASSERT_TRUE(tiny->Running()) << "tinyproxy did not start";
+  ExpectTunnel("127.0.0.1", PROXY_KIND_HTTP, tiny->Port(), "player", "secret");
+  ExpectFailure("127.0.0.1", PROXY_KIND_HTTP, tiny->Port(), "player", "wrong", 3, PROXY_ERR_REFUSED);
+}
+
+TEST_F(ProxyTest, Socks4aSendsTheNameToTheTestbedProxy) {
+  testbed::TestProxy proxy;
+  ASSERT_TRUE(proxy.Start());
+  ExpectTunnel("localhost", PROXY_KIND_SOCKS4A, proxy.Port(), nullptr, nullptr);
+  // "localhost" resolves locally, so the address is sent; a name that only the proxy knows is
+  // not available on a test machine, so the name path is checked with a name that does not
+  // resolve at all: the proxy gets the name and refuses.
+  ExpectFailure(UNRESOLVABLE, PROXY_KIND_SOCKS4A, proxy.Port(), nullptr, nullptr, 3, PROXY_ERR_REFUSED);
+  auto names = proxy.RequestedNames();
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(std::string(UNRESOLVABLE), names.back());
+}
+
+TEST_F(ProxyTest, RefusingSilentAndAbsentProxiesFailWithinTheTimeout) {
+  testbed::TestProxy refusing(testbed::TestProxy::Mode::REFUSE);
+  testbed::TestProxy silent(testbed::TestProxy::Mode::SILENT);
+  ASSERT_TRUE(refusing.Start());
+  ASSERT_TRUE(silent.Start());
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_REFUSED);
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS4, silent.Port(), nullptr, nullptr, 1, 0);
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, FreeLoopbackPort(), nullptr, nullptr, 2, 0);
+  // SOCKS4 cannot carry a name: an unresolvable target fails at once.
+  ExpectFailure(UNRESOLVABLE, PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_RESOLVE);
+}
+
+TEST(Base64, PaddingAndLongCredentials) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {{"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {"player:secret", "cGxheWVyOnNlY3JldA=="}};
+  for (const auto& c : cases) EXPECT_EQ(c.out, CBase64Codec::Encode(c.in)) << c.in;
+  std::string user(31, 'u'), password(31, 'p');
+  std::string credentials = CBase64Codec::Encode(user + ":" + password);
+  EXPECT_EQ(84u, credentials.size());
+  EXPECT_EQ(std::string::npos, credentials.find_first_of("\r\n"));
+}
+
+}  // namespace

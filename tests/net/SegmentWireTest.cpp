@@ -1,0 +1,103 @@
+// The bytes a request puts on the wire, read by a plain socket: the greeting block, the unit
+// layout, the CRC over the zeroed head, and the cutting of a large packet into segments.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "net/Crc32.h"
+#include "net/SocketConnection.h"
+#include "net/WireBytes.h"
+#include "testbed/server/WireCodec.h"
+#include "tests/support/LoopbackTools.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+using testsupport::PlainListener;
+
+struct WireFixture : ::testing::Test {
+  static void SetUpTestSuite() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
+    RegisterSocketWindowClass();
+  }
+  void TearDown() override { connection.Close(); }
+
+  int Connect() {
+    static const char greeting[] = "Hello! Play Harbour.";
+    return connection.Connect("127.0.0.1", listener.Port(), 5, nullptr, 0, 0, reinterpret_cast<const BYTE*>(greeting),
+                              sizeof greeting, 0, 0);
+  }
+  void Send(size_t bodyBytes) {
+    Bytes body(bodyBytes, 0x33);
+    PacketEnvelope envelope{};
+    PacketRecord request{};
+    request.head.code = 200110;
+    request.length = static_cast<int32_t>(body.size());
+    request.data = body.data();
+    ASSERT_EQ(1, connection.SendAndWait(&envelope, &request, nullptr, nullptr, 1000, 0, 0, 1, nullptr, 0));
+  }
+
+  PlainListener listener;
+  CSocketConnection connection{testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000};
+};
+
+TEST_F(WireFixture, GreetingAndOneUnitOfA32ByteBody) {
+  ASSERT_EQ(1, Connect());
+  Bytes greeting = listener.Read(25);
+  ASSERT_EQ(25u, greeting.size());
+  EXPECT_EQ(21u, ReadU32Le(greeting.data()));
+  EXPECT_EQ(0, memcmp(greeting.data() + 4, "Hello! Play Harbour.", 21));
+
+  Send(32);
+  // Stream 60, zip header 80, AES 96 + 20 = 116 bytes: one unit of 176 bytes.
+  Bytes unit = listener.Read(176);
+  ASSERT_EQ(176u, unit.size());
+  EXPECT_EQ(172u, ReadU32Le(unit.data()));
+  const BYTE* head = unit.data() + 4;
+  EXPECT_EQ(1u, ReadU32Le(head + 0));   // kind
+  EXPECT_EQ(1u, ReadU32Le(head + 4));   // segment serial
+  EXPECT_EQ(1u, ReadU32Le(head + 8));   // CRC flag
+  EXPECT_EQ(1u, ReadU32Le(head + 24));  // request serial
+  EXPECT_EQ(1u, ReadU32Le(head + 28));  // segment number
+  EXPECT_EQ(1u, ReadU32Le(head + 32));  // last
+  EXPECT_EQ(0u, ReadU32Le(head + 40));  // no reply wanted
+  EXPECT_EQ(116u, ReadU32Le(unit.data() + 56));
+  EXPECT_EQ(0x100u, ReadU32Le(unit.data() + 60));  // the AES layer's header comes first
+  DWORD crc = ReadU32Le(head + 12);
+  WriteU32Le(unit.data() + 12, 0);
+  WriteU32Le(unit.data() + 16, 0);
+  EXPECT_EQ(crc, CCrc32::Compute(unit.data(), 176));
+}
+
+TEST_F(WireFixture, ALargePacketGoesOutAsThreeUnits) {
+  ASSERT_EQ(1, Connect());
+  listener.Read(25);
+  // A body of 8912 bytes: stream 8940, zip header 8960, AES 8976 + 20 = 8996 encoded bytes.
+  Send(8912);
+  std::vector<DWORD> sizes;
+  for (int i = 0; i < 3; ++i) {
+    Bytes lengthWord = listener.Read(4);
+    ASSERT_EQ(4u, lengthWord.size());
+    DWORD a = ReadU32Le(lengthWord.data());
+    Bytes rest = listener.Read(a);
+    ASSERT_EQ(a, rest.size());
+    Bytes unit(lengthWord);
+    unit.insert(unit.end(), rest.begin(), rest.end());
+    const BYTE* head = unit.data() + 4;
+    EXPECT_EQ(static_cast<DWORD>(i + 1), ReadU32Le(head + 4));   // consecutive segment serials
+    EXPECT_EQ(1u, ReadU32Le(head + 24));                          // one request serial
+    EXPECT_EQ(static_cast<DWORD>(i + 1), ReadU32Le(head + 28));
+    EXPECT_EQ(i == 2 ? 1u : 0u, ReadU32Le(head + 32));
+    DWORD crc = ReadU32Le(head + 12);
+    WriteU32Le(unit.data() + 12, 0);
+    WriteU32Le(unit.data() + 16, 0);
+    EXPECT_EQ(crc, CCrc32::Compute(unit.data(), static_cast<DWORD>(unit.size())));
+    sizes.push_back(a - 56);
+  }
+  EXPECT_EQ((std::vector<DWORD>{4000, 4000, 996}), sizes);
+}
+
+}  // namespace

@@ -1,0 +1,355 @@
+// The connection against the testbed server on loopback: greeting, requests and replies,
+// notifications, time-outs, late replies, damaged units and closes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "net/Crc32.h"
+#include "net/SocketConnection.h"
+#include "net/WireBytes.h"
+#include "testbed/server/WireServer.h"
+
+namespace {
+
+// A name that cannot be resolved, refused by the resolver itself (a label longer than 63
+// characters) so that no test sends a query off the machine.
+const char UNRESOLVABLE[] = "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.invalid";
+
+using testbed::Bytes;
+using testbed::Reply;
+using testbed::Request;
+using testbed::Spoil;
+using testbed::WireServer;
+
+const char GREETING[] = "Hello! Play Harbour.";
+
+class ConnectionTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
+    RegisterSocketWindowClass();
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(m_server.Start());
+    // The receiving thread gets its queue before the connection may post to it.
+    m_receiver = std::thread([this] { ReceiverLoop(); });
+    while (!m_receiverReady) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  void TearDown() override {
+    m_connection.Close();
+    PostThreadMessageA(m_receiverId, WM_QUIT, 0, 0);
+    m_receiver.join();
+    m_server.Stop();
+  }
+
+  int Connect(HWND window = nullptr, DWORD thread = 0, bool useThread = true) {
+    return m_connection.Connect("127.0.0.1", m_server.Port(), 5, window, useThread ? m_receiverId.load() : thread, 0,
+                                reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0);
+  }
+
+  // One request; returns the SendAndWait result and fills reply and timedOut.
+  int Ask(DWORD code, const Bytes& body, PacketRecord* reply, int* timedOut, DWORD timeoutMs = 2000,
+          int replyWanted = 1) {
+    PacketEnvelope envelope{};
+    envelope.replyWanted = replyWanted;
+    PacketRecord request{};
+    request.head.code = code;
+    request.length = static_cast<int32_t>(body.size());
+    request.data = body.empty() ? nullptr : const_cast<BYTE*>(body.data());
+    return m_connection.SendAndWait(&envelope, &request, reply, timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+  }
+
+  struct Arrived {
+    DWORD code;
+    Bytes data;
+    LONG connectionId;
+  };
+
+  void ReceiverLoop() {
+    m_receiverId = GetCurrentThreadId();
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    m_receiverReady = true;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      if (msg.message != WM_PACKET_ARRIVED) continue;
+      auto* envelope = reinterpret_cast<PacketEnvelope*>(msg.wParam);
+      auto* record = reinterpret_cast<PacketRecord*>(msg.lParam);
+      std::lock_guard<std::mutex> g(m_arrivedLock);
+      m_arrived.push_back({record->head.code, Bytes(record->data, record->data + record->length),
+                           envelope->connectionId});
+      FreePacketData(record);
+      delete record;
+      delete envelope;
+      m_arrivedChanged.notify_all();
+    }
+  }
+
+  bool WaitArrived(size_t count, int ms = 3000) {
+    std::unique_lock<std::mutex> g(m_arrivedLock);
+    return m_arrivedChanged.wait_for(g, std::chrono::milliseconds(ms), [&] { return m_arrived.size() >= count; });
+  }
+
+  std::vector<Arrived> ArrivedPackets() {
+    std::lock_guard<std::mutex> g(m_arrivedLock);
+    return m_arrived;
+  }
+
+  WireServer m_server;
+  CSocketConnection m_connection{testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000};
+  std::thread m_receiver;
+  std::atomic<DWORD> m_receiverId{0};
+  std::atomic<bool> m_receiverReady{false};
+  std::mutex m_arrivedLock;
+  std::condition_variable m_arrivedChanged;
+  std::vector<Arrived> m_arrived;
+};
+
+TEST_F(ConnectionTest, GreetingThenRequestAndReply) {
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    reply.data.push_back(0x42);
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  EXPECT_GT(m_connection.GetConnectionId(), 0);
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  EXPECT_EQ(Bytes(GREETING, GREETING + sizeof GREETING), m_server.Greetings()[0]);
+
+  Bytes body(32, 0x11);
+  PacketRecord reply{};
+  int timedOut = -1;
+  ASSERT_EQ(1, Ask(201001, body, &reply, &timedOut));
+  EXPECT_EQ(0, timedOut);
+  EXPECT_EQ(10u, reply.head.code);
+  ASSERT_EQ(33, reply.length);
+  EXPECT_EQ(0x42, reply.data[32]);
+  FreePacketData(&reply);
+  auto requests = m_server.Requests();
+  ASSERT_EQ(1u, requests.size());
+  EXPECT_EQ(201001u, requests[0].code);
+  EXPECT_EQ(1u, requests[0].requestSerial);
+  EXPECT_EQ(body, requests[0].data);
+}
+
+TEST_F(ConnectionTest, LargeRequestsAndNotificationsSpanSeveralSegments) {
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data.assign(r.data.rbegin(), r.data.rend());
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  Bytes body(9000);
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<BYTE>(i * 7);
+  PacketRecord reply{};
+  int timedOut = 0;
+  ASSERT_EQ(1, Ask(5, body, &reply, &timedOut));
+  ASSERT_EQ(9000, reply.length);
+  EXPECT_EQ(0, memcmp(reply.data, Bytes(body.rbegin(), body.rend()).data(), 9000));
+  FreePacketData(&reply);
+
+  Bytes big(20000, 0x5A);
+  ASSERT_TRUE(m_server.Notify(-1, 211000, big));
+  ASSERT_TRUE(m_server.Notify(-1, 211001, Bytes{1, 2, 3}));
+  ASSERT_TRUE(WaitArrived(2));
+  auto arrived = ArrivedPackets();
+  EXPECT_EQ(211000u, arrived[0].code);
+  EXPECT_EQ(big, arrived[0].data);
+  EXPECT_EQ(211001u, arrived[1].code);
+  EXPECT_EQ(m_connection.GetConnectionId(), arrived[1].connectionId);
+}
+
+TEST_F(ConnectionTest, RequestWithoutReplyReturnsAtOnce) {
+  ASSERT_EQ(1, Connect());
+  PacketRecord reply{};
+  reply.length = 77;  // left as the caller set it
+  int timedOut = 0;
+  EXPECT_EQ(1, Ask(201210, Bytes(4, 1), &reply, &timedOut, 2000, 0));
+  EXPECT_EQ(77, reply.length);
+  ASSERT_TRUE(m_server.WaitForRequests(1, 2000));
+  EXPECT_FALSE(m_server.Requests()[0].replyWanted);
+}
+
+TEST_F(ConnectionTest, TimeoutAndALateReplyIsNeverTakenForTheNextOne) {
+  std::atomic<int> n{0};
+  m_server.SetHandler([&](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    // The first answer comes after its request timed out, while the second request waits.
+    reply.delayMs = ++n == 1 ? 300 : 500;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  PacketRecord reply{};
+  int timedOut = 0;
+  EXPECT_EQ(0, Ask(1001, Bytes{1}, &reply, &timedOut, 100));
+  EXPECT_EQ(1, timedOut);
+  EXPECT_EQ(1, Ask(1002, Bytes{2}, &reply, &timedOut, 3000));
+  ASSERT_EQ(1, reply.length);
+  EXPECT_EQ(2, reply.data[0]);
+  FreePacketData(&reply);
+  // No code 2: the late reply was an earlier serial, which the connection ignores.
+  EXPECT_FALSE(WaitArrived(1, 200));
+}
+
+TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
+  m_server.SetHandler([](const Request&) {
+    Reply reply;
+    reply.send = false;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  std::atomic<int> result{-1}, timedOut{0};
+  auto start = std::chrono::steady_clock::now();
+  std::thread sender([&] {
+    PacketRecord reply{};
+    int t = 0;
+    result = Ask(7, Bytes{7}, &reply, &t, 10000);
+    timedOut = t;
+  });
+  ASSERT_TRUE(m_server.WaitForRequests(1, 2000));
+  m_connection.Close();
+  sender.join();
+  EXPECT_EQ(0, result);
+  EXPECT_EQ(1, timedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(0, m_connection.GetConnectionId());
+  EXPECT_EQ(INVALID_SOCKET, m_connection.GetSocket());
+}
+
+// Every damage to the stream ends in one code-2 record for the receiver, without a crash.
+TEST_F(ConnectionTest, DamagedRepliesAreProtocolErrors) {
+  struct Case {
+    const char* name;
+    Spoil spoil;
+    DWORD serialOffset;
+  } cases[] = {
+      {"bad CRC", Spoil::BAD_CRC, 0},
+      {"unit without payload", Spoil::SHORT_UNIT, 0},
+      {"unit longer than the largest payload", Spoil::OVERLONG_UNIT, 0},
+      {"payload length word disagrees", Spoil::LENGTH_MISMATCH, 0},
+      {"reply with a later serial", Spoil::NONE, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_server.SetHandler([&](const Request&) {
+      Reply reply;
+      reply.spoil = c.spoil;
+      reply.serialOffset = c.serialOffset;
+      reply.data = Bytes(10, 3);
+      return reply;
+    });
+    {
+      std::lock_guard<std::mutex> g(m_arrivedLock);
+      m_arrived.clear();
+    }
+    ASSERT_EQ(1, Connect());
+    PacketRecord reply{};
+    int timedOut = 0;
+    EXPECT_EQ(0, Ask(9, Bytes{9}, &reply, &timedOut, 500));
+    ASSERT_TRUE(WaitArrived(1));
+    EXPECT_EQ(2u, ArrivedPackets()[0].code);
+    m_connection.Close();
+  }
+}
+
+TEST_F(ConnectionTest, GarbageAndAReplyNobodyWaitsForAreProtocolErrors) {
+  ASSERT_EQ(1, Connect());
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  // A well-formed reply that nobody asked for.
+  DWORD segmentSerial = 0;
+  testbed::WireParams params;
+  params.key = testbed::DefaultPacketKey();
+  Bytes unit = testbed::EncodePacket(params, 2, 1, 10, Bytes{1}, &segmentSerial);
+  ASSERT_TRUE(m_server.SendRaw(m_server.LastSession(), unit));
+  ASSERT_TRUE(WaitArrived(1));
+  EXPECT_EQ(2u, ArrivedPackets()[0].code);
+  // Whatever follows is dropped, not read as units.
+  ASSERT_TRUE(m_server.SendRaw(m_server.LastSession(), Bytes(5000, 0xFF)));
+  EXPECT_FALSE(WaitArrived(2, 200));
+}
+
+TEST_F(ConnectionTest, ServerCloseIsReportedAsCode1) {
+  ASSERT_EQ(1, Connect());
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  m_server.CloseSession(m_server.LastSession());
+  ASSERT_TRUE(WaitArrived(1));
+  EXPECT_EQ(1u, ArrivedPackets()[0].code);
+}
+
+TEST_F(ConnectionTest, CloseInTheMiddleOfAReply) {
+  m_server.SetHandler([](const Request&) {
+    Reply reply;
+    reply.data = Bytes(6000, 1);
+    reply.closeMidPacket = true;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  PacketRecord reply{};
+  int timedOut = 0;
+  EXPECT_EQ(0, Ask(3, Bytes{3}, &reply, &timedOut, 500));
+  ASSERT_TRUE(WaitArrived(1));
+  EXPECT_EQ(1u, ArrivedPackets()[0].code);
+}
+
+TEST_F(ConnectionTest, RunsGetNewIdsAndCloseResets) {
+  ASSERT_EQ(1, Connect());
+  LONG first = m_connection.GetConnectionId();
+  m_connection.Close();
+  EXPECT_EQ(0, m_connection.GetConnectionId());
+  ASSERT_EQ(1, Connect());
+  EXPECT_EQ(first + 1, m_connection.GetConnectionId());
+  EXPECT_TRUE(m_connection.IsConnected());
+}
+
+TEST_F(ConnectionTest, RefusedConnectionFailsQuicklyAndLeavesNothing) {
+  // A port that was free a moment ago: nobody listens there.
+  WireServer probe;
+  ASSERT_TRUE(probe.Start());
+  uint16_t port = probe.Port();
+  probe.Stop();
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, m_connection.Connect("127.0.0.1", port, 5, nullptr, m_receiverId, 0,
+                                    reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(INVALID_SOCKET, m_connection.GetSocket());
+  EXPECT_EQ(0, m_connection.GetConnectionId());
+  PacketRecord reply{};
+  int timedOut = 0;
+  EXPECT_EQ(0, Ask(1, Bytes{1}, &reply, &timedOut, 100));
+  EXPECT_EQ(0, timedOut);
+}
+
+TEST_F(ConnectionTest, UnresolvableHostAndTwoReceiversAreRefused) {
+  EXPECT_EQ(0, m_connection.Connect(UNRESOLVABLE, m_server.Port(), 2, nullptr, m_receiverId, 0,
+                                    reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  EXPECT_EQ(0, m_connection.Connect("127.0.0.1", m_server.Port(), 2, reinterpret_cast<HWND>(0x1234), m_receiverId,
+                                    0, reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  EXPECT_EQ(0, m_connection.GetConnectionId());
+}
+
+TEST(ResolveAddress, EmptyHostDottedAndUnresolvable) {
+  sockaddr_in a;
+  EXPECT_EQ(1, ResolveAddress("", 80, &a));
+  EXPECT_EQ(htonl(INADDR_ANY), a.sin_addr.s_addr);
+  EXPECT_EQ(htons(80), a.sin_port);
+  EXPECT_EQ(1, ResolveAddress("127.0.0.1", 31380, &a));
+  EXPECT_EQ(inet_addr("127.0.0.1"), a.sin_addr.s_addr);
+  EXPECT_EQ(0, ResolveAddress(UNRESOLVABLE, 1, &a));
+  EXPECT_EQ(WSAEINVAL, WSAGetLastError());
+}
+
+TEST(Crc32, MatchesTheStandardCheckValue) {
+  EXPECT_EQ(0xCBF43926u, CCrc32::Compute("123456789", 9));
+  EXPECT_EQ(0u, CCrc32::Compute(nullptr, 5));
+  EXPECT_EQ(0u, CCrc32::Compute("x", 0));
+}
+
+}  // namespace
