@@ -221,6 +221,7 @@ TextLayoutResult TextLayout::Layout(std::wstring_view text, const RECT& rect, UI
     if (format & DT_CENTER) x = rect.left + (width - line.width) / 2;
     else if (format & DT_RIGHT) x = rect.right - line.width;
     for (PlacedChar& c : line.chars) c.x += x;
+    line.x = x;
     line.y = top + lineHeight * static_cast<int>(i);
     maxWidth = std::max(maxWidth, line.width);
   }

@@ -42,6 +42,7 @@ struct PlacedChar {
 };
 
 struct LayoutLine {
+  int x = 0;         // left edge of the line
   int y = 0;         // top of the line's cells
   int width = 0;     // sum of the advances (tabs included)
   std::vector<PlacedChar> chars;
