@@ -229,23 +229,25 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
   int sw = src.rect.right - src.rect.left, sh = src.rect.bottom - src.rect.top;
   if (sw == 0 || sh == 0) return;
   bool flipX = false, flipY = false;
+  // A negative extent mirrors; the rectangle then runs from origin + extent + 1 to the origin,
+  // so that (w - 1, -w) mirrors the pixels 0 .. w - 1 in place.
   if (dw < 0) {
-    dx += dw;
+    dx += dw + 1;
     dw = -dw;
     flipX = !flipX;
   }
   if (dh < 0) {
-    dy += dh;
+    dy += dh + 1;
     dh = -dh;
     flipY = !flipY;
   }
   if (sw < 0) {
-    sx += sw;
+    sx += sw + 1;
     sw = -sw;
     flipX = !flipX;
   }
   if (sh < 0) {
-    sy += sh;
+    sy += sh + 1;
     sh = -sh;
     flipY = !flipY;
   }
