@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <mutex>
 
 #include "platform/base/Gbk.h"
 #include "platform/base/WinError.h"
@@ -21,7 +19,7 @@ int Clamp(int v, int lo, int hi) {
 
 }  // namespace
 
-FontObject::FontObject(const LOGFONTA& logFont) : m_logFont(logFont), m_metrics{} {
+FontObject::FontObject(const LOGFONTA& logFont) : gdi::GdiObject(OBJ_FONT), m_logFont(logFont), m_metrics{} {
   // The face name may come without a terminator: keep at most LF_FACESIZE - 1 bytes and never a
   // lead byte without its trail byte.
   size_t n = strnlen(m_logFont.lfFaceName, LF_FACESIZE - 1);
@@ -138,47 +136,12 @@ const StockFontSpec STOCK_FONTS[] = {
     {DEFAULT_GUI_FONT, -12, FW_NORMAL, GB2312_CHARSET, DEFAULT_PITCH | FF_DONTCARE, "宋体"},
 };
 
-// Font handles are odd numbers from a range of their own, so that they can never be taken for
-// another kind of GDI object's handle.
-constexpr uintptr_t HANDLE_BASE = 0x46000001u;
-
-class FontTable {
- public:
-  HFONT Add(std::shared_ptr<const FontObject> font, bool stock) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    uintptr_t value = HANDLE_BASE + 2 * m_next++;
-    m_fonts[value] = Entry{std::move(font), stock};
-    return reinterpret_cast<HFONT>(value);
-  }
-  std::shared_ptr<const FontObject> Find(HFONT h, bool* stock = nullptr) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_fonts.find(reinterpret_cast<uintptr_t>(h));
-    if (it == m_fonts.end()) return nullptr;
-    if (stock) *stock = it->second.stock;
-    return it->second.font;
-  }
-  bool Remove(HFONT h) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_fonts.find(reinterpret_cast<uintptr_t>(h));
-    if (it == m_fonts.end()) return false;
-    if (!it->second.stock) m_fonts.erase(it);
-    return true;
-  }
-
- private:
-  struct Entry {
-    std::shared_ptr<const FontObject> font;
-    bool stock = false;
-  };
-  std::mutex m_mutex;
-  std::map<uintptr_t, Entry> m_fonts;
-  uintptr_t m_next = 0;
-};
-
-FontTable& Table() {
-  static FontTable* table = new FontTable();
-  return *table;
-}
+// GetStockObject asks the text part for the stock fonts through this hook. The registration
+// runs when this file is part of the program, which it is whenever anything uses fonts or text.
+const bool STOCK_FONTS_REGISTERED = [] {
+  gdi::SetStockFontMaker(&MakeStockFont);
+  return true;
+}();
 
 }  // namespace
 
@@ -187,7 +150,7 @@ HFONT CreateFontIndirectA(const LOGFONTA* logFont) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return Table().Add(std::make_shared<const FontObject>(*logFont), false);
+  return static_cast<HFONT>(gdi::AllocHandle(std::make_shared<FontObject>(*logFont)));
 }
 
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
@@ -215,49 +178,36 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
 }
 
 std::shared_ptr<const FontObject> FontFromHandle(HFONT font) {
-  return font ? Table().Find(font) : nullptr;
+  return gdi::LookupAs<FontObject>(font, OBJ_FONT);
 }
 
-HFONT GetStockFont(int index) {
-  static HFONT handles[DEFAULT_GUI_FONT + 1] = {};
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (const StockFontSpec& s : STOCK_FONTS) {
-      LOGFONTA lf{};
-      lf.lfHeight = s.height;
-      lf.lfWeight = s.weight;
-      lf.lfCharSet = s.charSet;
-      lf.lfPitchAndFamily = s.pitchAndFamily;
-      std::strncpy(lf.lfFaceName, s.face, LF_FACESIZE - 1);
-      handles[s.index] = Table().Add(std::make_shared<const FontObject>(lf), true);
-    }
-  });
-  if (index < 0 || index > DEFAULT_GUI_FONT) return nullptr;
-  return handles[index];
-}
-
-bool IsStockFont(HFONT font) {
-  bool stock = false;
-  return font && Table().Find(font, &stock) && stock;
-}
-
-BOOL DeleteFontObject(HFONT font) {
-  if (!font || !Table().Remove(font)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+std::shared_ptr<gdi::GdiObject> MakeStockFont(int index) {
+  for (const StockFontSpec& s : STOCK_FONTS) {
+    if (s.index != index) continue;
+    LOGFONTA lf{};
+    lf.lfHeight = s.height;
+    lf.lfWeight = s.weight;
+    lf.lfCharSet = s.charSet;
+    lf.lfPitchAndFamily = s.pitchAndFamily;
+    std::strncpy(lf.lfFaceName, s.face, LF_FACESIZE - 1);
+    return std::make_shared<FontObject>(lf);
   }
-  return TRUE;
+  return nullptr;
 }
 
-int GetFontObjectA(HFONT font, int size, LPVOID buffer) {
-  auto f = FontFromHandle(font);
-  if (!f) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  if (!buffer) return static_cast<int>(sizeof(LOGFONTA));
+std::shared_ptr<const FontObject> DefaultFont() {
+  auto stock = gdi::StockObject(SYSTEM_FONT);
+  if (stock && stock->Type() == OBJ_FONT) return std::static_pointer_cast<const FontObject>(stock);
+  // Only reached if the stock table could not be filled: a font of our own then.
+  static const std::shared_ptr<const FontObject> fallback =
+      std::static_pointer_cast<const FontObject>(MakeStockFont(SYSTEM_FONT));
+  return fallback;
+}
+
+int FontObject::GetInfo(int size, void* out) const {
+  if (!out) return static_cast<int>(sizeof(LOGFONTA));
   if (size <= 0) return 0;
   size_t n = std::min(static_cast<size_t>(size), sizeof(LOGFONTA));
-  std::memcpy(buffer, &f->LogFont(), n);
+  std::memcpy(out, &m_logFont, n);
   return static_cast<int>(n);
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/base/WinTypes.h"
+#include "platform/gdi/DcInternal.h"
 #include "platform/gdi/FontMatcher.h"
 #include "platform/gdi/GlyphCache.h"
 
@@ -117,19 +118,15 @@ typedef TEXTMETRICA* LPTEXTMETRIC;
 #define TMPF_VECTOR 0x02
 #define TMPF_TRUETYPE 0x04
 
-// Stock font indices of GetStockObject.
-#define OEM_FIXED_FONT 10
-#define ANSI_FIXED_FONT 11
-#define ANSI_VAR_FONT 12
-#define SYSTEM_FONT 13
-#define DEVICE_DEFAULT_FONT 14
-#define SYSTEM_FIXED_FONT 16
-#define DEFAULT_GUI_FONT 17
-
-// The realised form of a LOGFONT: the face, the glyph style and the metrics.
-class FontObject {
+// The realised form of a LOGFONT: the face, the glyph style and the metrics. It lives in the
+// drawing layer's object table (OBJ_FONT), so SelectObject, DeleteObject and GetObject work on it
+// as on every GDI object.
+class FontObject : public gdi::GdiObject {
  public:
   explicit FontObject(const LOGFONTA& logFont);
+
+  // GetObject: the LOGFONTA, or as much of it as fits in size bytes.
+  int GetInfo(int size, void* out) const override;
 
   const LOGFONTA& LogFont() const { return m_logFont; }
   const TEXTMETRICA& Metrics() const { return m_metrics; }
@@ -167,12 +164,8 @@ HFONT CreateFontIndirectA(const LOGFONTA* logFont);
 
 // The font object behind a handle, or null for a handle that is not a live font.
 std::shared_ptr<const FontObject> FontFromHandle(HFONT font);
-// The stock fonts (OEM_FIXED_FONT ... DEFAULT_GUI_FONT); null for other indices.
-HFONT GetStockFont(int index);
-bool IsStockFont(HFONT font);
-// DeleteObject for fonts: stock fonts stay (and the call succeeds), others are freed; FALSE for
-// a handle that is not a font.
-BOOL DeleteFontObject(HFONT font);
-// GetObject for fonts: with no buffer, the size of a LOGFONTA; otherwise copies at most size
-// bytes of the LOGFONTA and returns how many. 0 for a handle that is not a font.
-int GetFontObjectA(HFONT font, int size, LPVOID buffer);
+// The font a DC uses when none is selected: the system font.
+std::shared_ptr<const FontObject> DefaultFont();
+// Makes the stock fonts (OEM_FIXED_FONT ... DEFAULT_GUI_FONT) for GetStockObject; null for
+// other indices.
+std::shared_ptr<gdi::GdiObject> MakeStockFont(int index);

@@ -8,6 +8,7 @@
 
 #include "platform/base/Gbk.h"
 #include "platform/gdi/Font.h"
+#include "platform/gdi/Gdi.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ std::shared_ptr<const FontObject> MakeFont(int height, int weight, const char* f
   HFONT h = CreateFontA(height, 0, 0, 0, weight, italic, 0, 0, GB2312_CHARSET, OUT_STROKE_PRECIS,
                         CLIP_STROKE_PRECIS, DRAFT_QUALITY, VARIABLE_PITCH, face);
   auto font = FontFromHandle(h);
-  DeleteFontObject(h);  // the object lives on while we hold it
+  DeleteObject(h);  // the object lives on while we hold it
   return font;
 }
 
@@ -139,7 +140,7 @@ TEST(GdiTextFont, WidthStretchesTheAverageCharacter) {
   ASSERT_TRUE(f);
   EXPECT_NEAR(24, f->Metrics().tmAveCharWidth, 2);
   EXPECT_EQ(40, f->Metrics().tmHeight);
-  EXPECT_TRUE(DeleteFontObject(h));
+  EXPECT_TRUE(DeleteObject(h));
 }
 
 TEST(GdiTextFont, ExtentOfGbkText) {
@@ -192,8 +193,8 @@ TEST(GdiTextFont, GetObjectGivesTheLogFontBack) {
   HFONT h = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 1, 0, GB2312_CHARSET, OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS,
                         DRAFT_QUALITY, VARIABLE_PITCH, "宋体");
   LOGFONTA lf{};
-  EXPECT_EQ(static_cast<int>(sizeof(LOGFONTA)), GetFontObjectA(h, 0, nullptr));
-  EXPECT_EQ(static_cast<int>(sizeof(LOGFONTA)), GetFontObjectA(h, sizeof lf, &lf));
+  EXPECT_EQ(static_cast<int>(sizeof(LOGFONTA)), GetObjectA(h, 0, nullptr));
+  EXPECT_EQ(static_cast<int>(sizeof(LOGFONTA)), GetObjectA(h, sizeof lf, &lf));
   EXPECT_EQ(-12, lf.lfHeight);
   EXPECT_EQ(FW_NORMAL, lf.lfWeight);
   EXPECT_EQ(1, lf.lfUnderline);
@@ -207,11 +208,11 @@ TEST(GdiTextFont, GetObjectGivesTheLogFontBack) {
   lf.lfWeight = FW_BOLD;
   HFONT bold = CreateFontIndirectA(&lf);
   EXPECT_EQ(13, FontFromHandle(bold)->Advance(U'麻'));
-  EXPECT_TRUE(DeleteFontObject(bold));
+  EXPECT_TRUE(DeleteObject(bold));
   EXPECT_FALSE(FontFromHandle(bold));
-  EXPECT_FALSE(DeleteFontObject(bold));
-  EXPECT_EQ(0, GetFontObjectA(bold, sizeof lf, &lf));
-  EXPECT_TRUE(DeleteFontObject(h));
+  EXPECT_FALSE(DeleteObject(bold));
+  EXPECT_EQ(0, GetObjectA(bold, sizeof lf, &lf));
+  EXPECT_TRUE(DeleteObject(h));
   EXPECT_FALSE(CreateFontIndirectA(nullptr));
 }
 
@@ -229,9 +230,9 @@ TEST(GdiTextFont, FaceNamesAreCutWithoutSplittingACharacter) {
   for (const auto& c : cases) {
     HFONT h = CreateFontA(-12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, c.face.c_str());
     LOGFONTA lf{};
-    GetFontObjectA(h, sizeof lf, &lf);
+    GetObjectA(h, sizeof lf, &lf);
     EXPECT_EQ(c.kept, std::string(lf.lfFaceName));
-    DeleteFontObject(h);
+    DeleteObject(h);
   }
   // A LOGFONT whose face fills all 32 bytes without a terminator.
   LOGFONTA raw{};
@@ -239,34 +240,31 @@ TEST(GdiTextFont, FaceNamesAreCutWithoutSplittingACharacter) {
   std::memset(raw.lfFaceName, 'y', LF_FACESIZE);
   HFONT h = CreateFontIndirectA(&raw);
   LOGFONTA back{};
-  GetFontObjectA(h, sizeof back, &back);
+  GetObjectA(h, sizeof back, &back);
   EXPECT_EQ(std::string(31, 'y'), std::string(back.lfFaceName));
-  DeleteFontObject(h);
+  DeleteObject(h);
 }
 
 TEST(GdiTextFont, StockFonts) {
-  HFONT gui = GetStockFont(DEFAULT_GUI_FONT);
+  HFONT gui = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   ASSERT_TRUE(gui);
-  EXPECT_EQ(gui, GetStockFont(DEFAULT_GUI_FONT));
+  EXPECT_EQ(gui, GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTA lf{};
-  GetFontObjectA(gui, sizeof lf, &lf);
+  GetObjectA(gui, sizeof lf, &lf);
   EXPECT_EQ(-12, lf.lfHeight);
   EXPECT_EQ(GB2312_CHARSET, lf.lfCharSet);
   EXPECT_STREQ("宋体", lf.lfFaceName);
-  EXPECT_TRUE(DeleteFontObject(gui));  // stock objects survive DeleteObject
+  EXPECT_TRUE(DeleteObject(gui));  // stock objects survive DeleteObject
   EXPECT_TRUE(FontFromHandle(gui));
-  EXPECT_TRUE(IsStockFont(gui));
 
-  auto system = FontFromHandle(GetStockFont(SYSTEM_FONT));
+  auto system = FontFromHandle(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
   ASSERT_TRUE(system);
   EXPECT_EQ(16, system->Metrics().tmHeight);
   EXPECT_EQ(FW_BOLD, system->Metrics().tmWeight);
   for (int index : {OEM_FIXED_FONT, ANSI_FIXED_FONT, ANSI_VAR_FONT, DEVICE_DEFAULT_FONT, SYSTEM_FIXED_FONT}) {
-    EXPECT_TRUE(FontFromHandle(GetStockFont(index))) << index;
+    EXPECT_TRUE(FontFromHandle(static_cast<HFONT>(GetStockObject(index)))) << index;
   }
-  EXPECT_FALSE(GetStockFont(15));
-  EXPECT_FALSE(GetStockFont(-1));
-  EXPECT_FALSE(GetStockFont(18));
+  EXPECT_FALSE(FontFromHandle(static_cast<HFONT>(GetStockObject(WHITE_BRUSH))));
 }
 
 TEST(GdiTextFont, MeasuringTwiceRasterisesOnce) {
