@@ -18,11 +18,13 @@ void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
   FillRectRop(*ctx, RECT{l + off.x, t + off.y, r + off.x, b + off.y}, &brush, 0xF0);
 }
 
-// One border ring: top and left in `tl`, bottom and right in `br`; the top-right and
-// bottom-left corner pixels take `br`.
+// One border ring: top and left in `tl`, bottom and right in `br`; where the right or bottom
+// side is drawn, it takes the top-right or bottom-left corner pixel.
 void Ring(HDC dc, RECT& rc, UINT sides, COLORREF tl, COLORREF br) {
-  if (sides & BF_TOP) Fill(dc, rc.left, rc.top, rc.right - 1, rc.top + 1, tl);
-  if (sides & BF_LEFT) Fill(dc, rc.left, rc.top, rc.left + 1, rc.bottom - 1, tl);
+  int topEnd = (sides & BF_RIGHT) ? rc.right - 1 : rc.right;
+  int leftEnd = (sides & BF_BOTTOM) ? rc.bottom - 1 : rc.bottom;
+  if (sides & BF_TOP) Fill(dc, rc.left, rc.top, topEnd, rc.top + 1, tl);
+  if (sides & BF_LEFT) Fill(dc, rc.left, rc.top, rc.left + 1, leftEnd, tl);
   if (sides & BF_BOTTOM) Fill(dc, rc.left, rc.bottom - 1, rc.right, rc.bottom, br);
   if (sides & BF_RIGHT) Fill(dc, rc.right - 1, rc.top, rc.right, rc.bottom, br);
   if (sides & BF_LEFT) ++rc.left;
