@@ -6,6 +6,7 @@
 
 #include "platform/base/WinError.h"
 #include "platform/gdi/DcInternal.h"
+#include "platform/gdi/Text.h"
 
 namespace gdi {
 namespace {
@@ -274,7 +275,9 @@ BOOL DrawStateA(HDC h, HBRUSH brushHandle, DRAWSTATEPROC proc, LPARAM data, WPAR
   auto dc = LookupDc(h);
   if (!dc) return FALSE;
   UINT kind = flags & 0x000F;
-  if (kind == DST_TEXT || kind == DST_PREFIXTEXT) return FALSE;  // drawn by the text part
+  if (kind == DST_TEXT || kind == DST_PREFIXTEXT) {
+    return DrawStateText(h, brushHandle, data, wData, x, y, cx, cy, flags);  // the text part draws text
+  }
   if (cx == 0 || cy == 0) {
     if (kind == DST_ICON) {
       auto icon = LookupIcon(reinterpret_cast<HICON>(data));

@@ -249,6 +249,44 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
   return DrawTextCore(dc, std::wstring_view(text, n), rect, format);
 }
 
+BOOL DrawStateText(HDC h, HBRUSH brushHandle, LPARAM data, WPARAM wData, int x, int y, int cx, int cy, UINT flags) {
+  auto dc = gdi::LookupDc(h);
+  const char* text = reinterpret_cast<const char*>(data);
+  if (!dc || !text || cx < 0 || cy < 0) return FALSE;
+  std::wstring wide = GbkToWide(std::string_view(text, wData ? static_cast<size_t>(wData) : std::strlen(text)));
+  UINT format = DT_SINGLELINE | DT_NOCLIP;
+  if ((flags & 0x000F) == DST_TEXT) format |= DT_NOPREFIX;
+  if (flags & DSS_HIDEPREFIX) format |= DT_HIDEPREFIX;
+  if (flags & DSS_RIGHT) format |= DT_RIGHT;
+  if (cx == 0 || cy == 0) {
+    RECT calc{0, 0, 0, 0};
+    DrawTextCore(h, wide, &calc, format | DT_CALCRECT);
+    if (cx == 0) cx = calc.right;
+    if (cy == 0) cy = calc.bottom;
+  }
+  DcState& st = dc->m_state;
+  COLORREF oldColour = st.textColour;
+  int oldMode = st.bkMode;
+  st.bkMode = TRANSPARENT;
+  auto draw = [&](int dx, int dy, COLORREF colour) {
+    st.textColour = colour & 0x00FFFFFF;
+    RECT rc{x + dx, y + dy, x + dx + cx, y + dy + cy};
+    DrawTextCore(h, wide, &rc, format);
+  };
+  if (flags & DSS_DISABLED) {
+    draw(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+    draw(0, 0, GetSysColor(COLOR_BTNSHADOW));
+  } else if (flags & DSS_MONO) {
+    auto brush = gdi::ResolveBrush(brushHandle);
+    draw(0, 0, brush ? brush->m_colour : oldColour);
+  } else {
+    draw(0, 0, oldColour);
+  }
+  st.textColour = oldColour;
+  st.bkMode = oldMode;
+  return TRUE;
+}
+
 BOOL GetTextMetricsA(HDC h, LPTEXTMETRICA metrics) {
   auto dc = gdi::LookupDc(h);
   if (!dc || !metrics) {

@@ -319,6 +319,45 @@ TEST_F(GdiTextDraw, WindowOriginShiftsText) {
   SetWindowOrgEx(dc, 0, 0, nullptr);
 }
 
+TEST_F(GdiTextDraw, DrawStateText) {
+  HDC dc = m_canvas.Dc();
+  SetBkMode(dc, OPAQUE);  // DrawState draws without background whatever the mode
+  const char* label = "确定(&O)";
+  ASSERT_TRUE(DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(label), 0, 10, 5, 0, 0, DST_PREFIXTEXT));
+  std::string drawn = m_canvas.Hash();
+  EXPECT_EQ(0, Count(m_canvas, BLUE));
+  m_canvas.Fill(WHITE);
+  SetBkMode(dc, TRANSPARENT);
+  RECT rc{10, 5, 100, 30};
+  DrawTextA(dc, label, -1, &rc, DT_SINGLELINE);
+  EXPECT_EQ(drawn, m_canvas.Hash());
+  SetBkMode(dc, OPAQUE);
+
+  // Disabled: embossed in the highlight and shadow colours; the text colour stays.
+  m_canvas.Fill(RGB(0x80, 0x80, 0x00));
+  ASSERT_TRUE(DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(label), 0, 10, 5, 0, 0,
+                        DST_PREFIXTEXT | DSS_DISABLED));
+  EXPECT_GT(Count(m_canvas, GetSysColor(COLOR_BTNHIGHLIGHT)), 10);
+  EXPECT_GT(Count(m_canvas, GetSysColor(COLOR_BTNSHADOW)), 10);
+  EXPECT_EQ(0, Count(m_canvas, RED));
+  EXPECT_EQ(RED, GetTextColor(dc));
+  EXPECT_EQ(OPAQUE, GetBkMode(dc));
+
+  // Mono: the brush's colour; DST_TEXT keeps the '&'.
+  m_canvas.Fill(WHITE);
+  HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
+  ASSERT_TRUE(DrawState(dc, green, nullptr, reinterpret_cast<LPARAM>("a&b"), 3, 10, 5, 0, 0, DST_TEXT | DSS_MONO));
+  EXPECT_GT(Count(m_canvas, RGB(0, 200, 0)), 10);
+  EXPECT_EQ(0, Count(m_canvas, RED));
+  std::string mono = m_canvas.Hash();
+  m_canvas.Fill(WHITE);
+  SetTextColor(dc, RGB(0, 200, 0));
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextA(dc, "a&b", 3, &rc, DT_SINGLELINE | DT_NOPREFIX);
+  EXPECT_EQ(mono, m_canvas.Hash());
+  DeleteObject(green);
+}
+
 // Pinned renderings: a change of font, metrics, blending or layout shows here. The PNG files
 // show what the hashes stand for.
 TEST(GdiTextRender, Hashes) {
