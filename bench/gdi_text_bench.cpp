@@ -5,6 +5,8 @@
 
 #include "platform/base/Gbk.h"
 #include "platform/gdi/Font.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
 
 namespace {
@@ -35,6 +37,24 @@ void BM_WordBreakLayout(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WordBreakLayout);
+
+// Drawing a chat line into a 32-bit memory bitmap once the glyphs are cached: blits only.
+void BM_TextOutChatLine(benchmark::State& state) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 400, 20);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "宋体");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, state.range(0) ? OPAQUE : TRANSPARENT);
+  int n = static_cast<int>(sizeof CHAT_LINE - 1);
+  for (auto _ : state) benchmark::DoNotOptimize(TextOutA(dc, 2, 2, CHAT_LINE, n));
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(font);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+BENCHMARK(BM_TextOutChatLine)->Arg(0)->Arg(1);
 
 }  // namespace
 
