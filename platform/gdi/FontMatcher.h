@@ -3,7 +3,15 @@
 // "System", the stock fonts' faces, and names we do not know) must show GBK text, so all of them
 // map to one CJK font with GB2312 coverage: WenQuanYi Zen Hei Sharp, whose embedded bitmap
 // strikes (12 to 16 pixels) give crisp small text. The choice does not depend on which other
-// fonts a machine has: see FontMatcher::Match for the order of the fallbacks.
+// fonts a machine has, nor on its fontconfig substitution rules:
+//  1. the faces of that family are listed (not matched) and the one closest in weight and slant
+//     wins, ties going to the lower file name and face index;
+//  2. without the family (fonts-wqy-zenhei not installed): the first font, by file name and
+//     index, whose coverage holds Simplified Chinese;
+//  3. without any such font: fontconfig's match for "sans-serif" (GBK text then shows
+//     missing-glyph boxes);
+//  4. without any font at all: no file; text is laid out in blank cells half an em wide (a full
+//     em for CJK) and nothing is drawn.
 #pragma once
 
 #include <string>

@@ -11,8 +11,10 @@
 
 namespace {
 
-// The cache is emptied when it grows past this many glyphs; chat text uses far fewer.
+// The cache is emptied when it grows past this many glyphs or bytes of images; chat text uses
+// far fewer, and the byte limit keeps a run of very large sizes from holding much memory.
 constexpr size_t MAX_GLYPHS = 16384;
+constexpr size_t MAX_BYTES = 32u << 20;
 // Synthetic italic slants by a quarter of a pixel per pixel above the baseline.
 constexpr int SLANT_NUM = 1;
 constexpr int SLANT_DEN = 4;
@@ -39,7 +41,7 @@ bool IsWide(char32_t cp) {
   return cp >= 0x2E80;
 }
 
-// The box drawn when there is no font at all.
+// The blank cell used when there is no font at all: layout still works, nothing is drawn.
 Glyph EmptyBox(int height, char32_t cp) {
   Glyph g;
   g.advance = IsWide(cp) ? height : (height + 1) / 2;
@@ -123,6 +125,7 @@ struct GlyphCache::Impl {
   std::vector<FT_Face> faces;
   std::map<std::pair<std::string, int>, int> faceIds;
   std::unordered_map<Key, std::shared_ptr<const Glyph>, KeyHash> glyphs;
+  size_t bytes = 0;
 
   bool SetSize(FT_Face face, const GlyphStyle& style) {
     int w = style.pixelWidth > 0 ? style.pixelWidth : style.pixelHeight;
@@ -210,9 +213,14 @@ std::shared_ptr<const Glyph> GlyphCache::Get(const GlyphStyle& style, char32_t c
   std::lock_guard<std::mutex> lock(m_impl->mutex);
   auto it = m_impl->glyphs.find(key);
   if (it != m_impl->glyphs.end()) return it->second;
-  if (m_impl->glyphs.size() >= MAX_GLYPHS) m_impl->glyphs.clear();
   auto glyph = std::make_shared<const Glyph>(m_impl->Render(style, codePoint));
+  size_t size = glyph->coverage.size() + sizeof(Glyph);
+  if (m_impl->glyphs.size() >= MAX_GLYPHS || m_impl->bytes + size > MAX_BYTES) {
+    m_impl->glyphs.clear();
+    m_impl->bytes = 0;
+  }
   m_impl->glyphs.emplace(key, glyph);
+  m_impl->bytes += size;
   return glyph;
 }
 
@@ -230,4 +238,5 @@ size_t GlyphCache::CachedGlyphs() {
 void GlyphCache::Clear() {
   std::lock_guard<std::mutex> lock(m_impl->mutex);
   m_impl->glyphs.clear();
+  m_impl->bytes = 0;
 }

@@ -39,7 +39,7 @@ class GlyphCache {
   int FaceId(const std::string& file, int index);
 
   // The glyph of a code point; never null. A code point the face lacks gives the face's
-  // missing-glyph image; with no face at all, an empty box half an em wide (a full em for
+  // missing-glyph image; with no face at all, a blank cell half an em wide (a full em for
   // code points from U+2E80 up), so that layout still works.
   std::shared_ptr<const Glyph> Get(const GlyphStyle& style, char32_t codePoint);
   int Advance(const GlyphStyle& style, char32_t codePoint) { return Get(style, codePoint)->advance; }

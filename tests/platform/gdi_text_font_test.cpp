@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -274,6 +275,29 @@ TEST(GdiTextFont, MeasuringTwiceRasterisesOnce) {
   size_t cached = GlyphCache::Instance().CachedGlyphs();
   f->Extent(line);
   EXPECT_EQ(cached, GlyphCache::Instance().CachedGlyphs());
+}
+
+TEST(GdiTextFont, ThreadsShareTheCacheSafely) {
+  // The UI thread and the wait dialog's thread measure text at the same time.
+  std::wstring text = GbkToWide("并发测量 thread 安全 0123456789 大家好");
+  int expected[3];
+  const int heights[3] = {-12, -15, -22};
+  for (int i = 0; i < 3; ++i) expected[i] = MakeFont(heights[i], FW_NORMAL, "宋体")->Extent(text).cx;
+  GlyphCache::Instance().Clear();
+  std::vector<std::thread> threads;
+  int wrong[4] = {};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 50; ++round) {
+        int i = (t + round) % 3;
+        auto f = MakeFont(heights[i], FW_NORMAL, "宋体");
+        if (f->Extent(text).cx != expected[i]) ++wrong[t];
+        if (round % 10 == 0) GlyphCache::Instance().Clear();
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(0, wrong[t]) << t;
 }
 
 }  // namespace
