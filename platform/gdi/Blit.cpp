@@ -421,6 +421,38 @@ bool MakeDibView(const BITMAPINFO* info, UINT usage, const void* bits, UINT star
   return true;
 }
 
+// x / 255 rounded to nearest for x = a * b with a, b <= 255, on two 8-bit lanes at once
+// (bits 0-7 and 16-23): the same result as (a * b + 127) / 255 per lane.
+inline uint32_t MulDiv255Lanes(uint32_t lanes, uint32_t k) {
+  uint32_t x = (lanes & 0x00FF00FFu) * k + 0x00800080u;
+  return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Win32's blend: dst = src * SCA / 255 + dst * (1 - srcAlpha / 255), where srcAlpha is the
+// source pixel's (premultiplied) alpha times SCA / 255 with AC_SRC_ALPHA, and SCA itself
+// without; every channel, alpha included, follows the same rule, and sums saturate at 255.
+inline uint32_t BlendPixel(uint32_t s, uint32_t d, uint32_t sca, bool perPixel) {
+  if (sca != 255) {
+    s = MulDiv255Lanes(s, sca) | (MulDiv255Lanes(s >> 8, sca) << 8);
+  }
+  uint32_t sa = perPixel ? s >> 24 : sca;
+  if (sa == 255) return s;
+  if (s == 0 && perPixel) return d;
+  uint32_t inv = 255 - sa;
+  uint32_t rb = MulDiv255Lanes(d, inv) + (s & 0x00FF00FFu);
+  uint32_t ag = MulDiv255Lanes(d >> 8, inv) + ((s >> 8) & 0x00FF00FFu);
+  // A source that is not properly premultiplied can push a lane past 255: saturate it.
+  if ((rb | ag) & 0x01000100u) {
+    auto sat = [](uint32_t v) {
+      uint32_t lo = std::min<uint32_t>(v & 0x1FF, 255), hi = std::min<uint32_t>((v >> 16) & 0x1FF, 255);
+      return lo | (hi << 16);
+    };
+    rb = sat(rb);
+    ag = sat(ag);
+  }
+  return rb | (ag << 8);
+}
+
 }  // namespace
 
 }  // namespace gdi
@@ -571,21 +603,7 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     WithRow(*ds, yy, x0, x1 - x0, [&](uint32_t* d, int n) {
       for (int i = 0; i < n; ++i) {
         int c = scaled ? mapX[size_t(x0 - dp.x + i)] : sp.x + (x0 - dp.x + i);
-        uint32_t s = srcRow[c];
-        // Win32's blend: dst = src * SCA / 255 + dst * (1 - srcAlpha / 255), where srcAlpha
-        // is the source pixel's (premultiplied) alpha times SCA / 255 with AC_SRC_ALPHA, and
-        // SCA itself without; every channel, alpha included, follows the same rule.
-        uint32_t sa = perPixel ? ((s >> 24) * sca + 127) / 255 : sca;
-        if (sca == 0 || (perPixel && s == 0)) continue;  // adds nothing, keeps dst
-        uint32_t inv = 255 - sa;
-        uint32_t out = 0;
-        for (int k = 0; k < 32; k += 8) {
-          uint32_t sc = (s >> k) & 0xFF;
-          uint32_t dcn = (d[i] >> k) & 0xFF;
-          uint32_t v = (sc * sca + 127) / 255 + (dcn * inv + 127) / 255;
-          out |= std::min<uint32_t>(v, 255) << k;
-        }
-        d[i] = out;
+        d[i] = BlendPixel(srcRow[c], d[i], sca, perPixel);
       }
     });
   });
