@@ -12,6 +12,10 @@ namespace gdi {
 
 namespace {
 
+// Scaled blits build per-column and per-row tables: extents are limited to what a surface
+// can hold, so that a wild size is refused instead of exhausting memory.
+bool ExtentOk(int64_t v) { return v >= -65535 && v <= 65535; }
+
 bool RopUsesSource(uint8_t rop) { return (((rop >> 2) ^ rop) & 0x33) != 0; }
 bool RopUsesPattern(uint8_t rop) { return (((rop >> 4) ^ rop) & 0x0F) != 0; }
 
@@ -225,6 +229,10 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
                  uint8_t rop, int mode) {
   Surface* ds = dc.GetSurface();
   if (!ds || dw == 0 || dh == 0) return;
+  if (!ExtentOk(dw) || !ExtentOk(dh) || !ExtentOk(int64_t(src.rect.right) - src.rect.left) ||
+      !ExtentOk(int64_t(src.rect.bottom) - src.rect.top)) {
+    return;
+  }
   int sx = src.rect.left, sy = src.rect.top;
   int sw = src.rect.right - src.rect.left, sh = src.rect.bottom - src.rect.top;
   if (sw == 0 || sh == 0) return;
@@ -464,6 +472,11 @@ BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
   if (!dc) return FALSE;
   uint8_t code = uint8_t(rop >> 16);
   if (RopUsesSource(code)) return FALSE;
+  if (!ExtentOk(w) || !ExtentOk(hgt)) {
+    // Wider than any surface: the part beyond the surfaces' limits can never be drawn.
+    w = std::clamp(w, -65535, 65535);
+    hgt = std::clamp(hgt, -65535, 65535);
+  }
   if (w < 0) {
     x += w;
     w = -w;
@@ -485,6 +498,8 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   auto sdc = LookupDc(src);
   if (!sdc) return FALSE;
   if (w <= 0 || h <= 0) return TRUE;
+  w = std::min(w, 65535);
+  h = std::min(h, 65535);
   BlitSource bs;
   if (!SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
   POINT p = dc->ToSurface(x, y);
@@ -500,7 +515,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   uint8_t code = uint8_t(rop >> 16);
   if (!RopUsesSource(code)) return PatBlt(dst, x, y, w, h, rop);
   auto sdc = LookupDc(src);
-  if (!sdc) return FALSE;
+  if (!sdc || !ExtentOk(w) || !ExtentOk(h) || !ExtentOk(sw) || !ExtentOk(sh)) return FALSE;
   BlitSource bs;
   if (!SourceFromDc(*dc, *sdc, sx, sy, sw, sh, bs)) return FALSE;
   POINT p = dc->ToSurface(x, y);
@@ -512,7 +527,7 @@ BOOL PlgBlt(HDC dst, const POINT* pts, HDC src, int sx, int sy, int w, int h, HB
             int my) {
   auto dc = LookupDc(dst);
   auto sdc = LookupDc(src);
-  if (!dc || !sdc || !pts || w <= 0 || h <= 0) return FALSE;
+  if (!dc || !sdc || !pts || w <= 0 || h <= 0 || !ExtentOk(w) || !ExtentOk(h)) return FALSE;
   Surface* ds = dc->GetSurface();
   BlitSource bs;
   if (!ds || !SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
@@ -579,6 +594,10 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (!ExtentOk(w) || !ExtentOk(h)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
   if (perPixel && ss->Bpp() != 32) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -614,7 +633,8 @@ BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy
                     UINT transparent) {
   auto dc = LookupDc(dst);
   auto sdc = LookupDc(src);
-  if (!dc || !sdc || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) {
+  if (!dc || !sdc || w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || !ExtentOk(w) || !ExtentOk(h) ||
+      !ExtentOk(sw) || !ExtentOk(sh)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -786,6 +806,7 @@ int StretchDIBits(HDC h, int x, int y, int w, int hgt, int sx, int sy, int sw, i
   if (!dc || !info) return 0;
   int height = std::abs(info->bmiHeader.biHeight);
   if (!MakeDibView(info, usage, bits, 0, UINT(height), view)) return 0;
+  if (!ExtentOk(w) || !ExtentOk(hgt) || !ExtentOk(sw) || !ExtentOk(sh)) return 0;
   uint8_t code = uint8_t(rop >> 16);
   int srcTop = view.bottomUp ? view.fullHeight - (sy + sh) : sy;
   BlitSource bs;

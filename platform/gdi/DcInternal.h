@@ -255,7 +255,7 @@ class DeviceContext : public GdiObject {
   std::shared_ptr<Surface> m_windowSurface;
   POINT m_origin{0, 0};
   std::shared_ptr<Region> m_visible;
-  // The size reported by HORZRES/VERTRES for a screen-compatible DC.
+  // The region drawing is limited to, in surface coordinates (see UpdateClip).
   Region m_effectiveClip;
   bool m_isMemory = true;
 };
@@ -279,6 +279,16 @@ SIZE GetScreenSize();
 // the first time GetStockObject asks for one. Without it those stock entries are null.
 using StockFontMaker = std::shared_ptr<GdiObject> (*)(int stockIndex);
 void SetStockFontMaker(StockFontMaker maker);
+
+// Hooks through which the text part serves DrawState's DST_TEXT and DST_PREFIXTEXT kinds:
+// `draw` writes the text with its top-left at logical (x, y) in the DC's text colour with a
+// transparent background (flags: DrawState's DSS_HIDEPREFIX/DSS_PREFIXONLY and the kind), and
+// `measure` gives the size the text takes. Without them DrawState fails for text.
+struct DrawStateTextHooks {
+  BOOL (*draw)(HDC dc, LPCSTR text, int length, int x, int y, UINT flags) = nullptr;
+  SIZE (*measure)(HDC dc, LPCSTR text, int length) = nullptr;
+};
+void SetDrawStateTextHooks(const DrawStateTextHooks& hooks);
 
 // ---- drawing services for the other parts of the layer. All take surface coordinates and
 // clip to the DC's effective clip.
