@@ -264,37 +264,63 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
   RowBuffers buf;
   std::vector<uint32_t> line(static_cast<size_t>(ss.Width()));
   bool shrinking = sw > dw || sh > dh;
-  if (mode == HALFTONE && src.conversion == BlitSource::DIRECT) {
+  if (mode == HALFTONE) {
+    // A separable box filter: each source row is filtered across once per destination span
+    // (8.8 fixed point per channel) and kept while the next destination rows reuse it.
     Taps tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
     Taps ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
+    struct Filtered {
+      int srow = -1, x0 = 0, n = 0;
+      std::vector<uint32_t> v;  // 4 channels per destination column, 8.8 fixed point
+    };
+    Filtered cache[4];
+    int nextSlot = 0;
+    auto across = [&](int srow, int x0, int n) -> const std::vector<uint32_t>& {
+      for (Filtered& f : cache) {
+        if (f.srow == srow && f.x0 == x0 && f.n == n) return f.v;
+      }
+      Filtered& f = cache[nextSlot];
+      nextSlot = (nextSlot + 1) & 3;
+      f.srow = srow;
+      f.x0 = x0;
+      f.n = n;
+      f.v.resize(size_t(n) * 4);
+      const uint32_t* row;
+      if (ss.Is32() && src.conversion == BlitSource::DIRECT) {
+        row = ss.Row32(srow);
+      } else {
+        ss.LoadRow(srow, 0, ss.Width(), line.data());
+        Convert(src, line.data(), ss.Width());
+        row = line.data();
+      }
+      for (int i = 0; i < n; ++i) {
+        int c = x0 - dx + i;
+        uint32_t sb = 0, sg = 0, sr = 0, sa = 0;
+        for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
+          uint32_t p = row[tx.index[size_t(k)]];
+          uint32_t wx = uint32_t(tx.weight[size_t(k)]);
+          sb += (p & 0xFF) * wx;
+          sg += ((p >> 8) & 0xFF) * wx;
+          sr += ((p >> 16) & 0xFF) * wx;
+          sa += (p >> 24) * wx;
+        }
+        f.v[size_t(i) * 4 + 0] = sb >> 6;
+        f.v[size_t(i) * 4 + 1] = sg >> 6;
+        f.v[size_t(i) * 4 + 2] = sr >> 6;
+        f.v[size_t(i) * 4 + 3] = sa >> 6;
+      }
+      return f.v;
+    };
     std::vector<uint32_t> acc;
-    std::vector<uint32_t> hrow;
     ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
       int n = x1 - x0;
       acc.assign(size_t(n) * 4, 0);
-      hrow.resize(size_t(n) * 4);
       int r = y - dy;
       for (int t = ty.start[size_t(r)]; t < ty.start[size_t(r) + 1]; ++t) {
-        int srow = ty.index[size_t(t)];
+        const std::vector<uint32_t>& h = across(ty.index[size_t(t)], x0, n);
         uint32_t wy = uint32_t(ty.weight[size_t(t)]);
-        ss.LoadRow(srow, 0, ss.Width(), line.data());
-        for (int i = 0; i < n; ++i) {
-          int c = x0 - dx + i;
-          uint32_t sb = 0, sg = 0, sr = 0, sa = 0;
-          for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
-            uint32_t p = line[size_t(tx.index[size_t(k)])];
-            uint32_t wx = uint32_t(tx.weight[size_t(k)]);
-            sb += (p & 0xFF) * wx;
-            sg += ((p >> 8) & 0xFF) * wx;
-            sr += ((p >> 16) & 0xFF) * wx;
-            sa += (p >> 24) * wx;
-          }
-          // 8.14 fixed point down to 8.8, then times the 14-bit row weight: fits 32 bits.
-          acc[size_t(i) * 4 + 0] += (sb >> 6) * wy >> 8;
-          acc[size_t(i) * 4 + 1] += (sg >> 6) * wy >> 8;
-          acc[size_t(i) * 4 + 2] += (sr >> 6) * wy >> 8;
-          acc[size_t(i) * 4 + 3] += (sa >> 6) * wy >> 8;
-        }
+        // 8.8 times the 14-bit row weight fits 32 bits; the sum is 8.14 after the shift.
+        for (size_t k = 0; k < size_t(n) * 4; ++k) acc[k] += h[k] * wy >> 8;
       }
       buf.src.resize(size_t(n));
       for (int i = 0; i < n; ++i) {

@@ -8,6 +8,15 @@
 // surface; 0 for a memory DC). Clip regions the program selects are in device coordinates, as in
 // Win32; the DC keeps the effective clip (the program's clip meets the DC's visible region, both
 // in surface coordinates) up to date, so drawing code clips against one region.
+//
+// Text output uses this header so: a font is a class derived from GdiObject with type OBJ_FONT,
+// registered with AllocHandle, answering GetObject through GetInfo; SelectObject keeps it in
+// DcState::font (SaveDC/RestoreDC and deferred deletion come with that). Stock fonts come from
+// the maker given to SetStockFontMaker. To draw, look the DC up (LookupDc), turn the logical
+// position into surface coordinates (ToSurface), paint an opaque cell with FillSurfaceRect in
+// ColorToPixel(m_state.bkColour) when m_state.bkMode is OPAQUE, and lay glyph coverage with
+// BlendCoverage in m_state.textColour; both clip to the DC. DrawState's text kinds call the
+// hooks given to SetDrawStateTextHooks.
 #pragma once
 
 #include <cstdint>
