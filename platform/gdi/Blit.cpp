@@ -12,6 +12,10 @@ namespace gdi {
 
 namespace {
 
+// Scaled blits build per-column and per-row tables: extents are limited to what a surface
+// can hold, so that a wild size is refused instead of exhausting memory.
+bool ExtentOk(int64_t v) { return v >= -65535 && v <= 65535; }
+
 bool RopUsesSource(uint8_t rop) { return (((rop >> 2) ^ rop) & 0x33) != 0; }
 bool RopUsesPattern(uint8_t rop) { return (((rop >> 4) ^ rop) & 0x0F) != 0; }
 
@@ -225,6 +229,10 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
                  uint8_t rop, int mode) {
   Surface* ds = dc.GetSurface();
   if (!ds || dw == 0 || dh == 0) return;
+  if (!ExtentOk(dw) || !ExtentOk(dh) || !ExtentOk(int64_t(src.rect.right) - src.rect.left) ||
+      !ExtentOk(int64_t(src.rect.bottom) - src.rect.top)) {
+    return;
+  }
   int sx = src.rect.left, sy = src.rect.top;
   int sw = src.rect.right - src.rect.left, sh = src.rect.bottom - src.rect.top;
   if (sw == 0 || sh == 0) return;
@@ -256,37 +264,63 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
   RowBuffers buf;
   std::vector<uint32_t> line(static_cast<size_t>(ss.Width()));
   bool shrinking = sw > dw || sh > dh;
-  if (mode == HALFTONE && src.conversion == BlitSource::DIRECT) {
+  if (mode == HALFTONE) {
+    // A separable box filter: each source row is filtered across once per destination span
+    // (8.8 fixed point per channel) and kept while the next destination rows reuse it.
     Taps tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
     Taps ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
+    struct Filtered {
+      int srow = -1, x0 = 0, n = 0;
+      std::vector<uint32_t> v;  // 4 channels per destination column, 8.8 fixed point
+    };
+    Filtered cache[4];
+    int nextSlot = 0;
+    auto across = [&](int srow, int x0, int n) -> const std::vector<uint32_t>& {
+      for (Filtered& f : cache) {
+        if (f.srow == srow && f.x0 == x0 && f.n == n) return f.v;
+      }
+      Filtered& f = cache[nextSlot];
+      nextSlot = (nextSlot + 1) & 3;
+      f.srow = srow;
+      f.x0 = x0;
+      f.n = n;
+      f.v.resize(size_t(n) * 4);
+      const uint32_t* row;
+      if (ss.Is32() && src.conversion == BlitSource::DIRECT) {
+        row = ss.Row32(srow);
+      } else {
+        ss.LoadRow(srow, 0, ss.Width(), line.data());
+        Convert(src, line.data(), ss.Width());
+        row = line.data();
+      }
+      for (int i = 0; i < n; ++i) {
+        int c = x0 - dx + i;
+        uint32_t sb = 0, sg = 0, sr = 0, sa = 0;
+        for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
+          uint32_t p = row[tx.index[size_t(k)]];
+          uint32_t wx = uint32_t(tx.weight[size_t(k)]);
+          sb += (p & 0xFF) * wx;
+          sg += ((p >> 8) & 0xFF) * wx;
+          sr += ((p >> 16) & 0xFF) * wx;
+          sa += (p >> 24) * wx;
+        }
+        f.v[size_t(i) * 4 + 0] = sb >> 6;
+        f.v[size_t(i) * 4 + 1] = sg >> 6;
+        f.v[size_t(i) * 4 + 2] = sr >> 6;
+        f.v[size_t(i) * 4 + 3] = sa >> 6;
+      }
+      return f.v;
+    };
     std::vector<uint32_t> acc;
-    std::vector<uint32_t> hrow;
     ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
       int n = x1 - x0;
       acc.assign(size_t(n) * 4, 0);
-      hrow.resize(size_t(n) * 4);
       int r = y - dy;
       for (int t = ty.start[size_t(r)]; t < ty.start[size_t(r) + 1]; ++t) {
-        int srow = ty.index[size_t(t)];
+        const std::vector<uint32_t>& h = across(ty.index[size_t(t)], x0, n);
         uint32_t wy = uint32_t(ty.weight[size_t(t)]);
-        ss.LoadRow(srow, 0, ss.Width(), line.data());
-        for (int i = 0; i < n; ++i) {
-          int c = x0 - dx + i;
-          uint32_t sb = 0, sg = 0, sr = 0, sa = 0;
-          for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
-            uint32_t p = line[size_t(tx.index[size_t(k)])];
-            uint32_t wx = uint32_t(tx.weight[size_t(k)]);
-            sb += (p & 0xFF) * wx;
-            sg += ((p >> 8) & 0xFF) * wx;
-            sr += ((p >> 16) & 0xFF) * wx;
-            sa += (p >> 24) * wx;
-          }
-          // 8.14 fixed point down to 8.8, then times the 14-bit row weight: fits 32 bits.
-          acc[size_t(i) * 4 + 0] += (sb >> 6) * wy >> 8;
-          acc[size_t(i) * 4 + 1] += (sg >> 6) * wy >> 8;
-          acc[size_t(i) * 4 + 2] += (sr >> 6) * wy >> 8;
-          acc[size_t(i) * 4 + 3] += (sa >> 6) * wy >> 8;
-        }
+        // 8.8 times the 14-bit row weight fits 32 bits; the sum is 8.14 after the shift.
+        for (size_t k = 0; k < size_t(n) * 4; ++k) acc[k] += h[k] * wy >> 8;
       }
       buf.src.resize(size_t(n));
       for (int i = 0; i < n; ++i) {
@@ -421,6 +455,38 @@ bool MakeDibView(const BITMAPINFO* info, UINT usage, const void* bits, UINT star
   return true;
 }
 
+// x / 255 rounded to nearest for x = a * b with a, b <= 255, on two 8-bit lanes at once
+// (bits 0-7 and 16-23): the same result as (a * b + 127) / 255 per lane.
+inline uint32_t MulDiv255Lanes(uint32_t lanes, uint32_t k) {
+  uint32_t x = (lanes & 0x00FF00FFu) * k + 0x00800080u;
+  return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Win32's blend: dst = src * SCA / 255 + dst * (1 - srcAlpha / 255), where srcAlpha is the
+// source pixel's (premultiplied) alpha times SCA / 255 with AC_SRC_ALPHA, and SCA itself
+// without; every channel, alpha included, follows the same rule, and sums saturate at 255.
+inline uint32_t BlendPixel(uint32_t s, uint32_t d, uint32_t sca, bool perPixel) {
+  if (sca != 255) {
+    s = MulDiv255Lanes(s, sca) | (MulDiv255Lanes(s >> 8, sca) << 8);
+  }
+  uint32_t sa = perPixel ? s >> 24 : sca;
+  if (sa == 255) return s;
+  if (s == 0 && perPixel) return d;
+  uint32_t inv = 255 - sa;
+  uint32_t rb = MulDiv255Lanes(d, inv) + (s & 0x00FF00FFu);
+  uint32_t ag = MulDiv255Lanes(d >> 8, inv) + ((s >> 8) & 0x00FF00FFu);
+  // A source that is not properly premultiplied can push a lane past 255: saturate it.
+  if ((rb | ag) & 0x01000100u) {
+    auto sat = [](uint32_t v) {
+      uint32_t lo = std::min<uint32_t>(v & 0x1FF, 255), hi = std::min<uint32_t>((v >> 16) & 0x1FF, 255);
+      return lo | (hi << 16);
+    };
+    rb = sat(rb);
+    ag = sat(ag);
+  }
+  return rb | (ag << 8);
+}
+
 }  // namespace
 
 }  // namespace gdi
@@ -432,6 +498,11 @@ BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
   if (!dc) return FALSE;
   uint8_t code = uint8_t(rop >> 16);
   if (RopUsesSource(code)) return FALSE;
+  if (!ExtentOk(w) || !ExtentOk(hgt)) {
+    // Wider than any surface: the part beyond the surfaces' limits can never be drawn.
+    w = std::clamp(w, -65535, 65535);
+    hgt = std::clamp(hgt, -65535, 65535);
+  }
   if (w < 0) {
     x += w;
     w = -w;
@@ -453,6 +524,8 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   auto sdc = LookupDc(src);
   if (!sdc) return FALSE;
   if (w <= 0 || h <= 0) return TRUE;
+  w = std::min(w, 65535);
+  h = std::min(h, 65535);
   BlitSource bs;
   if (!SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
   POINT p = dc->ToSurface(x, y);
@@ -468,7 +541,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   uint8_t code = uint8_t(rop >> 16);
   if (!RopUsesSource(code)) return PatBlt(dst, x, y, w, h, rop);
   auto sdc = LookupDc(src);
-  if (!sdc) return FALSE;
+  if (!sdc || !ExtentOk(w) || !ExtentOk(h) || !ExtentOk(sw) || !ExtentOk(sh)) return FALSE;
   BlitSource bs;
   if (!SourceFromDc(*dc, *sdc, sx, sy, sw, sh, bs)) return FALSE;
   POINT p = dc->ToSurface(x, y);
@@ -480,7 +553,7 @@ BOOL PlgBlt(HDC dst, const POINT* pts, HDC src, int sx, int sy, int w, int h, HB
             int my) {
   auto dc = LookupDc(dst);
   auto sdc = LookupDc(src);
-  if (!dc || !sdc || !pts || w <= 0 || h <= 0) return FALSE;
+  if (!dc || !sdc || !pts || w <= 0 || h <= 0 || !ExtentOk(w) || !ExtentOk(h)) return FALSE;
   Surface* ds = dc->GetSurface();
   BlitSource bs;
   if (!ds || !SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
@@ -547,6 +620,10 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (!ExtentOk(w) || !ExtentOk(h)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
   if (perPixel && ss->Bpp() != 32) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -571,21 +648,7 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     WithRow(*ds, yy, x0, x1 - x0, [&](uint32_t* d, int n) {
       for (int i = 0; i < n; ++i) {
         int c = scaled ? mapX[size_t(x0 - dp.x + i)] : sp.x + (x0 - dp.x + i);
-        uint32_t s = srcRow[c];
-        // Win32's blend: dst = src * SCA / 255 + dst * (1 - srcAlpha / 255), where srcAlpha
-        // is the source pixel's (premultiplied) alpha times SCA / 255 with AC_SRC_ALPHA, and
-        // SCA itself without; every channel, alpha included, follows the same rule.
-        uint32_t sa = perPixel ? ((s >> 24) * sca + 127) / 255 : sca;
-        if (sca == 0 || (perPixel && s == 0)) continue;  // adds nothing, keeps dst
-        uint32_t inv = 255 - sa;
-        uint32_t out = 0;
-        for (int k = 0; k < 32; k += 8) {
-          uint32_t sc = (s >> k) & 0xFF;
-          uint32_t dcn = (d[i] >> k) & 0xFF;
-          uint32_t v = (sc * sca + 127) / 255 + (dcn * inv + 127) / 255;
-          out |= std::min<uint32_t>(v, 255) << k;
-        }
-        d[i] = out;
+        d[i] = BlendPixel(srcRow[c], d[i], sca, perPixel);
       }
     });
   });
@@ -596,7 +659,8 @@ BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy
                     UINT transparent) {
   auto dc = LookupDc(dst);
   auto sdc = LookupDc(src);
-  if (!dc || !sdc || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) {
+  if (!dc || !sdc || w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || !ExtentOk(w) || !ExtentOk(h) ||
+      !ExtentOk(sw) || !ExtentOk(sh)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -768,6 +832,7 @@ int StretchDIBits(HDC h, int x, int y, int w, int hgt, int sx, int sy, int sw, i
   if (!dc || !info) return 0;
   int height = std::abs(info->bmiHeader.biHeight);
   if (!MakeDibView(info, usage, bits, 0, UINT(height), view)) return 0;
+  if (!ExtentOk(w) || !ExtentOk(hgt) || !ExtentOk(sw) || !ExtentOk(sh)) return 0;
   uint8_t code = uint8_t(rop >> 16);
   int srcTop = view.bottomUp ? view.fullHeight - (sy + sh) : sy;
   BlitSource bs;

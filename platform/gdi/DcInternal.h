@@ -8,6 +8,15 @@
 // surface; 0 for a memory DC). Clip regions the program selects are in device coordinates, as in
 // Win32; the DC keeps the effective clip (the program's clip meets the DC's visible region, both
 // in surface coordinates) up to date, so drawing code clips against one region.
+//
+// Text output uses this header so: a font is a class derived from GdiObject with type OBJ_FONT,
+// registered with AllocHandle, answering GetObject through GetInfo; SelectObject keeps it in
+// DcState::font (SaveDC/RestoreDC and deferred deletion come with that). Stock fonts come from
+// the maker given to SetStockFontMaker. To draw, look the DC up (LookupDc), turn the logical
+// position into surface coordinates (ToSurface), paint an opaque cell with FillSurfaceRect in
+// ColorToPixel(m_state.bkColour) when m_state.bkMode is OPAQUE, and lay glyph coverage with
+// BlendCoverage in m_state.textColour; both clip to the DC. DrawState's text kinds call the
+// hooks given to SetDrawStateTextHooks.
 #pragma once
 
 #include <cstdint>
@@ -255,7 +264,7 @@ class DeviceContext : public GdiObject {
   std::shared_ptr<Surface> m_windowSurface;
   POINT m_origin{0, 0};
   std::shared_ptr<Region> m_visible;
-  // The size reported by HORZRES/VERTRES for a screen-compatible DC.
+  // The region drawing is limited to, in surface coordinates (see UpdateClip).
   Region m_effectiveClip;
   bool m_isMemory = true;
 };
@@ -279,6 +288,16 @@ SIZE GetScreenSize();
 // the first time GetStockObject asks for one. Without it those stock entries are null.
 using StockFontMaker = std::shared_ptr<GdiObject> (*)(int stockIndex);
 void SetStockFontMaker(StockFontMaker maker);
+
+// Hooks through which the text part serves DrawState's DST_TEXT and DST_PREFIXTEXT kinds:
+// `draw` writes the text with its top-left at logical (x, y) in the DC's text colour with a
+// transparent background (flags: DrawState's DSS_HIDEPREFIX/DSS_PREFIXONLY and the kind), and
+// `measure` gives the size the text takes. Without them DrawState fails for text.
+struct DrawStateTextHooks {
+  BOOL (*draw)(HDC dc, LPCSTR text, int length, int x, int y, UINT flags) = nullptr;
+  SIZE (*measure)(HDC dc, LPCSTR text, int length) = nullptr;
+};
+void SetDrawStateTextHooks(const DrawStateTextHooks& hooks);
 
 // ---- drawing services for the other parts of the layer. All take surface coordinates and
 // clip to the DC's effective clip.

@@ -14,7 +14,7 @@ SIZE g_screen{1024, 768};
 
 void Select(GdiObject* oldObj, GdiObject* newObj) {
   if (oldObj == newObj) return;
-  if (newObj) ++newObj->m_selectCount;
+  if (newObj && !newObj->m_stock) ++newObj->m_selectCount;
   Deselected(oldObj);
 }
 
@@ -41,10 +41,6 @@ void TakeState(DeviceContext& dc, DcState&& next) {
 HDC NewDc(std::shared_ptr<DeviceContext> dc) {
   DcState s = DefaultState();
   if (dc->m_isMemory) s.bitmap = StockBitmap();
-  // Count the default selections as selections, so that deferred deletes stay balanced.
-  if (s.pen) ++s.pen->m_selectCount;
-  if (s.brush) ++s.brush->m_selectCount;
-  if (s.font) ++s.font->m_selectCount;
   dc->m_state = std::move(s);
   HDC h = static_cast<HDC>(AllocHandle(dc));
   dc->UpdateClip();
@@ -600,11 +596,9 @@ int GetDeviceCaps(HDC h, int index) {
     case DESKTOPVERTRES: return screen.cy;
     case HORZSIZE: return screen.cx * 254 / 960;
     case VERTSIZE: return screen.cy * 254 / 960;
-    case BITSPIXEL: {
-      // A memory DC reports its bitmap's depth only when that is monochrome, as Win32's
-      // memory DCs of a display do not; the device itself is 32-bit.
+    case BITSPIXEL:
+      // Memory DCs report the device's depth whatever bitmap they hold, as Win32's do.
       return 32;
-    }
     case PLANES: return 1;
     case NUMBRUSHES:
     case NUMPENS:

@@ -98,22 +98,19 @@ void FreeHandle(HGDIOBJ h) {
 std::shared_ptr<GdiObject> StockObject(int index) {
   EnsureStock();
   if (index < 0 || index >= 20) return nullptr;
-  if (!g_stock[index] && (index == SYSTEM_FONT || index == DEFAULT_GUI_FONT ||
-                          index == ANSI_VAR_FONT || index == ANSI_FIXED_FONT ||
-                          index == OEM_FIXED_FONT || index == SYSTEM_FIXED_FONT ||
-                          index == DEVICE_DEFAULT_FONT)) {
-    std::lock_guard<std::mutex> lock(g_tableMutex);
-    if (!g_stockFontMaker) return nullptr;
-  }
+  // Recursive: a font maker may itself ask for a stock object.
+  static std::recursive_mutex stockMutex;
+  std::lock_guard<std::recursive_mutex> lock(stockMutex);
   if (!g_stock[index]) {
-    static std::mutex fontMutex;
-    std::lock_guard<std::mutex> lock(fontMutex);
     StockFontMaker maker;
     {
       std::lock_guard<std::mutex> tableLock(g_tableMutex);
       maker = g_stockFontMaker;
     }
-    if (!g_stock[index] && maker) {
+    bool isFont = index == SYSTEM_FONT || index == DEFAULT_GUI_FONT || index == ANSI_VAR_FONT ||
+                  index == ANSI_FIXED_FONT || index == OEM_FIXED_FONT ||
+                  index == SYSTEM_FIXED_FONT || index == DEVICE_DEFAULT_FONT;
+    if (isFont && maker) {
       auto font = maker(index);
       if (font) {
         font->m_stock = true;
@@ -138,7 +135,8 @@ void SetStockFontMaker(StockFontMaker maker) {
 // Called when a DC stops using an object: a deferred DeleteObject takes effect once no DC has
 // the object selected any more.
 void Deselected(GdiObject* obj) {
-  if (!obj) return;
+  // Stock objects are shared by every DC of every thread and never deleted: no counting.
+  if (!obj || obj->m_stock) return;
   if (obj->m_selectCount > 0) --obj->m_selectCount;
   if (obj->m_selectCount == 0 && obj->m_deletePending) FreeHandle(obj->m_handle);
 }

@@ -6,10 +6,17 @@
 
 #include "platform/base/WinError.h"
 #include "platform/gdi/DcInternal.h"
-#include "platform/gdi/Text.h"
 
 namespace gdi {
 namespace {
+
+std::mutex g_textHookMutex;
+DrawStateTextHooks g_textHooks;
+
+DrawStateTextHooks TextHooks() {
+  std::lock_guard<std::mutex> lock(g_textHookMutex);
+  return g_textHooks;
+}
 
 class IconObject : public GdiObject {
  public:
@@ -86,6 +93,12 @@ void PaintIcon(DeviceContext& dc, const IconObject& icon, int x, int y, int w, i
 }
 
 }  // namespace
+
+void SetDrawStateTextHooks(const DrawStateTextHooks& hooks) {
+  std::lock_guard<std::mutex> lock(g_textHookMutex);
+  g_textHooks = hooks;
+}
+
 }  // namespace gdi
 
 using namespace gdi;
@@ -209,8 +222,8 @@ namespace {
 
 // Renders the image kind of DrawState onto a white w x h surface and reports which pixels
 // are ink (not the white background).
-bool RenderInk(HDC target, UINT kind, LPARAM data, WPARAM wData, DRAWSTATEPROC proc, int w, int h,
-               std::vector<uint8_t>& ink, Surface& image) {
+bool RenderInk(HDC target, UINT kind, UINT flags, LPARAM data, WPARAM wData, DRAWSTATEPROC proc,
+               int w, int h, std::vector<uint8_t>& ink, Surface& image) {
   HDC mem = CreateCompatibleDC(target);
   HBITMAP bmp = CreateCompatibleBitmap(target, w, h);
   if (!mem || !bmp) {
@@ -236,6 +249,16 @@ bool RenderInk(HDC target, UINT kind, LPARAM data, WPARAM wData, DRAWSTATEPROC p
     case DST_COMPLEX:
       ok = proc && proc(mem, data, wData, w, h);
       break;
+    case DST_TEXT:
+    case DST_PREFIXTEXT: {
+      DrawStateTextHooks hooks = TextHooks();
+      SetTextColor(mem, RGB(0, 0, 0));
+      SetBkMode(mem, TRANSPARENT);
+      HGDIOBJ font = GetCurrentObject(target, OBJ_FONT);
+      if (font) SelectObject(mem, font);
+      ok = hooks.draw && hooks.draw(mem, reinterpret_cast<LPCSTR>(data), int(wData), 0, 0, flags);
+      break;
+    }
     default:
       ok = false;
   }
@@ -275,9 +298,12 @@ BOOL DrawStateA(HDC h, HBRUSH brushHandle, DRAWSTATEPROC proc, LPARAM data, WPAR
   auto dc = LookupDc(h);
   if (!dc) return FALSE;
   UINT kind = flags & 0x000F;
-  if (kind == DST_TEXT || kind == DST_PREFIXTEXT) {
-    return DrawStateText(h, brushHandle, data, wData, x, y, cx, cy, flags);  // the text part draws text
-  }
+  bool text = kind == DST_TEXT || kind == DST_PREFIXTEXT;
+  DrawStateTextHooks hooks = TextHooks();
+  // Text is drawn through the text part's hooks; without them there is no text to draw.
+  if (text && (!hooks.draw || !hooks.measure)) return FALSE;
+  // A text length of 0 means the text is null-terminated.
+  if (text && wData == 0 && data) wData = WPARAM(std::strlen(reinterpret_cast<LPCSTR>(data)));
   if (cx == 0 || cy == 0) {
     if (kind == DST_ICON) {
       auto icon = LookupIcon(reinterpret_cast<HICON>(data));
@@ -289,11 +315,16 @@ BOOL DrawStateA(HDC h, HBRUSH brushHandle, DRAWSTATEPROC proc, LPARAM data, WPAR
       if (!GetObject(reinterpret_cast<HBITMAP>(data), sizeof bm, &bm)) return FALSE;
       if (cx == 0) cx = bm.bmWidth;
       if (cy == 0) cy = bm.bmHeight;
+    } else if (text) {
+      SIZE size = hooks.measure(h, reinterpret_cast<LPCSTR>(data), int(wData));
+      if (cx == 0) cx = size.cx;
+      if (cy == 0) cy = size.cy;
     } else {
       return FALSE;
     }
   }
   if (cx < 0 || cy < 0) return FALSE;
+  if (cx == 0 || cy == 0) return TRUE;
   UINT state = flags & 0x0FF0 & ~UINT(DSS_HIDEPREFIX | DSS_PREFIXONLY);
   if (state == DSS_NORMAL || state == DSS_UNION) {
     switch (kind) {
@@ -307,6 +338,9 @@ BOOL DrawStateA(HDC h, HBRUSH brushHandle, DRAWSTATEPROC proc, LPARAM data, WPAR
         DeleteDC(src);
         return ok;
       }
+      case DST_TEXT:
+      case DST_PREFIXTEXT:
+        return hooks.draw(h, reinterpret_cast<LPCSTR>(data), int(wData), x, y, flags);
       case DST_COMPLEX: {
         // The callback draws straight into the DC with the origin moved to (x, y).
         POINT oldOrg;
@@ -321,7 +355,7 @@ BOOL DrawStateA(HDC h, HBRUSH brushHandle, DRAWSTATEPROC proc, LPARAM data, WPAR
   }
   std::vector<uint8_t> ink;
   Surface image;
-  if (!RenderInk(h, kind, data, wData, proc, cx, cy, ink, image)) return FALSE;
+  if (!RenderInk(h, kind, flags, data, wData, proc, cx, cy, ink, image)) return FALSE;
   POINT p = dc->ToSurface(x, y);
   if (state & DSS_DISABLED) {
     // Embossed: the ink in the highlight colour one pixel down and right, then in the shadow

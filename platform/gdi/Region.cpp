@@ -10,6 +10,12 @@ namespace gdi {
 
 namespace {
 
+// Shapes are scanned row by row; rows beyond this distance from the origin are left out, so a
+// wild coordinate cannot make a scan of billions of rows. Surfaces are at most 65535 high.
+constexpr int SCAN_LIMIT = 1 << 17;
+
+int ClampScan(int v) { return std::clamp(v, -SCAN_LIMIT, SCAN_LIMIT); }
+
 bool SpansEqual(const std::vector<Span>& a, const std::vector<Span>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -230,6 +236,8 @@ Region Region::Polygon(const POINT* pts, const int* counts, int polygons, int fi
     }
     p += n;
   }
+  minY = ClampScan(minY);
+  maxY = ClampScan(maxY);
   if (edges.empty() || minY >= maxY) return Region();
   std::vector<std::vector<Span>> rows(static_cast<size_t>(maxY - minY));
   std::vector<std::pair<double, int>> hits;
@@ -269,6 +277,7 @@ Region Region::Ellipse(const RECT& rcIn) {
   RECT rc = rcIn;
   if (rc.left > rc.right) std::swap(rc.left, rc.right);
   if (rc.top > rc.bottom) std::swap(rc.top, rc.bottom);
+  if (rc.bottom - int64_t(rc.top) > 2 * SCAN_LIMIT) return Region();
   if (rc.left == rc.right || rc.top == rc.bottom) return Region();
   double cx = (rc.left + rc.right) / 2.0, cy = (rc.top + rc.bottom) / 2.0;
   double rx = (rc.right - rc.left) / 2.0, ry = (rc.bottom - rc.top) / 2.0;
@@ -289,6 +298,9 @@ Region Region::RoundRect(const RECT& rcIn, int ew, int eh) {
   RECT rc = rcIn;
   if (rc.left > rc.right) std::swap(rc.left, rc.right);
   if (rc.top > rc.bottom) std::swap(rc.top, rc.bottom);
+  if (rc.bottom - int64_t(rc.top) > 2 * SCAN_LIMIT || rc.right - int64_t(rc.left) > 2 * SCAN_LIMIT) {
+    return Region();
+  }
   int w = rc.right - rc.left, h = rc.bottom - rc.top;
   if (w == 0 || h == 0) return Region();
   double rx = std::min(std::abs(ew), w) / 2.0, ry = std::min(std::abs(eh), h) / 2.0;

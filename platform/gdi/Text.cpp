@@ -54,18 +54,20 @@ void DrawGlyph(DeviceContext& dc, const Glyph& g, int x, int baseline, const REC
 // coordinates): the opaque background, the glyphs, the font's underline and strike-out, and
 // the prefix underlines.
 void DrawLine(DeviceContext& dc, const FontObject& font, const std::vector<PlacedChar>& chars, int left, int width,
-              int top, const RECT* clip) {
+              int top, const RECT* clip, bool prefixOnly = false) {
   const TEXTMETRICA& tm = font.Metrics();
   const DcState& st = dc.m_state;
-  if (st.bkMode == OPAQUE && width > 0) Fill(dc, RECT{left, top, left + width, top + tm.tmHeight}, clip, st.bkColour);
-  int baseline = top + tm.tmAscent;
-  for (const PlacedChar& c : chars) DrawGlyph(dc, *font.GlyphOf(c.ch), c.x, baseline, clip, st.textColour);
   int thick = font.LineThickness();
-  if (tm.tmUnderlined && width > 0) {
+  if (!prefixOnly) {
+    if (st.bkMode == OPAQUE && width > 0) Fill(dc, RECT{left, top, left + width, top + tm.tmHeight}, clip, st.bkColour);
+    int baseline = top + tm.tmAscent;
+    for (const PlacedChar& c : chars) DrawGlyph(dc, *font.GlyphOf(c.ch), c.x, baseline, clip, st.textColour);
+  }
+  if (tm.tmUnderlined && width > 0 && !prefixOnly) {
     int y = top + font.UnderlineRow();
     Fill(dc, RECT{left, y, left + width, y + thick}, clip, st.textColour);
   }
-  if (tm.tmStruckOut && width > 0) {
+  if (tm.tmStruckOut && width > 0 && !prefixOnly) {
     int y = top + font.StrikeOutRow();
     Fill(dc, RECT{left, y, left + width, y + thick}, clip, st.textColour);
   }
@@ -176,10 +178,50 @@ int DrawTextCore(HDC h, std::wstring_view text, LPRECT rect, UINT format) {
   const RECT* clip = (format & DT_NOCLIP) ? nullptr : &clipRect;
   for (LayoutLine& line : layout.lines) {
     for (PlacedChar& c : line.chars) c.x += off.x;
-    DrawLine(*dc, *font, line.chars, line.x + off.x, line.width, line.y + off.y, clip);
+    DrawLine(*dc, *font, line.chars, line.x + off.x, line.width, line.y + off.y, clip, (format & DT_PREFIXONLY) != 0);
   }
   return layout.height;
 }
+
+// DrawState's text kinds, through the drawing layer's hooks: flags hold the kind (DST_TEXT
+// keeps '&', DST_PREFIXTEXT underlines after it) and DSS_HIDEPREFIX / DSS_PREFIXONLY.
+UINT DrawStateFormat(UINT flags) {
+  UINT format = DT_SINGLELINE | DT_NOCLIP;
+  if ((flags & 0x000F) == DST_TEXT) format |= DT_NOPREFIX;
+  if (flags & DSS_HIDEPREFIX) format |= DT_HIDEPREFIX;
+  if (flags & DSS_PREFIXONLY) format |= DT_PREFIXONLY;
+  return format;
+}
+
+BOOL DrawStateDraw(HDC h, LPCSTR text, int length, int x, int y, UINT flags) {
+  auto dc = gdi::LookupDc(h);
+  if (!dc || !text || length < 0) return FALSE;
+  RECT rc{x, y, x, y};
+  int oldMode = dc->m_state.bkMode;
+  dc->m_state.bkMode = TRANSPARENT;
+  DrawTextCore(h, GbkToWide(std::string_view(text, static_cast<size_t>(length))), &rc, DrawStateFormat(flags));
+  dc->m_state.bkMode = oldMode;
+  return TRUE;
+}
+
+SIZE DrawStateMeasure(HDC h, LPCSTR text, int length) {
+  RECT rc{0, 0, 0, 0};
+  if (text && length >= 0) {
+    DrawTextCore(h, GbkToWide(std::string_view(text, static_cast<size_t>(length))), &rc,
+                 DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+  }
+  return SIZE{rc.right, rc.bottom};
+}
+
+// The hooks are set when this file is part of the program, which it is whenever anything
+// draws or measures text.
+const bool DRAW_STATE_HOOKS_SET = [] {
+  gdi::DrawStateTextHooks hooks;
+  hooks.draw = &DrawStateDraw;
+  hooks.measure = &DrawStateMeasure;
+  gdi::SetDrawStateTextHooks(hooks);
+  return true;
+}();
 
 }  // namespace
 
@@ -247,44 +289,6 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
   }
   size_t n = count < 0 ? std::wcslen(text) : static_cast<size_t>(count);
   return DrawTextCore(dc, std::wstring_view(text, n), rect, format);
-}
-
-BOOL DrawStateText(HDC h, HBRUSH brushHandle, LPARAM data, WPARAM wData, int x, int y, int cx, int cy, UINT flags) {
-  auto dc = gdi::LookupDc(h);
-  const char* text = reinterpret_cast<const char*>(data);
-  if (!dc || !text || cx < 0 || cy < 0) return FALSE;
-  std::wstring wide = GbkToWide(std::string_view(text, wData ? static_cast<size_t>(wData) : std::strlen(text)));
-  UINT format = DT_SINGLELINE | DT_NOCLIP;
-  if ((flags & 0x000F) == DST_TEXT) format |= DT_NOPREFIX;
-  if (flags & DSS_HIDEPREFIX) format |= DT_HIDEPREFIX;
-  if (flags & DSS_RIGHT) format |= DT_RIGHT;
-  if (cx == 0 || cy == 0) {
-    RECT calc{0, 0, 0, 0};
-    DrawTextCore(h, wide, &calc, format | DT_CALCRECT);
-    if (cx == 0) cx = calc.right;
-    if (cy == 0) cy = calc.bottom;
-  }
-  DcState& st = dc->m_state;
-  COLORREF oldColour = st.textColour;
-  int oldMode = st.bkMode;
-  st.bkMode = TRANSPARENT;
-  auto draw = [&](int dx, int dy, COLORREF colour) {
-    st.textColour = colour & 0x00FFFFFF;
-    RECT rc{x + dx, y + dy, x + dx + cx, y + dy + cy};
-    DrawTextCore(h, wide, &rc, format);
-  };
-  if (flags & DSS_DISABLED) {
-    draw(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-    draw(0, 0, GetSysColor(COLOR_BTNSHADOW));
-  } else if (flags & DSS_MONO) {
-    auto brush = gdi::ResolveBrush(brushHandle);
-    draw(0, 0, brush ? brush->m_colour : oldColour);
-  } else {
-    draw(0, 0, oldColour);
-  }
-  st.textColour = oldColour;
-  st.bkMode = oldMode;
-  return TRUE;
 }
 
 BOOL GetTextMetricsA(HDC h, LPTEXTMETRICA metrics) {

@@ -39,12 +39,6 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
 int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
-// DrawState's text kinds (DST_TEXT, DST_PREFIXTEXT), called by DrawStateA: data points to GBK
-// text of wData bytes (0: terminated); cx and cy of 0 take the text's extent. The text is drawn
-// without background in the text colour (DSS_NORMAL), in the brush's colour (DSS_MONO), or
-// embossed in the highlight and shadow colours (DSS_DISABLED); DSS_RIGHT aligns it right in cx.
-BOOL DrawStateText(HDC dc, HBRUSH brush, LPARAM data, WPARAM wData, int x, int y, int cx, int cy, UINT flags);
-
 BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);

@@ -282,4 +282,22 @@ TEST(GdiDc, DeviceCapsAndSystemColours) {
   DeleteDC(dc);
 }
 
+TEST(GdiDc, CoverageBlendForTextIsClippedAndRounded) {
+  // The service glyph drawing uses: colour over the surface through 8-bit coverage.
+  Canvas cv(4, 2, RGB(0, 0, 0));
+  auto dc = gdi::LookupDc(cv.Dc());
+  ASSERT_TRUE(dc);
+  IntersectClipRect(cv.Dc(), 0, 0, 3, 2);
+  const uint8_t cov[8] = {0, 128, 255, 255, 64, 64, 64, 64};
+  gdi::BlendCoverage(*dc, 0, 0, 4, 2, cov, 4, RGB(255, 100, 0));
+  EXPECT_EQ(cv.At(0, 0), RGB(0, 0, 0));
+  EXPECT_EQ(cv.At(1, 0), RGB(128, 50, 0));
+  EXPECT_EQ(cv.At(2, 0), RGB(255, 100, 0));
+  EXPECT_EQ(cv.At(3, 0), RGB(0, 0, 0));  // clipped
+  EXPECT_EQ(cv.At(0, 1), RGB(64, 25, 0));
+  gdi::FillSurfaceRect(*dc, RECT{-5, -5, 50, 1}, 0x00FFFFFF);
+  EXPECT_EQ(cv.At(2, 0), RGB(255, 255, 255));
+  EXPECT_EQ(cv.At(3, 0), RGB(0, 0, 0));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // 3-D edges, Draw3dRect, frame controls, icons and DrawState.
 #include <gtest/gtest.h>
 
+#include "platform/gdi/DcInternal.h"
 #include "platform/gdi/Gdi.h"
 #include "tests/platform/GdiTestCanvas.h"
 
@@ -191,6 +192,34 @@ TEST(GdiIcon, DrawStateNormalDisabledMono) {
   DestroyIcon(icon);
   cv.Dump("draw-state");
   EXPECT_EQ(cv.Hash(), "407d2dd7c0e43a7b") << "rendering changed; see the PNG dump";
+}
+
+// A stand-in for the text part: every character is a 2 x 3 block in the text colour, 3 apart.
+BOOL FakeDrawText(HDC dc, LPCSTR, int length, int x, int y, UINT) {
+  COLORREF c = GetTextColor(dc);
+  for (int i = 0; i < length; ++i)
+    for (int yy = 0; yy < 3; ++yy)
+      for (int xx = 0; xx < 2; ++xx) SetPixel(dc, x + 3 * i + xx, y + yy, c);
+  return TRUE;
+}
+SIZE FakeMeasure(HDC, LPCSTR, int length) { return SIZE{3 * length, 3}; }
+
+TEST(GdiIcon, DrawStateTextGoesThroughTheTextHooks) {
+  const COLORREF FACE = GetSysColor(COLOR_BTNFACE);
+  Canvas cv(12, 6, FACE);
+  gdi::DrawStateTextHooks hooks;
+  hooks.draw = FakeDrawText;
+  hooks.measure = FakeMeasure;
+  gdi::SetDrawStateTextHooks(hooks);
+  SetTextColor(cv.Dc(), RED);
+  EXPECT_TRUE(DrawState(cv.Dc(), nullptr, nullptr, reinterpret_cast<LPARAM>("ab"), 0, 1, 1, 0, 0, DST_TEXT));
+  EXPECT_EQ(cv.PixelsOf(RED), "1,1 2,1 4,1 5,1 1,2 2,2 4,2 5,2 1,3 2,3 4,3 5,3");
+  cv.Fill(FACE);
+  EXPECT_TRUE(DrawState(cv.Dc(), nullptr, nullptr, reinterpret_cast<LPARAM>("a"), 1, 1, 1, 0, 0,
+                        DST_TEXT | DSS_DISABLED));
+  EXPECT_EQ(cv.PixelsOf(GetSysColor(COLOR_BTNSHADOW)), "1,1 2,1 1,2 2,2 1,3 2,3");
+  EXPECT_EQ(cv.PixelsOf(GetSysColor(COLOR_BTNHIGHLIGHT)), "3,2 3,3 2,4 3,4");
+  gdi::SetDrawStateTextHooks(gdi::DrawStateTextHooks{});
 }
 
 }  // namespace

@@ -172,4 +172,19 @@ TEST(GdiRegion, FillFramePaintAndTheirRendering) {
   EXPECT_EQ(c.Hash(), "6980eb2282d869c8") << "rendering changed; see the PNG dump";
 }
 
+TEST(GdiRegion, WildCoordinatesAreBounded) {
+  // Shapes far beyond any surface neither hang nor exhaust memory.
+  POINT far[3] = {{0, -2000000000}, {10, 2000000000}, {-10, 2000000000}};
+  Rgn tall(CreatePolygonRgn(far, 3, WINDING));
+  ASSERT_TRUE(tall);
+  EXPECT_TRUE(PtInRegion(tall.get(), 0, 0));
+  Rgn huge(CreateEllipticRgn(-2000000000, -2000000000, 2000000000, 2000000000));
+  ASSERT_TRUE(huge);
+  Canvas c(4, 4);
+  EXPECT_FALSE(StretchBlt(c.Dc(), 0, 0, 2000000000, 4, c.Dc(), 0, 0, 4, 4, SRCCOPY));
+  EXPECT_TRUE(PatBlt(c.Dc(), -5, -5, 2000000000, 2000000000, BLACKNESS));
+  EXPECT_EQ(c.At(3, 3), RGB(0, 0, 0));
+  EXPECT_TRUE(BitBlt(c.Dc(), 0, 0, 2000000000, 2000000000, c.Dc(), 0, 0, SRCCOPY));
+}
+
 }  // namespace
