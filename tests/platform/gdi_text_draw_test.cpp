@@ -323,6 +323,7 @@ TEST_F(GdiTextDraw, DrawStateText) {
   HDC dc = m_canvas.Dc();
   SetBkMode(dc, OPAQUE);  // DrawState draws without background whatever the mode
   const char* label = "确定(&O)";
+  SIZE size{};
   ASSERT_TRUE(DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(label), 0, 10, 5, 0, 0, DST_PREFIXTEXT));
   std::string drawn = m_canvas.Hash();
   EXPECT_EQ(0, Count(m_canvas, BLUE));
@@ -342,6 +343,15 @@ TEST_F(GdiTextDraw, DrawStateText) {
   EXPECT_EQ(0, Count(m_canvas, RED));
   EXPECT_EQ(RED, GetTextColor(dc));
   EXPECT_EQ(OPAQUE, GetBkMode(dc));
+
+  // Prefix only: nothing but the underline of the prefixed character, one row.
+  m_canvas.Fill(WHITE);
+  SetBkMode(dc, TRANSPARENT);
+  ASSERT_TRUE(DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(label), 0, 10, 5, 0, 0,
+                        DST_PREFIXTEXT | DSS_PREFIXONLY));
+  RECT underline = Ink(m_canvas, WHITE);
+  EXPECT_EQ(1, underline.bottom - underline.top);
+  EXPECT_EQ(GetTextExtentPoint32A(dc, "O", 1, &size) ? size.cx : -1, underline.right - underline.left);
 
   // Mono: the brush's colour; DST_TEXT keeps the '&'.
   m_canvas.Fill(WHITE);
