@@ -6,6 +6,7 @@
 
 #include "platform/base/Gbk.h"
 #include "platform/base/WinError.h"
+#include "platform/gdi/Text.h"
 
 namespace {
 
@@ -136,10 +137,13 @@ const StockFontSpec STOCK_FONTS[] = {
     {DEFAULT_GUI_FONT, -12, FW_NORMAL, GB2312_CHARSET, DEFAULT_PITCH | FF_DONTCARE, "宋体"},
 };
 
-// GetStockObject asks the text part for the stock fonts through this hook. The registration
-// runs when this file is part of the program, which it is whenever anything uses fonts or text.
-const bool STOCK_FONTS_REGISTERED = [] {
+// GetStockObject asks the text part for the stock fonts, and DrawState for its text, through
+// hooks. They are set at start-up when this file is part of the program, which it is whenever
+// anything creates a font or draws or measures text (text output needs this file, and this
+// file needs text output through the DrawState hooks).
+const bool HOOKS_REGISTERED = [] {
   gdi::SetStockFontMaker(&MakeStockFont);
+  RegisterDrawStateTextHooks();
   return true;
 }();
 

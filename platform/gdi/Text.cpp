@@ -213,17 +213,15 @@ SIZE DrawStateMeasure(HDC h, LPCSTR text, int length) {
   return SIZE{rc.right, rc.bottom};
 }
 
-// The hooks are set when this file is part of the program, which it is whenever anything
-// draws or measures text.
-const bool DRAW_STATE_HOOKS_SET = [] {
+
+}  // namespace
+
+void RegisterDrawStateTextHooks() {
   gdi::DrawStateTextHooks hooks;
   hooks.draw = &DrawStateDraw;
   hooks.measure = &DrawStateMeasure;
   gdi::SetDrawStateTextHooks(hooks);
-  return true;
-}();
-
-}  // namespace
+}
 
 UINT SetTextAlign(HDC h, UINT align) {
   auto dc = gdi::LookupDc(h);

@@ -43,6 +43,10 @@ BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);
 
+// Gives the drawing layer DrawState's text drawing and measuring; called once at start-up by
+// the font part, together with the stock fonts' maker.
+void RegisterDrawStateTextHooks();
+
 #define TextOut TextOutA
 #define ExtTextOut ExtTextOutA
 #define DrawText DrawTextA
