@@ -540,7 +540,8 @@ bool DefPaintProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
           PaintRecord& pr = RecordFor(hwnd);
           changed = pr.active != (wParam != 0);
           pr.active = wParam != 0;
-          changed = changed && HasNonClient(w) && VisibleChain(w);
+          // A frame that waits to be painted anyway is not painted twice.
+          changed = changed && HasNonClient(w) && VisibleChain(w) && !pr.frame;
         }
       }
       if (changed) SendMessageA(hwnd, WM_NCPAINT, 1, 0);
