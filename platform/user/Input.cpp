@@ -591,9 +591,12 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
       }
       LRESULT hit = static_cast<SHORT>(LOWORD(lParam));
-      if (hit == HTCLIENT) {
-        if (classCursor) SetCursor(classCursor);
+      if (reinterpret_cast<HWND>(wParam) != hwnd) {
+        // Asked on behalf of a child: the child sets its own cursor.
         *result = FALSE;
+      } else if (hit == HTCLIENT) {
+        if (classCursor) SetCursor(classCursor);
+        *result = classCursor ? TRUE : FALSE;
       } else {
         SetCursor(CursorForHit(hit));
         *result = TRUE;
