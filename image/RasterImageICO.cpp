@@ -1,0 +1,5 @@
+#include "image/RasterImageICO.h"
+
+bool CRasterImageICO::Decode(CRasterFile* file) {
+  return Fail("not built yet");
+}

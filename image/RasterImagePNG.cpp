@@ -1,0 +1,5 @@
+#include "image/RasterImagePNG.h"
+
+bool CRasterImagePNG::Decode(CRasterFile* file) {
+  return Fail("not built yet");
+}

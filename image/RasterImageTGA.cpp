@@ -1,0 +1,5 @@
+#include "image/RasterImageTGA.h"
+
+bool CRasterImageTGA::Decode(CRasterFile* file) {
+  return Fail("not built yet");
+}
