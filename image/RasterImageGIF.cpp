@@ -462,6 +462,9 @@ bool CRasterImageGIF::Decode(CRasterFile* file) {
     const int entries = table ? table->entries : screen.global.entries;
     const DWORD bpp = entries <= 2 ? 1 : entries <= 16 ? 4 : 8;
 
+    // The background may come from an earlier frame's copy; this frame's own values stay.
+    const DWORD frameDelay = m_info.frameDelay;
+    const BYTE disposal = m_info.disposalMethod;
     GifCanvas background;
     if (!trueColorMode) {
       if (frameNo == 0) {
@@ -514,6 +517,8 @@ bool CRasterImageGIF::Decode(CRasterFile* file) {
       background.Info().transIndex = firstTrans;
       background.SetPalette(GetPalette(), m_header.biClrUsed);
       Transfer(background, false);
+      m_info.frameDelay = frameDelay;
+      m_info.disposalMethod = disposal;
     } else {
       if (!trueColor) {
         trueColor = std::make_unique<CRasterImage>(RASTER_FORMAT_GIF);
