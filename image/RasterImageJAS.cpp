@@ -141,9 +141,14 @@ bool CRasterImageJAS::Decode(CRasterFile* file, DWORD type) {
   const opj_image_comp_t* c = image->comps;
   const int precision = static_cast<int>(c[0].prec);
   const int shift = precision > 8 ? precision - 8 : 0;
+  // Three or more components of at most 8 bits are brought to sRGB, which leaves three; three
+  // components of more bits are taken as they are.
+  const bool sameThree = numComps > 2 && SameGeometry(c[0], c[1]) && SameGeometry(c[0], c[2]);
   bool colour = false;
-  if (numComps > 2 && precision <= 8 && SameGeometry(c[0], c[1]) && SameGeometry(c[0], c[2])) {
+  if (sameThree && precision <= 8) {
     ToSrgb(image);
+    colour = true;
+  } else if (sameThree && numComps == 3) {
     colour = true;
   }
 

@@ -79,6 +79,38 @@ TEST(RasterImageGIF, AnimationFramesAndDisposal) {
   EXPECT_FALSE(past.IsValid());
 }
 
+TEST(RasterImageGIF, DisposalMethods) {
+  std::vector<BYTE> bytes = ReadData("gif_dispose.gif");
+  // Expected index of screen point (x, y from the top) after each frame.
+  auto expected = [](long frame, long x, long y) -> int {
+    switch (frame) {
+      case 0: return 1;
+      case 1: return (x >= 2 && x < 5 && y >= 2 && y < 5) ? 2 : 1;
+      case 2: return (x < 2 && y < 2) ? 3 : 7;  // disposal 2 cleared everything to index 7
+      default: return (x >= 6 && y >= 6) ? 4 : 1;  // disposal 3 went back to frame 0
+    }
+  };
+  CRasterImage all;
+  ASSERT_TRUE(DecodeBytes(all, bytes, RASTER_FORMAT_GIF, 3, true));
+  for (long f = 0; f < 4; ++f) {
+    SCOPED_TRACE(f);
+    CRasterImage image;
+    ASSERT_TRUE(DecodeBytes(image, bytes, RASTER_FORMAT_GIF, f));
+    EXPECT_EQ(image.GetTransIndex(), 7);
+    EXPECT_EQ(image.GetDisposalMethod(), f == 0 ? 1 : f == 1 ? 2 : f == 2 ? 3 : 0);
+    const CRasterImage* kept = all.GetFrame(f);
+    ASSERT_NE(kept, nullptr);
+    int mismatches = 0;
+    for (long y = 0; y < 8; ++y) {
+      for (long x = 0; x < 8; ++x) {
+        mismatches += image.GetPixelIndex(x, 7 - y) != expected(f, x, y);
+        mismatches += kept->GetPixelIndex(x, 7 - y) != expected(f, x, y);
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
 TEST(RasterImageGIF, InterlacedEqualsPlain) {
   for (int h : {1, 2, 3, 4, 5, 19}) {
     SCOPED_TRACE(h);

@@ -288,6 +288,10 @@ def lzw_encode(indices, min_size, clear_when_full=True):
         cur = (k,)
     if cur is not None:
         emit(table[cur] if len(cur) > 1 else cur[0])
+        # The decoder adds a table entry for this last code too, and may widen its codes for
+        # the end code: follow it, as every GIF encoder must.
+        if nxt == (1 << size) and size < 12:
+            size += 1
     emit(end)
     if nbits:
         out.append(bits & 0xFF)
@@ -401,6 +405,17 @@ def make_gif():
     ])
     write(path("gif_outside.gif"), skip)
 
+    # Disposal as this decoder composes it (ImageMagick differs, so the test states the pixels):
+    # 1 keeps the frame, 2 clears the whole screen to the first frame's transparent index, 3
+    # goes back to the last frame kept with disposal 0 or 1.
+    dispose = gif_file(8, 8, (PAL8, 3), [
+        gif_frame(8, 8, grid(8, 8, lambda x, y: 1), gce=(1, 0, 7)),
+        gif_frame(3, 3, grid(3, 3, lambda x, y: 2), left=2, top=2, gce=(2, 0, 7)),
+        gif_frame(2, 2, grid(2, 2, lambda x, y: 3), gce=(3, 0, 7)),
+        gif_frame(2, 2, grid(2, 2, lambda x, y: 4), left=6, top=6, gce=(0, 0, 7)),
+    ])
+    write(path("gif_dispose.gif"), dispose)
+
     for name in ("gif_one", "gif_anim", "gif_inter_h19", "gif_lzw_full", "gif_lzw_deferred"):
         write(path(name + ".rgba"), im_rgba(path(name + ".gif")))
 
@@ -437,6 +452,10 @@ def make_tiff():
     im(["/tmp/pxqd_tif_la.png", "-define", "tiff:rows-per-strip=7"], path("tif_strip_greyalpha.tif"))
     im([src_png, "-colorspace", "Gray", "-depth", "16", "-define", "tiff:tile-geometry=16x16"], path("tif_tiles_grey16.tif"))
     im([src_png, "-colorspace", "Gray", "-depth", "16", "-define", "tiff:rows-per-strip=5"], path("tif_grey16.tif"))
+    # 16-bit grey whose brightest sample is 0x0FFF: brought to 8 bits as s >> 4.
+    dim = Image.new("I;16", (9, 4))
+    dim.putdata([(x * 455 + y * 3) & 0x0FFF if (x, y) != (8, 3) else 0x0FFF for y in range(4) for x in range(9)])
+    dim.save(path("tif_grey16_dim.tif"))
     im([src_png, "-colors", "200", "-type", "Palette"], path("tif_palette.tif"))
     im([src_png, "-colors", "12", "-type", "Palette", "-depth", "4"], path("tif_palette4.tif"))
     im([src_png, "-monochrome", "-depth", "1", "-define", "quantum:polarity=min-is-white"], path("tif_miniswhite.tif"))
