@@ -117,23 +117,19 @@ bool CRasterImageJPG::Decode(CRasterFile* file) {
         dst[3 * x + 1] = static_cast<BYTE>(src[1] * k / 255);
         dst[3 * x + 2] = static_cast<BYTE>(src[0] * k / 255);
       }
+    } else if (components == 3) {
+      // R, G, B become the DIB's B, G, R as the row is stored, in one pass over the pixels.
+      for (JDIMENSION x = 0; x < width; ++x, src += 3) {
+        dst[3 * x] = src[2];
+        dst[3 * x + 1] = src[1];
+        dst[3 * x + 2] = src[0];
+      }
     } else {
       size_t n = static_cast<size_t>(width) * components;
       memcpy(dst, src, n < effWidth ? n : effWidth);
     }
   }
   jpeg_finish_decompress(&cinfo);
-
-  if (components == 3) {
-    for (DWORD y = 0; y < height; ++y) {
-      BYTE* p = m_info.pixels + static_cast<size_t>(y) * effWidth;
-      for (JDIMENSION x = 0; x < width; ++x, p += 3) {
-        BYTE t = p[0];
-        p[0] = p[2];
-        p[2] = t;
-      }
-    }
-  }
   jpeg_destroy_decompress(&cinfo);
   return true;
 }
