@@ -50,6 +50,8 @@ std::vector<MalformedCase> Cases() {
       {"bmp_24_rle.bmp", 1, false, "unknown compression", {}},
       {"bmp_8_jpeg.bmp", 1, false, "compression type not supported", {}},
       {"bmp_rle8_cut_literal.bmp", 1, false, "corrupted BMP", {}},
+      // Found by fuzzing: a header size and dimensions whose padded size overflowed 64 bits.
+      {"bmp_fuzz_size_overflow.bmp", 1, false, "Error reading BMP info", {}},
       {"bmp_rle8_cut_delta.bmp", 1, false, "corrupted BMP", {}},
       // 1000 entries declared: the first 256 are kept, the rest skipped.
       {"bmp_palette_1000.bmp", 1, true, "",
