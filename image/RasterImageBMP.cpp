@@ -14,10 +14,10 @@ using raster::Skip;
 
 namespace {
 
-// The row size in bytes of a bitmap of this width and depth, padded to 4 bytes, in 64 bits so
-// that no header value can overflow it.
-int64_t PaddedRow(int64_t width, int64_t bitCount) {
-  return ((bitCount * width + 31) / 32) * 4;
+// The size in bytes of `rows` rows of this width and depth, each padded to 4 bytes, in 128 bits
+// so that no header value can overflow it.
+__int128 PaddedSize(int64_t width, int64_t bitCount, int64_t rows) {
+  return static_cast<__int128>((bitCount * width + 31) / 32) * 4 * rows;
 }
 
 long PelsToDpi(LONG pelsPerMeter) {
@@ -53,8 +53,8 @@ bool CRasterImageBMP::ReadBitmapInfo(CRasterFile* file, BITMAPINFOHEADER* header
     if (header->biSize == 64) {
       if (!Skip(file, 64 - 40)) return false;
     } else if (header->biSize > 40) {
-      int64_t needed = PaddedRow(header->biWidth, header->biBitCount) * header->biHeight;
-      if (static_cast<int64_t>(header->biSizeImage) < needed || header->biPlanes != 1 ||
+      __int128 needed = PaddedSize(header->biWidth, header->biBitCount, header->biHeight);
+      if (static_cast<__int128>(header->biSizeImage) < needed || header->biPlanes != 1 ||
           header->biClrUsed != 0) {
         return false;
       }
@@ -74,7 +74,8 @@ bool CRasterImageBMP::ReadBitmapInfo(CRasterFile* file, BITMAPINFOHEADER* header
   }
   if (header->biHeight == INT_MIN) return false;
   if (header->biSizeImage == 0) {
-    int64_t size = PaddedRow(header->biWidth, header->biBitCount) * std::abs(static_cast<int64_t>(header->biHeight));
+    __int128 size = PaddedSize(header->biWidth, header->biBitCount,
+                               std::abs(static_cast<int64_t>(header->biHeight)));
     header->biSizeImage = size > 0 && size <= UINT32_MAX ? static_cast<DWORD>(size) : 0;
   }
   if (header->biClrUsed == 0 && header->biBitCount <= 8) header->biClrUsed = 1u << header->biBitCount;

@@ -224,7 +224,7 @@ def make_bmp():
     bmp_rle4("bmp_rle4.bmp")
     bmp_core("bmp_core.bmp")
     # Written by ImageMagick.
-    subprocess.run(["/usr/bin/convert", "-size", "15x6", "plasma:fractal", "-seed", "7", "+dither",
+    subprocess.run(["/usr/bin/convert", "-seed", "7", "-size", "15x6", "plasma:fractal", "+dither",
                     "-colors", "40", "-type", "palette", "BMP3:" + os.path.join(HERE, "bmp_im_8.bmp")],
                    check=True)
     reference("bmp_im_8.bmp")
@@ -307,7 +307,7 @@ def make_ico():
     # A PNG entry (directory width and height 0).
     png = os.path.join(HERE, "tmp_entry.png")
     subprocess.run(["/usr/bin/convert", "-size", "20x20", "gradient:red-blue", "-alpha", "set", "-channel",
-                    "A", "-evaluate", "set", "60%", "+channel", "PNG32:" + png], check=True)
+                    "A", "-evaluate", "set", "60%", "+channel", "-strip", "PNG32:" + png], check=True)
     data = open(png, "rb").read()
     os.remove(png)
     out("ico_png.ico", ico_file([(0, 0, 32, data)]))
@@ -403,7 +403,7 @@ def make_png():
                 for _ in range(17 * 9)])
     im.save(os.path.join(HERE, "png_pil_rgba.png"))
     subprocess.run(["/usr/bin/convert", "-size", "19x8", "gradient:yellow-navy", "-interlace", "PNG",
-                    "PNG24:" + os.path.join(HERE, "png_im_interlaced.png")], check=True)
+                    "-strip", "PNG24:" + os.path.join(HERE, "png_im_interlaced.png")], check=True)
 
 
 # ---------------------------------------------------------------- TGA
@@ -540,7 +540,8 @@ def make_malformed():
     bad("bmp_bpp_2.bmp", bmp_file(info_header(4, 4, 2), b"\0" * 16, b"\0" * 16))
     bad("bmp_bpp_7.bmp", bmp_file(info_header(4, 4, 7), b"\0" * 16, b"\0" * 16))
     bad("bmp_v5_no_image_size.bmp", bmp_file(info_header(4, 2, 24, size=124), b"", b"\0" * 24))
-    bad("bmp_header_size_20.bmp", bmp_file(info_header(4, 4, 24)[:20], b"", b"\0" * 48))
+    bad("bmp_header_size_20.bmp",
+        bmp_file(struct.pack("<I", 20) + info_header(4, 4, 24)[4:20], b"", b"\0" * 48))
     # 1000 palette entries declared for an 8-bit image that can hold 256.
     big_pal = b"".join(struct.pack("BBBB", i % 256, 0, 0, 0) for i in range(1000))
     bad("bmp_palette_1000.bmp", bmp_file(info_header(4, 2, 8, colours=1000), big_pal, b"\1" * 8))
