@@ -174,6 +174,10 @@ TEST(RasterExifInfo, SectionWalkLimits) {
     CRasterExifInfo reader;
     EXPECT_FALSE(reader.ReadSections(&file, 1));
     EXPECT_STREQ(reader.GetLastError(), "Too many sections in jpg file");
+    // The picture itself still decodes.
+    CRasterImage image;
+    EXPECT_TRUE(image.Decode(many.data(), static_cast<DWORD>(many.size()), RASTER_FORMAT_JPG));
+    EXPECT_EQ(image.GetWidth(), 64u);
   }
   struct Case {
     std::vector<BYTE> bytes;

@@ -184,6 +184,12 @@ TEST(RasterImageTIF, FailuresAreClean) {
   CRasterImage image;
   EXPECT_FALSE(DecodeBytes(image, bytes, RASTER_FORMAT_TIF));
   EXPECT_STREQ(image.GetLastError(), "Error encountered while opening TIFF file");
+  // Without a type the GIF and TIFF decoders are found in turn.
+  EXPECT_TRUE(DecodeBytes(image, bytes, 0));
+  EXPECT_EQ(image.GetType(), static_cast<DWORD>(RASTER_FORMAT_GIF));
+  std::vector<BYTE> tiff = ReadData("tif_palette.tif");
+  EXPECT_TRUE(DecodeBytes(image, tiff, 0));
+  EXPECT_EQ(image.GetType(), static_cast<DWORD>(RASTER_FORMAT_TIF));
 }
 
 }  // namespace
