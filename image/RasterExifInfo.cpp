@@ -324,9 +324,9 @@ void CRasterExifInfo::StoreTag(WORD tag, int format, const BYTE* value, DWORD by
     case TAG_LIGHT_SOURCE: record->lightSource = ToLong(v); break;
     case TAG_EXPOSURE_PROGRAM: record->exposureProgram = ToLong(v); break;
     case TAG_ISO_EQUIVALENT: {
-      LONG iso = ToLong(v);
-      if (iso < 50) iso *= 200;
-      record->isoEquivalent = iso;
+      // Scaled before the conversion, so that a hostile value cannot overflow.
+      if (v < 50) v *= 200;
+      record->isoEquivalent = ToLong(v);
       break;
     }
     case TAG_COMPRESSION_LEVEL: record->compressionLevel = ToLong(v); break;

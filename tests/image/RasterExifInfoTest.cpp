@@ -140,14 +140,16 @@ TEST(RasterExifInfo, RefusesBrokenBlocks) {
   }
 }
 
-TEST(RasterExifInfo, OrientationOutOfRangeGoesOn) {
-  std::string block = Block(false, Directory({Entry(0x0112, 3, 1, 9), Entry(0x011A, 5, 1, 38), Entry(0x0128, 3, 1, 2)}) +
-                                       std::string("\x2c\x01\0\0\x01\0\0\0", 8));
+TEST(RasterExifInfo, OutOfRangeValuesGoOn) {
+  // Orientation 9, and an ISO value whose scaling by 200 overflowed 32 bits (found by fuzzing).
+  std::string block = Block(false, Directory({Entry(0x0112, 3, 1, 9), Entry(0x8827, 9, 1, 0x80000000u),
+                                              Entry(0x0128, 3, 1, 2)}));
   ExifRecord record{};
   CRasterExifInfo reader(&record);
   EXPECT_TRUE(reader.ParseExifBlock(reinterpret_cast<const BYTE*>(block.data()), static_cast<DWORD>(block.size())));
   EXPECT_EQ(record.orientation, 0);
   EXPECT_STREQ(reader.GetLastError(), "Undefined rotation value");
+  EXPECT_EQ(record.isoEquivalent, -2147483647 - 1);
   EXPECT_FLOAT_EQ(record.resolutionUnit, 1.0f);
 }
 
