@@ -169,6 +169,24 @@ TEST(RasterImageTIF, SixteenBitGreyKeepsItsRange) {
   EXPECT_EQ(image.GetPixelIndex(8, 0), 255);
 }
 
+TEST(RasterImageTIF, WidePaletteGivesColourPixels) {
+  // 9-bit samples index a 512-entry colour map of 16-bit values; the picture becomes 24-bit.
+  std::vector<BYTE> bytes = ReadData("tif_palette9.tif");
+  CRasterImage image;
+  ASSERT_TRUE(DecodeBytes(image, bytes, RASTER_FORMAT_TIF)) << image.GetLastError();
+  EXPECT_EQ(image.GetBpp(), 24);
+  const int values[2][6] = {{0, 1, 255, 256, 300, 511}, {511, 300, 256, 255, 1, 0}};
+  for (long r = 0; r < 2; ++r) {
+    for (long x = 0; x < 6; ++x) {
+      const unsigned v = static_cast<unsigned>(values[r][x]);
+      RGBQUAD c = TopDown(image, x, r);
+      EXPECT_EQ(c.rgbRed, 100 * v * 255 / 65535) << x;
+      EXPECT_EQ(c.rgbGreen, (65535 - 100 * v) * 255 / 65535) << x;
+      EXPECT_EQ(c.rgbBlue, 50 * v * 255 / 65535) << x;
+    }
+  }
+}
+
 TEST(RasterImageTIF, FailuresAreClean) {
   for (const char* name : {"malformed/tif_truncated.tif", "malformed/tif_noise.tif",
                            "malformed/tif_header_only.tif", "malformed/tif_bad_ifd.tif", "gif_one.gif"}) {

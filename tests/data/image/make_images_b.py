@@ -438,6 +438,40 @@ def im(args, out):
     subprocess.run(["convert"] + args + [out], check=True)
 
 
+def big_palette_tiff():
+    """A 9-bit palette TIFF (no tool here writes one): 6 x 2 pixels, samples packed most
+    significant bit first, 512 colour map entries of 16 bits (entry i: red 100 i, green 65535 - 100 i,
+    blue 50 i)."""
+    w, h, bits = 6, 2, 9
+    values = [[0, 1, 255, 256, 300, 511], [511, 300, 256, 255, 1, 0]]
+    data = b""
+    for row in values:
+        acc, n = 0, 0
+        for v in row:
+            acc = (acc << bits) | v
+            n += bits
+        pad = (8 - n % 8) % 8
+        data += (acc << pad).to_bytes((n + pad) // 8, "big")
+    cmap = b"".join(struct.pack("<H", min(65535, 100 * i)) for i in range(512))
+    cmap += b"".join(struct.pack("<H", 65535 - min(65535, 100 * i)) for i in range(512))
+    cmap += b"".join(struct.pack("<H", min(65535, 50 * i)) for i in range(512))
+    entries = [(256, 3, 1, w), (257, 3, 1, h), (258, 3, 1, bits), (259, 3, 1, 1), (262, 3, 1, 3),
+               (273, 4, 1, None), (277, 3, 1, 1), (278, 3, 1, h), (279, 4, 1, len(data)),
+               (320, 3, 3 * 512, None)]
+    ifd_size = 2 + 12 * len(entries) + 4
+    data_off = 8 + ifd_size
+    cmap_off = data_off + len(data)
+    out = b"II*\0" + struct.pack("<I", 8) + struct.pack("<H", len(entries))
+    for tag, typ, count, value in entries:
+        if tag == 273:
+            value = data_off
+        if tag == 320:
+            value = cmap_off
+        packed = struct.pack("<H", value) + b"\0\0" if typ == 3 and count == 1 else struct.pack("<I", value)
+        out += struct.pack("<HHI", tag, typ, count) + packed
+    return out + struct.pack("<I", 0) + data + cmap
+
+
 def make_tiff():
     src = photo(40, 30, 2)
     src_png = "/tmp/pxqd_tif_src.png"
@@ -482,6 +516,8 @@ def make_tiff():
     pal.save(path("tif_palette_orient1.tif"))
     pal.transpose(Image.ROTATE_90).save(path("tif_palette_orient6.tif"), tiffinfo={274: 6})
     Image.new("LAB", (4, 3), (255, 128, 128)).save(path("tif_cielab.tif"))
+
+    write(path("tif_palette9.tif"), big_palette_tiff())
 
     data = open(path("tif_strip_rgb.tif"), "rb").read()
     write(os.path.join(MAL, "tif_truncated.tif"), data[: len(data) // 2])
