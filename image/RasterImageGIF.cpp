@@ -370,12 +370,32 @@ void CRasterImageGIF::MixFrame(CRasterImage& background, long left, long top, lo
   const long width = static_cast<long>(GetWidth());
   const long height = static_cast<long>(GetHeight());
   const long trans = m_info.transIndex;
+  // A frame that fits the screen lies inside a screen-sized background: its points need no
+  // check each (large screens make this the decoder's hottest loop).
+  const bool inside = background.IsValid() && left >= 0 && top >= 0 &&
+                      left + width <= static_cast<long>(background.GetWidth()) &&
+                      screenHeight <= static_cast<long>(background.GetHeight()) &&
+                      top + height <= screenHeight && IsIndexed() && background.IsIndexed();
+  const bool bytes = inside && GetBpp() == 8 && background.GetBpp() == 8;
   for (long y = 0; y < height; ++y) {
     // Frame row y (bottom-up) is picture row top + (height - 1 - y) from the screen's top.
     long screenRow = screenHeight - 1 - (top + height - 1 - y);
+    if (bytes) {
+      const BYTE* src = GetBits(static_cast<DWORD>(y));
+      BYTE* dst = background.GetBits(static_cast<DWORD>(screenRow)) + left;
+      for (long x = 0; x < width; ++x) {
+        if (trans < 0 || src[x] != trans) dst[x] = src[x];
+      }
+      continue;
+    }
     for (long x = 0; x < width; ++x) {
       BYTE index = GetPixelIndexUnchecked(x, y);
-      if (trans < 0 || index != trans) background.SetPixelIndex(left + x, screenRow, index);
+      if (trans >= 0 && index == trans) continue;
+      if (inside) {
+        background.SetPixelIndexUnchecked(left + x, screenRow, index);
+      } else {
+        background.SetPixelIndex(left + x, screenRow, index);
+      }
     }
   }
 }
