@@ -1,6 +1,7 @@
 #include "image/RasterImage.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -233,19 +234,27 @@ CRasterImage* CRasterImage::GetFrame(long n) const {
   return m_frames[n];
 }
 
+// Resolutions come from file headers: both the DPI and the pixels per metre are kept to what a
+// LONG holds.
+static long ClampDpi(long dpi) {
+  if (dpi <= 0) return 96;
+  return dpi > INT32_MAX ? INT32_MAX : dpi;
+}
+
 static LONG DpiToPelsPerMeter(long dpi) {
-  return static_cast<LONG>(floor(dpi * 39.37007874015748 + 0.5));
+  double ppm = floor(dpi * 39.37007874015748 + 0.5);
+  return ppm > INT32_MAX ? INT32_MAX : static_cast<LONG>(ppm);
 }
 
 void CRasterImage::SetXDPI(long dpi) {
-  if (dpi <= 0) dpi = 96;
+  dpi = ClampDpi(dpi);
   m_info.xDpi = static_cast<LONG>(dpi);
   m_header.biXPelsPerMeter = DpiToPelsPerMeter(dpi);
   if (m_dib) reinterpret_cast<BITMAPINFOHEADER*>(m_dib)->biXPelsPerMeter = m_header.biXPelsPerMeter;
 }
 
 void CRasterImage::SetYDPI(long dpi) {
-  if (dpi <= 0) dpi = 96;
+  dpi = ClampDpi(dpi);
   m_info.yDpi = static_cast<LONG>(dpi);
   m_header.biYPelsPerMeter = DpiToPelsPerMeter(dpi);
   if (m_dib) reinterpret_cast<BITMAPINFOHEADER*>(m_dib)->biYPelsPerMeter = m_header.biYPelsPerMeter;

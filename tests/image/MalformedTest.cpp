@@ -52,6 +52,8 @@ std::vector<MalformedCase> Cases() {
       {"bmp_rle8_cut_literal.bmp", 1, false, "corrupted BMP", {}},
       // Found by fuzzing: a header size and dimensions whose padded size overflowed 64 bits.
       {"bmp_fuzz_size_overflow.bmp", 1, false, "Error reading BMP info", {}},
+      // Found by fuzzing: pixels per metre whose DPI overflowed on the way back.
+      {"bmp_fuzz_dpi_overflow.bmp", 1, false, "corrupted BMP", {}},
       {"bmp_rle8_cut_delta.bmp", 1, false, "corrupted BMP", {}},
       // 1000 entries declared: the first 256 are kept, the rest skipped.
       {"bmp_palette_1000.bmp", 1, true, "",

@@ -175,6 +175,12 @@ TEST(RasterImage, SettingsAndCodecOptions) {
   EXPECT_EQ(header.biXPelsPerMeter, 2835);
   EXPECT_EQ(image.GetYDPI(), 96);
   EXPECT_EQ(header.biYPelsPerMeter, 3780);
+  // Resolutions from file headers are kept to what the header fields hold.
+  image.SetXDPI(60000000);
+  memcpy(&header, image.GetDIB(), sizeof(header));
+  EXPECT_EQ(header.biXPelsPerMeter, INT32_MAX);
+  image.SetYDPI(5000000000L);
+  EXPECT_EQ(image.GetYDPI(), INT32_MAX);
 
   EXPECT_TRUE(image.SetCodecOption(5));  // the image's own type, PNG
   EXPECT_EQ(image.GetCodecOption(4), 5u);

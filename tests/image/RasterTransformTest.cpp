@@ -114,6 +114,33 @@ TEST(RasterTransform, MirrorOfFourBitsWidthThree) {
   EXPECT_EQ(image.GetPixelIndex(2, 0), 1);
 }
 
+// Gives tests the protected kept-frames setter.
+class FramedImage : public CRasterImage {
+ public:
+  using CRasterImage::CRasterImage;
+  void KeepFrames(int count) {
+    auto** frames = static_cast<CRasterImage**>(malloc(sizeof(CRasterImage*) * count));
+    for (int i = 0; i < count; i++) frames[i] = new CRasterImage(2, 2, 8, 1);
+    SetKeptFrames(frames, count);
+    m_info.numFrames = count;
+  }
+};
+
+TEST(RasterTransform, TurnsAndMirrorsDropKeptFramesFlipsKeepThem) {
+  FramedImage image(3, 2, 8, 1);
+  image.KeepFrames(2);
+  ASSERT_TRUE(image.Flip());
+  EXPECT_NE(image.GetFrame(1), nullptr);
+  ASSERT_TRUE(image.Mirror());
+  EXPECT_EQ(image.GetFrame(0), nullptr);
+  image.KeepFrames(2);
+  ASSERT_TRUE(image.RotateLeft());
+  EXPECT_EQ(image.GetFrame(0), nullptr);
+  image.KeepFrames(2);
+  ASSERT_TRUE(image.RotateRight());
+  EXPECT_EQ(image.GetFrame(0), nullptr);
+}
+
 TEST(RasterTransform, FlipOfEmptyImageFails) {
   CRasterImage image;
   EXPECT_FALSE(image.Flip());
