@@ -24,8 +24,9 @@ void CutAtCharacter(char* text, size_t limit) {
   size_t i = 0;
   while (i < limit && text[i]) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    const size_t step = (c & 0x80) && text[i + 1] ? 2 : 1;
-    if (i + step > limit) break;
+    // A lead byte whose trail byte is missing or lies beyond the limit goes with it.
+    if ((c & 0x80) && (i + 2 > limit || !text[i + 1])) break;
+    const size_t step = (c & 0x80) ? 2 : 1;
     i += step;
   }
   text[i] = 0;
