@@ -14,7 +14,7 @@ constexpr DWORD PPS_HEADER_SIZE = 32;
 constexpr DWORD PPS_FRAME_HEADER_SIZE = 20;
 // The largest decoded picture a .pps file may describe. Small files can describe huge pictures
 // through runs and zlib; the game's largest pictures are far below this.
-constexpr DWORD PPS_MAX_DECODED_SIZE = 128u << 20;
+constexpr DWORD PPS_MAX_DECODED_SIZE = 64u << 20;
 
 // Frame flags.
 constexpr WORD PPS_FRAME_INDEXED = 0x1;

@@ -11,9 +11,9 @@
 
 namespace {
 
-// The largest decoded picture taken from the image library, and the limits of the record's
-// 16-bit size and frame fields.
-constexpr unsigned long long MAX_DECODED_SIZE = 256ull << 20;
+// The largest decoded picture taken from the image library (a 4096 x 4096 true-colour picture);
+// the game's largest pictures are far below it. The record's size and frame fields are 16 bits.
+constexpr unsigned long long MAX_DECODED_SIZE = 64ull << 20;
 
 DWORD FormatOfExtension(const char* ext) {
   static const struct {
