@@ -5,6 +5,8 @@
 #include "engine/PackFile.h"
 #include "engine/Pps.h"
 #include "engine/ResourceManager.h"
+#include "platform/base/WinError.h"
+#include "platform/kernel/Files.h"
 #include "tests/engine/EngineResFixture.h"
 #include "tools/PackWriter.h"
 #include "tools/PpsWriter.h"
@@ -261,6 +263,34 @@ TEST_F(EngineResTest, UseCountDynamicIdsAndMemoryBlocks) {
   Manager()->FreeAllMemRes();
   EXPECT_EQ(Manager()->GetMemResBytes(), 0u);
   EXPECT_EQ(Manager()->GetCursor("arrow"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+int QuietBox(const char*, const char*, UINT) { return 1; }
+
+TEST(ResourceManagerDeathTest, FatalErrorEndsTheProcessWithAFailureCode) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ResourceManager::SetExitHandler(nullptr);
+        SetEngineMessageBoxHook(QuietBox);
+        platform::SetModuleFileNameOverride("/nonexistent-pxqd-test/pxqd");
+        ResetModuleFolder();
+        ResourceManager::Instance()->FatalResourceError("x.imge");
+      },
+      ::testing::ExitedWithCode(FATAL_RESOURCE_EXIT_CODE), "");
+}
+
+TEST_F(EngineResTest, ErrorBoxAndMainWindow) {
+  SetLastError(5);
+  ShowLastErrorBox("打开");
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0], "打开 由于以下错误而失败: 5");
+  // Without a main window nothing counts as visible.
+  EXPECT_EQ(IsMainWindowVisible(), 0);
 }
 
 }  // namespace
