@@ -1,7 +1,9 @@
 // pxqd-ppswrite [--codec N] [--frames N] [--duration MS] [--hotspot A,B] INPUT OUTPUT
 // Turns a picture the engine can load (BMP, GIF, PNG, JPEG, ICO, TIFF, TGA, WBMP) into a .pps file.
-// The picture is decoded as the engine decodes it, magenta key included; --frames cuts it into
-// that many frames stacked from top to bottom, each shown --duration milliseconds.
+// The picture is decoded as the engine decodes it, magenta key included. An animation keeps its
+// frames and their display times; --frames instead cuts the whole picture into that many frames
+// stacked from top to bottom, each shown --duration milliseconds (also the time of every frame of
+// an animation when given).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +19,7 @@
 
 int main(int argc, char** argv) {
   int codec = 5;
-  long frames = 1;
+  long frames = 0;
   DWORD duration = 0;
   bool hotSpot = false;
   int hot[2] = {0, 0};
@@ -53,6 +55,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const long height = static_cast<long>(image.height) * image.frameCount;
+  const bool keepFrames = frames == 0;
+  if (keepFrames) frames = image.frameCount;
   if (frames < 1 || height % frames != 0 || height / frames > 0xffff) {
     std::fprintf(stderr, "%s: %ld rows do not split into %ld frames\n", argv[0], height, frames);
     FreePps(&image);
@@ -67,7 +71,11 @@ int main(int argc, char** argv) {
   if (palettised) writer.SetPalette(std::vector<BYTE>(image.palette, image.palette + image.paletteEntries * 3));
   if (hotSpot) writer.SetHotSpot(static_cast<int16_t>(hot[0]), static_cast<int16_t>(hot[1]));
   const size_t frameBytes = image.bufferSize / static_cast<size_t>(frames);
-  for (long f = 0; f < frames; f++) writer.AddFrame(image.pixels + f * frameBytes, duration);
+  for (long f = 0; f < frames; f++) {
+    DWORD time = duration;
+    if (!time && keepFrames && image.durations) time = static_cast<DWORD>(image.durations[f]);
+    writer.AddFrame(image.pixels + f * frameBytes, time);
+  }
   FreePps(&image);
   const std::vector<BYTE> out = writer.Write();
   FILE* file = std::fopen(argv[i + 1], "wb");
