@@ -231,6 +231,20 @@ TEST(GdiBlit, StretchModes) {
     EXPECT_EQ(out.At(0, 0), c.at0) << "mode " << c.mode;
     EXPECT_EQ(out.At(1, 0), WHITE) << "mode " << c.mode;
   }
+  // A monochrome source takes the destination's colours when stretched too.
+  const uint8_t monoBits[2] = {0x40, 0};
+  HBITMAP mono = CreateBitmap(2, 1, 1, 1, monoBits);
+  HDC monoDc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldMono = SelectObject(monoDc, mono);
+  Canvas wide(4, 1);
+  SetTextColor(wide.Dc(), RED);
+  SetBkColor(wide.Dc(), BLUE);
+  StretchBlt(wide.Dc(), 0, 0, 4, 1, monoDc, 0, 0, 2, 1, SRCCOPY);
+  EXPECT_EQ(wide.PixelsOf(RED), "0,0 1,0");
+  EXPECT_EQ(wide.PixelsOf(BLUE), "2,0 3,0");
+  SelectObject(monoDc, oldMono);
+  DeleteDC(monoDc);
+  DeleteObject(mono);
   // HALFTONE is a box filter: 2 x 2 blocks average, a flat area stays exact.
   Canvas grid(4, 2, WHITE);
   SetPixel(grid.Dc(), 0, 0, BLACK);
