@@ -206,11 +206,23 @@ BOOL SetEventState(HANDLE event, bool on) {
 BOOL SetEvent(HANDLE event) { return SetEventState(event, true); }
 BOOL ResetEvent(HANDLE event) { return SetEventState(event, false); }
 
-DWORD GetCurrentThreadId() {
+namespace platform {
+namespace {
+thread_local DWORD t_threadId = 0;
+}
+
+DWORD AllocateThreadId() {
   static std::atomic<DWORD> next{1};
   // Ids are multiples of 4 like Windows thread ids, and never 0 (0 means "no thread").
-  thread_local DWORD id = 4 * next.fetch_add(1);
-  return id;
+  return 4 * next.fetch_add(1);
+}
+
+void AdoptThreadId(DWORD id) { t_threadId = id; }
+}  // namespace platform
+
+DWORD GetCurrentThreadId() {
+  if (platform::t_threadId == 0) platform::t_threadId = platform::AllocateThreadId();
+  return platform::t_threadId;
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }

@@ -54,6 +54,12 @@ std::shared_ptr<T> LookupKernelObjectAs(HANDLE handle) {
 DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                        const std::function<bool()>& extra);
 
+// Thread ids. A thread made by CreateThread gets its id before it starts, so that the creator
+// can hand it out at once; the new thread adopts it before it runs any code of the caller. Other
+// threads get theirs at their first GetCurrentThreadId.
+DWORD AllocateThreadId();
+void AdoptThreadId(DWORD id);
+
 }  // namespace platform
 
 BOOL CloseHandle(HANDLE handle);

@@ -1,0 +1,81 @@
+#include "net/ByteBuffer.h"
+
+#include <cstring>
+
+namespace {
+
+// The largest request that can still be rounded up to a whole step inside 32 bits.
+constexpr DWORD MAX_REQUEST = 0xFFFFFFFFu - (CByteBuffer::GROWTH_STEP - 1);
+
+}  // namespace
+
+CByteBuffer::~CByteBuffer() { delete[] m_start; }
+
+DWORD CByteBuffer::RoundUp(DWORD n) {
+  return (n + (GROWTH_STEP - 1)) / GROWTH_STEP * GROWTH_STEP;
+}
+
+void CByteBuffer::Grow(DWORD newCapacity) {
+  BYTE* block = new BYTE[newCapacity];
+  const DWORD length = GetLength();
+  if (length != 0) memcpy(block, m_start, length);
+  delete[] m_start;
+  m_start = block;
+  m_end = block + length;
+  m_capacity = newCapacity;
+}
+
+DWORD CByteBuffer::Reserve(DWORD n) {
+  if (n <= m_capacity || n > MAX_REQUEST) return 0;
+  Grow(RoundUp(n));
+  return m_capacity;
+}
+
+DWORD CByteBuffer::Fit(DWORD n) {
+  if (n <= GetLength() || n > MAX_REQUEST) return 0;
+  const DWORD rounded = RoundUp(n);
+  if (rounded <= m_capacity) return 0;
+  Grow(rounded);
+  return m_capacity;
+}
+
+void CByteBuffer::Clear() {
+  m_end = m_start;
+  Fit(GROWTH_STEP);
+}
+
+DWORD CByteBuffer::Append(const void* source, DWORD n) {
+  const DWORD length = GetLength();
+  if (n > MAX_REQUEST - length) return 0;
+  Reserve(length + n);
+  if (n != 0) memcpy(m_end, source, n);
+  m_end += n;
+  return n;
+}
+
+DWORD CByteBuffer::Prepend(const void* source, DWORD n) {
+  const DWORD length = GetLength();
+  if (n > MAX_REQUEST - length) return 0;
+  Reserve(length + n);
+  if (n != 0) {
+    memmove(m_start + n, m_start, length);
+    memcpy(m_start, source, n);
+  }
+  m_end += n;
+  return n;
+}
+
+DWORD CByteBuffer::TakeFront(void* destination, DWORD n) {
+  if (n > m_capacity) return 0;
+  const DWORD length = GetLength();
+  const DWORD taken = n < length ? n : length;
+  if (taken == 0) return 0;
+  if (destination != nullptr) memcpy(destination, m_start, taken);
+  memmove(m_start, m_start + taken, length - taken);
+  m_end -= taken;
+  return taken;
+}
+
+DWORD CByteBuffer::ReadFront(void* destination, DWORD n) { return TakeFront(destination, n); }
+
+DWORD CByteBuffer::DiscardFront(DWORD n) { return TakeFront(nullptr, n); }

@@ -1,0 +1,51 @@
+// The growable byte buffer on which the network library works: the stream being encoded or
+// decoded, the raw bytes read from a socket, segments being reassembled and units being sent.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/base/WinTypes.h"
+
+class CByteBuffer {
+ public:
+  // Capacity always grows in whole steps of this many bytes.
+  static constexpr DWORD GROWTH_STEP = 1024;
+
+  CByteBuffer() = default;
+  virtual ~CByteBuffer();
+  CByteBuffer(const CByteBuffer&) = delete;
+  CByteBuffer& operator=(const CByteBuffer&) = delete;
+
+  // Bytes held; 0 without a block.
+  DWORD GetLength() const { return static_cast<DWORD>(m_end - m_start); }
+  DWORD GetCapacity() const { return m_capacity; }
+
+  // Grows the block to n rounded up to a multiple of 1024 when n exceeds the capacity.
+  // Returns the new capacity, or 0 when nothing changed.
+  DWORD Reserve(DWORD n);
+  // Grows like Reserve, but only when n also exceeds the length; never shrinks.
+  DWORD Fit(DWORD n);
+  // Empties the buffer and makes sure it has at least a 1024-byte block; a larger block stays
+  // so that a buffer reused for every read does not reallocate.
+  void Clear();
+  // Copies n bytes behind the content. Returns n, or 0 when the total would not fit 32 bits.
+  DWORD Append(const void* source, DWORD n);
+  // Copies n bytes in front of the content. Returns n, or 0 when the total would not fit 32 bits.
+  DWORD Prepend(const void* source, DWORD n);
+  // Takes min(n, length) bytes from the front into the destination. When n exceeds the capacity
+  // nothing happens and 0 is returned; callers treat a short count as "not there".
+  DWORD ReadFront(void* destination, DWORD n);
+  // Like ReadFront without the copy.
+  DWORD DiscardFront(DWORD n);
+  // Start of the content plus the offset; the offset is not checked.
+  BYTE* PtrAt(DWORD offset) const { return m_start + offset; }
+
+ private:
+  static DWORD RoundUp(DWORD n);
+  void Grow(DWORD newCapacity);
+  DWORD TakeFront(void* destination, DWORD n);
+
+  BYTE* m_start = nullptr;
+  BYTE* m_end = nullptr;
+  DWORD m_capacity = 0;
+};

@@ -1,0 +1,12 @@
+// The receive direction of the packet transform: a reassembled block (the envelope's six words
+// followed by the chunks of the encoded packet) becomes an envelope and a record.
+#pragma once
+
+#include "net/PacketRecord.h"
+
+// Returns 1 with two new heap objects (delete the envelope; FreePacketData and delete the
+// record), or 0 and nothing when the block does not decode: framing, layers, or a record whose
+// length does not fit the decoded stream.
+int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
+                    PacketRecord** record, const BYTE* key, DWORD keyBits, DWORD cryptFlags,
+                    DWORD zipFlags, int largestPayload);

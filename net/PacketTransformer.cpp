@@ -1,0 +1,157 @@
+#include "net/PacketTransformer.h"
+
+#include <cstring>
+#include <memory>
+
+#include "net/LayerHeader.h"
+
+namespace {
+
+// What unwrapping finds at the front of a buffer.
+struct ReceivedLayer {
+  LayerHeader header;
+  bool valid;
+};
+
+// Takes the header off the front. A buffer too short for a header is not a layer at all.
+ReceivedLayer TakeHeader(CByteBuffer& buffer) {
+  ReceivedLayer layer{};
+  if (buffer.GetLength() < LAYER_HEADER_SIZE) return layer;
+  layer.header = LayerHeader::Read(buffer.PtrAt(0));
+  buffer.DiscardFront(LAYER_HEADER_SIZE);
+  layer.valid = true;
+  return layer;
+}
+
+}  // namespace
+
+CPacketTransformer::CPacketTransformer(const BYTE* key, DWORD keyBits, DWORD cryptFlags,
+                                       DWORD zipFlags)
+    : m_key(key), m_keyBits(keyBits), m_cryptFlags(cryptFlags), m_zipFlags(zipFlags) {}
+
+int CPacketTransformer::Init(const BYTE* key, DWORD keyBits, DWORD cryptFlags, DWORD zipFlags) {
+  m_key = key;
+  m_keyBits = keyBits;
+  m_cryptFlags = cryptFlags;
+  m_zipFlags = zipFlags;
+  return 1;
+}
+
+int CPacketTransformer::Process(CByteBuffer& buffer, int direction) {
+  if (direction == TRANSFORM_ENCODE) {
+    return ZipStep(buffer, LAYER_WRAP) && CryptStep(buffer, LAYER_WRAP) ? 1 : 0;
+  }
+  if (direction == TRANSFORM_DECODE) {
+    return CryptStep(buffer, LAYER_UNWRAP) && ZipStep(buffer, LAYER_UNWRAP) ? 1 : 0;
+  }
+  return 0;
+}
+
+void CPacketTransformer::WrapUnapplied(CByteBuffer& buffer) {
+  const DWORD length = buffer.GetLength();
+  BYTE headerBytes[LAYER_HEADER_SIZE];
+  LayerHeader{0, length, {0, 0}, length}.Write(headerBytes);
+  buffer.Prepend(headerBytes, LAYER_HEADER_SIZE);
+}
+
+void CPacketTransformer::ReplaceWithLayer(CByteBuffer& buffer, DWORD flags, DWORD inputLength,
+                                          const BYTE* payload, DWORD payloadLength) {
+  BYTE headerBytes[LAYER_HEADER_SIZE];
+  LayerHeader{flags, inputLength, {0, 0}, payloadLength}.Write(headerBytes);
+  buffer.Clear();
+  buffer.Append(headerBytes, LAYER_HEADER_SIZE);
+  buffer.Append(payload, payloadLength);
+}
+
+int CPacketTransformer::ZipStep(CByteBuffer& buffer, DWORD flags) {
+  if ((flags & LAYER_WRAP) != 0) {
+    const DWORD length = buffer.GetLength();
+    BYTE* zipped = nullptr;
+    DWORD zippedLength = 0;
+    // Compression that fails or gives nothing (an empty input) leaves the layer unapplied.
+    if (m_zipFlags == 0 || !m_zipLayer.Transform(buffer.PtrAt(0), length, &zipped, &zippedLength,
+                                                 m_zipFlags | LAYER_WRAP)) {
+      WrapUnapplied(buffer);
+      return 1;
+    }
+    std::unique_ptr<BYTE[]> owner(zipped);
+    ReplaceWithLayer(buffer, m_zipFlags, length, zipped, zippedLength);
+    return 1;
+  }
+  if ((flags & LAYER_UNWRAP) == 0) return 0;
+
+  const ReceivedLayer layer = TakeHeader(buffer);
+  if (!layer.valid) return 0;
+  // A peer may send a layer unapplied whatever this side's settings are.
+  if (layer.header.flags == 0) return 1;
+  if (buffer.GetLength() != layer.header.payloadLength) return 0;
+  BYTE* unzipped = nullptr;
+  DWORD unzippedLength = 0;
+  // The header's own flags decide: a flags word without the zip bit fails here. The layer
+  // bounds what it inflates, so a small payload cannot expand without limit.
+  if (!m_zipLayer.Transform(buffer.PtrAt(0), layer.header.payloadLength, &unzipped,
+                            &unzippedLength, layer.header.flags | LAYER_UNWRAP)) {
+    return 0;
+  }
+  std::unique_ptr<BYTE[]> owner(unzipped);
+  buffer.Clear();
+  buffer.Append(unzipped, unzippedLength);
+  return 1;
+}
+
+int CPacketTransformer::CryptStep(CByteBuffer& buffer, DWORD flags) {
+  if ((flags & LAYER_WRAP) != 0) {
+    if (m_cryptFlags == 0) {
+      WrapUnapplied(buffer);
+      return 1;
+    }
+    const DWORD length = buffer.GetLength();
+    const DWORD cryptFlags = m_cryptFlags | LAYER_WRAP;
+    DWORD size = 0;
+    if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), length, nullptr, &size,
+                                cryptFlags)) {
+      return 0;
+    }
+    std::unique_ptr<BYTE[]> cipher(new BYTE[size]);
+    if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), length, cipher.get(), &size,
+                                cryptFlags)) {
+      return 0;
+    }
+    // A whole-block input fills only its own length; the block of padding room that the size
+    // always adds is then the encipherment of 16 zero bytes, as the peers expect.
+    if (length % 16 == 0) {
+      static const BYTE ZERO_BLOCK[16] = {};
+      if (!CCryptLayer::AesEcbEncrypt(m_key, m_keyBits, ZERO_BLOCK, 16, cipher.get() + length)) {
+        return 0;
+      }
+    }
+    ReplaceWithLayer(buffer, m_cryptFlags, length, cipher.get(), size);
+    return 1;
+  }
+  if ((flags & LAYER_UNWRAP) == 0) return 0;
+
+  const ReceivedLayer layer = TakeHeader(buffer);
+  if (!layer.valid) return 0;
+  if (layer.header.flags == 0) return 1;
+  const DWORD payloadLength = layer.header.payloadLength;
+  if (buffer.GetLength() != payloadLength) return 0;
+  if (layer.header.inputLength > payloadLength) return 0;
+  const DWORD cryptFlags = layer.header.flags | LAYER_UNWRAP;
+  DWORD size = 0;
+  if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), payloadLength, nullptr, &size,
+                              cryptFlags) ||
+      size == 0) {
+    return 0;
+  }
+  std::unique_ptr<BYTE[]> plain(new BYTE[size]);
+  if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), payloadLength, plain.get(),
+                              &size, cryptFlags)) {
+    return 0;
+  }
+  // Only the layer's input comes back; the zero padding is dropped.
+  buffer.Clear();
+  buffer.Append(plain.get(), layer.header.inputLength);
+  return 1;
+}
+
+int CPacketTransformer::TransformFile(LPCSTR, LPCSTR, DWORD, DWORD) { return 0; }

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "net/ByteBuffer.h"
+
+namespace {
+
+std::string Content(const CByteBuffer& buffer) {
+  return std::string(reinterpret_cast<const char*>(buffer.PtrAt(0)), buffer.GetLength());
+}
+
+TEST(ByteBuffer, NewBufferAndClear) {
+  CByteBuffer buffer;
+  EXPECT_EQ(0u, buffer.GetLength());
+  EXPECT_EQ(0u, buffer.GetCapacity());
+  EXPECT_EQ(nullptr, buffer.PtrAt(0));
+  buffer.Clear();
+  EXPECT_EQ(0u, buffer.GetLength());
+  EXPECT_EQ(1024u, buffer.GetCapacity());
+}
+
+TEST(ByteBuffer, GrowsInWholeStepsAndClearKeepsTheBlock) {
+  CByteBuffer buffer;
+  const std::string bytes(5000, 'x');
+  EXPECT_EQ(1u, buffer.Append(bytes.data(), 1));
+  EXPECT_EQ(1024u, buffer.GetCapacity());
+  const BYTE* block = buffer.PtrAt(0);
+  buffer.Append(bytes.data(), 1023);
+  EXPECT_EQ(1024u, buffer.GetCapacity());
+  EXPECT_EQ(block, buffer.PtrAt(0)) << "filling the block must not reallocate";
+  buffer.Append(bytes.data(), 1);
+  EXPECT_EQ(2048u, buffer.GetCapacity());
+  EXPECT_EQ(1025u, buffer.GetLength());
+
+  buffer.Append(bytes.data(), 3000);
+  EXPECT_EQ(4096u, buffer.GetCapacity());
+  buffer.Clear();
+  EXPECT_EQ(0u, buffer.GetLength());
+  EXPECT_EQ(4096u, buffer.GetCapacity());
+}
+
+TEST(ByteBuffer, ReserveAndFitRounding) {
+  struct Case {
+    DWORD held;
+    DWORD request;
+    DWORD reserveResult;  // capacity after Reserve, 0 when unchanged
+    DWORD fitResult;      // capacity after Fit, 0 when unchanged
+  } cases[] = {
+      {0, 1, 1024, 1024},     {0, 1024, 1024, 1024}, {0, 1025, 2048, 2048},
+      {0, 0, 0, 0},           {600, 500, 0, 0},      {600, 1024, 0, 0},
+      {600, 1030, 2048, 2048}, {1024, 1024, 0, 0},   {1024, 1025, 2048, 2048},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes(c.held, 'a');
+    CByteBuffer reserved;
+    reserved.Append(bytes.data(), c.held);
+    EXPECT_EQ(c.reserveResult, reserved.Reserve(c.request)) << c.held << " " << c.request;
+    CByteBuffer fitted;
+    fitted.Append(bytes.data(), c.held);
+    EXPECT_EQ(c.fitResult, fitted.Fit(c.request)) << c.held << " " << c.request;
+    EXPECT_EQ(bytes, Content(fitted));
+  }
+}
+
+TEST(ByteBuffer, PrependAppendAndFrontRemoval) {
+  CByteBuffer buffer;
+  buffer.Append("abcd", 4);
+  EXPECT_EQ(4u, buffer.Prepend("1234", 4));
+  EXPECT_EQ("1234abcd", Content(buffer));
+  buffer.Append("ef", 2);
+  EXPECT_EQ("1234abcdef", Content(buffer));
+
+  char out[16] = {};
+  EXPECT_EQ(3u, buffer.ReadFront(out, 3));
+  EXPECT_EQ(std::string("123"), std::string(out, 3));
+  EXPECT_EQ("4abcdef", Content(buffer));
+  EXPECT_EQ(2u, buffer.DiscardFront(2));
+  EXPECT_EQ("bcdef", Content(buffer));
+  EXPECT_EQ(1024u, buffer.GetCapacity()) << "front removal never shrinks the block";
+}
+
+TEST(ByteBuffer, ReadFrontBeyondLengthOrCapacity) {
+  CByteBuffer buffer;
+  buffer.Append("abcdef", 6);
+  char out[2000];
+  // More than the capacity: nothing happens.
+  EXPECT_EQ(0u, buffer.ReadFront(out, 2000));
+  EXPECT_EQ("abcdef", Content(buffer));
+  EXPECT_EQ(0u, buffer.DiscardFront(2000));
+  EXPECT_EQ(6u, buffer.GetLength());
+  // More than the length but within the capacity: what is there.
+  EXPECT_EQ(6u, buffer.ReadFront(out, 10));
+  EXPECT_EQ("abcdef", std::string(out, 6));
+  EXPECT_EQ(0u, buffer.GetLength());
+  EXPECT_EQ(0u, buffer.ReadFront(out, 10));
+
+  CByteBuffer empty;
+  EXPECT_EQ(0u, empty.ReadFront(out, 1));
+}
+
+TEST(ByteBuffer, SizesThatWouldWrapAreRefused) {
+  CByteBuffer buffer;
+  buffer.Append("ab", 2);
+  EXPECT_EQ(0u, buffer.Append("x", 0xFFFFFFFFu));
+  EXPECT_EQ(0u, buffer.Prepend("x", 0xFFFFFFFFu));
+  EXPECT_EQ(0u, buffer.Reserve(0xFFFFFFFFu));
+  EXPECT_EQ("ab", Content(buffer));
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "net/PacketTransformer.h"
+#include "tests/net/TestBytes.h"
+
+namespace {
+
+using nettest::Content;
+using nettest::Fill;
+using nettest::FromHex;
+using nettest::GetU32;
+using nettest::PutU32;
+
+const std::vector<BYTE> KEY = FromHex("000102030405060708090a0b0c0d0e0f");
+
+std::vector<BYTE> Encode(const std::vector<BYTE>& stream, DWORD cryptFlags, DWORD zipFlags) {
+  CByteBuffer buffer;
+  Fill(buffer, stream);
+  CPacketTransformer transformer(KEY.data(), 128, cryptFlags, zipFlags);
+  EXPECT_EQ(1, transformer.Process(buffer, TRANSFORM_ENCODE));
+  return Content(buffer);
+}
+
+// 1 and the decoded bytes, or 0.
+int Decode(const std::vector<BYTE>& encoded, std::vector<BYTE>& stream, DWORD cryptFlags = 0x100,
+           DWORD zipFlags = 0) {
+  CByteBuffer buffer;
+  Fill(buffer, encoded);
+  CPacketTransformer transformer(KEY.data(), 128, cryptFlags, zipFlags);
+  const int done = transformer.Process(buffer, TRANSFORM_DECODE);
+  stream = Content(buffer);
+  return done;
+}
+
+std::vector<BYTE> Header(DWORD flags, DWORD input, DWORD payload) {
+  std::vector<BYTE> bytes;
+  for (DWORD word : {flags, input, 0u, 0u, payload}) PutU32(bytes, word);
+  return bytes;
+}
+
+std::vector<BYTE> Cat(std::vector<BYTE> a, const std::vector<BYTE>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(PacketTransformer, BothLayersOffWriteUnappliedHeaders) {
+  const std::vector<BYTE> stream = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  const auto encoded = Encode(stream, 0, 0);
+  ASSERT_EQ(50u, encoded.size());
+  EXPECT_EQ(Cat(Cat(Header(0, 30, 30), Header(0, 10, 10)), stream), encoded);
+  std::vector<BYTE> back;
+  ASSERT_EQ(1, Decode(encoded, back, 0, 0));
+  EXPECT_EQ(stream, back);
+}
+
+TEST(PacketTransformer, CryptLayerWrapsTheZipLayer) {
+  const std::vector<BYTE> stream(28, 0x5A);  // a record without data
+  const auto encoded = Encode(stream, 0x100, 0);
+  ASSERT_EQ(84u, encoded.size());
+  EXPECT_EQ(Header(0x100, 48, 64), std::vector<BYTE>(encoded.begin(), encoded.begin() + 20));
+  std::vector<BYTE> back;
+  ASSERT_EQ(1, Decode(encoded, back));
+  EXPECT_EQ(stream, back);
+}
+
+TEST(PacketTransformer, WholeBlockInputGetsAnEncipheredZeroBlock) {
+  // A 12-byte stream makes a 32-byte zip layer: two whole blocks.
+  const std::vector<BYTE> stream(12, 0x33);
+  const auto encoded = Encode(stream, 0x100, 0);
+  ASSERT_EQ(20u + 48u, encoded.size());
+  EXPECT_EQ(32u, GetU32(encoded, 4));
+  EXPECT_EQ(48u, GetU32(encoded, 16));
+  std::vector<BYTE> zero(16, 0), zeroCipher(16);
+  ASSERT_EQ(1, CCryptLayer::AesEcbEncrypt(KEY.data(), 128, zero.data(), 16, zeroCipher.data()));
+  EXPECT_EQ(zeroCipher, std::vector<BYTE>(encoded.end() - 16, encoded.end()));
+}
+
+TEST(PacketTransformer, ZipLayerRoundTrip) {
+  std::vector<BYTE> stream(5000, 'r');
+  const auto encoded = Encode(stream, 0x100, 0x400);
+  EXPECT_LT(encoded.size(), 200u);
+  std::vector<BYTE> back;
+  ASSERT_EQ(1, Decode(encoded, back, 0x100, 0x400));
+  EXPECT_EQ(stream, back);
+  // The receiver follows the headers, not its own settings.
+  ASSERT_EQ(1, Decode(encoded, back, 0, 0));
+  EXPECT_EQ(stream, back);
+}
+
+TEST(PacketTransformer, EmptyInputLeavesTheZipLayerUnapplied) {
+  const auto encoded = Encode({}, 0, 0x400);
+  EXPECT_EQ(Cat(Header(0, 20, 20), Header(0, 0, 0)), encoded);
+}
+
+TEST(PacketTransformer, ReceivedLayersAreChecked) {
+  const std::vector<BYTE> stream(28, 0x11);
+  const auto good = Encode(stream, 0x100, 0);  // 20-byte header and 64 bytes of ciphertext
+  const auto zipped = Encode(std::vector<BYTE>(300, 'z'), 0, 0x400);
+  const std::vector<BYTE> cipher(good.begin() + 20, good.end());
+  const auto zipLayer = Cat(Header(0, 28, 28), stream);
+  struct Case {
+    const char* what;
+    std::vector<BYTE> encoded;
+    int result;
+  } cases[] = {
+      {"as sent", good, 1},
+      {"one byte short", std::vector<BYTE>(good.begin(), good.end() - 1), 0},
+      {"one byte extra", Cat(good, {0}), 0},
+      {"input longer than payload", Cat(Header(0x100, 65, 64), cipher), 0},
+      {"input length 0", Cat(Header(0x100, 0, 64), cipher), 0},
+      {"crypt header without the crypt bit", Cat(Header(0x400, 48, 64), cipher), 0},
+      {"shorter than a header", std::vector<BYTE>(19, 0), 0},
+      {"nothing", {}, 0},
+      {"crypt layer not applied on an encrypting side", Cat(Header(0, 48, 48), zipLayer), 1},
+      {"zip layer with the crypt bit", Cat(Header(0, 48, 48), Cat(Header(0x100, 28, 28), stream)),
+       0},
+      {"zip payload length wrong",
+       Cat(std::vector<BYTE>(zipped.begin(), zipped.end() - 1), {}), 0},
+      {"zip layer not zlib", Cat(Header(0, 40, 40), Cat(Header(0x400, 28, 20), std::vector<BYTE>(20, 1))),
+       0},
+  };
+  for (const auto& c : cases) {
+    std::vector<BYTE> back;
+    EXPECT_EQ(c.result, Decode(c.encoded, back, 0x100, 0)) << c.what;
+  }
+  std::vector<BYTE> back;
+  ASSERT_EQ(1, Decode(good, back));
+  EXPECT_EQ(stream, back);
+}
+
+TEST(PacketTransformer, UnknownDirectionAndTheReservedSlot) {
+  CByteBuffer buffer;
+  Fill(buffer, {1, 2, 3});
+  CPacketTransformer transformer(KEY.data(), 128, 0x100, 0);
+  EXPECT_EQ(0, transformer.Process(buffer, 3));
+  EXPECT_EQ(0, transformer.Process(buffer, 0));
+  EXPECT_EQ((std::vector<BYTE>{1, 2, 3}), Content(buffer));
+  EXPECT_EQ(0, transformer.TransformFile("a", "b", 4096, 1));
+  EXPECT_EQ(1, transformer.Init(nullptr, 0, 0, 0));
+  EXPECT_EQ(1, transformer.Process(buffer, TRANSFORM_ENCODE));
+  EXPECT_EQ(43u, buffer.GetLength());
+}
+
+TEST(PacketTransformer, EncryptingWithoutAUsableKeyFails) {
+  CByteBuffer buffer;
+  Fill(buffer, {1, 2, 3});
+  CPacketTransformer transformer(KEY.data(), 100, 0x100, 0);
+  EXPECT_EQ(0, transformer.Process(buffer, TRANSFORM_ENCODE));
+}
+
+}  // namespace

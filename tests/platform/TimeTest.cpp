@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/kernel/Kernel.h"
+
+namespace {
+
+TEST(Time, TickCountWrapsAt32Bits) {
+  platform::SetTickCountNow(0xFFFFFFF0u);
+  DWORD before = GetTickCount();
+  Sleep(40);
+  DWORD after = GetTickCount();
+  // The count has wrapped past zero, and the unsigned difference still gives the elapsed time.
+  EXPECT_LT(after, before);
+  EXPECT_GE(after - before, 40u);
+  EXPECT_LT(after - before, 5000u);
+  platform::SetTickCountNow(1000);
+  EXPECT_GE(GetTickCount(), 1000u);
+  EXPECT_LT(GetTickCount(), 6000u);
+}
+
+// The environment variable sets where the count starts, so that a whole program can be run
+// across the wrap. The check runs in a fresh process, where GetTickCount has not been called yet.
+TEST(TimeDeathTest, TickCountStartFromTheEnvironment) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  setenv("PXQD_TICK_START", "4294967000", 1);
+  EXPECT_EXIT(
+      {
+        DWORD first = GetTickCount();
+        std::exit(first >= 4294967000u ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  unsetenv("PXQD_TICK_START");
+}
+
+TEST(Time, SleepBlocksAtLeastTheTime) {
+  ULONGLONG start = GetTickCount64();
+  Sleep(30);
+  EXPECT_GE(GetTickCount64() - start, 30u);
+  Sleep(0);
+}
+
+TEST(Time, LocalAndSystemTimeAgreeWithTheCRuntime) {
+  SYSTEMTIME utc, local;
+  time_t now = time(nullptr);
+  GetSystemTime(&utc);
+  GetLocalTime(&local);
+  tm u{}, l{};
+  gmtime_r(&now, &u);
+  localtime_r(&now, &l);
+  // Compared to the minute; a test that runs across a minute's end may see the next one.
+  auto minutes = [](WORD y, WORD mo, WORD d, WORD h, WORD mi) {
+    return (((static_cast<long>(y) * 13 + mo) * 32 + d) * 24 + h) * 60 + mi;
+  };
+  long cu = minutes(static_cast<WORD>(u.tm_year + 1900), static_cast<WORD>(u.tm_mon + 1), static_cast<WORD>(u.tm_mday),
+                    static_cast<WORD>(u.tm_hour), static_cast<WORD>(u.tm_min));
+  long gu = minutes(utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute);
+  EXPECT_LE(gu - cu, 1);
+  EXPECT_GE(gu - cu, 0);
+  EXPECT_LE(local.wMilliseconds, 999);
+  EXPECT_LE(utc.wDayOfWeek, 6);
+}
+
+}  // namespace
