@@ -92,7 +92,7 @@ struct RowBuffers {
   std::vector<uint8_t> opaque;
 };
 
-// Applies the operation to one destination row piece given its source pixels (or none).
+// Applies the operation to one destination row segment given its source pixels (or none).
 void CompositeRow(DeviceContext& dc, Surface& ds, int y, int x0, int n, const uint32_t* srcPx,
                   uint8_t rop, const uint8_t* valid, RowBuffers& buf) {
   const uint32_t* pat = nullptr;
