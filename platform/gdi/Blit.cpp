@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/base/WinError.h"
 #include "platform/gdi/DcInternal.h"
@@ -15,6 +16,15 @@ namespace {
 // Scaled blits build per-column and per-row tables: extents are limited to what a surface
 // can hold, so that a wild size is refused instead of exhausting memory.
 bool ExtentOk(int64_t v) { return v >= -65535 && v <= 65535; }
+
+// Coordinates are limited to 27 bits, as in Win32; beyond that the arithmetic of a blit could
+// overflow, so such calls draw nothing.
+bool CoordsOk(std::initializer_list<int64_t> values) {
+  for (int64_t v : values) {
+    if (v < -(int64_t(1) << 27) || v > (int64_t(1) << 27)) return false;
+  }
+  return true;
+}
 
 bool RopUsesSource(uint8_t rop) { return (((rop >> 2) ^ rop) & 0x33) != 0; }
 bool RopUsesPattern(uint8_t rop) { return (((rop >> 4) ^ rop) & 0x0F) != 0; }
@@ -515,6 +525,7 @@ using namespace gdi;
 BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
   auto dc = LookupDc(h);
   if (!dc) return FALSE;
+  if (!CoordsOk({x, y})) return TRUE;
   uint8_t code = uint8_t(rop >> 16);
   if (RopUsesSource(code)) return FALSE;
   if (!ExtentOk(w) || !ExtentOk(hgt)) {
@@ -538,6 +549,7 @@ BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {
   auto dc = LookupDc(dst);
   if (!dc) return FALSE;
+  if (!CoordsOk({x, y, sx, sy})) return TRUE;
   uint8_t code = uint8_t(rop >> 16);
   if (!RopUsesSource(code)) return PatBlt(dst, x, y, w, h, rop);
   auto sdc = LookupDc(src);
@@ -561,6 +573,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   if (!RopUsesSource(code)) return PatBlt(dst, x, y, w, h, rop);
   auto sdc = LookupDc(src);
   if (!sdc || !ExtentOk(w) || !ExtentOk(h) || !ExtentOk(sw) || !ExtentOk(sh)) return FALSE;
+  if (!CoordsOk({x, y, sx, sy})) return TRUE;
   BlitSource bs;
   if (!SourceFromDc(*dc, *sdc, sx, sy, sw, sh, bs)) return FALSE;
   POINT p = dc->ToSurface(x, y);
@@ -572,7 +585,10 @@ BOOL PlgBlt(HDC dst, const POINT* pts, HDC src, int sx, int sy, int w, int h, HB
             int my) {
   auto dc = LookupDc(dst);
   auto sdc = LookupDc(src);
-  if (!dc || !sdc || !pts || w <= 0 || h <= 0 || !ExtentOk(w) || !ExtentOk(h)) return FALSE;
+  if (!dc || !sdc || !pts || w <= 0 || h <= 0 || !ExtentOk(w) || !ExtentOk(h) ||
+      !CoordsOk({sx, sy, pts[0].x, pts[0].y, pts[1].x, pts[1].y, pts[2].x, pts[2].y})) {
+    return FALSE;
+  }
   Surface* ds = dc->GetSurface();
   BlitSource bs;
   if (!ds || !SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
@@ -639,7 +655,7 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!ExtentOk(w) || !ExtentOk(h)) {
+  if (!ExtentOk(w) || !ExtentOk(h) || !CoordsOk({x, y})) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -685,7 +701,7 @@ BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy
   auto dc = LookupDc(dst);
   auto sdc = LookupDc(src);
   if (!dc || !sdc || w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || !ExtentOk(w) || !ExtentOk(h) ||
-      !ExtentOk(sw) || !ExtentOk(sh)) {
+      !ExtentOk(sw) || !ExtentOk(sh) || !CoordsOk({x, y, sx, sy})) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -838,7 +854,7 @@ int SetDIBitsToDevice(HDC h, int x, int y, DWORD w, DWORD hgt, int sx, int sy, U
   DibView view;
   if (!dc || !MakeDibView(info, usage, bits, startScan, lines, view)) return 0;
   Surface* ds = dc->GetSurface();
-  if (!ds || w > 65535 || hgt > 65535) return 0;
+  if (!ds || w > 65535 || hgt > 65535 || !CoordsOk({x, y, sx, sy})) return 0;
   int width = int(w), height = int(hgt);
   // The source rectangle's origin is its lower-left corner for a bottom-up DIB, as in Win32.
   int srcTop = view.bottomUp ? view.fullHeight - (sy + height) : sy;
@@ -858,6 +874,7 @@ int StretchDIBits(HDC h, int x, int y, int w, int hgt, int sx, int sy, int sw, i
   int height = std::abs(info->bmiHeader.biHeight);
   if (!MakeDibView(info, usage, bits, 0, UINT(height), view)) return 0;
   if (!ExtentOk(w) || !ExtentOk(hgt) || !ExtentOk(sw) || !ExtentOk(sh)) return 0;
+  if (!CoordsOk({x, y, sx, sy})) return 0;
   uint8_t code = uint8_t(rop >> 16);
   int srcTop = view.bottomUp ? view.fullHeight - (sy + sh) : sy;
   BlitSource bs;
