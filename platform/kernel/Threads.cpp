@@ -46,10 +46,9 @@ class ThreadObject : public KernelObject {
     m_terminateRequested = true;
     m_exitCode = code;
   }
-  bool TerminateRequested() const {
-    auto lock = LockWaits();
-    return m_terminateRequested;
-  }
+  // Lock-free, so that a message wait can read it from its wake-up condition, which runs with
+  // the wait lock held.
+  bool TerminateRequested() const { return m_terminateRequested.load(); }
 
   void WaitUntilResumed() {
     std::unique_lock<std::mutex> g(m_gateLock);
@@ -65,7 +64,7 @@ class ThreadObject : public KernelObject {
  private:
   const DWORD m_id;
   bool m_ended = false;
-  bool m_terminateRequested = false;
+  std::atomic<bool> m_terminateRequested{false};
   DWORD m_exitCode = STILL_ACTIVE;
   std::mutex m_gateLock;
   std::condition_variable m_gate;
@@ -78,12 +77,14 @@ struct StartBlock {
 };
 
 thread_local ThreadObject* t_current = nullptr;
+std::atomic<void (*)()> g_endHook{nullptr};
 
 // Marks the thread ended when its start function returns or ExitThread unwinds the stack. The
 // thread's own pointer is cleared first: the object may go away once the handle is closed.
 struct EndGuard {
   ThreadObject* thread;
   ~EndGuard() {
+    if (void (*hook)() = g_endHook.load()) hook();
     t_current = nullptr;
     thread->Finish();
   }
@@ -134,6 +135,8 @@ HANDLE StartThread(SIZE_T stackSize, std::function<DWORD()> run, DWORD flags, DW
 }  // namespace
 
 bool IsTerminateRequested() { return t_current && t_current->TerminateRequested(); }
+
+void SetThreadEndHook(void (*hook)()) { g_endHook.store(hook); }
 
 }  // namespace platform
 

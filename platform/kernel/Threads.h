@@ -45,6 +45,11 @@ DWORD GetThreadId(HANDLE thread);
 BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 
 namespace platform {
-// True on a thread for which TerminateThread was called. False on threads not made here.
+// Called on every thread made here as it ends, before its handle becomes signalled, so that a layer
+// above (the window layer) can release what the thread owned before a waiter sees it ended. One
+// hook; setting it again replaces it.
+void SetThreadEndHook(void (*hook)());
+// True on a thread for which TerminateThread was called. False on threads not made here. Takes no
+// lock, so it may be called with the wait lock held.
 bool IsTerminateRequested();
 }  // namespace platform

@@ -1,0 +1,567 @@
+#include "platform/user/MessageQueue.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/base/WinError.h"
+#include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Threads.h"
+#include "platform/user/UserState.h"
+#include "platform/user/Window.h"
+
+namespace platform {
+namespace {
+
+const HWND THREAD_MESSAGES_ONLY = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
+
+bool InRange(UINT message, UINT first, UINT last) {
+  if (first == 0 && last == 0) return true;
+  if (first <= last) return message >= first && message <= last;
+  // A reversed range selects everything outside it, as Win32 does.
+  return message >= first || message <= last;
+}
+
+// A window filter takes the window's own messages and those of the windows below it; -1 takes
+// only messages posted to the thread itself.
+bool MatchesWindow(HWND filter, HWND target) {
+  if (!filter) return true;
+  if (filter == THREAD_MESSAGES_ONLY) return target == nullptr;
+  return target && IsSelfOrDescendant(filter, target);
+}
+
+// The QS_ bits of what the queue holds now. Under the lock.
+UINT PresentBits(const ThreadQueue& q) {
+  UINT bits = 0;
+  for (const MSG& m : q.posted) bits |= PostedMessageBits(m.message);
+  if (!q.incoming.empty()) bits |= QS_SENDMESSAGE;
+  if (q.quitPending) bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+  for (const TimerRecord& t : q.timers) {
+    if (t.fired) bits |= QS_TIMER;
+  }
+  return bits;
+}
+
+// Marks the timers that have come due; returns the time the next one comes due (0 for none).
+// Under the lock.
+ULONGLONG UpdateTimers(ThreadQueue& q, ULONGLONG now) {
+  ULONGLONG next = 0;
+  for (TimerRecord& t : q.timers) {
+    if (!t.fired && t.due <= now) {
+      t.fired = true;
+      q.changedBits |= QS_TIMER;
+    }
+    if (!t.fired && (next == 0 || t.due < next)) next = t.due;
+  }
+  return next;
+}
+
+bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
+  if (!q.alive || IsTerminateRequested()) return true;
+  if (q.changedBits & mask) return true;
+  // A sent message counts until it has run, even when its arrival was seen: its sender waits,
+  // and a look at the queue that raced with its arrival must not put the thread to sleep on it.
+  if ((mask & QS_SENDMESSAGE) && !q.incoming.empty()) return true;
+  return inputAvailable && (PresentBits(q) & mask);
+}
+
+// Waits until one of the objects is signalled (WAIT_OBJECT_0 + i), input of the kinds in `mask`
+// is there (WAIT_OBJECT_0 + count) or the time is over (WAIT_TIMEOUT). Timers that come due during
+// the wait count as input; the wait wakes for them even though nobody notifies.
+DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, UINT mask,
+                     bool inputAvailable) {
+  std::shared_ptr<ThreadQueue> q = CurrentQueue();
+  const ULONGLONG start = MonotonicMs();
+  for (;;) {
+    ULONGLONG now = MonotonicMs();
+    ULONGLONG nextTimer = 0;
+    bool ready = false;
+    uint64_t serial = 0;
+    {
+      auto lock = UserLock();
+      nextTimer = UpdateTimers(*q, now);
+      ready = HasInput(*q, mask, inputAvailable);
+      serial = q->timerSerial;
+    }
+    DWORD waitMs = INFINITE;
+    if (milliseconds != INFINITE) {
+      ULONGLONG end = start + milliseconds;
+      waitMs = now >= end ? 0 : static_cast<DWORD>(end - now);
+    }
+    if (nextTimer != 0 && (mask & QS_TIMER)) {
+      ULONGLONG untilTimer = nextTimer > now ? nextTimer - now : 0;
+      if (waitMs == INFINITE || untilTimer < waitMs) waitMs = static_cast<DWORD>(untilTimer);
+    }
+    if (ready) waitMs = 0;
+    auto extra = [&]() {
+      auto lock = UserLock();
+      return ready || HasInput(*q, mask, inputAvailable) || q->timerSerial != serial;
+    };
+    DWORD r;
+    if (count == 0 && waitMs == 0) {
+      r = extra() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    } else {
+      r = WaitForObjectsOr(count, handles, waitAll, waitMs, extra);
+    }
+    if (r == WAIT_FAILED) return r;
+    if (r < WAIT_OBJECT_0 + count) return r;
+    if (r == WAIT_OBJECT_0 + count) {
+      auto lock = UserLock();
+      UpdateTimers(*q, MonotonicMs());
+      if (HasInput(*q, mask, inputAvailable)) return WAIT_OBJECT_0 + count;
+      continue;  // only the timers changed: look again at when the next one is due
+    }
+    // The wait timed out: either a timer came due or the caller's time is over.
+    if (milliseconds != INFINITE && MonotonicMs() >= start + milliseconds) {
+      auto lock = UserLock();
+      UpdateTimers(*q, MonotonicMs());
+      return HasInput(*q, mask, inputAvailable) ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
+    }
+  }
+}
+
+// Runs every sent message that waits in the calling thread's queue. Returns whether there was one.
+bool ProcessIncomingSent() {
+  bool any = false;
+  for (;;) {
+    std::shared_ptr<SentMessage> sent;
+    {
+      auto lock = UserLock();
+      ThreadQueue* q = CurrentQueueLocked();
+      if (q->incoming.empty()) break;
+      sent = q->incoming.front();
+      q->incoming.pop_front();
+      q->processing.push_back(sent);
+    }
+    any = true;
+    LRESULT result = CallWindowProcedure(sent->hwnd, sent->message, sent->wParam, sent->lParam);
+    {
+      auto lock = UserLock();
+      ThreadQueue* q = CurrentQueueLocked();
+      q->processing.pop_back();
+      if (!sent->done) {
+        sent->result = result;
+        sent->done = true;
+      }
+    }
+    NotifyWaiters();
+  }
+  return any;
+}
+
+enum class SendOutcome { DONE, TIMED_OUT, FAILED };
+
+// Queues a message to a window of another thread and waits for its result, running the sent
+// messages that reach this thread meanwhile (two threads may send to each other).
+SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeout,
+                              LRESULT* result) {
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = hwnd;
+  sent->message = message;
+  sent->wParam = wParam;
+  sent->lParam = lParam;
+  std::shared_ptr<ThreadQueue> me = CurrentQueue();
+  std::shared_ptr<ThreadQueue> target;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = FindWindowRecord(hwnd);
+    auto it = w ? User().queues.find(w->threadId) : User().queues.end();
+    if (!w || it == User().queues.end()) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return SendOutcome::FAILED;
+    }
+    target = it->second;
+    target->incoming.push_back(sent);
+    target->changedBits |= QS_SENDMESSAGE;
+  }
+  NotifyWaiters();
+  const ULONGLONG start = MonotonicMs();
+  for (;;) {
+    ProcessIncomingSent();
+    DWORD waitMs = INFINITE;
+    {
+      auto lock = UserLock();
+      if (sent->done) {
+        *result = sent->result;
+        return SendOutcome::DONE;
+      }
+      if (timeout != INFINITE) {
+        ULONGLONG now = MonotonicMs();
+        if (now >= start + timeout) {
+          // Withdraw a message the receiver has not begun, so that it never reads parameters
+          // (a WM_COPYDATA block, a text buffer) that belong to a sender who has given up.
+          auto& in = target->incoming;
+          in.erase(std::remove(in.begin(), in.end(), sent), in.end());
+          *result = 0;
+          return SendOutcome::TIMED_OUT;
+        }
+        waitMs = static_cast<DWORD>(start + timeout - now);
+      }
+    }
+    WaitForObjectsOr(0, nullptr, FALSE, waitMs, [&]() {
+      auto lock = UserLock();
+      return sent->done || !me->incoming.empty();
+    });
+  }
+}
+
+LRESULT SendDirect(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  {
+    auto lock = UserLock();
+    CurrentQueueLocked()->processing.push_back(nullptr);
+  }
+  LRESULT r = CallWindowProcedure(hwnd, message, wParam, lParam);
+  {
+    auto lock = UserLock();
+    CurrentQueueLocked()->processing.pop_back();
+  }
+  return r;
+}
+
+// Looks for a message for the filter; fills `out` and returns true when there is one.
+bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
+  // A thread asked to stop with TerminateThread gets WM_QUIT before anything else, every time it
+  // looks, so that whichever loop it is in ends.
+  if (IsTerminateRequested()) {
+    *out = MSG{nullptr, WM_QUIT, 0, 0, MessageTickCount(), UserCursorPos()};
+    return true;
+  }
+  ProcessIncomingSent();
+  {
+    auto lock = UserLock();
+    ThreadQueue* q = CurrentQueueLocked();
+    q->changedBits = 0;
+    for (auto it = q->posted.begin(); it != q->posted.end(); ++it) {
+      if (MatchesWindow(filter, it->hwnd) && InRange(it->message, first, last)) {
+        *out = *it;
+        if (remove) q->posted.erase(it);
+        q->lastTime = out->time;
+        q->lastPos = out->pt;
+        return true;
+      }
+    }
+    if (q->quitPending) {
+      *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, MessageTickCount(), User().cursorPos};
+      if (remove) q->quitPending = false;
+      q->lastTime = out->time;
+      q->lastPos = out->pt;
+      return true;
+    }
+  }
+  if (SynthesizedMessageSource source = GetPaintMessageSource()) {
+    if (source(GetCurrentThreadId(), filter, first, last, remove, out)) return true;
+  }
+  auto lock = UserLock();
+  ThreadQueue* q = CurrentQueueLocked();
+  if (!InRange(WM_TIMER, first, last)) return false;
+  ULONGLONG now = MonotonicMs();
+  UpdateTimers(*q, now);
+  for (TimerRecord& t : q->timers) {
+    if (!t.fired || !MatchesWindow(filter, t.hwnd)) continue;
+    *out = MSG{t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc), MessageTickCount(), User().cursorPos};
+    if (remove) {
+      // The next period starts when this tick is taken, so a slow handler delays the next tick
+      // instead of letting ticks pile up.
+      t.fired = false;
+      t.due = now + t.elapse;
+    }
+    q->lastTime = out->time;
+    q->lastPos = out->pt;
+    return true;
+  }
+  return false;
+}
+
+std::mutex& TranslatorLock() {
+  static std::mutex* m = new std::mutex;
+  return *m;
+}
+KeyTranslator& TranslatorObject() {
+  static KeyTranslator* t = new KeyTranslator;
+  return *t;
+}
+
+KeyTranslator CurrentKeyTranslator() {
+  std::lock_guard<std::mutex> g(TranslatorLock());
+  return TranslatorObject();
+}
+
+CHAR DefaultKeyTranslation(UINT vk) {
+  if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
+      (vk >= '0' && vk <= '9')) {
+    return static_cast<CHAR>(vk);
+  }
+  if (vk >= 'A' && vk <= 'Z') return static_cast<CHAR>(vk - 'A' + 'a');
+  return 0;
+}
+
+}  // namespace
+
+void SetKeyTranslator(KeyTranslator translator) {
+  std::lock_guard<std::mutex> g(TranslatorLock());
+  TranslatorObject() = std::move(translator);
+}
+
+LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC proc = nullptr;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = FindWindowRecord(hwnd);
+    if (!w) return 0;
+    proc = w->proc;
+  }
+  return proc ? proc(hwnd, message, wParam, lParam) : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace platform
+
+using namespace platform;
+
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  if (!msg) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return Retrieve(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+  if (!msg) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  if (hwnd && hwnd != THREAD_MESSAGES_ONLY && !IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return -1;
+  }
+  for (;;) {
+    if (Retrieve(msg, hwnd, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+    WaitForInputOr(0, nullptr, FALSE, INFINITE, QS_ALLINPUT, false);
+  }
+}
+
+BOOL WaitMessage() {
+  return WaitForInputOr(0, nullptr, FALSE, INFINITE, QS_ALLINPUT, false) == WAIT_OBJECT_0 ? TRUE : FALSE;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask) {
+  return WaitForInputOr(count, handles, waitAll, milliseconds, wakeMask, false);
+}
+
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                  DWORD flags) {
+  return WaitForInputOr(count, handles, (flags & MWMO_WAITALL) ? TRUE : FALSE, milliseconds, wakeMask,
+                        (flags & MWMO_INPUTAVAILABLE) != 0);
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+  if (!msg) return FALSE;
+  if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) {
+    return msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
+  }
+  KeyTranslator translator = CurrentKeyTranslator();
+  CHAR ch = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
+                       : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
+  if (ch) {
+    UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+    PostMessageA(msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<BYTE>(ch)), msg->lParam);
+  }
+  return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+  if (!msg) return 0;
+  if (msg->message == WM_TIMER && msg->lParam != 0) {
+    // Only a procedure of a timer that exists is called, so that a posted WM_TIMER with a made-up
+    // lParam cannot make the thread jump to an arbitrary address.
+    TIMERPROC proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+    bool known = false;
+    {
+      auto lock = UserLock();
+      ThreadQueue* q = CurrentQueueLocked();
+      for (const TimerRecord& t : q->timers) {
+        if (t.hwnd == msg->hwnd && t.id == msg->wParam && t.proc == proc) known = true;
+      }
+    }
+    if (!known) return 0;
+    proc(msg->hwnd, WM_TIMER, msg->wParam, MessageTickCount());
+    return 0;
+  }
+  if (!msg->hwnd) return 0;
+  DWORD owner = 0;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = FindWindowRecord(msg->hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    owner = w->threadId;
+  }
+  if (owner != GetCurrentThreadId()) return SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  return CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+namespace {
+
+BOOL PostToQueue(ThreadQueue* q, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  q->posted.push_back(MSG{hwnd, message, wParam, lParam, MessageTickCount(), User().cursorPos});
+  q->changedBits |= PostedMessageBits(message);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelSnapshot() {
+  auto lock = UserLock();
+  return User().topLevel;
+}
+
+}  // namespace
+
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hwnd == HWND_BROADCAST) {
+    for (HWND top : TopLevelSnapshot()) PostMessageA(top, message, wParam, lParam);
+    return TRUE;
+  }
+  {
+    auto lock = UserLock();
+    if (!hwnd) {
+      PostToQueue(CurrentQueueLocked(), nullptr, message, wParam, lParam);
+    } else {
+      WindowRecord* w = FindWindowRecord(hwnd);
+      ThreadQueue* q = w ? FindQueue(w->threadId) : nullptr;
+      if (!q) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+      }
+      PostToQueue(q, hwnd, message, wParam, lParam);
+    }
+  }
+  NotifyWaiters();
+  return TRUE;
+}
+
+BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+  {
+    auto lock = UserLock();
+    ThreadQueue* q = FindQueue(threadId);
+    if (!q) {
+      // A thread that has not yet made its queue cannot receive; callers retry until it has.
+      SetLastError(ERROR_INVALID_THREAD_ID);
+      return FALSE;
+    }
+    PostToQueue(q, nullptr, message, wParam, lParam);
+  }
+  NotifyWaiters();
+  return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+  {
+    auto lock = UserLock();
+    ThreadQueue* q = CurrentQueueLocked();
+    q->quitPending = true;
+    q->quitCode = exitCode;
+    q->changedBits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+  }
+  NotifyWaiters();
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hwnd == HWND_BROADCAST) {
+    for (HWND top : TopLevelSnapshot()) SendMessageA(top, message, wParam, lParam);
+    return 0;
+  }
+  DWORD owner = 0;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = FindWindowRecord(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    owner = w->threadId;
+  }
+  if (owner == GetCurrentThreadId()) return SendDirect(hwnd, message, wParam, lParam);
+  LRESULT result = 0;
+  SendToOtherThread(hwnd, message, wParam, lParam, INFINITE, &result);
+  return result;
+}
+
+LRESULT SendMessageTimeoutA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout, PDWORD_PTR result) {
+  DWORD owner = 0;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = FindWindowRecord(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    owner = w->threadId;
+  }
+  LRESULT r = 0;
+  if (owner == GetCurrentThreadId()) {
+    r = SendDirect(hwnd, message, wParam, lParam);
+  } else {
+    SendOutcome outcome = SendToOtherThread(hwnd, message, wParam, lParam, timeout, &r);
+    if (outcome != SendOutcome::DONE) {
+      if (outcome == SendOutcome::TIMED_OUT) SetLastError(ERROR_TIMEOUT);
+      if (result) *result = 0;
+      return 0;
+    }
+  }
+  if (result) *result = static_cast<DWORD_PTR>(r);
+  return 1;
+}
+
+LONG GetMessageTime() {
+  auto lock = UserLock();
+  return static_cast<LONG>(CurrentQueueLocked()->lastTime);
+}
+
+DWORD GetMessagePos() {
+  auto lock = UserLock();
+  POINT pt = CurrentQueueLocked()->lastPos;
+  return static_cast<DWORD>(MAKELONG(pt.x, pt.y));
+}
+
+DWORD GetQueueStatus(UINT flags) {
+  auto lock = UserLock();
+  ThreadQueue* q = CurrentQueueLocked();
+  UpdateTimers(*q, MonotonicMs());
+  UINT present = PresentBits(*q) & flags;
+  UINT changed = q->changedBits & flags;
+  q->changedBits &= ~flags;
+  return static_cast<DWORD>(MAKELONG(changed, present));
+}
+
+BOOL GetInputState() {
+  auto lock = UserLock();
+  ThreadQueue* q = CurrentQueueLocked();
+  return (PresentBits(*q) & (QS_KEY | QS_MOUSEBUTTON)) ? TRUE : FALSE;
+}
+
+BOOL InSendMessage() {
+  auto lock = UserLock();
+  ThreadQueue* q = CurrentQueueLocked();
+  return (!q->processing.empty() && q->processing.back() != nullptr) ? TRUE : FALSE;
+}
+
+DWORD InSendMessageEx(LPVOID) {
+  auto lock = UserLock();
+  ThreadQueue* q = CurrentQueueLocked();
+  if (q->processing.empty() || !q->processing.back()) return ISMEX_NOSEND;
+  return ISMEX_SEND | (q->processing.back()->done ? ISMEX_REPLIED : 0);
+}
+
+BOOL ReplyMessage(LRESULT result) {
+  {
+    auto lock = UserLock();
+    ThreadQueue* q = CurrentQueueLocked();
+    if (q->processing.empty() || !q->processing.back() || q->processing.back()->done) return FALSE;
+    q->processing.back()->result = result;
+    q->processing.back()->done = true;
+  }
+  NotifyWaiters();
+  return TRUE;
+}

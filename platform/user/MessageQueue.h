@@ -1,0 +1,71 @@
+// Per-thread message queues: posting, sending (direct on the window's own thread, queued and
+// blocking across threads), retrieval, dispatch and the message waits.
+//
+// A thread gets its queue when it first calls a function here or creates a window. Sent messages
+// from other threads are processed by the receiving thread inside GetMessage, PeekMessage,
+// WaitMessage's caller loop, its own SendMessage (while it waits for the answer) and every modal
+// loop built on these. Retrieval order: sent messages, posted messages in posting order, WM_QUIT,
+// synthesized messages (WM_PAINT), then WM_TIMER, which is made only when nothing else matches.
+// A thread that TerminateThread has asked to stop gets WM_QUIT from every look at its queue, and
+// its message waits return.
+#pragma once
+
+#include <functional>
+
+#include "platform/base/WinTypes.h"
+#include "platform/user/WinUser.h"
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageA(const MSG* msg);
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// SMTO_NORMAL is what the program uses; the other flags are accepted and change nothing. A message
+// that the receiver has not begun when the time runs out is withdrawn, so that it never reads
+// the sender's parameters after the sender has returned; on time-out the result is 0 and
+// GetLastError gives ERROR_TIMEOUT.
+LRESULT SendMessageTimeoutA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout, PDWORD_PTR result);
+void PostQuitMessage(int exitCode);
+LONG GetMessageTime();
+DWORD GetMessagePos();
+DWORD GetQueueStatus(UINT flags);
+BOOL GetInputState();
+BOOL WaitMessage();
+BOOL InSendMessage();
+DWORD InSendMessageEx(LPVOID reserved);
+BOOL ReplyMessage(LRESULT result);
+// Waits for one of the objects or for new input of the kinds in `wakeMask` ("new" means arrived
+// since the thread last looked at its queue with GetMessage, PeekMessage or GetQueueStatus).
+// Returns WAIT_OBJECT_0 + count for input. With waitAll the wait ends when all objects are
+// signalled or when input arrives.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask);
+// MWMO_INPUTAVAILABLE also counts input that was already there; MWMO_WAITALL as waitAll above.
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                  DWORD flags);
+
+#define GetMessage GetMessageA
+#define PeekMessage PeekMessageA
+#define DispatchMessage DispatchMessageA
+#define PostMessage PostMessageA
+#define PostThreadMessage PostThreadMessageA
+#define SendMessage SendMessageA
+#define SendMessageTimeout SendMessageTimeoutA
+
+namespace platform {
+
+// Turns the virtual key of a WM_KEYDOWN or WM_SYSKEYDOWN into the character it types, 0 for none.
+// TranslateMessage is the only source of WM_CHAR for keys: the input layer installs a translator
+// that knows the shift and caps-lock state and posts key messages only. Without one, Backspace,
+// Tab, Enter, Escape, Space, digits and unshifted letters are translated.
+using KeyTranslator = std::function<CHAR(UINT virtualKey, LPARAM keyData)>;
+void SetKeyTranslator(KeyTranslator translator);
+
+// Calls the window's current procedure on the calling thread, with the lock released. 0 for a
+// window that does not exist.
+LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace platform
