@@ -12,11 +12,6 @@ class RASTER_EXPORT CRasterImageGIF : public CRasterImage {
 
   bool Decode(CRasterFile* file);
 
-  // The loop count of the application extension and the last comment; neither reaches the
-  // target image.
-  WORD GetLoopCount() const { return m_loopCount; }
-  const char* GetComment() const { return m_comment; }
-
  private:
   struct GraphicControl {
     BYTE flags;
@@ -46,6 +41,8 @@ class RASTER_EXPORT CRasterImageGIF : public CRasterImage {
   void ResetRows(bool interlaced, long height);
 
   GraphicControl m_gce;
+  // The last comment and the loop count of the application extension; neither reaches the
+  // target image.
   char m_comment[256];
   WORD m_loopCount;
 

@@ -422,15 +422,22 @@ bool CRasterImageTIF::Decode(CRasterFile* file) {
     }
   }
 
+  // A picture that cannot be brought upright (a turn of a very large picture needs a second
+  // copy of it) is a failure, not a sideways success.
+  bool upright = true;
   switch (orientation) {
-    case ORIENTATION_TOPRIGHT: Mirror(false, true); break;
-    case ORIENTATION_BOTRIGHT: Flip(false, true); Mirror(false, true); break;
-    case ORIENTATION_BOTLEFT: Flip(false, true); break;
-    case ORIENTATION_LEFTTOP: RotateRight(); Mirror(false, true); break;
-    case ORIENTATION_RIGHTTOP: RotateRight(); break;
-    case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(false, true); break;
-    case ORIENTATION_LEFTBOT: RotateLeft(); break;
+    case ORIENTATION_TOPRIGHT: upright = Mirror(false, true); break;
+    case ORIENTATION_BOTRIGHT: upright = Flip(false, true) && Mirror(false, true); break;
+    case ORIENTATION_BOTLEFT: upright = Flip(false, true); break;
+    case ORIENTATION_LEFTTOP: upright = RotateRight() && Mirror(false, true); break;
+    case ORIENTATION_RIGHTTOP: upright = RotateRight(); break;
+    case ORIENTATION_RIGHTBOT: upright = RotateLeft() && Mirror(false, true); break;
+    case ORIENTATION_LEFTBOT: upright = RotateLeft(); break;
     default: break;
+  }
+  if (!upright) {
+    if (GetLastError()[0] == 0) Fail("CRasterImageTIF can't allocate memory");
+    return false;
   }
   return true;
 }
