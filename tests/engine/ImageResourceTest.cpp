@@ -74,6 +74,17 @@ TEST_F(EngineResTest, AnimatedGifFramesAndDelays) {
   EXPECT_EQ(image->bufferSize, 4u * image->width * image->height * BytesPerPixel(*image));
 }
 
+TEST_F(EngineResTest, SingleFrameGifIsAnimatedWithoutDurations) {
+  const DWORD id = Manager()->RegisterFile(TestData("image/gif_one.gif").c_str(), nullptr, ".imge", 1, 0);
+  ImageRecord* image = Manager()->GetImage(id);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->frameCount, 1);
+  EXPECT_TRUE(image->flags & IMGFLAG_ANIMATED);
+  EXPECT_EQ(image->durations, nullptr);
+  EXPECT_EQ(image->transparent, 3u);
+  EXPECT_EQ(image->paletteEntries, 16);
+}
+
 TEST_F(EngineResTest, PngWithAlphaKeepsTheKeyFlag) {
   const DWORD id = Manager()->RegisterFile(TestData("image/png_rgba_8.png").c_str(), nullptr, ".imge", 1, 0);
   ImageRecord* image = Manager()->GetImage(id);
