@@ -70,8 +70,8 @@ struct ResLock {
 class ResourceManager {
  public:
   typedef void (*ExitHandler)(int code);
-  // Hands a script resource's text to the interpreter; the script Parts set it. Returns -1 when
-  // the interpreter refuses the script.
+  // Hands a script resource's text to the interpreter; the script interpreter sets it. Returns -1
+  // when the interpreter refuses the script.
   typedef int (*ScriptLoader)(ScriptInterpreter* interpreter, const char* text, DWORD length);
 
   static ResourceManager* Instance();
