@@ -4,21 +4,22 @@
 #include <cstring>
 
 #include "engine/BlitFamily.h"
+#include "engine/EngineUtil.h"
 #include "platform/base/RectUtil.h"
 
 namespace {
 
-DrawLogFunction g_drawLog = nullptr;
+void WriteToEngineLog(const char* line) { WriteLog("%s", line); }
 
-void DrawLog(const char* line) {
-  if (g_drawLog != nullptr) {
-    g_drawLog(line);
-  }
-}
+DrawLogFunction g_drawLog = WriteToEngineLog;
+
+void DrawLog(const char* line) { g_drawLog(line); }
 
 }  // namespace
 
-void SetDrawLogFunction(DrawLogFunction function) { g_drawLog = function; }
+void SetDrawLogFunction(DrawLogFunction function) {
+  g_drawLog = function != nullptr ? function : WriteToEngineLog;
+}
 
 int32_t BoundingRadius(int32_t w, int32_t h) { return BlitRadius(w, h); }
 

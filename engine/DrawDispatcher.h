@@ -42,6 +42,7 @@ int32_t BoundingRadius(int32_t w, int32_t h);
 // square of the bounding radius (computed and stored first when it is 0 or less).
 void PlacementBounds(RECT* out, EntityPlacement& placement);
 
-// Receives the dispatcher's log lines; the engine points it at its log writer.
+// Receives the dispatcher's log lines; by default they go to the engine log (WriteLog).
+// Null restores the default.
 using DrawLogFunction = void (*)(const char* line);
 void SetDrawLogFunction(DrawLogFunction function);
