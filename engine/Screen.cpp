@@ -95,6 +95,10 @@ void Screen::ReleaseSurfaces() {
   m_backPixels.shrink_to_fit();
   m_backgroundPixels.clear();
   m_backgroundPixels.shrink_to_fit();
+  m_pixels16.clear();
+  m_pixels16.shrink_to_fit();
+  m_pixels24.clear();
+  m_pixels24.shrink_to_fit();
   m_backBuffer.pixels = nullptr;
   m_backBuffer.width = 0;
   m_backBuffer.height = 0;
@@ -115,6 +119,11 @@ void Screen::Resize(int32_t width, int32_t height) {
   m_backBuffer.width = width;
   m_backBuffer.height = height;
   m_backgroundPixels.assign(count, 0);
+  if (m_bytesPerPixel == 2) {
+    m_pixels16.assign(count, 0);
+  } else if (m_bytesPerPixel == 3) {
+    m_pixels24.assign(count * 3, 0);
+  }
   if ((m_backgroundFlags & BG_FLAG_BUFFERED) != 0) {
     DrawBackground(m_backgroundPixels.data());
   }
@@ -458,11 +467,34 @@ void Screen::PrepareBackBuffer() {
   }
 }
 
+uint16_t Screen::PackRgb565(uint32_t p) {
+  return static_cast<uint16_t>(((p & 0xf8) >> 3) | (((p >> 8) & 0xfc) << 3) |
+                               (((p >> 16) & 0xf8) << 8));
+}
+
+uint32_t Screen::UnpackRgb565(uint16_t v) {
+  return (((v & 0xf800u) >> 8) << 16) | (((v & 0x7e0u) >> 3) << 8) | ((v & 0x1fu) << 3);
+}
+
 void Screen::CaptureWindow(HDC target) {
   m_backBuffer.bytesPerPixel = m_bytesPerPixel;
   BitBlt(m_memoryDc, 0, 0, m_view.width, m_view.height, target, 0, 0, SRCCOPY);
   if (m_captureFlag == 2 && m_bitmap != nullptr && !m_backPixels.empty()) {
-    GetBitmapBits(m_bitmap, static_cast<LONG>(m_backPixels.size() * 4), m_backPixels.data());
+    const size_t count = m_backPixels.size();
+    if (m_bytesPerPixel == 2) {
+      std::vector<uint16_t> words(count);
+      GetBitmapBits(m_bitmap, static_cast<LONG>(count * 2), words.data());
+      for (size_t i = 0; i < count; ++i) m_backPixels[i] = UnpackRgb565(words[i]);
+    } else if (m_bytesPerPixel == 3) {
+      // Packed B, G, R triples; the captured pixels get alpha 0 as the 16-bit ones do.
+      std::vector<uint8_t> bytes(count * 3);
+      GetBitmapBits(m_bitmap, static_cast<LONG>(count * 3), bytes.data());
+      for (size_t i = 0; i < count; ++i) {
+        m_backPixels[i] = bytes[3 * i] | (bytes[3 * i + 1] << 8) | (bytes[3 * i + 2] << 16);
+      }
+    } else {
+      GetBitmapBits(m_bitmap, static_cast<LONG>(count * 4), m_backPixels.data());
+    }
   }
   m_backBuffer.bytesPerPixel = 4;
 }
@@ -484,8 +516,23 @@ void Screen::DrawLayer(int layer) {
 }
 
 void Screen::WriteBitmapBits(HBITMAP bitmap) {
-  if (bitmap != nullptr && !m_backPixels.empty()) {
-    SetBitmapBits(bitmap, static_cast<DWORD>(m_backPixels.size() * 4), m_backPixels.data());
+  if (bitmap == nullptr || m_backPixels.empty()) {
+    return;
+  }
+  const size_t count = m_backPixels.size();
+  if (m_bytesPerPixel == 2 && m_pixels16.size() == count) {
+    for (size_t i = 0; i < count; ++i) m_pixels16[i] = PackRgb565(m_backPixels[i]);
+    SetBitmapBits(bitmap, static_cast<DWORD>(count * 2), m_pixels16.data());
+  } else if (m_bytesPerPixel == 3 && m_pixels24.size() == count * 3) {
+    for (size_t i = 0; i < count; ++i) {
+      const uint32_t p = m_backPixels[i];
+      m_pixels24[3 * i] = static_cast<uint8_t>(p);
+      m_pixels24[3 * i + 1] = static_cast<uint8_t>(p >> 8);
+      m_pixels24[3 * i + 2] = static_cast<uint8_t>(p >> 16);
+    }
+    SetBitmapBits(bitmap, static_cast<DWORD>(count * 3), m_pixels24.data());
+  } else {
+    SetBitmapBits(bitmap, static_cast<DWORD>(count * 4), m_backPixels.data());
   }
 }
 

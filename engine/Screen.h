@@ -104,6 +104,11 @@ class Screen {
                            const ParticleEmitterState* emitter);
   static void FillSolid(const PixelSurface& buffer, EntityPlacement& placement, COLORREF color);
 
+  // Depth conversions of the frame copy and the window capture: a pixel to and from the RGB565
+  // word of a 16-bit device (the capture's alpha is 0).
+  static uint16_t PackRgb565(uint32_t pixel);
+  static uint32_t UnpackRgb565(uint16_t word);
+
   ScreenLayer* GetLayer(int layer);
   const PixelSurface& GetBackBuffer() const { return m_backBuffer; }
   const std::vector<RECT>& GetDirtyRects() const { return m_dirtyRects; }
@@ -142,6 +147,9 @@ class Screen {
   PixelSurface m_backBuffer;
   int32_t m_backgroundMode = BG_MODE_COLOR;
   std::vector<uint32_t> m_backgroundPixels;
+  // Conversion buffers for 16- and 24-bit devices.
+  std::vector<uint16_t> m_pixels16;
+  std::vector<uint8_t> m_pixels24;
   std::array<BackgroundSlot, BACKGROUND_SLOT_COUNT> m_slots{};
   int32_t m_pictureCount = 0;
   int32_t m_tileWidth = 0;

@@ -26,12 +26,22 @@ int StripPlayState::Advance(uint32_t now) {
   const uint32_t period = static_cast<uint32_t>(table->totalDuration / speed);
   // Chains of further tables are followed a bounded number of times per call so that a cycle
   // of tables cannot keep this loop busy.
-  int guard = 100000;
+  int guard = 1000000;
   while (t >= table->totalDuration) {
     if (--guard == 0 || table->totalDuration == 0) {
       active = 0;
       flags &= ~STRIP_FLAG_RUNNING;
       return 0;
+    }
+    if (repeatsLeft == 0 && table->next == nullptr && (flags & STRIP_FLAG_LOOP) != 0) {
+      // A table that loops onto itself skips all its whole passes at once, as many single
+      // passes would.
+      const uint64_t passes = t / table->totalDuration;
+      start += static_cast<uint32_t>(passes * period);
+      t -= passes * table->totalDuration;
+      stepIndex = 0;
+      elapsed = 0;
+      continue;
     }
     start += period;
     t -= table->totalDuration;

@@ -207,6 +207,12 @@ TEST_F(ScreenFixture, TileModeNeverReadsEmptySlots) {
   EXPECT_EQ(screen.RenderFrame(2, target.Dc()), 0);
 }
 
+TEST(ScreenDepth, Rgb565Conversions) {
+  EXPECT_EQ(Screen::PackRgb565(0xff102030u), 0x1106);
+  EXPECT_EQ(Screen::UnpackRgb565(0x1106), 0x00102030u);
+  EXPECT_EQ(Screen::UnpackRgb565(0xffff), 0x00f8fcf8u);
+}
+
 TEST_F(ScreenFixture, FillSolidCoversTheBox) {
   std::vector<uint32_t> px(100 * 100, 0);
   PixelSurface s;
