@@ -266,6 +266,30 @@ TEST_F(ScreenFixture, PlaneAndKindsThatDrawNothing) {
   EXPECT_EQ(target.At(30, 30), 0xff000000u);
 }
 
+TEST_F(ScreenFixture, ParticlesAndDotsAreDrawnAtTheirOwnPositions) {
+  std::vector<uint32_t> sprite(4, 0xff0000ffu);
+  Particle p{1, 1, 20, 20, 0.0, 1.0, 10, 0, 0, nullptr};
+  ParticleEmitterState emitter{2, 2, 1, sprite.data(), &p, &p, 1, 0};
+  TestPicture e(0, 50, 40, 2, 2);  // the emitter's own place does not move its particles
+  e.data.kind = ENTITY_KIND_PARTICLE;
+  e.data.state = &emitter;
+  e.Attach(screen, 1, 1);
+  DotPoint dot{5, 6, 0x11, 0x22, 0x33, 255, nullptr};
+  DotSetState dots{&dot};
+  TestPicture g(0, 5, 6, 1, 1);
+  g.data.kind = ENTITY_KIND_GROUP;
+  g.data.state = &dots;
+  g.Attach(screen, 2, 1);
+  screen.InvalidateAll();
+  ASSERT_EQ(screen.RenderFrame(1, target.Dc()), 0);
+  // Centred on origin + offset = (21, 21): the 2 x 2 picture covers 20..21.
+  EXPECT_EQ(target.At(20, 20), 0xff0000ffu);
+  EXPECT_EQ(target.At(21, 21), 0xff0000ffu);
+  EXPECT_EQ(target.At(22, 22), 0xff000000u);
+  EXPECT_EQ(target.At(50, 40), 0xff000000u);
+  EXPECT_EQ(target.At(5, 6), 0xff332211u);
+}
+
 TEST_F(ScreenFixture, RandomFrameScriptsMatchAFullRedraw) {
   // Random scripts of add, move, hide, show and invalidate on layers 1 to 4: after every frame
   // the persistent target must equal what a full redraw of the same scene shows.
