@@ -50,6 +50,8 @@ struct ImageRecord {
   int32_t flags;
   // Palette entries (R, G, B). Owned with IMGFLAG_PALETTE. With IMGFLAG_GLOBAL_PALETTE it first
   // holds the 32-byte name of the global palette, then points at that palette's entries.
+  // Blits index it with any pixel byte, so a palette always holds 256 entries (768 bytes),
+  // whatever paletteEntries says; entries a file does not give are black.
   uint8_t* palette;
   // Number of palette entries.
   uint16_t paletteEntries;
