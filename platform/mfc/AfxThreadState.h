@@ -21,3 +21,5 @@ struct AfxThreadState {
 // The calling thread's state, made at first use. It lives until the thread ends; its temporary
 // wrappers are deleted then.
 AfxThreadState& AfxGetThreadState();
+// The calling thread's state, or null when it has none (yet, or any more).
+AfxThreadState* AfxPeekThreadState();

@@ -3,6 +3,7 @@
 // it does not own), so a wrong index never corrupts memory.
 #pragma once
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 

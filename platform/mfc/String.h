@@ -35,7 +35,15 @@ class CString {
   void Empty() { m_str.clear(); }
   // An index outside the string reads 0 and writes nothing.
   TCHAR GetAt(int nIndex) const { return nIndex >= 0 && nIndex < GetLength() ? m_str[nIndex] : 0; }
-  TCHAR operator[](int nIndex) const { return GetAt(nIndex); }
+  // A template, so that an index of any integer type picks this and not the built-in [] of the
+  // LPCTSTR conversion.
+  template <typename I, typename = std::enable_if_t<std::is_integral_v<I>>>
+  TCHAR operator[](I nIndex) const {
+    if constexpr (std::is_signed_v<I>) {
+      if (nIndex < 0) return 0;
+    }
+    return static_cast<unsigned long long>(nIndex) < m_str.size() ? m_str[static_cast<size_t>(nIndex)] : 0;
+  }
   void SetAt(int nIndex, TCHAR ch) { if (nIndex >= 0 && nIndex < GetLength()) m_str[nIndex] = ch; }
   operator LPCTSTR() const { return m_str.c_str(); }
   LPCTSTR GetString() const { return m_str.c_str(); }

@@ -17,8 +17,8 @@ CWinThread::~CWinThread() {
   if (m_hThread) CloseHandle(m_hThread);
   if (m_hStarted) CloseHandle(m_hStarted);
   if (m_hGo) CloseHandle(m_hGo);
-  AfxThreadState& st = AfxGetThreadState();
-  if (st.pCurrentThread == this) st.pCurrentThread = nullptr;
+  AfxThreadState* st = AfxPeekThreadState();
+  if (st && st->pCurrentThread == this) st->pCurrentThread = nullptr;
 }
 
 DWORD WINAPI AfxThreadEntry(LPVOID param) {
@@ -178,7 +178,10 @@ CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, i
   return pThread;
 }
 
-CWinThread* AFXAPI AfxGetThread() { return AfxGetThreadState().pCurrentThread; }
+CWinThread* AFXAPI AfxGetThread() {
+  AfxThreadState* st = AfxPeekThreadState();
+  return st ? st->pCurrentThread : nullptr;
+}
 
 CWnd* AFXAPI AfxGetMainWnd() {
   CWinThread* pThread = AfxGetThread();

@@ -15,26 +15,30 @@ namespace {
 
 std::atomic<AFX_DC_FROM_HANDLE> g_dcFromHandle{nullptr};
 
-struct ThreadStateHolder {
-  AfxThreadState* state = nullptr;
-  ~ThreadStateHolder() {
+// The state is reached through a plain pointer, which stays readable for the whole life of the
+// thread; the cleanup object (made with the state) deletes it when the thread ends. Objects that
+// go later on that thread (the application object and other globals at process exit) find no
+// state, or make a fresh one that is never cleaned up.
+thread_local AfxThreadState* t_state = nullptr;
+
+struct ThreadStateCleanup {
+  ~ThreadStateCleanup() {
+    AfxThreadState* state = t_state;
+    t_state = nullptr;
     if (!state) return;
     for (auto& entry : state->tempMap) {
       entry.second->m_hWnd = nullptr;
       delete entry.second;
     }
     delete state;
-    state = nullptr;
   }
 };
-thread_local ThreadStateHolder t_state;
+thread_local ThreadStateCleanup t_cleanup;
+thread_local bool t_cleanupArmed = false;
 
 // A null object has no window; member calls through a null CWnd* are common in the original's
 // callers (pWnd->GetSafeHwnd()), so the layer's own code never makes them.
 HWND SafeHwnd(const CWnd* pWnd) { return pWnd ? pWnd->m_hWnd : nullptr; }
-
-void AfxHookWindowCreate(CWnd* pWnd);
-BOOL AfxUnhookWindowCreate();
 
 // Offers a message that a child sent to its parent (or that the parent got about the child) to
 // the child's permanent object.
@@ -47,9 +51,17 @@ BOOL ReflectToChild(HWND hWndChild, UINT message, WPARAM wParam, LPARAM lParam, 
 }  // namespace
 
 AfxThreadState& AfxGetThreadState() {
-  if (!t_state.state) t_state.state = new AfxThreadState;
-  return *t_state.state;
+  if (!t_state) {
+    t_state = new AfxThreadState;
+    if (!t_cleanupArmed) {
+      t_cleanupArmed = true;
+      (void)&t_cleanup;  // constructs it, so that it runs at the thread's end
+    }
+  }
+  return *t_state;
 }
+
+AfxThreadState* AfxPeekThreadState() { return t_state; }
 
 void AfxSetDCFromHandle(AFX_DC_FROM_HANDLE pfn) { g_dcFromHandle.store(pfn); }
 
@@ -98,16 +110,13 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(st.hHookCbt, code, wParam, lParam);
 }
 
-namespace {
-
-void AfxHookWindowCreate(CWnd* pWnd) {
+void AFXAPI AfxHookWindowCreate(CWnd* pWnd) {
   AfxThreadState& st = AfxGetThreadState();
   if (!st.hHookCbt) st.hHookCbt = SetWindowsHookExA(WH_CBT, AfxCbtFilterHook, nullptr, GetCurrentThreadId());
   st.pWndInit = pWnd;
 }
 
-// FALSE when the hook never attached the object (the window was not made).
-BOOL AfxUnhookWindowCreate() {
+BOOL AFXAPI AfxUnhookWindowCreate() {
   AfxThreadState& st = AfxGetThreadState();
   if (st.pWndInit) {
     st.pWndInit = nullptr;
@@ -115,8 +124,6 @@ BOOL AfxUnhookWindowCreate() {
   }
   return TRUE;
 }
-
-}  // namespace
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
   AfxThreadState& st = AfxGetThreadState();
@@ -184,10 +191,10 @@ CWnd* PASCAL CWnd::FromHandle(HWND hWnd) {
 }
 
 CWnd* PASCAL CWnd::FromHandlePermanent(HWND hWnd) {
-  if (!hWnd) return nullptr;
-  AfxThreadState& st = AfxGetThreadState();
-  auto it = st.permanentMap.find(hWnd);
-  return it == st.permanentMap.end() ? nullptr : it->second;
+  AfxThreadState* st = AfxPeekThreadState();
+  if (!hWnd || !st) return nullptr;
+  auto it = st->permanentMap.find(hWnd);
+  return it == st->permanentMap.end() ? nullptr : it->second;
 }
 
 void PASCAL CWnd::DeleteTempMap() {
@@ -212,10 +219,9 @@ BOOL CWnd::Attach(HWND hWndNew) {
 
 HWND CWnd::Detach() {
   HWND h = m_hWnd;
-  if (h) {
-    AfxThreadState& st = AfxGetThreadState();
-    auto it = st.permanentMap.find(h);
-    if (it != st.permanentMap.end() && it->second == this) st.permanentMap.erase(it);
+  if (AfxThreadState* st = h ? AfxPeekThreadState() : nullptr) {
+    auto it = st->permanentMap.find(h);
+    if (it != st->permanentMap.end() && it->second == this) st->permanentMap.erase(it);
   }
   m_hWnd = nullptr;
   return h;

@@ -37,6 +37,12 @@ typedef CDC* (*AFX_DC_FROM_HANDLE)(HDC hDC);
 void AfxSetDCFromHandle(AFX_DC_FROM_HANDLE pfn);
 CDC* AfxDCFromHandle(HDC hDC);
 
+// The next window the calling thread creates gets pWnd as its permanent object, attached and
+// subclassed before its first message (CreateEx uses it; so do dialogs made from templates).
+// AfxUnhookWindowCreate ends that and returns FALSE when no window took the object.
+void AFXAPI AfxHookWindowCreate(CWnd* pWnd);
+BOOL AFXAPI AfxUnhookWindowCreate();
+
 // The procedure of every window that has a permanent CWnd.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 

@@ -37,6 +37,8 @@ TEST(CString, ConstructionAndBasics) {
   EXPECT_STREQ("abcd", counted);  // copies are independent
   EXPECT_STREQ("Zbcd", copy);
   EXPECT_EQ('b', copy[1]);
+  EXPECT_EQ('c', copy[size_t{2}]);
+  EXPECT_EQ(0, copy[-1]);
   EXPECT_EQ('d', copy.GetAt(3));
   EXPECT_EQ(0, copy.GetAt(4));   // outside: reads 0
   copy.SetAt(9, 'q');            // outside: writes nothing
