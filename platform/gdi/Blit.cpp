@@ -1,0 +1,977 @@
+// The blits: PatBlt, BitBlt and StretchBlt with any ternary raster operation, the monochrome
+// conversions, the stretch modes, PlgBlt, AlphaBlend, TransparentBlt, GradientFill, and the DIB
+// transfers (DIB sections, SetDIBitsToDevice, StretchDIBits, GetDIBits, SetDIBits).
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+#include "platform/base/WinError.h"
+#include "platform/gdi/DcInternal.h"
+
+namespace gdi {
+
+namespace {
+
+// Scaled blits build per-column and per-row tables: extents are limited to what a surface
+// can hold, so that a wild size is refused instead of exhausting memory.
+bool ExtentOk(int64_t v) { return v >= -65535 && v <= 65535; }
+
+// Coordinates are limited to 27 bits, as in Win32; beyond that the arithmetic of a blit could
+// overflow, so such calls draw nothing.
+bool CoordsOk(std::initializer_list<int64_t> values) {
+  for (int64_t v : values) {
+    if (v < -(int64_t(1) << 27) || v > (int64_t(1) << 27)) return false;
+  }
+  return true;
+}
+
+bool RopUsesSource(uint8_t rop) { return (((rop >> 2) ^ rop) & 0x33) != 0; }
+bool RopUsesPattern(uint8_t rop) { return (((rop >> 4) ^ rop) & 0x0F) != 0; }
+
+// Where a blit's source pixels come from and how they become destination pixels.
+struct BlitSource {
+  const Surface* surface = nullptr;
+  RECT rect{};  // source rectangle in the surface, top-down rows
+  enum Conversion { DIRECT, MONO_TO_COLOUR, COLOUR_TO_MONO } conversion = DIRECT;
+  uint32_t fg = 0;   // mono to colour: the colour of 0 bits (destination text colour)
+  uint32_t bg = 0;   // mono to colour: the colour of 1 bits (destination background colour)
+  uint32_t key = 0;  // colour to mono: the source background colour, which becomes 1
+};
+
+void Convert(const BlitSource& src, uint32_t* px, int n) {
+  switch (src.conversion) {
+    case BlitSource::MONO_TO_COLOUR:
+      for (int i = 0; i < n; ++i) px[i] = (px[i] & 0xFFFFFF) ? src.bg : src.fg;
+      break;
+    case BlitSource::COLOUR_TO_MONO:
+      for (int i = 0; i < n; ++i) px[i] = (px[i] & 0xFFFFFF) == src.key ? 0xFFFFFFu : 0u;
+      break;
+    default:
+      break;
+  }
+}
+
+// The conversions Win32 applies between a source DC and a destination DC: a monochrome device
+// bitmap takes the destination's text (0) and background (1) colours; a colour source blitted
+// into a monochrome bitmap gives 1 where it equals the source DC's background colour.
+void SetConversion(BlitSource& src, const DeviceContext& dst, const DeviceContext* srcDc,
+                   bool srcIsMonoDdb) {
+  Surface* ds = dst.GetSurface();
+  bool dstMono = ds && ds->Bpp() == 1;
+  bool srcMono = src.surface->Bpp() == 1;
+  if (srcMono && srcIsMonoDdb && !dstMono) {
+    src.conversion = BlitSource::MONO_TO_COLOUR;
+    src.fg = ColorToPixel(dst.m_state.textColour);
+    src.bg = ColorToPixel(dst.m_state.bkColour);
+  } else if (!srcMono && dstMono) {
+    src.conversion = BlitSource::COLOUR_TO_MONO;
+    src.key = ColorToPixel(srcDc ? srcDc->m_state.bkColour : RGB(255, 255, 255)) & 0xFFFFFF;
+  }
+}
+
+// dst = rop(pattern, source, dst) over n pixels; valid (optional) marks pixels to touch.
+void ApplyRop(uint8_t rop, uint32_t* d, const uint32_t* s, const uint32_t* p, int n,
+              const uint8_t* valid) {
+  if (valid) {
+    for (int i = 0; i < n; ++i) {
+      if (valid[i]) d[i] = Rop3(rop, p ? p[i] : 0, s ? s[i] : 0, d[i]);
+    }
+    return;
+  }
+  switch (rop) {
+    case 0xCC: std::memmove(d, s, size_t(n) * 4); return;
+    case 0x88: for (int i = 0; i < n; ++i) d[i] &= s[i]; return;
+    case 0xEE: for (int i = 0; i < n; ++i) d[i] |= s[i]; return;
+    case 0x66: for (int i = 0; i < n; ++i) d[i] ^= s[i]; return;
+    case 0x44: for (int i = 0; i < n; ++i) d[i] = s[i] & ~d[i]; return;
+    case 0x33: for (int i = 0; i < n; ++i) d[i] = ~s[i]; return;
+    case 0xC0: for (int i = 0; i < n; ++i) d[i] = s[i] & p[i]; return;
+    case 0xF0: std::memcpy(d, p, size_t(n) * 4); return;
+    case 0x5A: for (int i = 0; i < n; ++i) d[i] ^= p[i]; return;
+    case 0x55: for (int i = 0; i < n; ++i) d[i] = ~d[i]; return;
+    case 0x00: std::fill(d, d + n, 0u); return;
+    case 0xFF: std::fill(d, d + n, 0xFFFFFFFFu); return;
+    default:
+      for (int i = 0; i < n; ++i) d[i] = Rop3(rop, p ? p[i] : 0, s ? s[i] : 0, d[i]);
+  }
+}
+
+struct RowBuffers {
+  std::vector<uint32_t> src, pat;
+  std::vector<uint8_t> opaque;
+};
+
+// Applies the operation to one destination row segment given its source pixels (or none).
+void CompositeRow(DeviceContext& dc, Surface& ds, int y, int x0, int n, const uint32_t* srcPx,
+                  uint8_t rop, const uint8_t* valid, RowBuffers& buf) {
+  const uint32_t* pat = nullptr;
+  if (RopUsesPattern(rop)) {
+    buf.pat.resize(size_t(n));
+    const BrushObject* brush = dc.m_state.brush.get();
+    if (brush && brush->m_style != BS_NULL) {
+      BrushRow(dc, *brush, y, x0, n, buf.pat.data(), nullptr);
+    } else {
+      // A null brush gives a black pattern in Win32's blits.
+      std::fill(buf.pat.begin(), buf.pat.end(), 0u);
+    }
+    pat = buf.pat.data();
+  }
+  WithRow(ds, y, x0, n, [&](uint32_t* d, int) { ApplyRop(rop, d, srcPx, pat, n, valid); });
+}
+
+// Blits the source rectangle, unscaled, to the destination at (dx, dy) (surface coordinates).
+void BlitCore(DeviceContext& dc, int dx, int dy, int w, int h, const BlitSource* src, uint8_t rop) {
+  Surface* ds = dc.GetSurface();
+  if (!ds || w <= 0 || h <= 0) return;
+  RECT target{dx, dy, dx + w, dy + h};
+  Surface tempSurface;
+  BlitSource local;
+  if (src) {
+    local = *src;
+    // Clip to the source surface: destination pixels whose source lies outside stay as they
+    // are.
+    int sx = local.rect.left, sy = local.rect.top;
+    target.left = std::max<LONG>(target.left, dx + (0 - sx));
+    target.top = std::max<LONG>(target.top, dy + (0 - sy));
+    target.right = std::min<LONG>(target.right, dx + (local.surface->Width() - sx));
+    target.bottom = std::min<LONG>(target.bottom, dy + (local.surface->Height() - sy));
+    if (target.left >= target.right || target.top >= target.bottom) return;
+    // A blit within one surface whose rectangles overlap reads from a copy of the source.
+    if (local.surface == ds) {
+      RECT s{sx + (target.left - dx), sy + (target.top - dy), sx + (target.right - dx),
+             sy + (target.bottom - dy)};
+      bool overlap = s.left < target.right && target.left < s.right && s.top < target.bottom &&
+                     target.top < s.bottom;
+      if (overlap) {
+        int cw = s.right - s.left, ch = s.bottom - s.top;
+        if (!tempSurface.Allocate(cw, ch, 32, 4, false)) return;
+        for (int y = 0; y < ch; ++y) ds->LoadRow(s.top + y, s.left, cw, tempSurface.Row32(y));
+        tempSurface.m_palette = ds->m_palette;
+        local.surface = &tempSurface;
+        local.rect = RECT{0 - (target.left - dx), 0 - (target.top - dy), 0, 0};
+        sx = local.rect.left;
+        sy = local.rect.top;
+      }
+    }
+    local.rect.left = sx;
+    local.rect.top = sy;
+  }
+  RowBuffers buf;
+  bool fastCopy = src && rop == 0xCC && local.conversion == BlitSource::DIRECT &&
+                  local.surface->Is32() && ds->Is32();
+  ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
+    int n = x1 - x0;
+    const uint32_t* srcPx = nullptr;
+    if (src) {
+      int sy = local.rect.top + (y - dy), sx = local.rect.left + (x0 - dx);
+      if (fastCopy) {
+        std::memmove(ds->Row32(y) + x0, local.surface->Row32(sy) + sx, size_t(n) * 4);
+        return;
+      }
+      buf.src.resize(size_t(n));
+      local.surface->LoadRow(sy, sx, n, buf.src.data());
+      Convert(local, buf.src.data(), n);
+      srcPx = buf.src.data();
+    }
+    CompositeRow(dc, *ds, y, x0, n, srcPx, rop, nullptr, buf);
+  });
+}
+
+// Source sample positions per destination column (or row): index into the source, or -1.
+std::vector<int> NearestMap(int dstLen, int srcStart, int srcLen, bool flip, int srcLimit) {
+  std::vector<int> map(static_cast<size_t>(dstLen), 0);
+  for (int i = 0; i < dstLen; ++i) {
+    int j = int((int64_t(2 * i + 1) * srcLen) / (2 * int64_t(dstLen)));
+    if (flip) j = srcLen - 1 - j;
+    int s = srcStart + j;
+    map[size_t(i)] = s >= 0 && s < srcLimit ? s : -1;
+  }
+  return map;
+}
+
+// Box-filter taps: for each destination index, the source indices it covers and 14-bit weights.
+struct Taps {
+  std::vector<int> start;   // first tap per destination index
+  std::vector<int> index;   // source index per tap
+  std::vector<int> weight;  // weights, summing to 16384 per destination index
+};
+
+Taps BoxTaps(int dstLen, int srcStart, int srcLen, bool flip, int srcLimit) {
+  Taps t;
+  t.start.reserve(size_t(dstLen) + 1);
+  double scale = double(srcLen) / dstLen;
+  for (int i = 0; i < dstLen; ++i) {
+    t.start.push_back(int(t.index.size()));
+    double a = i * scale, b = (i + 1) * scale;
+    int k0 = int(std::floor(a)), k1 = int(std::ceil(b));
+    size_t first = t.index.size();
+    int sum = 0;
+    for (int k = k0; k < k1 && k < srcLen; ++k) {
+      double cover = std::min(b, double(k + 1)) - std::max(a, double(k));
+      if (cover <= 0) continue;
+      int s = srcStart + (flip ? srcLen - 1 - k : k);
+      s = std::clamp(s, 0, srcLimit - 1);
+      int wgt = int(std::lround(cover / (b - a) * 16384));
+      t.index.push_back(s);
+      t.weight.push_back(wgt);
+      sum += wgt;
+    }
+    if (t.index.size() == first) {
+      t.index.push_back(std::clamp(srcStart + (flip ? srcLen - 1 : 0), 0, srcLimit - 1));
+      t.weight.push_back(16384);
+    } else {
+      // Put the rounding remainder on the biggest tap so every pixel's weights sum exactly.
+      size_t big = first;
+      for (size_t k = first; k < t.index.size(); ++k) {
+        if (t.weight[k] > t.weight[big]) big = k;
+      }
+      t.weight[big] += 16384 - sum;
+    }
+  }
+  t.start.push_back(int(t.index.size()));
+  return t;
+}
+
+// Scales the source rectangle onto the destination rectangle (surface coordinates, width and
+// height may be negative to mirror) with the stretch mode and the raster operation.
+void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSource& src,
+                 uint8_t rop, int mode) {
+  Surface* ds = dc.GetSurface();
+  if (!ds || dw == 0 || dh == 0) return;
+  if (!ExtentOk(dw) || !ExtentOk(dh) || !ExtentOk(int64_t(src.rect.right) - src.rect.left) ||
+      !ExtentOk(int64_t(src.rect.bottom) - src.rect.top)) {
+    return;
+  }
+  int sx = src.rect.left, sy = src.rect.top;
+  int sw = src.rect.right - src.rect.left, sh = src.rect.bottom - src.rect.top;
+  if (sw == 0 || sh == 0) return;
+  bool flipX = false, flipY = false;
+  // A negative extent mirrors; the rectangle then runs from origin + extent + 1 to the origin,
+  // so that (w - 1, -w) mirrors the pixels 0 .. w - 1 in place.
+  if (dw < 0) {
+    dx += dw + 1;
+    dw = -dw;
+    flipX = !flipX;
+  }
+  if (dh < 0) {
+    dy += dh + 1;
+    dh = -dh;
+    flipY = !flipY;
+  }
+  if (sw < 0) {
+    sx += sw + 1;
+    sw = -sw;
+    flipX = !flipX;
+  }
+  if (sh < 0) {
+    sy += sh + 1;
+    sh = -sh;
+    flipY = !flipY;
+  }
+  const Surface& ss = *src.surface;
+  RECT target{dx, dy, dx + dw, dy + dh};
+  RowBuffers buf;
+  std::vector<uint32_t> line(static_cast<size_t>(ss.Width()));
+  bool shrinking = sw > dw || sh > dh;
+  if (mode == HALFTONE) {
+    // A separable box filter: each source row is filtered across once per destination span
+    // (8.8 fixed point per channel) and kept while the next destination rows reuse it.
+    Taps tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
+    Taps ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
+    struct Filtered {
+      int srow = -1, x0 = 0, n = 0;
+      std::vector<uint32_t> v;  // 4 channels per destination column, 8.8 fixed point
+    };
+    Filtered cache[4];
+    int nextSlot = 0;
+    auto across = [&](int srow, int x0, int n) -> const std::vector<uint32_t>& {
+      for (Filtered& f : cache) {
+        if (f.srow == srow && f.x0 == x0 && f.n == n) return f.v;
+      }
+      Filtered& f = cache[nextSlot];
+      nextSlot = (nextSlot + 1) & 3;
+      f.srow = srow;
+      f.x0 = x0;
+      f.n = n;
+      f.v.resize(size_t(n) * 4);
+      const uint32_t* row;
+      if (ss.Is32() && src.conversion == BlitSource::DIRECT) {
+        row = ss.Row32(srow);
+      } else {
+        ss.LoadRow(srow, 0, ss.Width(), line.data());
+        Convert(src, line.data(), ss.Width());
+        row = line.data();
+      }
+      for (int i = 0; i < n; ++i) {
+        int c = x0 - dx + i;
+        uint32_t sb = 0, sg = 0, sr = 0, sa = 0;
+        for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
+          uint32_t p = row[tx.index[size_t(k)]];
+          uint32_t wx = uint32_t(tx.weight[size_t(k)]);
+          sb += (p & 0xFF) * wx;
+          sg += ((p >> 8) & 0xFF) * wx;
+          sr += ((p >> 16) & 0xFF) * wx;
+          sa += (p >> 24) * wx;
+        }
+        f.v[size_t(i) * 4 + 0] = sb >> 6;
+        f.v[size_t(i) * 4 + 1] = sg >> 6;
+        f.v[size_t(i) * 4 + 2] = sr >> 6;
+        f.v[size_t(i) * 4 + 3] = sa >> 6;
+      }
+      return f.v;
+    };
+    std::vector<uint32_t> acc;
+    ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
+      int n = x1 - x0;
+      acc.assign(size_t(n) * 4, 0);
+      int r = y - dy;
+      for (int t = ty.start[size_t(r)]; t < ty.start[size_t(r) + 1]; ++t) {
+        const std::vector<uint32_t>& h = across(ty.index[size_t(t)], x0, n);
+        uint32_t wy = uint32_t(ty.weight[size_t(t)]);
+        // 8.8 times the 14-bit row weight fits 32 bits; the sum is 8.14 after the shift.
+        for (size_t k = 0; k < size_t(n) * 4; ++k) acc[k] += h[k] * wy >> 8;
+      }
+      buf.src.resize(size_t(n));
+      for (int i = 0; i < n; ++i) {
+        auto ch = [&](int k) { return std::min<uint32_t>(255, (acc[size_t(i) * 4 + size_t(k)] + 8192) >> 14); };
+        buf.src[size_t(i)] = ch(0) | (ch(1) << 8) | (ch(2) << 16) | (ch(3) << 24);
+      }
+      CompositeRow(dc, *ds, y, x0, n, buf.src.data(), rop, nullptr, buf);
+    });
+    return;
+  }
+  std::vector<int> mapX = NearestMap(dw, sx, sw, flipX, ss.Width());
+  std::vector<int> mapY = NearestMap(dh, sy, sh, flipY, ss.Height());
+  // BLACKONWHITE and WHITEONBLACK keep dark (light) detail when shrinking by combining the
+  // source pixels that fall on one destination pixel with AND (OR), as Win32 does.
+  bool combine = shrinking && (mode == BLACKONWHITE || mode == WHITEONBLACK);
+  Taps tx, ty;
+  if (combine) {
+    tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
+    ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
+  }
+  std::vector<uint8_t> valid;
+  ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
+    int n = x1 - x0;
+    int srow = mapY[size_t(y - dy)];
+    if (srow < 0) return;
+    buf.src.resize(size_t(n));
+    valid.assign(size_t(n), 1);
+    bool anyInvalid = false;
+    if (combine) {
+      bool isAnd = mode == BLACKONWHITE;
+      std::fill(buf.src.begin(), buf.src.end(), isAnd ? 0xFFFFFFFFu : 0u);
+      int r = y - dy;
+      for (int t = ty.start[size_t(r)]; t < ty.start[size_t(r) + 1]; ++t) {
+        ss.LoadRow(ty.index[size_t(t)], 0, ss.Width(), line.data());
+        Convert(src, line.data(), ss.Width());
+        for (int i = 0; i < n; ++i) {
+          int c = x0 - dx + i;
+          for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
+            uint32_t p = line[size_t(tx.index[size_t(k)])];
+            buf.src[size_t(i)] = isAnd ? (buf.src[size_t(i)] & p) : (buf.src[size_t(i)] | p);
+          }
+        }
+      }
+    } else {
+      ss.LoadRow(srow, 0, ss.Width(), line.data());
+      for (int i = 0; i < n; ++i) {
+        int c = mapX[size_t(x0 - dx + i)];
+        if (c < 0) {
+          valid[size_t(i)] = 0;
+          anyInvalid = true;
+          buf.src[size_t(i)] = 0;
+        } else {
+          buf.src[size_t(i)] = line[size_t(c)];
+        }
+      }
+      Convert(src, buf.src.data(), n);
+    }
+    CompositeRow(dc, *ds, y, x0, n, buf.src.data(), rop, anyInvalid ? valid.data() : nullptr, buf);
+  });
+}
+
+// The source side of a DC-to-DC blit; false when the source DC has no bitmap.
+bool SourceFromDc(const DeviceContext& dst, const DeviceContext& srcDc, int x, int y, int w, int h,
+                  BlitSource& out) {
+  Surface* ss = srcDc.GetSurface();
+  if (!ss || !ss->Valid()) return false;
+  out.surface = ss;
+  POINT p = srcDc.ToSurface(x, y);
+  out.rect = RECT{p.x, p.y, p.x + w, p.y + h};
+  bool monoDdb = srcDc.m_isMemory && srcDc.m_state.bitmap && !srcDc.m_state.bitmap->m_isDib;
+  SetConversion(out, dst, &srcDc, monoDdb);
+  return true;
+}
+
+// ---- DIB descriptions
+struct DibView {
+  Surface surface;  // a view over the caller's bits
+  int fullHeight = 0;
+  bool bottomUp = true;
+  int firstRow = 0;  // top-down index of the view's first row in the whole image
+};
+
+// Checks a BITMAPINFO and returns the row stride; 0 when the description is not usable.
+int DibStride(const BITMAPINFOHEADER& h) {
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biWidth > 65535 ||
+      h.biHeight == 0 || h.biHeight > 65535 || h.biHeight < -65535 || h.biPlanes != 1) {
+    return 0;
+  }
+  switch (h.biBitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return 0;
+  }
+  if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && h.biBitCount == 32)) {
+    return 0;
+  }
+  return int(((int64_t(h.biWidth) * h.biBitCount + 31) / 32) * 4);
+}
+
+bool MakePalette(const BITMAPINFO* info, UINT usage, std::vector<uint32_t>& pal) {
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  pal.clear();
+  if (h.biBitCount > 8) return true;
+  if (usage != DIB_RGB_COLORS) return false;
+  UINT count = h.biClrUsed ? std::min<UINT>(h.biClrUsed, 1u << h.biBitCount) : 1u << h.biBitCount;
+  const RGBQUAD* colours =
+      reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + h.biSize);
+  for (UINT i = 0; i < count; ++i) {
+    pal.push_back(uint32_t(colours[i].rgbBlue) | (uint32_t(colours[i].rgbGreen) << 8) |
+                  (uint32_t(colours[i].rgbRed) << 16));
+  }
+  return true;
+}
+
+// A view of `lines` scan lines starting at scan `startScan` (counted from the bottom for a
+// bottom-up DIB, as Win32 counts them).
+bool MakeDibView(const BITMAPINFO* info, UINT usage, const void* bits, UINT startScan, UINT lines,
+                 DibView& view) {
+  if (!info || !bits) return false;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  int stride = DibStride(h);
+  if (!stride) return false;
+  int height = std::abs(h.biHeight);
+  if (startScan >= UINT(height)) return false;
+  lines = std::min<UINT>(lines, UINT(height) - startScan);
+  if (lines == 0) return false;
+  view.fullHeight = height;
+  view.bottomUp = h.biHeight > 0;
+  view.surface.Attach(static_cast<uint8_t*>(const_cast<void*>(bits)), h.biWidth, int(lines),
+                      h.biBitCount, stride, view.bottomUp);
+  if (!MakePalette(info, usage, view.surface.m_palette)) return false;
+  view.firstRow = view.bottomUp ? height - int(startScan) - int(lines) : int(startScan);
+  return true;
+}
+
+// x / 255 rounded to nearest for x = a * b with a, b <= 255, on two 8-bit lanes at once
+// (bits 0-7 and 16-23): the same result as (a * b + 127) / 255 per lane.
+inline uint32_t MulDiv255Lanes(uint32_t lanes, uint32_t k) {
+  uint32_t x = (lanes & 0x00FF00FFu) * k + 0x00800080u;
+  return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Win32's blend: dst = src * SCA / 255 + dst * (1 - srcAlpha / 255), where srcAlpha is the
+// source pixel's (premultiplied) alpha times SCA / 255 with AC_SRC_ALPHA, and SCA itself
+// without; every channel, alpha included, follows the same rule, and a channel whose sum passes
+// 255 (a source that is not properly premultiplied) saturates. There are no branches, so the
+// compiler can run it on several pixels at once.
+template <bool PER_PIXEL, bool FULL>
+inline void BlendOne(uint32_t* __restrict d, const uint32_t* __restrict s, int i, uint32_t sca) {
+  {
+    uint32_t sp = s[i];
+    // With SCA 255 the scaling is exact: the scaled lanes are the source lanes.
+    uint32_t srcRb = FULL ? sp & 0x00FF00FFu : MulDiv255Lanes(sp, sca);
+    uint32_t srcAg = FULL ? (sp >> 8) & 0x00FF00FFu : MulDiv255Lanes(sp >> 8, sca);
+    uint32_t inv = 255 - (PER_PIXEL ? (srcAg >> 16) : sca);
+    uint32_t rb = MulDiv255Lanes(d[i], inv) + srcRb;
+    uint32_t ag = MulDiv255Lanes(d[i] >> 8, inv) + srcAg;
+    rb = (rb | (((rb >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+    ag = (ag | (((ag >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+    d[i] = rb | (ag << 8);
+  }
+}
+
+// Blocks of eight pixels with a fixed trip count, which the compiler turns into vector code at
+// -O2; the rest one by one.
+template <bool PER_PIXEL, bool FULL>
+void BlendRowT(uint32_t* __restrict d, const uint32_t* __restrict s, int n, uint32_t sca) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    for (int k = 0; k < 8; ++k) BlendOne<PER_PIXEL, FULL>(d + i, s + i, k, sca);
+  }
+  for (; i < n; ++i) BlendOne<PER_PIXEL, FULL>(d, s, i, sca);
+}
+
+void BlendRow(uint32_t* d, const uint32_t* s, int n, uint32_t sca, bool perPixel) {
+  if (perPixel) {
+    if (sca == 255) {
+      BlendRowT<true, true>(d, s, n, sca);
+    } else {
+      BlendRowT<true, false>(d, s, n, sca);
+    }
+  } else {
+    BlendRowT<false, false>(d, s, n, sca);
+  }
+}
+
+}  // namespace
+
+}  // namespace gdi
+
+using namespace gdi;
+
+BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
+  auto dc = LookupDc(h);
+  if (!dc) return FALSE;
+  if (!CoordsOk({x, y})) return TRUE;
+  uint8_t code = uint8_t(rop >> 16);
+  if (RopUsesSource(code)) return FALSE;
+  if (!ExtentOk(w) || !ExtentOk(hgt)) {
+    // Wider than any surface: the part beyond the surfaces' limits can never be drawn.
+    w = std::clamp(w, -65535, 65535);
+    hgt = std::clamp(hgt, -65535, 65535);
+  }
+  if (w < 0) {
+    x += w;
+    w = -w;
+  }
+  if (hgt < 0) {
+    y += hgt;
+    hgt = -hgt;
+  }
+  POINT p = dc->ToSurface(x, y);
+  BlitCore(*dc, p.x, p.y, w, hgt, nullptr, code);
+  return TRUE;
+}
+
+BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {
+  auto dc = LookupDc(dst);
+  if (!dc) return FALSE;
+  if (!CoordsOk({x, y, sx, sy})) return TRUE;
+  uint8_t code = uint8_t(rop >> 16);
+  if (!RopUsesSource(code)) return PatBlt(dst, x, y, w, h, rop);
+  auto sdc = LookupDc(src);
+  if (!sdc) return FALSE;
+  if (w <= 0 || h <= 0) return TRUE;
+  w = std::min(w, 65535);
+  h = std::min(h, 65535);
+  BlitSource bs;
+  if (!SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
+  POINT p = dc->ToSurface(x, y);
+  BlitCore(*dc, p.x, p.y, w, h, &bs, code);
+  return TRUE;
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                DWORD rop) {
+  if (w == sw && h == sh && w > 0 && h > 0) return BitBlt(dst, x, y, w, h, src, sx, sy, rop);
+  auto dc = LookupDc(dst);
+  if (!dc) return FALSE;
+  uint8_t code = uint8_t(rop >> 16);
+  if (!RopUsesSource(code)) return PatBlt(dst, x, y, w, h, rop);
+  auto sdc = LookupDc(src);
+  if (!sdc || !ExtentOk(w) || !ExtentOk(h) || !ExtentOk(sw) || !ExtentOk(sh)) return FALSE;
+  if (!CoordsOk({x, y, sx, sy})) return TRUE;
+  BlitSource bs;
+  if (!SourceFromDc(*dc, *sdc, sx, sy, sw, sh, bs)) return FALSE;
+  POINT p = dc->ToSurface(x, y);
+  StretchCore(*dc, p.x, p.y, w, h, bs, code, dc->m_state.stretchMode);
+  return TRUE;
+}
+
+BOOL PlgBlt(HDC dst, const POINT* pts, HDC src, int sx, int sy, int w, int h, HBITMAP mask, int mx,
+            int my) {
+  auto dc = LookupDc(dst);
+  auto sdc = LookupDc(src);
+  if (!dc || !sdc || !pts || w <= 0 || h <= 0 || !ExtentOk(w) || !ExtentOk(h) ||
+      !CoordsOk({sx, sy, pts[0].x, pts[0].y, pts[1].x, pts[1].y, pts[2].x, pts[2].y})) {
+    return FALSE;
+  }
+  Surface* ds = dc->GetSurface();
+  BlitSource bs;
+  if (!ds || !SourceFromDc(*dc, *sdc, sx, sy, w, h, bs)) return FALSE;
+  std::shared_ptr<BitmapObject> maskBmp;
+  if (mask) {
+    maskBmp = LookupAs<BitmapObject>(mask, OBJ_BITMAP);
+    if (!maskBmp || maskBmp->m_surface.Bpp() != 1) return FALSE;
+  }
+  POINT off = dc->LogicalOffset();
+  // Corners in surface coordinates: p0 takes the source's top-left, p1 its top-right, p2 its
+  // bottom-left.
+  double p0x = pts[0].x + off.x, p0y = pts[0].y + off.y;
+  double ux = pts[1].x - pts[0].x, uy = pts[1].y - pts[0].y;
+  double vx = pts[2].x - pts[0].x, vy = pts[2].y - pts[0].y;
+  double det = ux * vy - uy * vx;
+  if (det == 0) return FALSE;
+  double minX = std::min({p0x, p0x + ux, p0x + vx, p0x + ux + vx});
+  double maxX = std::max({p0x, p0x + ux, p0x + vx, p0x + ux + vx});
+  double minY = std::min({p0y, p0y + uy, p0y + vy, p0y + uy + vy});
+  double maxY = std::max({p0y, p0y + uy, p0y + vy, p0y + uy + vy});
+  RECT box{LONG(std::floor(minX)), LONG(std::floor(minY)), LONG(std::ceil(maxX)),
+           LONG(std::ceil(maxY))};
+  const Surface& ss = *bs.surface;
+  ForEachSpan(dc->EffectiveClip(), box, [&](int y, int x0, int x1) {
+    WithRow(*ds, y, x0, x1 - x0, [&](uint32_t* d, int n) {
+      for (int i = 0; i < n; ++i) {
+        // Each destination pixel centre maps back to (u, v) in the unit square of the source.
+        double px = x0 + i + 0.5 - p0x, py = y + 0.5 - p0y;
+        double u = (px * vy - py * vx) / det;
+        double v = (ux * py - uy * px) / det;
+        if (u < 0 || u >= 1 || v < 0 || v >= 1) continue;
+        int cx = std::min(w - 1, int(u * w)), cy = std::min(h - 1, int(v * h));
+        int srcX = bs.rect.left + cx, srcY = bs.rect.top + cy;
+        if (srcX < 0 || srcY < 0 || srcX >= ss.Width() || srcY >= ss.Height()) continue;
+        if (maskBmp) {
+          int mX = mx + cx, mY = my + cy;
+          const Surface& ms = maskBmp->m_surface;
+          if (mX < 0 || mY < 0 || mX >= ms.Width() || mY >= ms.Height()) continue;
+          if ((ms.GetPixel(mX, mY) & 0xFFFFFF) == 0) continue;
+        }
+        uint32_t p = ss.GetPixel(srcX, srcY);
+        Convert(bs, &p, 1);
+        d[i] = p;
+      }
+    });
+  });
+  return TRUE;
+}
+
+BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                BLENDFUNCTION blend) {
+  auto dc = LookupDc(dst);
+  auto sdc = LookupDc(src);
+  if (!dc || !sdc || blend.BlendOp != AC_SRC_OVER || w < 0 || h < 0 || sw < 0 || sh < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Surface* ds = dc->GetSurface();
+  Surface* ss = sdc->GetSurface();
+  if (!ds || !ss) return FALSE;
+  POINT sp = sdc->ToSurface(sx, sy);
+  // The source rectangle must lie inside the source bitmap, as Win32 requires.
+  if (sp.x < 0 || sp.y < 0 || sp.x + sw > ss->Width() || sp.y + sh > ss->Height()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!ExtentOk(w) || !ExtentOk(h) || !CoordsOk({x, y})) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
+  if (perPixel && ss->Bpp() != 32) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
+  uint32_t sca = blend.SourceConstantAlpha;
+  POINT dp = dc->ToSurface(x, y);
+  std::vector<int> mapX = NearestMap(w, sp.x, sw, false, ss->Width());
+  std::vector<int> mapY = NearestMap(h, sp.y, sh, false, ss->Height());
+  std::vector<uint32_t> line(static_cast<size_t>(ss->Width()));
+  bool scaled = w != sw || h != sh;
+  std::vector<uint32_t> gathered;
+  ForEachSpan(dc->EffectiveClip(), RECT{dp.x, dp.y, dp.x + w, dp.y + h}, [&](int yy, int x0, int x1) {
+    int srow = mapY[size_t(yy - dp.y)];
+    const uint32_t* srcRow;
+    if (ss->Is32()) {
+      srcRow = ss->Row32(srow);
+    } else {
+      ss->LoadRow(srow, 0, ss->Width(), line.data());
+      srcRow = line.data();
+    }
+    const uint32_t* srcPx = srcRow + sp.x + (x0 - dp.x);
+    // A scaled source is gathered into a row first, and so is a source on the destination's
+    // own surface, which the blend must not read while writing.
+    if (scaled || ss == ds) {
+      gathered.resize(size_t(x1 - x0));
+      for (int i = 0; i < x1 - x0; ++i) {
+        gathered[size_t(i)] = srcRow[scaled ? mapX[size_t(x0 - dp.x + i)] : sp.x + (x0 - dp.x) + i];
+      }
+      srcPx = gathered.data();
+    }
+    WithRow(*ds, yy, x0, x1 - x0, [&](uint32_t* d, int n) { BlendRow(d, srcPx, n, sca, perPixel); });
+  });
+  return TRUE;
+}
+
+BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                    UINT transparent) {
+  auto dc = LookupDc(dst);
+  auto sdc = LookupDc(src);
+  if (!dc || !sdc || w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || !ExtentOk(w) || !ExtentOk(h) ||
+      !ExtentOk(sw) || !ExtentOk(sh) || !CoordsOk({x, y, sx, sy})) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Surface* ds = dc->GetSurface();
+  BlitSource bs;
+  if (!ds || !SourceFromDc(*dc, *sdc, sx, sy, sw, sh, bs)) return FALSE;
+  const Surface& ss = *bs.surface;
+  uint32_t key = ColorToPixel(transparent) & 0xFFFFFF;
+  POINT dp = dc->ToSurface(x, y);
+  std::vector<int> mapX = NearestMap(w, bs.rect.left, sw, false, ss.Width());
+  std::vector<int> mapY = NearestMap(h, bs.rect.top, sh, false, ss.Height());
+  std::vector<uint32_t> line(static_cast<size_t>(ss.Width()));
+  ForEachSpan(dc->EffectiveClip(), RECT{dp.x, dp.y, dp.x + w, dp.y + h}, [&](int yy, int x0, int x1) {
+    int srow = mapY[size_t(yy - dp.y)];
+    if (srow < 0) return;
+    ss.LoadRow(srow, 0, ss.Width(), line.data());
+    // The key is compared with the source's own colours, before any mono conversion.
+    WithRow(*ds, yy, x0, x1 - x0, [&](uint32_t* d, int n) {
+      for (int i = 0; i < n; ++i) {
+        int c = mapX[size_t(x0 - dp.x + i)];
+        if (c < 0) continue;
+        uint32_t p = line[size_t(c)];
+        if ((p & 0xFFFFFF) == key) continue;
+        Convert(bs, &p, 1);
+        d[i] = p;
+      }
+    });
+  });
+  return TRUE;
+}
+
+namespace {
+uint32_t VertexPixel(const TRIVERTEX& v) {
+  return uint32_t(v.Blue >> 8) | (uint32_t(v.Green >> 8) << 8) | (uint32_t(v.Red >> 8) << 16) |
+         (uint32_t(v.Alpha >> 8) << 24);
+}
+uint32_t Lerp(uint32_t a, uint32_t b, int64_t num, int64_t den) {
+  uint32_t out = 0;
+  for (int k = 0; k < 32; k += 8) {
+    int64_t ca = (a >> k) & 0xFF, cb = (b >> k) & 0xFF;
+    out |= uint32_t(ca + (cb - ca) * num / den) << k;
+  }
+  return out;
+}
+}  // namespace
+
+BOOL GradientFill(HDC h, TRIVERTEX* verts, ULONG count, PVOID mesh, ULONG meshCount, ULONG mode) {
+  auto dc = LookupDc(h);
+  if (!dc || !verts || !mesh || count == 0) return FALSE;
+  Surface* s = dc->GetSurface();
+  if (!s) return FALSE;
+  POINT off = dc->LogicalOffset();
+  if (mode == GRADIENT_FILL_RECT_H || mode == GRADIENT_FILL_RECT_V) {
+    const GRADIENT_RECT* rects = static_cast<const GRADIENT_RECT*>(mesh);
+    for (ULONG m = 0; m < meshCount; ++m) {
+      if (rects[m].UpperLeft >= count || rects[m].LowerRight >= count) return FALSE;
+      TRIVERTEX a = verts[rects[m].UpperLeft], b = verts[rects[m].LowerRight];
+      bool horizontal = mode == GRADIENT_FILL_RECT_H;
+      // The rectangle is ordered; the colours stay with their vertices' sides.
+      if ((horizontal ? a.x > b.x : a.y > b.y)) std::swap(a, b);
+      RECT rc{std::min(a.x, b.x) + off.x, std::min(a.y, b.y) + off.y, std::max(a.x, b.x) + off.x,
+              std::max(a.y, b.y) + off.y};
+      uint32_t ca = VertexPixel(a), cb = VertexPixel(b);
+      int64_t span = horizontal ? rc.right - rc.left : rc.bottom - rc.top;
+      if (span <= 0) continue;
+      ForEachSpan(dc->EffectiveClip(), rc, [&](int y, int x0, int x1) {
+        WithRow(*s, y, x0, x1 - x0, [&](uint32_t* d, int n) {
+          for (int i = 0; i < n; ++i) {
+            int64_t pos = horizontal ? x0 + i - rc.left : y - rc.top;
+            d[i] = Lerp(ca, cb, pos, span);
+          }
+        });
+      });
+    }
+    return TRUE;
+  }
+  if (mode == GRADIENT_FILL_TRIANGLE) {
+    const GRADIENT_TRIANGLE* tris = static_cast<const GRADIENT_TRIANGLE*>(mesh);
+    for (ULONG m = 0; m < meshCount; ++m) {
+      if (tris[m].Vertex1 >= count || tris[m].Vertex2 >= count || tris[m].Vertex3 >= count) {
+        return FALSE;
+      }
+      const TRIVERTEX* v[3] = {&verts[tris[m].Vertex1], &verts[tris[m].Vertex2],
+                               &verts[tris[m].Vertex3]};
+      POINT p[3];
+      for (int k = 0; k < 3; ++k) p[k] = POINT{v[k]->x + off.x, v[k]->y + off.y};
+      int three = 3;
+      Region tri = Region::Combine(Region::Polygon(p, &three, 1, ALTERNATE), dc->EffectiveClip(), RGN_AND);
+      double det = double(p[1].x - p[0].x) * (p[2].y - p[0].y) - double(p[2].x - p[0].x) * (p[1].y - p[0].y);
+      if (det == 0) continue;
+      for (const Band& b : tri.Bands()) {
+        for (int y = b.y0; y < b.y1; ++y) {
+          for (const Span& sp : b.spans) {
+            WithRow(*s, y, sp.x0, sp.x1 - sp.x0, [&](uint32_t* d, int n) {
+              for (int i = 0; i < n; ++i) {
+                double px = sp.x0 + i + 0.5 - p[0].x, py = y + 0.5 - p[0].y;
+                double w1 = (px * (p[2].y - p[0].y) - py * (p[2].x - p[0].x)) / det;
+                double w2 = ((p[1].x - p[0].x) * py - (p[1].y - p[0].y) * px) / det;
+                double w0 = 1 - w1 - w2;
+                auto ch = [&](COLOR16 TRIVERTEX::*f) {
+                  double c = w0 * (v[0]->*f) + w1 * (v[1]->*f) + w2 * (v[2]->*f);
+                  return uint32_t(std::clamp(c / 256.0, 0.0, 255.0));
+                };
+                d[i] = ch(&TRIVERTEX::Blue) | (ch(&TRIVERTEX::Green) << 8) |
+                       (ch(&TRIVERTEX::Red) << 16) | (ch(&TRIVERTEX::Alpha) << 24);
+              }
+            });
+          }
+        }
+      }
+    }
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// ---- DIBs
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset) {
+  if (bits) *bits = nullptr;
+  if (!info || section) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  if (!DibStride(h)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto bmp = std::make_shared<BitmapObject>();
+  if (!MakePalette(info, usage, bmp->m_surface.m_palette)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (!bmp->m_surface.Allocate(h.biWidth, std::abs(h.biHeight), h.biBitCount, 4, h.biHeight > 0)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  bmp->m_isDib = true;
+  bmp->m_dibHeader = h;
+  bmp->m_dibHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmp->m_dibHeader.biSizeImage = DWORD(bmp->m_surface.ByteSize());
+  if (bits) *bits = bmp->m_surface.Bits();
+  return static_cast<HBITMAP>(AllocHandle(bmp));
+}
+
+int SetDIBitsToDevice(HDC h, int x, int y, DWORD w, DWORD hgt, int sx, int sy, UINT startScan,
+                      UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
+  auto dc = LookupDc(h);
+  DibView view;
+  if (!dc || !MakeDibView(info, usage, bits, startScan, lines, view)) return 0;
+  Surface* ds = dc->GetSurface();
+  if (!ds || w > 65535 || hgt > 65535 || !CoordsOk({x, y, sx, sy})) return 0;
+  int width = int(w), height = int(hgt);
+  // The source rectangle's origin is its lower-left corner for a bottom-up DIB, as in Win32.
+  int srcTop = view.bottomUp ? view.fullHeight - (sy + height) : sy;
+  BlitSource bs;
+  bs.surface = &view.surface;
+  bs.rect = RECT{sx, srcTop - view.firstRow, sx + width, srcTop - view.firstRow + height};
+  POINT p = dc->ToSurface(x, y);
+  BlitCore(*dc, p.x, p.y, width, height, &bs, 0xCC);
+  return int(view.surface.Height());
+}
+
+int StretchDIBits(HDC h, int x, int y, int w, int hgt, int sx, int sy, int sw, int sh,
+                  const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
+  auto dc = LookupDc(h);
+  DibView view;
+  if (!dc || !info) return 0;
+  int height = std::abs(info->bmiHeader.biHeight);
+  if (!MakeDibView(info, usage, bits, 0, UINT(height), view)) return 0;
+  if (!ExtentOk(w) || !ExtentOk(hgt) || !ExtentOk(sw) || !ExtentOk(sh)) return 0;
+  if (!CoordsOk({x, y, sx, sy})) return 0;
+  uint8_t code = uint8_t(rop >> 16);
+  int srcTop = view.bottomUp ? view.fullHeight - (sy + sh) : sy;
+  BlitSource bs;
+  bs.surface = &view.surface;
+  bs.rect = RECT{sx, srcTop, sx + sw, srcTop + sh};
+  POINT p = dc->ToSurface(x, y);
+  if (w == sw && hgt == sh && w > 0 && hgt > 0) {
+    BlitCore(*dc, p.x, p.y, w, hgt, &bs, code);
+  } else {
+    StretchCore(*dc, p.x, p.y, w, hgt, bs, code, dc->m_state.stretchMode);
+  }
+  return height;
+}
+
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+              UINT usage) {
+  auto bmp = LookupAs<BitmapObject>(bitmap, OBJ_BITMAP);
+  if (!LookupDc(dc) || !bmp || !info || usage != DIB_RGB_COLORS ||
+      info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const Surface& s = bmp->m_surface;
+  BITMAPINFOHEADER& h = info->bmiHeader;
+  if (h.biBitCount == 0) {
+    // Asked for the format: describe the bitmap as a bottom-up DIB.
+    h.biWidth = s.Width();
+    h.biHeight = s.Height();
+    h.biPlanes = 1;
+    h.biBitCount = WORD(s.Bpp());
+    h.biCompression = BI_RGB;
+    h.biSizeImage = DWORD(((s.Width() * s.Bpp() + 31) / 32) * 4 * s.Height());
+    h.biClrUsed = 0;
+    return bits ? 0 : 1;
+  }
+  if (h.biBitCount != 1 && h.biBitCount != 16 && h.biBitCount != 24 && h.biBitCount != 32) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (h.biCompression != BI_RGB) return 0;
+  h.biWidth = h.biWidth > 0 ? h.biWidth : s.Width();
+  if (h.biWidth != s.Width()) h.biWidth = s.Width();
+  int stride = ((s.Width() * h.biBitCount + 31) / 32) * 4;
+  int height = s.Height();
+  bool bottomUp = h.biHeight >= 0;
+  h.biHeight = bottomUp ? height : -height;
+  h.biPlanes = 1;
+  h.biSizeImage = DWORD(stride) * DWORD(height);
+  if (h.biBitCount == 1) {
+    RGBQUAD* colours = reinterpret_cast<RGBQUAD*>(reinterpret_cast<uint8_t*>(info) + h.biSize);
+    colours[0] = RGBQUAD{0, 0, 0, 0};
+    colours[1] = RGBQUAD{255, 255, 255, 0};
+    h.biClrUsed = 0;
+  }
+  if (!bits) return 1;
+  if (start >= UINT(height)) return 0;
+  lines = std::min<UINT>(lines, UINT(height) - start);
+  Surface out;
+  out.Attach(static_cast<uint8_t*>(bits), s.Width(), int(lines), h.biBitCount, stride, bottomUp);
+  if (h.biBitCount == 1) out.m_palette = {0x000000u, 0xFFFFFFu};
+  int firstRow = bottomUp ? height - int(start) - int(lines) : int(start);
+  std::vector<uint32_t> row(static_cast<size_t>(s.Width()));
+  for (int y = 0; y < int(lines); ++y) {
+    s.LoadRow(firstRow + y, 0, s.Width(), row.data());
+    out.StoreRow(y, 0, s.Width(), row.data());
+  }
+  return int(lines);
+}
+
+int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
+              const BITMAPINFO* info, UINT usage) {
+  auto bmp = LookupAs<BitmapObject>(bitmap, OBJ_BITMAP);
+  DibView view;
+  if (!bmp || bmp->m_stock || !MakeDibView(info, usage, bits, start, lines, view)) return 0;
+  Surface& s = bmp->m_surface;
+  int w = std::min(s.Width(), view.surface.Width());
+  std::vector<uint32_t> row(static_cast<size_t>(view.surface.Width()));
+  int copied = 0;
+  for (int y = 0; y < view.surface.Height(); ++y) {
+    int target = view.firstRow + y;
+    if (target < 0 || target >= s.Height()) continue;
+    view.surface.LoadRow(y, 0, w, row.data());
+    s.StoreRow(target, 0, w, row.data());
+    ++copied;
+  }
+  return copied;
+}
+
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage) {
+  if (!header || header->biWidth <= 0 || header->biHeight == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  HBITMAP h = CreateCompatibleBitmap(dc, header->biWidth, std::abs(header->biHeight));
+  if (!h || !(init & CBM_INIT)) return h;
+  if (!info || !bits) return h;
+  SetDIBits(dc, h, 0, UINT(std::abs(info->bmiHeader.biHeight)), bits, info, usage);
+  return h;
+}
