@@ -4,7 +4,10 @@
 # The converter is named GB18030, GBK's superset, which gives the same bytes for every GBK
 # character: libstdc++'s C++20 <chrono> holds a literal micro sign that plain GBK cannot encode,
 # which would make any file that includes it fail to compile. A test pins the bytes.
-add_compile_options(-finput-charset=UTF-8 -fexec-charset=GB18030)
+add_compile_options(-finput-charset=UTF-8)
+if(NOT PXQD_FUZZ)
+  add_compile_options(-fexec-charset=GB18030)
+endif()
 add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-class-memaccess>)
@@ -12,6 +15,15 @@ endif()
 
 if(PXQD_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -O1)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The fuzz build (clang, its own build folder): coverage for libFuzzer in every library, with
+# address and undefined-behaviour checks. Clang converts literals to UTF-8 only, so this build
+# leaves the GBK conversion out; no fuzz target depends on GBK literals.
+if(PXQD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

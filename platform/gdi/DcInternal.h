@@ -311,7 +311,7 @@ void BlendCoverage(DeviceContext& dc, int x, int y, int width, int height, const
 // Fills a region (surface coordinates) with the DC's ROP2 and a brush.
 void FillRegionWithBrush(DeviceContext& dc, const Region& rgn, const BrushObject& brush);
 
-// Calls f(y, x0, x1) for every clip span row piece inside rc (surface coordinates).
+// Calls f(y, x0, x1) for every clip span row segment inside rc (surface coordinates).
 template <typename F>
 void ForEachSpan(const Region& clip, const RECT& rc, F&& f) {
   if (rc.left >= rc.right || rc.top >= rc.bottom) return;
@@ -330,7 +330,7 @@ void ForEachSpan(const Region& clip, const RECT& rc, F&& f) {
   }
 }
 
-// Calls fn(pixels, count) on a row piece of any surface format: in place for 32-bit surfaces,
+// Calls fn(pixels, count) on a row segment of any surface format: in place for 32-bit surfaces,
 // through a converted copy for the others.
 template <typename F>
 void WithRow(Surface& s, int y, int x0, int n, F&& fn) {
@@ -345,7 +345,7 @@ void WithRow(Surface& s, int y, int x0, int n, F&& fn) {
   s.StoreRow(y, x0, n, buf.data());
 }
 
-// The brush's pixels for a row piece at surface (x0 .. x0 + n, y). When `opaque` is given, it
+// The brush's pixels for a row segment at surface (x0 .. x0 + n, y). When `opaque` is given, it
 // receives 0 for pixels a hatch brush leaves alone in TRANSPARENT mode, else 1.
 void BrushRow(const DeviceContext& dc, const BrushObject& brush, int y, int x0, int n,
               uint32_t* out, uint8_t* opaque);

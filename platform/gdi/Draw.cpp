@@ -334,7 +334,7 @@ void FillRegionRop(DeviceContext& dc, const Region& rgn, const BrushObject* brus
   Region r = Region::Combine(rgn, dc.EffectiveClip(), RGN_AND);
   for (const Band& b : r.Bands()) {
     for (const Span& sp : b.spans) {
-      // Each piece is already inside the clip; FillRectRop clips again, which is cheap.
+      // Each part is already inside the clip; FillRectRop clips again, which is cheap.
       FillRectRop(dc, RECT{sp.x0, b.y0, sp.x1, b.y1}, brush, rop3);
     }
   }

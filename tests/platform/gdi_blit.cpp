@@ -231,6 +231,20 @@ TEST(GdiBlit, StretchModes) {
     EXPECT_EQ(out.At(0, 0), c.at0) << "mode " << c.mode;
     EXPECT_EQ(out.At(1, 0), WHITE) << "mode " << c.mode;
   }
+  // A monochrome source takes the destination's colours when stretched too.
+  const uint8_t monoBits[2] = {0x40, 0};
+  HBITMAP mono = CreateBitmap(2, 1, 1, 1, monoBits);
+  HDC monoDc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldMono = SelectObject(monoDc, mono);
+  Canvas wide(4, 1);
+  SetTextColor(wide.Dc(), RED);
+  SetBkColor(wide.Dc(), BLUE);
+  StretchBlt(wide.Dc(), 0, 0, 4, 1, monoDc, 0, 0, 2, 1, SRCCOPY);
+  EXPECT_EQ(wide.PixelsOf(RED), "0,0 1,0");
+  EXPECT_EQ(wide.PixelsOf(BLUE), "2,0 3,0");
+  SelectObject(monoDc, oldMono);
+  DeleteDC(monoDc);
+  DeleteObject(mono);
   // HALFTONE is a box filter: 2 x 2 blocks average, a flat area stays exact.
   Canvas grid(4, 2, WHITE);
   SetPixel(grid.Dc(), 0, 0, BLACK);
@@ -288,6 +302,17 @@ TEST(GdiBlit, AlphaBlendPremultipliedAndConstant) {
   BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0};
   EXPECT_TRUE(AlphaBlend(dst2.Dc(), 0, 0, 4, 1, srcDc, 0, 0, 4, 1, half));
   EXPECT_EQ(dst2.At(1, 0), RGB(128, 0, 0));
+  // Both: per-pixel alpha scaled by the constant; opaque red at 128 over black is half red.
+  Canvas dst3(4, 1, BLACK);
+  BLENDFUNCTION both{AC_SRC_OVER, 0, 128, AC_SRC_ALPHA};
+  EXPECT_TRUE(AlphaBlend(dst3.Dc(), 0, 0, 4, 1, srcDc, 0, 0, 4, 1, both));
+  EXPECT_EQ(dst3.At(1, 0), RGB(128, 0, 0));
+  EXPECT_EQ(dst3.At(0, 0), BLACK);
+  // A source that is not premultiplied saturates instead of spilling into the next channel.
+  bits[0] = 0x00FF0000;
+  Canvas dst4(1, 1, WHITE);
+  EXPECT_TRUE(AlphaBlend(dst4.Dc(), 0, 0, 1, 1, srcDc, 0, 0, 1, 1, bf));
+  EXPECT_EQ(dst4.At(0, 0), WHITE);
   // The source rectangle must lie inside the source bitmap.
   EXPECT_FALSE(AlphaBlend(dst2.Dc(), 0, 0, 4, 1, srcDc, 1, 0, 4, 1, bf));
   BLENDFUNCTION bad{1, 0, 255, 0};

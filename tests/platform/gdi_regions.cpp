@@ -185,6 +185,8 @@ TEST(GdiRegion, WildCoordinatesAreBounded) {
   EXPECT_TRUE(PatBlt(c.Dc(), -5, -5, 2000000000, 2000000000, BLACKNESS));
   EXPECT_EQ(c.At(3, 3), RGB(0, 0, 0));
   EXPECT_TRUE(BitBlt(c.Dc(), 0, 0, 2000000000, 2000000000, c.Dc(), 0, 0, SRCCOPY));
+  EXPECT_TRUE(BitBlt(c.Dc(), 0, 0, 4, 4, c.Dc(), -2147483647 - 1, 2147483647, SRCCOPY));
+  EXPECT_EQ(c.At(3, 3), RGB(0, 0, 0));
 }
 
 }  // namespace

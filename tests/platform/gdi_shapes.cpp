@@ -225,6 +225,51 @@ TEST(GdiShapes, SetPixelGetPixelAndClipping) {
   EXPECT_EQ(cv.At(3, 3), WHITE);
 }
 
+TEST(GdiShapes, PatternAndHatchBrushes) {
+  // A monochrome pattern takes the text colour for 0 bits and the background colour for 1
+  // bits, and starts at the brush origin.
+  const uint8_t rows[16] = {0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  HBITMAP bits = CreateBitmap(8, 8, 1, 1, rows);
+  HBRUSH pattern = CreatePatternBrush(bits);
+  ASSERT_NE(pattern, nullptr);
+  EXPECT_TRUE(DeleteObject(bits));
+  Canvas cv(10, 10);
+  SetTextColor(cv.Dc(), RED);
+  SetBkColor(cv.Dc(), RGB(0, 0, 255));
+  RECT all{0, 0, 10, 10};
+  FillRect(cv.Dc(), &all, pattern);
+  EXPECT_EQ(cv.At(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(cv.At(8, 0), RGB(0, 0, 255));
+  EXPECT_EQ(cv.At(1, 0), RED);
+  EXPECT_EQ(cv.At(0, 1), RED);
+  SetBrushOrgEx(cv.Dc(), 2, 1, nullptr);
+  FillRect(cv.Dc(), &all, pattern);
+  EXPECT_EQ(cv.At(2, 1), RGB(0, 0, 255));
+  EXPECT_EQ(cv.At(0, 0), RED);
+  LOGBRUSH lb{};
+  GetObject(pattern, sizeof lb, &lb);
+  EXPECT_EQ(lb.lbStyle, UINT(BS_PATTERN));
+  DeleteObject(pattern);
+  // A hatch brush in TRANSPARENT mode leaves the gaps alone; OPAQUE fills them with the
+  // background colour.
+  HBRUSH hatch = CreateHatchBrush(HS_HORIZONTAL, RED);
+  HGDIOBJ old = SelectObject(cv.Dc(), hatch);
+  SelectObject(cv.Dc(), GetStockObject(NULL_PEN));
+  SetBrushOrgEx(cv.Dc(), 0, 0, nullptr);
+  cv.Fill(WHITE);
+  SetBkMode(cv.Dc(), TRANSPARENT);
+  Rectangle(cv.Dc(), 0, 0, 9, 9);
+  EXPECT_EQ(cv.PixelsOf(RED), "0,3 1,3 2,3 3,3 4,3 5,3 6,3 7,3");
+  EXPECT_EQ(cv.At(0, 0), WHITE);
+  SetBkMode(cv.Dc(), OPAQUE);
+  Rectangle(cv.Dc(), 0, 0, 9, 9);
+  EXPECT_EQ(cv.At(0, 0), RGB(0, 0, 255));
+  SelectObject(cv.Dc(), old);
+  SelectObject(cv.Dc(), GetStockObject(BLACK_PEN));
+  DeleteObject(hatch);
+  EXPECT_EQ(CreateHatchBrush(9, RED), nullptr);
+}
+
 TEST(GdiShapes, SceneRendering) {
   Canvas cv(96, 64, RGB(0x53, 0x84, 0x67));
   HDC dc = cv.Dc();
