@@ -137,5 +137,7 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 bool ProcessOneInput(DWORD threadId);
 // Whether device events wait for the thread; under UserLock().
 bool HasPendingInputLocked(DWORD threadId);
+// Drops what waits for a thread that has ended; under UserLock().
+void ForgetThreadInputLocked(DWORD threadId);
 
 }  // namespace platform

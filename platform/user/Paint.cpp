@@ -468,13 +468,17 @@ void WindowGeometryChanged(HWND hwnd, const RECT& oldScreen, bool wasVisible, bo
   if (topLevel) NotifyTopLevel();
 }
 
+bool ForgetWindowPaintLocked(HWND hwnd) {
+  PaintState& p = Paint();
+  p.records.erase(HwndKey(hwnd));
+  return p.surfaces.erase(HwndKey(hwnd)) > 0;
+}
+
 void ForgetWindowPaint(HWND hwnd) {
   bool topLevel = false;
   {
     auto lock = UserLock();
-    PaintState& p = Paint();
-    p.records.erase(HwndKey(hwnd));
-    topLevel = p.surfaces.erase(HwndKey(hwnd)) > 0;
+    topLevel = ForgetWindowPaintLocked(hwnd);
   }
   if (topLevel) NotifyTopLevel();
 }

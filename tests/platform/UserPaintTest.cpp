@@ -372,6 +372,13 @@ TEST_F(Paint, FramesAndCaptionsAsRendered) {
     EXPECT_TRUE(SaveWindowPng(w, std::string("frame-") + c.name));
     std::string hash = HashWindow(w);
     EXPECT_EQ(c.hash, hash);
+    if (*c.title) {
+      // A new title shows at once, and the old one comes back the same.
+      SetWindowTextA(w, "Other");
+      EXPECT_NE(hash, HashWindow(w));
+      SetWindowTextA(w, c.title);
+      EXPECT_EQ(hash, HashWindow(w));
+    }
     DestroyWindow(w);
     Pump();
   }
