@@ -215,6 +215,14 @@ POINT ScreenPoint(Screen& screen, Uint32 windowId, int x, int y) {
 
 void SyncWindows(Screen& screen, SdlDisplay::Shared& shared) {
   std::vector<TopLevelView> views = TopLevelViews();
+  {
+    // Pixels of windows that are gone are not kept.
+    std::lock_guard<std::mutex> g(shared.lock);
+    for (auto it = shared.staged.begin(); it != shared.staged.end();) {
+      bool exists = std::any_of(views.begin(), views.end(), [&](const TopLevelView& v) { return v.hwnd == it->first; });
+      it = exists ? std::next(it) : shared.staged.erase(it);
+    }
+  }
   std::vector<Shown> next;
   bool orderChanged = false;
   for (const TopLevelView& v : views) {
