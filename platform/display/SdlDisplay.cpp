@@ -351,6 +351,13 @@ bool SdlDisplay::Start(SIZE* screen) {
       started.set_value(false);
       return;
     }
+    // Without a display SDL falls back to drivers that show nothing; headless serves better then.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || (strcmp(driver, "x11") != 0 && strcmp(driver, "wayland") != 0)) {
+      SDL_Quit();
+      started.set_value(false);
+      return;
+    }
     SDL_DisplayMode mode{};
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0) *screen = SIZE{mode.w, mode.h};
     m_shared->wakeEvent = SDL_RegisterEvents(1);
