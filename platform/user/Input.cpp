@@ -204,6 +204,10 @@ void QueueMouse(RawEvent ev) {
       thread = w ? w->threadId : 0;
       if (ev.kind == RawKind::WHEEL) thread = KeyboardThreadLocked();
     }
+    if (!thread && ev.kind == RawKind::BUTTON && ev.down) {
+      // A click on no window breaks a double click.
+      Input().lastDownWindow = nullptr;
+    }
     if (!thread && Input().tracking) {
       // The pointer left every window: the tracked window hears of it.
       if (WindowRecord* t = FindWindowRecord(Input().tracking)) thread = t->threadId;
@@ -262,6 +266,11 @@ void ProcessMouse(const RawEvent& ev) {
   }
   if (!target) {
     LeaveTracked(nullptr);
+    if (ev.kind == RawKind::BUTTON && ev.down) {
+      // A click on no window of this thread breaks a double click.
+      auto lock = UserLock();
+      Input().lastDownWindow = nullptr;
+    }
     return;
   }
   if (moving) {
@@ -272,6 +281,14 @@ void ProcessMouse(const RawEvent& ev) {
   LRESULT hit = HTCLIENT;
   if (!captured) {
     hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
+    // A child that is transparent to the mouse (a static label) lets its parent have it.
+    while (hit == HTTRANSPARENT) {
+      HWND parent = GetAncestor(target, GA_PARENT);
+      if (!parent) break;
+      target = parent;
+      hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
+    }
+    if (hit == HTTRANSPARENT) hit = HTNOWHERE;
     if (!IsWindowEnabled(target)) hit = HTERROR;  // a window under a modal dialog
   }
   LeaveTracked(hit == HTCLIENT ? target : nullptr);
