@@ -4,11 +4,14 @@
 
 #include "image/RasterImage.h"
 #include "image/RasterImageBMP.h"
+#include "image/RasterImageGIF.h"
 #include "image/RasterImageICO.h"
+#include "image/RasterImageJAS.h"
+#include "image/RasterImageJPG.h"
 #include "image/RasterImagePNG.h"
 #include "image/RasterImageTGA.h"
+#include "image/RasterImageTIF.h"
 #include "image/RasterImageWBMP.h"
-// Decoders of the remaining formats (GIF, JPEG, TIFF, JPEG 2000) are included here.
 
 template <class Codec, class... Args>
 CRasterImage::CodecResult CRasterImage::RunCodec(CRasterFile* file, bool allFormats,
@@ -34,13 +37,17 @@ CRasterImage::CodecResult CRasterImage::DecodeAs(DWORD type, CRasterFile* file, 
   // failed typed decode still reports the decoder's frame count (GIF, ICO, TIFF).
   switch (type) {
     case RASTER_FORMAT_BMP: return RunCodec<CRasterImageBMP>(file, allFormats, false);
+    case RASTER_FORMAT_GIF: return RunCodec<CRasterImageGIF>(file, allFormats, true);
+    case RASTER_FORMAT_JPG: return RunCodec<CRasterImageJPG>(file, allFormats, false);
     case RASTER_FORMAT_PNG: return RunCodec<CRasterImagePNG>(file, allFormats, false);
     case RASTER_FORMAT_ICO: return RunCodec<CRasterImageICO>(file, allFormats, true);
+    case RASTER_FORMAT_TIF: return RunCodec<CRasterImageTIF>(file, allFormats, true);
     case RASTER_FORMAT_TGA: return RunCodec<CRasterImageTGA>(file, allFormats, false);
     case RASTER_FORMAT_WBMP: return RunCodec<CRasterImageWBMP>(file, allFormats, false);
-    // Cases of the remaining formats: GIF (keeps the frame count), JPEG, TIFF (keeps the frame
-    // count) and JPEG 2000 (types 11 and 12; called with type 0 in the all-formats attempt,
-    // which it takes as either kind).
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+      // The all-formats attempt takes either kind of JPEG 2000 stream.
+      return RunCodec<CRasterImageJAS>(file, allFormats, false, allFormats ? 0u : type);
     default: return CodecResult::NoDecoder;
   }
 }

@@ -129,6 +129,40 @@ std::vector<MalformedCase> Cases() {
       {"wbmp_truncated_rows.wbmp", 9, false, "Corrupted WBMP", {}},
       {"wbmp_number_overflow.wbmp", 9, false, "Not a WBMP", {}},
       {"wbmp_huge.wbmp", 9, false, "WBMP Create failed", {}},
+      // JPEG: libjpeg's own texts; broken EXIF blocks never fail the picture.
+      {"jpg_corrupt_scan.jpg", 3, false, "Bogus Huffman table definition", {}},
+      {"jpg_empty.jpg", 3, false, "Empty input file", {}},
+      {"jpg_header_only.jpg", 3, false, "Invalid JPEG file structure: missing SOS marker", {}},
+      {"jpg_huge_size.jpg", 3, false, "Maximum supported image dimension is 65500 pixels", {}},
+      {"jpg_exif_count_wrap.jpg", 3, true, "",
+       [](CRasterImage& image) {
+         EXPECT_EQ(image.GetWidth(), 64u);
+         EXPECT_EQ(image.GetXDPI(), 96);
+       }},
+      {"jpg_exif_loop.jpg", 3, true, "", [](CRasterImage& image) { EXPECT_EQ(image.GetWidth(), 64u); }},
+      {"jpg_exif_short.jpg", 3, true, "", [](CRasterImage& image) { EXPECT_EQ(image.GetWidth(), 64u); }},
+      // GIF: not a GIF (or no frame) fails without a text; a damaged frame stops, the rest stands.
+      {"gif_header_only.gif", 2, false, "", {}},
+      {"gif_noise.gif", 2, false, "", {}},
+      {"gif_bad_codesize.gif", 2, true, "",
+       [](CRasterImage& image) {
+         EXPECT_EQ(image.GetWidth(), 20u);
+         EXPECT_EQ(image.GetNumFrames(), 1);
+       }},
+      {"gif_truncated.gif", 2, true, "", [](CRasterImage& image) { EXPECT_EQ(image.GetWidth(), 24u); }},
+      // TIFF: libtiff refuses each of these when it opens them; its own texts are not kept.
+      {"tif_bad_ifd.tif", 6, false, "Error encountered while opening TIFF file", {}},
+      {"tif_header_only.tif", 6, false, "Error encountered while opening TIFF file", {}},
+      {"tif_noise.tif", 6, false, "Error encountered while opening TIFF file", {}},
+      {"tif_truncated.tif", 6, false, "Error encountered while opening TIFF file", {}},
+      // JPEG 2000: a cut stream fails; noise inside the code blocks only changes pixels.
+      {"jp2_truncated.jp2", 11, false, "error: cannot load image data", {}},
+      {"j2k_header_only.j2k", 12, false, "error: cannot load image data", {}},
+      {"j2k_noise.j2k", 12, true, "",
+       [](CRasterImage& image) {
+         EXPECT_EQ(image.GetWidth(), 33u);
+         EXPECT_EQ(image.GetBpp(), 24);
+       }},
       {"empty.bin", 0, false, "Decode: Unknown or wrong format", {}},
   };
 }
