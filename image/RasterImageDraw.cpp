@@ -192,8 +192,12 @@ long CRasterImage::Draw(HDC hdc, long x, long y, long width, long height, RECT* 
           bool skip = false;
           if (indexed) {
             const BYTE ci = GetPixelIndex(sx, sy);
-            c = smoothLookup ? smoothed(dx, dy) : GetPaletteColor(ci);
-            if (m_info.paletteAlpha) a = (a * (c.rgbReserved + 1)) >> 8;
+            const RGBQUAD entry = GetPaletteColor(ci);
+            c = smoothLookup ? smoothed(dx, dy) : entry;
+            // The palette's alpha comes from the pixel's own entry: a smoothed colour carries
+            // no palette alpha in its fourth byte, and taking that 0 would make the whole image
+            // vanish when it is stretched smoothly.
+            if (m_info.paletteAlpha) a = (a * (entry.rgbReserved + 1)) >> 8;
             skip = transparent && ci == transIndex;
           } else {
             if (smoothLookup) {
