@@ -12,6 +12,7 @@
 
 #include "image/RasterScreenshotInternal.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/Files.h"
 #include "platform/user/Paint.h"
 
 namespace {
@@ -52,16 +53,17 @@ void DiscardPartialFile(FILE* stream, const char* path) {
 }
 
 // The compression itself, kept free of objects with destructors because an error leaves it
-// through longjmp.
-bool WriteJpeg(const char* path, const BYTE* pixels, unsigned width, unsigned height,
-               int quality) {
+// through longjmp. `path` is the caller's (Windows-style) path for the notice, `nativePath` the
+// file it names here.
+bool WriteJpeg(const char* path, const char* nativePath, const BYTE* pixels, unsigned width,
+               unsigned height, int quality) {
   jpeg_compress_struct cinfo;
   JpegErrorManager error;
   cinfo.err = jpeg_std_error(&error.pub);
   error.pub.error_exit = OnJpegError;
   jpeg_create_compress(&cinfo);
 
-  FILE* stream = fopen(path, "wb");
+  FILE* stream = fopen(nativePath, "wb");
   if (!stream) {
     jpeg_destroy_compress(&cinfo);
     ShowCannotOpen(path);
@@ -69,7 +71,7 @@ bool WriteJpeg(const char* path, const BYTE* pixels, unsigned width, unsigned he
   }
   if (setjmp(error.jump)) {
     jpeg_destroy_compress(&cinfo);
-    DiscardPartialFile(stream, path);
+    DiscardPartialFile(stream, nativePath);
     return false;
   }
   jpeg_stdio_dest(&cinfo, stream);
@@ -92,7 +94,7 @@ bool WriteJpeg(const char* path, const BYTE* pixels, unsigned width, unsigned he
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
   if (fclose(stream) != 0) {
-    remove(path);
+    remove(nativePath);
     return false;
   }
   return true;
@@ -109,7 +111,9 @@ JpegFileMessageHook SetJpegFileMessageHook(JpegFileMessageHook hook) {
 bool RGBToJpegFile(const std::string& path, BYTE* pixels, unsigned width, unsigned height,
                    int quality) {
   if (!pixels) return false;
-  return WriteJpeg(path.c_str(), pixels, width, height, quality);
+  // The program builds Windows paths ("<module>temp\x.jpg"); the file layer maps them.
+  const std::string nativePath = platform::MapPath(path);
+  return WriteJpeg(path.c_str(), nativePath.c_str(), pixels, width, height, quality);
 }
 
 namespace rasterscreenshot {

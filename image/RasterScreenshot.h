@@ -12,9 +12,9 @@
 RASTER_EXPORT void CaptureScreenToJpeg(const char* path, int quality);
 
 // Compresses `height` rows of 3 x `width` bytes (red, green, blue; no row padding; the bottom
-// row of the picture first) into `path`. False for null pixels, for a file that cannot be
-// created (after telling the user) and for an error of the compressor (the partial file is
-// removed).
+// row of the picture first) into `path`, a Windows-style path as the file layer maps them.
+// False for null pixels, for a file that cannot be created (after telling the user) and for an
+// error of the compressor (the partial file is removed).
 RASTER_EXPORT bool RGBToJpegFile(const std::string& path, BYTE* pixels, unsigned width,
                                  unsigned height, int quality);
 
