@@ -638,6 +638,11 @@ void DrawRow(Tracker& t, Level& lv, HDC dc, size_t i) {
     dis.rcItem = row.rc;
     dis.itemData = m.data;
     int saved = SaveDC(dc);
+    // The owner starts from the menu's font and the colours of the item's state, as ordinary
+    // items are drawn.
+    SelectObject(dc, MenuFont());
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
     SendMessageA(t.owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
     RestoreDC(dc, saved);
     return;
@@ -994,6 +999,38 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
   return TrackPopupMenuEx(menu, flags, x, y, owner, nullptr);
 }
+
+namespace {
+std::map<HWND, HMENU>& MenuBars() {
+  static std::map<HWND, HMENU> bars;
+  return bars;
+}
+}  // namespace
+
+BOOL SetMenu(HWND hwnd, HMENU menu) {
+  if (!IsWindow(hwnd) || (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) || (menu && !IsMenu(menu))) {
+    SetLastError(!IsWindow(hwnd) ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_MENU_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> g(Table().lock);
+  if (menu) MenuBars()[hwnd] = menu;
+  else MenuBars().erase(hwnd);
+  return TRUE;
+}
+
+HMENU GetMenu(HWND hwnd) {
+  std::lock_guard<std::recursive_mutex> g(Table().lock);
+  auto it = MenuBars().find(hwnd);
+  if (it == MenuBars().end()) return nullptr;
+  if (!IsWindow(hwnd) || !Find(it->second)) {
+    // The window or the menu is gone; forget the pairing rather than hand out a stale handle.
+    MenuBars().erase(it);
+    return nullptr;
+  }
+  return it->second;
+}
+
+BOOL DrawMenuBar(HWND hwnd) { return IsWindow(hwnd); }
 
 BOOL EndMenu() {
   if (!t_tracker) return FALSE;

@@ -168,6 +168,12 @@ HMENU LoadMenuIndirectA(const void* menuTemplate);
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
 BOOL EndMenu();
+// A window's menu bar is remembered but takes no room and is not drawn: the frames of this
+// program remove their bar (SetMenu(hwnd, NULL)) before they are first shown. SetMenu fails for
+// child windows and for a handle that is not a menu.
+BOOL SetMenu(HWND hwnd, HMENU menu);
+HMENU GetMenu(HWND hwnd);
+BOOL DrawMenuBar(HWND hwnd);
 
 #define AppendMenu AppendMenuA
 #define InsertMenu InsertMenuA

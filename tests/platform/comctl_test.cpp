@@ -213,6 +213,11 @@ TEST_F(ListViewTest, HitTestsAndRectangles) {
   EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 30 - per);
   SendMessageA(list, LVM_SCROLL, 0, 100000);
   EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 44 - per);
+  // The wheel goes to the focus and scrolls three rows a notch.
+  SetFocus(list);
+  platform::InjectMouseWheel(WHEEL_DELTA, ToScreen(list, 50, 50));
+  Pump();
+  EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 44 - per - 3);
   DestroyWindow(list);
   ImageList_Destroy(images);
   DeleteObject(strip);

@@ -110,6 +110,20 @@ TEST(Menu, EditingByPositionAndCommand) {
   EXPECT_FALSE(DestroyMenu(m));
 }
 
+TEST_F(ControlTest, MenuBarIsRememberedAndRemoved) {
+  HWND frame = Parent();
+  HMENU bar = CreateMenu();
+  EXPECT_TRUE(SetMenu(frame, bar));
+  EXPECT_EQ(GetMenu(frame), bar);
+  EXPECT_TRUE(SetMenu(frame, nullptr));
+  EXPECT_EQ(GetMenu(frame), nullptr);
+  HWND child = CreateWindowExA(0, "ComctlParent", "", WS_CHILD, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(SetMenu(child, bar));
+  EXPECT_TRUE(SetMenu(frame, bar));
+  DestroyMenu(bar);
+  EXPECT_EQ(GetMenu(frame), nullptr);
+}
+
 class TrackTest : public ControlTest {
  protected:
   HMENU Build() {
