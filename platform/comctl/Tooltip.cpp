@@ -146,9 +146,14 @@ LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 LRESULT CALLBACK TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   TipState* s = State(hwnd);
   switch (message) {
-    case WM_NCCREATE:
+    case WM_NCCREATE: {
       SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new TipState));
+      // A tip is always a top-most pop-up without a frame, whatever style its creator gave.
+      LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+      SetWindowLongA(hwnd, GWL_STYLE, (style & ~static_cast<LONG>(WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_BORDER)) | static_cast<LONG>(WS_POPUP));
+      SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
       return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
     case WM_NCDESTROY:
       for (auto it = g_subclassed.begin(); it != g_subclassed.end(); ++it) {
         if (it->second.second == hwnd) it->second.second = nullptr;

@@ -421,7 +421,8 @@ TEST_F(ListViewTest, RenderingWithSelectionImagesAndGridlines) {
 
 TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   HWND parent = Parent();
-  HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", WS_POPUP, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
+  // Created with style 0, as the hyperlink and the buttons create theirs.
+  HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, "", 0, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
   ASSERT_TRUE(tip);
   m_windows.push_back(tip);
   TOOLINFOA ti{};
@@ -440,6 +441,11 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   EXPECT_FALSE(IsWindowVisible(tip));  // not before the delay
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
   EXPECT_TRUE(GetWindowLongA(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(GetWindowLongA(tip, GWL_STYLE) & WS_POPUP);
+  RECT client, window;
+  GetClientRect(tip, &client);
+  GetWindowRect(tip, &window);
+  EXPECT_EQ(client.right, window.right - window.left);  // no frame
   RECT wr;
   GetWindowRect(tip, &wr);
   EXPECT_EQ(Pixel(tip, 2, 2), GetSysColor(COLOR_INFOBK));

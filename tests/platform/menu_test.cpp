@@ -204,6 +204,42 @@ TEST_F(TrackTest, KeysChooseSkipSeparatorsAndEscapeDismisses) {
   DestroyMenu(m);
 }
 
+TEST_F(TrackTest, AlignmentFlagsPlaceTheMenuAroundThePoint) {
+  HWND owner = Parent();
+  HMENU m = Build();
+  struct Case {
+    UINT flags;
+    int (*x)(const RECT&);
+    int (*y)(const RECT&);
+  } cases[] = {
+      {TPM_LEFTALIGN | TPM_TOPALIGN, [](const RECT& r) { return int(r.left); }, [](const RECT& r) { return int(r.top); }},
+      {TPM_RIGHTALIGN, [](const RECT& r) { return int(r.right); }, [](const RECT& r) { return int(r.top); }},
+      {TPM_CENTERALIGN | TPM_BOTTOMALIGN, [](const RECT& r) { return int(r.left + r.right) / 2; },
+       [](const RECT& r) { return int(r.bottom); }},
+      {TPM_VCENTERALIGN, [](const RECT& r) { return int(r.left); }, [](const RECT& r) { return int(r.top + r.bottom) / 2; }},
+  };
+  for (const Case& c : cases) {
+    RECT rc{};
+    OnIdle({[&](HWND w) {
+      GetWindowRect(w, &rc);
+      Key(VK_ESCAPE);
+    }});
+    TrackPopupMenu(m, c.flags, 400, 300, 0, owner, nullptr);
+    EXPECT_NEAR(c.x(rc), 400, 1) << c.flags;
+    EXPECT_NEAR(c.y(rc), 300, 1) << c.flags;
+  }
+  // Near the screen's corner the menu stays on the screen.
+  RECT rc{};
+  OnIdle({[&](HWND w) {
+    GetWindowRect(w, &rc);
+    Key(VK_ESCAPE);
+  }});
+  TrackPopupMenu(m, 0, GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5, 0, owner, nullptr);
+  EXPECT_LE(rc.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_LE(rc.bottom, GetSystemMetrics(SM_CYSCREEN));
+  DestroyMenu(m);
+}
+
 TEST_F(TrackTest, ClicksChooseAndAClickOutsideDismisses) {
   HWND owner = Parent();
   HMENU m = Build();
