@@ -259,6 +259,18 @@ TEST_F(ListViewTest, ClicksSendNotificationsInOrder) {
   EXPECT_TRUE(std::any_of(Rec().events.begin(), Rec().events.end(), [](const Event& e) { return e.message == WM_CONTEXTMENU; }));
   EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
 
+  // Keys move the focused row and its selection.
+  Rec().events.clear();
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Pump();
+  EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+  Key(VK_END);
+  Key(VK_DOWN);
+  Pump();
+  EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED), 3);
+  EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+
   // A click below the rows clears the selection and reports item -1.
   Rec().events.clear();
   Click(ToScreen(list, 30, 230));
@@ -355,6 +367,24 @@ TEST_F(ListViewTest, LockedColumnRefusesDividerDrag) {
   RECT rc{};
   SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rc));
   EXPECT_EQ(rc.left, 230);
+  // Over a divider the cursor is the sizing arrow; a double click there is reported.
+  platform::InjectMouseMove(ToScreen(header, 230, 5));
+  Pump();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+  platform::InjectMouseMove(ToScreen(header, 100, 5));
+  Pump();
+  EXPECT_NE(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+  Rec().events.clear();
+  Click(ToScreen(header, 229, 5));
+  Click(ToScreen(header, 229, 5));
+  Pump();
+  std::vector<UINT> dbl = Codes({HDN_DIVIDERDBLCLICKA});
+  ASSERT_EQ(dbl.size(), 1u);
+  for (const Event& e : Rec().events) {
+    if (e.code == HDN_DIVIDERDBLCLICKA) {
+      EXPECT_EQ(e.item, 1);
+    }
+  }
   // A click inside an item is a column click.
   Rec().events.clear();
   Click(ToScreen(header, 60, 5));
@@ -459,6 +489,18 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   Click(ToScreen(parent, 50, 50));
   Pump();
   EXPECT_FALSE(IsWindowVisible(tip));
+  // Shown again after leaving and re-entering the tool; leaving hides it, and so does the
+  // auto-pop delay.
+  platform::InjectMouseMove(ToScreen(parent, 300, 150));
+  platform::InjectMouseMove(ToScreen(parent, 40, 40));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+  platform::InjectMouseMove(ToScreen(parent, 300, 150));
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tip));
+  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 40);
+  platform::InjectMouseMove(ToScreen(parent, 45, 45));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) == FALSE; }));
   // Leaving the tool's rectangle and coming back starts the delay again; a deactivated tip
   // never shows.
   SendMessageA(tip, TTM_ACTIVATE, FALSE, 0);
