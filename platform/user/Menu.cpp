@@ -198,7 +198,6 @@ BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR
   if (old->sub && old->sub != item.sub) DestroyTree(old->sub);
   item.checked = old->checked;
   item.unchecked = old->unchecked;
-  if (!(item.type & MF_OWNERDRAW) && (old->type & MF_OWNERDRAW) == 0 && !text) item.text = old->text;
   *old = std::move(item);
   return TRUE;
 }

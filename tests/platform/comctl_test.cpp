@@ -464,7 +464,7 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   ti.lpszText = const_cast<LPSTR>("这是提示");
   ASSERT_TRUE(SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
   SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 400);
-  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 30);
+  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 80);
   EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
   platform::InjectMouseMove(ToScreen(parent, 50, 50));
   Pump();
