@@ -177,9 +177,8 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR
   }
   ItemRef ref;
   if (!Locate(menu, position, false, ref)) {
-    // As in Win32, an unknown command appends to the menu itself.
-    rec->items.push_back(std::move(item));
-    return TRUE;
+    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
+    return FALSE;
   }
   ref.menu->items.insert(ref.menu->items.begin() + static_cast<std::ptrdiff_t>(ref.index), std::move(item));
   return TRUE;

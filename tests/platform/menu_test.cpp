@@ -78,6 +78,11 @@ TEST(Menu, EditingByPositionAndCommand) {
   // By command, the insertion goes into the nested menu before the command.
   ASSERT_TRUE(InsertMenuA(m, 20, MF_BYCOMMAND | MF_STRING, 21, "before b"));
   EXPECT_EQ(GetMenuItemID(sub, 0), 21u);
+  EXPECT_FALSE(InsertMenuA(m, 77, MF_BYCOMMAND | MF_STRING, 22, "nowhere"));
+  // A position past the end appends.
+  ASSERT_TRUE(InsertMenuA(sub, 40, MF_BYPOSITION | MF_STRING, 23, "last"));
+  EXPECT_EQ(GetMenuItemID(sub, 2), 23u);
+  ASSERT_TRUE(DeleteMenu(sub, 23, MF_BYCOMMAND));
   ASSERT_TRUE(InsertMenuA(m, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr));
   EXPECT_EQ(GetMenuItemCount(m), 3);
   EXPECT_EQ(CheckMenuItem(m, 20, MF_CHECKED), static_cast<DWORD>(MF_UNCHECKED));
