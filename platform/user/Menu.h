@@ -138,7 +138,8 @@ BOOL IsMenu(HMENU menu);
 // is the item's data, kept as given; otherwise it is GBK text (null: no text).
 BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR newItem, LPCSTR text);
 // `position` is a position with MF_BYPOSITION (-1 or one past the end: append), else a command
-// id searched in the menu and its sub-menus; the new item goes before it.
+// id searched in the menu and its sub-menus; the new item goes before it (an unknown command
+// fails).
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR text);
 BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
 BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR text);

@@ -197,6 +197,16 @@ TEST_F(ListViewTest, HitTestsAndRectangles) {
   EXPECT_EQ(SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info)), 1);
   EXPECT_EQ(info.iSubItem, 2);
 
+  // A one-pixel-wide image list sets a taller row height.
+  HIMAGELIST rows = ImageList_Create(1, 30, ILC_COLOR32, 1, 1);
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows));
+  RECT tall{};
+  tall.left = LVIR_BOUNDS;
+  SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tall));
+  EXPECT_EQ(tall.bottom - tall.top, 30);
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+  ImageList_Destroy(rows);
+
   // Scrolling by whole rows.
   for (int i = 0; i < 40; ++i) {
     LVITEMA it{};
@@ -547,6 +557,22 @@ TEST_F(ControlTest, ImageListAddDrawIconsAndRemove) {
   EXPECT_EQ(GetPixel(dc, 10, 10), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(dc, 1, 1), RGB(10, 20, 30));
   DestroyIcon(icon);
+
+  // A larger icon is scaled to the list's size (the 16 x 16 portraits come from the 32 x 32 ones).
+  HIMAGELIST big = ImageList_Create(40, 40, ILC_COLOR24 | ILC_MASK, 1, 1);
+  HBITMAP bigStrip = SolidStrip(40, 40, {RGB(9, 99, 199)}, RGB(255, 255, 255), 8);
+  ImageList_AddMasked(big, bigStrip, RGB(255, 255, 255));
+  HICON bigIcon = ImageList_GetIcon(big, 0, 0);
+  EXPECT_EQ(ImageList_AddIcon(list, bigIcon), 3);
+  FillSolidRect(dc, &all, RGB(10, 20, 30));
+  ImageList_Draw(list, 3, dc, 0, 0, ILD_TRANSPARENT);
+  EXPECT_EQ(GetPixel(dc, 10, 10), RGB(9, 99, 199));
+  EXPECT_EQ(GetPixel(dc, 2, 2), RGB(10, 20, 30));  // the frame, 8 of 40 pixels, becomes 4 of 20
+  EXPECT_EQ(GetPixel(dc, 4, 4), RGB(9, 99, 199));
+  DestroyIcon(bigIcon);
+  ImageList_Destroy(big);
+  DeleteObject(bigStrip);
+  EXPECT_TRUE(ImageList_Remove(list, 3));
 
   EXPECT_TRUE(ImageList_Remove(list, 0));
   EXPECT_EQ(ImageList_GetImageCount(list), 2);
