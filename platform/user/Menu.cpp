@@ -1,6 +1,7 @@
 #include "platform/user/Menu.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -851,6 +852,21 @@ void HandleKey(Tracker& t, WPARAM vk) {
       }
       break;
     default:
+      if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+        // The letter after '&' in an item's text chooses that item (or opens its sub-menu).
+        for (size_t i = 0; i < lv.rows.size(); ++i) {
+          const std::string& text = lv.rows[i].item.text;
+          size_t amp = text.find('&');
+          while (amp != std::string::npos && amp + 1 < text.size() && text[amp + 1] == '&') amp = text.find('&', amp + 2);
+          if (amp == std::string::npos || amp + 1 >= text.size()) continue;
+          if (toupper(static_cast<unsigned char>(text[amp + 1])) != static_cast<int>(vk)) continue;
+          Select(t, li, static_cast<int>(i));
+          const MenuItem& m = lv.rows[i].item;
+          if (m.sub) OpenSelectedSub(t, li, true);
+          else Choose(t, m);
+          break;
+        }
+      }
       break;
   }
 }

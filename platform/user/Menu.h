@@ -10,7 +10,7 @@
 // mouse capture and runs a loop of its own until an item is chosen or the menu is dismissed:
 // Up/Down move the selection (separators are skipped), Right or Enter opens a sub-menu, Left or
 // Escape closes one (Escape on the first level dismisses the menu), Enter chooses the selected
-// command; the pointer selects the item under it and opens sub-menus on hover, a button release
+// command, the letter after an item's '&' chooses that item; the pointer selects the item under it and opens sub-menus on hover, a button release
 // on a command chooses it (the right button too with TPM_RIGHTBUTTON), a button press outside
 // every level dismisses the menu. While the loop waits for input it sends WM_ENTERIDLE
 // (MSGF_MENU, the menu window) to the owner. Owner-drawn items are measured with WM_MEASUREITEM

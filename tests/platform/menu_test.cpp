@@ -226,6 +226,7 @@ TEST_F(TrackTest, KeysChooseSkipSeparatorsAndEscapeDismisses) {
       {{VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}, 302},                  // into the sub-menu
       {{VK_UP, VK_RIGHT, VK_LEFT, VK_UP, VK_RETURN}, 103},           // back out of it
       {{VK_DOWN, VK_ESCAPE}, 0},
+      {{'H'}, 101},                                                  // the '&' letter
   };
   for (const Case& c : cases) {
     OnIdle({[&](HWND) {
