@@ -56,8 +56,6 @@ NonClientLayout LayoutNonClient(int width, int height, DWORD style, DWORD exStyl
     }
   }
   l.clientEdge = rest;
-  int edge = InnerEdge(exStyle);
-  (void)edge;
   return l;
 }
 
