@@ -427,6 +427,17 @@ TEST_F(ListViewTest, OwnerDrawnHeaderItemsGoToTheOwner) {
   EXPECT_EQ(draws[0].hwndItem, header);
   EXPECT_EQ(draws[0].rcItem.left, 140);
   EXPECT_EQ(Pixel(header, 170, 10), RGB(0, 200, 0));
+  // Item 2 (x 200 to 280) held down draws pressed until the button is released.
+  COLORREF raisedEdge = Pixel(header, 200, 0);
+  POINT held = ToScreen(header, 250, 8);
+  platform::InjectMouseMove(held);
+  platform::InjectMouseButton(0, true, held);
+  Pump();
+  EXPECT_TRUE(SavePng(header, "header-ownerdrawn-pressed"));
+  EXPECT_NE(Pixel(header, 200, 0), raisedEdge);
+  platform::InjectMouseButton(0, false, held);
+  Pump();
+  EXPECT_EQ(Pixel(header, 200, 0), raisedEdge);
 }
 
 TEST_F(ListViewTest, RenderingWithSelectionImagesAndGridlines) {
