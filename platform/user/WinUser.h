@@ -434,3 +434,11 @@ typedef STYLESTRUCT* LPSTYLESTRUCT;
 
 #define IDOK 1
 #define IDCANCEL 2
+
+// Records that owner-drawn controls, notifications and WM_COPYDATA carry.
+struct NMHDR {
+  HWND hwndFrom;
+  UINT_PTR idFrom;
+  UINT code;
+};
+typedef NMHDR* LPNMHDR;
