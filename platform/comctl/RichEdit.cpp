@@ -1056,3 +1056,15 @@ BOOL FreeLibrary(HMODULE module) {
 }
 
 BOOL AfxInitRichEdit() { return RegisterRichEditClasses(); }
+
+namespace platform {
+
+uint64_t RichEditParagraphsLaidOut(HWND hwnd) {
+  char name[32] = {};
+  if (!IsWindow(hwnd) || !GetClassNameA(hwnd, name, sizeof name)) return 0;
+  if (!ClassNameEquals(name, RICHEDIT_CLASSA) && !ClassNameEquals(name, RICHEDIT_CLASS10A)) return 0;
+  RichEditState* s = StateOf(hwnd);
+  return s ? s->doc.ParagraphsLaidOut() : 0;
+}
+
+}  // namespace platform

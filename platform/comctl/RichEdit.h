@@ -16,6 +16,8 @@
 #pragma once
 
 #include "platform/base/WinTypes.h"
+#include <cstdint>
+
 #include "platform/user/WinUser.h"
 
 #define RICHEDIT_CLASSA "RichEdit20A"
@@ -213,3 +215,11 @@ BOOL FreeLibrary(HMODULE module);
 
 // The framework's rich-edit initialisation: registers the control's classes; TRUE on success.
 BOOL AfxInitRichEdit();
+
+namespace platform {
+
+// How many paragraphs the control has laid out since it was created (tests and benchmarks check
+// that appending lays out only what was appended); 0 for other windows.
+uint64_t RichEditParagraphsLaidOut(HWND hwnd);
+
+}  // namespace platform
