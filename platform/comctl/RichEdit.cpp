@@ -314,8 +314,10 @@ void ApplyCharFormat(RichCharFormat& f, const CHARFORMATA* cf) {
   }
 }
 
+// Fills a CHARFORMAT or CHARFORMAT2 record; the weight is only in the second.
 void FillCharFormat(CHARFORMATA* cf, const RichCharFormat& f, DWORD mask) {
   UINT size = cf->cbSize;
+  if (size != sizeof(CHARFORMAT2A)) mask &= ~static_cast<DWORD>(CFM_WEIGHT);
   std::memset(reinterpret_cast<BYTE*>(cf) + sizeof(UINT), 0, size - sizeof(UINT));
   cf->dwMask = mask;
   cf->dwEffects = f.effects;
@@ -327,7 +329,6 @@ void FillCharFormat(CHARFORMATA* cf, const RichCharFormat& f, DWORD mask) {
   std::memcpy(cf->szFaceName, f.face.data(), std::min<size_t>(f.face.size(), LF_FACESIZE_RICHEDIT - 1));
   if (size == sizeof(CHARFORMAT2A)) {
     auto* cf2 = static_cast<CHARFORMAT2A*>(cf);
-    cf2->dwMask |= CFM_WEIGHT & mask;
     cf2->wWeight = (f.effects & CFE_BOLD) ? FW_BOLD : f.weight;
   }
 }
@@ -338,7 +339,7 @@ DWORD GetSelectionFormat(RichEditState* s, CHARFORMATA* cf) {
   DWORD mask = SUPPORTED_MASK | CFM_WEIGHT;
   if (s->selStart == s->selEnd) {
     FillCharFormat(cf, s->doc.Format(InsertionFormat(s)), mask);
-    return mask;
+    return cf->dwMask;
   }
   uint32_t firstId = s->doc.FormatIdAt(s->selStart);
   const RichCharFormat first = s->doc.Format(firstId);
@@ -357,7 +358,7 @@ DWORD GetSelectionFormat(RichEditState* s, CHARFORMATA* cf) {
     if (f.weight != first.weight) mask &= ~CFM_WEIGHT;
   }
   FillCharFormat(cf, first, mask);
-  return mask;
+  return cf->dwMask;
 }
 
 // A new default format also reformats the text that still has the old default.
@@ -704,7 +705,6 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       s->font = reinterpret_cast<HFONT>(wParam);
       SetDefaultFormat(s, FormatFromFont(s->doc.Format(s->defaultFormat), s->font));
       AfterEdit(hwnd, s);
-      if (!LOWORD(lParam)) ValidateRect(hwnd, nullptr);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
     case WM_SETTEXT:

@@ -149,8 +149,13 @@ void RichEditDocument::SetWrapWidth(int width) {
 void RichEditDocument::SetAutoUrlDetect(bool on) {
   if (on == m_autoUrl) return;
   m_autoUrl = on;
-  std::fill(m_auto.begin(), m_auto.end(), 0);
-  Invalidate(0);
+  // Detected addresses change no widths (they are only drawn underlined), so the lines stay;
+  // the flags are found again over the whole text, as no address spans a paragraph end.
+  if (on) {
+    DetectUrls(0, Length());
+  } else {
+    std::fill(m_auto.begin(), m_auto.end(), 0);
+  }
 }
 
 RichEditDocument::FontInfo& RichEditDocument::Font(uint32_t formatId) {

@@ -374,6 +374,50 @@ TEST_F(RichEdit, AppendingLaysOutOnlyTheNewParagraphs) {
   EXPECT_LE(platform::RichEditParagraphsLaidOut(edit) - before, 4u);
 }
 
+TEST_F(RichEdit, AddressDetectionDoesNotLayOutAgain) {
+  HWND edit = Make(300, 100);
+  for (int i = 0; i < 50; ++i) Append(edit, "text www.example.com/a, more\r\n", Format(180, 0, 0));
+  SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  uint64_t before = platform::RichEditParagraphsLaidOut(edit);
+  // The chat pane turns detection on and off around every notice.
+  SendMessageA(edit, EM_AUTOURLDETECT, TRUE, 0);
+  SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  SendMessageA(edit, EM_AUTOURLDETECT, FALSE, 0);
+  SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  EXPECT_EQ(before, platform::RichEditParagraphsLaidOut(edit));
+  EXPECT_EQ(E_INVALIDARG, SendMessageA(edit, EM_AUTOURLDETECT, 7, 0));
+}
+
+TEST_F(RichEdit, TextComesOutAsGbkWithinTheBuffer) {
+  HWND edit = Make(300, 100);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("a汉字\nb"));
+  EXPECT_EQ(8, SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));  // a, two GBK characters, \r\n, b
+  struct Case {
+    size_t size;
+    const char* text;
+  };
+  // A buffer never ends in half a character.
+  const Case cases[] = {{1, ""}, {2, "a"}, {3, "a"}, {4, "a汉"}, {5, "a汉"}, {7, "a汉字\r"}, {9, "a汉字\r\nb"}};
+  for (const Case& c : cases) {
+    char buffer[16];
+    std::memset(buffer, 'X', sizeof buffer);
+    LRESULT n = SendMessageA(edit, WM_GETTEXT, c.size, reinterpret_cast<LPARAM>(buffer));
+    EXPECT_STREQ(c.text, buffer) << c.size;
+    EXPECT_EQ(static_cast<LRESULT>(std::strlen(c.text)), n);
+    EXPECT_EQ('X', buffer[c.size]);
+  }
+  TEXTRANGEA range{{1, 4}, nullptr};
+  char out[16] = {};
+  range.lpstrText = out;
+  EXPECT_EQ(5, SendMessageA(edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+  EXPECT_STREQ("汉字\r", out);
+  // A CHARFORMAT (not CHARFORMAT2) never reports the weight bit.
+  CHARFORMATA cf{};
+  cf.cbSize = sizeof cf;
+  DWORD mask = static_cast<DWORD>(SendMessageA(edit, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf)));
+  EXPECT_EQ(0u, mask & CFM_WEIGHT);
+}
+
 TEST_F(RichEdit, ClicksOnLinksAreReported) {
   HWND edit = Make(300, 100);
   Append(edit, "see ", Format(180, 0, 0));
