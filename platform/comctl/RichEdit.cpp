@@ -129,7 +129,11 @@ RECT BarRect(HWND hwnd) {
 void UpdateWrapWidth(HWND hwnd, RichEditState* s) {
   bool multiline = (GetWindowLongA(hwnd, GWL_STYLE) & ES_MULTILINE) != 0;
   RECT rc = TextRect(hwnd);
-  s->doc.SetWrapWidth(multiline ? std::max(1, static_cast<int>(rc.right - rc.left) - 2 * MARGIN) : 0);
+  int width = static_cast<int>(rc.right - rc.left) - 2 * MARGIN;
+  // A control with no room (not yet laid out by its parent, or squeezed to nothing) keeps its
+  // lines rather than breaking the whole text into one character a line.
+  if (multiline && width <= 0) return;
+  s->doc.SetWrapWidth(multiline ? width : 0);
 }
 
 int MaxScroll(HWND hwnd, RichEditState* s) {
