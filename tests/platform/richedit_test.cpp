@@ -229,6 +229,17 @@ TEST_F(RichEdit, InsertionFormatAndDefaultFormat) {
   green.dwMask = CFM_COLOR;
   SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&green));
   for (LONG cp = 0; cp < 5; ++cp) EXPECT_EQ(RGB(0, 128, 0), FormatAt(edit, cp).crTextColor);
+  // Sizes are kept as given, also 0 (a tag's unreadable size) and absurd ones; the text is still
+  // laid out and drawn.
+  for (LONG height : {0L, 2000000000L}) {
+    CHARFORMATA sized = Format(height, 0, 0);
+    sized.dwMask = CFM_SIZE;
+    SendMessageA(edit, EM_SETSEL, 0, 1);
+    SendMessageA(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&sized));
+    EXPECT_EQ(height, FormatAt(edit, 0).yHeight);
+    EXPECT_GE(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 1);
+    UpdateWindow(edit);
+  }
   DeleteObject(font);
 }
 
@@ -470,6 +481,15 @@ TEST_F(RichEdit, ClicksOnLinksAreReported) {
       EXPECT_EQ(c.chrg.cpMax, n.chrg.cpMax);
     }
   }
+  // The pane reads the clicked word: select the link's range, read it, restore the selection.
+  CHARRANGE saved{1, 2};
+  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  CHARRANGE link{4, 8};
+  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&link));
+  char word[(8 - 4 + 1) * 2] = {};
+  EXPECT_EQ(4, SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(word)));
+  EXPECT_STREQ("HERE", word);
+  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
   // A parent that answers the press keeps the caret where it was.
   SendMessageA(edit, EM_SETSEL, 0, 0);
   g_linkAnswer = 1;
