@@ -32,6 +32,8 @@ constexpr int WHEEL_LINES = 3;
 // The limit EM_EXLIMITTEXT with 0 sets, as the rich edit documents it.
 constexpr LONG DEFAULT_EXPLICIT_LIMIT = 64000;
 constexpr LONG NO_LIMIT = 0x7FFFFFFF;
+// The rich edit's own number for EM_GETLIMITTEXT.
+constexpr UINT EM_GETLIMITTEXT_RICHEDIT = WM_USER + 37;
 
 class RichEditOle;
 
@@ -271,7 +273,8 @@ std::wstring Normalise(const char* gbk) {
 }
 
 void AfterEdit(HWND hwnd, RichEditState* s) {
-  s->scrollY = std::clamp(s->scrollY, 0, MaxScroll(hwnd, s));
+  // Only a scrolled view can end up past the text; at the top, layout waits for a need.
+  if (s->scrollY > 0) s->scrollY = std::clamp(s->scrollY, 0, MaxScroll(hwnd, s));
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -857,9 +860,13 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case EM_EXLIMITTEXT:
-      s->limit = lParam > 0 ? static_cast<LONG>(std::min<LPARAM>(lParam, NO_LIMIT)) : DEFAULT_EXPLICIT_LIMIT;
+    case EM_LIMITTEXT: {
+      LPARAM limit = message == EM_EXLIMITTEXT ? lParam : static_cast<LPARAM>(wParam);
+      s->limit = limit > 0 ? static_cast<LONG>(std::min<LPARAM>(limit, NO_LIMIT)) : DEFAULT_EXPLICIT_LIMIT;
       return 0;
-    case EM_GETLIMITTEXT: return s->limit;
+    }
+    case EM_GETLIMITTEXT:
+    case EM_GETLIMITTEXT_RICHEDIT: return s->limit;
     case EM_GETOLEINTERFACE: {
       auto* out = reinterpret_cast<IRichEditOle**>(lParam);
       if (!out) return 0;

@@ -229,17 +229,16 @@ TEST_F(RichEdit, InsertionFormatAndDefaultFormat) {
   green.dwMask = CFM_COLOR;
   SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&green));
   for (LONG cp = 0; cp < 5; ++cp) EXPECT_EQ(RGB(0, 128, 0), FormatAt(edit, cp).crTextColor);
-  // Sizes are kept as given, also 0 (a tag's unreadable size) and absurd ones; the text is still
-  // laid out and drawn.
-  for (LONG height : {0L, 2000000000L}) {
+  // Sizes are kept as given, also 0 (a tag's unreadable size, laid out at 1 pixel) and absurd
+  // ones (drawn at most at 1638 points).
+  for (LONG height : {2000000000L, 0L}) {
     CHARFORMATA sized = Format(height, 0, 0);
     sized.dwMask = CFM_SIZE;
     SendMessageA(edit, EM_SETSEL, 0, 1);
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&sized));
     EXPECT_EQ(height, FormatAt(edit, 0).yHeight);
-    EXPECT_GE(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 1);
-    UpdateWindow(edit);
   }
+  EXPECT_EQ(1, SendMessageA(edit, EM_GETLINECOUNT, 0, 0));
   DeleteObject(font);
 }
 
@@ -291,6 +290,23 @@ TEST_F(RichEdit, Selections) {
   SendMessageA(edit, EM_SETREADONLY, FALSE, 0);
   SendMessageA(edit, WM_CLEAR, 0, 0);
   EXPECT_EQ("0156789", Text(edit));
+}
+
+TEST_F(RichEdit, TextLimit) {
+  HWND edit = Make(300, 100);
+  // No limit unless one is set: a log longer than the old 32K default keeps growing.
+  std::string big(40000, 'x');
+  SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(big.c_str()));
+  SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("yz"));
+  EXPECT_EQ(40002, SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  SendMessageA(edit, EM_EXLIMITTEXT, 0, 5);
+  EXPECT_EQ(5, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+  EXPECT_EQ(5, SendMessageA(edit, WM_USER + 37, 0, 0));
+  SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("abc汉字def"));
+  EXPECT_EQ("abc汉字", Text(edit));
+  SendMessageA(edit, EM_EXLIMITTEXT, 0, 0);
+  EXPECT_EQ(64000, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
 }
 
 TEST_F(RichEdit, LineBreakingAndLineCounts) {
