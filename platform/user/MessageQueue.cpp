@@ -6,6 +6,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/Threads.h"
+#include "platform/user/Input.h"
 #include "platform/user/UserState.h"
 #include "platform/user/Window.h"
 
@@ -227,6 +228,17 @@ bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
   }
   ProcessIncomingSent();
   {
+    // Device events waiting for this thread become messages now, behind those already posted.
+    // Their processing sends messages whose handlers may look at the queue again; the inner
+    // look leaves the rest of the events to this one.
+    thread_local bool processing = false;
+    if (!processing) {
+      processing = true;
+      ProcessPendingInput(GetCurrentThreadId());
+      processing = false;
+    }
+  }
+  {
     auto lock = UserLock();
     ThreadQueue* q = CurrentQueueLocked();
     q->changedBits = 0;
@@ -285,13 +297,13 @@ KeyTranslator CurrentKeyTranslator() {
   return TranslatorObject();
 }
 
-CHAR DefaultKeyTranslation(UINT vk) {
+std::string DefaultKeyTranslation(UINT vk) {
   if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
       (vk >= '0' && vk <= '9')) {
-    return static_cast<CHAR>(vk);
+    return std::string(1, static_cast<char>(vk));
   }
-  if (vk >= 'A' && vk <= 'Z') return static_cast<CHAR>(vk - 'A' + 'a');
-  return 0;
+  if (vk >= 'A' && vk <= 'Z') return std::string(1, static_cast<char>(vk - 'A' + 'a'));
+  return {};
 }
 
 }  // namespace
@@ -360,10 +372,10 @@ BOOL TranslateMessage(const MSG* msg) {
     return msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
   }
   KeyTranslator translator = CurrentKeyTranslator();
-  CHAR ch = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
-                       : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
-  if (ch) {
-    UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  std::string chars = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
+                                 : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
+  UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  for (char ch : chars) {
     PostMessageA(msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<BYTE>(ch)), msg->lParam);
   }
   return TRUE;
