@@ -305,6 +305,14 @@ HWND CreateFromParsed(HINSTANCE instance, const platform::ParsedDialog& t, HWND 
     if (!IsWindow(dialog)) return nullptr;
   }
 
+  // The default button is the template's: the first control that answers as one.
+  for (HWND c : Controls(dialog)) {
+    if (DlgCode(c, nullptr) & DLGC_DEFPUSHBUTTON) {
+      WORD id = static_cast<WORD>(GetDlgCtrlID(c));
+      UpdateState(dialog, [&](DialogState& s) { s.defId = id; });
+      break;
+    }
+  }
   HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
   LRESULT setFocus = SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam);
   if (!IsWindow(dialog)) return nullptr;
@@ -567,9 +575,6 @@ LRESULT DefaultDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case DM_GETDEFID: {
       DialogState s;
       if (GetState(dialog, s) && s.defId) return MAKELRESULT(s.defId, DC_HASDEFID);
-      for (HWND c : Controls(dialog)) {
-        if (DlgCode(c, nullptr) & DLGC_DEFPUSHBUTTON) return MAKELRESULT(GetDlgCtrlID(c), DC_HASDEFID);
-      }
       return 0;
     }
     case DM_SETDEFID: {
