@@ -155,12 +155,15 @@ void ControlTest::Wheel(HWND hwnd, int delta) {
 }
 
 void ControlTest::Key(UINT vk, bool shift, bool ctrl) {
-  if (shift) platform::InjectKey(VK_SHIFT, true, 0);
-  if (ctrl) platform::InjectKey(VK_CONTROL, true, 0);
+  // GetKeyState answers with the keyboard as it is now, so the modifiers are pressed and
+  // released around a pump of the key itself.
+  if (shift) platform::InjectKey(VK_LSHIFT, true, 0);
+  if (ctrl) platform::InjectKey(VK_LCONTROL, true, 0);
   platform::InjectKey(vk, true, 0);
   platform::InjectKey(vk, false, 0);
-  if (ctrl) platform::InjectKey(VK_CONTROL, false, 0);
-  if (shift) platform::InjectKey(VK_SHIFT, false, 0);
+  Pump();
+  if (ctrl) platform::InjectKey(VK_LCONTROL, false, 0);
+  if (shift) platform::InjectKey(VK_LSHIFT, false, 0);
   Pump();
 }
 

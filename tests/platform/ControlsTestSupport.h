@@ -10,6 +10,7 @@
 
 #include "platform/display/Display.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Text.h"
 #include "platform/user/User.h"
 
 namespace controltest {
