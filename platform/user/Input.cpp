@@ -11,6 +11,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/user/MessageQueue.h"
+#include "platform/user/controls/Controls.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/UserState.h"
@@ -22,6 +23,10 @@ namespace {
 constexpr UINT DOUBLE_CLICK_MS = 500;
 constexpr int DOUBLE_CLICK_DISTANCE = 4;  // SM_CXDOUBLECLK
 constexpr int CURSOR_BASE = 0x7F000000;  // standard cursors: this + IDC number
+constexpr uint64_t MOD_SHIFT_BIT = 1ull << 32;
+constexpr uint64_t MOD_CTRL_BIT = 1ull << 33;
+constexpr uint64_t MOD_ALT_BIT = 1ull << 34;
+constexpr uint64_t MOD_CAPS_BIT = 1ull << 35;
 
 enum class RawKind { MOVE, BUTTON, WHEEL, KEY, TEXT };
 
@@ -36,6 +41,10 @@ struct RawEvent {
   bool repeat = false;
   std::string text;  // GBK
   DWORD time = 0;
+  // The buttons and modifiers as they were when the event happened (MK_ flags), and for keys
+  // the shift, control, alt and caps-lock state that TranslateMessage types with.
+  WPARAM mk = 0;
+  bool shift = false, ctrl = false, alt = false, caps = false;
 };
 
 struct MoveState {
@@ -174,6 +183,12 @@ void Queue(DWORD thread, RawEvent ev) {
     auto lock = UserLock();
     if (!FindQueue(thread)) return;
     ev.time = MessageTickCount();
+    const InputState& s = Input();
+    ev.mk = MouseKeys(s);
+    ev.shift = Down(s, VK_SHIFT);
+    ev.ctrl = Down(s, VK_CONTROL);
+    ev.alt = Down(s, VK_MENU);
+    ev.caps = (s.keys[VK_CAPITAL] & 1) != 0;
     Input().pending[thread].push_back(std::move(ev));
   }
   WakeQueue(thread, ev.kind == RawKind::KEY || ev.kind == RawKind::TEXT ? QS_KEY
@@ -239,8 +254,8 @@ void ProcessMouse(const RawEvent& ev) {
       WindowRecord* w = FindWindowRecord(target);
       if (w && w->threadId != q->threadId) target = nullptr;  // the window moved to another thread's place
     }
-    mk = MouseKeys(Input());
   }
+  mk = ev.mk;
   if (ev.kind == RawKind::WHEEL) {
     HWND focus = GetFocus();
     if (!focus) focus = GetActiveWindow();
@@ -324,12 +339,7 @@ void ProcessMouse(const RawEvent& ev) {
 void ProcessKey(const RawEvent& ev) {
   HWND target = GetFocus();
   if (!target) target = GetActiveWindow();
-  bool alt = false, ctrl = false;
-  {
-    auto lock = UserLock();
-    alt = Down(Input(), VK_MENU);
-    ctrl = Down(Input(), VK_CONTROL);
-  }
+  bool alt = ev.alt, ctrl = ev.ctrl;
   if (!target) return;
   if (ev.kind == RawKind::TEXT) {
     uint32_t id = 0;
@@ -355,7 +365,10 @@ void ProcessKey(const RawEvent& ev) {
     lp |= (1u << 30) | (1u << 31);
   }
   UINT message = ev.down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-  PostTo(target, message, ev.vk, static_cast<LPARAM>(static_cast<uint32_t>(lp)));
+  // Bits 32 and up, which a 32-bit program never sees, carry the modifiers for TranslateMessage.
+  uint64_t mods = (ev.shift ? MOD_SHIFT_BIT : 0) | (ev.ctrl ? MOD_CTRL_BIT : 0) | (ev.alt ? MOD_ALT_BIT : 0) |
+                  (ev.caps ? MOD_CAPS_BIT : 0);
+  PostTo(target, message, ev.vk, static_cast<LPARAM>(static_cast<uint64_t>(static_cast<uint32_t>(lp)) | mods));
 }
 
 // US keyboard layout: what a key types with and without shift.
@@ -369,14 +382,9 @@ std::string TranslateKey(UINT vk, LPARAM lParam) {
     Input().texts.erase(it);
     return text;
   }
-  bool shift = false, caps = false, ctrl = false, alt = false;
-  {
-    auto lock = UserLock();
-    shift = Down(Input(), VK_SHIFT);
-    caps = (Input().keys[VK_CAPITAL] & 1) != 0;
-    ctrl = Down(Input(), VK_CONTROL);
-    alt = Down(Input(), VK_MENU);
-  }
+  uint64_t mods = static_cast<uint64_t>(lParam);
+  bool shift = (mods & MOD_SHIFT_BIT) != 0, caps = (mods & MOD_CAPS_BIT) != 0;
+  bool ctrl = (mods & MOD_CTRL_BIT) != 0, alt = (mods & MOD_ALT_BIT) != 0;
   if (vk >= 'A' && vk <= 'Z') {
     if (ctrl && !alt) return std::string(1, static_cast<char>(vk - 'A' + 1));
     bool upper = shift != caps;
@@ -545,30 +553,26 @@ void ResetInputState() {
   for (BYTE& k : Input().keys) k &= 1;
 }
 
-bool HasPendingInput(DWORD threadId) {
-  auto lock = UserLock();
+bool HasPendingInputLocked(DWORD threadId) {
   auto it = Input().pending.find(threadId);
   return it != Input().pending.end() && !it->second.empty();
 }
 
-void ProcessPendingInput(DWORD threadId) {
-  // Events are taken one at a time: processing sends messages, whose handlers may look at the
-  // queue again.
-  for (;;) {
-    RawEvent ev;
-    {
-      auto lock = UserLock();
-      auto it = Input().pending.find(threadId);
-      if (it == Input().pending.end() || it->second.empty()) return;
-      ev = std::move(it->second.front());
-      it->second.pop_front();
-    }
-    if (ev.kind == RawKind::KEY || ev.kind == RawKind::TEXT) {
-      ProcessKey(ev);
-    } else {
-      ProcessMouse(ev);
-    }
+bool ProcessOneInput(DWORD threadId) {
+  RawEvent ev;
+  {
+    auto lock = UserLock();
+    auto it = Input().pending.find(threadId);
+    if (it == Input().pending.end() || it->second.empty()) return false;
+    ev = std::move(it->second.front());
+    it->second.pop_front();
   }
+  if (ev.kind == RawKind::KEY || ev.kind == RawKind::TEXT) {
+    ProcessKey(ev);
+  } else {
+    ProcessMouse(ev);
+  }
+  return true;
 }
 
 bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -589,9 +593,12 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
       }
       LRESULT hit = static_cast<SHORT>(LOWORD(lParam));
-      if (hit == HTCLIENT) {
-        if (classCursor) SetCursor(classCursor);
+      if (reinterpret_cast<HWND>(wParam) != hwnd) {
+        // Asked on behalf of a child: the child sets its own cursor.
         *result = FALSE;
+      } else if (hit == HTCLIENT) {
+        if (classCursor) SetCursor(classCursor);
+        *result = classCursor ? TRUE : FALSE;
       } else {
         SetCursor(CursorForHit(hit));
         *result = TRUE;
@@ -620,6 +627,9 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         SetActiveWindow(GetAncestor(hwnd, GA_ROOT));
         SetCapture(hwnd);
         SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+      } else if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
+        TrackWindowScrollBar(hwnd, wParam == HTVSCROLL ? SB_VERT : SB_HORZ,
+                             POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       } else if (wParam == HTCLOSE || wParam == HTMAXBUTTON || wParam == HTMINBUTTON) {
         auto lock = UserLock();
         Input().pressedButtonWindow = hwnd;

@@ -140,9 +140,10 @@ void ResetInputState();
 // The default handling of input messages by DefWindowProc: WM_SETCURSOR, WM_MOUSEWHEEL for
 // children, and moving a window by its caption and pressing its close button.
 bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-// Turns the device events waiting for the calling thread into messages. The painting layer's
-// message source calls it before it looks for windows to paint.
-void ProcessPendingInput(DWORD threadId);
-bool HasPendingInput(DWORD threadId);
+// Turns the next device event waiting for the thread (the caller's own) into messages; false when
+// none waits. The message queue calls it when nothing posted is waiting.
+bool ProcessOneInput(DWORD threadId);
+// Whether device events wait for the thread; under UserLock().
+bool HasPendingInputLocked(DWORD threadId);
 
 }  // namespace platform

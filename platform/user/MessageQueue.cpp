@@ -59,6 +59,7 @@ ULONGLONG UpdateTimers(ThreadQueue& q, ULONGLONG now) {
 bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
   if (!q.alive || IsTerminateRequested()) return true;
   if (q.changedBits & mask) return true;
+  if ((mask & QS_INPUT) && HasPendingInputLocked(q.threadId)) return true;
   // A sent message counts until it has run, even when its arrival was seen: its sender waits,
   // and a look at the queue that raced with its arrival must not put the thread to sleep on it.
   if ((mask & QS_SENDMESSAGE) && !q.incoming.empty()) return true;
@@ -227,30 +228,35 @@ bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
     return true;
   }
   ProcessIncomingSent();
-  {
-    // Device events waiting for this thread become messages now, behind those already posted.
-    // Their processing sends messages whose handlers may look at the queue again; the inner
-    // look leaves the rest of the events to this one.
-    thread_local bool processing = false;
-    if (!processing) {
-      processing = true;
-      ProcessPendingInput(GetCurrentThreadId());
-      processing = false;
+  for (;;) {
+    {
+      auto lock = UserLock();
+      ThreadQueue* q = CurrentQueueLocked();
+      q->changedBits = 0;
+      for (auto it = q->posted.begin(); it != q->posted.end(); ++it) {
+        if (MatchesWindow(filter, it->hwnd) && InRange(it->message, first, last)) {
+          *out = *it;
+          if (remove) q->posted.erase(it);
+          q->lastTime = out->time;
+          q->lastPos = out->pt;
+          return true;
+        }
+      }
     }
+    // Device events become messages one at a time, when nothing posted is waiting, so that a
+    // WM_CHAR that TranslateMessage makes from a key comes before the next key's messages, as
+    // in Win32's input queue. Processing sends messages whose handlers may look at the queue
+    // again; such an inner look leaves the events to this one.
+    thread_local bool processing = false;
+    if (processing) break;
+    processing = true;
+    bool took = ProcessOneInput(GetCurrentThreadId());
+    processing = false;
+    if (!took) break;
   }
   {
     auto lock = UserLock();
     ThreadQueue* q = CurrentQueueLocked();
-    q->changedBits = 0;
-    for (auto it = q->posted.begin(); it != q->posted.end(); ++it) {
-      if (MatchesWindow(filter, it->hwnd) && InRange(it->message, first, last)) {
-        *out = *it;
-        if (remove) q->posted.erase(it);
-        q->lastTime = out->time;
-        q->lastPos = out->pt;
-        return true;
-      }
-    }
     if (q->quitPending) {
       *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, MessageTickCount(), User().cursorPos};
       if (remove) q->quitPending = false;

@@ -1,6 +1,6 @@
-// Fixtures of the dialog tests: small stand-ins for the standard controls, registered under
-// "Button", "Static" and "Edit" only when no such class exists yet, a log of what dialogs and
-// controls see, and helpers that press keys and click through the input layer.
+// Fixtures of the dialog tests: a log of what dialog procedures and the standard controls see
+// (controls are subclassed by a creation hook while a test runs), and helpers that press keys
+// and click through the input layer.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,9 +33,12 @@ std::vector<Seen>& Log();
 // The messages of the log that are in `keep`, as (window, message) pairs.
 std::vector<std::pair<HWND, UINT>> Pairs(const std::vector<UINT>& keep);
 
-// Registers the stand-in controls where the real ones are missing, and "DlgTestOwner", a plain
-// class for the windows that own dialogs.
+// Registers "DlgTestOwner", a plain class for the windows that own dialogs.
 void EnsureControls();
+// Installs and removes the creation hook that subclasses "Button", "Static" and "Edit" windows
+// to record WM_SETFONT, WM_SETFOCUS, BM_SETSTYLE, EM_SETSEL, BM_CLICK and BM_SETCHECK.
+void StartRecording();
+void StopRecording();
 
 // Dispatches what the thread has waiting, passing it through IsDialogMessage for `dialog`.
 void Pump(HWND dialog = nullptr);
@@ -58,6 +61,7 @@ class DialogTest : public ::testing::Test {
   void SetUp() override {
     platform::StartDisplay(platform::DisplayBackend::HEADLESS);
     EnsureControls();
+    StartRecording();
     Log().clear();
   }
   void TearDown() override {
@@ -65,6 +69,7 @@ class DialogTest : public ::testing::Test {
       if (IsWindow(w)) DestroyWindow(w);
     }
     Pump();
+    StopRecording();
     Log().clear();
     platform::ResetInputState();
   }

@@ -373,7 +373,7 @@ TEST_F(DialogTest, KeyboardMovesFocusAndPressesButtons) {
       {10, VK_TAB, false, 11, 0},          // next tab stop
       {11, VK_TAB, false, 15, 0},          // a group's other radios are not tab stops
       {15, VK_TAB, false, IDOK, 0},
-      {16, VK_TAB, false, 10, 0},          // wraps around
+      {IDCANCEL, VK_TAB, false, 16, 0},
       {10, VK_TAB, true, 16, 0},           // Shift+Tab goes back and wraps
       {IDOK, VK_TAB, true, 15, 0},
       {11, VK_DOWN, false, 12, 12},        // arrows move in the group and click radios
@@ -393,7 +393,7 @@ TEST_F(DialogTest, KeyboardMovesFocusAndPressesButtons) {
     EXPECT_EQ(c.focus, id(GetFocus())) << "from " << c.from << " key " << c.vk;
     int command = 0;
     for (const Seen& s : Log()) {
-      if (s.message == WM_COMMAND) command = LOWORD(s.wParam);
+      if (s.message == WM_COMMAND && HIWORD(s.wParam) == BN_CLICKED) command = LOWORD(s.wParam);
     }
     EXPECT_EQ(c.command, command) << "from " << c.from << " key " << c.vk;
   }
@@ -407,12 +407,12 @@ TEST_F(DialogTest, FocusRulesForEditsDefaultButtonAndMnemonics) {
   SetForegroundWindow(dlg);
   HWND ok = GetDlgItem(dlg, IDOK), cancel = GetDlgItem(dlg, IDCANCEL);
   // Tabbing to an edit selects its text.
-  SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dlg, 16)), TRUE);
+  SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dlg, IDCANCEL)), TRUE);
   Log().clear();
   dlgtest::Press(dlg, VK_TAB);
   auto setsel = dlgtest::Pairs({EM_SETSEL});
   ASSERT_EQ(1u, setsel.size());
-  EXPECT_EQ(GetDlgItem(dlg, 10), setsel[0].first);
+  EXPECT_EQ(GetDlgItem(dlg, 16), setsel[0].first);
   // A focused push button becomes the default one; leaving it gives the default back.
   SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
   EXPECT_EQ(1, GetWindowLongA(cancel, GWL_STYLE) & 0xF);
@@ -423,8 +423,13 @@ TEST_F(DialogTest, FocusRulesForEditsDefaultButtonAndMnemonics) {
   // Alt+C presses "&Cancel"; Alt+N goes from the label "&Name" to the edit after it.
   Log().clear();
   dlgtest::PressAlt(dlg, 'C');
-  EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{cancel, BM_CLICK}, {dlg, WM_COMMAND}}),
-            dlgtest::Pairs({BM_CLICK, WM_COMMAND}));
+  std::vector<std::pair<HWND, UINT>> clicks;
+  for (const Seen& s : Log()) {
+    if (s.message == BM_CLICK || (s.message == WM_COMMAND && HIWORD(s.wParam) == BN_CLICKED)) {
+      clicks.emplace_back(s.hwnd, s.message);
+    }
+  }
+  EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{cancel, BM_CLICK}, {dlg, WM_COMMAND}}), clicks);
   dlgtest::PressAlt(dlg, 'N');
   EXPECT_EQ(GetDlgItem(dlg, 15), GetFocus());
   // WM_NEXTDLGCTL with wParam 0/1 moves forward and back.
@@ -443,6 +448,7 @@ TEST_F(DialogTest, GroupAndTabItemQueries) {
   auto item = [&](int id) { return GetDlgItem(dlg, id); };
   EXPECT_EQ(item(10), GetNextDlgTabItem(dlg, nullptr, FALSE));
   EXPECT_EQ(item(16), GetNextDlgTabItem(dlg, nullptr, TRUE));
+  EXPECT_EQ(item(10), GetNextDlgTabItem(dlg, item(16), FALSE));  // wraps around
   EXPECT_EQ(item(12), GetNextDlgGroupItem(dlg, item(11), FALSE));
   EXPECT_EQ(item(11), GetNextDlgGroupItem(dlg, item(12), FALSE));  // 13 is disabled
   EXPECT_EQ(item(12), GetNextDlgGroupItem(dlg, item(11), TRUE));
