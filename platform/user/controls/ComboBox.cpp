@@ -160,10 +160,6 @@ void DropDown(HWND hwnd, ComboState& s) {
   // The list is no taller than its items need, and shows whole items unless told otherwise.
   int height = std::min(room, std::max(count, 1) * itemHeight + 2);
   if (!(StyleOf(hwnd) & CBS_NOINTEGRALHEIGHT)) height = std::max(1, (height - 2) / itemHeight) * itemHeight + 2;
-  bool needsBar = count * itemHeight + 2 > height;
-  DWORD listStyle = static_cast<DWORD>(GetWindowLongA(s.list, GWL_STYLE));
-  DWORD wanted = needsBar ? (listStyle | WS_VSCROLL) : (listStyle & ~WS_VSCROLL);
-  if (wanted != listStyle) SetWindowLongA(s.list, GWL_STYLE, static_cast<LONG>(wanted));
   int y = window.bottom;
   RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (y + height > screen.bottom && window.top - height >= 0) y = window.top - height;
@@ -225,7 +221,8 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   switch (message) {
     case WM_CREATE: {
       DWORD style = StyleOf(hwnd);
-      DWORD listStyle = WS_POPUP | WS_BORDER | LBS_NOTIFY | LBS_HASSTRINGS;
+      // The list shows its scroll bar when its items need it.
+      DWORD listStyle = WS_POPUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS;
       if (style & CBS_SORT) listStyle |= LBS_SORT;
       s->list = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ComboLBox", "", listStyle, 0, 0, 10, 10, hwnd,
                                 nullptr, nullptr, nullptr);

@@ -28,6 +28,7 @@ struct ListState {
   bool focus = false;
   bool mouseDown = false;
   HWND combo = nullptr;  // set for a combo box's drop-down
+  bool wantsBar = false;  // WS_VSCROLL was asked for: the bar comes and goes with the items
 };
 
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
@@ -42,7 +43,7 @@ int Visible(HWND hwnd, const ListState& s) {
 int MaxTop(HWND hwnd, const ListState& s) { return std::max(0, Count(s) - Visible(hwnd, s)); }
 
 void UpdateScrollBar(HWND hwnd, ListState& s) {
-  if (!(StyleOf(hwnd) & WS_VSCROLL)) return;
+  if (!s.wantsBar) return;
   UINT mask = SIF_RANGE | SIF_PAGE | SIF_POS;
   if (StyleOf(hwnd) & LBS_DISABLENOSCROLL) mask |= SIF_DISABLENOSCROLL;
   SCROLLINFO si{sizeof(SCROLLINFO), mask, 0, std::max(0, Count(s) - 1), static_cast<UINT>(Visible(hwnd, s)), s.top, 0};
@@ -155,6 +156,8 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   if (message == WM_NCCREATE) {
     auto* st = new ListState;
     st->itemHeight = FontHeight(nullptr);
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    st->wantsBar = cs && (cs->style & WS_VSCROLL);
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(st));
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
