@@ -208,6 +208,9 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
     st->dropHeight = cs ? cs->cy : 0;
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(st));
+    // WS_VSCROLL and WS_HSCROLL are meant for the list, not for the combo box's own frame.
+    DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    if (style & (WS_VSCROLL | WS_HSCROLL)) SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
   ComboState* s = StateOf<ComboState>(hwnd);
