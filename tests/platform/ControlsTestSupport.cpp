@@ -30,6 +30,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       n.action = dis->itemAction;
       n.state = dis->itemState;
       n.id = static_cast<int>(dis->CtlID);
+      n.item = dis->itemID;
       Log().notes.push_back(n);
       FillSolidRect(dis->hDC, &dis->rcItem, (dis->itemState & ODS_SELECTED) ? RGB(0, 0, 128) : RGB(0, 128, 0));
       return TRUE;

@@ -123,6 +123,25 @@ TEST_F(Lists, ListBoxMouseKeyboardAndWheel) {
   EXPECT_EQ(20, SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
 }
 
+TEST_F(Lists, OwnerDrawnListAsksTheParent) {
+  // The parent's WM_MEASUREITEM answers 20 pixels.
+  HWND list = Make("ListBox", "", LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, 10, 10, 120, 50, 4);
+  EXPECT_EQ(20, SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+  for (const char* t : {"a", "b", "c", "d"}) Add(list, t);
+  SendMessageA(list, LB_SETITEMDATA, 1, 77);
+  SendMessageA(list, LB_SETCURSEL, 1, 0);
+  Log().Clear();
+  InvalidateRect(list, nullptr, TRUE);
+  UpdateWindow(list);
+  // Only the visible items are drawn (50 pixels show the third in part).
+  std::vector<std::pair<UINT, UINT>> drawn;
+  for (const Note& n : Log().notes) {
+    if (n.message == WM_DRAWITEM) drawn.emplace_back(n.item, n.state);
+  }
+  EXPECT_EQ((std::vector<std::pair<UINT, UINT>>{{0, 0}, {1, ODS_SELECTED}, {2, 0}}), drawn);
+  EXPECT_EQ("b", ItemText(list, 1));
+}
+
 TEST_F(Lists, DropDownListOpensChoosesAndCloses) {
   HWND combo = Make("ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10, 120, 200, 9);
   for (const char* t : {"one", "two", "three"}) Add(combo, t, CB_ADDSTRING);

@@ -79,11 +79,50 @@ int ItemAt(HWND hwnd, const ListState& s, POINT pt) {
   return index < Count(s) ? index : -1;
 }
 
+bool OwnerDraw(HWND hwnd) { return (StyleOf(hwnd) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
+
+// An owner-drawn list asks its parent to draw each visible item (and the empty list's focus).
+void PaintOwnerDrawn(HWND hwnd, HDC dc, ListState& s, const RECT& rc, HBRUSH brush) {
+  FillRect(dc, &rc, brush);
+  HWND parent = GetParent(hwnd);
+  if (!parent) return;
+  DRAWITEMSTRUCT dis{};
+  dis.CtlType = ODT_LISTBOX;
+  dis.CtlID = static_cast<UINT>(ControlId(hwnd));
+  dis.hwndItem = hwnd;
+  dis.hDC = dc;
+  dis.itemAction = ODA_DRAWENTIRE;
+  bool enabled = IsWindowEnabled(hwnd) != 0;
+  if (s.items.empty()) {
+    if (!s.focus) return;
+    dis.itemID = static_cast<UINT>(-1);
+    dis.itemAction = ODA_FOCUS;
+    dis.itemState = ODS_FOCUS;
+    dis.rcItem = ItemRect(hwnd, s, 0);
+    SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    return;
+  }
+  for (int i = s.top; i < Count(s); ++i) {
+    RECT r = ItemRect(hwnd, s, i);
+    if (r.top >= rc.bottom) break;
+    dis.itemID = static_cast<UINT>(i);
+    dis.rcItem = r;
+    dis.itemData = s.items[static_cast<size_t>(i)].data;
+    dis.itemState = (i == s.sel ? ODS_SELECTED : 0) | (i == s.sel && s.focus ? ODS_FOCUS : 0) | (enabled ? 0 : ODS_DISABLED);
+    SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+  }
+}
+
 void Paint(HWND hwnd, HDC dc, ListState& s) {
   RECT rc{};
   GetClientRect(hwnd, &rc);
   HGDIOBJ oldFont = SelectObject(dc, FontOr(s.font));
   HBRUSH brush = ControlBrush(hwnd, dc, WM_CTLCOLORLISTBOX);
+  if (OwnerDraw(hwnd)) {
+    PaintOwnerDrawn(hwnd, dc, s, rc, brush);
+    SelectObject(dc, oldFont);
+    return;
+  }
   COLORREF text = IsWindowEnabled(hwnd) ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
   FillRect(dc, &rc, brush);
   SetBkMode(dc, TRANSPARENT);
