@@ -204,6 +204,31 @@ TEST_F(Lists, DropDownListOpensChoosesAndCloses) {
   EXPECT_EQ(std::vector<int>{CBN_SELCHANGE}, Log().Codes());
 }
 
+TEST_F(Lists, LongDropDownScrollsWithoutClosing) {
+  HWND combo = Make("ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10, 120, 120, 9);
+  for (int i = 0; i < 30; ++i) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("n" + std::to_string(i)).c_str()));
+  EXPECT_FALSE(GetWindowLongA(combo, GWL_STYLE) & WS_VSCROLL);  // the style went to the list
+  SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  Pump();
+  HWND drop = DropDownOf(combo);
+  ASSERT_NE(nullptr, drop);
+  EXPECT_TRUE(GetWindowLongA(drop, GWL_STYLE) & WS_VSCROLL);
+  RECT wr{};
+  GetWindowRect(drop, &wr);
+  EXPECT_LE(wr.bottom - wr.top, 120);
+  // The scroll bar's down arrow: inside the border, at the bottom right.
+  POINT arrow{wr.right - 1 - 8, wr.bottom - 1 - 8};
+  platform::InjectMouseMove(arrow);
+  platform::InjectMouseButton(0, true, arrow);
+  platform::InjectMouseButton(0, false, arrow);
+  Pump();
+  EXPECT_TRUE(SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0));
+  EXPECT_EQ(1, SendMessageA(drop, LB_GETTOPINDEX, 0, 0));
+  EXPECT_EQ(drop, GetCapture());
+  Click(m_parent, 350, 250);
+  EXPECT_FALSE(SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0));
+}
+
 TEST_F(Lists, DropDownComboEditsAndForwards) {
   HWND combo = Make("ComboBox", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 10, 10, 150, 200, 9);
   EXPECT_EQ(0, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("100")));

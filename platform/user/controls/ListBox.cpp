@@ -262,7 +262,14 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
           GetWindowRect(hwnd, &window);
           POINT screen = pt;
           ClientToScreen(hwnd, &screen);
-          if (!PtInRect(&window, screen)) SendMessageA(s->combo, WM_PRIVATE_LIST_DONE, FALSE, 0);
+          if (!PtInRect(&window, screen)) {
+            SendMessageA(s->combo, WM_PRIVATE_LIST_DONE, FALSE, 0);
+          } else if (StyleOf(hwnd) & WS_VSCROLL) {
+            // The list's own scroll bar: tracked here, as the capture keeps the press from
+            // reaching the frame; the list then takes the capture back.
+            TrackWindowScrollBar(hwnd, SB_VERT, screen);
+            if (IsWindow(hwnd) && IsWindowVisible(hwnd)) SetCapture(hwnd);
+          }
           return 0;
         }
         s->mouseDown = true;
