@@ -20,6 +20,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       Log().notes.push_back(n);
       return 0;
     }
+    case WM_LBUTTONDOWN:
     case WM_HSCROLL:
     case WM_VSCROLL:
       Log().notes.push_back(Note{message, wParam, lParam});
