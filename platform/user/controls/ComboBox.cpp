@@ -187,8 +187,7 @@ void StepSelection(HWND hwnd, ComboState& s, int target) {
 }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT r = SendMessageA(s.list, message, wParam, lParam);
-  return r;
+  return SendMessageA(s.list, message, wParam, lParam);
 }
 
 }  // namespace
@@ -397,8 +396,6 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_PRIVATE_LIST_DONE:
       CloseUp(hwnd, *s, wParam != 0);
-      return 0;
-    case WM_PRIVATE_LIST_SELCHANGE:
       return 0;
     case WM_SETTEXT:
       if (s->edit) return SendMessageA(s->edit, message, wParam, lParam);

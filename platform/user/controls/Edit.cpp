@@ -271,11 +271,6 @@ void PaintEdit(HWND hwnd, HDC dc, EditState& s) {
   SelectObject(dc, oldFont);
 }
 
-void NotifyEdit(HWND hwnd, EditState& s, int code) {
-  (void)s;
-  Notify(hwnd, code);
-}
-
 // Puts `insert` in place of the selection. Returns false when nothing could be inserted.
 bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
   DWORD style = StyleOf(hwnd);
@@ -306,7 +301,7 @@ bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
     next = s.text.substr(0, a) + insert + s.text.substr(b);
   }
   if (insert.empty() && a == b) {
-    if (truncated) NotifyEdit(hwnd, s, EN_MAXTEXT);
+    if (truncated) Notify(hwnd, EN_MAXTEXT);
     return false;
   }
   if (undoable) {
@@ -319,12 +314,12 @@ bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
   s.modified = true;
   Layout(hwnd, s);
   ScrollCaret(hwnd, s);
-  NotifyEdit(hwnd, s, EN_UPDATE);
+  Notify(hwnd, EN_UPDATE);
   if (!IsWindow(hwnd)) return true;
   Repaint(hwnd);
   UpdateWindow(hwnd);
-  NotifyEdit(hwnd, s, EN_CHANGE);
-  if (truncated && IsWindow(hwnd)) NotifyEdit(hwnd, s, EN_MAXTEXT);
+  Notify(hwnd, EN_CHANGE);
+  if (truncated && IsWindow(hwnd)) Notify(hwnd, EN_MAXTEXT);
   return true;
 }
 

@@ -182,11 +182,8 @@ void Select(HWND hwnd, ListState& s, int index, bool notify) {
   s.sel = index;
   EnsureVisible(hwnd, s, index);
   InvalidateRect(hwnd, nullptr, TRUE);
-  if (s.combo) {
-    if (notify) SendMessageA(s.combo, WM_PRIVATE_LIST_SELCHANGE, 0, 0);
-  } else if (notify && (StyleOf(hwnd) & LBS_NOTIFY)) {
-    Notify(hwnd, LBN_SELCHANGE);
-  }
+  // A combo box's list tells its combo box only of choices (WM_PRIVATE_LIST_DONE).
+  if (notify && !s.combo && (StyleOf(hwnd) & LBS_NOTIFY)) Notify(hwnd, LBN_SELCHANGE);
 }
 
 }  // namespace
