@@ -227,6 +227,26 @@ TEST_F(Edits, StylesThatRefuseInput) {
   EXPECT_EQ(std::string("one"), Text(readOnly));
 }
 
+TEST_F(Edits, CaretBlinksWhileFocused) {
+  HWND e = MakeEdit("");
+  // The caret stands at the left margin of the empty edit; its timer turns it on and off.
+  auto caretPixel = [&] {
+    UpdateWindow(e);
+    std::vector<uint32_t> px;
+    int w = 0, h = 0;
+    EXPECT_TRUE(platform::CaptureWindow(e, px, w, h));
+    // Window coordinates: the 2-pixel client edge, then the 1-pixel margin.
+    return px[static_cast<size_t>(8 * w + 3)] & 0xFFFFFF;
+  };
+  EXPECT_EQ(0x000000u, caretPixel());
+  SendMessageA(e, WM_TIMER, 0xFFF2, 0);
+  EXPECT_EQ(0xFFFFFFu, caretPixel());
+  SendMessageA(e, WM_TIMER, 0xFFF2, 0);
+  EXPECT_EQ(0x000000u, caretPixel());
+  SetFocus(m_parent);
+  EXPECT_EQ(0xFFFFFFu, caretPixel());
+}
+
 TEST_F(Edits, MultiLineLinesScrollingAndScrollBar) {
   HWND e = MakeEdit("", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, 150, 60);
   std::string text;

@@ -160,10 +160,6 @@ void DropDown(HWND hwnd, ComboState& s) {
   // The list is no taller than its items need, and shows whole items unless told otherwise.
   int height = std::min(room, std::max(count, 1) * itemHeight + 2);
   if (!(StyleOf(hwnd) & CBS_NOINTEGRALHEIGHT)) height = std::max(1, (height - 2) / itemHeight) * itemHeight + 2;
-  bool needsBar = count * itemHeight + 2 > height;
-  DWORD listStyle = static_cast<DWORD>(GetWindowLongA(s.list, GWL_STYLE));
-  DWORD wanted = needsBar ? (listStyle | WS_VSCROLL) : (listStyle & ~WS_VSCROLL);
-  if (wanted != listStyle) SetWindowLongA(s.list, GWL_STYLE, static_cast<LONG>(wanted));
   int y = window.bottom;
   RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (y + height > screen.bottom && window.top - height >= 0) y = window.top - height;
@@ -191,8 +187,7 @@ void StepSelection(HWND hwnd, ComboState& s, int target) {
 }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT r = SendMessageA(s.list, message, wParam, lParam);
-  return r;
+  return SendMessageA(s.list, message, wParam, lParam);
 }
 
 }  // namespace
@@ -212,6 +207,9 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
     st->dropHeight = cs ? cs->cy : 0;
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(st));
+    // WS_VSCROLL and WS_HSCROLL are meant for the list, not for the combo box's own frame.
+    DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    if (style & (WS_VSCROLL | WS_HSCROLL)) SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
   ComboState* s = StateOf<ComboState>(hwnd);
@@ -225,7 +223,8 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   switch (message) {
     case WM_CREATE: {
       DWORD style = StyleOf(hwnd);
-      DWORD listStyle = WS_POPUP | WS_BORDER | LBS_NOTIFY | LBS_HASSTRINGS;
+      // The list shows its scroll bar when its items need it.
+      DWORD listStyle = WS_POPUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS;
       if (style & CBS_SORT) listStyle |= LBS_SORT;
       s->list = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ComboLBox", "", listStyle, 0, 0, 10, 10, hwnd,
                                 nullptr, nullptr, nullptr);
@@ -397,8 +396,6 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_PRIVATE_LIST_DONE:
       CloseUp(hwnd, *s, wParam != 0);
-      return 0;
-    case WM_PRIVATE_LIST_SELCHANGE:
       return 0;
     case WM_SETTEXT:
       if (s->edit) return SendMessageA(s->edit, message, wParam, lParam);

@@ -108,21 +108,31 @@ void Layout(HWND hwnd, EditState& s) {
     if (paraEnd > start && s.text[paraEnd - 1] == '\r') --paraEnd;
     size_t lineStart = start;
     if (wrap) {
-      while (lineStart < paraEnd && Width(hwnd, e.dc, s, lineStart, paraEnd) > width) {
-        size_t fit = lineStart;
-        size_t lastSpace = std::string::npos;
-        for (size_t i = lineStart; i < paraEnd;) {
-          size_t next = NextChar(s.text, i);
-          if (Width(hwnd, e.dc, s, lineStart, next) > width) break;
-          if (s.text[i] == ' ') lastSpace = next;
-          fit = next;
-          i = next;
-        }
-        size_t breakAt = lastSpace != std::string::npos && lastSpace > lineStart ? lastSpace : fit;
-        if (breakAt == lineStart) breakAt = NextChar(s.text, lineStart);  // one character at least
-        s.lines.push_back(Line{lineStart, breakAt - lineStart});
-        lineStart = breakAt;
+      // Character widths add up (the fonts have no kerning), so a paragraph is measured once,
+      // character by character.
+      std::vector<size_t> starts;
+      std::vector<int> widths;
+      for (size_t i = start; i < paraEnd; i = NextChar(s.text, i)) {
+        starts.push_back(i);
+        widths.push_back(Width(hwnd, e.dc, s, i, NextChar(s.text, i)));
       }
+      size_t k = 0;
+      while (k < starts.size()) {
+        int used = 0;
+        size_t j = k;
+        size_t afterSpace = 0;  // index after the last space that fits, 0 for none
+        while (j < starts.size() && used + widths[j] <= width) {
+          used += widths[j];
+          if (s.text[starts[j]] == ' ') afterSpace = j + 1;
+          ++j;
+        }
+        if (j == starts.size()) break;  // the rest fits
+        size_t breakAt = afterSpace > k ? afterSpace : j;
+        if (breakAt == k) breakAt = k + 1;  // one character at least
+        s.lines.push_back(Line{starts[k], starts[breakAt] - starts[k]});
+        k = breakAt;
+      }
+      lineStart = k < starts.size() ? starts[k] : paraEnd;
     }
     s.lines.push_back(Line{lineStart, paraEnd - lineStart});
     if (end == std::string::npos) break;
@@ -261,11 +271,6 @@ void PaintEdit(HWND hwnd, HDC dc, EditState& s) {
   SelectObject(dc, oldFont);
 }
 
-void NotifyEdit(HWND hwnd, EditState& s, int code) {
-  (void)s;
-  Notify(hwnd, code);
-}
-
 // Puts `insert` in place of the selection. Returns false when nothing could be inserted.
 bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
   DWORD style = StyleOf(hwnd);
@@ -296,7 +301,7 @@ bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
     next = s.text.substr(0, a) + insert + s.text.substr(b);
   }
   if (insert.empty() && a == b) {
-    if (truncated) NotifyEdit(hwnd, s, EN_MAXTEXT);
+    if (truncated) Notify(hwnd, EN_MAXTEXT);
     return false;
   }
   if (undoable) {
@@ -309,12 +314,12 @@ bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
   s.modified = true;
   Layout(hwnd, s);
   ScrollCaret(hwnd, s);
-  NotifyEdit(hwnd, s, EN_UPDATE);
+  Notify(hwnd, EN_UPDATE);
   if (!IsWindow(hwnd)) return true;
   Repaint(hwnd);
   UpdateWindow(hwnd);
-  NotifyEdit(hwnd, s, EN_CHANGE);
-  if (truncated && IsWindow(hwnd)) NotifyEdit(hwnd, s, EN_MAXTEXT);
+  Notify(hwnd, EN_CHANGE);
+  if (truncated && IsWindow(hwnd)) Notify(hwnd, EN_MAXTEXT);
   return true;
 }
 
@@ -426,11 +431,15 @@ void KeyDown(HWND hwnd, EditState& s, WPARAM key) {
 void Char(HWND hwnd, EditState& s, unsigned char c) {
   DWORD style = StyleOf(hwnd);
   if (s.pendingLead >= 0) {
-    // The second byte of a double-byte character: the pair goes in as one.
-    std::string pair{static_cast<char>(s.pendingLead), static_cast<char>(c)};
+    // The second byte of a double-byte character: the pair goes in as one. A byte that cannot
+    // be a trail byte drops the lone lead byte and counts on its own.
+    int lead = s.pendingLead;
     s.pendingLead = -1;
-    if (!ReadOnly(hwnd) && !(style & ES_NUMBER)) ReplaceSel(hwnd, s, pair, true);
-    return;
+    if (c >= 0x40 && c != 0x7F && c != 0xFF) {
+      std::string pair{static_cast<char>(lead), static_cast<char>(c)};
+      if (!ReadOnly(hwnd) && !(style & ES_NUMBER)) ReplaceSel(hwnd, s, pair, true);
+      return;
+    }
   }
   switch (c) {
     case 0x03: Copy(hwnd, s); return;  // Ctrl+C
