@@ -130,21 +130,7 @@ void DialogSetFocus(HWND dialog, HWND control) {
   UpdateState(dialog, [&](DialogState& s) { s.savedFocus = control; });
 }
 
-bool EnsureDialogClass() {
-  static std::once_flag once;
-  static bool ok = false;
-  std::call_once(once, [] {
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS | CS_SAVEBITS;
-    wc.lpfnWndProc = DefDlgProcA;
-    wc.cbWndExtra = DLGWINDOWEXTRA;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = DIALOG_CLASS;
-    ok = RegisterClassA(&wc) != 0;
-  });
-  WNDCLASSA existing{};
-  return ok || GetClassInfoA(nullptr, DIALOG_CLASS, &existing);
-}
+bool EnsureDialogClass() { return platform::RegisterDialogClass(); }
 
 HFONT MakeTemplateFont(const platform::ParsedDialog& t, bool& owns) {
   owns = false;
@@ -397,6 +383,22 @@ INT_PTR RunModal(HWND dialog, HWND parent) {
 }  // namespace
 
 namespace platform {
+
+bool RegisterDialogClass() {
+  static std::once_flag once;
+  static bool ok = false;
+  std::call_once(once, [] {
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS | CS_SAVEBITS;
+    wc.lpfnWndProc = DefDlgProcA;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = DIALOG_CLASS;
+    ok = RegisterClassA(&wc) != 0;
+  });
+  WNDCLASSA existing{};
+  return ok || GetClassInfoA(nullptr, DIALOG_CLASS, &existing);
+}
 
 bool FontBaseUnits(HFONT font, int& width, int& height) {
   HDC dc = CreateCompatibleDC(nullptr);

@@ -103,6 +103,10 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 
 namespace platform {
 
+// Registers the dialog class "#32770" (DefDlgProc, DLGWINDOWEXTRA window bytes) once; window
+// creation calls it, so that the class exists as a system class does.
+bool RegisterDialogClass();
+
 // The dialog font's character width and height in pixels (the dialog base units of
 // MapDialogRect); false for a window that is not a dialog.
 bool DialogBaseUnits(HWND dialog, int& width, int& height);

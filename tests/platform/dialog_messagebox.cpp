@@ -166,24 +166,38 @@ TEST_F(DialogTest, MessageBoxSizeFollowsTheText) {
 }
 
 TEST_F(DialogTest, RendersEachKindOfMessageBox) {
+  // Each kind with a pixel of its icon as the screen shows it (none for a box without icon).
   struct Kind {
     const char* name;
     UINT type;
     const char* text;
+    POINT probe;
+    COLORREF colour;
   } kinds[] = {
-      {"messagebox_information_ok", MB_OK | MB_ICONINFORMATION, "客官您的银子不够啦，取点银子再来吧！"},
-      {"messagebox_error_okcancel", MB_OKCANCEL | MB_ICONERROR, "通讯线程创建失败。"},
-      {"messagebox_warning_yesno", MB_YESNO | MB_ICONWARNING, "游戏还没结束，强退操作将扣除大量积分。\n确定要退出吗？"},
-      {"messagebox_question_yesnocancel", MB_YESNOCANCEL | MB_ICONQUESTION, "是否保存设置？"},
-      {"messagebox_plain_retrycancel", MB_RETRYCANCEL, "与服务器连接断开。"},
-      {"messagebox_abortretryignore", MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2, "读取文件失败。"},
+      {"messagebox_information_ok", MB_OK | MB_ICONINFORMATION, "客官您的银子不够啦，取点银子再来吧！", {16, 16},
+       RGB(0, 0, 255)},
+      {"messagebox_error_okcancel", MB_OKCANCEL | MB_ICONERROR, "通讯线程创建失败。", {16, 8}, RGB(255, 0, 0)},
+      {"messagebox_warning_yesno", MB_YESNO | MB_ICONWARNING, "游戏还没结束，强退操作将扣除大量积分。\n确定要退出吗？",
+       {10, 26}, RGB(255, 255, 0)},
+      {"messagebox_question_yesnocancel", MB_YESNOCANCEL | MB_ICONQUESTION, "是否保存设置？", {16, 24},
+       RGB(0, 0, 255)},
+      {"messagebox_plain_retrycancel", MB_RETRYCANCEL, "与服务器连接断开。", {0, 0}, CLR_INVALID},
+      {"messagebox_abortretryignore", MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2, "读取文件失败。", {16, 8},
+       RGB(255, 0, 0)},
   };
   for (const Kind& k : kinds) {
     bool saved = false;
-    std::string hashBefore;
+    COLORREF seen = CLR_INVALID;
     UINT_PTR timer = dlgtest::RunSteps({[&] {
                                           HWND box = TheBox("测试");
                                           saved = dlgtest::SaveWindowPng(box, k.name);
+                                          std::vector<uint32_t> px;
+                                          int w = 0, h = 0;
+                                          if (platform::CaptureWindow(GetDlgItem(box, 20), px, w, h) &&
+                                              k.probe.x < w && k.probe.y < h) {
+                                            uint32_t p = px[static_cast<size_t>(k.probe.y * w + k.probe.x)];
+                                            seen = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+                                          }
                                           PostMessageA(box, WM_CLOSE, 0, 0);
                                           PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                                           PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
@@ -193,6 +207,7 @@ TEST_F(DialogTest, RendersEachKindOfMessageBox) {
     MessageBoxA(nullptr, k.text, "测试", k.type);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(saved) << k.name;
+    EXPECT_EQ(k.colour, seen) << k.name;
   }
 }
 
