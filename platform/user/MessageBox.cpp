@@ -138,6 +138,14 @@ std::vector<BYTE> MessageBoxTemplate(LPCSTR text, LPCSTR caption, UINT type, int
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
   DrawTextA(dc, text, -1, &textRc, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  // A text taller than the screen is cut: the box keeps to the work area.
+  const int maxTextH = std::max(RectHeight(work) - 120, 2 * by);
+  if (RectHeight(textRc) > maxTextH) textRc.bottom = textRc.top + maxTextH;
+  // The caption must fit beside the close button; the layer draws it in a bold face of about
+  // the same size.
+  RECT captionRc{0, 0, 0, 0};
+  DrawTextA(dc, caption, -1, &captionRc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  const int captionW = CeilDiv((std::min<int>(RectWidth(captionRc), RectWidth(work) / 2) + 40) * 4, bx);
   int buttonW = BUTTON_W;
   for (const Button& b : buttons) {
     RECT rc{0, 0, 0, 0};
@@ -157,7 +165,7 @@ std::vector<BYTE> MessageBoxTemplate(LPCSTR text, LPCSTR caption, UINT type, int
   int buttonsY = contentBottom + TEXT_TO_BUTTONS;
   int n = static_cast<int>(buttons.size());
   int buttonsW = n * buttonW + (n - 1) * BUTTON_GAP;
-  int clientW = std::max(textLeft + textW + MARGIN, buttonsW + 2 * MARGIN);
+  int clientW = std::max({textLeft + textW + MARGIN, buttonsW + 2 * MARGIN, captionW});
   int clientH = buttonsY + BUTTON_H + MARGIN;
 
   DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;

@@ -158,6 +158,18 @@ TEST_F(DialogTest, MessageBoxSizeFollowsTheText) {
                  MB_OK)
                 .second,
             small.second);
+  // A long caption widens the box; a text taller than the screen is cut to the work area.
+  auto captioned = [](const char* caption) {
+    std::vector<BYTE> t = platform::MessageBoxTemplate("短", caption, MB_OK, nullptr);
+    platform::ParsedDialog p;
+    EXPECT_TRUE(platform::ParseDialogTemplate(t.data(), t.size(), p));
+    return static_cast<int>(p.cx);
+  };
+  EXPECT_GT(captioned("一个很长很长很长很长很长很长很长的标题"), captioned("c"));
+  std::string many;
+  for (int i = 0; i < 500; ++i) many += "行\n";
+  auto huge = size(many.c_str(), MB_OK);
+  EXPECT_LE(huge.second * 12 / 8, 768);
   int def = 0;
   platform::MessageBoxTemplate("x", nullptr, MB_YESNOCANCEL | MB_DEFBUTTON2, &def);
   EXPECT_EQ(IDNO, def);
