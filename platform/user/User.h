@@ -13,3 +13,4 @@
 #include "platform/user/Window.h"
 #include "platform/user/WindowClass.h"
 #include "platform/user/WinUser.h"
+#include "platform/user/controls/Controls.h"
