@@ -282,6 +282,15 @@ TEST_F(Edits, MultiLineLinesScrollingAndScrollBar) {
   *reinterpret_cast<WORD*>(buffer) = 4;
   EXPECT_EQ(4, SendMessageA(e, EM_GETLINE, 1, reinterpret_cast<LPARAM>(buffer)));
   EXPECT_EQ(std::string("line"), std::string(buffer, 4));
+  // The dialog manager's question per key: Enter only with ES_WANTRETURN, never Escape.
+  MSG enter{e, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  MSG escape{e, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+  EXPECT_TRUE(SendMessageA(e, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTALLKEYS);
+  EXPECT_FALSE(SendMessageA(e, WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(&escape)) & DLGC_WANTALLKEYS);
+  HWND plain = Make("Edit", "", ES_MULTILINE, 200, 100, 100, 40, 52);
+  enter.hwnd = plain;
+  EXPECT_FALSE(SendMessageA(plain, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTALLKEYS);
+  EXPECT_TRUE(SendMessageA(plain, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
   // Long lines wrap without ES_AUTOHSCROLL.
   SetWindowTextA(e, "a long line of words that cannot fit in one row");
   EXPECT_GT(SendMessageA(e, EM_GETLINECOUNT, 0, 0), 1);
