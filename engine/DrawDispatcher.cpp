@@ -1,0 +1,336 @@
+#include "engine/DrawDispatcher.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/BlitFamily.h"
+#include "engine/EngineUtil.h"
+#include "platform/base/RectUtil.h"
+
+namespace {
+
+void WriteToEngineLog(const char* line) { WriteLog("%s", line); }
+
+DrawLogFunction g_drawLog = WriteToEngineLog;
+
+void DrawLog(const char* line) { g_drawLog(line); }
+
+}  // namespace
+
+void SetDrawLogFunction(DrawLogFunction function) {
+  g_drawLog = function != nullptr ? function : WriteToEngineLog;
+}
+
+int32_t BoundingRadius(int32_t w, int32_t h) { return BlitRadius(w, h); }
+
+void PlacementBounds(RECT* out, EntityPlacement& p) {
+  if (p.angle == 0.0) {
+    out->left = p.viewX - (p.width + 1) / 2;
+    out->top = p.viewY - (p.height + 1) / 2;
+    out->right = out->left + p.width;
+    out->bottom = out->top + p.height;
+    return;
+  }
+  if (p.radius <= 0) {
+    p.radius = BoundingRadius(p.width, p.height);
+  }
+  out->left = p.viewX - p.radius;
+  out->top = p.viewY - p.radius;
+  out->right = p.viewX + p.radius;
+  out->bottom = p.viewY + p.radius;
+}
+
+std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, int32_t height,
+                                          int32_t x, int32_t y, int32_t w, int32_t h,
+                                          int32_t newWidth, int32_t newHeight) {
+  if (newWidth <= 0 || newHeight <= 0 || w <= 0 || h <= 0) {
+    return nullptr;
+  }
+  const size_t count = static_cast<size_t>(newWidth) * newHeight;
+  std::unique_ptr<uint32_t[]> out(new uint32_t[count]());
+  if (newWidth == w && newHeight == h) {
+    for (int32_t i = 0; i < h; ++i) {
+      std::memcpy(out.get() + static_cast<size_t>(i) * w,
+                  src + static_cast<ptrdiff_t>(y + i) * stride + x, static_cast<size_t>(w) * 4);
+    }
+    return out;
+  }
+  const int64_t stepX = (static_cast<int64_t>(w) * 1024) / newWidth;
+  const int64_t stepY = (static_cast<int64_t>(h) * 1024) / newHeight;
+  for (int32_t i = 0; i < newHeight; ++i) {
+    const int64_t row = std::min<int64_t>((i * stepY) >> 10, h - 1);
+    const uint32_t* srcRow = src + (y + row) * stride + x;
+    uint32_t* outRow = out.get() + static_cast<size_t>(i) * newWidth;
+    for (int32_t j = 0; j < newWidth; ++j) {
+      outRow[j] = srcRow[std::min<int64_t>((j * stepX) >> 10, w - 1)];
+    }
+  }
+  return out;
+}
+
+std::unique_ptr<uint8_t[]> ScalePixels(const uint8_t* src, int32_t stride, int32_t height,
+                                       int32_t x, int32_t y, int32_t w, int32_t h,
+                                       int32_t newWidth, int32_t newHeight, int32_t flags) {
+  if (newWidth <= 0 || newHeight <= 0 || w <= 0 || h <= 0) {
+    return nullptr;
+  }
+  const int bpp = (flags & IMGFLAG_ALPHA) != 0 ? 2 : 1;
+  const size_t count = static_cast<size_t>(newWidth) * newHeight;
+  std::unique_ptr<uint8_t[]> out(new uint8_t[count * 2]());
+  const int64_t stepX = (static_cast<int64_t>(w) * 1024) / newWidth;
+  const int64_t stepY = (static_cast<int64_t>(h) * 1024) / newHeight;
+  for (int32_t i = 0; i < newHeight; ++i) {
+    const int64_t row = std::min<int64_t>((i * stepY) >> 10, h - 1);
+    const uint8_t* srcRow = src + ((y + row) * stride + x) * bpp;
+    uint8_t* outRow = out.get() + static_cast<size_t>(i) * newWidth * bpp;
+    for (int32_t j = 0; j < newWidth; ++j) {
+      const int64_t col = std::min<int64_t>((j * stepX) >> 10, w - 1);
+      std::memcpy(outRow + j * bpp, srcRow + col * bpp, bpp);
+    }
+  }
+  return out;
+}
+
+void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, ImageRecord image,
+                        int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                        int32_t sourceHeight, double alpha, uint32_t backColor) {
+  if (image.pixels == nullptr || dest.pixels == nullptr) {
+    return;
+  }
+  // 1. The frames stacked, kept in 16 bits.
+  const int32_t totalHeight =
+      image.frameCount > 1 ? static_cast<uint16_t>(image.height * image.frameCount)
+                           : image.height;
+  const int32_t requestedWidth = sourceWidth;
+  const int32_t requestedHeight = sourceHeight;
+  // 2. The request is clamped to the picture on all four sides, so that a negative offset never
+  // reads before the pixel block.
+  if (sourceX < 0) {
+    sourceWidth += sourceX;
+    sourceX = 0;
+  }
+  if (sourceY < 0) {
+    sourceHeight += sourceY;
+    sourceY = 0;
+  }
+  if (totalHeight - sourceY < sourceHeight) sourceHeight = totalHeight - sourceY;
+  if (image.width - sourceX < sourceWidth) sourceWidth = image.width - sourceX;
+  if (sourceWidth < 0 || sourceHeight < 0) {
+    return;
+  }
+  const bool palettised = IsPalettised(image);
+  const int bpp = BytesPerPixel(image);
+  // The block must hold every row that is read; a record whose buffer is smaller than its
+  // stated size is not drawn.
+  const uint64_t needed =
+      static_cast<uint64_t>(image.width) * static_cast<uint64_t>(totalHeight) * bpp;
+  if (needed > image.bufferSize) {
+    return;
+  }
+
+  // 3. Direct or scaled source.
+  const uint8_t* src = image.pixels;
+  int32_t stride = image.width;
+  int32_t srcX = sourceX;
+  int32_t srcY = sourceY;
+  int32_t w = sourceWidth;
+  int32_t h = sourceHeight;
+  std::unique_ptr<uint8_t[]> scaledPal;
+  std::unique_ptr<uint32_t[]> scaled32;
+  if (placement.width != requestedWidth || placement.height != requestedHeight) {
+    if (palettised) {
+      scaledPal = ScalePixels(image.pixels, image.width, totalHeight, sourceX, sourceY,
+                              sourceWidth, sourceHeight, placement.width, placement.height,
+                              image.flags);
+      src = scaledPal.get();
+    } else {
+      scaled32 = ScalePixels32(reinterpret_cast<const uint32_t*>(image.pixels), image.width,
+                               totalHeight, sourceX, sourceY, sourceWidth, sourceHeight,
+                               placement.width, placement.height);
+      src = reinterpret_cast<const uint8_t*>(scaled32.get());
+    }
+    if (src == nullptr) {
+      return;
+    }
+    stride = placement.width;
+    srcX = 0;
+    srcY = 0;
+    w = placement.width;
+    h = placement.height;
+  }
+  const int32_t srcHeight = (src == image.pixels) ? totalHeight : h;
+  const bool sizeMatches = w == placement.width && h == placement.height;
+
+  // 4. Position.
+  const double angle = placement.angle;
+  const bool silhouette = (placement.flags & PLACEMENT_FLAG_SILHOUETTE) != 0;
+  int32_t destX;
+  int32_t destY;
+  if (angle == 0.0 && !silhouette) {
+    RECT box;
+    PlacementBounds(&box, placement);
+    destX = box.left;
+    destY = box.top;
+  } else {
+    if (placement.radius <= 0) {
+      placement.radius = BoundingRadius(placement.width, placement.height);
+    }
+    destX = placement.viewX - placement.radius;
+    destY = placement.viewY - placement.radius;
+  }
+
+  // 5. Clip: the destination, cut to the placement's clip rectangle moved from layer to
+  // screen coordinates.
+  RECT clip{0, 0, dest.width, dest.height};
+  if ((placement.flags & PLACEMENT_FLAG_CLIP) != 0) {
+    RECT k = placement.clip;
+    OffsetRect(&k, placement.viewX - placement.x, placement.viewY - placement.y);
+    RECT cut;
+    if (!IntersectRect(&cut, &k, &clip)) {
+      return;
+    }
+    clip = cut;
+  }
+
+  uint32_t* d = dest.pixels;
+  const int32_t dw = dest.width;
+  const int32_t dh = dest.height;
+  const uint32_t* src32 = reinterpret_cast<const uint32_t*>(src);
+  const bool onOpaque = (placement.flags & PLACEMENT_FLAG_ON_OPAQUE) != 0;
+  const bool smooth = (placement.flags & PLACEMENT_FLAG_SMOOTH) != 0;
+  const bool hasAlpha = (image.flags & IMGFLAG_ALPHA) != 0;
+  const bool transparent = (image.flags & IMGFLAG_TRANSPARENT) != 0;
+
+  if (palettised) {
+    // 6. Palettised pictures.
+    if (image.palette == nullptr) {
+      DrawLog("256color pic without rgbquad!");
+      return;
+    }
+    const uint32_t key = image.transparent;
+    const uint8_t* pal = image.palette;
+    if (silhouette && transparent) {
+      if (hasAlpha) {
+        BlitImageSilhouettePal(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight,
+                               w, h, key, pal, angle, alpha, backColor);
+      } else {
+        BlitImageSilhouettePal8(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride,
+                                srcHeight, w, h, key, pal, angle, alpha, backColor);
+      }
+      return;
+    }
+    if (hasAlpha) {
+      if (!sizeMatches) {
+        return;
+      }
+      if (angle == 0.0) {
+        if (onOpaque) {
+          BlitImagePalAlphaOnOpaque(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride,
+                                    srcHeight, w, h, key, pal, alpha, backColor);
+        } else {
+          BlitImagePalAlpha(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight, w,
+                            h, key, pal, alpha, backColor);
+        }
+      } else if (smooth) {
+        BlitImageSmoothPalAlpha(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride,
+                                srcHeight, w, h, pal, angle, alpha, backColor);
+      } else {
+        BlitImageRotatedPalAlpha(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride,
+                                 srcHeight, w, h, key, pal, angle, alpha, backColor);
+      }
+      return;
+    }
+    if (angle == 0.0) {
+      BlitImagePal(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight, w, h, key,
+                   pal, alpha, backColor);
+    } else if (smooth) {
+      BlitImageSmoothPal(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight, w, h,
+                         pal, angle, alpha, backColor);
+    } else {
+      BlitImageRotatedPal(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight, w,
+                          h, key, pal, angle, alpha, backColor);
+    }
+    return;
+  }
+
+  // 7. 32-bit pictures.
+  if (silhouette && transparent) {
+    BlitImageSilhouetteRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight,
+                            w, h, angle, alpha, backColor);
+    return;
+  }
+  if (hasAlpha) {
+    if (angle == 0.0) {
+      if (!sizeMatches) {
+        return;
+      }
+      if (onOpaque) {
+        BlitImageRgbaAlphaOnOpaque(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride,
+                                   srcHeight, w, h, alpha, backColor);
+      } else {
+        BlitImageRgbaAlpha(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight,
+                           w, h, alpha, backColor);
+      }
+    } else if (smooth) {
+      BlitImageSmoothRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight, w,
+                          h, angle, alpha, backColor);
+    } else {
+      BlitImageRotatedRgbaAlpha(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride,
+                                srcHeight, w, h, angle, alpha, backColor);
+    }
+    return;
+  }
+  if (angle == 0.0) {
+    if (transparent || alpha < 1.0) {
+      BlitImageRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight, w, h,
+                    alpha, backColor);
+    } else {
+      BlitImageRgbaCopy(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight, w,
+                        h, alpha, backColor);
+    }
+  } else if (smooth) {
+    BlitImageSmoothRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight, w,
+                        h, angle, alpha, backColor);
+  } else {
+    BlitImageRotatedRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight, w,
+                         h, angle, alpha, backColor);
+  }
+}
+
+void DrawPointList(const PixelSurface& dest, int32_t originX, int32_t originY, int32_t clipLeft,
+                   int32_t clipTop, int32_t clipRight, int32_t clipBottom,
+                   const DotSetState* dots, double alpha) {
+  if (dots == nullptr || dest.pixels == nullptr) {
+    return;
+  }
+  const uint32_t o = BlitOpacityByte(alpha);
+  for (const DotPoint* p = dots->first; p != nullptr; p = p->next) {
+    if (p->x < clipLeft || p->x >= clipRight || p->y < clipTop || p->y >= clipBottom) {
+      continue;
+    }
+    const int64_t dx = static_cast<int64_t>(p->x) - originX;
+    const int64_t dy = static_cast<int64_t>(p->y) - originY;
+    // The clip is the caller's; the surface bounds are checked as well.
+    if (dx < 0 || dy < 0 || dx >= dest.width || dy >= dest.height) {
+      continue;
+    }
+    uint8_t* d = reinterpret_cast<uint8_t*>(dest.pixels + dy * dest.width + dx);
+    uint32_t w;
+    if (o == 255) {
+      if (p->alpha == 255) {
+        d[0] = p->blue;
+        d[1] = p->green;
+        d[2] = p->red;
+        d[3] = 255;
+        continue;
+      }
+      w = p->alpha;
+    } else {
+      w = (o * p->alpha) >> 8;
+    }
+    d[0] = static_cast<uint8_t>((p->blue * w + d[0] * (255 - w)) >> 8);
+    d[1] = static_cast<uint8_t>((p->green * w + d[1] * (255 - w)) >> 8);
+    d[2] = static_cast<uint8_t>((p->red * w + d[2] * (255 - w)) >> 8);
+    d[3] = 255;
+  }
+}
