@@ -140,6 +140,26 @@ TEST_F(Scrolls, WindowScrollBarsInTheFrame) {
   EXPECT_EQ(0, Log().notes[0].lParam);  // a window's own bar has no control
   EXPECT_EQ(nullptr, GetCapture());
 
+  // The thumb dragged inside the frame's own loop: every event waits before the pump, as the
+  // loop takes them from the queue itself.
+  SetScrollPos(w, SB_VERT, 0, TRUE);
+  Log().Clear();
+  POINT thumb{downArrow.x, wr.top + 1 + 16 + 4};
+  platform::InjectMouseMove(thumb);
+  platform::InjectMouseButton(0, true, thumb);
+  platform::InjectMouseMove(POINT{thumb.x, thumb.y + 20});
+  platform::InjectMouseMove(POINT{thumb.x, thumb.y + 40});
+  platform::InjectMouseButton(0, false, POINT{thumb.x, thumb.y + 40});
+  Pump();
+  Codes seen = Log().Scrolls();
+  ASSERT_EQ(4u, seen.size());
+  EXPECT_EQ(SB_THUMBTRACK, seen[0].first);
+  EXPECT_EQ(SB_THUMBTRACK, seen[1].first);
+  EXPECT_LT(seen[0].second, seen[1].second);
+  EXPECT_EQ((std::pair<int, int>{SB_THUMBPOSITION, seen[1].second}), seen[2]);
+  EXPECT_EQ(SB_ENDSCROLL, seen[3].first);
+  EXPECT_EQ(nullptr, GetCapture());
+
   // A range with nothing to scroll hides the bar and gives its room to the client area.
   si = SCROLLINFO{sizeof si, SIF_RANGE | SIF_PAGE, 0, 5, 10, 0, 0};
   SetScrollInfo(w, SB_VERT, &si, TRUE);
