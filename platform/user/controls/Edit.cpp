@@ -522,6 +522,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       size_t cut = st->text.find_first_of("\r\n");
       if (cut != std::string::npos) st->text.resize(cut);
     }
+    // One line until WM_CREATE lays the text out, so that no message finds no line at all.
+    st->lines.push_back(Line{0, st->text.size()});
     return TRUE;
   }
   EditState* s = StateOf<EditState>(hwnd);
