@@ -94,6 +94,28 @@ TEST_F(Scrolls, ControlPressesArrowsTrackAndThumb) {
   EXPECT_EQ((Codes{{SB_LINEDOWN, 0}, {SB_LINEDOWN, 0}, {SB_ENDSCROLL, 0}}), Log().Scrolls());
 }
 
+TEST_F(Scrolls, HorizontalBarAndDisabledArrows) {
+  HWND bar = Make("ScrollBar", "", SBS_HORZ, 10, 10, 200, 16, 2);
+  SCROLLINFO si{sizeof si, SIF_ALL, 0, 99, 20, 50, 0};
+  SetScrollInfo(bar, SB_CTL, &si, TRUE);
+  Log().Clear();
+  Click(bar, 5, 8);
+  Click(bar, 195, 8);
+  EXPECT_EQ((Codes{{SB_LINELEFT, 0}, {SB_ENDSCROLL, 0}, {SB_LINERIGHT, 0}, {SB_ENDSCROLL, 0}}), Log().Scrolls());
+  for (const Note& n : Log().notes) EXPECT_EQ(static_cast<UINT>(WM_HSCROLL), n.message);
+  // A disabled arrow ignores presses; the other still works.
+  EXPECT_TRUE(EnableScrollBar(bar, SB_CTL, ESB_DISABLE_RIGHT));
+  Log().Clear();
+  Click(bar, 195, 8);
+  Click(bar, 5, 8);
+  EXPECT_EQ((Codes{{SB_LINELEFT, 0}, {SB_ENDSCROLL, 0}}), Log().Scrolls());
+  // A disabled control ignores the mouse altogether.
+  EnableWindow(bar, FALSE);
+  Log().Clear();
+  Click(bar, 5, 8);
+  EXPECT_TRUE(Log().Scrolls().empty());
+}
+
 LRESULT CALLBACK ScrolledProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_VSCROLL || message == WM_HSCROLL) {
     Log().notes.push_back(Note{message, wParam, lParam});
