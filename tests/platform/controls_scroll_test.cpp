@@ -94,6 +94,28 @@ TEST_F(Scrolls, ControlPressesArrowsTrackAndThumb) {
   EXPECT_EQ((Codes{{SB_LINEDOWN, 0}, {SB_LINEDOWN, 0}, {SB_ENDSCROLL, 0}}), Log().Scrolls());
 }
 
+TEST_F(Scrolls, HorizontalBarAndDisabledArrows) {
+  HWND bar = Make("ScrollBar", "", SBS_HORZ, 10, 10, 200, 16, 2);
+  SCROLLINFO si{sizeof si, SIF_ALL, 0, 99, 20, 50, 0};
+  SetScrollInfo(bar, SB_CTL, &si, TRUE);
+  Log().Clear();
+  Click(bar, 5, 8);
+  Click(bar, 195, 8);
+  EXPECT_EQ((Codes{{SB_LINELEFT, 0}, {SB_ENDSCROLL, 0}, {SB_LINERIGHT, 0}, {SB_ENDSCROLL, 0}}), Log().Scrolls());
+  for (const Note& n : Log().notes) EXPECT_EQ(static_cast<UINT>(WM_HSCROLL), n.message);
+  // A disabled arrow ignores presses; the other still works.
+  EXPECT_TRUE(EnableScrollBar(bar, SB_CTL, ESB_DISABLE_RIGHT));
+  Log().Clear();
+  Click(bar, 195, 8);
+  Click(bar, 5, 8);
+  EXPECT_EQ((Codes{{SB_LINELEFT, 0}, {SB_ENDSCROLL, 0}}), Log().Scrolls());
+  // A disabled control ignores the mouse altogether.
+  EnableWindow(bar, FALSE);
+  Log().Clear();
+  Click(bar, 5, 8);
+  EXPECT_TRUE(Log().Scrolls().empty());
+}
+
 LRESULT CALLBACK ScrolledProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_VSCROLL || message == WM_HSCROLL) {
     Log().notes.push_back(Note{message, wParam, lParam});
@@ -138,6 +160,26 @@ TEST_F(Scrolls, WindowScrollBarsInTheFrame) {
   ASSERT_FALSE(Log().notes.empty());
   EXPECT_EQ(static_cast<UINT>(WM_VSCROLL), Log().notes[0].message);
   EXPECT_EQ(0, Log().notes[0].lParam);  // a window's own bar has no control
+  EXPECT_EQ(nullptr, GetCapture());
+
+  // The thumb dragged inside the frame's own loop: every event waits before the pump, as the
+  // loop takes them from the queue itself.
+  SetScrollPos(w, SB_VERT, 0, TRUE);
+  Log().Clear();
+  POINT thumb{downArrow.x, wr.top + 1 + 16 + 4};
+  platform::InjectMouseMove(thumb);
+  platform::InjectMouseButton(0, true, thumb);
+  platform::InjectMouseMove(POINT{thumb.x, thumb.y + 20});
+  platform::InjectMouseMove(POINT{thumb.x, thumb.y + 40});
+  platform::InjectMouseButton(0, false, POINT{thumb.x, thumb.y + 40});
+  Pump();
+  Codes seen = Log().Scrolls();
+  ASSERT_EQ(4u, seen.size());
+  EXPECT_EQ(SB_THUMBTRACK, seen[0].first);
+  EXPECT_EQ(SB_THUMBTRACK, seen[1].first);
+  EXPECT_LT(seen[0].second, seen[1].second);
+  EXPECT_EQ((std::pair<int, int>{SB_THUMBPOSITION, seen[1].second}), seen[2]);
+  EXPECT_EQ(SB_ENDSCROLL, seen[3].first);
   EXPECT_EQ(nullptr, GetCapture());
 
   // A range with nothing to scroll hides the bar and gives its room to the client area.

@@ -25,7 +25,7 @@ struct ComboState {
   bool buttonDown = false;
   int fieldHeight = 0;   // the selection field's height (CB_GETITEMHEIGHT -1)
   int dropHeight = 0;    // the height the combo box was created with: field plus list
-  int selAtDrop = -1;
+  int notifiedSel = -1;  // the selection the parent last heard of while the list was down
   bool sizing = false;
 };
 
@@ -122,12 +122,14 @@ void CloseUp(HWND hwnd, ComboState& s, bool chosen) {
   s.buttonDown = false;
   if (GetCapture() == s.list) ReleaseCapture();
   int sel = CurSel(s);
-  if (!chosen) SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(s.selAtDrop), 0);
+  // Closed without a choice, the list goes back to what the parent knows: where the mouse
+  // pointed is forgotten, steps made with the keys (already told) stay.
+  if (!chosen) SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(s.notifiedSel), 0);
   ShowWindow(s.list, SW_HIDE);
   InvalidateRect(hwnd, nullptr, TRUE);
   if (chosen) {
     // The parent hears of the new selection before the edit shows it, as in Win32.
-    if (sel != s.selAtDrop) Notify(hwnd, CBN_SELCHANGE);
+    if (sel != s.notifiedSel) Notify(hwnd, CBN_SELCHANGE);
     if (!IsWindow(hwnd)) return;
     EditFromSelection(hwnd, s);
     Notify(hwnd, CBN_SELENDOK);
@@ -151,7 +153,7 @@ void DropDown(HWND hwnd, ComboState& s) {
     int found = text.empty() ? -1 : static_cast<int>(SendMessageA(s.list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
     SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
   }
-  s.selAtDrop = CurSel(s);
+  s.notifiedSel = CurSel(s);
   RECT window{};
   GetWindowRect(hwnd, &window);
   int itemHeight = static_cast<int>(SendMessageA(s.list, LB_GETITEMHEIGHT, 0, 0));
@@ -173,17 +175,18 @@ void DropDown(HWND hwnd, ComboState& s) {
   SetCapture(s.list);
 }
 
-// Keyboard selection of the closed combo box: moves the selection and tells the parent.
+// Keyboard selection: moves the selection, shows it and tells the parent.
 void StepSelection(HWND hwnd, ComboState& s, int target) {
   int count = static_cast<int>(SendMessageA(s.list, LB_GETCOUNT, 0, 0));
   if (count == 0) return;
   target = std::clamp(target, 0, count - 1);
   if (target == CurSel(s)) return;
   SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(target), 0);
-  if (s.dropped) return;
+  // Open or closed, a step with the keys is a selection the parent hears of at once.
+  if (s.dropped) s.notifiedSel = target;
   EditFromSelection(hwnd, s);
-  Notify(hwnd, CBN_SELCHANGE);
   InvalidateRect(hwnd, nullptr, TRUE);
+  Notify(hwnd, CBN_SELCHANGE);
 }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam, LPARAM lParam) {

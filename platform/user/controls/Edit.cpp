@@ -26,6 +26,7 @@ struct Line {
 
 struct EditState {
   HFONT font = nullptr;
+  int lineHeight = 0;  // the font's height, kept from WM_SETFONT
   std::string text;
   size_t caret = 0;
   size_t anchor = 0;
@@ -69,7 +70,7 @@ RECT FormatRect(HWND hwnd, const EditState& s) {
   rc.left += 1;
   rc.right -= 1;
   if (rc.right < rc.left) rc.right = rc.left;
-  if (!Multi(hwnd) && RectHeight(rc) > FontHeight(s.font) + 1) rc.top += 1;
+  if (!Multi(hwnd) && RectHeight(rc) > s.lineHeight + 1) rc.top += 1;
   return rc;
 }
 
@@ -150,7 +151,7 @@ int LineOf(const EditState& s, size_t pos) {
 
 int VisibleLines(HWND hwnd, const EditState& s) {
   RECT fr = FormatRect(hwnd, s);
-  return std::max(1, RectHeight(fr) / FontHeight(s.font));
+  return std::max(1, RectHeight(fr) / s.lineHeight);
 }
 
 int LineX(HWND hwnd, HDC dc, const EditState& s, int line) {
@@ -169,14 +170,14 @@ POINT PosToPoint(HWND hwnd, HDC dc, const EditState& s, size_t pos) {
   const Line& l = s.lines[static_cast<size_t>(line)];
   RECT fr = FormatRect(hwnd, s);
   int x = LineX(hwnd, dc, s, line) + Width(hwnd, dc, s, l.start, std::min(pos, l.start + l.length));
-  int y = fr.top + (line - s.firstLine) * FontHeight(s.font);
+  int y = fr.top + (line - s.firstLine) * s.lineHeight;
   return POINT{x, y};
 }
 
 // The character boundary nearest to a point in client coordinates.
 size_t PointToPos(HWND hwnd, HDC dc, const EditState& s, POINT pt) {
   RECT fr = FormatRect(hwnd, s);
-  int line = s.firstLine + (pt.y - fr.top) / FontHeight(s.font);
+  int line = s.firstLine + (pt.y - fr.top) / s.lineHeight;
   if (pt.y < fr.top) line = s.firstLine - 1;
   line = std::clamp(line, 0, static_cast<int>(s.lines.size()) - 1);
   const Line& l = s.lines[static_cast<size_t>(line)];
@@ -238,7 +239,7 @@ void PaintEdit(HWND hwnd, HDC dc, EditState& s) {
   FillRect(dc, &rc, brush);
   COLORREF textColour = enabled ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
   RECT fr = FormatRect(hwnd, s);
-  int height = FontHeight(s.font);
+  int height = s.lineHeight;
   bool showSel = s.focus || (style & ES_NOHIDESEL);
   size_t selStart = SelStart(s), selEnd = SelEnd(s);
   SetBkMode(dc, TRANSPARENT);
@@ -401,7 +402,7 @@ void KeyDown(HWND hwnd, EditState& s, WPARAM key) {
       POINT p = PosToPoint(hwnd, e.dc, s, pos);
       if (key == VK_PRIOR || key == VK_NEXT) s.firstLine = std::max(0, s.firstLine + (target - line));
       RECT fr = FormatRect(hwnd, s);
-      p.y = fr.top + (target - s.firstLine) * FontHeight(s.font);
+      p.y = fr.top + (target - s.firstLine) * s.lineHeight;
       return MoveCaret(hwnd, s, PointToPos(hwnd, e.dc, s, p), shift);
     }
     case VK_DELETE: {
@@ -508,6 +509,7 @@ void ScrollLines(HWND hwnd, EditState& s, int delta) {
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* st = new EditState;
+    st->lineHeight = FontHeight(nullptr);
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
     if (cs && (cs->style & ES_PASSWORD)) st->passwordChar = '*';
     if (cs && (cs->style & ES_MULTILINE)) {
@@ -520,6 +522,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       size_t cut = st->text.find_first_of("\r\n");
       if (cut != std::string::npos) st->text.resize(cut);
     }
+    // One line until WM_CREATE lays the text out, so that no message finds no line at all.
+    st->lines.push_back(Line{0, st->text.size()});
     return TRUE;
   }
   EditState* s = StateOf<EditState>(hwnd);
@@ -548,12 +552,22 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
       return 1;
     case WM_GETDLGCODE: {
+      // A multi-line edit wants every key but Escape, and Enter only with ES_WANTRETURN (else
+      // Enter is the dialog's default button), as the dialog manager asks about each key.
       LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-      if (Multi(hwnd)) code |= DLGC_WANTALLKEYS;
-      return code;
+      if (!Multi(hwnd)) return code;
+      const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+      if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
+        bool enter = msg->message == WM_KEYDOWN ? msg->wParam == VK_RETURN : msg->wParam == '\r';
+        bool escape = msg->message == WM_KEYDOWN ? msg->wParam == VK_ESCAPE : msg->wParam == 0x1B;
+        if (escape) return code;
+        if (enter && !(StyleOf(hwnd) & ES_WANTRETURN)) return code;
+      }
+      return code | DLGC_WANTALLKEYS;
     }
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wParam);
+      s->lineHeight = FontHeight(s->font);
       Layout(hwnd, *s);
       ScrollCaret(hwnd, *s);
       if (LOWORD(lParam)) Repaint(hwnd);
