@@ -1,4 +1,5 @@
 #include "platform/user/Input.h"
+#include "platform/user/Resources.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/user/MessageQueue.h"
+#include "platform/user/controls/Controls.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/UserState.h"
@@ -281,14 +283,15 @@ void ProcessMouse(const RawEvent& ev) {
   LRESULT hit = HTCLIENT;
   if (!captured) {
     hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
-    // A child that is transparent to the mouse (a static label) lets its parent have it.
+    // A child that answers HTTRANSPARENT (a static control without SS_NOTIFY) lets the
+    // pointer through to its parent.
     while (hit == HTTRANSPARENT) {
-      HWND parent = GetAncestor(target, GA_PARENT);
-      if (!parent) break;
+      HWND parent = (GetWindowLongA(target, GWL_STYLE) & WS_CHILD) ? GetParent(target) : nullptr;
+      if (!parent || GetWindowThreadProcessId(parent, nullptr) != GetCurrentThreadId()) break;
       target = parent;
       hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
     }
-    if (hit == HTTRANSPARENT) hit = HTNOWHERE;
+    if (hit == HTTRANSPARENT) hit = HTNOWHERE;  // nothing below takes it
     if (!IsWindowEnabled(target)) hit = HTERROR;  // a window under a modal dialog
   }
   LeaveTracked(hit == HTCLIENT ? target : nullptr);
@@ -644,6 +647,9 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         SetActiveWindow(GetAncestor(hwnd, GA_ROOT));
         SetCapture(hwnd);
         SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+      } else if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
+        TrackWindowScrollBar(hwnd, wParam == HTVSCROLL ? SB_VERT : SB_HORZ,
+                             POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       } else if (wParam == HTCLOSE || wParam == HTMAXBUTTON || wParam == HTMINBUTTON) {
         auto lock = UserLock();
         Input().pressedButtonWindow = hwnd;
@@ -728,8 +734,15 @@ BOOL SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
-  if (!IS_INTRESOURCE(name)) return nullptr;
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+  // A program instance names the program's own cursor resources (Resources.h) first.
+  if (instance) {
+    if (HCURSOR own = platform::LoadProgramCursor(name)) return own;
+  }
+  if (!IS_INTRESOURCE(name)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
   WORD id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
   switch (id) {
     case 32512: case 32513: case 32514: case 32515: case 32642: case 32643: case 32644: case 32645:

@@ -9,6 +9,7 @@
 #include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/user/UserState.h"
+#include "platform/user/controls/Controls.h"
 
 namespace platform {
 namespace {
@@ -56,6 +57,14 @@ NonClientLayout LayoutNonClient(int width, int height, DWORD style, DWORD exStyl
     }
   }
   l.clientEdge = rest;
+  int edge = InnerEdge(exStyle);
+  RECT inner{rest.left + edge, rest.top + edge, rest.right - edge, rest.bottom - edge};
+  int barWidth = GetSystemMetrics(SM_CXVSCROLL), barHeight = GetSystemMetrics(SM_CYHSCROLL);
+  int right = inner.right, bottom = inner.bottom;
+  if (style & WS_VSCROLL) right = std::max<LONG>(inner.left, inner.right - barWidth);
+  if (style & WS_HSCROLL) bottom = std::max<LONG>(inner.top, inner.bottom - barHeight);
+  if (style & WS_VSCROLL) l.vScroll = RECT{right, inner.top, inner.right, bottom};
+  if (style & WS_HSCROLL) l.hScroll = RECT{inner.left, bottom, right, inner.bottom};
   return l;
 }
 
@@ -69,6 +78,8 @@ RECT ClientFromWindowRect(const RECT& window, DWORD style, DWORD exStyle) {
   c.top += edge;
   c.right -= edge;
   c.bottom -= edge;
+  if (style & WS_VSCROLL) c.right = l.vScroll.left;
+  if (style & WS_HSCROLL) c.bottom = l.hScroll.top;
   // A window too small for its frame has an empty client area at the frame's inside corner.
   if (c.right < c.left) c.right = c.left;
   if (c.bottom < c.top) c.bottom = c.top;
@@ -100,6 +111,8 @@ LRESULT HitTestNonClient(const NonClientLayout& l, int width, int height, DWORD 
     if (pt.y >= height - CORNER) return left ? HTBOTTOMLEFT : HTBOTTOMRIGHT;
     return left ? HTLEFT : (right ? HTRIGHT : HTBORDER);
   }
+  if (PtInRect(&l.vScroll, pt)) return HTVSCROLL;
+  if (PtInRect(&l.hScroll, pt)) return HTHSCROLL;
   if (PtInRect(&l.closeButton, pt)) return HTCLOSE;
   if (PtInRect(&l.maxButton, pt)) return HTMAXBUTTON;
   if (PtInRect(&l.minButton, pt)) return HTMINBUTTON;
@@ -224,6 +237,7 @@ void PaintNonClient(HWND hwnd, HDC dc, bool active) {
     RECT e = l.clientEdge;
     DrawEdge(dc, &e, BDR_SUNKENOUTER, BF_RECT);
   }
+  if (!IsRectEmpty(&l.vScroll) || !IsRectEmpty(&l.hScroll)) PaintWindowScrollBars(hwnd, dc, l.vScroll, l.hScroll);
 }
 
 }  // namespace platform

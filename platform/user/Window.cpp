@@ -7,6 +7,7 @@
 #include "platform/base/RectUtil.h"
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/user/Dialog.h"
 #include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
@@ -14,6 +15,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/UserState.h"
 #include "platform/user/WindowClass.h"
+#include "platform/user/controls/Controls.h"
 
 using namespace platform;
 
@@ -201,6 +203,7 @@ void SendNcDestroyPostOrder(HWND hwnd) {
     FreeWindowLocked(hwnd);
   }
   ForgetWindowPaint(hwnd);
+  ForgetWindowScrollBars(hwnd);
 }
 
 WindowRecord* RecordOrError(HWND hwnd) {
@@ -235,6 +238,10 @@ void RecalcClientRect(HWND hwnd) {
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  // The standard controls' classes and the dialog class "#32770" exist from the first window on,
+  // as if registered at start-up.
+  RegisterStandardControls();
+  platform::RegisterDialogClass();
   HWND hwnd = nullptr;
   CREATESTRUCTA cs{};
   {
