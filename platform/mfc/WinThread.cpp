@@ -3,6 +3,7 @@
 #include "platform/kernel/Kernel.h"
 #include "platform/mfc/AfxThreadState.h"
 #include "platform/mfc/GdiObject.h"
+#include "platform/mfc/CommonControls.h"
 #include "platform/mfc/Menu.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/Wnd.h"
@@ -133,6 +134,7 @@ BOOL CWinThread::OnIdle(LONG lCount) {
     CWnd::DeleteTempMap();
     AfxDeleteTempGdiMaps();
     CMenu::DeleteTempMap();
+    CImageList::DeleteTempMap();
   }
   return lCount < 0;
 }
