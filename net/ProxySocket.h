@@ -38,7 +38,7 @@ class CProxySocket : public CAsyncSocket {
 
   virtual BOOL ConnectSockAddr(const SOCKADDR* address, int length);
   virtual BOOL Connect(const char* host, UINT port);
-  virtual BOOL Accept(CAsyncSocket& connected, SOCKADDR* address = nullptr, int* length = nullptr);
+  BOOL Accept(CAsyncSocket& connected, SOCKADDR* address = nullptr, int* length = nullptr) override;
   virtual BOOL ListenViaProxy(const char* host, UINT port);
   virtual BOOL Listen(int backlog = 5);
   // Called after a failed handshake with the mode it ran in (1 connect, 2 listen).

@@ -558,6 +558,8 @@ bool HasPendingInputLocked(DWORD threadId) {
   return it != Input().pending.end() && !it->second.empty();
 }
 
+void ForgetThreadInputLocked(DWORD threadId) { Input().pending.erase(threadId); }
+
 bool ProcessOneInput(DWORD threadId) {
   RawEvent ev;
   {

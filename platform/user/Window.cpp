@@ -435,11 +435,17 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(hwnd);
       return 0;
     case WM_SETTEXT: {
-      auto lock = UserLock();
-      WindowRecord* w = FindWindowRecord(hwnd);
-      if (!w) return FALSE;
-      const char* text = reinterpret_cast<const char*>(lParam);
-      w->text = text ? text : "";
+      bool caption = false;
+      {
+        auto lock = UserLock();
+        WindowRecord* w = FindWindowRecord(hwnd);
+        if (!w) return FALSE;
+        const char* text = reinterpret_cast<const char*>(lParam);
+        w->text = text ? text : "";
+        caption = (w->style & WS_CAPTION) == WS_CAPTION && (w->style & WS_VISIBLE);
+      }
+      // The caption shows the new title at once.
+      if (caption) SendMessageA(hwnd, WM_NCPAINT, 1, 0);
       return TRUE;
     }
     case WM_GETTEXT: {
