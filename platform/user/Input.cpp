@@ -274,6 +274,14 @@ void ProcessMouse(const RawEvent& ev) {
   LRESULT hit = HTCLIENT;
   if (!captured) {
     hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
+    // A child that answers HTTRANSPARENT (a static control without SS_NOTIFY) lets the
+    // pointer through to its parent.
+    while (hit == HTTRANSPARENT) {
+      HWND parent = (GetWindowLongA(target, GWL_STYLE) & WS_CHILD) ? GetParent(target) : nullptr;
+      if (!parent || GetWindowThreadProcessId(parent, nullptr) != GetCurrentThreadId()) break;
+      target = parent;
+      hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
+    }
     if (!IsWindowEnabled(target)) hit = HTERROR;  // a window under a modal dialog
   }
   LeaveTracked(hit == HTCLIENT ? target : nullptr);
