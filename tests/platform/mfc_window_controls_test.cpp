@@ -6,6 +6,7 @@
 #include "platform/mfc/CommonControls.h"
 #include "platform/mfc/Controls.h"
 #include "platform/mfc/Menu.h"
+#include "platform/mfc/RichEditCtrl.h"
 #include "tests/platform/MfcWindowTestSupport.h"
 
 namespace {
@@ -325,6 +326,62 @@ TEST_F(MfcControls, MenuObjectsOwnTheirMenus) {
     EXPECT_EQ(&menu, pTemp);
   }
   EXPECT_FALSE(::IsMenu(h));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace mfcwin;
+
+class MfcRichEdit : public WindowTest {};
+
+TEST_F(MfcRichEdit, AppendsFormatsAndReadsBackThroughTheObject) {
+  CWnd parent;
+  ASSERT_TRUE(parent.CreateEx(0, AfxRegisterWndClass(0), "parent", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
+  CRichEditCtrl edit;
+  ASSERT_TRUE(edit.Create(WS_VISIBLE | WS_VSCROLL | ES_MULTILINE, CRect(0, 0, 300, 200), &parent, 1005));
+  char name[32] = {};
+  GetClassNameA(edit.m_hWnd, name, sizeof(name));
+  EXPECT_STREQ("RichEdit20A", name);
+  edit.SetReadOnly();
+
+  // Appending at the end through the selection, as the chat display does.
+  for (const char* piece : {"我说：", "你好", "\r\n"}) {
+    edit.SetSel(-1, -1);
+    long start = 0, end = 0;
+    edit.GetSel(start, end);
+    edit.ReplaceSel(piece);
+    long after = 0;
+    edit.SetSel(-1, -1);
+    edit.GetSel(after, after);
+    if (std::string(piece) == "你好") {
+      edit.SetSel(start, after);
+      CHARFORMAT cf{};
+      edit.GetDefaultCharFormat(cf);
+      cf.dwMask = CFM_BOLD | CFM_COLOR;
+      cf.dwEffects = CFE_BOLD;
+      cf.crTextColor = RGB(255, 0, 0);
+      EXPECT_TRUE(edit.SetSelectionCharFormat(cf));
+      EXPECT_STREQ("你好", edit.GetSelText());
+      CHARFORMAT got{};
+      edit.GetSelectionCharFormat(got);
+      EXPECT_TRUE(got.dwEffects & CFE_BOLD);
+      EXPECT_EQ(RGB(255, 0, 0), got.crTextColor);
+      edit.HideSelection(TRUE, FALSE);
+    }
+  }
+  CString range;
+  EXPECT_EQ(6, edit.GetTextRange(0, 3, range));  // three characters, six GBK bytes
+  EXPECT_STREQ("我说：", range);
+  EXPECT_EQ(0, edit.GetTextRange(3, 3, range));
+  EXPECT_EQ(2, edit.GetLineCount());
+  edit.SetEventMask(edit.GetEventMask() | ENM_LINK);
+  EXPECT_TRUE(edit.GetEventMask() & ENM_LINK);
+  IRichEditOle* pOle = edit.GetIRichEditOle();
+  ASSERT_NE(nullptr, pOle);
+  pOle->Release();
+  parent.DestroyWindow();
 }
 
 }  // namespace
