@@ -10,6 +10,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/user/MessageQueue.h"
+#include "platform/user/controls/Controls.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/UserState.h"
@@ -625,6 +626,9 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         SetActiveWindow(GetAncestor(hwnd, GA_ROOT));
         SetCapture(hwnd);
         SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+      } else if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
+        TrackWindowScrollBar(hwnd, wParam == HTVSCROLL ? SB_VERT : SB_HORZ,
+                             POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       } else if (wParam == HTCLOSE || wParam == HTMAXBUTTON || wParam == HTMINBUTTON) {
         auto lock = UserLock();
         Input().pressedButtonWindow = hwnd;

@@ -12,3 +12,4 @@
 #include "platform/user/Window.h"
 #include "platform/user/WindowClass.h"
 #include "platform/user/WinUser.h"
+#include "platform/user/controls/Controls.h"
