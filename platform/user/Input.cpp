@@ -1,4 +1,5 @@
 #include "platform/user/Input.h"
+#include "platform/user/Resources.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -713,8 +714,15 @@ BOOL SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
-  if (!IS_INTRESOURCE(name)) return nullptr;
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+  // A program instance names the program's own cursor resources (Resources.h) first.
+  if (instance) {
+    if (HCURSOR own = platform::LoadProgramCursor(name)) return own;
+  }
+  if (!IS_INTRESOURCE(name)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
   WORD id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
   switch (id) {
     case 32512: case 32513: case 32514: case 32515: case 32642: case 32643: case 32644: case 32645:

@@ -41,29 +41,8 @@
 #define ODS_DEFAULT 0x0020
 #define ODS_COMBOBOXEDIT 0x1000
 
-struct DRAWITEMSTRUCT {
-  UINT CtlType;
-  UINT CtlID;
-  UINT itemID;
-  UINT itemAction;
-  UINT itemState;
-  HWND hwndItem;
-  HDC hDC;
-  RECT rcItem;
-  ULONG_PTR itemData;
-};
-typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
+// DRAWITEMSTRUCT and MEASUREITEMSTRUCT are declared in WinUser.h.
 typedef DRAWITEMSTRUCT* PDRAWITEMSTRUCT;
-
-struct MEASUREITEMSTRUCT {
-  UINT CtlType;
-  UINT CtlID;
-  UINT itemID;
-  UINT itemWidth;
-  UINT itemHeight;
-  ULONG_PTR itemData;
-};
-typedef MEASUREITEMSTRUCT* LPMEASUREITEMSTRUCT;
 
 // ---- WM_GETDLGCODE
 #define DLGC_WANTARROWS 0x0001
