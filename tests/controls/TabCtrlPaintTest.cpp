@@ -62,6 +62,10 @@ TEST_F(TabPaintTest, TabsOutlinesAndBaseLine) {
   EXPECT_EQ(text, s.At(x2, mid));
   EXPECT_EQ(shadow, s.At(x2 - 1, mid));
   EXPECT_EQ(DARK, s.At(x2 - 2, mid));
+  int x1 = t1.right + 1;
+  while (x1 > t1.left && s.At(x1, mid) != text) --x1;
+  EXPECT_NE(shadow, s.At(x1 - 1, mid));
+  EXPECT_NE(text, s.At(x1 - 1, mid));
   // The base line at y 1 runs from the start up to the selected tab and on after it.
   EXPECT_EQ(text, s.At(2, 1));
   EXPECT_EQ(LIGHT, s.At((t1.left + t1.right) / 2, 1));
