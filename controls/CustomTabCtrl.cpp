@@ -13,16 +13,6 @@
 
 namespace {
 
-// The record of WM_SIZEPARENT as the frame windows of the class library fill it: the deferred-move
-// handle, the space left in the parent, the total size and the stretch flag. Only the rectangle
-// is used here.
-struct TabSizeParentParams {
-  HANDLE hDWP;
-  RECT rect;
-  SIZE sizeTotal;
-  BOOL bStretch;
-};
-
 // The six button glyphs, 8 x 7 pixels each side by side, one bit a pixel, most significant bit
 // leftmost; a 0 bit is ink.
 const BYTE GLYPH_BITS[42] = {
@@ -91,9 +81,6 @@ CCustomTabCtrl::~CCustomTabCtrl() {
   DestroyLabelEdit();
   for (CCustomTabItem* item : m_tabs) delete item;
   m_tabs.clear();
-  if (m_normalFont) DeleteObject(m_normalFont);
-  if (m_boldFont) DeleteObject(m_boldFont);
-  if (m_glyphStrip) DeleteObject(m_glyphStrip);
   if (m_hWnd) DestroyWindow();
 }
 
@@ -115,13 +102,12 @@ void CCustomTabCtrl::CreateTabFonts() {
   LOGFONTA lf{};
   if (GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTA), &lf) == sizeof(LOGFONTA)) s_guiLogFont = lf;
   else lf = s_guiLogFont;
-  m_normalFont = CreateFontIndirect(&lf);
-  if (!m_normalFont) m_normalFont = CreateFontIndirect(&s_guiLogFont);
+  if (!m_normalFont.CreateFontIndirect(&lf)) m_normalFont.CreateFontIndirect(&s_guiLogFont);
   lf.lfWeight = 700;
-  m_boldFont = CreateFontIndirect(&lf);
+  m_boldFont.CreateFontIndirect(&lf);
 }
 
-void CCustomTabCtrl::CreateGlyphStrip() { m_glyphStrip = CreateBitmap(48, 7, 1, 1, GLYPH_BITS); }
+void CCustomTabCtrl::CreateGlyphStrip() { m_glyphStrip.CreateBitmap(48, 7, 1, 1, GLYPH_BITS); }
 
 BOOL CCustomTabCtrl::PreTranslateMessage(MSG* pMsg) { return CWnd::PreTranslateMessage(pMsg); }
 
@@ -149,7 +135,7 @@ int CCustomTabCtrl::InsertItem(int index, LPCTSTR text, DWORD itemData) {
   }
   if (m_selection >= index) m_selection += 1;
   RecalcLayout(LAYOUT_FIT, m_selection);
-  if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  if (m_hWnd) Invalidate(FALSE);
   return index;
 }
 
@@ -166,7 +152,7 @@ int CCustomTabCtrl::SelectTab(int index, int scroll, int ctrl) {
     m_firstVisible = index;
     RecalcLayout(LAYOUT_FIT, index);
   }
-  if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  if (m_hWnd) Invalidate(FALSE);
   UpdateHighlight(index, scroll, ctrl);
   return 0;
 }
@@ -189,13 +175,13 @@ int CCustomTabCtrl::UpdateHighlight(int index, int notify, int ctrl) {
   } else if (index != m_selection) {
     tab->m_highlighted = !tab->m_highlighted;
     if (!notify) {
-      ::InvalidateRect(m_hWnd, nullptr, FALSE);
+      Invalidate(FALSE);
       return 0;
     }
     tab->m_highlightChanged = TRUE;
   }
   if (notify) RecalcLayout(LAYOUT_SHOW_TAB, index);
-  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  Invalidate(FALSE);
   return 0;
 }
 
@@ -214,7 +200,7 @@ BOOL CCustomTabCtrl::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
   }
   CWnd::ModifyStyle(remove, add, flags);
   RecalcLayout(LAYOUT_FIT, m_selection);
-  if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  if (m_hWnd) Invalidate(FALSE);
   return TRUE;
 }
 
@@ -241,17 +227,15 @@ POINT CCustomTabCtrl::ToStrip(int x, int y) const {
 
 SIZE CCustomTabCtrl::MeasureBold(const CString& text) {
   SIZE size{0, 0};
-  HDC dc = ::GetDC(m_hWnd);
-  if (!dc) return size;
-  HGDIOBJ old = m_boldFont ? SelectObject(dc, m_boldFont) : nullptr;
+  CClientDC dc(this);
+  if (!dc.GetSafeHdc()) return size;
+  CFont* old = dc.SelectObject(&m_boldFont);
   RECT rc{0, 0, 0, 0};
-  int result = DrawTextA(dc, text, text.GetLength(), &rc, DT_CALCRECT);
-  if (result > 0) {
+  if (dc.DrawText(text, &rc, DT_CALCRECT) > 0) {
     size.cx = rc.right - rc.left;
     size.cy = rc.bottom - rc.top;
   }
-  if (old) SelectObject(dc, old);
-  ::ReleaseDC(m_hWnd, dc);
+  dc.SelectObject(old);
   return size;
 }
 
@@ -273,19 +257,14 @@ TabStrip CCustomTabCtrl::GetStrip() const {
 
 TabStrip CCustomTabCtrl::MakeStrip() {
   TabStrip strip = GetStrip();
-  HDC dc = ::GetDC(m_hWnd);
-  HGDIOBJ old = (dc && m_boldFont) ? SelectObject(dc, m_boldFont) : nullptr;
+  CClientDC dc(this);
+  if (!dc.GetSafeHdc()) return strip;
+  CFont* old = dc.SelectObject(&m_boldFont);
   for (size_t i = 0; i < m_tabs.size(); ++i) {
-    int width = 0;
-    if (dc) {
-      RECT rc{0, 0, 0, 0};
-      const CString& text = m_tabs[i]->m_text;
-      if (DrawTextA(dc, text, text.GetLength(), &rc, DT_CALCRECT) > 0) width = rc.right - rc.left;
-    }
-    strip.tabs[i].textWidth = width;
+    RECT rc{0, 0, 0, 0};
+    strip.tabs[i].textWidth = dc.DrawText(m_tabs[i]->m_text, &rc, DT_CALCRECT) > 0 ? rc.right - rc.left : 0;
   }
-  if (old) SelectObject(dc, old);
-  if (dc) ::ReleaseDC(m_hWnd, dc);
+  dc.SelectObject(old);
   return strip;
 }
 
@@ -331,7 +310,7 @@ void CCustomTabCtrl::OnSize(UINT nType, int cx, int cy) {
 }
 
 LRESULT CCustomTabCtrl::OnSizeParent(WPARAM, LPARAM lParam) {
-  auto* params = reinterpret_cast<TabSizeParentParams*>(lParam);
+  auto* params = reinterpret_cast<AFX_SIZEPARENTPARAMS*>(lParam);
   if (!params) return 0;
   RECT wr{};
   GetWindowRect(&wr);
@@ -362,106 +341,102 @@ LRESULT CCustomTabCtrl::OnSizeParent(WPARAM, LPARAM lParam) {
 
 BOOL CCustomTabCtrl::OnEraseBkgnd(CDC*) { return TRUE; }
 
-void CCustomTabCtrl::DrawButtonGlyph(HDC dc, POINT at, int glyph, int) {
-  if (!m_glyphStrip || glyph < 0 || glyph > 5) return;
-  HDC mono = CreateCompatibleDC(dc);
-  HDC colour = CreateCompatibleDC(dc);
-  HBITMAP colourBitmap = CreateCompatibleBitmap(dc, 8, 7);
-  if (mono && colour && colourBitmap) {
-    HGDIOBJ oldMono = SelectObject(mono, m_glyphStrip);
-    HGDIOBJ oldColour = SelectObject(colour, colourBitmap);
-    // A colour copy of the glyph, ink in the glyph colour on white.
-    SetTextColor(colour, GetSysColor(COLOR_BTNTEXT));
-    SetBkColor(colour, RGB(255, 255, 255));
-    BitBlt(colour, 0, 0, 8, 7, mono, glyph * 8, 0, SRCCOPY);
-    // Inverting with the copy, masking with the glyph (ink black) and inverting again leaves the
-    // background as it was and puts the glyph colour on the ink.
-    COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
-    COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-    BitBlt(dc, at.x, at.y, 8, 7, colour, 0, 0, SRCINVERT);
-    BitBlt(dc, at.x, at.y, 8, 7, mono, glyph * 8, 0, SRCAND);
-    BitBlt(dc, at.x, at.y, 8, 7, colour, 0, 0, SRCINVERT);
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBack);
-    SelectObject(colour, oldColour);
-    SelectObject(mono, oldMono);
+void CCustomTabCtrl::DrawButtonGlyph(CDC* pDC, CPoint at, int glyph, int) {
+  if (!m_glyphStrip.GetSafeHandle() || glyph < 0 || glyph > 5) return;
+  CDC mono;
+  CDC colour;
+  CBitmap colourBitmap;
+  if (!mono.CreateCompatibleDC(pDC) || !colour.CreateCompatibleDC(pDC) ||
+      !colourBitmap.CreateCompatibleBitmap(pDC, 8, 7)) {
+    return;
   }
-  if (colourBitmap) DeleteObject(colourBitmap);
-  if (colour) DeleteDC(colour);
-  if (mono) DeleteDC(mono);
+  CBitmap* oldMono = mono.SelectObject(&m_glyphStrip);
+  CBitmap* oldColour = colour.SelectObject(&colourBitmap);
+  // A colour copy of the glyph, ink in the glyph colour on white.
+  colour.SetTextColor(::GetSysColor(COLOR_BTNTEXT));
+  colour.SetBkColor(RGB(255, 255, 255));
+  colour.BitBlt(0, 0, 8, 7, &mono, glyph * 8, 0, SRCCOPY);
+  // Inverting with the copy, masking with the glyph (ink black) and inverting again leaves the
+  // background as it was and puts the glyph colour on the ink.
+  COLORREF oldText = pDC->SetTextColor(RGB(0, 0, 0));
+  COLORREF oldBack = pDC->SetBkColor(RGB(255, 255, 255));
+  pDC->BitBlt(at.x, at.y, 8, 7, &colour, 0, 0, SRCINVERT);
+  pDC->BitBlt(at.x, at.y, 8, 7, &mono, glyph * 8, 0, SRCAND);
+  pDC->BitBlt(at.x, at.y, 8, 7, &colour, 0, 0, SRCINVERT);
+  pDC->SetTextColor(oldText);
+  pDC->SetBkColor(oldBack);
+  colour.SelectObject(oldColour);
+  mono.SelectObject(oldMono);
 }
 
 void CCustomTabCtrl::OnPaint() {
-  PAINTSTRUCT ps;
-  HDC dc = ::BeginPaint(m_hWnd, &ps);
-  if (!dc) return;
+  CPaintDC dc(this);
   TabStrip strip = GetStrip();
   const int length = strip.length;
   const int thickness = strip.thickness;
   const DWORD style = strip.style;
   const bool top = HasStyle(style, TABSTYLE_TOP);
   const bool rtl = HasStyle(GetExStyle(), WS_EX_LAYOUTRTL);
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bitmap = (mem && length > 0 && thickness > 0) ? CreateCompatibleBitmap(dc, length, thickness) : nullptr;
-  if (mem && bitmap) {
-    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
-    RECT all{0, 0, length, thickness};
-    FillSolidRect(mem, &all, TAB_BACKGROUND_COLOUR);
-
-    // The selected tab is drawn last, over its neighbours.
-    for (int i = 0; i < GetItemCount(); ++i) {
-      const CCustomTabItem* item = m_tabs[i];
-      if (item->m_shape == TABSHAPE_HIDDEN || i == m_selection) continue;
-      item->Draw(mem, item->m_highlighted ? m_boldFont : m_normalFont, top, rtl);
-    }
-    if (m_selection >= 0 && m_selection < GetItemCount() && m_tabs[m_selection]->m_shape != TABSHAPE_HIDDEN) {
-      m_tabs[m_selection]->Draw(mem, m_boldFont, top, rtl);
-    }
-
-    HPEN outline = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
-    HGDIOBJ oldPen = outline ? SelectObject(mem, outline) : nullptr;
-    RECT area = ButtonAreaRect(strip);
-    if (area.right > area.left) {
-      HGDIOBJ oldBrush = SelectObject(mem, GetStockObject(WHITE_BRUSH));
-      Rectangle(mem, area.left, area.top, area.right, area.bottom);
-      SelectObject(mem, oldBrush);
-    }
-    static const int ORDER[5] = {TABBTN_CLOSE, TABBTN_FIRST, TABBTN_LAST, TABBTN_PREV, TABBTN_NEXT};
-    static const int GLYPH[5] = {1, 2, 0, 3, 4};  // by TabButton: previous, next, first, last, close
-    for (int button : ORDER) {
-      RECT face = ButtonFaceRect(strip, button);
-      if (face.right <= face.left) continue;
-      UINT state = DFCS_BUTTONPUSH;
-      if (m_buttonStates[button] == TABBTN_PRESSED) state |= DFCS_PUSHED;
-      DrawFrameControl(mem, &face, DFC_BUTTON, state);
-      const int w = face.right - face.left;
-      const int h = face.bottom - face.top;
-      POINT at{face.left + (w - 8) / 2, face.top + (h - 7) / 2};
-      if (button == TABBTN_CLOSE) at.x += w % 2;
-      DrawButtonGlyph(mem, at, GLYPH[button], m_buttonStates[button] - 1);
-    }
-
-    BaseLine line = ComputeBaseLine(strip);
-    for (int s = 0; s < line.segments; ++s) {
-      MoveToEx(mem, line.from[s], line.y, nullptr);
-      LineTo(mem, line.to[s], line.y);
-    }
-    if (oldPen) SelectObject(mem, oldPen);
-    if (outline) DeleteObject(outline);
-
-    if (HasStyle(style, TABSTYLE_VERTICAL)) {
-      // A quarter turn counter-clockwise: strip x = 0 lands on the bottom edge of the control.
-      const int shift = rtl ? -1 : 0;
-      POINT corners[3] = {{shift, length}, {shift, 0}, {thickness + shift, length}};
-      PlgBlt(dc, corners, mem, rtl ? -1 : 0, 0, length, thickness, nullptr, 0, 0);
-    } else {
-      BitBlt(dc, 0, 0, length, thickness, mem, 0, 0, SRCCOPY);
-    }
-    SelectObject(mem, oldBitmap);
+  // Everything is drawn off-screen and reaches the window in one blit, so nothing flickers.
+  CDC mem;
+  CBitmap bitmap;
+  if (!dc.GetSafeHdc() || length <= 0 || thickness <= 0 || !mem.CreateCompatibleDC(&dc) ||
+      !bitmap.CreateCompatibleBitmap(&dc, length, thickness)) {
+    return;
   }
-  if (bitmap) DeleteObject(bitmap);
-  if (mem) DeleteDC(mem);
-  ::EndPaint(m_hWnd, &ps);
+  CBitmap* oldBitmap = mem.SelectObject(&bitmap);
+  RECT all{0, 0, length, thickness};
+  mem.FillSolidRect(&all, TAB_BACKGROUND_COLOUR);
+
+  // The selected tab is drawn last, over its neighbours.
+  for (int i = 0; i < GetItemCount(); ++i) {
+    CCustomTabItem* item = m_tabs[i];
+    if (item->m_shape == TABSHAPE_HIDDEN || i == m_selection) continue;
+    item->Draw(&mem, item->m_highlighted ? &m_boldFont : &m_normalFont, top, rtl);
+  }
+  if (m_selection >= 0 && m_selection < GetItemCount() && m_tabs[m_selection]->m_shape != TABSHAPE_HIDDEN) {
+    m_tabs[m_selection]->Draw(&mem, &m_boldFont, top, rtl);
+  }
+
+  CPen outline(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT));
+  CPen* oldPen = mem.SelectObject(&outline);
+  RECT area = ButtonAreaRect(strip);
+  if (area.right > area.left) {
+    // The DC's default brush is white.
+    mem.Rectangle(&area);
+  }
+  static const int ORDER[5] = {TABBTN_CLOSE, TABBTN_FIRST, TABBTN_LAST, TABBTN_PREV, TABBTN_NEXT};
+  static const int GLYPH[5] = {1, 2, 0, 3, 4};  // by TabButton: previous, next, first, last, close
+  for (int button : ORDER) {
+    RECT face = ButtonFaceRect(strip, button);
+    if (face.right <= face.left) continue;
+    UINT state = DFCS_BUTTONPUSH;
+    if (m_buttonStates[button] == TABBTN_PRESSED) state |= DFCS_PUSHED;
+    mem.DrawFrameControl(&face, DFC_BUTTON, state);
+    const int w = face.right - face.left;
+    const int h = face.bottom - face.top;
+    CPoint at(face.left + (w - 8) / 2, face.top + (h - 7) / 2);
+    if (button == TABBTN_CLOSE) at.x += w % 2;
+    DrawButtonGlyph(&mem, at, GLYPH[button], m_buttonStates[button] - 1);
+  }
+
+  BaseLine line = ComputeBaseLine(strip);
+  for (int s = 0; s < line.segments; ++s) {
+    mem.MoveTo(line.from[s], line.y);
+    mem.LineTo(line.to[s], line.y);
+  }
+  mem.SelectObject(oldPen);
+
+  if (HasStyle(style, TABSTYLE_VERTICAL)) {
+    // A quarter turn counter-clockwise: strip x = 0 lands on the bottom edge of the control.
+    const int shift = rtl ? -1 : 0;
+    POINT corners[3] = {{shift, length}, {shift, 0}, {thickness + shift, length}};
+    CBitmap noMask;
+    dc.PlgBlt(corners, &mem, shift, 0, length, thickness, noMask, 0, 0);
+  } else {
+    dc.BitBlt(0, 0, length, thickness, &mem, 0, 0, SRCCOPY);
+  }
+  mem.SelectObject(oldBitmap);
 }
 
 // ---- input
@@ -501,7 +476,7 @@ int CCustomTabCtrl::OnPress(int hit, UINT keyFlags, CPoint point) {
       m_pressedCode = TABHIT_CLOSE;
       m_buttonStates[TABBTN_CLOSE] = TABBTN_PRESSED;
       RecalcLayout(LAYOUT_KEEP, m_selection);
-      ::InvalidateRect(m_hWnd, nullptr, FALSE);
+      Invalidate(FALSE);
       return hit;
     case TABHIT_FIRST:
     case TABHIT_PREV:
@@ -511,7 +486,7 @@ int CCustomTabCtrl::OnPress(int hit, UINT keyFlags, CPoint point) {
       m_pressedCode = hit;
       m_buttonStates[ButtonForHit(hit)] = TABBTN_PRESSED;
       RecalcLayout(MODE[-hit - 1], m_selection);
-      ::InvalidateRect(m_hWnd, nullptr, FALSE);
+      Invalidate(FALSE);
       m_stepTime = GetTickCount();
       SetTimer(TAB_TIMER_REPEAT, 100, nullptr);
       return hit;
@@ -563,7 +538,7 @@ void CCustomTabCtrl::ReleaseButtonStates() {
   if (m_buttonStates[TABBTN_CLOSE]) m_buttonStates[TABBTN_CLOSE] = TABBTN_NORMAL;
   if (m_buttonStates[TABBTN_PREV]) m_buttonStates[TABBTN_PREV] = m_buttonStates[TABBTN_NEXT] = TABBTN_NORMAL;
   if (m_buttonStates[TABBTN_FIRST]) m_buttonStates[TABBTN_FIRST] = m_buttonStates[TABBTN_LAST] = TABBTN_NORMAL;
-  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  Invalidate(FALSE);
   KillTimer(TAB_TIMER_REPEAT);
 }
 
@@ -592,7 +567,7 @@ void CCustomTabCtrl::OnMouseMove(UINT nFlags, CPoint point) {
       state = TABBTN_NORMAL;
     }
   }
-  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  Invalidate(FALSE);
 }
 
 LRESULT CCustomTabCtrl::OnMouseLeave(WPARAM, LPARAM) {
@@ -612,7 +587,7 @@ void CCustomTabCtrl::OnTimer(UINT_PTR nIDEvent) {
   for (int i = 0; i < 4; ++i) {
     if (m_buttonStates[ORDER[i]] != TABBTN_PRESSED) continue;
     RecalcLayout(MODE[i], m_selection);
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    Invalidate(FALSE);
     m_stepTime = now;
     return;
   }
@@ -667,15 +642,13 @@ void CCustomTabCtrl::PositionLabelEdit(int start, int index) {
   m_labelEdit->MoveWindow(&rc, TRUE);
   // With the caret at the end and nothing selected, the text is scrolled to show its beginning
   // and then the caret again.
-  DWORD from = 0;
-  DWORD to = 0;
-  m_labelEdit->SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-  const DWORD length = static_cast<DWORD>(m_labelEdit->GetWindowTextLength());
+  int from = 0;
+  int to = 0;
+  m_labelEdit->GetSel(from, to);
+  const int length = m_labelEdit->GetWindowTextLength();
   if (from == to && to == length) {
-    m_labelEdit->SendMessage(EM_SETSEL, 0, 0);
-    m_labelEdit->SendMessage(EM_SCROLLCARET);
-    m_labelEdit->SendMessage(EM_SETSEL, length, length);
-    m_labelEdit->SendMessage(EM_SCROLLCARET);
+    m_labelEdit->SetSel(0, 0);
+    m_labelEdit->SetSel(length, length);
   }
 }
 
@@ -686,12 +659,12 @@ void CCustomTabCtrl::OnLabelEditUpdate() {
   m_labelEdit->GetWindowText(text);
   m_tabs[m_selection]->m_text = BoundedLabel(text, TAB_MAX_EDIT_TEXT);
   RecalcLayout(LAYOUT_EDIT, m_selection);
-  ::InvalidateRect(m_hWnd, nullptr, FALSE);
+  Invalidate(FALSE);
 }
 
 void CCustomTabCtrl::DestroyLabelEdit() {
   if (!m_labelEdit) return;
-  CWnd* edit = m_labelEdit;
+  CEdit* edit = m_labelEdit;
   m_labelEdit = nullptr;
   if (edit->m_hWnd) edit->DestroyWindow();
   delete edit;
@@ -717,17 +690,17 @@ int CCustomTabCtrl::RenameTab(int index, int releaseCapture) {
   try {
     const CString kept = m_tabs[index]->m_text;
     RECT rc = LabelEditRect(index, kept);
-    m_labelEdit = new CWnd;
-    if (!m_labelEdit->CreateEx(0, "Edit", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, rc, this, TAB_LABEL_EDIT_ID)) {
+    m_labelEdit = new CEdit;
+    if (!m_labelEdit->Create(WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, rc, this, TAB_LABEL_EDIT_ID)) {
       delete m_labelEdit;
       m_labelEdit = nullptr;
       return 0;
     }
-    m_labelEdit->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont), FALSE);
-    m_labelEdit->SendMessage(EM_LIMITTEXT, TAB_MAX_EDIT_TEXT);
+    m_labelEdit->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_boldFont)), FALSE);
+    m_labelEdit->LimitText(TAB_MAX_EDIT_TEXT);
     m_labelEdit->SetWindowText(kept);
     m_labelEdit->SetFocus();
-    m_labelEdit->SendMessage(EM_SETSEL, 0, static_cast<LPARAM>(-1));
+    m_labelEdit->SetSel(0, -1, TRUE);
     m_labelEdit->SendMessage(EM_SCROLLCARET);
     if (releaseCapture) ::ReleaseCapture();
 
@@ -743,7 +716,7 @@ int CCustomTabCtrl::RenameTab(int index, int releaseCapture) {
           m_tabs[index]->m_text = kept;
           DestroyLabelEdit();
           RecalcLayout(LAYOUT_FIT, m_selection);
-          ::InvalidateRect(m_hWnd, nullptr, FALSE);
+          Invalidate(FALSE);
         }
         if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
         return 0;
@@ -769,7 +742,7 @@ int CCustomTabCtrl::RenameTab(int index, int releaseCapture) {
             m_tabs[index]->m_text = kept;
             DestroyLabelEdit();
             RecalcLayout(LAYOUT_FIT, m_selection);
-            ::InvalidateRect(m_hWnd, nullptr, FALSE);
+            Invalidate(FALSE);
             dispatch = false;
             done = true;
           } else if (msg.wParam == VK_RETURN) {
@@ -777,7 +750,7 @@ int CCustomTabCtrl::RenameTab(int index, int releaseCapture) {
             if (NotifyParent(TABN_LABEL_UPDATE, index, 0, 0) == 0) {
               CommitLabel(index);
               RecalcLayout(LAYOUT_FIT, index);
-              ::InvalidateRect(m_hWnd, nullptr, FALSE);
+              Invalidate(FALSE);
               done = true;
             }
           }

@@ -10,7 +10,10 @@
 
 #include "controls/CustomTabItem.h"
 #include "controls/TabLayout.h"
-#include "platform/gdi/Font.h"
+#include "platform/mfc/Controls.h"
+#include "platform/mfc/DC.h"
+#include "platform/mfc/FrameWnd.h"
+#include "platform/mfc/GdiObject.h"
 #include "platform/mfc/Wnd.h"
 
 #define TAB_CLASS_NAME "CCustomTabCtrl"
@@ -21,11 +24,6 @@
 // takes one more.
 #define TAB_MAX_INSERT_TEXT 29
 #define TAB_MAX_EDIT_TEXT 30
-
-// MFC's layout message of frame windows, with the record it carries.
-#ifndef WM_SIZEPARENT
-#define WM_SIZEPARENT 0x0361
-#endif
 
 enum TabNotifyCode : int {
   TABN_RIGHT_DOUBLE_CLICK = -6,
@@ -90,7 +88,7 @@ class CCustomTabCtrl : public CWnd {
   static BOOL RegisterTabClass();
   // Draws one button glyph (0 first, 1 previous, 2 next, 3 last, 4 close, 5 block) with its
   // top-left corner at the point; ink takes COLOR_BTNTEXT and the background is left alone.
-  void DrawButtonGlyph(HDC dc, POINT at, int glyph, int stateIndex);
+  void DrawButtonGlyph(CDC* pDC, CPoint at, int glyph, int stateIndex);
 
  protected:
   afx_msg BOOL OnEraseBkgnd(CDC* pDC);
@@ -128,15 +126,15 @@ class CCustomTabCtrl : public CWnd {
   void CommitLabel(int index);
   void ReleaseButtonStates();
 
-  HFONT m_normalFont = nullptr;
-  HFONT m_boldFont = nullptr;
+  CFont m_normalFont;
+  CFont m_boldFont;
   int m_selection = -1;
   int m_firstVisible = 0;
   int m_buttonStates[5] = {0, 0, 0, 0, 0};
   int m_pressedCode = TABHIT_NOWHERE;
   DWORD m_stepTime = 0;
-  HBITMAP m_glyphStrip = nullptr;
-  CWnd* m_labelEdit = nullptr;
+  CBitmap m_glyphStrip;
+  CEdit* m_labelEdit = nullptr;
   std::vector<CCustomTabItem*> m_tabs;
 
   static LOGFONTA s_guiLogFont;

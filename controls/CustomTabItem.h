@@ -3,7 +3,8 @@
 #pragma once
 
 #include "controls/TabLayout.h"
-#include "platform/gdi/Gdi.h"
+#include "platform/mfc/DC.h"
+#include "platform/mfc/GdiObject.h"
 #include "platform/mfc/String.h"
 
 // Fixed colours of the strip (they do not follow the system colours).
@@ -14,7 +15,6 @@
 class CCustomTabItem {
  public:
   CCustomTabItem() = default;
-  ~CCustomTabItem();
   CCustomTabItem(const CCustomTabItem&) = delete;
   CCustomTabItem& operator=(const CCustomTabItem&) = delete;
 
@@ -23,13 +23,13 @@ class CCustomTabItem {
   BOOL RebuildRegion(bool top);
   BOOL HitRegion(POINT stripPoint) const;
   // Draws the tab: fill, outline and (for full and covered shapes) the label in `font`.
-  void Draw(HDC dc, HFONT font, bool top, bool rightToLeft) const;
+  void Draw(CDC* pDC, CFont* pFont, bool top, bool rightToLeft);
 
   CString m_text;
   DWORD m_itemData = 0;
   RECT m_tabRect{};
   RECT m_textRect{};
-  HRGN m_region = nullptr;
+  CRgn m_region;
   BYTE m_shape = TABSHAPE_HIDDEN;
   BOOL m_selected = FALSE;
   BOOL m_highlighted = FALSE;

@@ -161,13 +161,6 @@ TEST_F(TabCtrlTest, SizingLaysTheStripOutAgain) {
   EXPECT_EQ(0, ctrl->GetButtonState(TABBTN_PREV));
 }
 
-struct SizeParentRecord {
-  HANDLE hDWP;
-  RECT rect;
-  SIZE sizeTotal;
-  BOOL bStretch;
-};
-
 TEST_F(TabCtrlTest, DocksThroughSizeParent) {
   struct Case {
     DWORD style;
@@ -182,7 +175,7 @@ TEST_F(TabCtrlTest, DocksThroughSizeParent) {
   for (const Case& c : cases) {
     CCustomTabCtrl* ctrl = Make(c.style, 30, 20, {"a"});
     if (c.style & TABSTYLE_VERTICAL) ctrl->MoveWindow(0, 0, 30, 50, TRUE);
-    SizeParentRecord record{nullptr, {0, 0, 300, 200}, {0, 0}, FALSE};
+    AFX_SIZEPARENTPARAMS record{nullptr, {0, 0, 300, 200}, {0, 0}, FALSE};
     EXPECT_EQ(0, ctrl->SendMessage(WM_SIZEPARENT, 0, reinterpret_cast<LPARAM>(&record)));
     RECT wr;
     ctrl->GetWindowRect(&wr);
