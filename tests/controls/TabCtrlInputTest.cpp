@@ -76,24 +76,30 @@ TEST_F(TabCtrlTest, ScrollButtonsStepAndRepeat) {
   EXPECT_EQ(TABBTN_PRESSED, ctrl->GetButtonState(TABBTN_NEXT));
   EXPECT_EQ(TABHIT_NEXT, ctrl->GetPressedCode());
 
-  // The timer ticks every 100 ms, but a step waits for 250 ms since the last one.
-  platform::SetTickCountNow(100100);
-  ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
-  EXPECT_EQ(1, ctrl->GetFirstVisible());
-  platform::SetTickCountNow(100260);
-  ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
-  EXPECT_EQ(2, ctrl->GetFirstVisible());
-  platform::SetTickCountNow(100400);
+  // The timer ticks every 100 ms, but a step waits for 250 ms since the last one. The clock is
+  // set just before each tick, so that only the few microseconds of the handler itself pass
+  // between the clock and the step time it records.
+  platform::SetTickCountNow(200000);
   ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
   EXPECT_EQ(2, ctrl->GetFirstVisible());
-  platform::SetTickCountNow(100520);
+  platform::SetTickCountNow(200100);
   ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
+  EXPECT_EQ(2, ctrl->GetFirstVisible());
+  platform::SetTickCountNow(200200);
+  ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
+  EXPECT_EQ(2, ctrl->GetFirstVisible());
+  platform::SetTickCountNow(200300);
+  ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
+  EXPECT_EQ(3, ctrl->GetFirstVisible());
+  // Another timer's tick does not step.
+  platform::SetTickCountNow(201000);
+  ctrl->SendMessage(WM_TIMER, 2);
   EXPECT_EQ(3, ctrl->GetFirstVisible());
 
   // Leaving the window stops the repeat.
   ctrl->SendMessage(WM_MOUSELEAVE);
   EXPECT_EQ(TABBTN_NORMAL, ctrl->GetButtonState(TABBTN_NEXT));
-  platform::SetTickCountNow(101000);
+  platform::SetTickCountNow(202000);
   ctrl->SendMessage(WM_TIMER, TAB_TIMER_REPEAT);
   EXPECT_EQ(3, ctrl->GetFirstVisible());
   Release(w, 25, 10);
