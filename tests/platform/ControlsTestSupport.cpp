@@ -20,6 +20,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       Log().notes.push_back(n);
       return 0;
     }
+    case WM_LBUTTONDOWN:
     case WM_HSCROLL:
     case WM_VSCROLL:
       Log().notes.push_back(Note{message, wParam, lParam});
@@ -30,6 +31,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       n.action = dis->itemAction;
       n.state = dis->itemState;
       n.id = static_cast<int>(dis->CtlID);
+      n.item = dis->itemID;
       Log().notes.push_back(n);
       FillSolidRect(dis->hDC, &dis->rcItem, (dis->itemState & ODS_SELECTED) ? RGB(0, 0, 128) : RGB(0, 128, 0));
       return TRUE;

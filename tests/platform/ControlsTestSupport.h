@@ -24,6 +24,7 @@ struct Note {
   int code = 0;
   UINT action = 0;
   UINT state = 0;
+  UINT item = 0;
 };
 
 struct ParentLog {

@@ -154,8 +154,14 @@ TEST_F(Buttons, StaticNotificationsAndImages) {
   HWND notify = Make("Static", "link", SS_LEFT | SS_NOTIFY, 10, 40, 100, 20, 2);
   Click(plain, 5, 5);
   EXPECT_TRUE(Log().Codes().empty());
+  // A label lets the click through to its parent; a notifying static keeps it.
+  ASSERT_EQ(1u, Log().notes.size());
+  EXPECT_EQ(static_cast<UINT>(WM_LBUTTONDOWN), Log().notes[0].message);
+  EXPECT_EQ(MAKELPARAM(15, 15), Log().notes[0].lParam);
+  Log().Clear();
   Click(notify, 5, 5);
   EXPECT_EQ(std::vector<int>{STN_CLICKED}, Log().Codes());
+  EXPECT_EQ(1u, Log().notes.size());
   Log().Clear();
   DoubleClick(notify, 5, 5);
   std::vector<int> codes = Log().Codes();
