@@ -622,11 +622,12 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         EditDc e(hwnd, *s);
         pos = PointToPos(hwnd, e.dc, *s, pt);
       }
+      // A double click selects a word, and the drag that may follow extends the selection.
       if (message == WM_LBUTTONDBLCLK) {
         SelectWord(hwnd, *s, pos);
-        return 0;
+      } else {
+        MoveCaret(hwnd, *s, pos, (wParam & MK_SHIFT) != 0);
       }
-      MoveCaret(hwnd, *s, pos, (wParam & MK_SHIFT) != 0);
       s->mouseDown = true;
       SetCapture(hwnd);
       SetTimer(hwnd, SCROLL_TIMER, 100, nullptr);
