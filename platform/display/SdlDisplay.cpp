@@ -336,6 +336,9 @@ bool SdlDisplay::Start(SIZE* screen) {
   m_thread = std::thread([this, screen, &started]() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // Our pixels are ready-made: the window system's own image transfer shows them, without
+    // loading a GL driver for a renderer the windows do not need.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       started.set_value(false);
       return;
