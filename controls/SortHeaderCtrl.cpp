@@ -16,6 +16,8 @@ void CSortHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
   CBrush face;
   face.CreateSolidBrush(::GetSysColor(COLOR_BTNFACE));
   dc.FillRect(&rect, &face);
+  // The text goes straight onto the face; the state is restored with the DC's below.
+  dc.SetBkMode(TRANSPARENT);
 
   int s = dc.GetTextExtent(" ", 1).cx;
 
