@@ -23,6 +23,13 @@ void CHyperLink::SetColors(COLORREF link, COLORREF visited, COLORREF hover) {
   if (m_hWnd != nullptr) Invalidate();
 }
 
+void CHyperLink::SetLinkCursor(HCURSOR cursor) {
+  // The label's own copy of the default cursor goes when the owner replaces it.
+  if (m_ownsCursor && m_linkCursor != nullptr && m_linkCursor != cursor) ::DestroyCursor(m_linkCursor);
+  m_ownsCursor = false;
+  m_linkCursor = cursor;
+}
+
 void CHyperLink::RebuildFont() {
   LOGFONTA lf{};
   HFONT current = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
@@ -44,10 +51,17 @@ void CHyperLink::SetUnderline(BOOL underline, BOOL repaint) {
   if (repaint) Invalidate();
 }
 
-HCURSOR CHyperLink::LoadDefaultCursor() {
-  // Any hand cursor serves; the system's is copied so that the label owns what it destroys.
+HCURSOR CHyperLink::LoadDefaultCursor(bool* owned) {
+  // Any hand cursor serves. A copy is owned by the label and destroyed with it; the system's
+  // shared cursor, used when it cannot be copied, is never destroyed.
   HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND);
-  return hand != nullptr ? static_cast<HCURSOR>(::CopyIcon(hand)) : nullptr;
+  if (hand == nullptr) {
+    *owned = false;
+    return nullptr;
+  }
+  HCURSOR copy = static_cast<HCURSOR>(::CopyIcon(hand));
+  *owned = copy != nullptr;
+  return copy != nullptr ? copy : hand;
 }
 
 void CHyperLink::PreSubclassWindow() {
@@ -55,8 +69,7 @@ void CHyperLink::PreSubclassWindow() {
   if (m_linkText.IsEmpty()) GetWindowText(m_linkText);
   RebuildFont();
   if (m_linkCursor == nullptr) {
-    m_linkCursor = LoadDefaultCursor();
-    m_ownsCursor = m_linkCursor != nullptr;
+    m_linkCursor = LoadDefaultCursor(&m_ownsCursor);
   }
   if (m_toolTip.Create(this, 0)) {
     CRect client;

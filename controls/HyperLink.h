@@ -14,7 +14,7 @@ class CHyperLink : public CStatic {
   ~CHyperLink() override;
 
   void SetColors(COLORREF link, COLORREF visited, COLORREF hover = static_cast<COLORREF>(-1));
-  void SetLinkCursor(HCURSOR cursor) { m_linkCursor = cursor; }
+  void SetLinkCursor(HCURSOR cursor);
   void SetUnderline(BOOL underline, BOOL repaint = TRUE);
 
   void PreSubclassWindow() override;
@@ -38,7 +38,7 @@ class CHyperLink : public CStatic {
 
  private:
   void RebuildFont();
-  static HCURSOR LoadDefaultCursor();
+  static HCURSOR LoadDefaultCursor(bool* owned);
 
   COLORREF m_linkColor = RGB(0, 0, 0xEE);
   COLORREF m_visitedColor = RGB(0x55, 0x1A, 0x8B);
