@@ -7,7 +7,9 @@
 #include "platform/base/Gbk.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
+#include "platform/display/Display.h"
 #include "platform/user/Resources.h"
+#include "platform/user/User.h"
 #include "tests/controls/WidgetTestSupport.h"
 
 namespace {
@@ -235,6 +237,54 @@ TEST_F(OwnerDrawMenuTest, MeasureItemSizes) {
   EXPECT_GE(mis.itemHeight, 19u);
   EXPECT_EQ(3, GetShellKind());
   EXPECT_TRUE(IsModernShell());
+}
+
+// The owner window measures and draws the items through the pop-up's menu object while the menu
+// is tracked; the shown pop-up is saved for a person to look at, and the chosen command returns.
+class IdleOwner : public widgettest::RecordingParent {
+ public:
+  int idle = 0;
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU) {
+      ++idle;
+      if (idle == 1) {
+        platform::InjectKey(VK_DOWN, true, 0);
+        platform::InjectKey(VK_DOWN, false, 0);
+      } else if (idle == 2) {
+        HWND popup = platform::TrackedMenuWindow(0);
+        if (popup != nullptr) platform::CaptureWindow(popup, pixels, width, height);
+        platform::InjectKey(VK_RETURN, true, 0);
+        platform::InjectKey(VK_RETURN, false, 0);
+      } else {
+        platform::InjectKey(VK_ESCAPE, true, 0);
+        platform::InjectKey(VK_ESCAPE, false, 0);
+      }
+    }
+    return widgettest::RecordingParent::WindowProc(message, wParam, lParam);
+  }
+};
+
+TEST_F(OwnerDrawMenuTest, TrackedPopupIsDrawnByTheMenu) {
+  IdleOwner owner;
+  ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), "owner", WS_POPUP | WS_VISIBLE, 0, 0, 600, 400, nullptr, nullptr));
+  COwnerDrawMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(MENU_ID));
+  COwnerDrawMenu* file = Popup(&menu, 0);
+  file->SetDefaultItem(101);
+  UINT chosen = static_cast<UINT>(file->TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTALIGN, 300, 200, &owner));
+  EXPECT_EQ(101u, chosen);
+  ASSERT_GT(owner.width, 0);
+  Dump("owner-drawn-popup", owner.pixels, owner.width, owner.height);
+  int highlighted = 0;
+  for (uint32_t p : owner.pixels) {
+    highlighted += RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) == GetSysColor(COLOR_HIGHLIGHT) ? 1 : 0;
+  }
+  EXPECT_GT(highlighted, 100);  // the selected first item
+  owner.DestroyWindow();
 }
 
 }  // namespace
