@@ -26,6 +26,8 @@ class CHyperLink : public CStatic {
   COLORREF GetHoverColor() const { return m_hoverColor; }
   BOOL IsOver() const { return m_over; }
   BOOL GetUnderline() const { return m_underline; }
+  // The label keeps the size of its template: nothing sets this flag.
+  BOOL GetFitToText() const { return m_fitToText; }
   HCURSOR GetLinkCursor() const { return m_linkCursor; }
   const CString& GetLinkText() const { return m_linkText; }
   CToolTipCtrl& GetToolTip() { return m_toolTip; }
