@@ -42,7 +42,9 @@ TEST(MenuDrawingPure, TickAndDotPixels) {
   EXPECT_EQ(RGB(0, 0, 0), dot.At(6, 5));
   for (int y = 0; y < 12; ++y) {
     for (int x = 0; x < 12; ++x) {
-      if (x < 3 || x > 8 || y < 2 || y > 7) EXPECT_EQ(PAPER, dot.At(x, y)) << x << "," << y;
+      if (x < 3 || x > 8 || y < 2 || y > 7) {
+        EXPECT_EQ(PAPER, dot.At(x, y)) << x << "," << y;
+      }
     }
   }
 }
