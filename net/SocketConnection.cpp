@@ -530,7 +530,11 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
   peer->replySerial = serial;
   LeaveCriticalSection(&peer->replyLock);
   DeleteRecord(record);
-  SetExpectedReply(0, peer);
+  // A sender whose request timed out may already have registered its next request while this
+  // late reply was decoded; that registration is not this reply's to end.
+  EnterCriticalSection(&peer->reassemblyLock);
+  if (peer->expectedReplySerial == serial) SetExpectedReply(0, peer);
+  LeaveCriticalSection(&peer->reassemblyLock);
   SetEvent(peer->event);
   return 1;
 }

@@ -199,6 +199,65 @@ TEST_F(ConnectionTest, TimeoutAndALateReplyIsNeverTakenForTheNextOne) {
   EXPECT_FALSE(WaitArrived(1, 200));
 }
 
+// A connection that holds the worker inside OnReply, with a late reply decoded but not yet
+// stored, until the next request has registered its serial: the moment where a late reply must
+// not cancel the registration of the request that now waits.
+class LateReplyConnection : public CSocketConnection {
+ public:
+  LateReplyConnection() : CSocketConnection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {
+    m_registered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~LateReplyConnection() override {
+    Close();
+    CloseHandle(m_registered);
+  }
+  void SetExpectedReply(DWORD serial, PeerRecord* peer) override {
+    CSocketConnection::SetExpectedReply(serial, peer);
+    if (serial >= 2) SetEvent(m_registered);
+  }
+  int OnReply(const BYTE* block, DWORD length, PeerRecord* peer) override {
+    if (ReadU32Le(block + 4) == 1) WaitForSingleObject(m_registered, 2000);
+    return CSocketConnection::OnReply(block, length, peer);
+  }
+
+ private:
+  HANDLE m_registered;
+};
+
+TEST_F(ConnectionTest, ALateReplyStoredWhileTheNextRequestRegistersLeavesItsRegistration) {
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    reply.delayMs = r.requestSerial == 1 ? 200 : 100;
+    return reply;
+  });
+  LateReplyConnection connection;
+  ASSERT_EQ(1, connection.Connect("127.0.0.1", m_server.Port(), 5, nullptr, m_receiverId, 0,
+                                  reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  auto ask = [&](BYTE value, DWORD timeoutMs, PacketRecord* reply, int* timedOut) {
+    PacketEnvelope envelope{};
+    envelope.replyWanted = 1;
+    PacketRecord request{};
+    request.head.code = 1001;
+    request.length = 1;
+    request.data = &value;
+    return connection.SendAndWait(&envelope, &request, reply, timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+  };
+  PacketRecord reply{};
+  int timedOut = 0;
+  EXPECT_EQ(0, ask(1, 50, &reply, &timedOut));
+  EXPECT_EQ(1, timedOut);
+  // Wait until the first reply is being decoded, then send the second request.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(1, ask(2, 3000, &reply, &timedOut));
+  ASSERT_EQ(1, reply.length);
+  EXPECT_EQ(2, reply.data[0]);
+  FreePacketData(&reply);
+  // The second reply was awaited: no protocol error was reported.
+  EXPECT_FALSE(WaitArrived(1, 200));
+  connection.Close();
+}
+
 TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
   m_server.SetHandler([](const Request&) {
     Reply reply;
