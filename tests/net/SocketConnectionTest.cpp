@@ -335,6 +335,45 @@ TEST_F(ConnectionTest, GarbageAndAReplyNobodyWaitsForAreProtocolErrors) {
   EXPECT_FALSE(WaitArrived(2, 200));
 }
 
+// Cuts a run of units into its units.
+std::vector<Bytes> SplitUnits(const Bytes& units) {
+  std::vector<Bytes> out;
+  for (size_t at = 0; at + 4 <= units.size();) {
+    size_t size = ReadU32Le(units.data() + at) + 4;
+    out.emplace_back(units.begin() + at, units.begin() + at + size);
+    at += size;
+  }
+  return out;
+}
+
+// Notification reassembly: a gap abandons the packet quietly and the next segment 1 starts a new
+// one; a unit without a CRC is taken on a CRC connection; a 24-byte unit is passed over.
+TEST_F(ConnectionTest, NotificationGapsAreDroppedAndUnitsWithoutCrcAreTaken) {
+  ASSERT_EQ(1, Connect());
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  testbed::WireParams params;
+  params.key = testbed::DefaultPacketKey();
+  DWORD segmentSerial = 0;
+  std::vector<Bytes> big = SplitUnits(testbed::EncodePacket(params, 1, 7, 211000, Bytes(9000, 1), &segmentSerial));
+  ASSERT_EQ(3u, big.size());
+  // Segments 1, 3, 2, 3: the gap ends the packet, so the 2 and 3 that follow belong to nothing.
+  Bytes stream;
+  for (int i : {0, 2, 1, 2}) stream.insert(stream.end(), big[i].begin(), big[i].end());
+  Bytes empty(28, 0);
+  WriteU32Le(empty.data(), 24);
+  stream.insert(stream.end(), empty.begin(), empty.end());
+  Bytes small = testbed::EncodePacket(params, 1, 8, 211001, Bytes{5, 6}, &segmentSerial);
+  WriteU32Le(small.data() + 12, 0);  // CRC flag
+  WriteU32Le(small.data() + 16, 0);  // CRC
+  stream.insert(stream.end(), small.begin(), small.end());
+  ASSERT_TRUE(m_server.SendRaw(m_server.LastSession(), stream));
+  ASSERT_TRUE(WaitArrived(1));
+  EXPECT_FALSE(WaitArrived(2, 200));
+  auto arrived = ArrivedPackets();
+  EXPECT_EQ(211001u, arrived[0].code);
+  EXPECT_EQ((Bytes{5, 6}), arrived[0].data);
+}
+
 TEST_F(ConnectionTest, ServerCloseIsReportedAsCode1) {
   ASSERT_EQ(1, Connect());
   ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
