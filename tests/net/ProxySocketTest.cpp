@@ -161,6 +161,16 @@ TEST_F(ProxyTest, RefusingSilentAndAbsentProxiesFailWithinTheTimeout) {
   ExpectFailure(UNRESOLVABLE, PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_RESOLVE);
 }
 
+// Kind 0 is a plain connect: the socket's first writability is the whole handshake.
+TEST_F(ProxyTest, KindNoneConnectsDirectly) {
+  CProxyConnectSocket socket;
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(1, socket.ConnectWithTimeout("127.0.0.1", m_server.Port(), PROXY_KIND_NONE, nullptr, 0, nullptr, nullptr,
+                                         3));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  socket.Close();
+}
+
 TEST(Base64, PaddingAndLongCredentials) {
   struct Case {
     std::string in, out;
