@@ -433,6 +433,16 @@ TEST_F(ConnectionTest, UnresolvableHostAndTwoReceiversAreRefused) {
   EXPECT_EQ(0, m_connection.GetConnectionId());
 }
 
+TEST_F(ConnectionTest, ASecondWindowClassRegistrationFailsAndTheFirstStaysUsable) {
+  // The suite registered the class already.
+  EXPECT_EQ(0, RegisterSocketWindowClass());
+  ASSERT_EQ(1, Connect());
+  PacketRecord reply{};
+  int timedOut = 0;
+  ASSERT_EQ(1, Ask(1, Bytes{1}, &reply, &timedOut));
+  FreePacketData(&reply);
+}
+
 TEST(ResolveAddress, EmptyHostDottedAndUnresolvable) {
   sockaddr_in a;
   EXPECT_EQ(1, ResolveAddress("", 80, &a));
