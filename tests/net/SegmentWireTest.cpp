@@ -33,6 +33,12 @@ struct WireFixture : ::testing::Test {
                               sizeof greeting, 0, 0);
   }
   void Send(size_t bodyBytes) { ASSERT_EQ(1, TrySend(bodyBytes)); }
+  // A small send buffer fills quickly, so that a test of a full socket needs no large packet.
+  void ShrinkSendBuffer() {
+    int size = 16 * 1024;
+    ASSERT_EQ(0, setsockopt(connection.GetSocket(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size),
+                            sizeof size));
+  }
   int TrySend(size_t bodyBytes) {
     Bytes body(bodyBytes, 0x33);
     PacketEnvelope envelope{};
@@ -116,8 +122,9 @@ size_t UnitBytes(size_t body) {
 TEST_F(WireFixture, ASendIntoAFullSocketResumesWhenTheServerReads) {
   ASSERT_EQ(1, Connect());
   listener.Read(25);
+  ShrinkSendBuffer();
   // Far more than the socket buffers of both ends hold while nobody reads.
-  const size_t body = 8 * 1024 * 1024;
+  const size_t body = 1024 * 1024;
   size_t received = 0;
   std::thread reader([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -133,8 +140,9 @@ TEST_F(WireFixture, ASendIntoAFullSocketResumesWhenTheServerReads) {
 TEST_F(WireFixture, ASendIntoASocketNobodyReadsGivesUp) {
   ASSERT_EQ(1, Connect());
   listener.Read(25);
+  ShrinkSendBuffer();
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(0, TrySend(8 * 1024 * 1024));
+  EXPECT_EQ(0, TrySend(1024 * 1024));
   auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(900));
   EXPECT_LT(elapsed, std::chrono::seconds(10));
