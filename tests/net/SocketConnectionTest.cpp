@@ -283,6 +283,77 @@ TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
   EXPECT_EQ(INVALID_SOCKET, m_connection.GetSocket());
 }
 
+// A connection whose Close, once it has waited for the senders in flight and is about to free the
+// peers, lets a new sender in: the sender finds the peer and then waits (a bounded time) until
+// Close has returned before it looks at the peer.
+class CloseRaceConnection : public CSocketConnection {
+ public:
+  CloseRaceConnection() : CSocketConnection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {
+    m_found = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~CloseRaceConnection() override {
+    if (m_sender.joinable()) m_sender.join();
+    CloseHandle(m_found);
+    CloseHandle(m_closed);
+  }
+  PeerRecord* GetFirstPeer(std::string* key) override {
+    PeerRecord* peer = CSocketConnection::GetFirstPeer(key);
+    if (GetCurrentThreadId() == m_senderId) {
+      SetEvent(m_found);
+      WaitForSingleObject(m_closed, 500);
+    }
+    return peer;
+  }
+  void RemoveAllPeers() override {
+    if (m_race) {
+      m_race = false;
+      m_sender = std::thread([this] {
+        m_senderId = GetCurrentThreadId();
+        BYTE body = 1;
+        PacketEnvelope envelope{};
+        envelope.replyWanted = 1;
+        PacketRecord request{};
+        request.head.code = 1;
+        request.length = 1;
+        request.data = &body;
+        PacketRecord reply{};
+        int timedOut = 0;
+        m_result = SendAndWait(&envelope, &request, &reply, &timedOut, 1000, 0, 0, 1, nullptr, 0);
+      });
+      WaitForSingleObject(m_found, 2000);
+    }
+    CSocketConnection::RemoveAllPeers();
+  }
+  void CloseWithARacingSender() {
+    m_race = true;
+    Close();
+    SetEvent(m_closed);
+    m_sender.join();
+  }
+  LONG InFlight() { return InterlockedCompareExchange(&m_inFlight, 0, 0); }
+  int Result() const { return m_result; }
+
+ private:
+  bool m_race = false;
+  std::thread m_sender;
+  std::atomic<DWORD> m_senderId{0};
+  HANDLE m_found;
+  HANDLE m_closed;
+  std::atomic<int> m_result{-1};
+};
+
+TEST_F(ConnectionTest, ASenderArrivingWhileCloseFreesThePeersFailsWithoutTouchingThem) {
+  CloseRaceConnection connection;
+  ASSERT_EQ(1, connection.Connect("127.0.0.1", m_server.Port(), 5, nullptr, m_receiverId, 0,
+                                  reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  connection.CloseWithARacingSender();
+  EXPECT_EQ(0, connection.Result());
+  // Every sender that entered has left: the count is exact, so the next Close waits for the next
+  // run's senders.
+  EXPECT_EQ(0, connection.InFlight());
+}
+
 // Every damage to the stream ends in one code-2 record for the receiver, without a crash.
 TEST_F(ConnectionTest, DamagedRepliesAreProtocolErrors) {
   struct Case {
