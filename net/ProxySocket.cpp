@@ -388,8 +388,9 @@ void CProxyConnectSocket::OnConnect(int error) {
 void CProxyConnectSocket::OnSend(int error) {
   CProxySocket::OnSend(error);
   // The first call is the socket's writability once the proxy is reached, the second the
-  // completed handshake.
-  if (++m_sendCount == 2 && m_event) SetEvent(m_event);
+  // completed handshake. Without a proxy there is no handshake: the first call is the end.
+  ++m_sendCount;
+  if (m_event && (m_sendCount == 2 || (m_proxyKind == PROXY_KIND_NONE && m_sendCount == 1))) SetEvent(m_event);
 }
 
 int CProxyConnectSocket::ConnectWithTimeout(const char* host, int port, int kind, const char* proxyHost,
@@ -418,8 +419,10 @@ int CProxyConnectSocket::ConnectWithTimeout(const char* host, int port, int kind
   ResetEvent(m_event);
   m_sendCount = 0;
   m_failed = false;
+  m_lastError = 0;
   if (!Connect(host, static_cast<UINT>(port))) {
-    if (GetProxyError() == PROXY_ERR_RESOLVE || GetProxyError() == PROXY_ERR_CONNECT) {
+    if (GetProxyError() == PROXY_ERR_RESOLVE || GetProxyError() == PROXY_ERR_CONNECT ||
+        (kind == PROXY_KIND_NONE && WSAGetLastError() != WSAEWOULDBLOCK)) {
       CProxySocket::Close();
       return 0;
     }

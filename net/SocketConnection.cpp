@@ -227,8 +227,9 @@ int CSocketConnection::Close() {
   }
   m_bytesReceived = 0;
   m_readEvents = 0;
+  // The in-flight count is not reset: every sender leaves it as it found it, and a reset would
+  // leave a sender that arrived during Close at -1, so that the next run's Close would not wait.
   RemoveAllPeers();
-  InterlockedExchange(&m_inFlight, 0);
   return 1;
 }
 
@@ -530,7 +531,11 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
   peer->replySerial = serial;
   LeaveCriticalSection(&peer->replyLock);
   DeleteRecord(record);
-  SetExpectedReply(0, peer);
+  // A sender whose request timed out may already have registered its next request while this
+  // late reply was decoded; that registration is not this reply's to end.
+  EnterCriticalSection(&peer->reassemblyLock);
+  if (peer->expectedReplySerial == serial) SetExpectedReply(0, peer);
+  LeaveCriticalSection(&peer->reassemblyLock);
   SetEvent(peer->event);
   return 1;
 }
@@ -618,9 +623,15 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
     ~LeaveInFlight() { InterlockedDecrement(count); }
   } leave{&m_inFlight};
 
+  // The peer is found and its closed counter read under the peer lock: a sender that arrives
+  // after Close has waited for the senders in flight then either sees the peer closed or finds
+  // none, and never holds a peer that Close frees.
+  EnterCriticalSection(&m_peerLock);
   PeerRecord* peer = FindPeer(host, port, nullptr);
   if (!peer) peer = GetFirstPeer(nullptr);
-  if (!peer || InterlockedCompareExchange(&peer->closedCounter, 0, 0) > 0 || !request) return 0;
+  bool usable = peer && InterlockedCompareExchange(&peer->closedCounter, 0, 0) == 0;
+  LeaveCriticalSection(&m_peerLock);
+  if (!usable || !request) return 0;
   if (timedOut) *timedOut = 0;
 
   CByteBuffer stream;

@@ -13,13 +13,15 @@
 namespace platform {
 namespace {
 
+// The wait core is never destroyed: detached threads wake waiters as the very last thing they do,
+// and may still be doing so while the process runs its exit destructors.
 std::mutex& WaitMutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 std::condition_variable& WaitCondition() {
-  static std::condition_variable c;
-  return c;
+  static std::condition_variable* c = new std::condition_variable;
+  return *c;
 }
 
 struct HandleTable {

@@ -96,6 +96,33 @@ std::vector<std::string> TestProxy::RequestedNames() {
   return m_names;
 }
 
+std::string TestProxy::Received() {
+  std::lock_guard<std::mutex> g(m_lock);
+  return m_received;
+}
+
+void TestProxy::PlayScript(int client) {
+  auto take = [&](char c) {
+    std::lock_guard<std::mutex> g(m_lock);
+    m_received += c;
+  };
+  for (const Step& step : m_script) {
+    std::string got;
+    while (step.until.empty() ? got.size() < step.read
+                              : got.size() < step.until.size() ||
+                                    got.compare(got.size() - step.until.size(), step.until.size(), step.until) != 0) {
+      char c;
+      if (recv(client, &c, 1, 0) != 1) return;
+      got += c;
+      take(c);
+    }
+    if (send(client, step.answer.data(), step.answer.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(step.answer.size()))
+      return;
+  }
+  char c;
+  while (m_running && recv(client, &c, 1, 0) == 1) take(c);
+}
+
 void TestProxy::AcceptLoop() {
   while (m_running) {
     pollfd p{m_listenFd, POLLIN, 0};
@@ -109,6 +136,7 @@ void TestProxy::AcceptLoop() {
 }
 
 void TestProxy::Serve(int client) {
+  if (m_mode == Mode::SCRIPT) return PlayScript(client);
   if (m_mode == Mode::SILENT) {
     // Reads what comes and never answers.
     char buf[256];

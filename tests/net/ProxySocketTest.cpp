@@ -161,6 +161,70 @@ TEST_F(ProxyTest, RefusingSilentAndAbsentProxiesFailWithinTheTimeout) {
   ExpectFailure(UNRESOLVABLE, PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_RESOLVE);
 }
 
+// Handshakes that no packaged proxy plays, from a scripted proxy.
+TEST_F(ProxyTest, Socks5MethodsAndANameInTheConnectReply) {
+  using Step = testbed::TestProxy::Step;
+  const std::string offerWithLogin("\x05\x02\x02\x00", 4);
+  uint16_t port = m_server.Port();
+  const std::string connectRequest = std::string("\x05\x01\x00\x01\x7f\x00\x00\x01", 8) +
+                                     static_cast<char>(port >> 8) + static_cast<char>(port & 0xFF);
+  {
+    // The proxy takes none of the offered methods.
+    testbed::TestProxy proxy(std::vector<Step>{{4, "", std::string("\x05\xff", 2)}});
+    ASSERT_TRUE(proxy.Start());
+    auto start = std::chrono::steady_clock::now();
+    ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, proxy.Port(), "player", "secret", 3, PROXY_ERR_METHOD);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(offerWithLogin, proxy.Received());
+  }
+  {
+    // Method 0 skips the login although one is configured; the connect reply names the bound
+    // host with 10 characters (17 bytes in all) and the tunnel's first bytes follow at once.
+    std::string reply = std::string("\x05\x00\x00\x03\x0a", 5) + "bound.host" + std::string("\x12\x34", 2);
+    testbed::TestProxy proxy(
+        std::vector<Step>{{4, "", std::string("\x05\x00", 2)}, {10, "", reply + "XY"}});
+    ASSERT_TRUE(proxy.Start());
+    CProxyConnectSocket socket;
+    ASSERT_EQ(1, socket.ConnectWithTimeout("127.0.0.1", port, PROXY_KIND_SOCKS5, "127.0.0.1", proxy.Port(), "player",
+                                           "secret", 3))
+        << "proxy error " << socket.GetProxyError();
+    EXPECT_EQ(offerWithLogin + connectRequest, proxy.Received());
+    char tunnel[4] = {};
+    int got = 0;
+    for (int i = 0; i < 100 && got < 2; ++i) {
+      int n = socket.Receive(tunnel + got, 2 - got);
+      if (n > 0) got += n;
+      else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(std::string("XY"), std::string(tunnel, got));
+    socket.Close();
+  }
+}
+
+// A refusal of an HTTP proxy fails as soon as its status line is complete, not by the time-out.
+TEST_F(ProxyTest, HttpRefusalFailsWithTheStatusLine) {
+  testbed::TestProxy proxy(
+      std::vector<testbed::TestProxy::Step>{{0, "\r\n\r\n", "HTTP/1.1 407 Proxy Authentication Required\r\n"}});
+  ASSERT_TRUE(proxy.Start());
+  auto start = std::chrono::steady_clock::now();
+  ExpectFailure("127.0.0.1", PROXY_KIND_HTTP, proxy.Port(), "", "", 3, PROXY_ERR_REFUSED);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  std::string request = proxy.Received();
+  EXPECT_EQ(0u, request.find("CONNECT 127.0.0.1:" + std::to_string(m_server.Port()) + " HTTP/1.1\r\n"));
+  // Empty credentials are still sent: Base64 of ":".
+  EXPECT_NE(std::string::npos, request.find("\r\nProxy-Authorization: Basic Og==\r\n"));
+}
+
+// Kind 0 is a plain connect: the socket's first writability is the whole handshake.
+TEST_F(ProxyTest, KindNoneConnectsDirectly) {
+  CProxyConnectSocket socket;
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(1, socket.ConnectWithTimeout("127.0.0.1", m_server.Port(), PROXY_KIND_NONE, nullptr, 0, nullptr, nullptr,
+                                         3));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  socket.Close();
+}
+
 TEST(Base64, PaddingAndLongCredentials) {
   struct Case {
     std::string in, out;

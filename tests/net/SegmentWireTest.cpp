@@ -2,7 +2,9 @@
 // layout, the CRC over the zeroed head, and the cutting of a large packet into segments.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "net/Crc32.h"
@@ -30,14 +32,21 @@ struct WireFixture : ::testing::Test {
     return connection.Connect("127.0.0.1", listener.Port(), 5, nullptr, 0, 0, reinterpret_cast<const BYTE*>(greeting),
                               sizeof greeting, 0, 0);
   }
-  void Send(size_t bodyBytes) {
+  void Send(size_t bodyBytes) { ASSERT_EQ(1, TrySend(bodyBytes)); }
+  // A small send buffer fills quickly, so that a test of a full socket needs no large packet.
+  void ShrinkSendBuffer() {
+    int size = 16 * 1024;
+    ASSERT_EQ(0, setsockopt(connection.GetSocket(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size),
+                            sizeof size));
+  }
+  int TrySend(size_t bodyBytes) {
     Bytes body(bodyBytes, 0x33);
     PacketEnvelope envelope{};
     PacketRecord request{};
     request.head.code = 200110;
     request.length = static_cast<int32_t>(body.size());
     request.data = body.data();
-    ASSERT_EQ(1, connection.SendAndWait(&envelope, &request, nullptr, nullptr, 1000, 0, 0, 1, nullptr, 0));
+    return connection.SendAndWait(&envelope, &request, nullptr, nullptr, 1000, 0, 0, 1, nullptr, 0);
   }
 
   PlainListener listener;
@@ -98,6 +107,48 @@ TEST_F(WireFixture, ALargePacketGoesOutAsThreeUnits) {
     sizes.push_back(a - 56);
   }
   EXPECT_EQ((std::vector<DWORD>{4000, 4000, 996}), sizes);
+}
+
+// The bytes a body of n bytes puts on the wire with the AES layer on: stream, zip header, AES
+// blocks and header, then one unit per 4000 bytes.
+size_t UnitBytes(size_t body) {
+  size_t plain = 28 + body + 20;
+  size_t encoded = plain - plain % 16 + 16 + 20;
+  return encoded + 60 * ((encoded + 3999) / 4000);
+}
+
+// A server that reads late: the send waits for the socket to take data again and goes on when
+// it does.
+TEST_F(WireFixture, ASendIntoAFullSocketResumesWhenTheServerReads) {
+  ASSERT_EQ(1, Connect());
+  listener.Read(25);
+  ShrinkSendBuffer();
+  // Far more than the socket buffers of both ends hold while nobody reads.
+  const size_t body = 1024 * 1024;
+  size_t received = 0;
+  std::thread reader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    received = listener.Read(UnitBytes(body), 10000).size();
+  });
+  EXPECT_EQ(1, TrySend(body));
+  reader.join();
+  EXPECT_EQ(UnitBytes(body), received);
+}
+
+// A server that never reads: when the socket takes nothing for a second the send gives up and
+// the request fails, and the connection still closes at once.
+TEST_F(WireFixture, ASendIntoASocketNobodyReadsGivesUp) {
+  ASSERT_EQ(1, Connect());
+  listener.Read(25);
+  ShrinkSendBuffer();
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, TrySend(1024 * 1024));
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(900));
+  EXPECT_LT(elapsed, std::chrono::seconds(10));
+  start = std::chrono::steady_clock::now();
+  connection.Close();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace

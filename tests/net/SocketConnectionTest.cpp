@@ -199,6 +199,65 @@ TEST_F(ConnectionTest, TimeoutAndALateReplyIsNeverTakenForTheNextOne) {
   EXPECT_FALSE(WaitArrived(1, 200));
 }
 
+// A connection that holds the worker inside OnReply, with a late reply decoded but not yet
+// stored, until the next request has registered its serial: the moment where a late reply must
+// not cancel the registration of the request that now waits.
+class LateReplyConnection : public CSocketConnection {
+ public:
+  LateReplyConnection() : CSocketConnection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {
+    m_registered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~LateReplyConnection() override {
+    Close();
+    CloseHandle(m_registered);
+  }
+  void SetExpectedReply(DWORD serial, PeerRecord* peer) override {
+    CSocketConnection::SetExpectedReply(serial, peer);
+    if (serial >= 2) SetEvent(m_registered);
+  }
+  int OnReply(const BYTE* block, DWORD length, PeerRecord* peer) override {
+    if (ReadU32Le(block + 4) == 1) WaitForSingleObject(m_registered, 2000);
+    return CSocketConnection::OnReply(block, length, peer);
+  }
+
+ private:
+  HANDLE m_registered;
+};
+
+TEST_F(ConnectionTest, ALateReplyStoredWhileTheNextRequestRegistersLeavesItsRegistration) {
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    reply.delayMs = r.requestSerial == 1 ? 200 : 100;
+    return reply;
+  });
+  LateReplyConnection connection;
+  ASSERT_EQ(1, connection.Connect("127.0.0.1", m_server.Port(), 5, nullptr, m_receiverId, 0,
+                                  reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  auto ask = [&](BYTE value, DWORD timeoutMs, PacketRecord* reply, int* timedOut) {
+    PacketEnvelope envelope{};
+    envelope.replyWanted = 1;
+    PacketRecord request{};
+    request.head.code = 1001;
+    request.length = 1;
+    request.data = &value;
+    return connection.SendAndWait(&envelope, &request, reply, timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+  };
+  PacketRecord reply{};
+  int timedOut = 0;
+  EXPECT_EQ(0, ask(1, 50, &reply, &timedOut));
+  EXPECT_EQ(1, timedOut);
+  // Wait until the first reply is being decoded, then send the second request.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(1, ask(2, 3000, &reply, &timedOut));
+  ASSERT_EQ(1, reply.length);
+  EXPECT_EQ(2, reply.data[0]);
+  FreePacketData(&reply);
+  // The second reply was awaited: no protocol error was reported.
+  EXPECT_FALSE(WaitArrived(1, 200));
+  connection.Close();
+}
+
 TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
   m_server.SetHandler([](const Request&) {
     Reply reply;
@@ -222,6 +281,77 @@ TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_EQ(0, m_connection.GetConnectionId());
   EXPECT_EQ(INVALID_SOCKET, m_connection.GetSocket());
+}
+
+// A connection whose Close, once it has waited for the senders in flight and is about to free the
+// peers, lets a new sender in: the sender finds the peer and then waits (a bounded time) until
+// Close has returned before it looks at the peer.
+class CloseRaceConnection : public CSocketConnection {
+ public:
+  CloseRaceConnection() : CSocketConnection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {
+    m_found = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~CloseRaceConnection() override {
+    if (m_sender.joinable()) m_sender.join();
+    CloseHandle(m_found);
+    CloseHandle(m_closed);
+  }
+  PeerRecord* GetFirstPeer(std::string* key) override {
+    PeerRecord* peer = CSocketConnection::GetFirstPeer(key);
+    if (GetCurrentThreadId() == m_senderId) {
+      SetEvent(m_found);
+      WaitForSingleObject(m_closed, 500);
+    }
+    return peer;
+  }
+  void RemoveAllPeers() override {
+    if (m_race) {
+      m_race = false;
+      m_sender = std::thread([this] {
+        m_senderId = GetCurrentThreadId();
+        BYTE body = 1;
+        PacketEnvelope envelope{};
+        envelope.replyWanted = 1;
+        PacketRecord request{};
+        request.head.code = 1;
+        request.length = 1;
+        request.data = &body;
+        PacketRecord reply{};
+        int timedOut = 0;
+        m_result = SendAndWait(&envelope, &request, &reply, &timedOut, 1000, 0, 0, 1, nullptr, 0);
+      });
+      WaitForSingleObject(m_found, 2000);
+    }
+    CSocketConnection::RemoveAllPeers();
+  }
+  void CloseWithARacingSender() {
+    m_race = true;
+    Close();
+    SetEvent(m_closed);
+    m_sender.join();
+  }
+  LONG InFlight() { return InterlockedCompareExchange(&m_inFlight, 0, 0); }
+  int Result() const { return m_result; }
+
+ private:
+  bool m_race = false;
+  std::thread m_sender;
+  std::atomic<DWORD> m_senderId{0};
+  HANDLE m_found;
+  HANDLE m_closed;
+  std::atomic<int> m_result{-1};
+};
+
+TEST_F(ConnectionTest, ASenderArrivingWhileCloseFreesThePeersFailsWithoutTouchingThem) {
+  CloseRaceConnection connection;
+  ASSERT_EQ(1, connection.Connect("127.0.0.1", m_server.Port(), 5, nullptr, m_receiverId, 0,
+                                  reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  connection.CloseWithARacingSender();
+  EXPECT_EQ(0, connection.Result());
+  // Every sender that entered has left: the count is exact, so the next Close waits for the next
+  // run's senders.
+  EXPECT_EQ(0, connection.InFlight());
 }
 
 // Every damage to the stream ends in one code-2 record for the receiver, without a crash.
@@ -274,6 +404,45 @@ TEST_F(ConnectionTest, GarbageAndAReplyNobodyWaitsForAreProtocolErrors) {
   // Whatever follows is dropped, not read as units.
   ASSERT_TRUE(m_server.SendRaw(m_server.LastSession(), Bytes(5000, 0xFF)));
   EXPECT_FALSE(WaitArrived(2, 200));
+}
+
+// Cuts a run of units into its units.
+std::vector<Bytes> SplitUnits(const Bytes& units) {
+  std::vector<Bytes> out;
+  for (size_t at = 0; at + 4 <= units.size();) {
+    size_t size = ReadU32Le(units.data() + at) + 4;
+    out.emplace_back(units.begin() + at, units.begin() + at + size);
+    at += size;
+  }
+  return out;
+}
+
+// Notification reassembly: a gap abandons the packet quietly and the next segment 1 starts a new
+// one; a unit without a CRC is taken on a CRC connection; a 24-byte unit is passed over.
+TEST_F(ConnectionTest, NotificationGapsAreDroppedAndUnitsWithoutCrcAreTaken) {
+  ASSERT_EQ(1, Connect());
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  testbed::WireParams params;
+  params.key = testbed::DefaultPacketKey();
+  DWORD segmentSerial = 0;
+  std::vector<Bytes> big = SplitUnits(testbed::EncodePacket(params, 1, 7, 211000, Bytes(9000, 1), &segmentSerial));
+  ASSERT_EQ(3u, big.size());
+  // Segments 1, 3, 2, 3: the gap ends the packet, so the 2 and 3 that follow belong to nothing.
+  Bytes stream;
+  for (int i : {0, 2, 1, 2}) stream.insert(stream.end(), big[i].begin(), big[i].end());
+  Bytes empty(28, 0);
+  WriteU32Le(empty.data(), 24);
+  stream.insert(stream.end(), empty.begin(), empty.end());
+  Bytes small = testbed::EncodePacket(params, 1, 8, 211001, Bytes{5, 6}, &segmentSerial);
+  WriteU32Le(small.data() + 12, 0);  // CRC flag
+  WriteU32Le(small.data() + 16, 0);  // CRC
+  stream.insert(stream.end(), small.begin(), small.end());
+  ASSERT_TRUE(m_server.SendRaw(m_server.LastSession(), stream));
+  ASSERT_TRUE(WaitArrived(1));
+  EXPECT_FALSE(WaitArrived(2, 200));
+  auto arrived = ArrivedPackets();
+  EXPECT_EQ(211001u, arrived[0].code);
+  EXPECT_EQ((Bytes{5, 6}), arrived[0].data);
 }
 
 TEST_F(ConnectionTest, ServerCloseIsReportedAsCode1) {
@@ -333,6 +502,16 @@ TEST_F(ConnectionTest, UnresolvableHostAndTwoReceiversAreRefused) {
   EXPECT_EQ(0, m_connection.Connect("127.0.0.1", m_server.Port(), 2, reinterpret_cast<HWND>(0x1234), m_receiverId,
                                     0, reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
   EXPECT_EQ(0, m_connection.GetConnectionId());
+}
+
+TEST_F(ConnectionTest, ASecondWindowClassRegistrationFailsAndTheFirstStaysUsable) {
+  // The suite registered the class already.
+  EXPECT_EQ(0, RegisterSocketWindowClass());
+  ASSERT_EQ(1, Connect());
+  PacketRecord reply{};
+  int timedOut = 0;
+  ASSERT_EQ(1, Ask(1, Bytes{1}, &reply, &timedOut));
+  FreePacketData(&reply);
 }
 
 TEST(ResolveAddress, EmptyHostDottedAndUnresolvable) {
