@@ -19,6 +19,9 @@ std::mutex& WaitMutex() {
   static std::mutex* m = new std::mutex;
   return *m;
 }
+// Never destroyed, like the handle table: a detached thread may still be inside notify_all, or
+// still waiting, while static teardown runs at exit. The mutex needs no such care, since
+// std::mutex has no teardown of its own.
 std::condition_variable& WaitCondition() {
   static std::condition_variable* c = new std::condition_variable;
   return *c;

@@ -76,7 +76,11 @@ void Sleep(DWORD milliseconds) {
 }
 
 DWORD GetTickCount() {
-  return static_cast<DWORD>(platform::MonotonicMilliseconds() + platform::TickOffset().load());
+  // The offset is read first: on the first call it is computed from a clock reading of its own,
+  // and a clock read before that would make the first count come out a millisecond or more
+  // below the start value the environment asked for.
+  ULONGLONG offset = platform::TickOffset().load();
+  return static_cast<DWORD>(platform::MonotonicMilliseconds() + offset);
 }
 
 ULONGLONG GetTickCount64() { return platform::MonotonicMilliseconds(); }
