@@ -15,13 +15,12 @@ namespace {
 
 // The wait core is never destroyed: detached threads wake waiters as the very last thing they do,
 // and may still be doing so while the process runs its exit destructors.
+// The lock and the condition are never destroyed, like the handle table: a detached thread may
+// still be inside notify_all, or still waiting, while static teardown runs at exit.
 std::mutex& WaitMutex() {
   static std::mutex* m = new std::mutex;
   return *m;
 }
-// Never destroyed, like the handle table: a detached thread may still be inside notify_all, or
-// still waiting, while static teardown runs at exit. The mutex needs no such care, since
-// std::mutex has no teardown of its own.
 std::condition_variable& WaitCondition() {
   static std::condition_variable* c = new std::condition_variable;
   return *c;
