@@ -77,8 +77,12 @@ BOOL CProxySocket::ConnectSockAddr(const SOCKADDR* address, int length) {
     return FALSE;
   }
   const sockaddr_in* target = reinterpret_cast<const sockaddr_in*>(address);
-  m_targetAddress = target->sin_addr.s_addr;
-  m_targetPort = target->sin_port;
+  return StartProxyConnect(target->sin_addr.s_addr, target->sin_port);
+}
+
+BOOL CProxySocket::StartProxyConnect(DWORD targetAddress, WORD targetPort) {
+  m_targetAddress = targetAddress;
+  m_targetPort = targetPort;
   m_mode = 1;
   m_step = 0;
   m_lastError = 0;
@@ -112,18 +116,7 @@ BOOL CProxySocket::Connect(const char* host, UINT port) {
     return FALSE;
   }
   // The proxy resolves the name.
-  m_targetAddress = 0;
-  m_targetPort = target.sin_port;
-  m_mode = 1;
-  m_step = 0;
-  m_lastError = 0;
-  if (!CAsyncSocket::Connect(m_proxyHost.c_str(), static_cast<UINT>(m_proxyPort)) &&
-      WSAGetLastError() != WSAEWOULDBLOCK) {
-    m_lastError = PROXY_ERR_CONNECT;
-    m_mode = 0;
-    return FALSE;
-  }
-  return TRUE;
+  return StartProxyConnect(0, target.sin_port);
 }
 
 BOOL CProxySocket::Accept(CAsyncSocket& connected, SOCKADDR* address, int* length) {
@@ -363,6 +356,11 @@ void CProxySocket::OnReceive(int error) {
     default:
       return Fail(PROXY_ERR_REFUSED);
   }
+}
+
+void CProxySocket::OnClose(int error) {
+  CAsyncSocket::OnClose(error);
+  if (m_mode != 0) Fail(PROXY_ERR_REFUSED);
 }
 
 CProxyConnectSocket::CProxyConnectSocket() { m_event = CreateEventA(nullptr, FALSE, FALSE, nullptr); }

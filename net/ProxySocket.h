@@ -49,7 +49,12 @@ class CProxySocket : public CAsyncSocket {
  protected:
   void OnReceive(int error) override;
   void OnConnect(int error) override;
+  // A proxy that hangs up during the handshake has refused it.
+  void OnClose(int error) override;
 
+  // Records the target (address 0: the name goes to the proxy) and starts the connection to the
+  // proxy; FALSE with PROXY_ERR_CONNECT when it cannot be started.
+  BOOL StartProxyConnect(DWORD targetAddress, WORD targetPort);
   // The first request of the handshake, built from the kind and the target.
   std::string BuildFirstRequest() const;
   std::string BuildSocks5ConnectRequest() const;

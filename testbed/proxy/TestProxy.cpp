@@ -136,6 +136,12 @@ void TestProxy::AcceptLoop() {
 }
 
 void TestProxy::Serve(int client) {
+  if (m_mode == Mode::HANGUP) {
+    char buf[256];
+    recv(client, buf, sizeof buf, 0);
+    shutdown(client, SHUT_RDWR);
+    return;
+  }
   if (m_mode == Mode::SCRIPT) return PlayScript(client);
   if (m_mode == Mode::SILENT) {
     // Reads what comes and never answers.

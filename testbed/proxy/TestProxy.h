@@ -14,7 +14,8 @@ namespace testbed {
 
 class TestProxy {
  public:
-  enum class Mode { RELAY, REFUSE, SILENT, SCRIPT };
+  // HANGUP reads the first request and closes the connection without an answer.
+  enum class Mode { RELAY, REFUSE, SILENT, SCRIPT, HANGUP };
 
   // One step of a scripted proxy: read `read` bytes (or, when `until` is not empty, up to and
   // including that text), then send `answer`.

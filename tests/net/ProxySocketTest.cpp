@@ -225,6 +225,14 @@ TEST_F(ProxyTest, KindNoneConnectsDirectly) {
   socket.Close();
 }
 
+TEST_F(ProxyTest, AProxyThatHangsUpFailsAtOnce) {
+  testbed::TestProxy proxy(testbed::TestProxy::Mode::HANGUP);
+  ASSERT_TRUE(proxy.Start());
+  auto start = std::chrono::steady_clock::now();
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, proxy.Port(), nullptr, nullptr, 5, PROXY_ERR_REFUSED);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
 TEST(Base64, PaddingAndLongCredentials) {
   struct Case {
     std::string in, out;
