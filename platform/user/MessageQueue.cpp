@@ -6,6 +6,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/Threads.h"
+#include "platform/user/Input.h"
 #include "platform/user/UserState.h"
 #include "platform/user/Window.h"
 
@@ -58,6 +59,7 @@ ULONGLONG UpdateTimers(ThreadQueue& q, ULONGLONG now) {
 bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
   if (!q.alive || IsTerminateRequested()) return true;
   if (q.changedBits & mask) return true;
+  if ((mask & QS_INPUT) && HasPendingInputLocked(q.threadId)) return true;
   // A sent message counts until it has run, even when its arrival was seen: its sender waits,
   // and a look at the queue that raced with its arrival must not put the thread to sleep on it.
   if ((mask & QS_SENDMESSAGE) && !q.incoming.empty()) return true;
@@ -226,19 +228,35 @@ bool Retrieve(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
     return true;
   }
   ProcessIncomingSent();
+  for (;;) {
+    {
+      auto lock = UserLock();
+      ThreadQueue* q = CurrentQueueLocked();
+      q->changedBits = 0;
+      for (auto it = q->posted.begin(); it != q->posted.end(); ++it) {
+        if (MatchesWindow(filter, it->hwnd) && InRange(it->message, first, last)) {
+          *out = *it;
+          if (remove) q->posted.erase(it);
+          q->lastTime = out->time;
+          q->lastPos = out->pt;
+          return true;
+        }
+      }
+    }
+    // Device events become messages one at a time, when nothing posted is waiting, so that a
+    // WM_CHAR that TranslateMessage makes from a key comes before the next key's messages, as
+    // in Win32's input queue. Processing sends messages whose handlers may look at the queue
+    // again; such an inner look leaves the events to this one.
+    thread_local bool processing = false;
+    if (processing) break;
+    processing = true;
+    bool took = ProcessOneInput(GetCurrentThreadId());
+    processing = false;
+    if (!took) break;
+  }
   {
     auto lock = UserLock();
     ThreadQueue* q = CurrentQueueLocked();
-    q->changedBits = 0;
-    for (auto it = q->posted.begin(); it != q->posted.end(); ++it) {
-      if (MatchesWindow(filter, it->hwnd) && InRange(it->message, first, last)) {
-        *out = *it;
-        if (remove) q->posted.erase(it);
-        q->lastTime = out->time;
-        q->lastPos = out->pt;
-        return true;
-      }
-    }
     if (q->quitPending) {
       *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q->quitCode), 0, MessageTickCount(), User().cursorPos};
       if (remove) q->quitPending = false;
@@ -285,13 +303,13 @@ KeyTranslator CurrentKeyTranslator() {
   return TranslatorObject();
 }
 
-CHAR DefaultKeyTranslation(UINT vk) {
+std::string DefaultKeyTranslation(UINT vk) {
   if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_SPACE ||
       (vk >= '0' && vk <= '9')) {
-    return static_cast<CHAR>(vk);
+    return std::string(1, static_cast<char>(vk));
   }
-  if (vk >= 'A' && vk <= 'Z') return static_cast<CHAR>(vk - 'A' + 'a');
-  return 0;
+  if (vk >= 'A' && vk <= 'Z') return std::string(1, static_cast<char>(vk - 'A' + 'a'));
+  return {};
 }
 
 }  // namespace
@@ -360,10 +378,10 @@ BOOL TranslateMessage(const MSG* msg) {
     return msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
   }
   KeyTranslator translator = CurrentKeyTranslator();
-  CHAR ch = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
-                       : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
-  if (ch) {
-    UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  std::string chars = translator ? translator(static_cast<UINT>(msg->wParam), msg->lParam)
+                                 : DefaultKeyTranslation(static_cast<UINT>(msg->wParam));
+  UINT charMessage = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  for (char ch : chars) {
     PostMessageA(msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<BYTE>(ch)), msg->lParam);
   }
   return TRUE;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "platform/base/WinTypes.h"
 #include "platform/user/WinUser.h"
@@ -57,11 +58,13 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD mill
 
 namespace platform {
 
-// Turns the virtual key of a WM_KEYDOWN or WM_SYSKEYDOWN into the character it types, 0 for none.
-// TranslateMessage is the only source of WM_CHAR for keys: the input layer installs a translator
-// that knows the shift and caps-lock state and posts key messages only. Without one, Backspace,
-// Tab, Enter, Escape, Space, digits and unshifted letters are translated.
-using KeyTranslator = std::function<CHAR(UINT virtualKey, LPARAM keyData)>;
+// Turns the virtual key of a WM_KEYDOWN or WM_SYSKEYDOWN into the bytes it types (GBK), empty for
+// none; TranslateMessage posts one WM_CHAR per byte, as Win32 sends a double-byte character to
+// an ANSI window. TranslateMessage is the only source of WM_CHAR for keys: the input layer
+// installs a translator that knows the shift and caps-lock state and the text of input-method
+// keys, and posts key messages only. Without one, Backspace, Tab, Enter, Escape, Space, digits
+// and unshifted letters are translated.
+using KeyTranslator = std::function<std::string(UINT virtualKey, LPARAM keyData)>;
 void SetKeyTranslator(KeyTranslator translator);
 
 // Calls the window's current procedure on the calling thread, with the lock released. 0 for a

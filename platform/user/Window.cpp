@@ -9,6 +9,9 @@
 #include "platform/kernel/KernelObject.h"
 #include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
+#include "platform/user/NonClient.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Input.h"
 #include "platform/user/UserState.h"
 #include "platform/user/WindowClass.h"
 
@@ -27,6 +30,17 @@ constexpr UINT VK_F4_KEY = 0x73;
 
 bool IsChildStyle(DWORD style) { return (style & WS_CHILD) != 0; }
 
+// A client rectangle a procedure answered keeps inside the window rectangle.
+RECT ClampClient(RECT c, const RECT& window) {
+  c.left = std::clamp(c.left, window.left, window.right);
+  c.right = std::clamp(c.right, c.left, window.right);
+  c.top = std::clamp(c.top, window.top, window.bottom);
+  c.bottom = std::clamp(c.bottom, c.top, window.bottom);
+  return c;
+}
+
+RECT ScreenRectLocked(const WindowRecord* w);
+
 // The screen position of a window's client origin. Under the lock.
 POINT ClientOriginLocked(const WindowRecord* w) {
   POINT pt{0, 0};
@@ -39,6 +53,13 @@ POINT ClientOriginLocked(const WindowRecord* w) {
 
 POINT ParentOriginLocked(const WindowRecord* w) {
   return w->parent ? ClientOriginLocked(FindWindowRecord(w->parent)) : POINT{0, 0};
+}
+
+RECT ScreenRectLocked(const WindowRecord* w) {
+  POINT o = ParentOriginLocked(w);
+  RECT rc = w->windowRect;
+  OffsetRect(&rc, o.x, o.y);
+  return rc;
 }
 
 HWND RootLocked(HWND hwnd) {
@@ -175,8 +196,11 @@ void SendNcDestroyPostOrder(HWND hwnd) {
   }
   for (HWND c : children) SendNcDestroyPostOrder(c);
   SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
-  auto lock = UserLock();
-  FreeWindowLocked(hwnd);
+  {
+    auto lock = UserLock();
+    FreeWindowLocked(hwnd);
+  }
+  ForgetWindowPaint(hwnd);
 }
 
 WindowRecord* RecordOrError(HWND hwnd) {
@@ -189,6 +213,22 @@ bool FocusIsIn(HWND root) {
   auto lock = UserLock();
   ThreadQueue* q = CurrentQueueLocked();
   return q->focus && IsSelfOrDescendant(root, q->focus);
+}
+
+// Asks the window for its client area inside the window rectangle (WM_NCCALCSIZE) and keeps it.
+void RecalcClientRect(HWND hwnd) {
+  RECT rc{};
+  {
+    auto lock = UserLock();
+    WindowRecord* w = FindWindowRecord(hwnd);
+    if (!w) return;
+    rc = w->windowRect;
+  }
+  SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&rc));
+  auto lock = UserLock();
+  WindowRecord* w = FindWindowRecord(hwnd);
+  if (!w) return;
+  w->clientRect = ClampClient(rc, w->windowRect);
 }
 
 }  // namespace
@@ -291,6 +331,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     return nullptr;
   }
+  RecalcClientRect(hwnd);
   if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
     return nullptr;
@@ -374,6 +415,9 @@ LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LP
 }
 
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT handled = 0;
+  if (DefPaintProc(hwnd, message, wParam, lParam, &handled)) return handled;
+  if (DefInputProc(hwnd, message, wParam, lParam, &handled)) return handled;
   switch (message) {
     case WM_NCCREATE: {
       auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -458,12 +502,6 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (r) return r;
       }
       return message == WM_MOUSEACTIVATE ? MA_ACTIVATE : 0;
-    }
-    case WM_NCHITTEST: {
-      RECT rc{};
-      if (!GetWindowRect(hwnd, &rc)) return HTNOWHERE;
-      POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      return PtInRect(&rc, pt) ? HTCLIENT : HTNOWHERE;
     }
     case WM_SYSKEYDOWN:
       if (wParam == VK_F4_KEY && (lParam & (1 << 29))) {
@@ -693,32 +731,64 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   if (!(wp.flags & SWP_NOSENDCHANGING)) {
     SendMessageA(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
   }
-  bool activate = false;
+  // The new window rectangle, and the client area the window chooses inside it.
+  RECT newWindow{};
+  RECT oldWindow{};
+  RECT oldClient{};
   {
     auto lock = UserLock();
     WindowRecord* w = RecordOrError(hwnd);
     if (!w) return FALSE;
-    RECT oldClient = w->clientRect;
-    if (!(wp.flags & SWP_NOMOVE) || !(wp.flags & SWP_NOSIZE)) {
-      LONG left = (wp.flags & SWP_NOMOVE) ? w->windowRect.left : wp.x;
-      LONG top = (wp.flags & SWP_NOMOVE) ? w->windowRect.top : wp.y;
-      LONG width = (wp.flags & SWP_NOSIZE) ? RectWidth(w->windowRect) : std::max(wp.cx, 0);
-      LONG height = (wp.flags & SWP_NOSIZE) ? RectHeight(w->windowRect) : std::max(wp.cy, 0);
-      w->windowRect = RECT{left, top, left + width, top + height};
-    }
-    w->clientRect = w->windowRect;
+    LONG left = (wp.flags & SWP_NOMOVE) ? w->windowRect.left : wp.x;
+    LONG top = (wp.flags & SWP_NOMOVE) ? w->windowRect.top : wp.y;
+    LONG width = (wp.flags & SWP_NOSIZE) ? RectWidth(w->windowRect) : std::max(wp.cx, 0);
+    LONG height = (wp.flags & SWP_NOSIZE) ? RectHeight(w->windowRect) : std::max(wp.cy, 0);
+    newWindow = RECT{left, top, left + width, top + height};
+    oldWindow = w->windowRect;
+    oldClient = w->clientRect;
+  }
+  RECT newClient = oldClient;
+  OffsetRect(&newClient, newWindow.left - oldWindow.left, newWindow.top - oldWindow.top);
+  if (!EqualRect(&newWindow, &oldWindow) || (wp.flags & SWP_FRAMECHANGED)) {
+    NCCALCSIZE_PARAMS params{};
+    params.rgrc[0] = newWindow;
+    params.rgrc[1] = oldWindow;
+    params.rgrc[2] = oldClient;
+    params.lppos = &wp;
+    SendMessageA(hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params));
+    newClient = ClampClient(params.rgrc[0], newWindow);
+  }
+  bool activate = false;
+  RECT oldScreen{};
+  bool wasVisible = false;
+  bool changed = false;
+  bool sizeChanged = false;
+  {
+    auto lock = UserLock();
+    WindowRecord* w = RecordOrError(hwnd);
+    if (!w) return FALSE;
+    oldScreen = ScreenRectLocked(w);
+    wasVisible = (w->style & WS_VISIBLE) != 0;
+    RECT previousClient = w->clientRect;
+    w->windowRect = newWindow;
+    w->clientRect = newClient;
     if (w->style & WS_MINIMIZE) {
       // A minimised window has no client area.
       w->clientRect.right = w->clientRect.left;
       w->clientRect.bottom = w->clientRect.top;
     }
+    std::vector<HWND> before = SiblingList(*w);
     if (!(wp.flags & SWP_NOZORDER)) PlaceInZOrder(w, wp.hwndInsertAfter);
     if (wp.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     if (wp.flags & SWP_HIDEWINDOW) w->style &= ~static_cast<DWORD>(WS_VISIBLE);
-    if (oldClient.left == w->clientRect.left && oldClient.top == w->clientRect.top) wp.flags |= SWP_NOCLIENTMOVE;
-    if (RectWidth(oldClient) == RectWidth(w->clientRect) && RectHeight(oldClient) == RectHeight(w->clientRect)) {
+    if (previousClient.left == w->clientRect.left && previousClient.top == w->clientRect.top) wp.flags |= SWP_NOCLIENTMOVE;
+    if (RectWidth(previousClient) == RectWidth(w->clientRect) && RectHeight(previousClient) == RectHeight(w->clientRect)) {
       wp.flags |= SWP_NOCLIENTSIZE;
     }
+    sizeChanged = RectWidth(oldWindow) != RectWidth(w->windowRect) || RectHeight(oldWindow) != RectHeight(w->windowRect) ||
+                  !(wp.flags & SWP_NOCLIENTSIZE) || (wp.flags & SWP_FRAMECHANGED);
+    changed = sizeChanged || !EqualRect(&oldWindow, &w->windowRect) || wasVisible != ((w->style & WS_VISIBLE) != 0) ||
+              before != SiblingList(*w);
     activate = !(wp.flags & SWP_NOACTIVATE) && !IsChildStyle(w->style) && (w->style & WS_VISIBLE) &&
                !(w->exStyle & WS_EX_NOACTIVATE) && w->threadId == GetCurrentThreadId() &&
                CurrentQueueLocked()->active != hwnd;
@@ -727,6 +797,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     wp.cx = RectWidth(w->windowRect);
     wp.cy = RectHeight(w->windowRect);
   }
+  if (changed) WindowGeometryChanged(hwnd, oldScreen, wasVisible, sizeChanged, !(wp.flags & SWP_NOREDRAW));
   if (activate) SetActiveWindow(hwnd);
   SendMessageA(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   return TRUE;

@@ -2,10 +2,12 @@
 // through Get/SetWindowLong, position, size, z-order and visibility, parents and owners,
 // coordinates, text, enabling, focus, capture and activation.
 //
-// Creation runs the thread's creation hooks (Hook.h), then sends WM_NCCREATE, WM_CREATE (CREATESTRUCT in lParam; -1 fails the creation), then
-// WM_SIZE and WM_MOVE, WM_PARENTNOTIFY to the parents of a child, and shows the window when
-// WS_VISIBLE was given. WM_NCCALCSIZE and WM_GETMINMAXINFO are not sent: the client area equals
-// the window area until the painting layer draws borders and captions. New child windows go to
+// Creation runs the thread's creation hooks (Hook.h), then sends WM_NCCREATE, WM_NCCALCSIZE (which
+// places the client area inside the frame the styles give, NonClient.h), WM_CREATE (CREATESTRUCT
+// in lParam; -1 fails the creation), then WM_SIZE and WM_MOVE, WM_PARENTNOTIFY to the parents of a
+// child, and shows the window when WS_VISIBLE was given. SetWindowPos sends WM_NCCALCSIZE after
+// WM_WINDOWPOSCHANGING when the rectangle changes or SWP_FRAMECHANGED is given, and tells the
+// painting layer what to repaint. WM_GETMINMAXINFO is not sent. New child windows go to
 // the bottom of their siblings' z-order (so that creation order is tab order), new top-level
 // windows to the top.
 //

@@ -475,7 +475,7 @@ TEST(Queue, StatusTimeAndPosition) {
   // Message times are GetTickCount values.
   EXPECT_LE(GetTickCount() - msg.time, 1000u);
   // A translator installed by the input layer decides the characters; key-up gives none.
-  platform::SetKeyTranslator([](UINT vk, LPARAM) { return vk == 'A' ? 'A' : '\0'; });
+  platform::SetKeyTranslator([](UINT vk, LPARAM) { return vk == 'A' ? std::string("A") : std::string(); });
   for (UINT vk : {(UINT)'A', (UINT)'B'}) {
     MSG key{nullptr, WM_KEYDOWN, vk, 1, 0, {}};
     EXPECT_TRUE(TranslateMessage(&key));

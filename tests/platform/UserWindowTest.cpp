@@ -80,13 +80,13 @@ TEST(Create, MessageSequences) {
     std::vector<UINT> newWindow;     // what the new window sees
     std::vector<UINT> parentSees;    // what the parent sees meanwhile
   } cases[] = {
-      {"hidden pop-up", WS_POPUP, false, {WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}, {}},
-      {"hidden child", WS_CHILD, true, {WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}, {WM_PARENTNOTIFY}},
+      {"hidden pop-up", WS_POPUP, false, {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}, {}},
+      {"hidden child", WS_CHILD, true, {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}, {WM_PARENTNOTIFY}},
       {"visible child", WS_CHILD | WS_VISIBLE, true,
-       {WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED},
+       {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED},
        {WM_PARENTNOTIFY}},
       {"visible pop-up, activated", WS_POPUP | WS_VISIBLE, false,
-       {WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_NCACTIVATE, WM_ACTIVATE,
+       {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_NCACTIVATE, WM_ACTIVATE,
         WM_SETFOCUS, WM_WINDOWPOSCHANGED},
        {}},
   };
@@ -141,9 +141,9 @@ TEST(Create, FailuresOfCreation) {
   TheAnswers().createResult = 0;
   EXPECT_EQ(nullptr, w);
   auto seen = MessageLog::Get().Take();
-  ASSERT_EQ(4u, seen.size());
+  ASSERT_EQ(5u, seen.size());
   HWND failed = seen[0].hwnd;
-  EXPECT_EQ((Sequence{{failed, WM_NCCREATE}, {failed, WM_CREATE}, {failed, WM_DESTROY}, {failed, WM_NCDESTROY}}),
+  EXPECT_EQ((Sequence{{failed, WM_NCCREATE}, {failed, WM_NCCALCSIZE}, {failed, WM_CREATE}, {failed, WM_DESTROY}, {failed, WM_NCDESTROY}}),
             Pairs(seen));
   EXPECT_FALSE(IsWindow(failed));
   // FALSE from WM_NCCREATE fails it at once, with WM_NCDESTROY only.
@@ -270,9 +270,9 @@ TEST(Position, SetWindowPosMoveWindowAndTheirMessages) {
     int x, y, cx, cy;
     std::vector<UINT> expected;
   } cases[] = {
-      {"move and size", 30, 40, 200, 60, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
-      {"move only", 35, 45, 200, 60, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}},
-      {"size only", 35, 45, 210, 70, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_SIZE}},
+      {"move and size", 30, 40, 200, 60, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}},
+      {"move only", 35, 45, 200, 60, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE}},
+      {"size only", 35, 45, 210, 70, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_SIZE}},
       {"no change", 35, 45, 210, 70, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}},
   };
   for (const Case& c : cases) {
@@ -329,7 +329,7 @@ TEST(Position, ChangingHandlerAdjustsAndSubclassingChains) {
   GetWindowRect(w, &rc);
   EXPECT_EQ((std::vector<LONG>{19, 19, 71, 71}), (std::vector<LONG>{rc.left, rc.top, rc.right, rc.bottom}));
   // The recording procedure still saw everything through the chain.
-  EXPECT_EQ(4u, MessageLog::Get().Take().size());
+  EXPECT_EQ(5u, MessageLog::Get().Take().size());
   SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_baseProc));
   DestroyWindow(w);
 }
@@ -348,9 +348,11 @@ TEST(Show, ShowHideMinimizeRestore) {
       {"show again: nothing to show", SW_SHOWNA, TRUE, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}, true},
       {"hide", SW_HIDE, TRUE, {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}, false},
       {"show minimised", SW_SHOWMINNOACTIVE, FALSE,
-       {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}, true},
+       {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}, true},
       {"restore", SW_RESTORE, TRUE,
-       {WM_WINDOWPOSCHANGING, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}, true},
+       {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_MOVE,
+        WM_SIZE},
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
