@@ -2,6 +2,9 @@
 
 #include "platform/kernel/Kernel.h"
 #include "platform/mfc/AfxThreadState.h"
+#include "platform/mfc/GdiObject.h"
+#include "platform/mfc/CommonControls.h"
+#include "platform/mfc/Menu.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/Wnd.h"
 #include "platform/user/User.h"
@@ -127,7 +130,12 @@ BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
 
 BOOL CWinThread::OnIdle(LONG lCount) {
   // Temporary window objects live until the thread is idle.
-  if (lCount >= 0) CWnd::DeleteTempMap();
+  if (lCount >= 0) {
+    CWnd::DeleteTempMap();
+    AfxDeleteTempGdiMaps();
+    CMenu::DeleteTempMap();
+    CImageList::DeleteTempMap();
+  }
   return lCount < 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/kernel/KernelObject.h"
 #include "platform/mfc/AfxThreadState.h"
+#include "platform/mfc/Menu.h"
 #include "platform/mfc/WinApp.h"
 
 namespace {
@@ -662,10 +663,12 @@ HBRUSH CWnd::OnCtlColor(CDC*, CWnd* pWnd, UINT) {
 }
 void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpDrawItemStruct) {
   // Owner-drawn menu items are the menu layer's; controls draw themselves through reflection.
+  if (lpDrawItemStruct && lpDrawItemStruct->CtlType == ODT_MENU && AfxMenuDrawItem(lpDrawItemStruct)) return;
   if (lpDrawItemStruct && lpDrawItemStruct->CtlType != ODT_MENU && ReflectLastMsg(lpDrawItemStruct->hwndItem)) return;
   Default();
 }
 void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT lpMeasureItemStruct) {
+  if (lpMeasureItemStruct && lpMeasureItemStruct->CtlType == ODT_MENU && AfxMenuMeasureItem(m_hWnd, lpMeasureItemStruct)) return;
   if (lpMeasureItemStruct && lpMeasureItemStruct->CtlType != ODT_MENU) {
     CWnd* pChild = GetDescendantWindow(static_cast<int>(lpMeasureItemStruct->CtlID), TRUE);
     if (pChild && pChild->SendChildNotifyLastMsg()) return;

@@ -1,4 +1,5 @@
 #include "platform/user/Input.h"
+#include "platform/user/Resources.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/user/MessageQueue.h"
+#include "platform/user/controls/Controls.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
 #include "platform/user/UserState.h"
@@ -625,6 +627,9 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         SetActiveWindow(GetAncestor(hwnd, GA_ROOT));
         SetCapture(hwnd);
         SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+      } else if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
+        TrackWindowScrollBar(hwnd, wParam == HTVSCROLL ? SB_VERT : SB_HORZ,
+                             POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       } else if (wParam == HTCLOSE || wParam == HTMAXBUTTON || wParam == HTMINBUTTON) {
         auto lock = UserLock();
         Input().pressedButtonWindow = hwnd;
@@ -709,8 +714,15 @@ BOOL SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
-  if (!IS_INTRESOURCE(name)) return nullptr;
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+  // A program instance names the program's own cursor resources (Resources.h) first.
+  if (instance) {
+    if (HCURSOR own = platform::LoadProgramCursor(name)) return own;
+  }
+  if (!IS_INTRESOURCE(name)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
   WORD id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
   switch (id) {
     case 32512: case 32513: case 32514: case 32515: case 32642: case 32643: case 32644: case 32645:

@@ -103,8 +103,8 @@ SHORT GetAsyncKeyState(int virtualKey);
 BOOL GetCursorPos(LPPOINT point);
 // Moves the pointer: the display warps it, and the window under it gets WM_MOUSEMOVE.
 BOOL SetCursorPos(int x, int y);
-// The standard cursors by IDC_ number (any instance); a program's own cursor resources are not
-// kept, so those give null.
+// With a program instance, the program's own cursor resources (Resources.h) first; then the
+// standard cursors by IDC_ number (any instance).
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();

@@ -9,6 +9,7 @@
 #include "platform/gdi/Text.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/user/UserState.h"
+#include "platform/user/controls/Controls.h"
 
 namespace platform {
 namespace {
@@ -18,6 +19,8 @@ constexpr int DIALOG_FRAME = 3;
 constexpr int CAPTION_HEIGHT = 19;  // SM_CYCAPTION: an 18-pixel bar and the line below it
 constexpr int BUTTON_WIDTH = 16;
 constexpr int BUTTON_HEIGHT = 14;
+constexpr LRESULT HTHSCROLL_AREA = 6;  // HTHSCROLL
+constexpr LRESULT HTVSCROLL_AREA = 7;  // HTVSCROLL
 
 bool HasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
 
@@ -57,7 +60,13 @@ NonClientLayout LayoutNonClient(int width, int height, DWORD style, DWORD exStyl
   }
   l.clientEdge = rest;
   int edge = InnerEdge(exStyle);
-  (void)edge;
+  RECT inner{rest.left + edge, rest.top + edge, rest.right - edge, rest.bottom - edge};
+  int barWidth = GetSystemMetrics(SM_CXVSCROLL), barHeight = GetSystemMetrics(SM_CYHSCROLL);
+  int right = inner.right, bottom = inner.bottom;
+  if (style & WS_VSCROLL) right = std::max<LONG>(inner.left, inner.right - barWidth);
+  if (style & WS_HSCROLL) bottom = std::max<LONG>(inner.top, inner.bottom - barHeight);
+  if (style & WS_VSCROLL) l.vScroll = RECT{right, inner.top, inner.right, bottom};
+  if (style & WS_HSCROLL) l.hScroll = RECT{inner.left, bottom, right, inner.bottom};
   return l;
 }
 
@@ -71,6 +80,8 @@ RECT ClientFromWindowRect(const RECT& window, DWORD style, DWORD exStyle) {
   c.top += edge;
   c.right -= edge;
   c.bottom -= edge;
+  if (style & WS_VSCROLL) c.right = l.vScroll.left;
+  if (style & WS_HSCROLL) c.bottom = l.hScroll.top;
   // A window too small for its frame has an empty client area at the frame's inside corner.
   if (c.right < c.left) c.right = c.left;
   if (c.bottom < c.top) c.bottom = c.top;
@@ -102,6 +113,8 @@ LRESULT HitTestNonClient(const NonClientLayout& l, int width, int height, DWORD 
     if (pt.y >= height - CORNER) return left ? HTBOTTOMLEFT : HTBOTTOMRIGHT;
     return left ? HTLEFT : (right ? HTRIGHT : HTBORDER);
   }
+  if (PtInRect(&l.vScroll, pt)) return HTVSCROLL_AREA;
+  if (PtInRect(&l.hScroll, pt)) return HTHSCROLL_AREA;
   if (PtInRect(&l.closeButton, pt)) return HTCLOSE;
   if (PtInRect(&l.maxButton, pt)) return HTMAXBUTTON;
   if (PtInRect(&l.minButton, pt)) return HTMINBUTTON;
@@ -226,6 +239,7 @@ void PaintNonClient(HWND hwnd, HDC dc, bool active) {
     RECT e = l.clientEdge;
     DrawEdge(dc, &e, BDR_SUNKENOUTER, BF_RECT);
   }
+  if (!IsRectEmpty(&l.vScroll) || !IsRectEmpty(&l.hScroll)) PaintWindowScrollBars(hwnd, dc, l.vScroll, l.hScroll);
 }
 
 }  // namespace platform

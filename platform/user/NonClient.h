@@ -5,6 +5,7 @@
 // includes, or WS_EX_DLGMODALFRAME: 3; WS_BORDER alone: 1), the caption (WS_CAPTION:
 // SM_CYCAPTION, 19 pixels, with the close button when WS_SYSMENU is set and the maximise and
 // minimise buttons when their styles are), then WS_EX_CLIENTEDGE (2) or WS_EX_STATICEDGE (1),
+// the scroll bars of WS_VSCROLL (right) and WS_HSCROLL (bottom), SM_CXVSCROLL/SM_CYHSCROLL wide,
 // and the client area.
 #pragma once
 
@@ -56,6 +57,8 @@ struct NonClientLayout {
   RECT maxButton{};
   RECT minButton{};
   RECT clientEdge{};  // the rectangle the client edge is drawn around
+  RECT vScroll{};     // the window's own scroll bars (WS_VSCROLL, WS_HSCROLL), inside the edge
+  RECT hScroll{};
   int frame = 0;
 };
 NonClientLayout LayoutNonClient(int width, int height, DWORD style, DWORD exStyle);

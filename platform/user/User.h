@@ -5,6 +5,7 @@
 #include "platform/base/WinTypes.h"
 #include "platform/user/Hook.h"
 #include "platform/user/Input.h"
+#include "platform/user/Menu.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/Paint.h"
@@ -12,3 +13,4 @@
 #include "platform/user/Window.h"
 #include "platform/user/WindowClass.h"
 #include "platform/user/WinUser.h"
+#include "platform/user/controls/Controls.h"

@@ -14,6 +14,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/UserState.h"
 #include "platform/user/WindowClass.h"
+#include "platform/user/controls/Controls.h"
 
 using namespace platform;
 
@@ -201,6 +202,7 @@ void SendNcDestroyPostOrder(HWND hwnd) {
     FreeWindowLocked(hwnd);
   }
   ForgetWindowPaint(hwnd);
+  ForgetWindowScrollBars(hwnd);
 }
 
 WindowRecord* RecordOrError(HWND hwnd) {
@@ -235,6 +237,8 @@ void RecalcClientRect(HWND hwnd) {
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  // The standard controls' classes exist from the first window on, as if registered at start-up.
+  RegisterStandardControls();
   HWND hwnd = nullptr;
   CREATESTRUCTA cs{};
   {
