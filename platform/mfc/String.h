@@ -12,6 +12,9 @@
 #include <type_traits>
 
 #include "platform/base/WinTypes.h"
+// Resources.h spells LoadString as LoadStringA, as the platform headers do; CString::LoadString
+// is declared after it so that every caller sees the same name.
+#include "platform/user/Resources.h"
 
 class CString {
  public:

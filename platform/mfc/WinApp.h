@@ -7,8 +7,22 @@
 
 #include <string>
 
+#include "platform/mfc/List.h"
 #include "platform/mfc/String.h"
 #include "platform/mfc/WinThread.h"
+
+class CCommandLineInfo;
+class CDocTemplate;
+
+// The application's document templates, deleted with the application (the document layer
+// defines the destructor).
+struct AfxDocTemplateList {
+  AfxDocTemplateList() = default;
+  ~AfxDocTemplateList();
+  AfxDocTemplateList(const AfxDocTemplateList&) = delete;
+  AfxDocTemplateList& operator=(const AfxDocTemplateList&) = delete;
+  CPtrList templates;  // CDocTemplate*, in the order added
+};
 
 class CWinApp : public CWinThread {
   DECLARE_DYNAMIC(CWinApp)
@@ -22,6 +36,16 @@ class CWinApp : public CWinThread {
   int ExitInstance() override;
   int Run() override;
   BOOL OnIdle(LONG lCount) override;
+
+  // Document/view: the templates, File New (a new document from the first template), and the
+  // command line as a shell command (FileNew, FileNothing; opening files is not offered).
+  void AddDocTemplate(CDocTemplate* pTemplate);
+  POSITION GetFirstDocTemplatePosition() const;
+  CDocTemplate* GetNextDocTemplate(POSITION& pos) const;
+  afx_msg void OnFileNew();
+  void ParseCommandLine(CCommandLineInfo& rCmdInfo);
+  BOOL ProcessShellCommand(CCommandLineInfo& rCmdInfo);
+  AfxDocTemplateList m_docTemplates;
 
   LPCTSTR m_pszAppName = nullptr;
   HINSTANCE m_hInstance = nullptr;
