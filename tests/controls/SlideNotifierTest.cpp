@@ -7,6 +7,7 @@
 
 #include "controls/CSlideNotifier.h"
 #include "platform/display/Display.h"
+#include "platform/kernel/Kernel.h"
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/User.h"
 #include "tests/controls/ControlRendering.h"
