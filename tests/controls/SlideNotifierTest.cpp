@@ -54,11 +54,14 @@ class TestNotifier : public CSlideNotifier {
 
   bool m_hideAtHalf = false;
   std::vector<uint32_t> m_fullPixels;
+  std::vector<uint32_t> m_halfPixels;
+  int m_halfWidth = 0, m_halfHeight = 0;
   int m_fullWidth = 0, m_fullHeight = 0;
 
  protected:
   void OnShowHalf() override {
     Events().push_back({m_id, "half", Visible()});
+    platform::CaptureWindow(m_hWnd, m_halfPixels, m_halfWidth, m_halfHeight);
     if (m_hideAtHalf) StartHide();
   }
   void OnShowFull() override {
@@ -195,14 +198,19 @@ TEST_F(SlideNotifier, RenderedFullyUpWithItsLabelOverTheGradient) {
   n->SetGradientColor(TEAL);
   n->SetEndColor(RGB(255, 255, 255));
   ASSERT_TRUE(n->Show(TEMPLATE_ID, nullptr, nullptr));
-  std::vector<uint32_t> pixels;
-  int w = 0, h = 0;
+  std::vector<uint32_t> pixels, half;
+  int w = 0, h = 0, halfW = 0, halfH = 0;
   // Keep the pixels captured at the full stage before the object goes.
   MSG msg;
   DWORD start = GetTickCount();
   while (w == 0 && GetTickCount() - start < 5000) {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       DispatchMessageA(&msg);
+      if (n->m_halfWidth && halfW == 0) {
+        halfW = n->m_halfWidth;
+        halfH = n->m_halfHeight;
+        half = n->m_halfPixels;
+      }
       if (n->m_fullWidth) {
         pixels = n->m_fullPixels;
         w = n->m_fullWidth;
@@ -216,6 +224,13 @@ TEST_F(SlideNotifier, RenderedFullyUpWithItsLabelOverTheGradient) {
   ASSERT_EQ(h, 60);
   std::filesystem::create_directories(PXQD_CONTROL_DUMP_DIR);
   gditest::WritePng(std::string(PXQD_CONTROL_DUMP_DIR) + "/slide-notifier.png", pixels.data(), w, h, w * 4);
+  // On the way up the window shows the top part of its background: the gradient is laid out
+  // over the visible height of each moment.
+  ASSERT_EQ(halfW, 180);
+  ASSERT_GT(halfH, 0);
+  ASSERT_LT(halfH, 60);
+  gditest::WritePng(std::string(PXQD_CONTROL_DUMP_DIR) + "/slide-notifier-rising.png", half.data(), halfW, halfH,
+                    halfW * 4);
   auto at = [&](int x, int y) {
     uint32_t p = pixels[static_cast<size_t>(y) * w + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
