@@ -14,7 +14,9 @@
 #include <cstdio>
 
 #include "image/RasterFile.h"
+#include "image/RasterRect2.h"
 #include "platform/base/WinGdiTypes.h"
+#include "platform/base/WinTypes.h"
 
 // Format type numbers: the image's type and the type argument of every decoding operation.
 #define RASTER_FORMAT_UNKNOWN 0
@@ -191,6 +193,80 @@ class RASTER_EXPORT CRasterImage {
   bool Mirror(bool mirrorSelection = false, bool mirrorAlpha = true);
   bool RotateLeft(CRasterImage* destination = nullptr);
   bool RotateRight(CRasterImage* destination = nullptr);
+
+  // Painting into a device context. A negative width or height stands for the image's own;
+  // `clip` (logical coordinates) further limits the painting; `smooth` takes stretched pixels
+  // from interpolated lookups. Returns 1 when painted, 0 when nothing was done.
+  long Draw(HDC hdc, const RECT& rect, RECT* clip = nullptr, bool smooth = false);
+  long Draw(HDC hdc, long x, long y, long width, long height, RECT* clip, bool smooth);
+
+  // What a lookup outside the image yields (see GetPixelColorWithOverflow).
+  enum OverflowMethod {
+    OM_COLOR = 1,        // the replacement colour
+    OM_BACKGROUND = 2,   // the transparent colour or palette entry, else the replacement
+    OM_TRANSPARENT = 3,  // a fully transparent colour
+    OM_WRAP = 4,         // coordinates taken modulo the size
+    OM_REPEAT = 5,       // coordinates clamped to the border
+    OM_MIRROR = 6        // coordinates mirrored at the border
+  };
+  // How a lookup between pixel centres combines the pixels around it.
+  enum InterpolationMethod {
+    IM_NEAREST = 1,
+    IM_BILINEAR = 2,
+    IM_BSPLINE = 3,
+    IM_CUBIC = 4,
+    IM_GENERALIZED_CUBIC = 5,
+    IM_LANCZOS = 6,
+    IM_BOX = 7,
+    IM_HERMITE = 8,
+    IM_HAMMING = 9,
+    IM_SINC = 10,
+    IM_BLACKMAN = 11,
+    IM_BESSEL = 12,
+    IM_GAUSSIAN = 13,
+    IM_QUADRATIC = 14,
+    IM_MITCHELL = 15,
+    IM_CATMULL_ROM = 16,
+    IM_HANN = 17,
+    IM_POWER = 18
+  };
+
+  // The pixel at (x, y) with its alpha, or what `overflow` makes of a point outside the image.
+  // A null replacement colour stands for white with a zero fourth byte.
+  RGBQUAD GetPixelColorWithOverflow(long x, long y, int overflow, RGBQUAD* replacement) const;
+  // Moves a point outside the image back inside for OM_WRAP, OM_REPEAT and OM_MIRROR; any
+  // other method leaves it alone.
+  void OverflowCoordinates(long& x, long& y, int overflow) const;
+  void OverflowCoordinates(float& x, float& y, int overflow) const;
+  // The colour at a point between pixel centres (pixel centres lie on whole numbers).
+  RGBQUAD GetPixelColorInterpolated(float x, float y, int method, int overflow,
+                                    RGBQUAD* replacement) const;
+  // The average colour of the area of the given size around (xc, yc); used when shrinking.
+  RGBQUAD GetAreaColorInterpolated(float xc, float yc, float w, float h, int method,
+                                   int overflow, RGBQUAD* replacement) const;
+  // Adds each component of `colour` times `weight` to its sum.
+  static void AddWeightedColor(RGBQUAD colour, float weight, float& red, float& green,
+                               float& blue, float& alpha);
+
+  // The interpolation kernels: the weight of a sample at distance x from the wanted point.
+  static float KernelBSpline(float x);
+  static float KernelCubic(float x);
+  static float KernelGeneralizedCubic(float x, float a = -0.5f);
+  static float KernelLanczosSinc(float x, float radius = 6.0f);
+  static float KernelBox(float x);
+  static float KernelHermite(float x);
+  static float KernelHamming(float x);
+  static float KernelSinc(float x);
+  static float KernelBlackman(float x);
+  static float KernelBessel(float x);
+  static float KernelGaussian(float x);
+  static float KernelQuadratic(float x);
+  static float KernelMitchell(float x);
+  static float KernelCatmullRom(float x);
+  static float KernelHann(float x);
+  static float KernelPower(float x);
+  // J1, the Bessel function of the first kind of order 1 (the Bessel kernel's core).
+  static double BesselJ1(double x);
 
  protected:
   void Startup(DWORD type);

@@ -27,6 +27,10 @@ void RegisterHeaderClass();
 
 namespace {
 
+// WM_GETDLGCODE's answer: the list takes the arrow keys (DLGC_WANTARROWS; the dialog layer
+// declares the name).
+const LRESULT WANTS_ARROWS = 0x0001;
+
 struct Column {
   int fmt = LVCFMT_LEFT;
   int width = 0;
@@ -55,6 +59,7 @@ struct ListState {
   COLORREF textBk = CLR_DEFAULT;
   int top = 0;
   int headerHeight = 0;
+  int rowHeight = 0;     // cached; 0 when the font or the small image list changed
   int pressedItem = -2;  // item under the last button press, -1 for empty space
   bool rightPressed = false;
 };
@@ -63,7 +68,9 @@ ListState* State(HWND hwnd) { return reinterpret_cast<ListState*>(GetWindowLongP
 
 COLORREF Resolve(COLORREF c, int sys) { return c == CLR_DEFAULT ? GetSysColor(sys) : c; }
 
-int RowHeight(HWND hwnd, const ListState& s) {
+int RowHeight(HWND hwnd, const ListState& cs) {
+  ListState& s = const_cast<ListState&>(cs);
+  if (s.rowHeight > 0) return s.rowHeight;
   HDC dc = GetDC(hwnd);
   HGDIOBJ old = SelectObject(dc, s.font ? s.font : GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICA tm{};
@@ -73,7 +80,8 @@ int RowHeight(HWND hwnd, const ListState& s) {
   int h = tm.tmHeight + 3;
   int cx = 0, cy = 0;
   if (s.small && ImageList_GetIconSize(s.small, &cx, &cy)) h = std::max(h, cy);
-  return std::max(h, 1);
+  s.rowHeight = std::max(h, 1);
+  return s.rowHeight;
 }
 
 int CountPerPage(HWND hwnd, const ListState& s) {
@@ -655,6 +663,7 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_SETFONT:
       s.font = reinterpret_cast<HFONT>(wParam);
+      s.rowHeight = 0;
       if (s.header) SendMessageA(s.header, WM_SETFONT, wParam, lParam);
       Layout(hwnd, s);
       if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
@@ -714,6 +723,37 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       NotifyActivate(hwnd, message == WM_LBUTTONDBLCLK ? NM_DBLCLK : NM_RDBLCLK, info.iItem, info.iSubItem, info.pt);
       return 0;
     }
+    case WM_GETDLGCODE:
+      return WANTS_ARROWS;
+    case WM_KEYDOWN: {
+      // The arrows, Home, End and the page keys move the focused item and select it.
+      int count = static_cast<int>(s.items.size());
+      if (count == 0) return 0;
+      int focus = -1;
+      for (int i = 0; i < count; ++i) {
+        if (s.items[static_cast<size_t>(i)].state & LVIS_FOCUSED) focus = i;
+      }
+      int per = std::max(1, CountPerPage(hwnd, s));
+      int next = focus;
+      switch (wParam) {
+        case VK_UP: next = focus < 0 ? 0 : focus - 1; break;
+        case VK_DOWN: next = focus + 1; break;
+        case VK_HOME: next = 0; break;
+        case VK_END: next = count - 1; break;
+        case VK_PRIOR: next = focus - per; break;
+        case VK_NEXT: next = focus < 0 ? per - 1 : focus + per; break;
+        default: return 0;
+      }
+      next = std::clamp(next, 0, count - 1);
+      if (next != focus || !(s.items[static_cast<size_t>(next)].state & LVIS_SELECTED)) {
+        for (int i = 0; i < count && static_cast<size_t>(i) < s.items.size(); ++i) {
+          if (i != next) SetState(hwnd, s, i, 0, LVIS_SELECTED);
+        }
+        SetState(hwnd, s, next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageA(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(next), FALSE);
+      }
+      return 0;
+    }
     case WM_CONTEXTMENU:
       if (HWND parent = GetParent(hwnd)) return SendMessageA(parent, WM_CONTEXTMENU, wParam, lParam);
       return 0;
@@ -753,6 +793,7 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       HIMAGELIST* slot = wParam == LVSIL_SMALL ? &s.small : wParam == LVSIL_STATE ? &s.stateList : &s.normal;
       HIMAGELIST old = *slot;
       *slot = list;
+      s.rowHeight = 0;
       ClampTop(hwnd, s);
       InvalidateRect(hwnd, nullptr, TRUE);
       return reinterpret_cast<LRESULT>(old);

@@ -32,6 +32,8 @@ constexpr int WHEEL_LINES = 3;
 // The limit EM_EXLIMITTEXT with 0 sets, as the rich edit documents it.
 constexpr LONG DEFAULT_EXPLICIT_LIMIT = 64000;
 constexpr LONG NO_LIMIT = 0x7FFFFFFF;
+// The rich edit's own number for EM_GETLIMITTEXT.
+constexpr UINT EM_GETLIMITTEXT_RICHEDIT = WM_USER + 37;
 
 class RichEditOle;
 
@@ -129,7 +131,11 @@ RECT BarRect(HWND hwnd) {
 void UpdateWrapWidth(HWND hwnd, RichEditState* s) {
   bool multiline = (GetWindowLongA(hwnd, GWL_STYLE) & ES_MULTILINE) != 0;
   RECT rc = TextRect(hwnd);
-  s->doc.SetWrapWidth(multiline ? std::max(1, static_cast<int>(rc.right - rc.left) - 2 * MARGIN) : 0);
+  int width = static_cast<int>(rc.right - rc.left) - 2 * MARGIN;
+  // A control with no room (not yet laid out by its parent, or squeezed to nothing) keeps its
+  // lines rather than breaking the whole text into one character a line.
+  if (multiline && width <= 0) return;
+  s->doc.SetWrapWidth(multiline ? width : 0);
 }
 
 int MaxScroll(HWND hwnd, RichEditState* s) {
@@ -267,7 +273,8 @@ std::wstring Normalise(const char* gbk) {
 }
 
 void AfterEdit(HWND hwnd, RichEditState* s) {
-  s->scrollY = std::clamp(s->scrollY, 0, MaxScroll(hwnd, s));
+  // Only a scrolled view can end up past the text; at the top, layout waits for a need.
+  if (s->scrollY > 0) s->scrollY = std::clamp(s->scrollY, 0, MaxScroll(hwnd, s));
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -314,8 +321,10 @@ void ApplyCharFormat(RichCharFormat& f, const CHARFORMATA* cf) {
   }
 }
 
+// Fills a CHARFORMAT or CHARFORMAT2 record; the weight is only in the second.
 void FillCharFormat(CHARFORMATA* cf, const RichCharFormat& f, DWORD mask) {
   UINT size = cf->cbSize;
+  if (size != sizeof(CHARFORMAT2A)) mask &= ~static_cast<DWORD>(CFM_WEIGHT);
   std::memset(reinterpret_cast<BYTE*>(cf) + sizeof(UINT), 0, size - sizeof(UINT));
   cf->dwMask = mask;
   cf->dwEffects = f.effects;
@@ -327,7 +336,6 @@ void FillCharFormat(CHARFORMATA* cf, const RichCharFormat& f, DWORD mask) {
   std::memcpy(cf->szFaceName, f.face.data(), std::min<size_t>(f.face.size(), LF_FACESIZE_RICHEDIT - 1));
   if (size == sizeof(CHARFORMAT2A)) {
     auto* cf2 = static_cast<CHARFORMAT2A*>(cf);
-    cf2->dwMask |= CFM_WEIGHT & mask;
     cf2->wWeight = (f.effects & CFE_BOLD) ? FW_BOLD : f.weight;
   }
 }
@@ -338,7 +346,7 @@ DWORD GetSelectionFormat(RichEditState* s, CHARFORMATA* cf) {
   DWORD mask = SUPPORTED_MASK | CFM_WEIGHT;
   if (s->selStart == s->selEnd) {
     FillCharFormat(cf, s->doc.Format(InsertionFormat(s)), mask);
-    return mask;
+    return cf->dwMask;
   }
   uint32_t firstId = s->doc.FormatIdAt(s->selStart);
   const RichCharFormat first = s->doc.Format(firstId);
@@ -357,7 +365,7 @@ DWORD GetSelectionFormat(RichEditState* s, CHARFORMATA* cf) {
     if (f.weight != first.weight) mask &= ~CFM_WEIGHT;
   }
   FillCharFormat(cf, first, mask);
-  return mask;
+  return cf->dwMask;
 }
 
 // A new default format also reformats the text that still has the old default.
@@ -704,7 +712,6 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       s->font = reinterpret_cast<HFONT>(wParam);
       SetDefaultFormat(s, FormatFromFont(s->doc.Format(s->defaultFormat), s->font));
       AfterEdit(hwnd, s);
-      if (!LOWORD(lParam)) ValidateRect(hwnd, nullptr);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
     case WM_SETTEXT:
@@ -853,9 +860,13 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case EM_EXLIMITTEXT:
-      s->limit = lParam > 0 ? static_cast<LONG>(std::min<LPARAM>(lParam, NO_LIMIT)) : DEFAULT_EXPLICIT_LIMIT;
+    case EM_LIMITTEXT: {
+      LPARAM limit = message == EM_EXLIMITTEXT ? lParam : static_cast<LPARAM>(wParam);
+      s->limit = limit > 0 ? static_cast<LONG>(std::min<LPARAM>(limit, NO_LIMIT)) : DEFAULT_EXPLICIT_LIMIT;
       return 0;
-    case EM_GETLIMITTEXT: return s->limit;
+    }
+    case EM_GETLIMITTEXT:
+    case EM_GETLIMITTEXT_RICHEDIT: return s->limit;
     case EM_GETOLEINTERFACE: {
       auto* out = reinterpret_cast<IRichEditOle**>(lParam);
       if (!out) return 0;

@@ -15,16 +15,16 @@
 // is always shown, disabled while there is nothing to scroll, as with ES_DISABLENOSCROLL).
 #pragma once
 
-#include "platform/base/WinTypes.h"
 #include <cstdint>
 
+#include "platform/base/WinTypes.h"
 #include "platform/user/WinUser.h"
 
 #define RICHEDIT_CLASSA "RichEdit20A"
 #define RICHEDIT_CLASS10A "RICHEDIT"
 
-// Edit styles the control honours.
-#ifndef ES_MULTILINE
+// Edit styles, scroll requests and edit messages the control shares with the edit control and
+// the scroll bar. They are spelt exactly as there, so that both headers may be included together.
 #define ES_LEFT 0x0000L
 #define ES_MULTILINE 0x0004L
 #define ES_AUTOVSCROLL 0x0040L
@@ -32,12 +32,9 @@
 #define ES_NOHIDESEL 0x0100L
 #define ES_READONLY 0x0800L
 #define ES_WANTRETURN 0x1000L
-#endif
 #define ES_SAVESEL 0x00008000L
 #define ES_DISABLENOSCROLL 0x00002000L
 
-// Scroll-bar requests of WM_VSCROLL and EM_SCROLL.
-#ifndef SB_LINEUP
 #define SB_LINEUP 0
 #define SB_LINEDOWN 1
 #define SB_PAGEUP 2
@@ -47,10 +44,7 @@
 #define SB_TOP 6
 #define SB_BOTTOM 7
 #define SB_ENDSCROLL 8
-#endif
 
-// Edit-control messages the rich edit shares.
-#ifndef EM_GETSEL
 #define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
 #define EM_SCROLL 0x00B5
@@ -66,17 +60,16 @@
 #define EM_SETREADONLY 0x00CF
 #define EM_POSFROMCHAR 0x00D6
 #define EM_CHARFROMPOS 0x00D7
-#endif
+// The rich edit answers the edit control's number and its own (WM_USER + 37) alike.
+#define EM_GETLIMITTEXT 0x00D5
 
 // Rich-edit messages.
-#define EM_CANPASTE (WM_USER + 50)
 #define EM_EXGETSEL (WM_USER + 52)
 #define EM_EXLIMITTEXT (WM_USER + 53)
 #define EM_EXLINEFROMCHAR (WM_USER + 54)
 #define EM_EXSETSEL (WM_USER + 55)
 #define EM_GETCHARFORMAT (WM_USER + 58)
 #define EM_GETEVENTMASK (WM_USER + 59)
-#define EM_GETLIMITTEXT (WM_USER + 37)
 #define EM_GETOLEINTERFACE (WM_USER + 60)
 #define EM_GETSELTEXT (WM_USER + 62)
 #define EM_HIDESELECTION (WM_USER + 63)

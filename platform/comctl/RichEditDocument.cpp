@@ -1,6 +1,7 @@
 #include "platform/comctl/RichEditDocument.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/base/Gbk.h"
@@ -56,15 +57,31 @@ RichEditDocument::~RichEditDocument() {
   }
 }
 
+namespace {
+
+template <class T>
+void AppendBytes(std::string& key, const T& value) {
+  key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+}  // namespace
+
 uint32_t RichEditDocument::Intern(const RichCharFormat& format) {
-  // The table stays small (a log uses a handful of formats), so a linear search from the most
-  // recent entry is quick: the last formats made are the ones asked for again.
-  for (size_t i = m_formats.size(); i-- > 0;) {
-    if (m_formats[i] == format) return static_cast<uint32_t>(i);
+  std::string key = format.face;
+  key += '\0';
+  AppendBytes(key, format.effects);
+  AppendBytes(key, format.height);
+  AppendBytes(key, format.offset);
+  AppendBytes(key, format.color);
+  AppendBytes(key, format.charSet);
+  AppendBytes(key, format.pitchAndFamily);
+  AppendBytes(key, format.weight);
+  auto [it, added] = m_formatIndex.try_emplace(std::move(key), static_cast<uint32_t>(m_formats.size()));
+  if (added) {
+    m_formats.push_back(format);
+    m_formatFont.push_back(-1);
   }
-  m_formats.push_back(format);
-  m_fonts.emplace_back();
-  return static_cast<uint32_t>(m_formats.size() - 1);
+  return it->second;
 }
 
 std::string RichEditDocument::GetText(LONG start, LONG end, bool crlf) const {
@@ -149,24 +166,34 @@ void RichEditDocument::SetWrapWidth(int width) {
 void RichEditDocument::SetAutoUrlDetect(bool on) {
   if (on == m_autoUrl) return;
   m_autoUrl = on;
-  std::fill(m_auto.begin(), m_auto.end(), 0);
-  Invalidate(0);
+  // Detected addresses change no widths (they are only drawn underlined), so the lines stay;
+  // the flags are found again over the whole text, as no address spans a paragraph end.
+  if (on) {
+    DetectUrls(0, Length());
+  } else {
+    std::fill(m_auto.begin(), m_auto.end(), 0);
+  }
 }
 
 RichEditDocument::FontInfo& RichEditDocument::Font(uint32_t formatId) {
-  FontInfo& info = m_fonts[formatId];
-  if (!info.font) {
-    const RichCharFormat& f = m_formats[formatId];
-    LOGFONTA lf{};
-    // Sizes are kept as given; the font is made between 1 pixel and 1638 points.
-    lf.lfHeight = -std::clamp(TwipsToPixels(std::clamp<LONG>(f.height, 0, 32760)), 1, 2184);
-    lf.lfWeight = (f.effects & CFE_BOLD) ? FW_BOLD : f.weight;
-    lf.lfItalic = (f.effects & CFE_ITALIC) ? 1 : 0;
-    lf.lfUnderline = (f.effects & (CFE_UNDERLINE | CFE_LINK)) ? 1 : 0;
-    lf.lfStrikeOut = (f.effects & CFE_STRIKEOUT) ? 1 : 0;
-    lf.lfCharSet = f.charSet;
-    lf.lfPitchAndFamily = f.pitchAndFamily;
-    std::strncpy(lf.lfFaceName, f.face.c_str(), LF_FACESIZE - 1);
+  int32_t slot = m_formatFont[formatId];
+  if (slot >= 0) return m_fonts[static_cast<size_t>(slot)];
+  const RichCharFormat& f = m_formats[formatId];
+  LOGFONTA lf{};
+  // Sizes are kept as given; the font is made between 1 pixel and 1638 points.
+  lf.lfHeight = -std::clamp(TwipsToPixels(std::clamp<LONG>(f.height, 0, 32760)), 1, 2184);
+  lf.lfWeight = (f.effects & CFE_BOLD) ? FW_BOLD : f.weight;
+  lf.lfItalic = (f.effects & CFE_ITALIC) ? 1 : 0;
+  lf.lfUnderline = (f.effects & (CFE_UNDERLINE | CFE_LINK)) ? 1 : 0;
+  lf.lfStrikeOut = (f.effects & CFE_STRIKEOUT) ? 1 : 0;
+  lf.lfCharSet = f.charSet;
+  lf.lfPitchAndFamily = f.pitchAndFamily;
+  std::strncpy(lf.lfFaceName, f.face.c_str(), LF_FACESIZE - 1);
+  std::string key(reinterpret_cast<const char*>(&lf), offsetof(LOGFONTA, lfFaceName));
+  key += lf.lfFaceName;
+  auto [it, added] = m_fontIndex.try_emplace(std::move(key), static_cast<int32_t>(m_fonts.size()));
+  if (added) {
+    FontInfo& info = m_fonts.emplace_back();
     info.font = CreateFontIndirectA(&lf);
     SelectObject(m_dc, info.font);
     TEXTMETRICA tm{};
@@ -174,7 +201,8 @@ RichEditDocument::FontInfo& RichEditDocument::Font(uint32_t formatId) {
     info.ascent = tm.tmAscent;
     info.descent = tm.tmDescent;
   }
-  return info;
+  m_formatFont[formatId] = it->second;
+  return m_fonts[static_cast<size_t>(it->second)];
 }
 
 int RichEditDocument::CharWidth(LONG cp, int x) {

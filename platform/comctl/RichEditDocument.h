@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -145,8 +146,13 @@ class RichEditDocument {
   std::wstring m_text;
   std::vector<uint32_t> m_fmt;
   std::vector<uint8_t> m_auto;
-  std::vector<RichCharFormat> m_formats;
-  std::vector<FontInfo> m_fonts;
+  // Formats and fonts live in deques so that references to them stay valid as more are made.
+  // Formats that differ only in colour or link share one font.
+  std::deque<RichCharFormat> m_formats;
+  std::unordered_map<std::string, uint32_t> m_formatIndex;
+  std::vector<int32_t> m_formatFont;  // per format: index into m_fonts, -1 until first needed
+  std::deque<FontInfo> m_fonts;
+  std::unordered_map<std::string, int32_t> m_fontIndex;
   std::vector<Picture> m_pictures;  // sorted by cp
   std::vector<Line> m_lines;
   LONG m_laidOutTo = 0;  // the lines cover [0, m_laidOutTo) when m_laidOutTo < Length()

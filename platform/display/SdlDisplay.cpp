@@ -215,6 +215,14 @@ POINT ScreenPoint(Screen& screen, Uint32 windowId, int x, int y) {
 
 void SyncWindows(Screen& screen, SdlDisplay::Shared& shared) {
   std::vector<TopLevelView> views = TopLevelViews();
+  {
+    // Pixels of windows that are gone are not kept.
+    std::lock_guard<std::mutex> g(shared.lock);
+    for (auto it = shared.staged.begin(); it != shared.staged.end();) {
+      bool exists = std::any_of(views.begin(), views.end(), [&](const TopLevelView& v) { return v.hwnd == it->first; });
+      it = exists ? std::next(it) : shared.staged.erase(it);
+    }
+  }
   std::vector<Shown> next;
   bool orderChanged = false;
   for (const TopLevelView& v : views) {
@@ -336,7 +344,17 @@ bool SdlDisplay::Start(SIZE* screen) {
   m_thread = std::thread([this, screen, &started]() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // Our pixels are ready-made: the window system's own image transfer shows them, without
+    // loading a GL driver for a renderer the windows do not need.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+      started.set_value(false);
+      return;
+    }
+    // Without a display SDL falls back to drivers that show nothing; headless serves better then.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || (strcmp(driver, "x11") != 0 && strcmp(driver, "wayland") != 0)) {
+      SDL_Quit();
       started.set_value(false);
       return;
     }

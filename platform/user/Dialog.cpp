@@ -130,21 +130,7 @@ void DialogSetFocus(HWND dialog, HWND control) {
   UpdateState(dialog, [&](DialogState& s) { s.savedFocus = control; });
 }
 
-bool EnsureDialogClass() {
-  static std::once_flag once;
-  static bool ok = false;
-  std::call_once(once, [] {
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS | CS_SAVEBITS;
-    wc.lpfnWndProc = DefDlgProcA;
-    wc.cbWndExtra = DLGWINDOWEXTRA;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = DIALOG_CLASS;
-    ok = RegisterClassA(&wc) != 0;
-  });
-  WNDCLASSA existing{};
-  return ok || GetClassInfoA(nullptr, DIALOG_CLASS, &existing);
-}
+bool EnsureDialogClass() { return platform::RegisterDialogClass(); }
 
 HFONT MakeTemplateFont(const platform::ParsedDialog& t, bool& owns) {
   owns = false;
@@ -305,6 +291,14 @@ HWND CreateFromParsed(HINSTANCE instance, const platform::ParsedDialog& t, HWND 
     if (!IsWindow(dialog)) return nullptr;
   }
 
+  // The default button is the template's: the first control that answers as one.
+  for (HWND c : Controls(dialog)) {
+    if (DlgCode(c, nullptr) & DLGC_DEFPUSHBUTTON) {
+      WORD id = static_cast<WORD>(GetDlgCtrlID(c));
+      UpdateState(dialog, [&](DialogState& s) { s.defId = id; });
+      break;
+    }
+  }
   HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
   LRESULT setFocus = SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam);
   if (!IsWindow(dialog)) return nullptr;
@@ -389,6 +383,22 @@ INT_PTR RunModal(HWND dialog, HWND parent) {
 }  // namespace
 
 namespace platform {
+
+bool RegisterDialogClass() {
+  static std::once_flag once;
+  static bool ok = false;
+  std::call_once(once, [] {
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS | CS_SAVEBITS;
+    wc.lpfnWndProc = DefDlgProcA;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = DIALOG_CLASS;
+    ok = RegisterClassA(&wc) != 0;
+  });
+  WNDCLASSA existing{};
+  return ok || GetClassInfoA(nullptr, DIALOG_CLASS, &existing);
+}
 
 bool FontBaseUnits(HFONT font, int& width, int& height) {
   HDC dc = CreateCompatibleDC(nullptr);
@@ -567,9 +577,6 @@ LRESULT DefaultDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case DM_GETDEFID: {
       DialogState s;
       if (GetState(dialog, s) && s.defId) return MAKELRESULT(s.defId, DC_HASDEFID);
-      for (HWND c : Controls(dialog)) {
-        if (DlgCode(c, nullptr) & DLGC_DEFPUSHBUTTON) return MAKELRESULT(GetDlgCtrlID(c), DC_HASDEFID);
-      }
       return 0;
     }
     case DM_SETDEFID: {

@@ -26,6 +26,7 @@
 #include "platform/base/WinTypes.h"
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/WinUser.h"
+#include "platform/user/controls/Controls.h"
 
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
@@ -41,19 +42,6 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DM_REPOSITION (WM_USER + 2)
 #define DC_HASDEFID 0x534B
 
-// WM_GETDLGCODE answers.
-#define DLGC_WANTARROWS 0x0001
-#define DLGC_WANTTAB 0x0002
-#define DLGC_WANTALLKEYS 0x0004
-#define DLGC_WANTMESSAGE 0x0004
-#define DLGC_HASSETSEL 0x0008
-#define DLGC_DEFPUSHBUTTON 0x0010
-#define DLGC_UNDEFPUSHBUTTON 0x0020
-#define DLGC_RADIOBUTTON 0x0040
-#define DLGC_WANTCHARS 0x0080
-#define DLGC_STATIC 0x0100
-#define DLGC_BUTTON 0x2000
-
 #define IDABORT 3
 #define IDRETRY 4
 #define IDIGNORE 5
@@ -63,32 +51,6 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define IDHELP 9
 #define IDTRYAGAIN 10
 #define IDCONTINUE 11
-
-// The button and static messages the dialog manager sends to controls. The control classes
-// define the same numbers.
-#ifndef BM_GETCHECK
-#define BM_GETCHECK 0x00F0
-#define BM_SETCHECK 0x00F1
-#define BM_GETSTATE 0x00F2
-#define BM_SETSTATE 0x00F3
-#define BM_SETSTYLE 0x00F4
-#define BM_CLICK 0x00F5
-#endif
-#ifndef BST_UNCHECKED
-#define BST_UNCHECKED 0x0000
-#define BST_CHECKED 0x0001
-#define BST_INDETERMINATE 0x0002
-#endif
-#ifndef BN_CLICKED
-#define BN_CLICKED 0
-#endif
-#ifndef BS_PUSHBUTTON
-#define BS_PUSHBUTTON 0x00000000L
-#define BS_DEFPUSHBUTTON 0x00000001L
-#endif
-#ifndef EM_SETSEL
-#define EM_SETSEL 0x00B1
-#endif
 
 HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND parent, DLGPROC proc,
                                 LPARAM initParam);
@@ -140,6 +102,10 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 #define SendDlgItemMessage SendDlgItemMessageA
 
 namespace platform {
+
+// Registers the dialog class "#32770" (DefDlgProc, DLGWINDOWEXTRA window bytes) once; window
+// creation calls it, so that the class exists as a system class does.
+bool RegisterDialogClass();
 
 // The dialog font's character width and height in pixels (the dialog base units of
 // MapDialogRect); false for a window that is not a dialog.

@@ -274,6 +274,14 @@ void ProcessMouse(const RawEvent& ev) {
   LRESULT hit = HTCLIENT;
   if (!captured) {
     hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
+    // A child that answers HTTRANSPARENT (a static control without SS_NOTIFY) lets the
+    // pointer through to its parent.
+    while (hit == HTTRANSPARENT) {
+      HWND parent = (GetWindowLongA(target, GWL_STYLE) & WS_CHILD) ? GetParent(target) : nullptr;
+      if (!parent || GetWindowThreadProcessId(parent, nullptr) != GetCurrentThreadId()) break;
+      target = parent;
+      hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
+    }
     if (!IsWindowEnabled(target)) hit = HTERROR;  // a window under a modal dialog
   }
   LeaveTracked(hit == HTCLIENT ? target : nullptr);
@@ -557,6 +565,8 @@ bool HasPendingInputLocked(DWORD threadId) {
   auto it = Input().pending.find(threadId);
   return it != Input().pending.end() && !it->second.empty();
 }
+
+void ForgetThreadInputLocked(DWORD threadId) { Input().pending.erase(threadId); }
 
 bool ProcessOneInput(DWORD threadId) {
   RawEvent ev;

@@ -18,14 +18,6 @@
 #include "platform/base/WinTypes.h"
 #include "platform/user/WinUser.h"
 
-#define MK_LBUTTON 0x0001
-#define MK_RBUTTON 0x0002
-#define MK_SHIFT 0x0004
-#define MK_CONTROL 0x0008
-#define MK_MBUTTON 0x0010
-#define WHEEL_DELTA 120
-#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
-
 #define VK_LBUTTON 0x01
 #define VK_RBUTTON 0x02
 #define VK_MBUTTON 0x04
@@ -145,5 +137,7 @@ bool DefInputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 bool ProcessOneInput(DWORD threadId);
 // Whether device events wait for the thread; under UserLock().
 bool HasPendingInputLocked(DWORD threadId);
+// Drops what waits for a thread that has ended; under UserLock().
+void ForgetThreadInputLocked(DWORD threadId);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/user/Menu.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -177,9 +178,8 @@ BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR
   }
   ItemRef ref;
   if (!Locate(menu, position, false, ref)) {
-    // As in Win32, an unknown command appends to the menu itself.
-    rec->items.push_back(std::move(item));
-    return TRUE;
+    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
+    return FALSE;
   }
   ref.menu->items.insert(ref.menu->items.begin() + static_cast<std::ptrdiff_t>(ref.index), std::move(item));
   return TRUE;
@@ -198,7 +198,6 @@ BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR
   if (old->sub && old->sub != item.sub) DestroyTree(old->sub);
   item.checked = old->checked;
   item.unchecked = old->unchecked;
-  if (!(item.type & MF_OWNERDRAW) && (old->type & MF_OWNERDRAW) == 0 && !text) item.text = old->text;
   *old = std::move(item);
   return TRUE;
 }
@@ -853,6 +852,21 @@ void HandleKey(Tracker& t, WPARAM vk) {
       }
       break;
     default:
+      if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+        // The letter after '&' in an item's text chooses that item (or opens its sub-menu).
+        for (size_t i = 0; i < lv.rows.size(); ++i) {
+          const std::string& text = lv.rows[i].item.text;
+          size_t amp = text.find('&');
+          while (amp != std::string::npos && amp + 1 < text.size() && text[amp + 1] == '&') amp = text.find('&', amp + 2);
+          if (amp == std::string::npos || amp + 1 >= text.size()) continue;
+          if (toupper(static_cast<unsigned char>(text[amp + 1])) != static_cast<int>(vk)) continue;
+          Select(t, li, static_cast<int>(i));
+          const MenuItem& m = lv.rows[i].item;
+          if (m.sub) OpenSelectedSub(t, li, true);
+          else Choose(t, m);
+          break;
+        }
+      }
       break;
   }
 }

@@ -10,7 +10,7 @@
 // mouse capture and runs a loop of its own until an item is chosen or the menu is dismissed:
 // Up/Down move the selection (separators are skipped), Right or Enter opens a sub-menu, Left or
 // Escape closes one (Escape on the first level dismisses the menu), Enter chooses the selected
-// command; the pointer selects the item under it and opens sub-menus on hover, a button release
+// command, the letter after an item's '&' chooses that item; the pointer selects the item under it and opens sub-menus on hover, a button release
 // on a command chooses it (the right button too with TPM_RIGHTBUTTON), a button press outside
 // every level dismisses the menu. While the loop waits for input it sends WM_ENTERIDLE
 // (MSGF_MENU, the menu window) to the owner. Owner-drawn items are measured with WM_MEASUREITEM
@@ -138,7 +138,8 @@ BOOL IsMenu(HMENU menu);
 // is the item's data, kept as given; otherwise it is GBK text (null: no text).
 BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR newItem, LPCSTR text);
 // `position` is a position with MF_BYPOSITION (-1 or one past the end: append), else a command
-// id searched in the menu and its sub-menus; the new item goes before it.
+// id searched in the menu and its sub-menus; the new item goes before it (an unknown command
+// fails).
 BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR text);
 BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
 BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR text);

@@ -21,13 +21,6 @@ constexpr int TEXT_ID = 0xFFFF;
 constexpr int ICON_ID = 20;
 constexpr const char* FONT_FACE = "宋体";
 constexpr WORD FONT_POINTS = 9;
-#ifndef SS_ICON
-constexpr DWORD SS_ICON_STYLE = 0x00000003L;
-#else
-constexpr DWORD SS_ICON_STYLE = SS_ICON;
-#endif
-constexpr DWORD SS_NOPREFIX_STYLE = 0x00000080L;
-constexpr UINT STM_SETICON_MSG = 0x0170;
 
 // Layout in dialog units.
 constexpr int MARGIN = 8;
@@ -91,7 +84,7 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
       auto* info = reinterpret_cast<BoxInfo*>(lParam);
       SetWindowLongPtrA(box, DWLP_USER, lParam);
       if (LPCSTR icon = IconOf(info->type)) {
-        SendDlgItemMessageA(box, ICON_ID, STM_SETICON_MSG, reinterpret_cast<WPARAM>(LoadIconA(nullptr, icon)), 0);
+        SendDlgItemMessageA(box, ICON_ID, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, icon)), 0);
       }
       SendMessageA(box, DM_SETDEFID, static_cast<WPARAM>(info->defaultId), 0);
       // The default button takes the focus.
@@ -145,6 +138,14 @@ std::vector<BYTE> MessageBoxTemplate(LPCSTR text, LPCSTR caption, UINT type, int
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
   DrawTextA(dc, text, -1, &textRc, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  // A text taller than the screen is cut: the box keeps to the work area.
+  const int maxTextH = std::max(RectHeight(work) - 120, 2 * by);
+  if (RectHeight(textRc) > maxTextH) textRc.bottom = textRc.top + maxTextH;
+  // The caption must fit beside the close button; the layer draws it in a bold face of about
+  // the same size.
+  RECT captionRc{0, 0, 0, 0};
+  DrawTextA(dc, caption, -1, &captionRc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  const int captionW = CeilDiv((std::min<int>(RectWidth(captionRc), RectWidth(work) / 2) + 40) * 4, bx);
   int buttonW = BUTTON_W;
   for (const Button& b : buttons) {
     RECT rc{0, 0, 0, 0};
@@ -164,7 +165,7 @@ std::vector<BYTE> MessageBoxTemplate(LPCSTR text, LPCSTR caption, UINT type, int
   int buttonsY = contentBottom + TEXT_TO_BUTTONS;
   int n = static_cast<int>(buttons.size());
   int buttonsW = n * buttonW + (n - 1) * BUTTON_GAP;
-  int clientW = std::max(textLeft + textW + MARGIN, buttonsW + 2 * MARGIN);
+  int clientW = std::max({textLeft + textW + MARGIN, buttonsW + 2 * MARGIN, captionW});
   int clientH = buttonsY + BUTTON_H + MARGIN;
 
   DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
@@ -172,8 +173,8 @@ std::vector<BYTE> MessageBoxTemplate(LPCSTR text, LPCSTR caption, UINT type, int
   DialogTemplate t(style, 0, 0, static_cast<short>(clientW), static_cast<short>(clientH), caption);
   t.Font(FONT_FACE, FONT_POINTS);
   if (type & MB_TOPMOST) t.ExStyle(WS_EX_TOPMOST);
-  if (hasIcon) t.Add("Static", "", ICON_ID, SS_ICON_STYLE, MARGIN, MARGIN, ICON_DLU, ICON_DLU);
-  t.Add("Static", text, TEXT_ID, SS_NOPREFIX_STYLE | WS_GROUP, static_cast<short>(textLeft),
+  if (hasIcon) t.Add("Static", "", ICON_ID, SS_ICON, MARGIN, MARGIN, ICON_DLU, ICON_DLU);
+  t.Add("Static", text, TEXT_ID, SS_NOPREFIX | WS_GROUP, static_cast<short>(textLeft),
         static_cast<short>(textTop), static_cast<short>(textW), static_cast<short>(textH));
   int x = (clientW - buttonsW) / 2;
   for (int i = 0; i < n; ++i) {

@@ -19,8 +19,6 @@ constexpr int DIALOG_FRAME = 3;
 constexpr int CAPTION_HEIGHT = 19;  // SM_CYCAPTION: an 18-pixel bar and the line below it
 constexpr int BUTTON_WIDTH = 16;
 constexpr int BUTTON_HEIGHT = 14;
-constexpr LRESULT HTHSCROLL_AREA = 6;  // HTHSCROLL
-constexpr LRESULT HTVSCROLL_AREA = 7;  // HTVSCROLL
 
 bool HasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
 
@@ -113,8 +111,8 @@ LRESULT HitTestNonClient(const NonClientLayout& l, int width, int height, DWORD 
     if (pt.y >= height - CORNER) return left ? HTBOTTOMLEFT : HTBOTTOMRIGHT;
     return left ? HTLEFT : (right ? HTRIGHT : HTBORDER);
   }
-  if (PtInRect(&l.vScroll, pt)) return HTVSCROLL_AREA;
-  if (PtInRect(&l.hScroll, pt)) return HTHSCROLL_AREA;
+  if (PtInRect(&l.vScroll, pt)) return HTVSCROLL;
+  if (PtInRect(&l.hScroll, pt)) return HTHSCROLL;
   if (PtInRect(&l.closeButton, pt)) return HTCLOSE;
   if (PtInRect(&l.maxButton, pt)) return HTMAXBUTTON;
   if (PtInRect(&l.minButton, pt)) return HTMINBUTTON;

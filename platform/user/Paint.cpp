@@ -319,8 +319,6 @@ HDC DesktopDc() {
 // Sends WM_ERASEBKGND for a pending erase through a DC limited to the update region.
 void EraseNow(HWND hwnd) {
   HDC dc = nullptr;
-  HWND root = nullptr;
-  Region clip;
   {
     auto lock = UserLock();
     WindowRecord* w = FindWindowRecord(hwnd);
@@ -329,13 +327,11 @@ void EraseNow(HWND hwnd) {
     if (!pr.erase) return;
     pr.erase = false;
     Region limit = pr.update;
-    dc = MakeWindowDcLocked(w, false, &limit, &clip);
-    root = RootOf(w)->hwnd;
+    dc = MakeWindowDcLocked(w, false, &limit, nullptr);
   }
   if (!dc) return;
   SendMessageA(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   ReleaseDC(hwnd, dc);
-  (void)root;
 }
 
 void SendNcPaintIfPending(HWND hwnd) {
@@ -458,13 +454,11 @@ void WindowGeometryChanged(HWND hwnd, const RECT& oldScreen, bool wasVisible, bo
     } else if (WindowRecord* p = redraw ? FindWindowRecord(w->parent) : nullptr) {
       // What the window uncovered and what it now covers are painted again by the parent and
       // the siblings that lie there, and the window itself.
-      POINT po = ClientOriginScreen(p);
       POINT pw = WindowOriginScreen(p);
       auto parentArea = [&](RECT screenRect) {
         OffsetRect(&screenRect, -pw.x, -pw.y);
         return Region(screenRect);
       };
-      (void)po;
       UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN;
       if (wasVisible) ChangeUpdateLocked(p, parentArea(oldScreen), flags, wake);
       if (nowVisible) ChangeUpdateLocked(p, parentArea(ScreenWindowRect(w)), flags, wake);
@@ -474,13 +468,17 @@ void WindowGeometryChanged(HWND hwnd, const RECT& oldScreen, bool wasVisible, bo
   if (topLevel) NotifyTopLevel();
 }
 
+bool ForgetWindowPaintLocked(HWND hwnd) {
+  PaintState& p = Paint();
+  p.records.erase(HwndKey(hwnd));
+  return p.surfaces.erase(HwndKey(hwnd)) > 0;
+}
+
 void ForgetWindowPaint(HWND hwnd) {
   bool topLevel = false;
   {
     auto lock = UserLock();
-    PaintState& p = Paint();
-    p.records.erase(HwndKey(hwnd));
-    topLevel = p.surfaces.erase(HwndKey(hwnd)) > 0;
+    topLevel = ForgetWindowPaintLocked(hwnd);
   }
   if (topLevel) NotifyTopLevel();
 }

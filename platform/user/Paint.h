@@ -119,8 +119,10 @@ std::shared_ptr<gdi::Surface> ComposeDesktop();
 // (`oldScreen` is its old window rectangle in screen coordinates, `wasVisible` whether it was
 // shown) so that what it uncovered and what it now covers is repainted.
 void WindowGeometryChanged(HWND hwnd, const RECT& oldScreen, bool wasVisible, bool sizeChanged, bool redraw);
-// The window layer calls this when a window goes away.
+// The window layer calls this when a window goes away; the Locked form, under UserLock(), returns
+// whether the window had a surface (then the display must hear of it once the lock is released).
 void ForgetWindowPaint(HWND hwnd);
+bool ForgetWindowPaintLocked(HWND hwnd);
 
 // The default handling of painting messages by DefWindowProc (WM_PAINT, WM_ERASEBKGND,
 // WM_NCPAINT, WM_NCCALCSIZE, WM_NCHITTEST, WM_NCACTIVATE, WM_SETCURSOR, the non-client mouse

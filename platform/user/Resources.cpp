@@ -206,13 +206,14 @@ bool ChooseIconEntry(const std::vector<BYTE>& bytes, int wantW, int wantH, IconC
   choice.cursor = type == 2;
   long best = -1;
   long bestScore = 0;
-  for (WORD i = 0; i < count; ++i) {
+  const WORD considered = wantW < 0 ? 1 : count;
+  for (WORD i = 0; i < considered; ++i) {
     size_t e = 6 + static_cast<size_t>(i) * 16;
     int w = bytes[e] ? bytes[e] : 256;
     int h = bytes[e + 1] ? bytes[e + 1] : 256;
     long score = std::abs(w - wantW) + std::abs(h - wantH);
-    // Prefer deeper colour on a tie (the bit count word of an icon entry).
-    if (best < 0 || score < bestScore) {
+    // On a tie the larger entry wins: scaling down loses less than scaling up.
+    if (best < 0 || score < bestScore || (score == bestScore && w > choice.width)) {
       best = i;
       bestScore = score;
       choice.width = w;
@@ -225,12 +226,9 @@ bool ChooseIconEntry(const std::vector<BYTE>& bytes, int wantW, int wantH, IconC
 }
 
 HICON IconFromBytes(const std::vector<BYTE>& bytes, bool wantCursor, int cx, int cy) {
-  int defaultW = GetSystemMetrics(wantCursor ? SM_CXCURSOR : SM_CXICON);
-  int defaultH = GetSystemMetrics(wantCursor ? SM_CYCURSOR : SM_CYICON);
-  if (defaultW <= 0) defaultW = 32;
-  if (defaultH <= 0) defaultH = 32;
-  int wantW = cx > 0 ? cx : defaultW;
-  int wantH = cy > 0 ? cy : defaultH;
+  // Without a size the first entry is taken at its own size (a negative wish says so).
+  int wantW = cx > 0 ? cx : (cy > 0 ? cy : -1);
+  int wantH = cy > 0 ? cy : wantW;
   IconChoice choice;
   if (!ChooseIconEntry(bytes, wantW, wantH, choice)) return nullptr;
   Pixels px;
@@ -376,7 +374,7 @@ HCURSOR LoadProgramCursor(LPCSTR name) {
   if (HANDLE h = SharedHandle(name, 3)) return static_cast<HCURSOR>(h);
   auto entry = Lookup(RT_GROUP_CURSOR, name);
   if (!entry) return nullptr;
-  HICON c = IconFromBytes(entry->bytes, true, 0, 0);
+  HICON c = IconFromBytes(entry->bytes, true, GetSystemMetrics(SM_CXCURSOR), GetSystemMetrics(SM_CYCURSOR));
   return static_cast<HCURSOR>(KeepShared(name, 3, c));
 }
 

@@ -16,6 +16,8 @@
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/Threads.h"
 #include "platform/kernel/Time.h"
+#include "platform/user/Input.h"
+#include "platform/user/Paint.h"
 
 namespace platform {
 namespace {
@@ -240,8 +242,10 @@ void SetUserScreenRect(const RECT& rc) {
 }
 
 void RetireThreadQueue(DWORD threadId) {
+  bool surfacesGone = false;
   {
     auto lock = UserLock();
+    ForgetThreadInputLocked(threadId);
     UserState& s = User();
     // Every window of the thread goes, with all windows below it.
     std::vector<HWND> doomed;
@@ -259,6 +263,7 @@ void RetireThreadQueue(DWORD threadId) {
       PurgeWindowMessages(hwnd);
       RemoveFrom(SiblingList(*w), hwnd);
       if (w->cls) --w->cls->windowCount;
+      surfacesGone |= ForgetWindowPaintLocked(hwnd);
       for (auto& [key, other] : s.windows) {
         if (other->owner == hwnd) other->owner = nullptr;
       }
@@ -285,6 +290,9 @@ void RetireThreadQueue(DWORD threadId) {
     }
   }
   NotifyWaiters();
+  if (surfacesGone) {
+    if (auto sink = GetDisplaySink()) sink->TopLevelChanged();
+  }
 }
 
 void SetPaintMessageSource(SynthesizedMessageSource source) {

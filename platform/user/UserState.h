@@ -52,8 +52,8 @@ struct WindowRecord {
   // Win32 does).
   UINT_PTR id = 0;
   // Both rectangles are in the parent's client coordinates (screen coordinates for top-level
-  // windows). The client rectangle equals the window rectangle until borders and captions are
-  // drawn by the painting layer; a minimised window has an empty client rectangle.
+  // windows). The client rectangle is what WM_NCCALCSIZE left inside the window rectangle (the
+  // frame and caption of NonClient.h by default); a minimised window has an empty one.
   RECT windowRect{};
   RECT clientRect{};
   RECT restoreRect{};  // the rectangle to go back to after SW_RESTORE

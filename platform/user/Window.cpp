@@ -7,6 +7,7 @@
 #include "platform/base/RectUtil.h"
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/user/Dialog.h"
 #include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
@@ -237,8 +238,10 @@ void RecalcClientRect(HWND hwnd) {
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
-  // The standard controls' classes exist from the first window on, as if registered at start-up.
+  // The standard controls' classes and the dialog class "#32770" exist from the first window on,
+  // as if registered at start-up.
   RegisterStandardControls();
+  platform::RegisterDialogClass();
   HWND hwnd = nullptr;
   CREATESTRUCTA cs{};
   {
@@ -435,11 +438,17 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(hwnd);
       return 0;
     case WM_SETTEXT: {
-      auto lock = UserLock();
-      WindowRecord* w = FindWindowRecord(hwnd);
-      if (!w) return FALSE;
-      const char* text = reinterpret_cast<const char*>(lParam);
-      w->text = text ? text : "";
+      bool caption = false;
+      {
+        auto lock = UserLock();
+        WindowRecord* w = FindWindowRecord(hwnd);
+        if (!w) return FALSE;
+        const char* text = reinterpret_cast<const char*>(lParam);
+        w->text = text ? text : "";
+        caption = (w->style & WS_CAPTION) == WS_CAPTION && (w->style & WS_VISIBLE);
+      }
+      // The caption shows the new title at once.
+      if (caption) SendMessageA(hwnd, WM_NCPAINT, 1, 0);
       return TRUE;
     }
     case WM_GETTEXT: {

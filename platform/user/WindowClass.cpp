@@ -5,6 +5,7 @@
 
 #include "platform/base/WinError.h"
 #include "platform/user/UserState.h"
+#include "platform/user/controls/Controls.h"
 
 namespace platform {
 
@@ -144,6 +145,7 @@ bool FillClassInfo(LPCSTR className, WNDCLASSEXA* out, ATOM* atom) {
 }  // namespace
 
 BOOL GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA wc) {
+  RegisterStandardControls();  // the system's classes are there before anything asks
   if (!wc) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -165,6 +167,7 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA wc) {
 }
 
 BOOL GetClassInfoExA(HINSTANCE, LPCSTR className, LPWNDCLASSEXA wc) {
+  RegisterStandardControls();
   if (!wc) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -3,6 +3,9 @@
 // they give.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <mutex>
 #include <thread>
 
@@ -443,6 +446,36 @@ TEST_F(Input, EventsGoToTheThreadThatOwnsTheWindow) {
   CloseHandle(ready);
   CloseHandle(done);
   EXPECT_TRUE(Only(Take(), MOUSE).empty());
+}
+
+TEST(DisplayChoice, TheEnvironmentPicksTheBackend) {
+  struct Case {
+    const char* what;
+    const char* forced;   // PXQD_DISPLAY, null for unset
+    const char* display;  // DISPLAY, null for unset
+    platform::DisplayBackend expected;
+  } cases[] = {
+      {"no display at all", nullptr, nullptr, platform::DisplayBackend::HEADLESS},
+      {"forced headless beside a display", "headless", ":99", platform::DisplayBackend::HEADLESS},
+      {"forced SDL without a display falls back", "sdl", nullptr, platform::DisplayBackend::HEADLESS},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Each choice is made once per process, so each case runs in a child of its own.
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      platform::StopDisplay();
+      unsetenv("WAYLAND_DISPLAY");
+      if (c.forced) setenv("PXQD_DISPLAY", c.forced, 1); else unsetenv("PXQD_DISPLAY");
+      if (c.display) setenv("DISPLAY", c.display, 1); else unsetenv("DISPLAY");
+      platform::DisplayBackend got = platform::StartDisplay();
+      _exit(got == c.expected && GetSystemMetrics(SM_CXSCREEN) == 1024 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
 }
 
 }  // namespace

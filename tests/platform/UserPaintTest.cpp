@@ -3,6 +3,9 @@
 // hit tests, frames and captions as rendered, and the desktop DC.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/base/RectUtil.h"
 #include "platform/kernel/Kernel.h"
 #include "tests/platform/PaintTestSupport.h"
@@ -369,6 +372,13 @@ TEST_F(Paint, FramesAndCaptionsAsRendered) {
     EXPECT_TRUE(SaveWindowPng(w, std::string("frame-") + c.name));
     std::string hash = HashWindow(w);
     EXPECT_EQ(c.hash, hash);
+    if (*c.title) {
+      // A new title shows at once, and the old one comes back the same.
+      SetWindowTextA(w, "Other");
+      EXPECT_NE(hash, HashWindow(w));
+      SetWindowTextA(w, c.title);
+      EXPECT_EQ(hash, HashWindow(w));
+    }
     DestroyWindow(w);
     Pump();
   }
@@ -406,6 +416,41 @@ TEST_F(Paint, DesktopDcComposesTheVisibleTopLevelWindows) {
   GetWindowRect(GetDesktopWindow(), &desk);
   EXPECT_EQ((std::vector<LONG>{0, 0, 1024, 768}), Box(desk));
   EXPECT_EQ(front, WindowFromPoint(POINT{120, 120}));
+}
+
+TEST_F(Paint, InvalidatingAnotherThreadsWindowWakesItsMessageLoop) {
+  std::atomic<HWND> theirs{nullptr};
+  std::atomic<int> paints{0};
+  HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread t([&] {
+    static std::atomic<int>* counter = nullptr;
+    counter = &paints;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_PAINT) ++*counter;
+      return DefWindowProcA(h, m, w, l);  // BeginPaint and EndPaint validate
+    };
+    wc.lpszClassName = "PaintedElsewhere";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, "PaintedElsewhere", "", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
+                             nullptr, nullptr);
+    theirs = w;
+    // A plain blocking loop: only a wake-up can make it see the new update region.
+    MSG msg;
+    while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0 && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      DispatchMessageA(&msg);
+    }
+    DestroyWindow(w);
+  });
+  while (!theirs || paints == 0) Sleep(1);
+  int before = paints;
+  EXPECT_TRUE(InvalidateRect(theirs, nullptr, TRUE));
+  for (int i = 0; i < 500 && paints == before; ++i) Sleep(2);
+  EXPECT_EQ(before + 1, paints.load());
+  SetEvent(stop);
+  PostMessageA(theirs, WM_NULL, 0, 0);
+  t.join();
+  CloseHandle(stop);
 }
 
 }  // namespace

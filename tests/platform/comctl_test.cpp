@@ -197,6 +197,16 @@ TEST_F(ListViewTest, HitTestsAndRectangles) {
   EXPECT_EQ(SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info)), 1);
   EXPECT_EQ(info.iSubItem, 2);
 
+  // A one-pixel-wide image list sets a taller row height.
+  HIMAGELIST rows = ImageList_Create(1, 30, ILC_COLOR32, 1, 1);
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows));
+  RECT tall{};
+  tall.left = LVIR_BOUNDS;
+  SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tall));
+  EXPECT_EQ(tall.bottom - tall.top, 30);
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+  ImageList_Destroy(rows);
+
   // Scrolling by whole rows.
   for (int i = 0; i < 40; ++i) {
     LVITEMA it{};
@@ -258,6 +268,18 @@ TEST_F(ListViewTest, ClicksSendNotificationsInOrder) {
   EXPECT_EQ(Codes({NM_RCLICK}).size(), 1u);
   EXPECT_TRUE(std::any_of(Rec().events.begin(), Rec().events.end(), [](const Event& e) { return e.message == WM_CONTEXTMENU; }));
   EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
+
+  // Keys move the focused row and its selection.
+  Rec().events.clear();
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Pump();
+  EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+  Key(VK_END);
+  Key(VK_DOWN);
+  Pump();
+  EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED), 3);
+  EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
 
   // A click below the rows clears the selection and reports item -1.
   Rec().events.clear();
@@ -355,6 +377,24 @@ TEST_F(ListViewTest, LockedColumnRefusesDividerDrag) {
   RECT rc{};
   SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rc));
   EXPECT_EQ(rc.left, 230);
+  // Over a divider the cursor is the sizing arrow; a double click there is reported.
+  platform::InjectMouseMove(ToScreen(header, 230, 5));
+  Pump();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+  platform::InjectMouseMove(ToScreen(header, 100, 5));
+  Pump();
+  EXPECT_NE(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+  Rec().events.clear();
+  Click(ToScreen(header, 229, 5));
+  Click(ToScreen(header, 229, 5));
+  Pump();
+  std::vector<UINT> dbl = Codes({HDN_DIVIDERDBLCLICKA});
+  ASSERT_EQ(dbl.size(), 1u);
+  for (const Event& e : Rec().events) {
+    if (e.code == HDN_DIVIDERDBLCLICKA) {
+      EXPECT_EQ(e.item, 1);
+    }
+  }
   // A click inside an item is a column click.
   Rec().events.clear();
   Click(ToScreen(header, 60, 5));
@@ -387,6 +427,17 @@ TEST_F(ListViewTest, OwnerDrawnHeaderItemsGoToTheOwner) {
   EXPECT_EQ(draws[0].hwndItem, header);
   EXPECT_EQ(draws[0].rcItem.left, 140);
   EXPECT_EQ(Pixel(header, 170, 10), RGB(0, 200, 0));
+  // Item 2 (x 200 to 280) held down draws pressed until the button is released.
+  COLORREF raisedEdge = Pixel(header, 200, 0);
+  POINT held = ToScreen(header, 250, 8);
+  platform::InjectMouseMove(held);
+  platform::InjectMouseButton(0, true, held);
+  Pump();
+  EXPECT_TRUE(SavePng(header, "header-ownerdrawn-pressed"));
+  EXPECT_NE(Pixel(header, 200, 0), raisedEdge);
+  platform::InjectMouseButton(0, false, held);
+  Pump();
+  EXPECT_EQ(Pixel(header, 200, 0), raisedEdge);
 }
 
 TEST_F(ListViewTest, RenderingWithSelectionImagesAndGridlines) {
@@ -434,7 +485,7 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   ti.lpszText = const_cast<LPSTR>("这是提示");
   ASSERT_TRUE(SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
   SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 400);
-  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 30);
+  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 80);
   EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
   platform::InjectMouseMove(ToScreen(parent, 50, 50));
   Pump();
@@ -459,6 +510,18 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   Click(ToScreen(parent, 50, 50));
   Pump();
   EXPECT_FALSE(IsWindowVisible(tip));
+  // Shown again after leaving and re-entering the tool; leaving hides it, and so does the
+  // auto-pop delay.
+  platform::InjectMouseMove(ToScreen(parent, 300, 150));
+  platform::InjectMouseMove(ToScreen(parent, 40, 40));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+  platform::InjectMouseMove(ToScreen(parent, 300, 150));
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tip));
+  SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 40);
+  platform::InjectMouseMove(ToScreen(parent, 45, 45));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) == FALSE; }));
   // Leaving the tool's rectangle and coming back starts the delay again; a deactivated tip
   // never shows.
   SendMessageA(tip, TTM_ACTIVATE, FALSE, 0);
@@ -505,6 +568,22 @@ TEST_F(ControlTest, ImageListAddDrawIconsAndRemove) {
   EXPECT_EQ(GetPixel(dc, 10, 10), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(dc, 1, 1), RGB(10, 20, 30));
   DestroyIcon(icon);
+
+  // A larger icon is scaled to the list's size (the 16 x 16 portraits come from the 32 x 32 ones).
+  HIMAGELIST big = ImageList_Create(40, 40, ILC_COLOR24 | ILC_MASK, 1, 1);
+  HBITMAP bigStrip = SolidStrip(40, 40, {RGB(9, 99, 199)}, RGB(255, 255, 255), 8);
+  ImageList_AddMasked(big, bigStrip, RGB(255, 255, 255));
+  HICON bigIcon = ImageList_GetIcon(big, 0, 0);
+  EXPECT_EQ(ImageList_AddIcon(list, bigIcon), 3);
+  FillSolidRect(dc, &all, RGB(10, 20, 30));
+  ImageList_Draw(list, 3, dc, 0, 0, ILD_TRANSPARENT);
+  EXPECT_EQ(GetPixel(dc, 10, 10), RGB(9, 99, 199));
+  EXPECT_EQ(GetPixel(dc, 2, 2), RGB(10, 20, 30));  // the frame, 8 of 40 pixels, becomes 4 of 20
+  EXPECT_EQ(GetPixel(dc, 4, 4), RGB(9, 99, 199));
+  DestroyIcon(bigIcon);
+  ImageList_Destroy(big);
+  DeleteObject(bigStrip);
+  EXPECT_TRUE(ImageList_Remove(list, 3));
 
   EXPECT_TRUE(ImageList_Remove(list, 0));
   EXPECT_EQ(ImageList_GetImageCount(list), 2);

@@ -78,6 +78,11 @@ TEST(Menu, EditingByPositionAndCommand) {
   // By command, the insertion goes into the nested menu before the command.
   ASSERT_TRUE(InsertMenuA(m, 20, MF_BYCOMMAND | MF_STRING, 21, "before b"));
   EXPECT_EQ(GetMenuItemID(sub, 0), 21u);
+  EXPECT_FALSE(InsertMenuA(m, 77, MF_BYCOMMAND | MF_STRING, 22, "nowhere"));
+  // A position past the end appends.
+  ASSERT_TRUE(InsertMenuA(sub, 40, MF_BYPOSITION | MF_STRING, 23, "last"));
+  EXPECT_EQ(GetMenuItemID(sub, 2), 23u);
+  ASSERT_TRUE(DeleteMenu(sub, 23, MF_BYCOMMAND));
   ASSERT_TRUE(InsertMenuA(m, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr));
   EXPECT_EQ(GetMenuItemCount(m), 3);
   EXPECT_EQ(CheckMenuItem(m, 20, MF_CHECKED), static_cast<DWORD>(MF_UNCHECKED));
@@ -108,6 +113,48 @@ TEST(Menu, EditingByPositionAndCommand) {
   EXPECT_FALSE(RemoveMenu(m, 999, MF_BYCOMMAND));
   EXPECT_TRUE(DestroyMenu(m));
   EXPECT_FALSE(DestroyMenu(m));
+}
+
+TEST(Menu, ItemInfoRadioItemsAndCheckMarkSize) {
+  HMENU m = CreatePopupMenu();
+  for (UINT id = 50; id < 54; ++id) AppendMenuA(m, MF_STRING, id, "x");
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | MIIM_DATA;
+  info.wID = 60;
+  info.dwTypeData = const_cast<LPSTR>("插入的项");
+  info.fState = MFS_DEFAULT | MFS_GRAYED;
+  info.dwItemData = 99;
+  ASSERT_TRUE(InsertMenuItemA(m, 52, FALSE, &info));  // before command 52
+  EXPECT_EQ(GetMenuItemID(m, 2), 60u);
+  MENUITEMINFOA out{};
+  out.cbSize = sizeof out;
+  char buf[5];
+  out.fMask = MIIM_STRING | MIIM_STATE | MIIM_DATA;
+  out.dwTypeData = buf;
+  out.cch = sizeof buf;
+  ASSERT_TRUE(GetMenuItemInfoA(m, 2, TRUE, &out));
+  EXPECT_STREQ(buf, "插入");  // cut on a character boundary
+  EXPECT_EQ(out.cch, 4u);
+  EXPECT_EQ(out.fState, static_cast<UINT>(MFS_DEFAULT | MFS_GRAYED));
+  EXPECT_EQ(out.dwItemData, 99u);
+  info.fMask = MIIM_STRING;
+  info.dwTypeData = const_cast<LPSTR>("改");
+  ASSERT_TRUE(SetMenuItemInfoA(m, 60, FALSE, &info));
+  EXPECT_EQ(Text(m, 60, MF_BYCOMMAND), "改");
+  EXPECT_FALSE(SetMenuItemInfoA(m, 61, FALSE, &info));
+
+  ASSERT_TRUE(CheckMenuRadioItem(m, 50, 53, 51, MF_BYCOMMAND));
+  EXPECT_TRUE(GetMenuState(m, 51, MF_BYCOMMAND) & MF_CHECKED);
+  ASSERT_TRUE(CheckMenuRadioItem(m, 0, 4, 4, MF_BYPOSITION));
+  EXPECT_FALSE(GetMenuState(m, 51, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(m, 53, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(CheckMenuRadioItem(m, 3, 1, 2, MF_BYPOSITION));
+
+  LONG dims = GetMenuCheckMarkDimensions();
+  EXPECT_EQ(LOWORD(dims), GetSystemMetrics(SM_CXMENUCHECK));
+  EXPECT_GT(LOWORD(dims), 0);
+  DestroyMenu(m);
 }
 
 TEST_F(ControlTest, MenuBarIsRememberedAndRemoved) {
@@ -179,6 +226,7 @@ TEST_F(TrackTest, KeysChooseSkipSeparatorsAndEscapeDismisses) {
       {{VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}, 302},                  // into the sub-menu
       {{VK_UP, VK_RIGHT, VK_LEFT, VK_UP, VK_RETURN}, 103},           // back out of it
       {{VK_DOWN, VK_ESCAPE}, 0},
+      {{'H'}, 101},                                                  // the '&' letter
   };
   for (const Case& c : cases) {
     OnIdle({[&](HWND) {

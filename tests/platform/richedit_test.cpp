@@ -229,6 +229,16 @@ TEST_F(RichEdit, InsertionFormatAndDefaultFormat) {
   green.dwMask = CFM_COLOR;
   SendMessageA(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&green));
   for (LONG cp = 0; cp < 5; ++cp) EXPECT_EQ(RGB(0, 128, 0), FormatAt(edit, cp).crTextColor);
+  // Sizes are kept as given, also 0 (a tag's unreadable size, laid out at 1 pixel) and absurd
+  // ones (drawn at most at 1638 points).
+  for (LONG height : {2000000000L, 0L}) {
+    CHARFORMATA sized = Format(height, 0, 0);
+    sized.dwMask = CFM_SIZE;
+    SendMessageA(edit, EM_SETSEL, 0, 1);
+    SendMessageA(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&sized));
+    EXPECT_EQ(height, FormatAt(edit, 0).yHeight);
+  }
+  EXPECT_EQ(1, SendMessageA(edit, EM_GETLINECOUNT, 0, 0));
   DeleteObject(font);
 }
 
@@ -280,6 +290,23 @@ TEST_F(RichEdit, Selections) {
   SendMessageA(edit, EM_SETREADONLY, FALSE, 0);
   SendMessageA(edit, WM_CLEAR, 0, 0);
   EXPECT_EQ("0156789", Text(edit));
+}
+
+TEST_F(RichEdit, TextLimit) {
+  HWND edit = Make(300, 100);
+  // No limit unless one is set: a log longer than the old 32K default keeps growing.
+  std::string big(40000, 'x');
+  SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(big.c_str()));
+  SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("yz"));
+  EXPECT_EQ(40002, SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  SendMessageA(edit, EM_EXLIMITTEXT, 0, 5);
+  EXPECT_EQ(5, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+  EXPECT_EQ(5, SendMessageA(edit, WM_USER + 37, 0, 0));
+  SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("abc汉字def"));
+  EXPECT_EQ("abc汉字", Text(edit));
+  SendMessageA(edit, EM_EXLIMITTEXT, 0, 0);
+  EXPECT_EQ(64000, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
 }
 
 TEST_F(RichEdit, LineBreakingAndLineCounts) {
@@ -374,6 +401,50 @@ TEST_F(RichEdit, AppendingLaysOutOnlyTheNewParagraphs) {
   EXPECT_LE(platform::RichEditParagraphsLaidOut(edit) - before, 4u);
 }
 
+TEST_F(RichEdit, AddressDetectionDoesNotLayOutAgain) {
+  HWND edit = Make(300, 100);
+  for (int i = 0; i < 50; ++i) Append(edit, "text www.example.com/a, more\r\n", Format(180, 0, 0));
+  SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  uint64_t before = platform::RichEditParagraphsLaidOut(edit);
+  // The chat pane turns detection on and off around every notice.
+  SendMessageA(edit, EM_AUTOURLDETECT, TRUE, 0);
+  SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  SendMessageA(edit, EM_AUTOURLDETECT, FALSE, 0);
+  SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+  EXPECT_EQ(before, platform::RichEditParagraphsLaidOut(edit));
+  EXPECT_EQ(E_INVALIDARG, SendMessageA(edit, EM_AUTOURLDETECT, 7, 0));
+}
+
+TEST_F(RichEdit, TextComesOutAsGbkWithinTheBuffer) {
+  HWND edit = Make(300, 100);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("a汉字\nb"));
+  EXPECT_EQ(8, SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));  // a, two GBK characters, \r\n, b
+  struct Case {
+    size_t size;
+    const char* text;
+  };
+  // A buffer never ends in half a character.
+  const Case cases[] = {{1, ""}, {2, "a"}, {3, "a"}, {4, "a汉"}, {5, "a汉"}, {7, "a汉字\r"}, {9, "a汉字\r\nb"}};
+  for (const Case& c : cases) {
+    char buffer[16];
+    std::memset(buffer, 'X', sizeof buffer);
+    LRESULT n = SendMessageA(edit, WM_GETTEXT, c.size, reinterpret_cast<LPARAM>(buffer));
+    EXPECT_STREQ(c.text, buffer) << c.size;
+    EXPECT_EQ(static_cast<LRESULT>(std::strlen(c.text)), n);
+    EXPECT_EQ('X', buffer[c.size]);
+  }
+  TEXTRANGEA range{{1, 4}, nullptr};
+  char out[16] = {};
+  range.lpstrText = out;
+  EXPECT_EQ(5, SendMessageA(edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+  EXPECT_STREQ("汉字\r", out);
+  // A CHARFORMAT (not CHARFORMAT2) never reports the weight bit.
+  CHARFORMATA cf{};
+  cf.cbSize = sizeof cf;
+  DWORD mask = static_cast<DWORD>(SendMessageA(edit, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf)));
+  EXPECT_EQ(0u, mask & CFM_WEIGHT);
+}
+
 TEST_F(RichEdit, ClicksOnLinksAreReported) {
   HWND edit = Make(300, 100);
   Append(edit, "see ", Format(180, 0, 0));
@@ -426,6 +497,15 @@ TEST_F(RichEdit, ClicksOnLinksAreReported) {
       EXPECT_EQ(c.chrg.cpMax, n.chrg.cpMax);
     }
   }
+  // The pane reads the clicked word: select the link's range, read it, restore the selection.
+  CHARRANGE saved{1, 2};
+  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  CHARRANGE link{4, 8};
+  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&link));
+  char word[(8 - 4 + 1) * 2] = {};
+  EXPECT_EQ(4, SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(word)));
+  EXPECT_STREQ("HERE", word);
+  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
   // A parent that answers the press keeps the caret where it was.
   SendMessageA(edit, EM_SETSEL, 0, 0);
   g_linkAnswer = 1;

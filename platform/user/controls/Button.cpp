@@ -84,6 +84,30 @@ void DrawImage(HDC dc, const ButtonState& s, const RECT& rc, int dx, int dy) {
   DeleteDC(mem);
 }
 
+// The classic radio button: a 12-pixel circle with a two-tone sunken rim (shadow and dark
+// shadow above and left, highlight and light below and right), the window colour inside (the
+// face when pressed or disabled) and a dot when checked.
+void DrawRadio(HDC dc, const RECT& box, bool checked, bool pushed, bool enabled) {
+  constexpr int SIZE = 12;
+  int x0 = box.left, y0 = box.top + (RectHeight(box) - SIZE) / 2;
+  COLORREF inside = GetSysColor((pushed || !enabled) ? COLOR_BTNFACE : COLOR_WINDOW);
+  COLORREF dot = GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+  for (int y = 0; y < SIZE; ++y) {
+    for (int x = 0; x < SIZE; ++x) {
+      double dx = x + 0.5 - SIZE / 2.0, dy = y + 0.5 - SIZE / 2.0;
+      double d2 = dx * dx + dy * dy;
+      bool upperLeft = x + y < SIZE - 1;
+      COLORREF c;
+      if (d2 > 36.0) continue;
+      if (d2 > 25.0) c = GetSysColor(upperLeft ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT);
+      else if (d2 > 16.0) c = GetSysColor(upperLeft ? COLOR_3DDKSHADOW : COLOR_3DLIGHT);
+      else if (checked && d2 <= 4.0) c = dot;
+      else c = inside;
+      SetPixelV(dc, x0 + x, y0 + y, c);
+    }
+  }
+}
+
 void PaintButton(HWND hwnd, HDC dc, ButtonState& s, UINT action) {
   RECT rc{};
   GetClientRect(hwnd, &rc);
@@ -178,12 +202,20 @@ void PaintButton(HWND hwnd, HDC dc, ButtonState& s, UINT action) {
   int top = rc.top + (RectHeight(rc) - CHECK_SIZE) / 2;
   RECT box = leftText ? RECT{rc.right - CHECK_SIZE, top, rc.right, top + CHECK_SIZE}
                       : RECT{rc.left, top, rc.left + CHECK_SIZE, top + CHECK_SIZE};
-  UINT state = IsRadio(type) ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
-  if (s.check == BST_CHECKED) state |= DFCS_CHECKED;
-  if (s.check == BST_INDETERMINATE) state |= (type == BS_3STATE || type == BS_AUTO3STATE) ? DFCS_BUTTON3STATE | DFCS_CHECKED : DFCS_CHECKED;
-  if (s.pushed) state |= DFCS_PUSHED;
-  if (!enabled) state |= DFCS_INACTIVE;
-  DrawFrameControl(dc, &box, DFC_BUTTON, state);
+  if (IsRadio(type)) {
+    DrawRadio(dc, box, s.check != BST_UNCHECKED, s.pushed, enabled);
+  } else {
+    UINT state = DFCS_BUTTONCHECK;
+    if (s.check == BST_CHECKED) state |= DFCS_CHECKED;
+    // The third state of a three-state box is a grey tick on the face colour.
+    if (s.check == BST_INDETERMINATE) {
+      state |= DFCS_CHECKED;
+      if (type == BS_3STATE || type == BS_AUTO3STATE) state |= DFCS_INACTIVE;
+    }
+    if (s.pushed) state |= DFCS_PUSHED;
+    if (!enabled) state |= DFCS_INACTIVE;
+    DrawFrameControl(dc, &box, DFC_BUTTON, state);
+  }
   RECT t = leftText ? RECT{rc.left, rc.top, box.left - 4, rc.bottom} : RECT{box.right + 4, rc.top, rc.right, rc.bottom};
   SetTextColor(dc, textColour);
   UINT fmt = HorizontalFormat(style, DT_LEFT) | DT_SINGLELINE | DT_VCENTER;

@@ -25,7 +25,7 @@ struct ComboState {
   bool buttonDown = false;
   int fieldHeight = 0;   // the selection field's height (CB_GETITEMHEIGHT -1)
   int dropHeight = 0;    // the height the combo box was created with: field plus list
-  int selAtDrop = -1;
+  int notifiedSel = -1;  // the selection the parent last heard of while the list was down
   bool sizing = false;
 };
 
@@ -122,12 +122,14 @@ void CloseUp(HWND hwnd, ComboState& s, bool chosen) {
   s.buttonDown = false;
   if (GetCapture() == s.list) ReleaseCapture();
   int sel = CurSel(s);
-  if (!chosen) SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(s.selAtDrop), 0);
+  // Closed without a choice, the list goes back to what the parent knows: where the mouse
+  // pointed is forgotten, steps made with the keys (already told) stay.
+  if (!chosen) SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(s.notifiedSel), 0);
   ShowWindow(s.list, SW_HIDE);
   InvalidateRect(hwnd, nullptr, TRUE);
   if (chosen) {
     // The parent hears of the new selection before the edit shows it, as in Win32.
-    if (sel != s.selAtDrop) Notify(hwnd, CBN_SELCHANGE);
+    if (sel != s.notifiedSel) Notify(hwnd, CBN_SELCHANGE);
     if (!IsWindow(hwnd)) return;
     EditFromSelection(hwnd, s);
     Notify(hwnd, CBN_SELENDOK);
@@ -151,7 +153,7 @@ void DropDown(HWND hwnd, ComboState& s) {
     int found = text.empty() ? -1 : static_cast<int>(SendMessageA(s.list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
     SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
   }
-  s.selAtDrop = CurSel(s);
+  s.notifiedSel = CurSel(s);
   RECT window{};
   GetWindowRect(hwnd, &window);
   int itemHeight = static_cast<int>(SendMessageA(s.list, LB_GETITEMHEIGHT, 0, 0));
@@ -160,10 +162,6 @@ void DropDown(HWND hwnd, ComboState& s) {
   // The list is no taller than its items need, and shows whole items unless told otherwise.
   int height = std::min(room, std::max(count, 1) * itemHeight + 2);
   if (!(StyleOf(hwnd) & CBS_NOINTEGRALHEIGHT)) height = std::max(1, (height - 2) / itemHeight) * itemHeight + 2;
-  bool needsBar = count * itemHeight + 2 > height;
-  DWORD listStyle = static_cast<DWORD>(GetWindowLongA(s.list, GWL_STYLE));
-  DWORD wanted = needsBar ? (listStyle | WS_VSCROLL) : (listStyle & ~WS_VSCROLL);
-  if (wanted != listStyle) SetWindowLongA(s.list, GWL_STYLE, static_cast<LONG>(wanted));
   int y = window.bottom;
   RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (y + height > screen.bottom && window.top - height >= 0) y = window.top - height;
@@ -177,22 +175,22 @@ void DropDown(HWND hwnd, ComboState& s) {
   SetCapture(s.list);
 }
 
-// Keyboard selection of the closed combo box: moves the selection and tells the parent.
+// Keyboard selection: moves the selection, shows it and tells the parent.
 void StepSelection(HWND hwnd, ComboState& s, int target) {
   int count = static_cast<int>(SendMessageA(s.list, LB_GETCOUNT, 0, 0));
   if (count == 0) return;
   target = std::clamp(target, 0, count - 1);
   if (target == CurSel(s)) return;
   SendMessageA(s.list, LB_SETCURSEL, static_cast<WPARAM>(target), 0);
-  if (s.dropped) return;
+  // Open or closed, a step with the keys is a selection the parent hears of at once.
+  if (s.dropped) s.notifiedSel = target;
   EditFromSelection(hwnd, s);
-  Notify(hwnd, CBN_SELCHANGE);
   InvalidateRect(hwnd, nullptr, TRUE);
+  Notify(hwnd, CBN_SELCHANGE);
 }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT r = SendMessageA(s.list, message, wParam, lParam);
-  return r;
+  return SendMessageA(s.list, message, wParam, lParam);
 }
 
 }  // namespace
@@ -212,6 +210,9 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
     st->dropHeight = cs ? cs->cy : 0;
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(st));
+    // WS_VSCROLL and WS_HSCROLL are meant for the list, not for the combo box's own frame.
+    DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    if (style & (WS_VSCROLL | WS_HSCROLL)) SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
   ComboState* s = StateOf<ComboState>(hwnd);
@@ -225,7 +226,8 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   switch (message) {
     case WM_CREATE: {
       DWORD style = StyleOf(hwnd);
-      DWORD listStyle = WS_POPUP | WS_BORDER | LBS_NOTIFY | LBS_HASSTRINGS;
+      // The list shows its scroll bar when its items need it.
+      DWORD listStyle = WS_POPUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS;
       if (style & CBS_SORT) listStyle |= LBS_SORT;
       s->list = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ComboLBox", "", listStyle, 0, 0, 10, 10, hwnd,
                                 nullptr, nullptr, nullptr);
@@ -397,8 +399,6 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_PRIVATE_LIST_DONE:
       CloseUp(hwnd, *s, wParam != 0);
-      return 0;
-    case WM_PRIVATE_LIST_SELCHANGE:
       return 0;
     case WM_SETTEXT:
       if (s->edit) return SendMessageA(s->edit, message, wParam, lParam);

@@ -163,10 +163,10 @@ int ScrollModel::Apply(const SCROLLINFO& info) {
     min = info.nMin;
     max = std::max(info.nMax, info.nMin);
   }
-  if (info.fMask & SIF_PAGE) {
-    long long range = static_cast<long long>(max) - min + 1;
-    page = static_cast<UINT>(std::min<long long>(info.nPage, range));
-  }
+  if (info.fMask & SIF_PAGE) page = info.nPage;
+  // A page is never more than the whole range, also when the range shrinks under it.
+  long long range = static_cast<long long>(max) - min + 1;
+  page = static_cast<UINT>(std::min<long long>(page, range));
   if (info.fMask & SIF_POS) pos = info.nPos;
   Clamp();
   return pos;

@@ -112,13 +112,12 @@ LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
 
 // Between the combo box and its parts.
-// The combo box asks its edit to forward keys and focus changes (wParam: the combo box).
+// The combo box tells its edit and its list whom they belong to (wParam: the combo box); the
+// edit then hands the combo box's keys to it.
 #define WM_PRIVATE_EDIT_COMBO (WM_USER + 0x3F00)
 // Sent by the drop-down list to its combo box when the user picked an item (wParam TRUE) or
 // closed the list without choosing (FALSE).
 #define WM_PRIVATE_LIST_DONE (WM_USER + 0x3F01)
-// Sent by the drop-down list when the hot item changed under the keyboard.
-#define WM_PRIVATE_LIST_SELCHANGE (WM_USER + 0x3F02)
 bool IsComboBox(HWND hwnd);
 bool ComboDropped(HWND combo);
 

@@ -26,6 +26,7 @@ struct Line {
 
 struct EditState {
   HFONT font = nullptr;
+  int lineHeight = 0;  // the font's height, kept from WM_SETFONT
   std::string text;
   size_t caret = 0;
   size_t anchor = 0;
@@ -69,7 +70,7 @@ RECT FormatRect(HWND hwnd, const EditState& s) {
   rc.left += 1;
   rc.right -= 1;
   if (rc.right < rc.left) rc.right = rc.left;
-  if (!Multi(hwnd) && RectHeight(rc) > FontHeight(s.font) + 1) rc.top += 1;
+  if (!Multi(hwnd) && RectHeight(rc) > s.lineHeight + 1) rc.top += 1;
   return rc;
 }
 
@@ -108,21 +109,31 @@ void Layout(HWND hwnd, EditState& s) {
     if (paraEnd > start && s.text[paraEnd - 1] == '\r') --paraEnd;
     size_t lineStart = start;
     if (wrap) {
-      while (lineStart < paraEnd && Width(hwnd, e.dc, s, lineStart, paraEnd) > width) {
-        size_t fit = lineStart;
-        size_t lastSpace = std::string::npos;
-        for (size_t i = lineStart; i < paraEnd;) {
-          size_t next = NextChar(s.text, i);
-          if (Width(hwnd, e.dc, s, lineStart, next) > width) break;
-          if (s.text[i] == ' ') lastSpace = next;
-          fit = next;
-          i = next;
-        }
-        size_t breakAt = lastSpace != std::string::npos && lastSpace > lineStart ? lastSpace : fit;
-        if (breakAt == lineStart) breakAt = NextChar(s.text, lineStart);  // one character at least
-        s.lines.push_back(Line{lineStart, breakAt - lineStart});
-        lineStart = breakAt;
+      // Character widths add up (the fonts have no kerning), so a paragraph is measured once,
+      // character by character.
+      std::vector<size_t> starts;
+      std::vector<int> widths;
+      for (size_t i = start; i < paraEnd; i = NextChar(s.text, i)) {
+        starts.push_back(i);
+        widths.push_back(Width(hwnd, e.dc, s, i, NextChar(s.text, i)));
       }
+      size_t k = 0;
+      while (k < starts.size()) {
+        int used = 0;
+        size_t j = k;
+        size_t afterSpace = 0;  // index after the last space that fits, 0 for none
+        while (j < starts.size() && used + widths[j] <= width) {
+          used += widths[j];
+          if (s.text[starts[j]] == ' ') afterSpace = j + 1;
+          ++j;
+        }
+        if (j == starts.size()) break;  // the rest fits
+        size_t breakAt = afterSpace > k ? afterSpace : j;
+        if (breakAt == k) breakAt = k + 1;  // one character at least
+        s.lines.push_back(Line{starts[k], starts[breakAt] - starts[k]});
+        k = breakAt;
+      }
+      lineStart = k < starts.size() ? starts[k] : paraEnd;
     }
     s.lines.push_back(Line{lineStart, paraEnd - lineStart});
     if (end == std::string::npos) break;
@@ -140,7 +151,7 @@ int LineOf(const EditState& s, size_t pos) {
 
 int VisibleLines(HWND hwnd, const EditState& s) {
   RECT fr = FormatRect(hwnd, s);
-  return std::max(1, RectHeight(fr) / FontHeight(s.font));
+  return std::max(1, RectHeight(fr) / s.lineHeight);
 }
 
 int LineX(HWND hwnd, HDC dc, const EditState& s, int line) {
@@ -159,14 +170,14 @@ POINT PosToPoint(HWND hwnd, HDC dc, const EditState& s, size_t pos) {
   const Line& l = s.lines[static_cast<size_t>(line)];
   RECT fr = FormatRect(hwnd, s);
   int x = LineX(hwnd, dc, s, line) + Width(hwnd, dc, s, l.start, std::min(pos, l.start + l.length));
-  int y = fr.top + (line - s.firstLine) * FontHeight(s.font);
+  int y = fr.top + (line - s.firstLine) * s.lineHeight;
   return POINT{x, y};
 }
 
 // The character boundary nearest to a point in client coordinates.
 size_t PointToPos(HWND hwnd, HDC dc, const EditState& s, POINT pt) {
   RECT fr = FormatRect(hwnd, s);
-  int line = s.firstLine + (pt.y - fr.top) / FontHeight(s.font);
+  int line = s.firstLine + (pt.y - fr.top) / s.lineHeight;
   if (pt.y < fr.top) line = s.firstLine - 1;
   line = std::clamp(line, 0, static_cast<int>(s.lines.size()) - 1);
   const Line& l = s.lines[static_cast<size_t>(line)];
@@ -228,7 +239,7 @@ void PaintEdit(HWND hwnd, HDC dc, EditState& s) {
   FillRect(dc, &rc, brush);
   COLORREF textColour = enabled ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
   RECT fr = FormatRect(hwnd, s);
-  int height = FontHeight(s.font);
+  int height = s.lineHeight;
   bool showSel = s.focus || (style & ES_NOHIDESEL);
   size_t selStart = SelStart(s), selEnd = SelEnd(s);
   SetBkMode(dc, TRANSPARENT);
@@ -261,11 +272,6 @@ void PaintEdit(HWND hwnd, HDC dc, EditState& s) {
   SelectObject(dc, oldFont);
 }
 
-void NotifyEdit(HWND hwnd, EditState& s, int code) {
-  (void)s;
-  Notify(hwnd, code);
-}
-
 // Puts `insert` in place of the selection. Returns false when nothing could be inserted.
 bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
   DWORD style = StyleOf(hwnd);
@@ -296,7 +302,7 @@ bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
     next = s.text.substr(0, a) + insert + s.text.substr(b);
   }
   if (insert.empty() && a == b) {
-    if (truncated) NotifyEdit(hwnd, s, EN_MAXTEXT);
+    if (truncated) Notify(hwnd, EN_MAXTEXT);
     return false;
   }
   if (undoable) {
@@ -309,12 +315,12 @@ bool ReplaceSel(HWND hwnd, EditState& s, std::string insert, bool undoable) {
   s.modified = true;
   Layout(hwnd, s);
   ScrollCaret(hwnd, s);
-  NotifyEdit(hwnd, s, EN_UPDATE);
+  Notify(hwnd, EN_UPDATE);
   if (!IsWindow(hwnd)) return true;
   Repaint(hwnd);
   UpdateWindow(hwnd);
-  NotifyEdit(hwnd, s, EN_CHANGE);
-  if (truncated && IsWindow(hwnd)) NotifyEdit(hwnd, s, EN_MAXTEXT);
+  Notify(hwnd, EN_CHANGE);
+  if (truncated && IsWindow(hwnd)) Notify(hwnd, EN_MAXTEXT);
   return true;
 }
 
@@ -396,7 +402,7 @@ void KeyDown(HWND hwnd, EditState& s, WPARAM key) {
       POINT p = PosToPoint(hwnd, e.dc, s, pos);
       if (key == VK_PRIOR || key == VK_NEXT) s.firstLine = std::max(0, s.firstLine + (target - line));
       RECT fr = FormatRect(hwnd, s);
-      p.y = fr.top + (target - s.firstLine) * FontHeight(s.font);
+      p.y = fr.top + (target - s.firstLine) * s.lineHeight;
       return MoveCaret(hwnd, s, PointToPos(hwnd, e.dc, s, p), shift);
     }
     case VK_DELETE: {
@@ -426,11 +432,15 @@ void KeyDown(HWND hwnd, EditState& s, WPARAM key) {
 void Char(HWND hwnd, EditState& s, unsigned char c) {
   DWORD style = StyleOf(hwnd);
   if (s.pendingLead >= 0) {
-    // The second byte of a double-byte character: the pair goes in as one.
-    std::string pair{static_cast<char>(s.pendingLead), static_cast<char>(c)};
+    // The second byte of a double-byte character: the pair goes in as one. A byte that cannot
+    // be a trail byte drops the lone lead byte and counts on its own.
+    int lead = s.pendingLead;
     s.pendingLead = -1;
-    if (!ReadOnly(hwnd) && !(style & ES_NUMBER)) ReplaceSel(hwnd, s, pair, true);
-    return;
+    if (c >= 0x40 && c != 0x7F && c != 0xFF) {
+      std::string pair{static_cast<char>(lead), static_cast<char>(c)};
+      if (!ReadOnly(hwnd) && !(style & ES_NUMBER)) ReplaceSel(hwnd, s, pair, true);
+      return;
+    }
   }
   switch (c) {
     case 0x03: Copy(hwnd, s); return;  // Ctrl+C
@@ -499,6 +509,7 @@ void ScrollLines(HWND hwnd, EditState& s, int delta) {
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* st = new EditState;
+    st->lineHeight = FontHeight(nullptr);
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
     if (cs && (cs->style & ES_PASSWORD)) st->passwordChar = '*';
     if (cs && (cs->style & ES_MULTILINE)) {
@@ -511,6 +522,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       size_t cut = st->text.find_first_of("\r\n");
       if (cut != std::string::npos) st->text.resize(cut);
     }
+    // One line until WM_CREATE lays the text out, so that no message finds no line at all.
+    st->lines.push_back(Line{0, st->text.size()});
     return TRUE;
   }
   EditState* s = StateOf<EditState>(hwnd);
@@ -539,12 +552,22 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
       return 1;
     case WM_GETDLGCODE: {
+      // A multi-line edit wants every key but Escape, and Enter only with ES_WANTRETURN (else
+      // Enter is the dialog's default button), as the dialog manager asks about each key.
       LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-      if (Multi(hwnd)) code |= DLGC_WANTALLKEYS;
-      return code;
+      if (!Multi(hwnd)) return code;
+      const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+      if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
+        bool enter = msg->message == WM_KEYDOWN ? msg->wParam == VK_RETURN : msg->wParam == '\r';
+        bool escape = msg->message == WM_KEYDOWN ? msg->wParam == VK_ESCAPE : msg->wParam == 0x1B;
+        if (escape) return code;
+        if (enter && !(StyleOf(hwnd) & ES_WANTRETURN)) return code;
+      }
+      return code | DLGC_WANTALLKEYS;
     }
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wParam);
+      s->lineHeight = FontHeight(s->font);
       Layout(hwnd, *s);
       ScrollCaret(hwnd, *s);
       if (LOWORD(lParam)) Repaint(hwnd);
@@ -622,11 +645,12 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         EditDc e(hwnd, *s);
         pos = PointToPos(hwnd, e.dc, *s, pt);
       }
+      // A double click selects a word, and the drag that may follow extends the selection.
       if (message == WM_LBUTTONDBLCLK) {
         SelectWord(hwnd, *s, pos);
-        return 0;
+      } else {
+        MoveCaret(hwnd, *s, pos, (wParam & MK_SHIFT) != 0);
       }
-      MoveCaret(hwnd, *s, pos, (wParam & MK_SHIFT) != 0);
       s->mouseDown = true;
       SetCapture(hwnd);
       SetTimer(hwnd, SCROLL_TIMER, 100, nullptr);

@@ -28,6 +28,7 @@ struct ListState {
   bool focus = false;
   bool mouseDown = false;
   HWND combo = nullptr;  // set for a combo box's drop-down
+  bool wantsBar = false;  // WS_VSCROLL was asked for: the bar comes and goes with the items
 };
 
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
@@ -42,7 +43,7 @@ int Visible(HWND hwnd, const ListState& s) {
 int MaxTop(HWND hwnd, const ListState& s) { return std::max(0, Count(s) - Visible(hwnd, s)); }
 
 void UpdateScrollBar(HWND hwnd, ListState& s) {
-  if (!(StyleOf(hwnd) & WS_VSCROLL)) return;
+  if (!s.wantsBar) return;
   UINT mask = SIF_RANGE | SIF_PAGE | SIF_POS;
   if (StyleOf(hwnd) & LBS_DISABLENOSCROLL) mask |= SIF_DISABLENOSCROLL;
   SCROLLINFO si{sizeof(SCROLLINFO), mask, 0, std::max(0, Count(s) - 1), static_cast<UINT>(Visible(hwnd, s)), s.top, 0};
@@ -78,11 +79,50 @@ int ItemAt(HWND hwnd, const ListState& s, POINT pt) {
   return index < Count(s) ? index : -1;
 }
 
+bool OwnerDraw(HWND hwnd) { return (StyleOf(hwnd) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
+
+// An owner-drawn list asks its parent to draw each visible item (and the empty list's focus).
+void PaintOwnerDrawn(HWND hwnd, HDC dc, ListState& s, const RECT& rc, HBRUSH brush) {
+  FillRect(dc, &rc, brush);
+  HWND parent = GetParent(hwnd);
+  if (!parent) return;
+  DRAWITEMSTRUCT dis{};
+  dis.CtlType = ODT_LISTBOX;
+  dis.CtlID = static_cast<UINT>(ControlId(hwnd));
+  dis.hwndItem = hwnd;
+  dis.hDC = dc;
+  dis.itemAction = ODA_DRAWENTIRE;
+  bool enabled = IsWindowEnabled(hwnd) != 0;
+  if (s.items.empty()) {
+    if (!s.focus) return;
+    dis.itemID = static_cast<UINT>(-1);
+    dis.itemAction = ODA_FOCUS;
+    dis.itemState = ODS_FOCUS;
+    dis.rcItem = ItemRect(hwnd, s, 0);
+    SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    return;
+  }
+  for (int i = s.top; i < Count(s); ++i) {
+    RECT r = ItemRect(hwnd, s, i);
+    if (r.top >= rc.bottom) break;
+    dis.itemID = static_cast<UINT>(i);
+    dis.rcItem = r;
+    dis.itemData = s.items[static_cast<size_t>(i)].data;
+    dis.itemState = (i == s.sel ? ODS_SELECTED : 0) | (i == s.sel && s.focus ? ODS_FOCUS : 0) | (enabled ? 0 : ODS_DISABLED);
+    SendMessageA(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+  }
+}
+
 void Paint(HWND hwnd, HDC dc, ListState& s) {
   RECT rc{};
   GetClientRect(hwnd, &rc);
   HGDIOBJ oldFont = SelectObject(dc, FontOr(s.font));
   HBRUSH brush = ControlBrush(hwnd, dc, WM_CTLCOLORLISTBOX);
+  if (OwnerDraw(hwnd)) {
+    PaintOwnerDrawn(hwnd, dc, s, rc, brush);
+    SelectObject(dc, oldFont);
+    return;
+  }
   COLORREF text = IsWindowEnabled(hwnd) ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
   FillRect(dc, &rc, brush);
   SetBkMode(dc, TRANSPARENT);
@@ -142,11 +182,8 @@ void Select(HWND hwnd, ListState& s, int index, bool notify) {
   s.sel = index;
   EnsureVisible(hwnd, s, index);
   InvalidateRect(hwnd, nullptr, TRUE);
-  if (s.combo) {
-    if (notify) SendMessageA(s.combo, WM_PRIVATE_LIST_SELCHANGE, 0, 0);
-  } else if (notify && (StyleOf(hwnd) & LBS_NOTIFY)) {
-    Notify(hwnd, LBN_SELCHANGE);
-  }
+  // A combo box's list tells its combo box only of choices (WM_PRIVATE_LIST_DONE).
+  if (notify && !s.combo && (StyleOf(hwnd) & LBS_NOTIFY)) Notify(hwnd, LBN_SELCHANGE);
 }
 
 }  // namespace
@@ -155,6 +192,8 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   if (message == WM_NCCREATE) {
     auto* st = new ListState;
     st->itemHeight = FontHeight(nullptr);
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    st->wantsBar = cs && (cs->style & WS_VSCROLL);
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(st));
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
@@ -220,7 +259,14 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
           GetWindowRect(hwnd, &window);
           POINT screen = pt;
           ClientToScreen(hwnd, &screen);
-          if (!PtInRect(&window, screen)) SendMessageA(s->combo, WM_PRIVATE_LIST_DONE, FALSE, 0);
+          if (!PtInRect(&window, screen)) {
+            SendMessageA(s->combo, WM_PRIVATE_LIST_DONE, FALSE, 0);
+          } else if (StyleOf(hwnd) & WS_VSCROLL) {
+            // The list's own scroll bar: tracked here, as the capture keeps the press from
+            // reaching the frame; the list then takes the capture back.
+            TrackWindowScrollBar(hwnd, SB_VERT, screen);
+            if (IsWindow(hwnd) && IsWindowVisible(hwnd)) SetCapture(hwnd);
+          }
           return 0;
         }
         s->mouseDown = true;

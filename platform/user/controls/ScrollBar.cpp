@@ -379,7 +379,10 @@ BOOL GetScrollRange(HWND hwnd, int bar, LPINT minPos, LPINT maxPos) {
 }
 
 BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
-  if (bar == SB_CTL) return ShowWindow(hwnd, show ? SW_SHOW : SW_HIDE), TRUE;
+  if (bar == SB_CTL) {
+    ShowWindow(hwnd, show ? SW_SHOW : SW_HIDE);
+    return TRUE;
+  }
   if (!IsWindow(hwnd) || bar < SB_HORZ || bar > SB_BOTH) return FALSE;
   DWORD bits = bar == SB_BOTH ? (WS_HSCROLL | WS_VSCROLL) : bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL;
   DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));

@@ -173,6 +173,10 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       InvalidateRect(hwnd, nullptr, TRUE);
       if (style & SS_NOTIFY) Notify(hwnd, wParam ? STN_ENABLE : STN_DISABLE);
       return 0;
+    case WM_NCHITTEST:
+      // Without SS_NOTIFY a static is a label: the mouse goes through it to what lies below.
+      if (!(style & SS_NOTIFY)) return HTTRANSPARENT;
+      return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_LBUTTONDOWN:
       if (style & SS_NOTIFY) Notify(hwnd, STN_CLICKED);
       return 0;
