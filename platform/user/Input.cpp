@@ -206,6 +206,10 @@ void QueueMouse(RawEvent ev) {
       thread = w ? w->threadId : 0;
       if (ev.kind == RawKind::WHEEL) thread = KeyboardThreadLocked();
     }
+    if (!thread && ev.kind == RawKind::BUTTON && ev.down) {
+      // A click on no window breaks a double click.
+      Input().lastDownWindow = nullptr;
+    }
     if (!thread && Input().tracking) {
       // The pointer left every window: the tracked window hears of it.
       if (WindowRecord* t = FindWindowRecord(Input().tracking)) thread = t->threadId;
@@ -264,6 +268,11 @@ void ProcessMouse(const RawEvent& ev) {
   }
   if (!target) {
     LeaveTracked(nullptr);
+    if (ev.kind == RawKind::BUTTON && ev.down) {
+      // A click on no window of this thread breaks a double click.
+      auto lock = UserLock();
+      Input().lastDownWindow = nullptr;
+    }
     return;
   }
   if (moving) {
@@ -282,6 +291,7 @@ void ProcessMouse(const RawEvent& ev) {
       target = parent;
       hit = SendMessageA(target, WM_NCHITTEST, 0, PointParam(ev.pt));
     }
+    if (hit == HTTRANSPARENT) hit = HTNOWHERE;  // nothing below takes it
     if (!IsWindowEnabled(target)) hit = HTERROR;  // a window under a modal dialog
   }
   LeaveTracked(hit == HTCLIENT ? target : nullptr);

@@ -134,6 +134,25 @@ TEST_F(Input, MouseGoesToTheDeepestEnabledVisibleChild) {
   EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), GetCursor());
 }
 
+TEST_F(Input, ATransparentChildLetsItsParentHaveTheMouse) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_NCHITTEST) return HTTRANSPARENT;
+    return PaintingProc(h, m, w, l);
+  };
+  wc.lpszClassName = "TransparentLabel";
+  static bool registered = RegisterClassA(&wc) != 0;
+  ASSERT_TRUE(registered);
+  HWND label = CreateWindowExA(0, "TransparentLabel", "", WS_CHILD | WS_VISIBLE, 100, 100, 50, 20, m_top, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(nullptr, label);
+  Take();
+  InjectMouseMove(POINT{210, 210});
+  auto seen = Take();
+  EXPECT_EQ((Pairs{{m_top, WM_MOUSEMOVE}}), Only(seen, MOUSE));
+  EXPECT_EQ(MAKELPARAM(110, 110), Find(seen, WM_MOUSEMOVE)->lParam);
+}
+
 TEST_F(Input, ClickActivatesAndButtonsCarryTheirFlags) {
   HWND other = Keep(Make(WS_POPUP | WS_VISIBLE, 400, 100, 100, 100, nullptr, 0, 0, "PaintedDbl"));
   Take();
@@ -191,7 +210,15 @@ TEST_F(Input, DoubleClicksForClassesThatAskForThem) {
     }
     EXPECT_EQ(c.expected, got);
   }
+  // Clicks further apart in time than GetDoubleClickTime are two single clicks.
+  Click(POINT{250, 250});
+  Sleep(GetDoubleClickTime() + 30);
+  Click(POINT{250, 250});
+  std::vector<UINT> slow;
+  for (const auto& [h, m] : Only(Take(), {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK})) slow.push_back(m);
+  EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN}), slow);
   // A third click right after a double click starts again.
+  Click(POINT{10, 10});
   Click(POINT{250, 250});
   Click(POINT{250, 250});
   Click(POINT{250, 250});
