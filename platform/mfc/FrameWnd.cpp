@@ -94,6 +94,8 @@ BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwSt
     if (hMenu) ::DestroyMenu(hMenu);
     return FALSE;
   }
+  // The window layer does not take a top-level window's menu from its creation: it is set here.
+  if (hMenu && ::GetMenu(m_hWnd) != hMenu) ::SetMenu(m_hWnd, hMenu);
   return TRUE;
 }
 
@@ -304,7 +306,6 @@ void CFrameWnd::OnClose() {
 }
 
 void CFrameWnd::OnDestroy() {
-  m_pViewActive = nullptr;
   // The default menu outlives the window: the object destroys it (a frame that removed its menu
   // bar still owns it).
   if (m_hMenuDefault && ::GetMenu(m_hWnd) == m_hMenuDefault) ::SetMenu(m_hWnd, nullptr);

@@ -2,8 +2,8 @@
 
 #include "platform/kernel/Kernel.h"
 #include "platform/mfc/AfxThreadState.h"
-#include "platform/mfc/GdiObject.h"
 #include "platform/mfc/CommonControls.h"
+#include "platform/mfc/GdiObject.h"
 #include "platform/mfc/Menu.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/Wnd.h"
