@@ -45,7 +45,7 @@ int InitRichEditLibrary() {
   return holder.module ? 1 : 0;
 }
 
-BEGIN_MESSAGE_MAP(CChatRichEdit, CWnd)
+BEGIN_MESSAGE_MAP(CChatRichEdit, CRichEditCtrl)
 END_MESSAGE_MAP()
 
 CChatRichEdit::CChatRichEdit() : m_largestSize(2000), m_linksEnabled(1) {}
@@ -83,18 +83,18 @@ CString CChatRichEdit::GetLinkTarget(LPCTSTR word, int& sign) const {
 }
 
 HRESULT CChatRichEdit::AppendText(LPCTSTR text) {
-  LRESULT linesBefore = SendMessage(EM_GETLINECOUNT, 0, 0);
+  int linesBefore = GetLineCount();
   HRESULT hr = S_OK;
   std::string_view all(text ? text : "");
   for (std::string_view piece : ChatMarkup::Cut(all)) {
     hr = AppendPiece(piece.data(), piece.size());
     if (FAILED(hr)) break;
   }
-  LRESULT linesAfter = SendMessage(EM_GETLINECOUNT, 0, 0);
+  int linesAfter = GetLineCount();
   DWORD os = 0;
   GetOsVersionFlags(&os);
   if (os < 0x10) {
-    SendMessage(EM_LINESCROLL, 0, static_cast<LPARAM>(linesAfter - linesBefore));
+    LineScroll(linesAfter - linesBefore);
   } else {
     SendMessage(WM_VSCROLL, SB_BOTTOM, 0);
   }
@@ -107,7 +107,7 @@ HRESULT CChatRichEdit::AppendPiece(const char* piece, size_t length) {
   ChatFormatRecord record;
   std::memset(&record, 0, sizeof record);
   record.charFormat.cbSize = sizeof(CHARFORMAT);
-  SendMessage(EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&record.charFormat));
+  GetDefaultCharFormat(record.charFormat);
   record.charFormat.dwMask = PIECE_MASK;
   record.charFormat.dwEffects = PIECE_EFFECTS;
   record.charFormat.bCharSet = GB2312_CHARSET_;
@@ -119,19 +119,19 @@ HRESULT CChatRichEdit::AppendPiece(const char* piece, size_t length) {
   }
   std::string text(body);
 
-  SendMessage(EM_SETSEL, static_cast<WPARAM>(-1), -1);
+  SetSel(-1, -1);
   CHARRANGE before{0, 0};
-  SendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&before));
-  SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  GetSel(before);
+  ReplaceSel(text.c_str(), FALSE);
 
   if (record.charFormat.dwEffects & CFE_LINK) m_wordMap.SetAt(text.c_str(), record);
 
   CHARRANGE after{0, 0};
-  SendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&after));
+  GetSel(after);
   CHARRANGE range{before.cpMin, after.cpMax};
-  SendMessage(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  SendMessage(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&record.charFormat));
-  SendMessage(EM_HIDESELECTION, TRUE, 0);
+  SetSel(range);
+  SetSelectionCharFormat(record.charFormat);
+  HideSelection(TRUE, FALSE);
   return S_OK;
 }
 
@@ -161,9 +161,8 @@ HRESULT CChatRichEdit::InsertPicture(int number) {
   if (!FileExists(path, 0)) return S_OK;
   HBITMAP bitmap = static_cast<HBITMAP>(LoadImage(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
   if (!bitmap) return S_OK;
-  SendMessage(EM_SETSEL, static_cast<WPARAM>(-1), -1);
-  IRichEditOle* ole = nullptr;
-  SendMessage(EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole));
+  SetSel(-1, -1);
+  IRichEditOle* ole = GetIRichEditOle();
   HRESULT hr = ole ? InsertBitmapIntoRichEdit(ole, bitmap) : E_NOINTERFACE;
   if (ole) ole->Release();
   // The inserted picture holds its own copy, so the loaded bitmap is freed here: one GDI object

@@ -6,8 +6,8 @@
 #include "platform/comctl/RichEdit.h"
 #include "platform/mfc/GdiObject.h"
 #include "platform/mfc/Map.h"
+#include "platform/mfc/RichEditCtrl.h"
 #include "platform/mfc/String.h"
-#include "platform/mfc/Wnd.h"
 
 // The format of one piece of text.
 struct ChatFormatRecord {
@@ -27,13 +27,13 @@ class CChatWordMap : public CMap<CString, LPCTSTR, ChatFormatRecord, const ChatF
 // life of the process; 1 when the library is loaded.
 int InitRichEditLibrary();
 
-class CChatRichEdit : public CWnd {
+class CChatRichEdit : public CRichEditCtrl {
  public:
   CChatRichEdit();
   ~CChatRichEdit() override;
 
   virtual void SetAutoUrlDetect(BOOL enable);
-  virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+  BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) override;
 
   void SetDefaultFont();
   void SetPictureFolder(LPCTSTR folder) { m_pictureFolder = folder; }
