@@ -24,8 +24,7 @@ CSlideNotifier::CSlideNotifier()
       m_height(120),
       m_holdTime(3000),
       m_direction(1),
-      m_creating(FALSE),
-      m_destroyedWhileCreating(FALSE) {
+      m_creating(FALSE) {
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &m_workArea, 0);
   m_leftEdge = m_workArea.right - s_openCount * 10 - 250;
 }
@@ -42,14 +41,15 @@ BOOL CSlideNotifier::Show(UINT nIDTemplate, HWND keepForeground, CWnd* /*pParent
 
   m_creating = TRUE;
   BOOL created = Create(nIDTemplate, CWnd::FromHandle(GetDesktopWindow()));
-  m_creating = FALSE;
   if (!created || !GetSafeHwnd()) {
     // Nothing will ever destroy a window that was not made, so the count is left alone and the
-    // object, which owns itself, goes now.
+    // object, which owns itself, goes now. A window left half made is destroyed while the
+    // object is still marked as being created, so that its clean-up leaves the object to us.
     if (GetSafeHwnd()) DestroyWindow();
     delete this;
     return FALSE;
   }
+  m_creating = FALSE;
   if (keepForeground && IsWindow(keepForeground)) SetForegroundWindow(keepForeground);
   SetTimer(TIMER_SLIDE, SLIDE_PERIOD, nullptr);
   ++s_openCount;
@@ -68,10 +68,7 @@ BOOL CSlideNotifier::OnInitDialog() {
 }
 
 void CSlideNotifier::PostNcDestroy() {
-  if (m_creating) {
-    m_destroyedWhileCreating = TRUE;
-    return;
-  }
+  if (m_creating) return;  // Show deletes an object whose window did not come to be
   --s_openCount;
   delete this;
 }

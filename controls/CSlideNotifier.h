@@ -75,7 +75,6 @@ class CSlideNotifier : public CDialog {
   // Set while Show creates the window: a window destroyed during its own creation leaves the
   // object to Show, which counts nothing and deletes it.
   BOOL m_creating;
-  BOOL m_destroyedWhileCreating;
 
   static int s_openCount;
   static BOOL s_showHalfPending;

@@ -192,6 +192,24 @@ TEST_F(SlideNotifier, FailedCreationCountsNothingAndDeletesTheObject) {
   RunUntilDeleted(2);
 }
 
+// A pop-up whose own start-up gives up and destroys its window.
+class GivingUpNotifier : public TestNotifier {
+ public:
+  using TestNotifier::TestNotifier;
+  BOOL OnInitDialog() override {
+    CSlideNotifier::OnInitDialog();
+    DestroyWindow();
+    return TRUE;
+  }
+};
+
+TEST_F(SlideNotifier, WindowDestroyedWhileBeingMadeIsDeletedOnce) {
+  GivingUpNotifier* n = new GivingUpNotifier(1);
+  EXPECT_FALSE(n->Show(TEMPLATE_ID, nullptr, nullptr));
+  EXPECT_EQ(Summary(1), "deleted");
+  EXPECT_EQ(CSlideNotifier::GetOpenCount(), 0);
+}
+
 TEST_F(SlideNotifier, RenderedFullyUpWithItsLabelOverTheGradient) {
   TestNotifier* n = new TestNotifier(1);
   n->SetSize(180, 60);
