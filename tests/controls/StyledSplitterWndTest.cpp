@@ -141,6 +141,20 @@ TEST_F(StyledSplitter, BarStylesRendered) {
     }
   }
   controltest::SaveRendering(sheet, "splitter-window-styles");
+
+  // After a skin switch the new pictures show at the next paint.
+  m_bitmaps.push_back(Pattern(5, 5, 50));
+  m_bitmaps.push_back(Pattern(6, 2, 250));
+  m_split.SetBarStyle(2);
+  m_split.SetBarBitmaps(m_bitmaps[3], m_bitmaps[4]);
+  int w = 0, h = 0;
+  std::vector<uint32_t> px = Capture(w, h);
+  auto at = [&](int x, int y) {
+    uint32_t p = px[static_cast<size_t>(y) * w + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  };
+  EXPECT_EQ(at(83, 30), RGB((83 % 5) * 40, (30 % 5) * 40, 50));
+  EXPECT_EQ(at(150, 53), RGB((150 % 6) * 40, (53 % 2) * 40, 250));
 }
 
 }  // namespace
