@@ -268,6 +268,17 @@ TEST_F(Lists, DropDownComboEditsAndForwards) {
   Key(VK_UP);
   EXPECT_EQ(0, SendMessageA(combo, CB_GETCURSEL, 0, 0));
   EXPECT_EQ("100", Text(combo));
+  // Open, the combo box and its edit want every key, so that a dialog leaves Enter and Escape
+  // to them.
+  EXPECT_FALSE(SendMessageA(edit, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  EXPECT_TRUE(SendMessageA(edit, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  EXPECT_TRUE(SendMessageA(combo, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+  // Focus given to the combo box selects the edit's whole text.
+  SetFocus(m_parent);
+  SetFocus(combo);
+  EXPECT_EQ(MAKELRESULT(0, 3), SendMessageA(combo, CB_GETEDITSEL, 0, 0));
   // A click in the edit part does not open the list; the button does.
   Click(combo, 10, 5);
   EXPECT_FALSE(SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0));

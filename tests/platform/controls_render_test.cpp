@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "platform/user/Dialog.h"
+#include "resources/ProgramResources.h"
 #include "tests/platform/ControlsTestSupport.h"
 #include "tests/platform/GdiTestCanvas.h"
 
@@ -189,6 +191,23 @@ TEST_F(Renderings, ScrollBars) {
   Release(v, 8, 140);
   RecordProperty("hash", hash);
   EXPECT_EQ(hash, "399bf36074072526") << "the scroll bars look different; look at scrollbars.png";
+}
+
+// The program's own dialogs with their controls, for the eye only (their templates may change).
+TEST_F(Renderings, ProgramDialogs) {
+  ASSERT_TRUE(resources::RegisterProgramResources());
+  for (WORD id : {142, 143, 132, 147, 148}) {
+    HWND dialog = CreateDialogParamA(
+        nullptr, MAKEINTRESOURCEA(id), nullptr,
+        [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
+    if (!dialog) continue;  // a dialog holding a class the program registers itself
+    // Templates may ask to start disabled or hidden; the sheet shows them enabled.
+    EnableWindow(dialog, TRUE);
+    SetWindowPos(dialog, nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    Settle();
+    EXPECT_FALSE(Save(dialog, "dialog-" + std::to_string(id)).empty()) << id;
+    DestroyWindow(dialog);
+  }
 }
 
 }  // namespace

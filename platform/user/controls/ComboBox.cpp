@@ -271,7 +271,8 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
       return 1;
     case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+      // While the list is down, Enter and Escape are the combo box's, not the dialog's.
+      return DLGC_WANTARROWS | DLGC_WANTCHARS | (s->dropped ? DLGC_WANTALLKEYS : 0);
     case WM_SETFONT:
       s->font = reinterpret_cast<HFONT>(wParam);
       s->fieldHeight = FontHeight(s->font) + 2;
@@ -295,7 +296,9 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_SETFOCUS:
       if (s->edit) {
+        // The edit takes the focus with its whole text selected.
         SetFocus(s->edit);
+        SendMessageA(s->edit, EM_SETSEL, 0, -1);
         return 0;
       }
       s->focus = true;

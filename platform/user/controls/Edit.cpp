@@ -555,6 +555,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       // A multi-line edit wants every key but Escape, and Enter only with ES_WANTRETURN (else
       // Enter is the dialog's default button), as the dialog manager asks about each key.
       LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+      if (s->combo && ComboDropped(s->combo)) return code | DLGC_WANTALLKEYS;
       if (!Multi(hwnd)) return code;
       const MSG* msg = reinterpret_cast<const MSG*>(lParam);
       if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
