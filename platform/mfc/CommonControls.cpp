@@ -1,4 +1,5 @@
 #include "platform/mfc/CommonControls.h"
+#include "platform/mfc/WndHandle.h"
 
 #include <memory>
 #include <unordered_map>
@@ -216,13 +217,13 @@ int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
 BOOL CToolTipCtrl::Create(CWnd* pParentWnd, DWORD dwStyle) {
   InitCommonControls();
   return CWnd::CreateEx(WS_EX_TOPMOST, TOOLTIPS_CLASS, nullptr, WS_POPUP | dwStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, pParentWnd->GetSafeHwnd(), nullptr);
+                        CW_USEDEFAULT, CW_USEDEFAULT, AfxHwndOf(pParentWnd), nullptr);
 }
 
 static void FillToolInfo(TOOLINFO& ti, CWnd* pWnd, UINT_PTR nIDTool) {
   ti = TOOLINFO{};
   ti.cbSize = sizeof(TOOLINFO);
-  ti.hwnd = pWnd->GetSafeHwnd();
+  ti.hwnd = AfxHwndOf(pWnd);
   ti.uId = nIDTool;
   ti.hinst = AfxGetResourceHandle();
 }

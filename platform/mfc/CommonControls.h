@@ -32,20 +32,20 @@ class CImageList : public CObject {
   int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
   BOOL SetImageCount(UINT uNewCount) { return ImageList_SetImageCount(m_hImageList, uNewCount); }
   int Add(CBitmap* pbmImage, CBitmap* pbmMask) {
-    return ImageList_Add(m_hImageList, (HBITMAP)pbmImage->GetSafeHandle(), (HBITMAP)pbmMask->GetSafeHandle());
+    return ImageList_Add(m_hImageList, (HBITMAP)CGdiObject::HandleOf(pbmImage), (HBITMAP)CGdiObject::HandleOf(pbmMask));
   }
-  int Add(CBitmap* pbmImage, COLORREF crMask) { return ImageList_AddMasked(m_hImageList, (HBITMAP)pbmImage->GetSafeHandle(), crMask); }
+  int Add(CBitmap* pbmImage, COLORREF crMask) { return ImageList_AddMasked(m_hImageList, (HBITMAP)CGdiObject::HandleOf(pbmImage), crMask); }
   int Add(HICON hIcon) { return ImageList_ReplaceIcon(m_hImageList, -1, hIcon); }
   int Replace(int nImage, HICON hIcon) { return ImageList_ReplaceIcon(m_hImageList, nImage, hIcon); }
   BOOL Replace(int nImage, CBitmap* pbmImage, CBitmap* pbmMask) {
-    return ImageList_Replace(m_hImageList, nImage, (HBITMAP)pbmImage->GetSafeHandle(), (HBITMAP)pbmMask->GetSafeHandle());
+    return ImageList_Replace(m_hImageList, nImage, (HBITMAP)CGdiObject::HandleOf(pbmImage), (HBITMAP)CGdiObject::HandleOf(pbmMask));
   }
   BOOL Remove(int nImage) { return ImageList_Remove(m_hImageList, nImage); }
   HICON ExtractIcon(int nImage) { return ImageList_GetIcon(m_hImageList, nImage, ILD_NORMAL); }
   COLORREF SetBkColor(COLORREF cr) { return ImageList_SetBkColor(m_hImageList, cr); }
   COLORREF GetBkColor() const { return ImageList_GetBkColor(m_hImageList); }
   BOOL Draw(CDC* pDC, int nImage, POINT pt, UINT nStyle) {
-    return ImageList_Draw(m_hImageList, nImage, pDC->GetSafeHdc(), pt.x, pt.y, nStyle);
+    return ImageList_Draw(m_hImageList, nImage, CDC::HdcOf(pDC), pt.x, pt.y, nStyle);
   }
 };
 
@@ -76,7 +76,7 @@ class CListCtrl : public CWnd {
   DWORD GetExtendedStyle() const { return (DWORD)::SendMessage(m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0); }
   DWORD SetExtendedStyle(DWORD dwNewStyle) { return (DWORD)::SendMessage(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle); }
   CImageList* SetImageList(CImageList* pImageList, int nImageListType) {
-    return CImageList::FromHandle((HIMAGELIST)::SendMessage(m_hWnd, LVM_SETIMAGELIST, nImageListType, (LPARAM)pImageList->GetSafeHandle()));
+    return CImageList::FromHandle((HIMAGELIST)::SendMessage(m_hWnd, LVM_SETIMAGELIST, nImageListType, (LPARAM)(pImageList ? pImageList->m_hImageList : nullptr)));
   }
   CImageList* GetImageList(int nImageList) const {
     return CImageList::FromHandle((HIMAGELIST)::SendMessage(m_hWnd, LVM_GETIMAGELIST, nImageList, 0));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/mfc/WinApp.h"
+#include "platform/mfc/WndHandle.h"
 #include "platform/user/Dialog.h"
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
@@ -60,10 +61,10 @@ INT_PTR CALLBACK BarDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 }  // namespace
 
 BOOL CDialogBar::Create(CWnd* pParentWnd, LPCTSTR lpszTemplateName, UINT nStyle, UINT nID) {
-  if (!pParentWnd || !pParentWnd->GetSafeHwnd() || !lpszTemplateName) return FALSE;
+  if (!pParentWnd || !AfxHwndOf(pParentWnd) || !lpszTemplateName) return FALSE;
   m_dwStyle = nStyle & CBRS_ALL;
   AfxHookWindowCreate(this);
-  HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), lpszTemplateName, pParentWnd->GetSafeHwnd(), BarDlgProc, 0);
+  HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), lpszTemplateName, AfxHwndOf(pParentWnd), BarDlgProc, 0);
   AfxUnhookWindowCreate();
   if (!hWnd) return FALSE;
   if (m_hWnd != hWnd) {

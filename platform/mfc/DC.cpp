@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "platform/mfc/Wnd.h"
+#include "platform/mfc/WndHandle.h"
 
 IMPLEMENT_DYNCREATE(CDC, CObject)
 IMPLEMENT_DYNAMIC(CPaintDC, CDC)
@@ -75,7 +76,7 @@ HDC CDC::Detach() {
   return h;
 }
 
-BOOL CDC::CreateCompatibleDC(CDC* pDC) { return Attach(::CreateCompatibleDC(pDC->GetSafeHdc())); }
+BOOL CDC::CreateCompatibleDC(CDC* pDC) { return Attach(::CreateCompatibleDC(CDC::HdcOf(pDC))); }
 
 BOOL CDC::DeleteDC() {
   if (!m_hDC) return FALSE;
@@ -85,29 +86,29 @@ BOOL CDC::DeleteDC() {
 CWnd* CDC::GetWindow() const { return CWnd::FromHandle(::WindowFromDC(m_hDC)); }
 
 CPen* CDC::SelectObject(CPen* pPen) {
-  return CPen::FromHandle((HPEN)::SelectObject(m_hDC, pPen->GetSafeHandle()));
+  return CPen::FromHandle((HPEN)::SelectObject(m_hDC, CGdiObject::HandleOf(pPen)));
 }
 CBrush* CDC::SelectObject(CBrush* pBrush) {
-  return CBrush::FromHandle((HBRUSH)::SelectObject(m_hDC, pBrush->GetSafeHandle()));
+  return CBrush::FromHandle((HBRUSH)::SelectObject(m_hDC, CGdiObject::HandleOf(pBrush)));
 }
 CFont* CDC::SelectObject(CFont* pFont) {
-  return CFont::FromHandle((HFONT)::SelectObject(m_hDC, pFont->GetSafeHandle()));
+  return CFont::FromHandle((HFONT)::SelectObject(m_hDC, CGdiObject::HandleOf(pFont)));
 }
 CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
-  return CBitmap::FromHandle((HBITMAP)::SelectObject(m_hDC, pBitmap->GetSafeHandle()));
+  return CBitmap::FromHandle((HBITMAP)::SelectObject(m_hDC, CGdiObject::HandleOf(pBitmap)));
 }
 int CDC::SelectObject(CRgn* pRgn) {
-  return (int)(INT_PTR)::SelectObject(m_hDC, pRgn->GetSafeHandle());
+  return (int)(INT_PTR)::SelectObject(m_hDC, CGdiObject::HandleOf(pRgn));
 }
 CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
-  return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->GetSafeHandle()));
+  return CGdiObject::FromHandle(::SelectObject(m_hDC, CGdiObject::HandleOf(pObject)));
 }
 CGdiObject* CDC::SelectStockObject(int nIndex) {
   HGDIOBJ hObject = ::GetStockObject(nIndex);
   return hObject ? CGdiObject::FromHandle(::SelectObject(m_hDC, hObject)) : nullptr;
 }
 
-CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd()) {
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(AfxHwndOf(pWnd)) {
   Attach(::BeginPaint(m_hWnd, &m_ps));
 }
 
@@ -118,13 +119,13 @@ CPaintDC::~CPaintDC() {
   }
 }
 
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd()) { Attach(::GetDC(m_hWnd)); }
+CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(AfxHwndOf(pWnd)) { Attach(::GetDC(m_hWnd)); }
 
 CClientDC::~CClientDC() {
   if (m_hDC) ::ReleaseDC(m_hWnd, Detach());
 }
 
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd()) { Attach(::GetWindowDC(m_hWnd)); }
+CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(AfxHwndOf(pWnd)) { Attach(::GetWindowDC(m_hWnd)); }
 
 CWindowDC::~CWindowDC() {
   if (m_hDC) ::ReleaseDC(m_hWnd, Detach());

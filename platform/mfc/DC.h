@@ -30,6 +30,8 @@ class CDC : public CObject {
   HDC m_hDC = nullptr;
   HDC m_hAttribDC = nullptr;
   operator HDC() const { return m_hDC; }
+  // The DC of pDC, null for a null object (see CGdiObject::HandleOf).
+  static HDC HdcOf(const CDC* pDC) { return pDC ? pDC->m_hDC : nullptr; }
   HDC GetSafeHdc() const {
     const CDC* self = this;
     __asm__("" : "+r"(self));
@@ -94,8 +96,8 @@ class CDC : public CObject {
 
   // Clipping.
   int GetClipBox(LPRECT lpRect) const { return ::GetClipBox(m_hDC, lpRect); }
-  int SelectClipRgn(CRgn* pRgn) { return ::SelectClipRgn(m_hDC, (HRGN)pRgn->GetSafeHandle()); }
-  int SelectClipRgn(CRgn* pRgn, int nMode) { return ::ExtSelectClipRgn(m_hDC, (HRGN)pRgn->GetSafeHandle(), nMode); }
+  int SelectClipRgn(CRgn* pRgn) { return ::SelectClipRgn(m_hDC, (HRGN)CGdiObject::HandleOf(pRgn)); }
+  int SelectClipRgn(CRgn* pRgn, int nMode) { return ::ExtSelectClipRgn(m_hDC, (HRGN)CGdiObject::HandleOf(pRgn), nMode); }
   int IntersectClipRect(int x1, int y1, int x2, int y2) { return ::IntersectClipRect(m_hDC, x1, y1, x2, y2); }
   int IntersectClipRect(LPCRECT lpRect) { return IntersectClipRect(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
   int ExcludeClipRect(int x1, int y1, int x2, int y2) { return ::ExcludeClipRect(m_hDC, x1, y1, x2, y2); }
@@ -120,8 +122,8 @@ class CDC : public CObject {
   BOOL RoundRect(LPCRECT lpRect, POINT point) {
     return RoundRect(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, point.x, point.y);
   }
-  void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, (HBRUSH)pBrush->GetSafeHandle()); }
-  void FrameRect(LPCRECT lpRect, CBrush* pBrush) { ::FrameRect(m_hDC, lpRect, (HBRUSH)pBrush->GetSafeHandle()); }
+  void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, (HBRUSH)CGdiObject::HandleOf(pBrush)); }
+  void FrameRect(LPCRECT lpRect, CBrush* pBrush) { ::FrameRect(m_hDC, lpRect, (HBRUSH)CGdiObject::HandleOf(pBrush)); }
   void InvertRect(LPCRECT lpRect) { ::InvertRect(m_hDC, lpRect); }
   void FillSolidRect(LPCRECT lpRect, COLORREF clr) { ::FillSolidRect(m_hDC, lpRect, clr); }
   void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
@@ -138,11 +140,11 @@ class CDC : public CObject {
   BOOL DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags) { return ::DrawEdge(m_hDC, lpRect, nEdge, nFlags); }
   BOOL DrawFrameControl(LPRECT lpRect, UINT nType, UINT nState) { return ::DrawFrameControl(m_hDC, lpRect, nType, nState); }
   void DrawFocusRect(LPCRECT lpRect) { ::DrawFocusRect(m_hDC, lpRect); }
-  BOOL FillRgn(CRgn* pRgn, CBrush* pBrush) { return ::FillRgn(m_hDC, (HRGN)pRgn->GetSafeHandle(), (HBRUSH)pBrush->GetSafeHandle()); }
+  BOOL FillRgn(CRgn* pRgn, CBrush* pBrush) { return ::FillRgn(m_hDC, (HRGN)CGdiObject::HandleOf(pRgn), (HBRUSH)CGdiObject::HandleOf(pBrush)); }
   BOOL FrameRgn(CRgn* pRgn, CBrush* pBrush, int nWidth, int nHeight) {
-    return ::FrameRgn(m_hDC, (HRGN)pRgn->GetSafeHandle(), (HBRUSH)pBrush->GetSafeHandle(), nWidth, nHeight);
+    return ::FrameRgn(m_hDC, (HRGN)CGdiObject::HandleOf(pRgn), (HBRUSH)CGdiObject::HandleOf(pBrush), nWidth, nHeight);
   }
-  BOOL PaintRgn(CRgn* pRgn) { return ::PaintRgn(m_hDC, (HRGN)pRgn->GetSafeHandle()); }
+  BOOL PaintRgn(CRgn* pRgn) { return ::PaintRgn(m_hDC, (HRGN)CGdiObject::HandleOf(pRgn)); }
   COLORREF SetPixel(int x, int y, COLORREF crColor) { return ::SetPixel(m_hDC, x, y, crColor); }
   COLORREF SetPixel(POINT point, COLORREF crColor) { return SetPixel(point.x, point.y, crColor); }
   COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
@@ -166,25 +168,25 @@ class CDC : public CObject {
   // Blits.
   BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop) { return ::PatBlt(m_hDC, x, y, nWidth, nHeight, dwRop); }
   BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
-    return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, dwRop);
+    return ::BitBlt(m_hDC, x, y, nWidth, nHeight, CDC::HdcOf(pSrcDC), xSrc, ySrc, dwRop);
   }
   BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth,
                   int nSrcHeight, DWORD dwRop) {
-    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
+    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, CDC::HdcOf(pSrcDC), xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
   }
   BOOL PlgBlt(LPPOINT lpPoint, CDC* pSrcDC, int xSrc, int ySrc, int nWidth, int nHeight, CBitmap& maskBitmap,
               int xMask, int yMask) {
-    return ::PlgBlt(m_hDC, lpPoint, pSrcDC->GetSafeHdc(), xSrc, ySrc, nWidth, nHeight,
-                    (HBITMAP)maskBitmap.GetSafeHandle(), xMask, yMask);
+    return ::PlgBlt(m_hDC, lpPoint, CDC::HdcOf(pSrcDC), xSrc, ySrc, nWidth, nHeight,
+                    (HBITMAP)maskBitmap.m_hObject, xMask, yMask);
   }
   BOOL AlphaBlend(int xDest, int yDest, int nDestWidth, int nDestHeight, CDC* pSrcDC, int xSrc, int ySrc,
                   int nSrcWidth, int nSrcHeight, BLENDFUNCTION blend) {
-    return ::AlphaBlend(m_hDC, xDest, yDest, nDestWidth, nDestHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, nSrcWidth,
+    return ::AlphaBlend(m_hDC, xDest, yDest, nDestWidth, nDestHeight, CDC::HdcOf(pSrcDC), xSrc, ySrc, nSrcWidth,
                         nSrcHeight, blend);
   }
   BOOL TransparentBlt(int xDest, int yDest, int nDestWidth, int nDestHeight, CDC* pSrcDC, int xSrc, int ySrc,
                       int nSrcWidth, int nSrcHeight, UINT clrTransparent) {
-    return ::TransparentBlt(m_hDC, xDest, yDest, nDestWidth, nDestHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, nSrcWidth,
+    return ::TransparentBlt(m_hDC, xDest, yDest, nDestWidth, nDestHeight, CDC::HdcOf(pSrcDC), xSrc, ySrc, nSrcWidth,
                             nSrcHeight, clrTransparent);
   }
   BOOL GradientFill(TRIVERTEX* pVertices, ULONG nVertices, void* pMesh, ULONG nMeshElements, DWORD dwMode) {

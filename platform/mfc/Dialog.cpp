@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/mfc/WinApp.h"
+#include "platform/mfc/WndHandle.h"
 #include "platform/user/Input.h"
 #include "platform/user/Resources.h"
 
@@ -45,7 +46,7 @@ const bool g_hooksInstalled = [] {
 
 int AFXAPI AfxShowMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
   CWnd* pMainWnd = AfxGetMainWnd();
-  HWND hWndOwner = pMainWnd ? pMainWnd->GetSafeHwnd() : nullptr;
+  HWND hWndOwner = pMainWnd ? AfxHwndOf(pMainWnd) : nullptr;
   // A hidden owner (the communication thread's window) would hide the box's owner relation only.
   if (hWndOwner && !::IsWindowVisible(hWndOwner)) hWndOwner = nullptr;
   CWinApp* pApp = AfxGetApp();
@@ -191,18 +192,18 @@ BOOL CDialog::CreateFromTemplate(LPCTSTR lpszTemplateName, HWND hWndParent) {
 BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd) {
   if (lpszTemplateName) m_lpszTemplateName = lpszTemplateName;
   if (pParentWnd) m_pParentWnd = pParentWnd;
-  return CreateFromTemplate(m_lpszTemplateName, m_pParentWnd->GetSafeHwnd());
+  return CreateFromTemplate(m_lpszTemplateName, AfxHwndOf(m_pParentWnd));
 }
 
 INT_PTR CDialog::DoModal() {
   if (!m_lpszTemplateName || m_hWnd) return -1;
   // The owner is the parent's top-level window, else the application's main window.
   HWND hWndOwner = nullptr;
-  if (m_pParentWnd && m_pParentWnd->GetSafeHwnd()) {
+  if (m_pParentWnd && AfxHwndOf(m_pParentWnd)) {
     CWnd* pTop = m_pParentWnd->GetTopLevelParent();
-    hWndOwner = pTop ? pTop->GetSafeHwnd() : m_pParentWnd->GetSafeHwnd();
+    hWndOwner = pTop ? AfxHwndOf(pTop) : AfxHwndOf(m_pParentWnd);
   } else if (CWnd* pMain = AfxGetMainWnd()) {
-    hWndOwner = pMain->GetSafeHwnd();
+    hWndOwner = AfxHwndOf(pMain);
   }
   BOOL bEnableOwner = FALSE;
   if (hWndOwner && ::IsWindowEnabled(hWndOwner)) {
@@ -291,7 +292,7 @@ void CDialog::CenterWindow(CWnd* pAlternateOwner) {
   RECT area{};
   ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   RECT center = area;
-  HWND hWndCenter = pAlternateOwner ? pAlternateOwner->GetSafeHwnd() : ::GetWindow(m_hWnd, GW_OWNER);
+  HWND hWndCenter = pAlternateOwner ? AfxHwndOf(pAlternateOwner) : ::GetWindow(m_hWnd, GW_OWNER);
   if (!hWndCenter && (GetStyle() & WS_CHILD)) hWndCenter = ::GetParent(m_hWnd);
   if (hWndCenter && ::IsWindowVisible(hWndCenter) && !::IsIconic(hWndCenter)) ::GetWindowRect(hWndCenter, &center);
   RECT rc{};

@@ -10,6 +10,7 @@
 
 #include "platform/mfc/String.h"
 #include "platform/mfc/Wnd.h"
+#include "platform/mfc/WndHandle.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/MessageBox.h"
 
@@ -62,7 +63,7 @@ class CDialog : public CWnd {
 
   void NextDlgCtrl() const { ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 0, 0); }
   void PrevDlgCtrl() const { ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 1, 0); }
-  void GotoDlgCtrl(CWnd* pWndCtrl) { ::SendMessage(m_hWnd, WM_NEXTDLGCTL, (WPARAM)pWndCtrl->GetSafeHwnd(), 1); }
+  void GotoDlgCtrl(CWnd* pWndCtrl) { ::SendMessage(m_hWnd, WM_NEXTDLGCTL, (WPARAM)AfxHwndOf(pWndCtrl), 1); }
   void SetDefID(UINT nID) { ::SendMessage(m_hWnd, DM_SETDEFID, nID, 0); }
   DWORD GetDefID() const { return (DWORD)::SendMessage(m_hWnd, DM_GETDEFID, 0, 0); }
   void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }

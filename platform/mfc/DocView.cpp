@@ -2,6 +2,7 @@
 
 #include "platform/mfc/Dialog.h"
 #include "platform/mfc/WinApp.h"
+#include "platform/mfc/WndHandle.h"
 #include "platform/user/Dialog.h"
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
@@ -202,7 +203,7 @@ BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rec
   // The view's window is the dialog of the template, made as a child of the parent; the creation
   // context reaches OnCreate through the dialog's creation parameter.
   AfxHookWindowCreate(this);
-  HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), m_lpszTemplateName, pParentWnd->GetSafeHwnd(), FormDlgProc,
+  HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), m_lpszTemplateName, AfxHwndOf(pParentWnd), FormDlgProc,
                                    reinterpret_cast<LPARAM>(pContext));
   AfxUnhookWindowCreate();
   if (!hWnd) return FALSE;

@@ -5,6 +5,7 @@
 #include "platform/mfc/DocView.h"
 #include "platform/mfc/Menu.h"
 #include "platform/mfc/WinApp.h"
+#include "platform/mfc/WndHandle.h"
 #include "platform/user/Resources.h"
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
@@ -56,8 +57,8 @@ void AFXAPI AfxForgetSelfDeleted() { t_lastSelfDeleted = 0; }
 BOOL AFXAPI AfxWasSelfDeleted(const void* pObject) { return t_lastSelfDeleted == reinterpret_cast<uintptr_t>(pObject); }
 
 CFrameWnd* AFXAPI AfxGetParentFrame(const CWnd* pWnd) {
-  if (!pWnd || !pWnd->GetSafeHwnd()) return nullptr;
-  for (HWND h = ::GetParent(pWnd->GetSafeHwnd()); h; h = ::GetParent(h)) {
+  if (!pWnd || !AfxHwndOf(pWnd)) return nullptr;
+  for (HWND h = ::GetParent(AfxHwndOf(pWnd)); h; h = ::GetParent(h)) {
     CWnd* p = CWnd::FromHandlePermanent(h);
     if (p && p->IsKindOf(RUNTIME_CLASS(CFrameWnd))) return static_cast<CFrameWnd*>(p);
   }
@@ -89,8 +90,14 @@ BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwSt
     hMenu = menu.Detach();
   }
   m_strTitle = lpszWindowName ? lpszWindowName : "";
-  if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top, pParentWnd->GetSafeHwnd(), hMenu, pContext)) {
+  // rectDefault asks the window layer for its default place and size.
+  int x = rect.left, y = rect.top, cx = CW_USEDEFAULT, cy = CW_USEDEFAULT;
+  if (rect.left != CW_USEDEFAULT) {
+    cx = static_cast<int>(static_cast<long long>(rect.right) - rect.left);
+    cy = static_cast<int>(static_cast<long long>(rect.bottom) - rect.top);
+  }
+  if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y, cx, cy, AfxHwndOf(pParentWnd), hMenu,
+                pContext)) {
     if (hMenu) ::DestroyMenu(hMenu);
     return FALSE;
   }
@@ -217,7 +224,7 @@ BOOL CFrameWnd::OnEraseBkgnd(CDC* pDC) {
 
 void CFrameWnd::OnSetFocus(CWnd* pOldWnd) {
   // The focus goes on to the active view.
-  if (m_pViewActive && m_pViewActive->GetSafeHwnd()) m_pViewActive->SetFocus();
+  if (m_pViewActive && AfxHwndOf(m_pViewActive)) m_pViewActive->SetFocus();
   else CWnd::OnSetFocus(pOldWnd);
 }
 

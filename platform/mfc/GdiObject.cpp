@@ -108,7 +108,7 @@ void AfxDeleteTempGdiMaps() {
 CBrush::CBrush(CBitmap* pBitmap) { CreatePatternBrush(pBitmap); }
 
 BOOL CBrush::CreatePatternBrush(CBitmap* pBitmap) {
-  return Attach(::CreatePatternBrush((HBITMAP)pBitmap->GetSafeHandle()));
+  return Attach(::CreatePatternBrush((HBITMAP)CGdiObject::HandleOf(pBitmap)));
 }
 
 BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC) {
@@ -119,7 +119,7 @@ BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC) {
     for (; lpszFaceName[i] && i + 1 < sizeof(lf.lfFaceName); ++i) lf.lfFaceName[i] = lpszFaceName[i];
     lf.lfFaceName[i] = 0;
   }
-  int dpi = pDC && pDC->GetSafeHdc() ? pDC->GetDeviceCaps(LOGPIXELSY) : 96;
+  int dpi = pDC && CDC::HdcOf(pDC) ? pDC->GetDeviceCaps(LOGPIXELSY) : 96;
   if (dpi <= 0) dpi = 96;
   // Tenths of a point to pixels, rounded to the nearest, negative for a character height.
   lf.lfHeight = -(LONG)((nPointSize * dpi + 360) / 720);
@@ -127,5 +127,5 @@ BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC) {
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
-  return Attach(::CreateCompatibleBitmap(pDC->GetSafeHdc(), nWidth, nHeight));
+  return Attach(::CreateCompatibleBitmap(CDC::HdcOf(pDC), nWidth, nHeight));
 }

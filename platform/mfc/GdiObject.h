@@ -26,6 +26,10 @@ class CGdiObject : public CObject {
 
   HGDIOBJ m_hObject = nullptr;
   operator HGDIOBJ() const { return m_hObject; }
+  // The handle of pObject, null for a null object. The layer's own code uses this form: calling
+  // a member on a null pointer (GetSafeHandle below) is what callers of the class library do,
+  // but not something this code relies on.
+  static HGDIOBJ HandleOf(const CGdiObject* pObject) { return pObject ? pObject->m_hObject : nullptr; }
   // Null for a null object, as callers rely on (pOldFont->GetSafeHandle()).
   HGDIOBJ GetSafeHandle() const {
     const CGdiObject* self = this;
@@ -140,10 +144,10 @@ class CRgn : public CGdiObject {
   void SetRectRgn(int x1, int y1, int x2, int y2) { ::SetRectRgn((HRGN)m_hObject, x1, y1, x2, y2); }
   void SetRectRgn(LPCRECT lpRect) { SetRectRgn(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
   int CombineRgn(CRgn* pRgn1, CRgn* pRgn2, int nCombineMode) {
-    return ::CombineRgn((HRGN)m_hObject, (HRGN)pRgn1->GetSafeHandle(), (HRGN)pRgn2->GetSafeHandle(), nCombineMode);
+    return ::CombineRgn((HRGN)m_hObject, (HRGN)CGdiObject::HandleOf(pRgn1), (HRGN)CGdiObject::HandleOf(pRgn2), nCombineMode);
   }
-  int CopyRgn(CRgn* pRgnSrc) { return ::CombineRgn((HRGN)m_hObject, (HRGN)pRgnSrc->GetSafeHandle(), nullptr, RGN_COPY); }
-  BOOL EqualRgn(CRgn* pRgn) const { return ::EqualRgn((HRGN)m_hObject, (HRGN)pRgn->GetSafeHandle()); }
+  int CopyRgn(CRgn* pRgnSrc) { return ::CombineRgn((HRGN)m_hObject, (HRGN)CGdiObject::HandleOf(pRgnSrc), nullptr, RGN_COPY); }
+  BOOL EqualRgn(CRgn* pRgn) const { return ::EqualRgn((HRGN)m_hObject, (HRGN)CGdiObject::HandleOf(pRgn)); }
   int OffsetRgn(int x, int y) { return ::OffsetRgn((HRGN)m_hObject, x, y); }
   int OffsetRgn(POINT point) { return OffsetRgn(point.x, point.y); }
   int GetRgnBox(LPRECT lpRect) const { return ::GetRgnBox((HRGN)m_hObject, lpRect); }

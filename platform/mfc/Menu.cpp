@@ -5,6 +5,7 @@
 
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/Wnd.h"
+#include "platform/mfc/WndHandle.h"
 #include "platform/user/Resources.h"
 
 IMPLEMENT_DYNCREATE(CMenu, CObject)
@@ -115,8 +116,8 @@ BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect
   HMENU hOldMenu = maps.hTracking;
   HWND hOldOwner = maps.hTrackingOwner;
   maps.hTracking = m_hMenu;
-  maps.hTrackingOwner = pWnd->GetSafeHwnd();
-  BOOL result = ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd->GetSafeHwnd(), lpRect);
+  maps.hTrackingOwner = AfxHwndOf(pWnd);
+  BOOL result = ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, AfxHwndOf(pWnd), lpRect);
   maps.hTracking = hOldMenu;
   maps.hTrackingOwner = hOldOwner;
   return result;

@@ -1,4 +1,5 @@
 #include "platform/mfc/SplitterWnd.h"
+#include "platform/mfc/WndHandle.h"
 
 #include <climits>
 
@@ -24,7 +25,7 @@ CSplitterWnd::~CSplitterWnd() {
 }
 
 BOOL CSplitterWnd::CreateStatic(CWnd* pParentWnd, int nRows, int nCols, DWORD dwStyle, UINT nID) {
-  if (!pParentWnd || !pParentWnd->GetSafeHwnd() || nRows < 1 || nRows > 16 || nCols < 1 || nCols > 16 || m_hWnd) {
+  if (!pParentWnd || !AfxHwndOf(pParentWnd) || nRows < 1 || nRows > 16 || nCols < 1 || nCols > 16 || m_hWnd) {
     return FALSE;
   }
   m_nRows = m_nMaxRows = nRows;
@@ -38,7 +39,7 @@ BOOL CSplitterWnd::CreateStatic(CWnd* pParentWnd, int nRows, int nCols, DWORD dw
   LPCTSTR lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW), nullptr);
   // The panes are drawn by themselves; the splitter paints only its bars and border.
   return CreateEx(0, lpszClass, nullptr, (dwStyle | WS_CHILD | WS_CLIPCHILDREN) & ~(WS_HSCROLL | WS_VSCROLL), 0, 0, 0, 0,
-                  pParentWnd->GetSafeHwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), nullptr);
+                  AfxHwndOf(pParentWnd), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), nullptr);
 }
 
 BOOL CSplitterWnd::CreateView(int row, int col, CRuntimeClass* pViewClass, SIZE sizeInit, CCreateContext* pContext) {
@@ -71,7 +72,7 @@ CWnd* CSplitterWnd::GetPane(int row, int col) const {
 }
 
 BOOL CSplitterWnd::IsChildPane(CWnd* pWnd, int* pRow, int* pCol) {
-  if (!pWnd || !pWnd->GetSafeHwnd() || ::GetParent(pWnd->GetSafeHwnd()) != m_hWnd) return FALSE;
+  if (!pWnd || !AfxHwndOf(pWnd) || ::GetParent(AfxHwndOf(pWnd)) != m_hWnd) return FALSE;
   int nID = pWnd->GetDlgCtrlID() - AFX_IDW_PANE_FIRST;
   if (nID < 0 || nID >= 16 * 16 || nID / 16 >= m_nRows || nID % 16 >= m_nCols) return FALSE;
   if (pRow) *pRow = nID / 16;
@@ -192,7 +193,7 @@ void CSplitterWnd::RecalcLayout() {
           rect.right += BORDER2;
           rect.bottom += BORDER2;
         }
-        AfxRepositionWindow(&layout, pWnd->GetSafeHwnd(), &rect);
+        AfxRepositionWindow(&layout, AfxHwndOf(pWnd), &rect);
       }
       y += cy + m_cySplitterGap;
     }

@@ -102,8 +102,7 @@ TEST(MfcGdi, ObjectsOwnTheirHandlesUnlessDetached) {
   EXPECT_EQ(static_cast<UINT>(OBJ_BRUSH), static_cast<UINT>(::GetObjectType(kept)));
   ::DeleteObject(kept);
   // A null object's handle is null; a null handle has no wrapper.
-  CGdiObject* pNull = nullptr;
-  EXPECT_EQ(nullptr, pNull->GetSafeHandle());
+  EXPECT_EQ(nullptr, CGdiObject::HandleOf(nullptr));
   EXPECT_EQ(nullptr, CPen::FromHandle(nullptr));
 }
 
