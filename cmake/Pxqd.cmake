@@ -40,14 +40,19 @@ function(pxqd_library name)
   endif()
 endfunction()
 
-# pxqd_test(<name> SOURCES ... DEPS ... [LABELS ...])
+# pxqd_test(<name> SOURCES ... DEPS ... [LABELS ...] [ENV VAR=value ...])
 # One GoogleTest program per test folder area; each test case becomes its own ctest entry.
 function(pxqd_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} pxqd_test_support GTest::gtest GTest::gmock Threads::Threads)
   target_compile_definitions(${name} PRIVATE PXQD_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+  if(ARG_ENV)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120 ENVIRONMENT "${ARG_ENV}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+  endif()
 endfunction()

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/CChatRichEdit.h"
+#include "controls/ChatRichEdit.h"
 #include "platform/comctl/RichEditOle.h"
 #include "platform/display/Display.h"
 #include "platform/user/User.h"

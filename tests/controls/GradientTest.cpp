@@ -4,7 +4,7 @@
 #include <numeric>
 #include <vector>
 
-#include "controls/CGradient.h"
+#include "controls/Gradient.h"
 #include "tests/controls/ControlRendering.h"
 #include "tests/platform/GdiTestCanvas.h"
 

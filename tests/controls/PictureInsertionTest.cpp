@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "controls/CImageDataObject.h"
+#include "controls/ImageDataObject.h"
 #include "platform/comctl/RichEdit.h"
 #include "platform/display/Display.h"
 #include "platform/user/User.h"

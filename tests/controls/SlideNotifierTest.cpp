@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/CSlideNotifier.h"
+#include "controls/SlideNotifier.h"
 #include "platform/display/Display.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/user/DialogTemplate.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/CStyledSplitterWnd.h"
+#include "controls/StyledSplitterWnd.h"
 #include "platform/display/Display.h"
 #include "platform/mfc/DocView.h"
 #include "platform/user/User.h"

@@ -1,4 +1,4 @@
-#include "controls/CGradient.h"
+#include "controls/Gradient.h"
 
 #include <cstdarg>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "controls/CSlideNotifier.h"
+#include "controls/SlideNotifier.h"
 
 #include "platform/mfc/DC.h"
 #include "platform/user/User.h"

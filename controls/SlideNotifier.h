@@ -4,7 +4,7 @@
 // background is a vertical gradient.
 #pragma once
 
-#include "controls/CGradient.h"
+#include "controls/Gradient.h"
 #include "platform/mfc/Dialog.h"
 
 class CSlideNotifier : public CDialog {

@@ -1,9 +1,9 @@
-#include "controls/CChatRichEdit.h"
+#include "controls/ChatRichEdit.h"
 
 #include <cstring>
 #include <string>
 
-#include "controls/CImageDataObject.h"
+#include "controls/ImageDataObject.h"
 #include "controls/ChatMarkup.h"
 #include "net/SystemHelpers.h"
 #include "platform/gdi/Gdi.h"

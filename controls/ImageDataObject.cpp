@@ -1,4 +1,4 @@
-#include "controls/CImageDataObject.h"
+#include "controls/ImageDataObject.h"
 
 #include <cstring>
 #include <new>

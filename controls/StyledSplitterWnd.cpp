@@ -1,4 +1,4 @@
-#include "controls/CStyledSplitterWnd.h"
+#include "controls/StyledSplitterWnd.h"
 
 #include "platform/mfc/DC.h"
 #include "platform/user/User.h"
