@@ -25,7 +25,7 @@ std::vector<std::string> CReportListCtrl::SplitFields(const std::string& text, c
   return fields;
 }
 
-void CReportListCtrl::SetColumnSpec(LPCTSTR spec) { m_columnSpec = spec != nullptr ? spec : ""; }
+void CReportListCtrl::SetColumnSpec(LPCTSTR columns) { m_columnSpec = columns != nullptr ? columns : ""; }
 
 int CReportListCtrl::BuildColumns() {
   DeleteAllColumns();

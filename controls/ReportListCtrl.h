@@ -22,7 +22,7 @@ class CReportListCtrl : public CListCtrl {
  public:
   CReportListCtrl();
 
-  void SetColumnSpec(LPCTSTR spec);
+  void SetColumnSpec(LPCTSTR columns);
   // Returns the number of columns inserted.
   int BuildColumns();
   int InsertColumnsFromStrings(int count, LPCTSTR* fields);

@@ -72,7 +72,7 @@ TEST_F(ReportListTest, HeaderIsTheSortHeader) {
 
 TEST_F(ReportListTest, BuildColumnsFromSpecs) {
   struct Case {
-    const char* spec;
+    const char* columns;
     std::vector<std::string> titles;
   } cases[] = {
       {"用户名|140|0|级别|60|0|积分|80|0|银子|60|0|旁观对象|100|0|", {"用户名", "级别", "积分", "银子", "旁观对象"}},
@@ -82,9 +82,9 @@ TEST_F(ReportListTest, BuildColumnsFromSpecs) {
       {"", {}},
   };
   for (const Case& c : cases) {
-    m_list.SetColumnSpec(c.spec);
-    EXPECT_EQ(static_cast<int>(c.titles.size()), m_list.BuildColumns()) << c.spec;
-    ASSERT_EQ(static_cast<int>(c.titles.size()), m_list.m_header.GetItemCount()) << c.spec;
+    m_list.SetColumnSpec(c.columns);
+    EXPECT_EQ(static_cast<int>(c.titles.size()), m_list.BuildColumns()) << c.columns;
+    ASSERT_EQ(static_cast<int>(c.titles.size()), m_list.m_header.GetItemCount()) << c.columns;
     for (size_t i = 0; i < c.titles.size(); ++i) EXPECT_EQ(c.titles[i], ColumnTitle(static_cast<int>(i)));
   }
   m_list.SetColumnSpec("用户名|100|0|总成绩|75|2|右|33|1|");
