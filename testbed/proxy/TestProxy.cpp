@@ -1,5 +1,7 @@
 #include "testbed/proxy/TestProxy.h"
 
+#include "testbed/LoopbackListener.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -56,19 +58,8 @@ void Relay(int a, int b) {
 TestProxy::~TestProxy() { Stop(); }
 
 bool TestProxy::Start() {
-  m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  m_listenFd = ListenOnLoopback(0, 8, &m_port);
   if (m_listenFd < 0) return false;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(m_listenFd, 8) != 0) {
-    close(m_listenFd);
-    m_listenFd = -1;
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
-  m_port = ntohs(addr.sin_port);
   m_running = true;
   m_acceptThread = std::thread([this] { AcceptLoop(); });
   return true;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "net/WireBytes.h"
+#include "testbed/LoopbackListener.h"
 
 namespace testbed {
 
@@ -36,22 +37,8 @@ WireServer::WireServer(WireParams params) : m_params(params) {
 WireServer::~WireServer() { Stop(); }
 
 bool WireServer::Start(uint16_t port) {
-  m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  m_listenFd = ListenOnLoopback(port, 16, &m_port);
   if (m_listenFd < 0) return false;
-  int one = 1;
-  setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(port);
-  if (bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(m_listenFd, 16) != 0) {
-    close(m_listenFd);
-    m_listenFd = -1;
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
-  m_port = ntohs(addr.sin_port);
   m_running = true;
   m_acceptThread = std::thread([this] { AcceptLoop(); });
   return true;
