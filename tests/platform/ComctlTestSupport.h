@@ -16,8 +16,12 @@
 #include "platform/gdi/Text.h"
 #include "platform/user/User.h"
 #include "tests/platform/GdiTestCanvas.h"
+#include "tests/support/MessagePump.h"
 
 namespace comctltest {
+
+using testsupport::Pump;
+using testsupport::PumpUntil;
 
 struct Event {
   UINT message;
@@ -73,29 +77,6 @@ inline HWND MakeParent(int x, int y, int w, int h) {
   SetActiveWindow(hwnd);
   SetForegroundWindow(hwnd);
   return hwnd;
-}
-
-inline int Pump() {
-  MSG msg;
-  int n = 0;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && n < 10000) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    ++n;
-  }
-  return n;
-}
-
-// Pumps until the condition holds, waiting a few milliseconds at a time; false after `ms`.
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 2000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    Pump();
-    if (done()) return true;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  Pump();
-  return done();
 }
 
 inline POINT ToScreen(HWND hwnd, int x, int y) {

@@ -14,34 +14,16 @@
 #include "platform/mfc/Afx.h"
 #include "platform/user/User.h"
 #include "tests/platform/GdiTestCanvas.h"
+#include "tests/support/MessagePump.h"
 
 namespace mfcwin {
+
+using testsupport::Pump;
+using testsupport::PumpUntil;
 
 inline std::vector<std::string>& Log() {
   static std::vector<std::string> log;
   return log;
-}
-
-inline int Pump() {
-  MSG msg;
-  int n = 0;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && n < 10000) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    ++n;
-  }
-  return n;
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 2000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    Pump();
-    if (done()) return true;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  Pump();
-  return done();
 }
 
 inline POINT CenterOnScreen(HWND hwnd) {

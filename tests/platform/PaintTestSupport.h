@@ -10,8 +10,12 @@
 #include "platform/display/Display.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/User.h"
+#include "tests/support/MessagePump.h"
 
 namespace painttest {
+
+using testsupport::Pump;
+using testsupport::PumpUntil;
 
 struct Seen {
   HWND hwnd;
@@ -105,18 +109,6 @@ inline HWND Make(DWORD style, int x, int y, int cx, int cy, HWND parent = nullpt
   HWND w = CreateWindowExA(exStyle, cls, title, style, x, y, cx, cy, parent, nullptr, nullptr, nullptr);
   if (w && colour) SetWindowLongPtrA(w, GWLP_USERDATA, static_cast<LONG_PTR>(colour | 0x01000000));
   return w;
-}
-
-// Dispatches everything the thread has waiting (WM_PAINT included), translating keys.
-inline int Pump() {
-  MSG msg;
-  int n = 0;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    if (++n > 10000) break;  // a window that never validates would loop for ever
-  }
-  return n;
 }
 
 // The colour of a pixel of a window, in window coordinates, as the screen would show it.
