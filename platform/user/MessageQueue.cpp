@@ -422,7 +422,15 @@ LRESULT DispatchMessageA(const MSG* msg) {
 
 namespace {
 
+// As on Windows, a queue holds at most this many posted messages; further posts fail, so a peer
+// that floods a thread which is not reading cannot grow memory without end.
+const size_t POSTED_MESSAGE_LIMIT = 10000;
+
 BOOL PostToQueue(ThreadQueue* q, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (q->posted.size() >= POSTED_MESSAGE_LIMIT) {
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return FALSE;
+  }
   q->posted.push_back(MSG{hwnd, message, wParam, lParam, MessageTickCount(), User().cursorPos});
   q->changedBits |= PostedMessageBits(message);
   return TRUE;
@@ -443,7 +451,7 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   {
     auto lock = UserLock();
     if (!hwnd) {
-      PostToQueue(CurrentQueueLocked(), nullptr, message, wParam, lParam);
+      if (!PostToQueue(CurrentQueueLocked(), nullptr, message, wParam, lParam)) return FALSE;
     } else {
       WindowRecord* w = FindWindowRecord(hwnd);
       ThreadQueue* q = w ? FindQueue(w->threadId) : nullptr;
@@ -451,7 +459,7 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
       }
-      PostToQueue(q, hwnd, message, wParam, lParam);
+      if (!PostToQueue(q, hwnd, message, wParam, lParam)) return FALSE;
     }
   }
   NotifyWaiters();
@@ -467,7 +475,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
       SetLastError(ERROR_INVALID_THREAD_ID);
       return FALSE;
     }
-    PostToQueue(q, nullptr, message, wParam, lParam);
+    if (!PostToQueue(q, nullptr, message, wParam, lParam)) return FALSE;
   }
   NotifyWaiters();
   return TRUE;

@@ -133,6 +133,26 @@ TEST(Queue, QuitComesAfterPostedMessagesAndEndsGetMessage) {
   EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
 }
 
+// A queue takes at most 10,000 posted messages, for windows and for the thread alike; room comes
+// back as the owner reads.
+TEST(Queue, PostsBeyondTheQueueLimitFailUntilTheOwnerReads) {
+  HWND w = MakeWindow(WS_POPUP);
+  for (int i = 0; i < 9999; ++i) ASSERT_TRUE(PostMessageA(w, WM_USER, i, 0)) << i;
+  ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_USER + 1, 0, 0));
+  SetLastError(0);
+  EXPECT_FALSE(PostMessageA(w, WM_USER, 0, 0));
+  EXPECT_EQ((DWORD)ERROR_NOT_ENOUGH_QUOTA, GetLastError());
+  EXPECT_FALSE(PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, 0));
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(0u, msg.wParam);
+  EXPECT_TRUE(PostMessageA(w, WM_USER, 0, 0));
+  int drained = 0;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ++drained;
+  EXPECT_EQ(10000, drained);
+  DestroyWindow(w);
+}
+
 TEST(Queue, MessagesOfADestroyedWindowAreDropped) {
   HWND w = MakeWindow(WS_POPUP);
   PostMessageA(w, WM_USER, 0, 0);
