@@ -238,63 +238,42 @@ COLORREF GetTextColor(HDC h) {
   return dc ? dc->m_state.textColour : CLR_INVALID;
 }
 
+namespace {
+// Sets one of the DC's mode fields when the new value is valid; the old value, or 0 for a bad
+// DC or value, as the Set...Mode calls answer.
+int SwapMode(HDC h, int DcState::*field, int mode, bool valid) {
+  auto dc = LookupDc(h);
+  if (!dc || !valid) return 0;
+  int old = dc->m_state.*field;
+  dc->m_state.*field = mode;
+  return old;
+}
+int ReadMode(HDC h, int DcState::*field) {
+  auto dc = LookupDc(h);
+  return dc ? dc->m_state.*field : 0;
+}
+}  // namespace
+
 int SetBkMode(HDC h, int mode) {
-  auto dc = LookupDc(h);
-  if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  int old = dc->m_state.bkMode;
-  dc->m_state.bkMode = mode;
-  return old;
+  return SwapMode(h, &DcState::bkMode, mode, mode == TRANSPARENT || mode == OPAQUE);
 }
-int GetBkMode(HDC h) {
-  auto dc = LookupDc(h);
-  return dc ? dc->m_state.bkMode : 0;
-}
-int SetROP2(HDC h, int rop) {
-  auto dc = LookupDc(h);
-  if (!dc || rop < R2_BLACK || rop > R2_WHITE) return 0;
-  int old = dc->m_state.rop2;
-  dc->m_state.rop2 = rop;
-  return old;
-}
-int GetROP2(HDC h) {
-  auto dc = LookupDc(h);
-  return dc ? dc->m_state.rop2 : 0;
-}
+int GetBkMode(HDC h) { return ReadMode(h, &DcState::bkMode); }
+int SetROP2(HDC h, int rop) { return SwapMode(h, &DcState::rop2, rop, rop >= R2_BLACK && rop <= R2_WHITE); }
+int GetROP2(HDC h) { return ReadMode(h, &DcState::rop2); }
 int SetStretchBltMode(HDC h, int mode) {
-  auto dc = LookupDc(h);
-  if (!dc || mode < BLACKONWHITE || mode > HALFTONE) return 0;
-  int old = dc->m_state.stretchMode;
-  dc->m_state.stretchMode = mode;
-  return old;
+  return SwapMode(h, &DcState::stretchMode, mode, mode >= BLACKONWHITE && mode <= HALFTONE);
 }
-int GetStretchBltMode(HDC h) {
-  auto dc = LookupDc(h);
-  return dc ? dc->m_state.stretchMode : 0;
-}
+int GetStretchBltMode(HDC h) { return ReadMode(h, &DcState::stretchMode); }
 int SetPolyFillMode(HDC h, int mode) {
-  auto dc = LookupDc(h);
-  if (!dc || (mode != ALTERNATE && mode != WINDING)) return 0;
-  int old = dc->m_state.polyFillMode;
-  dc->m_state.polyFillMode = mode;
-  return old;
+  return SwapMode(h, &DcState::polyFillMode, mode, mode == ALTERNATE || mode == WINDING);
 }
-int GetPolyFillMode(HDC h) {
-  auto dc = LookupDc(h);
-  return dc ? dc->m_state.polyFillMode : 0;
-}
+int GetPolyFillMode(HDC h) { return ReadMode(h, &DcState::polyFillMode); }
 // The advanced graphics mode is accepted and kept; no world transform is offered, so both modes
 // draw alike.
 int SetGraphicsMode(HDC h, int mode) {
-  auto dc = LookupDc(h);
-  if (!dc || (mode != GM_COMPATIBLE && mode != GM_ADVANCED)) return 0;
-  int old = dc->m_state.graphicsMode;
-  dc->m_state.graphicsMode = mode;
-  return old;
+  return SwapMode(h, &DcState::graphicsMode, mode, mode == GM_COMPATIBLE || mode == GM_ADVANCED);
 }
-int GetGraphicsMode(HDC h) {
-  auto dc = LookupDc(h);
-  return dc ? dc->m_state.graphicsMode : 0;
-}
+int GetGraphicsMode(HDC h) { return ReadMode(h, &DcState::graphicsMode); }
 // Only MM_TEXT exists here: one logical unit is one pixel.
 int SetMapMode(HDC h, int mode) {
   auto dc = LookupDc(h);

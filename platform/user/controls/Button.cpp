@@ -280,16 +280,7 @@ void Clicked(HWND hwnd, ButtonState& s) {
 }  // namespace
 
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ButtonState));
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
-  ButtonState* s = StateOf<ButtonState>(hwnd);
-  if (message == WM_NCDESTROY) {
-    delete s;
-    SetWindowLongPtrA(hwnd, 0, 0);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
+  ButtonState* s = TrackState<ButtonState>(hwnd, message);
   if (!s) return DefWindowProcA(hwnd, message, wParam, lParam);
   UINT type = TypeOf(hwnd);
   switch (message) {

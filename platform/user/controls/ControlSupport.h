@@ -18,6 +18,24 @@ T* StateOf(HWND hwnd) {
   return reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, 0));
 }
 
+// Makes the control's state on WM_NCCREATE and frees it on WM_NCDESTROY. Returns the state for
+// every other message; null for those two messages or a control without state, which the caller
+// then hands to DefWindowProc.
+template <typename T>
+T* TrackState(HWND hwnd, UINT message) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new T));
+    return nullptr;
+  }
+  T* state = StateOf<T>(hwnd);
+  if (message == WM_NCDESTROY) {
+    delete state;
+    SetWindowLongPtrA(hwnd, 0, 0);
+    return nullptr;
+  }
+  return state;
+}
+
 // The font a control draws with: the one WM_SETFONT gave, else DEFAULT_GUI_FONT.
 HFONT FontOr(HFONT font);
 int ControlId(HWND hwnd);

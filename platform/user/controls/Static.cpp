@@ -133,16 +133,7 @@ void PaintStatic(HWND hwnd, HDC dc, StaticState& s) {
 }  // namespace
 
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new StaticState));
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
-  StaticState* s = StateOf<StaticState>(hwnd);
-  if (message == WM_NCDESTROY) {
-    delete s;
-    SetWindowLongPtrA(hwnd, 0, 0);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
+  StaticState* s = TrackState<StaticState>(hwnd, message);
   if (!s) return DefWindowProcA(hwnd, message, wParam, lParam);
   DWORD style = StyleOf(hwnd);
   switch (message) {
