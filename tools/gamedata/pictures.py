@@ -168,8 +168,6 @@ def winds_png():
 def _icon(kind, s, d):
     S = 30 * s
     c = S / 2
-    if kind == 0:
-        return
     if kind == 1:  # the stake and banker coin
         d.ellipse([3 * s, 3 * s, S - 3 * s, S - 3 * s], fill=GOLD + (255,), outline=DARK_GOLD + (255,), width=2 * s)
         g.text_centered(d, (0, 0, S, S), "庄", 17 * s, (160, 30, 20, 255))
@@ -195,8 +193,8 @@ def _icon(kind, s, d):
     elif kind == 6:  # dialect: a speech bubble
         d.ellipse([7 * s, 8 * s, 23 * s, 20 * s], fill=CREAM + (255,))
         d.polygon([(10 * s, 18 * s), (8 * s, 24 * s), (15 * s, 19 * s)], fill=CREAM + (255,))
-    else:  # spare side-panel marks: ready, listening, flowers
-        text = {7: "听", 8: "花", 9: "托"}[kind]
+    else:  # further side-panel marks: waiting, listening, flowers, away
+        text = {0: "等", 7: "听", 8: "花", 9: "托"}[kind]
         g.text_centered(d, (0, 0, S, S), text, 18 * s, CREAM + (255,))
 
 
