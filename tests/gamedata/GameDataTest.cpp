@@ -15,14 +15,10 @@
 
 #include "engine/Pps.h"
 #include "engine/ResourceManager.h"
-#include "platform/base/Gbk.h"
-#include "platform/kernel/Profile.h"
-
-#if __has_include("net/SharedKeys.h")
 #include "net/CryptLayer.h"
 #include "net/SharedKeys.h"
-#define PXQD_HAVE_SHARED_KEYS 1
-#endif
+#include "platform/base/Gbk.h"
+#include "platform/kernel/Profile.h"
 
 namespace {
 
@@ -287,7 +283,6 @@ TEST(GameData, TileFacesAreDistinct) {
   }
 }
 
-#ifdef PXQD_HAVE_SHARED_KEYS
 // The whitelist deciphers under the program's key into lower-case host names, one per record.
 TEST(GameData, WhitelistHoldsTheTestbedHosts) {
   const std::vector<BYTE> file = ReadFile(BUILD + "/hall/Share/advert/domain.dat");
@@ -302,6 +297,5 @@ TEST(GameData, WhitelistHoldsTheTestbedHosts) {
   }
   EXPECT_EQ(hosts, (std::vector<std::string>{"127.0.0.1", "localhost"}));
 }
-#endif
 
 }  // namespace
