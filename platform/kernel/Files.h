@@ -75,6 +75,12 @@ DWORD GetFileAttributesA(LPCSTR path);
 // result is `size` and the error ERROR_INSUFFICIENT_BUFFER, as on Windows.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 #define GetModuleFileName GetModuleFileNameA
+// This file system keeps no short (8.3) names: the short form of an existing path is the path
+// itself, copied (the two buffers may be one). Returns its length, or the size needed
+// (terminator included) when the buffer is too small; 0 with the error of GetFileAttributesA when
+// the path does not exist.
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
+#define GetShortPathName GetShortPathNameA
 // Returns the length, or the size needed (terminator included) when the buffer is too small.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 #define GetCurrentDirectory GetCurrentDirectoryA
@@ -83,13 +89,6 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 // on Windows. Returns the length, or the size needed when the buffer is too small.
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 #define GetSystemDirectory GetSystemDirectoryA
-
-// There are no short (8.3) names here: the short form of an existing path is the path itself,
-// copied (source and buffer may be the same). Returns the length; the size needed (terminator
-// included) when the buffer is too small; 0 with ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND
-// when the path does not exist.
-DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
-#define GetShortPathName GetShortPathNameA
 
 // fopen with the path mapped as above, for callers that use the C runtime. The mode is the C
 // runtime's ('t' is accepted and means nothing).
