@@ -180,11 +180,13 @@ class HallServer {
   }
 
  private:
+  // Serves in the hall folder of the moment: when it has changed (tests give each run a folder
+  // of its own), the server moves there with the windows it has published.
   bool StartLocked() {
-    if (m_listener >= 0) return true;
-    m_directory = HallDirectory();
-    if (m_directory.empty()) return false;
-    std::string path = m_directory + "/" + OwnSocketName();
+    std::string directory = HallDirectory();
+    if (directory.empty()) return false;
+    if (m_listener >= 0 && directory == m_directory) return true;
+    std::string path = directory + "/" + OwnSocketName();
     sockaddr_un address;
     if (!MakeSocketAddress(path, &address)) return false;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -194,20 +196,34 @@ class HallServer {
       ::close(fd);
       return false;
     }
+    if (m_listener >= 0) {
+      // The old accept loop ends at once and closes its socket.
+      ::shutdown(m_listener, SHUT_RDWR);
+      ::unlink((m_directory + "/" + OwnSocketName()).c_str());
+      for (HWND h : m_published) {
+        ::unlink((m_directory + "/" + WindowLinkName(h)).c_str());
+        ::symlink(OwnSocketName().c_str(), (directory + "/" + WindowLinkName(h)).c_str());
+      }
+    }
+    m_directory = directory;
     m_listener = fd;
-    std::atexit([] { HallServer::Instance().RemoveFiles(); });
-    std::thread([this] { AcceptLoop(); }).detach();
+    if (!m_cleanupRegistered) {
+      m_cleanupRegistered = true;
+      std::atexit([] { HallServer::Instance().RemoveFiles(); });
+    }
+    std::thread([this, fd] { AcceptLoop(fd); }).detach();
     return true;
   }
 
-  void AcceptLoop() {
+  void AcceptLoop(int listener) {
     for (;;) {
-      int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+      int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd < 0) {
         if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE) {
           if (errno == EMFILE || errno == ENFILE) ::poll(nullptr, 0, 100);  // let descriptors free up
           continue;
         }
+        ::close(listener);
         return;
       }
       if (!PeerIsSameUser(fd) || m_workers.load() >= MAX_WORKERS) {
@@ -300,6 +316,7 @@ class HallServer {
   std::mutex m_lock;
   std::string m_directory;
   int m_listener = -1;
+  bool m_cleanupRegistered = false;
   std::set<HWND> m_published;
   std::atomic<int> m_workers{0};
 };
