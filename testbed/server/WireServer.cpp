@@ -70,6 +70,11 @@ void WireServer::SetHandler(Handler handler) {
   m_handler = std::move(handler);
 }
 
+void WireServer::SetClosedHandler(std::function<void(int)> handler) {
+  std::lock_guard<std::mutex> g(m_lock);
+  m_closedHandler = std::move(handler);
+}
+
 void WireServer::AcceptLoop() {
   while (m_running) {
     pollfd p{m_listenFd, POLLIN, 0};
@@ -147,6 +152,12 @@ void WireServer::ReadLoop(std::shared_ptr<Session> session) {
   }
   session->open = false;
   shutdown(session->fd, SHUT_RDWR);
+  std::function<void(int)> closed;
+  {
+    std::lock_guard<std::mutex> g(m_lock);
+    closed = m_closedHandler;
+  }
+  if (closed) closed(session->id);
 }
 
 void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD requestSerial, bool replyWanted,

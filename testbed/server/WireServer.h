@@ -52,6 +52,8 @@ class WireServer {
   uint16_t Port() const { return m_port; }
 
   void SetHandler(Handler handler);
+  // Called on a session's reading thread once its connection has ended, for whatever reason.
+  void SetClosedHandler(std::function<void(int session)> handler);
   // The greeting each client must send first (its bytes without the length word); empty accepts
   // any greeting.
   void SetExpectedGreeting(const Bytes& greeting) { m_expectedGreeting = greeting; }
@@ -87,6 +89,7 @@ class WireServer {
   std::atomic<bool> m_running{false};
   std::thread m_acceptThread;
   Handler m_handler;
+  std::function<void(int)> m_closedHandler;
   Bytes m_expectedGreeting;
 
   mutable std::mutex m_lock;
