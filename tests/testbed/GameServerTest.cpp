@@ -9,6 +9,7 @@
 #include "testbed/server/GameServer.h"
 #include "testbed/server/ProtectionAnswer.h"
 #include "testbed/server/ProtocolCodes.h"
+#include "tests/support/LoopbackTools.h"
 #include "tests/support/ScriptedClient.h"
 #include "tests/support/TempDir.h"
 #include "tests/testbed/RequestBodies.h"
@@ -280,6 +281,31 @@ TEST_F(ServerTest, MisbehaviourOnDemand) {
   Bytes left;
   ASSERT_TRUE(a.NextOf(NTF_PLAYER_LEFT, &left));
   EXPECT_EQ(B.user, Get(left, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// The program keeps its accounts in the data folder it is given, across runs.
+TEST(ServerProgram, KeepsItsAccountsInItsDataFolder) {
+  testsupport::TempDir dir;
+  std::string folder = dir.File("data/server");
+  for (int run = 0; run < 2; ++run) {
+    uint16_t port = testsupport::FreeLoopbackPort();
+    testsupport::ChildProcess server({PXQD_SERVER, "--port", std::to_string(port), "--data", folder}, port);
+    ASSERT_TRUE(server.Running());
+    ScriptedClient client;
+    ASSERT_TRUE(client.Connect(port));
+    ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, client.Ask(REQ_ENTER, Enter(A)).result);
+    if (run == 0) {
+      EXPECT_EQ(RESULT_SUCCESS, client.Ask(REQ_DEPOSIT, Deposit(A, 2500)).result);
+    } else {
+      ScriptedClient::Answer safe = client.Ask(REQ_OPEN_SAFE, SafeQuery(A));
+      EXPECT_EQ(7500, Get(safe.data, 0));
+      EXPECT_EQ(2500, Get(safe.data, 4));
+    }
+  }
 }
 
 }  // namespace
