@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "testbed/server/WireCodec.h"
+#include "net/SharedKeys.h"
 
 namespace testsupport {
 
@@ -20,7 +20,7 @@ void StartSocketsOnce() {
 }
 }  // namespace
 
-ScriptedClient::ScriptedClient() : m_connection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {
+ScriptedClient::ScriptedClient() : m_connection(PacketKey(), 128, 0x100, 0, 1, 4000) {
   StartSocketsOnce();
   m_receiver = std::thread([this] { ReceiverLoop(); });
   std::unique_lock<std::mutex> g(m_lock);
