@@ -26,6 +26,8 @@ bool GameServer::Start(const std::string& databasePath, uint16_t port, std::stri
     return reply;
   });
   m_wire.SetClosedHandler([this](int session) { m_core.OnSessionClosed(session); });
+  // The core keeps what it needs of each request; the wire's own record would only grow.
+  m_wire.SetRecordRequests(false);
   if (!m_wire.Start(port)) {
     if (error) *error = "cannot listen on 127.0.0.1:" + std::to_string(port);
     return false;

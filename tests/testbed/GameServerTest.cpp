@@ -3,6 +3,8 @@
 // from the server's database.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -306,6 +308,54 @@ TEST(ServerProgram, KeepsItsAccountsInItsDataFolder) {
       EXPECT_EQ(2500, Get(safe.data, 4));
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+size_t OpenDescriptors() {
+  size_t n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+// A server that runs for long sees many connections come and go: each one's socket and thread
+// go with it.
+TEST(WireServerConnections, ClosedConnectionsLeaveNoDescriptorBehind) {
+  WireServer wire;
+  std::mutex lock;
+  std::condition_variable changed;
+  int closed = 0;
+  wire.SetClosedHandler([&](int) {
+    std::lock_guard<std::mutex> g(lock);
+    ++closed;
+    changed.notify_all();
+  });
+  ASSERT_TRUE(wire.Start());
+  {
+    // One connection first, so that the client side's lasting descriptors exist before counting.
+    ScriptedClient warm;
+    ASSERT_TRUE(warm.Connect(wire.Port()));
+    warm.Close();
+  }
+  std::unique_lock<std::mutex> g(lock);
+  ASSERT_TRUE(changed.wait_for(g, std::chrono::seconds(5), [&] { return closed == 1; }));
+  g.unlock();
+  size_t before = OpenDescriptors();
+  for (int i = 0; i < 20; ++i) {
+    ScriptedClient client;
+    ASSERT_TRUE(client.Connect(wire.Port()));
+    client.Close();
+  }
+  g.lock();
+  ASSERT_TRUE(changed.wait_for(g, std::chrono::seconds(10), [&] { return closed == 21; }));
+  g.unlock();
+  EXPECT_EQ(before, OpenDescriptors());
+  wire.Stop();
 }
 
 }  // namespace
