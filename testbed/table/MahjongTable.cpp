@@ -634,9 +634,15 @@ TableOutput MahjongTable::StartHand() {
   const uint64_t handSeed = m_rng();
   std::mt19937_64 g(handSeed);
   std::vector<int> tiles;
+  // A fixed wall is played only when it holds the tile set's 136 tiles, each once.
+  bool fixed = false;
   if (m_fixedWallNext < m_config.fixedWalls.size()) {
     tiles = m_config.fixedWalls[m_fixedWallNext++];
-  } else {
+    std::vector<int> sorted = tiles;
+    std::sort(sorted.begin(), sorted.end());
+    fixed = sorted == TileSet::HandTiles(false) || sorted == TileSet::HandTiles(true);
+  }
+  if (!fixed) {
     tiles = TileSet::HandTiles(m_config.flowers);
     for (size_t i = tiles.size() - 1; i > 0; --i) std::swap(tiles[i], tiles[g() % (i + 1)]);
   }
@@ -649,7 +655,10 @@ TableOutput MahjongTable::StartHand() {
   // the banker in turn order, the second counts stacks into that chair's side of the wall.
   const int counted = (m_banker + 3 * (m_dice[0] + m_dice[1] - 1)) % 4;
   const int segment = (counted + 3) % 4;
-  const int breakPosition = (segment * 34 + 2 * ((m_dice[2] + m_dice[3]) % 17)) % TILE_COUNT;
+  int breakPosition = (segment * 34 + 2 * ((m_dice[2] + m_dice[3]) % 17)) % TILE_COUNT;
+  if (m_config.fixedBreak && *m_config.fixedBreak >= 0 && *m_config.fixedBreak < TILE_COUNT) {
+    breakPosition = *m_config.fixedBreak & ~1;
+  }
   m_wall = Wall(tiles, breakPosition);
   const int treasureCode = TileSet::TreasureCodeAfter(TileSet::Code(m_wall.IndicatorTile()));
   m_joker1 = TileSet::FirstIdOfCode(treasureCode);

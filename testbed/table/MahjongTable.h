@@ -51,6 +51,7 @@ struct TableConfig {
   // Fixed walls for the next hands, 136 tiles in wall order each; and fixed dice.
   std::vector<std::vector<int>> fixedWalls;
   std::optional<std::array<int, 4>> fixedDice;
+  std::optional<int> fixedBreak;  // an even wall place 0-134
 };
 
 struct TableMessage {
