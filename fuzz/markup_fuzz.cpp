@@ -1,35 +1,32 @@
-// Marked-up text over arbitrary bytes: every "<" is tried as a tag, every tag read, and the whole
-// text laid out by a font's measuring pass, which must end and stay within its numbers.
-#include <cstddef>
-#include <cstdint>
-#include <string>
+// The chat markup over arbitrary text: cutting, tags and their keys, numbers and picture paths.
+// Every piece's text must come from the input and the limits of the format must hold.
+#include <cstdlib>
+#include <string_view>
 
-#include "engine/TextFont.h"
-#include "engine/TextMarkup.h"
+#include "controls/ChatMarkup.h"
+#include "fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const char* text = reinterpret_cast<const char*>(data);
-  for (size_t pos = 0; pos < size; pos++) {
-    const size_t content = TextMarkup::FindTag(text, size, pos);
-    if (content == 0) continue;
-    if (content > TextMarkup::MAX_TAG_CONTENT || pos + content + 1 >= size) __builtin_trap();
-    const MarkupTag tag = TextMarkup::Read(text + pos + 1, content);
-    if (tag.text.size() > content) __builtin_trap();
-    volatile bool accepted = TextMarkup::IsAccepted(tag);
-    (void)accepted;
+  FuzzInput in(data, size);
+  const uint8_t options = in.Byte();
+  const int largest = 1 + in.Byte() * 4;
+  size_t count = 0;
+  const char* text = reinterpret_cast<const char*>(in.Rest(&count));
+  const std::string_view view(text, count);
+
+  size_t total = 0;
+  for (const ChatPiece& piece : ChatMarkup::Parse(view, largest, (options & 1) != 0)) {
+    if (piece.format.face.size() > ChatMarkup::FACE_MAX) std::abort();
+    if (piece.format.linkTarget.size() > ChatMarkup::LINK_MAX) std::abort();
+    if (piece.format.size > largest && piece.format.size != ChatMarkup::DEFAULT_SIZE) std::abort();
+    total += piece.text.size();
   }
-  static TextFont* font = [] {
-    TextFont* f = new TextFont;
-    TextFontInfo info{};
-    info.height = 20;
-    info.weight = 400;
-    info.wrap = 1;
-    f->SelectFont(info);
-    return f;
-  }();
-  const std::string terminated(text, size);
-  int width = 0, height = 0;
-  font->MeasureText(0, 0, terminated.c_str(), &width, &height);
-  if (font->Current().height != 20) __builtin_trap();
+  if (total > count) std::abort();
+
+  volatile int number = ChatMarkup::ReadNumber(view);
+  (void)number;
+  char path[64];
+  const std::string folder(view.substr(0, 80));
+  ChatMarkup::FormatPicturePath(folder.c_str(), static_cast<int>(count) - 100, path, sizeof path);
   return 0;
 }
