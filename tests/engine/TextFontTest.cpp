@@ -335,3 +335,18 @@ TEST_F(TextFontTest, RenderingHash) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextFontOwnerTest, ManagerKeepsOneFontThroughRelease) {
+  ResourceManager* manager = ResourceManager::Instance();
+  TextFont* font = manager->GetTextFont();
+  ASSERT_NE(font, nullptr);
+  EXPECT_NE(font->GetGlyphDC(), nullptr) << "made ready with the manager";
+  EXPECT_EQ(font->Current().colour, TextFont::DEFAULT_COLOUR);
+  manager->AddRef();
+  manager->Release();
+  EXPECT_EQ(manager->GetTextFont(), font);
+}
+
+}  // namespace
