@@ -38,7 +38,7 @@ void EngineCoreTest::SetUp() {
 }
 
 void EngineCoreTest::TearDown() {
-  scene->Cleanup();
+  if (!cleanedUp) scene->Cleanup();
   delete scene;
   delete target;
   SetEngineClockSource(nullptr);

@@ -72,6 +72,7 @@ class EngineCoreTest : public EngineResTest {
   TestTarget* target = nullptr;
   HWND window = nullptr;
   std::vector<Received> received;
+  bool cleanedUp = false;
 };
 
 }  // namespace enginetest
