@@ -25,11 +25,19 @@ class ResourceManager;
 class ScriptInterpreter;
 class Screen;
 class EngineHostView;
-class ButtonFrame;
+class BUTTONFRAME;
 class MessageBoxButton;
+struct ButtonFrameLayout;
 struct ImageRecord;
 struct ParticleParams;
 struct Particle;
+
+// Timed tasks that every engine object may start on its World: the cancel command for an
+// entity's tasks, and a fade (both as GameBase::QueueRawApply and GameBase::StartFade).
+void QueueCancelEntity(World& world, uint32_t entityId, uint32_t level, uint8_t drop);
+uint32_t AddFade(World& world, Entity* entity, double step, double target, uint32_t key,
+                 int32_t interval, uint32_t code, EventObject* object, int destroy,
+                 uint32_t eventKey);
 
 // A timed task as one record (AddApplyWithParams).
 struct ApplyRecord {
@@ -219,7 +227,7 @@ class GameBase : public WorldObject {
   void BindMouseEvent(uint32_t slot, uint32_t code, uint32_t targetKey);
   void ShowControl(ControlRecord* control, int show);
   int MoveControl(ControlRecord* control, int32_t x, int32_t y);
-  ButtonFrame* CreateButtonFrame(int32_t count, const void* layout);
+  BUTTONFRAME* CreateButtonFrame(int32_t count, const ButtonFrameLayout* layout);
   int SendControlEvent(uint32_t code, EventObject* object, uint32_t key, int mode) {
     return m_world.SendControlEvent(key, code, object, mode);
   }

@@ -1,6 +1,7 @@
 // The event pump, the engine's core commands and the pending-id list.
 #include <cstdio>
 
+#include "engine/ButtonFrame.h"
 #include "engine/EngineUtil.h"
 #include "engine/GameBase.h"
 #include "engine/GameHost.h"
@@ -85,6 +86,7 @@ int GameBase::DispatchCoreCommand(Event event) {
     }
   }
   if (code >= 66 && code <= 68) {
+    if (code == 67 && event.object != nullptr) ResetButtonFrame(event.object);
     return 0;
   }
   switch (code) {
@@ -185,4 +187,20 @@ void GameBase::ProcessPendingIds() {
     if (Entity* e = m_world.FindEntity(id)) DestroyEntityLater(e, 0, 0, 0, nullptr);
   }
   m_pendingIds.clear();
+}
+
+void GameBase::ResetButtonFrame(EventObject* object) {
+  auto* frame = dynamic_cast<BUTTONFRAME*>(object);
+  if (frame == nullptr) return;
+  for (int32_t i = 0; i < frame->GetSlotCount(); ++i) {
+    ControlRecord* c = frame->GetButton(static_cast<uint32_t>(i));
+    if (c == nullptr || c->entity == nullptr || c->entity->GetKind() != BIT_SINGLE) continue;
+    PictureEntity::SetBackColor(c->entity, 0);
+    c->entity->Refresh();
+    c->Enable(1);
+    if (const EventBinding* b = c->GetBinding(CTRL_EVENT_LEAVE)) {
+      Event leave{b->code, b->object ? b->object->Clone() : nullptr, b->targetKey};
+      if (m_world.DispatchEvent(leave, 0) == 0) delete leave.object;
+    }
+  }
 }

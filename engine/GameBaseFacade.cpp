@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ButtonFrame.h"
 #include "engine/ColorPalette.h"
 #include "engine/DrawDispatcher.h"
 #include "engine/EngineUtil.h"
@@ -393,4 +394,11 @@ void* GameBase::NewMemBlock(uint32_t value) {
   void* block = ResourceManager::Instance()->NewMemRes(16, nullptr);
   if (block) std::memcpy(static_cast<uint8_t*>(block) + 12, &value, 4);
   return block;
+}
+
+BUTTONFRAME* GameBase::CreateButtonFrame(int32_t count, const ButtonFrameLayout* layout) {
+  auto* frame = new BUTTONFRAME();
+  m_world.RegisterControlObject(frame);
+  frame->Init(count, layout, 0);
+  return frame;
 }

@@ -23,13 +23,39 @@ uint32_t GameBase::AddTask(Entity* target, const ApplyParams& params, ApplyCallb
   return id;
 }
 
-void GameBase::QueueRawApply(uint32_t entityId, uint32_t level, uint8_t drop) {
+void QueueCancelEntity(World& world, uint32_t entityId, uint32_t level, uint8_t drop) {
   Apply record;
   record.flags = APPLY_CMD_CANCEL_ENTITY;
   record.follower = entityId;
   record.mode = level;
   record.held = drop;
-  m_world.QueueRawApply(record);
+  world.QueueRawApply(record);
+}
+
+uint32_t AddFade(World& world, Entity* entity, double step, double target, uint32_t key,
+                 int32_t interval, uint32_t code, EventObject* object, int destroy,
+                 uint32_t eventKey) {
+  if (entity == nullptr) {
+    delete object;
+    return 0;
+  }
+  ApplyParams p;
+  ApplyParams::Init(&p, interval > 0 ? static_cast<uint32_t>(interval) : world.GetInterval(), code,
+                    object, eventKey);
+  // Both are kept as hundredths, truncated toward zero.
+  p.p1 = static_cast<int32_t>(step * 100);
+  p.p2 = static_cast<int32_t>(target * 100);
+  const uint32_t targetId = static_cast<uint32_t>(entity->GetId());
+  const uint32_t flags = destroy ? APPLY_FLAG_DESTROY_TARGET : 0;
+  const uint32_t id =
+      key != 0 ? world.AddApplyWithParams(targetId, &p, ApplyFade, key, flags, 0, APPLY_MODE_DEFAULT)
+               : world.AddApply(targetId, p, ApplyFade, 0, flags, 0, APPLY_MODE_DEFAULT);
+  if (id == 0) delete object;
+  return id;
+}
+
+void GameBase::QueueRawApply(uint32_t entityId, uint32_t level, uint8_t drop) {
+  QueueCancelEntity(m_world, entityId, level, drop);
 }
 
 int GameBase::QueueRawApply8192(uint32_t applyId, uint32_t value) {
@@ -117,16 +143,7 @@ uint32_t GameBase::StartDelayedShow(Entity* entity, int show, uint32_t key, int3
 uint32_t GameBase::StartFade(Entity* entity, double step, double target, uint32_t key,
                              int32_t interval, uint32_t code, EventObject* object, int destroy,
                              uint32_t eventKey) {
-  if (entity == nullptr) {
-    delete object;
-    return 0;
-  }
-  ApplyParams p;
-  ApplyParams::Init(&p, FrameInterval(interval), code, object, eventKey);
-  // Both are kept as hundredths, truncated toward zero.
-  p.p1 = static_cast<int32_t>(step * 100);
-  p.p2 = static_cast<int32_t>(target * 100);
-  return AddTask(entity, p, ApplyFade, key, destroy ? APPLY_FLAG_DESTROY_TARGET : 0);
+  return AddFade(m_world, entity, step, target, key, interval, code, object, destroy, eventKey);
 }
 
 uint32_t GameBase::StartResize(Entity* entity, int32_t startWidth, int32_t startHeight,
