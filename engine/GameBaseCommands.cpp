@@ -28,6 +28,7 @@ void GameBase::PumpEvents() {
       if (OnCommand(event) != 0) delete event.object;
     }
   }
+  m_world.GetSound().PollMusic();
 }
 
 int GameBase::DispatchCoreCommand(Event event) {

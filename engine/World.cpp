@@ -43,6 +43,8 @@ void World::Construct(ImageSource* images) {
 World::~World() {
   if (m_screen) m_screen->ReleaseSurfaces();
   m_screen.reset();
+  m_sound.CloseMusic();
+  m_sound.ClearEngineFlag();
   // Objects still registered (Clear deletes every control's handler) and the objects of events
   // nobody took are owned here, so they go with the World instead of being lost.
   std::list<WorldObject*> objects;

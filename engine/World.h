@@ -19,6 +19,7 @@
 #include "engine/ControlRecord.h"
 #include "engine/EngineEvent.h"
 #include "engine/Entity.h"
+#include "engine/GameSound.h"
 
 class Screen;
 class WorldObject;
@@ -71,6 +72,7 @@ class World {
   int DrawScreen(HDC target);
   uint32_t GetNow() const { return m_now; }
   Screen* GetScreen() const { return m_screen.get(); }
+  GameSound& GetSound() { return m_sound; }
 
   // Statistics.
   uint32_t GetControlCount() const { return static_cast<uint32_t>(m_controls.size()); }
@@ -166,6 +168,7 @@ class World {
   uint32_t m_outerGroup = 0;
   uint32_t m_openGroup = 0;
   uint32_t m_rootKey = 0;
+  GameSound m_sound;
   int m_deliveryDepth = 0;
   bool m_walking = false;
 };
