@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/ResourceManager.h"
-#include "platform/comctl/RichEdit.h"
+#include "platform/kernel/Module.h"
 #include "platform/user/Resources.h"
 
 namespace {
