@@ -13,12 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineUtil.h"
 #include "engine/Pps.h"
 #include "engine/ResourceManager.h"
 #include "net/CryptLayer.h"
 #include "net/SharedKeys.h"
 #include "platform/base/Gbk.h"
+#include "platform/kernel/Files.h"
 #include "platform/kernel/Profile.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -204,8 +207,30 @@ void CheckIco(const std::string& path) {
 const char* const ACTIONS[] = {"peng0", "peng1", "gang0", "gang1", "gang2", "chi0",
                                "chi1",  "hu0",   "hu1",   "hua0",  "hua1"};
 
+// Keeps the engine's log out of the build folder while the packages load, and gives the
+// resource manager back empty.
+class EngineSession {
+ public:
+  EngineSession() {
+    platform::SetModuleFileNameOverride(m_dir.File("pxqd"));
+    ResetModuleFolder();
+    ResourceManager::SetExitHandler([](int code) { ADD_FAILURE() << "the resource manager would exit " << code; });
+  }
+  ~EngineSession() {
+    ResourceManager* manager = ResourceManager::Instance();
+    while (manager->GetUseCount() > 1) manager->Release();
+    manager->Release();
+    ResourceManager::SetExitHandler(nullptr);
+    platform::SetModuleFileNameOverride("");
+    ResetModuleFolder();
+  }
+
+ private:
+  testsupport::TempDir m_dir;
+};
+
 TEST(GameData, EveryFileTheGameLoadsReadsBack) {
-  ResourceManager::SetExitHandler([](int code) { ADD_FAILURE() << "the resource manager would exit " << code; });
+  EngineSession session;
   std::set<std::string> packs;
   const std::vector<Line> lines = ExpectedFiles();
   ASSERT_GT(lines.size(), 400u);
@@ -243,7 +268,6 @@ TEST(GameData, EveryFileTheGameLoadsReadsBack) {
       ADD_FAILURE() << "unknown kind " << kind;
     }
   }
-  ResourceManager::SetExitHandler(nullptr);
 }
 
 // The dialect switch must be audible: the dialect voices are other recordings than the standard

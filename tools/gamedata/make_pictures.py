@@ -50,7 +50,7 @@ class Writer:
             stacked.paste(f if alpha else f.convert("RGB"), (0, i * h))
         name = os.path.splitext(os.path.basename(path))[0]
         source = os.path.join(self.work, "pps", "%s.%s" % (name.encode("utf-8").hex(), "png" if alpha else "bmp"))
-        g.write_bytes(source, g.png_bytes(stacked) if alpha else g.bmp_bytes(stacked))
+        g.write_bytes(source, g.png_bytes(stacked, 1) if alpha else g.bmp_bytes(stacked))
         cmd = [self.args.ppswrite, "--frames", str(len(frames))]
         if duration:
             cmd += ["--duration", str(duration)]
@@ -270,7 +270,7 @@ def contact_sheet(items, out, root):
                 x0 = 10 + int(f * step)
                 d.rectangle([x0, y, x0 + int(fw) - 1, y + h - 1], outline=(0, 230, 230))
         y += h + 6
-    g.write_bytes(out, g.png_bytes(sheet))
+    g.write_bytes(out, g.png_bytes(sheet, 3))
 
 
 def main():
