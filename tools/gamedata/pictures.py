@@ -337,6 +337,7 @@ def exchange_page():
     d.rounded_rectangle([0, 0, w - 1, 30], radius=16, fill=(190, 50, 30, 255))
     d.rectangle([0, 16, w - 1, 30], fill=(190, 50, 30, 255))
     g.text_centered(d, (0, 0, w, 30), "奖券兑换", 20, (255, 240, 200, 255))
+    g.text_centered(d, (20, 44, 310, 76), "赢取兑换券，换取精美奖品！", 18, (190, 60, 30, 255))
     for cx in (100, 240):
         for cy in (178, 309):
             d.rounded_rectangle([cx - 66, cy - 48, cx + 66, cy + 82], radius=8, fill=(255, 252, 244, 255),
