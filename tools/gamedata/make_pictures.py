@@ -78,7 +78,7 @@ def common(wr, folder):
     wr.png(os.path.join(folder, "hand.png"), p.hand_cursor())
     wr.png(os.path.join(folder, "partical.png"), p.particles(), 20, 20, 5, 20)
     wr.pps(os.path.join(folder, "宝牌.pps"), [p.treasure_panel()], alpha=True)
-    wr.pps(os.path.join(folder, "桌面.pps"), [p.felt(744, 710, (26, 96, 58), "table top")])
+    wr.pps(os.path.join(folder, "桌面.pps"), [p.table_top(744, 710, (26, 96, 58), "table top")])
     wr.pps(os.path.join(folder, "准备.pps"), [p.ready_icon()], alpha=True)
     wr.pps(os.path.join(folder, "logo.pps"), [p.logo()], alpha=True)
     wr.pps(os.path.join(folder, "btnShowAct.pps"), p.activity_button_frames(), alpha=True)
@@ -118,7 +118,7 @@ def style(wr, folder, name):
     for fname, (img, fw, fh, frames, step) in tiles.style_tile_pictures(st).items():
         wr.bmp(os.path.join(folder, fname), img, fw, fh, frames, step)
     cloth = (26, 96, 58) if name == "Classic" else (24, 58, 104)
-    wr.bmp(os.path.join(folder, "TableCloth0.bmp"), p.felt(744, 710, cloth, "cloth " + name), key=None)
+    wr.bmp(os.path.join(folder, "TableCloth0.bmp"), p.table_top(744, 710, cloth, "cloth " + name), key=None)
     wr.bmp(os.path.join(folder, "clock.bmp"), p.clock_face(st.back))
     wr.bmp(os.path.join(folder, "clock_hand.bmp"), p.clock_hands(), 56, 56, 8, 56)
     wr.bmp(os.path.join(folder, "mj_joker.bmp"), joker_mark(), 54, 77, 1, 54)

@@ -150,6 +150,24 @@ def felt(w, h, base, name):
     return Image.composite(lifted, img, light.point(lambda v: max(0, v - 64)))
 
 
+def table_top(w, h, base, name):
+    """The table: the cloth with a faint stitched border and a faint ring where the dice land."""
+    img = felt(w, h, base, name)
+    d = ImageDraw.Draw(img, "RGBA")
+    light = (255, 255, 255, 22)
+    d.rectangle([10, 10, w - 11, h - 11], outline=light, width=2)
+    for x in range(16, w - 16, 12):
+        d.line([(x, 16), (x + 6, 16)], fill=light)
+        d.line([(x, h - 17), (x + 6, h - 17)], fill=light)
+    for y in range(16, h - 16, 12):
+        d.line([(16, y), (16, y + 6)], fill=light)
+        d.line([(w - 17, y), (w - 17, y + 6)], fill=light)
+    cx, cy, r = w // 2, h // 2, min(w, h) // 5
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], outline=(255, 255, 255, 18), width=3)
+    d.ellipse([cx - r + 10, cy - r + 10, cx + r - 10, cy + r - 10], outline=(0, 0, 0, 18), width=2)
+    return img
+
+
 def winds_png():
     """Four direction markers of 59 x 61, east, south, west, north, with alpha."""
     frames = []
