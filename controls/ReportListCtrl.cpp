@@ -15,10 +15,13 @@ CReportListCtrl::CReportListCtrl() { std::memset(m_columnLocks, 0, sizeof(m_colu
 namespace {
 
 // The column spec split at '|' by the shared splitter, over a copy that the fields point into.
+// Specs end in '|', which the splitter reports as one more, empty field; it is not part of any
+// column, so a spec whose last triple lacks its format does not gain a column from it.
 struct SpecFields {
   explicit SpecFields(const std::string& spec) : copy(spec.begin(), spec.end()), fields(REPORT_MAX_COLUMNS) {
     copy.push_back('\0');
     count = SplitString(copy.data(), fields.data(), REPORT_MAX_COLUMNS, nullptr);
+    if (count > 0 && fields[count - 1][0] == '\0') --count;
   }
   std::vector<char> copy;
   std::vector<LPSTR> fields;

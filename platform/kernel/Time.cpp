@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/kernel/KernelObject.h"
+
 namespace platform {
 namespace {
 
@@ -17,7 +19,27 @@ ULONGLONG MonotonicMilliseconds() {
   return static_cast<ULONGLONG>(ts.tv_sec) * 1000u + static_cast<ULONGLONG>(ts.tv_nsec) / 1000000u;
 }
 
-// GetTickCount = monotonic milliseconds + offset (mod 2^32).
+// The stopped clock: while `stopped` is set the clock reads `stoppedAt`; `drift` is added to the
+// system clock while it runs, so that a clock started again goes on from where it stood.
+struct ManualClock {
+  std::atomic<bool> stopped{false};
+  std::atomic<ULONGLONG> stoppedAt{0};
+  std::atomic<ULONGLONG> drift{0};
+  std::atomic<ULONGLONG> moves{0};
+};
+
+ManualClock& Manual() {
+  static ManualClock clock;
+  return clock;
+}
+
+ULONGLONG ClockNow() {
+  ManualClock& m = Manual();
+  if (m.stopped.load()) return m.stoppedAt.load();
+  return MonotonicMilliseconds() + m.drift.load();
+}
+
+// GetTickCount = clock milliseconds + offset (mod 2^32).
 std::atomic<ULONGLONG>& TickOffset() {
   static std::atomic<ULONGLONG> offset{[] {
     const char* start = std::getenv("PXQD_TICK_START");
@@ -26,7 +48,7 @@ std::atomic<ULONGLONG>& TickOffset() {
     errno = 0;
     unsigned long long value = std::strtoull(start, &end, 10);
     if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return ULONGLONG{0};
-    return static_cast<ULONGLONG>(value) - MonotonicMilliseconds();
+    return static_cast<ULONGLONG>(value) - ClockNow();
   }()};
   return offset;
 }
@@ -58,7 +80,36 @@ void CalendarTime(bool local, LPSYSTEMTIME out) {
 
 }  // namespace
 
-void SetTickCountNow(DWORD now) { TickOffset().store(static_cast<ULONGLONG>(now) - MonotonicMilliseconds()); }
+void SetTickCountNow(DWORD now) { TickOffset().store(static_cast<ULONGLONG>(now) - ClockNow()); }
+
+void StopClock() {
+  ManualClock& m = Manual();
+  if (m.stopped.load()) return;
+  m.stoppedAt.store(ClockNow());
+  m.stopped.store(true);
+}
+
+void AdvanceClock(DWORD milliseconds) {
+  ManualClock& m = Manual();
+  if (!m.stopped.load()) return;
+  m.stoppedAt.fetch_add(milliseconds);
+  m.moves.fetch_add(1);
+  // Threads that wait for a timer re-read the clock.
+  NotifyWaiters();
+}
+
+void StartClock() {
+  ManualClock& m = Manual();
+  if (!m.stopped.load()) return;
+  m.drift.store(m.stoppedAt.load() - MonotonicMilliseconds());
+  m.stopped.store(false);
+  m.moves.fetch_add(1);
+  NotifyWaiters();
+}
+
+bool IsClockStopped() { return Manual().stopped.load(); }
+ULONGLONG ClockMilliseconds() { return ClockNow(); }
+ULONGLONG ClockMoves() { return Manual().moves.load(); }
 
 }  // namespace platform
 
@@ -80,10 +131,10 @@ DWORD GetTickCount() {
   // and a clock read before that would make the first count come out a millisecond or more
   // below the start value the environment asked for.
   ULONGLONG offset = platform::TickOffset().load();
-  return static_cast<DWORD>(platform::MonotonicMilliseconds() + offset);
+  return static_cast<DWORD>(platform::ClockNow() + offset);
 }
 
-ULONGLONG GetTickCount64() { return platform::MonotonicMilliseconds(); }
+ULONGLONG GetTickCount64() { return platform::ClockNow(); }
 
 void GetLocalTime(LPSYSTEMTIME time) { platform::CalendarTime(true, time); }
 void GetSystemTime(LPSYSTEMTIME time) { platform::CalendarTime(false, time); }

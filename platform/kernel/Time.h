@@ -20,4 +20,17 @@ void GetSystemTime(LPSYSTEMTIME time);
 namespace platform {
 // For tests: makes GetTickCount return `now` at this instant and count on from there.
 void SetTickCountNow(DWORD now);
+
+// For tests: stops the clock that GetTickCount, GetTickCount64 and the window timers read, so that
+// it moves only when AdvanceClock moves it and a test sees every delay exactly, however slowly the
+// machine runs. The time-outs of waits, Sleep and the calendar time stay on the real clock, so a
+// wait never hangs on a stopped clock. StartClock lets it run on from where it stands.
+void StopClock();
+void AdvanceClock(DWORD milliseconds);
+void StartClock();
+bool IsClockStopped();
+// The milliseconds of the clock above (stopped or running); GetTickCount64 returns the same.
+ULONGLONG ClockMilliseconds();
+// Counts the moves of the stopped clock, so that a waiter can tell that the clock has moved.
+ULONGLONG ClockMoves();
 }  // namespace platform

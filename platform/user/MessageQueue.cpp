@@ -5,6 +5,7 @@
 
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Time.h"
 #include "platform/kernel/Threads.h"
 #include "platform/user/Input.h"
 #include "platform/user/UserState.h"
@@ -72,15 +73,19 @@ bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
 DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, UINT mask,
                      bool inputAvailable) {
   std::shared_ptr<ThreadQueue> q = CurrentQueue();
-  const ULONGLONG start = MonotonicMs();
+  // The caller's time-out runs on the real clock; timers run on the clock a test may stop, which
+  // wakes this wait when it is moved.
+  const ULONGLONG start = WaitClockMs();
   for (;;) {
-    ULONGLONG now = MonotonicMs();
+    const ULONGLONG now = WaitClockMs();
+    const ULONGLONG timerNow = MonotonicMs();
     ULONGLONG nextTimer = 0;
     bool ready = false;
     uint64_t serial = 0;
+    const ULONGLONG moves = ClockMoves();
     {
       auto lock = UserLock();
-      nextTimer = UpdateTimers(*q, now);
+      nextTimer = UpdateTimers(*q, timerNow);
       ready = HasInput(*q, mask, inputAvailable);
       serial = q->timerSerial;
     }
@@ -89,14 +94,14 @@ DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD mil
       ULONGLONG end = start + milliseconds;
       waitMs = now >= end ? 0 : static_cast<DWORD>(end - now);
     }
-    if (nextTimer != 0 && (mask & QS_TIMER)) {
-      ULONGLONG untilTimer = nextTimer > now ? nextTimer - now : 0;
+    if (nextTimer != 0 && (mask & QS_TIMER) && !IsClockStopped()) {
+      ULONGLONG untilTimer = nextTimer > timerNow ? nextTimer - timerNow : 0;
       if (waitMs == INFINITE || untilTimer < waitMs) waitMs = static_cast<DWORD>(untilTimer);
     }
     if (ready) waitMs = 0;
     auto extra = [&]() {
       auto lock = UserLock();
-      return ready || HasInput(*q, mask, inputAvailable) || q->timerSerial != serial;
+      return ready || HasInput(*q, mask, inputAvailable) || q->timerSerial != serial || ClockMoves() != moves;
     };
     DWORD r;
     if (count == 0 && waitMs == 0) {
@@ -113,7 +118,7 @@ DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD mil
       continue;  // only the timers changed: look again at when the next one is due
     }
     // The wait timed out: either a timer came due or the caller's time is over.
-    if (milliseconds != INFINITE && MonotonicMs() >= start + milliseconds) {
+    if (milliseconds != INFINITE && WaitClockMs() >= start + milliseconds) {
       auto lock = UserLock();
       UpdateTimers(*q, MonotonicMs());
       return HasInput(*q, mask, inputAvailable) ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
@@ -176,7 +181,7 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     target->changedBits |= QS_SENDMESSAGE;
   }
   NotifyWaiters();
-  const ULONGLONG start = MonotonicMs();
+  const ULONGLONG start = WaitClockMs();
   for (;;) {
     ProcessIncomingSent();
     DWORD waitMs = INFINITE;
@@ -187,7 +192,7 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return SendOutcome::DONE;
       }
       if (timeout != INFINITE) {
-        ULONGLONG now = MonotonicMs();
+        ULONGLONG now = WaitClockMs();
         if (now >= start + timeout) {
           // Withdraw a message the receiver has not begun, so that it never reads parameters
           // (a WM_COPYDATA block, a text buffer) that belong to a sender who has given up.

@@ -186,7 +186,9 @@ std::shared_ptr<ThreadQueue> CurrentQueue() {
   return t_queue.queue;
 }
 
-ULONGLONG MonotonicMs() {
+ULONGLONG MonotonicMs() { return ClockMilliseconds(); }
+
+ULONGLONG WaitClockMs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<ULONGLONG>(ts.tv_sec) * 1000u + static_cast<ULONGLONG>(ts.tv_nsec) / 1000000u;

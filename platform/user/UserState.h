@@ -139,8 +139,11 @@ std::shared_ptr<ThreadQueue> CurrentQueue();
 // Same, with the lock already held.
 ThreadQueue* CurrentQueueLocked();
 
-// Milliseconds of the monotonic clock (timers), and GetTickCount (message times).
+// Milliseconds of the clock that timers read (a test may stop it), and GetTickCount (message
+// times).
 ULONGLONG MonotonicMs();
+// Milliseconds of the system's monotonic clock, which the time-outs of waits are measured on.
+ULONGLONG WaitClockMs();
 DWORD MessageTickCount();
 
 // Queue status bits that a posted message sets.

@@ -11,6 +11,7 @@
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/User.h"
 #include "tests/controls/ControlRendering.h"
+#include "tests/support/StoppedClock.h"
 
 namespace {
 
@@ -79,22 +80,29 @@ class TestNotifier : public CSlideNotifier {
   int m_id;
 };
 
+// The clock stands still in these tests. Whenever the queue is empty it is moved on by 5 ms, so
+// the animations run step by step whatever the machine's load, and a notifier that never ends
+// fails after 5 seconds of its own time.
+bool DispatchOrMoveClock(DWORD& elapsed) {
+  MSG msg;
+  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    DispatchMessageA(&msg);
+    return true;
+  }
+  platform::AdvanceClock(5);
+  elapsed += 5;
+  return false;
+}
+
 // Runs the thread's message loop until the notifiers are gone (every one deleted) or 5 seconds.
 void RunUntilDeleted(int count) {
-  DWORD start = GetTickCount();
   auto deleted = [] {
     int n = 0;
     for (const Event& e : Events()) n += e.what == "deleted";
     return n;
   };
-  MSG msg;
-  while (deleted() < count && GetTickCount() - start < 5000) {
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageA(&msg);
-    } else {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-  }
+  DWORD elapsed = 0;
+  while (deleted() < count && elapsed < 5000) DispatchOrMoveClock(elapsed);
 }
 
 class SlideNotifier : public ::testing::Test {
@@ -112,6 +120,7 @@ class SlideNotifier : public ::testing::Test {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &m_workArea, 0);
   }
   RECT m_workArea{};
+  testsupport::StoppedClock m_clock;
 };
 
 TEST_F(SlideNotifier, RisesHoldsSinksAndDeletesItself) {
@@ -219,11 +228,9 @@ TEST_F(SlideNotifier, RenderedFullyUpWithItsLabelOverTheGradient) {
   std::vector<uint32_t> pixels, half;
   int w = 0, h = 0, halfW = 0, halfH = 0;
   // Keep the pixels captured at the full stage before the object goes.
-  MSG msg;
-  DWORD start = GetTickCount();
-  while (w == 0 && GetTickCount() - start < 5000) {
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageA(&msg);
+  DWORD elapsed = 0;
+  while (w == 0 && elapsed < 5000) {
+    if (DispatchOrMoveClock(elapsed)) {
       if (n->m_halfWidth && halfW == 0) {
         halfW = n->m_halfWidth;
         halfH = n->m_halfHeight;
@@ -234,8 +241,6 @@ TEST_F(SlideNotifier, RenderedFullyUpWithItsLabelOverTheGradient) {
         w = n->m_fullWidth;
         h = n->m_fullHeight;
       }
-    } else {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
   }
   ASSERT_EQ(w, 180);

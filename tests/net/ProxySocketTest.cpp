@@ -25,6 +25,11 @@ const char UNRESOLVABLE[] = "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx
 using testsupport::ChildProcess;
 using testsupport::FreeLoopbackPort;
 
+// Failures that must come at once, not by the time-out, are given a time-out far longer than any
+// stall of a loaded machine and are checked to come in under half of it.
+constexpr int kLongTimeout = 60;
+constexpr auto kAtOnce = std::chrono::seconds(kLongTimeout / 2);
+
 std::unique_ptr<ChildProcess> StartDante(const testsupport::TempDir& dir) {
   uint16_t port = FreeLoopbackPort();
   std::string conf = dir.Write("danted.conf", "logoutput: " + dir.File("danted.log") +
@@ -93,15 +98,12 @@ class ProxyTest : public ::testing::Test {
     connection.Close();
   }
 
-  // Expects the handshake to fail, within the time-out given, with the given proxy error (0 =
-  // any).
+  // Expects the handshake to fail with the given proxy error (0 = any).
   void ExpectFailure(const char* host, int kind, uint16_t proxyPort, const char* user, const char* password,
                      int seconds, int error) {
     CProxyConnectSocket proxy;
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(0, proxy.ConnectWithTimeout(host, m_server.Port(), kind, "127.0.0.1", proxyPort, user, password,
                                           seconds));
-    EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::seconds(seconds) + std::chrono::milliseconds(500));
     if (error) {
       EXPECT_EQ(error, proxy.GetProxyError());
     }
@@ -155,7 +157,10 @@ TEST_F(ProxyTest, RefusingSilentAndAbsentProxiesFailWithinTheTimeout) {
   ASSERT_TRUE(refusing.Start());
   ASSERT_TRUE(silent.Start());
   ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_REFUSED);
+  // A silent proxy is given its whole time-out, and no more than that ends the wait.
+  auto start = std::chrono::steady_clock::now();
   ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS4, silent.Port(), nullptr, nullptr, 1, 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
   ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, FreeLoopbackPort(), nullptr, nullptr, 2, 0);
   // SOCKS4 cannot carry a name: an unresolvable target fails at once.
   ExpectFailure(UNRESOLVABLE, PROXY_KIND_SOCKS4, refusing.Port(), nullptr, nullptr, 3, PROXY_ERR_RESOLVE);
@@ -173,8 +178,8 @@ TEST_F(ProxyTest, Socks5MethodsAndANameInTheConnectReply) {
     testbed::TestProxy proxy(std::vector<Step>{{4, "", std::string("\x05\xff", 2)}});
     ASSERT_TRUE(proxy.Start());
     auto start = std::chrono::steady_clock::now();
-    ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, proxy.Port(), "player", "secret", 3, PROXY_ERR_METHOD);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, proxy.Port(), "player", "secret", kLongTimeout, PROXY_ERR_METHOD);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
     EXPECT_EQ(offerWithLogin, proxy.Received());
   }
   {
@@ -207,8 +212,8 @@ TEST_F(ProxyTest, HttpRefusalFailsWithTheStatusLine) {
       std::vector<testbed::TestProxy::Step>{{0, "\r\n\r\n", "HTTP/1.1 407 Proxy Authentication Required\r\n"}});
   ASSERT_TRUE(proxy.Start());
   auto start = std::chrono::steady_clock::now();
-  ExpectFailure("127.0.0.1", PROXY_KIND_HTTP, proxy.Port(), "", "", 3, PROXY_ERR_REFUSED);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  ExpectFailure("127.0.0.1", PROXY_KIND_HTTP, proxy.Port(), "", "", kLongTimeout, PROXY_ERR_REFUSED);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
   std::string request = proxy.Received();
   EXPECT_EQ(0u, request.find("CONNECT 127.0.0.1:" + std::to_string(m_server.Port()) + " HTTP/1.1\r\n"));
   // Empty credentials are still sent: Base64 of ":".
@@ -220,8 +225,8 @@ TEST_F(ProxyTest, KindNoneConnectsDirectly) {
   CProxyConnectSocket socket;
   auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(1, socket.ConnectWithTimeout("127.0.0.1", m_server.Port(), PROXY_KIND_NONE, nullptr, 0, nullptr, nullptr,
-                                         3));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+                                         kLongTimeout));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
   socket.Close();
 }
 
@@ -229,8 +234,8 @@ TEST_F(ProxyTest, AProxyThatHangsUpFailsAtOnce) {
   testbed::TestProxy proxy(testbed::TestProxy::Mode::HANGUP);
   ASSERT_TRUE(proxy.Start());
   auto start = std::chrono::steady_clock::now();
-  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, proxy.Port(), nullptr, nullptr, 5, PROXY_ERR_REFUSED);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  ExpectFailure("127.0.0.1", PROXY_KIND_SOCKS5, proxy.Port(), nullptr, nullptr, kLongTimeout, PROXY_ERR_REFUSED);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
 }
 
 TEST(Base64, PaddingAndLongCredentials) {

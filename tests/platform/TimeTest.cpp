@@ -8,17 +8,40 @@
 namespace {
 
 TEST(Time, TickCountWrapsAt32Bits) {
+  platform::StopClock();
   platform::SetTickCountNow(0xFFFFFFF0u);
   DWORD before = GetTickCount();
-  Sleep(40);
+  platform::AdvanceClock(40);
   DWORD after = GetTickCount();
   // The count has wrapped past zero, and the unsigned difference still gives the elapsed time.
   EXPECT_LT(after, before);
-  EXPECT_GE(after - before, 40u);
-  EXPECT_LT(after - before, 5000u);
+  EXPECT_EQ(40u, after - before);
   platform::SetTickCountNow(1000);
+  EXPECT_EQ(1000u, GetTickCount());
+  platform::StartClock();
   EXPECT_GE(GetTickCount(), 1000u);
   EXPECT_LT(GetTickCount(), 6000u);
+}
+
+// A stopped clock moves only when it is moved; started again it runs on from where it stood,
+// never back to the system's time. Sleep stays on the real clock.
+TEST(Time, StoppedClockMovesOnlyWhenMovedAndRunsOnFromThere) {
+  platform::StopClock();
+  EXPECT_TRUE(platform::IsClockStopped());
+  const ULONGLONG stopped = GetTickCount64();
+  Sleep(5);
+  EXPECT_EQ(stopped, GetTickCount64());
+  platform::AdvanceClock(100000);
+  EXPECT_EQ(stopped + 100000, GetTickCount64());
+  EXPECT_EQ(stopped + 100000, platform::ClockMilliseconds());
+  platform::StartClock();
+  EXPECT_FALSE(platform::IsClockStopped());
+  const ULONGLONG running = GetTickCount64();
+  EXPECT_GE(running, stopped + 100000);
+  EXPECT_LT(running, stopped + 100000 + 60000);
+  // Moving a running clock does nothing.
+  platform::AdvanceClock(1000000);
+  EXPECT_LT(GetTickCount64(), stopped + 1000000);
 }
 
 // The environment variable sets where the count starts, so that a whole program can be run

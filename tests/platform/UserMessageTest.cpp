@@ -9,6 +9,7 @@
 #include "platform/kernel/Threads.h"
 #include "platform/kernel/Time.h"
 #include "tests/platform/UserTestSupport.h"
+#include "tests/support/StoppedClock.h"
 
 using namespace usertest;
 
@@ -306,14 +307,18 @@ TEST(Send, ASenderIsReleasedWhenTheReceiverThreadEnds) {
 }
 
 TEST(Timers, IdZeroTicksOnlyWhenTheQueueIsOtherwiseEmptyAndNeverPilesUp) {
+  testsupport::StoppedClock clock;
   HWND w = MakeWindow(WS_POPUP);
   PumpAll();
-  // The period is long enough that no stall of a loaded machine between two calls below lets a
-  // second period pass.
   EXPECT_NE(0u, SetTimer(w, 0, 60, nullptr));
   PostMessageA(w, WM_USER, 0, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // several periods pass
   MSG msg;
+  clock.Advance(59);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ((UINT)WM_USER, msg.message);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // not before the period
+  clock.Advance(141);  // several periods pass
+  PostMessageA(w, WM_USER, 0, 0);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ((UINT)WM_USER, msg.message);  // posted messages come first
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
@@ -324,14 +329,42 @@ TEST(Timers, IdZeroTicksOnlyWhenTheQueueIsOtherwiseEmptyAndNeverPilesUp) {
   EXPECT_EQ(w, msg.hwnd);
   // Only one tick was pending however many periods passed; the next period starts now.
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  clock.Advance(59);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  clock.Advance(1);
   ASSERT_EQ(TRUE, GetMessageA(&msg, nullptr, 0, 0));
   EXPECT_EQ((UINT)WM_TIMER, msg.message);
   // A filter that leaves WM_TIMER out does not get it.
-  std::this_thread::sleep_for(std::chrono::milliseconds(70));
+  clock.Advance(70);
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER, WM_APP, PM_REMOVE));
   EXPECT_TRUE(KillTimer(w, 0));
   EXPECT_FALSE(KillTimer(w, 0));
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  DestroyWindow(w);
+}
+
+// A thread blocked in GetMessage with a timer pending wakes when another thread moves the stopped
+// clock past the timer's period, and not before: a wait ends by the real clock only for its own
+// time-out.
+TEST(Timers, MovingTheStoppedClockWakesAWaitingThread) {
+  testsupport::StoppedClock clock;
+  HWND w = MakeWindow(WS_POPUP);
+  PumpAll();
+  ASSERT_NE(0u, SetTimer(w, 7, 1000, nullptr));
+  EXPECT_EQ(WAIT_TIMEOUT, MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_TIMER));
+  const DWORD before = GetTickCount();
+  std::thread mover([&] {
+    clock.Advance(400);
+    clock.Advance(600);
+  });
+  MSG msg;
+  ASSERT_EQ(TRUE, GetMessageA(&msg, nullptr, 0, 0));
+  mover.join();
+  EXPECT_EQ((UINT)WM_TIMER, msg.message);
+  EXPECT_EQ(7u, msg.wParam);
+  EXPECT_EQ(1000u, GetTickCount() - before);
+  EXPECT_GE(msg.time - before, 1000u);
+  KillTimer(w, 7);
   DestroyWindow(w);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/platform/ComctlTestSupport.h"
+#include "tests/support/StoppedClock.h"
 
 namespace {
 
@@ -471,6 +472,7 @@ TEST_F(ListViewTest, RenderingWithSelectionImagesAndGridlines) {
 }
 
 TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
+  testsupport::StoppedClock clock;
   HWND parent = Parent();
   // Created with style 0, as the hyperlink and the buttons create theirs.
   HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, "", 0, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
@@ -489,8 +491,12 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
   platform::InjectMouseMove(ToScreen(parent, 50, 50));
   Pump();
+  clock.Advance(79);
+  Pump();
   EXPECT_FALSE(IsWindowVisible(tip));  // not before the delay
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+  clock.Advance(1);
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(tip));
   EXPECT_TRUE(GetWindowLongA(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_TRUE(GetWindowLongA(tip, GWL_STYLE) & WS_POPUP);
   RECT client, window;
@@ -514,20 +520,35 @@ TEST_F(ControlTest, TooltipShowsAfterDelayAndHidesOnClick) {
   // auto-pop delay.
   platform::InjectMouseMove(ToScreen(parent, 300, 150));
   platform::InjectMouseMove(ToScreen(parent, 40, 40));
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tip));
+  clock.Advance(80);
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(tip));
   platform::InjectMouseMove(ToScreen(parent, 300, 150));
   Pump();
   EXPECT_FALSE(IsWindowVisible(tip));
   SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 40);
   platform::InjectMouseMove(ToScreen(parent, 45, 45));
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) == FALSE; }));
+  Pump();
+  clock.Advance(80);
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(tip));
+  clock.Advance(39);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(tip));
+  clock.Advance(1);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tip));
   // Leaving the tool's rectangle and coming back starts the delay again; a deactivated tip
   // never shows.
   SendMessageA(tip, TTM_ACTIVATE, FALSE, 0);
   platform::InjectMouseMove(ToScreen(parent, 300, 150));
   platform::InjectMouseMove(ToScreen(parent, 60, 60));
-  EXPECT_FALSE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }, 120));
+  Pump();
+  clock.Advance(1000);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tip));
 }
 
 TEST_F(ControlTest, ImageListAddDrawIconsAndRemove) {
