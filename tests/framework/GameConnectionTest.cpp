@@ -322,7 +322,9 @@ TEST_F(GameConnectionTest, ResultTextsAndStatistics) {
   CString text;
   int length = 0;
   int result = 7;
+  const size_t answered = RequestCount();
   EXPECT_EQ(1, c.SendRequest(text, 4243, &length, nullptr, &result, nullptr, 0));
+  ASSERT_TRUE(m_server.WaitForRequests(answered + 1, 10000));
   EXPECT_EQ(0, result);
   EXPECT_EQ(2u, c.GetResponseCount()) << "a request without a reply is not measured";
 
