@@ -16,6 +16,7 @@
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
 #include "platform/kernel/Kernel.h"
+#include "resources/ProgramResources.h"
 #include "platform/user/User.h"
 #include "platform/winsock/WinSock.h"
 
@@ -107,6 +108,8 @@ BOOL CGameApp::ParseLaunchLine() {
 }
 
 BOOL CGameApp::InitInstance() {
+  // The dialogs and menus below are the program's own resources, looked up by id.
+  resources::RegisterProgramResources();
   LogInit("Game", 0xA001D);
   if (CSkinSettings* skin = GetSkinSettings()) skin->LoadCurrentSkin();
   if (!ParseLaunchLine()) return FALSE;
