@@ -69,10 +69,7 @@ int ResourceManager::Release() {
   for (auto& [path, file] : m_packages) {
     if (file) std::fclose(file);
   }
-  // The sound library belongs to the game sound, which releases it when flag 1 is set; nothing
-  // loads it yet.
-  m_soundLibrary = nullptr;
-  m_flags &= ~3u;
+  if (m_flags & RESMGR_SOUND_READY) FreeSoundLibrary();
   m_packages.clear();
   m_records.clear();
   m_palettes.clear();

@@ -1066,6 +1066,11 @@ BOOL FreeLibrary(HMODULE module) {
   return TRUE;
 }
 
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+  SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
+  return nullptr;
+}
+
 BOOL AfxInitRichEdit() { return RegisterRichEditClasses(); }
 
 namespace platform {

@@ -201,9 +201,16 @@ BOOL RegisterRichEditClasses();
 
 // The module loader as far as this program uses it: the rich-edit library is built in, so loading
 // "RICHED20.DLL" (any case) registers the control and answers a module handle; any other name
-// fails with ERROR_MOD_NOT_FOUND. FreeLibrary accepts the handles LoadLibrary gave.
+// fails with ERROR_MOD_NOT_FOUND (a Windows library found on disk cannot be loaded here either).
+// FreeLibrary accepts the handles LoadLibrary gave. The built-in library exports no functions by
+// name, so GetProcAddress always fails with ERROR_PROC_NOT_FOUND.
 HMODULE LoadLibraryA(LPCSTR fileName);
 BOOL FreeLibrary(HMODULE module);
+typedef intptr_t (*FARPROC)();
+#ifndef ERROR_PROC_NOT_FOUND
+#define ERROR_PROC_NOT_FOUND 127L
+#endif
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 #define LoadLibrary LoadLibraryA
 
 // The framework's rich-edit initialisation: registers the control's classes; TRUE on success.

@@ -172,6 +172,10 @@ bool LookUp(LPCSTR section, LPCSTR key, LPCSTR fileName, std::string* value) {
   return false;
 }
 
+// A last line may end in a lone '\r', which is no line end to a reader: a line written after it
+// would join it.
+bool EndsLine(const Line& line) { return !line.end.empty() && line.end.back() == '\n'; }
+
 bool HasLineBreak(LPCSTR s) { return s && (std::strchr(s, '\r') || std::strchr(s, '\n')); }
 
 bool WriteWhole(const std::string& path, const std::vector<Line>& lines, mode_t mode) {
@@ -304,10 +308,10 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
       changed = false;
     } else if (header != lines.size()) {
       // After the section's last key; the line before it must end.
-      if (lines[lastKey].end.empty()) lines[lastKey].end = CRLF;
+      if (!platform::EndsLine(lines[lastKey])) lines[lastKey].end = CRLF;
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastKey + 1), platform::Line{entry, CRLF});
     } else {
-      if (!lines.empty() && lines.back().end.empty()) lines.back().end = CRLF;
+      if (!lines.empty() && !platform::EndsLine(lines.back())) lines.back().end = CRLF;
       lines.push_back(platform::Line{"[" + std::string(section) + "]", CRLF});
       lines.push_back(platform::Line{entry, CRLF});
     }

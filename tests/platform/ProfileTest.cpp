@@ -132,6 +132,9 @@ TEST(ProfileWrite, EditTable) {
       {"new key in an empty section", "[A]\r\n[B]\r\n", "A", "K", "v", "[A]\r\nK=v\r\n[B]\r\n"},
       {"new section at the end", "[A]\r\nx=1", "SYSTEM", "UniqueID", "f00d", "[A]\r\nx=1\r\n[SYSTEM]\r\nUniqueID=f00d\r\n"},
       {"new file", nullptr, "SYSTEM", "UniqueID", "f00d", "[SYSTEM]\r\nUniqueID=f00d\r\n"},
+      // A lone carriage return ends no line: the new lines must not join the last one.
+      {"new section after a lone CR", "[A]\r\nx=1\r", "B", "K", "v", "[A]\r\nx=1\r\n[B]\r\nK=v\r\n"},
+      {"new key after a lone CR", "[A]\r\nx=1\r", "A", "K", "v", "[A]\r\nx=1\r\nK=v\r\n"},
       {"null value deletes the key", "[A]\r\nx=1\r\nK=v\r\n", "A", "k", nullptr, "[A]\r\nx=1\r\n"},
       {"deleting a missing key changes nothing", "[A]\nx=1", "A", "k", nullptr, "[A]\nx=1"},
       {"null key deletes the section", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n", "a", nullptr, nullptr, "[B]\r\ny=2\r\n"},
