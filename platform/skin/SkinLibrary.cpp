@@ -316,7 +316,7 @@ bool TakeSkin(LPCSTR skinIni) {
 
 BOOL SkinLoad(LPCSTR skinIni, int flags) { return TakeSkin(skinIni) ? TRUE : FALSE; }
 
-BOOL SkinChange(LPCSTR skinIni, int flags) {
+BOOL SkinSwitch(LPCSTR skinIni, int flags) {
   if (!TakeSkin(skinIni)) return FALSE;
   RepaintSkinnedWindows();
   return TRUE;

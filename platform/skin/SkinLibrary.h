@@ -28,22 +28,22 @@
 // Takes on the skin of that skin.ini for the whole program: attached frames, dialogs created
 // from now on by this thread, pictures. flags is 1 (the only value the program passes). FALSE
 // when the file does not exist; the previous skin then stays.
-BOOL SkinLoad(LPCSTR skinIni, int flags);
+BOOL SkinLoad(LPCSTR skinIni, int flags = 1);
 // Switches the running program to another skin: as SkinLoad, and every attached frame, skinned
 // dialog and skinned control repaints at once. The pictures of the previous skin are deleted, so
 // callers ask for theirs again after a switch.
-BOOL SkinChange(LPCSTR skinIni, int flags);
+BOOL SkinSwitch(LPCSTR skinIni, int flags = 1);
 // Releases the skin: pictures deleted, frames and dialogs drawn in the plain look again.
 void SkinRelease();
 // Skins a frame window: its caption takes the skin's colours and gets the skin button, which
 // sends WM_SKIN_MENU. menuId names the frame's menu resource and is kept for the skin menu.
-BOOL SkinAttachFrame(HWND frame, UINT menuId);
+BOOL SkinAttachFrame(HWND frame, UINT menuId = 128);
 // Told right before a skinned window is hidden: the skin button's pressed state and any picture
 // the library keeps for that window are dropped.
 void SkinBeforeHide(HWND hwnd);
 // Skins a child control: its background is taken from the picture its parent gave with
 // skinppSetBackgroundDC, and it repaints on a skin switch. flags is 0.
-void SkinChildControl(HWND child, int flags);
+void SkinChildControl(HWND child, int flags = 0);
 // The skin's colour of that number (see above).
 COLORREF SkinGetColor(int number);
 

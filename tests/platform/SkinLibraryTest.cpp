@@ -71,11 +71,11 @@ TEST_F(SkinLibrary, PicturesByNameInEveryFormat) {
   EXPECT_EQ(13, BitmapSize(again).cx);
 
   HBITMAP op = skinppGetBitmapRes("OperateBK");
-  ASSERT_TRUE(SkinChange(m_plain.c_str(), 1));
+  ASSERT_TRUE(SkinSwitch(m_plain.c_str(), 1));
   EXPECT_EQ(0u, GetObjectType(op));  // the previous skin's pictures are gone
   EXPECT_EQ(nullptr, skinppGetBitmapRes("OperateBK"));
 
-  EXPECT_FALSE(SkinChange(m_dir.File("skins/none/skin.ini").c_str(), 1));
+  EXPECT_FALSE(SkinSwitch(m_dir.File("skins/none/skin.ini").c_str(), 1));
   EXPECT_EQ(m_plain, platform::CurrentSkinIni());  // a missing skin leaves the current one
   SkinRelease();
   EXPECT_EQ("", platform::CurrentSkinIni());
