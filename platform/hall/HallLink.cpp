@@ -43,6 +43,27 @@ const DWORD REPLY_SLACK_MS = 2000;
 // Connections served at once; more are closed unanswered.
 const int MAX_WORKERS = 64;
 
+// The folder; only a process that publishes makes it, so that asking about a window that is not
+// there leaves nothing behind.
+std::string HallDirectoryAt(bool create) {
+  std::string dir;
+  const char* over = std::getenv("PXQD_HALL_DIR");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (over && *over) {
+    dir = over;
+  } else if (runtime && runtime[0] == '/') {
+    dir = std::string(runtime) + "/pxqd-hall";
+  } else {
+    dir = "/tmp/pxqd-hall-" + std::to_string(::getuid());
+  }
+  if (create && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
+  // The longest name inside must still fit a socket address.
+  if (dir.size() + 1 + 24 >= sizeof(sockaddr_un{}.sun_path)) return {};
+  return dir;
+}
+
 // ---- socket helpers ----------------------------------------------------------------------------
 
 ULONGLONG NowMs() { return GetTickCount64(); }
@@ -327,7 +348,7 @@ class HallServer {
 // this process's own (which the window layer has already looked for), or when the owner is gone
 // (its stale link is then removed).
 int ConnectToOwner(HWND hwnd) {
-  std::string directory = HallDirectory();
+  std::string directory = HallDirectoryAt(false);
   if (directory.empty() || !hwnd) return -1;
   std::string link = directory + "/" + WindowLinkName(hwnd);
   char target[128];
@@ -458,7 +479,7 @@ BOOL RouteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time
 }
 
 HWND RouteFind(LPCSTR className, LPCSTR windowName) {
-  std::string directory = HallDirectory();
+  std::string directory = HallDirectoryAt(false);
   if (directory.empty()) return nullptr;
   if ((className && std::strlen(className) > hall::MAX_FIND_NAME) ||
       (windowName && std::strlen(windowName) > hall::MAX_FIND_NAME)) {
@@ -501,24 +522,7 @@ const bool g_routerInstalled = [] {
 
 }  // namespace
 
-std::string HallDirectory() {
-  std::string dir;
-  const char* over = std::getenv("PXQD_HALL_DIR");
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (over && *over) {
-    dir = over;
-  } else if (runtime && runtime[0] == '/') {
-    dir = std::string(runtime) + "/pxqd-hall";
-  } else {
-    dir = "/tmp/pxqd-hall-" + std::to_string(::getuid());
-  }
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
-  // The longest name inside must still fit a socket address.
-  if (dir.size() + 1 + 24 >= sizeof(sockaddr_un{}.sun_path)) return {};
-  return dir;
-}
+std::string HallDirectory() { return HallDirectoryAt(true); }
 
 BOOL PublishWindow(HWND hwnd) {
   EnableForeignWindows();

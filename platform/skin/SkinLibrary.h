@@ -38,8 +38,8 @@ void SkinRelease();
 // Skins a frame window: its caption takes the skin's colours and gets the skin button, which
 // sends WM_SKIN_MENU. menuId names the frame's menu resource and is kept for the skin menu.
 BOOL SkinAttachFrame(HWND frame, UINT menuId = 128);
-// Told right before a skinned window is hidden: the skin button's pressed state and any picture
-// the library keeps for that window are dropped.
+// Told right before a window is hidden: the background picture it gave (skinppSetBackgroundDC)
+// is forgotten, since the window may release its DC while hidden.
 void SkinBeforeHide(HWND hwnd);
 // Skins a child control: its background is taken from the picture its parent gave with
 // skinppSetBackgroundDC, and it repaints on a skin switch. flags is 0.
