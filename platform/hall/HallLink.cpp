@@ -37,7 +37,7 @@ using hall::ReplyStatus;
 
 // How long one side waits for the other's frame when the message itself does not say (posts,
 // queries): the peer's server answers these at once, so this only bounds a peer that hangs.
-const DWORD EXCHANGE_LIMIT_MS = 5000;
+const DWORD EXCHANGE_LIMIT_MS = 10000;
 // A send may take its own time-out to be processed; its reply may then take this much longer.
 const DWORD REPLY_SLACK_MS = 2000;
 // Connections served at once; more are closed unanswered.

@@ -18,7 +18,6 @@ const char HALL_CLASS[] = "ZuzaRuziFrame";
 // The hall's own messages to itself: work that must not run inside the client's send.
 const UINT WM_APP_SEND_SESSION = WM_APP + 1;
 const UINT WM_APP_ANSWER_SIGN = WM_APP + 2;
-const DWORD SEND_LIMIT_MS = 5000;
 
 std::string Hex(uint64_t v) {
   char buffer[24];
@@ -180,7 +179,7 @@ bool HallStandIn::SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eve
   COPYDATASTRUCT data{kind, static_cast<DWORD>(sent.size()), sent.data()};
   DWORD_PTR result = 0;
   bool ok = SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_window),
-                                reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, SEND_LIMIT_MS, &result) != 0;
+                                reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, m_options.sendLimitMs, &result) != 0;
   Log(HallEvent{ok ? eventKind : "refused", what + " (" + std::to_string(plain.size()) + " bytes, sent as " +
                                                 std::to_string(sent.size()) + ")" + (ok ? "" : " not delivered")});
   return ok;
@@ -227,7 +226,7 @@ void HallStandIn::AnswerSign(HWND waitDialog, LPARAM queryAddress) {
   COPYDATASTRUCT data{HALL_SIGN_ANSWER, static_cast<DWORD>(sent.size()), sent.data()};
   DWORD_PTR result = 0;
   bool ok = SendMessageTimeoutA(waitDialog, WM_COPYDATA, reinterpret_cast<WPARAM>(m_window),
-                                reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, SEND_LIMIT_MS, &result) != 0;
+                                reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, m_options.sendLimitMs, &result) != 0;
   HallEvent e{ok ? "sign-answer" : "refused", "sign " + HallSign(userId) + " for user " + std::to_string(userId) +
                                                   " to window " + std::to_string(reinterpret_cast<uintptr_t>(waitDialog)) +
                                                   (ok ? "" : " not delivered")};

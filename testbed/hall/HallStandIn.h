@@ -47,6 +47,8 @@ struct HallOptions {
   std::vector<HallPlayer> onlookers;
   // The session data goes to the game window as soon as the client announces it.
   bool sendSessionOnAnnounce = true;
+  // How long each record may wait for the client (SendMessageTimeout); the hall waits 5 s.
+  DWORD sendLimitMs = 5000;
   // The user id the sign answers carry; 0 means the launch user id.
   int signUserId = 0;
   std::string logPath;  // every event is also appended here as a line, when set

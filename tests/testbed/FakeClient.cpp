@@ -171,7 +171,7 @@ int main() {
   if (!frame || !wait) return 5;
 
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(g_hall, 0x9105, reinterpret_cast<WPARAM>(frame), g_table, SMTO_NORMAL, 5000, &result);
+  SendMessageTimeoutA(g_hall, 0x9105, reinterpret_cast<WPARAM>(frame), g_table, SMTO_NORMAL, LIMIT_MS, &result);
   if (!PumpUntil(1, "the session data")) return 3;
   if (!std::getenv("PXQD_FAKE_CLIENT_SHORT")) {
     if (!PumpUntil(4, "the onlooker") || !PumpUntil(6, "the player who quit")) return 3;
@@ -189,7 +189,7 @@ int main() {
   CCryptLayer::AesEcbEncrypt(HallKey(), 128, text.data(), 544, sent.data());
   COPYDATASTRUCT textData{11, 544, sent.data()};
   SendMessageTimeoutA(g_hall, WM_COPYDATA, reinterpret_cast<WPARAM>(frame), reinterpret_cast<LPARAM>(&textData),
-                      SMTO_NORMAL, 5000, &result);
+                      SMTO_NORMAL, LIMIT_MS, &result);
   PostMessageA(g_hall, 0x9108, reinterpret_cast<WPARAM>(frame), 2002);
 
   std::vector<BYTE> exitReport(188, 0);
@@ -198,7 +198,7 @@ int main() {
   std::memcpy(exitReport.data(), report, sizeof report);
   COPYDATASTRUCT exitData{2, 188, exitReport.data()};
   SendMessageTimeoutA(g_hall, WM_COPYDATA, reinterpret_cast<WPARAM>(frame), reinterpret_cast<LPARAM>(&exitData),
-                      SMTO_NORMAL, 5000, &result);
+                      SMTO_NORMAL, LIMIT_MS, &result);
   Report("done");
   return 0;
 }
