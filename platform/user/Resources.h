@@ -104,4 +104,9 @@ HICON SystemIcon(WORD id);
 // alpha below 128 are transparent in the mask. Null on a bad size.
 HICON CreateIconFromPixels(const uint32_t* pixels, int width, int height, bool icon, POINT hotspot);
 
+// A picture file of any format the image library reads (BMP, PNG, JPEG and the others, told by
+// their content) as a 32-bit top-down DIB section; the alpha channel is kept when the picture has
+// one. `path` is a Windows-style GBK path. Null when the file is missing or not a picture.
+HBITMAP LoadPictureFile(LPCSTR path);
+
 }  // namespace platform
