@@ -64,6 +64,29 @@ DWORD WINAPI BrowserThread(LPVOID parameter) {
 
 CGameApp* GetGameApp() { return static_cast<CGameApp*>(AfxGetApp()); }
 
+int FrameworkMessageBox(const char* text, const char* caption, UINT type) {
+  CGameApp* app = GetGameApp();
+  if (app == nullptr || app->m_pMainWnd == nullptr) return AfxMessageBox(text, type);
+  // OK-and-Cancel types keep their Cancel; every other type becomes an OK box with the icon of
+  // its kind.
+  int style = BOX_STYLE_INFO;
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: style = BOX_STYLE_ERROR; break;
+    case MB_ICONEXCLAMATION: style = BOX_STYLE_WARNING; break;
+    default: break;
+  }
+  if ((type & MB_TYPEMASK) == MB_OKCANCEL) style = (type & MB_ICONMASK) == MB_ICONQUESTION ? BOX_STYLE_QUESTION : BOX_STYLE_INFO_CANCEL;
+  int seconds = 10;
+  return app->ShowMessageBox(text, "确定", "取消", &seconds, style);
+}
+
+HWND FrameworkMainWindow() {
+  CWnd* main = AfxGetMainWnd();
+  return main != nullptr ? main->GetSafeHwnd() : nullptr;
+}
+
+void FrameworkNoticeBox(const char* text) { FrameworkMessageBox(text, nullptr, MB_OK | MB_ICONEXCLAMATION); }
+
 CString GetPlatformWebBase() { return EnvOr("PXQD_WEB_BASE", "http://127.0.0.1:31390/"); }
 
 CString GetBankSite() { return EnvOr("PXQD_BANK_SITE", "http://127.0.0.1:31390"); }

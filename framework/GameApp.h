@@ -225,5 +225,13 @@ CGameApp* GetGameApp();
 CString GetPlatformWebBase();
 CString GetBankSite();
 
+// The lower layers' message boxes and main window, answered by the framework once the game runs:
+// a modal count-down box with the platform's message-box type mapped to a box style (OK only
+// unless the type asks for OK and Cancel), the main window, and an OK-only notice. The program's
+// start-up hands them to the engine and the screenshot writer.
+int FrameworkMessageBox(const char* text, const char* caption, UINT type);
+HWND FrameworkMainWindow();
+void FrameworkNoticeBox(const char* text);
+
 // Posts a message to the hall's frame window (class "ZuzaRuziFrame") when there is one.
 void PostToHallFrame(UINT message, WPARAM wParam, LPARAM lParam);
