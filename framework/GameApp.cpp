@@ -99,8 +99,18 @@ CGameApp::CGameApp(LPCTSTR gameCode, int defaultPort, int versionMajor, int vers
       m_gameCode(gameCode),
       m_tables(&m_launch) {
   m_smallScreen = GetSystemMetrics(SM_CYSCREEN) < 601 ? 1 : 0;
-  m_portraitsLarge = ImageList_Create(32, 32, ILC_MASK | ILC_COLOR32, 4, 1);
-  m_portraitsSmall = ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 4, 1);
+}
+
+// The application object is a global, built before the platform's own globals may be: the
+// portrait lists are made at their first use instead of in the constructor.
+void CGameApp::CreatePortraitLists() {
+  if (m_portraitsLarge == nullptr) m_portraitsLarge = ImageList_Create(32, 32, ILC_MASK | ILC_COLOR32, 4, 1);
+  if (m_portraitsSmall == nullptr) m_portraitsSmall = ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 4, 1);
+}
+
+HIMAGELIST CGameApp::GetPortraitList(bool small) {
+  CreatePortraitLists();
+  return small ? m_portraitsSmall : m_portraitsLarge;
 }
 
 CGameApp::~CGameApp() {
@@ -358,6 +368,7 @@ int CGameApp::SetPlayerMember(const BYTE* record, size_t length) {
 
 void CGameApp::LoadPortrait(int portraitId) {
   if (m_portraitMap.count(portraitId) != 0) return;
+  CreatePortraitLists();
   CString path;
   path.Format("%s%d_0.bmp", static_cast<LPCSTR>(GetPortraitFolder()), portraitId);
   int index = -1;

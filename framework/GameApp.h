@@ -149,7 +149,7 @@ class CGameApp : public CWinApp {
   void LoadPortrait(int portraitId);
   void LoadSeatPortraits();
   int GetPortraitIndex(int portraitId) const;
-  HIMAGELIST GetPortraitList(bool small) const { return small ? m_portraitsSmall : m_portraitsLarge; }
+  HIMAGELIST GetPortraitList(bool small);
 
   // Paths and addresses.
   CString GetModuleFolder() const;
@@ -198,6 +198,9 @@ class CGameApp : public CWinApp {
  protected:
   // The command line the launch fields come from.
   virtual CString GetLaunchCommandLine();
+
+ private:
+  void CreatePortraitLists();
 
  private:
   int m_smallScreen = 0;

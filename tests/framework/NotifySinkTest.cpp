@@ -14,6 +14,7 @@
 #include "resources/ProgramResources.h"
 #include "tests/support/FrameworkDoubles.h"
 #include "tests/support/MessagePump.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -224,6 +225,43 @@ TEST_F(NotifySinkTest, TableClosedClearsTheOpenFlag) {
   EXPECT_FALSE(m_app.m_frame->IsTableOpen());
   EXPECT_TRUE(Log().Has("Table.ResetTable"));
   EXPECT_EQ(-NOTIFY_TABLE_CLOSED, m_app.m_sink.codes.back()) << "the game layer's override ran after the base";
+}
+
+}  // namespace
+
+namespace {
+
+// A 32 x 32 24-bit BMP of one colour.
+std::string SolidBmp() {
+  std::string file(54 + 32 * 32 * 3, '\0');
+  auto put = [&file](size_t offset, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) file[offset + i] = static_cast<char>(value >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put(2, static_cast<uint32_t>(file.size()), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, 32, 4);
+  put(22, 32, 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  for (size_t i = 54; i < file.size(); ++i) file[i] = static_cast<char>(0x40);
+  return file;
+}
+
+TEST_F(NotifySinkTest, PortraitsAreLoadedOnce) {
+  testsupport::TempDir dir;
+  setenv("PXQD_SYSTEM_DIR", dir.Path().c_str(), 1);
+  dir.Write("kmvt.ini", "[SYSTEM]\r\nExePath=" + dir.Path() + "/hall/hall.exe\r\n");
+  dir.Write("hall/Share/Image/portrait/42_0.bmp", SolidBmp());
+  m_app.LoadPortrait(42);
+  m_app.LoadPortrait(42);
+  EXPECT_EQ(1, ImageList_GetImageCount(m_app.GetPortraitList(false)));
+  EXPECT_EQ(1, ImageList_GetImageCount(m_app.GetPortraitList(true))) << "both lists keep the same index";
+  EXPECT_EQ(0, m_app.GetPortraitIndex(42));
+  EXPECT_EQ(-1, m_app.GetPortraitIndex(43));
+  unsetenv("PXQD_SYSTEM_DIR");
 }
 
 }  // namespace
