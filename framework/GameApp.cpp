@@ -16,6 +16,7 @@
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/kernel/Process.h"
 #include "resources/ProgramResources.h"
 #include "platform/user/User.h"
 #include "platform/winsock/WinSock.h"
@@ -121,7 +122,7 @@ CGameApp::~CGameApp() {
 // ---------------------------------------------------------------------------------------------
 // Start-up and exit
 
-CString CGameApp::GetLaunchCommandLine() { return CString(m_lpCmdLine != nullptr ? m_lpCmdLine : ""); }
+CString CGameApp::GetLaunchCommandLine() { return CString(GetCommandLineA()); }
 
 BOOL CGameApp::ParseLaunchLine() {
   CString line = GetLaunchCommandLine();
@@ -543,6 +544,7 @@ int CGameApp::SendTextToHall(LPCSTR text, int value) {
 CString CGameApp::RequestHallSign() {
   HWND hall = GetHallWindow();
   if (!IsWindow(hall)) return CString();
+  CWaitCursor wait;
   // The query's number, not its address, travels to the hall and back.
   uint32_t id = m_signQueries.Create(GetUserID());
   PostMessageA(hall, WM_HALL_SIGN_QUERY, reinterpret_cast<WPARAM>(GetCommWaitWindow()), static_cast<LPARAM>(id));
@@ -621,6 +623,7 @@ void CGameApp::AddChatText(LPCSTR text) {
 
 void CGameApp::OpenUrlInBrowser(LPCSTR url, BOOL addSign) {
   if (url == nullptr) return;
+  CWaitCursor wait;
   CString shown;
   char head[33] = {};
   CopyTextField(head, sizeof(head), url, std::strlen(url));

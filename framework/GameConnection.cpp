@@ -8,6 +8,7 @@
 #include "net/CryptLayer.h"
 #include "net/SharedKeys.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/mfc/Afx.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int CGameConnection::Disconnect() {
 }
 
 int CGameConnection::ConnectToServer(LPCSTR name, LPCSTR host, int port, int* errorKind) {
+  CWaitCursor wait;
   Close();
   static const char GREETING[] = GAME_GREETING;
   const BYTE* greeting = reinterpret_cast<const BYTE*>(GREETING);
@@ -100,7 +102,12 @@ int CGameConnection::SendRequest(CString& text, int code, int* length, const BYT
   const DWORD timeoutMs = static_cast<DWORD>(GetRequestTimeout(code)) * 1000;
   const DWORD start = GetTickCount();
   int timedOut = 0;
-  if (!SendAndWait(&envelope, &request, &reply, &timedOut, timeoutMs, 0, 0, 1, nullptr, 0)) {
+  int sent;
+  {
+    CWaitCursor wait;
+    sent = SendAndWait(&envelope, &request, &reply, &timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+  }
+  if (!sent) {
     FreePacketData(&reply);
     if (timedOut) {
       *result = RESULT_TIMEOUT;
