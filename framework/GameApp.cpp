@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "controls/ChatRichEdit.h"
 #include "framework/BodyReader.h"
 #include "framework/GameCommThread.h"
 #include "framework/GameConnection.h"
@@ -19,6 +20,7 @@
 #include "platform/kernel/Process.h"
 #include "resources/ProgramResources.h"
 #include "platform/user/User.h"
+#include "platform/mfc/AsyncSocket.h"
 #include "platform/winsock/WinSock.h"
 
 #define WM_CHAT_APPEND 0x85B5
@@ -114,9 +116,16 @@ HIMAGELIST CGameApp::GetPortraitList(bool small) {
   return small ? m_portraitsSmall : m_portraitsLarge;
 }
 
-CGameApp::~CGameApp() {
+CGameApp::~CGameApp() { DestroyPortraitLists(); }
+
+// The lists go at exit, while the window layer still stands: the application object of the
+// program is a global, destroyed only after the layer's own globals may be gone.
+void CGameApp::DestroyPortraitLists() {
   if (m_portraitsLarge) ImageList_Destroy(m_portraitsLarge);
   if (m_portraitsSmall) ImageList_Destroy(m_portraitsSmall);
+  m_portraitsLarge = nullptr;
+  m_portraitsSmall = nullptr;
+  m_portraitMap.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -148,11 +157,11 @@ BOOL CGameApp::InitInstance() {
   if (CSkinSettings* skin = GetSkinSettings()) skin->LoadCurrentSkin();
   if (!ParseLaunchLine()) return FALSE;
   RegisterSocketWindowClass();
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+  if (!AfxSocketInit()) {
     AfxMessageBox("Windows通信端口初始化失败。", MB_ICONSTOP);
     return FALSE;
   }
+  InitRichEditLibrary();
   if (!StartCommThread()) return FALSE;
   return ConnectServer();
 }
@@ -162,6 +171,7 @@ int CGameApp::ExitInstance() {
   LogTerm();
   UnregisterSocketWindowClass();
   StopCommThread();
+  DestroyPortraitLists();
   return CWinApp::ExitInstance();
 }
 

@@ -201,6 +201,7 @@ class CGameApp : public CWinApp {
 
  private:
   void CreatePortraitLists();
+  void DestroyPortraitLists();
 
  private:
   int m_smallScreen = 0;

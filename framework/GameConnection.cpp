@@ -27,7 +27,10 @@ void CopyField(char* field, size_t size, LPCSTR text) {
 CGameConnection::CGameConnection(const BYTE* key, DWORD keyBits, DWORD cryptFlags, DWORD zipFlags)
     : CSocketConnection(key, keyBits, cryptFlags, zipFlags, 1, GAME_LARGEST_PAYLOAD) {}
 
-CGameConnection::~CGameConnection() = default;
+// The worker thread calls this object's operations until the connection is closed, so a
+// connection still open when the object goes (the program ends without a lost connection or a
+// leave) is closed here, while the whole object still exists.
+CGameConnection::~CGameConnection() { CGameConnection::Disconnect(); }
 
 int CGameConnection::InitPacketOptions() {
   return SetPacketOptions(PacketKey(), SHARED_KEY_BYTES * 8, CRYPT_LAYER_FLAG, 0);

@@ -98,6 +98,8 @@ class FrameworkFlowTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // A frame that the test left open goes with its window (it deletes itself).
+    if (m_frameWindow != nullptr && IsWindow(m_frameWindow)) DestroyWindow(m_frameWindow);
     if (m_started) m_app.ExitInstance();
     AfxGetThreadState().pCurrentThread = nullptr;
     if (IsWindow(m_hall)) DestroyWindow(m_hall);
@@ -160,6 +162,7 @@ class FrameworkFlowTest : public ::testing::Test {
     ASSERT_TRUE(m_app.InitInstance());
     m_started = true;
     ASSERT_NE(nullptr, m_app.m_frame);
+    m_frameWindow = m_app.m_frame->GetSafeHwnd();
     SendHallRecord(HALL_SESSION_DATA, SessionData(noticePeriod));
     ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->m_log.Has("PaneUpdate"); }, 10000));
   }
@@ -177,6 +180,7 @@ class FrameworkFlowTest : public ::testing::Test {
   std::mutex m_lock;
   std::map<DWORD, Reply> m_replies;
   testsupport::CTestGameApp m_app;
+  HWND m_frameWindow = nullptr;
   bool m_started = false;
 };
 
