@@ -265,3 +265,27 @@ TEST_F(NotifySinkTest, PortraitsAreLoadedOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NotifySinkTest, SignedAddressesAndSilverBoxes) {
+  // Without a hall there is no sign, but the query still names the user.
+  EXPECT_STREQ("http://a/b?uid=1001&sign=", m_app.SignUrl("http://a/b", TRUE));
+  EXPECT_STREQ("http://a/b?x=1&uid=1001&sign=", m_app.SignUrl("http://a/b?x=1", TRUE));
+  EXPECT_STREQ("http://a/b", m_app.SignUrl("http://a/b", FALSE));
+
+  // Without the bank the short text goes in a modeless box; a reply too short for its two
+  // amounts gets the same box rather than numbers read past its end.
+  EXPECT_EQ(0, m_app.MayUseBank());
+  m_app.OnSilverTooLow(nullptr, 0);
+  EXPECT_EQ(std::vector<std::string>{"客官您的银子不够啦，取点银子再来吧！"}, TakeBoxes());
+  DestroyWindow(FindBox());
+  m_app.Tables().Room().flags = 1 << 2;
+  m_app.Tables().Room().options = 1 << 24;
+  EXPECT_EQ(1, m_app.MayUseBank());
+  Bytes shortReply = Ints({0, 0, 300});
+  m_app.OnSilverTooHigh(shortReply.data(), shortReply.size());
+  EXPECT_EQ(std::vector<std::string>{"客官，您的银子也太多了，快去存起来吧！"}, TakeBoxes());
+}
+
+}  // namespace
