@@ -638,6 +638,19 @@ void ServerCore::TellSilver(const SessionState& s, int kind, int64_t amount, int
   SendToTable(*t, NTF_BASE_SILVER, notice.Write(), -1);
 }
 
+int32_t ServerCore::LevelOf(int64_t score) const {
+  int32_t level = 0;
+  for (size_t i = 0; i < m_config.levels.size(); ++i) {
+    if (score >= m_config.levels[i].first) level = static_cast<int32_t>(i);
+  }
+  return level;
+}
+
+std::string ServerCore::LevelTitle(int32_t level) const {
+  return level >= 0 && static_cast<size_t>(level) < m_config.levels.size() ? m_config.levels[level].second
+                                                                            : std::string();
+}
+
 int64_t ServerCore::DayStart(int64_t now) const { return now - ((now % DAY_MS) + DAY_MS) % DAY_MS; }
 
 int64_t ServerCore::MonthStart(int64_t now) const {
@@ -1020,8 +1033,9 @@ bool ServerCore::SettleLocked(int32_t roomId, int32_t table, const std::array<in
     for (size_t i = 0; i < a.size(); ++i) {
       a[i].silver += silver[chairs[i]];
       a[i].score += score[chairs[i]];
+      a[i].level = LevelOf(a[i].score);
       if (silver[chairs[i]] != 0) log.push_back({users[i], Movement::SETTLEMENT, silver[chairs[i]], now});
-      standings.push_back({users[i], ToWire(a[i].score), ToWire(a[i].silver), a[i].level, std::string()});
+      standings.push_back({users[i], ToWire(a[i].score), ToWire(a[i].silver), a[i].level, LevelTitle(a[i].level)});
     }
     return true;
   });

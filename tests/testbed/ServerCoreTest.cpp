@@ -534,13 +534,19 @@ TEST_F(CoreTest, TheTablesGameGetsItsEventsRequestsAndTimers) {
   ASSERT_TRUE(m_core->SetSilver(101, 1000, 0));
   ASSERT_TRUE(m_core->SetSilver(102, 1000, 0));
   m_outbox.sent.clear();
-  ASSERT_TRUE(m_core->Settle(1, 0, {300, -300, 0, 0}, {3, -3, 0, 0}));
+  ASSERT_TRUE(m_core->Settle(1, 0, {300, -300, 0, 0}, {600, -3, 0, 0}));
   EXPECT_EQ(1300, AccountOf(101).silver);
   EXPECT_EQ(-3, AccountOf(102).score);
   auto standing = m_outbox.Of(NTF_PLAYERS_UPDATED);
   ASSERT_EQ(2u, standing.size());
   EXPECT_EQ(2, Get(standing[0].data, 0));
   EXPECT_EQ(700, Get(standing[0].data, 20 + 52 + 12));
+  // 600 points reach the third level; below zero is still the first.
+  EXPECT_EQ(2, Get(standing[0].data, 20 + 16));
+  EXPECT_EQ("熟手", GetText(standing[0].data, 20 + 20));
+  EXPECT_EQ(0, Get(standing[0].data, 20 + 52 + 16));
+  EXPECT_EQ("新手", GetText(standing[0].data, 20 + 52 + 20));
+  EXPECT_EQ(2, AccountOf(101).level);
 
   game->playing = false;
   EXPECT_EQ(RESULT_SUCCESS, Ask(1, REQ_LEAVE_CHECKED, Leave(SeatOf(1, 0))).result);
