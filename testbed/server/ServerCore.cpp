@@ -494,8 +494,9 @@ Reply ServerCore::Chat(SessionState& s, const Request& r) {
   Table* t = TableOf(s);
   if (!t) return Refuse(r, RESULT_FAILED, "no table");
   // The client shows its own line of 201210 itself and waits for the server to show that of
-  // 201211, so only the quiet request comes back to the sender.
-  ChatLine relay{s.userId, s.roomId, s.table, s.chair, line.machineId, line.text};
+  // 201211, so only the quiet request comes back to the sender. The sender's machine id stays
+  // with the server.
+  ChatLine relay{s.userId, s.roomId, s.table, s.chair, std::string(), line.text};
   SendToTable(*t, NTF_CHAT, relay.Write(), r.code == REQ_CHAT ? s.id : -1);
   return Reply{};
 }
@@ -588,7 +589,8 @@ Reply ServerCore::GameRunning(SessionState& s, const Request& r) {
   Table* t = TableOf(s);
   Reply reply;
   reply.result = t && t->Playing() ? RESULT_GAME_RUNNING : RESULT_SUCCESS;
-  reply.data = OneInt(RoomFor(s.roomId).rules.roomFlags);
+  const RoomRules& rules = RoomFor(s.roomId).rules;
+  if (rules.roomFlags) reply.data = OneInt(*rules.roomFlags);
   return reply;
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,11 +25,13 @@ namespace testbed {
 
 // What a room allows. Limits of 0 mean none.
 struct RoomRules {
-  int32_t tables = 32;
+  int32_t tables = 64;
   int32_t minSilver = 0;
   int32_t maxSilver = 0;
   bool bankAllowed = true;
-  int32_t roomFlags = 0;  // sent with the reply of 201130
+  // Sent with the reply of 201130, where the client takes it for the room's flags; without a
+  // value the reply carries no data and the client keeps the flags the hall gave it.
+  std::optional<int32_t> roomFlags;
   int32_t maxOnlookers = 16;
 };
 

@@ -147,7 +147,7 @@ TEST_F(CoreTest, OnlyTheVersionCheckAndEnteringComeBeforeEntering) {
   EXPECT_EQ(RESULT_AUTH_FAILED, Ask(1, REQ_ENTER, Enter(Seat{0, 1, 0, 0})).result);
   EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, 0, 4})).result);
   EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, -1, 0})).result);
-  EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, 32, 0})).result);
+  EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, 64, 0})).result);
   EXPECT_EQ(RESULT_UNSUPPORTED, (EnterAt(1, 0), Ask(1, 209999, Bytes(32, 0)).result));
 }
 
