@@ -165,6 +165,8 @@ class ServerCore {
   Table* TableOf(const SessionState& s);
   SessionState* FindSession(int id);
   WirePlayer PlayerOf(const SessionState& s);
+  int32_t UserAt(const Table& t, int chair);
+  WirePlayer PlayerAt(const Table& t, int chair);
   std::vector<WirePlayer> PlayersOf(const Table& t);
   void Seat(SessionState& s, int32_t roomId, int32_t table, int32_t chair, bool onlooker);
   void RemoveFromTable(SessionState& s);
