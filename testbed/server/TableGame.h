@@ -27,11 +27,11 @@ class TableChannel {
   // is taken by a connected player, by an absent one whose chair is kept for him, or by a
   // computer player.
   virtual int32_t UserAt(int chair) const = 0;
+  virtual bool IsReady(int chair) const = 0;
   virtual bool IsAbsent(int chair) const = 0;
   virtual bool IsComputer(int chair) const = 0;
   // The user whose request or entry is being handled; 0 during a time-out.
   virtual int32_t RequestUser() const = 0;
-  virtual bool IsReady(int chair) const = 0;
   // Clears every chair's ready flag, as at the end of a hand.
   virtual void ClearReady() = 0;
   // Sends a notification to the player in a chair, or to everyone at the table (seated players
@@ -46,8 +46,9 @@ class TableChannel {
   virtual void RemoveComputer(int chair) = 0;
   // Frees the chair kept for an absent player; the table is told that he left (211010).
   virtual void ReleaseChair(int chair) = 0;
-  // Moves silver and score of the seated players by the given amounts in one transaction and
-  // tells the table their new standing (211030). False when it could not be stored.
+  // Moves silver and score of the players in the chairs (absent and computer ones included) by
+  // the given amounts in one transaction and tells the table their new standing (211030). False
+  // when it could not be stored.
   virtual bool Settle(const std::array<int64_t, 4>& silver, const std::array<int64_t, 4>& score) = 0;
   // Asks for OnTimer(token) after `delayMs` of the server's clock.
   virtual void Schedule(int64_t delayMs, int token) = 0;
