@@ -176,6 +176,12 @@ TableOutput MahjongTable::HandleRequest(int userId, int code, std::span<const BY
       out.Append(OnReturnToGame(chair));
       return out;
     case REQ_TURN_STALLED:
+      // A client whose clock has stood at zero for half a minute: whoever is silent, the
+      // table acts now as it would at its own deadline.
+      if (!IdentityBody::Read(body)) break;
+      Reply(out, userId, RESULT_SUCCESS);
+      out.Append(Deadline(m_current));
+      return out;
     case REQ_C229505:
       if (!IdentityBody::Read(body)) break;
       Reply(out, userId, RESULT_SUCCESS);
@@ -1016,22 +1022,26 @@ TableOutput MahjongTable::HandleTimer(uint64_t token) {
     case TimerKind::BOT:
       return BotAct(t.chair);
     case TimerKind::TURN_DEADLINE:
-      return ServerActsFor(t.chair);
     case TimerKind::CLAIM_DEADLINE:
-      if (m_phase != Phase::CLAIMS && m_phase != Phase::ROB) return out;
-      if (m_claims.granted >= 0) {
-        // The winning held claim was never retried: settle it, telling its owner too.
-        if (m_phase == Phase::ROB && m_claims.granted == m_claims.giver) return FinishAddedGang(m_claims.giver, true, 0);
-        return PerformClaim(m_claims.granted, true, 0);
-      }
-      for (auto& a : m_claims.answers) {
-        if (a.state == Answer::UNDECIDED) a.state = Answer::PASSED;
-      }
-      return ResolveClaims(-1);
+      return Deadline(t.chair);
     case TimerKind::BOT_READY:
       break;
   }
   return out;
+}
+
+TableOutput MahjongTable::Deadline(int chair) {
+  if (m_phase == Phase::AWAIT_DRAW || m_phase == Phase::AWAIT_DISCARD) return ServerActsFor(chair);
+  if (m_phase != Phase::CLAIMS && m_phase != Phase::ROB) return TableOutput{};
+  if (m_claims.granted >= 0) {
+    // The winning held claim was never retried: settle it, telling its owner too.
+    if (m_phase == Phase::ROB && m_claims.granted == m_claims.giver) return FinishAddedGang(m_claims.giver, true, 0);
+    return PerformClaim(m_claims.granted, true, 0);
+  }
+  for (auto& a : m_claims.answers) {
+    if (a.state == Answer::UNDECIDED) a.state = Answer::PASSED;
+  }
+  return ResolveClaims(-1);
 }
 
 TableOutput MahjongTable::ServerActsFor(int chair) {

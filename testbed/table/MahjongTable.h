@@ -193,6 +193,7 @@ class MahjongTable {
   TableOutput EnterAwaitDiscard(int chair, int delayMs);
   TableOutput BotAct(int chair);
   TableOutput ServerActsFor(int chair);
+  TableOutput Deadline(int chair);
 
   // Helpers.
   void SetPhase(Phase phase);

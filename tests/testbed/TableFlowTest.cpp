@@ -476,10 +476,22 @@ TEST_F(TableFlow, MalformedOrMisplacedRequestsAreRefusedAndChangeNothing) {
     EXPECT_EQ(m_table->Hand(0), hand0);
     EXPECT_TRUE(m_table->River(0).empty());
   }
-  // Requests that change nothing on this table still get their answer.
-  EXPECT_EQ(Send(2, REQ_TURN_STALLED, IdentityBody{Id(2)}.Write()), RESULT_SUCCESS);
+  // A pass with nothing to pass still gets its answer.
   EXPECT_EQ(Pass(2, 0, h.five), RESULT_SUCCESS);
   EXPECT_EQ(Discard(0, hand0[0]), RESULT_SUCCESS);
+}
+
+TEST_F(TableFlow, StalledTurnMakesTheTablePlayForTheSilentChair) {
+  ClaimHands h;
+  Start(h.wall);
+  ClearMessages();
+  EXPECT_EQ(Send(2, REQ_TURN_STALLED, IdentityBody{Id(2)}.Write()), RESULT_SUCCESS);
+  ASSERT_EQ(m_table->River(0).size(), 1u);
+  EXPECT_EQ(UsersOf(NTF_TILE_DISCARDED).size(), 4u) << "the banker's client hears of its own discard";
+  // Again, in the claim window: whoever did not answer has passed.
+  EXPECT_EQ(Send(2, REQ_TURN_STALLED, IdentityBody{Id(2)}.Write()), RESULT_SUCCESS);
+  EXPECT_NE(m_table->CurrentPhase(), MahjongTable::Phase::CLAIMS);
+  ExpectLogConsistent();
 }
 
 }  // namespace
