@@ -496,3 +496,48 @@ TEST_F(TableFlow, StalledTurnMakesTheTablePlayForTheSilentChair) {
 
 }  // namespace
 }  // namespace testbed
+
+namespace testbed {
+namespace {
+
+TEST(ScriptedTable, BotsFollowTheirScriptAndFallBackWhenItDoesNotFit) {
+  struct Case {
+    const char* name;
+    bool legal;
+  };
+  for (const Case& c : {Case{"the scripted discard", true}, Case{"a scripted tile the bot does not hold", false}}) {
+    SCOPED_TRACE(c.name);
+    ClaimHands h;
+    TableConfig config;
+    config.fixedWalls = {h.wall};
+    config.fixedBreak = BREAK;
+    MahjongTable table(config);
+    ReplayChecker checker;
+    table.SetHandLog([&](const std::string& line) { checker.Feed(line); });
+    TableRunner runner(table);
+    const int scripted = c.legal ? h.five : TileSet::FirstIdOfCode(21);  // chair 1 holds the 21s
+    runner.Take(table.SeatBot(0, UserOf(0), std::make_unique<ScriptedBot>(std::deque<BotAction>{
+                                                 BotAction{BotAction::DISCARD, scripted}})));
+    for (int chair = 1; chair < 4; ++chair) runner.Take(table.SeatHuman(chair, UserOf(chair)));
+    for (int chair = 1; chair < 4; ++chair) {
+      runner.Take(table.HandleRequest(UserOf(chair), REQ_READY, IdentityBody{Identity{UserOf(chair), 1, 1, chair}}.Write()));
+    }
+    const auto dealt = TableInfoRecord::ReadNewHand(runner.Messages().back().body);
+    ASSERT_TRUE(dealt);
+    for (int d : dealt->dice) EXPECT_TRUE(d >= 1 && d <= 6) << d;
+    runner.Advance(7999);
+    EXPECT_TRUE(table.River(0).empty()) << "the banker waits for the clients' dice and deal";
+    runner.Advance(1);
+    ASSERT_EQ(table.River(0).size(), 1u);
+    if (c.legal) {
+      EXPECT_EQ(table.River(0)[0], h.five);
+    } else {
+      EXPECT_NE(table.River(0)[0], scripted);
+    }
+    checker.Finish();
+    EXPECT_TRUE(checker.Errors().empty());
+  }
+}
+
+}  // namespace
+}  // namespace testbed
