@@ -541,3 +541,91 @@ TEST(ScriptedTable, BotsFollowTheirScriptAndFallBackWhenItDoesNotFit) {
 
 }  // namespace
 }  // namespace testbed
+
+namespace testbed {
+namespace {
+
+TEST_F(TableFlow, ExposedGangOnADiscardDrawsFromTheTail) {
+  for (bool held : {false, true}) {
+    SCOPED_TRACE(held ? "held while a hu may come" : "answered at once");
+    RobHands h;  // chair 2 holds three 5s, chair 1 wins with a 5
+    Start(h.wall);
+    ASSERT_EQ(Discard(0, h.five), RESULT_SUCCESS);
+    EXPECT_EQ(TileDiscardedNote::Read(Last(NTF_TILE_DISCARDED, UserOf(2))->body)->words[2],
+              MJOP_PENG | MJOP_GANG | MJOP_PASS);
+    if (!held) ASSERT_EQ(Pass(1, 0, h.five), RESULT_SUCCESS);
+    ClearMessages();
+    ASSERT_EQ(Claim(2, REQ_GANG_CLAIM, 0, h.five, {-1, -1, -1}, GANG_CLAIM_EXPOSED), RESULT_SUCCESS);
+    EXPECT_EQ(m_lastReply.size(), 48u);
+    if (held) {
+      ASSERT_EQ(Claim(2, REQ_GANG_EXPOSED, 0, h.five), RESULT_CLAIM_HELD);
+      ASSERT_EQ(Pass(1, 0, h.five), RESULT_SUCCESS);
+      EXPECT_EQ(UsersOf(NTF_TIME_UP).size(), 4u);
+    }
+    ASSERT_EQ(Claim(2, REQ_GANG_EXPOSED, 0, h.five), RESULT_SUCCESS);
+    const auto draw = DrawRecord::Read(m_lastReply);
+    ASSERT_TRUE(draw);
+    EXPECT_EQ(draw->chair, 2);
+    EXPECT_EQ(draw->wallIndex, BREAK - 1);
+    EXPECT_EQ(TileSet::Code(draw->tile), 27);
+    const auto announced = GangAnnouncedNote::Read(Last(NTF_GANG_ANNOUNCED, UserOf(0))->body);
+    ASSERT_TRUE(announced);
+    EXPECT_EQ(announced->kind, GANG_NOTE_EXPOSED);
+    EXPECT_EQ(announced->giver, 0);
+    EXPECT_EQ(UsersOf(NTF_GANG_EXPOSED), (std::set<int>{UserOf(0), UserOf(1), UserOf(3)}));
+    const auto meld = MeldRecord::Read(Last(NTF_GANG_EXPOSED, UserOf(1))->body);
+    ASSERT_TRUE(meld);
+    EXPECT_EQ(meld->id.chair, 2);
+    EXPECT_EQ(meld->otherChair, 0);
+    EXPECT_EQ(meld->tiles[0], h.five);
+    EXPECT_EQ(meld->replacement, TILE_HIDDEN);
+    EXPECT_EQ(meld->replacementWall, BREAK - 1);
+    EXPECT_EQ(m_table->Melds(2)[0].family, FAMILY_EXPOSED_GANG);
+    EXPECT_EQ(m_table->Hand(2).size(), 11u);
+    EXPECT_EQ(m_table->CurrentChair(), 2);
+    EXPECT_TRUE(m_table->River(0).empty());
+    ASSERT_EQ(Discard(2, draw->tile), RESULT_SUCCESS);
+    ExpectLogConsistent();
+  }
+}
+
+TEST_F(TableFlow, FlowersAreLaidOutAndReplacedFromTheTail) {
+  WallBuilder b;
+  std::array<std::vector<int>, 4> hands;
+  hands[0] = {-1, 1, 9, 19, 29, 32, 33, 34, 35, 5, 26, 27, 28, 17};
+  hands[1] = {11, 12, 13, 14, 15, 16, 23, 24, 25, 21, 21, 21, 2};
+  hands[2] = {31, 32, 33, 34, 35, 2, 8, 12, 18, 22, 28, 3, 7};
+  hands[3] = {31, 32, 33, 34, 35, 1, 9, 19, 29, 11, 18, 4, 6};
+  const std::vector<int> wall = b.Build(hands, {-2}, {31, 22}, 36, true);
+  Start(wall, {false, false, false, false}, {}, true);
+  // The banker's dealt flower is already out of its hand, replaced from the tail.
+  const auto dealt = TableInfoRecord::ReadNewHand(Last(NTF_NEW_HAND, UserOf(1))->body);
+  ASSERT_TRUE(dealt);
+  EXPECT_EQ(dealt->flowers[0], std::vector<int>{136});
+  EXPECT_EQ(dealt->handCounts[0], 14);
+  EXPECT_EQ(dealt->tailTaken, 2);
+  for (int id : m_table->Hand(0)) EXPECT_FALSE(TileSet::IsFlower(id));
+  const int five = TileSet::FirstIdOfCode(5);
+  ASSERT_EQ(Discard(0, five), RESULT_SUCCESS);
+  for (int c : {3, 2, 1}) Pass(c, 0, five);
+  ASSERT_EQ(Draw(3), RESULT_SUCCESS);
+  ASSERT_EQ(DrawRecord::Read(m_lastReply)->tile, 137);
+  ClearMessages();
+  EXPECT_EQ(Discard(3, 137), RESULT_REFUSED) << "a flower is laid out, not discarded";
+  ASSERT_EQ(Send(3, REQ_FLOWER_REPLACE, FlowerBody{Id(3), 137}.Write()), RESULT_SUCCESS);
+  const auto replacement = DrawRecord::Read(m_lastReply);
+  ASSERT_TRUE(replacement);
+  EXPECT_EQ(TileSet::Code(replacement->tile), 22);
+  EXPECT_EQ(replacement->wallIndex, BREAK - 4);
+  EXPECT_EQ(UsersOf(NTF_FLOWER_REPLACED), (std::set<int>{UserOf(0), UserOf(1), UserOf(2)}));
+  const auto note = FlowerNote::Read(Last(NTF_FLOWER_REPLACED, UserOf(0))->body);
+  ASSERT_TRUE(note);
+  EXPECT_EQ(note->id.chair, 3);
+  EXPECT_EQ(note->flower, 137);
+  EXPECT_EQ(note->replacement, TILE_HIDDEN);
+  EXPECT_EQ(note->wallIndex, BREAK - 4);
+  ExpectLogConsistent();
+}
+
+}  // namespace
+}  // namespace testbed
