@@ -97,6 +97,17 @@ TableOutput MahjongTable::Disconnect(int userId) {
   return out;
 }
 
+TableOutput MahjongTable::Leave(int userId) {
+  const int chair = ChairOf(userId);
+  if (chair < 0) {
+    m_onlookers.erase(userId);
+    return TableOutput{};
+  }
+  if (m_phase != Phase::IDLE) return Disconnect(userId);
+  m_chairs[chair] = Chair{};
+  return TableOutput{};
+}
+
 TableOutput MahjongTable::Reconnect(int userId) {
   const int chair = ChairOf(userId);
   if (chair < 0) return TableOutput{};

@@ -96,6 +96,9 @@ class MahjongTable {
   // A seated human's connection dropped (the chair stays, marked absent) or came back.
   TableOutput Disconnect(int userId);
   TableOutput Reconnect(int userId);
+  // A player leaves the chair: between hands the chair is free again; during a hand it stays
+  // his, marked absent, until the hand ends (the shell may then seat someone else).
+  TableOutput Leave(int userId);
 
   // A request from a seated player or an onlooker. Exactly one reply to the sender is among
   // the messages, always.

@@ -290,10 +290,14 @@ TEST_F(TableFlow, SelfDrawnWinAndConcealedGang) {
   EXPECT_EQ(r.silver[0], 1800);
   EXPECT_EQ(r.seats[0].kongPoints, 600);
   ExpectLogConsistent();
-  // Everybody readies again and the banker, who won, keeps the deal.
-  for (int c = 0; c < 4; ++c) Send(c, REQ_READY, IdentityBody{Id(c)}.Write());
+  // Chair 3's player leaves between hands and a computer player takes the chair; the others
+  // ready again and the banker, who won, keeps the deal.
+  m_runner->Take(m_table->Leave(UserOf(3)));
+  m_runner->Take(m_table->SeatBot(3, 999));
+  for (int c = 0; c < 3; ++c) Send(c, REQ_READY, IdentityBody{Id(c)}.Write());
   EXPECT_EQ(m_table->HandNumber(), 2);
   EXPECT_EQ(m_table->Banker(), 0);
+  EXPECT_EQ(Last(NTF_NEW_HAND, UserOf(3)), nullptr) << "the player who left hears nothing of the new hand";
 }
 
 // A brain that never wins and never claims: the wall runs out.
