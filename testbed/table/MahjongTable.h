@@ -41,8 +41,8 @@ struct TableConfig {
   int firstBanker = 0;
   bool flowers = false;  // the tile set holds flowers 136-143 in place of ids 128-135
   // Computer players' thinking, as time-out delays in milliseconds. The first discard of a hand
-  // waits for the clients' dice, deal and flower reveal (about 6-10 s).
-  int botDealDelayMs = 8000;
+  // waits at least this long, and never less than the clients' dice, deal and flower reveal.
+  int botDealDelayMs = 0;
   int botThinkMs = 1200;
   int botReadyMs = 2000;
   // How long after the clients' own count-downs the table acts for a chair that stays silent.
@@ -197,6 +197,7 @@ class MahjongTable {
   TableOutput BotAct(int chair);
   TableOutput ServerActsFor(int chair);
   TableOutput Deadline(int chair);
+  int DealDelayMs() const;
 
   // Helpers.
   void SetPhase(Phase phase);
