@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "platform/base/WinTypes.h"
+#include "platform/kernel/Module.h"
 #include "platform/user/WinUser.h"
 
 #define RICHEDIT_CLASSA "RichEdit20A"
@@ -191,27 +192,9 @@ struct ENLINK {
   CHARRANGE chrg;
 };
 
-#ifndef ERROR_MOD_NOT_FOUND
-#define ERROR_MOD_NOT_FOUND 126L
-#endif
-
-// Registers the control's window classes; the library start-up below calls it. Safe to call more
-// than once.
+// Registers the control's window classes; loading "RICHED20.DLL" (any case, through
+// platform/kernel/Module.h) calls it. Safe to call more than once.
 BOOL RegisterRichEditClasses();
-
-// The module loader as far as this program uses it: the rich-edit library is built in, so loading
-// "RICHED20.DLL" (any case) registers the control and answers a module handle; any other name
-// fails with ERROR_MOD_NOT_FOUND (a Windows library found on disk cannot be loaded here either).
-// FreeLibrary accepts the handles LoadLibrary gave. The built-in library exports no functions by
-// name, so GetProcAddress always fails with ERROR_PROC_NOT_FOUND.
-HMODULE LoadLibraryA(LPCSTR fileName);
-BOOL FreeLibrary(HMODULE module);
-typedef intptr_t (*FARPROC)();
-#ifndef ERROR_PROC_NOT_FOUND
-#define ERROR_PROC_NOT_FOUND 127L
-#endif
-FARPROC GetProcAddress(HMODULE module, LPCSTR name);
-#define LoadLibrary LoadLibraryA
 
 // The framework's rich-edit initialisation: registers the control's classes; TRUE on success.
 BOOL AfxInitRichEdit();
