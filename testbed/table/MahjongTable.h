@@ -106,8 +106,10 @@ class MahjongTable {
   // A time-out that the table asked for earlier.
   TableOutput HandleTimer(uint64_t token);
 
-  // The table-info record as this user's client should see it (the resync answer).
+  // The table-info record as this user's client should see it (the resync answer), and as an
+  // onlooker of a chair sees it who may not see the hand.
   BodyData TableInfoFor(int userId) const;
+  BodyData TableInfoForOnlooker(int chair) const { return BuildRecord(0, chair).Write(); }
 
   // For tests, tools and the log checker.
   Phase CurrentPhase() const { return m_phase; }
