@@ -11,6 +11,7 @@
 #include "engine/ResourceManager.h"
 #include "engine/Screen.h"
 #include "platform/gdi/Text.h"
+#include "platform/mfc/WinApp.h"
 
 namespace {
 
@@ -204,6 +205,8 @@ ResourceManager* GameBase::GetResourceManager() const { return ResourceManager::
 ScriptInterpreter* GameBase::GetScriptInterpreter() const {
   return ResourceManager::Instance()->GetScriptInterpreter();
 }
+
+CWinApp* GameBase::GetApp() const { return AfxGetApp(); }
 
 EngineHostView* GameBase::GetHostView() const {
   const GameHostServices& services = GetGameHostServices();

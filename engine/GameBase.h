@@ -25,6 +25,7 @@ class ResourceManager;
 class ScriptInterpreter;
 class Screen;
 class EngineHostView;
+class CWinApp;
 class BUTTONFRAME;
 class MessageBoxButton;
 struct ButtonFrameLayout;
@@ -124,6 +125,8 @@ class GameBase : public WorldObject {
   ScriptInterpreter* GetScriptInterpreter() const;
   WorldObject* GetRootHandler() { return m_world.GetRootHandler(); }
   EngineHostView* GetHostView() const;
+  // The application object of the module.
+  CWinApp* GetApp() const;
   World& GetWorldRef() { return m_world; }
 
   // Fields the host view writes.
