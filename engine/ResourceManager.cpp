@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/Pps.h"
+#include "engine/TextFont.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/MessageQueue.h"
 
@@ -27,6 +28,8 @@ ResourceManager::ResourceManager() {
   InitializeCriticalSection(&m_lock.section);
   m_lock.held = 0;
   m_dynamicIds = static_cast<DWORD*>(std::calloc(m_dynamicCapacity, sizeof(DWORD)));
+  m_textFont = std::make_unique<TextFont>();
+  m_textFont->Init();
   std::snprintf(m_namePrefix, sizeof m_namePrefix, "%s", GetModuleFolder());
   static const char* const IMAGES[] = {".pps", ".png", ".jpg", ".gif", ".bmp", ".mng",
                                        ".ico", ".tga", ".tif", ".pcx", ".wbmp", ".wmf"};
@@ -43,6 +46,7 @@ ResourceManager::ResourceManager() {
 ResourceManager::~ResourceManager() {
   if (m_lock.held) LeaveCriticalSection(&m_lock.section);
   DeleteCriticalSection(&m_lock.section);
+  m_textFont.reset();
   std::free(m_dynamicIds);
   FreeAllMemRes();
 }

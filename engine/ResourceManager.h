@@ -11,6 +11,7 @@
 
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "engine/ColorPalette.h"
@@ -20,6 +21,7 @@
 #include "platform/kernel/Sync.h"
 
 class ScriptInterpreter;
+class TextFont;
 
 // Resource kinds: RSHash of their suffixes.
 constexpr DWORD RESKIND_IMAGE = RSHash(".imge");
@@ -152,6 +154,9 @@ class ResourceManager {
   int LoadPalette(ResourceRecord* record);
   ColorPalette* FindPalette(const char* name);
 
+  // The engine's one text font, made with the manager; it stays through Release.
+  TextFont* GetTextFont() const { return m_textFont.get(); }
+
   // Other services.
   DWORD NewDynamicId();
   void ResetDynamicIds();
@@ -214,6 +219,7 @@ class ResourceManager {
   SoundLibraryApi m_soundApi;
   DWORD m_flags = 0;
   ResLock m_lock;
+  std::unique_ptr<TextFont> m_textFont;
 };
 
 // Grows an array that lives in a tracked block (see ResourceManager::NewMemRes).

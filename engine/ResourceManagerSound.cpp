@@ -41,14 +41,14 @@ HMODULE ResourceManager::LoadSoundLibrary() {
   bool complete;
   const bool oldSet = g_loader->proc(module, "BASS_SamplePlayEx") != nullptr;
   if (oldSet) {
-    complete = Find(module, "BASS_SamplePlayEx", api.samplePlayEx) & Find(module, "BASS_Init", api.initOld) &
-               Find(module, "BASS_Start", api.start) & Find(module, "BASS_SampleLoad", api.sampleLoadOld) &
-               Find(module, "BASS_Stop", api.stop) & Find(module, "BASS_Free", api.free);
+    complete = Find(module, "BASS_SamplePlayEx", api.samplePlayEx) && Find(module, "BASS_Init", api.initOld) &&
+               Find(module, "BASS_Start", api.start) && Find(module, "BASS_SampleLoad", api.sampleLoadOld) &&
+               Find(module, "BASS_Stop", api.stop) && Find(module, "BASS_Free", api.free);
   } else {
-    complete = Find(module, "BASS_Init", api.initNew) & Find(module, "BASS_Start", api.start) &
-               Find(module, "BASS_SampleLoad", api.sampleLoadNew) &
-               Find(module, "BASS_SampleGetChannel", api.sampleGetChannel) &
-               Find(module, "BASS_ChannelPlay", api.channelPlay) & Find(module, "BASS_Stop", api.stop) &
+    complete = Find(module, "BASS_Init", api.initNew) && Find(module, "BASS_Start", api.start) &&
+               Find(module, "BASS_SampleLoad", api.sampleLoadNew) &&
+               Find(module, "BASS_SampleGetChannel", api.sampleGetChannel) &&
+               Find(module, "BASS_ChannelPlay", api.channelPlay) && Find(module, "BASS_Stop", api.stop) &&
                Find(module, "BASS_Free", api.free);
   }
   if (!complete) {

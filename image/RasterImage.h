@@ -277,6 +277,10 @@ class RASTER_EXPORT CRasterImage {
   void SetKeptFrames(CRasterImage** frames, long count);
   // A quarter turn; `left` selects the direction.
   bool Rotate(CRasterImage* destination, bool left);
+  // Turns `pixels` 16- or 32-bit bit-field pixels into 24-bit B, G, R. False when a mask is
+  // empty or not a contiguous run of bits (whatever the count).
+  static bool BitfieldRowToRGB(const BYTE* source, BYTE* destination, long pixels, DWORD redMask,
+                               DWORD greenMask, DWORD blueMask, BYTE bpp);
 
   BYTE* m_dib;
   BITMAPINFOHEADER m_header;

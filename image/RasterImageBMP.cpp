@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 
 #include "image/RasterFileReader.h"
 
@@ -156,65 +157,72 @@ bool CRasterImageBMP::Decode(CRasterFile* file) {
 
   const DWORD width = GetWidth();
   const DWORD height = GetHeight();
+  // Stored rows go straight to the rows they show: a top-down file is read from the top row
+  // down, so it needs no turn afterwards. A file that ends early keeps the rows it holds and the
+  // part of the row it ends in; the rest of the image stays as created. The work is therefore
+  // bounded by what the file holds, whatever size it declares.
+  auto imageRow = [&](DWORD y) { return m_info.pixels + static_cast<size_t>(topDown ? height - 1 - y : y) * m_info.effWidth; };
   switch (bitCount) {
     case 1: case 4: case 8:
       switch (info.biCompression) {
         case BI_RGB:
-          if (!ReadExact(file, m_info.pixels, m_header.biSizeImage)) return Fail("corrupted BMP");
+          for (DWORD y = 0; y < height; y++) {
+            if (file->Read(imageRow(y), 1, m_info.effWidth) < m_info.effWidth) break;
+          }
           break;
         case BI_RLE8:
-          if (!DecodeRle8(file)) return Fail("corrupted BMP");
+          DecodeRle8(file);
+          if (topDown) Flip(false, true);
           break;
         case BI_RLE4:
-          if (!DecodeRle4(file)) return Fail("corrupted BMP");
+          DecodeRle4(file);
+          if (topDown) Flip(false, true);
           break;
         default:
           return Fail("compression type not supported");
       }
       break;
-    case 16: {
-      size_t rowBytes = static_cast<size_t>((width + 1) / 2) * 4;
-      if (!ReadExact(file, m_info.pixels, rowBytes * height)) return Fail("corrupted BMP");
-      if (!BitfieldToRGB(m_info.pixels, redMask, greenMask, blueMask, 16)) {
-        return Fail("bad BMP bit fields");
+    case 16: case 32: {
+      if (bitCount == 32 && info.biCompression != BI_RGB && info.biCompression != BI_BITFIELDS) {
+        return Fail("unknown compression");
       }
+      const size_t pixelBytes = bitCount / 8;
+      const size_t storedRow = bitCount == 16 ? static_cast<size_t>((width + 1) / 2) * 4 : static_cast<size_t>(width) * 4;
+      BYTE* stored = static_cast<BYTE*>(malloc(storedRow));
+      if (!stored) return Fail("can't allocate memory");
+      const bool withAlpha = bitCount == 32 && info.biCompression == BI_RGB && AlphaCreate();
+      bool anyAlpha = false;
+      for (DWORD y = 0; y < height; y++) {
+        const size_t got = file->Read(stored, 1, storedRow);
+        // The first row is converted even when the file holds none of it, so that bad masks are
+        // refused whatever the file's length; the pixels it was not given stay as created.
+        const long pixels = static_cast<long>(std::min<size_t>(got / pixelBytes, width));
+        if (!BitfieldRowToRGB(stored, imageRow(y), pixels, redMask, greenMask, blueMask, static_cast<BYTE>(bitCount))) {
+          free(stored);
+          return Fail("bad BMP bit fields");
+        }
+        if (withAlpha) {
+          // The fourth byte is alpha, unless it is 0 everywhere: such files are simply opaque.
+          const long row = static_cast<long>(topDown ? height - 1 - y : y);
+          for (long x = 0; x < pixels; x++) {
+            const BYTE a = stored[x * 4 + 3];
+            AlphaSet(x, row, a);
+            anyAlpha = anyAlpha || a != 0;
+          }
+        }
+        if (got < storedRow) break;
+      }
+      free(stored);
+      if (withAlpha && !anyAlpha) memset(m_alpha, 255, static_cast<size_t>(width) * height);
       break;
     }
     case 24:
       if (info.biCompression != BI_RGB) return Fail("unknown compression");
-      if (!ReadExact(file, m_info.pixels, m_header.biSizeImage)) return Fail("corrupted BMP");
+      for (DWORD y = 0; y < height; y++) {
+        if (file->Read(imageRow(y), 1, m_info.effWidth) < m_info.effWidth) break;
+      }
       break;
-    case 32: {
-      if (info.biCompression != BI_RGB && info.biCompression != BI_BITFIELDS) {
-        return Fail("unknown compression");
-      }
-      size_t size = static_cast<size_t>(width) * height * 4;
-      BYTE* block = static_cast<BYTE*>(malloc(size));
-      if (!block) return Fail("can't allocate memory");
-      if (!ReadExact(file, block, size)) {
-        free(block);
-        return Fail("corrupted BMP");
-      }
-      if (info.biCompression == BI_RGB && AlphaCreate()) {
-        // The fourth byte is alpha, unless it is 0 everywhere: such files are simply opaque.
-        bool anyAlpha = false;
-        for (DWORD y = 0; y < height; y++) {
-          for (DWORD x = 0; x < width; x++) {
-            BYTE a = block[(static_cast<size_t>(y) * width + x) * 4 + 3];
-            AlphaSet(static_cast<long>(x), static_cast<long>(y), a);
-            anyAlpha = anyAlpha || a != 0;
-          }
-        }
-        if (!anyAlpha) AlphaInvert();
-      }
-      bool converted = BitfieldToRGB(block, redMask, greenMask, blueMask, 32);
-      free(block);
-      if (!converted) return Fail("bad BMP bit fields");
-      break;
-    }
   }
-
-  if (topDown) Flip(false, true);
   return true;
 }
 
@@ -232,10 +240,8 @@ bool CRasterImageBMP::DecodeRle8(CRasterFile* file) {
   };
   for (;;) {
     BYTE pair[2];
-    size_t got = file->Read(pair, 1, 2);
-    // The data may simply end between two codes; a code cut in half is a short read.
-    if (got == 0) return true;
-    if (got != 2) return false;
+    // The data may end anywhere: what was decoded up to there stays.
+    if (!ReadExact(file, pair, 2)) return true;
     if (pair[0] > 0) {
       for (long i = 0; i < pair[0] && x < rowBytes; i++) line[x++] = pair[1];
       continue;
@@ -249,7 +255,7 @@ bool CRasterImageBMP::DecodeRle8(CRasterFile* file) {
         return true;
       case 2: {
         BYTE delta[2];
-        if (!ReadExact(file, delta, 2)) return false;
+        if (!ReadExact(file, delta, 2)) return true;
         x += delta[0];
         row += delta[1];
         selectRow(row);
@@ -258,10 +264,12 @@ bool CRasterImageBMP::DecodeRle8(CRasterFile* file) {
       default: {
         BYTE literal[256];
         long n = pair[1];
-        if (!ReadExact(file, literal, static_cast<size_t>(n + (n & 1)))) return false;
-        for (long i = 0; i < n; i++, x++) {
+        const size_t got = file->Read(literal, 1, static_cast<size_t>(n + (n & 1)));
+        const long kept = std::min(n, static_cast<long>(got));
+        for (long i = 0; i < kept; i++, x++) {
           if (x < rowBytes) line[x] = literal[i];
         }
+        if (kept < n) return true;
         break;
       }
     }
@@ -294,9 +302,7 @@ bool CRasterImageBMP::DecodeRle4(CRasterFile* file) {
   };
   for (;;) {
     BYTE pair[2];
-    size_t got = file->Read(pair, 1, 2);
-    if (got == 0) return true;
-    if (got != 2) return false;
+    if (!ReadExact(file, pair, 2)) return true;
     if (pair[0] > 0) {
       for (long i = 0; i < pair[0]; i++) put((i & 1) ? (pair[1] & 0x0F) : (pair[1] >> 4));
       continue;
@@ -311,7 +317,7 @@ bool CRasterImageBMP::DecodeRle4(CRasterFile* file) {
         return true;
       case 2: {
         BYTE delta[2];
-        if (!ReadExact(file, delta, 2)) return false;
+        if (!ReadExact(file, delta, 2)) return true;
         x += delta[0] / 2;
         row += delta[1];
         selectRow(row);
@@ -322,7 +328,8 @@ bool CRasterImageBMP::DecodeRle4(CRasterFile* file) {
         long bytes = (n + 1) / 2;
         BYTE literal[128 + 1];
         // The literal run occupies an even number of bytes.
-        if (!ReadExact(file, literal, static_cast<size_t>(bytes + (bytes & 1)))) return false;
+        const size_t got = file->Read(literal, 1, static_cast<size_t>(bytes + (bytes & 1)));
+        if (got < static_cast<size_t>(bytes)) n = static_cast<long>(got) * 2;
         for (long i = 0; i < n; i++) {
           BYTE b = literal[i / 2];
           put((i & 1) ? (b & 0x0F) : (b >> 4));

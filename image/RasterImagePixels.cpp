@@ -281,31 +281,22 @@ static BYTE ChannelTo8(DWORD value, int width) {
   return static_cast<BYTE>(value << (8 - width));
 }
 
-bool CRasterImage::BitfieldToRGB(BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask,
-                                 BYTE bpp) {
-  if (!m_dib || !source || m_header.biBitCount != 24) return false;
+bool CRasterImage::BitfieldRowToRGB(const BYTE* source, BYTE* destination, long pixels, DWORD redMask,
+                                    DWORD greenMask, DWORD blueMask, BYTE bpp) {
   int rShift, rWidth, gShift, gWidth, bShift, bWidth;
   if (!MaskShape(redMask, &rShift, &rWidth) || !MaskShape(greenMask, &gShift, &gWidth) ||
       !MaskShape(blueMask, &bShift, &bWidth)) {
     return false;
   }
-  long width = m_header.biWidth;
-  long height = m_header.biHeight;
-  DWORD effWidth = m_info.effWidth;
   if (bpp == 16) {
     if (redMask > 0xFFFF || greenMask > 0xFFFF || blueMask > 0xFFFF) return false;
-    DWORD sourceWidth = static_cast<DWORD>(((width + 1) / 2) * 4);
-    // In place from the last row and pixel backwards: each 24-bit row is at least as long as
-    // its 16-bit source row, so nothing is overwritten before it has been read.
-    for (long y = height - 1; y >= 0; y--) {
-      const BYTE* src = source + static_cast<size_t>(y) * sourceWidth;
-      BYTE* dst = m_info.pixels + static_cast<size_t>(y) * effWidth;
-      for (long x = width - 1; x >= 0; x--) {
-        DWORD w = static_cast<DWORD>(src[x * 2]) | (static_cast<DWORD>(src[x * 2 + 1]) << 8);
-        dst[x * 3] = ChannelTo8((w & blueMask) >> bShift, bWidth);
-        dst[x * 3 + 1] = ChannelTo8((w & greenMask) >> gShift, gWidth);
-        dst[x * 3 + 2] = ChannelTo8((w & redMask) >> rShift, rWidth);
-      }
+    // From the last pixel backwards: a 24-bit row that starts where its 16-bit source starts
+    // (the in-place conversion) never overwrites a word before it has been read.
+    for (long x = pixels - 1; x >= 0; x--) {
+      DWORD w = static_cast<DWORD>(source[x * 2]) | (static_cast<DWORD>(source[x * 2 + 1]) << 8);
+      destination[x * 3] = ChannelTo8((w & blueMask) >> bShift, bWidth);
+      destination[x * 3 + 1] = ChannelTo8((w & greenMask) >> gShift, gWidth);
+      destination[x * 3 + 2] = ChannelTo8((w & redMask) >> rShift, rWidth);
     }
     return true;
   }
@@ -313,20 +304,33 @@ bool CRasterImage::BitfieldToRGB(BYTE* source, DWORD redMask, DWORD greenMask, D
     // Each channel is the highest byte its mask reaches into.
     int rByte = (rShift + rWidth - 1) / 8, gByte = (gShift + gWidth - 1) / 8,
         bByte = (bShift + bWidth - 1) / 8;
-    for (long y = height - 1; y >= 0; y--) {
-      const BYTE* src = source + static_cast<size_t>(y) * width * 4;
-      BYTE* dst = m_info.pixels + static_cast<size_t>(y) * effWidth;
-      for (long x = width - 1; x >= 0; x--) {
-        const BYTE* p = src + x * 4;
-        BYTE b = p[bByte], g = p[gByte], r = p[rByte];
-        dst[x * 3] = b;
-        dst[x * 3 + 1] = g;
-        dst[x * 3 + 2] = r;
-      }
+    for (long x = pixels - 1; x >= 0; x--) {
+      const BYTE* p = source + x * 4;
+      BYTE b = p[bByte], g = p[gByte], r = p[rByte];
+      destination[x * 3] = b;
+      destination[x * 3 + 1] = g;
+      destination[x * 3 + 2] = r;
     }
     return true;
   }
   return false;
+}
+
+bool CRasterImage::BitfieldToRGB(BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask,
+                                 BYTE bpp) {
+  if (!m_dib || !source || m_header.biBitCount != 24 || (bpp != 16 && bpp != 32)) return false;
+  const long width = m_header.biWidth;
+  const long height = m_header.biHeight;
+  const size_t sourceWidth = bpp == 16 ? static_cast<size_t>((width + 1) / 2) * 4 : static_cast<size_t>(width) * 4;
+  // In place from the last row backwards: each 24-bit row is at least as long as its source row.
+  for (long y = height - 1; y >= 0; y--) {
+    if (!BitfieldRowToRGB(source + static_cast<size_t>(y) * sourceWidth,
+                          m_info.pixels + static_cast<size_t>(y) * m_info.effWidth, width, redMask, greenMask,
+                          blueMask, bpp)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool CRasterImage::Negative() {

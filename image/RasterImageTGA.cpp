@@ -71,9 +71,13 @@ bool CRasterImageTGA::Decode(CRasterFile* file) {
     if (file->Eof()) return Fail("corrupted TGA");
     const long row = topDown ? header.height - 1 - y : y;
     BYTE* destination = GetBits(static_cast<DWORD>(row));
-    bool ok = compressed ? ReadRleRow(destination, header, file, header.width, row, &carried)
-                         : ReadRawRow(destination, header, file, header.width, row, 0);
-    if (!ok) return Fail("corrupted TGA");
+    // A row the file ends in is no error: it keeps the pixels read, the rest as created. Only a
+    // file that has ended before a row starts is corrupted.
+    if (compressed) {
+      ReadRleRow(destination, header, file, header.width, row, &carried);
+    } else {
+      ReadRawRow(destination, header, file, header.width, row, 0);
+    }
   }
   // The alpha values went straight into the image rows they belong to, so a top-down file
   // needs no separate flip of its alpha layer.

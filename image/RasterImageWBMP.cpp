@@ -29,8 +29,9 @@ bool CRasterImageWBMP::Decode(CRasterFile* file) {
   SetGrayPalette();
   const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
   for (DWORD y = 0; y < height; y++) {
-    // The first file row is the top row.
-    if (!raster::ReadExact(file, GetBits(height - 1 - y), rowBytes)) return Fail("Corrupted WBMP");
+    // The first file row is the top row. A file that ends early keeps the rows it holds (and
+    // the part of the row it ends in); the rows below stay as created.
+    if (file->Read(GetBits(height - 1 - y), 1, rowBytes) < rowBytes) break;
   }
   return true;
 }

@@ -13,12 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineUtil.h"
 #include "engine/Pps.h"
 #include "engine/ResourceManager.h"
 #include "net/CryptLayer.h"
 #include "net/SharedKeys.h"
 #include "platform/base/Gbk.h"
+#include "platform/kernel/Files.h"
+#include "platform/media/AudioOutput.h"
 #include "platform/kernel/Profile.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -182,6 +186,10 @@ void CheckWav(const std::string& path) {
   }
   EXPECT_GE(data, rate / 20 * 2) << path;
   EXPECT_LE(at + 8 + data, b.size()) << path;
+  // And the sound layer plays it for as long as it lasts.
+  auto clip = platform::AudioOutput::Instance().DecodeWave(b.data(), b.size());
+  ASSERT_NE(clip, nullptr) << path;
+  EXPECT_GE(platform::AudioOutput::Length(*clip), 50u) << path;
 }
 
 void CheckMp3(const std::string& path) {
@@ -190,6 +198,10 @@ void CheckMp3(const std::string& path) {
   // No tag in front: the file starts with an MPEG audio frame.
   EXPECT_EQ(b[0], 0xFF) << path;
   EXPECT_EQ(b[1] & 0xE0, 0xE0) << path;
+  // A tune of some length that the music device can stream.
+  auto clip = platform::AudioOutput::Instance().DecodeMusic(path);
+  ASSERT_NE(clip, nullptr) << path;
+  EXPECT_GE(platform::AudioOutput::Length(*clip), 10000u) << path;
 }
 
 void CheckIco(const std::string& path) {
@@ -204,8 +216,31 @@ void CheckIco(const std::string& path) {
 const char* const ACTIONS[] = {"peng0", "peng1", "gang0", "gang1", "gang2", "chi0",
                                "chi1",  "hu0",   "hu1",   "hua0",  "hua1"};
 
+// Keeps the engine's log out of the build folder while the packages load, gives the resource
+// manager back empty, and decodes sounds without playing them.
+class EngineSession {
+ public:
+  EngineSession() {
+    platform::SetModuleFileNameOverride(m_dir.File("pxqd"));
+    ResetModuleFolder();
+    ResourceManager::SetExitHandler([](int code) { ADD_FAILURE() << "the resource manager would exit " << code; });
+    platform::AudioOutput::Instance().UseNull(nullptr);
+  }
+  ~EngineSession() {
+    ResourceManager* manager = ResourceManager::Instance();
+    while (manager->GetUseCount() > 1) manager->Release();
+    manager->Release();
+    ResourceManager::SetExitHandler(nullptr);
+    platform::SetModuleFileNameOverride("");
+    ResetModuleFolder();
+  }
+
+ private:
+  testsupport::TempDir m_dir;
+};
+
 TEST(GameData, EveryFileTheGameLoadsReadsBack) {
-  ResourceManager::SetExitHandler([](int code) { ADD_FAILURE() << "the resource manager would exit " << code; });
+  EngineSession session;
   std::set<std::string> packs;
   const std::vector<Line> lines = ExpectedFiles();
   ASSERT_GT(lines.size(), 400u);
@@ -243,7 +278,6 @@ TEST(GameData, EveryFileTheGameLoadsReadsBack) {
       ADD_FAILURE() << "unknown kind " << kind;
     }
   }
-  ResourceManager::SetExitHandler(nullptr);
 }
 
 // The dialect switch must be audible: the dialect voices are other recordings than the standard

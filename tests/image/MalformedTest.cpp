@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image/RasterImage.h"
@@ -30,9 +31,58 @@ struct MalformedCase {
 
 const char* ANY_LIBPNG_TEXT = nullptr;
 
+std::vector<BYTE> ReadAll(const std::string& path) {
+  std::string s = testsupport::TempDir::Read(path);
+  return std::vector<BYTE>(s.begin(), s.end());
+}
+
+// A file that ends inside its pixels keeps the rows it holds and what it holds of the row it ends
+// in, as the complete file has them; everything after stays as created: black and, with an alpha
+// layer, opaque. Rows count in file order, from the top for a top-down file. Of the row it ends
+// in, stored 24-bit pixels keep every byte read; 32-bit pixels, which are converted, only whole.
+std::function<void(CRasterImage&)> KeepsRowsOf(std::vector<BYTE> complete, DWORD type, long fullRows,
+                                               long partialBytes, bool topDown) {
+  return [=](CRasterImage& image) {
+    CRasterImage reference;
+    ASSERT_TRUE(reference.Decode(const_cast<BYTE*>(complete.data()), static_cast<DWORD>(complete.size()), type));
+    const long w = static_cast<long>(image.GetWidth()), h = static_cast<long>(image.GetHeight());
+    ASSERT_EQ(w, static_cast<long>(reference.GetWidth()));
+    ASSERT_EQ(h, static_cast<long>(reference.GetHeight()));
+    EXPECT_EQ(image.AlphaIsValid(), reference.AlphaIsValid());
+    const long pixelBytes = reference.AlphaIsValid() ? 4 : 3;
+    for (long y = 0; y < h; y++) {
+      const long fileRow = topDown ? h - 1 - y : y;
+      for (long x = 0; x < w; x++) {
+        auto kept = [&](long channel) {
+          if (fileRow != fullRows) return fileRow < fullRows;
+          return (x + 1) * pixelBytes <= partialBytes || (pixelBytes == 3 && x * 3 + channel < partialBytes);
+        };
+        const RGBQUAD got = image.GetPixelColor(x, y, false);
+        const RGBQUAD all = reference.GetPixelColor(x, y, false);
+        const auto want = std::make_tuple(kept(0) ? all.rgbBlue : 0, kept(1) ? all.rgbGreen : 0, kept(2) ? all.rgbRed : 0);
+        ASSERT_EQ(std::make_tuple(got.rgbBlue, got.rgbGreen, got.rgbRed), want) << "pixel " << x << "," << y;
+        if (image.AlphaIsValid()) {
+          ASSERT_EQ(image.AlphaGet(x, y), kept(3) ? reference.AlphaGet(x, y) : 255) << "alpha " << x << "," << y;
+        }
+      }
+    }
+  };
+}
+
+std::vector<BYTE> Padded(const std::string& file, size_t size) {
+  std::vector<BYTE> bytes = ReadAll(DIR + file);
+  bytes.resize(size, 0);
+  return bytes;
+}
+
+std::vector<BYTE> Complete(const std::string& file) { return ReadAll(std::string(PXQD_TEST_DATA) + "/image/" + file); }
+
 std::vector<MalformedCase> Cases() {
   return {
-      {"bmp_truncated_pixels.bmp", 1, false, "corrupted BMP", {}},
+      // Pixels cut short are no error: the rows read stay, wherever the file ends.
+      {"bmp_truncated_pixels.bmp", 1, true, "", KeepsRowsOf(Padded("bmp_truncated_pixels.bmp", 54 + 7 * 40), 1, 6, 20, false)},
+      {"bmp_truncated_topdown.bmp", 1, true, "", KeepsRowsOf(Complete("bmp_24_topdown.bmp"), 1, 2, 20, true)},
+      {"bmp_truncated_32.bmp", 1, true, "", KeepsRowsOf(Complete("bmp_32_alpha.bmp"), 1, 3, 26, false)},
       {"bmp_truncated_palette.bmp", 1, false, "corrupted BMP", {}},
       {"bmp_truncated_header.bmp", 1, false, "Error reading BMP info", {}},
       {"bmp_file_header_only.bmp", 1, false, "Not a BMP", {}},
@@ -49,12 +99,18 @@ std::vector<MalformedCase> Cases() {
       {"bmp_fields_wide_masks.bmp", 1, false, "bad BMP bit fields", {}},
       {"bmp_24_rle.bmp", 1, false, "unknown compression", {}},
       {"bmp_8_jpeg.bmp", 1, false, "compression type not supported", {}},
-      {"bmp_rle8_cut_literal.bmp", 1, false, "corrupted BMP", {}},
+      // Run-length data cut inside a literal keeps the bytes that came; a cut delta moves nothing.
+      {"bmp_rle8_cut_literal.bmp", 1, true, "",
+       [](CRasterImage& image) {
+         EXPECT_EQ(image.GetPixelIndex(0, 0), 1);
+         EXPECT_EQ(image.GetPixelIndex(1, 0), 2);
+         EXPECT_EQ(image.GetPixelIndex(2, 0), 0);
+       }},
       // Found by fuzzing: a header size and dimensions whose padded size overflowed 64 bits.
       {"bmp_fuzz_size_overflow.bmp", 1, false, "Error reading BMP info", {}},
       // Found by fuzzing: pixels per metre whose DPI overflowed on the way back.
-      {"bmp_fuzz_dpi_overflow.bmp", 1, false, "corrupted BMP", {}},
-      {"bmp_rle8_cut_delta.bmp", 1, false, "corrupted BMP", {}},
+      {"bmp_fuzz_dpi_overflow.bmp", 1, true, "", [](CRasterImage& image) { EXPECT_EQ(image.GetWidth(), 13u); }},
+      {"bmp_rle8_cut_delta.bmp", 1, true, "", [](CRasterImage& image) { EXPECT_EQ(image.GetPixelIndex(0, 0), 0); }},
       // 1000 entries declared: the first 256 are kept, the rest skipped.
       {"bmp_palette_1000.bmp", 1, true, "",
        [](CRasterImage& image) {
@@ -107,8 +163,19 @@ std::vector<MalformedCase> Cases() {
       {"png_short_idat.png", 4, false, ANY_LIBPNG_TEXT, {}},
       {"png_palette_300.png", 4, false, ANY_LIBPNG_TEXT, {}},
       {"tga_truncated_header.tga", 7, false, "Not a TGA", {}},
+      // A TGA that has ended before a row starts is corrupted; one that ends inside its last row
+      // keeps what it holds.
       {"tga_truncated_rows.tga", 7, false, "corrupted TGA", {}},
-      {"tga_truncated_rle.tga", 7, false, "corrupted TGA", {}},
+      {"tga_truncated_last_row.tga", 7, true, "", KeepsRowsOf(Complete("tga_24.tga"), 7, 5, 23, false)},
+      // Run-length data that ends inside the last row: its first run (blue 34, green 13, red 49)
+      // stands, the run whose value was cut off leaves the rest of the row black.
+      {"tga_truncated_rle.tga", 7, true, "",
+       [](CRasterImage& image) {
+         RGBQUAD first = image.GetPixelColor(3, 5, false);
+         EXPECT_EQ(std::make_tuple(first.rgbBlue, first.rgbGreen, first.rgbRed), std::make_tuple(34, 13, 49));
+         for (long x = 4; x < 11; x++) EXPECT_EQ(image.GetPixelColor(x, 5, false).rgbRed, 0) << x;
+         EXPECT_NE(image.GetPixelColor(10, 4, false).rgbRed, 0);
+       }},
       {"tga_type_4.tga", 7, false, "Unknown TGA image type", {}},
       {"tga_cmap_257.tga", 7, false, "bad TGA header", {}},
       {"tga_depth_12.tga", 7, false, "bad TGA header", {}},
@@ -126,7 +193,14 @@ std::vector<MalformedCase> Cases() {
       {"wbmp_type_1.wbmp", 9, false, "Unsupported WBMP type", {}},
       {"wbmp_truncated_header.wbmp", 9, false, "Not a WBMP", {}},
       {"wbmp_zero_height.wbmp", 9, false, "Corrupted WBMP", {}},
-      {"wbmp_truncated_rows.wbmp", 9, false, "Corrupted WBMP", {}},
+      // Two of five rows: the top two are read (white, black, white and black, white, black).
+      {"wbmp_truncated_rows.wbmp", 9, true, "",
+       [](CRasterImage& image) {
+         const int want[5][3] = {{1, 0, 1}, {0, 1, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+         for (long row = 0; row < 5; row++) {
+           for (long x = 0; x < 3; x++) EXPECT_EQ(image.GetPixelIndex(x, 4 - row), want[row][x]) << x << "," << row;
+         }
+       }},
       {"wbmp_number_overflow.wbmp", 9, false, "Not a WBMP", {}},
       {"wbmp_huge.wbmp", 9, false, "WBMP Create failed", {}},
       // JPEG: libjpeg's own texts; broken EXIF blocks never fail the picture.
@@ -165,11 +239,6 @@ std::vector<MalformedCase> Cases() {
        }},
       {"empty.bin", 0, false, "Decode: Unknown or wrong format", {}},
   };
-}
-
-std::vector<BYTE> ReadAll(const std::string& path) {
-  std::string s = testsupport::TempDir::Read(path);
-  return std::vector<BYTE>(s.begin(), s.end());
 }
 
 TEST(Malformed, EveryFileHasARow) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/display/Display.h"
+#include "platform/media/AudioOutput.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/Resources.h"
@@ -113,9 +114,10 @@ TEST(ProgramResources, MenusHoldTheirCommands) {
 
 // The media the program carries are registered under the ids and types the program asks for,
 // each in the form its loader reads: icon files, packed DIBs of the expected size, a PNG and
-// PCM WAVE sounds.
+// PCM WAVE sounds that the sound layer decodes.
 TEST(ProgramResources, MediaByIdInTheirForms) {
   ASSERT_TRUE(resources::RegisterProgramResources());
+  platform::AudioOutput::Instance().UseNull(nullptr);
   enum Form { ICON, DIB, PNG, WAVE };
   struct Case {
     LPCSTR type;
@@ -160,6 +162,7 @@ TEST(ProgramResources, MediaByIdInTheirForms) {
         EXPECT_EQ(0, std::memcmp(data, "RIFF", 4)) << c.id;
         EXPECT_EQ(0, std::memcmp(data + 8, "WAVEfmt ", 8)) << c.id;
         EXPECT_EQ(1, data[20]) << c.id;  // PCM
+        ASSERT_NE(nullptr, platform::AudioOutput::Instance().DecodeWave(data, size)) << c.id;
         break;
     }
   }

@@ -63,10 +63,10 @@ def bmp_bytes(img):
     return header + info + bytes(body)
 
 
-def png_bytes(img):
+def png_bytes(img, level=9):
     import io
     out = io.BytesIO()
-    img.save(out, "PNG", optimize=False, compress_level=9)
+    img.save(out, "PNG", optimize=False, compress_level=level)
     return out.getvalue()
 
 

@@ -50,7 +50,7 @@ class Writer:
             stacked.paste(f if alpha else f.convert("RGB"), (0, i * h))
         name = os.path.splitext(os.path.basename(path))[0]
         source = os.path.join(self.work, "pps", "%s.%s" % (name.encode("utf-8").hex(), "png" if alpha else "bmp"))
-        g.write_bytes(source, g.png_bytes(stacked) if alpha else g.bmp_bytes(stacked))
+        g.write_bytes(source, g.png_bytes(stacked, 1) if alpha else g.bmp_bytes(stacked))
         cmd = [self.args.ppswrite, "--frames", str(len(frames))]
         if duration:
             cmd += ["--duration", str(duration)]
@@ -78,7 +78,7 @@ def common(wr, folder):
     wr.png(os.path.join(folder, "hand.png"), p.hand_cursor())
     wr.png(os.path.join(folder, "partical.png"), p.particles(), 20, 20, 5, 20)
     wr.pps(os.path.join(folder, "宝牌.pps"), [p.treasure_panel()], alpha=True)
-    wr.pps(os.path.join(folder, "桌面.pps"), [p.felt(744, 710, (26, 96, 58), "table top")])
+    wr.pps(os.path.join(folder, "桌面.pps"), [p.table_top(744, 710, (26, 96, 58), "table top")])
     wr.pps(os.path.join(folder, "准备.pps"), [p.ready_icon()], alpha=True)
     wr.pps(os.path.join(folder, "logo.pps"), [p.logo()], alpha=True)
     wr.pps(os.path.join(folder, "btnShowAct.pps"), p.activity_button_frames(), alpha=True)
@@ -118,7 +118,7 @@ def style(wr, folder, name):
     for fname, (img, fw, fh, frames, step) in tiles.style_tile_pictures(st).items():
         wr.bmp(os.path.join(folder, fname), img, fw, fh, frames, step)
     cloth = (26, 96, 58) if name == "Classic" else (24, 58, 104)
-    wr.bmp(os.path.join(folder, "TableCloth0.bmp"), p.felt(744, 710, cloth, "cloth " + name))
+    wr.bmp(os.path.join(folder, "TableCloth0.bmp"), p.table_top(744, 710, cloth, "cloth " + name), key=None)
     wr.bmp(os.path.join(folder, "clock.bmp"), p.clock_face(st.back))
     wr.bmp(os.path.join(folder, "clock_hand.bmp"), p.clock_hands(), 56, 56, 8, 56)
     wr.bmp(os.path.join(folder, "mj_joker.bmp"), joker_mark(), 54, 77, 1, 54)
@@ -146,9 +146,9 @@ def skin(wr, skins_dir, folder, shown, style_name, table, wait):
     st = tiles.STYLES[style_name]
     bitmaps = []
 
-    def put(key, fname, img, **kw):
+    def put(name, fname, img, **kw):
         wr.bmp(os.path.join(d, fname), img, **kw)
-        bitmaps.append((key, fname))
+        bitmaps.append((name, fname))
 
     put("CommDlgBK", "CommDlgBK.bmp", g.vertical_gradient(320, 80, g.lerp(st.back_light, (255, 255, 255), .5),
                                                           g.lerp(st.back, (255, 255, 255), .2)))
@@ -172,17 +172,17 @@ def skin(wr, skins_dir, folder, shown, style_name, table, wait):
              ("MJ_SMALL0", "mj_small0.bmp"), ("MJ_SMALL1", "mj_small1.bmp")]
     named += [("MJ_MIDDLE%d" % i, "mj_middle%d.bmp" % i) for i in range(4)]
     named += [("MJ_SIDE%d" % i, "mj_side%d.bmp" % i) for i in range(3)]
-    for key, fname in named:
+    for name, fname in named:
         img, fw, fh, frames, step = tile_pics[fname]
-        put(key, fname, img, fw=fw, fh=fh, frames=frames, step=step)
+        put(name, fname, img, fw=fw, fh=fh, frames=frames, step=step)
     put("CLOCK", "clock.bmp", p.clock_face(st.back))
     put("CLOCK_HAND", "clock_hand.bmp", p.clock_hands(), fw=56, fh=56, frames=8, step=56)
-    put("CLOCK_DIGIT", "clock_digit.bmp", p.clock_digits(), fw=8, fh=17, frames=10, step=8)
+    put("CLOCK_DIGIT", "clock_digit.bmp", p.clock_digits(), fw=8, fh=17, frames=10, step=8, key=p.GREEN_KEY)
     put("MJ_JOKER", "mj_joker.bmp", joker_mark())
     put("MJ_HU", "hu.bmp", p.win_mark())
     for v in range(1, 13):
         put("DICE%d" % v, "dice%d.bmp" % v, p.dice_strip((v - 1) % 6 + 1, 1 if v > 6 else 0), fw=106, fh=99, frames=9,
-            step=106)
+            step=106, key=p.BLUE_KEY)
     g.write_bytes(os.path.join(d, "skin.ico"), p.ico_bytes(p.glyph_icon("皮", st.back)))
 
     def rgb(c):
@@ -246,7 +246,8 @@ def contact_sheet(items, out, root):
         shown = shown.resize((sw, sh), Image.NEAREST if scale >= 1 else Image.LANCZOS)
         label = "%s  %dx%d x%d%s key %s" % (os.path.relpath(it["path"], root), it["fw"], it["fh"], it["frames"],
                                              (" step %d" % step) if it["frames"] > 1 else "",
-                                             "alpha" if it["key"] is None else "%02X%02X%02X" % it["key"])
+                                             ("alpha" if img.mode == "RGBA" else "none") if it["key"] is None
+                                             else "%02X%02X%02X" % it["key"])
         blocks.append((label, shown, step * scale, it["frames"], it["fw"] * scale))
     height = sum(b[1].size[1] + 26 for b in blocks) + 10
     sheet = Image.new("RGB", (width, height), (48, 48, 52))
@@ -270,7 +271,7 @@ def contact_sheet(items, out, root):
                 x0 = 10 + int(f * step)
                 d.rectangle([x0, y, x0 + int(fw) - 1, y + h - 1], outline=(0, 230, 230))
         y += h + 6
-    g.write_bytes(out, g.png_bytes(sheet))
+    g.write_bytes(out, g.png_bytes(sheet, 3))
 
 
 def main():

@@ -219,7 +219,7 @@ def main():
             g.write_bytes(os.path.join(sound, name + ".wav"), data)
 
     g.write_bytes(os.path.join(args.hall, "Share", "sound", "common", "hit.wav"),
-                  wav_bytes(mix(tone(1320, 0.05, 0.5, 0.001, 0.015), noise(0.02, 0.2, 0.004, "hit"))))
+                  wav_bytes(mix(tone(1320, 0.08, 0.5, 0.001, 0.02), noise(0.02, 0.2, 0.004, "hit"))))
 
     for style in ("Classic", "Jade"):
         source = os.path.join(args.work, "music", style + ".wav")

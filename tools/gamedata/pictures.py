@@ -1,5 +1,6 @@
 """The table's other pictures: dice, buttons, clock, bars, banners, panels, cursors, particles,
 the activity pictures, skins and the hall's portraits and faces."""
+import functools
 import math
 
 from PIL import Image, ImageDraw, ImageFilter
@@ -57,6 +58,7 @@ def _die(size, value, angle, tint):
     return die.rotate(angle, resample=Image.BICUBIC, expand=True)
 
 
+@functools.lru_cache(maxsize=None)
 def dice_strip(value, second):
     """Nine frames of 106 x 99: the die tumbles across the frame and comes to rest on its value.
     Dice 2 and 4 roll along another path and are a little warmer in colour."""
@@ -146,6 +148,24 @@ def felt(w, h, base, name):
                          ImageChops.subtract(grain, Image.new("RGB", (w, h), (118, 118, 118))))
     lifted = ImageChops.add(img, Image.new("RGB", (w, h), (22, 26, 20)))
     return Image.composite(lifted, img, light.point(lambda v: max(0, v - 64)))
+
+
+def table_top(w, h, base, name):
+    """The table: the cloth with a faint stitched border and a faint ring where the dice land."""
+    img = felt(w, h, base, name)
+    d = ImageDraw.Draw(img, "RGBA")
+    light = (255, 255, 255, 22)
+    d.rectangle([10, 10, w - 11, h - 11], outline=light, width=2)
+    for x in range(16, w - 16, 12):
+        d.line([(x, 16), (x + 6, 16)], fill=light)
+        d.line([(x, h - 17), (x + 6, h - 17)], fill=light)
+    for y in range(16, h - 16, 12):
+        d.line([(16, y), (16, y + 6)], fill=light)
+        d.line([(w - 17, y), (w - 17, y + 6)], fill=light)
+    cx, cy, r = w // 2, h // 2, min(w, h) // 5
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], outline=(255, 255, 255, 18), width=3)
+    d.ellipse([cx - r + 10, cy - r + 10, cx + r - 10, cy + r - 10], outline=(0, 0, 0, 18), width=2)
+    return img
 
 
 def winds_png():
@@ -325,19 +345,26 @@ def ticket_animation(n):
 # --- the activity package and the ticket form -----------------------------------------------------
 
 def exchange_page():
+    """The activity panel's page. The panel draws on it: the prize names at y 223 and 355, the
+    rules from (340, 124), the latest exchanges from (336, 311), the ticket count at (100, 420);
+    its controls sit over it: the prizes centred at x 100 and 240, y 178 and 309, their exchange
+    buttons at y 248 and 379, the page buttons along y 400 and the close button at (567, 11)."""
     w, h = 578, 454
     img = _rounded_panel(w, h, (255, 246, 222), (246, 222, 170), (160, 90, 30), 16, 3)
     d = ImageDraw.Draw(img)
-    d.rounded_rectangle([0, 0, w - 1, 44], radius=16, fill=(190, 50, 30, 255))
-    g.text_centered(d, (0, 0, w, 44), "奖券兑换", 24, (255, 240, 200, 255))
-    for k in range(4):
-        x, y = (100 if k % 2 == 0 else 240) - 60, (124 if k < 2 else 255) - 70
-        d.rounded_rectangle([x, y, x + 120, y + 120], radius=8, outline=(200, 150, 90, 255), width=2)
-    d.rounded_rectangle([320, 100, 560, 240], radius=8, outline=(200, 150, 90, 255), width=2)
-    g.text_centered(d, (320, 100, 560, 120), "活动规则", 14, (160, 60, 20, 255))
-    d.rounded_rectangle([320, 290, 560, 400], radius=8, outline=(200, 150, 90, 255), width=2)
-    g.text_centered(d, (320, 290, 560, 308), "最新兑换", 14, (160, 60, 20, 255))
-    d.text((24, 420), "奖券:", font=g.font(16), fill=(90, 50, 20, 255))
+    d.rounded_rectangle([0, 0, w - 1, 30], radius=16, fill=(190, 50, 30, 255))
+    d.rectangle([0, 16, w - 1, 30], fill=(190, 50, 30, 255))
+    g.text_centered(d, (0, 0, w, 30), "奖券兑换", 20, (255, 240, 200, 255))
+    g.text_centered(d, (20, 44, 310, 76), "赢取兑换券，换取精美奖品！", 18, (190, 60, 30, 255))
+    for cx in (100, 240):
+        for cy in (178, 309):
+            d.rounded_rectangle([cx - 66, cy - 48, cx + 66, cy + 82], radius=8, fill=(255, 252, 244, 255),
+                                outline=(200, 150, 90, 255), width=2)
+    d.rounded_rectangle([326, 96, 564, 246], radius=8, outline=(200, 150, 90, 255), width=2)
+    g.text_centered(d, (326, 98, 564, 120), "活动规则", 14, (160, 60, 20, 255))
+    d.rounded_rectangle([326, 280, 564, 410], radius=8, outline=(200, 150, 90, 255), width=2)
+    g.text_centered(d, (326, 284, 564, 306), "最新兑换", 14, (160, 60, 20, 255))
+    d.text((46, 420), "奖券:", font=g.font(16), fill=(90, 50, 20, 255))
     return g.keyed(img)
 
 
@@ -349,18 +376,20 @@ def small_button_frames(w, h, text, colours=((250, 190, 80), (200, 120, 30))):
 
 
 def prize_picture(k):
+    """A prize: a wrapped gift on a coloured card, 110 x 86."""
     r = g.rng("prize%d" % k)
     col = (r.randint(80, 230), r.randint(80, 230), r.randint(80, 230))
+    ribbon = [(220, 40, 40), (240, 190, 40), (40, 120, 220)][k % 3]
     def paint(d, im, s):
-        S = 100 * s
-        d.rounded_rectangle([4 * s, 4 * s, S - 4 * s, S - 4 * s], radius=12 * s, fill=col + (255,),
+        W, H = 110 * s, 86 * s
+        d.rounded_rectangle([2 * s, 2 * s, W - 2 * s, H - 2 * s], radius=10 * s, fill=col + (255,),
                             outline=(90, 60, 30, 255), width=2 * s)
-        d.rectangle([S * .18, S * .35, S * .82, S * .8], fill=(255, 250, 240, 255))
-        d.rectangle([S * .45, S * .35, S * .55, S * .8], fill=(220, 40, 40, 255))
-        d.polygon([(S * .5, S * .35), (S * .3, S * .18), (S * .35, S * .35)], fill=(220, 40, 40, 255))
-        d.polygon([(S * .5, S * .35), (S * .7, S * .18), (S * .65, S * .35)], fill=(220, 40, 40, 255))
-        g.text_centered(d, (0, S * .8, S, S * .97), "奖品%d" % (k + 1), 12 * s, (40, 30, 20, 255))
-    return g.keyed(g.supersampled(100, 100, paint))
+        d.rectangle([W * .3, H * .38, W * .7, H * .86], fill=(255, 250, 240, 255))
+        d.rectangle([W * .46, H * .38, W * .54, H * .86], fill=ribbon + (255,))
+        d.polygon([(W * .5, H * .38), (W * .34, H * .14), (W * .4, H * .38)], fill=ribbon + (255,))
+        d.polygon([(W * .5, H * .38), (W * .66, H * .14), (W * .6, H * .38)], fill=ribbon + (255,))
+        g.text_centered(d, (0, 0, W * .28, H * .3), str(k + 1), 16 * s, (255, 255, 255, 255))
+    return g.keyed(g.supersampled(110, 86, paint))
 
 
 def result_page(ok):
@@ -373,16 +402,18 @@ def result_page(ok):
 
 
 def ticket_form():
-    """The contact form behind the prize pop-up: labels on a panel, the fields' places left in the
-    key colour so that the edit controls show through."""
+    """The contact form over the prize pop-up: the labels beside the places of its three edits
+    (phone at y 128, name at 157, address at 186, from x 190) and of its two buttons; the corners
+    are in the key colour, so that the pop-up's rounded picture shows through."""
     w, h = 578, 399
     img = g.keyed(_rounded_panel(w, h, (255, 250, 236), (238, 226, 196), (160, 90, 30), 14, 3))
     d = ImageDraw.Draw(img)
-    g.text_centered(d, (0, 10, w, 50), "填写领奖信息", 24, (150, 50, 20))
-    for i, label in enumerate(["姓  名:", "手  机:", "地  址:", "邮  编:", "备  注:"]):
-        y = 80 + i * 52
-        d.text((60, y + 4), label, font=g.font(16), fill=(80, 50, 20))
-        d.rectangle([150, y, 500, y + 26], fill=g.MAGENTA, outline=(160, 120, 80))
+    g.text_centered(d, (0, 24, w, 64), "填写领奖信息", 24, (150, 50, 20))
+    g.text_centered(d, (0, 74, w, 100), "请如实填写，奖品将按以下信息寄出", 14, (110, 80, 50))
+    for y, label, width in ((128, "手机号码:", 200), (157, "真实姓名:", 200), (186, "联系地址:", 320)):
+        d.text((100, y + 2), label, font=g.font(16), fill=(80, 50, 20))
+        d.rectangle([188, y - 2, 190 + width + 1, y + 21], outline=(170, 130, 90))
+    g.text_centered(d, (0, 214, w, 236), "手机号码须为11位数字", 12, (160, 60, 40))
     return img
 
 

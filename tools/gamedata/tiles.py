@@ -255,9 +255,15 @@ def strip(frames, step, frame_w, h, total_w=None):
     return g.keyed(canvas)
 
 
+_made = {}
+
+
 def style_tile_pictures(style):
-    """Every tile picture of a style: file name -> (keyed RGB picture, frame w, h, frames, step)."""
-    out = {}
+    """Every tile picture of a style: file name -> (keyed RGB picture, frame w, h, frames, step).
+    A style's pictures are made once and shared by the style folder and the skins."""
+    if style.name in _made:
+        return _made[style.name]
+    out = _made[style.name] = {}
     for name, (w, h) in (("mj_large1024.bmp", (54, 77)), ("mj_large800.bmp", (42, 60))):
         out[name] = (strip([large_tile(style, f, w, h) for f in range(FACE_COUNT)], w, w, h), w, h, FACE_COUNT, w)
     # Laid-down sets: sides 0 and 2 lie across (33 x 32, face 21 high), 1 and 3 along (26 x 36).
