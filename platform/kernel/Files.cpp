@@ -514,18 +514,6 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
   return platform::CopyOrNeeded(Utf8ToGbk(platform::SystemDirectory()), buffer, size);
 }
 
-DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
-  if (!longPath) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  if (GetFileAttributesA(longPath) == INVALID_FILE_ATTRIBUTES) return 0;  // its error stands
-  const DWORD length = static_cast<DWORD>(std::strlen(longPath));
-  if (!shortPath || size < length + 1) return length + 1;
-  std::memmove(shortPath, longPath, length + 1);
-  return length;
-}
-
 FILE* PlatformFopen(const char* path, const char* mode) {
   if (!path || !mode) {
     errno = EINVAL;

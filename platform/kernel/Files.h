@@ -90,12 +90,6 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 #define GetSystemDirectory GetSystemDirectoryA
 
-// There are no short (8.3) names here: the short form of an existing path is the path itself,
-// copied (source and buffer may be the same). Returns the length; the size needed (terminator
-// included) when the buffer is too small; 0 with ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND
-// when the path does not exist.
-DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
-#define GetShortPathName GetShortPathNameA
 
 // fopen with the path mapped as above, for callers that use the C runtime. The mode is the C
 // runtime's ('t' is accepted and means nothing).
