@@ -280,11 +280,9 @@ ResourceFrame* GameBase::GetResourceFrameByName(ResourceFrame* out, const char* 
                                                 uint32_t frame) {
   *out = ResourceFrame{};
   if (name == nullptr) return out;
-  char full[MAX_PATH];
-  std::snprintf(full, sizeof full, "%s.imge", name);
-  const ImageRecord* image = ResourceManager::Instance()->GetImageByName(full);
-  if (image == nullptr) return out;
-  return GetResourceFrame(out, image->resourceId, frame);
+  // The image resource of that name (the kind suffix is added by the lookup), loaded on demand.
+  const uint32_t id = ResourceManager::Instance()->FindImageId(name);
+  return id ? GetResourceFrame(out, id, frame) : out;
 }
 
 ImageRecord* GameBase::GetImageRecord(ImageRecord* out, uint32_t resourceId) {
