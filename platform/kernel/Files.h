@@ -90,7 +90,6 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 #define GetSystemDirectory GetSystemDirectoryA
 
-
 // fopen with the path mapped as above, for callers that use the C runtime. The mode is the C
 // runtime's ('t' is accepted and means nothing).
 FILE* PlatformFopen(const char* path, const char* mode);
