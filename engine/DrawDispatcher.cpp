@@ -161,9 +161,12 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   const int32_t srcHeight = (src == image.pixels) ? totalHeight : h;
   const bool sizeMatches = w == placement.width && h == placement.height;
 
-  // 4. Position.
+  // 4. Position. The rotated blits and the silhouette draw the square around the centre; the
+  // silhouette is only drawn for a keyed picture, and any other picture with the silhouette flag
+  // takes a straight blit, placed as straight blits are.
   const double angle = placement.angle;
-  const bool silhouette = (placement.flags & PLACEMENT_FLAG_SILHOUETTE) != 0;
+  const bool transparent = (image.flags & IMGFLAG_TRANSPARENT) != 0;
+  const bool silhouette = (placement.flags & PLACEMENT_FLAG_SILHOUETTE) != 0 && transparent;
   int32_t destX;
   int32_t destY;
   if (angle == 0.0 && !silhouette) {
@@ -199,7 +202,6 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   const bool onOpaque = (placement.flags & PLACEMENT_FLAG_ON_OPAQUE) != 0;
   const bool smooth = (placement.flags & PLACEMENT_FLAG_SMOOTH) != 0;
   const bool hasAlpha = (image.flags & IMGFLAG_ALPHA) != 0;
-  const bool transparent = (image.flags & IMGFLAG_TRANSPARENT) != 0;
 
   if (palettised) {
     // 6. Palettised pictures.
@@ -209,7 +211,7 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
     }
     const uint32_t key = image.transparent;
     const uint8_t* pal = image.palette;
-    if (silhouette && transparent) {
+    if (silhouette) {
       if (hasAlpha) {
         BlitImageSilhouettePal(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight,
                                w, h, key, pal, angle, alpha, backColor);
@@ -254,7 +256,7 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   }
 
   // 7. 32-bit pictures.
-  if (silhouette && transparent) {
+  if (silhouette) {
     BlitImageSilhouetteRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight,
                             w, h, angle, alpha, backColor);
     return;
