@@ -322,6 +322,72 @@ TEST(GdiBlit, AlphaBlendPremultipliedAndConstant) {
   DeleteObject(src);
 }
 
+// Copies and per-pixel alpha blends between top-down 32-bit surfaces go through block operations;
+// between bottom-up ones they run row by row. Both must give the same pixels for any source,
+// premultiplied or not, through a clip of several rectangles.
+TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
+  const int W = 37, H = 23;
+  struct Surface32 {
+    HBITMAP bmp;
+    uint32_t* bits = nullptr;
+    bool topDown;
+    HDC dc;
+    HGDIOBJ old;
+    Surface32(bool down) : topDown(down) {
+      BITMAPINFO bi{};
+      bi.bmiHeader = {sizeof(BITMAPINFOHEADER), W, down ? -H : H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+      dc = CreateCompatibleDC(nullptr);
+      old = SelectObject(dc, bmp);
+    }
+    ~Surface32() {
+      SelectObject(dc, old);
+      DeleteDC(dc);
+      DeleteObject(bmp);
+    }
+    uint32_t& At(int x, int y) { return bits[(topDown ? y : H - 1 - y) * W + x]; }
+    void Fill(uint32_t seed) {
+      uint32_t v = seed;
+      for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+          v = v * 1664525u + 1013904223u;
+          // Every kind of pixel: opaque, clear, premultiplied and not.
+          const uint32_t kind = (v >> 28) & 3;
+          At(x, y) = kind == 0 ? (v | 0xFF000000u) : kind == 1 ? (v & 0x00FFFFFFu) : v;
+        }
+      }
+    }
+  };
+  struct Case {
+    const char* what;
+    int sca;  // -1: a copy
+  } cases[] = {{"copy", -1}, {"alpha", 255}, {"alpha at 128", 128}, {"alpha at 1", 1}, {"alpha at 0", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint32_t> results[2];
+    for (int down = 0; down < 2; ++down) {
+      Surface32 src(down != 0), dst(down != 0);
+      src.Fill(7);
+      dst.Fill(99);
+      HRGN clip = CreateRectRgn(2, 1, 20, 12);
+      HRGN other = CreateRectRgn(15, 9, 35, 22);
+      CombineRgn(clip, clip, other, RGN_OR);
+      SelectClipRgn(dst.dc, clip);
+      if (c.sca < 0) {
+        EXPECT_TRUE(BitBlt(dst.dc, 1, 2, 33, 20, src.dc, 3, 1, SRCCOPY));
+      } else {
+        BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(c.sca), AC_SRC_ALPHA};
+        EXPECT_TRUE(AlphaBlend(dst.dc, 1, 2, 33, 20, src.dc, 3, 1, 33, 20, bf));
+      }
+      DeleteObject(clip);
+      DeleteObject(other);
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) results[down].push_back(dst.At(x, y));
+    }
+    EXPECT_EQ(results[0], results[1]);
+  }
+}
+
 TEST(GdiBlit, TransparentBltAndGradientFill) {
   Canvas src(4, 1, RGB(0, 255, 0));
   SetPixel(src.Dc(), 1, 0, RED);
