@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/BlitFamily.h"
 #include "engine/EngineUtil.h"
@@ -47,7 +48,8 @@ std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, i
     return nullptr;
   }
   const size_t count = static_cast<size_t>(newWidth) * newHeight;
-  std::unique_ptr<uint32_t[]> out(new uint32_t[count]());
+  // Every pixel of the buffer is written below, so it is not cleared first.
+  std::unique_ptr<uint32_t[]> out(new uint32_t[count]);
   if (newWidth == w && newHeight == h) {
     for (int32_t i = 0; i < h; ++i) {
       std::memcpy(out.get() + static_cast<size_t>(i) * w,
@@ -57,13 +59,23 @@ std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, i
   }
   const int64_t stepX = (static_cast<int64_t>(w) * 1024) / newWidth;
   const int64_t stepY = (static_cast<int64_t>(h) * 1024) / newHeight;
+  // The source column of every target column, worked out once for all rows.
+  std::vector<int32_t> columns(static_cast<size_t>(newWidth));
+  for (int32_t j = 0; j < newWidth; ++j) {
+    columns[static_cast<size_t>(j)] = static_cast<int32_t>(std::min<int64_t>((j * stepX) >> 10, w - 1));
+  }
+  int64_t previous = -1;
   for (int32_t i = 0; i < newHeight; ++i) {
     const int64_t row = std::min<int64_t>((i * stepY) >> 10, h - 1);
-    const uint32_t* srcRow = src + (y + row) * stride + x;
     uint32_t* outRow = out.get() + static_cast<size_t>(i) * newWidth;
-    for (int32_t j = 0; j < newWidth; ++j) {
-      outRow[j] = srcRow[std::min<int64_t>((j * stepX) >> 10, w - 1)];
+    if (row == previous) {
+      // Enlarged pictures repeat source rows: the row just made is copied as it is.
+      std::memcpy(outRow, outRow - newWidth, static_cast<size_t>(newWidth) * 4);
+      continue;
     }
+    previous = row;
+    const uint32_t* srcRow = src + (y + row) * stride + x;
+    for (int32_t j = 0; j < newWidth; ++j) outRow[j] = srcRow[columns[static_cast<size_t>(j)]];
   }
   return out;
 }
