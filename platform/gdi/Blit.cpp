@@ -367,6 +367,35 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
     tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
     ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
   }
+  // A plain copy between two 32-bit surfaces gathers straight from the source row into the
+  // destination row, and a destination row whose source row is the one just drawn above it is
+  // copied from there.
+  if (!combine && rop == 0xCC && src.conversion == BlitSource::DIRECT && ss.Is32() && ds->Is32() && &ss != ds) {
+    ForEachClipRect(dc.EffectiveClip(), target, [&](int x0, int y0, int x1, int y1) {
+      const int n = x1 - x0;
+      const int* cols = mapX.data() + (x0 - dx);
+      const bool allColumns = std::none_of(cols, cols + n, [](int c) { return c < 0; });
+      int drawnRow = -1;  // the source row of the destination row above, when it was drawn
+      for (int y = y0; y < y1; ++y) {
+        const int srow = mapY[size_t(y - dy)];
+        if (srow < 0) {
+          drawnRow = -1;
+          continue;
+        }
+        uint32_t* d = ds->Row32(y) + x0;
+        if (srow == drawnRow && allColumns) {
+          std::memcpy(d, ds->Row32(y - 1) + x0, size_t(n) * 4);
+          continue;
+        }
+        const uint32_t* row = ss.Row32(srow);
+        for (int i = 0; i < n; ++i) {
+          if (cols[i] >= 0) d[i] = row[cols[i]];
+        }
+        drawnRow = srow;
+      }
+    });
+    return;
+  }
   std::vector<uint8_t> valid;
   ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
     int n = x1 - x0;

@@ -388,6 +388,57 @@ TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
   }
 }
 
+// A stretched copy between two 32-bit surfaces gathers straight from the source; within one
+// surface it runs through the general row path. With the source in the left part of one bitmap,
+// or in a bitmap of its own holding the same pixels, every scale, mirror and clip gives the same
+// pixels.
+TEST(GdiBlit, StretchedCopyMatchesTheGeneralPath) {
+  struct Case {
+    int x, y, w, h;      // destination, right of the source area
+    int sx, sy, sw, sh;  // source, inside the left 20 x 30 pixels
+  } cases[] = {
+      {25, 2, 40, 25, 1, 2, 15, 11},    // enlarged
+      {22, 1, 9, 7, 0, 0, 20, 30},      // reduced
+      {60, 30, -30, -20, 2, 3, 12, 9},  // mirrored both ways
+      {30, 0, 17, 29, 19, 0, -19, 30},  // source mirrored
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " " << c.w << "x" << c.h);
+    uint32_t* one = nullptr;
+    uint32_t* apart = nullptr;
+    HBITMAP whole = Dib32(70, 40, &one);
+    HBITMAP own = Dib32(70, 40, &apart);
+    for (int i = 0; i < 70 * 40; ++i) one[i] = apart[i] = static_cast<uint32_t>(i) * 2654435761u;
+    HDC a = CreateCompatibleDC(nullptr), b = CreateCompatibleDC(nullptr), d = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldA = SelectObject(a, whole), oldB = SelectObject(b, own);
+    uint32_t* target = nullptr;
+    HBITMAP separate = Dib32(70, 40, &target);
+    HGDIOBJ oldD = SelectObject(d, separate);
+    std::memcpy(target, one, 70 * 40 * 4);
+    HRGN clip = CreateRectRgn(21, 0, 50, 25);
+    HRGN more = CreateRectRgn(40, 20, 70, 40);
+    CombineRgn(clip, clip, more, RGN_OR);
+    SelectClipRgn(a, clip);
+    SelectClipRgn(d, clip);
+    SetStretchBltMode(a, COLORONCOLOR);
+    SetStretchBltMode(d, COLORONCOLOR);
+    EXPECT_TRUE(StretchBlt(a, c.x, c.y, c.w, c.h, a, c.sx, c.sy, c.sw, c.sh, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(d, c.x, c.y, c.w, c.h, b, c.sx, c.sy, c.sw, c.sh, SRCCOPY));
+    EXPECT_EQ(std::vector<uint32_t>(one, one + 70 * 40), std::vector<uint32_t>(target, target + 70 * 40));
+    DeleteObject(clip);
+    DeleteObject(more);
+    SelectObject(a, oldA);
+    SelectObject(b, oldB);
+    SelectObject(d, oldD);
+    DeleteDC(a);
+    DeleteDC(b);
+    DeleteDC(d);
+    DeleteObject(whole);
+    DeleteObject(own);
+    DeleteObject(separate);
+  }
+}
+
 TEST(GdiBlit, TransparentBltAndGradientFill) {
   Canvas src(4, 1, RGB(0, 255, 0));
   SetPixel(src.Dc(), 1, 0, RED);
