@@ -4,36 +4,38 @@
 #include <cstring>
 #include <strings.h>
 
+#include "net/SystemHelpers.h"
+
 BEGIN_MESSAGE_MAP(CReportListCtrl, CListCtrl)
   ON_WM_CREATE()
 END_MESSAGE_MAP()
 
 CReportListCtrl::CReportListCtrl() { std::memset(m_columnLocks, 0, sizeof(m_columnLocks)); }
 
-std::vector<std::string> CReportListCtrl::SplitFields(const std::string& text, char separator, size_t maxFields) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (fields.size() < maxFields) {
-    size_t end = text.find(separator, start);
-    if (end == std::string::npos) {
-      if (start < text.size()) fields.push_back(text.substr(start));
-      break;
-    }
-    fields.push_back(text.substr(start, end - start));
-    start = end + 1;
+namespace {
+
+// The column spec split at '|' by the shared splitter, over a copy that the fields point into.
+// Specs end in '|', which the splitter reports as one more, empty field; it is not part of any
+// column, so a spec whose last triple lacks its format does not gain a column from it.
+struct SpecFields {
+  explicit SpecFields(const std::string& spec) : copy(spec.begin(), spec.end()), fields(REPORT_MAX_COLUMNS) {
+    copy.push_back('\0');
+    count = SplitString(copy.data(), fields.data(), REPORT_MAX_COLUMNS, nullptr);
+    if (count > 0 && fields[count - 1][0] == '\0') --count;
   }
-  return fields;
-}
+  std::vector<char> copy;
+  std::vector<LPSTR> fields;
+  int count = 0;
+};
+
+}  // namespace
 
 void CReportListCtrl::SetColumnSpec(LPCTSTR columns) { m_columnSpec = columns != nullptr ? columns : ""; }
 
 int CReportListCtrl::BuildColumns() {
   DeleteAllColumns();
-  std::vector<std::string> fields = SplitFields(m_columnSpec, '|', REPORT_MAX_COLUMNS);
-  std::vector<LPCTSTR> pointers;
-  pointers.reserve(fields.size());
-  for (const std::string& f : fields) pointers.push_back(f.c_str());
-  return InsertColumnsFromStrings(static_cast<int>(fields.size() / 3), pointers.data());
+  SpecFields spec(m_columnSpec);
+  return InsertColumnsFromStrings(spec.count / 3, const_cast<LPCTSTR*>(spec.fields.data()));
 }
 
 int CReportListCtrl::InsertColumnsFromStrings(int count, LPCTSTR* fields) {
@@ -72,9 +74,9 @@ void CReportListCtrl::DeleteAllColumns() {
 
 int CReportListCtrl::FindColumn(LPCTSTR name) const {
   if (name == nullptr) return -1;
-  std::vector<std::string> fields = SplitFields(m_columnSpec, '|', REPORT_MAX_COLUMNS);
-  for (size_t i = 0; i + 2 < fields.size(); i += 3) {
-    if (strcasecmp(fields[i].c_str(), name) == 0) return static_cast<int>(i / 3);
+  SpecFields spec(m_columnSpec);
+  for (int i = 0; i + 2 < spec.count; i += 3) {
+    if (strcasecmp(spec.fields[i], name) == 0) return i / 3;
   }
   return -1;
 }

@@ -34,10 +34,6 @@ class CReportListCtrl : public CListCtrl {
   void AddExtendedStyle(DWORD style);
   BOOL IsColumnLocked(int column) const;
 
-  // The fields of the text, each ended by a separator; text after the last separator counts as
-  // one more field when it is not empty. At most maxFields are returned.
-  static std::vector<std::string> SplitFields(const std::string& text, char separator, size_t maxFields);
-
   CSortHeaderCtrl m_header;
   std::string m_columnSpec;
   unsigned char m_columnLocks[REPORT_MAX_COLUMNS];

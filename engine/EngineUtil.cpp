@@ -9,6 +9,9 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Time.h"
+#include "platform/mfc/WinThread.h"
+#include "platform/mfc/Wnd.h"
+#include "platform/user/MessageBox.h"
 #include "platform/user/Window.h"
 
 namespace {
@@ -69,11 +72,14 @@ void SetEngineMainWindowHook(EngineMainWindowFn hook) { g_mainWindowHook = hook;
 
 int EngineMessageBox(const char* text, const char* caption, UINT type) {
   if (g_messageBoxHook) return g_messageBoxHook(text, caption, type);
-  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-  return 1;
+  return MessageBoxA(nullptr, text ? text : "", caption ? caption : "", type);
 }
 
-HWND EngineMainWindow() { return g_mainWindowHook ? g_mainWindowHook() : nullptr; }
+HWND EngineMainWindow() {
+  if (g_mainWindowHook) return g_mainWindowHook();
+  CWnd* main = AfxGetMainWnd();
+  return main ? main->GetSafeHwnd() : nullptr;
+}
 
 void ShowLastErrorBox(const char* what) {
   const DWORD error = GetLastError();

@@ -25,9 +25,9 @@ void ShowLastErrorBox(const char* what);
 // Non-zero when the current thread's main window is visible; no main window counts as hidden.
 int IsMainWindowVisible();
 
-// The message boxes and the main window of the engine go through these two hooks, which the
-// application layer sets once it has windows. Without a hook a message box only goes to the log's
-// standard error stream and returns IDOK (1), and there is no main window.
+// The message boxes and the main window of the engine: by default the platform's message box and
+// the current thread's main window of the application framework. Tests and tools replace them
+// with these hooks; a null hook restores the default.
 typedef int (*EngineMessageBoxFn)(const char* text, const char* caption, UINT type);
 typedef HWND (*EngineMainWindowFn)();
 void SetEngineMessageBoxHook(EngineMessageBoxFn hook);

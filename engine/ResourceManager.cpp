@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/Pps.h"
+#include "engine/TextFont.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/MessageQueue.h"
 
@@ -27,6 +28,8 @@ ResourceManager::ResourceManager() {
   InitializeCriticalSection(&m_lock.section);
   m_lock.held = 0;
   m_dynamicIds = static_cast<DWORD*>(std::calloc(m_dynamicCapacity, sizeof(DWORD)));
+  m_textFont = std::make_unique<TextFont>();
+  m_textFont->Init();
   std::snprintf(m_namePrefix, sizeof m_namePrefix, "%s", GetModuleFolder());
   static const char* const IMAGES[] = {".pps", ".png", ".jpg", ".gif", ".bmp", ".mng",
                                        ".ico", ".tga", ".tif", ".pcx", ".wbmp", ".wmf"};
@@ -43,6 +46,7 @@ ResourceManager::ResourceManager() {
 ResourceManager::~ResourceManager() {
   if (m_lock.held) LeaveCriticalSection(&m_lock.section);
   DeleteCriticalSection(&m_lock.section);
+  m_textFont.reset();
   std::free(m_dynamicIds);
   FreeAllMemRes();
 }
@@ -69,10 +73,7 @@ int ResourceManager::Release() {
   for (auto& [path, file] : m_packages) {
     if (file) std::fclose(file);
   }
-  // The sound library belongs to the game sound, which releases it when flag 1 is set; nothing
-  // loads it yet.
-  m_soundLibrary = nullptr;
-  m_flags &= ~3u;
+  if (m_flags & RESMGR_SOUND_READY) FreeSoundLibrary();
   m_packages.clear();
   m_records.clear();
   m_palettes.clear();

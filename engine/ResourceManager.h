@@ -11,6 +11,7 @@
 
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "engine/ColorPalette.h"
@@ -20,6 +21,7 @@
 #include "platform/kernel/Sync.h"
 
 class ScriptInterpreter;
+class TextFont;
 
 // Resource kinds: RSHash of their suffixes.
 constexpr DWORD RESKIND_IMAGE = RSHash(".imge");
@@ -65,6 +67,39 @@ struct MemResBlock {
 struct ResLock {
   CRITICAL_SECTION section;
   int held;
+};
+
+// Manager flags of the optional sound library: loaded and ready, and the old function set in use.
+constexpr DWORD RESMGR_SOUND_READY = 1;
+constexpr DWORD RESMGR_SOUND_OLD_SET = 2;
+// The flags of every sample the manager loads: the library's "override the longest playing"
+// option, with at most three playbacks of one sample at a time.
+constexpr DWORD SOUND_SAMPLE_FLAGS = 0x20000;
+constexpr DWORD SOUND_SAMPLE_MAX_PLAYBACKS = 3;
+
+// The functions of the optional sound library. Its versions export one of two sets, which differ
+// in the signatures of the start-up and sample-loading calls and in how a sample is played; the
+// members of the set not in use stay null.
+struct SoundLibraryApi {
+  BOOL (*initOld)(int device, DWORD frequency, DWORD flags, HWND window) = nullptr;
+  BOOL (*initNew)(int device, DWORD frequency, DWORD flags, HWND window, const void* clsid) = nullptr;
+  BOOL (*start)() = nullptr;
+  DWORD (*sampleLoadOld)(BOOL memory, const void* file, DWORD offset, DWORD length, DWORD max, DWORD flags) = nullptr;
+  DWORD (*sampleLoadNew)(BOOL memory, const void* file, ULONGLONG offset, DWORD length, DWORD max,
+                         DWORD flags) = nullptr;
+  DWORD (*samplePlayEx)(DWORD sample, DWORD start, int frequency, int volume, int pan, int loop) = nullptr;
+  DWORD (*sampleGetChannel)(DWORD sample, BOOL onlyNew) = nullptr;
+  BOOL (*channelPlay)(DWORD channel, BOOL restart) = nullptr;
+  BOOL (*stop)() = nullptr;
+  BOOL (*free)() = nullptr;
+};
+
+// How the manager reaches a library by name: the platform's module loader, unless a test gives
+// its own.
+struct SoundLibraryLoader {
+  HMODULE (*load)(const char* name);
+  void* (*proc)(HMODULE module, const char* name);
+  BOOL (*release)(HMODULE module);
 };
 
 class ResourceManager {
@@ -119,6 +154,9 @@ class ResourceManager {
   int LoadPalette(ResourceRecord* record);
   ColorPalette* FindPalette(const char* name);
 
+  // The engine's one text font, made with the manager; it stays through Release.
+  TextFont* GetTextFont() const { return m_textFont.get(); }
+
   // Other services.
   DWORD NewDynamicId();
   void ResetDynamicIds();
@@ -131,6 +169,18 @@ class ResourceManager {
   DWORD GetResourceCount() const { return static_cast<DWORD>(m_records.size()); }
   DWORD GetPaletteCount() const { return static_cast<DWORD>(m_palettes.size()); }
   DWORD GetSoundCount() const { return static_cast<DWORD>(m_sounds.size()); }
+
+  // The optional sound library "bass.dll" of the program folder and the samples loaded through
+  // it, kept in the sound table under the text they were asked for. A sample is a non-zero
+  // handle of the library; 0 means none.
+  HMODULE LoadSoundLibrary();
+  void FreeSoundLibrary();
+  const SoundLibraryApi& GetSoundLibrary() const { return m_soundApi; }
+  DWORD FindSoundSample(const char* path);
+  DWORD LoadSoundSample(const char* path);
+  DWORD LoadSoundFromModule(DWORD number, const char* name, const char* type);
+  // null goes back to the platform's loader.
+  static void SetSoundLibraryLoader(const SoundLibraryLoader* loader);
   DWORD GetMemResBytes() const;
   int GetUseCount() const { return m_useCount; }
   DWORD GetPackageCount() const { return static_cast<DWORD>(m_packages.size()); }
@@ -149,11 +199,13 @@ class ResourceManager {
   ResourceRecord* Lookup(DWORD rs, DWORD js, DWORD h);
   void UnloadRecord(ResourceRecord& record);
   int LoadScriptResource(ResourceRecord* record);
+  DWORD LoadSampleFrom(BOOL memory, const void* source, DWORD length);
+  DWORD LoadSampleFromResource(const char* title);
 
   std::map<DWORD, ResourceRecord> m_records;
   std::map<DWORD, DWORD> m_extensions;
   std::map<std::string, FILE*> m_packages;
-  std::map<std::string, void*> m_sounds;
+  std::map<std::string, DWORD> m_sounds;
   std::list<MemResBlock> m_memBlocks;
   std::map<std::string, ColorPalette> m_palettes;
   std::map<std::string, HANDLE> m_cursors;
@@ -164,8 +216,10 @@ class ResourceManager {
   ScriptInterpreter* m_scriptInterpreter = nullptr;
   int m_useCount = 0;
   HMODULE m_soundLibrary = nullptr;
+  SoundLibraryApi m_soundApi;
   DWORD m_flags = 0;
   ResLock m_lock;
+  std::unique_ptr<TextFont> m_textFont;
 };
 
 // Grows an array that lives in a tracked block (see ResourceManager::NewMemRes).

@@ -109,6 +109,8 @@ class Screen {
   static uint16_t PackRgb565(uint32_t pixel);
   static uint32_t UnpackRgb565(uint16_t word);
 
+  // The picture of a resource id from the screen's picture source, or null.
+  const ImageRecord* FindImage(uint32_t resourceId) const;
   ScreenLayer* GetLayer(int layer);
   const PixelSurface& GetBackBuffer() const { return m_backBuffer; }
   const std::vector<RECT>& GetDirtyRects() const { return m_dirtyRects; }
@@ -127,7 +129,6 @@ class Screen {
   void DrawLayer(int layer);
   void WriteBitmapBits(HBITMAP bitmap);
   EntityPlacement ViewPlacement() const;
-  const ImageRecord* FindImage(uint32_t resourceId) const;
   bool ValidLayer(int layer) const { return layer >= 0 && layer < SCREEN_LAYER_COUNT; }
 
   uint8_t m_bitsPerPixel = 32;

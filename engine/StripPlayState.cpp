@@ -1,5 +1,33 @@
 #include "engine/StripPlayState.h"
 
+#include "engine/ResourceManager.h"
+
+uint32_t StripTable::SumDurations() {
+  uint32_t total = 0;
+  for (uint32_t i = 0; steps != nullptr && i < stepCount; ++i) total += steps[i].duration;
+  totalDuration = total;
+  return total;
+}
+
+void StripTable::InitUniform(uint32_t n, int32_t resourceId, int32_t width, int32_t height,
+                             uint32_t duration) {
+  ResourceManager* manager = ResourceManager::Instance();
+  if (steps != nullptr) manager->FreeMemRes(steps);
+  steps = nullptr;
+  stepCount = 0;
+  frameWidth = width;
+  frameHeight = height;
+  totalDuration = 0;
+  next = nullptr;
+  if (n == 0) return;
+  steps = static_cast<StripStep*>(manager->NewMemRes(static_cast<DWORD>(n * sizeof(StripStep)), nullptr));
+  if (steps == nullptr) return;
+  stepCount = n;
+  for (uint32_t i = 0; i < n; ++i) {
+    steps[i] = StripStep{resourceId, static_cast<int32_t>(i) * width, 0, duration};
+  }
+}
+
 int StripPlayState::Advance(uint32_t now) {
   if (start == 0) {
     start = now;

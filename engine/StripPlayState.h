@@ -19,6 +19,13 @@ struct StripTable {
   uint32_t totalDuration;
   // Played after this one ends; null = none.
   StripTable* next;
+
+  // Sums the step durations into totalDuration and returns it.
+  uint32_t SumDurations();
+  // n steps of one picture laid side by side: step i = {resourceId, i x frameWidth, 0, duration}.
+  // The steps are resource manager memory blocks; old steps are freed. Total and next become 0.
+  void InitUniform(uint32_t n, int32_t resourceId, int32_t frameWidth, int32_t frameHeight,
+                   uint32_t duration);
 };
 
 // Strip flags.

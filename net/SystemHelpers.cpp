@@ -176,3 +176,21 @@ int MakeUniqueIdIfEmpty(LPSTR text) {
   text[30] = '\0';
   return 1;
 }
+
+int SplitString(LPSTR text, LPSTR* fields, int maxFields, LPSTR* rest) {
+  if (rest != nullptr) *rest = nullptr;
+  if (text == nullptr || fields == nullptr || maxFields <= 0) return 0;
+  int count = 0;
+  char* position = text;
+  for (;;) {
+    fields[count++] = position;
+    char* bar = std::strchr(position, '|');
+    if (bar == nullptr) return count;
+    *bar = '\0';
+    if (count == maxFields) {
+      if (rest != nullptr) *rest = bar + 1;
+      return count;
+    }
+    position = bar + 1;
+  }
+}

@@ -55,3 +55,10 @@ int GenerateUuidBytes(BYTE* destination, int count);
 // Only when the text is empty: writes 30 lowercase hexadecimal digits of new UUID bytes and a
 // terminator (the buffer holds at least 31 characters) and returns 1; otherwise 0.
 int MakeUniqueIdIfEmpty(LPSTR text);
+
+// Splits a text in place at '|': each field starts where the previous one ended, and the '|'
+// behind every field but the last becomes a zero. At most maxFields fields are made; when the
+// count runs out before the end of the text, *rest (when given) points behind the '|' where it
+// ran out, else it is null. A null text gives 0 fields; an empty text one empty field; a text
+// that ends in '|' an empty last field. Returns the number of fields written to fields.
+int SplitString(LPSTR text, LPSTR* fields, int maxFields, LPSTR* rest);

@@ -4,6 +4,7 @@
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/MenuTemplate.h"
 #include "platform/user/Resources.h"
+#include "resources/MediaResources.h"
 
 namespace resources {
 namespace {
@@ -100,7 +101,7 @@ bool RegisterProgramResources() {
                         SkinMenu}) {
     ok = add() && ok;
   }
-  return ok;
+  return RegisterMediaResources() && ok;
 }
 
 }  // namespace resources

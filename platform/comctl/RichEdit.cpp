@@ -1011,10 +1011,6 @@ HRESULT RichEditOle::InsertObject(REOBJECT* object) {
 
 // ---- the module stand-in --------------------------------------------------------------------
 
-// The handle LoadLibrary gives for the built-in rich-edit library: an address of this module.
-char g_richEditModule;
-std::atomic<int> g_richEditLoads{0};
-
 }  // namespace
 
 BOOL RegisterRichEditClasses() {
@@ -1032,39 +1028,14 @@ BOOL RegisterRichEditClasses() {
   return registered ? TRUE : FALSE;
 }
 
-HMODULE LoadLibraryA(LPCSTR fileName) {
-  if (!fileName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  const char* name = fileName;
-  for (const char* p = fileName; *p; ++p) {
-    if (*p == '\\' || *p == '/') name = p + 1;
-  }
-  static const char WANTED[] = "riched20.dll";
-  bool match = std::strlen(name) == sizeof WANTED - 1;
-  for (size_t i = 0; match && i < sizeof WANTED - 1; ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    match = c == WANTED[i];
-  }
-  if (!match) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
-  }
-  if (!RegisterRichEditClasses()) return nullptr;
-  ++g_richEditLoads;
-  return reinterpret_cast<HMODULE>(&g_richEditModule);
-}
-
-BOOL FreeLibrary(HMODULE module) {
-  if (module != reinterpret_cast<HMODULE>(&g_richEditModule) || g_richEditLoads.load() <= 0) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  --g_richEditLoads;
-  return TRUE;
-}
+namespace {
+// The rich-edit library is part of this program: loading "RICHED20.DLL" registers the control's
+// classes, as loading the real library does.
+const bool g_richEditModuleRegistered = [] {
+  platform::RegisterBuiltinModule("riched20.dll", {}, [] { return RegisterRichEditClasses(); });
+  return true;
+}();
+}  // namespace
 
 BOOL AfxInitRichEdit() { return RegisterRichEditClasses(); }
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "platform/base/WinTypes.h"
+#include "platform/kernel/Module.h"
 #include "platform/user/WinUser.h"
 
 #define RICHEDIT_CLASSA "RichEdit20A"
@@ -191,20 +192,9 @@ struct ENLINK {
   CHARRANGE chrg;
 };
 
-#ifndef ERROR_MOD_NOT_FOUND
-#define ERROR_MOD_NOT_FOUND 126L
-#endif
-
-// Registers the control's window classes; the library start-up below calls it. Safe to call more
-// than once.
+// Registers the control's window classes; loading "RICHED20.DLL" (any case, through
+// platform/kernel/Module.h) calls it. Safe to call more than once.
 BOOL RegisterRichEditClasses();
-
-// The module loader as far as this program uses it: the rich-edit library is built in, so loading
-// "RICHED20.DLL" (any case) registers the control and answers a module handle; any other name
-// fails with ERROR_MOD_NOT_FOUND. FreeLibrary accepts the handles LoadLibrary gave.
-HMODULE LoadLibraryA(LPCSTR fileName);
-BOOL FreeLibrary(HMODULE module);
-#define LoadLibrary LoadLibraryA
 
 // The framework's rich-edit initialisation: registers the control's classes; TRUE on success.
 BOOL AfxInitRichEdit();

@@ -464,6 +464,19 @@ DWORD GetFileAttributesA(LPCSTR path) {
   return platform::AttributesOf(st);
 }
 
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+  if (!longPath) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (GetFileAttributesA(longPath) == INVALID_FILE_ATTRIBUTES) return 0;
+  const size_t length = std::strlen(longPath);
+  if (!shortPath || length + 1 > size) return static_cast<DWORD>(length + 1);
+  // The source and the target may be one buffer.
+  std::memmove(shortPath, longPath, length + 1);
+  return static_cast<DWORD>(length);
+}
+
 DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
   if (!buffer || size == 0) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);

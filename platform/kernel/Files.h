@@ -75,6 +75,12 @@ DWORD GetFileAttributesA(LPCSTR path);
 // result is `size` and the error ERROR_INSUFFICIENT_BUFFER, as on Windows.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 #define GetModuleFileName GetModuleFileNameA
+// This file system keeps no short (8.3) names: the short form of an existing path is the path
+// itself, copied (the two buffers may be one). Returns its length, or the size needed
+// (terminator included) when the buffer is too small; 0 with the error of GetFileAttributesA when
+// the path does not exist.
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
+#define GetShortPathName GetShortPathNameA
 // Returns the length, or the size needed (terminator included) when the buffer is too small.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 #define GetCurrentDirectory GetCurrentDirectoryA

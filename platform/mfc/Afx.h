@@ -4,6 +4,7 @@
 #include "platform/mfc/AfxDefs.h"
 #include "platform/mfc/Array.h"
 #include "platform/mfc/CmdTarget.h"
+#include "platform/mfc/File.h"
 #include "platform/mfc/GeometryTypes.h"
 #include "platform/mfc/List.h"
 #include "platform/mfc/Map.h"

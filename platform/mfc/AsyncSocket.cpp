@@ -224,3 +224,10 @@ void CAsyncSocket::OnOutOfBandData(int) {}
 void CAsyncSocket::OnAccept(int) {}
 void CAsyncSocket::OnConnect(int) {}
 void CAsyncSocket::OnClose(int) {}
+
+BOOL AfxSocketInit(WSADATA* lpwsaData) {
+  WSADATA data{};
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return FALSE;
+  if (lpwsaData) *lpwsaData = data;
+  return TRUE;
+}

@@ -10,6 +10,10 @@
 #include "platform/base/WinTypes.h"
 #include "platform/winsock/WinSock.h"
 
+// Starts WinSock 1.1 for the program (the sockets of the class library need it); TRUE on success.
+// lpwsaData, when given, receives WSAStartup's description.
+BOOL AfxSocketInit(WSADATA* lpwsaData = nullptr);
+
 class CAsyncSocket {
  public:
   CAsyncSocket();

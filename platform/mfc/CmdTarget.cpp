@@ -1,5 +1,47 @@
 #include "platform/mfc/CmdTarget.h"
 
+#include <mutex>
+
+#include "platform/mfc/WinApp.h"
+#include "platform/user/Input.h"
+
+namespace {
+
+std::mutex g_waitCursorLock;
+int g_waitCursorCount = 0;
+HCURSOR g_cursorBeforeWait = nullptr;
+
+void WaitCursorThroughApp(int nCode) {
+  if (CWinApp* app = AfxGetApp()) {
+    app->DoWaitCursor(nCode);
+  } else {
+    AfxDoWaitCursor(nCode);
+  }
+}
+
+}  // namespace
+
+void AFXAPI AfxDoWaitCursor(int nCode) {
+  std::lock_guard<std::mutex> g(g_waitCursorLock);
+  g_waitCursorCount += nCode;
+  if (g_waitCursorCount > 0) {
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    if (nCode > 0 && g_waitCursorCount == 1) g_cursorBeforeWait = previous;
+  } else {
+    // An End without a Begin leaves the count at zero rather than owing a Begin.
+    g_waitCursorCount = 0;
+    if (nCode < 0) SetCursor(g_cursorBeforeWait);
+  }
+}
+
+void CCmdTarget::BeginWaitCursor() { WaitCursorThroughApp(1); }
+void CCmdTarget::EndWaitCursor() { WaitCursorThroughApp(-1); }
+void CCmdTarget::RestoreWaitCursor() { WaitCursorThroughApp(0); }
+
+CWaitCursor::CWaitCursor() { WaitCursorThroughApp(1); }
+CWaitCursor::~CWaitCursor() { WaitCursorThroughApp(-1); }
+void CWaitCursor::Restore() { WaitCursorThroughApp(0); }
+
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 
 const AFX_MSGMAP* PASCAL CCmdTarget::GetThisMessageMap() {

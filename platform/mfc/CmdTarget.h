@@ -80,10 +80,30 @@ class CCmdTarget : public CObject {
   // The first entry of the map chain for a plain message (nCode and nID 0), or null.
   const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT nMessage) const;
 
+  // The hourglass while the program is busy: Begin and End nest (the cursor comes back at the
+  // outermost End), Restore shows the hourglass again after something else changed the cursor.
+  void BeginWaitCursor();
+  void EndWaitCursor();
+  void RestoreWaitCursor();
+
  protected:
   static const AFX_MSGMAP* PASCAL GetThisMessageMap();
   virtual const AFX_MSGMAP* GetMessageMap() const;
 };
+
+// Shows the wait cursor for its lifetime.
+class CWaitCursor {
+ public:
+  CWaitCursor();
+  ~CWaitCursor();
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  void Restore();
+};
+
+// The wait cursor's count, shared by the whole program: nCode 1 begins, -1 ends, 0 restores.
+// CWinApp::DoWaitCursor calls it; so do the calls above when there is no application object.
+void AFXAPI AfxDoWaitCursor(int nCode);
 
 // The enable query of a command (menus and bars fill it in later); a handler of
 // ON_UPDATE_COMMAND_UI sets its state.

@@ -49,6 +49,8 @@ BOOL CWinApp::OnIdle(LONG lCount) {
 }
 
 CWinApp* AFXAPI AfxGetApp() { return g_pApp; }
+
+void CWinApp::DoWaitCursor(int nCode) { AfxDoWaitCursor(nCode); }
 HINSTANCE AFXAPI AfxGetInstanceHandle() { return MODULE_HANDLE; }
 HINSTANCE AFXAPI AfxGetResourceHandle() { return MODULE_HANDLE; }
 
@@ -59,6 +61,10 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPTSTR lpCmdLine, int nCmd
   pApp->m_strCmdLine = lpCmdLine ? lpCmdLine : "";
   pApp->m_lpCmdLine = pApp->m_strCmdLine.GetBuffer(0);
   pApp->m_nCmdShow = nCmdShow;
+  // A parent that chose how the program's window shows (the hall, or a relaunch maximised) wins.
+  STARTUPINFOA startup;
+  GetStartupInfoA(&startup);
+  if (startup.dwFlags & STARTF_USESHOWWINDOW) pApp->m_nCmdShow = startup.wShowWindow;
   pApp->m_nThreadID = GetCurrentThreadId();
   AfxGetThreadState().pCurrentThread = pApp;
   // The thread's queue exists from the start, so that other threads can post to it.
@@ -80,18 +86,8 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPTSTR lpCmdLine, int nCmd
   return nReturnCode;
 }
 
-std::string AfxMakeCommandLine(int argc, char** argv) {
-  std::string line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) line += ' ';
-    std::string arg = argv[i] ? argv[i] : "";
-    bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
-    if (quote) line += '"';
-    line += arg;
-    if (quote) line += '"';
-  }
-  return line;
-}
+// The same text that GetCommandLineA answers, so that m_lpCmdLine and the command line agree.
+std::string AfxMakeCommandLine(int argc, char** argv) { return platform::JoinCommandLine(argc, argv); }
 
 void AfxSetMessageBox(AFX_MESSAGE_BOX pfn) { g_messageBox.store(pfn); }
 

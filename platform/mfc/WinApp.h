@@ -32,6 +32,8 @@ class CWinApp : public CWinThread {
   ~CWinApp() override;
 
   virtual BOOL InitApplication() { return TRUE; }
+  // Begins (1), ends (-1) or restores (0) the wait cursor (AfxDoWaitCursor).
+  virtual void DoWaitCursor(int nCode);
   BOOL InitInstance() override { return TRUE; }
   int ExitInstance() override;
   int Run() override;
@@ -66,8 +68,9 @@ HINSTANCE AFXAPI AfxGetResourceHandle();
 // Runs the application object (see above) on the calling thread; lpCmdLine is the command line
 // without the program name. Returns the exit code (WM_QUIT's wParam by default).
 int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);
-// The command line of main's arguments without the program name: arguments separated by single
-// spaces, an argument that is empty or holds a space or tab in double quotes.
+// The command line of main's arguments without the program name, as GetCommandLineA gives it: one
+// argument as it stands; several separated by single spaces, each that is empty or holds a space
+// or tab in double quotes.
 std::string AfxMakeCommandLine(int argc, char** argv);
 
 // Message boxes belong to the dialog layer, which installs the function that shows them. Until

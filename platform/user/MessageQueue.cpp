@@ -7,6 +7,7 @@
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/Time.h"
 #include "platform/kernel/Threads.h"
+#include "platform/user/ForeignWindows.h"
 #include "platform/user/Input.h"
 #include "platform/user/UserState.h"
 #include "platform/user/Window.h"
@@ -156,6 +157,16 @@ bool ProcessIncomingSent() {
 }
 
 enum class SendOutcome { DONE, TIMED_OUT, FAILED };
+
+// A window that is not one of this process's: the router reaches it when one is installed.
+BOOL SendToForeignWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeout, LRESULT* result) {
+  const platform::ForeignWindowRouter* router = hwnd ? platform::GetForeignWindowRouter() : nullptr;
+  if (!router) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return router->send(hwnd, message, wParam, lParam, timeout, result);
+}
 
 // Queues a message to a window of another thread and waits for its result, running the sent
 // messages that reach this thread meanwhile (two threads may send to each other).
@@ -460,6 +471,12 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     } else {
       WindowRecord* w = FindWindowRecord(hwnd);
       ThreadQueue* q = w ? FindQueue(w->threadId) : nullptr;
+      if (!w) {
+        if (const platform::ForeignWindowRouter* router = platform::GetForeignWindowRouter()) {
+          lock.unlock();
+          return router->post(hwnd, message, wParam, lParam);
+        }
+      }
       if (!q) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -507,7 +524,9 @@ LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto lock = UserLock();
     WindowRecord* w = FindWindowRecord(hwnd);
     if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      lock.unlock();
+      LRESULT foreign = 0;
+      if (SendToForeignWindow(hwnd, message, wParam, lParam, INFINITE, &foreign)) return foreign;
       return 0;
     }
     owner = w->threadId;
@@ -525,8 +544,11 @@ LRESULT SendMessageTimeoutA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     auto lock = UserLock();
     WindowRecord* w = FindWindowRecord(hwnd);
     if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
+      lock.unlock();
+      LRESULT foreign = 0;
+      BOOL done = SendToForeignWindow(hwnd, message, wParam, lParam, timeout, &foreign);
+      if (result) *result = done ? static_cast<DWORD_PTR>(foreign) : 0;
+      return done ? 1 : 0;
     }
     owner = w->threadId;
   }
@@ -596,3 +618,28 @@ BOOL ReplyMessage(LRESULT result) {
   NotifyWaiters();
   return TRUE;
 }
+
+namespace platform {
+
+bool WaitWhileReceivingSent(const std::function<bool()>& done, DWORD timeout) {
+  CurrentQueue();  // so that other threads can send to this one while it waits
+  const ULONGLONG start = MonotonicMs();
+  for (;;) {
+    ProcessIncomingSent();
+    DWORD waitMs = INFINITE;
+    if (done()) return true;
+    if (timeout != INFINITE) {
+      ULONGLONG now = MonotonicMs();
+      if (now >= start + timeout) return false;
+      waitMs = static_cast<DWORD>(start + timeout - now);
+    }
+    std::shared_ptr<ThreadQueue> me = CurrentQueue();
+    WaitForObjectsOr(0, nullptr, FALSE, waitMs, [&]() {
+      if (done()) return true;
+      auto lock = UserLock();
+      return !me->incoming.empty();
+    });
+  }
+}
+
+}  // namespace platform

@@ -8,6 +8,7 @@
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/ForeignWindows.h"
 #include "platform/user/Hook.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
@@ -412,8 +413,12 @@ BOOL DestroyWindow(HWND hwnd) {
 }
 
 BOOL IsWindow(HWND hwnd) {
-  auto lock = UserLock();
-  return FindWindowRecord(hwnd) ? TRUE : FALSE;
+  {
+    auto lock = UserLock();
+    if (!hwnd || FindWindowRecord(hwnd)) return hwnd ? TRUE : FALSE;
+  }
+  const platform::ForeignWindowRouter* router = platform::GetForeignWindowRouter();
+  return router ? router->isWindow(hwnd) : FALSE;
 }
 
 LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1197,20 +1202,25 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
 }
 
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
-  auto lock = UserLock();
-  std::shared_ptr<ClassRecord> cls;
-  if (className) {
-    cls = FindClassRecord(className);
-    if (!cls) return nullptr;
+  {
+    auto lock = UserLock();
+    std::shared_ptr<ClassRecord> cls;
+    bool classKnown = true;
+    if (className) {
+      cls = FindClassRecord(className);
+      classKnown = cls != nullptr;
+    }
+    for (HWND h : classKnown ? User().topLevel : std::vector<HWND>()) {
+      WindowRecord* w = FindWindowRecord(h);
+      if (!w) continue;
+      if (cls && w->cls != cls) continue;
+      if (windowName && w->text != windowName) continue;
+      return h;
+    }
   }
-  for (HWND h : User().topLevel) {
-    WindowRecord* w = FindWindowRecord(h);
-    if (!w) continue;
-    if (cls && w->cls != cls) continue;
-    if (windowName && w->text != windowName) continue;
-    return h;
-  }
-  return nullptr;
+  // Not among this process's windows: another process may have published one.
+  const platform::ForeignWindowRouter* router = platform::GetForeignWindowRouter();
+  return router ? router->find(className, windowName) : nullptr;
 }
 
 // ---- Text ----

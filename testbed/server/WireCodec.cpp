@@ -8,6 +8,7 @@
 #include "net/DecomposePacket.h"
 #include "net/PacketRecord.h"
 #include "net/PacketTransformer.h"
+#include "net/SharedKeys.h"
 #include "net/WireBytes.h"
 
 namespace testbed {
@@ -15,12 +16,9 @@ namespace testbed {
 namespace {
 const DWORD SEGMENT_HEAD_BYTES = 52;
 const DWORD UNIT_HEAD_BYTES = 60;  // length word, segment head, payload length word
-
-const BYTE PACKET_KEY[16] = {0x5a, 0x33, 0x9c, 0x41, 0xe7, 0x02, 0x6b, 0xd8,
-                             0x17, 0xa4, 0x8f, 0x60, 0xc1, 0x3e, 0x95, 0x2d};
 }  // namespace
 
-const BYTE* DefaultPacketKey() { return PACKET_KEY; }
+const BYTE* DefaultPacketKey() { return PacketKey(); }
 
 Bytes EncodePacket(const WireParams& params, DWORD kind, DWORD requestSerial, DWORD code, const Bytes& data,
                    DWORD* segmentSerialCounter, Spoil spoil) {

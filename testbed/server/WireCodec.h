@@ -54,7 +54,7 @@ int TakeUnit(const WireParams& params, Bytes* stream, Unit* unit);
 int DecodePacket(const WireParams& params, const std::vector<Bytes>& payloads, DWORD requestSerial, DWORD* code,
                  Bytes* data);
 
-// The 16-byte key shared by the client and the testbed for the packet layer.
+// The packet key that the client uses too (net/SharedKeys.h).
 const BYTE* DefaultPacketKey();
 
 }  // namespace testbed

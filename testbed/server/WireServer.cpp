@@ -50,19 +50,49 @@ void WireServer::Stop() {
   if (m_acceptThread.joinable()) m_acceptThread.join();
   close(m_listenFd);
   m_listenFd = -1;
-  std::vector<std::thread> threads;
+  std::vector<Worker> threads;
   {
     std::lock_guard<std::mutex> g(m_lock);
     for (auto& [id, s] : m_sessions) {
       s->open = false;
-      shutdown(s->fd, SHUT_RDWR);
+      std::lock_guard<std::mutex> w(s->writeLock);
+      if (s->fd >= 0) shutdown(s->fd, SHUT_RDWR);
     }
     threads.swap(m_threads);
   }
-  for (auto& t : threads) t.join();
+  for (auto& t : threads) t.thread.join();
   std::lock_guard<std::mutex> g(m_lock);
-  for (auto& [id, s] : m_sessions) close(s->fd);
+  // Each reading thread closed its own socket on the way out; these never had one running.
+  for (auto& [id, s] : m_sessions) {
+    if (s->fd >= 0) close(s->fd);
+    s->fd = -1;
+  }
   m_sessions.clear();
+}
+
+void WireServer::StartWorker(std::function<void()> work) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  m_threads.push_back({std::thread([work = std::move(work), done] {
+                         work();
+                         *done = true;
+                       }),
+                       done});
+}
+
+void WireServer::ReapWorkers() {
+  std::vector<std::thread> finished;
+  {
+    std::lock_guard<std::mutex> g(m_lock);
+    for (auto it = m_threads.begin(); it != m_threads.end();) {
+      if (*it->done) {
+        finished.push_back(std::move(it->thread));
+        it = m_threads.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (auto& t : finished) t.join();
 }
 
 void WireServer::SetHandler(Handler handler) {
@@ -70,8 +100,14 @@ void WireServer::SetHandler(Handler handler) {
   m_handler = std::move(handler);
 }
 
+void WireServer::SetClosedHandler(std::function<void(int)> handler) {
+  std::lock_guard<std::mutex> g(m_lock);
+  m_closedHandler = std::move(handler);
+}
+
 void WireServer::AcceptLoop() {
   while (m_running) {
+    ReapWorkers();
     pollfd p{m_listenFd, POLLIN, 0};
     if (poll(&p, 1, 50) <= 0) continue;
     int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
@@ -83,7 +119,7 @@ void WireServer::AcceptLoop() {
     std::lock_guard<std::mutex> g(m_lock);
     session->id = m_nextSession++;
     m_sessions[session->id] = session;
-    m_threads.emplace_back([this, session] { ReadLoop(session); });
+    StartWorker([this, session] { ReadLoop(session); });
   }
 }
 
@@ -146,7 +182,21 @@ void WireServer::ReadLoop(std::shared_ptr<Session> session) {
     if (bad || state < 0) break;
   }
   session->open = false;
-  shutdown(session->fd, SHUT_RDWR);
+  // The socket goes with its reader, so that a long-running server keeps no descriptor per
+  // connection it ever had; writers check for it under the write lock.
+  {
+    std::lock_guard<std::mutex> w(session->writeLock);
+    shutdown(session->fd, SHUT_RDWR);
+    close(session->fd);
+    session->fd = -1;
+  }
+  std::function<void(int)> closed;
+  {
+    std::lock_guard<std::mutex> g(m_lock);
+    m_sessions.erase(session->id);
+    closed = m_closedHandler;
+  }
+  if (closed) closed(session->id);
 }
 
 void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD requestSerial, bool replyWanted,
@@ -159,7 +209,7 @@ void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD req
   Handler handler;
   {
     std::lock_guard<std::mutex> g(m_lock);
-    m_requests.push_back(request);
+    if (m_recordRequests) m_requests.push_back(request);
     handler = m_handler;
     m_changed.notify_all();
   }
@@ -171,7 +221,7 @@ void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD req
     std::lock_guard<std::mutex> g(m_lock);
     // Stop has taken the thread list under this lock once it cleared m_running.
     if (!m_running) return;
-    m_threads.emplace_back([this, session, requestSerial, reply] {
+    StartWorker([this, session, requestSerial, reply] {
       std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
       if (session->open) SendReply(session, requestSerial, reply);
     });
@@ -182,6 +232,7 @@ void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD req
 
 void WireServer::SendReply(const std::shared_ptr<Session>& session, DWORD requestSerial, const Reply& reply) {
   std::lock_guard<std::mutex> g(session->writeLock);
+  if (session->fd < 0) return;
   Bytes units = EncodePacket(m_params, 2, requestSerial + reply.serialOffset, reply.result, reply.data,
                              &session->segmentSerial, reply.spoil);
   if (reply.closeMidPacket) {
@@ -200,6 +251,7 @@ void WireServer::SendReply(const std::shared_ptr<Session>& session, DWORD reques
 }
 
 bool WireServer::WriteAll(const std::shared_ptr<Session>& session, const Bytes& bytes) {
+  if (session->fd < 0) return false;
   size_t sent = 0;
   while (sent < bytes.size()) {
     ssize_t n = send(session->fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
@@ -243,7 +295,8 @@ void WireServer::CloseSession(int session) {
   auto s = FindSession(session);
   if (!s) return;
   s->open = false;
-  shutdown(s->fd, SHUT_RDWR);
+  std::lock_guard<std::mutex> w(s->writeLock);
+  if (s->fd >= 0) shutdown(s->fd, SHUT_RDWR);
 }
 
 bool WireServer::WaitForSessions(int count, int timeoutMs) {

@@ -52,6 +52,8 @@ class WireServer {
   uint16_t Port() const { return m_port; }
 
   void SetHandler(Handler handler);
+  // Called on a session's reading thread once its connection has ended, for whatever reason.
+  void SetClosedHandler(std::function<void(int session)> handler);
   // The greeting each client must send first (its bytes without the length word); empty accepts
   // any greeting.
   void SetExpectedGreeting(const Bytes& greeting) { m_expectedGreeting = greeting; }
@@ -65,6 +67,9 @@ class WireServer {
 
   // Waits until at least `count` sessions have sent their greeting; false after the time-out.
   bool WaitForSessions(int count, int timeoutMs);
+  // Whether every request is kept for Requests() (the default). A server that runs for long
+  // turns it off, so that its memory does not grow with every request it answers.
+  void SetRecordRequests(bool record) { m_recordRequests = record; }
   // Waits until `count` requests have arrived in all; false after the time-out.
   bool WaitForRequests(size_t count, int timeoutMs);
   std::vector<Request> Requests() const;
@@ -85,14 +90,23 @@ class WireServer {
   int m_listenFd = -1;
   uint16_t m_port = 0;
   std::atomic<bool> m_running{false};
+  std::atomic<bool> m_recordRequests{true};
   std::thread m_acceptThread;
   Handler m_handler;
+  std::function<void(int)> m_closedHandler;
   Bytes m_expectedGreeting;
 
   mutable std::mutex m_lock;
   std::condition_variable m_changed;
   std::map<int, std::shared_ptr<Session>> m_sessions;
-  std::vector<std::thread> m_threads;
+  // Reading threads and late replies; the accept loop joins the ones that have finished.
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  void StartWorker(std::function<void()> work);
+  void ReapWorkers();
+  std::vector<Worker> m_threads;
   std::vector<Request> m_requests;
   std::vector<Bytes> m_greetings;
   int m_nextSession = 1;

@@ -1,33 +1,87 @@
-// The testbed game server as a program: listens on 127.0.0.1 and answers every request that
-// wants a reply with success. Usage: pxqd-server [port]   (default 31380)
+// The testbed game server as a program: listens on 127.0.0.1, answers the framework's requests
+// and keeps the accounts in an SQLite file in its data folder.
+//   pxqd-server [--port N] [--data FOLDER]
+// The port defaults to 31380; the data folder to pxqd-server in the user's data folder
+// ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 
-#include "testbed/server/WireServer.h"
+#include "testbed/server/GameServer.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
+
+const long DEFAULT_PORT = 31380;
+
+int Usage(const char* program) {
+  fprintf(stderr, "usage: %s [--port N] [--data FOLDER]\n", program);
+  return 2;
+}
+
+std::string DefaultDataFolder() {
+  const char* data = getenv("XDG_DATA_HOME");
+  if (data && *data) return std::string(data) + "/pxqd-server";
+  const char* home = getenv("HOME");
+  return std::string(home && *home ? home : ".") + "/.local/share/pxqd-server";
+}
+
+// Creates the folder and its parents; true when it exists afterwards.
+bool MakeFolders(const std::string& path) {
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at != path.size() && path[at] != '/') continue;
+    std::string part = path.substr(0, at);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ParsePort(const char* text, long* port) {
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (errno || !end || *end || end == text || value < 0 || value > 65535) return false;
+  *port = value;
+  return true;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  long port = argc > 1 ? strtol(argv[1], nullptr, 10) : 31380;
-  if (port < 0 || port > 65535) {
-    fprintf(stderr, "usage: %s [port]\n", argv[0]);
-    return 2;
+  long port = DEFAULT_PORT;
+  std::string folder = DefaultDataFolder();
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--port" && i + 1 < argc) {
+      if (!ParsePort(argv[++i], &port)) return Usage(argv[0]);
+    } else if (arg == "--data" && i + 1 < argc) {
+      folder = argv[++i];
+    } else if (argc == 2 && ParsePort(argv[i], &port)) {
+      continue;
+    } else {
+      return Usage(argv[0]);
+    }
   }
-  testbed::WireServer server;
-  server.SetHandler([](const testbed::Request& request) {
-    fprintf(stderr, "session %d: request %u (%zu bytes)\n", request.session, request.code, request.data.size());
-    return testbed::Reply{};
-  });
-  if (!server.Start(static_cast<uint16_t>(port))) {
-    fprintf(stderr, "cannot listen on 127.0.0.1:%ld\n", port);
+  if (folder.empty() || !MakeFolders(folder)) {
+    fprintf(stderr, "cannot make the data folder %s\n", folder.c_str());
     return 1;
   }
-  printf("listening on 127.0.0.1:%u\n", server.Port());
+  testbed::GameServer server;
+  server.Core().SetLogSink([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
+  std::string error;
+  std::string database = folder + "/accounts.db";
+  if (!server.Start(database, static_cast<uint16_t>(port), &error)) {
+    fprintf(stderr, "%s: %s\n", database.c_str(), error.c_str());
+    return 1;
+  }
+  printf("listening on 127.0.0.1:%u, accounts in %s\n", server.Port(), database.c_str());
   fflush(stdout);
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);

@@ -46,24 +46,6 @@ class ReportListTest : public WidgetTest {
   CReportListCtrl m_list;
 };
 
-TEST(ReportListSplit, FieldsEndAtEachSeparator) {
-  struct Case {
-    const char* text;
-    size_t max;
-    std::vector<std::string> fields;
-  } cases[] = {
-      {"a|1|0|", 1024, {"a", "1", "0"}},
-      {"a|1|0", 1024, {"a", "1", "0"}},
-      {"a||0|", 1024, {"a", "", "0"}},
-      {"", 1024, {}},
-      {"|", 1024, {""}},
-      {"a|b|c|d|", 2, {"a", "b"}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CReportListCtrl::SplitFields(c.text, '|', c.max), c.fields) << c.text;
-  }
-}
-
 TEST_F(ReportListTest, HeaderIsTheSortHeader) {
   ASSERT_NE(nullptr, m_list.m_header.GetSafeHwnd());
   EXPECT_EQ(m_list.m_header.GetSafeHwnd(), reinterpret_cast<HWND>(m_list.SendMessage(LVM_GETHEADER)));

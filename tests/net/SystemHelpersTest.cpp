@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "net/SystemHelpers.h"
 #include "platform/kernel/Kernel.h"
@@ -174,6 +175,56 @@ TEST(SystemHelpers, UuidBytesAndUniqueId) {
     ids.insert(fresh);
   }
   EXPECT_EQ(3u, ids.size());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SystemHelpers, SplitStringCutsAtBars) {
+  struct Case {
+    const char* text;
+    int max;
+    std::vector<std::string> fields;
+    const char* rest;  // null: no rest
+  } cases[] = {
+      {"a|1|0|", 30, {"a", "1", "0", ""}, nullptr},
+      {"a|1|0", 30, {"a", "1", "0"}, nullptr},
+      {"a||0", 30, {"a", "", "0"}, nullptr},
+      {"", 30, {""}, nullptr},
+      {"|", 30, {"", ""}, nullptr},
+      {"a|b|c|d|", 2, {"a", "b"}, "c|d|"},
+      {"a|b", 2, {"a", "b"}, nullptr},
+      {"a|b|", 2, {"a", "b"}, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<char> text(c.text, c.text + std::strlen(c.text) + 1);
+    LPSTR fields[32] = {};
+    LPSTR rest = reinterpret_cast<LPSTR>(1);
+    int count = SplitString(text.data(), fields, c.max, &rest);
+    ASSERT_EQ(static_cast<int>(c.fields.size()), count) << c.text;
+    for (int i = 0; i < count; ++i) EXPECT_EQ(c.fields[i], fields[i]) << c.text << " field " << i;
+    if (c.rest == nullptr) {
+      EXPECT_EQ(nullptr, rest) << c.text;
+    } else {
+      ASSERT_NE(nullptr, rest) << c.text;
+      EXPECT_STREQ(c.rest, rest) << c.text;
+    }
+  }
+  LPSTR fields[2];
+  EXPECT_EQ(0, SplitString(nullptr, fields, 2, nullptr));
+}
+
+TEST(SystemHelpers, SplitStringOfThirtyOneFieldsKeepsTheLastAsRest) {
+  std::string line;
+  for (int i = 0; i < 31; ++i) line += (i ? "|" : "") + std::to_string(i);
+  std::vector<char> text(line.begin(), line.end());
+  text.push_back('\0');
+  LPSTR fields[32] = {};
+  LPSTR rest = nullptr;
+  EXPECT_EQ(30, SplitString(text.data(), fields, 30, &rest));
+  EXPECT_STREQ("29", fields[29]);
+  EXPECT_STREQ("30", rest);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,22 @@ TEST_F(PathFixture, FindErrorsAndAttributes) {
   HANDLE h = FindFirstFileA(Win("Faces\\*.*").c_str(), &d);
   EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(h, 0));
   FindClose(h);
+}
+
+TEST_F(PathFixture, ShortPathNamesAreTheLongOnes) {
+  const std::string path = Win("sound\\ZZ.WAV");
+  char buffer[MAX_PATH];
+  EXPECT_EQ(GetShortPathNameA(path.c_str(), buffer, sizeof buffer), path.size());
+  EXPECT_EQ(std::string(buffer), path);
+  // In place, as the game sound calls it.
+  std::strcpy(buffer, path.c_str());
+  EXPECT_EQ(GetShortPathNameA(buffer, buffer, sizeof buffer), path.size());
+  EXPECT_EQ(std::string(buffer), path);
+  char small[4] = "abc";
+  EXPECT_EQ(GetShortPathNameA(path.c_str(), small, sizeof small), path.size() + 1);
+  EXPECT_STREQ(small, "abc");
+  EXPECT_EQ(GetShortPathNameA(Win("missing.wav").c_str(), buffer, sizeof buffer), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(PathFixture, CreateAndRemove) {

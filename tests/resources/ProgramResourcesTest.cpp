@@ -2,9 +2,12 @@
 // controls, and the menus hold their commands.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "platform/display/Display.h"
+#include "platform/media/AudioOutput.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/Resources.h"
@@ -106,6 +109,62 @@ TEST(ProgramResources, MenusHoldTheirCommands) {
     }
     EXPECT_EQ(c.commands, commands) << c.id;
     EXPECT_EQ(size, pos) << c.id;
+  }
+}
+
+// The media the program carries are registered under the ids and types the program asks for,
+// each in the form its loader reads: icon files, packed DIBs of the expected size, a PNG and
+// PCM WAVE sounds that the sound layer decodes.
+TEST(ProgramResources, MediaByIdInTheirForms) {
+  ASSERT_TRUE(resources::RegisterProgramResources());
+  platform::AudioOutput::Instance().UseNull(nullptr);
+  enum Form { ICON, DIB, PNG, WAVE };
+  struct Case {
+    LPCSTR type;
+    WORD id;
+    Form form;
+    int width, height;
+  } cases[] = {
+      {RT_GROUP_ICON, 151, ICON, 0, 0}, {RT_GROUP_ICON, 152, ICON, 0, 0}, {RT_GROUP_ICON, 165, ICON, 0, 0},
+      {RT_GROUP_ICON, 166, ICON, 0, 0}, {RT_BITMAP, 162, DIB, 22, 21},    {RT_BITMAP, 229, DIB, 0, 0},
+      {"PNG", 300, PNG, 0, 0},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  for (WORD id : {29000, 29001, 29002, 29003, 29004, 29005, 29010, 29011, 29012, 29013, 29014, 29015, 29100, 29101,
+                  29102, 29103, 29104, 29106, 29108}) {
+    all.push_back({"SOUND", id, WAVE, 0, 0});
+  }
+  for (const Case& c : all) {
+    HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(c.id), c.type);
+    ASSERT_NE(nullptr, res) << c.id;
+    auto* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, res)));
+    const DWORD size = SizeofResource(nullptr, res);
+    ASSERT_GT(size, 40u) << c.id;
+    auto u32 = [&](size_t at) {
+      return static_cast<DWORD>(data[at] | data[at + 1] << 8 | data[at + 2] << 16 | data[at + 3] << 24);
+    };
+    switch (c.form) {
+      case ICON:
+        EXPECT_EQ(0x00010000u, u32(0)) << c.id;
+        EXPECT_GE(data[4], 1) << c.id;
+        break;
+      case DIB:
+        EXPECT_EQ(40u, u32(0)) << c.id;
+        if (c.width) {
+          EXPECT_EQ(static_cast<DWORD>(c.width), u32(4)) << c.id;
+          EXPECT_EQ(static_cast<DWORD>(c.height), u32(8)) << c.id;
+        }
+        break;
+      case PNG:
+        EXPECT_EQ(0, std::memcmp(data, "\x89PNG", 4)) << c.id;
+        break;
+      case WAVE:
+        EXPECT_EQ(0, std::memcmp(data, "RIFF", 4)) << c.id;
+        EXPECT_EQ(0, std::memcmp(data + 8, "WAVEfmt ", 8)) << c.id;
+        EXPECT_EQ(1, data[20]) << c.id;  // PCM
+        ASSERT_NE(nullptr, platform::AudioOutput::Instance().DecodeWave(data, size)) << c.id;
+        break;
+    }
   }
 }
 

@@ -1,0 +1,64 @@
+#include "testbed/server/GameServer.h"
+
+#include <chrono>
+
+namespace testbed {
+
+namespace {
+// How often a server on the system clock runs its tables' due time-outs.
+const int TICK_MS = 10;
+}  // namespace
+
+GameServer::GameServer(ServerConfig config) : m_realClock(!config.clock), m_core(std::move(config), this) {}
+
+GameServer::~GameServer() { Stop(); }
+
+bool GameServer::Start(const std::string& databasePath, uint16_t port, std::string* error) {
+  if (!m_core.OpenAccounts(databasePath, error)) return false;
+  m_wire.SetHandler([this](const Request& request) {
+    Reply reply = m_core.Handle(request);
+    std::function<void(const Request&, Reply*)> filter;
+    {
+      std::lock_guard<std::mutex> g(m_filterLock);
+      filter = m_filter;
+    }
+    if (filter) filter(request, &reply);
+    return reply;
+  });
+  m_wire.SetClosedHandler([this](int session) { m_core.OnSessionClosed(session); });
+  // The core keeps what it needs of each request; the wire's own record would only grow.
+  m_wire.SetRecordRequests(false);
+  if (!m_wire.Start(port)) {
+    if (error) *error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+    return false;
+  }
+  // With an injected clock the test runs the time-outs itself.
+  if (m_realClock) {
+    m_ticking = true;
+    m_ticker = std::thread([this] { TickLoop(); });
+  }
+  return true;
+}
+
+void GameServer::Stop() {
+  if (m_ticking.exchange(false) && m_ticker.joinable()) m_ticker.join();
+  m_wire.Stop();
+}
+
+void GameServer::SetReplyFilter(std::function<void(const Request&, Reply*)> filter) {
+  std::lock_guard<std::mutex> g(m_filterLock);
+  m_filter = std::move(filter);
+}
+
+void GameServer::Send(int session, DWORD code, const Bytes& data) { m_wire.Notify(session, code, data); }
+
+void GameServer::Close(int session) { m_wire.CloseSession(session); }
+
+void GameServer::TickLoop() {
+  while (m_ticking) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(TICK_MS));
+    m_core.RunDueTimers();
+  }
+}
+
+}  // namespace testbed

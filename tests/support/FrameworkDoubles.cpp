@@ -1,0 +1,74 @@
+#include "tests/support/FrameworkDoubles.h"
+
+#include "framework/BodyReader.h"
+#include "framework/NotifyBodies.h"
+
+namespace testsupport {
+
+bool HookLog::Has(const std::string& call) const {
+  for (const std::string& c : calls) {
+    if (c == call) return true;
+  }
+  return false;
+}
+
+size_t HookLog::Count(const std::string& prefix) const {
+  size_t n = 0;
+  for (const std::string& c : calls) {
+    if (c.compare(0, prefix.size(), prefix) == 0) ++n;
+  }
+  return n;
+}
+
+void RecordingChat::OnChatLine(const BYTE* data, size_t length) {
+  CBodyReader body(data, length);
+  m_log->Add("Chat.OnChatLine:" + std::to_string(body.Int(0)) + ":" + body.Text(48, 62));
+}
+
+IMPLEMENT_DYNCREATE(CTestFrame, CGameFrameWnd)
+
+BEGIN_MESSAGE_MAP(CTestFrame, CGameFrameWnd)
+  ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
+  ON_MESSAGE(WM_HALL_DATA7, OnHallData7)
+END_MESSAGE_MAP()
+
+CTestFrame::CTestFrame() : m_table(&m_log), m_chat(&m_log), m_players(&m_log) {}
+
+LRESULT CTestFrame::OnPaneUpdate(WPARAM, LPARAM) {
+  m_log.Add("PaneUpdate");
+  return 0;
+}
+
+LRESULT CTestFrame::OnHallData7(WPARAM, LPARAM lParam) {
+  m_log.Add("HallData7:" + std::to_string(static_cast<long>(lParam)));
+  return 0;
+}
+
+void CTestNotifySink::OnTableClosed(const BYTE* data, size_t length) {
+  CGameNotifySink::OnTableClosed(data, length);
+  codes.push_back(-NOTIFY_TABLE_CLOSED);
+}
+
+CTestGameApp::CTestGameApp() : CGameApp("Pxqd", DEFAULT_GAME_PORT, 2, 0), m_connection(nullptr, 0, 0, 0) {}
+
+CTestGameApp::~CTestGameApp() = default;
+
+BOOL CTestGameApp::InitInstance() {
+  if (!CGameApp::InitInstance()) return FALSE;
+  return CreateMainFrame();
+}
+
+int CTestGameApp::ExitInstance() { return CGameApp::ExitInstance(); }
+
+BOOL CTestGameApp::CreateMainFrame() {
+  m_frame = new CTestFrame();
+  if (!m_frame->LoadFrame(0, WS_OVERLAPPEDWINDOW, nullptr, nullptr)) {
+    m_frame = nullptr;
+    return FALSE;
+  }
+  m_pMainWnd = m_frame;
+  RegisterMainWindow(m_frame->GetSafeHwnd());
+  return TRUE;
+}
+
+}  // namespace testsupport
