@@ -199,8 +199,19 @@ void GameBase::Log(const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  const int n = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  if (n < 0) return;
+  // A text cut by the buffer must not end in the first byte of a GBK character.
+  if (static_cast<size_t>(n) >= sizeof text) {
+    size_t i = 0;
+    while (text[i] != 0) {
+      const size_t step = static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
+      if (step == 2 && text[i + 1] == 0) break;
+      i += step;
+    }
+    text[i] = 0;
+  }
   WriteLog("%s", text);
 }
 
