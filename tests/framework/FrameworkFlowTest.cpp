@@ -192,6 +192,7 @@ TEST_F(FrameworkFlowTest, StartEnterChatAndClose) {
   EXPECT_EQ(static_cast<UINT>(WM_HALL_GAME_WINDOW), m_inbox.messages[0].first);
   EXPECT_EQ(5, m_inbox.messages[0].second) << "the game window goes with the table number";
   EXPECT_EQ(2002, m_app.GetSeatUserID(0));
+  EXPECT_TRUE(m_app.m_frame->m_log.Has("Table.InitKickCountdown")) << "entered: the not-started count-down runs";
 
   // A chat line from the server reaches the chat pane through the comm thread and the sink.
   Bytes chat = MakeChatBody(RequestContext{}, "你好");
