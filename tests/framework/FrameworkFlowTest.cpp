@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/GameCommThread.h"
@@ -19,6 +20,7 @@
 #include "platform/mfc/AfxThreadState.h"
 #include "platform/winsock/WinSock.h"
 #include "testbed/server/WireServer.h"
+#include "tests/framework/NoticeWebServer.h"
 #include "tests/support/FrameworkDoubles.h"
 #include "tests/support/MessagePump.h"
 #include "tests/support/StoppedClock.h"
@@ -146,9 +148,10 @@ class FrameworkFlowTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(&copy));
   }
 
-  Bytes SessionData(int noticePeriod = 0) {
+  Bytes SessionData(int noticePeriod = 0, const std::string& noticeBase = "") {
     Bytes d(SESSION_PLAYERS_OFFSET, 0);
     PutInt(d, 280, noticePeriod);
+    std::memcpy(d.data() + 148, noticeBase.data(), noticeBase.size());
     std::memcpy(d.data() + 20, "房间", 4);
     std::memcpy(d.data() + 212, "一楼", 4);
     PutInt(d, ROOM_RECORD_SIZE, 5);
@@ -158,12 +161,12 @@ class FrameworkFlowTest : public ::testing::Test {
   }
 
   // Starts the application and seats it at the table.
-  void StartAndEnter(int noticePeriod = 0) {
+  void StartAndEnter(int noticePeriod = 0, const std::string& noticeBase = "") {
     ASSERT_TRUE(m_app.InitInstance());
     m_started = true;
     ASSERT_NE(nullptr, m_app.m_frame);
     m_frameWindow = m_app.m_frame->GetSafeHwnd();
-    SendHallRecord(HALL_SESSION_DATA, SessionData(noticePeriod));
+    SendHallRecord(HALL_SESSION_DATA, SessionData(noticePeriod, noticeBase));
     ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->m_log.Has("PaneUpdate"); }, 10000));
   }
 
@@ -230,6 +233,24 @@ TEST_F(FrameworkFlowTest, NoticeDownloadsOneAtATime) {
   EXPECT_EQ(1u, m_app.m_frame->GetDownloadJobCount());
   ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->GetDownloadJobCount() == 0; }, 30000));
   EXPECT_FALSE(m_app.m_frame->m_log.Has("Chat.ShowNotice:"));
+}
+
+TEST_F(FrameworkFlowTest, NoticeReachesTheChatPane) {
+  struct Case {
+    std::string body;
+    bool shown;
+  } cases[] = {{"<NOTIFY>欢迎", true}, {"hello", false}, {"", false}};
+  for (const Case& c : cases) {
+    NoticeWebServer web(c.body);
+    const int port = web.Port();
+    if (m_app.m_frame == nullptr) StartAndEnter(60, "127.0.0.1:" + std::to_string(port));
+    std::strcpy(m_app.Tables().Room().noticeBase, ("127.0.0.1:" + std::to_string(port)).c_str());
+    const size_t before = m_app.m_frame->m_log.Count("Chat.ShowNotice:");
+    m_app.m_frame->StartNotifyDownload();
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->GetDownloadJobCount() == 0; }, 30000));
+    EXPECT_EQ(c.shown ? before + 1 : before, m_app.m_frame->m_log.Count("Chat.ShowNotice:")) << c.body;
+    if (c.shown) EXPECT_TRUE(m_app.m_frame->m_log.Has("Chat.ShowNotice:" + c.body));
+  }
 }
 
 TEST_F(FrameworkFlowTest, ServerDropMidGameReportsKindFive) {
