@@ -73,16 +73,24 @@ class EndToEndTest : public ::testing::Test {
     ASSERT_TRUE(m_hall->WaitForEvent("game-window", WAIT_MS, &announced)) << "the client announced no window";
     EXPECT_EQ(5, static_cast<int>(announced.lParam)) << "the game window goes with the table number";
     ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
-    for (int i = 0; i < 3000 && m_server.Core().TableUsers(12, 5)[2] != 1001; ++i) Sleep(10);
-    ASSERT_EQ(1001, m_server.Core().TableUsers(12, 5)[2]) << "the client did not enter the table";
+    // The client tells the hall once the enter request has been answered and its panes updated.
+    ASSERT_TRUE(WaitForText(1, "entered")) << "the client did not enter the table";
+    EXPECT_EQ(1001, m_server.Core().TableUsers(12, 5)[2]);
   }
 
+  // Waits for the text record; records of other texts that come first are kept for later waits.
   bool WaitForText(int value, const std::string& text) {
-    testbed::HallEvent event;
-    while (m_hall->WaitForEvent("text-record", WAIT_MS, &event)) {
-      if (event.text.value == value && event.text.text == text) return true;
+    for (;;) {
+      for (size_t i = 0; i < m_texts.size(); ++i) {
+        if (m_texts[i].value == value && m_texts[i].text == text) {
+          m_texts.erase(m_texts.begin() + static_cast<long>(i));
+          return true;
+        }
+      }
+      testbed::HallEvent event;
+      if (!m_hall->WaitForEvent("text-record", WAIT_MS, &event)) return false;
+      m_texts.push_back(event.text);
     }
-    return false;
   }
 
   // The client's exit status, -1 when it still runs after `ms`.
@@ -113,6 +121,7 @@ class EndToEndTest : public ::testing::Test {
   testbed::GameServer m_server;
   testbed::HallOptions m_options;
   std::unique_ptr<testbed::HallStandIn> m_hall;
+  std::vector<testbed::TextRecord> m_texts;
 };
 
 testsupport::TempDir* EndToEndTest::s_linkDir = nullptr;
