@@ -4,6 +4,8 @@
 // clock that the tests move.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -18,6 +20,7 @@
 #include "net/SharedKeys.h"
 #include "net/WireBytes.h"
 #include "platform/mfc/AfxThreadState.h"
+#include "platform/user/Dialog.h"
 #include "platform/winsock/WinSock.h"
 #include "testbed/server/WireServer.h"
 #include "tests/framework/NoticeWebServer.h"
@@ -150,6 +153,7 @@ class FrameworkFlowTest : public ::testing::Test {
 
   Bytes SessionData(int noticePeriod = 0, const std::string& noticeBase = "") {
     Bytes d(SESSION_PLAYERS_OFFSET, 0);
+    PutInt(d, 292, m_roomOptions);
     PutInt(d, 280, noticePeriod);
     std::memcpy(d.data() + 148, noticeBase.data(), noticeBase.size());
     std::memcpy(d.data() + 20, "房间", 4);
@@ -185,6 +189,7 @@ class FrameworkFlowTest : public ::testing::Test {
   testsupport::CTestGameApp m_app;
   HWND m_frameWindow = nullptr;
   bool m_started = false;
+  int m_roomOptions = 0;
 };
 
 TEST_F(FrameworkFlowTest, StartEnterChatAndClose) {
@@ -251,6 +256,55 @@ TEST_F(FrameworkFlowTest, NoticeReachesTheChatPane) {
     EXPECT_EQ(c.shown ? before + 1 : before, m_app.m_frame->m_log.Count("Chat.ShowNotice:")) << c.body;
     if (c.shown) EXPECT_TRUE(m_app.m_frame->m_log.Has("Chat.ShowNotice:" + c.body));
   }
+}
+
+TEST_F(FrameworkFlowTest, ARefusedLeaveKeepsTheWindowOpen) {
+  m_roomOptions = 1 << 6;
+  Answer(REQ_LEAVE_GAME, 210087);
+  StartAndEnter();
+  // The refusal shows in a modal box; the player presses OK.
+  std::atomic<bool> stop{false};
+  std::string shown;
+  std::thread player([&] {
+    while (!stop) {
+      HWND box = nullptr;
+      EnumWindows(
+          [](HWND hwnd, LPARAM param) -> BOOL {
+            if (IsWindowVisible(hwnd) && GetDlgItem(hwnd, 1010) != nullptr && GetDlgItem(hwnd, 1011) != nullptr) {
+              *reinterpret_cast<HWND*>(param) = hwnd;
+              return FALSE;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&box));
+      if (box != nullptr) {
+        char text[256] = {};
+        GetDlgItemTextA(box, 1010, text, sizeof(text));
+        shown = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  ::SendMessageA(m_app.m_frame->GetSafeHwnd(), WM_CLOSE, 0, 0);
+  stop = true;
+  player.join();
+  EXPECT_EQ("离开游戏失败，请等待本局结果提交。", shown);
+  EXPECT_TRUE(IsWindow(m_frameWindow)) << "the window stays open";
+  EXPECT_EQ(0u, HallRecords(HALL_EXIT_REPORT));
+  EXPECT_TRUE(Sent(REQ_LEAVE_GAME));
+  EXPECT_FALSE(Sent(REQ_LEAVE_TABLE));
+}
+
+TEST_F(FrameworkFlowTest, PaneHeightsFollowTheRoom) {
+  StartAndEnter();
+  const int small = m_app.IsSmallScreen();
+  EXPECT_EQ(small ? 120 : 200, m_app.m_frame->GetMinPaneHeight());
+  m_app.Tables().Room().options = 1 << 3;
+  EXPECT_EQ(small ? 72 : 104, m_app.m_frame->GetMinPaneHeight());
+  m_app.Launch().lookOn = 1;
+  EXPECT_EQ(small ? 120 : 200, m_app.m_frame->GetMinPaneHeight());
 }
 
 TEST_F(FrameworkFlowTest, ServerDropMidGameReportsKindFive) {
