@@ -297,6 +297,28 @@ TEST_F(FrameworkFlowTest, ARefusedLeaveKeepsTheWindowOpen) {
   EXPECT_FALSE(Sent(REQ_LEAVE_TABLE));
 }
 
+TEST_F(FrameworkFlowTest, APlayerWhoQuitsClosesTheGameAfterThreeSeconds) {
+  testsupport::StoppedClock clock;
+  StartAndEnter();
+  const int32_t hall = static_cast<int32_t>(reinterpret_cast<uintptr_t>(m_hall));
+  SendHallRecord(HALL_PLAYER_QUIT, Ints({hall, 2002, 5, 0}));
+  EXPECT_TRUE(WaitSent(REQ_LEAVE_TABLE)) << "the leave goes out for the player who quit";
+  clock.Advance(2999);
+  testsupport::PumpUntil([] { return false; }, 50);
+  EXPECT_EQ(0u, HallRecords(HALL_EXIT_REPORT));
+  clock.Advance(1);
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return HallRecords(HALL_EXIT_REPORT) == 1; }, 10000));
+}
+
+TEST_F(FrameworkFlowTest, AfterTheTableClosedAQuitIsIgnored) {
+  StartAndEnter();
+  ASSERT_TRUE(m_server.Notify(-1, NOTIFY_TABLE_CLOSED, Bytes{}));
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return !m_app.m_frame->IsTableOpen(); }, 10000));
+  const size_t resets = m_app.m_frame->m_log.Count("Table.ResetTable");
+  SendHallRecord(HALL_PLAYER_QUIT, Ints({static_cast<int32_t>(reinterpret_cast<uintptr_t>(m_hall)), 2002, 5, 0}));
+  EXPECT_EQ(resets, m_app.m_frame->m_log.Count("Table.ResetTable"));
+}
+
 TEST_F(FrameworkFlowTest, PaneHeightsFollowTheRoom) {
   StartAndEnter();
   const int small = m_app.IsSmallScreen();
