@@ -195,8 +195,7 @@ ScriptToken ReadExpressionToken(std::string_view text, size_t at) {
     }
     token.kind = CountScriptArguments(text.substr(j + 1, close - j - 1));
     token.consumed = j + 1 - at;
-    // Calls are marked apart from operands and punctuation by a kind of their own; a call without
-    // arguments keeps kind 0, which is what the emission step expects of it.
+    token.call = true;
     return token;
   }
   token.kind = -1;
@@ -458,7 +457,11 @@ ScriptValue ScriptInterpreter::CompileExpression(std::string_view text) {
     }
     const size_t tokenStart = SkipBlanks(text, at);
     at += token.consumed;
-    if (token.kind == -1) {
+    if (token.call) {
+      // The name, then the '(' that the reader consumed with it.
+      PushOperator(token.text, token.kind);
+      PushOperator("(", 0);
+    } else if (token.kind == -1) {
       PushOutput(token.text, -1);
     } else if (token.kind == 2) {
       if (token.text == "-" && IsUnaryMinusPosition(text, tokenStart)) PushOutput("0", -1);
@@ -466,12 +469,8 @@ ScriptValue ScriptInterpreter::CompileExpression(std::string_view text) {
     } else if (token.kind == 0 && (token.text == ";" || token.text == "(" ||
                                    token.text == ")" || token.text == ",")) {
       PushOperator(token.text, 0);
-    } else if (token.kind == 0 && IsStatementWord(token.text)) {
-      PushOperator(token.text, 0);
     } else {
-      // A call: its name, then the '(' that it consumed.
-      PushOperator(token.text, token.kind);
-      PushOperator("(", 0);
+      PushOperator(token.text, 0);
     }
   }
   if (m_compileFailed) return ScriptValue("", 0);

@@ -60,7 +60,11 @@ int ScriptInterpreter::StartScript(const ScriptValue& name, const ScriptValue& a
     run->ClearArguments();
     run->SplitArguments(arguments.Text());
   }
-  return Run(run);
+  // A script started from a script runs inside its starter's native frames, as a serial call does.
+  ++m_callDepth;
+  const int result = Run(run);
+  --m_callDepth;
+  return result;
 }
 
 int ScriptInterpreter::Run(ScriptRun* run) {

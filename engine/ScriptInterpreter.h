@@ -62,6 +62,8 @@ struct ScriptToken {
   std::string text;
   int kind = 0;
   size_t consumed = 0;
+  // A called name: its kind is its argument count, which may equal an operator's kind.
+  bool call = false;
 };
 // Reads the token at `at`; a token of no bytes ends the expression.
 ScriptToken ReadExpressionToken(std::string_view text, size_t at);
