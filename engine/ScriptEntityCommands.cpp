@@ -47,7 +47,7 @@ Entity* ScriptInterpreter::FindEntityArg(ScriptRun* run, int index) {
 int ScriptInterpreter::CallEntityFunctions(ScriptRun* run) {
   static const char* const kCommands[] = {"操作实体", "读取实体", "绑定实体", "解除绑定",
                                           "贴图",     "操作图片", "操作平面"};
-  const std::string& call = run->GetCallName().Text();
+  const std::string call = run->GetCallName().Text();
   int which = -1;
   for (int i = 0; i < 7 && which < 0; ++i) {
     if (call == kCommands[i]) which = i;

@@ -17,7 +17,7 @@ constexpr int32_t kDefaultLayer = 4;
 constexpr int32_t kLayerCount = 5;
 
 bool Is(const ScriptRun* run, std::initializer_list<const char*> names) {
-  const std::string& call = run->GetCallName().Text();
+  const std::string call = run->GetCallName().Text();
   for (const char* name : names) {
     if (call == name) return true;
   }

@@ -499,6 +499,7 @@ int ScriptRun::ComputeStatement() {
   } else {
     return Fail(FormatScriptText("无法匹配的运算操作符%s!", o));
   }
+  if (result.GetLength() > SCRIPT_RESULT_MAX) return Fail("运算结果超长!");
   PushResult(result);
   return SCRIPT_NEXT;
 }

@@ -34,6 +34,9 @@ constexpr size_t SCRIPT_KEYWORD_MAX = 16;
 constexpr size_t SCRIPT_PREFIX_MAX = 256;
 constexpr size_t SCRIPT_SUFFIX_MAX = 1024;
 constexpr size_t SCRIPT_BLOCK_MAX = 12;
+// The longest text a computation may produce. Texts concatenated in a loop double at every pass,
+// so without a bound a script could take all the memory there is.
+constexpr size_t SCRIPT_RESULT_MAX = 1 << 16;
 
 // Variables by name. Names are text values, and text values order byte-wise, so the map orders
 // its keys as the script values themselves do.

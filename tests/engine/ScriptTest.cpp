@@ -107,6 +107,7 @@ TEST(ScriptLanguage, FailuresStopTheRunWithTheirMessage) {
       {"else without condition", "否则 { 记录(1); }", "Else语法错误，缺乏前置条件"},
       {"match without end word", "v = 1; 匹配 v;", "匹配错误，没有正确的结束语."},
       {"bare end word", "匹配完毕;", "脚本调用了一个无法识别的符号:匹配完毕!"},
+      {"text that doubles without end", "x = \"ab\"; 当 (1) { x = x + x; }", "运算结果超长!"},
       {"global twice", "全局变量 g = 1; 全局变量 g = 2;", "脚本t全局变量g重复定义!"},
       {"empty input name", "传出 1,2; 传入 a,,b;", "传入：接受参数名不能为空!"},
       {"missing argument", "传出 1; 传入 a, b;", "t:GetParamValue错误,传入参数不足!"},
@@ -284,6 +285,11 @@ TEST(ScriptCompiler, WorkTablesAndScansAreBounded) {
 
 TEST(ScriptCompiler, LoadingCutsRegistersAndRefuses) {
   RecordingInterpreter interpreter;
+  // Comments run to the line's end, inside quotes too.
+  ScriptValue commented("a \"x//y\" b\r\nc // d");
+  ScriptInterpreter::StripComments(&commented);
+  EXPECT_EQ(commented.Text(), "a \"xc ");
+
   std::string text = "前言 " + Wrap("记录(1);", "一") + "中间" + Wrap("记录(2);", "二") +
                      Wrap("记录(3);", "三") + Wrap("记录(4);", "一") + "脚本开始 四(); 记录(5);";
   EXPECT_EQ(interpreter.LoadScript(ScriptValue(text)), 4);
