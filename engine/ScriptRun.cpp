@@ -179,7 +179,7 @@ int CountScriptArguments(std::string_view text) {
   return commas + (content ? 1 : 0);
 }
 
-ScriptRun::ScriptRun(const ScriptRun& other) : EventObject() { *this = other; }
+ScriptRun::ScriptRun(const ScriptRun& other) { *this = other; }
 
 ScriptRun& ScriptRun::operator=(const ScriptRun& other) {
   if (this == &other) return *this;

@@ -62,12 +62,12 @@ ScriptValue ReadScriptSuffix(std::string_view text, size_t* consumed, std::strin
 // plus one when something other than blanks and delimiters follows the last of them.
 int CountScriptArguments(std::string_view text);
 
-class ScriptRun : public EventObject {
+class ScriptRun {
  public:
   ScriptRun() = default;
   ScriptRun(const ScriptRun& other);
   ScriptRun& operator=(const ScriptRun& other);
-  ~ScriptRun() override = default;
+  ~ScriptRun() = default;
 
   // Takes a compiled text (a run that holds one is reset first) and reads its header.
   int Init(const ScriptValue& text);
