@@ -96,6 +96,16 @@ TEST_F(ScriptSceneTest, ParallelCallsStartDetachedOnThePump) {
   EXPECT_EQ(interpreter->OnMessage(&other), 1);
 }
 
+TEST_F(ScriptSceneTest, GeneralFunctionsReadTheViewAndWriteTheLog) {
+  EXPECT_EQ(Start(Wrap("时间戳(\"100%s%d\"); 获取当前屏幕大小(1, 2); 传入 w, h; 记录(w, h);"
+                       "c = RGB(0, 0, 255); d = RGB(256, 1, 0); 记录(c, d);")),
+            SCRIPT_END);
+  EXPECT_EQ(interpreter->Log(), std::to_string(W) + "," + std::to_string(H) + "|16711680,256");
+  // The script's text is written as it stands, never read as a format.
+  EXPECT_NE(ReadLog().find(":100%s%d"), std::string::npos);
+  EXPECT_TRUE(interpreter->errors.empty());
+}
+
 TEST_F(ScriptSceneTest, ScriptedPlanesDrawAsTheFacadeDraws) {
   ASSERT_EQ(Start(Wrap("p = 创建平面(20, 10); 记录(p);"
                        "操作平面(p, \"底色\", RGB(255, 0, 0), \"边界色\", RGB(0, 0, 255));"
