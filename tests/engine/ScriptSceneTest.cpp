@@ -262,6 +262,26 @@ TEST_F(ScriptSceneTest, PictureCommandsFramesAndPlayback) {
             std::string::npos);
 }
 
+TEST_F(ScriptSceneTest, ResourceFunctionsLoadFromTheChosenFolder) {
+  PpsWriter writer(6, 4, 4, IMGFLAG_ALPHA);
+  std::vector<BYTE> pixels(4 * 4 * 4, 255);
+  writer.AddFrame(pixels.data(), 100);
+  Put("sub/dyn.pps", writer.Write());
+  EXPECT_EQ(Start(Wrap("设置资源目录(\"sub\"); 动态加载(\"dyn.pps\"); 动态加载(\"dyn.pps\");"
+                       "p = 创建图片(\"dyn\"); 读取实体(p, \"宽度\"); 传入 w; 记录(w);")),
+            SCRIPT_END);
+  ASSERT_TRUE(interpreter->errors.empty()) << interpreter->errors[0];
+  EXPECT_EQ(interpreter->Log(), "4");
+  EXPECT_NE(Manager()->FindImageId("dyn"), 0u);
+
+  // A folder whose path cannot fit is refused, not cut short.
+  ASSERT_EQ(interpreter->LoadScript(ScriptValue(Wrap("设置资源目录(d);", "长", "d"))), 1);
+  EXPECT_EQ(interpreter->StartScript(ScriptValue("长"), ScriptValue(std::string(300, 'x'))),
+            SCRIPT_ERROR);
+  ASSERT_EQ(interpreter->errors.size(), 1u);
+  EXPECT_NE(interpreter->errors[0].find("失败,参数不合法!"), std::string::npos);
+}
+
 TEST_F(ScriptSceneTest, ScriptResourcesReachTheInterpreterWhileItLives) {
   ScriptInterpreter* own = scene->GetScriptInterpreter();
   ASSERT_NE(own, nullptr);
