@@ -9,6 +9,7 @@
 #include "engine/GameHost.h"
 #include "engine/InputDispatcher.h"
 #include "engine/ResourceManager.h"
+#include "engine/ScriptInterpreter.h"
 #include "engine/Screen.h"
 #include "engine/TextFont.h"
 #include "platform/gdi/Text.h"
@@ -70,6 +71,24 @@ void GameBase::SystemInit() {
   OnInitEnd();
   ResourceManager::Instance()->AddRef();
   m_showFps = 0;
+}
+
+namespace {
+
+int LoadScriptText(ScriptInterpreter* interpreter, const char* text, DWORD length) {
+  return interpreter->LoadScript(ScriptValue(std::string(text, length)), 0);
+}
+
+}  // namespace
+
+void GameBase::CreateScriptInterpreter() {
+  auto* interpreter = new ScriptInterpreter(this);
+  m_world.RegisterControlObject(interpreter);
+  ResourceManager::SetScriptLoader(LoadScriptText);
+  ResourceManager::Instance()->SetScriptInterpreter(interpreter);
+  interpreter->EnableCreateSet();
+  interpreter->EnableEntitySet();
+  interpreter->EnableResourceSet();
 }
 
 int GameBase::OnInitEnd() {
