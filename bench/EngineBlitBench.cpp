@@ -230,6 +230,35 @@ void BM_PixmanOver(benchmark::State& state) {
   SetRate(state, static_cast<int64_t>(s.w) * s.h);
 }
 
+// The keyed sprite copy (Engine/Rgba: pixels of alpha 0 are the key and stay as they are) done by
+// pixman on the same pixels: SRC through an a8 mask that is 255 where the sprite is drawn and 0 at
+// the key.
+void BM_PixmanKeyedCopy(benchmark::State& state) {
+  const Size s = SIZES[state.range(0)];
+  const Sources sources(s);
+  Dest dest(s.w, s.h);
+  const int maskStride = (s.w + 3) / 4 * 4;
+  std::vector<uint8_t> mask(static_cast<size_t>(maskStride) * s.h);
+  for (int y = 0; y < s.h; ++y) {
+    for (int x = 0; x < s.w; ++x) {
+      mask[static_cast<size_t>(y) * maskStride + x] = (sources.rgba[static_cast<size_t>(y) * s.w + x] >> 24) ? 255 : 0;
+    }
+  }
+  pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, s.w, s.h,
+                                                 const_cast<uint32_t*>(sources.rgba.data()), s.w * 4);
+  pixman_image_t* m = pixman_image_create_bits(PIXMAN_a8, s.w, s.h, reinterpret_cast<uint32_t*>(mask.data()),
+                                               maskStride);
+  pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, s.w, s.h, dest.pixels.data(), s.w * 4);
+  for (auto _ : state) {
+    pixman_image_composite32(PIXMAN_OP_SRC, src, m, dst, 0, 0, 0, 0, 0, 0, s.w, s.h);
+    benchmark::ClobberMemory();
+  }
+  pixman_image_unref(src);
+  pixman_image_unref(m);
+  pixman_image_unref(dst);
+  SetRate(state, static_cast<int64_t>(s.w) * s.h);
+}
+
 void BM_PixmanScaledOver(benchmark::State& state) {
   const Size s = SIZES[state.range(0)];
   PixmanPair pair(s, s.w * 2, s.h * 2);
@@ -391,6 +420,7 @@ const int REGISTERED = [] {
   }
   benchmark::RegisterBenchmark("Engine/ScaledDraw2x", BM_EngineScaledDraw)->DenseRange(0, 2);
   benchmark::RegisterBenchmark("Pixman/Over", BM_PixmanOver)->DenseRange(0, 2);
+  benchmark::RegisterBenchmark("Pixman/KeyedCopy", BM_PixmanKeyedCopy)->DenseRange(0, 2);
   benchmark::RegisterBenchmark("Pixman/ScaledOver2xNearest", BM_PixmanScaledOver)->DenseRange(0, 2);
   benchmark::RegisterBenchmark("Pixman/RotatedOverNearest",
                                [](benchmark::State& st) { BM_PixmanRotatedOver(st, PIXMAN_FILTER_NEAREST); })

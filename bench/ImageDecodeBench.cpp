@@ -21,6 +21,7 @@ struct Picture {
   std::vector<BYTE> rgb;
   std::vector<BYTE> png;
   std::vector<BYTE> jpeg;
+  std::vector<BYTE> pngAlpha;  // the same picture with an alpha channel that varies
 };
 
 std::vector<BYTE> MakeRgb(int w, int h, unsigned seed) {
@@ -41,12 +42,12 @@ std::vector<BYTE> MakeRgb(int w, int h, unsigned seed) {
   return rgb;
 }
 
-std::vector<BYTE> EncodePng(const std::vector<BYTE>& rgb, int w, int h) {
+std::vector<BYTE> EncodePng(const std::vector<BYTE>& rgb, int w, int h, png_uint_32 format = PNG_FORMAT_RGB) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(w);
   image.height = static_cast<png_uint_32>(h);
-  image.format = PNG_FORMAT_RGB;
+  image.format = format;
   png_alloc_size_t size = 0;
   png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
   std::vector<BYTE> out(size);
@@ -82,9 +83,15 @@ std::vector<BYTE> EncodeJpeg(const std::vector<BYTE>& rgb, int w, int h) {
 }
 
 Picture Make(int w, int h, unsigned seed) {
-  Picture p{w, h, MakeRgb(w, h, seed), {}, {}};
+  Picture p{w, h, MakeRgb(w, h, seed), {}, {}, {}};
   p.png = EncodePng(p.rgb, w, h);
   p.jpeg = EncodeJpeg(p.rgb, w, h);
+  std::vector<BYTE> rgba(static_cast<size_t>(w) * h * 4);
+  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
+    for (int c = 0; c < 3; ++c) rgba[i * 4 + c] = p.rgb[i * 3 + c];
+    rgba[i * 4 + 3] = static_cast<BYTE>((i % static_cast<size_t>(w)) * 255 / w);
+  }
+  p.pngAlpha = EncodePng(rgba, w, h, PNG_FORMAT_RGBA);
   return p;
 }
 
@@ -116,16 +123,18 @@ void OurDecode(benchmark::State& state, const Picture& p, std::vector<BYTE> Pict
   SetRate(state, p);
 }
 
-void LibpngDecode(benchmark::State& state, const Picture& p) {
-  std::vector<BYTE> pixels(static_cast<size_t>(p.width) * p.height * 3);
+void LibpngDecode(benchmark::State& state, const Picture& p, bool withAlpha = false) {
+  const std::vector<BYTE>& file = withAlpha ? p.pngAlpha : p.png;
+  std::vector<BYTE> pixels(static_cast<size_t>(p.width) * p.height * 4);
   for (auto _ : state) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, p.png.data(), p.png.size())) {
+    if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) {
       state.SkipWithError("libpng could not read the header");
       break;
     }
-    image.format = PNG_FORMAT_BGR;
+    // The same output as the decoder's: B, G, R, with the alpha beside them when there is one.
+    image.format = withAlpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
     png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
     benchmark::DoNotOptimize(pixels.data());
   }
@@ -141,10 +150,17 @@ void LibjpegDecode(benchmark::State& state, const Picture& p) {
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, p.jpeg.data(), p.jpeg.size());
     jpeg_read_header(&cinfo, TRUE);
+    // The same output as the decoder's: B, G, R rows, written straight into the pixels.
+    cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height) {
-      JSAMPROW row = &pixels[static_cast<size_t>(cinfo.output_scanline) * p.width * 3];
-      jpeg_read_scanlines(&cinfo, &row, 1);
+      JSAMPROW rows[16];
+      JDIMENSION count = cinfo.output_height - cinfo.output_scanline;
+      if (count > 16) count = 16;
+      for (JDIMENSION i = 0; i < count; ++i) {
+        rows[i] = &pixels[static_cast<size_t>(cinfo.output_scanline + i) * p.width * 3];
+      }
+      jpeg_read_scanlines(&cinfo, rows, count);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -157,6 +173,8 @@ void BM_Png_Photo_Ours(benchmark::State& s) { OurDecode(s, Photo(), &Picture::pn
 void BM_Png_Photo_Libpng(benchmark::State& s) { LibpngDecode(s, Photo()); }
 void BM_Png_Icon_Ours(benchmark::State& s) { OurDecode(s, Icon(), &Picture::png, RASTER_FORMAT_PNG); }
 void BM_Png_Icon_Libpng(benchmark::State& s) { LibpngDecode(s, Icon()); }
+void BM_Png_Alpha_Ours(benchmark::State& s) { OurDecode(s, Photo(), &Picture::pngAlpha, RASTER_FORMAT_PNG); }
+void BM_Png_Alpha_Libpng(benchmark::State& s) { LibpngDecode(s, Photo(), true); }
 void BM_Jpeg_Photo_Ours(benchmark::State& s) { OurDecode(s, Photo(), &Picture::jpeg, RASTER_FORMAT_JPG); }
 void BM_Jpeg_Photo_Libjpeg(benchmark::State& s) { LibjpegDecode(s, Photo()); }
 void BM_Jpeg_Icon_Ours(benchmark::State& s) { OurDecode(s, Icon(), &Picture::jpeg, RASTER_FORMAT_JPG); }
@@ -166,6 +184,8 @@ BENCHMARK(BM_Png_Photo_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Png_Photo_Libpng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Png_Icon_Ours)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Png_Icon_Libpng)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Png_Alpha_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Png_Alpha_Libpng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Jpeg_Photo_Ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Jpeg_Photo_Libjpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Jpeg_Icon_Ours)->Unit(benchmark::kMicrosecond);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/BlitFamily.h"
 #include "engine/EngineUtil.h"
@@ -47,7 +48,8 @@ std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, i
     return nullptr;
   }
   const size_t count = static_cast<size_t>(newWidth) * newHeight;
-  std::unique_ptr<uint32_t[]> out(new uint32_t[count]());
+  // Every pixel of the buffer is written below, so it is not cleared first.
+  std::unique_ptr<uint32_t[]> out(new uint32_t[count]);
   if (newWidth == w && newHeight == h) {
     for (int32_t i = 0; i < h; ++i) {
       std::memcpy(out.get() + static_cast<size_t>(i) * w,
@@ -57,13 +59,23 @@ std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, i
   }
   const int64_t stepX = (static_cast<int64_t>(w) * 1024) / newWidth;
   const int64_t stepY = (static_cast<int64_t>(h) * 1024) / newHeight;
+  // The source column of every target column, worked out once for all rows.
+  std::vector<int32_t> columns(static_cast<size_t>(newWidth));
+  for (int32_t j = 0; j < newWidth; ++j) {
+    columns[static_cast<size_t>(j)] = static_cast<int32_t>(std::min<int64_t>((j * stepX) >> 10, w - 1));
+  }
+  int64_t previous = -1;
   for (int32_t i = 0; i < newHeight; ++i) {
     const int64_t row = std::min<int64_t>((i * stepY) >> 10, h - 1);
-    const uint32_t* srcRow = src + (y + row) * stride + x;
     uint32_t* outRow = out.get() + static_cast<size_t>(i) * newWidth;
-    for (int32_t j = 0; j < newWidth; ++j) {
-      outRow[j] = srcRow[std::min<int64_t>((j * stepX) >> 10, w - 1)];
+    if (row == previous) {
+      // Enlarged pictures repeat source rows: the row just made is copied as it is.
+      std::memcpy(outRow, outRow - newWidth, static_cast<size_t>(newWidth) * 4);
+      continue;
     }
+    previous = row;
+    const uint32_t* srcRow = src + (y + row) * stride + x;
+    for (int32_t j = 0; j < newWidth; ++j) outRow[j] = srcRow[columns[static_cast<size_t>(j)]];
   }
   return out;
 }
@@ -161,9 +173,12 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   const int32_t srcHeight = (src == image.pixels) ? totalHeight : h;
   const bool sizeMatches = w == placement.width && h == placement.height;
 
-  // 4. Position.
+  // 4. Position. The rotated blits and the silhouette draw the square around the centre; the
+  // silhouette is only drawn for a keyed picture, and any other picture with the silhouette flag
+  // takes a straight blit, placed as straight blits are.
   const double angle = placement.angle;
-  const bool silhouette = (placement.flags & PLACEMENT_FLAG_SILHOUETTE) != 0;
+  const bool transparent = (image.flags & IMGFLAG_TRANSPARENT) != 0;
+  const bool silhouette = (placement.flags & PLACEMENT_FLAG_SILHOUETTE) != 0 && transparent;
   int32_t destX;
   int32_t destY;
   if (angle == 0.0 && !silhouette) {
@@ -199,7 +214,6 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   const bool onOpaque = (placement.flags & PLACEMENT_FLAG_ON_OPAQUE) != 0;
   const bool smooth = (placement.flags & PLACEMENT_FLAG_SMOOTH) != 0;
   const bool hasAlpha = (image.flags & IMGFLAG_ALPHA) != 0;
-  const bool transparent = (image.flags & IMGFLAG_TRANSPARENT) != 0;
 
   if (palettised) {
     // 6. Palettised pictures.
@@ -209,7 +223,7 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
     }
     const uint32_t key = image.transparent;
     const uint8_t* pal = image.palette;
-    if (silhouette && transparent) {
+    if (silhouette) {
       if (hasAlpha) {
         BlitImageSilhouettePal(d, destX, destY, dw, dh, clip, src, srcX, srcY, stride, srcHeight,
                                w, h, key, pal, angle, alpha, backColor);
@@ -254,7 +268,7 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   }
 
   // 7. 32-bit pictures.
-  if (silhouette && transparent) {
+  if (silhouette) {
     BlitImageSilhouetteRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight,
                             w, h, angle, alpha, backColor);
     return;

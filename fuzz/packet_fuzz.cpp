@@ -1,7 +1,14 @@
 // A reassembled block (envelope, chunks, the layer heads, the deciphered and unzipped stream, the
-// record head) over arbitrary bytes with every combination of layers, and the packet transform's
-// decode over the same bytes taken as a whole encoded stream.
+// record head) over arbitrary bytes with every combination of layers, checked against the same
+// decode done step by step through joining and the packet transform; and the transform's decode
+// over the same bytes taken as a whole encoded stream.
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 #include "fuzz/FuzzInput.h"
+#include "net/ChunkFraming.h"
+#include "net/WireBytes.h"
 #include "net/ByteBuffer.h"
 #include "net/CryptLayer.h"
 #include "net/DecomposePacket.h"
@@ -24,13 +31,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t count = 0;
   const uint8_t* bytes = in.Rest(&count);
 
+  // The reference decode: joining, the transform's decode and the record head, step by step. The
+  // block's own decode must come to the same record, or fail where it fails.
+  bool referenceOk = false;
+  std::vector<BYTE> referenceData;
+  uint32_t referenceCode = 0;
+  if (count >= PACKET_ENVELOPE_SIZE) {
+    CByteBuffer chunks, joined;
+    chunks.Append(bytes + PACKET_ENVELOPE_SIZE, static_cast<DWORD>(count - PACKET_ENVELOPE_SIZE));
+    CPacketTransformer reference(KEY, 128, crypt, zip);
+    if (JoinChunks(chunks, joined, largest) && reference.Process(joined, TRANSFORM_DECODE) &&
+        joined.GetLength() >= PACKET_STREAM_HEAD_SIZE) {
+      const PacketHead head = ReadPacketHead(joined.PtrAt(0));
+      const int32_t length = static_cast<int32_t>(ReadU32Le(joined.PtrAt(PACKET_HEAD_SIZE)));
+      if (length >= 0 && static_cast<DWORD>(length) <= joined.GetLength() - PACKET_STREAM_HEAD_SIZE) {
+        referenceOk = true;
+        referenceCode = head.code;
+        referenceData.assign(joined.PtrAt(PACKET_STREAM_HEAD_SIZE), joined.PtrAt(PACKET_STREAM_HEAD_SIZE) + length);
+      }
+    }
+  }
+
   PacketEnvelope* envelope = nullptr;
   PacketRecord* record = nullptr;
-  if (DecomposePacket(bytes, static_cast<DWORD>(count), &envelope, &record, KEY, 128, crypt, zip, largest)) {
-    // The record's bytes must all be readable.
-    volatile BYTE sink = 0;
-    if (record->length > 0) sink = record->data[record->length - 1];
-    (void)sink;
+  const int decoded = DecomposePacket(bytes, static_cast<DWORD>(count), &envelope, &record, KEY, 128, crypt, zip, largest);
+  if ((decoded != 0) != referenceOk) std::abort();
+  if (decoded) {
+    if (record->head.code != referenceCode || static_cast<size_t>(record->length) != referenceData.size() ||
+        (record->length > 0 && std::memcmp(record->data, referenceData.data(), referenceData.size()) != 0)) {
+      std::abort();
+    }
     FreePacketData(record);
     delete record;
     delete envelope;

@@ -1,6 +1,8 @@
 #include "image/RasterImageJAS.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include <openjpeg.h>
 
@@ -44,6 +46,29 @@ struct JasState {
     if (stream) opj_stream_destroy(stream);
   }
 };
+
+// Looks for the codestream's size marker in the first 64 KiB (a JP2 file holds it inside its
+// codestream box) and checks the tile count it declares against the bytes the file holds. A
+// stream whose marker is not found there is left to the codec.
+bool TilesFitTheFile(CRasterFile* file, long base, long size) {
+  if (size <= base) return true;
+  std::vector<BYTE> window(static_cast<size_t>(std::min<long>(size - base, 65536)));
+  window.resize(file->Read(window.data(), 1, window.size()));
+  auto word = [&](size_t at) {
+    return static_cast<uint32_t>(window[at]) << 24 | static_cast<uint32_t>(window[at + 1]) << 16 |
+           static_cast<uint32_t>(window[at + 2]) << 8 | window[at + 3];
+  };
+  for (size_t i = 0; i + 40 <= window.size(); ++i) {
+    if (window[i] != 0xFF || window[i + 1] != 0x4F || window[i + 2] != 0xFF || window[i + 3] != 0x51) continue;
+    const size_t siz = i + 8;  // behind the two markers, the length and the capabilities
+    const uint64_t xs = word(siz), ys = word(siz + 4), tw = word(siz + 16), th = word(siz + 20);
+    const uint64_t tx0 = word(siz + 24), ty0 = word(siz + 28);
+    if (tw == 0 || th == 0 || xs <= tx0 || ys <= ty0) return true;
+    const uint64_t tiles = ((xs - tx0 + tw - 1) / tw) * ((ys - ty0 + th - 1) / th);
+    return tiles * 14 <= static_cast<uint64_t>(size - base);
+  }
+  return true;
+}
 
 bool SameGeometry(const opj_image_comp_t& a, const opj_image_comp_t& b) {
   return a.w == b.w && a.h == b.h && a.prec == b.prec && a.dx == b.dx && a.dy == b.dy;
@@ -101,11 +126,16 @@ bool CRasterImageJAS::Decode(CRasterFile* file, DWORD type) {
     return Fail("error: unknowm format");
   }
 
+  // Every tile needs a tile-part of its own, at least 14 bytes: a codestream that declares more
+  // tiles than its file can hold is refused before the codec lays out a record for each one.
+  long size = file->Size();
+  if (!TilesFitTheFile(file, source.base, size)) return Fail("error: cannot load image data");
+  file->Seek(source.base, 0);
+
   JasState st;
   st.stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE);
   if (!st.stream) return Fail("error: cannot open standard input");
   opj_stream_set_user_data(st.stream, &source, nullptr);
-  long size = file->Size();
   opj_stream_set_user_data_length(st.stream, size > source.base ? static_cast<OPJ_UINT64>(size - source.base) : 0);
   opj_stream_set_read_function(st.stream, ReadProc);
   opj_stream_set_skip_function(st.stream, SkipProc);

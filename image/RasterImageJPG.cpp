@@ -68,6 +68,9 @@ bool CRasterImageJPG::Decode(CRasterFile* file) {
   jpeg_create_decompress(&cinfo);
   cinfo.src = &source;
   jpeg_read_header(&cinfo, TRUE);
+  // Colour pictures come out of the library as B, G, R, the order of the DIB's rows, so that
+  // they are written straight into the pixels.
+  if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&cinfo);
 
   if (!Create(cinfo.output_width, cinfo.output_height, 8 * cinfo.output_components,
@@ -100,10 +103,27 @@ bool CRasterImageJPG::Decode(CRasterFile* file) {
 
   const int components = cinfo.output_components;
   const JDIMENSION width = cinfo.output_width;
-  JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                JPOOL_IMAGE, width * components, 1);
   const DWORD height = GetHeight();
   const DWORD effWidth = m_info.effWidth;
+  if (cinfo.out_color_space == JCS_EXT_BGR) {
+    // The rows are decoded into the image itself, as many at a time as the library gives; the
+    // DIB's rows run bottom-up.
+    JSAMPROW rows[16];
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION first = cinfo.output_scanline;
+      JDIMENSION count = cinfo.output_height - first;
+      if (count > 16) count = 16;
+      for (JDIMENSION i = 0; i < count; ++i) {
+        rows[i] = m_info.pixels + static_cast<size_t>(height - 1 - (first + i)) * effWidth;
+      }
+      jpeg_read_scanlines(&cinfo, rows, count);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+  }
+  JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                JPOOL_IMAGE, width * components, 1);
   while (cinfo.output_scanline < cinfo.output_height) {
     DWORD row = cinfo.output_scanline;
     jpeg_read_scanlines(&cinfo, buffer, 1);
@@ -116,13 +136,6 @@ bool CRasterImageJPG::Decode(CRasterFile* file) {
         dst[3 * x] = static_cast<BYTE>(src[2] * k / 255);
         dst[3 * x + 1] = static_cast<BYTE>(src[1] * k / 255);
         dst[3 * x + 2] = static_cast<BYTE>(src[0] * k / 255);
-      }
-    } else if (components == 3) {
-      // R, G, B become the DIB's B, G, R as the row is stored, in one pass over the pixels.
-      for (JDIMENSION x = 0; x < width; ++x, src += 3) {
-        dst[3 * x] = src[2];
-        dst[3 * x + 1] = src[1];
-        dst[3 * x + 2] = src[0];
       }
     } else {
       size_t n = static_cast<size_t>(width) * components;

@@ -7,18 +7,21 @@ int SplitIntoChunks(CByteBuffer& input, CByteBuffer& output, int largestPayload)
   output.Clear();
   if (largestPayload <= 0 || largestPayload > CHUNK_WORK_AREA) return -1;
   const DWORD m = static_cast<DWORD>(largestPayload);
-  BYTE work[CHUNK_WORK_AREA];
+  const DWORD total = input.GetLength();
+  // Each chunk is copied once, straight from its place in the input; the output is sized for
+  // all of them before the first.
+  output.Reserve(total + 4 * (total / m + 1));
   BYTE lengthWord[4];
   int chunks = 0;
-  while (input.GetLength() != 0) {
-    // Never ask for more than is held: the buffer refuses a request beyond its capacity.
-    const DWORD want = input.GetLength() < m ? input.GetLength() : m;
-    const DWORD n = input.ReadFront(work, want);
+  for (DWORD offset = 0; offset < total;) {
+    const DWORD n = total - offset < m ? total - offset : m;
     WriteU32Le(lengthWord, n);
     output.Append(lengthWord, 4);
-    output.Append(work, n);
+    output.Append(input.PtrAt(offset), n);
+    offset += n;
     ++chunks;
   }
+  input.DiscardFront(total);
   return chunks;
 }
 

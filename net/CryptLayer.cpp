@@ -23,6 +23,38 @@ const EVP_CIPHER* EcbCipher(DWORD keyBits) {
   }
 }
 
+// A cipher context keyed once and kept for the next call with the same key. Each thread keeps
+// one per direction: a connection enciphers on the threads that send and deciphers on its worker
+// thread, so every connection reuses its contexts packet after packet, and no context is ever
+// shared between threads. ECB keeps no state between blocks and padding is off, so a kept
+// context enciphers each call's blocks exactly as a fresh one would.
+class KeyedContext {
+ public:
+  ~KeyedContext() { EVP_CIPHER_CTX_free(m_ctx); }
+  EVP_CIPHER_CTX* For(const EVP_CIPHER* cipher, const BYTE* key, DWORD keyBits, bool encrypt) {
+    const size_t keyBytes = keyBits / 8;
+    if (m_ctx != nullptr && m_keyBits == keyBits && memcmp(m_key, key, keyBytes) == 0) return m_ctx;
+    if (m_ctx == nullptr) m_ctx = EVP_CIPHER_CTX_new();
+    if (m_ctx == nullptr) return nullptr;
+    m_keyBits = 0;
+    if (EVP_CipherInit_ex(m_ctx, cipher, nullptr, key, nullptr, encrypt ? 1 : 0) != 1 ||
+        EVP_CIPHER_CTX_set_padding(m_ctx, 0) != 1) {
+      return nullptr;
+    }
+    memcpy(m_key, key, keyBytes);
+    m_keyBits = keyBits;
+    return m_ctx;
+  }
+
+ private:
+  EVP_CIPHER_CTX* m_ctx = nullptr;
+  BYTE m_key[32] = {};
+  DWORD m_keyBits = 0;
+};
+
+thread_local KeyedContext t_encrypt;
+thread_local KeyedContext t_decrypt;
+
 // Runs the cipher over length bytes, padding a trailing partial block with zeros.
 int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE* output,
            bool encrypt) {
@@ -31,13 +63,12 @@ int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE
   if (input == nullptr && length != 0) return 0;
   // The cipher takes int lengths.
   if (length > static_cast<DWORD>(INT_MAX) - AES_BLOCK) return 0;
-  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+  EVP_CIPHER_CTX* ctx = (encrypt ? t_encrypt : t_decrypt).For(cipher, key, keyBits, encrypt);
   if (ctx == nullptr) return 0;
-  int ok = EVP_CipherInit_ex(ctx, cipher, nullptr, key, nullptr, encrypt ? 1 : 0) == 1 &&
-           EVP_CIPHER_CTX_set_padding(ctx, 0) == 1;
+  bool ok = true;
   const DWORD whole = length - length % AES_BLOCK;
   int written = 0;
-  if (ok && whole != 0) {
+  if (whole != 0) {
     ok = EVP_CipherUpdate(ctx, output, &written, input, static_cast<int>(whole)) == 1 &&
          static_cast<DWORD>(written) == whole;
   }
@@ -47,7 +78,6 @@ int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE
     ok = EVP_CipherUpdate(ctx, output + whole, &written, last, AES_BLOCK) == 1 &&
          static_cast<DWORD>(written) == AES_BLOCK;
   }
-  EVP_CIPHER_CTX_free(ctx);
   return ok ? 1 : 0;
 }
 

@@ -2,11 +2,67 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "net/ByteBuffer.h"
 #include "net/ChunkFraming.h"
+#include "net/CryptLayer.h"
+#include "net/LayerHeader.h"
+#include "net/ZipLayer.h"
 #include "net/PacketTransformer.h"
 #include "net/WireBytes.h"
+
+namespace {
+
+// The deciphered layer of the last packet this thread decoded, kept so that a connection's
+// worker reuses one block packet after packet.
+thread_local std::vector<BYTE> t_plain;
+
+// Removes the encryption and then the compression layer from a stream held in memory that stays
+// untouched, exactly as CPacketTransformer's decode does with its buffer: the header's own flags
+// decide, an unapplied layer passes its payload through, and a length that does not match fails.
+// On success the decoded stream is at *out (in t_plain, in *unzipped or inside the input).
+bool UnwrapLayers(const BYTE* key, DWORD keyBits, const BYTE* in, DWORD length, const BYTE** out,
+                  DWORD* outLength, std::unique_ptr<BYTE[]>* unzipped) {
+  if (length < LAYER_HEADER_SIZE) return false;
+  LayerHeader header = LayerHeader::Read(in);
+  in += LAYER_HEADER_SIZE;
+  length -= LAYER_HEADER_SIZE;
+  if (header.flags != 0) {
+    const DWORD payloadLength = header.payloadLength;
+    if (length != payloadLength || header.inputLength > payloadLength) return false;
+    CCryptLayer crypt;
+    const DWORD flags = header.flags | LAYER_UNWRAP;
+    DWORD size = 0;
+    if (!crypt.Transform(key, keyBits, in, payloadLength, nullptr, &size, flags) || size == 0) return false;
+    if (t_plain.size() < size) t_plain.resize(size);
+    if (!crypt.Transform(key, keyBits, in, payloadLength, t_plain.data(), &size, flags)) return false;
+    in = t_plain.data();
+    length = header.inputLength;
+  }
+
+  if (length < LAYER_HEADER_SIZE) return false;
+  header = LayerHeader::Read(in);
+  in += LAYER_HEADER_SIZE;
+  length -= LAYER_HEADER_SIZE;
+  if (header.flags != 0) {
+    if (length != header.payloadLength) return false;
+    BYTE* inflated = nullptr;
+    DWORD inflatedLength = 0;
+    CZipLayer zip;
+    if (!zip.Transform(in, header.payloadLength, &inflated, &inflatedLength, header.flags | LAYER_UNWRAP)) {
+      return false;
+    }
+    unzipped->reset(inflated);
+    in = inflated;
+    length = inflatedLength;
+  }
+  *out = in;
+  *outLength = length;
+  return true;
+}
+
+}  // namespace
 
 int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
                     PacketRecord** record, const BYTE* key, DWORD keyBits, DWORD cryptFlags,
@@ -18,27 +74,53 @@ int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envel
 
   auto newEnvelope = std::make_unique<PacketEnvelope>(ReadPacketEnvelope(block));
 
-  CByteBuffer chunks;
-  chunks.Append(block + PACKET_ENVELOPE_SIZE, blockLength - PACKET_ENVELOPE_SIZE);
-  CByteBuffer stream;
-  if (!JoinChunks(chunks, stream, largestPayload)) return 0;
+  // Most packets fit one chunk (the chunk and a rest of at most 4 bytes, which joining ignores):
+  // its bytes are the encoded stream as they stand, and nothing needs joining.
+  const BYTE* chunkBytes = block + PACKET_ENVELOPE_SIZE;
+  const DWORD chunkLength = blockLength - PACKET_ENVELOPE_SIZE;
+  const BYTE* encoded = nullptr;
+  DWORD encodedLength = 0;
+  CByteBuffer joined;
+  if (largestPayload > 0 && largestPayload <= CHUNK_WORK_AREA && chunkLength >= 5) {
+    const int32_t n = ReadI32Le(chunkBytes);
+    if (n >= 0 && n <= largestPayload && static_cast<DWORD>(n) <= chunkLength - 4 &&
+        chunkLength - 4 - static_cast<DWORD>(n) < 5) {
+      encoded = chunkBytes + 4;
+      encodedLength = static_cast<DWORD>(n);
+    }
+  }
+  if (encoded == nullptr) {
+    CByteBuffer chunks;
+    chunks.Append(chunkBytes, chunkLength);
+    if (!JoinChunks(chunks, joined, largestPayload)) return 0;
+    encoded = joined.PtrAt(0);
+    encodedLength = joined.GetLength();
+  }
 
-  CPacketTransformer transformer(key, keyBits, cryptFlags, zipFlags);
-  if (!transformer.Process(stream, TRANSFORM_DECODE)) return 0;
+  // Decoding does not look at this side's layer settings: every layer says in its header
+  // whether it was applied.
+  (void)cryptFlags;
+  (void)zipFlags;
+  const BYTE* stream = nullptr;
+  DWORD streamLength = 0;
+  std::unique_ptr<BYTE[]> unzipped;
+  if (encoded == nullptr && encodedLength != 0) return 0;
+  if (!UnwrapLayers(key, keyBits, encoded, encodedLength, &stream, &streamLength, &unzipped)) return 0;
 
-  if (stream.GetLength() < PACKET_STREAM_HEAD_SIZE) return 0;
+  if (streamLength < PACKET_STREAM_HEAD_SIZE) return 0;
   auto newRecord = std::make_unique<PacketRecord>();
-  newRecord->head = ReadPacketHead(stream.PtrAt(0));
-  newRecord->length = ReadI32Le(stream.PtrAt(PACKET_HEAD_SIZE));
-  stream.DiscardFront(PACKET_STREAM_HEAD_SIZE);
+  newRecord->head = ReadPacketHead(stream);
+  newRecord->length = ReadI32Le(stream + PACKET_HEAD_SIZE);
+  stream += PACKET_STREAM_HEAD_SIZE;
+  streamLength -= PACKET_STREAM_HEAD_SIZE;
   // The data block may carry only bytes that arrived: a length beyond the decoded stream fails
   // the packet instead of handing out bytes that were never received.
-  if (newRecord->length < 0 || static_cast<DWORD>(newRecord->length) > stream.GetLength()) {
+  if (newRecord->length < 0 || static_cast<DWORD>(newRecord->length) > streamLength) {
     return 0;
   }
   if (newRecord->length > 0) {
     newRecord->data = new BYTE[newRecord->length];
-    memcpy(newRecord->data, stream.PtrAt(0), newRecord->length);
+    memcpy(newRecord->data, stream, newRecord->length);
   }
   *envelope = newEnvelope.release();
   *record = newRecord.release();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "net/LayerHeader.h"
 
@@ -112,8 +113,10 @@ int CPacketTransformer::CryptStep(CByteBuffer& buffer, DWORD flags) {
                                 cryptFlags)) {
       return 0;
     }
-    std::unique_ptr<BYTE[]> cipher(new BYTE[size]);
-    if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), length, cipher.get(), &size,
+    // The cipher writes into a block this thread keeps for the next packet.
+    thread_local std::vector<BYTE> cipher;
+    if (cipher.size() < size) cipher.resize(size);
+    if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), length, cipher.data(), &size,
                                 cryptFlags)) {
       return 0;
     }
@@ -121,11 +124,11 @@ int CPacketTransformer::CryptStep(CByteBuffer& buffer, DWORD flags) {
     // always adds is then the encipherment of 16 zero bytes, as the peers expect.
     if (length % 16 == 0) {
       static const BYTE ZERO_BLOCK[16] = {};
-      if (!CCryptLayer::AesEcbEncrypt(m_key, m_keyBits, ZERO_BLOCK, 16, cipher.get() + length)) {
+      if (!CCryptLayer::AesEcbEncrypt(m_key, m_keyBits, ZERO_BLOCK, 16, cipher.data() + length)) {
         return 0;
       }
     }
-    ReplaceWithLayer(buffer, m_cryptFlags, length, cipher.get(), size);
+    ReplaceWithLayer(buffer, m_cryptFlags, length, cipher.data(), size);
     return 1;
   }
   if ((flags & LAYER_UNWRAP) == 0) return 0;
@@ -143,14 +146,15 @@ int CPacketTransformer::CryptStep(CByteBuffer& buffer, DWORD flags) {
       size == 0) {
     return 0;
   }
-  std::unique_ptr<BYTE[]> plain(new BYTE[size]);
-  if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), payloadLength, plain.get(),
+  thread_local std::vector<BYTE> plain;
+  if (plain.size() < size) plain.resize(size);
+  if (!m_cryptLayer.Transform(m_key, m_keyBits, buffer.PtrAt(0), payloadLength, plain.data(),
                               &size, cryptFlags)) {
     return 0;
   }
   // Only the layer's input comes back; the zero padding is dropped.
   buffer.Clear();
-  buffer.Append(plain.get(), layer.header.inputLength);
+  buffer.Append(plain.data(), layer.header.inputLength);
   return 1;
 }
 

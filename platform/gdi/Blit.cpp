@@ -6,6 +6,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include <pixman.h>
+
 #include "platform/base/WinError.h"
 #include "platform/gdi/DcInternal.h"
 
@@ -160,15 +162,29 @@ void BlitCore(DeviceContext& dc, int dx, int dy, int w, int h, const BlitSource*
   RowBuffers buf;
   bool fastCopy = src && rop == 0xCC && local.conversion == BlitSource::DIRECT &&
                   local.surface->Is32() && ds->Is32();
+  if (fastCopy) {
+    // A plain copy between 32-bit surfaces: pixman copies each clip rectangle as a block (it
+    // refuses surfaces it cannot address, which are then copied row by row).
+    const Surface& ss = *local.surface;
+    const bool blockable = !ss.BottomUp() && !ds->BottomUp() && ss.Stride() % 4 == 0 && ds->Stride() % 4 == 0;
+    ForEachClipRect(dc.EffectiveClip(), target, [&](int x0, int y0, int x1, int y1) {
+      const int sx = local.rect.left + (x0 - dx), sy = local.rect.top + (y0 - dy);
+      if (blockable && (&ss != ds || sy != y0) &&
+          pixman_blt(reinterpret_cast<uint32_t*>(ss.Bits()), reinterpret_cast<uint32_t*>(ds->Bits()), ss.Stride() / 4,
+                     ds->Stride() / 4, 32, 32, sx, sy, x0, y0, x1 - x0, y1 - y0)) {
+        return;
+      }
+      for (int y = y0; y < y1; ++y) {
+        std::memmove(ds->Row32(y) + x0, ss.Row32(sy + (y - y0)) + sx, size_t(x1 - x0) * 4);
+      }
+    });
+    return;
+  }
   ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
     int n = x1 - x0;
     const uint32_t* srcPx = nullptr;
     if (src) {
       int sy = local.rect.top + (y - dy), sx = local.rect.left + (x0 - dx);
-      if (fastCopy) {
-        std::memmove(ds->Row32(y) + x0, local.surface->Row32(sy) + sx, size_t(n) * 4);
-        return;
-      }
       buf.src.resize(size_t(n));
       local.surface->LoadRow(sy, sx, n, buf.src.data());
       Convert(local, buf.src.data(), n);
@@ -350,6 +366,35 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
   if (combine) {
     tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
     ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
+  }
+  // A plain copy between two 32-bit surfaces gathers straight from the source row into the
+  // destination row, and a destination row whose source row is the one just drawn above it is
+  // copied from there.
+  if (!combine && rop == 0xCC && src.conversion == BlitSource::DIRECT && ss.Is32() && ds->Is32() && &ss != ds) {
+    ForEachClipRect(dc.EffectiveClip(), target, [&](int x0, int y0, int x1, int y1) {
+      const int n = x1 - x0;
+      const int* cols = mapX.data() + (x0 - dx);
+      const bool allColumns = std::none_of(cols, cols + n, [](int c) { return c < 0; });
+      int drawnRow = -1;  // the source row of the destination row above, when it was drawn
+      for (int y = y0; y < y1; ++y) {
+        const int srow = mapY[size_t(y - dy)];
+        if (srow < 0) {
+          drawnRow = -1;
+          continue;
+        }
+        uint32_t* d = ds->Row32(y) + x0;
+        if (srow == drawnRow && allColumns) {
+          std::memcpy(d, ds->Row32(y - 1) + x0, size_t(n) * 4);
+          continue;
+        }
+        const uint32_t* row = ss.Row32(srow);
+        for (int i = 0; i < n; ++i) {
+          if (cols[i] >= 0) d[i] = row[cols[i]];
+        }
+        drawnRow = srow;
+      }
+    });
+    return;
   }
   std::vector<uint8_t> valid;
   ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
@@ -667,6 +712,32 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
   uint32_t sca = blend.SourceConstantAlpha;
   POINT dp = dc->ToSurface(x, y);
+  // Per-pixel alpha between two 32-bit surfaces, unscaled, is exactly pixman's OVER of the
+  // source through a solid mask of the constant alpha: the same products rounded the same way and
+  // the same saturation. pixman does it block by block for every clip rectangle.
+  if (perPixel && w == sw && h == sh && ss != ds && ss->Is32() && ds->Is32() && !ss->BottomUp() &&
+      !ds->BottomUp() && ss->Stride() % 4 == 0 && ds->Stride() % 4 == 0) {
+    pixman_image_t* si = pixman_image_create_bits(PIXMAN_a8r8g8b8, ss->Width(), ss->Height(),
+                                                  reinterpret_cast<uint32_t*>(ss->Bits()), ss->Stride());
+    pixman_image_t* di = pixman_image_create_bits(PIXMAN_a8r8g8b8, ds->Width(), ds->Height(),
+                                                  reinterpret_cast<uint32_t*>(ds->Bits()), ds->Stride());
+    pixman_image_t* mask = nullptr;
+    if (sca != 255) {
+      const pixman_color_t constant{0, 0, 0, static_cast<uint16_t>(sca * 0x101)};
+      mask = pixman_image_create_solid_fill(&constant);
+    }
+    if (si && di && (sca == 255 || mask)) {
+      ForEachClipRect(dc->EffectiveClip(), RECT{dp.x, dp.y, dp.x + w, dp.y + h}, [&](int x0, int y0, int x1, int y1) {
+        pixman_image_composite32(PIXMAN_OP_OVER, si, mask, di, sp.x + (x0 - dp.x), sp.y + (y0 - dp.y), 0, 0, x0, y0,
+                                 x1 - x0, y1 - y0);
+      });
+    }
+    const bool done = si && di && (sca == 255 || mask);
+    if (mask) pixman_image_unref(mask);
+    if (si) pixman_image_unref(si);
+    if (di) pixman_image_unref(di);
+    if (done) return TRUE;
+  }
   std::vector<int> mapX = NearestMap(w, sp.x, sw, false, ss->Width());
   std::vector<int> mapY = NearestMap(h, sp.y, sh, false, ss->Height());
   std::vector<uint32_t> line(static_cast<size_t>(ss->Width()));

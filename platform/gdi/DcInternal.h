@@ -330,6 +330,24 @@ void ForEachSpan(const Region& clip, const RECT& rc, F&& f) {
   }
 }
 
+// Calls f(x0, y0, x1, y1) for every rectangle of the clip region inside rc: each span of a band
+// with the band's rows, so that whole rectangles can be handed to block operations.
+template <typename F>
+void ForEachClipRect(const Region& clip, const RECT& rc, F&& f) {
+  if (rc.left >= rc.right || rc.top >= rc.bottom) return;
+  for (const Band& b : clip.Bands()) {
+    if (b.y1 <= rc.top) continue;
+    if (b.y0 >= rc.bottom) break;
+    int y0 = b.y0 > rc.top ? b.y0 : rc.top;
+    int y1 = b.y1 < rc.bottom ? b.y1 : rc.bottom;
+    for (const Span& s : b.spans) {
+      if (s.x1 <= rc.left) continue;
+      if (s.x0 >= rc.right) break;
+      f(s.x0 > rc.left ? s.x0 : rc.left, y0, s.x1 < rc.right ? s.x1 : rc.right, y1);
+    }
+  }
+}
+
 // Calls fn(pixels, count) on a row segment of any surface format: in place for 32-bit surfaces,
 // through a converted copy for the others.
 template <typename F>

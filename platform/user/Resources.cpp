@@ -1,13 +1,13 @@
 #include "platform/user/Resources.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 
-#include "image/RasterImage.h"
 #include "platform/base/Gbk.h"
 #include "platform/base/WinError.h"
 #include "platform/gdi/Gdi.h"
@@ -105,52 +105,23 @@ void AppendUtf16(std::vector<BYTE>& out, const std::wstring& text) {
   }
 }
 
-// ---- pixels from the image library
+// ---- pixels from the picture decoder that the image library registers
 
-struct Pixels {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> argb;  // B, G, R, A in memory order; top-down
-  bool hasAlpha = false;       // the image brought transparency
-};
+using platform::PictureDecoder;
+using platform::PictureFormat;
+using Pixels = platform::DecodedPicture;
 
-bool ImageToPixels(const CRasterImage& img, Pixels& out) {
-  if (!img.IsValid()) return false;
-  out.width = static_cast<int>(img.GetWidth());
-  out.height = static_cast<int>(img.GetHeight());
-  if (out.width <= 0 || out.height <= 0) return false;
-  out.argb.assign(static_cast<size_t>(out.width) * out.height, 0);
-  const bool alpha = img.AlphaIsValid();
-  const bool trans = img.IsTransparent();
-  out.hasAlpha = alpha || trans;
-  RGBQUAD transColour = img.GetTransColor();
-  for (int y = 0; y < out.height; ++y) {
-    long sy = out.height - 1 - y;
-    for (int x = 0; x < out.width; ++x) {
-      RGBQUAD c = img.GetPixelColor(x, sy, true);
-      uint32_t a = 255;
-      if (alpha) {
-        a = c.rgbReserved;
-      } else if (trans) {
-        bool clear = img.IsIndexed() ? img.GetPixelIndex(x, sy) == img.GetTransIndex()
-                                     : (c.rgbRed == transColour.rgbRed && c.rgbGreen == transColour.rgbGreen &&
-                                        c.rgbBlue == transColour.rgbBlue);
-        if (clear) a = 0;
-      }
-      out.argb[static_cast<size_t>(y) * out.width + x] =
-          uint32_t(c.rgbBlue) | uint32_t(c.rgbGreen) << 8 | uint32_t(c.rgbRed) << 16 | a << 24;
-    }
-  }
-  return true;
+std::atomic<PictureDecoder>& Decoder() {
+  static std::atomic<PictureDecoder> decoder{nullptr};
+  return decoder;
 }
 
-bool DecodeBytes(const std::vector<BYTE>& bytes, DWORD format, long frame, Pixels& out) {
-  if (bytes.empty()) return false;
-  std::vector<BYTE> copy(bytes);
-  CRasterImage img;
-  img.SetFrame(frame);
-  if (!img.Decode(copy.data(), static_cast<DWORD>(copy.size()), format)) return false;
-  return ImageToPixels(img, out);
+bool DecodeBytes(const std::vector<BYTE>& bytes, PictureFormat format, long frame, Pixels& out) {
+  const PictureDecoder decoder = Decoder().load();
+  if (bytes.empty() || !decoder) return false;
+  out = Pixels{};
+  if (!decoder(bytes.data(), bytes.size(), format, frame, &out)) return false;
+  return out.width > 0 && out.height > 0 && out.argb.size() == static_cast<size_t>(out.width) * out.height;
 }
 
 Pixels Scaled(const Pixels& src, int w, int h) {
@@ -232,7 +203,7 @@ HICON IconFromBytes(const std::vector<BYTE>& bytes, bool wantCursor, int cx, int
   IconChoice choice;
   if (!ChooseIconEntry(bytes, wantW, wantH, choice)) return nullptr;
   Pixels px;
-  if (!DecodeBytes(bytes, RASTER_FORMAT_ICO, choice.index, px)) return nullptr;
+  if (!DecodeBytes(bytes, PictureFormat::ICO, choice.index, px)) return nullptr;
   int outW = cx > 0 ? cx : px.width;
   int outH = cy > 0 ? cy : px.height;
   Pixels scaled = Scaled(px, outW, outH);
@@ -291,7 +262,7 @@ std::vector<BYTE> DibToBmpFile(const std::vector<BYTE>& dib) {
 
 HBITMAP BitmapFromFileBytes(const std::vector<BYTE>& bmp, int cx, int cy, UINT flags) {
   Pixels px;
-  if (!DecodeBytes(bmp, RASTER_FORMAT_BMP, 0, px)) return nullptr;
+  if (!DecodeBytes(bmp, PictureFormat::BMP, 0, px)) return nullptr;
   if (flags & LR_LOADTRANSPARENT) {
     // The colour of the first pixel becomes the window colour, as Win32 does for such loads.
     uint32_t key = px.argb[0] & 0x00FFFFFFu;
@@ -326,6 +297,8 @@ HANDLE KeepShared(LPCSTR name, int kind, HANDLE h) {
 // ---- registration
 
 namespace platform {
+
+void SetPictureDecoder(PictureDecoder decoder) { Decoder().store(decoder); }
 
 bool AddResource(LPCSTR type, LPCSTR name, std::vector<BYTE> bytes) {
   ResKey t, n;
@@ -557,3 +530,15 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UI
   }
   return (flags & LR_SHARED) ? KeepShared(name, sharedKind, h) : h;
 }
+
+namespace platform {
+
+HBITMAP LoadPictureFile(LPCSTR path) {
+  if (!path) return nullptr;
+  std::vector<BYTE> bytes = ReadWholeFile(path);
+  Pixels px;
+  if (!DecodeBytes(bytes, RASTER_FORMAT_UNKNOWN, 0, px)) return nullptr;
+  return PixelsToBitmap(px, px.hasAlpha);
+}
+
+}  // namespace platform

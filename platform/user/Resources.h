@@ -15,6 +15,7 @@
 // "SOUND" the bytes of a .wav file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,29 @@ HCURSOR LoadProgramCursor(LPCSTR name);
 // The system icon with an IDI_ number, shared; null for other numbers.
 HICON SystemIcon(WORD id);
 
+// A decoded picture: B, G, R, A in memory order, rows top-down, straight alpha; `hasAlpha` when the
+// picture brought transparency of its own (an alpha channel or a transparent colour).
+struct DecodedPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> argb;
+  bool hasAlpha = false;
+};
+enum class PictureFormat { BMP, ICO };
+// Decodes a whole .bmp file (BMP) or entry `frame` of an .ico or .cur file (ICO); false when the
+// bytes do not decode. The window system holds no decoder of its own: the image library gives it
+// one at start-up, and until then bitmaps, icons and cursors from files and resources do not load.
+using PictureDecoder = bool (*)(const BYTE* bytes, size_t size, PictureFormat format, long frame,
+                                DecodedPicture* out);
+void SetPictureDecoder(PictureDecoder decoder);
+
 // An icon or cursor from pixels: 32-bit B, G, R, A, top-down, straight alpha; pixels with an
 // alpha below 128 are transparent in the mask. Null on a bad size.
 HICON CreateIconFromPixels(const uint32_t* pixels, int width, int height, bool icon, POINT hotspot);
+
+// A picture file of any format the image library reads (BMP, PNG, JPEG and the others, told by
+// their content) as a 32-bit top-down DIB section; the alpha channel is kept when the picture has
+// one. `path` is a Windows-style GBK path. Null when the file is missing or not a picture.
+HBITMAP LoadPictureFile(LPCSTR path);
 
 }  // namespace platform

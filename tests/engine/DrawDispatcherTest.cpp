@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/BlitFamily.h"
 #include "engine/DrawDispatcher.h"
 
 namespace {
@@ -137,6 +138,186 @@ TEST(DrawDispatcher, SilhouetteOfAPictureWithoutAlphaStaysInsideIt) {
   int inverted = 0;
   for (uint32_t px : t.pixels) inverted += px == 0xffffffffu ? 1 : 0;
   EXPECT_EQ(inverted, 2);
+}
+
+// A 6 x 6 picture in both formats with every kind of pixel the blits treat apart: opaque, half
+// and fully transparent alpha, and the key colour (index 0 when palettised).
+struct MixedPicture {
+  static constexpr int N = 6;
+  std::vector<uint32_t> rgba;
+  std::vector<uint8_t> indexed;  // index, alpha per pixel; the one-byte form uses every other
+  std::vector<uint8_t> indices;
+  std::vector<uint8_t> palette;
+  MixedPicture() : rgba(N * N), indexed(N * N * 2), indices(N * N), palette(768) {
+    for (int i = 0; i < N * N; ++i) {
+      const uint32_t a = (i % 3 == 0) ? 255u : (i % 3 == 1 ? 128u : 0u);
+      rgba[i] = (i % 7 == 0) ? DEFAULT_KEY_COLOR : (a << 24 | static_cast<uint32_t>(i * 37 % 256) << 16 | 0x4080u);
+      indices[i] = static_cast<uint8_t>(i % 5);
+      indexed[2 * i] = indices[i];
+      indexed[2 * i + 1] = static_cast<uint8_t>(a);
+    }
+    for (int k = 0; k < 256; ++k) {
+      palette[3 * k] = static_cast<uint8_t>(k * 50);
+      palette[3 * k + 1] = static_cast<uint8_t>(200 - k * 30);
+      palette[3 * k + 2] = static_cast<uint8_t>(k * 11);
+    }
+  }
+  ImageRecord Record(int32_t flags) {
+    ImageRecord r{};
+    r.width = N;
+    r.height = N;
+    r.frameCount = 1;
+    r.flags = flags;
+    r.transparent = (flags & IMGFLAG_PALETTE) ? 0 : DEFAULT_KEY_COLOR;
+    if (flags & IMGFLAG_PALETTE) {
+      r.palette = palette.data();
+      r.pixels = (flags & IMGFLAG_ALPHA) ? indexed.data() : indices.data();
+      r.bufferSize = static_cast<uint32_t>((flags & IMGFLAG_ALPHA) ? indexed.size() : indices.size());
+    } else {
+      r.pixels = reinterpret_cast<uint8_t*>(rgba.data());
+      r.bufferSize = static_cast<uint32_t>(rgba.size() * 4);
+    }
+    return r;
+  }
+};
+
+// A target whose pixels alternate between opaque and transparent, so that the blits that draw
+// only onto opaque pixels differ from the others.
+Target Backdrop() {
+  Target t(24, 24);
+  for (size_t i = 0; i < t.pixels.size(); ++i) t.pixels[i] = (i % 2 ? 0xff000000u : 0u) | 0x203040u;
+  return t;
+}
+
+// The dispatcher picks the blit by format, alpha, key, angle and the placement's flags, and
+// places it: straight blits at the item's box, rotated ones and the silhouette at the square
+// around its centre. Each row names the blit that must give the very same pixels.
+TEST(DrawDispatcher, ChoosesAndPlacesTheBlit) {
+  using Straight32 = void (*)(uint32_t*, int, int, int, int, const RECT&, const uint32_t*, int, int, int, int, int,
+                              int, double, uint32_t);
+  using Turned32 = void (*)(uint32_t*, int, int, int, int, const RECT&, const uint32_t*, int, int, int, int, int,
+                            int, double, double, uint32_t);
+  using StraightPal = void (*)(uint32_t*, int, int, int, int, const RECT&, const uint8_t*, int, int, int, int, int,
+                               int, uint32_t, const uint8_t*, double, uint32_t);
+  using TurnedPal = void (*)(uint32_t*, int, int, int, int, const RECT&, const uint8_t*, int, int, int, int, int,
+                             int, uint32_t, const uint8_t*, double, double, uint32_t);
+  using SmoothPal = void (*)(uint32_t*, int, int, int, int, const RECT&, const uint8_t*, int, int, int, int, int,
+                             int, const uint8_t*, double, double, uint32_t);
+  struct Case {
+    const char* what;
+    int32_t imageFlags;
+    uint32_t placementFlags;
+    double angle;
+    double alpha;
+    Straight32 straight32;
+    Turned32 turned32;
+    StraightPal straightPal;
+    TurnedPal turnedPal;
+    SmoothPal smoothPal;
+  };
+  const double A = 0.6;  // an angle
+  const uint32_t SIL = PLACEMENT_FLAG_SILHOUETTE, OPQ = PLACEMENT_FLAG_ON_OPAQUE, SMO = PLACEMENT_FLAG_SMOOTH;
+  const int32_t T = IMGFLAG_TRANSPARENT, AL = IMGFLAG_ALPHA, P = IMGFLAG_PALETTE;
+  const Case cases[] = {
+      {"opaque copy", 0, 0, 0.0, 1.0, BlitImageRgbaCopy},
+      {"keyed", T, 0, 0.0, 1.0, BlitImageRgba},
+      {"translucent", 0, 0, 0.0, 0.5, BlitImageRgba},
+      {"alpha", AL, 0, 0.0, 1.0, BlitImageRgbaAlpha},
+      {"alpha onto opaque", AL, OPQ, 0.0, 1.0, BlitImageRgbaAlphaOnOpaque},
+      {"silhouette flag without a key: a straight copy", 0, SIL, 0.0, 1.0, BlitImageRgbaCopy},
+      {"silhouette", T, SIL, 0.0, 1.0, nullptr, BlitImageSilhouetteRgba},
+      {"turned", 0, 0, A, 1.0, nullptr, BlitImageRotatedRgba},
+      {"turned alpha", AL, 0, A, 1.0, nullptr, BlitImageRotatedRgbaAlpha},
+      {"smoothly turned", 0, SMO, A, 1.0, nullptr, BlitImageSmoothRgba},
+      {"smoothly turned alpha", AL, SMO, A, 1.0, nullptr, BlitImageSmoothRgba},
+      {"palettised", P, 0, 0.0, 1.0, nullptr, nullptr, BlitImagePal},
+      {"palettised alpha", P | AL, 0, 0.0, 1.0, nullptr, nullptr, BlitImagePalAlpha},
+      {"palettised alpha onto opaque", P | AL, OPQ, 0.0, 1.0, nullptr, nullptr, BlitImagePalAlphaOnOpaque},
+      {"palettised, silhouette flag without a key", P, SIL, 0.0, 1.0, nullptr, nullptr, BlitImagePal},
+      {"palettised silhouette", P | T, SIL, 0.0, 1.0, nullptr, nullptr, nullptr, BlitImageSilhouettePal8},
+      {"palettised alpha silhouette", P | T | AL, SIL, 0.0, 1.0, nullptr, nullptr, nullptr, BlitImageSilhouettePal},
+      {"palettised turned", P, 0, A, 1.0, nullptr, nullptr, nullptr, BlitImageRotatedPal},
+      {"palettised alpha turned", P | AL, 0, A, 1.0, nullptr, nullptr, nullptr, BlitImageRotatedPalAlpha},
+      {"palettised smoothly turned", P, SMO, A, 1.0, nullptr, nullptr, nullptr, nullptr, BlitImageSmoothPal},
+      {"palettised alpha smoothly turned", P | AL, SMO, A, 1.0, nullptr, nullptr, nullptr, nullptr,
+       BlitImageSmoothPalAlpha},
+  };
+  MixedPicture pic;
+  const int N = MixedPicture::N;
+  const int cx = 11, cy = 13;
+  const uint32_t back = 0x00123456u;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImageRecord rec = pic.Record(c.imageFlags);
+    EntityPlacement p = PlacementAt(cx, cy, N, N);
+    p.flags = c.placementFlags;
+    p.angle = c.angle;
+    Target got = Backdrop();
+    DrawEntityToBuffer(got.surface, p, rec, 0, 0, N, N, c.alpha, back);
+
+    Target want = Backdrop();
+    const RECT clip{0, 0, 24, 24};
+    const int boxX = cx - (N + 1) / 2, boxY = cy - (N + 1) / 2;
+    const int r = BoundingRadius(N, N);
+    const int sqX = cx - r, sqY = cy - r;
+    uint32_t* d = want.pixels.data();
+    const uint32_t* s32 = reinterpret_cast<const uint32_t*>(rec.pixels);
+    const uint8_t* s8 = rec.pixels;
+    if (c.straight32) c.straight32(d, boxX, boxY, 24, 24, clip, s32, 0, 0, N, N, N, N, c.alpha, back);
+    if (c.turned32) c.turned32(d, sqX, sqY, 24, 24, clip, s32, 0, 0, N, N, N, N, c.angle, c.alpha, back);
+    if (c.straightPal) c.straightPal(d, boxX, boxY, 24, 24, clip, s8, 0, 0, N, N, N, N, 0, rec.palette, c.alpha, back);
+    if (c.turnedPal) c.turnedPal(d, sqX, sqY, 24, 24, clip, s8, 0, 0, N, N, N, N, 0, rec.palette, c.angle, c.alpha, back);
+    if (c.smoothPal) c.smoothPal(d, sqX, sqY, 24, 24, clip, s8, 0, 0, N, N, N, N, rec.palette, c.angle, c.alpha, back);
+    EXPECT_NE(want.pixels, Backdrop().pixels) << "the expected blit drew nothing";
+    EXPECT_EQ(got.pixels, want.pixels);
+  }
+}
+
+// A picture with the silhouette flag but no key is drawn where any straight picture is: a 4 x 4
+// picture centred at (18, 18) covers (16, 16) to (19, 19).
+TEST(DrawDispatcher, SilhouetteFlagWithoutAKeyKeepsTheStraightPlace) {
+  Picture pic(4, 4, 1, 0);
+  Target t(32, 32);
+  EntityPlacement p = PlacementAt(18, 18, 4, 4);
+  p.flags = PLACEMENT_FLAG_SILHOUETTE;
+  DrawEntityToBuffer(t.surface, p, pic.record, 0, 0, 4, 4, 1.0, DEFAULT_KEY_COLOR);
+  EXPECT_EQ(t.At(16, 16), 0xff000000u);
+  EXPECT_EQ(t.At(19, 19), 0xff000303u);
+  EXPECT_EQ(t.At(15, 15), 0u);
+  EXPECT_EQ(t.At(20, 20), 0u);
+}
+
+// The clip rectangle is in layer coordinates: in a view scrolled away from the layer's origin it
+// moves with the item, by the difference between the item's view and layer positions.
+TEST(DrawDispatcher, ClipRectangleFollowsTheScrolledView) {
+  struct Case {
+    const char* what;
+    int layerX, layerY;  // the item's centre in the layer; the view shows it at (16, 16)
+    RECT clip;           // layer coordinates
+    RECT drawn;          // destination pixels that must show the picture, all others not
+  } cases[] = {
+      {"unscrolled", 16, 16, {14, 10, 30, 30}, {14, 12, 20, 20}},
+      {"scrolled right and down", 216, 116, {214, 110, 230, 130}, {14, 12, 20, 20}},
+      {"scrolled, clip cutting the top left", 216, 116, {200, 100, 217, 117}, {12, 12, 17, 17}},
+      {"scrolled, clip elsewhere in the layer", 216, 116, {16, 16, 40, 40}, {0, 0, 0, 0}},
+  };
+  Picture pic(8, 8, 1, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Target t(32, 32);
+    EntityPlacement p = PlacementAt(16, 16, 8, 8);
+    p.x = c.layerX;
+    p.y = c.layerY;
+    p.flags = PLACEMENT_FLAG_CLIP;
+    p.clip = c.clip;
+    DrawEntityToBuffer(t.surface, p, pic.record, 0, 0, 8, 8, 1.0, DEFAULT_KEY_COLOR);
+    for (int y = 0; y < 32; ++y) {
+      for (int x = 0; x < 32; ++x) {
+        const bool inside = x >= c.drawn.left && x < c.drawn.right && y >= c.drawn.top && y < c.drawn.bottom;
+        ASSERT_EQ(t.At(x, y) != 0, inside) << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST(DrawDispatcher, PointListOpacity) {

@@ -188,6 +188,30 @@ TEST_F(ScreenFixture, PictureBackgroundAndItsRefusals) {
   EXPECT_EQ(target.At(W - 1, H - 1), GREEN);
 }
 
+// Background mode 1 takes what the window shows as the background of each frame: items are drawn
+// over the window's own pixels, which the back buffer gets with alpha as the window had it.
+TEST_F(ScreenFixture, WindowBackgroundKeepsTheWindowsPixels) {
+  EXPECT_EQ(screen.SetBackgroundMode(BG_MODE_WINDOW), 999999);
+  TestPicture a(1, 20, 20, 8, 8);
+  a.Attach(screen, 1, 1);
+  screen.InvalidateAll();
+  ASSERT_EQ(screen.RenderFrame(1, target.Dc()), 0);
+  EXPECT_EQ(target.At(0, 0), PATTERN);
+  EXPECT_EQ(target.At(W - 1, H - 1), PATTERN);
+  EXPECT_EQ(target.At(16, 16), RED);
+  EXPECT_EQ(target.At(23, 23), RED);
+  EXPECT_EQ(target.At(24, 24), PATTERN);
+  // The next frame starts from what the window shows by then, here repainted green by someone
+  // else, and the moved picture is drawn over it.
+  target.Fill(GREEN);
+  a.MoveTo(screen, 40, 30);
+  screen.InvalidateAll();
+  ASSERT_EQ(screen.RenderFrame(2, target.Dc()), 0);
+  EXPECT_EQ(target.At(20, 20), GREEN);
+  EXPECT_EQ(target.At(40, 30), RED);
+  EXPECT_EQ(target.At(0, 0), GREEN);
+}
+
 TEST_F(ScreenFixture, TileModeNeverReadsEmptySlots) {
   // A picture smaller than the view in tile mode: the 1 x 1 grid shows it once and every other
   // tile position (slots that hold nothing) stays clear.

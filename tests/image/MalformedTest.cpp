@@ -232,6 +232,9 @@ std::vector<MalformedCase> Cases() {
       // JPEG 2000: a cut stream fails; noise inside the code blocks only changes pixels.
       {"jp2_truncated.jp2", 11, false, "error: cannot load image data", {}},
       {"j2k_header_only.j2k", 12, false, "error: cannot load image data", {}},
+      // 62,500 tiles of 4 x 4 declared in a file of a few hundred bytes: refused before the codec
+      // lays the tiles out.
+      {"j2k_many_tiles.j2k", 12, false, "error: cannot load image data", {}},
       {"j2k_noise.j2k", 12, true, "",
        [](CRasterImage& image) {
          EXPECT_EQ(image.GetWidth(), 33u);
