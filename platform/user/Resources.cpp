@@ -537,7 +537,7 @@ HBITMAP LoadPictureFile(LPCSTR path) {
   if (!path) return nullptr;
   std::vector<BYTE> bytes = ReadWholeFile(path);
   Pixels px;
-  if (!DecodeBytes(bytes, RASTER_FORMAT_UNKNOWN, 0, px)) return nullptr;
+  if (!DecodeBytes(bytes, PictureFormat::ANY, 0, px)) return nullptr;
   return PixelsToBitmap(px, px.hasAlpha);
 }
 

@@ -109,8 +109,9 @@ struct DecodedPicture {
   std::vector<uint32_t> argb;
   bool hasAlpha = false;
 };
-enum class PictureFormat { BMP, ICO };
-// Decodes a whole .bmp file (BMP) or entry `frame` of an .ico or .cur file (ICO); false when the
+enum class PictureFormat { BMP, ICO, ANY };
+// Decodes a whole .bmp file (BMP), entry `frame` of an .ico or .cur file (ICO), or a picture of any
+// format the decoder knows, told by its content (ANY); false when the
 // bytes do not decode. The window system holds no decoder of its own: the image library gives it
 // one at start-up, and until then bitmaps, icons and cursors from files and resources do not load.
 using PictureDecoder = bool (*)(const BYTE* bytes, size_t size, PictureFormat format, long frame,
