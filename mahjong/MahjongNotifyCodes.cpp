@@ -8,7 +8,6 @@
 size_t MinimumNotifyLength(int code) {
   switch (code) {
     case NTF_PLAYER_STARTED: return 16;
-    case NTF_TABLE_CLOSED: return 28;
     case NTF_NEW_HAND: return 952;
     case NTF_HAND_RESULT: return RoundResultLayout::BLOCK_SIZE;
     case NTF_ADVERT_URL: return 33;
