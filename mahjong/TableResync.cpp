@@ -5,8 +5,8 @@ int CTableResync::Run() {
   m_running = true;
   int ok = 0;
   for (int attempt = 0; attempt < ATTEMPTS && !ok; ++attempt) {
-    if (attempt > 0 && m_steps.sleep) m_steps.sleep(PAUSE_MS);
     ok = m_steps.getGameData ? m_steps.getGameData() : 0;
+    if (!ok && m_steps.sleep) m_steps.sleep(PAUSE_MS);
   }
   if (ok) {
     if (m_steps.rebuild) m_steps.rebuild();

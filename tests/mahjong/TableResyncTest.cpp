@@ -42,7 +42,7 @@ TEST(TableResync, AttemptsRebuildAndMovesTheRunIdOnAfterwards) {
   } cases[] = {
       {{1}, 1, {"ask", "rebuild id 7", "nested refused"}, 8},
       {{0, 0, 1}, 1, {"ask", "sleep 3000", "ask", "sleep 3000", "ask", "rebuild id 7", "nested refused"}, 8},
-      {{0, 0, 0, 1}, 0, {"ask", "sleep 3000", "ask", "sleep 3000", "ask", "give up"}, 7},
+      {{0, 0, 0, 1}, 0, {"ask", "sleep 3000", "ask", "sleep 3000", "ask", "sleep 3000", "give up"}, 7},
   };
   for (const Case& c : cases) {
     ScriptedResync r;
