@@ -8,6 +8,7 @@
 #include "mahjong/MahjongNotifyCodes.h"
 #include "mahjong/MahjongRequests.h"
 #include "mahjong/TileRules.h"
+#include "mahjong/scene/TilePictures.h"
 
 namespace {
 
@@ -75,9 +76,9 @@ void CMJTableModel::SortStanding(int side) {
     MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i);
     if (t->present && t->standing && !t->meldKind) ids.push_back(t->tileId);
   }
-  const int flags = GetRuleFlags();
-  std::stable_sort(ids.begin(), ids.end(), [flags](int a, int b) {
-    auto key = [flags](int id) { return id == MJ_TILE_HIDDEN ? 1000 : TileCode(id, flags); };
+  const int flags = GetRuleFlags(), joker1 = m_info.GetJokerTile1(), substitute = m_info.GetSubstituteFlag();
+  std::stable_sort(ids.begin(), ids.end(), [=](int a, int b) {
+    auto key = [=](int id) { return id == MJ_TILE_HIDDEN ? 1000 : GetTileSortCode(id, joker1, substitute, flags); };
     return key(a) < key(b);
   });
   const int limit = StandingLimit(side);
