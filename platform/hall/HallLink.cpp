@@ -268,6 +268,10 @@ class HallServer {
     reply.timeoutOrStatus = static_cast<uint32_t>(ReplyStatus::OK);
     HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(request.hwnd));
     auto status = [&reply](ReplyStatus s) { reply.timeoutOrStatus = static_cast<uint32_t>(s); };
+    // A post is answered before it is made: the posted message may end this process (WM_CLOSE to
+    // its main window), and the poster must not take a process that ends as it asked for a
+    // window that was never there. The window is live, so only a full queue can refuse it now.
+    bool postAfterReply = false;
     switch (request.kind) {
       case FrameKind::IS_WINDOW:
         reply.wParam = IsLive(hwnd) ? 1 : 0;
@@ -295,9 +299,8 @@ class HallServer {
         } else if (!AcceptedFromOtherProcess(request.message) || request.message == WM_COPYDATA ||
                    !request.payload.empty()) {
           status(ReplyStatus::REFUSED);
-        } else if (!PostMessageA(hwnd, request.message, static_cast<WPARAM>(request.wParam),
-                                 static_cast<LPARAM>(request.lParam))) {
-          status(ReplyStatus::NO_WINDOW);
+        } else {
+          postAfterReply = true;
         }
         break;
       case FrameKind::SEND: {
@@ -332,6 +335,9 @@ class HallServer {
         return;
     }
     WriteAll(fd, hall::EncodeFrame(reply), NowMs() + EXCHANGE_LIMIT_MS);
+    if (postAfterReply) {
+      PostMessageA(hwnd, request.message, static_cast<WPARAM>(request.wParam), static_cast<LPARAM>(request.lParam));
+    }
   }
 
   std::mutex m_lock;

@@ -22,7 +22,8 @@ class SkinLibrary : public ::testing::Test {
                          "[SKIN]\r\nName=Blue\r\n"
                          "[BitmapResource]\r\nOperateBK=op.bmp\r\nTableCloth= cloth.png \r\nMJ_HU=missing.bmp\r\n"
                          "[JPGResource]\r\nCLOCK=clock.jpg\r\nOperateBK=ignored.jpg\r\n"
-                         "[COLORS]\r\n2=10 20 30\r\n5=255\r\n15=1 2 3\r\n");
+                         "[COLORS]\r\n2=10 20 30\r\n5=255\r\n15=1 2 3\r\n"
+                         "[CAPTION]\r\nActive=200 10 20\r\nInactive=30 40 50\r\n");
     m_dir.Write("skins/blue/op.bmp", DataFile("bmp_24_topdown.bmp"));
     m_dir.Write("skins/blue/cloth.png", DataFile("png_rgba_8_interlaced.png"));
     m_dir.Write("skins/blue/clock.jpg", DataFile("jpg_density0.jpg"));
@@ -124,6 +125,7 @@ TEST_F(SkinLibrary, CaptionButtonAsksForTheSkinMenu) {
   HWND frame = MakeFrame();
   ASSERT_TRUE(frame);
   ASSERT_TRUE(SkinAttachFrame(frame, 128));
+  ShowWindow(frame, SW_SHOWNORMAL);
   platform::NonClientLayout layout = platform::LayoutNonClient(400, 300, WS_OVERLAPPEDWINDOW, 0);
 
   // Find the button by hit-testing along the caption's middle, right to left.
@@ -135,6 +137,20 @@ TEST_F(SkinLibrary, CaptionButtonAsksForTheSkinMenu) {
   ASSERT_GE(hitX, 0);
   EXPECT_LT(hitX, layout.minButton.left);  // left of the system buttons
   EXPECT_EQ(HTCAPTION, SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(10 + layout.caption.left + 30, 20 + y)));
+
+  // The caption left of the button takes the skin's colours, active and inactive.
+  for (BOOL active : {TRUE, FALSE}) {
+    SendMessageA(frame, WM_NCACTIVATE, active, 0);
+    HDC dc = GetWindowDC(frame);
+    EXPECT_EQ(active ? RGB(200, 10, 20) : RGB(30, 40, 50), GetPixel(dc, layout.caption.left + 1, layout.caption.top + 1));
+    ReleaseDC(frame, dc);
+  }
+  // Switching to a skin without caption colours repaints the frame in the system's.
+  ASSERT_TRUE(SkinSwitch(m_plain.c_str(), 1));
+  SendMessageA(frame, WM_NCPAINT, 1, 0);
+  HDC dc = GetWindowDC(frame);
+  EXPECT_NE(RGB(30, 40, 50), GetPixel(dc, layout.caption.left + 1, layout.caption.top + 1));
+  ReleaseDC(frame, dc);
 
   g_menuRequests = 0;
   SendMessageA(frame, WM_NCLBUTTONDOWN, 0x7A, MAKELPARAM(10 + hitX, 20 + y));
