@@ -19,6 +19,17 @@ constexpr int MELD_KIND_CONCEALED = 3;  // a concealed gang
 // The first record of each meld group, top down.
 constexpr int MELD_GROUP_BASES[CTileTable::MELD_GROUPS] = {17, 13, 9, 5};
 
+// Empties a hand place but keeps where it stands: its position, level and side.
+void ClearPlace(MJTile* t) {
+  MJTile kept = *t;
+  *t = MJTile{};
+  t->x = kept.x;
+  t->y = kept.y;
+  t->level = kept.level;
+  t->side = kept.side;
+  t->nObject = kept.nObject;
+}
+
 }  // namespace
 
 CMJTableModel::CMJTableModel(CGameInfo& info, CTableEffects& effects) : m_info(info), m_effects(effects) {
@@ -85,8 +96,7 @@ void CMJTableModel::SortStanding(int side) {
   for (int i = CTileTable::FIRST_STANDING; i <= limit; ++i) {
     MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i);
     const size_t k = static_cast<size_t>(i - 1);
-    *t = MJTile{};
-    t->side = side;
+    ClearPlace(t);
     if (k < ids.size()) {
       t->tileId = ids[k];
       t->present = 1;
@@ -143,7 +153,10 @@ void CMJTableModel::MoveFirstStandingToDrawn(int side) {
   MJTile* drawn = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, CTileTable::DRAWN_PLACE);
   MJTile* first = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, CTileTable::FIRST_STANDING);
   if (drawn->present || !first->present) return;
-  *drawn = *first;
+  drawn->tileId = first->tileId;
+  drawn->present = 1;
+  drawn->standing = 1;
+  drawn->nFace = first->nFace;
   first->present = 0;
   first->tileId = MJ_TILE_HIDDEN;
   SortStanding(side);
@@ -154,8 +167,7 @@ void CMJTableModel::SetHandTiles(int side, const int* ids, int count) {
   for (int i = CTileTable::DRAWN_PLACE; i <= CTileTable::LAST_STANDING; ++i) {
     MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i);
     if (t->meldKind) continue;
-    *t = MJTile{};
-    t->side = side;
+    ClearPlace(t);
   }
   const int limit = StandingLimit(side);
   count = std::clamp(count, 0, limit);
@@ -193,8 +205,7 @@ bool CMJTableModel::PlaceMeld(int side, const int* tiles, int count, int kind) {
     if (top->present && top->meldKind) continue;
     for (int k = 0; k < 4; ++k) {
       MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, base - k);
-      *t = MJTile{};
-      t->side = side;
+      ClearPlace(t);
       if (k < count) {
         t->tileId = tiles[k];
         t->present = 1;
@@ -217,8 +228,7 @@ bool CMJTableModel::AddToPeng(int side, int tile) {
         IsSameCode(m_tiles.GetTileRecord(MJ_ZONE_HAND, side, base - 1)->tileId, tile, flags)) {
       top->meldKind = MELD_KIND_EXPOSED;
       for (int k = 1; k < 3; ++k) m_tiles.GetTileRecord(MJ_ZONE_HAND, side, base - k)->meldKind = MELD_KIND_EXPOSED;
-      *fourth = MJTile{};
-      fourth->side = side;
+      ClearPlace(fourth);
       fourth->tileId = tile;
       fourth->present = 1;
       fourth->nFace = 1;
@@ -274,7 +284,7 @@ void CMJTableModel::MarkTakenWallTiles() {
   const int n = GetTileCount();
   for (int i = 0; i < CTileTable::WALL_PLACES; ++i) {
     MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_WALL, 0, i);
-    *t = MJTile{};
+    ClearPlace(t);
     t->present = i < n ? 1 : 0;
   }
   const int start = m_info.GetWallStart();
@@ -333,8 +343,118 @@ void CMJTableModel::DealOwnHand() {
   }
 }
 
+void CMJTableModel::InitHandPlaces() {
+  for (int side = 0; side < CTileTable::SIDES; ++side) {
+    for (int i = 0; i < CTileTable::HAND_PLACES; ++i) {
+      MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i);
+      *t = MJTile{};
+      t->side = side;
+    }
+    if (m_metrics == nullptr) continue;
+    const CTableMetrics& m = *m_metrics;
+    const int large = m.Metric(METRIC_LARGE_WIDTH);
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+      MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i);
+      switch (side) {
+        case 0:
+          t->y = m.GetHandLength(0) - (m.Metric(20) + m.Metric(21)) - 12 - 26 * i, t->nFace = 2, t->level = 2400 - i;
+          break;
+        case 1: t->x = 26 * i + 10, t->nFace = 2, t->level = 2400 + i; break;
+        case 2: t->x = m.GetHandThickness(2) - 19, t->y = 26 * i + 12, t->nFace = 2, t->level = 2400 + i; break;
+        default: t->x = m.GetHandLength(3) - 12 - (i + 1) * large, t->y = 10, t->nFace = 1, t->level = 2800 - i; break;
+      }
+    }
+    // The drawn tile stands apart from the row.
+    MJTile* drawn = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, CTileTable::DRAWN_PLACE);
+    switch (side) {
+      case 0: drawn->y = m.GetHandLength(0) - 49; break;
+      case 1: drawn->x = 0; break;
+      case 2: drawn->y = 0; break;
+      default: drawn->x += 12; break;
+    }
+    for (int i = CTileTable::HAND_SIZE; i <= CTileTable::TOP_MELD_GROUP; ++i)
+      m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i)->level = (side == 0 || side == 3) ? 2400 - i : 2400 + i;
+  }
+}
+
+void CMJTableModel::ResetPlayedTiles() {
+  for (int side = 0; side < CTileTable::SIDES; ++side) {
+    MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_PLAYED, side, 0);
+    *t = MJTile{};
+    t->side = side;
+    t->nFace = 1;
+    t->level = 3000;
+  }
+}
+
+void CMJTableModel::EnableAllHandTiles() {
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    t->attrA = 0;
+    t->attrB = 0;
+  }
+}
+
+int CMJTableModel::EnableFlowerTiles() {
+  const int j1 = m_info.GetJokerTile1(), j2 = m_info.GetJokerTile2(), flags = GetRuleFlags();
+  int flowers = 0;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (!t->present || !t->standing) continue;
+    t->attrB = 0;
+    flowers += IsFlowerTile(t->tileId, j1, j2, flags) ? 1 : 0;
+  }
+  if (flowers == 0) return 0;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (!t->present || !t->standing) continue;
+    t->attrB = IsFlowerTile(t->tileId, j1, j2, flags) ? 0 : 1;
+    t->attrA = 0;
+  }
+  m_effects.ShowClaimButtons(0);
+  return flowers;
+}
+
+void CMJTableModel::EnableListedTiles(const int* ids, int count) {
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (!t->present || !t->standing) continue;
+    t->attrB = 1;
+    for (int k = 0; k < count; ++k)
+      if (ids[k] == t->tileId) t->attrB = 0;
+  }
+}
+
+void CMJTableModel::EnableConcealedGangTiles() {
+  TileCountTable counts = {};
+  const int flags = GetRuleFlags();
+  for (int i = 0; i <= CTileTable::TOP_MELD_GROUP; ++i) {
+    const MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (t->present && t->meldKind != MELD_KIND_EXPOSED && t->meldKind != MELD_KIND_CONCEALED)
+      CountTiles(&t->tileId, 1, counts, flags);
+  }
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (!t->present || !t->standing) continue;
+    const int code = TileCode(t->tileId, flags);
+    t->attrB = (code > 0 && code < TILE_CODE_COUNT && counts[code] == 4) ? 0 : 1;
+  }
+}
+
+int CMJTableModel::GetRaisedTiles(int out[CLAIM_CHOICES]) const {
+  int n = 0;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    const MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (t->present && t->standing && t->attrA) out[n++] = t->tileId;
+  }
+  return n;
+}
+
 void CMJTableModel::ResetTable() {
   m_tiles.Clear();
+  if (m_wall) m_wall->InitWall(m_tiles);
+  InitHandPlaces();
+  ResetPlayedTiles();
   m_clock = ClockBlock{};
   for (ClaimOffer& o : m_offers) {
     o = ClaimOffer{};

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "mahjong/GameInfo.h"
+#include "mahjong/scene/TableMetrics.h"
 #include "mahjong/scene/TileTable.h"
+#include "mahjong/scene/WallLayout.h"
 
 // The five claim offers, by button.
 #define CLAIM_PENG 1
@@ -99,6 +101,22 @@ class CMJTableModel {
   // hand): wall, rivers, flowers, melds and hands.
   void RebuildFromGameInfo();
 
+  // Where the places stand: without a layout every place keeps position 0.
+  void SetLayout(const CTableMetrics* metrics, const CWallLayout* wall) {
+    m_metrics = metrics;
+    m_wall = wall;
+  }
+  void InitHandPlaces();
+  void ResetPlayedTiles();
+
+  // Which own tiles may be chosen now: all, only flowers, only listed ids, only tiles of a
+  // code held four times outside exposed and concealed gangs.
+  void EnableAllHandTiles();
+  int EnableFlowerTiles();
+  void EnableListedTiles(const int* ids, int count);
+  void EnableConcealedGangTiles();
+  int GetRaisedTiles(int out[CLAIM_CHOICES]) const;
+
   // Hands.
   int HasHandTiles(int side) const;
   int HasDrawnTile(int side) const;
@@ -144,6 +162,8 @@ class CMJTableModel {
 
   CGameInfo& m_info;
   CTableEffects& m_effects;
+  const CTableMetrics* m_metrics = nullptr;
+  const CWallLayout* m_wall = nullptr;
   CTileTable m_tiles;
   ClockBlock m_clock;
   std::array<ClaimOffer, 6> m_offers{};

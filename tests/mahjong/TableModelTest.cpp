@@ -426,3 +426,78 @@ TEST(TableModel, ResyncRebuildsMeldsRiversAndThePlayedTile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TableModel, HandPlacesStandWhereTheMetricsSayAndKeepTheirPlaceAcrossChanges) {
+  CVariantGameInfo info;
+  info.SetOwnChair(0);
+  CTableEffects effects;
+  CMJTableModel model(info, effects);
+  CTableMetrics metrics;
+  metrics.systemBarHeight = 24;
+  CWallLayout wall;
+  wall.centre = metrics.GetCentreRect();
+  model.SetLayout(&metrics, &wall);
+  testbed::BodyData body = NewHand().WriteNewHand();
+  ASSERT_TRUE(info.CopyTableInfo(body.data(), body.size()));
+  model.ResetRound();
+  // The own row runs right to left, 54 px apart, the drawn tile 12 px beyond place 1.
+  const MJTile* own0 = model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 0);
+  const MJTile* own1 = model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 1);
+  const MJTile* own2 = model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 2);
+  EXPECT_EQ(768 - 12 - 54 + 12, own0->x);
+  EXPECT_EQ(768 - 12 - 2 * 54, own1->x);
+  EXPECT_EQ(54, own1->x - own2->x);
+  EXPECT_EQ(10, own1->y);
+  EXPECT_EQ(2800, own0->level);
+  EXPECT_EQ(426 - 49 - 12 - 26, model.Tiles().GetTileRecord(MJ_ZONE_HAND, 0, 1)->y);
+  EXPECT_EQ(426 - 49, model.Tiles().GetTileRecord(MJ_ZONE_HAND, 0, 0)->y);
+  EXPECT_EQ(36, model.Tiles().GetTileRecord(MJ_ZONE_HAND, 1, 1)->x);
+  EXPECT_EQ(3000, model.Tiles().GetTileRecord(MJ_ZONE_PLAYED, 2, 0)->level);
+  // Places keep their positions when their tiles change.
+  ASSERT_TRUE(model.ApplyOwnDiscard(75));
+  EXPECT_EQ(768 - 12 - 2 * 54, model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 1)->x);
+  // The wall stands round the centre and only the untaken places are present.
+  const MJTile* w = model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, 100);
+  EXPECT_GT(w->level, 0);
+  EXPECT_EQ(1, w->present);
+}
+
+TEST(TableModel, SelectionMarksOfTheOwnHand) {
+  testbed::TableInfoRecord r = NewHand();
+  // Three of code 5 (ids 4, 13, 22), the fourth (31) drawn, and a flower.
+  r.ownHand = {31, 4, 13, 22, 140, 50, 51, 52, 53, 54, 55, 56, 57, 58};
+  Table t(r);
+  t.model.EnableConcealedGangTiles();
+  for (int i = 0; i < 14; ++i) {
+    const MJTile* p = t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (!p->present) continue;
+    EXPECT_EQ(TileCode(p->tileId, 0) == 5 ? 0 : 1, p->attrB) << p->tileId;
+  }
+  EXPECT_EQ(1, t.model.EnableFlowerTiles());
+  for (int i = 0; i < 14; ++i) {
+    const MJTile* p = t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (p->present) {
+      EXPECT_EQ(p->tileId == 140 ? 0 : 1, p->attrB) << p->tileId;
+    }
+  }
+  int listed[2] = {50, 51};
+  t.model.EnableListedTiles(listed, 2);
+  int undimmed = 0;
+  for (int i = 0; i < 14; ++i) {
+    const MJTile* p = t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    undimmed += p->present && p->attrB == 0;
+  }
+  EXPECT_EQ(2, undimmed);
+  t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 3)->attrA = 1;
+  int raised[32];
+  EXPECT_EQ(1, t.model.GetRaisedTiles(raised));
+  t.model.EnableAllHandTiles();
+  EXPECT_EQ(0, t.model.GetRaisedTiles(raised));
+  // Without flowers nothing is dimmed and the count is 0.
+  Table plain;
+  EXPECT_EQ(0, plain.model.EnableFlowerTiles());
+}
+
+}  // namespace
