@@ -64,6 +64,12 @@ std::string CGameInfo::FormatRoundResult() const {
   return line;
 }
 
+int CGameInfo::GetPlayerPaneHeight(const PaneFacts& f) const {
+  if (!f.hasApplication) return 0;
+  if (f.seatedPlayer && f.roomOptionBit3) return f.smallScreen ? 72 : 104;
+  return f.smallScreen ? m_playerCount * 16 + 56 : m_playerCount * 32 + 72;
+}
+
 const char* CheckTableInfo(const uint8_t* record, size_t length, const CSeatLayout& seats, int tileCount) {
   CBodyReader r(record, length);
   if (!r.Has(TableInfoLayout::HEAD_SIZE)) return "table record too short";

@@ -176,6 +176,23 @@ class CGameInfo : public CSeatLayout {
   int GetNamePlateLength() const { return 250; }
   int GetNamePlateThickness() const { return 24; }
 
+  // What the frame's pane sizes depend on: the primary display and the application's state.
+  struct PaneFacts {
+    int screenWidth = 0;
+    int screenHeight = 0;
+    bool smallScreen = false;
+    bool hasApplication = true;
+    bool seatedPlayer = false;   // a player at the table, not an onlooker
+    bool roomOptionBit3 = false;
+  };
+  int GetTablePaneWidth(const PaneFacts& f) const { return f.screenWidth * 14 / 18 - (f.smallScreen ? 10 : 0); }
+  int GetChatPaneHeight(const PaneFacts& f) const { return f.screenHeight / 6; }
+  int GetOperatePaneHeight(const PaneFacts& f) const { return (f.smallScreen && m_thirdTableWord == 2) ? 72 : 36; }
+  int GetPlayerPaneHeight(const PaneFacts& f) const;
+  int GetAdvertPaneHeight(const PaneFacts& f) const {
+    return m_playerCount * (f.smallScreen ? 16 : 24) + 68;
+  }
+
   // Where the description finds a seated player's name (the application's seat table).
   void SetNameSource(std::function<std::string(int chair)> source) { m_nameSource = std::move(source); }
   std::string GetSeatPlayerName(int chair) const { return m_nameSource ? m_nameSource(chair) : std::string(); }

@@ -296,4 +296,29 @@ TEST(VariantGameInfo, NewHandLineAndLeaving) {
   }
 }
 
+TEST(VariantGameInfo, PaneSizes) {
+  CVariantGameInfo info;
+  CGameInfo::PaneFacts f;
+  f.screenWidth = 1024;
+  f.screenHeight = 768;
+  EXPECT_EQ(796, info.GetTablePaneWidth(f));
+  EXPECT_EQ(128, info.GetChatPaneHeight(f));
+  EXPECT_EQ(36, info.GetOperatePaneHeight(f));
+  EXPECT_EQ(4 * 32 + 72, info.GetPlayerPaneHeight(f));
+  EXPECT_EQ(4 * 24 + 68, info.GetAdvertPaneHeight(f));
+  f.seatedPlayer = f.roomOptionBit3 = true;
+  EXPECT_EQ(104, info.GetPlayerPaneHeight(f));
+  f.smallScreen = true;
+  info.SetThirdTableWord(2);
+  EXPECT_EQ(786, info.GetTablePaneWidth(f));
+  EXPECT_EQ(72, info.GetOperatePaneHeight(f));
+  EXPECT_EQ(72, info.GetPlayerPaneHeight(f));
+  f.seatedPlayer = false;
+  info.SetPlayerCount(3);
+  EXPECT_EQ(3 * 16 + 56, info.GetPlayerPaneHeight(f));
+  EXPECT_EQ(3 * 16 + 68, info.GetAdvertPaneHeight(f));
+  f.hasApplication = false;
+  EXPECT_EQ(0, info.GetPlayerPaneHeight(f));
+}
+
 }  // namespace
