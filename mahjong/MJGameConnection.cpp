@@ -12,7 +12,7 @@ constexpr int FIRST_GAME_CODE = 220001;
 void CopyReply(const std::vector<BYTE>& reply, BYTE* out, size_t size) {
   if (out == nullptr) return;
   std::memset(out, 0, size);
-  std::memcpy(out, reply.data(), reply.size() < size ? reply.size() : size);
+  if (!reply.empty()) std::memcpy(out, reply.data(), reply.size() < size ? reply.size() : size);
 }
 }  // namespace
 
