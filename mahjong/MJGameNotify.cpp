@@ -91,6 +91,15 @@ void CMJGameNotify::OnHandResult(const BYTE* data, size_t length) {
   if (!m_host.GetAdvertUrl().empty()) m_host.RefreshRanking();
 }
 
+void CMJGameNotify::OnRandomSeatedExtra(const BYTE* tail, size_t length) {
+  if (length == 0) return;
+  if (!IsNotifyBodyLongEnough(NTF_NEW_HAND, tail, length)) {
+    m_host.Log("random seating: the table record is too short");
+    return;
+  }
+  OnNewHand(tail, length);
+}
+
 void CMJGameNotify::OnAdvertUrl(const BYTE* data, size_t length) {
   // The address ends at its terminator, at the end of its field or at the end of the body.
   m_host.SetAdvertUrl(CBodyReader(data, length).Text(32, ADVERT_URL_FIELD));

@@ -46,6 +46,10 @@ class CMJGameNotify : public CGameNotifySink {
 
   int OnNotify(int code, const BYTE* data, size_t length) override;
   void OnTableClosed(const BYTE* data, size_t length) override;
+  // This game's table does nothing with 211920, and the framework's handler does not run.
+  void OnTableNotice211920(const BYTE* data, size_t length) override {}
+  // The random seating carries the table record of the new table: it starts the hand there.
+  void OnRandomSeatedExtra(const BYTE* tail, size_t length) override;
 
   virtual void OnPlayerStarted(const BYTE* data, size_t length);
   virtual void OnNewHand(const BYTE* data, size_t length);

@@ -181,4 +181,18 @@ TEST(MJGameNotify, DepartureSeeHandAndSystemLines) {
   EXPECT_EQ(std::vector<int>{1}, f.host.started);
 }
 
+TEST(MJGameNotify, RandomSeatingStartsTheHandOfTheNewTable) {
+  Fixture f;
+  testbed::BodyData hand = Hand(7).WriteNewHand();
+  f.sink.OnRandomSeatedExtra(hand.data(), hand.size());
+  EXPECT_EQ(7, f.info.GetRoundNumber());
+  EXPECT_EQ(1, f.model.IsPlaying());
+  // A short record is refused; nothing at all is nothing.
+  f.sink.OnRandomSeatedExtra(hand.data(), 100);
+  f.sink.OnRandomSeatedExtra(nullptr, 0);
+  EXPECT_EQ(1u, f.host.logs.size());
+  f.sink.OnTableNotice211920(hand.data(), hand.size());
+  EXPECT_EQ(7, f.info.GetRoundNumber());
+}
+
 }  // namespace
