@@ -8,6 +8,9 @@
 #include <memory>
 
 #include "engine/EngineEvent.h"
+// The platform names SendMessage as a macro; including it here gives the record's member the same
+// name in every file that sees both.
+#include "platform/user/MessageQueue.h"
 
 class Entity;
 class World;

@@ -10,7 +10,9 @@
 #include "engine/InputDispatcher.h"
 #include "engine/ResourceManager.h"
 #include "engine/Screen.h"
+#include "engine/TextFont.h"
 #include "platform/gdi/Text.h"
+#include "platform/mfc/WinApp.h"
 
 namespace {
 
@@ -70,7 +72,17 @@ void GameBase::SystemInit() {
   m_showFps = 0;
 }
 
-int GameBase::OnInitEnd() { return 1; }
+int GameBase::OnInitEnd() {
+  TextFont* font = GetTextFont();
+  if (font == nullptr) return 1;
+  font->CreateFont(20, 400, "宋体", 0, 0);
+  TextFontInfo info;
+  font->GetFontInfo(&info);
+  // Text wraps at the right margin.
+  info.wrap = 1;
+  font->SelectFont(info);
+  return 1;
+}
 
 void GameBase::InitScreen(HDC dc, int32_t width, int32_t height) {
   Log("GameBase初始化屏幕...");
@@ -106,7 +118,7 @@ void GameBase::CreateBackBuffers(HDC dc, int32_t width, int32_t height) {
   m_overlayBitmap = CreateCompatibleBitmap(dc, width, height);
   m_overlayOld = SelectObject(m_overlayDc, m_overlayBitmap);
   SetBkMode(m_overlayDc, TRANSPARENT);
-  SetTextColor(m_overlayDc, OVERLAY_TEXT_COLOR);
+  ::SetTextColor(m_overlayDc, OVERLAY_TEXT_COLOR);
   m_overlayOldPen = SelectObject(m_overlayDc, m_overlayPen);
 
   if (Screen* screen = GetScreen()) {
@@ -204,6 +216,8 @@ ResourceManager* GameBase::GetResourceManager() const { return ResourceManager::
 ScriptInterpreter* GameBase::GetScriptInterpreter() const {
   return ResourceManager::Instance()->GetScriptInterpreter();
 }
+
+CWinApp* GameBase::GetApp() const { return AfxGetApp(); }
 
 EngineHostView* GameBase::GetHostView() const {
   const GameHostServices& services = GetGameHostServices();

@@ -23,8 +23,10 @@ class InputDispatcher;
 struct InputState;
 class ResourceManager;
 class ScriptInterpreter;
+class TextFont;
 class Screen;
 class EngineHostView;
+class CWinApp;
 class BUTTONFRAME;
 class MessageBoxButton;
 struct ButtonFrameLayout;
@@ -38,6 +40,22 @@ void QueueCancelEntity(World& world, uint32_t entityId, uint32_t level, uint8_t 
 uint32_t AddFade(World& world, Entity* entity, double step, double target, uint32_t key,
                  int32_t interval, uint32_t code, EventObject* object, int destroy,
                  uint32_t eventKey);
+
+// What ShowMessageBox draws: flags bit 0 asks for the OK button, bit 3 with bit 0 adds Cancel.
+struct MessageBoxSpec {
+  uint32_t flags = 0;
+  char text[1024] = {};
+  uint32_t firstCode = 0;
+  uint32_t secondCode = 0;
+  uint32_t commandKey = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  uint32_t planeId = 0;
+  uint32_t duration = 0;
+};
+
+constexpr uint32_t MSGBOX_FLAG_OK = 0x1;
+constexpr uint32_t MSGBOX_FLAG_CANCEL = 0x8;
 
 // A timed task as one record (AddApplyWithParams).
 struct ApplyRecord {
@@ -81,6 +99,7 @@ class GameBase : public WorldObject {
   virtual void OnLayout() {}
   virtual void OnFrame() {}
   virtual int OnInitEnd();
+  virtual void ShowMessageBox(const MessageBoxSpec& spec);
   virtual int OnConsoleCommand(const char* line);
   virtual int OnMouseLeave();
   virtual void OnMouseEnter() {}
@@ -124,6 +143,8 @@ class GameBase : public WorldObject {
   ScriptInterpreter* GetScriptInterpreter() const;
   WorldObject* GetRootHandler() { return m_world.GetRootHandler(); }
   EngineHostView* GetHostView() const;
+  // The application object of the module.
+  CWinApp* GetApp() const;
   World& GetWorldRef() { return m_world; }
 
   // Fields the host view writes.
@@ -252,8 +273,9 @@ class GameBase : public WorldObject {
   int SetBackgroundPicture(const BackgroundPicture& picture);
 
   // Facade: resources.
-  ResourceFrame* GetResourceFrame(ResourceFrame* out, uint32_t resourceId, uint32_t frame);
-  ResourceFrame* GetResourceFrameByName(ResourceFrame* out, const char* name, uint32_t frame);
+  static ResourceFrame* GetResourceFrame(ResourceFrame* out, uint32_t resourceId, uint32_t frame);
+  static ResourceFrame* GetResourceFrameByName(ResourceFrame* out, const char* name,
+                                               uint32_t frame);
   ImageRecord* GetImageRecord(ImageRecord* out, uint32_t resourceId);
   ImageRecord* GetImageRecordPtr(uint32_t resourceId);
   uint32_t LoadImageResource(const char* path, int loadNow, const char* name, uint32_t keyColor,
@@ -302,7 +324,23 @@ class GameBase : public WorldObject {
   uint32_t StartParticles(Entity* emitter, uint32_t key, uint32_t code, EventObject* object,
                           uint32_t flags);
 
+  // Message boxes and toasts.
+  MessageBoxButton* CreateMessageBoxButton(uint32_t code, uint32_t key, int32_t x, int32_t y,
+                                           int32_t width, int32_t height, int show);
+  void ShowToast(const char* text, uint32_t mode, uint32_t duration, int32_t x, int32_t y,
+                 int32_t width, int32_t height, uint32_t firstCode, uint32_t secondCode,
+                 uint32_t key);
+
+  // Facade: text.
+  TextFont* GetTextFont() const;
+  void SetFont(int32_t height, int32_t weight, const char* face);
+  void SetTextColor(uint32_t colour);
+  int32_t GetFontHeight() const;
+  int WritePlane(uint32_t planeId, int32_t x, int32_t y, const char* text, TextFont* font);
+
   // Debug console and displays.
+  void ShowSystemInfo();
+  void ShowScreenInfo();
   void SetShowFps(int flag) { m_showFps = flag; }
   void SetShowInvalidArea(int flag) { m_showDirty = flag; }
   int DrawDebugOverlay();

@@ -95,6 +95,11 @@ int GameBase::DispatchCoreCommand(Event event) {
       return OnCoreHookA(event.object);
     case 92:
       return OnCoreHookB();
+    case 88: {
+      auto* text = dynamic_cast<TextObject*>(event.object);
+      ShowToast(text ? text->Text().c_str() : "", 1, 1000, -1000, -1000, 100, 80, 0, 0, 0);
+      return 1;
+    }
     case 93:
       // The object detaches itself (and is deleted with its control), so the pump leaves it.
       if (auto* object = dynamic_cast<WorldObject*>(event.object)) {

@@ -13,7 +13,9 @@ int GameBase::OnConsoleCommand(const char* line) {
   if (line == nullptr) return 0;
   const std::string text(line);
   Screen* screen = GetScreen();
-  if (text == "/logon") {
+  if (text == "/showsystem") {
+    ShowSystemInfo();
+  } else if (text == "/logon") {
     m_logging = 1;
   } else if (text == "/logoff") {
     m_logging = 0;
@@ -31,6 +33,8 @@ int GameBase::OnConsoleCommand(const char* line) {
     SetShowInvalidArea(0);
   } else if (text == "/endgame") {
     if (HWND main = EngineMainWindow()) PostMessageA(main, WM_QUIT, 0, 0);
+  } else if (text == "/showgameset") {
+    ShowScreenInfo();
   } else if (text == "/glintmoth") {
     OnConsoleHook();
   } else {

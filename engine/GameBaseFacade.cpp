@@ -77,18 +77,8 @@ int GameBase::MoveEntity(Entity* entity, int32_t x, int32_t y) {
 Entity* GameBase::CreatePicture(int layer, int32_t x, int32_t y, uint32_t resourceId,
                                 int32_t sourceX, int32_t sourceY, int32_t width, int32_t height,
                                 const char* name, uint32_t backColor) {
-  if (resourceId != 0 && (width <= 0 || height <= 0)) {
-    const ImageRecord* image = GetScreen() ? GetScreen()->FindImage(resourceId) : nullptr;
-    if (image != nullptr) {
-      if (width <= 0) width = image->width;
-      if (height <= 0) height = image->height;
-    }
-  }
-  Entity* e = m_world.CreateEntity(BIT_SINGLE, name, x, y, width, height, 0.0, 1, 0, 1.0);
-  if (e == nullptr) return nullptr;
-  PictureEntity::SetPicture(e, resourceId, sourceX, sourceY, width, height, backColor);
-  e->AttachToLayer(GetScreen(), layer);
-  return e;
+  return PictureEntity::CreateOnLayer(m_world, layer, x, y, resourceId, sourceX, sourceY, width,
+                                      height, name, backColor);
 }
 
 Entity* GameBase::CreatePictureFromFrame(int layer, int32_t x, int32_t y, ResourceFrame frame,
@@ -99,11 +89,7 @@ Entity* GameBase::CreatePictureFromFrame(int layer, int32_t x, int32_t y, Resour
 
 Entity* GameBase::CreatePlane(int layer, int32_t x, int32_t y, int32_t width, int32_t height,
                               uint32_t fillColor, const char* name) {
-  Entity* e = m_world.CreateEntity(ENTITY_KIND_PLANE, name, x, y, width, height, 0.0, 1, 0, 1.0);
-  if (e == nullptr) return nullptr;
-  PlaneEntity::CreatePixels(e, width, height, 0, fillColor);
-  e->AttachToLayer(GetScreen(), layer);
-  return e;
+  return PlaneEntity::CreateOnLayer(m_world, layer, x, y, width, height, fillColor, name);
 }
 
 Entity* GameBase::CreateStripAnimation(int layer, int32_t x, int32_t y, StripTable* table,
@@ -294,11 +280,9 @@ ResourceFrame* GameBase::GetResourceFrameByName(ResourceFrame* out, const char* 
                                                 uint32_t frame) {
   *out = ResourceFrame{};
   if (name == nullptr) return out;
-  char full[MAX_PATH];
-  std::snprintf(full, sizeof full, "%s.imge", name);
-  const ImageRecord* image = ResourceManager::Instance()->GetImageByName(full);
-  if (image == nullptr) return out;
-  return GetResourceFrame(out, image->resourceId, frame);
+  // The image resource of that name (the kind suffix is added by the lookup), loaded on demand.
+  const uint32_t id = ResourceManager::Instance()->FindImageId(name);
+  return id ? GetResourceFrame(out, id, frame) : out;
 }
 
 ImageRecord* GameBase::GetImageRecord(ImageRecord* out, uint32_t resourceId) {

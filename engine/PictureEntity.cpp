@@ -4,6 +4,7 @@
 
 #include "engine/ResourceManager.h"
 #include "engine/Screen.h"
+#include "engine/World.h"
 
 const ImageRecord* LookupImage(const Entity* e, uint32_t resourceId) {
   if (resourceId == 0) return nullptr;
@@ -162,4 +163,22 @@ uint32_t PictureEntity::SetRandomFrame(Entity* e, uint32_t r) {
   }
   if (chosen == s->currentFrame) return 0;
   return SetFrame(e, chosen);
+}
+
+Entity* PictureEntity::CreateOnLayer(World& world, int layer, int32_t x, int32_t y,
+                                     uint32_t resourceId, int32_t sourceX, int32_t sourceY,
+                                     int32_t width, int32_t height, const char* name,
+                                     uint32_t backColor) {
+  if (resourceId != 0 && (width <= 0 || height <= 0)) {
+    const ImageRecord* image = world.GetScreen() ? world.GetScreen()->FindImage(resourceId) : nullptr;
+    if (image != nullptr) {
+      if (width <= 0) width = image->width;
+      if (height <= 0) height = image->height;
+    }
+  }
+  Entity* e = world.CreateEntity(BIT_SINGLE, name, x, y, width, height, 0.0, 1, 0, 1.0);
+  if (e == nullptr) return nullptr;
+  SetPicture(e, resourceId, sourceX, sourceY, width, height, backColor);
+  e->AttachToLayer(world.GetScreen(), layer);
+  return e;
 }

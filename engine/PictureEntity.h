@@ -10,6 +10,8 @@
 #include "engine/ImageRecord.h"
 
 // A frame of a picture resource as the facade hands it out.
+class World;
+
 struct ResourceFrame {
   uint32_t resourceId;
   int32_t sourceX;
@@ -45,6 +47,11 @@ class PictureEntity {
   static uint32_t SetRandomFrame(Entity* e, uint32_t r);
   // The picture's image, or null.
   static const ImageRecord* GetImage(Entity* e);
+  // A hidden picture made on a layer the way the facade makes them; a size of 0 or less is the
+  // image's.
+  static Entity* CreateOnLayer(World& world, int layer, int32_t x, int32_t y, uint32_t resourceId,
+                               int32_t sourceX, int32_t sourceY, int32_t width, int32_t height,
+                               const char* name, uint32_t backColor);
 };
 
 // The image of a resource id from the entity's screen once it is on one, else from the resource

@@ -1,9 +1,13 @@
 #include "engine/PlaneEntity.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "engine/DrawDispatcher.h"
+#include "engine/ResourceManager.h"
+#include "engine/World.h"
 
 namespace {
 
@@ -43,6 +47,12 @@ void PlaneEntity::CreatePixels(Entity* e, int32_t width, int32_t height, int32_t
   d.fillColor = fillColor;
   d.keyColor = DEFAULT_KEY_COLOR;
   d.backColor = DEFAULT_KEY_COLOR;
+  TextFontInfo& info = state->fontInfo;
+  std::snprintf(info.face, sizeof info.face, "%s", "宋体");
+  info.colour = 0;
+  info.height = height / 2;
+  info.weight = 400;
+  info.wrap = 1;
   EntityData data{ENTITY_KIND_PLANE, 0, sizeof(PlaneData), width, height, &state->data, 0};
   e->SetKindState(std::move(state), data);
   e->SetSize(width, height);
@@ -171,4 +181,87 @@ void PlaneEntity::DrawImage(Entity* e, int32_t x, int32_t y, const ResourceFrame
   DrawEntityToBuffer(surface, placement, *image, frame.sourceX, frame.sourceY, frame.width,
                      frame.height, opacity, colour);
   MakeKeyTransparent(e);
+}
+
+void PlaneEntity::SetTextFont(Entity* e, TextFont* font, int copy) {
+  PlaneKindState* s = GetState(e);
+  if (s == nullptr) return;
+  s->font = font;
+  if (copy && font) font->GetFontInfo(&s->fontInfo);
+}
+
+void PlaneEntity::SetTextColor(Entity* e, uint32_t colour) {
+  if (PlaneKindState* s = GetState(e)) s->fontInfo.colour = colour;
+}
+
+void PlaneEntity::SetFont(Entity* e, int32_t height, int32_t weight, const char* face) {
+  PlaneKindState* s = GetState(e);
+  if (s == nullptr) return;
+  s->fontInfo.height = height;
+  s->fontInfo.weight = weight;
+  const char* f = face ? face : "";
+  size_t n = 0;
+  const size_t limit = sizeof s->fontInfo.face - 1;
+  while (f[n] != 0) {
+    const size_t step = static_cast<unsigned char>(f[n]) >= 0x80 && f[n + 1] != 0 ? 2 : 1;
+    if (n + step > limit) break;
+    n += step;
+  }
+  std::memcpy(s->fontInfo.face, f, n);
+  s->fontInfo.face[n] = 0;
+}
+
+TextFontInfo* PlaneEntity::GetFontInfo(Entity* e) {
+  PlaneKindState* s = GetState(e);
+  return s ? &s->fontInfo : nullptr;
+}
+
+void PlaneEntity::DrawText(Entity* e, int32_t x, int32_t y, const char* text) {
+  PlaneKindState* s = GetState(e);
+  if (s == nullptr || text == nullptr) return;
+  BYTE* pixels = reinterpret_cast<BYTE*>(s->pixels.data());
+  if (s->font != nullptr) {
+    TextFontInfo saved;
+    s->font->GetFontInfo(&saved);
+    s->font->SelectFont(s->fontInfo);
+    s->font->DrawText(pixels, s->data.width, s->data.height, x, y, text);
+    s->font->SelectFont(saved);
+  } else {
+    TextFont font;
+    font.Init();
+    font.SelectFont(s->fontInfo);
+    font.DrawText(pixels, s->data.width, s->data.height, x, y, text);
+    font.ReleaseDC();
+  }
+  MakeKeyTransparent(e);
+}
+
+void PlaneEntity::FitToText(Entity* e, const char* text) {
+  PlaneKindState* s = GetState(e);
+  if (s == nullptr || text == nullptr) return;
+  int w = 0;
+  int h = 0;
+  if (s->font != nullptr) {
+    TextFontInfo saved;
+    s->font->GetFontInfo(&saved);
+    s->font->SelectFont(s->fontInfo);
+    s->font->MeasureText(0, 0, text, &w, &h);
+    s->font->SelectFont(saved);
+  } else {
+    TextFont font;
+    font.SelectFont(s->fontInfo);
+    font.MeasureText(0, 0, text, &w, &h);
+  }
+  Resize(e, w, h);
+  MakeKeyTransparent(e);
+}
+
+Entity* PlaneEntity::CreateOnLayer(World& world, int layer, int32_t x, int32_t y, int32_t width,
+                                   int32_t height, uint32_t fillColor, const char* name) {
+  Entity* e = world.CreateEntity(ENTITY_KIND_PLANE, name, x, y, width, height, 0.0, 1, 0, 1.0);
+  if (e == nullptr) return nullptr;
+  CreatePixels(e, width, height, 0, fillColor);
+  e->AttachToLayer(world.GetScreen(), layer);
+  SetTextFont(e, ResourceManager::Instance()->GetTextFont(), 0);
+  return e;
 }

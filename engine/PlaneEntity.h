@@ -8,12 +8,20 @@
 
 #include "engine/Entity.h"
 #include "engine/PictureEntity.h"
+#include "engine/TextFont.h"
+
+class World;
 
 class PlaneKindState : public EntityKindState {
  public:
   // What the screen draws from; its address is the entity data's state.
   PlaneData data{};
   std::vector<uint32_t> pixels;
+  // The font the plane draws text with (the resource manager's, shared); null: a font made for
+  // each call.
+  TextFont* font = nullptr;
+  // The plane's own font settings, selected into the font for each text.
+  TextFontInfo fontInfo{};
 };
 
 class PlaneEntity {
@@ -35,4 +43,18 @@ class PlaneEntity {
   static PlaneKindState* GetState(Entity* e);
   static void DrawImage(Entity* e, int32_t x, int32_t y, const ResourceFrame& frame, int32_t width,
                         int32_t height, double angle, double opacity, uint32_t colour);
+
+  // Text.
+  static void SetTextFont(Entity* e, TextFont* font, int copy);
+  static void SetTextColor(Entity* e, uint32_t colour);
+  // The face name keeps at most 31 bytes, cut before a GBK character that would not fit whole.
+  static void SetFont(Entity* e, int32_t height, int32_t weight, const char* face);
+  static TextFontInfo* GetFontInfo(Entity* e);
+  static void DrawText(Entity* e, int32_t x, int32_t y, const char* text);
+  static void FitToText(Entity* e, const char* text);
+
+  // A plane made on a layer the way the facade makes them: hidden, with the given fill, bound to
+  // the resource manager's text font.
+  static Entity* CreateOnLayer(World& world, int layer, int32_t x, int32_t y, int32_t width,
+                               int32_t height, uint32_t fillColor, const char* name);
 };

@@ -66,7 +66,8 @@ World::~World() {
   m_pending.clear();
   m_active.clear();
   m_controls.clear();
-  for (auto& [id, entity] : m_entities) entity.Destroy();
+  // Clear has normally destroyed every entity; what is left only frees its kind state here (the
+  // screen its items were on is already gone).
   m_entities.clear();
 }
 

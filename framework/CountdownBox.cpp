@@ -56,6 +56,7 @@ BOOL CCountdownBox::OnInitDialog() {
   if (m_focusOk) {
     if (CWnd* ok = GetDlgItem(IDOK)) ok->SetFocus();
   }
+  PlayResourceSound(TIMED_BOX_SOUND);
   if (CentreOnMainWindow()) CenterWindow(AfxGetMainWnd());
   return TRUE;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "controls/ChatRichEdit.h"
 #include "framework/BodyReader.h"
 #include "framework/GameCommThread.h"
 #include "framework/GameConnection.h"
@@ -16,8 +17,10 @@
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/kernel/Process.h"
 #include "resources/ProgramResources.h"
 #include "platform/user/User.h"
+#include "platform/mfc/AsyncSocket.h"
 #include "platform/winsock/WinSock.h"
 
 #define WM_CHAT_APPEND 0x85B5
@@ -64,6 +67,29 @@ DWORD WINAPI BrowserThread(LPVOID parameter) {
 
 CGameApp* GetGameApp() { return static_cast<CGameApp*>(AfxGetApp()); }
 
+int FrameworkMessageBox(const char* text, const char* caption, UINT type) {
+  CGameApp* app = GetGameApp();
+  if (app == nullptr || app->m_pMainWnd == nullptr) return AfxMessageBox(text, type);
+  // OK-and-Cancel types keep their Cancel; every other type becomes an OK box with the icon of
+  // its kind.
+  int style = BOX_STYLE_INFO;
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: style = BOX_STYLE_ERROR; break;
+    case MB_ICONEXCLAMATION: style = BOX_STYLE_WARNING; break;
+    default: break;
+  }
+  if ((type & MB_TYPEMASK) == MB_OKCANCEL) style = (type & MB_ICONMASK) == MB_ICONQUESTION ? BOX_STYLE_QUESTION : BOX_STYLE_INFO_CANCEL;
+  int seconds = 10;
+  return app->ShowMessageBox(text, "确定", "取消", &seconds, style);
+}
+
+HWND FrameworkMainWindow() {
+  CWnd* main = AfxGetMainWnd();
+  return main != nullptr ? main->GetSafeHwnd() : nullptr;
+}
+
+void FrameworkNoticeBox(const char* text) { FrameworkMessageBox(text, nullptr, MB_OK | MB_ICONEXCLAMATION); }
+
 CString GetPlatformWebBase() { return EnvOr("PXQD_WEB_BASE", "http://127.0.0.1:31390/"); }
 
 CString GetBankSite() { return EnvOr("PXQD_BANK_SITE", "http://127.0.0.1:31390"); }
@@ -76,19 +102,36 @@ CGameApp::CGameApp(LPCTSTR gameCode, int defaultPort, int versionMajor, int vers
       m_gameCode(gameCode),
       m_tables(&m_launch) {
   m_smallScreen = GetSystemMetrics(SM_CYSCREEN) < 601 ? 1 : 0;
-  m_portraitsLarge = ImageList_Create(32, 32, ILC_MASK | ILC_COLOR32, 4, 1);
-  m_portraitsSmall = ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 4, 1);
 }
 
-CGameApp::~CGameApp() {
+// The application object is a global, built before the platform's own globals may be: the
+// portrait lists are made at their first use instead of in the constructor.
+void CGameApp::CreatePortraitLists() {
+  if (m_portraitsLarge == nullptr) m_portraitsLarge = ImageList_Create(32, 32, ILC_MASK | ILC_COLOR32, 4, 1);
+  if (m_portraitsSmall == nullptr) m_portraitsSmall = ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 4, 1);
+}
+
+HIMAGELIST CGameApp::GetPortraitList(bool small) {
+  CreatePortraitLists();
+  return small ? m_portraitsSmall : m_portraitsLarge;
+}
+
+CGameApp::~CGameApp() { DestroyPortraitLists(); }
+
+// The lists go at exit, while the window layer still stands: the application object of the
+// program is a global, destroyed only after the layer's own globals may be gone.
+void CGameApp::DestroyPortraitLists() {
   if (m_portraitsLarge) ImageList_Destroy(m_portraitsLarge);
   if (m_portraitsSmall) ImageList_Destroy(m_portraitsSmall);
+  m_portraitsLarge = nullptr;
+  m_portraitsSmall = nullptr;
+  m_portraitMap.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Start-up and exit
 
-CString CGameApp::GetLaunchCommandLine() { return CString(m_lpCmdLine != nullptr ? m_lpCmdLine : ""); }
+CString CGameApp::GetLaunchCommandLine() { return CString(GetCommandLineA()); }
 
 BOOL CGameApp::ParseLaunchLine() {
   CString line = GetLaunchCommandLine();
@@ -114,11 +157,11 @@ BOOL CGameApp::InitInstance() {
   if (CSkinSettings* skin = GetSkinSettings()) skin->LoadCurrentSkin();
   if (!ParseLaunchLine()) return FALSE;
   RegisterSocketWindowClass();
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+  if (!AfxSocketInit()) {
     AfxMessageBox("Windows通信端口初始化失败。", MB_ICONSTOP);
     return FALSE;
   }
+  InitRichEditLibrary();
   if (!StartCommThread()) return FALSE;
   return ConnectServer();
 }
@@ -128,6 +171,7 @@ int CGameApp::ExitInstance() {
   LogTerm();
   UnregisterSocketWindowClass();
   StopCommThread();
+  DestroyPortraitLists();
   return CWinApp::ExitInstance();
 }
 
@@ -335,6 +379,7 @@ int CGameApp::SetPlayerMember(const BYTE* record, size_t length) {
 
 void CGameApp::LoadPortrait(int portraitId) {
   if (m_portraitMap.count(portraitId) != 0) return;
+  CreatePortraitLists();
   CString path;
   path.Format("%s%d_0.bmp", static_cast<LPCSTR>(GetPortraitFolder()), portraitId);
   int index = -1;
@@ -509,6 +554,7 @@ int CGameApp::SendTextToHall(LPCSTR text, int value) {
 CString CGameApp::RequestHallSign() {
   HWND hall = GetHallWindow();
   if (!IsWindow(hall)) return CString();
+  CWaitCursor wait;
   // The query's number, not its address, travels to the hall and back.
   uint32_t id = m_signQueries.Create(GetUserID());
   PostMessageA(hall, WM_HALL_SIGN_QUERY, reinterpret_cast<WPARAM>(GetCommWaitWindow()), static_cast<LPARAM>(id));
@@ -587,6 +633,7 @@ void CGameApp::AddChatText(LPCSTR text) {
 
 void CGameApp::OpenUrlInBrowser(LPCSTR url, BOOL addSign) {
   if (url == nullptr) return;
+  CWaitCursor wait;
   CString shown;
   char head[33] = {};
   CopyTextField(head, sizeof(head), url, std::strlen(url));

@@ -149,7 +149,7 @@ class CGameApp : public CWinApp {
   void LoadPortrait(int portraitId);
   void LoadSeatPortraits();
   int GetPortraitIndex(int portraitId) const;
-  HIMAGELIST GetPortraitList(bool small) const { return small ? m_portraitsSmall : m_portraitsLarge; }
+  HIMAGELIST GetPortraitList(bool small);
 
   // Paths and addresses.
   CString GetModuleFolder() const;
@@ -200,6 +200,10 @@ class CGameApp : public CWinApp {
   virtual CString GetLaunchCommandLine();
 
  private:
+  void CreatePortraitLists();
+  void DestroyPortraitLists();
+
+ private:
   int m_smallScreen = 0;
   int m_serverMajor = 0;
   int m_serverMinor = 0;
@@ -224,6 +228,14 @@ CGameApp* GetGameApp();
 // bank site's host; deployment values, taken from PXQD_WEB_BASE and PXQD_BANK_SITE when set.
 CString GetPlatformWebBase();
 CString GetBankSite();
+
+// The lower layers' message boxes and main window, answered by the framework once the game runs:
+// a modal count-down box with the platform's message-box type mapped to a box style (OK only
+// unless the type asks for OK and Cancel), the main window, and an OK-only notice. The program's
+// start-up hands them to the engine and the screenshot writer.
+int FrameworkMessageBox(const char* text, const char* caption, UINT type);
+HWND FrameworkMainWindow();
+void FrameworkNoticeBox(const char* text);
 
 // Posts a message to the hall's frame window (class "ZuzaRuziFrame") when there is one.
 void PostToHallFrame(UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@
 #include "net/CryptLayer.h"
 #include "net/SharedKeys.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/mfc/Afx.h"
 
 namespace {
 
@@ -26,7 +27,10 @@ void CopyField(char* field, size_t size, LPCSTR text) {
 CGameConnection::CGameConnection(const BYTE* key, DWORD keyBits, DWORD cryptFlags, DWORD zipFlags)
     : CSocketConnection(key, keyBits, cryptFlags, zipFlags, 1, GAME_LARGEST_PAYLOAD) {}
 
-CGameConnection::~CGameConnection() = default;
+// The worker thread calls this object's operations until the connection is closed, so a
+// connection still open when the object goes (the program ends without a lost connection or a
+// leave) is closed here, while the whole object still exists.
+CGameConnection::~CGameConnection() { CGameConnection::Disconnect(); }
 
 int CGameConnection::InitPacketOptions() {
   return SetPacketOptions(PacketKey(), SHARED_KEY_BYTES * 8, CRYPT_LAYER_FLAG, 0);
@@ -38,6 +42,7 @@ int CGameConnection::Disconnect() {
 }
 
 int CGameConnection::ConnectToServer(LPCSTR name, LPCSTR host, int port, int* errorKind) {
+  CWaitCursor wait;
   Close();
   static const char GREETING[] = GAME_GREETING;
   const BYTE* greeting = reinterpret_cast<const BYTE*>(GREETING);
@@ -100,7 +105,12 @@ int CGameConnection::SendRequest(CString& text, int code, int* length, const BYT
   const DWORD timeoutMs = static_cast<DWORD>(GetRequestTimeout(code)) * 1000;
   const DWORD start = GetTickCount();
   int timedOut = 0;
-  if (!SendAndWait(&envelope, &request, &reply, &timedOut, timeoutMs, 0, 0, 1, nullptr, 0)) {
+  int sent;
+  {
+    CWaitCursor wait;
+    sent = SendAndWait(&envelope, &request, &reply, &timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+  }
+  if (!sent) {
     FreePacketData(&reply);
     if (timedOut) {
       *result = RESULT_TIMEOUT;

@@ -17,6 +17,7 @@
 #include "framework/SkinSettings.h"
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
+#include "platform/hall/HallLink.h"
 #include "platform/kernel/Kernel.h"
 
 namespace {
@@ -84,6 +85,8 @@ void CGameFrameWnd::ActivateFrame(int nCmdShow) {
 int CGameFrameWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
   SkinAttachFrame(m_hWnd);
+  // The hall addresses the main frame from its own process.
+  platform::PublishWindow(m_hWnd);
   m_hallCheckTimer = SetTimer(TIMER_HALL_CHECK, 1000, nullptr);
   return 0;
 }
@@ -342,6 +345,7 @@ LRESULT CGameFrameWnd::OnSkinMenu(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CGameFrameWnd::OnSkinChanged(WPARAM wParam, LPARAM) {
+  CWaitCursor wait;
   CGameApp* app = GetGameApp();
   const UINT command = static_cast<UINT>(wParam);
   if (command == SKIN_MENU_MORE) {

@@ -1,42 +1,13 @@
 #include "framework/ProgramLauncher.h"
 
-#include <spawn.h>
 #include <strings.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
-#include <thread>
 
-#include "platform/base/Gbk.h"
-
-extern char** environ;
-
-namespace {
-
-// The programs are started with an argument vector, never through a shell, so no part of a
-// path or URL can be read as a command.
-BOOL Spawn(const std::string& program, const std::string& argument, bool withArgument) {
-  std::string path = program;
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  path = GbkToUtf8(path);
-  std::string arg = GbkToUtf8(argument);
-  char* argv[3] = {const_cast<char*>(path.c_str()), withArgument ? const_cast<char*>(arg.c_str()) : nullptr, nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return FALSE;
-  // The program does not wait for the child; a detached thread reaps it so that it leaves no
-  // zombie behind.
-  std::thread([pid] {
-    int status = 0;
-    waitpid(pid, &status, 0);
-  }).detach();
-  return TRUE;
-}
-
-}  // namespace
+#include "platform/kernel/Kernel.h"
+#include "platform/kernel/Process.h"
+#include "platform/kernel/Shell.h"
+#include "platform/user/User.h"
 
 bool IsBrowsableUrl(LPCSTR url) {
   if (url == nullptr) return false;
@@ -59,11 +30,24 @@ bool IsBrowsableUrl(LPCSTR url) {
 BOOL StartProgram(LPCSTR program, LPCSTR commandLine, int show) {
   if (program == nullptr || program[0] == '\0') return FALSE;
   std::string line = commandLine != nullptr ? commandLine : "";
-  return Spawn(program, line, !line.empty());
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return FALSE;
+  }
+  // The new process is not waited for.
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return TRUE;
 }
 
 BOOL OpenUrlInUserBrowser(LPCSTR url) {
   if (!IsBrowsableUrl(url)) return FALSE;
-  const char* opener = std::getenv("PXQD_URL_OPENER");
-  return Spawn(opener != nullptr && opener[0] != '\0' ? opener : "xdg-open", url, true);
+  HINSTANCE started = ShellExecuteA(nullptr, "", "iexplore", url, nullptr, SW_SHOWNORMAL);
+  if (reinterpret_cast<uintptr_t>(started) > 32) return TRUE;
+  started = ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<uintptr_t>(started) > 32 ? TRUE : FALSE;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/gdi/Text.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/media/MMSystem.h"
 #include "platform/user/User.h"
 
 CString GetSharedSettingsPath() {
@@ -253,4 +254,22 @@ CString& GetWealthTitle(int amount, CString& out) {
   }
   out = TITLES[row];
   return out;
+}
+
+BOOL PlayResourceSoundEx(int resourceId, UINT flags) {
+  HMODULE module = nullptr;
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resourceId), "SOUND");
+  if (found == nullptr) return FALSE;
+  HGLOBAL data = LoadResource(module, found);
+  LPVOID bytes = data != nullptr ? LockResource(data) : nullptr;
+  if (bytes == nullptr) return FALSE;
+  return sndPlaySoundA(static_cast<LPCSTR>(bytes), flags | SND_NODEFAULT | SND_MEMORY);
+}
+
+BOOL PlayResourceSound(int resourceId) { return PlayResourceSoundEx(resourceId, SND_ASYNC | SND_NOSTOP); }
+
+BOOL PlayHallSound(LPCSTR folder, LPCSTR file, UINT flags) {
+  CString path;
+  path.Format("%sshare\\sound\\%s\\%s", static_cast<LPCSTR>(GetHallFolder()), folder, file);
+  return PlaySoundA(path, nullptr, flags | SND_FILENAME);
 }

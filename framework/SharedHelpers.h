@@ -65,3 +65,11 @@ void MoveWindowDpiScaled(HWND window, int x, int y, int width, int height, BOOL 
 
 // The title that a player with this much silver holds; copies it into out and returns out.
 CString& GetWealthTitle(int amount, CString& out);
+
+// Plays the program's "SOUND" resource of that id from memory, asynchronously, without the
+// default sound and without cutting a sound that plays.
+BOOL PlayResourceSound(int resourceId);
+// The same resource with the caller's flags plus SND_NODEFAULT and SND_MEMORY.
+BOOL PlayResourceSoundEx(int resourceId, UINT flags);
+// Plays "share\sound\<folder>\<file>" of the hall folder with the caller's flags.
+BOOL PlayHallSound(LPCSTR folder, LPCSTR file, UINT flags);

@@ -7,6 +7,7 @@
 #include "framework/SharedHelpers.h"
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
+#include "platform/hall/HallLink.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/mfc/DC.h"
 
@@ -28,6 +29,8 @@ CWaitDialog::~CWaitDialog() {
 
 BOOL CWaitDialog::OnInitDialog() {
   CDialog::OnInitDialog();
+  // The hall sends its sign answers to this window from its own process.
+  platform::PublishWindow(m_hWnd);
   m_bar.SubclassDlgItem(WAIT_BAR_CONTROL, this);
   m_bar.Start(200);
   CGameApp* app = GetGameApp();

@@ -14,7 +14,9 @@ bool DecodePicture(const BYTE* bytes, size_t size, platform::PictureFormat forma
   std::vector<BYTE> copy(bytes, bytes + size);
   CRasterImage img;
   img.SetFrame(frame);
-  const DWORD type = format == platform::PictureFormat::ICO ? RASTER_FORMAT_ICO : RASTER_FORMAT_BMP;
+  DWORD type = RASTER_FORMAT_UNKNOWN;
+  if (format == platform::PictureFormat::ICO) type = RASTER_FORMAT_ICO;
+  if (format == platform::PictureFormat::BMP) type = RASTER_FORMAT_BMP;
   if (!img.Decode(copy.data(), static_cast<DWORD>(copy.size()), type) || !img.IsValid()) return false;
   out->width = static_cast<int>(img.GetWidth());
   out->height = static_cast<int>(img.GetHeight());

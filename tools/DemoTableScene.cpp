@@ -1,5 +1,7 @@
 #include "tools/DemoTableScene.h"
 
+#include <cstdio>
+
 #include "engine/InputDispatcher.h"
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
@@ -57,8 +59,8 @@ void DemoTableScene::Build(int32_t width, int32_t height) {
     SendSprite(i);
   }
   m_caption = CreatePlane(3, width / 2, height / 2, 160, 24, 0x000000, "caption");
-  PlaneEntity::DrawBorder(m_caption, 0xffffff);
   m_caption->SetAlpha(0.7);
+  WriteCaption();
   ShowEntity(m_caption, 1);
   BindMouseEvent(CTRL_EVENT_KEYDOWN, KEY, 0);
 }
@@ -80,4 +82,19 @@ int DemoTableScene::OnCommand(Event event) {
     if (state && state->state.keyDown == ESCAPE) PostQuitMessage(0);
   }
   return 1;
+}
+
+void DemoTableScene::WriteCaption() {
+  if (m_caption == nullptr) return;
+  PlaneEntity::Clear(m_caption);
+  PlaneEntity::DrawBorder(m_caption, 0xffffff);
+  char text[128];
+  std::snprintf(text, sizeof text, "<color=16777215;size=16>牌桌 第%u帧 <color=65535>%u", m_frame,
+                m_arrivals);
+  PlaneEntity::DrawText(m_caption, 6, 4, text);
+}
+
+void DemoTableScene::OnFrame() {
+  // The caption's text is written again every 30 frames, as a score board would be.
+  if (++m_frame % 30 == 0) WriteCaption();
 }

@@ -18,11 +18,14 @@ class DemoTableScene : public GameBase {
   static constexpr uint32_t ESCAPE = 0x1b;
 
   void OnGameStart() override;
+  void OnFrame() override;
   int OnCommand(Event event) override;
 
   // Builds the scene on a screen of width x height.
   void Build(int32_t width, int32_t height);
   Entity* Caption() const { return m_caption; }
+  // Redraws the caption's text with the frame count.
+  void WriteCaption();
   uint32_t Arrivals() const { return m_arrivals; }
 
  private:
@@ -33,6 +36,7 @@ class DemoTableScene : public GameBase {
   std::vector<int> m_side;
   Entity* m_caption = nullptr;
   uint32_t m_arrivals = 0;
+  uint32_t m_frame = 0;
   int32_t m_width = 0;
   int32_t m_height = 0;
 };

@@ -37,11 +37,32 @@ using hall::ReplyStatus;
 
 // How long one side waits for the other's frame when the message itself does not say (posts,
 // queries): the peer's server answers these at once, so this only bounds a peer that hangs.
-const DWORD EXCHANGE_LIMIT_MS = 5000;
+const DWORD EXCHANGE_LIMIT_MS = 10000;
 // A send may take its own time-out to be processed; its reply may then take this much longer.
 const DWORD REPLY_SLACK_MS = 2000;
 // Connections served at once; more are closed unanswered.
 const int MAX_WORKERS = 64;
+
+// The folder; only a process that publishes makes it, so that asking about a window that is not
+// there leaves nothing behind.
+std::string HallDirectoryAt(bool create) {
+  std::string dir;
+  const char* over = std::getenv("PXQD_HALL_DIR");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (over && *over) {
+    dir = over;
+  } else if (runtime && runtime[0] == '/') {
+    dir = std::string(runtime) + "/pxqd-hall";
+  } else {
+    dir = "/tmp/pxqd-hall-" + std::to_string(::getuid());
+  }
+  if (create && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
+  // The longest name inside must still fit a socket address.
+  if (dir.size() + 1 + 24 >= sizeof(sockaddr_un{}.sun_path)) return {};
+  return dir;
+}
 
 // ---- socket helpers ----------------------------------------------------------------------------
 
@@ -180,11 +201,13 @@ class HallServer {
   }
 
  private:
+  // Serves in the hall folder of the moment: when it has changed (tests give each run a folder
+  // of its own), the server moves there with the windows it has published.
   bool StartLocked() {
-    if (m_listener >= 0) return true;
-    m_directory = HallDirectory();
-    if (m_directory.empty()) return false;
-    std::string path = m_directory + "/" + OwnSocketName();
+    std::string directory = HallDirectory();
+    if (directory.empty()) return false;
+    if (m_listener >= 0 && directory == m_directory) return true;
+    std::string path = directory + "/" + OwnSocketName();
     sockaddr_un address;
     if (!MakeSocketAddress(path, &address)) return false;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -194,20 +217,34 @@ class HallServer {
       ::close(fd);
       return false;
     }
+    if (m_listener >= 0) {
+      // The old accept loop ends at once and closes its socket.
+      ::shutdown(m_listener, SHUT_RDWR);
+      ::unlink((m_directory + "/" + OwnSocketName()).c_str());
+      for (HWND h : m_published) {
+        ::unlink((m_directory + "/" + WindowLinkName(h)).c_str());
+        ::symlink(OwnSocketName().c_str(), (directory + "/" + WindowLinkName(h)).c_str());
+      }
+    }
+    m_directory = directory;
     m_listener = fd;
-    std::atexit([] { HallServer::Instance().RemoveFiles(); });
-    std::thread([this] { AcceptLoop(); }).detach();
+    if (!m_cleanupRegistered) {
+      m_cleanupRegistered = true;
+      std::atexit([] { HallServer::Instance().RemoveFiles(); });
+    }
+    std::thread([this, fd] { AcceptLoop(fd); }).detach();
     return true;
   }
 
-  void AcceptLoop() {
+  void AcceptLoop(int listener) {
     for (;;) {
-      int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+      int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd < 0) {
         if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE) {
           if (errno == EMFILE || errno == ENFILE) ::poll(nullptr, 0, 100);  // let descriptors free up
           continue;
         }
+        ::close(listener);
         return;
       }
       if (!PeerIsSameUser(fd) || m_workers.load() >= MAX_WORKERS) {
@@ -231,6 +268,10 @@ class HallServer {
     reply.timeoutOrStatus = static_cast<uint32_t>(ReplyStatus::OK);
     HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(request.hwnd));
     auto status = [&reply](ReplyStatus s) { reply.timeoutOrStatus = static_cast<uint32_t>(s); };
+    // A post is answered before it is made: the posted message may end this process (WM_CLOSE to
+    // its main window), and the poster must not take a process that ends as it asked for a
+    // window that was never there. The window is live, so only a full queue can refuse it now.
+    bool postAfterReply = false;
     switch (request.kind) {
       case FrameKind::IS_WINDOW:
         reply.wParam = IsLive(hwnd) ? 1 : 0;
@@ -258,9 +299,8 @@ class HallServer {
         } else if (!AcceptedFromOtherProcess(request.message) || request.message == WM_COPYDATA ||
                    !request.payload.empty()) {
           status(ReplyStatus::REFUSED);
-        } else if (!PostMessageA(hwnd, request.message, static_cast<WPARAM>(request.wParam),
-                                 static_cast<LPARAM>(request.lParam))) {
-          status(ReplyStatus::NO_WINDOW);
+        } else {
+          postAfterReply = true;
         }
         break;
       case FrameKind::SEND: {
@@ -295,11 +335,15 @@ class HallServer {
         return;
     }
     WriteAll(fd, hall::EncodeFrame(reply), NowMs() + EXCHANGE_LIMIT_MS);
+    if (postAfterReply) {
+      PostMessageA(hwnd, request.message, static_cast<WPARAM>(request.wParam), static_cast<LPARAM>(request.lParam));
+    }
   }
 
   std::mutex m_lock;
   std::string m_directory;
   int m_listener = -1;
+  bool m_cleanupRegistered = false;
   std::set<HWND> m_published;
   std::atomic<int> m_workers{0};
 };
@@ -310,7 +354,7 @@ class HallServer {
 // this process's own (which the window layer has already looked for), or when the owner is gone
 // (its stale link is then removed).
 int ConnectToOwner(HWND hwnd) {
-  std::string directory = HallDirectory();
+  std::string directory = HallDirectoryAt(false);
   if (directory.empty() || !hwnd) return -1;
   std::string link = directory + "/" + WindowLinkName(hwnd);
   char target[128];
@@ -441,7 +485,7 @@ BOOL RouteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time
 }
 
 HWND RouteFind(LPCSTR className, LPCSTR windowName) {
-  std::string directory = HallDirectory();
+  std::string directory = HallDirectoryAt(false);
   if (directory.empty()) return nullptr;
   if ((className && std::strlen(className) > hall::MAX_FIND_NAME) ||
       (windowName && std::strlen(windowName) > hall::MAX_FIND_NAME)) {
@@ -484,24 +528,7 @@ const bool g_routerInstalled = [] {
 
 }  // namespace
 
-std::string HallDirectory() {
-  std::string dir;
-  const char* over = std::getenv("PXQD_HALL_DIR");
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (over && *over) {
-    dir = over;
-  } else if (runtime && runtime[0] == '/') {
-    dir = std::string(runtime) + "/pxqd-hall";
-  } else {
-    dir = "/tmp/pxqd-hall-" + std::to_string(::getuid());
-  }
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
-  // The longest name inside must still fit a socket address.
-  if (dir.size() + 1 + 24 >= sizeof(sockaddr_un{}.sun_path)) return {};
-  return dir;
-}
+std::string HallDirectory() { return HallDirectoryAt(true); }
 
 BOOL PublishWindow(HWND hwnd) {
   EnableForeignWindows();

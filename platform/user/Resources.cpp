@@ -530,3 +530,15 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UI
   }
   return (flags & LR_SHARED) ? KeepShared(name, sharedKind, h) : h;
 }
+
+namespace platform {
+
+HBITMAP LoadPictureFile(LPCSTR path) {
+  if (!path) return nullptr;
+  std::vector<BYTE> bytes = ReadWholeFile(path);
+  Pixels px;
+  if (!DecodeBytes(bytes, PictureFormat::ANY, 0, px)) return nullptr;
+  return PixelsToBitmap(px, px.hasAlpha);
+}
+
+}  // namespace platform

@@ -109,8 +109,9 @@ struct DecodedPicture {
   std::vector<uint32_t> argb;
   bool hasAlpha = false;
 };
-enum class PictureFormat { BMP, ICO };
-// Decodes a whole .bmp file (BMP) or entry `frame` of an .ico or .cur file (ICO); false when the
+enum class PictureFormat { BMP, ICO, ANY };
+// Decodes a whole .bmp file (BMP), entry `frame` of an .ico or .cur file (ICO), or a picture of any
+// format the decoder knows, told by its content (ANY); false when the
 // bytes do not decode. The window system holds no decoder of its own: the image library gives it
 // one at start-up, and until then bitmaps, icons and cursors from files and resources do not load.
 using PictureDecoder = bool (*)(const BYTE* bytes, size_t size, PictureFormat format, long frame,
@@ -120,5 +121,10 @@ void SetPictureDecoder(PictureDecoder decoder);
 // An icon or cursor from pixels: 32-bit B, G, R, A, top-down, straight alpha; pixels with an
 // alpha below 128 are transparent in the mask. Null on a bad size.
 HICON CreateIconFromPixels(const uint32_t* pixels, int width, int height, bool icon, POINT hotspot);
+
+// A picture file of any format the image library reads (BMP, PNG, JPEG and the others, told by
+// their content) as a 32-bit top-down DIB section; the alpha channel is kept when the picture has
+// one. `path` is a Windows-style GBK path. Null when the file is missing or not a picture.
+HBITMAP LoadPictureFile(LPCSTR path);
 
 }  // namespace platform

@@ -51,13 +51,23 @@ struct ServerCore::SessionState {
 };
 
 struct ServerCore::Table {
-  std::array<int, CHAIRS> seats{};  // session ids; 0 = free
+  std::array<int, CHAIRS> seats{};  // session ids of connected players; 0 = none
   std::array<bool, CHAIRS> ready{};
   std::vector<int> onlookers;       // session ids in arrival order
+  // Chairs taken without a connection: kept for an absent player, or a computer player's.
+  std::array<int32_t, CHAIRS> absentUser{};
+  std::array<bool, CHAIRS> computer{};
+  std::array<WirePlayer, CHAIRS> unconnected{};  // the absent or computer player of a chair
   std::unique_ptr<TableGame> game;
 
+  bool Taken(int chair) const { return seats[chair] || absentUser[chair] || computer[chair]; }
+  // A table lives while it has a connected player, an onlooker or a player kept absent;
+  // computer players alone do not keep it.
   bool Empty() const {
-    return onlookers.empty() && std::all_of(seats.begin(), seats.end(), [](int s) { return s == 0; });
+    for (int chair = 0; chair < CHAIRS; ++chair) {
+      if (seats[chair] || absentUser[chair]) return false;
+    }
+    return onlookers.empty();
   }
   bool Playing() const { return game && game->HandInProgress(); }
 };
@@ -70,15 +80,23 @@ struct ServerCore::Room {
 // The channel a table's game gets; valid only during the call that hands it over.
 class ServerCore::Channel : public TableChannel {
  public:
-  Channel(ServerCore& core, int32_t roomId, int32_t table) : m_core(core), m_roomId(roomId), m_table(table) {}
+  Channel(ServerCore& core, int32_t roomId, int32_t table, int32_t requestUser = 0)
+      : m_core(core), m_roomId(roomId), m_table(table), m_requestUser(requestUser) {}
   int32_t RoomId() const override { return m_roomId; }
   int32_t TableNumber() const override { return m_table; }
   int32_t UserAt(int chair) const override {
     Table* t = m_core.FindTable(m_roomId, m_table);
-    if (!t || chair < 0 || chair >= CHAIRS || !t->seats[chair]) return 0;
-    SessionState* s = m_core.FindSession(t->seats[chair]);
-    return s ? s->userId : 0;
+    return t && chair >= 0 && chair < CHAIRS ? m_core.UserAt(*t, chair) : 0;
   }
+  bool IsAbsent(int chair) const override {
+    Table* t = m_core.FindTable(m_roomId, m_table);
+    return t && chair >= 0 && chair < CHAIRS && t->absentUser[chair] != 0;
+  }
+  bool IsComputer(int chair) const override {
+    Table* t = m_core.FindTable(m_roomId, m_table);
+    return t && chair >= 0 && chair < CHAIRS && t->computer[chair];
+  }
+  int32_t RequestUser() const override { return m_requestUser; }
   bool IsReady(int chair) const override {
     Table* t = m_core.FindTable(m_roomId, m_table);
     return t && chair >= 0 && chair < CHAIRS && t->ready[chair];
@@ -96,6 +114,49 @@ class ServerCore::Channel : public TableChannel {
     int except = exceptChair >= 0 && exceptChair < CHAIRS ? t->seats[exceptChair] : 0;
     m_core.SendToTable(*t, code, data, except ? except : -1);
   }
+  void SendToUser(int32_t userId, DWORD code, const Bytes& data) override {
+    Table* t = m_core.FindTable(m_roomId, m_table);
+    if (!t) return;
+    for (int id : t->seats) {
+      SessionState* s = id ? m_core.FindSession(id) : nullptr;
+      if (s && s->userId == userId) m_core.m_outbox->Send(id, code, data);
+    }
+    for (int id : t->onlookers) {
+      SessionState* s = m_core.FindSession(id);
+      if (s && s->userId == userId) m_core.m_outbox->Send(id, code, data);
+    }
+  }
+  bool SeatComputer(int chair, const WirePlayer& player) override {
+    Table* t = m_core.FindTable(m_roomId, m_table);
+    if (!t || chair < 0 || chair >= CHAIRS || t->Taken(chair) || player.userId == 0) return false;
+    if (!m_core.m_accounts.Ensure(player.userId, player.name, m_core.m_config.startingSilver, nullptr)) return false;
+    t->computer[chair] = true;
+    t->ready[chair] = false;
+    t->unconnected[chair] = player;
+    t->unconnected[chair].table = m_table;
+    t->unconnected[chair].chair = chair;
+    m_core.SendToTable(*t, NTF_PLAYER_SEATED, PlayerBytes(m_core.PlayerAt(*t, chair)), -1);
+    return true;
+  }
+  void RemoveComputer(int chair) override {
+    Table* t = m_core.FindTable(m_roomId, m_table);
+    if (!t || chair < 0 || chair >= CHAIRS || !t->computer[chair]) return;
+    int32_t user = t->unconnected[chair].userId;
+    t->computer[chair] = false;
+    t->ready[chair] = false;
+    t->unconnected[chair] = WirePlayer{};
+    m_core.SendToTable(*t, NTF_PLAYER_LEFT, WritePlayerLeft(user, chair, m_table), -1);
+  }
+  void ReleaseChair(int chair) override {
+    Table* t = m_core.FindTable(m_roomId, m_table);
+    if (!t || chair < 0 || chair >= CHAIRS || !t->absentUser[chair]) return;
+    int32_t user = t->absentUser[chair];
+    t->absentUser[chair] = 0;
+    t->ready[chair] = false;
+    t->unconnected[chair] = WirePlayer{};
+    m_core.SendToTable(*t, NTF_PLAYER_LEFT, WritePlayerLeft(user, chair, m_table), -1);
+    m_core.Logf("room %d table %d: the chair kept for user %d is free", m_roomId, m_table, user);
+  }
   bool Settle(const std::array<int64_t, 4>& silver, const std::array<int64_t, 4>& score) override {
     return m_core.SettleLocked(m_roomId, m_table, silver, score);
   }
@@ -108,6 +169,7 @@ class ServerCore::Channel : public TableChannel {
   ServerCore& m_core;
   int32_t m_roomId;
   int32_t m_table;
+  int32_t m_requestUser;
 };
 
 ServerCore::ServerCore(ServerConfig config, Outbox* outbox) : m_config(std::move(config)), m_outbox(outbox) {
@@ -306,16 +368,29 @@ Reply ServerCore::Enter(SessionState& s, const Request& r) {
   }
 
   Table& t = room.tables[e.table];
+  if (!rejoin && !lookOn && t.absentUser[e.chair] == e.userId) {
+    // The chair was kept for him while his connection was gone.
+    t.absentUser[e.chair] = 0;
+    t.unconnected[e.chair] = WirePlayer{};
+    t.seats[e.chair] = s.id;
+    rejoin = true;
+    Logf("session %d: user %d takes back his chair %d at room %d table %d", s.id, e.userId, e.chair, e.roomId,
+         e.table);
+  } else if (!rejoin && !lookOn && t.computer[e.chair]) {
+    Channel channel(*this, e.roomId, e.table, e.userId);
+    if (t.game && t.game->YieldComputerChair(channel, e.chair)) channel.RemoveComputer(e.chair);
+  }
   if (!rejoin) {
     if (lookOn) {
-      if (!t.seats[e.chair]) {
+      if (!t.Taken(e.chair)) {
         DropTableIfEmpty(e.roomId, e.table);
         return Refuse(r, RESULT_NOT_READY_TO_WATCH, "nobody to watch in that chair");
       }
       if (static_cast<int32_t>(t.onlookers.size()) >= room.rules.maxOnlookers) {
         return Refuse(r, RESULT_NO_WATCH_PLACE, "no place for another onlooker");
       }
-    } else if (t.seats[e.chair]) {
+    } else if (t.Taken(e.chair)) {
+      DropTableIfEmpty(e.roomId, e.table);
       return Refuse(r, RESULT_ENTER_FAILED, "the chair is taken");
     }
   }
@@ -330,6 +405,10 @@ Reply ServerCore::Enter(SessionState& s, const Request& r) {
     s.table = e.table;
     s.chair = e.chair;
     s.onlooker = lookOn;
+    if (t.game && !lookOn) {
+      Channel channel(*this, e.roomId, e.table, e.userId);
+      t.game->OnReconnected(channel, e.chair);
+    }
   } else {
     Seat(s, e.roomId, e.table, e.chair, lookOn);
   }
@@ -354,6 +433,10 @@ void ServerCore::Seat(SessionState& s, int32_t roomId, int32_t table, int32_t ch
   s.onlooker = onlooker;
   if (onlooker) {
     t.onlookers.push_back(s.id);
+    if (t.game) {
+      Channel channel(*this, roomId, table, s.userId);
+      t.game->OnWatching(channel, s.userId, chair);
+    }
     return;
   }
   t.seats[chair] = s.id;
@@ -361,7 +444,7 @@ void ServerCore::Seat(SessionState& s, int32_t roomId, int32_t table, int32_t ch
   if (!t.game && m_config.tableGames) t.game = m_config.tableGames(roomId, table);
   SendToTable(t, NTF_PLAYER_SEATED, PlayerBytes(PlayerOf(s)), s.id);
   if (t.game) {
-    Channel channel(*this, roomId, table);
+    Channel channel(*this, roomId, table, s.userId);
     t.game->OnSeated(channel, chair);
   }
 }
@@ -374,12 +457,16 @@ void ServerCore::RemoveFromTable(SessionState& s) {
   if (s.onlooker) {
     t->onlookers.erase(std::remove(t->onlookers.begin(), t->onlookers.end(), s.id), t->onlookers.end());
     SendToTable(*t, NTF_ONLOOKER_LEFT, WriteOnlookerLeft(s.userId, s.table, s.chair), -1);
+    if (t->game) {
+      Channel channel(*this, s.roomId, s.table, s.userId);
+      t->game->OnStoppedWatching(channel, s.userId, s.chair);
+    }
   } else if (s.chair >= 0 && s.chair < CHAIRS && t->seats[s.chair] == s.id) {
     t->seats[s.chair] = 0;
     t->ready[s.chair] = false;
     SendToTable(*t, NTF_PLAYER_LEFT, WritePlayerLeft(s.userId, s.chair, s.table), -1);
     if (t->game) {
-      Channel channel(*this, s.roomId, s.table);
+      Channel channel(*this, s.roomId, s.table, s.userId);
       t->game->OnLeft(channel, s.chair);
     }
   }
@@ -413,13 +500,32 @@ WirePlayer ServerCore::PlayerOf(const SessionState& s) {
   return p;
 }
 
+int32_t ServerCore::UserAt(const Table& t, int chair) {
+  if (t.absentUser[chair]) return t.absentUser[chair];
+  if (t.computer[chair]) return t.unconnected[chair].userId;
+  SessionState* s = t.seats[chair] ? FindSession(t.seats[chair]) : nullptr;
+  return s ? s->userId : 0;
+}
+
+WirePlayer ServerCore::PlayerAt(const Table& t, int chair) {
+  if (t.absentUser[chair] || t.computer[chair]) {
+    WirePlayer p = t.unconnected[chair];
+    Account account;
+    if (m_accounts.Find(p.userId, &account)) {
+      p.silver = ToWire(account.silver);
+      p.score = ToWire(account.score);
+      p.level = account.level;
+    }
+    return p;
+  }
+  SessionState* s = t.seats[chair] ? FindSession(t.seats[chair]) : nullptr;
+  return s ? PlayerOf(*s) : WirePlayer{};
+}
+
 std::vector<WirePlayer> ServerCore::PlayersOf(const Table& t) {
   // By position: the client puts record i into seat i, so free chairs go as empty records.
   std::vector<WirePlayer> players(CHAIRS);
-  for (int chair = 0; chair < CHAIRS; ++chair) {
-    SessionState* s = t.seats[chair] ? FindSession(t.seats[chair]) : nullptr;
-    if (s) players[chair] = PlayerOf(*s);
-  }
+  for (int chair = 0; chair < CHAIRS; ++chair) players[chair] = PlayerAt(t, chair);
   return players;
 }
 
@@ -479,7 +585,7 @@ Reply ServerCore::Ready(SessionState& s, const Request& r) {
   }
   t->ready[s.chair] = true;
   if (t->game) {
-    Channel channel(*this, s.roomId, s.table);
+    Channel channel(*this, s.roomId, s.table, s.userId);
     t->game->OnReady(channel, s.chair);
   }
   return reply;
@@ -494,8 +600,9 @@ Reply ServerCore::Chat(SessionState& s, const Request& r) {
   Table* t = TableOf(s);
   if (!t) return Refuse(r, RESULT_FAILED, "no table");
   // The client shows its own line of 201210 itself and waits for the server to show that of
-  // 201211, so only the quiet request comes back to the sender.
-  ChatLine relay{s.userId, s.roomId, s.table, s.chair, line.machineId, line.text};
+  // 201211, so only the quiet request comes back to the sender. The sender's machine id stays
+  // with the server.
+  ChatLine relay{s.userId, s.roomId, s.table, s.chair, std::string(), line.text};
   SendToTable(*t, NTF_CHAT, relay.Write(), r.code == REQ_CHAT ? s.id : -1);
   return Reply{};
 }
@@ -544,7 +651,7 @@ Reply ServerCore::ChangeTable(SessionState& s, const Request& r) {
   for (auto& [number, t] : room.tables) {
     if (number == s.table || number >= room.rules.tables) continue;
     for (int i = 0; i < CHAIRS && target < 0; ++i) {
-      if (!t.seats[i]) {
+      if (!t.Taken(i)) {
         target = number;
         chair = i;
       }
@@ -588,7 +695,8 @@ Reply ServerCore::GameRunning(SessionState& s, const Request& r) {
   Table* t = TableOf(s);
   Reply reply;
   reply.result = t && t->Playing() ? RESULT_GAME_RUNNING : RESULT_SUCCESS;
-  reply.data = OneInt(RoomFor(s.roomId).rules.roomFlags);
+  const RoomRules& rules = RoomFor(s.roomId).rules;
+  if (rules.roomFlags) reply.data = OneInt(*rules.roomFlags);
   return reply;
 }
 
@@ -617,7 +725,7 @@ Reply ServerCore::PassToGame(SessionState& s, const Request& r) {
   Table* t = TableOf(s);
   Reply reply;
   if (t && t->game) {
-    Channel channel(*this, s.roomId, s.table);
+    Channel channel(*this, s.roomId, s.table, s.userId);
     if (t->game->OnRequest(channel, s.chair, s.onlooker, r.code, r.data, &reply)) return reply;
   }
   if (r.code == REQ_SEAT_VALUE || r.code == REQ_NAMED_RECORD_A || r.code == REQ_NAMED_RECORD_B) {
@@ -636,6 +744,19 @@ void ServerCore::TellSilver(const SessionState& s, int kind, int64_t amount, int
   if (!t || s.onlooker || !s.entered) return;
   BaseSilverNotice notice{s.userId, s.chair, kind, ToWire(amount), ToWire(silver), 0, target};
   SendToTable(*t, NTF_BASE_SILVER, notice.Write(), -1);
+}
+
+int32_t ServerCore::LevelOf(int64_t score) const {
+  int32_t level = 0;
+  for (size_t i = 0; i < m_config.levels.size(); ++i) {
+    if (score >= m_config.levels[i].first) level = static_cast<int32_t>(i);
+  }
+  return level;
+}
+
+std::string ServerCore::LevelTitle(int32_t level) const {
+  return level >= 0 && static_cast<size_t>(level) < m_config.levels.size() ? m_config.levels[level].second
+                                                                            : std::string();
 }
 
 int64_t ServerCore::DayStart(int64_t now) const { return now - ((now % DAY_MS) + DAY_MS) % DAY_MS; }
@@ -888,7 +1009,19 @@ void ServerCore::OnSessionClosed(int session) {
   if (!s) return;
   if (s->entered) {
     Logf("session %d: connection of user %d closed", session, s->userId);
-    RemoveFromTable(*s);
+    Table* t = TableOf(*s);
+    Channel channel(*this, s->roomId, s->table, s->userId);
+    if (t && !s->onlooker && t->seats[s->chair] == s->id && t->game &&
+        t->game->HoldChairOnDisconnect(channel, s->chair)) {
+      // The chair stays his, absent, until he comes back or the game lets it go.
+      t->absentUser[s->chair] = s->userId;
+      t->unconnected[s->chair] = PlayerOf(*s);
+      t->seats[s->chair] = 0;
+      s->entered = false;
+      Logf("room %d table %d: chair %d is kept for user %d", s->roomId, s->table, s->chair, s->userId);
+    } else {
+      RemoveFromTable(*s);
+    }
   }
   m_sessions.erase(session);
 }
@@ -908,6 +1041,8 @@ void ServerCore::RunDueTimers() {
     if (!t || !t->game) continue;
     Channel channel(*this, timer.roomId, timer.table);
     t->game->OnTimer(channel, timer.token);
+    // The game may have let the last kept chair go.
+    DropTableIfEmpty(timer.roomId, timer.table);
   }
 }
 
@@ -988,6 +1123,8 @@ bool ServerCore::CloseTable(int32_t roomId, int32_t table) {
     if (s->entered && s->roomId == roomId && s->table == table) s->entered = false;
   }
   t->seats.fill(0);
+  t->absentUser.fill(0);
+  t->computer.fill(false);
   t->onlookers.clear();
   DropTableIfEmpty(roomId, table);
   Logf("room %d table %d closed", roomId, table);
@@ -1007,9 +1144,9 @@ bool ServerCore::SettleLocked(int32_t roomId, int32_t table, const std::array<in
   std::vector<int32_t> users;
   std::vector<int> chairs;
   for (int chair = 0; chair < CHAIRS; ++chair) {
-    SessionState* s = t->seats[chair] ? FindSession(t->seats[chair]) : nullptr;
-    if (s) {
-      users.push_back(s->userId);
+    int32_t user = UserAt(*t, chair);
+    if (user) {
+      users.push_back(user);
       chairs.push_back(chair);
     }
   }
@@ -1020,8 +1157,9 @@ bool ServerCore::SettleLocked(int32_t roomId, int32_t table, const std::array<in
     for (size_t i = 0; i < a.size(); ++i) {
       a[i].silver += silver[chairs[i]];
       a[i].score += score[chairs[i]];
+      a[i].level = LevelOf(a[i].score);
       if (silver[chairs[i]] != 0) log.push_back({users[i], Movement::SETTLEMENT, silver[chairs[i]], now});
-      standings.push_back({users[i], ToWire(a[i].score), ToWire(a[i].silver), a[i].level, std::string()});
+      standings.push_back({users[i], ToWire(a[i].score), ToWire(a[i].silver), a[i].level, LevelTitle(a[i].level)});
     }
     return true;
   });
@@ -1037,10 +1175,7 @@ std::array<int32_t, 4> ServerCore::TableUsers(int32_t roomId, int32_t table) {
   std::lock_guard<std::mutex> g(m_lock);
   std::array<int32_t, 4> users{};
   Table* t = FindTable(roomId, table);
-  for (int chair = 0; t && chair < CHAIRS; ++chair) {
-    SessionState* s = t->seats[chair] ? FindSession(t->seats[chair]) : nullptr;
-    users[chair] = s ? s->userId : 0;
-  }
+  for (int chair = 0; t && chair < CHAIRS; ++chair) users[chair] = UserAt(*t, chair);
   return users;
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,11 +25,13 @@ namespace testbed {
 
 // What a room allows. Limits of 0 mean none.
 struct RoomRules {
-  int32_t tables = 32;
+  int32_t tables = 64;
   int32_t minSilver = 0;
   int32_t maxSilver = 0;
   bool bankAllowed = true;
-  int32_t roomFlags = 0;  // sent with the reply of 201130
+  // Sent with the reply of 201130, where the client takes it for the room's flags; without a
+  // value the reply carries no data and the client keeps the flags the hall gave it.
+  std::optional<int32_t> roomFlags;
   int32_t maxOnlookers = 16;
 };
 
@@ -45,6 +48,10 @@ struct ServerConfig {
   int64_t monthlyWithdrawLimit = 0;
   int32_t wrongAnswerLimit = 3;  // wrong protection answers in a row before withdrawals stop
   int64_t answerLockMs = 10 * 60 * 1000;
+  // The levels by score: a player's level is the last entry whose score his reaches, and its
+  // title goes with his standing (211030).
+  std::vector<std::pair<int64_t, std::string>> levels = {
+      {0, "新手"}, {100, "入门"}, {500, "熟手"}, {2000, "高手"}, {10000, "大师"}};
   uint32_t seed = 0;  // of the protection challenges; 0 takes one from the clock
   // Milliseconds since the epoch; empty means the system clock. Tests give their own.
   std::function<int64_t()> clock;
@@ -158,6 +165,8 @@ class ServerCore {
   Table* TableOf(const SessionState& s);
   SessionState* FindSession(int id);
   WirePlayer PlayerOf(const SessionState& s);
+  int32_t UserAt(const Table& t, int chair);
+  WirePlayer PlayerAt(const Table& t, int chair);
   std::vector<WirePlayer> PlayersOf(const Table& t);
   void Seat(SessionState& s, int32_t roomId, int32_t table, int32_t chair, bool onlooker);
   void RemoveFromTable(SessionState& s);
@@ -166,6 +175,8 @@ class ServerCore {
   void TellSilver(const SessionState& s, int kind, int64_t amount, int64_t silver, int target);
   bool SettleLocked(int32_t roomId, int32_t table, const std::array<int64_t, 4>& silver,
                     const std::array<int64_t, 4>& score);
+  int32_t LevelOf(int64_t score) const;
+  std::string LevelTitle(int32_t level) const;
   int64_t DayStart(int64_t now) const;
   int64_t MonthStart(int64_t now) const;
 

@@ -1,8 +1,11 @@
-// The testbed game server as a program: listens on 127.0.0.1, answers the framework's requests
-// and keeps the accounts in an SQLite file in its data folder.
-//   pxqd-server [--port N] [--data FOLDER]
+// The testbed game server as a program: listens on 127.0.0.1, answers the framework's requests,
+// keeps the accounts in an SQLite file in its data folder and plays the mahjong table at every
+// table, with computer players in the empty chairs.
+//   pxqd-server [--port N] [--data FOLDER] [--seed S]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
-// ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before.
+// ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
+// table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
+// pxqd-replay checks; the seed (random unless given) makes the walls again.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,10 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <memory>
+#include <random>
 #include <string>
 #include <thread>
 
 #include "testbed/server/GameServer.h"
+#include "testbed/table/MahjongTableGame.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
@@ -22,7 +29,7 @@ void OnSignal(int) { g_stop = 1; }
 const long DEFAULT_PORT = 31380;
 
 int Usage(const char* program) {
-  fprintf(stderr, "usage: %s [--port N] [--data FOLDER]\n", program);
+  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n", program);
   return 2;
 }
 
@@ -57,9 +64,14 @@ bool ParsePort(const char* text, long* port) {
 int main(int argc, char** argv) {
   long port = DEFAULT_PORT;
   std::string folder = DefaultDataFolder();
+  uint64_t seed = std::random_device{}();
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--port" && i + 1 < argc) {
+    if (arg == "--seed" && i + 1 < argc) {
+      char* end = nullptr;
+      seed = strtoull(argv[++i], &end, 10);
+      if (!end || *end) return Usage(argv[0]);
+    } else if (arg == "--port" && i + 1 < argc) {
       if (!ParsePort(argv[++i], &port)) return Usage(argv[0]);
     } else if (arg == "--data" && i + 1 < argc) {
       folder = argv[++i];
@@ -73,7 +85,19 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot make the data folder %s\n", folder.c_str());
     return 1;
   }
-  testbed::GameServer server;
+  testbed::ServerConfig config;
+  config.tableGames = [folder, seed](int32_t room, int32_t table) {
+    testbed::TableConfig tableConfig;
+    tableConfig.seed = seed * 1000003u + static_cast<uint64_t>(room) * 1009u + static_cast<uint64_t>(table);
+    auto log = std::make_shared<std::ofstream>(folder + "/hands-" + std::to_string(seed) + "-" + std::to_string(room) +
+                                                   "-" + std::to_string(table) + ".jsonl",
+                                               std::ios::app);
+    return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig, [log](const std::string& line) {
+      *log << line << '\n';
+      log->flush();
+    });
+  };
+  testbed::GameServer server(std::move(config));
   server.Core().SetLogSink([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
   std::string error;
   std::string database = folder + "/accounts.db";

@@ -15,9 +15,9 @@ namespace testbed {
 
 using BodyData = std::vector<BYTE>;
 
-class BodyReader {
+class TableBodyReader {
  public:
-  explicit BodyReader(std::span<const BYTE> body) : m_body(body) {}
+  explicit TableBodyReader(std::span<const BYTE> body) : m_body(body) {}
   size_t Size() const { return m_body.size(); }
   bool Has(size_t bytes) const { return m_body.size() >= bytes; }
   // The int at an offset; 0 when the body is too short (callers check Has first).
@@ -29,15 +29,15 @@ class BodyReader {
   std::span<const BYTE> m_body;
 };
 
-class BodyWriter {
+class TableBodyWriter {
  public:
-  explicit BodyWriter(size_t size) : m_bytes(size, 0) {}
-  BodyWriter& Int(size_t offset, int32_t value) {
+  explicit TableBodyWriter(size_t size) : m_bytes(size, 0) {}
+  TableBodyWriter& Int(size_t offset, int32_t value) {
     if (offset + 4 <= m_bytes.size()) WriteU32Le(m_bytes.data() + offset, static_cast<uint32_t>(value));
     return *this;
   }
   // Text inside a field of `width` bytes, always zero-terminated within it.
-  BodyWriter& Text(size_t offset, size_t width, std::string_view text) {
+  TableBodyWriter& Text(size_t offset, size_t width, std::string_view text) {
     if (width == 0 || offset + width > m_bytes.size()) return *this;
     const size_t n = text.size() < width ? text.size() : width - 1;
     for (size_t i = 0; i < n; ++i) m_bytes[offset + i] = static_cast<BYTE>(text[i]);

@@ -97,6 +97,17 @@ TableOutput MahjongTable::Disconnect(int userId) {
   return out;
 }
 
+TableOutput MahjongTable::Leave(int userId) {
+  const int chair = ChairOf(userId);
+  if (chair < 0) {
+    m_onlookers.erase(userId);
+    return TableOutput{};
+  }
+  if (m_phase != Phase::IDLE) return Disconnect(userId);
+  m_chairs[chair] = Chair{};
+  return TableOutput{};
+}
+
 TableOutput MahjongTable::Reconnect(int userId) {
   const int chair = ChairOf(userId);
   if (chair < 0) return TableOutput{};
@@ -176,6 +187,12 @@ TableOutput MahjongTable::HandleRequest(int userId, int code, std::span<const BY
       out.Append(OnReturnToGame(chair));
       return out;
     case REQ_TURN_STALLED:
+      // A client whose clock has stood at zero for half a minute: whoever is silent, the
+      // table acts now as it would at its own deadline.
+      if (!IdentityBody::Read(body)) break;
+      Reply(out, userId, RESULT_SUCCESS);
+      out.Append(Deadline(m_current));
+      return out;
     case REQ_C229505:
       if (!IdentityBody::Read(body)) break;
       Reply(out, userId, RESULT_SUCCESS);
@@ -402,7 +419,7 @@ TableOutput MahjongTable::OnHu(int chair, std::span<const BYTE> body) {
     const int jokerCode = JokerCode();
     o.noJoker = std::none_of(m_chairs[chair].hand.begin(), m_chairs[chair].hand.end(),
                              [&](int id) { return jokerCode != 0 && TileSet::Code(id) == jokerCode; });
-    Log(json{{"ev", "hu"}, {"chair", chair}, {"kind", HU_SELF_DRAWN}, {"tile", m_drawnTile}, {"from", chair}}.dump());
+    if (m_log) Log(json{{"ev", "hu"}, {"chair", chair}, {"kind", HU_SELF_DRAWN}, {"tile", m_drawnTile}, {"from", chair}}.dump());
     out.Append(EndHand(o, m_drawnTile));
     return out;
   }
@@ -440,7 +457,7 @@ TableOutput MahjongTable::OnConcealedGang(int chair, std::span<const BYTE> body)
   TableMeld meld{FAMILY_CONCEALED_GANG, four, four[0], chair};
   c.melds.push_back(meld);
   m_gangs.push_back(GangPayment{chair, -1, FAMILY_CONCEALED_GANG});
-  Log(json{{"ev", "concealed_gang"}, {"chair", chair}, {"tiles", four}}.dump());
+  if (m_log) Log(json{{"ev", "concealed_gang"}, {"chair", chair}, {"tiles", four}}.dump());
   const WallDraw d = *m_wall.DrawTail();
   LogDraw(chair, d, true);
   c.hand.push_back(d.tile);
@@ -519,7 +536,7 @@ TableOutput MahjongTable::FinishAddedGang(int chair, bool notifyActor, int reply
   meld->tiles.push_back(tile);
   std::array<int, 4> shown{tile, meld->tiles[0], meld->tiles[1], meld->tiles[2]};
   m_gangs.push_back(GangPayment{chair, -1, FAMILY_ADDED_GANG});
-  Log(json{{"ev", "added_gang"}, {"chair", chair}, {"tile", tile}}.dump());
+  if (m_log) Log(json{{"ev", "added_gang"}, {"chair", chair}, {"tile", tile}}.dump());
   const WallDraw d = *m_wall.DrawTail();
   LogDraw(chair, d, true);
   c.hand.push_back(d.tile);
@@ -557,13 +574,13 @@ TableOutput MahjongTable::ReplaceFlower(int chair, int flower, int replyTo, bool
   if (!m_wall.CanDrawTail()) {
     // No tile is left to replace the flower with: the wall is spent and the hand is drawn.
     if (replyTo != 0) Reply(out, replyTo, RESULT_NO_TILE);
-    Log(json{{"ev", "drawn"}}.dump());
+    if (m_log) Log(json{{"ev", "drawn"}}.dump());
     out.Append(EndHand(HandOutcome{}, TILE_NONE));
     return out;
   }
   RemoveFromHand(chair, flower);
   c.flowers.push_back(flower);
-  Log(json{{"ev", "flower"}, {"chair", chair}, {"tile", flower}}.dump());
+  if (m_log) Log(json{{"ev", "flower"}, {"chair", chair}, {"tile", flower}}.dump());
   const WallDraw d = *m_wall.DrawTail();
   LogDraw(chair, d, true);
   c.hand.push_back(d.tile);
@@ -667,7 +684,7 @@ TableOutput MahjongTable::StartHand() {
   }
   m_gangs.clear();
   m_claims = ClaimWindow{};
-  Log(json{{"ev", "hand"}, {"hand", m_handNumber}, {"seed", handSeed}, {"banker", m_banker},
+  if (m_log) Log(json{{"ev", "hand"}, {"hand", m_handNumber}, {"seed", handSeed}, {"banker", m_banker},
            {"dice", m_dice}, {"break", breakPosition}, {"wall", tiles},
            {"indicatorPos", m_wall.IndicatorPosition()}, {"indicator", m_wall.IndicatorTile()},
            {"joker", m_joker1}}.dump());
@@ -689,7 +706,7 @@ TableOutput MahjongTable::StartHand() {
   deal(m_banker, 1);
   for (int k = 0; k < 4; ++k) {
     const int chair = (m_banker + 3 * k) % 4;
-    Log(json{{"ev", "deal"}, {"chair", chair}, {"tiles", m_chairs[chair].hand}, {"walls", positions[chair]}}.dump());
+    if (m_log) Log(json{{"ev", "deal"}, {"chair", chair}, {"tiles", m_chairs[chair].hand}, {"walls", positions[chair]}}.dump());
   }
   // Dealt flowers are laid out and replaced from the tail before anybody sees the hand.
   for (int k = 0; k < 4; ++k) {
@@ -701,7 +718,7 @@ TableOutput MahjongTable::StartHand() {
         if (!TileSet::IsFlower(id) || !m_wall.CanDrawTail()) continue;
         RemoveFromHand(chair, id);
         c.flowers.push_back(id);
-        Log(json{{"ev", "flower"}, {"chair", chair}, {"tile", id}}.dump());
+        if (m_log) Log(json{{"ev", "flower"}, {"chair", chair}, {"tile", id}}.dump());
         const WallDraw d = *m_wall.DrawTail();
         LogDraw(chair, d, true);
         c.hand.push_back(d.tile);
@@ -723,8 +740,19 @@ TableOutput MahjongTable::StartHand() {
     m.body = BuildRecord(u, viewer).WriteNewHand();
     out.messages.push_back(std::move(m));
   }
-  out.Append(EnterAwaitDiscard(m_banker, m_config.botDealDelayMs));
+  out.Append(EnterAwaitDiscard(m_banker, DealDelayMs()));
   return out;
+}
+
+// The clients open a hand with the dice (3.2 s a throw; the second throw when both its dice show),
+// the deal (2 s) and the flower reveal (0.3 s per chair with flowers, then 0.3 s): nobody should
+// discard before they are done.
+int MahjongTable::DealDelayMs() const {
+  const int throws = m_dice[2] > 0 && m_dice[3] > 0 ? 2 : 1;
+  int flowerChairs = 0;
+  for (const Chair& c : m_chairs) flowerChairs += c.flowers.empty() ? 0 : 1;
+  const int clients = 3200 * throws + 2000 + 300 * flowerChairs + 300 + 500;
+  return std::max(clients, m_config.botDealDelayMs);
 }
 
 TableOutput MahjongTable::Discard(int chair, int tile, int replyTo) {
@@ -734,7 +762,7 @@ TableOutput MahjongTable::Discard(int chair, int tile, int replyTo) {
   c.river.push_back(tile);
   m_drawnTile = TILE_NONE;
   m_afterGang = false;
-  Log(json{{"ev", "discard"}, {"chair", chair}, {"tile", tile}}.dump());
+  if (m_log) Log(json{{"ev", "discard"}, {"chair", chair}, {"tile", tile}}.dump());
   m_claims = ClaimWindow{};
   m_claims.giver = chair;
   m_claims.tile = tile;
@@ -768,7 +796,7 @@ TableOutput MahjongTable::Draw(int chair, int replyTo) {
   const auto d = m_wall.DrawHead();
   if (!d) {
     if (replyTo != 0) Reply(out, replyTo, RESULT_NO_TILE);
-    Log(json{{"ev", "drawn"}}.dump());
+    if (m_log) Log(json{{"ev", "drawn"}}.dump());
     out.Append(EndHand(HandOutcome{}, TILE_NONE));
     return out;
   }
@@ -870,7 +898,7 @@ TableOutput MahjongTable::PerformClaim(int chair, bool notifyActor, int replyTo)
     c.hand.push_back(tile);
     o.noJoker = std::none_of(c.hand.begin(), c.hand.end(),
                              [&](int id) { return jokerCode != 0 && TileSet::Code(id) == jokerCode; });
-    Log(json{{"ev", "hu"}, {"chair", chair}, {"kind", o.kind == WinKind::ROBBING ? HU_ROBBING : HU_ON_DISCARD},
+    if (m_log) Log(json{{"ev", "hu"}, {"chair", chair}, {"kind", o.kind == WinKind::ROBBING ? HU_ROBBING : HU_ON_DISCARD},
              {"tile", tile}, {"from", giver}}.dump());
     out.Append(EndHand(o, tile));
     return out;
@@ -886,7 +914,7 @@ TableOutput MahjongTable::PerformClaim(int chair, bool notifyActor, int replyTo)
   meld.family = a.op == MJOP_PENG ? FAMILY_PENG : a.op == MJOP_CHI ? FAMILY_CHI : FAMILY_EXPOSED_GANG;
   c.melds.push_back(meld);
   const char* name = a.op == MJOP_PENG ? "peng" : a.op == MJOP_CHI ? "chi" : "exposed_gang";
-  Log(json{{"ev", name}, {"chair", chair}, {"from", giver}, {"tile", tile}, {"tiles", a.tiles}}.dump());
+  if (m_log) Log(json{{"ev", name}, {"chair", chair}, {"from", giver}, {"tile", tile}, {"tiles", a.tiles}}.dump());
   std::array<int, 4> shown{tile, TILE_NONE, TILE_NONE, TILE_NONE};
   for (size_t k = 0; k < a.tiles.size() && k < 3; ++k) shown[k + 1] = a.tiles[k];
   m_drawnTile = TILE_NONE;
@@ -983,7 +1011,7 @@ TableOutput MahjongTable::EndHand(const HandOutcome& outcomeIn, int winTile) {
   r.firstShown = outcome.winner;
   r.winTile = outcome.kind == WinKind::NONE ? TILE_NONE : winTile;
   r.itemNames = Settlement::ItemNames();
-  Log(json{{"ev", "result"}, {"winner", outcome.winner}, {"points", r.points}, {"silver", r.silver}}.dump());
+  if (m_log) Log(json{{"ev", "result"}, {"winner", outcome.winner}, {"points", r.points}, {"silver", r.silver}}.dump());
   m_lastResult = r;
   SetPhase(Phase::IDLE);
   m_status = 0;
@@ -1016,22 +1044,26 @@ TableOutput MahjongTable::HandleTimer(uint64_t token) {
     case TimerKind::BOT:
       return BotAct(t.chair);
     case TimerKind::TURN_DEADLINE:
-      return ServerActsFor(t.chair);
     case TimerKind::CLAIM_DEADLINE:
-      if (m_phase != Phase::CLAIMS && m_phase != Phase::ROB) return out;
-      if (m_claims.granted >= 0) {
-        // The winning held claim was never retried: settle it, telling its owner too.
-        if (m_phase == Phase::ROB && m_claims.granted == m_claims.giver) return FinishAddedGang(m_claims.giver, true, 0);
-        return PerformClaim(m_claims.granted, true, 0);
-      }
-      for (auto& a : m_claims.answers) {
-        if (a.state == Answer::UNDECIDED) a.state = Answer::PASSED;
-      }
-      return ResolveClaims(-1);
+      return Deadline(t.chair);
     case TimerKind::BOT_READY:
       break;
   }
   return out;
+}
+
+TableOutput MahjongTable::Deadline(int chair) {
+  if (m_phase == Phase::AWAIT_DRAW || m_phase == Phase::AWAIT_DISCARD) return ServerActsFor(chair);
+  if (m_phase != Phase::CLAIMS && m_phase != Phase::ROB) return TableOutput{};
+  if (m_claims.granted >= 0) {
+    // The winning held claim was never retried: settle it, telling its owner too.
+    if (m_phase == Phase::ROB && m_claims.granted == m_claims.giver) return FinishAddedGang(m_claims.giver, true, 0);
+    return PerformClaim(m_claims.granted, true, 0);
+  }
+  for (auto& a : m_claims.answers) {
+    if (a.state == Answer::UNDECIDED) a.state = Answer::PASSED;
+  }
+  return ResolveClaims(-1);
 }
 
 TableOutput MahjongTable::ServerActsFor(int chair) {
@@ -1224,7 +1256,8 @@ Identity MahjongTable::IdentityOf(int chair) const {
 
 int MahjongTable::ClaimWord(int chair, int discarder, int tile) const {
   const int code = TileSet::Code(tile);
-  if (code <= 0 || TileSet::IsFlower(tile)) return 0;
+  // An absent chair cannot answer: offering it a claim would only hold up every discard.
+  if (code <= 0 || TileSet::IsFlower(tile) || m_chairs[chair].absent) return 0;
   const CodeCounts counts = TileSet::Count(m_chairs[chair].hand);
   int word = 0;
   if (counts[code] >= 2) word |= MJOP_PENG;
@@ -1239,7 +1272,9 @@ int MahjongTable::ClaimWord(int chair, int discarder, int tile) const {
   return word;
 }
 
-int MahjongTable::RobWord(int chair, int tile) const { return Wins(chair, tile) ? (MJOP_HU | MJOP_PASS) : 0; }
+int MahjongTable::RobWord(int chair, int tile) const {
+  return !m_chairs[chair].absent && Wins(chair, tile) ? (MJOP_HU | MJOP_PASS) : 0;
+}
 
 namespace {
 
@@ -1401,7 +1436,7 @@ void MahjongTable::Log(const std::string& line) const {
 
 void MahjongTable::LogDraw(int chair, const WallDraw& d, bool tail) const {
   if (!m_log) return;
-  Log(json{{"ev", "draw"}, {"chair", chair}, {"tile", d.tile}, {"wall", d.position}, {"end", tail ? "tail" : "head"}}.dump());
+  if (m_log) Log(json{{"ev", "draw"}, {"chair", chair}, {"tile", d.tile}, {"wall", d.position}, {"end", tail ? "tail" : "head"}}.dump());
 }
 
 }  // namespace testbed

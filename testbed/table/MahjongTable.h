@@ -41,8 +41,8 @@ struct TableConfig {
   int firstBanker = 0;
   bool flowers = false;  // the tile set holds flowers 136-143 in place of ids 128-135
   // Computer players' thinking, as time-out delays in milliseconds. The first discard of a hand
-  // waits for the clients' dice, deal and flower reveal (about 6-10 s).
-  int botDealDelayMs = 8000;
+  // waits at least this long, and never less than the clients' dice, deal and flower reveal.
+  int botDealDelayMs = 0;
   int botThinkMs = 1200;
   int botReadyMs = 2000;
   // How long after the clients' own count-downs the table acts for a chair that stays silent.
@@ -96,6 +96,9 @@ class MahjongTable {
   // A seated human's connection dropped (the chair stays, marked absent) or came back.
   TableOutput Disconnect(int userId);
   TableOutput Reconnect(int userId);
+  // A player leaves the chair: between hands the chair is free again; during a hand it stays
+  // his, marked absent, until the hand ends (the shell may then seat someone else).
+  TableOutput Leave(int userId);
 
   // A request from a seated player or an onlooker. Exactly one reply to the sender is among
   // the messages, always.
@@ -103,8 +106,10 @@ class MahjongTable {
   // A time-out that the table asked for earlier.
   TableOutput HandleTimer(uint64_t token);
 
-  // The table-info record as this user's client should see it (the resync answer).
+  // The table-info record as this user's client should see it (the resync answer), and as an
+  // onlooker of a chair sees it who may not see the hand.
   BodyData TableInfoFor(int userId) const;
+  BodyData TableInfoForOnlooker(int chair) const { return BuildRecord(0, chair).Write(); }
 
   // For tests, tools and the log checker.
   Phase CurrentPhase() const { return m_phase; }
@@ -193,6 +198,8 @@ class MahjongTable {
   TableOutput EnterAwaitDiscard(int chair, int delayMs);
   TableOutput BotAct(int chair);
   TableOutput ServerActsFor(int chair);
+  TableOutput Deadline(int chair);
+  int DealDelayMs() const;
 
   // Helpers.
   void SetPhase(Phase phase);

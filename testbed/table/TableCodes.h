@@ -1,11 +1,12 @@
 // Request, notification and result codes of the mahjong table, and the claim-word bits.
 #pragma once
 
+// The framework's codes (ready, the game data, success) are the framework server's own.
+#include "testbed/server/ProtocolCodes.h"
+
 namespace testbed {
 
 // Requests from the clients.
-constexpr int REQ_READY = 201160;
-constexpr int REQ_READY_CHECKED = 201161;
 constexpr int REQ_GET_GAME_DATA = 201140;
 constexpr int REQ_SEE_HAND = 221050;
 constexpr int REQ_SEE_HAND_PERMISSION = 221052;
@@ -50,7 +51,6 @@ constexpr int NTF_PLAYER_BACK_OR_LEFT = 229500;
 
 // Reply codes. Every refusal of a game request uses RESULT_REFUSED: the client treats any code
 // other than success and "held" as "nothing happened", and it never starts a resync for it.
-constexpr int RESULT_SUCCESS = 10;
 constexpr int RESULT_CLAIM_HELD = 210050;
 constexpr int RESULT_NO_TILE = 229101;
 constexpr int RESULT_REFUSED = 229450;

@@ -18,7 +18,7 @@ constexpr size_t OWN_HAND_OFFSET = 4868;
 constexpr size_t LEAVE_OFFSET = 4996;
 constexpr size_t MIN_HANDS_OFFSET = 5060;
 
-void WriteHead(BodyWriter& w, const TableInfoRecord& t) {
+void WriteHead(TableBodyWriter& w, const TableInfoRecord& t) {
   for (size_t k = 0; k < 4; ++k) w.Int(4 * k, t.absent[k]);
   w.Int(32, t.handNumber).Int(36, t.silverStake).Int(40, t.pointStake).Int(44, t.banker);
   w.Int(48, t.word48).Int(52, t.currentChair).Int(56, t.status).Int(60, t.drawFlags);
@@ -32,7 +32,7 @@ void WriteHead(BodyWriter& w, const TableInfoRecord& t) {
   for (size_t k = 0; k < 4; ++k) w.Int(180 + 4 * k, t.totalSilver[k]);
 }
 
-void ReadHead(const BodyReader& r, TableInfoRecord& t) {
+void ReadHead(const TableBodyReader& r, TableInfoRecord& t) {
   for (size_t k = 0; k < 4; ++k) t.absent[k] = r.Int(4 * k);
   t.handNumber = r.Int(32), t.silverStake = r.Int(36), t.pointStake = r.Int(40), t.banker = r.Int(44);
   t.word48 = r.Int(48), t.currentChair = r.Int(52), t.status = r.Int(56), t.drawFlags = r.Int(60);
@@ -47,12 +47,12 @@ void ReadHead(const BodyReader& r, TableInfoRecord& t) {
 }
 
 // A list of `capacity` ids ended by -1 (the rest -1 as well).
-void WriteList(BodyWriter& w, size_t offset, const std::vector<int>& ids, size_t capacity) {
+void WriteList(TableBodyWriter& w, size_t offset, const std::vector<int>& ids, size_t capacity) {
   for (size_t k = 0; k < capacity; ++k) w.Int(offset + 4 * k, k < ids.size() ? ids[k] : -1);
 }
 
 // Reads up to `count` ids (clamped to the capacity), stopping at the first -1.
-std::vector<int> ReadList(const BodyReader& r, size_t offset, int count, size_t capacity) {
+std::vector<int> ReadList(const TableBodyReader& r, size_t offset, int count, size_t capacity) {
   std::vector<int> ids;
   const size_t n = static_cast<size_t>(std::clamp(count, 0, static_cast<int>(capacity)));
   for (size_t k = 0; k < n; ++k) {
@@ -63,14 +63,14 @@ std::vector<int> ReadList(const BodyReader& r, size_t offset, int count, size_t 
   return ids;
 }
 
-void WriteFlowers(BodyWriter& w, size_t listOffset, size_t countOffset, const TableInfoRecord& t) {
+void WriteFlowers(TableBodyWriter& w, size_t listOffset, size_t countOffset, const TableInfoRecord& t) {
   for (size_t c = 0; c < 4; ++c) {
     WriteList(w, listOffset + c * TableInfoRecord::LIST_SIZE * 4, t.flowers[c], TableInfoRecord::LIST_SIZE);
     w.Int(countOffset + 4 * c, static_cast<int>(std::min<size_t>(t.flowers[c].size(), TableInfoRecord::LIST_SIZE)));
   }
 }
 
-void ReadFlowers(const BodyReader& r, size_t listOffset, size_t countOffset, TableInfoRecord& t) {
+void ReadFlowers(const TableBodyReader& r, size_t listOffset, size_t countOffset, TableInfoRecord& t) {
   for (size_t c = 0; c < 4; ++c) {
     t.flowers[c] = ReadList(r, listOffset + c * TableInfoRecord::LIST_SIZE * 4, r.Int(countOffset + 4 * c),
                             TableInfoRecord::LIST_SIZE);
@@ -80,7 +80,7 @@ void ReadFlowers(const BodyReader& r, size_t listOffset, size_t countOffset, Tab
 }  // namespace
 
 BodyData TableInfoRecord::Write() const {
-  BodyWriter w(SIZE);
+  TableBodyWriter w(SIZE);
   WriteHead(w, *this);
   for (size_t f = 0; f < FAMILY_COUNT; ++f) {
     const size_t base = MELDS_OFFSET + f * FAMILY_BYTES;
@@ -109,7 +109,7 @@ BodyData TableInfoRecord::Write() const {
 }
 
 std::optional<TableInfoRecord> TableInfoRecord::Read(std::span<const BYTE> record) {
-  BodyReader r(record);
+  TableBodyReader r(record);
   if (!r.Has(SIZE)) return std::nullopt;
   TableInfoRecord t;
   ReadHead(r, t);
@@ -140,7 +140,7 @@ std::optional<TableInfoRecord> TableInfoRecord::Read(std::span<const BYTE> recor
 // The new-hand body: the head, then the hand counts, the own hand, the flowers and their
 // counts, 16 bytes the clients do not store, and the minimum number of hands.
 BodyData TableInfoRecord::WriteNewHand() const {
-  BodyWriter w(NEW_HAND_SIZE);
+  TableBodyWriter w(NEW_HAND_SIZE);
   WriteHead(w, *this);
   for (size_t c = 0; c < 4; ++c) w.Int(196 + 4 * c, handCounts[c]);
   WriteList(w, 212, ownHand, OWN_LIST_SIZE);
@@ -150,7 +150,7 @@ BodyData TableInfoRecord::WriteNewHand() const {
 }
 
 std::optional<TableInfoRecord> TableInfoRecord::ReadNewHand(std::span<const BYTE> body) {
-  BodyReader r(body);
+  TableBodyReader r(body);
   if (!r.Has(NEW_HAND_SIZE)) return std::nullopt;
   TableInfoRecord t;
   ReadHead(r, t);
@@ -162,7 +162,7 @@ std::optional<TableInfoRecord> TableInfoRecord::ReadNewHand(std::span<const BYTE
 }
 
 BodyData RoundResultRecord::Write() const {
-  BodyWriter w(BLOCK_SIZE + RoundSeatEntry::SIZE * seats.size());
+  TableBodyWriter w(BLOCK_SIZE + RoundSeatEntry::SIZE * seats.size());
   w.Int(0, flags).Int(8, seatCount).Int(16, banker).Int(156, silverPerPoint);
   for (size_t k = 0; k < 8; ++k) {
     w.Int(160 + 4 * k, scoreBefore[k]).Int(192 + 4 * k, silverBefore[k]);
@@ -185,7 +185,7 @@ BodyData RoundResultRecord::Write() const {
 }
 
 std::optional<RoundResultRecord> RoundResultRecord::Read(std::span<const BYTE> body) {
-  BodyReader r(body);
+  TableBodyReader r(body);
   if (!r.Has(BLOCK_SIZE)) return std::nullopt;
   const int count = r.Int(724);
   if (count < 0 || count > 8 || !r.Has(BLOCK_SIZE + RoundSeatEntry::SIZE * static_cast<size_t>(count))) {

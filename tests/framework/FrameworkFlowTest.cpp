@@ -98,6 +98,8 @@ class FrameworkFlowTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // A frame that the test left open goes with its window (it deletes itself).
+    if (m_frameWindow != nullptr && IsWindow(m_frameWindow)) DestroyWindow(m_frameWindow);
     if (m_started) m_app.ExitInstance();
     AfxGetThreadState().pCurrentThread = nullptr;
     if (IsWindow(m_hall)) DestroyWindow(m_hall);
@@ -144,8 +146,9 @@ class FrameworkFlowTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(&copy));
   }
 
-  Bytes SessionData() {
+  Bytes SessionData(int noticePeriod = 0) {
     Bytes d(SESSION_PLAYERS_OFFSET, 0);
+    PutInt(d, 280, noticePeriod);
     std::memcpy(d.data() + 20, "房间", 4);
     std::memcpy(d.data() + 212, "一楼", 4);
     PutInt(d, ROOM_RECORD_SIZE, 5);
@@ -155,11 +158,12 @@ class FrameworkFlowTest : public ::testing::Test {
   }
 
   // Starts the application and seats it at the table.
-  void StartAndEnter() {
+  void StartAndEnter(int noticePeriod = 0) {
     ASSERT_TRUE(m_app.InitInstance());
     m_started = true;
     ASSERT_NE(nullptr, m_app.m_frame);
-    SendHallRecord(HALL_SESSION_DATA, SessionData());
+    m_frameWindow = m_app.m_frame->GetSafeHwnd();
+    SendHallRecord(HALL_SESSION_DATA, SessionData(noticePeriod));
     ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->m_log.Has("PaneUpdate"); }, 10000));
   }
 
@@ -176,6 +180,7 @@ class FrameworkFlowTest : public ::testing::Test {
   std::mutex m_lock;
   std::map<DWORD, Reply> m_replies;
   testsupport::CTestGameApp m_app;
+  HWND m_frameWindow = nullptr;
   bool m_started = false;
 };
 
@@ -207,6 +212,23 @@ TEST_F(FrameworkFlowTest, StartEnterChatAndClose) {
   EXPECT_EQ(0u, ReadU32Le(report.data() + 24));
   EXPECT_EQ(nullptr, GetCommThread()) << "the comm thread has stopped";
   EXPECT_TRUE(WaitSent(REQ_CHAT));
+}
+
+TEST_F(FrameworkFlowTest, NoticeTimerOnlyForAPositivePeriod) {
+  StartAndEnter(0);
+  EXPECT_EQ(0u, m_app.m_frame->GetNoticeTimer()) << "a period of 0 would fire without pause";
+}
+
+TEST_F(FrameworkFlowTest, NoticeDownloadsOneAtATime) {
+  StartAndEnter(60);
+  EXPECT_NE(0u, m_app.m_frame->GetNoticeTimer());
+  // The notice base is empty, so the download fails at once; a second tick meanwhile starts no
+  // second download, and the finished job is let go.
+  m_app.m_frame->StartNotifyDownload();
+  m_app.m_frame->StartNotifyDownload();
+  EXPECT_EQ(1u, m_app.m_frame->GetDownloadJobCount());
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->GetDownloadJobCount() == 0; }, 30000));
+  EXPECT_FALSE(m_app.m_frame->m_log.Has("Chat.ShowNotice:"));
 }
 
 TEST_F(FrameworkFlowTest, ServerDropMidGameReportsKindFive) {

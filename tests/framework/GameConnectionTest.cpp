@@ -376,3 +376,4 @@ TEST(GameConnectionProxy, SettingsFromTheHallIni) {
 }
 
 }  // namespace
+

@@ -170,3 +170,33 @@ TEST(NotifyBodies, RoundResultsSplitAtTheFirstBar) {
 }
 
 }  // namespace
+
+#include "framework/NoticeDownload.h"
+#include "framework/ProgramLauncher.h"
+
+namespace {
+
+TEST(NoticeDownload, TheMarkIsCheckedWithoutRegardToCase) {
+  struct Case {
+    const char* body;
+    bool accepted;
+  } cases[] = {{"<notify>hi", true}, {"<NOTIFY>", true}, {"<notif", false}, {"", false}, {"hello <notify>", false}};
+  for (const Case& c : cases) EXPECT_EQ(c.accepted, HasNoticeMark(c.body, std::strlen(c.body))) << c.body;
+}
+
+TEST(ProgramLauncher, OnlyWebAddressesGoToTheBrowser) {
+  struct Case {
+    const char* url;
+    bool browsable;
+  } cases[] = {
+      {"http://example.com/r?a=1", true}, {"HTTPS://example.com", true}, {"http://", false},
+      {"file:///etc/passwd", false},      {"/usr/bin/xterm", false},     {"javascript:alert(1)", false},
+      {"http://a b", false},              {"http://a\n", false},         {"ftp://example.com", false},
+      {"http:///path", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.browsable, IsBrowsableUrl(c.url)) << c.url;
+  EXPECT_FALSE(IsBrowsableUrl(nullptr));
+  EXPECT_EQ(FALSE, OpenUrlInUserBrowser("C:\\Windows\\notepad.exe"));
+}
+
+}  // namespace

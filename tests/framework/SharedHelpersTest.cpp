@@ -6,6 +6,7 @@
 
 #include "framework/SharedHelpers.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/user/User.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -118,6 +119,70 @@ TEST(SharedHelpers, HallFolderFromTheSharedSettings) {
   EXPECT_STREQ("C:\\Hall\\", GetHallFolder());
   EXPECT_STREQ("C:\\Hall\\Share\\advert\\domain.dat", GetAdvertWhitelistPath());
   unsetenv("PXQD_SYSTEM_DIR");
+}
+
+}  // namespace
+
+namespace {
+
+// A memory DC over a bitmap of its own, released with the object.
+struct Canvas {
+  Canvas(int w, int h) {
+    screen = GetDC(nullptr);
+    dc = CreateCompatibleDC(screen);
+    bitmap = CreateCompatibleBitmap(screen, w, h);
+    old = SelectObject(dc, bitmap);
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+  }
+  HDC screen;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+};
+
+COLORREF PatternColour(int x, int y) { return RGB(10 + 40 * x, 10 + 40 * y, 99); }
+
+TEST(SharedHelpers, TilingIsAnchoredAtTheOrigin) {
+  Canvas pattern(4, 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) SetPixel(pattern.dc, x, y, PatternColour(x, y));
+  }
+  SelectObject(pattern.dc, pattern.old);  // the bitmap may be selected into one DC only
+  Canvas target(12, 12);
+  RECT all = {0, 0, 12, 12};
+  TileBitmapOrFill(target.dc, &all, nullptr, RGB(1, 2, 3));
+  EXPECT_EQ(RGB(1, 2, 3), GetPixel(target.dc, 5, 5));
+  RECT inner = {1, 2, 11, 10};
+  TileBitmapOrFill(target.dc, &inner, pattern.bitmap, RGB(1, 2, 3));
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      bool inside = x >= 1 && x < 11 && y >= 2 && y < 10;
+      EXPECT_EQ(inside ? PatternColour(x % 4, y % 3) : RGB(1, 2, 3), GetPixel(target.dc, x, y)) << x << "," << y;
+    }
+  }
+  pattern.old = SelectObject(pattern.dc, pattern.bitmap);
+}
+
+TEST(SharedHelpers, TransparentCopyLeavesTheKeyOut) {
+  const COLORREF key = RGB(255, 0, 255);
+  Canvas source(3, 1);
+  SetPixel(source.dc, 0, 0, RGB(10, 20, 30));
+  SetPixel(source.dc, 1, 0, key);
+  SetPixel(source.dc, 2, 0, RGB(200, 100, 50));
+  Canvas target(5, 1);
+  RECT all = {0, 0, 5, 1};
+  TileBitmapOrFill(target.dc, &all, nullptr, RGB(7, 7, 7));
+  DrawTransparentBitmap(target.dc, 1, 0, 3, 1, source.dc, 0, 0, key);
+  EXPECT_EQ(RGB(7, 7, 7), GetPixel(target.dc, 0, 0));
+  EXPECT_EQ(RGB(10, 20, 30), GetPixel(target.dc, 1, 0));
+  EXPECT_EQ(RGB(7, 7, 7), GetPixel(target.dc, 2, 0));
+  EXPECT_EQ(RGB(200, 100, 50), GetPixel(target.dc, 3, 0));
+  EXPECT_EQ(RGB(7, 7, 7), GetPixel(target.dc, 4, 0));
 }
 
 }  // namespace

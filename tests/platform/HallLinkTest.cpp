@@ -205,9 +205,9 @@ TEST_F(HallLink, MessagesReachAWindowOfAnotherProcess) {
   EXPECT_EQ(7 + 256, SendMessageA(peer, WM_COPYDATA, reinterpret_cast<WPARAM>(m_own), reinterpret_cast<LPARAM>(&data)));
   COPYDATASTRUCT empty{5, 0, nullptr};
   DWORD_PTR result = 0;
-  EXPECT_EQ(1, SendMessageTimeoutA(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty), SMTO_NORMAL, 5000, &result));
+  EXPECT_EQ(1, SendMessageTimeoutA(peer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty), SMTO_NORMAL, GENEROUS_MS, &result));
   EXPECT_EQ(1000005u, result);
-  EXPECT_EQ(1, SendMessageTimeoutA(peer, WM_USER + 1, 40, 2, SMTO_NORMAL, 5000, &result));
+  EXPECT_EQ(1, SendMessageTimeoutA(peer, WM_USER + 1, 40, 2, SMTO_NORMAL, GENEROUS_MS, &result));
   EXPECT_EQ(42u, result);
 
   // A message whose parameters would be pointers into this process is refused, not delivered.
@@ -240,7 +240,7 @@ TEST_F(HallLink, AnEndedProcessHasNoWindows) {
   EXPECT_EQ(0, SendMessageA(peer, WM_USER + 1, 1, 2));
   EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
   DWORD_PTR result = 7;
-  EXPECT_EQ(0, SendMessageTimeoutA(peer, WM_USER + 1, 1, 2, SMTO_NORMAL, 5000, &result));
+  EXPECT_EQ(0, SendMessageTimeoutA(peer, WM_USER + 1, 1, 2, SMTO_NORMAL, GENEROUS_MS, &result));
   EXPECT_EQ(0u, result);
   EXPECT_FALSE(PostMessageA(peer, WM_USER + 1, 1, 2));
   EXPECT_EQ(nullptr, FindWindowA("PeerFrame", nullptr));

@@ -22,7 +22,9 @@ size_t HookLog::Count(const std::string& prefix) const {
 
 void RecordingChat::OnChatLine(const BYTE* data, size_t length) {
   CBodyReader body(data, length);
-  m_log->Add("Chat.OnChatLine:" + std::to_string(body.Int(0)) + ":" + body.Text(48, 62));
+  std::string line = std::to_string(body.Int(0)) + ":" + body.Text(48, 62);
+  m_log->Add("Chat.OnChatLine:" + line);
+  if (m_echoToHall) GetGameApp()->SendTextToHall(("chat:" + line).c_str(), 2);
 }
 
 IMPLEMENT_DYNCREATE(CTestFrame, CGameFrameWnd)
@@ -36,7 +38,16 @@ CTestFrame::CTestFrame() : m_table(&m_log), m_chat(&m_log), m_players(&m_log) {}
 
 LRESULT CTestFrame::OnPaneUpdate(WPARAM, LPARAM) {
   m_log.Add("PaneUpdate");
+  auto* app = static_cast<CTestGameApp*>(GetGameApp());
+  if (app->m_playOnEnter) m_table.m_clockTimer = 1;
+  if (!app->m_lineOnEnter.empty()) app->GetConnection()->SendChatQuiet(app->m_lineOnEnter.c_str());
   return 0;
+}
+
+void CTestFrame::OnConnectionLost() {
+  CGameFrameWnd::OnConnectionLost();
+  auto* app = static_cast<CTestGameApp*>(GetGameApp());
+  if (app->m_reportToHall) app->SendTextToHall("connection lost", 3);
 }
 
 LRESULT CTestFrame::OnHallData7(WPARAM, LPARAM lParam) {
@@ -67,6 +78,8 @@ BOOL CTestGameApp::CreateMainFrame() {
     return FALSE;
   }
   m_pMainWnd = m_frame;
+  m_frame->m_chat.m_echoToHall = m_reportToHall;
+  m_frame->ShowWindow(SW_SHOW);
   RegisterMainWindow(m_frame->GetSafeHwnd());
   return TRUE;
 }

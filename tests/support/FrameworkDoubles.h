@@ -48,6 +48,9 @@ class RecordingTable : public CTablePaneHooks {
 class RecordingChat : public CChatPaneHooks {
  public:
   explicit RecordingChat(HookLog* log) : m_log(log) {}
+  // With it set, every chat line that arrives is reported to the hall as a text record, so that
+  // a test in the hall's place sees what the client received.
+  bool m_echoToHall = false;
   void OnOnlookerJoined(const PlayerRecord& r) override { m_log->Add("Chat.OnOnlookerJoined:" + std::to_string(r.userId)); }
   void OnOnlookerLeft(const PlayerRecord& r) override { m_log->Add("Chat.OnOnlookerLeft:" + std::to_string(r.userId)); }
   void OnChatLine(const BYTE* data, size_t length) override;
@@ -89,6 +92,9 @@ class CTestFrame : public CGameFrameWnd {
  public:
   CTestFrame();
   CTablePaneHooks* GetTableView() override { return &m_table; }
+  // Reports the lost connection to the hall (value 3) after the framework's handling, for the
+  // end-to-end tests.
+  void OnConnectionLost() override;
   CChatPaneHooks* GetChatView() override { return &m_chat; }
   CPlayerPaneHooks* GetPlayerView() override { return &m_players; }
 
@@ -141,6 +147,11 @@ class CTestGameApp : public CGameApp {
 
   std::string m_commandLine;
   int m_playing = -1;  // -1: the framework's answer
+  // What the test client does as a player would once it sits at the table: say this line (with
+  // the quiet chat request, which the server relays back), and play (the table's clock runs).
+  std::string m_lineOnEnter;
+  bool m_playOnEnter = false;
+  bool m_reportToHall = false;
   std::vector<int> m_sounds;
   CTestNotifySink m_sink;
   CSkinSettings m_skins;

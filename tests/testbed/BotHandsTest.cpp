@@ -19,7 +19,7 @@ struct SoakCase {
 };
 
 TEST(BotHands, SeededHandsAreConsistent) {
-  const SoakCase cases[] = {{1, false, 600}, {2, false, 600}, {3, true, 600}, {4, false, 400}};
+  const SoakCase cases[] = {{1, false, 500}, {2, false, 500}, {3, true, 500}, {4, false, 500}};
   int won = 0, drawn = 0, claims = 0;
   for (const SoakCase& c : cases) {
     std::printf("seed %llu%s, %d hands\n", static_cast<unsigned long long>(c.seed), c.flowers ? " with flowers" : "", c.hands);
@@ -46,7 +46,7 @@ TEST(BotHands, SeededHandsAreConsistent) {
     claims += checker.Claims();
   }
   // Sensible play wins most hands and claims along the way.
-  EXPECT_GT(won, 2000);
+  EXPECT_GT(won, 1800);
   EXPECT_GT(claims, won);
   std::printf("%d won, %d drawn, %d claims\n", won, drawn, claims);
 }

@@ -119,7 +119,7 @@ TEST_F(ServerTest, EachFrameworkRequestThroughTheNetwork) {
       {"ready with the silver check", REQ_READY_CHECKED, Common(A), RESULT_SUCCESS, nullptr, 5000, 1000},
       {"random ready", REQ_READY_RANDOM, Common(A), RESULT_SUCCESS, nullptr, 5000, 1000},
       {"is a game running", REQ_GAME_RUNNING, Common(A), RESULT_SUCCESS,
-       [](const Bytes& d) { EXPECT_EQ(4u, d.size()); }, 5000, 1000},
+       [](const Bytes& d) { EXPECT_TRUE(d.empty()); }, 5000, 1000},
       {"change table", REQ_CHANGE_TABLE, Common(A), RESULT_SUCCESS, nullptr, 5000, 1000},
       {"leave with checks", REQ_LEAVE_CHECKED, Leave(A), RESULT_SUCCESS, nullptr, 5000, 1000},
       {"game data without a game", REQ_GAME_DATA, Common(A), RESULT_OBJECT_MISSING, nullptr, 5000, 1000},
@@ -176,6 +176,7 @@ TEST_F(ServerTest, ChatIsRelayedToTheOthersAtTheTable) {
     ASSERT_EQ(128u, line.size());
     EXPECT_EQ(A.user, Get(line, 0));
     EXPECT_EQ("你好", GetText(line, 48));
+    EXPECT_EQ("", GetText(line, 16));  // the sender's machine id is not passed on
   }
   // The sender of 201210 shows his own line; the quiet request's line comes back to him, and it
   // is the first chat line he gets.
@@ -355,12 +356,13 @@ TEST(WireServerConnections, ClosedConnectionsLeaveNoDescriptorBehind) {
   g.lock();
   ASSERT_TRUE(changed.wait_for(g, std::chrono::seconds(10), [&] { return closed == 21; }));
   g.unlock();
-  // The closed handler runs before the connection's thread has let go of its last descriptor, so
-  // the count is awaited; the limit only bounds a failure.
+  // Descriptors of the last connections may take a moment to go, on either side, and one of the
+  // first count may have been such a straggler: the count is awaited until it is back to at most
+  // where it was; one kept per connection would leave twenty more.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (OpenDescriptors() != before && std::chrono::steady_clock::now() < deadline)
+  while (OpenDescriptors() > before && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_EQ(before, OpenDescriptors());
+  EXPECT_LE(OpenDescriptors(), before);
   wire.Stop();
 }
 

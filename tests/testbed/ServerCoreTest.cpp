@@ -147,7 +147,7 @@ TEST_F(CoreTest, OnlyTheVersionCheckAndEnteringComeBeforeEntering) {
   EXPECT_EQ(RESULT_AUTH_FAILED, Ask(1, REQ_ENTER, Enter(Seat{0, 1, 0, 0})).result);
   EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, 0, 4})).result);
   EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, -1, 0})).result);
-  EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, 32, 0})).result);
+  EXPECT_EQ(RESULT_ENTER_FAILED, Ask(1, REQ_ENTER, Enter(Seat{101, 1, 64, 0})).result);
   EXPECT_EQ(RESULT_UNSUPPORTED, (EnterAt(1, 0), Ask(1, 209999, Bytes(32, 0)).result));
 }
 
@@ -534,13 +534,19 @@ TEST_F(CoreTest, TheTablesGameGetsItsEventsRequestsAndTimers) {
   ASSERT_TRUE(m_core->SetSilver(101, 1000, 0));
   ASSERT_TRUE(m_core->SetSilver(102, 1000, 0));
   m_outbox.sent.clear();
-  ASSERT_TRUE(m_core->Settle(1, 0, {300, -300, 0, 0}, {3, -3, 0, 0}));
+  ASSERT_TRUE(m_core->Settle(1, 0, {300, -300, 0, 0}, {600, -3, 0, 0}));
   EXPECT_EQ(1300, AccountOf(101).silver);
   EXPECT_EQ(-3, AccountOf(102).score);
   auto standing = m_outbox.Of(NTF_PLAYERS_UPDATED);
   ASSERT_EQ(2u, standing.size());
   EXPECT_EQ(2, Get(standing[0].data, 0));
   EXPECT_EQ(700, Get(standing[0].data, 20 + 52 + 12));
+  // 600 points reach the third level; below zero is still the first.
+  EXPECT_EQ(2, Get(standing[0].data, 20 + 16));
+  EXPECT_EQ("熟手", GetText(standing[0].data, 20 + 20));
+  EXPECT_EQ(0, Get(standing[0].data, 20 + 52 + 16));
+  EXPECT_EQ("新手", GetText(standing[0].data, 20 + 52 + 20));
+  EXPECT_EQ(2, AccountOf(101).level);
 
   game->playing = false;
   EXPECT_EQ(RESULT_SUCCESS, Ask(1, REQ_LEAVE_CHECKED, Leave(SeatOf(1, 0))).result);
@@ -558,6 +564,112 @@ TEST_F(CoreTest, ClosingATableTellsEveryoneAndEmptiesIt) {
   EXPECT_FALSE(m_core->CloseTable(1, 0));
   EXPECT_EQ(0, m_core->NotifyTable(1, 0, NTF_SERVER_MESSAGE, WriteServerMessage("x")));
   EXPECT_EQ(1, m_core->NotifyUser(101, NTF_SERVER_MESSAGE, WriteServerMessage("x")));
+}
+
+}  // namespace
+
+namespace {
+
+// A game that fills free chairs with computer players, gives a computer's chair to a player who
+// wants it between hands, and keeps an absent player's chair during a hand until a time-out.
+class SeatingGame : public TableGame {
+ public:
+  std::vector<std::string>* events;
+  bool playing = false;
+  explicit SeatingGame(std::vector<std::string>* e) : events(e) {}
+  void OnSeated(TableChannel& t, int chair) override {
+    events->push_back("seated " + std::to_string(chair) + " by " + std::to_string(t.RequestUser()));
+    for (int c = 0; c < 4; ++c) {
+      WirePlayer bot;
+      bot.userId = 900 + c;
+      bot.name = "computer";
+      if (!t.UserAt(c)) t.SeatComputer(c, bot);
+    }
+  }
+  bool YieldComputerChair(TableChannel& t, int chair) override { return !playing; }
+  bool HoldChairOnDisconnect(TableChannel& t, int chair) override {
+    if (!playing) return false;
+    events->push_back("absent " + std::to_string(chair));
+    t.Schedule(30000, chair);
+    return true;
+  }
+  void OnReconnected(TableChannel& t, int chair) override { events->push_back("back " + std::to_string(chair)); }
+  void OnTimer(TableChannel& t, int chair) override {
+    if (t.IsAbsent(chair)) t.ReleaseChair(chair);
+  }
+  void OnWatching(TableChannel& t, int32_t user, int chair) override {
+    events->push_back("watching " + std::to_string(user) + " " + std::to_string(chair));
+    t.SendToUser(user, 229998, {4});
+  }
+  bool HandInProgress() const override { return playing; }
+};
+
+TEST_F(CoreTest, ComputerPlayersAndChairsKeptForAbsentPlayers) {
+  std::vector<std::string> events;
+  SeatingGame* game = nullptr;
+  ServerConfig config;
+  config.tableGames = [&](int32_t, int32_t) {
+    auto g = std::make_unique<SeatingGame>(&events);
+    game = g.get();
+    return g;
+  };
+  Make(config);
+  Reply first = Ask(1, REQ_ENTER, Enter(SeatOf(1, 0)));
+  ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, first.result);
+  // The reply already shows the computers the game seated, and the player was told of each.
+  EXPECT_EQ((std::vector<int32_t>{101, 901, 902, 903}),
+            (std::vector<int32_t>{Get(first.data, 60), Get(first.data, 60 + 136), Get(first.data, 60 + 272),
+                                  Get(first.data, 60 + 408)}));
+  EXPECT_EQ(3u, m_outbox.Of(NTF_PLAYER_SEATED).size());
+
+  // A player takes a computer's chair between hands: the computer leaves, the player comes.
+  m_outbox.sent.clear();
+  EnterAt(2, 2);
+  EXPECT_EQ((std::array<int32_t, 4>{101, 901, 102, 903}), m_core->TableUsers(1, 0));
+  ASSERT_EQ(2u, m_outbox.sent.size());
+  EXPECT_EQ(NTF_PLAYER_LEFT, m_outbox.sent[0].code);
+  EXPECT_EQ(902, Get(m_outbox.sent[0].data, 0));
+  EXPECT_EQ(NTF_PLAYER_SEATED, m_outbox.sent[1].code);
+  EnterAt(3, 1, 0, true);  // a computer can be watched
+  ASSERT_EQ(1u, m_outbox.Of(229998).size());
+  EXPECT_EQ(3, m_outbox.Of(229998)[0].session);
+
+  // During a hand a computer keeps its chair, and a player who loses his connection keeps his.
+  game->playing = true;
+  EXPECT_EQ(RESULT_ENTER_FAILED, Ask(4, REQ_ENTER, Enter(Seat{104, 1, 0, 3})).result);
+  m_outbox.sent.clear();
+  m_core->OnSessionClosed(2);
+  EXPECT_TRUE(m_outbox.sent.empty());
+  EXPECT_EQ((std::array<int32_t, 4>{101, 901, 102, 903}), m_core->TableUsers(1, 0));
+  EXPECT_EQ(RESULT_ENTER_FAILED, Ask(4, REQ_ENTER, Enter(Seat{104, 1, 0, 2})).result);
+  // He comes back on a new connection to his chair, and nobody is told.
+  ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, Ask(5, REQ_ENTER, Enter(Seat{102, 1, 0, 2})).result);
+  SessionView view;
+  ASSERT_TRUE(m_core->Session(5, &view));
+  EXPECT_EQ(102, view.userId);
+  EXPECT_TRUE(m_outbox.sent.empty());
+
+  // Gone again; the game lets the chair go at its time-out, and the table is told then.
+  m_core->OnSessionClosed(5);
+  m_now += 30000;
+  m_core->RunDueTimers();
+  auto left = m_outbox.Of(NTF_PLAYER_LEFT);
+  ASSERT_EQ(2u, left.size());  // to the seated player and the onlooker
+  EXPECT_EQ(102, Get(left[0].data, 0));
+  EXPECT_EQ((std::array<int32_t, 4>{101, 901, 0, 903}), m_core->TableUsers(1, 0));
+
+  // The computers' silver is kept in accounts like anyone's.
+  ASSERT_TRUE(m_core->Settle(1, 0, {-200, 200, 0, 0}, {0, 0, 0, 0}));
+  EXPECT_EQ(10200, AccountOf(901).silver);
+
+  // Computers alone do not keep a table.
+  game->playing = false;
+  Ask(3, REQ_LEAVE, Leave(SeatOf(3, 1)), false);
+  Ask(1, REQ_LEAVE, Leave(SeatOf(1, 0)), false);
+  EXPECT_EQ((std::array<int32_t, 4>{0, 0, 0, 0}), m_core->TableUsers(1, 0));
+  EXPECT_EQ((std::vector<std::string>{"seated 0 by 101", "seated 2 by 102", "watching 103 1", "absent 2", "back 2",
+                                      "absent 2"}),
+            events);
 }
 
 }  // namespace

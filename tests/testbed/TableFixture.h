@@ -40,7 +40,12 @@ class WallBuilder {
  public:
   WallBuilder() { m_wall.assign(TILE_COUNT, -1); }
 
+  // Negative codes stand for flowers: -1 is flower id 136, -2 is 137, ...
   int Take(int code) {
+    if (code < 0) {
+      m_used.insert(135 - code);
+      return 135 - code;
+    }
     const int first = TileSet::FirstIdOfCode(code);
     const int step = TileSet::IsHonourCode(code) ? 7 : 9;
     for (int copy = 0; copy < 4; ++copy) {
@@ -54,8 +59,13 @@ class WallBuilder {
     return -1;
   }
 
+  // With flowers the tile set has 136-143 in place of 128-135.
   std::vector<int> Build(const std::array<std::vector<int>, 4>& hands, const std::vector<int>& headDraws = {},
-                         const std::vector<int>& tailDraws = {}, int indicatorCode = 36) {
+                         const std::vector<int>& tailDraws = {}, int indicatorCode = 36, bool flowers = false) {
+    if (flowers) {
+      for (int id = 128; id < 136; ++id) m_used.insert(id);
+      for (int id = 136; id < 144; ++id) m_spare.push_back(id);
+    }
     m_wall[BREAK - 2] = Take(indicatorCode);
     std::array<size_t, 4> next{};
     const std::vector<int> order = DealOrder();
@@ -75,9 +85,15 @@ class WallBuilder {
     int filler = 0;
     for (int& place : m_wall) {
       if (place >= 0) continue;
-      while (m_used.count(filler)) ++filler;
-      place = filler;
-      m_used.insert(filler);
+      while (filler < 136 && m_used.count(filler)) ++filler;
+      if (filler < 136) {
+        place = filler;
+        m_used.insert(filler);
+        continue;
+      }
+      while (!m_spare.empty() && m_used.count(m_spare.back())) m_spare.pop_back();
+      place = m_spare.back();
+      m_used.insert(place);
     }
     return m_wall;
   }
@@ -85,14 +101,16 @@ class WallBuilder {
  private:
   std::vector<int> m_wall;
   std::set<int> m_used;
+  std::vector<int> m_spare;
 };
 
 class TableFixture : public ::testing::Test {
  protected:
   // Seats four humans (or bots where asked), readies them and deals one hand on `wall`.
   void Start(const std::vector<int>& wall, std::array<bool, 4> bots = {false, false, false, false},
-             std::vector<int> onlookers = {}) {
+             std::vector<int> onlookers = {}, bool flowers = false) {
     TableConfig config;
+    config.flowers = flowers;
     config.seed = 11;
     config.fixedWalls = {wall};
     config.fixedBreak = BREAK;

@@ -290,10 +290,14 @@ TEST_F(TableFlow, SelfDrawnWinAndConcealedGang) {
   EXPECT_EQ(r.silver[0], 1800);
   EXPECT_EQ(r.seats[0].kongPoints, 600);
   ExpectLogConsistent();
-  // Everybody readies again and the banker, who won, keeps the deal.
-  for (int c = 0; c < 4; ++c) Send(c, REQ_READY, IdentityBody{Id(c)}.Write());
+  // Chair 3's player leaves between hands and a computer player takes the chair; the others
+  // ready again and the banker, who won, keeps the deal.
+  m_runner->Take(m_table->Leave(UserOf(3)));
+  m_runner->Take(m_table->SeatBot(3, 999));
+  for (int c = 0; c < 3; ++c) Send(c, REQ_READY, IdentityBody{Id(c)}.Write());
   EXPECT_EQ(m_table->HandNumber(), 2);
   EXPECT_EQ(m_table->Banker(), 0);
+  EXPECT_EQ(Last(NTF_NEW_HAND, UserOf(3)), nullptr) << "the player who left hears nothing of the new hand";
 }
 
 // A brain that never wins and never claims: the wall runs out.
@@ -403,8 +407,10 @@ TEST_F(TableFlow, AbsentChairIsPlayedByOthersOnce) {
   EXPECT_EQ(ChairNote::Read(Last(NTF_PLAYER_BACK_OR_LEFT, UserOf(0))->body)->kind, LEFT_GAME);
   EXPECT_TRUE(m_table->IsAbsent(3));
   ASSERT_EQ(Discard(0, h.five), RESULT_SUCCESS);
+  // Chair 3 could chi, but it is away: it gets no claim word, and the window ends with the
+  // others' passes...
+  EXPECT_EQ(TileDiscardedNote::Read(Last(NTF_TILE_DISCARDED, UserOf(1))->body)->words[3], 0);
   for (int c : {2, 1}) Pass(c, 0, h.five);
-  m_runner->Advance(16000);  // chair 3 never answers: the window closes at the deadline...
   ASSERT_EQ(m_table->CurrentPhase(), MahjongTable::Phase::AWAIT_DRAW);
   ClearMessages();
   // ...and two clients draw in its name: the first is taken, the second refused.
@@ -476,10 +482,156 @@ TEST_F(TableFlow, MalformedOrMisplacedRequestsAreRefusedAndChangeNothing) {
     EXPECT_EQ(m_table->Hand(0), hand0);
     EXPECT_TRUE(m_table->River(0).empty());
   }
-  // Requests that change nothing on this table still get their answer.
-  EXPECT_EQ(Send(2, REQ_TURN_STALLED, IdentityBody{Id(2)}.Write()), RESULT_SUCCESS);
+  // A pass with nothing to pass still gets its answer.
   EXPECT_EQ(Pass(2, 0, h.five), RESULT_SUCCESS);
   EXPECT_EQ(Discard(0, hand0[0]), RESULT_SUCCESS);
+}
+
+TEST_F(TableFlow, StalledTurnMakesTheTablePlayForTheSilentChair) {
+  ClaimHands h;
+  Start(h.wall);
+  ClearMessages();
+  EXPECT_EQ(Send(2, REQ_TURN_STALLED, IdentityBody{Id(2)}.Write()), RESULT_SUCCESS);
+  ASSERT_EQ(m_table->River(0).size(), 1u);
+  EXPECT_EQ(UsersOf(NTF_TILE_DISCARDED).size(), 4u) << "the banker's client hears of its own discard";
+  // Again, in the claim window: whoever did not answer has passed.
+  EXPECT_EQ(Send(2, REQ_TURN_STALLED, IdentityBody{Id(2)}.Write()), RESULT_SUCCESS);
+  EXPECT_NE(m_table->CurrentPhase(), MahjongTable::Phase::CLAIMS);
+  ExpectLogConsistent();
+}
+
+}  // namespace
+}  // namespace testbed
+
+namespace testbed {
+namespace {
+
+TEST(ScriptedTable, BotsFollowTheirScriptAndFallBackWhenItDoesNotFit) {
+  struct Case {
+    const char* name;
+    bool legal;
+  };
+  for (const Case& c : {Case{"the scripted discard", true}, Case{"a scripted tile the bot does not hold", false}}) {
+    SCOPED_TRACE(c.name);
+    ClaimHands h;
+    TableConfig config;
+    config.fixedWalls = {h.wall};
+    config.fixedBreak = BREAK;
+    MahjongTable table(config);
+    ReplayChecker checker;
+    table.SetHandLog([&](const std::string& line) { checker.Feed(line); });
+    TableRunner runner(table);
+    const int scripted = c.legal ? h.five : TileSet::FirstIdOfCode(21);  // chair 1 holds the 21s
+    runner.Take(table.SeatBot(0, UserOf(0), std::make_unique<ScriptedBot>(std::deque<BotAction>{
+                                                 BotAction{BotAction::DISCARD, scripted}})));
+    for (int chair = 1; chair < 4; ++chair) runner.Take(table.SeatHuman(chair, UserOf(chair)));
+    for (int chair = 1; chair < 4; ++chair) {
+      runner.Take(table.HandleRequest(UserOf(chair), REQ_READY, IdentityBody{Identity{UserOf(chair), 1, 1, chair}}.Write()));
+    }
+    const auto dealt = TableInfoRecord::ReadNewHand(runner.Messages().back().body);
+    ASSERT_TRUE(dealt);
+    for (int d : dealt->dice) EXPECT_TRUE(d >= 1 && d <= 6) << d;
+    // Two throws of the dice, the deal, the reveal and a little more.
+    runner.Advance(9199);
+    EXPECT_TRUE(table.River(0).empty()) << "the banker waits for the clients' dice and deal";
+    runner.Advance(1);
+    ASSERT_EQ(table.River(0).size(), 1u);
+    if (c.legal) {
+      EXPECT_EQ(table.River(0)[0], h.five);
+    } else {
+      EXPECT_NE(table.River(0)[0], scripted);
+    }
+    checker.Finish();
+    EXPECT_TRUE(checker.Errors().empty());
+  }
+}
+
+}  // namespace
+}  // namespace testbed
+
+namespace testbed {
+namespace {
+
+TEST_F(TableFlow, ExposedGangOnADiscardDrawsFromTheTail) {
+  for (bool held : {false, true}) {
+    SCOPED_TRACE(held ? "held while a hu may come" : "answered at once");
+    RobHands h;  // chair 2 holds three 5s, chair 1 wins with a 5
+    Start(h.wall);
+    ASSERT_EQ(Discard(0, h.five), RESULT_SUCCESS);
+    EXPECT_EQ(TileDiscardedNote::Read(Last(NTF_TILE_DISCARDED, UserOf(2))->body)->words[2],
+              MJOP_PENG | MJOP_GANG | MJOP_PASS);
+    if (!held) ASSERT_EQ(Pass(1, 0, h.five), RESULT_SUCCESS);
+    ClearMessages();
+    ASSERT_EQ(Claim(2, REQ_GANG_CLAIM, 0, h.five, {-1, -1, -1}, GANG_CLAIM_EXPOSED), RESULT_SUCCESS);
+    EXPECT_EQ(m_lastReply.size(), 48u);
+    if (held) {
+      ASSERT_EQ(Claim(2, REQ_GANG_EXPOSED, 0, h.five), RESULT_CLAIM_HELD);
+      ASSERT_EQ(Pass(1, 0, h.five), RESULT_SUCCESS);
+      EXPECT_EQ(UsersOf(NTF_TIME_UP).size(), 4u);
+    }
+    ASSERT_EQ(Claim(2, REQ_GANG_EXPOSED, 0, h.five), RESULT_SUCCESS);
+    const auto draw = DrawRecord::Read(m_lastReply);
+    ASSERT_TRUE(draw);
+    EXPECT_EQ(draw->chair, 2);
+    EXPECT_EQ(draw->wallIndex, BREAK - 1);
+    EXPECT_EQ(TileSet::Code(draw->tile), 27);
+    const auto announced = GangAnnouncedNote::Read(Last(NTF_GANG_ANNOUNCED, UserOf(0))->body);
+    ASSERT_TRUE(announced);
+    EXPECT_EQ(announced->kind, GANG_NOTE_EXPOSED);
+    EXPECT_EQ(announced->giver, 0);
+    EXPECT_EQ(UsersOf(NTF_GANG_EXPOSED), (std::set<int>{UserOf(0), UserOf(1), UserOf(3)}));
+    const auto meld = MeldRecord::Read(Last(NTF_GANG_EXPOSED, UserOf(1))->body);
+    ASSERT_TRUE(meld);
+    EXPECT_EQ(meld->id.chair, 2);
+    EXPECT_EQ(meld->otherChair, 0);
+    EXPECT_EQ(meld->tiles[0], h.five);
+    EXPECT_EQ(meld->replacement, TILE_HIDDEN);
+    EXPECT_EQ(meld->replacementWall, BREAK - 1);
+    EXPECT_EQ(m_table->Melds(2)[0].family, FAMILY_EXPOSED_GANG);
+    EXPECT_EQ(m_table->Hand(2).size(), 11u);
+    EXPECT_EQ(m_table->CurrentChair(), 2);
+    EXPECT_TRUE(m_table->River(0).empty());
+    ASSERT_EQ(Discard(2, draw->tile), RESULT_SUCCESS);
+    ExpectLogConsistent();
+  }
+}
+
+TEST_F(TableFlow, FlowersAreLaidOutAndReplacedFromTheTail) {
+  WallBuilder b;
+  std::array<std::vector<int>, 4> hands;
+  hands[0] = {-1, 1, 9, 19, 29, 32, 33, 34, 35, 5, 26, 27, 28, 17};
+  hands[1] = {11, 12, 13, 14, 15, 16, 23, 24, 25, 21, 21, 21, 2};
+  hands[2] = {31, 32, 33, 34, 35, 2, 8, 12, 18, 22, 28, 3, 7};
+  hands[3] = {31, 32, 33, 34, 35, 1, 9, 19, 29, 11, 18, 4, 6};
+  const std::vector<int> wall = b.Build(hands, {-2}, {31, 22}, 36, true);
+  Start(wall, {false, false, false, false}, {}, true);
+  // The banker's dealt flower is already out of its hand, replaced from the tail.
+  const auto dealt = TableInfoRecord::ReadNewHand(Last(NTF_NEW_HAND, UserOf(1))->body);
+  ASSERT_TRUE(dealt);
+  EXPECT_EQ(dealt->flowers[0], std::vector<int>{136});
+  EXPECT_EQ(dealt->handCounts[0], 14);
+  EXPECT_EQ(dealt->tailTaken, 2);
+  for (int id : m_table->Hand(0)) EXPECT_FALSE(TileSet::IsFlower(id));
+  const int five = TileSet::FirstIdOfCode(5);
+  ASSERT_EQ(Discard(0, five), RESULT_SUCCESS);
+  for (int c : {3, 2, 1}) Pass(c, 0, five);
+  ASSERT_EQ(Draw(3), RESULT_SUCCESS);
+  ASSERT_EQ(DrawRecord::Read(m_lastReply)->tile, 137);
+  ClearMessages();
+  EXPECT_EQ(Discard(3, 137), RESULT_REFUSED) << "a flower is laid out, not discarded";
+  ASSERT_EQ(Send(3, REQ_FLOWER_REPLACE, FlowerBody{Id(3), 137}.Write()), RESULT_SUCCESS);
+  const auto replacement = DrawRecord::Read(m_lastReply);
+  ASSERT_TRUE(replacement);
+  EXPECT_EQ(TileSet::Code(replacement->tile), 22);
+  EXPECT_EQ(replacement->wallIndex, BREAK - 4);
+  EXPECT_EQ(UsersOf(NTF_FLOWER_REPLACED), (std::set<int>{UserOf(0), UserOf(1), UserOf(2)}));
+  const auto note = FlowerNote::Read(Last(NTF_FLOWER_REPLACED, UserOf(0))->body);
+  ASSERT_TRUE(note);
+  EXPECT_EQ(note->id.chair, 3);
+  EXPECT_EQ(note->flower, 137);
+  EXPECT_EQ(note->replacement, TILE_HIDDEN);
+  EXPECT_EQ(note->wallIndex, BREAK - 4);
+  ExpectLogConsistent();
 }
 
 }  // namespace

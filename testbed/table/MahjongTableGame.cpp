@@ -1,0 +1,166 @@
+#include "testbed/table/MahjongTableGame.h"
+
+#include "testbed/table/TableCodes.h"
+
+namespace testbed {
+
+namespace {
+
+// The requests of the game that the table answers; the rest stay with the framework.
+bool IsTableRequest(DWORD code) {
+  switch (code) {
+    case REQ_SEE_HAND:
+    case REQ_SEE_HAND_PERMISSION:
+    case REQ_DISCARD:
+    case REQ_DRAW:
+    case REQ_PASS:
+    case REQ_PENG_CLAIM:
+    case REQ_GANG_CLAIM:
+    case REQ_CHI_CLAIM:
+    case REQ_PENG_MELD:
+    case REQ_CHI_MELD:
+    case REQ_GANG_EXPOSED:
+    case REQ_GANG_CONCEALED:
+    case REQ_GANG_ADDED:
+    case REQ_FLOWER_REPLACE:
+    case REQ_HU:
+    case REQ_TURN_STALLED:
+    case REQ_RETURN_TO_GAME:
+    case REQ_C229505:
+    case REQ_AUTO_READY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+MahjongTableGame::MahjongTableGame(int32_t roomId, int32_t table, TableConfig config,
+                                   std::function<void(const std::string&)> handLog)
+    : m_table([&] {
+        config.roomId = roomId;
+        config.tableNo = table;
+        return config;
+      }()) {
+  if (handLog) m_table.SetHandLog(std::move(handLog));
+}
+
+int MahjongTableGame::ChairOfUser(int userId) const {
+  for (int c = 0; c < 4; ++c) {
+    if (m_users[c] == userId && userId != 0) return c;
+  }
+  return -1;
+}
+
+void MahjongTableGame::OnSeated(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3) return;
+  const int user = channel.UserAt(chair);
+  if (user == 0) return;
+  if (m_users[chair] == user) {
+    // The same player back in his chair (a dropped connection that came back).
+    Deliver(channel, m_table.Reconnect(user), -1, nullptr);
+    return;
+  }
+  if (m_users[chair] != 0) {
+    if (HandInProgress()) return;  // the chair's player of the running hand keeps it
+    m_table.Leave(m_users[chair]);
+    m_users[chair] = 0;
+  }
+  Deliver(channel, m_table.SeatHuman(chair, user), -1, nullptr);
+  m_users[chair] = user;
+}
+
+void MahjongTableGame::OnLeft(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3 || m_users[chair] <= 0) return;
+  Deliver(channel, m_table.Leave(m_users[chair]), -1, nullptr);
+  if (!HandInProgress()) m_users[chair] = 0;
+}
+
+void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3 || HandInProgress()) return;
+  // Between hands the table's chairs follow the framework's: players who left give their chairs
+  // up, players who sat down during the last hand take theirs, and computer players take every
+  // chair nobody sits in (and keep it until somebody does).
+  for (int c = 0; c < 4; ++c) {
+    const int user = channel.UserAt(c);
+    const bool botInEmptyChair = user == 0 && m_users[c] < 0;
+    if (m_users[c] != 0 && m_users[c] != user && !botInEmptyChair) {
+      m_table.Leave(m_users[c]);
+      m_users[c] = 0;
+    }
+    if (user > 0 && m_users[c] == 0) {
+      Deliver(channel, m_table.SeatHuman(c, user), -1, nullptr);
+      m_users[c] = user;
+    }
+    if (m_users[c] == 0) {
+      m_users[c] = BOT_USER_BASE - c;
+      Deliver(channel, m_table.SeatBot(c, m_users[c]), -1, nullptr);
+    }
+  }
+  if (m_users[chair] <= 0) return;
+  // The framework has answered the ready request already; the table's own answer is dropped.
+  const int handsBefore = m_table.HandsPlayed();
+  IdentityBody ready{Identity{m_users[chair], channel.RoomId(), channel.TableNumber(), chair}};
+  Deliver(channel, m_table.HandleRequest(m_users[chair], REQ_READY, ready.Write()), -1, nullptr);
+  SettleIfEnded(channel, handsBefore);
+}
+
+void MahjongTableGame::OnTimer(TableChannel& channel, int token) {
+  const int handsBefore = m_table.HandsPlayed();
+  Deliver(channel, m_table.HandleTimer(static_cast<uint64_t>(token)), -1, nullptr);
+  SettleIfEnded(channel, handsBefore);
+}
+
+bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker, DWORD code, const Bytes& body,
+                                 Reply* reply) {
+  if (!IsTableRequest(code)) return false;
+  if (onlooker || chair < 0 || chair > 3 || m_users[chair] <= 0) {
+    // Onlookers reach the table only through the framework's notifications: the channel has no
+    // way to send one onlooker his own view.
+    reply->result = RESULT_REFUSED;
+    return true;
+  }
+  const int handsBefore = m_table.HandsPlayed();
+  Deliver(channel, m_table.HandleRequest(m_users[chair], static_cast<int>(code), body), chair, reply);
+  SettleIfEnded(channel, handsBefore);
+  return true;
+}
+
+bool MahjongTableGame::HandInProgress() const { return m_table.CurrentPhase() != MahjongTable::Phase::IDLE; }
+
+Bytes MahjongTableGame::TableInfo(int chair, bool onlooker) const {
+  if (chair < 0 || chair > 3) return {};
+  if (onlooker || m_users[chair] <= 0) return m_table.TableInfoForOnlooker(chair);
+  return m_table.TableInfoFor(m_users[chair]);
+}
+
+void MahjongTableGame::Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply) {
+  for (TableMessage& m : out.messages) {
+    const int chair = ChairOfUser(m.toUser);
+    if (m.reply) {
+      if (reply && chair == requester) {
+        reply->result = static_cast<DWORD>(m.code);
+        reply->data = std::move(m.body);
+      }
+      continue;
+    }
+    if (chair >= 0 && m_users[chair] > 0) channel.SendToChair(chair, static_cast<DWORD>(m.code), m.body);
+  }
+  for (const TimerRequest& t : out.timers) channel.Schedule(t.delayMs, static_cast<int>(t.token));
+}
+
+void MahjongTableGame::SettleIfEnded(TableChannel& channel, int handsBefore) {
+  if (m_table.HandsPlayed() == handsBefore || !m_table.LastResult()) return;
+  const RoundResultRecord& r = *m_table.LastResult();
+  std::array<int64_t, 4> silver{};
+  std::array<int64_t, 4> score{};
+  for (int c = 0; c < 4; ++c) {
+    silver[c] = r.silver[c];
+    score[c] = r.points[c];
+  }
+  channel.Settle(silver, score);
+  channel.ClearReady();
+}
+
+}  // namespace testbed

@@ -1,0 +1,47 @@
+// The mahjong table plugged into the framework server: the server keeps the chairs, the accounts
+// and the framework's requests; this game keeps a MahjongTable per table, puts computer players
+// into the chairs nobody took when a player gets ready, passes the game's requests to the table
+// and sends what the table answers to the chairs, and settles each hand's silver.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "testbed/server/TableGame.h"
+#include "testbed/table/MahjongTable.h"
+
+namespace testbed {
+
+class MahjongTableGame : public TableGame {
+ public:
+  // Computer players get user ids below this one, one per chair.
+  static constexpr int BOT_USER_BASE = -100;
+
+  MahjongTableGame(int32_t roomId, int32_t table, TableConfig config,
+                   std::function<void(const std::string&)> handLog = nullptr);
+
+  void OnSeated(TableChannel& table, int chair) override;
+  void OnLeft(TableChannel& table, int chair) override;
+  void OnReady(TableChannel& table, int chair) override;
+  void OnTimer(TableChannel& table, int token) override;
+  bool OnRequest(TableChannel& table, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply) override;
+  bool HandInProgress() const override;
+  Bytes TableInfo(int chair, bool onlooker) const override;
+
+  const MahjongTable& Table() const { return m_table; }
+
+ private:
+  // Sends what the table produced: each message to the chair of its user (computer players and
+  // the table's own onlookers get nothing through the channel), and schedules its time-outs.
+  void Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply);
+  void SettleIfEnded(TableChannel& channel, int handsBefore);
+  int ChairOfUser(int userId) const;
+
+  MahjongTable m_table;
+  std::array<int, 4> m_users{};  // user id in each chair as the table knows it; 0 = free
+};
+
+}  // namespace testbed
