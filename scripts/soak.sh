@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # The long run: plays many hands against the game server and reports what went wrong.
 #
-#   scripts/soak.sh [--hands N] [--seed S] [--out DIR] [--build DIR] [--no-build]
+#   scripts/soak.sh [--hands N] [--seed S] [--faults D:MS:X | --no-faults] [--out DIR] [--build DIR] [--no-build]
 #
 #   --hands N    hands to play (default 1000)
+#   --faults D:MS:X  the server delays one reply in D by up to MS ms and drops the connection
+#                of one reply in X (default 20:2000:300); --no-faults turns them off
 #   --seed S     the seed of the walls (default: from the run's start time)
 #   --out DIR    where the run keeps its logs (default: runs/soak-<date>-<time>)
 #   --build DIR  the build tree (default: build)
 #   --no-build   use the programs as they are built
 #
-# What runs today: the game server is started with its own data folder; the table it plays at
-# every chair is played for N hands by four computer players, with every hand checked by the
+# What runs today: the game server is started with its own data folder and its faults; the
+# table it plays at every chair is played for N hands by four computer players, with every hand checked by the
 # replay checker; the server is restarted on the same port and its account database is checked
 # after the restart. Every stage is watched: a program that ends on a signal counts as a crash,
 # one whose hand log does not grow for 60 s as a hang, and a hand that the checker refuses as a
 # desync. The summary lists hands played, crashes, hangs, desyncs and each program's peak RSS and
 # mean CPU, and names the stages that need the table client (four headless clients in managed
 # play, the comparison of each client's table with the server's record, dropped connections with
-# rejoin) as not yet available while build/bin/pxqd is missing.
+# rejoin) as not yet available while build/bin/pxqd is missing: until then no client meets the
+# server's faults.
 # Exits non-zero when anything failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,12 +32,15 @@ out=""
 build=build
 do_build=1
 hang_seconds=60
+faults=20:2000:300
 
-usage() { sed -n '4,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '4,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --hands) [ $# -ge 2 ] || usage; hands=$2; shift 2 ;;
     --seed) [ $# -ge 2 ] || usage; seed=$2; shift 2 ;;
+    --faults) [ $# -ge 2 ] || usage; faults=$2; shift 2 ;;
+    --no-faults) faults=""; shift ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     --build) [ $# -ge 2 ] || usage; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
@@ -44,6 +50,7 @@ while [ $# -gt 0 ]; do
 done
 [[ $hands =~ ^[0-9]+$ ]] && [ "$hands" -ge 1 ] || { echo "soak: --hands takes a number above 0" >&2; exit 2; }
 [[ $seed =~ ^[0-9]+$ ]] || { echo "soak: --seed takes a number" >&2; exit 2; }
+[ -z "$faults" ] || [[ $faults =~ ^[0-9]+:[0-9]+:[0-9]+$ ]] || { echo "soak: --faults takes D:MS:X" >&2; exit 2; }
 
 if [ "$do_build" = 1 ]; then
   jobs=$(nproc)
@@ -114,7 +121,9 @@ judge() {
 
 start_server() {
   local port=$1
-  "$bin/pxqd-server" --port "$port" --data "$out/server" --seed "$seed" >>"$out/server.out" 2>>"$out/server.log" &
+  local fault_args=()
+  [ -z "$faults" ] || fault_args=(--faults "$faults")
+  "$bin/pxqd-server" --port "$port" --data "$out/server" --seed "$seed" "${fault_args[@]}" >>"$out/server.out" 2>>"$out/server.log" &
   server_pid=$!
   local line=""
   for _ in $(seq 300); do
@@ -135,12 +144,16 @@ stop_server() {
   judge "game server" "done $status"
 }
 
-note "soak run in $out: $hands hands, seed $seed"
+note "soak run in $out: $hands hands, seed $seed, server faults ${faults:-off}"
 
 # The game server, on a port of the system's choosing.
 : >"$out/server.out"
 if ! start_server 0 1; then
-  failures=$((failures + 1)); note "  game server: did not start (see $out/server.log)"
+  kill -KILL "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+  note "  game server: did not start (see $out/server.log)"
+  exit 1
 fi
 server_rss=0
 server_cpu=0
@@ -202,10 +215,12 @@ note "hands played: $played of $hands"
 note "crashes: $crashes   hangs: $hangs   desyncs: $desyncs   other failures: $failures"
 note "table (four computer players): peak RSS ${table_rss} kB, mean CPU $table_cpu"
 note "game server: peak RSS ${server_rss} kB, mean CPU $server_cpu"
+injected=$(grep '^faults:' "$out/server.out" | tail -n 1 || true)
+[ -z "$injected" ] || note "server $injected"
 if [ ! -x "$bin/pxqd" ]; then
   note "not yet available (the table client pxqd is not built): four headless clients in managed play,"
   note "  each client's table against the server's record through the resync record, the clients'"
-  note "  peak RSS and CPU, delayed replies and dropped connections with rejoin, and a clock scale"
+  note "  peak RSS and CPU, the clients' rejoining after the server's faults, and a clock scale"
 fi
 note "logs: $out"
 [ "$played" -eq "$hands" ] && [ $((crashes + hangs + desyncs + failures)) -eq 0 ]
