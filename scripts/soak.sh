@@ -206,6 +206,7 @@ fi
 shopt -s nullglob
 server_logs=("$out"/server/hands-*.jsonl)
 if [ ${#server_logs[@]} -gt 0 ]; then
+  note "hands the server logged at its tables: $(cat "${server_logs[@]}" | grep -c '"ev":"result"' || true)"
   if ! "$bin/pxqd-replay" "${server_logs[@]}" >"$out/server-hands.out" 2>&1; then
     desyncs=$((desyncs + 1)); note "  the server's hand logs are refused by the checker (see $out/server-hands.out)"
   fi
