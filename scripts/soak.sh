@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The long run: plays many hands against the game server and reports what went wrong.
 #
-#   scripts/soak.sh [--hands N] [--seed S] [--faults D:MS:X | --no-faults] [--out DIR] [--build DIR] [--no-build]
+#   scripts/soak.sh [--hands N] [--seed S] [--faults D:MS:X | --no-faults] [--clock-scale N]
+#                   [--out DIR] [--build DIR] [--no-build]
 #
 #   --hands N    hands to play (default 1000)
 #   --faults D:MS:X  the server delays one reply in D by up to MS ms and drops the connection
 #                of one reply in X (default 20:2000:300); --no-faults turns them off
+#   --clock-scale N  the server's clock runs N times as fast (default 1)
 #   --seed S     the seed of the walls (default: from the run's start time)
 #   --out DIR    where the run keeps its logs (default: runs/soak-<date>-<time>)
 #   --build DIR  the build tree (default: build)
@@ -33,14 +35,16 @@ build=build
 do_build=1
 hang_seconds=60
 faults=20:2000:300
+clock_scale=1
 
-usage() { sed -n '4,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '4,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --hands) [ $# -ge 2 ] || usage; hands=$2; shift 2 ;;
     --seed) [ $# -ge 2 ] || usage; seed=$2; shift 2 ;;
     --faults) [ $# -ge 2 ] || usage; faults=$2; shift 2 ;;
     --no-faults) faults=""; shift ;;
+    --clock-scale) [ $# -ge 2 ] || usage; clock_scale=$2; shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     --build) [ $# -ge 2 ] || usage; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
@@ -50,6 +54,8 @@ while [ $# -gt 0 ]; do
 done
 [[ $hands =~ ^[0-9]+$ ]] && [ "$hands" -ge 1 ] || { echo "soak: --hands takes a number above 0" >&2; exit 2; }
 [[ $seed =~ ^[0-9]+$ ]] || { echo "soak: --seed takes a number" >&2; exit 2; }
+[[ $clock_scale =~ ^[0-9]+$ ]] && [ "$clock_scale" -ge 1 ] && [ "$clock_scale" -le 1000 ] ||
+  { echo "soak: --clock-scale takes a number from 1 to 1000" >&2; exit 2; }
 [ -z "$faults" ] || [[ $faults =~ ^[0-9]+:[0-9]+:[0-9]+$ ]] || { echo "soak: --faults takes D:MS:X" >&2; exit 2; }
 
 if [ "$do_build" = 1 ]; then
@@ -123,7 +129,8 @@ start_server() {
   local port=$1
   local fault_args=()
   [ -z "$faults" ] || fault_args=(--faults "$faults")
-  "$bin/pxqd-server" --port "$port" --data "$out/server" --seed "$seed" "${fault_args[@]}" >>"$out/server.out" 2>>"$out/server.log" &
+  "$bin/pxqd-server" --port "$port" --data "$out/server" --seed "$seed" --clock-scale "$clock_scale" \
+    "${fault_args[@]}" >>"$out/server.out" 2>>"$out/server.log" &
   server_pid=$!
   local line=""
   for _ in $(seq 300); do
@@ -144,7 +151,7 @@ stop_server() {
   judge "game server" "done $status"
 }
 
-note "soak run in $out: $hands hands, seed $seed, server faults ${faults:-off}"
+note "soak run in $out: $hands hands, seed $seed, server faults ${faults:-off}, clock x$clock_scale"
 
 # The game server, on a port of the system's choosing.
 : >"$out/server.out"
@@ -221,7 +228,7 @@ injected=$(grep '^faults:' "$out/server.out" | tail -n 1 || true)
 if [ ! -x "$bin/pxqd" ]; then
   note "not yet available (the table client pxqd is not built): four headless clients in managed play,"
   note "  each client's table against the server's record through the resync record, the clients'"
-  note "  peak RSS and CPU, the clients' rejoining after the server's faults, and a clock scale"
+  note "  peak RSS and CPU, the clients' rejoining after the server's faults, and their clock scale"
 fi
 note "logs: $out"
 [ "$played" -eq "$hands" ] && [ $((crashes + hangs + desyncs + failures)) -eq 0 ]

@@ -2,12 +2,14 @@
 // keeps the accounts in an SQLite file in its data folder and plays the mahjong table at every
 // table, with computer players in the empty chairs.
 //   pxqd-server [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]
+//               [--clock-scale N]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
 // ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
 // table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
 // pxqd-replay checks; the seed (random unless given) makes the walls again. --faults makes the
 // server misbehave for a long run: one reply in DELAY_ONE_IN comes up to MAX_MS late and one in
-// DROP_ONE_IN is cut off with its connection, chosen from the seed.
+// DROP_ONE_IN is cut off with its connection, chosen from the seed. --clock-scale runs the
+// server's clock N times as fast (its time-outs, intervals and days), for a long run.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -23,6 +25,7 @@
 
 #include "testbed/server/FaultPlan.h"
 #include "testbed/server/GameServer.h"
+#include "testbed/server/ScaledClock.h"
 #include "testbed/table/MahjongTableGame.h"
 
 namespace {
@@ -32,7 +35,8 @@ void OnSignal(int) { g_stop = 1; }
 const long DEFAULT_PORT = 31380;
 
 int Usage(const char* program) {
-  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]\n", program);
+  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]\n"
+          "       [--clock-scale N]\n", program);
   return 2;
 }
 
@@ -70,6 +74,7 @@ int main(int argc, char** argv) {
   uint64_t seed = std::random_device{}();
   testbed::FaultRates faults;
   bool withFaults = false;
+  long clockScale = 1;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--seed" && i + 1 < argc) {
@@ -81,6 +86,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--faults" && i + 1 < argc) {
       if (!testbed::FaultPlan::Parse(argv[++i], &faults)) return Usage(argv[0]);
       withFaults = true;
+    } else if (arg == "--clock-scale" && i + 1 < argc) {
+      char* end = nullptr;
+      errno = 0;
+      clockScale = strtol(argv[++i], &end, 10);
+      if (errno || !end || *end || clockScale < 1 || clockScale > 1000) return Usage(argv[0]);
     } else if (arg == "--data" && i + 1 < argc) {
       folder = argv[++i];
     } else if (argc == 2 && ParsePort(argv[i], &port)) {
@@ -94,6 +104,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   testbed::ServerConfig config;
+  if (clockScale > 1) {
+    auto clock = std::make_shared<testbed::ScaledClock>(static_cast<int>(clockScale));
+    config.clock = [clock] { return clock->Now(); };
+    config.tickGivenClock = true;
+  }
   config.tableGames = [folder, seed](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
     tableConfig.seed = seed * 1000003u + static_cast<uint64_t>(room) * 1009u + static_cast<uint64_t>(table);
