@@ -69,6 +69,8 @@ void CVariantTableScene::BuildBoard() {
     PlaneEntity::Resize(m_board, m_width, m_height);
     m_board->MoveTo(m_width / 2, m_height / 2);
   }
+  // A new plane's font is half its height; the board writes small labels and names.
+  PlaneEntity::SetFont(m_board, 14, 400, "宋体");
   ShowEntity(m_board, 1);
   InvalidateAll();
   PaintBoard();
