@@ -52,6 +52,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   };
   hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
+  hooks.start = [app] {
+    CString text;
+    const int ok = app->GetConnection()->SendReady(text);
+    if (!ok && !text.IsEmpty()) app->ShowWaitFor(text, 3);
+    return ok;
+  };
   m_scene->SetHooks(std::move(hooks));
   g_frame = this;
   GameHostServices services = GetGameHostServices();

@@ -55,7 +55,31 @@ void CVariantTableScene::OnLayout() {
   BuildBoard();
 }
 
-void CVariantTableScene::OnShutdown() { m_board = nullptr; }
+void CVariantTableScene::OnShutdown() {
+  m_board = nullptr;
+  m_startButton = nullptr;
+}
+
+void CVariantTableScene::ShowStartButton(bool show) {
+  if (m_startButton != nullptr && (m_startButton->IsVisible() != 0) != show) {
+    ShowEntity(m_startButton, show ? 1 : 0);
+    InvalidateAll();
+  }
+}
+
+int CVariantTableScene::OnCommand(Event event) {
+  if (event.code == CMD_START && m_startButton != nullptr && m_startButton->IsVisible() &&
+      IsMouseOverEntity(m_startButton)) {
+    PressStart();
+  }
+  return 1;
+}
+
+void CVariantTableScene::PressStart() {
+  if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
+  ShowStartButton(false);
+  if (m_hooks.start && m_hooks.start() == 0) ShowStartButton(true);
+}
 
 void CVariantTableScene::BuildBoard() {
   m_width = GetLogicalWidth();
@@ -69,6 +93,16 @@ void CVariantTableScene::BuildBoard() {
     PlaneEntity::Resize(m_board, m_width, m_height);
     m_board->MoveTo(m_width / 2, m_height / 2);
   }
+  if (m_startButton == nullptr) {
+    m_startButton = CreatePlane(2, m_width / 2, m_height / 2 + 90, 80, 30, 0x2080e0, "start");
+    PlaneEntity::SetFont(m_startButton, 16, 700, "宋体");
+    PlaneEntity::DrawBorder(m_startButton, 0xffffff);
+    PlaneEntity::DrawText(m_startButton, 24, 6, "<color=16777215;size=16>开始");
+    BindMouseEvent(CTRL_EVENT_LDOWN, CMD_START, 0);
+  } else {
+    m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
+  }
+  ShowStartButton(!m_model.IsPlaying());
   // A new plane's font is half its height; the board writes small labels and names.
   PlaneEntity::SetFont(m_board, 14, 400, "宋体");
   ShowEntity(m_board, 1);
@@ -80,6 +114,9 @@ void CVariantTableScene::OnFrame() {
   // A new hand clears the last hand's winner mark.
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) m_winnerSide = -1;
+  // The start button comes back once a hand has ended.
+  if (!playing && m_wasPlaying) ShowStartButton(true);
+  if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;

@@ -24,7 +24,13 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // The model's sounds, played by the application (which knows the silence setting).
     std::function<void(int resource, int flags)> playSound;
     std::function<void(const std::string&)> log;
+    // The player pressed the start button: the ready request goes to the server. Returns 0
+    // when the request failed, and the button stays for another try.
+    std::function<int()> start;
   };
+
+  // The start button's command.
+  static constexpr uint32_t CMD_START = 210023;
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -34,6 +40,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnFrame() override;
   void OnLayout() override;
   void OnShutdown() override;
+  int OnCommand(Event event) override;
 
   // CTableEffects: the model's redraw requests and sounds.
   void PlaySoundResource(int resource, int flags) override;
@@ -51,6 +58,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // How many times the board was painted (tests check that a change reached the picture).
   uint32_t Paints() const { return m_paints; }
   Entity* Board() const { return m_board; }
+  Entity* StartButton() const { return m_startButton; }
+  // The start button's press, as a click on it makes it.
+  void PressStart();
   int WinnerSide() const { return m_winnerSide; }
 
   // The tile's label on its face ("5万", "东", "花3"), empty for no tile.
@@ -71,7 +81,10 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CMJTableModel& m_model;
   Hooks m_hooks;
   CTableMetrics m_metrics;
+  void ShowStartButton(bool show);
+
   Entity* m_board = nullptr;
+  Entity* m_startButton = nullptr;
   bool m_stale = true;
   uint64_t m_fingerprint = 0;
   uint32_t m_paints = 0;

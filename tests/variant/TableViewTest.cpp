@@ -208,6 +208,39 @@ TEST_F(TableSceneTest, TheBoardFollowsTheTableAndRefusedBodiesLeaveItAlone) {
   EXPECT_EQ(played, after);
 }
 
+TEST_F(TableSceneTest, TheStartButtonSendsReadyOnceAndComesBackWhenTheRequestFails) {
+  int calls = 0;
+  int answer = 0;
+  CVariantTableScene::Hooks hooks;
+  hooks.start = [&] {
+    ++calls;
+    return answer;
+  };
+  m_scene->SetHooks(hooks);
+  ASSERT_NE(m_scene->StartButton(), nullptr);
+  EXPECT_TRUE(m_scene->StartButton()->IsVisible());
+  const LPARAM onButton = MAKELPARAM(512, 384 + 90);
+  // A click beside the button does nothing.
+  SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, MAKELPARAM(100, 100));
+  Advance(40);
+  EXPECT_EQ(calls, 0);
+  // The refused request leaves the button for another try.
+  SendMessageA(m_view.Window(), WM_MOUSEMOVE, 0, onButton);
+  SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, onButton);
+  Advance(40);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(m_scene->StartButton()->IsVisible());
+  // The accepted one hides it, and a second click sends nothing more.
+  answer = 1;
+  SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, onButton);
+  Advance(40);
+  EXPECT_EQ(calls, 2);
+  EXPECT_FALSE(m_scene->StartButton()->IsVisible());
+  SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, onButton);
+  Advance(40);
+  EXPECT_EQ(calls, 2);
+}
+
 TEST(TableSceneLabels, FacesAreNamedBySuitAndValue) {
   const struct {
     int tile;
