@@ -17,6 +17,7 @@
 #include "framework/UrlCommand.h"
 #include "platform/mfc/Controls.h"
 #include "tests/platform/MfcWindowTestSupport.h"
+#include "testbed/web/WebSite.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -224,6 +225,59 @@ TEST_F(WebPaneTest, AdvertViewRecordsLoadAndError) {
   EXPECT_TRUE(failing.m_errorSeen);
   failing.Navigate(server.Url("/bank.html").c_str());
   EXPECT_FALSE(failing.m_pageLoaded);
+}
+
+}  // namespace
+
+namespace {
+
+// The testbed's pages, as the panes open them, each loaded and drawn.
+TEST_F(WebPaneTest, TestbedPagesLoadAndRender) {
+  testbed::WebSite site(PXQD_WEB_SITE_DIR);
+  ASSERT_TRUE(site.Start(0));
+  const char* pages[] = {"rules/Pxqd.html", "skin/Pxqd/", "advert/banner/7/xy.htm", "advert/window/7/xy.htm",
+                         "zuzaruzi/hall/888/coffer.aspx", "security/calculate.html", "help/index.html"};
+  int n = 0;
+  for (const char* page : pages) {
+    CAdvertHtmlView view;
+    ASSERT_TRUE(view.CreateFromStatic(1000, &m_parent)) << page;
+    view.Navigate((site.BaseUrl() + page).c_str());
+    EXPECT_TRUE(view.m_pageLoaded) << page;
+    EXPECT_FALSE(view.m_errorSeen) << page;
+    mfcwin::Pump();
+    EXPECT_TRUE(mfcwin::SavePng(view.GetSafeHwnd(), "testbed-page-" + std::to_string(n++)));
+    // The next page goes in the same place.
+    const CRect rc = mfcwin::RectInParent(view.GetSafeHwnd());
+    view.DestroyWindow();
+    CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, rc.left, rc.top, rc.Width(), rc.Height(),
+                    m_parent.GetSafeHwnd(), reinterpret_cast<HMENU>(1000), nullptr, nullptr);
+  }
+  // Posts reach the site.
+  CAdvertHtmlView view;
+  ASSERT_TRUE(view.CreateFromStatic(1000, &m_parent));
+  view.Navigate((site.BaseUrl() + "zuzaruzi/hall/888/coffer.aspx").c_str(), 0, nullptr, nullptr, "uid=5&amount=10");
+  EXPECT_EQ(site.LastPost(), "uid=5&amount=10");
+  EXPECT_EQ(site.LastPostPath(), "/zuzaruzi/hall/888/coffer.aspx");
+  view.Navigate((site.BaseUrl() + "nothing.html").c_str());
+  EXPECT_TRUE(view.m_errorSeen);
+}
+
+TEST(TestbedWebSite, PathsStayInsideTheSite) {
+  const std::string root = PXQD_WEB_SITE_DIR;
+  struct Case {
+    const char* path;
+    bool found;
+  } cases[] = {
+      {"/rules/Pxqd.html", true},
+      {"/skin/Pxqd/", true},
+      {"/advert/banner/42/xy.htm", true},
+      {"/notify/game/42.txt", true},
+      {"/rules/../rules/Pxqd.html", false},
+      {"/../web/WebSite.cpp", false},
+      {"/rules/missing.html", false},
+      {"rules/Pxqd.html", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(!testbed::WebSite::FileForPath(root, c.path).empty(), c.found) << c.path;
 }
 
 }  // namespace
