@@ -174,6 +174,9 @@ bool ProtectKeypad() {
 }
 
 // The bank bar's form: the pane places its two buttons itself.
+// The player pane's form: the list fills it.
+bool PlayerForm() { return DialogTemplate(WS_CHILD, 0, 0, 200, 100).Font(SONG, SONG_POINTS).Register(177); }
+
 bool ToolForm() { return DialogTemplate(WS_CHILD, 0, 0, 170, 14).Font(SONG, SONG_POINTS).Register(176); }
 
 // The bank bar's preset menu; the amounts are written into the items when it drops.
@@ -198,7 +201,7 @@ bool RegisterProgramResources() {
   bool ok = true;
   for (bool (*add)() : {WaitDialog, CountDownBox, AdvertForm, ChatForm, RequestPopup, DocumentMenu, PlayerListMenu,
                         SkinMenu, SafeBox, SafeSave, SafeTake, DepositPresets, ProtectAnswer, ProtectKeypad,
-                        ToolForm, PresetMenu}) {
+                        ToolForm, PlayerForm, PresetMenu}) {
     ok = add() && ok;
   }
   return RegisterMediaResources() && ok;
