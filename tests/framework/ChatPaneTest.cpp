@@ -231,3 +231,66 @@ TEST_F(ChatPaneTest, PhrasesAndRendering) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 20 x 20 24-bit BMP file.
+void WriteFace(const std::string& path) {
+  const int w = 20, h = 20, row = w * 3;
+  std::vector<unsigned char> file(54 + static_cast<size_t>(row * h), 0x80);
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(file.data() + at, &v, 4); };
+  auto put16 = [&](size_t at, uint16_t v) { std::memcpy(file.data() + at, &v, 2); };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<uint32_t>(file.size()));
+  put32(6, 0);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, w);
+  put32(22, h);
+  put16(26, 1);
+  put16(28, 24);
+  put32(30, 0);
+  put32(34, static_cast<uint32_t>(row * h));
+  for (size_t i = 38; i < 54; ++i) file[i] = 0;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(file.data(), 1, file.size(), f);
+  std::fclose(f);
+}
+
+TEST_F(ChatPaneTest, FacePickerGridAndChoice) {
+  testsupport::TempDir tmp;
+  for (const char* name : {"1.bmp", "2.bmp", "abc.bmp", "0.bmp", "300.bmp"}) WriteFace(tmp.File(name));
+  m_chat->SetFaceFolder((tmp.Path() + "/").c_str());
+  m_chat->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CHAT_FACE, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(m_chat->GetFaceButton().GetSafeHwnd()));
+  CFacePicker& picker = m_chat->GetFacePicker();
+  ASSERT_NE(picker.GetSafeHwnd(), nullptr);
+  EXPECT_EQ(picker.GetFaceCount(), 3);  // 1, 2 and 300; "abc" and "0" are no faces
+  int width = 0, height = 0;
+  picker.GetPickerSize(width, height);
+  EXPECT_EQ(width, 240);
+  EXPECT_EQ(height, 24);
+  EXPECT_TRUE(picker.IsWindowVisible());
+
+  // A face chosen is sent and hides the picker; face 300 is outside the commands and sends nothing.
+  m_clock.Advance(5000);
+  picker.SendMessage(WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+  EXPECT_FALSE(picker.IsWindowVisible());
+  ASSERT_FALSE(m_app.connection.sent.empty());
+  EXPECT_EQ(m_app.connection.sent.back(), "chat:<><z=2>");
+  m_clock.Advance(5000);
+  const size_t before = m_app.connection.sent.size();
+  picker.SendMessage(WM_COMMAND, MAKEWPARAM(300, BN_CLICKED), 0);
+  EXPECT_EQ(m_app.connection.sent.size(), before);
+}
+
+TEST_F(ChatPaneTest, FacePickerStopsAtItsGrid) {
+  testsupport::TempDir tmp;
+  for (int i = 1; i <= FACE_PICKER_MAX + 4; ++i) WriteFace(tmp.File(std::to_string(i) + ".bmp"));
+  m_chat->SetFaceFolder((tmp.Path() + "/").c_str());
+  m_chat->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CHAT_FACE, BN_CLICKED), 0);
+  EXPECT_EQ(m_chat->GetFacePicker().GetFaceCount(), FACE_PICKER_MAX);
+}
+
+}  // namespace
