@@ -170,14 +170,19 @@ void CSafeTransferDlg::LoadHistory() {
   }
 }
 
-void CSafeTransferDlg::FillHistory() {
-  auto* combo = static_cast<CComboBox*>(GetDlgItem(m_amountId));
+// Adds an amount to the combo box's list, with the amount as item data.
+static void AddAmountItem(HWND combo, int amount) {
   if (combo == nullptr) return;
-  for (int amount : m_history) {
-    const int index = combo->AddString(IntToString(amount));
-    combo->SetItemData(index, static_cast<DWORD_PTR>(amount));
-    combo->SetItemHeight(index, 16);
-  }
+  const CString text = IntToString(amount);
+  const LRESULT index = ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(text)));
+  if (index < 0) return;
+  ::SendMessageA(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), amount);
+  ::SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(index), 16);
+}
+
+void CSafeTransferDlg::FillHistory() {
+  HWND combo = ::GetDlgItem(m_hWnd, m_amountId);
+  for (int amount : m_history) AddAmountItem(combo, amount);
 }
 
 void CSafeTransferDlg::AddToHistory() {
@@ -186,11 +191,7 @@ void CSafeTransferDlg::AddToHistory() {
   if (std::find(m_history.begin(), m_history.end(), amount) != m_history.end()) return;
   if (m_history.size() >= SAFE_HISTORY_MAX) m_history.erase(m_history.begin());
   m_history.push_back(amount);
-  if (auto* combo = static_cast<CComboBox*>(GetDlgItem(m_amountId))) {
-    const int index = combo->AddString(IntToString(amount));
-    combo->SetItemData(index, static_cast<DWORD_PTR>(amount));
-    combo->SetItemHeight(index, 16);
-  }
+  AddAmountItem(::GetDlgItem(m_hWnd, m_amountId), amount);
   CString stored;
   for (int a : m_history) stored += IntToString(a) + "|";
   if (CGameApp* app = GetGameApp()) WritePrivateProfileStringA("DEPOSIT", m_historyKey, stored, app->GetGameIniPath());
