@@ -298,3 +298,38 @@ TEST_F(BankTest, PresetsAndHistoriesInTheIniFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each dialog of the bank drawn once, for a look at the renderings.
+TEST_F(BankTest, Renderings) {
+  const int presets[6] = {100, 200, 500, 1000, 10000, 30000};
+  CSafeBoxDlg box(&m_parent);
+  box.SetGameName("麻将");
+  box.m_balance = 123456;
+  CDepositPresetDlg editor(&m_parent);
+  editor.SetAmounts(presets);
+  CProtectPasswordDlg answer(&m_parent);
+  answer.m_challenge = 1234567;
+  CProtectKeypadDlg keypad(&m_parent);
+  struct Item {
+    CDialog* dialog;
+    UINT id;
+    const char* name;
+  } items[] = {{&box, IDD_SAFE_BOX, "bank-box"},
+               {&editor, IDD_DEPOSIT_PRESET, "bank-presets"},
+               {&answer, IDD_PROTECT_ANSWER, "bank-protect-answer"},
+               {&keypad, IDD_PROTECT_KEYPAD, "bank-protect-keypad"}};
+  for (const Item& item : items) {
+    ASSERT_TRUE(item.dialog->Create(item.id, &m_parent)) << item.name;
+    item.dialog->ShowWindow(SW_SHOW);
+    item.dialog->Invalidate(TRUE);
+    item.dialog->UpdateWindow();
+    mfcwin::Pump();
+    EXPECT_TRUE(mfcwin::SavePng(item.dialog->GetSafeHwnd(), item.name));
+    item.dialog->DestroyWindow();
+  }
+  EXPECT_TRUE(mfcwin::SavePng(m_parent.GetSafeHwnd(), "bank-bar"));
+}
+
+}  // namespace
