@@ -134,23 +134,10 @@ inline uint32_t LoadRgba(const uint8_t* s) {
 // Row kernels on eight pixels at a time through the compiler's portable vector types, each
 // followed by the scalar form for the rest of the row; lane by lane they compute exactly what the
 // scalar forms compute. Each kernel is built twice, for AVX2 and for plain x86-64 (SSE2), and
-// the processor's own kind is chosen when the program loads. The vector helpers are always
-// inlined into the kernels, so no vector crosses a call.
+// the processor's own kind is chosen when the program loads. No vector crosses a call: pixels
+// are moved in and out with memcpy and lanes chosen with masks inside the kernels.
 #pragma GCC diagnostic ignored "-Wpsabi"
 typedef uint32_t U32x8 __attribute__((vector_size(32)));
-
-__attribute__((always_inline)) inline U32x8 Load8(const void* p) {
-  U32x8 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-__attribute__((always_inline)) inline void Store8(void* p, U32x8 v) { std::memcpy(p, &v, sizeof v); }
-
-// Lanes where the mask is set take a, the others b.
-__attribute__((always_inline)) inline U32x8 Select(U32x8 mask, U32x8 a, U32x8 b) {
-  return (a & mask) | (b & ~mask);
-}
 
 // Accumulate() with w = (source alpha * factor) >> 8 over a row; sources of alpha 0 leave the
 // destination as it is.
@@ -158,19 +145,24 @@ __attribute__((target_clones("avx2", "default"))) void AccumulateRow(uint32_t* d
                                                                       uint32_t factor) {
   int j = 0;
   for (; j + 8 <= n; j += 8) {
-    const U32x8 src = Load8(s + 4 * j);
-    const U32x8 dst = Load8(d + j);
+    U32x8 src, dst;
+    std::memcpy(&src, s + 4 * j, sizeof src);
+    std::memcpy(&dst, d + j, sizeof dst);
     const U32x8 sa = src >> 24;
     const U32x8 wt = (sa * factor) >> 8;
     const U32x8 iw = 255 - wt;
     const U32x8 rb = (((src & 0x00ff00ffu) * wt + (dst & 0x00ff00ffu) * iw) >> 8) & 0x00ff00ffu;
     const U32x8 g = (((src & 0x0000ff00u) * wt + (dst & 0x0000ff00u) * iw) >> 8) & 0x0000ff00u;
     const U32x8 da = dst >> 24;
-    const U32x8 larger = Select(reinterpret_cast<U32x8>(da > wt), da, wt);
+    const U32x8 daLarger = reinterpret_cast<U32x8>(da > wt);
+    const U32x8 larger = (da & daLarger) | (wt & ~daLarger);
     const U32x8 mixed = rb | g | (larger << 24);
     const U32x8 empty = (src & COLOR_MASK) | (wt << 24);
-    const U32x8 blended = Select(reinterpret_cast<U32x8>(da == 0), empty, mixed);
-    Store8(d + j, Select(reinterpret_cast<U32x8>(sa == 0), dst, blended));
+    const U32x8 isEmpty = reinterpret_cast<U32x8>(da == 0);
+    const U32x8 blended = (empty & isEmpty) | (mixed & ~isEmpty);
+    const U32x8 clear = reinterpret_cast<U32x8>(sa == 0);
+    const U32x8 result = (dst & clear) | (blended & ~clear);
+    std::memcpy(d + j, &result, sizeof result);
   }
   for (; j < n; ++j) {
     const uint32_t color = LoadRgba(s + 4 * j);
@@ -184,9 +176,12 @@ __attribute__((target_clones("avx2", "default"))) void AccumulateRow(uint32_t* d
 __attribute__((target_clones("avx2", "default"))) void CopyDrawnRow(uint32_t* d, const uint8_t* s, int n) {
   int j = 0;
   for (; j + 8 <= n; j += 8) {
-    const U32x8 src = Load8(s + 4 * j);
+    U32x8 src, dst;
+    std::memcpy(&src, s + 4 * j, sizeof src);
+    std::memcpy(&dst, d + j, sizeof dst);
     const U32x8 drawn = reinterpret_cast<U32x8>((src >> 24) != 0);
-    Store8(d + j, Select(drawn, src, Load8(d + j)));
+    const U32x8 result = (src & drawn) | (dst & ~drawn);
+    std::memcpy(d + j, &result, sizeof result);
   }
   for (; j < n; ++j) {
     const uint32_t color = LoadRgba(s + 4 * j);

@@ -9,6 +9,7 @@
 #include "engine/GameHost.h"
 #include "engine/InputDispatcher.h"
 #include "engine/ResourceManager.h"
+#include "engine/ScriptInterpreter.h"
 #include "engine/Screen.h"
 #include "engine/TextFont.h"
 #include "platform/gdi/Text.h"
@@ -70,6 +71,24 @@ void GameBase::SystemInit() {
   OnInitEnd();
   ResourceManager::Instance()->AddRef();
   m_showFps = 0;
+}
+
+namespace {
+
+int LoadScriptText(ScriptInterpreter* interpreter, const char* text, DWORD length) {
+  return interpreter->LoadScript(ScriptValue(std::string(text, length)), 0);
+}
+
+}  // namespace
+
+void GameBase::CreateScriptInterpreter() {
+  auto* interpreter = new ScriptInterpreter(this);
+  m_world.RegisterControlObject(interpreter);
+  ResourceManager::SetScriptLoader(LoadScriptText);
+  ResourceManager::Instance()->SetScriptInterpreter(interpreter);
+  interpreter->EnableCreateSet();
+  interpreter->EnableEntitySet();
+  interpreter->EnableResourceSet();
 }
 
 int GameBase::OnInitEnd() {
@@ -199,8 +218,19 @@ void GameBase::Log(const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  const int n = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  if (n < 0) return;
+  // A text cut by the buffer must not end in the first byte of a GBK character.
+  if (static_cast<size_t>(n) >= sizeof text) {
+    size_t i = 0;
+    while (text[i] != 0) {
+      const size_t step = static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
+      if (step == 2 && text[i + 1] == 0) break;
+      i += step;
+    }
+    text[i] = 0;
+  }
   WriteLog("%s", text);
 }
 

@@ -111,7 +111,7 @@ class GameBase : public WorldObject {
     return 0;
   }
   virtual int OnCoreHookB() { return 0; }
-  virtual void CreateScriptInterpreter() {}
+  virtual void CreateScriptInterpreter();
   virtual int TakeRedrawFlag();
   virtual void OnMouseMove(uint32_t flags, int32_t x, int32_t y);
   virtual void OnMouseWheel(uint32_t flags, int32_t delta, int32_t x, int32_t y);

@@ -75,20 +75,25 @@ int GameBase::DispatchCoreCommand(Event event) {
         return 1;
       case 84:
         if (m_input) m_input->Refresh();
-        return 0;
+        return 1;
       case 85:
         SetCursorResource(event.object);
-        return 0;
+        return 1;
       case 86:
         EdgeScroll(event.object);
         return 1;
       default:
-        return 0;
+        // Nothing keeps the object of a command that uses none, so the pump frees it.
+        return 1;
     }
   }
   if (code >= 66 && code <= 68) {
-    if (code == 67 && event.object != nullptr) ResetButtonFrame(event.object);
-    return 0;
+    // The button frame that 'C' resets is not the event's to free; any other object is.
+    if (code == 67 && event.object != nullptr) {
+      ResetButtonFrame(event.object);
+      return 0;
+    }
+    return 1;
   }
   switch (code) {
     case 91:

@@ -6,6 +6,7 @@
 #include "engine/MessageBoxButton.h"
 #include "engine/PlaneEntity.h"
 #include "engine/ResourceManager.h"
+#include "engine/ScriptInterpreter.h"
 #include "engine/Screen.h"
 #include "engine/TextFont.h"
 
@@ -104,6 +105,7 @@ void GameBase::ShowToast(const char* text, uint32_t mode, uint32_t duration, int
 
 void GameBase::ShowSystemInfo() {
   ResourceManager* rm = ResourceManager::Instance();
+  const ScriptInterpreter* scripts = GetScriptInterpreter();
   const uint32_t values[] = {m_world.GetEntityCount(),
                              m_world.GetControlCount(),
                              m_world.GetApplyCount() + m_world.GetPendingApplyCount(),
@@ -113,8 +115,8 @@ void GameBase::ShowSystemInfo() {
                              rm->GetMemResBytes(),
                              m_world.GetEventCount(),
                              rm->GetSoundCount(),
-                             0,
-                             0};
+                             scripts ? static_cast<uint32_t>(scripts->GetScriptCount()) : 0u,
+                             scripts ? static_cast<uint32_t>(scripts->GetRunCount()) : 0u};
   char text[1024];
   std::snprintf(text, sizeof text,
                 "<rightmargin=20;leftmargin=20> 实体：<color=%d>%d<color=%d;break> 控件：<color=%d>%d<color=%d;break> 动画申请：<color=%d>%d<color=%d;break> 资源：<color=%d>%d<color=%d;break> 调色板：<color=%d>%d<color=%d;break> 核心类：<color=%d>%d<color=%d;break> 系统内存：<color=%d>%d<color=%d;break> 消息：<color=%d>%d<color=%d;break> 音效：<color=%d>%d<color=%d;break> 加载脚本：<color=%d>%d<color=%d;break> 运行脚本：<color=%d>%d<color=%d;break>",

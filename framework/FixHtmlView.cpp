@@ -8,23 +8,13 @@
 
 #include "net/CryptLayer.h"
 #include "net/LayerHeader.h"
+#include "net/SharedKeys.h"
 
 IMPLEMENT_DYNAMIC(CFixHtmlView, CHtmlView)
 
 namespace {
 
 constexpr size_t RECORD_SIZE = 64;
-
-// The whitelist key is put together at run time rather than kept as one constant, so that it does
-// not stand in the program as a plain run of bytes.
-std::array<BYTE, 16> WhitelistKey() {
-  static const char seed[] = "advert-host-list";
-  std::array<BYTE, 16> key{};
-  for (size_t i = 0; i < key.size(); ++i) {
-    key[i] = static_cast<BYTE>(static_cast<BYTE>(seed[i]) ^ static_cast<BYTE>(0x5A + 37 * i));
-  }
-  return key;
-}
 
 std::string AsciiLower(std::string s) {
   for (char& c : s) {
@@ -81,13 +71,12 @@ BOOL CFixHtmlView::IsUrlAllowed(LPCSTR url) {
 int CFixHtmlView::LoadWhitelist(CStringList& list) {
   std::ifstream file(static_cast<LPCSTR>(m_whitelistFile), std::ios::binary);
   if (!file) return 0;
-  const std::array<BYTE, 16> key = WhitelistKey();
   BYTE record[RECORD_SIZE];
   while (file.read(reinterpret_cast<char*>(record), RECORD_SIZE) && file.gcount() == RECORD_SIZE) {
     BYTE plain[RECORD_SIZE + 16] = {};
     DWORD outLength = CCryptLayer::GetOutputSize(RECORD_SIZE);
     CCryptLayer layer;
-    if (!layer.Transform(key.data(), 128, record, RECORD_SIZE, plain, &outLength, CRYPT_LAYER_FLAG | LAYER_UNWRAP)) {
+    if (!layer.Transform(WhitelistKey(), SHARED_KEY_BYTES * 8, record, RECORD_SIZE, plain, &outLength, CRYPT_LAYER_FLAG | LAYER_UNWRAP)) {
       continue;
     }
     plain[RECORD_SIZE - 1] = 0;
@@ -114,7 +103,6 @@ void CFixHtmlView::Navigate(LPCSTR url, DWORD flags, LPCSTR targetFrame, LPCSTR 
 bool WriteWhitelistFile(const std::string& path, const std::vector<std::string>& hosts) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return false;
-  const std::array<BYTE, 16> key = WhitelistKey();
   for (const std::string& host : hosts) {
     if (host.size() >= RECORD_SIZE) return false;
     BYTE plain[RECORD_SIZE] = {};
@@ -122,7 +110,7 @@ bool WriteWhitelistFile(const std::string& path, const std::vector<std::string>&
     BYTE record[RECORD_SIZE + 16] = {};
     DWORD outLength = CCryptLayer::GetOutputSize(RECORD_SIZE);
     CCryptLayer layer;
-    if (!layer.Transform(key.data(), 128, plain, RECORD_SIZE, record, &outLength, CRYPT_LAYER_FLAG | LAYER_WRAP)) {
+    if (!layer.Transform(WhitelistKey(), SHARED_KEY_BYTES * 8, plain, RECORD_SIZE, record, &outLength, CRYPT_LAYER_FLAG | LAYER_WRAP)) {
       return false;
     }
     file.write(reinterpret_cast<const char*>(record), RECORD_SIZE);

@@ -4,6 +4,7 @@
 
 #include "framework/BodyReader.h"
 #include "framework/GameApp.h"
+#include "framework/GameFrameWnd.h"
 #include "framework/RequestReplies.h"
 #include "net/CryptLayer.h"
 #include "net/SharedKeys.h"
@@ -152,6 +153,11 @@ void CGameConnection::GetResultText(CString& text, int code) { GetGenericResultT
 
 CGameApp* CGameConnection::GetApp() { return GetGameApp(); }
 
+CTablePaneHooks* CGameConnection::TablePane() {
+  CGameFrameWnd* frame = GetApp()->GetGameFrame();
+  return frame != nullptr ? frame->GetTableView() : nullptr;
+}
+
 void CGameConnection::GetSafeResultText(CString& text, int code) { ::GetSafeResultText(text, code); }
 
 void CGameConnection::GetAccountResultText(CString& text, int code) { ::GetAccountResultText(text, code); }
@@ -277,7 +283,7 @@ int CGameConnection::EnterGame(CString& text) {
   if (!SendRequest(text, REQ_ENTER_GAME, &length, record.data(), &result, &reply, 1)) return 0;
   int entered = 0;
   if (result == 200500) {
-    // The table pane starts its not-started count-down once the panes exist.
+    if (CTablePaneHooks* table = TablePane()) table->InitKickCountdown();
     if (reply != nullptr && length > 0) {
       app->SetGameDataFlag(app->IsLookOn() ? 0 : 1);
       StoreTableData(reply, length);
@@ -416,6 +422,7 @@ int CGameConnection::SendReadyWithCheck(CString& text, int code) {
   CGameApp* app = GetApp();
   const size_t size = reply != nullptr && length > 0 ? static_cast<size_t>(length) : 0;
   if (result == RESULT_SUCCESS) {
+    if (CTablePaneHooks* table = TablePane()) table->KillKickTimer();
     ok = 1;
   } else if (result == 210090) {
     app->OnSilverTooLow(reply, size);

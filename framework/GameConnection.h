@@ -15,6 +15,7 @@
 #define RESPONSE_TIME_CAP 60000
 
 class CGameApp;
+class CTablePaneHooks;
 
 class CGameConnection : public CSocketConnection {
  public:
@@ -80,6 +81,8 @@ class CGameConnection : public CSocketConnection {
   void AddResponseTime(DWORD elapsed);
 
  protected:
+  // The main frame's table pane, or null before there is one.
+  CTablePaneHooks* TablePane();
   // The values of the application that the bodies carry.
   RequestContext MakeContext();
   // Ready with the silver check (201161) or random seating (201302).

@@ -1,7 +1,7 @@
 #include "framework/GameFormView.h"
 
 #include "framework/GameApp.h"
-#include "framework/SkinLibrary.h"
+#include "platform/skin/SkinLibrary.h"
 
 IMPLEMENT_DYNAMIC(CGameFormView, CFormView)
 IMPLEMENT_DYNCREATE(CGameDoc, CDocument)

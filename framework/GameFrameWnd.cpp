@@ -13,7 +13,7 @@
 #include "framework/GameNotifySink.h"
 #include "framework/NoticeDownload.h"
 #include "framework/SharedHelpers.h"
-#include "framework/SkinLibrary.h"
+#include "platform/skin/SkinLibrary.h"
 #include "framework/SkinSettings.h"
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
@@ -84,7 +84,7 @@ void CGameFrameWnd::ActivateFrame(int nCmdShow) {
 
 int CGameFrameWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
-  SkinAttachFrame(m_hWnd);
+  SkinAttachFrame(m_hWnd, 128);
   // The hall addresses the main frame from its own process.
   platform::PublishWindow(m_hWnd);
   m_hallCheckTimer = SetTimer(TIMER_HALL_CHECK, 1000, nullptr);

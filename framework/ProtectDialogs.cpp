@@ -9,7 +9,7 @@
 #include "framework/GameApp.h"
 #include "framework/GameConnection.h"
 #include "framework/SharedHelpers.h"
-#include "framework/SkinLibrary.h"
+#include "platform/skin/SkinLibrary.h"
 #include "platform/media/MMSystem.h"
 #include "platform/user/Resources.h"
 
@@ -162,6 +162,7 @@ void CProtectPasswordDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CProtectPasswordDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  skinppSetDialogEraseBkgnd(m_hWnd, TRUE);
   if (CWnd* picture = GetDlgItem(ANSWER_PICTURE)) {
     picture->ModifyStyle(0, SS_BITMAP | SS_CENTERIMAGE);
     HBITMAP bitmap = LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(229));

@@ -10,7 +10,7 @@
 #include "framework/GameConnection.h"
 #include "framework/ProtectDialogs.h"
 #include "framework/SharedHelpers.h"
-#include "framework/SkinLibrary.h"
+#include "platform/skin/SkinLibrary.h"
 #include "platform/kernel/Profile.h"
 
 namespace {
@@ -100,6 +100,7 @@ CSafeBoxDlg::CSafeBoxDlg(CWnd* pParent) : CSafeDialogBase(IDD_SAFE_BOX, pParent)
 
 BOOL CSafeBoxDlg::OnInitDialog() {
   CSafeDialogBase::OnInitDialog();
+  skinppSetDialogEraseBkgnd(m_hWnd, TRUE);
   if (m_banner.CreateFromStatic(IDC_SAFE_BANNER, this)) {
     m_banner.SetFilterOn(TRUE);
     m_banner.SetWhitelistFile(GetAdvertWhitelistPath());
@@ -143,6 +144,7 @@ CSafeTransferDlg::CSafeTransferDlg(UINT nIDTemplate, CWnd* pParent, int amountId
 
 BOOL CSafeTransferDlg::OnInitDialog() {
   CSafeDialogBase::OnInitDialog();
+  skinppSetDialogEraseBkgnd(m_hWnd, TRUE);
   MakeLabelFont(m_labelFont, 16);
   if (CWnd* name = GetDlgItem(IDC_SAFE_GAME_NAME)) {
     SetItemFont(name, m_labelFont);
@@ -269,6 +271,7 @@ void CDepositPresetDlg::SetAmounts(const int* amounts) {
 
 BOOL CDepositPresetDlg::OnInitDialog() {
   CSafeDialogBase::OnInitDialog();
+  skinppSetDialogEraseBkgnd(m_hWnd, TRUE);
   MakeLabelFont(m_labelFont, 16);
   for (int i = 0; i < 6; ++i) {
     if (CWnd* edit = GetDlgItem(IDC_PRESET_FIRST + i)) {

@@ -5,7 +5,7 @@
 #include "controls/OwnerDrawMenu.h"
 #include "framework/GameApp.h"
 #include "framework/SharedHelpers.h"
-#include "framework/SkinLibrary.h"
+#include "platform/skin/SkinLibrary.h"
 #include "platform/kernel/Kernel.h"
 
 CString CSkinSettings::GetProgramFolder() const {

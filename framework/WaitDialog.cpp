@@ -8,6 +8,7 @@
 #include "net/NetLog.h"
 #include "net/SharedKeys.h"
 #include "platform/hall/HallLink.h"
+#include "platform/skin/SkinLibrary.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/mfc/DC.h"
 
@@ -29,6 +30,8 @@ CWaitDialog::~CWaitDialog() {
 
 BOOL CWaitDialog::OnInitDialog() {
   CDialog::OnInitDialog();
+  // The dialog draws its own background, the skin's picture for it.
+  skinppSetDialogEraseBkgnd(m_hWnd, TRUE);
   // The hall sends its sign answers to this window from its own process.
   platform::PublishWindow(m_hWnd);
   m_bar.SubclassDlgItem(WAIT_BAR_CONTROL, this);

@@ -78,6 +78,65 @@ void DrawLine(DeviceContext& dc, const FontObject& font, const std::vector<Place
   }
 }
 
+// A font turned by a quarter, a half or three quarters of a turn (escapement 900, 1800, 2700:
+// tenths of a degree, counter-clockwise) writes its line turned about the reference point. The
+// line is drawn level into a scratch surface that first receives the destination pixels it will
+// cover (so a transparent background stays transparent), then copied back turned, pixel for
+// pixel, within the DC's clip. Other angles are drawn level.
+int QuarterTurns(const FontObject& font) {
+  int e = static_cast<int>(font.LogFont().lfEscapement % 3600);
+  if (e < 0) e += 3600;
+  return (e % 900 == 0) ? e / 900 : 0;
+}
+
+void DrawTurnedLine(DeviceContext& dc, const FontObject& font, std::vector<PlacedChar> chars, int width, int turns,
+                    POINT reference, int leftOffset, int topOffset, const RECT* clip) {
+  gdi::Surface* dest = dc.GetSurface();
+  const int height = font.Metrics().tmHeight;
+  if (dest == nullptr || !dest->Valid() || width <= 0 || height <= 0) return;
+  auto scratch = std::make_shared<gdi::Surface>();
+  if (!scratch->Allocate(width, height, 32, 4, false)) return;
+  // (u, v): the level line's own axes from the reference point, u along the baseline and v down.
+  // A pixel covers [u, u + 1), so a coordinate that turns to run backwards lands one lower.
+  auto place = [&](int i, int j) {
+    const int u = leftOffset + i, v = topOffset + j;
+    switch (turns) {
+      case 1: return POINT{reference.x + v, reference.y - u - 1};
+      case 2: return POINT{reference.x - u - 1, reference.y - v - 1};
+      default: return POINT{reference.x - v - 1, reference.y + u};
+    }
+  };
+  auto inside = [&](POINT p) {
+    if (p.x < 0 || p.y < 0 || p.x >= dest->Width() || p.y >= dest->Height()) return false;
+    if (clip && (p.x < clip->left || p.x >= clip->right || p.y < clip->top || p.y >= clip->bottom)) return false;
+    return dc.EffectiveClip().Contains(p.x, p.y);
+  };
+  for (int j = 0; j < height; ++j)
+    for (int i = 0; i < width; ++i) {
+      POINT p = place(i, j);
+      if (p.x >= 0 && p.y >= 0 && p.x < dest->Width() && p.y < dest->Height()) scratch->SetPixel(i, j, dest->GetPixel(p.x, p.y));
+    }
+  HDC scratchDc = gdi::CreateSurfaceDC(scratch, POINT{0, 0}, nullptr);
+  auto level = gdi::LookupDc(scratchDc);
+  if (level) {
+    level->m_state.textColour = dc.m_state.textColour;
+    level->m_state.bkColour = dc.m_state.bkColour;
+    level->m_state.bkMode = dc.m_state.bkMode;
+    int pen = 0;
+    for (PlacedChar& c : chars) {
+      c.x = pen;
+      pen += c.advance;
+    }
+    DrawLine(*level, font, chars, 0, width, 0, nullptr);
+    for (int j = 0; j < height; ++j)
+      for (int i = 0; i < width; ++i) {
+        POINT p = place(i, j);
+        if (inside(p)) dest->SetPixel(p.x, p.y, scratch->GetPixel(i, j));
+      }
+  }
+  DeleteDC(scratchDc);
+}
+
 // ExtTextOut on wide text with one advance per character (or none).
 BOOL TextOutCore(HDC h, int x, int y, UINT options, const RECT* rect, std::wstring_view text, const int* dx) {
   auto dc = gdi::LookupDc(h);
@@ -122,7 +181,11 @@ BOOL TextOutCore(HDC h, int x, int y, UINT options, const RECT* rect, std::wstri
     chars.push_back({static_cast<char32_t>(text[i]), pen, advances[i], false});
     pen += advances[i];
   }
-  DrawLine(*dc, *font, chars, left + off.x, width, top + off.y, clip);
+  if (int turns = QuarterTurns(*font); turns != 0) {
+    DrawTurnedLine(*dc, *font, chars, width, turns, dc->ToSurface(x, y), left - x, top - y, clip);
+  } else {
+    DrawLine(*dc, *font, chars, left + off.x, width, top + off.y, clip);
+  }
 
   if (align & TA_UPDATECP) {
     if ((align & TA_CENTER) == TA_CENTER) {

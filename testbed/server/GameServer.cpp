@@ -9,7 +9,7 @@ namespace {
 const int TICK_MS = 10;
 }  // namespace
 
-GameServer::GameServer(ServerConfig config) : m_realClock(!config.clock), m_core(std::move(config), this) {}
+GameServer::GameServer(ServerConfig config) : m_realClock(!config.clock || config.tickGivenClock), m_core(std::move(config), this) {}
 
 GameServer::~GameServer() { Stop(); }
 

@@ -1,11 +1,15 @@
 // The testbed game server as a program: listens on 127.0.0.1, answers the framework's requests,
 // keeps the accounts in an SQLite file in its data folder and plays the mahjong table at every
 // table, with computer players in the empty chairs.
-//   pxqd-server [--port N] [--data FOLDER] [--seed S]
+//   pxqd-server [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]
+//               [--clock-scale N]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
 // ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
 // table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
-// pxqd-replay checks; the seed (random unless given) makes the walls again.
+// pxqd-replay checks; the seed (random unless given) makes the walls again. --faults makes the
+// server misbehave for a long run: one reply in DELAY_ONE_IN comes up to MAX_MS late and one in
+// DROP_ONE_IN is cut off with its connection, chosen from the seed. --clock-scale runs the
+// server's clock N times as fast (its time-outs, intervals and days), for a long run.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -19,7 +23,9 @@
 #include <string>
 #include <thread>
 
+#include "testbed/server/FaultPlan.h"
 #include "testbed/server/GameServer.h"
+#include "testbed/server/ScaledClock.h"
 #include "testbed/table/MahjongTableGame.h"
 
 namespace {
@@ -29,7 +35,8 @@ void OnSignal(int) { g_stop = 1; }
 const long DEFAULT_PORT = 31380;
 
 int Usage(const char* program) {
-  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n", program);
+  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]\n"
+          "       [--clock-scale N]\n", program);
   return 2;
 }
 
@@ -65,6 +72,9 @@ int main(int argc, char** argv) {
   long port = DEFAULT_PORT;
   std::string folder = DefaultDataFolder();
   uint64_t seed = std::random_device{}();
+  testbed::FaultRates faults;
+  bool withFaults = false;
+  long clockScale = 1;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--seed" && i + 1 < argc) {
@@ -73,6 +83,14 @@ int main(int argc, char** argv) {
       if (!end || *end) return Usage(argv[0]);
     } else if (arg == "--port" && i + 1 < argc) {
       if (!ParsePort(argv[++i], &port)) return Usage(argv[0]);
+    } else if (arg == "--faults" && i + 1 < argc) {
+      if (!testbed::FaultPlan::Parse(argv[++i], &faults)) return Usage(argv[0]);
+      withFaults = true;
+    } else if (arg == "--clock-scale" && i + 1 < argc) {
+      char* end = nullptr;
+      errno = 0;
+      clockScale = strtol(argv[++i], &end, 10);
+      if (errno || !end || *end || clockScale < 1 || clockScale > 1000) return Usage(argv[0]);
     } else if (arg == "--data" && i + 1 < argc) {
       folder = argv[++i];
     } else if (argc == 2 && ParsePort(argv[i], &port)) {
@@ -86,6 +104,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   testbed::ServerConfig config;
+  if (clockScale > 1) {
+    auto clock = std::make_shared<testbed::ScaledClock>(static_cast<int>(clockScale));
+    config.clock = [clock] { return clock->Now(); };
+    config.tickGivenClock = true;
+  }
   config.tableGames = [folder, seed](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
     tableConfig.seed = seed * 1000003u + static_cast<uint64_t>(room) * 1009u + static_cast<uint64_t>(table);
@@ -98,6 +121,12 @@ int main(int argc, char** argv) {
     });
   };
   testbed::GameServer server(std::move(config));
+  // The faults' generator is seeded apart from the walls, so that turning faults on deals the
+  // same hands.
+  auto plan = std::make_shared<testbed::FaultPlan>(faults, seed ^ 0x5eedfa17u);
+  if (withFaults) server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) {
+    plan->Apply(request, reply);
+  });
   server.Core().SetLogSink([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
   std::string error;
   std::string database = folder + "/accounts.db";
@@ -111,5 +140,6 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnSignal);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   server.Stop();
+  if (withFaults) printf("faults: %d replies delayed, %d connections dropped\n", plan->Delayed(), plan->Dropped());
   return 0;
 }

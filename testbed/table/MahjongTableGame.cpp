@@ -121,6 +121,16 @@ bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker
     reply->result = RESULT_REFUSED;
     return true;
   }
+  if (code == REQ_AUTO_READY) {
+    // The client's own ready after the settlement: the same as the framework's ready.
+    if (!IdentityBody::Read(body)) {
+      reply->result = RESULT_REFUSED;
+      return true;
+    }
+    reply->result = RESULT_SUCCESS;
+    OnReady(channel, chair);
+    return true;
+  }
   const int handsBefore = m_table.HandsPlayed();
   Deliver(channel, m_table.HandleRequest(m_users[chair], static_cast<int>(code), body), chair, reply);
   SettleIfEnded(channel, handsBefore);

@@ -63,7 +63,12 @@ class EngineCoreTest : public EngineResTest {
   void Run(uint32_t total, uint32_t step = 10);
   std::vector<uint32_t> BackPixels();
   uint64_t BackHash() { return HashPixels(BackPixels()); }
-  uint32_t BackAt(int x, int y) { return BackPixels()[static_cast<size_t>(y) * W + x]; }
+  // The back buffer's pixel; a point off the screen fails the test instead of reading past it.
+  uint32_t BackAt(int x, int y) {
+    EXPECT_TRUE(x >= 0 && x < W && y >= 0 && y < H) << x << "," << y;
+    if (x < 0 || x >= W || y < 0 || y >= H) return 0;
+    return BackPixels()[static_cast<size_t>(y) * W + x];
+  }
   // A shown plane on a layer, with a control whose handler records into `received`.
   Entity* Plane(int layer, int x, int y, int w, int h, uint32_t fill);
   ControlRecord* Recorded(Entity* entity, std::vector<uint32_t> slots);

@@ -9,6 +9,7 @@
 #include "engine/Screen.h"
 #include "engine/StripEntity.h"
 #include "tests/engine/EngineCoreFixture.h"
+#include "engine/GameHost.h"
 #include "tools/PpsWriter.h"
 
 namespace enginetest {
@@ -199,6 +200,68 @@ TEST_F(EntityKindsTest, ControlBaseAsksForAHoverRefreshOnlyWhenNeeded) {
   EXPECT_EQ(PointInEntity(e, 26, 20), 0);
   e->SetAngle(45);
   EXPECT_EQ(PointInEntity(e, 26, 20), 1);
+}
+
+}  // namespace
+}  // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+std::vector<std::string> g_chat;
+int Chat(const char* text) {
+  g_chat.push_back(text);
+  return 1;
+}
+
+TEST_F(EntityKindsTest, FacadeResourcesAndDebugCommands) {
+  std::vector<DWORD> rgb(64 * 48, 0x00ff00);
+  rgb[0] = 0xff00ff;
+  const DWORD id =
+      Manager()->RegisterFile(Put("big.bmp", MakeBmp24(64, 48, rgb)).c_str(), nullptr, ".imge", 1, 0);
+  Entity* p = scene->CreatePicture(1, 50, 40, id, 0, 0, 0, 0, "", DEFAULT_KEY_COLOR);
+  EXPECT_EQ(p->GetWidth(), 64);
+  EXPECT_EQ(p->GetHeight(), 48);
+  EXPECT_EQ(p->IsVisible(), 0);
+  const DWORD frames = Pps("four", {10, 10, 10, 10});
+  ResourceFrame f;
+  GameBase::GetResourceFrame(&f, frames, 7);
+  EXPECT_EQ(f.sourceY, 12);
+  GameBase::GetResourceFrame(&f, 999999, 0);
+  EXPECT_EQ(f.resourceId, 0u);
+  // A key colour keys the picture; the default key colour leaves it as it is.
+  const DWORD plain = scene->LoadImageResource(Put("k1.bmp", MakeBmp24(2, 1, {0x123456, 1})).c_str(),
+                                               1, "k1", DEFAULT_KEY_COLOR, 0);
+  EXPECT_EQ(Manager()->GetImage(plain)->flags & IMGFLAG_TRANSPARENT, 0);
+  const DWORD keyed = scene->LoadImageResource(Put("k2.bmp", MakeBmp24(2, 1, {0x0000ff, 1})).c_str(),
+                                               1, "k2", 0xff0000, 0);
+  const ImageRecord* k = Manager()->GetImage(keyed);
+  ASSERT_NE(k, nullptr);
+  EXPECT_NE(k->flags & IMGFLAG_TRANSPARENT, 0);
+  EXPECT_EQ(k->pixels[3], 0);
+  EXPECT_EQ(k->pixels[7], 255);
+  // A resource folder whose path does not fit is refused.
+  EXPECT_EQ(scene->SetResourceFolder(std::string(300, 'a').c_str()), 0);
+
+  // 'R' writes the pointer and the hovered control into the chat pane; 'S' drags to the pointer.
+  GameHostServices services;
+  services.addChatText = Chat;
+  SetGameHostServices(services);
+  g_chat.clear();
+  Entity* e = Plane(2, 20, 20, 10, 10, 0xff);
+  ControlRecord* c = scene->AcquireControl(static_cast<uint32_t>(e->GetId()), 0x90);
+  scene->BindControlEvent(c, CTRL_EVENT_MOVE, 82);
+  scene->OnMouseMove(0, 21, 22);
+  scene->PumpEvents();
+  ASSERT_EQ(g_chat.size(), 2u);
+  EXPECT_EQ(g_chat[0], "MousePoint:(21,22)\r\n");
+  EXPECT_EQ(g_chat[1], "GetObject:" + std::to_string(c->key) + "\r\n");
+  scene->BindControlEvent(c, CTRL_EVENT_MOVE, 83);
+  scene->OnMouseMove(0, 23, 24);
+  scene->PumpEvents();
+  EXPECT_EQ(e->GetX(), 23);
+  EXPECT_EQ(e->GetY(), 24);
+  SetGameHostServices(GameHostServices{});
 }
 
 }  // namespace

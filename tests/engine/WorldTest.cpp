@@ -68,6 +68,7 @@ TEST_F(WorldTest, ControlBindFlagsDecideWhatEntityDestructionDoes) {
 
 TEST_F(WorldTest, DeleteControlWithOwnedEntityDestroysBoth) {
   Entity* e = Plain();
+  const uint32_t id = static_cast<uint32_t>(e->GetId());
   std::vector<Received> log;
   auto* handler = new Recorder(&log);
   ControlRecord* record = world().RegisterControlObject(handler);
@@ -76,7 +77,7 @@ TEST_F(WorldTest, DeleteControlWithOwnedEntityDestroysBoth) {
   world().BindControl(record, e, 0x90);
   EXPECT_EQ(world().DeleteControl(key), 1);
   EXPECT_EQ(world().FindControl(key), nullptr);
-  EXPECT_EQ(world().FindEntity(static_cast<uint32_t>(e->GetId())), nullptr);
+  EXPECT_EQ(world().FindEntity(id), nullptr);
   EXPECT_EQ(world().GetObjectCount(), objects - 1);
   EXPECT_EQ(world().DeleteControl(key), 0);
   EXPECT_NE(ReadLog().find("控件删除错误：目标控件不存在"), std::string::npos);

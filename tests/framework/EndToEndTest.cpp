@@ -1,63 +1,25 @@
-// The test client as its own process between a hall and the testbed game server: this test
-// plays the hall (a window published to other processes, the settings files, the session data,
-// the exit report) and runs the server in-process. The client greets, passes the version check,
-// takes the session data, enters the table, sends a chat line and receives it back, and ends
-// with its exit report; the same through a SOCKS5 proxy; a server that drops the connection in
-// the middle of a game gets exit report 5; a hall that goes away ends the client without one.
+// The test client as its own process, started by the hall stand-in and playing against the
+// testbed game server, both in this process. The client greets, passes the version check, takes
+// the session data, enters the table, sends a chat line and receives it back, and ends with its
+// exit report; the same through a SOCKS5 proxy chosen by the hall ini; a server that drops the
+// connection in the middle of a game gets exit report 5; a hall that goes away ends the client
+// within about a second and without a report.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "framework/HallRecords.h"
-#include "framework/PlayerTables.h"
-#include "net/SharedKeys.h"
-#include "net/WireBytes.h"
-#include "platform/hall/HallLink.h"
+#include "platform/kernel/Kernel.h"
+#include "platform/kernel/Process.h"
 #include "platform/user/User.h"
+#include "testbed/hall/HallStandIn.h"
 #include "testbed/server/GameServer.h"
 #include "tests/support/LoopbackTools.h"
-#include "tests/support/MessagePump.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-struct HallInbox {
-  HWND gameWindow = nullptr;
-  int tableNo = -1;
-  std::vector<std::pair<ULONG_PTR, Bytes>> records;
-};
-HallInbox* g_inbox = nullptr;
-
-LRESULT CALLBACK HallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (g_inbox != nullptr && message == WM_COPYDATA) {
-    auto* copy = reinterpret_cast<COPYDATASTRUCT*>(lParam);
-    const BYTE* data = static_cast<const BYTE*>(copy->lpData);
-    g_inbox->records.emplace_back(copy->dwData, Bytes(data, data + copy->cbData));
-    return TRUE;
-  }
-  if (g_inbox != nullptr && message == WM_HALL_GAME_WINDOW) {
-    g_inbox->gameWindow = reinterpret_cast<HWND>(wParam);
-    g_inbox->tableNo = static_cast<int>(lParam);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-void PutInt(Bytes& b, size_t offset, int32_t value) { WriteU32Le(b.data() + offset, static_cast<uint32_t>(value)); }
+constexpr DWORD WAIT_MS = 30000;
 
 class EndToEndTest : public ::testing::Test {
  protected:
@@ -73,154 +35,101 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    g_inbox = &m_inbox;
     setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
-    m_dir.Write("kmvt.ini", "[SYSTEM]\r\nExePath=" + m_dir.Path() + "/hall/hall.exe\r\n");
-    m_dir.Write("hall/ZuzaRuzi.ini", "[PROXY]\r\nNeed=0\r\n");
+    setenv("PXQD_DISPLAY", "headless", 1);
+    setenv("PXQD_AUDIO", "null", 1);
     std::string error;
     ASSERT_TRUE(m_server.Start(m_dir.File("accounts.db"), 0, &error)) << error;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = HallProc;
-    wc.lpszClassName = "EndToEndHall";
-    RegisterClassA(&wc);
-    m_hall = CreateWindowExA(0, "EndToEndHall", "hall", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(nullptr, m_hall);
-    ASSERT_TRUE(platform::PublishWindow(m_hall));
+    m_options.hallDir = m_dir.File("hall");
+    m_options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd-testclient";
+    m_options.serverPort = m_server.Port();
+    m_options.gameId = 7;
+    m_options.roomId = 12;
+    m_options.userId = 1001;
+    m_options.table = 5;
+    m_options.chair = 2;
+    m_options.gameName = "测试";
   }
 
   void TearDown() override {
-    if (m_pid > 0) {
-      kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
+    if (m_hall != nullptr) {
+      HANDLE client = m_hall->ClientProcess();
+      if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
+      m_hall->Stop();
     }
-    if (IsWindow(m_hall)) DestroyWindow(m_hall);
+    m_hall.reset();
     m_server.Stop();
-    g_inbox = nullptr;
+    unsetenv("PXQD_TESTCLIENT_SAY");
+    unsetenv("PXQD_TESTCLIENT_PLAY");
     unsetenv("PXQD_SYSTEM_DIR");
   }
 
-  void Launch(const std::vector<std::string>& extraEnv = {}) {
-    std::string line = "\"7|127.0.0.1|12|" + std::to_string(reinterpret_cast<uintptr_t>(m_hall)) +
-                       "|0|1001|5|2|0|0|测试|" + std::to_string(m_server.Port()) + "\"";
-    std::string program = std::string(PXQD_BIN_DIR) + "/pxqd-testclient";
-    std::vector<std::string> env = {"PXQD_DISPLAY=headless", "PXQD_AUDIO=null"};
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> envp;
-    for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char* argv[] = {program.data(), line.data(), nullptr};
-    ASSERT_EQ(0, posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, envp.data()));
+  // The hall starts the client, which announces its window, takes the session data and enters.
+  void EnterTheTable() {
+    m_hall = std::make_unique<testbed::HallStandIn>(m_options);
+    ASSERT_TRUE(m_hall->Start());
+    ASSERT_TRUE(m_hall->StartClient());
+    testbed::HallEvent announced;
+    ASSERT_TRUE(m_hall->WaitForEvent("game-window", WAIT_MS, &announced)) << "the client announced no window";
+    EXPECT_EQ(5, static_cast<int>(announced.lParam)) << "the game window goes with the table number";
+    ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
+    // The client tells the hall once the enter request has been answered and its panes updated.
+    ASSERT_TRUE(WaitForText(1, "entered")) << "the client did not enter the table";
+    EXPECT_EQ(1001, m_server.Core().TableUsers(12, 5)[2]);
   }
 
-  // Pumps the hall's window until the condition holds or the client has ended.
-  bool Until(const std::function<bool()>& done, int ms = 30000) {
-    return testsupport::PumpUntil([&] { return done() || Ended(); }, ms) && done();
-  }
-
-  bool Ended() {
-    if (m_pid <= 0) return true;
-    int status = 0;
-    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-      m_pid = -1;
-      m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      return true;
-    }
-    return false;
-  }
-
-  bool WaitForEnd(int ms = 30000) { return testsupport::PumpUntil([&] { return Ended(); }, ms); }
-
-  // The session data the hall sends once the game window is there: the own record at chair 2.
-  void SendSessionData() {
-    Bytes d(SESSION_PLAYERS_OFFSET, 0);
-    std::memcpy(d.data() + 20, "一号房", 6);
-    PutInt(d, ROOM_RECORD_SIZE, 5);
-    PutInt(d, ROOM_RECORD_SIZE + 8, 1);
-    Bytes own(PLAYER_RECORD_SIZE, 0);
-    PutInt(own, 0, 1001);
-    std::memcpy(own.data() + 20, "player", 6);
-    PutInt(own, 140, 5);
-    PutInt(own, 144, 2);
-    d.insert(d.end(), own.begin(), own.end());
-    d.resize((d.size() + 15) / 16 * 16, 0);
-    Bytes sealed(d.size());
-    ASSERT_EQ(1, EncryptHallData(HallKey(), static_cast<DWORD>(d.size()), d.data(), sealed.data()));
-    COPYDATASTRUCT copy{HALL_SESSION_DATA, static_cast<DWORD>(sealed.size()), sealed.data()};
-    DWORD_PTR answer = 0;
-    ASSERT_NE(0, SendMessageTimeoutA(m_inbox.gameWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hall),
-                                     reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL, 5000, &answer));
-  }
-
-  // The deciphered texts the client sent the hall, with their values.
-  std::vector<std::pair<int, std::string>> Texts() {
-    std::vector<std::pair<int, std::string>> texts;
-    for (const auto& r : m_inbox.records) {
-      if (r.first != HALL_TEXT_RECORD || r.second.size() != HALL_TEXT_SENT_SIZE) continue;
-      Bytes plain(r.second.size());
-      DecryptHallData(HallKey(), static_cast<DWORD>(plain.size()), plain.data(), r.second.data());
-      texts.emplace_back(static_cast<int>(ReadU32Le(plain.data() + 16)), reinterpret_cast<char*>(plain.data() + 20));
-    }
-    return texts;
-  }
-
-  bool HasText(int value, const std::string& text) {
-    for (const auto& t : Texts()) {
-      if (t.first == value && t.second == text) return true;
-    }
-    return false;
-  }
-
-  const Bytes* ExitReport(ULONG_PTR* kind) {
-    for (const auto& r : m_inbox.records) {
-      if (r.first == HALL_EXIT_REPORT || r.first == HALL_EXIT_REPORT_DROPPED) {
-        *kind = r.first;
-        return &r.second;
+  // Waits for the text record; records of other texts that come first are kept for later waits.
+  bool WaitForText(int value, const std::string& text) {
+    for (;;) {
+      for (size_t i = 0; i < m_texts.size(); ++i) {
+        if (m_texts[i].value == value && m_texts[i].text == text) {
+          m_texts.erase(m_texts.begin() + static_cast<long>(i));
+          return true;
+        }
       }
+      testbed::HallEvent event;
+      if (!m_hall->WaitForEvent("text-record", WAIT_MS, &event)) return false;
+      m_texts.push_back(event.text);
     }
-    return nullptr;
   }
 
-  void EnterTheTable(const std::vector<std::string>& env) {
-    Launch(env);
-    ASSERT_TRUE(Until([&] { return m_inbox.gameWindow != nullptr; })) << "no game window; client status " << m_exitStatus;
-    EXPECT_EQ(5, m_inbox.tableNo);
-    SendSessionData();
-    ASSERT_TRUE(Until([&] {
-      auto users = m_server.Core().TableUsers(12, 5);
-      return users[2] == 1001;
-    })) << "the client did not enter the table";
+  // The client's exit status, -1 when it still runs after `ms`.
+  int WaitForClient(DWORD ms) {
+    HANDLE client = m_hall->ClientProcess();
+    if (WaitForSingleObject(client, ms) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(client, &code);
+    return static_cast<int>(code);
   }
 
-  void SayAndCloseNormally() {
-    ASSERT_TRUE(Until([&] { return HasText(2, "chat:1001:你好"); })) << "the chat line did not come back";
-    ::PostMessageA(m_inbox.gameWindow, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitForEnd());
-    EXPECT_EQ(0, m_exitStatus);
-    ULONG_PTR kind = 0;
-    const Bytes* report = ExitReport(&kind);
-    ASSERT_NE(nullptr, report);
-    EXPECT_EQ(static_cast<ULONG_PTR>(HALL_EXIT_REPORT), kind);
-    ASSERT_EQ(static_cast<size_t>(HALL_EXIT_RECORD_SIZE), report->size());
-    EXPECT_EQ(1001u, ReadU32Le(report->data() + 4));
-    EXPECT_EQ(5u, ReadU32Le(report->data() + 8));
-    EXPECT_EQ(7u, ReadU32Le(report->data() + 28));
+  void ChatAndCloseNormally() {
+    ASSERT_TRUE(WaitForText(2, "chat:1001:你好")) << "the chat line did not come back";
+    PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
+    testbed::HallEvent report;
+    ASSERT_TRUE(m_hall->WaitForEvent("exit-report", WAIT_MS, &report));
+    EXPECT_EQ(2, static_cast<int>(report.lParam));
+    EXPECT_EQ(1001, report.exit.userId);
+    EXPECT_EQ(5, report.exit.table);
+    EXPECT_EQ(2, report.exit.chair);
+    EXPECT_EQ(7, report.exit.gameId);
+    EXPECT_EQ(0, report.exit.exitKind);
+    EXPECT_EQ(0, WaitForClient(WAIT_MS));
   }
 
   static testsupport::TempDir* s_linkDir;
   testsupport::TempDir m_dir;
-  HallInbox m_inbox;
   testbed::GameServer m_server;
-  HWND m_hall = nullptr;
-  pid_t m_pid = -1;
-  int m_exitStatus = -1;
+  testbed::HallOptions m_options;
+  std::unique_ptr<testbed::HallStandIn> m_hall;
+  std::vector<testbed::TextRecord> m_texts;
 };
 
 testsupport::TempDir* EndToEndTest::s_linkDir = nullptr;
 
 TEST_F(EndToEndTest, EntersChatsAndReportsItsExit) {
-  EnterTheTable({"PXQD_TESTCLIENT_SAY=你好"});
-  SayAndCloseNormally();
+  setenv("PXQD_TESTCLIENT_SAY", "你好", 1);
+  EnterTheTable();
+  ChatAndCloseNormally();
 }
 
 TEST_F(EndToEndTest, ThroughASocks5ProxyChosenByTheHallIni) {
@@ -229,32 +138,36 @@ TEST_F(EndToEndTest, ThroughASocks5ProxyChosenByTheHallIni) {
                                    "secret"},
                                   port);
   ASSERT_TRUE(proxy.Running()) << "microsocks did not start";
-  m_dir.Write("hall/ZuzaRuzi.ini", "[PROXY]\r\nNeed=1\r\nSock=3\r\nHost=127.0.0.1\r\nPort=" + std::to_string(port) +
-                                       "\r\nUser=player\r\npwd=secret\r\n");
-  EnterTheTable({"PXQD_TESTCLIENT_SAY=你好"});
-  SayAndCloseNormally();
+  m_options.proxyNeed = 1;
+  m_options.proxySock = 3;
+  m_options.proxyHost = "127.0.0.1";
+  m_options.proxyPort = port;
+  m_options.proxyUser = "player";
+  m_options.proxyPassword = "secret";
+  setenv("PXQD_TESTCLIENT_SAY", "你好", 1);
+  EnterTheTable();
+  ChatAndCloseNormally();
 }
 
 TEST_F(EndToEndTest, ServerDropInTheMiddleOfAGameReportsKindFive) {
-  EnterTheTable({"PXQD_TESTCLIENT_PLAY=1"});
+  setenv("PXQD_TESTCLIENT_PLAY", "1", 1);
+  EnterTheTable();
   m_server.Wire().CloseSession(m_server.Wire().LastSession());
-  ASSERT_TRUE(Until([&] { return HasText(3, "connection lost"); }));
+  ASSERT_TRUE(WaitForText(3, "connection lost"));
   // The player closes the lost-connection box, which closes the game.
-  ::PostMessageA(m_inbox.gameWindow, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitForEnd());
-  ULONG_PTR kind = 0;
-  const Bytes* report = ExitReport(&kind);
-  ASSERT_NE(nullptr, report);
-  EXPECT_EQ(static_cast<ULONG_PTR>(HALL_EXIT_REPORT_DROPPED), kind);
-  EXPECT_EQ(1u, ReadU32Le(report->data() + 24));
+  PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
+  testbed::HallEvent report;
+  ASSERT_TRUE(m_hall->WaitForEvent("exit-report", WAIT_MS, &report));
+  EXPECT_EQ(5, static_cast<int>(report.lParam));
+  EXPECT_NE(0, report.exit.exitKind);
+  EXPECT_EQ(0, WaitForClient(WAIT_MS));
 }
 
 TEST_F(EndToEndTest, AHallThatGoesEndsTheClientWithoutAReport) {
-  EnterTheTable({});
-  DestroyWindow(m_hall);
-  ASSERT_TRUE(WaitForEnd(10000)) << "the client still runs after the hall went";
-  ULONG_PTR kind = 0;
-  EXPECT_EQ(nullptr, ExitReport(&kind));
+  EnterTheTable();
+  m_hall->Stop();
+  EXPECT_EQ(0, WaitForClient(10000)) << "the client still runs after the hall went";
+  EXPECT_FALSE(m_hall->WaitForEvent("exit-report", 0));
 }
 
 }  // namespace

@@ -4,10 +4,13 @@
 // clock that the tests move.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/GameCommThread.h"
@@ -17,8 +20,10 @@
 #include "net/SharedKeys.h"
 #include "net/WireBytes.h"
 #include "platform/mfc/AfxThreadState.h"
+#include "platform/user/Dialog.h"
 #include "platform/winsock/WinSock.h"
 #include "testbed/server/WireServer.h"
+#include "tests/framework/NoticeWebServer.h"
 #include "tests/support/FrameworkDoubles.h"
 #include "tests/support/MessagePump.h"
 #include "tests/support/StoppedClock.h"
@@ -146,9 +151,11 @@ class FrameworkFlowTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(&copy));
   }
 
-  Bytes SessionData(int noticePeriod = 0) {
+  Bytes SessionData(int noticePeriod = 0, const std::string& noticeBase = "") {
     Bytes d(SESSION_PLAYERS_OFFSET, 0);
+    PutInt(d, 292, m_roomOptions);
     PutInt(d, 280, noticePeriod);
+    std::memcpy(d.data() + 148, noticeBase.data(), noticeBase.size());
     std::memcpy(d.data() + 20, "房间", 4);
     std::memcpy(d.data() + 212, "一楼", 4);
     PutInt(d, ROOM_RECORD_SIZE, 5);
@@ -158,12 +165,12 @@ class FrameworkFlowTest : public ::testing::Test {
   }
 
   // Starts the application and seats it at the table.
-  void StartAndEnter(int noticePeriod = 0) {
+  void StartAndEnter(int noticePeriod = 0, const std::string& noticeBase = "") {
     ASSERT_TRUE(m_app.InitInstance());
     m_started = true;
     ASSERT_NE(nullptr, m_app.m_frame);
     m_frameWindow = m_app.m_frame->GetSafeHwnd();
-    SendHallRecord(HALL_SESSION_DATA, SessionData(noticePeriod));
+    SendHallRecord(HALL_SESSION_DATA, SessionData(noticePeriod, noticeBase));
     ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->m_log.Has("PaneUpdate"); }, 10000));
   }
 
@@ -182,6 +189,7 @@ class FrameworkFlowTest : public ::testing::Test {
   testsupport::CTestGameApp m_app;
   HWND m_frameWindow = nullptr;
   bool m_started = false;
+  int m_roomOptions = 0;
 };
 
 TEST_F(FrameworkFlowTest, StartEnterChatAndClose) {
@@ -192,6 +200,7 @@ TEST_F(FrameworkFlowTest, StartEnterChatAndClose) {
   EXPECT_EQ(static_cast<UINT>(WM_HALL_GAME_WINDOW), m_inbox.messages[0].first);
   EXPECT_EQ(5, m_inbox.messages[0].second) << "the game window goes with the table number";
   EXPECT_EQ(2002, m_app.GetSeatUserID(0));
+  EXPECT_TRUE(m_app.m_frame->m_log.Has("Table.InitKickCountdown")) << "entered: the not-started count-down runs";
 
   // A chat line from the server reaches the chat pane through the comm thread and the sink.
   Bytes chat = MakeChatBody(RequestContext{}, "你好");
@@ -229,6 +238,95 @@ TEST_F(FrameworkFlowTest, NoticeDownloadsOneAtATime) {
   EXPECT_EQ(1u, m_app.m_frame->GetDownloadJobCount());
   ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->GetDownloadJobCount() == 0; }, 30000));
   EXPECT_FALSE(m_app.m_frame->m_log.Has("Chat.ShowNotice:"));
+}
+
+TEST_F(FrameworkFlowTest, NoticeReachesTheChatPane) {
+  struct Case {
+    std::string body;
+    bool shown;
+  } cases[] = {{"<NOTIFY>欢迎", true}, {"hello", false}, {"", false}};
+  for (const Case& c : cases) {
+    NoticeWebServer web(c.body);
+    const int port = web.Port();
+    if (m_app.m_frame == nullptr) StartAndEnter(60, "127.0.0.1:" + std::to_string(port));
+    std::strcpy(m_app.Tables().Room().noticeBase, ("127.0.0.1:" + std::to_string(port)).c_str());
+    const size_t before = m_app.m_frame->m_log.Count("Chat.ShowNotice:");
+    m_app.m_frame->StartNotifyDownload();
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return m_app.m_frame->GetDownloadJobCount() == 0; }, 30000));
+    EXPECT_EQ(c.shown ? before + 1 : before, m_app.m_frame->m_log.Count("Chat.ShowNotice:")) << c.body;
+    if (c.shown) EXPECT_TRUE(m_app.m_frame->m_log.Has("Chat.ShowNotice:" + c.body));
+  }
+}
+
+TEST_F(FrameworkFlowTest, ARefusedLeaveKeepsTheWindowOpen) {
+  m_roomOptions = 1 << 6;
+  Answer(REQ_LEAVE_GAME, 210087);
+  StartAndEnter();
+  // The refusal shows in a modal box; the player presses OK.
+  std::atomic<bool> stop{false};
+  std::string shown;
+  std::thread player([&] {
+    while (!stop) {
+      HWND box = nullptr;
+      EnumWindows(
+          [](HWND hwnd, LPARAM param) -> BOOL {
+            if (IsWindowVisible(hwnd) && GetDlgItem(hwnd, 1010) != nullptr && GetDlgItem(hwnd, 1011) != nullptr) {
+              *reinterpret_cast<HWND*>(param) = hwnd;
+              return FALSE;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&box));
+      if (box != nullptr) {
+        char text[256] = {};
+        GetDlgItemTextA(box, 1010, text, sizeof(text));
+        shown = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  ::SendMessageA(m_app.m_frame->GetSafeHwnd(), WM_CLOSE, 0, 0);
+  stop = true;
+  player.join();
+  EXPECT_EQ("离开游戏失败，请等待本局结果提交。", shown);
+  EXPECT_TRUE(IsWindow(m_frameWindow)) << "the window stays open";
+  EXPECT_EQ(0u, HallRecords(HALL_EXIT_REPORT));
+  EXPECT_TRUE(Sent(REQ_LEAVE_GAME));
+  EXPECT_FALSE(Sent(REQ_LEAVE_TABLE));
+}
+
+TEST_F(FrameworkFlowTest, APlayerWhoQuitsClosesTheGameAfterThreeSeconds) {
+  testsupport::StoppedClock clock;
+  StartAndEnter();
+  const int32_t hall = static_cast<int32_t>(reinterpret_cast<uintptr_t>(m_hall));
+  SendHallRecord(HALL_PLAYER_QUIT, Ints({hall, 2002, 5, 0}));
+  EXPECT_TRUE(WaitSent(REQ_LEAVE_TABLE)) << "the leave goes out for the player who quit";
+  clock.Advance(2999);
+  testsupport::PumpUntil([] { return false; }, 50);
+  EXPECT_EQ(0u, HallRecords(HALL_EXIT_REPORT));
+  clock.Advance(1);
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return HallRecords(HALL_EXIT_REPORT) == 1; }, 10000));
+}
+
+TEST_F(FrameworkFlowTest, AfterTheTableClosedAQuitIsIgnored) {
+  StartAndEnter();
+  ASSERT_TRUE(m_server.Notify(-1, NOTIFY_TABLE_CLOSED, Bytes{}));
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return !m_app.m_frame->IsTableOpen(); }, 10000));
+  const size_t resets = m_app.m_frame->m_log.Count("Table.ResetTable");
+  SendHallRecord(HALL_PLAYER_QUIT, Ints({static_cast<int32_t>(reinterpret_cast<uintptr_t>(m_hall)), 2002, 5, 0}));
+  EXPECT_EQ(resets, m_app.m_frame->m_log.Count("Table.ResetTable"));
+}
+
+TEST_F(FrameworkFlowTest, PaneHeightsFollowTheRoom) {
+  StartAndEnter();
+  const int small = m_app.IsSmallScreen();
+  EXPECT_EQ(small ? 120 : 200, m_app.m_frame->GetMinPaneHeight());
+  m_app.Tables().Room().options = 1 << 3;
+  EXPECT_EQ(small ? 72 : 104, m_app.m_frame->GetMinPaneHeight());
+  m_app.Launch().lookOn = 1;
+  EXPECT_EQ(small ? 120 : 200, m_app.m_frame->GetMinPaneHeight());
 }
 
 TEST_F(FrameworkFlowTest, ServerDropMidGameReportsKindFive) {

@@ -403,3 +403,69 @@ TEST(GdiTextRender, Hashes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A font turned by its escapement writes its line turned about the reference point: 900 reads
+// upwards (the left side's plate), 2700 downwards (the right side's), 1800 upside down.
+TEST(GdiTurnedText, EscapementTurnsTheLineAboutTheReferencePoint) {
+  struct Case {
+    int escapement;
+    // The ink must lie within this box and fill it more in the long direction.
+    RECT within;
+    bool tall;
+  } cases[] = {
+      {0, {60, 60, 60 + 32, 60 + 16}, false},
+      {900, {60, 60 - 32, 60 + 16, 60}, true},
+      {2700, {60 - 16, 60, 60, 60 + 32}, true},
+      {1800, {60 - 32, 60 - 16, 60, 60}, false},
+      {3600 + 900, {60, 60 - 32, 60 + 16, 60}, true},
+      {-2700, {60, 60 - 32, 60 + 16, 60}, true},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas{120, 120};
+    HDC dc = canvas.Dc();
+    HFONT font = CreateFontA(-16, 0, c.escapement, c.escapement, FW_NORMAL, 0, 0, 0, GB2312_CHARSET,
+                             OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY, VARIABLE_PITCH, "宋体");
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RED);
+    ASSERT_TRUE(TextOutA(dc, 60, 60, "麻将", 4));
+    RECT ink = Ink(canvas, WHITE);
+    EXPECT_GE(ink.left, c.within.left) << c.escapement << " " << Str(ink);
+    EXPECT_GE(ink.top, c.within.top) << c.escapement << " " << Str(ink);
+    EXPECT_LE(ink.right, c.within.right) << c.escapement << " " << Str(ink);
+    EXPECT_LE(ink.bottom, c.within.bottom) << c.escapement << " " << Str(ink);
+    EXPECT_EQ(c.tall, ink.bottom - ink.top > ink.right - ink.left) << c.escapement << " " << Str(ink);
+    // The background is kept where no glyph stands.
+    EXPECT_GT(Count(canvas, WHITE), 120 * 120 - 32 * 16);
+    canvas.Dump(("turned_" + std::to_string(c.escapement)).c_str());
+    SelectObject(dc, old);
+    DeleteObject(font);
+  }
+}
+
+// Turned text keeps to the clip region like level text.
+TEST(GdiTurnedText, ClipHolds) {
+  Canvas canvas{120, 120};
+  HDC dc = canvas.Dc();
+  HFONT font = CreateFontA(-16, 0, 900, 900, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_STROKE_PRECIS,
+                           CLIP_STROKE_PRECIS, DRAFT_QUALITY, VARIABLE_PITCH, "宋体");
+  HGDIOBJ old = SelectObject(dc, font);
+  SetTextColor(dc, RED);
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, BLUE);
+  HRGN clip = CreateRectRgn(0, 40, 120, 120);
+  SelectClipRgn(dc, clip);
+  ASSERT_TRUE(TextOutA(dc, 60, 60, "麻将", 4));
+  RECT ink = Ink(canvas, WHITE);
+  // The opaque cell runs from y 28 to 60; the clip keeps 40 to 60.
+  EXPECT_EQ(40, ink.top) << Str(ink);
+  EXPECT_EQ(60, ink.bottom) << Str(ink);
+  EXPECT_EQ(60, ink.left) << Str(ink);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteObject(clip);
+}
+
+}  // namespace

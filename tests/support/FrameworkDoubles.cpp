@@ -40,6 +40,7 @@ LRESULT CTestFrame::OnPaneUpdate(WPARAM, LPARAM) {
   m_log.Add("PaneUpdate");
   auto* app = static_cast<CTestGameApp*>(GetGameApp());
   if (app->m_playOnEnter) m_table.m_clockTimer = 1;
+  if (app->m_reportToHall) app->SendTextToHall("entered", 1);
   if (!app->m_lineOnEnter.empty()) app->GetConnection()->SendChatQuiet(app->m_lineOnEnter.c_str());
   return 0;
 }

@@ -139,6 +139,18 @@ TEST(TableGame, OnePlayerAndThreeComputerPlayersPlayAHandThroughTheNetwork) {
     EXPECT_EQ(checker.HandsChecked(), 1);
     EXPECT_TRUE(checker.Errors().empty()) << checker.Errors().front();
   }
+  // The client's own ready after the settlement starts the next hand with the same computer
+  // players, who got ready on their own.
+  ASSERT_EQ(client.Ask(REQ_AUTO_READY, requestbodies::Common(seat, 16)).result, RESULT_SUCCESS);
+  ScriptedClient::Bytes next;
+  for (int step = 0; step < 20 && next.empty(); ++step) {
+    now += 1000;
+    server.Core().RunDueTimers();
+    client.NextOf(NTF_NEW_HAND, &next, 200);
+  }
+  const auto second = TableInfoRecord::ReadNewHand(next);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->handNumber, 2);
   client.Close();
   server.Stop();
 }

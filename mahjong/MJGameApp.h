@@ -1,0 +1,53 @@
+// The application of every mahjong game: the table's view mode, the playing test that asks the
+// table, sounds that respect the silence setting, the resynchronisation of the table after a
+// failed request, and the setters that hand the table's sizes to the seat painter, the game
+// description and the table at once. The game's own application supplies the members.
+#pragma once
+
+#include <functional>
+
+#include "framework/GameApp.h"
+#include "mahjong/GameInfo.h"
+#include "mahjong/MJGameConnection.h"
+#include "mahjong/SeatPainter.h"
+#include "mahjong/scene/TableModel.h"
+
+#define LIST_BACK_COLOR 0xFFFFF0
+
+class CMJGameApp : public CGameApp {
+ public:
+  CMJGameApp(LPCTSTR gameCode, int defaultPort, int versionMajor, int versionMinor);
+
+  BOOL InitInstance() override;
+  int IsPlaying() override;
+  int PlaySound(int soundId, int flags) override;
+  int GetMaxChairCount() override { return 8; }
+
+  // The members; the game's application gives them.
+  virtual CGameInfo* GetGameInfo() { return nullptr; }
+  virtual CSeatPainter* GetSeatPainter() { return nullptr; }
+  virtual CMJTableModel* GetTableModel() { return nullptr; }
+  virtual CMJGameConnection* GetMJConnection() { return nullptr; }
+  // The table's view mode: 2, the engine-drawn table.
+  virtual int GetSceneViewMode() { return 2; }
+
+  // Called by the connection when a measured game request failed on a live connection.
+  virtual void OnRequestFailed();
+  // The table again from the stored table data, and the server told that the player is back.
+  virtual void RebuildTable();
+  virtual void ShowTimedBox(LPCSTR text, int seconds, int style);
+
+  void SetPlayerCount(int n);
+  void SetTableSeats(int n);
+  void SetTableWord3(int n);
+  void SetViewMode(int mode);
+  int GetViewMode() const { return m_viewMode; }
+  COLORREF GetListBackColor() const { return LIST_BACK_COLOR; }
+
+  // How the resynchronisation waits between its attempts (tests replace it).
+  void SetSleep(std::function<void(DWORD)> sleep) { m_sleep = std::move(sleep); }
+
+ private:
+  int m_viewMode = 1;
+  std::function<void(DWORD)> m_sleep;
+};

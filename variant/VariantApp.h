@@ -1,0 +1,93 @@
+// This game's application: it owns every game object the framework reaches through the
+// application (skin settings, connection, notification sink, game description, table and
+// seat painter), keeps the three play settings of [GAMESET] and joins the objects together.
+// The main window (the game's frame) and the options and card dialogs are not part of it yet.
+#pragma once
+
+#include <string>
+
+#include "framework/SkinSettings.h"
+#include "mahjong/MJGameApp.h"
+#include "mahjong/MJGameNotify.h"
+#include "variant/VariantGameInfo.h"
+#include "variant/VariantSeatPainter.h"
+
+class CVariantApp;
+
+// What the notification sink asks of the application, answered by it.
+class CVariantNotifyHost : public CMJNotifyHost {
+ public:
+  explicit CVariantNotifyHost(CVariantApp& app) : m_app(app) {}
+  void AppendChat(const std::string& line) override;
+  void MarkSeatStarted(int chair) override;
+  void StartSeatsForNewHand() override;
+  void SetAdvertUrl(const std::string& url) override { m_url = url; }
+  const std::string& GetAdvertUrl() const override { return m_url; }
+  int IsPlaying() override;
+  int RejectsSeeHandRequests() override;
+  int IsUnwelcome(int userId) override;
+  std::string GetSeatDisplayName(int chair) override;
+  int GetOwnUserId() override;
+  int IsLookOn() override;
+  void Log(const std::string& line) override;
+
+ private:
+  CVariantApp& m_app;
+  std::string m_url;
+};
+
+class CVariantApp : public CMJGameApp {
+ public:
+  CVariantApp();
+  ~CVariantApp() override;
+
+  BOOL InitInstance() override;
+  int ExitInstance() override;
+
+  CGameNotifySink* GetNotifySink() override { return &m_notifySink; }
+  CSkinSettings* GetSkinSettings() override { return &m_skinSettings; }
+  CGameConnection* GetConnection() override { return &m_connection; }
+  CMJGameConnection* GetMJConnection() override { return &m_connection; }
+  int IsQuickCatch() override { return m_quickCatch != 0 ? 1 : 0; }
+  BYTE* GetTableInfo() override { return m_gameInfo.GetTableInfo(); }
+  size_t GetTableInfoSize() override { return TableInfoLayout::SIZE; }
+  int IsSilence() override { return m_silence; }
+  CGameInfo* GetGameInfo() override { return &m_gameInfo; }
+  CSeatPainter* GetSeatPainter() override { return &m_seatPainter; }
+  CMJTableModel* GetTableModel() override { return &m_table; }
+  int IsRejectKanPaiAsk() const { return m_rejectKanPaiAsk; }
+
+  void LoadSettings();
+  void SaveSettings();
+  void SetSettings(int silence, int rejectKanPaiAsk, int quickCatch) {
+    m_silence = silence, m_rejectKanPaiAsk = rejectKanPaiAsk, m_quickCatch = quickCatch;
+  }
+  CVariantGameInfo& Info() { return m_gameInfo; }
+  CVariantSeatPainter& Painter() { return m_seatPainter; }
+  CMJTableModel& Table() { return m_table; }
+
+ private:
+  // The table's sounds go through the application; the engine scene adds its pictures.
+  class Effects : public CTableEffects {
+   public:
+    explicit Effects(CVariantApp& app) : m_app(app) {}
+    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags); }
+    void Log(const std::string& line) override;
+
+   private:
+    CVariantApp& m_app;
+  };
+  void JoinMembers();
+
+  int m_silence = 0;
+  int m_rejectKanPaiAsk = 0;
+  int m_quickCatch = 0;
+  CSkinSettings m_skinSettings;
+  CMJGameConnection m_connection;
+  CVariantGameInfo m_gameInfo;
+  Effects m_effects{*this};
+  CMJTableModel m_table{m_gameInfo, m_effects};
+  CVariantSeatPainter m_seatPainter{m_gameInfo};
+  CVariantNotifyHost m_notifyHost{*this};
+  CMJGameNotify m_notifySink{m_gameInfo, m_table, m_notifyHost};
+};
