@@ -113,6 +113,15 @@ TEST(WebPaneFilter, WhitelistRecordsAreWholeSixtyFourBytePieces) {
   EXPECT_FALSE(WriteWhitelistFile(path, {std::string(64, 'a')}));
 }
 
+// The whitelist the build writes for the hall stand-in's folder is read with the same key.
+TEST(WebPaneFilter, TheBuildsWhitelistFile) {
+  FilterView view;
+  view.SetWhitelistFile(PXQD_HALL_DIR "/Share/advert/domain.dat");
+  EXPECT_TRUE(view.IsUrlAllowed("http://127.0.0.1:31390/rules/Pxqd.html"));
+  EXPECT_TRUE(view.IsUrlAllowed("http://LOCALHOST/"));
+  EXPECT_FALSE(view.IsUrlAllowed("http://elsewhere.example/"));
+}
+
 TEST(UrlCommand, AddressForms) {
   struct Case {
     const char* url;
