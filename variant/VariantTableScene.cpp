@@ -208,7 +208,9 @@ void CVariantTableScene::DrawHand(int side) {
   int pos = 0;
   auto put = [&](const MJTile& tile, int gap) {
     pos += gap;
-    const bool faceUp = tile.meldKind != 0 || tile.nFace == 1 || side == SIDE_OWN;
+    // A tile whose id the client was not told (an onlooker's view) shows its back.
+    const bool known = !FaceLabel(tile.tileId).empty();
+    const bool faceUp = known && (tile.meldKind != 0 || tile.nFace == 1 || side == SIDE_OWN);
     const int px = vertical ? x : x + pos;
     const int py = vertical ? y + pos : y;
     // A raised own tile stands a little above the others.
