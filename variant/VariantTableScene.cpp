@@ -61,6 +61,7 @@ void CVariantTableScene::OnShutdown() {
 }
 
 void CVariantTableScene::ShowStartButton(bool show) {
+  if (show && m_hooks.isLookOn && m_hooks.isLookOn()) show = false;
   if (m_startButton != nullptr && (m_startButton->IsVisible() != 0) != show) {
     ShowEntity(m_startButton, show ? 1 : 0);
     InvalidateAll();

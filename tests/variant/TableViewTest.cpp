@@ -258,6 +258,9 @@ TEST_F(TableSceneTest, AWatchedHandOfTheTestbedTableIsFollowedToItsResult) {
   m_info.SetOwnChair(1);
   m_model.SetLookOn(true);
   CMJGameNotify sink(m_info, m_model, host);
+  CVariantTableScene::Hooks hooks;
+  hooks.isLookOn = [] { return true; };
+  m_scene->SetHooks(hooks);
   testbed::TableConfig config;
   config.seed = 11;
   testbed::MahjongTable table(config);
@@ -285,6 +288,8 @@ TEST_F(TableSceneTest, AWatchedHandOfTheTestbedTableIsFollowedToItsResult) {
   EXPECT_GT(fed, dealtAt + 12);
   EXPECT_EQ(refused, 0) << (host.logs.empty() ? "" : host.logs.front());
   EXPECT_GT(m_scene->Paints(), paintsAtDeal);
+  // The hand is over, but an onlooker gets no start button.
+  EXPECT_FALSE(m_scene->StartButton()->IsVisible());
 }
 
 TEST(TableSceneLabels, FacesAreNamedBySuitAndValue) {
