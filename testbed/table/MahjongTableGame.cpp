@@ -77,6 +77,19 @@ void MahjongTableGame::OnLeft(TableChannel& channel, int chair) {
   if (!HandInProgress()) m_users[chair] = 0;
 }
 
+bool MahjongTableGame::HoldChairOnDisconnect(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3 || m_users[chair] <= 0 || !HandInProgress()) return false;
+  // A player whose connection drops in the middle of a hand keeps his chair for the rest of it:
+  // the table plays his turns when they time out, and he may come back and take over.
+  Deliver(channel, m_table.Disconnect(m_users[chair]), 0, nullptr);
+  return true;
+}
+
+void MahjongTableGame::OnReconnected(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3 || m_users[chair] <= 0 || m_users[chair] != channel.UserAt(chair)) return;
+  Deliver(channel, m_table.Reconnect(m_users[chair]), 0, nullptr);
+}
+
 void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
   if (chair < 0 || chair > 3 || HandInProgress()) return;
   // Between hands the table's chairs follow the framework's: players who left give their chairs
@@ -195,6 +208,11 @@ void MahjongTableGame::SettleIfEnded(TableChannel& channel, int handsBefore) {
   }
   channel.Settle(silver, score);
   channel.ClearReady();
+  // The hand that kept the chairs of players who are still away is over: their chairs are free
+  // for others (and for computer players at the next start) from now on.
+  for (int c = 0; c < 4; ++c) {
+    if (channel.IsAbsent(c)) channel.ReleaseChair(c);
+  }
 }
 
 }  // namespace testbed

@@ -27,6 +27,8 @@ class MahjongTableGame : public TableGame {
   void OnLeft(TableChannel& table, int chair) override;
   void OnReady(TableChannel& table, int chair) override;
   void OnTimer(TableChannel& table, int token) override;
+  bool HoldChairOnDisconnect(TableChannel& table, int chair) override;
+  void OnReconnected(TableChannel& table, int chair) override;
   void OnWatching(TableChannel& table, int32_t userId, int chair) override;
   void OnStoppedWatching(TableChannel& table, int32_t userId, int chair) override;
   bool OnRequest(TableChannel& table, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply) override;

@@ -264,4 +264,83 @@ TEST(TableGame, OnlookersGetTheirOwnViewAndMaySeeAHandWhenAllowed) {
   server.Stop();
 }
 
+// A player whose connection drops in the middle of a hand keeps his chair: nobody else may take
+// it, the table tells the others he is away and back, and on his return he gets his hand again.
+// A chair still kept when the hand ends is given up.
+TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
+  std::atomic<int64_t> now{1000};
+  ServerConfig config;
+  config.clock = [&] { return now.load(); };
+  config.tableGames = [&](int32_t room, int32_t table) {
+    TableConfig t;
+    t.seed = 23;
+    t.botThinkMs = 100;
+    return std::make_unique<MahjongTableGame>(room, table, t);
+  };
+  testsupport::TempDir dir;
+  GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn) {
+    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
+    return c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
+  };
+  auto awayOrBack = [](ScriptedClient& c) {
+    ScriptedClient::Bytes b;
+    if (!c.NextOf(NTF_PLAYER_BACK_OR_LEFT, &b)) return -1;
+    const auto n = ChairNote::Read(b);
+    return n && n->id.chair == 0 && n->id.userId == 7 ? n->kind : -2;
+  };
+
+  const requestbodies::Seat seat{7, 1, 0, 0};
+  const requestbodies::Seat watching{8, 1, 0, 0};
+  const requestbodies::Seat other{10, 1, 0, 0};
+  auto player = std::make_unique<ScriptedClient>();
+  ScriptedClient watcher;
+  ASSERT_EQ(enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(player->Ask(REQ_READY, requestbodies::Common(seat)).result, RESULT_SUCCESS);
+  ScriptedClient::Bytes dealt;
+  ASSERT_TRUE(player->NextOf(NTF_NEW_HAND, &dealt));
+  const auto own = TableInfoRecord::ReadNewHand(dealt);
+  ASSERT_TRUE(own);
+
+  player->Close();
+  EXPECT_EQ(awayOrBack(watcher), LEFT_GAME);
+  ScriptedClient intruder;
+  EXPECT_EQ(enter(intruder, other, false), RESULT_ENTER_FAILED) << "the chair is kept";
+  intruder.Close();
+
+  player = std::make_unique<ScriptedClient>();
+  ASSERT_EQ(enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
+  EXPECT_EQ(awayOrBack(watcher), BACK_IN_GAME);
+  const ScriptedClient::Answer info = player->Ask(REQ_GET_GAME_DATA, requestbodies::Common(seat));
+  const auto back = TableInfoRecord::Read(info.data);
+  ASSERT_TRUE(back);
+  std::vector<int> before = own->ownHand;
+  std::vector<int> after = back->ownHand;
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before) << "his own hand, as dealt";
+
+  // Away again, for good: the table plays his turns when they time out and lets the chair go
+  // when the hand is over.
+  player->Close();
+  EXPECT_EQ(awayOrBack(watcher), LEFT_GAME);
+  ScriptedClient::Bytes result;
+  for (int step = 0; step < 2000 && result.empty(); ++step) {
+    now += 1000;
+    server.Core().RunDueTimers();
+    watcher.NextOf(NTF_HAND_RESULT, &result, 0);
+  }
+  // The last notices may still be on their way.
+  if (result.empty()) watcher.NextOf(NTF_HAND_RESULT, &result);
+  ASSERT_FALSE(result.empty()) << "the hand ended";
+  ScriptedClient newcomer;
+  EXPECT_EQ(enter(newcomer, other, false), RESULT_ENTERED_WITH_PLAYERS) << "the chair is free again";
+  newcomer.Close();
+  watcher.Close();
+  server.Stop();
+}
+
 }  // namespace
