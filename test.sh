@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, and runs every test; then builds and runs
-# the tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# the tests again under AddressSanitizer and UndefinedBehaviorSanitizer; a short soak run
+# (scripts/soak.sh) follows the first build.
 # Exits non-zero when anything fails.
 #   ./test.sh            everything
 #   PXQD_NO_SANITIZE=1 ./test.sh   skip the sanitizer pass
@@ -26,6 +27,8 @@ build_and_test() {
 }
 
 build_and_test build -DCMAKE_BUILD_TYPE=Release
+# A short long run: the table's hands, the server and its restart, watched for crashes and hangs.
+scripts/soak.sh --hands 50 --seed 20 --no-build --build build --out build/soak
 if [ -z "${PXQD_NO_SANITIZE:-}" ]; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DPXQD_SANITIZE=ON -DPXQD_BENCH=OFF

@@ -23,7 +23,6 @@
 #include "platform/mfc/AsyncSocket.h"
 #include "platform/winsock/WinSock.h"
 
-#define WM_CHAT_APPEND 0x85B5
 #define WM_BROWSER_DONE 0x8618
 
 namespace {

@@ -10,6 +10,9 @@
 #include "framework/PlayerRecords.h"
 #include "platform/base/WinTypes.h"
 
+// Appends a marked-up text (wParam) to the chat pane; sent, so the sender keeps the text.
+#define WM_CHAT_APPEND 0x85B5
+
 class CTablePaneHooks {
  public:
   virtual ~CTablePaneHooks() = default;

@@ -57,6 +57,10 @@ struct RichEditState {
   int thumbGrab = 0;
   HFONT font = nullptr;
   RichEditOle* ole = nullptr;
+  // The control draws its vertical bar inside its client area itself. WS_VSCROLL is taken out of
+  // the window's style and kept here, so that the window system does not add a second, empty bar
+  // of its own beside it.
+  bool ownBar = false;
 };
 
 RichEditState* StateOf(HWND hwnd) { return reinterpret_cast<RichEditState*>(GetWindowLongPtrA(hwnd, 0)); }
@@ -102,7 +106,19 @@ class RichEditOle final : public IRichEditOle {
 
 // ---- geometry -------------------------------------------------------------------------------
 
-bool HasBar(HWND hwnd) { return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VSCROLL) != 0; }
+bool HasBar(HWND hwnd) {
+  RichEditState* s = StateOf(hwnd);
+  return s != nullptr && s->ownBar;
+}
+
+// Moves WS_VSCROLL from the window's style into the control's own flag; true when it was there.
+bool TakeOverBar(HWND hwnd, RichEditState* s) {
+  const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+  if (!(style & WS_VSCROLL)) return false;
+  s->ownBar = true;
+  SetWindowLongA(hwnd, GWL_STYLE, style & ~WS_VSCROLL);
+  return true;
+}
 
 int BarWidth() {
   int w = GetSystemMetrics(SM_CXVSCROLL);
@@ -667,6 +683,7 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       s->hwnd = hwnd;
       s->bk = GetSysColor(COLOR_WINDOW);
       SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(s));
+      TakeOverBar(hwnd, s);
       UpdateWrapWidth(hwnd, s);
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -682,6 +699,10 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return DefWindowProcA(hwnd, message, wParam, lParam);
     }
     case WM_CREATE: {
+      // The client area is measured again now that the window system draws no bar.
+      if (s->ownBar) {
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
       if (cs && cs->lpszName && *cs->lpszName) {
         s->doc.Replace(0, 0, Normalise(cs->lpszName), s->defaultFormat);
@@ -693,6 +714,9 @@ LRESULT CALLBACK RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       AfterEdit(hwnd, s);
       return 0;
     case WM_STYLECHANGED:
+      if (TakeOverBar(hwnd, s)) {
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       UpdateWrapWidth(hwnd, s);
       AfterEdit(hwnd, s);
       return 0;

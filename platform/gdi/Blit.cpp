@@ -295,22 +295,26 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
     // (8.8 fixed point per channel) and kept while the next destination rows reuse it.
     Taps tx = BoxTaps(dw, sx, sw, flipX, ss.Width());
     Taps ty = BoxTaps(dh, sy, sh, flipY, ss.Height());
+    // Four channels of one pixel side by side, so that a tap weighs all of them in one step.
+    typedef uint32_t Lanes __attribute__((vector_size(16)));
+    typedef uint8_t Bytes __attribute__((vector_size(4)));
+    static_assert(sizeof(Lanes) == 4 * sizeof(uint32_t));
     struct Filtered {
       int srow = -1, x0 = 0, n = 0;
-      std::vector<uint32_t> v;  // 4 channels per destination column, 8.8 fixed point
+      std::vector<Lanes> v;  // one per destination column, each channel 8.8 fixed point
     };
     Filtered cache[4];
     int nextSlot = 0;
-    auto across = [&](int srow, int x0, int n) -> const std::vector<uint32_t>& {
+    auto across = [&](int srow, int x0, int n) -> const Lanes* {
       for (Filtered& f : cache) {
-        if (f.srow == srow && f.x0 == x0 && f.n == n) return f.v;
+        if (f.srow == srow && f.x0 == x0 && f.n == n) return f.v.data();
       }
       Filtered& f = cache[nextSlot];
       nextSlot = (nextSlot + 1) & 3;
       f.srow = srow;
       f.x0 = x0;
       f.n = n;
-      f.v.resize(size_t(n) * 4);
+      f.v.resize(size_t(n));
       const uint32_t* row;
       if (ss.Is32() && src.conversion == BlitSource::DIRECT) {
         row = ss.Row32(srow);
@@ -319,39 +323,44 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
         Convert(src, line.data(), ss.Width());
         row = line.data();
       }
+      const int* starts = tx.start.data() + (x0 - dx);
+      const int* index = tx.index.data();
+      const int* weight = tx.weight.data();
+      Lanes* out = f.v.data();
       for (int i = 0; i < n; ++i) {
-        int c = x0 - dx + i;
-        uint32_t sb = 0, sg = 0, sr = 0, sa = 0;
-        for (int k = tx.start[size_t(c)]; k < tx.start[size_t(c) + 1]; ++k) {
-          uint32_t p = row[tx.index[size_t(k)]];
-          uint32_t wx = uint32_t(tx.weight[size_t(k)]);
-          sb += (p & 0xFF) * wx;
-          sg += ((p >> 8) & 0xFF) * wx;
-          sr += ((p >> 16) & 0xFF) * wx;
-          sa += (p >> 24) * wx;
+        Lanes sum = {0, 0, 0, 0};
+        for (int k = starts[i]; k < starts[i + 1]; ++k) {
+          Bytes b;
+          std::memcpy(&b, &row[index[k]], 4);
+          sum += __builtin_convertvector(b, Lanes) * uint32_t(weight[k]);
         }
-        f.v[size_t(i) * 4 + 0] = sb >> 6;
-        f.v[size_t(i) * 4 + 1] = sg >> 6;
-        f.v[size_t(i) * 4 + 2] = sr >> 6;
-        f.v[size_t(i) * 4 + 3] = sa >> 6;
+        out[i] = sum >> 6;
       }
-      return f.v;
+      return out;
     };
-    std::vector<uint32_t> acc;
+    std::vector<Lanes> acc;
     ForEachSpan(dc.EffectiveClip(), target, [&](int y, int x0, int x1) {
       int n = x1 - x0;
-      acc.assign(size_t(n) * 4, 0);
+      acc.resize(size_t(n));
+      Lanes* a = acc.data();
       int r = y - dy;
       for (int t = ty.start[size_t(r)]; t < ty.start[size_t(r) + 1]; ++t) {
-        const std::vector<uint32_t>& h = across(ty.index[size_t(t)], x0, n);
+        const Lanes* h = across(ty.index[size_t(t)], x0, n);
         uint32_t wy = uint32_t(ty.weight[size_t(t)]);
         // 8.8 times the 14-bit row weight fits 32 bits; the sum is 8.14 after the shift.
-        for (size_t k = 0; k < size_t(n) * 4; ++k) acc[k] += h[k] * wy >> 8;
+        if (t == ty.start[size_t(r)]) {
+          for (int i = 0; i < n; ++i) a[i] = h[i] * wy >> 8;
+        } else {
+          for (int i = 0; i < n; ++i) a[i] += h[i] * wy >> 8;
+        }
       }
+      // Rounded back to eight bits per channel; the channels lie in memory in pixel order.
       buf.src.resize(size_t(n));
-      for (int i = 0; i < n; ++i) {
-        auto ch = [&](int k) { return std::min<uint32_t>(255, (acc[size_t(i) * 4 + size_t(k)] + 8192) >> 14); };
-        buf.src[size_t(i)] = ch(0) | (ch(1) << 8) | (ch(2) << 16) | (ch(3) << 24);
+      const uint32_t* sums = reinterpret_cast<const uint32_t*>(a);
+      uint8_t* bytes = reinterpret_cast<uint8_t*>(buf.src.data());
+      for (size_t k = 0; k < size_t(n) * 4; ++k) {
+        uint32_t c = (sums[k] + 8192) >> 14;
+        bytes[k] = uint8_t(c < 255 ? c : 255);
       }
       CompositeRow(dc, *ds, y, x0, n, buf.src.data(), rop, nullptr, buf);
     });

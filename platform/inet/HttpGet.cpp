@@ -32,6 +32,16 @@ void InitialiseOnce() {
 }  // namespace
 
 HttpGetResult HttpGet(const std::string& url, const std::string& agent, size_t bodyLimit) {
+  return HttpFetch(url, nullptr, nullptr, agent, bodyLimit);
+}
+
+HttpGetResult HttpPost(const std::string& url, const std::string& postData, const std::string& agent,
+                       size_t bodyLimit) {
+  return HttpFetch(url, &postData, nullptr, agent, bodyLimit);
+}
+
+HttpGetResult HttpFetch(const std::string& url, const std::string* postData, std::string* contentType,
+                        const std::string& agent, size_t bodyLimit) {
   HttpGetResult result;
   InitialiseOnce();
   CURL* curl = curl_easy_init();
@@ -54,8 +64,18 @@ HttpGetResult HttpGet(const std::string& url, const std::string& agent, size_t b
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
   if (!agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
+  if (postData) {
+    // The body may hold zero bytes, so its size is given rather than left to strlen.
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postData->size()));
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postData->data());
+  }
   CURLcode code = curl_easy_perform(curl);
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
+  if (contentType) {
+    char* type = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+    *contentType = type ? type : "";
+  }
   curl_easy_cleanup(curl);
   if (sink.overflow) {
     result.error = "the body is longer than " + std::to_string(bodyLimit) + " bytes";

@@ -26,4 +26,13 @@ constexpr size_t HTTP_BODY_LIMIT = 8u << 20;
 HttpGetResult HttpGet(const std::string& url, const std::string& agent = std::string(),
                       size_t bodyLimit = HTTP_BODY_LIMIT);
 
+// The same fetch as a POST of `postData` (sent as it stands, as a form body), for the web control's
+// posted navigations. The answer's Content-Type comes back in `contentType` when asked for.
+HttpGetResult HttpPost(const std::string& url, const std::string& postData, const std::string& agent = std::string(),
+                       size_t bodyLimit = HTTP_BODY_LIMIT);
+
+// A GET or, with `postData`, a POST; `contentType` receives the answer's Content-Type when not null.
+HttpGetResult HttpFetch(const std::string& url, const std::string* postData, std::string* contentType,
+                        const std::string& agent = std::string(), size_t bodyLimit = HTTP_BODY_LIMIT);
+
 }  // namespace platform

@@ -15,15 +15,55 @@ namespace {
 
 // The wait core is never destroyed: detached threads wake waiters as the very last thing they do,
 // and may still be doing so while the process runs its exit destructors.
-// The lock and the condition are never destroyed, like the handle table: a detached thread may
-// still be inside notify_all, or still waiting, while static teardown runs at exit.
 std::mutex& WaitMutex() {
   static std::mutex* m = new std::mutex;
   return *m;
 }
-std::condition_variable& WaitCondition() {
-  static std::condition_variable* c = new std::condition_variable;
-  return *c;
+
+// One blocked wait. Each waiter sleeps on its own condition and is listed, while it sleeps, in
+// one process-wide list under the wait lock. A change of one object wakes only the threads that
+// wait for that object; a change of message state wakes only the waits that have a wake-up
+// condition of their own; NotifyWaiters wakes everybody. The list stays short: it holds only the
+// threads that are blocked right now.
+struct Waiter {
+  std::condition_variable wake;
+  const std::shared_ptr<KernelObject>* objects = nullptr;
+  DWORD count = 0;
+  bool hasExtra = false;
+  Waiter* prev = nullptr;
+  Waiter* next = nullptr;
+};
+Waiter*& WaiterList() {
+  static Waiter* head = nullptr;
+  return head;
+}
+
+// Both with the wait lock held. A waiter's condition lives on its stack, so it is notified
+// while the lock is held: once the lock is released the waiter may already have left.
+void LinkWaiterLocked(Waiter& w) {
+  Waiter*& head = WaiterList();
+  w.prev = nullptr;
+  w.next = head;
+  if (head) head->prev = &w;
+  head = &w;
+}
+void UnlinkWaiterLocked(Waiter& w) {
+  Waiter*& head = WaiterList();
+  if (w.prev) w.prev->next = w.next;
+  else head = w.next;
+  if (w.next) w.next->prev = w.prev;
+  w.prev = w.next = nullptr;
+}
+
+void WakeObjectWaitersLocked(const KernelObject* object) {
+  for (Waiter* w = WaiterList(); w; w = w->next) {
+    for (DWORD i = 0; i < w->count; ++i) {
+      if (w->objects[i].get() == object) {
+        w->wake.notify_one();
+        break;
+      }
+    }
+  }
 }
 
 struct HandleTable {
@@ -59,9 +99,20 @@ uintptr_t HandleKey(HANDLE h) { return reinterpret_cast<uintptr_t>(h); }
 std::unique_lock<std::mutex> LockWaits() { return std::unique_lock<std::mutex>(WaitMutex()); }
 
 void NotifyWaiters() {
-  // Taking the lock orders this wake-up after any state change a waiter could have missed.
-  { std::lock_guard<std::mutex> g(WaitMutex()); }
-  WaitCondition().notify_all();
+  std::lock_guard<std::mutex> g(WaitMutex());
+  for (Waiter* w = WaiterList(); w; w = w->next) w->wake.notify_one();
+}
+
+void NotifyMessageWaiters() {
+  std::lock_guard<std::mutex> g(WaitMutex());
+  for (Waiter* w = WaiterList(); w; w = w->next) {
+    if (w->hasExtra) w->wake.notify_one();
+  }
+}
+
+void NotifyObjectWaiters(const KernelObject& object) {
+  std::lock_guard<std::mutex> g(WaitMutex());
+  WakeObjectWaitersLocked(&object);
 }
 
 HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object) {
@@ -99,6 +150,23 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   std::unique_lock<std::mutex> lock(WaitMutex());
+  Waiter self;
+  self.objects = objects.data();
+  self.count = count;
+  self.hasExtra = static_cast<bool>(extra);
+  // Listed only while asleep, so that wakers never walk past threads that are busy elsewhere.
+  struct Sleeper {
+    Waiter& w;
+    std::unique_lock<std::mutex>& lock;
+    std::cv_status Until(std::chrono::steady_clock::time_point deadline, bool forever) {
+      LinkWaiterLocked(w);
+      std::cv_status r = std::cv_status::no_timeout;
+      if (forever) w.wake.wait(lock);
+      else r = w.wake.wait_until(lock, deadline);
+      UnlinkWaiterLocked(w);
+      return r;
+    }
+  } sleep{self, lock};
   for (;;) {
     if (count > 0) {
       if (waitAll) {
@@ -120,8 +188,8 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
     if (extra && extra()) return WAIT_OBJECT_0 + count;
     if (milliseconds == 0) return WAIT_TIMEOUT;
     if (milliseconds == INFINITE) {
-      WaitCondition().wait(lock);
-    } else if (WaitCondition().wait_until(lock, deadline) == std::cv_status::timeout) {
+      sleep.Until(deadline, true);
+    } else if (sleep.Until(deadline, false) == std::cv_status::timeout) {
       // One last look: the state may have changed together with the time-out.
       if (waitAll && count > 0) {
         bool all = true;
@@ -198,11 +266,10 @@ BOOL SetEventState(HANDLE event, bool on) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  {
-    auto lock = platform::LockWaits();
-    ev->Set(on);
-  }
-  platform::WaitCondition().notify_all();
+  auto lock = platform::LockWaits();
+  ev->Set(on);
+  // Resetting an event never ends a wait, so only a set wakes anybody, and only its own waiters.
+  if (on) platform::WakeObjectWaitersLocked(ev.get());
   return TRUE;
 }
 }  // namespace

@@ -2,10 +2,10 @@
 //
 // A HANDLE is a small number that names an entry of one process-wide table. Every object that can
 // be waited for (events, threads) derives from KernelObject. All signalled states are read and
-// changed under one process-wide lock, and every change wakes all waiters, who re-check their own
-// objects; this keeps WaitForMultipleObjects with bWaitAll exact (objects are acquired together,
-// never one by one) at the cost of waking threads that wait for something else, which is cheap at
-// the number of threads this program runs.
+// changed under one process-wide lock, which keeps WaitForMultipleObjects with bWaitAll exact
+// (objects are acquired together, never one by one). Each blocked thread sleeps on a condition of
+// its own, and a change wakes only the threads it can concern: setting an event wakes the threads
+// that wait for that event, a posted message wakes the message waits.
 #pragma once
 
 #include <functional>
@@ -36,9 +36,15 @@ class KernelObject {
 
 // The lock under which signalled states change. Hold it only for short, non-blocking work.
 std::unique_lock<std::mutex> LockWaits();
-// Wakes every waiter so that it re-checks its objects. Call after changing a signalled state,
-// with or without the wait lock held.
+// Wakes every waiter so that it re-checks its objects and its wake-up condition. Call without the
+// wait lock held, after changing state that any waiter may read.
 void NotifyWaiters();
+// Wakes only the waits that have a wake-up condition (`extra` below), after a change of the
+// state those conditions read (message queues). Call without the wait lock held.
+void NotifyMessageWaiters();
+// Wakes only the threads that wait for `object`, after its signalled state changed. Call without
+// the wait lock held.
+void NotifyObjectWaiters(const KernelObject& object);
 
 HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object);
 std::shared_ptr<KernelObject> LookupKernelObject(HANDLE handle);

@@ -151,7 +151,7 @@ bool ProcessIncomingSent() {
         sent->done = true;
       }
     }
-    NotifyWaiters();
+    NotifyMessageWaiters();
   }
   return any;
 }
@@ -191,7 +191,7 @@ SendOutcome SendToOtherThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     target->incoming.push_back(sent);
     target->changedBits |= QS_SENDMESSAGE;
   }
-  NotifyWaiters();
+  NotifyMessageWaiters();
   const ULONGLONG start = WaitClockMs();
   for (;;) {
     ProcessIncomingSent();
@@ -484,7 +484,7 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (!PostToQueue(q, hwnd, message, wParam, lParam)) return FALSE;
     }
   }
-  NotifyWaiters();
+  NotifyMessageWaiters();
   return TRUE;
 }
 
@@ -499,7 +499,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     }
     if (!PostToQueue(q, nullptr, message, wParam, lParam)) return FALSE;
   }
-  NotifyWaiters();
+  NotifyMessageWaiters();
   return TRUE;
 }
 
@@ -511,7 +511,7 @@ void PostQuitMessage(int exitCode) {
     q->quitCode = exitCode;
     q->changedBits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
   }
-  NotifyWaiters();
+  NotifyMessageWaiters();
 }
 
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -615,7 +615,7 @@ BOOL ReplyMessage(LRESULT result) {
     q->processing.back()->result = result;
     q->processing.back()->done = true;
   }
-  NotifyWaiters();
+  NotifyMessageWaiters();
   return TRUE;
 }
 

@@ -300,6 +300,15 @@ namespace platform {
 
 void SetPictureDecoder(PictureDecoder decoder) { Decoder().store(decoder); }
 
+bool DecodePictureBytes(const BYTE* bytes, size_t size, DecodedPicture* out) {
+  const PictureDecoder decoder = Decoder().load();
+  if (!bytes || size == 0 || !out || !decoder) return false;
+  *out = DecodedPicture{};
+  if (!decoder(bytes, size, PictureFormat::ANY, 0, out)) return false;
+  return out->width > 0 && out->height > 0 &&
+         out->argb.size() == static_cast<size_t>(out->width) * static_cast<size_t>(out->height);
+}
+
 bool AddResource(LPCSTR type, LPCSTR name, std::vector<BYTE> bytes) {
   ResKey t, n;
   if (!MakeKey(type, t) || !MakeKey(name, n)) return false;

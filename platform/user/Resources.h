@@ -117,6 +117,9 @@ enum class PictureFormat { BMP, ICO, ANY };
 using PictureDecoder = bool (*)(const BYTE* bytes, size_t size, PictureFormat format, long frame,
                                 DecodedPicture* out);
 void SetPictureDecoder(PictureDecoder decoder);
+// Decodes picture bytes of any format with the decoder given at start-up; false without one or
+// when the bytes are not a picture.
+bool DecodePictureBytes(const BYTE* bytes, size_t size, DecodedPicture* out);
 
 // An icon or cursor from pixels: 32-bit B, G, R, A, top-down, straight alpha; pixels with an
 // alpha below 128 are transparent in the mask. Null on a bad size.

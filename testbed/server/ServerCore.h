@@ -55,6 +55,9 @@ struct ServerConfig {
   uint32_t seed = 0;  // of the protection challenges; 0 takes one from the clock
   // Milliseconds since the epoch; empty means the system clock. Tests give their own.
   std::function<int64_t()> clock;
+  // Whether the server's own thread runs the due timers with a given clock too (a faster clock
+  // in a long run); tests that give a clock run the timers themselves.
+  bool tickGivenClock = false;
   TableGameFactory tableGames;
 };
 

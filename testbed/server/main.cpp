@@ -2,10 +2,18 @@
 // keeps the accounts in an SQLite file in its data folder and plays the mahjong table at every
 // table, with computer players in the empty chairs.
 //   pxqd-server [--port N] [--data FOLDER] [--seed S]
+//               [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
 // ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
 // table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
-// pxqd-replay checks; the seed (random unless given) makes the walls again.
+// pxqd-replay checks; the seed (random unless given) makes the walls again. --faults makes the
+// server misbehave for a long run: one reply in DELAY_ONE_IN comes up to MAX_MS late and one in
+// DROP_ONE_IN is cut off with its connection, and one notification in REPEAT_ONE_IN of those a
+// client may get twice (a chair away or back, a shown hand, the players' new standing) comes
+// twice, chosen from the seed. A player cut off in the middle of a hand keeps his chair until
+// the hand ends. The accounts outlive the process: a server started again on the same data
+// folder knows every player's silver. --clock-scale runs the
+// server's clock N times as fast (its time-outs, intervals and days), for a long run.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -19,8 +27,11 @@
 #include <string>
 #include <thread>
 
+#include "testbed/server/FaultPlan.h"
 #include "testbed/server/GameServer.h"
+#include "testbed/server/ScaledClock.h"
 #include "testbed/table/MahjongTableGame.h"
+#include "testbed/table/TableCodes.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
@@ -29,7 +40,8 @@ void OnSignal(int) { g_stop = 1; }
 const long DEFAULT_PORT = 31380;
 
 int Usage(const char* program) {
-  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n", program);
+  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n"
+          "       [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]\n", program);
   return 2;
 }
 
@@ -65,6 +77,9 @@ int main(int argc, char** argv) {
   long port = DEFAULT_PORT;
   std::string folder = DefaultDataFolder();
   uint64_t seed = std::random_device{}();
+  testbed::FaultRates faults;
+  bool withFaults = false;
+  long clockScale = 1;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--seed" && i + 1 < argc) {
@@ -73,6 +88,14 @@ int main(int argc, char** argv) {
       if (!end || *end) return Usage(argv[0]);
     } else if (arg == "--port" && i + 1 < argc) {
       if (!ParsePort(argv[++i], &port)) return Usage(argv[0]);
+    } else if (arg == "--faults" && i + 1 < argc) {
+      if (!testbed::FaultPlan::Parse(argv[++i], &faults)) return Usage(argv[0]);
+      withFaults = true;
+    } else if (arg == "--clock-scale" && i + 1 < argc) {
+      char* end = nullptr;
+      errno = 0;
+      clockScale = strtol(argv[++i], &end, 10);
+      if (errno || !end || *end || clockScale < 1 || clockScale > 1000) return Usage(argv[0]);
     } else if (arg == "--data" && i + 1 < argc) {
       folder = argv[++i];
     } else if (argc == 2 && ParsePort(argv[i], &port)) {
@@ -86,6 +109,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   testbed::ServerConfig config;
+  if (clockScale > 1) {
+    auto clock = std::make_shared<testbed::ScaledClock>(static_cast<int>(clockScale));
+    config.clock = [clock] { return clock->Now(); };
+    config.tickGivenClock = true;
+  }
   config.tableGames = [folder, seed](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
     tableConfig.seed = seed * 1000003u + static_cast<uint64_t>(room) * 1009u + static_cast<uint64_t>(table);
@@ -98,6 +126,15 @@ int main(int argc, char** argv) {
     });
   };
   testbed::GameServer server(std::move(config));
+  // The faults' generator is seeded apart from the walls, so that turning faults on deals the
+  // same hands.
+  auto plan = std::make_shared<testbed::FaultPlan>(faults, seed ^ 0x5eedfa17u);
+  plan->SetRepeatable({testbed::NTF_PLAYER_BACK_OR_LEFT, testbed::NTF_HAND_SHOWN, testbed::NTF_HAND_REFRESH,
+                       testbed::NTF_PLAYERS_UPDATED});
+  if (withFaults) {
+    server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) { plan->Apply(request, reply); });
+    server.SetNoticeCopies([plan](int, DWORD code) { return plan->CopiesOf(code); });
+  }
   server.Core().SetLogSink([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
   std::string error;
   std::string database = folder + "/accounts.db";
@@ -111,5 +148,7 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnSignal);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   server.Stop();
+  if (withFaults) printf("faults: %d replies delayed, %d connections dropped, %d notifications repeated\n", plan->Delayed(),
+                       plan->Dropped(), plan->Repeated());
   return 0;
 }
