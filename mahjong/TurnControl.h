@@ -8,7 +8,6 @@
 
 // The clock position of the own side: the player has the turn exactly when the clock points here.
 #define OWN_CLOCK_POSITION 6
-#define OWN_SIDE 3
 
 // Picture frames of the action strip: the gang and chi buttons show their own frame normally
 // and the choice frame while the player picks tiles.
