@@ -58,6 +58,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (!ok && !text.IsEmpty()) app->ShowWaitFor(text, 3);
     return ok;
   };
+  hooks.isLookOn = [app] { return app->IsLookOn() != 0; };
   m_scene->SetHooks(std::move(hooks));
   g_frame = this;
   GameHostServices services = GetGameHostServices();

@@ -61,6 +61,7 @@ void CVariantTableScene::OnShutdown() {
 }
 
 void CVariantTableScene::ShowStartButton(bool show) {
+  if (show && m_hooks.isLookOn && m_hooks.isLookOn()) show = false;
   if (m_startButton != nullptr && (m_startButton->IsVisible() != 0) != show) {
     ShowEntity(m_startButton, show ? 1 : 0);
     InvalidateAll();
@@ -208,7 +209,9 @@ void CVariantTableScene::DrawHand(int side) {
   int pos = 0;
   auto put = [&](const MJTile& tile, int gap) {
     pos += gap;
-    const bool faceUp = tile.meldKind != 0 || tile.nFace == 1 || side == SIDE_OWN;
+    // A tile whose id the client was not told (an onlooker's view) shows its back.
+    const bool known = !FaceLabel(tile.tileId).empty();
+    const bool faceUp = known && (tile.meldKind != 0 || tile.nFace == 1 || side == SIDE_OWN);
     const int px = vertical ? x : x + pos;
     const int py = vertical ? y + pos : y;
     // A raised own tile stands a little above the others.

@@ -27,6 +27,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // The player pressed the start button: the ready request goes to the server. Returns 0
     // when the request failed, and the button stays for another try.
     std::function<int()> start;
+    // An onlooker has no start button.
+    std::function<bool()> isLookOn;
   };
 
   // The start button's command.

@@ -16,6 +16,9 @@
 #include "tests/engine/EngineResFixture.h"
 #include "tests/platform/GdiTestCanvas.h"
 #include "tests/support/MessagePump.h"
+#include "mahjong/MJGameNotify.h"
+#include "testbed/table/MahjongTable.h"
+#include "testbed/table/TableRunner.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
@@ -239,6 +242,54 @@ TEST_F(TableSceneTest, TheStartButtonSendsReadyOnceAndComesBackWhenTheRequestFai
   SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, onButton);
   Advance(40);
   EXPECT_EQ(calls, 2);
+}
+
+// A whole hand of four computer players at the testbed's table, watched from chair 1: every
+// notification the table sends the onlooker goes through the notification sink into the model,
+// and the board follows each of them without one being refused.
+struct LogHost : CMJNotifyHost {
+  std::vector<std::string> logs;
+  void Log(const std::string& line) override { logs.push_back(line); }
+  int IsLookOn() override { return 1; }
+};
+
+TEST_F(TableSceneTest, AWatchedHandOfTheTestbedTableIsFollowedToItsResult) {
+  LogHost host;
+  m_info.SetOwnChair(1);
+  m_model.SetLookOn(true);
+  CMJGameNotify sink(m_info, m_model, host);
+  CVariantTableScene::Hooks hooks;
+  hooks.isLookOn = [] { return true; };
+  m_scene->SetHooks(hooks);
+  testbed::TableConfig config;
+  config.seed = 11;
+  testbed::MahjongTable table(config);
+  testbed::TableRunner runner(table);
+  // The onlooker is there before the table fills, so that he sees the hand dealt.
+  runner.Take(table.Watch(9100, 1));
+  for (int chair = 0; chair < 4; ++chair) runner.Take(table.SeatBot(chair, 9001 + chair));
+  ASSERT_EQ(runner.RunUntilHands(1, 100000), 1);
+  int fed = 0, refused = 0, dealtAt = -1;
+  uint32_t paintsAtDeal = 0;
+  for (const testbed::TableMessage& m : runner.Messages()) {
+    if (m.toUser != 9100 || m.reply) continue;
+    if (!sink.OnNotify(m.code, m.body.data(), m.body.size())) ++refused;
+    ++fed;
+    Advance(40);
+    if (m.code == 211040) {
+      dealtAt = fed;
+      paintsAtDeal = m_scene->Paints();
+      Capture("watched-dealt");
+    }
+    if (dealtAt > 0 && fed == dealtAt + 12) Capture("watched-mid-hand");
+  }
+  Capture("watched-result");
+  ASSERT_GT(dealtAt, 0) << "no new hand reached the onlooker";
+  EXPECT_GT(fed, dealtAt + 12);
+  EXPECT_EQ(refused, 0) << (host.logs.empty() ? "" : host.logs.front());
+  EXPECT_GT(m_scene->Paints(), paintsAtDeal);
+  // The hand is over, but an onlooker gets no start button.
+  EXPECT_FALSE(m_scene->StartButton()->IsVisible());
 }
 
 TEST(TableSceneLabels, FacesAreNamedBySuitAndValue) {
