@@ -5,6 +5,7 @@
 #include "framework/SharedHelpers.h"
 #include "net/NetLog.h"
 #include "platform/kernel/Profile.h"
+#include "variant/VariantFrame.h"
 
 void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText(line.c_str()); }
 void CVariantNotifyHost::MarkSeatStarted(int chair) { m_app.Painter().MarkSeatStarted(chair); }
@@ -69,6 +70,26 @@ BOOL CVariantApp::InitInstance() {
   if (!CMJGameApp::InitInstance()) return FALSE;
   m_gameInfo.SetOwnChair(GetChairNO());
   m_table.SetLookOn(IsLookOn() != 0);
+  return CreateMainWindow();
+}
+
+BOOL CVariantApp::CreateMainWindow() {
+  auto* frame = new CVariantFrame();
+  if (!frame->LoadFrame(0, WS_OVERLAPPEDWINDOW, nullptr, nullptr)) return FALSE;
+  m_pMainWnd = frame;
+  // The client area takes the table's size; the frame's edges come on top of it.
+  RECT window{}, client{};
+  ::GetWindowRect(frame->GetSafeHwnd(), &window);
+  ::GetClientRect(frame->GetSafeHwnd(), &client);
+  const int width = CVariantFrame::TABLE_WIDTH + (window.right - window.left) - client.right;
+  const int height = CVariantFrame::TABLE_HEIGHT + (window.bottom - window.top) - client.bottom;
+  ::SetWindowPos(frame->GetSafeHwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+  CString title;
+  title.Format("%s - %s", static_cast<LPCSTR>(GetGameName()), static_cast<LPCSTR>(GetRoomName()));
+  frame->SetWindowText(title);
+  frame->ShowWindow(SW_SHOW);
+  frame->UpdateWindow();
+  RegisterMainWindow(frame->GetSafeHwnd());
   return TRUE;
 }
 

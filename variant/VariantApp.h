@@ -1,7 +1,7 @@
 // This game's application: it owns every game object the framework reaches through the
 // application (skin settings, connection, notification sink, game description, table and
 // seat painter), keeps the three play settings of [GAMESET] and joins the objects together.
-// The main window (the game's frame) and the options and card dialogs are not part of it yet.
+// The options and card dialogs are not part of it yet.
 #pragma once
 
 #include <string>
@@ -65,17 +65,39 @@ class CVariantApp : public CMJGameApp {
   CVariantGameInfo& Info() { return m_gameInfo; }
   CVariantSeatPainter& Painter() { return m_seatPainter; }
   CMJTableModel& Table() { return m_table; }
+  // The engine scene that shows the table, or null to detach it (the frame going away).
+  void SetSceneEffects(CTableEffects* scene) { m_effects.SetScene(scene); }
+
+  // The main window: the frame with the table pane, shown and registered with the hall.
+  virtual BOOL CreateMainWindow();
 
  private:
-  // The table's sounds go through the application; the engine scene adds its pictures.
+  // The table's sounds go through the application; everything else the table asks of the
+  // scene goes to the engine scene once the main frame has attached one.
   class Effects : public CTableEffects {
    public:
     explicit Effects(CVariantApp& app) : m_app(app) {}
+    void SetScene(CTableEffects* scene) { m_scene = scene; }
     void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags); }
+    void PlayTileVoice(int side, int tile) override { if (m_scene) m_scene->PlayTileVoice(side, tile); }
+    void PlayActionVoice(int side, const char* name) override { if (m_scene) m_scene->PlayActionVoice(side, name); }
+    void ShowHand(int side) override { if (m_scene) m_scene->ShowHand(side); }
+    void ShowPlayedTile(int side) override { if (m_scene) m_scene->ShowPlayedTile(side); }
+    void ShowWall() override { if (m_scene) m_scene->ShowWall(); }
+    void LayOutRiver(int side) override { if (m_scene) m_scene->LayOutRiver(side); }
+    void LayOutFlowers(int side) override { if (m_scene) m_scene->LayOutFlowers(side); }
+    void ShowClaimButton(int button, int enabled) override { if (m_scene) m_scene->ShowClaimButton(button, enabled); }
+    void ShowClaimButtons(int show) override { if (m_scene) m_scene->ShowClaimButtons(show); }
+    void PlayWinEffect(int side) override { if (m_scene) m_scene->PlayWinEffect(side); }
+    void MoveClockHand(int from, int to) override { if (m_scene) m_scene->MoveClockHand(from, to); }
+    void StopTurnTimers() override { if (m_scene) m_scene->StopTurnTimers(); }
+    void OnCountdownExpired() override { if (m_scene) m_scene->OnCountdownExpired(); }
+    void AddChatLine(const std::string& line) override { if (m_scene) m_scene->AddChatLine(line); }
     void Log(const std::string& line) override;
 
    private:
     CVariantApp& m_app;
+    CTableEffects* m_scene = nullptr;
   };
   void JoinMembers();
 

@@ -30,8 +30,10 @@ bool FaultPlan::Parse(const std::string& text, FaultRates* out) {
   size_t at = 0;
   // A delay beyond a minute would only look like a hung server to the long run's watch.
   if (!ParseField(text, &at, 1000000, &rates.delayOneIn) || !ParseField(text, &at, 60000, &rates.maxDelayMs) ||
-      !ParseField(text, &at, 1000000, &rates.dropOneIn) || at != text.size() + 1)
+      !ParseField(text, &at, 1000000, &rates.dropOneIn))
     return false;
+  if (at <= text.size() && !ParseField(text, &at, 1000000, &rates.repeatOneIn)) return false;
+  if (at != text.size() + 1) return false;
   if (rates.delayOneIn > 0 && rates.maxDelayMs == 0) return false;
   *out = rates;
   return true;
@@ -49,6 +51,24 @@ void FaultPlan::Apply(const Request& request, Reply* reply) {
     reply->delayMs += 1 + static_cast<int>(m_random() % static_cast<uint64_t>(m_rates.maxDelayMs));
     ++m_delayed;
   }
+}
+
+void FaultPlan::SetRepeatable(std::set<uint32_t> codes) {
+  std::lock_guard<std::mutex> g(m_lock);
+  m_repeatable = std::move(codes);
+}
+
+int FaultPlan::CopiesOf(uint32_t code) {
+  std::lock_guard<std::mutex> g(m_lock);
+  if (m_rates.repeatOneIn <= 0 || m_repeatable.count(code) == 0) return 1;
+  if (m_random() % static_cast<uint64_t>(m_rates.repeatOneIn) != 0) return 1;
+  ++m_repeated;
+  return 2;
+}
+
+int FaultPlan::Repeated() const {
+  std::lock_guard<std::mutex> g(m_lock);
+  return m_repeated;
 }
 
 int FaultPlan::Delayed() const {

@@ -50,7 +50,20 @@ void GameServer::SetReplyFilter(std::function<void(const Request&, Reply*)> filt
   m_filter = std::move(filter);
 }
 
-void GameServer::Send(int session, DWORD code, const Bytes& data) { m_wire.Notify(session, code, data); }
+void GameServer::SetNoticeCopies(std::function<int(int session, DWORD code)> copies) {
+  std::lock_guard<std::mutex> g(m_filterLock);
+  m_copies = std::move(copies);
+}
+
+void GameServer::Send(int session, DWORD code, const Bytes& data) {
+  std::function<int(int, DWORD)> copies;
+  {
+    std::lock_guard<std::mutex> g(m_filterLock);
+    copies = m_copies;
+  }
+  const int times = copies ? copies(session, code) : 1;
+  for (int i = 0; i < times; ++i) m_wire.Notify(session, code, data);
+}
 
 void GameServer::Close(int session) { m_wire.CloseSession(session); }
 

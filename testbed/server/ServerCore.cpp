@@ -417,7 +417,7 @@ Reply ServerCore::Enter(SessionState& s, const Request& r) {
   Table* seated = TableOf(s);
   Reply reply;
   reply.result = RESULT_ENTERED_WITH_PLAYERS;
-  reply.data = WriteTablePlayers(PlayersOf(*seated), seated->game ? seated->game->TableInfo(s.chair, s.onlooker) : Bytes());
+  reply.data = WriteTablePlayers(PlayersOf(*seated), seated->game ? seated->game->TableInfo(s.chair, s.onlooker, s.userId) : Bytes());
   return reply;
 }
 
@@ -708,7 +708,7 @@ Reply ServerCore::GameData(SessionState& s, const Request& r) {
   Table* t = TableOf(s);
   if (!t || !t->game) return Refuse(r, RESULT_OBJECT_MISSING, "no game at the table");
   Reply reply;
-  reply.data = t->game->TableInfo(s.chair, s.onlooker);
+  reply.data = t->game->TableInfo(s.chair, s.onlooker, s.userId);
   return reply;
 }
 

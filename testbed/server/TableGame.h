@@ -38,7 +38,8 @@ class TableChannel {
   // and onlookers) except one chair's player (-1: nobody is left out).
   virtual void SendToChair(int chair, DWORD code, const Bytes& data) = 0;
   virtual void SendToTable(DWORD code, const Bytes& data, int exceptChair = -1) = 0;
-  // Sends a notification to a user at the table, seated or looking on.
+  // Sends a notification to a user at the table, seated or looking on: the way to give one
+  // onlooker his own view of the table.
   virtual void SendToUser(int32_t userId, DWORD code, const Bytes& data) = 0;
   // Seats a computer player in a free chair (the table is told with 211011; his account is made
   // when needed) or takes him away again (211010). False when the chair is not free.
@@ -81,8 +82,9 @@ class TableGame {
   }
   // Whether a hand is being played: leaving with checks, changing tables and moving silver wait.
   virtual bool HandInProgress() const { return false; }
-  // The table data a player or onlooker in `chair` gets when he enters and on request 201140.
-  virtual Bytes TableInfo(int chair, bool onlooker) const { return {}; }
+  // The table data a player or onlooker in `chair` gets when he enters and on request 201140;
+  // `userId` is the one who asks, since onlookers of one chair may see different things.
+  virtual Bytes TableInfo(int chair, bool onlooker, int32_t userId) const { return {}; }
 };
 
 // Makes the game of a table when the table gets its first player; null leaves the table without

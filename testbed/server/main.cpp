@@ -1,14 +1,18 @@
 // The testbed game server as a program: listens on 127.0.0.1, answers the framework's requests,
 // keeps the accounts in an SQLite file in its data folder and plays the mahjong table at every
 // table, with computer players in the empty chairs.
-//   pxqd-server [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]
-//               [--clock-scale N]
+//   pxqd-server [--port N] [--data FOLDER] [--seed S]
+//               [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
 // ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
 // table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
 // pxqd-replay checks; the seed (random unless given) makes the walls again. --faults makes the
 // server misbehave for a long run: one reply in DELAY_ONE_IN comes up to MAX_MS late and one in
-// DROP_ONE_IN is cut off with its connection, chosen from the seed. --clock-scale runs the
+// DROP_ONE_IN is cut off with its connection, and one notification in REPEAT_ONE_IN of those a
+// client may get twice (a chair away or back, a shown hand, the players' new standing) comes
+// twice, chosen from the seed. A player cut off in the middle of a hand keeps his chair until
+// the hand ends. The accounts outlive the process: a server started again on the same data
+// folder knows every player's silver. --clock-scale runs the
 // server's clock N times as fast (its time-outs, intervals and days), for a long run.
 #include <sys/stat.h>
 
@@ -27,6 +31,7 @@
 #include "testbed/server/GameServer.h"
 #include "testbed/server/ScaledClock.h"
 #include "testbed/table/MahjongTableGame.h"
+#include "testbed/table/TableCodes.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
@@ -35,8 +40,8 @@ void OnSignal(int) { g_stop = 1; }
 const long DEFAULT_PORT = 31380;
 
 int Usage(const char* program) {
-  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S] [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN]\n"
-          "       [--clock-scale N]\n", program);
+  fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n"
+          "       [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]\n", program);
   return 2;
 }
 
@@ -124,9 +129,12 @@ int main(int argc, char** argv) {
   // The faults' generator is seeded apart from the walls, so that turning faults on deals the
   // same hands.
   auto plan = std::make_shared<testbed::FaultPlan>(faults, seed ^ 0x5eedfa17u);
-  if (withFaults) server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) {
-    plan->Apply(request, reply);
-  });
+  plan->SetRepeatable({testbed::NTF_PLAYER_BACK_OR_LEFT, testbed::NTF_HAND_SHOWN, testbed::NTF_HAND_REFRESH,
+                       testbed::NTF_PLAYERS_UPDATED});
+  if (withFaults) {
+    server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) { plan->Apply(request, reply); });
+    server.SetNoticeCopies([plan](int, DWORD code) { return plan->CopiesOf(code); });
+  }
   server.Core().SetLogSink([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
   std::string error;
   std::string database = folder + "/accounts.db";
@@ -140,6 +148,7 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnSignal);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   server.Stop();
-  if (withFaults) printf("faults: %d replies delayed, %d connections dropped\n", plan->Delayed(), plan->Dropped());
+  if (withFaults) printf("faults: %d replies delayed, %d connections dropped, %d notifications repeated\n", plan->Delayed(),
+                       plan->Dropped(), plan->Repeated());
   return 0;
 }

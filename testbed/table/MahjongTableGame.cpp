@@ -59,7 +59,7 @@ void MahjongTableGame::OnSeated(TableChannel& channel, int chair) {
   if (user == 0) return;
   if (m_users[chair] == user) {
     // The same player back in his chair (a dropped connection that came back).
-    Deliver(channel, m_table.Reconnect(user), -1, nullptr);
+    Deliver(channel, m_table.Reconnect(user), 0, nullptr);
     return;
   }
   if (m_users[chair] != 0) {
@@ -67,14 +67,27 @@ void MahjongTableGame::OnSeated(TableChannel& channel, int chair) {
     m_table.Leave(m_users[chair]);
     m_users[chair] = 0;
   }
-  Deliver(channel, m_table.SeatHuman(chair, user), -1, nullptr);
+  Deliver(channel, m_table.SeatHuman(chair, user), 0, nullptr);
   m_users[chair] = user;
 }
 
 void MahjongTableGame::OnLeft(TableChannel& channel, int chair) {
   if (chair < 0 || chair > 3 || m_users[chair] <= 0) return;
-  Deliver(channel, m_table.Leave(m_users[chair]), -1, nullptr);
+  Deliver(channel, m_table.Leave(m_users[chair]), 0, nullptr);
   if (!HandInProgress()) m_users[chair] = 0;
+}
+
+bool MahjongTableGame::HoldChairOnDisconnect(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3 || m_users[chair] <= 0 || !HandInProgress()) return false;
+  // A player whose connection drops in the middle of a hand keeps his chair for the rest of it:
+  // the table plays his turns when they time out, and he may come back and take over.
+  Deliver(channel, m_table.Disconnect(m_users[chair]), 0, nullptr);
+  return true;
+}
+
+void MahjongTableGame::OnReconnected(TableChannel& channel, int chair) {
+  if (chair < 0 || chair > 3 || m_users[chair] <= 0 || m_users[chair] != channel.UserAt(chair)) return;
+  Deliver(channel, m_table.Reconnect(m_users[chair]), 0, nullptr);
 }
 
 void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
@@ -90,34 +103,42 @@ void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
       m_users[c] = 0;
     }
     if (user > 0 && m_users[c] == 0) {
-      Deliver(channel, m_table.SeatHuman(c, user), -1, nullptr);
+      Deliver(channel, m_table.SeatHuman(c, user), 0, nullptr);
       m_users[c] = user;
     }
     if (m_users[c] == 0) {
       m_users[c] = BOT_USER_BASE - c;
-      Deliver(channel, m_table.SeatBot(c, m_users[c]), -1, nullptr);
+      Deliver(channel, m_table.SeatBot(c, m_users[c]), 0, nullptr);
     }
   }
   if (m_users[chair] <= 0) return;
   // The framework has answered the ready request already; the table's own answer is dropped.
   const int handsBefore = m_table.HandsPlayed();
   IdentityBody ready{Identity{m_users[chair], channel.RoomId(), channel.TableNumber(), chair}};
-  Deliver(channel, m_table.HandleRequest(m_users[chair], REQ_READY, ready.Write()), -1, nullptr);
+  Deliver(channel, m_table.HandleRequest(m_users[chair], REQ_READY, ready.Write()), 0, nullptr);
   SettleIfEnded(channel, handsBefore);
 }
 
 void MahjongTableGame::OnTimer(TableChannel& channel, int token) {
   const int handsBefore = m_table.HandsPlayed();
-  Deliver(channel, m_table.HandleTimer(static_cast<uint64_t>(token)), -1, nullptr);
+  Deliver(channel, m_table.HandleTimer(static_cast<uint64_t>(token)), 0, nullptr);
   SettleIfEnded(channel, handsBefore);
 }
 
 bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker, DWORD code, const Bytes& body,
                                  Reply* reply) {
   if (!IsTableRequest(code)) return false;
-  if (onlooker || chair < 0 || chair > 3 || m_users[chair] <= 0) {
-    // Onlookers reach the table only through the framework's notifications: the channel has no
-    // way to send one onlooker his own view.
+  if (onlooker) {
+    // The table itself decides what an onlooker may ask (the see-hand request, the table data).
+    const int user = channel.RequestUser();
+    if (user <= 0) {
+      reply->result = RESULT_REFUSED;
+      return true;
+    }
+    Deliver(channel, m_table.HandleRequest(user, static_cast<int>(code), body), user, reply);
+    return true;
+  }
+  if (chair < 0 || chair > 3 || m_users[chair] <= 0) {
     reply->result = RESULT_REFUSED;
     return true;
   }
@@ -132,30 +153,46 @@ bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker
     return true;
   }
   const int handsBefore = m_table.HandsPlayed();
-  Deliver(channel, m_table.HandleRequest(m_users[chair], static_cast<int>(code), body), chair, reply);
+  Deliver(channel, m_table.HandleRequest(m_users[chair], static_cast<int>(code), body), m_users[chair], reply);
   SettleIfEnded(channel, handsBefore);
   return true;
 }
 
 bool MahjongTableGame::HandInProgress() const { return m_table.CurrentPhase() != MahjongTable::Phase::IDLE; }
 
-Bytes MahjongTableGame::TableInfo(int chair, bool onlooker) const {
+Bytes MahjongTableGame::TableInfo(int chair, bool onlooker, int32_t userId) const {
   if (chair < 0 || chair > 3) return {};
-  if (onlooker || m_users[chair] <= 0) return m_table.TableInfoForOnlooker(chair);
+  // An onlooker the watched player let see his hand gets it; the table checks that.
+  if (onlooker) return userId > 0 ? m_table.TableInfoFor(userId) : m_table.TableInfoForOnlooker(chair);
+  if (m_users[chair] <= 0) return m_table.TableInfoForOnlooker(chair);
   return m_table.TableInfoFor(m_users[chair]);
+}
+
+void MahjongTableGame::OnWatching(TableChannel& channel, int32_t userId, int chair) {
+  if (userId <= 0 || chair < 0 || chair > 3) return;
+  Deliver(channel, m_table.Watch(userId, chair), 0, nullptr);
+}
+
+void MahjongTableGame::OnStoppedWatching(TableChannel&, int32_t userId, int) {
+  if (userId > 0) m_table.StopWatching(userId);
 }
 
 void MahjongTableGame::Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply) {
   for (TableMessage& m : out.messages) {
-    const int chair = ChairOfUser(m.toUser);
     if (m.reply) {
-      if (reply && chair == requester) {
+      if (reply && requester != 0 && m.toUser == requester) {
         reply->result = static_cast<DWORD>(m.code);
         reply->data = std::move(m.body);
       }
       continue;
     }
-    if (chair >= 0 && m_users[chair] > 0) channel.SendToChair(chair, static_cast<DWORD>(m.code), m.body);
+    if (m.toUser <= 0) continue;  // a computer player
+    const int chair = ChairOfUser(m.toUser);
+    if (chair >= 0) {
+      channel.SendToChair(chair, static_cast<DWORD>(m.code), m.body);
+    } else {
+      channel.SendToUser(m.toUser, static_cast<DWORD>(m.code), m.body);
+    }
   }
   for (const TimerRequest& t : out.timers) channel.Schedule(t.delayMs, static_cast<int>(t.token));
 }
@@ -171,6 +208,11 @@ void MahjongTableGame::SettleIfEnded(TableChannel& channel, int handsBefore) {
   }
   channel.Settle(silver, score);
   channel.ClearReady();
+  // The hand that kept the chairs of players who are still away is over: their chairs are free
+  // for others (and for computer players at the next start) from now on.
+  for (int c = 0; c < 4; ++c) {
+    if (channel.IsAbsent(c)) channel.ReleaseChair(c);
+  }
 }
 
 }  // namespace testbed

@@ -27,15 +27,20 @@ class MahjongTableGame : public TableGame {
   void OnLeft(TableChannel& table, int chair) override;
   void OnReady(TableChannel& table, int chair) override;
   void OnTimer(TableChannel& table, int token) override;
+  bool HoldChairOnDisconnect(TableChannel& table, int chair) override;
+  void OnReconnected(TableChannel& table, int chair) override;
+  void OnWatching(TableChannel& table, int32_t userId, int chair) override;
+  void OnStoppedWatching(TableChannel& table, int32_t userId, int chair) override;
   bool OnRequest(TableChannel& table, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply) override;
   bool HandInProgress() const override;
-  Bytes TableInfo(int chair, bool onlooker) const override;
+  Bytes TableInfo(int chair, bool onlooker, int32_t userId) const override;
 
   const MahjongTable& Table() const { return m_table; }
 
  private:
-  // Sends what the table produced: each message to the chair of its user (computer players and
-  // the table's own onlookers get nothing through the channel), and schedules its time-outs.
+  // Sends what the table produced: each message to its user, seated or looking on (computer
+  // players get nothing through the channel); the reply meant for `requester` (a user id, 0 for
+  // none) goes into `reply`. Schedules the table's time-outs.
   void Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply);
   void SettleIfEnded(TableChannel& channel, int handsBefore);
   int ChairOfUser(int userId) const;

@@ -17,7 +17,7 @@ TEST(FaultPlan, ParsesTheFaultText) {
   struct Case {
     const char* text;
     bool ok;
-    int delayOneIn, maxDelayMs, dropOneIn;
+    int delayOneIn, maxDelayMs, dropOneIn, repeatOneIn;
   } cases[] = {
       {"20:2000:300", true, 20, 2000, 300},
       {"0:0:0", true, 0, 0, 0},           // every fault off
@@ -27,7 +27,10 @@ TEST(FaultPlan, ParsesTheFaultText) {
       {"1:60001:0", false},               // a delay longer than a minute
       {"", false},
       {"1:2", false},
-      {"1:2:3:4", false},
+      {"1:2:3:4", true, 1, 2, 3, 4},      // with repeated notifications
+      {"0:0:0:0", true, 0, 0, 0, 0},
+      {"1:2:3:4:5", false},
+      {"1:2:3:x", false},
       {"1:2:3:", false},
       {"1::3", false},
       {"-1:2:3", false},
@@ -42,6 +45,7 @@ TEST(FaultPlan, ParsesTheFaultText) {
       EXPECT_EQ(rates.delayOneIn, c.delayOneIn) << c.text;
       EXPECT_EQ(rates.maxDelayMs, c.maxDelayMs) << c.text;
       EXPECT_EQ(rates.dropOneIn, c.dropOneIn) << c.text;
+      EXPECT_EQ(rates.repeatOneIn, c.repeatOneIn) << c.text;
     } else {
       EXPECT_EQ(rates.delayOneIn, 7) << c.text << ": a refused text changes nothing";
     }
@@ -124,6 +128,28 @@ TEST(FaultPlan, LeavesAloneWhatHasNoReplyAndEverythingWhenOff) {
     EXPECT_EQ(r.delayMs, 5);
   }
   EXPECT_EQ(off.Delayed() + off.Dropped(), 0);
+}
+
+TEST(FaultPlan, RepeatsOnlyRepeatableNotificationsAtTheirRate) {
+  FaultRates rates;
+  rates.repeatOneIn = 4;
+  FaultPlan plan(rates, 9);
+  EXPECT_EQ(plan.CopiesOf(229500), 1) << "nothing is repeatable until the server says so";
+  plan.SetRepeatable({229500, 221200});
+  int twice = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const int copies = plan.CopiesOf(i % 2 ? 229500 : 221200);
+    ASSERT_TRUE(copies == 1 || copies == 2);
+    twice += copies == 2;
+  }
+  EXPECT_GT(twice, 800);
+  EXPECT_LT(twice, 1200);
+  EXPECT_EQ(twice, plan.Repeated());
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(plan.CopiesOf(211040), 1) << "a new hand is never sent twice";
+
+  FaultPlan off(FaultRates{}, 9);
+  off.SetRepeatable({229500});
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(off.CopiesOf(229500), 1);
 }
 
 }  // namespace

@@ -292,6 +292,22 @@ TEST_F(ServerTest, MisbehaviourOnDemand) {
 namespace {
 
 // The program keeps its accounts in the data folder it is given, across runs.
+TEST_F(ServerTest, NotificationsAreRepeatedOnDemand) {
+  m_server->SetNoticeCopies([](int, DWORD code) { return code == NTF_PLAYER_SEATED ? 2 : 1; });
+  ScriptedClient& first = Player(A);
+  Player(B);
+  Bytes once, twice, more;
+  ASSERT_TRUE(first.NextOf(NTF_PLAYER_SEATED, &once));
+  ASSERT_TRUE(first.NextOf(NTF_PLAYER_SEATED, &twice));
+  EXPECT_EQ(once, twice) << "the same notification, byte for byte";
+  EXPECT_EQ(B.user, Get(twice, 0));
+  // Other notifications still come once: the chat reaches the first player one time.
+  ScriptedClient& second = *m_clients.back();
+  ASSERT_EQ(RESULT_SUCCESS, second.Ask(REQ_CHAT, Chat(B, "hi")).result);
+  ASSERT_TRUE(first.NextOf(NTF_CHAT, &more));
+  EXPECT_FALSE(first.NextOf(NTF_CHAT, &more, 200));
+}
+
 TEST(ServerProgram, KeepsItsAccountsInItsDataFolder) {
   testsupport::TempDir dir;
   std::string folder = dir.File("data/server");

@@ -489,7 +489,7 @@ class FakeGame : public TableGame {
     return true;
   }
   bool HandInProgress() const override { return playing; }
-  Bytes TableInfo(int chair, bool onlooker) const override { return {9, 9, static_cast<BYTE>(chair)}; }
+  Bytes TableInfo(int chair, bool onlooker, int32_t) const override { return {9, 9, static_cast<BYTE>(chair)}; }
 };
 
 TEST_F(CoreTest, TheTablesGameGetsItsEventsRequestsAndTimers) {

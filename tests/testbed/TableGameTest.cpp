@@ -4,6 +4,7 @@
 // the hand log checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -152,6 +153,193 @@ TEST(TableGame, OnePlayerAndThreeComputerPlayersPlayAHandThroughTheNetwork) {
   ASSERT_TRUE(second);
   EXPECT_EQ(second->handNumber, 2);
   client.Close();
+  server.Stop();
+}
+
+// Onlookers at the networked table: each gets the table's notifications with the hands he may
+// not see hidden, and the see-hand flow opens the watched hand to him alone. The clock stands
+// still, so the computer players never act and the hand waits on the player's first discard.
+TEST(TableGame, OnlookersGetTheirOwnViewAndMaySeeAHandWhenAllowed) {
+  std::atomic<int64_t> now{1000};
+  ServerConfig config;
+  config.clock = [&] { return now.load(); };
+  config.tableGames = [&](int32_t room, int32_t table) {
+    TableConfig t;
+    t.seed = 5;
+    t.botThinkMs = 100;
+    return std::make_unique<MahjongTableGame>(room, table, t);
+  };
+  testsupport::TempDir dir;
+  GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+
+  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn) {
+    ASSERT_TRUE(c.Connect(server.Port()));
+    ASSERT_EQ(c.Ask(REQ_VERSION, {}).result, RESULT_SUCCESS);
+    const DWORD entered = c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
+    ASSERT_TRUE(entered == RESULT_ENTERED || entered == RESULT_ENTERED_WITH_PLAYERS) << entered;
+  };
+  auto sorted = [](std::vector<int> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  auto ownHandOf = [](const ScriptedClient::Answer& a) {
+    const auto t = TableInfoRecord::Read(a.data);
+    return t ? t->ownHand : std::vector<int>{-1};
+  };
+
+  ScriptedClient player;
+  ScriptedClient watcher;    // watches the player in chair 0
+  ScriptedClient late;       // comes to watch chair 0 in the middle of the hand
+  const requestbodies::Seat seat{7, 1, 0, 0};
+  const requestbodies::Seat watching{8, 1, 0, 0};
+  const requestbodies::Seat watchingLate{9, 1, 0, 0};
+  enter(player, seat, false);
+  enter(watcher, watching, true);
+  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(seat)).result, RESULT_SUCCESS);
+
+  ScriptedClient::Bytes dealt;
+  ASSERT_TRUE(player.NextOf(NTF_NEW_HAND, &dealt));
+  const auto own = TableInfoRecord::ReadNewHand(dealt);
+  ASSERT_TRUE(own);
+  ASSERT_EQ(own->ownHand.size(), 14u);
+  ASSERT_TRUE(watcher.NextOf(NTF_NEW_HAND, &dealt)) << "the onlooker is dealt in too";
+  const auto seen = TableInfoRecord::ReadNewHand(dealt);
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(seen->handNumber, own->handNumber);
+  EXPECT_EQ(seen->ownHand, std::vector<int>(14, TILE_HIDDEN)) << "the watched hand is hidden";
+  EXPECT_EQ(ownHandOf(watcher.Ask(REQ_GET_GAME_DATA, requestbodies::Common(watching))),
+            std::vector<int>(14, TILE_HIDDEN));
+
+  // An onlooker may ask but not play.
+  DiscardBody notHis;
+  notHis.seat = Identity{7, 1, 0, 0};
+  notHis.senderUserId = 8;
+  notHis.tiles = {own->ownHand.front()};
+  EXPECT_EQ(watcher.Ask(REQ_DISCARD, notHis.Write()).result, RESULT_REFUSED);
+
+  // The see-hand flow: the onlooker asks, the player is asked and allows, the onlooker gets
+  // the hand, and from then on his table data shows it.
+  ASSERT_EQ(watcher.Ask(REQ_SEE_HAND, IdentityBody{Identity{8, 1, 0, 0}}.Write()).result, RESULT_SUCCESS);
+  ScriptedClient::Bytes asked;
+  ASSERT_TRUE(player.NextOf(NTF_SEE_HAND_REQUEST, &asked));
+  ASSERT_TRUE(SeeHandAskNote::Read(asked));
+  EXPECT_EQ(SeeHandAskNote::Read(asked)->watcherUserId, 8);
+  ASSERT_EQ(player.Ask(REQ_SEE_HAND_PERMISSION, PermissionBody{Identity{7, 1, 0, 0}, 8, 1}.Write()).result,
+            RESULT_SUCCESS);
+  ScriptedClient::Bytes shown;
+  ASSERT_TRUE(watcher.NextOf(NTF_HAND_SHOWN, &shown));
+  ASSERT_TRUE(HandShownNote::Read(shown));
+  EXPECT_EQ(HandShownNote::Read(shown)->allow, 1);
+  ScriptedClient::Bytes refresh;
+  ASSERT_TRUE(watcher.NextOf(NTF_HAND_REFRESH, &refresh));
+  const auto tiles = HandRefreshNote::Read(refresh);
+  ASSERT_TRUE(tiles);
+  EXPECT_EQ(tiles->chair, 0);
+  EXPECT_EQ(sorted(tiles->tiles), sorted(own->ownHand));
+  EXPECT_EQ(sorted(ownHandOf(watcher.Ask(REQ_GET_GAME_DATA, requestbodies::Common(watching)))),
+            sorted(own->ownHand));
+
+  // Leave to see is given to one onlooker, not to everyone who watches the chair.
+  enter(late, watchingLate, true);
+  EXPECT_EQ(ownHandOf(late.Ask(REQ_GET_GAME_DATA, requestbodies::Common(watchingLate))),
+            std::vector<int>(14, TILE_HIDDEN));
+
+  // The player's discard reaches both onlookers.
+  DiscardBody d;
+  d.seat = Identity{7, 1, 0, 0};
+  d.senderUserId = 7;
+  d.tiles = {own->ownHand.front()};
+  ASSERT_EQ(player.Ask(REQ_DISCARD, d.Write()).result, RESULT_SUCCESS);
+  for (ScriptedClient* c : {&watcher, &late}) {
+    ScriptedClient::Bytes note;
+    ASSERT_TRUE(c->NextOf(NTF_TILE_DISCARDED, &note));
+    const auto n = TileDiscardedNote::Read(note);
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->chair, 0);
+    EXPECT_EQ(n->tile, d.tiles[0]);
+  }
+  for (ScriptedClient* c : {&player, &watcher, &late}) c->Close();
+  server.Stop();
+}
+
+// A player whose connection drops in the middle of a hand keeps his chair: nobody else may take
+// it, the table tells the others he is away and back, and on his return he gets his hand again.
+// A chair still kept when the hand ends is given up.
+TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
+  std::atomic<int64_t> now{1000};
+  ServerConfig config;
+  config.clock = [&] { return now.load(); };
+  config.tableGames = [&](int32_t room, int32_t table) {
+    TableConfig t;
+    t.seed = 23;
+    t.botThinkMs = 100;
+    return std::make_unique<MahjongTableGame>(room, table, t);
+  };
+  testsupport::TempDir dir;
+  GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn) {
+    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
+    return c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
+  };
+  auto awayOrBack = [](ScriptedClient& c) {
+    ScriptedClient::Bytes b;
+    if (!c.NextOf(NTF_PLAYER_BACK_OR_LEFT, &b)) return -1;
+    const auto n = ChairNote::Read(b);
+    return n && n->id.chair == 0 && n->id.userId == 7 ? n->kind : -2;
+  };
+
+  const requestbodies::Seat seat{7, 1, 0, 0};
+  const requestbodies::Seat watching{8, 1, 0, 0};
+  const requestbodies::Seat other{10, 1, 0, 0};
+  auto player = std::make_unique<ScriptedClient>();
+  ScriptedClient watcher;
+  ASSERT_EQ(enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(player->Ask(REQ_READY, requestbodies::Common(seat)).result, RESULT_SUCCESS);
+  ScriptedClient::Bytes dealt;
+  ASSERT_TRUE(player->NextOf(NTF_NEW_HAND, &dealt));
+  const auto own = TableInfoRecord::ReadNewHand(dealt);
+  ASSERT_TRUE(own);
+
+  player->Close();
+  EXPECT_EQ(awayOrBack(watcher), LEFT_GAME);
+  ScriptedClient intruder;
+  EXPECT_EQ(enter(intruder, other, false), RESULT_ENTER_FAILED) << "the chair is kept";
+  intruder.Close();
+
+  player = std::make_unique<ScriptedClient>();
+  ASSERT_EQ(enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
+  EXPECT_EQ(awayOrBack(watcher), BACK_IN_GAME);
+  const ScriptedClient::Answer info = player->Ask(REQ_GET_GAME_DATA, requestbodies::Common(seat));
+  const auto back = TableInfoRecord::Read(info.data);
+  ASSERT_TRUE(back);
+  std::vector<int> before = own->ownHand;
+  std::vector<int> after = back->ownHand;
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before) << "his own hand, as dealt";
+
+  // Away again, for good: the table plays his turns when they time out and lets the chair go
+  // when the hand is over.
+  player->Close();
+  EXPECT_EQ(awayOrBack(watcher), LEFT_GAME);
+  ScriptedClient::Bytes result;
+  for (int step = 0; step < 2000 && result.empty(); ++step) {
+    now += 1000;
+    server.Core().RunDueTimers();
+    watcher.NextOf(NTF_HAND_RESULT, &result, 0);
+  }
+  // The last notices may still be on their way.
+  if (result.empty()) watcher.NextOf(NTF_HAND_RESULT, &result);
+  ASSERT_FALSE(result.empty()) << "the hand ended";
+  ScriptedClient newcomer;
+  EXPECT_EQ(enter(newcomer, other, false), RESULT_ENTERED_WITH_PLAYERS) << "the chair is free again";
+  newcomer.Close();
+  watcher.Close();
   server.Stop();
 }
 

@@ -1,0 +1,98 @@
+#include "variant/VariantFrame.h"
+
+#include "engine/GameHost.h"
+#include "net/NetLog.h"
+#include "variant/VariantApp.h"
+
+namespace {
+
+CVariantFrame* g_frame = nullptr;
+
+// The engine reaches the host view through the main frame that exists now.
+EngineHostView* CurrentTableView() { return g_frame != nullptr ? g_frame->TableView() : nullptr; }
+
+int AddChatTextToPane(const char* text) {
+  CGameApp* app = GetGameApp();
+  if (app == nullptr || text == nullptr) return 0;
+  app->AddChatText(text);
+  return 1;
+}
+
+}  // namespace
+
+IMPLEMENT_DYNCREATE(CVariantFrame, CGameFrameWnd)
+
+BEGIN_MESSAGE_MAP(CVariantFrame, CGameFrameWnd)
+  ON_WM_CREATE()
+  ON_WM_SIZE()
+  ON_WM_DESTROY()
+  ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
+END_MESSAGE_MAP()
+
+CVariantFrame::CVariantFrame() = default;
+
+CVariantFrame::~CVariantFrame() {
+  if (g_frame == this) g_frame = nullptr;
+}
+
+int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+  if (CGameFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
+  auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
+  if (app == nullptr) return -1;
+  RECT client{};
+  ::GetClientRect(m_hWnd, &client);
+  m_view = std::make_unique<CMJTableView>();
+  if (m_view->Create(m_hWnd, client) == nullptr) return -1;
+  m_scene = std::make_unique<CVariantTableScene>(app->Table());
+  CVariantTableScene::Hooks hooks;
+  hooks.sideName = [app](int side) {
+    const int chair = app->Info().SideToChair(side);
+    if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
+    return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(chair)));
+  };
+  hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
+  hooks.start = [app] {
+    CString text;
+    const int ok = app->GetConnection()->SendReady(text);
+    if (!ok && !text.IsEmpty()) app->ShowWaitFor(text, 3);
+    return ok;
+  };
+  hooks.isLookOn = [app] { return app->IsLookOn() != 0; };
+  m_scene->SetHooks(std::move(hooks));
+  g_frame = this;
+  GameHostServices services = GetGameHostServices();
+  services.getTableView = CurrentTableView;
+  services.addChatText = AddChatTextToPane;
+  SetGameHostServices(services);
+  if (!m_view->AttachGame(m_scene.get())) return -1;
+  // The screen is made at once, so that the table is drawn before the table is entered.
+  m_view->InitScreen();
+  app->SetSceneEffects(m_scene.get());
+  return 0;
+}
+
+void CVariantFrame::OnSize(UINT type, int cx, int cy) {
+  CGameFrameWnd::OnSize(type, cx, cy);
+  if (m_view != nullptr && m_view->Window() != nullptr && cx > 0 && cy > 0) {
+    ::MoveWindow(m_view->Window(), 0, 0, cx, cy, TRUE);
+  }
+}
+
+void CVariantFrame::OnDestroy() {
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->SetSceneEffects(nullptr);
+  if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
+  if (g_frame == this) {
+    g_frame = nullptr;
+    GameHostServices services = GetGameHostServices();
+    services.getTableView = nullptr;
+    services.addChatText = nullptr;
+    SetGameHostServices(services);
+  }
+  CGameFrameWnd::OnDestroy();
+}
+
+LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {
+  if (m_view != nullptr) m_view->Start();
+  return 0;
+}

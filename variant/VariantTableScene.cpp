@@ -1,0 +1,399 @@
+#include "variant/VariantTableScene.h"
+
+#include <cstdio>
+
+#include "engine/PlaneEntity.h"
+#include "engine/Screen.h"
+#include "mahjong/SeatLayout.h"
+#include "mahjong/scene/TilePictures.h"
+
+namespace {
+
+// Colours are 0x00BBGGRR.
+constexpr uint32_t FELT = 0x2f6a2a;
+constexpr uint32_t TILE_FACE = 0xe8f4f6;
+constexpr uint32_t TILE_BACK = 0x3a8a3a;
+constexpr uint32_t TILE_EDGE = 0x203020;
+constexpr uint32_t PLAYED_FRAME = 0x00c0ff;
+constexpr uint32_t MELD_FACE = 0xc8e0e8;
+constexpr uint32_t CLOCK_BOX = 0x1e3e1a;
+constexpr uint32_t CLOCK_MARK = 0x30d0ff;
+constexpr uint32_t WIN_FRAME = 0x2020e0;
+
+// Tile sizes in pixels: the own hand's faces, everybody else's tiles, the wall's stacks.
+constexpr int OWN_W = 36, OWN_H = 50;
+constexpr int TILE_W = 24, TILE_H = 32;
+constexpr int STACK_W = 14, STACK_H = 18;
+constexpr int RIVER_ROW = 10;
+
+const char* const SUIT_NAMES[3] = {"万", "条", "筒"};
+const char* const HONOUR_NAMES[7] = {"东", "南", "西", "北", "中", "发", "白"};
+
+}  // namespace
+
+std::string CVariantTableScene::FaceLabel(int tile) {
+  const int suit = GetSceneSuit(tile);
+  const int value = GetSceneValue(tile);
+  char text[32];
+  if (suit >= 0 && suit <= 2) {
+    std::snprintf(text, sizeof text, "%d%s", value, SUIT_NAMES[suit]);
+  } else if (suit == 3 && value >= 1 && value <= 7) {
+    std::snprintf(text, sizeof text, "%s", HONOUR_NAMES[value - 1]);
+  } else if (suit == 4 || suit == 5) {
+    std::snprintf(text, sizeof text, "花%d", value);
+  } else {
+    return std::string();
+  }
+  return text;
+}
+
+void CVariantTableScene::OnGameStart() { BuildBoard(); }
+
+void CVariantTableScene::OnLayout() {
+  if (m_board == nullptr) return;
+  if (GetLogicalWidth() == m_width && GetLogicalHeight() == m_height) return;
+  BuildBoard();
+}
+
+void CVariantTableScene::OnShutdown() {
+  m_board = nullptr;
+  m_startButton = nullptr;
+}
+
+void CVariantTableScene::ShowStartButton(bool show) {
+  if (show && m_hooks.isLookOn && m_hooks.isLookOn()) show = false;
+  if (m_startButton != nullptr && (m_startButton->IsVisible() != 0) != show) {
+    ShowEntity(m_startButton, show ? 1 : 0);
+    InvalidateAll();
+  }
+}
+
+int CVariantTableScene::OnCommand(Event event) {
+  if (event.code == CMD_START && m_startButton != nullptr && m_startButton->IsVisible() &&
+      IsMouseOverEntity(m_startButton)) {
+    PressStart();
+  }
+  return 1;
+}
+
+void CVariantTableScene::PressStart() {
+  if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
+  ShowStartButton(false);
+  if (m_hooks.start && m_hooks.start() == 0) ShowStartButton(true);
+}
+
+void CVariantTableScene::BuildBoard() {
+  m_width = GetLogicalWidth();
+  m_height = GetLogicalHeight();
+  m_metrics.sceneWidth = m_width;
+  m_metrics.sceneHeight = m_height;
+  GetScreen()->SetBackgroundColor(FELT);
+  if (m_board == nullptr) {
+    m_board = CreatePlane(1, m_width / 2, m_height / 2, m_width, m_height, FELT, "board");
+  } else {
+    PlaneEntity::Resize(m_board, m_width, m_height);
+    m_board->MoveTo(m_width / 2, m_height / 2);
+  }
+  if (m_startButton == nullptr) {
+    m_startButton = CreatePlane(2, m_width / 2, m_height / 2 + 90, 80, 30, 0x2080e0, "start");
+    PlaneEntity::SetFont(m_startButton, 16, 700, "宋体");
+    PlaneEntity::DrawBorder(m_startButton, 0xffffff);
+    PlaneEntity::DrawText(m_startButton, 24, 6, "<color=16777215;size=16>开始");
+    BindMouseEvent(CTRL_EVENT_LDOWN, CMD_START, 0);
+  } else {
+    m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
+  }
+  ShowStartButton(!m_model.IsPlaying());
+  // A new plane's font is half its height; the board writes small labels and names.
+  PlaneEntity::SetFont(m_board, 14, 400, "宋体");
+  ShowEntity(m_board, 1);
+  InvalidateAll();
+  PaintBoard();
+}
+
+void CVariantTableScene::OnFrame() {
+  // A new hand clears the last hand's winner mark.
+  const bool playing = m_model.IsPlaying() != 0;
+  if (playing && !m_wasPlaying) m_winnerSide = -1;
+  // The start button comes back once a hand has ended.
+  if (!playing && m_wasPlaying) ShowStartButton(true);
+  if (playing) ShowStartButton(false);
+  m_wasPlaying = playing;
+  const uint64_t print = ModelFingerprint();
+  if (print != m_fingerprint) m_stale = true;
+  if (m_stale && m_board != nullptr) PaintBoard();
+}
+
+uint64_t CVariantTableScene::ModelFingerprint() const {
+  // FNV-1a over what the board shows: the places' tiles, faces and presence, and the clock.
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](int v) {
+    h ^= static_cast<uint32_t>(v);
+    h *= 1099511628211ull;
+  };
+  const CTileTable& t = m_model.Tiles();
+  for (int i = 0; i < CTileTable::WALL_PLACES; ++i) {
+    const MJTile* p = t.GetTileRecord(MJ_ZONE_WALL, 0, i);
+    mix(p->present);
+  }
+  for (int side = 0; side < CTileTable::SIDES; ++side) {
+    for (int i = 0; i < CTileTable::HAND_PLACES; ++i) {
+      const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
+      mix(p->tileId), mix(p->present), mix(p->nFace), mix(p->attrA);
+    }
+    mix(t.RiverCount(side));
+    mix(t.FlowerCount(side));
+    const MJTile* played = t.GetTileRecord(MJ_ZONE_PLAYED, side, 0);
+    mix(played->tileId), mix(played->present);
+  }
+  const ClockBlock& c = m_model.Clock();
+  mix(c.pointTo), mix(c.remainingSeconds), mix(c.turnActive), mix(m_winnerSide);
+  return h;
+}
+
+void CVariantTableScene::FillRect(int x, int y, int w, int h, uint32_t colour) {
+  PlaneData* d = PlaneEntity::GetData(m_board);
+  if (d == nullptr || d->pixels == nullptr) return;
+  const uint32_t packed = PlaneEntity::PackColor(colour, d->keyColor);
+  const int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
+  const int x1 = x + w > d->width ? d->width : x + w;
+  const int y1 = y + h > d->height ? d->height : y + h;
+  for (int yy = y0; yy < y1; ++yy) {
+    uint32_t* row = d->pixels + static_cast<size_t>(yy) * static_cast<size_t>(d->width);
+    for (int xx = x0; xx < x1; ++xx) row[xx] = packed;
+  }
+}
+
+void CVariantTableScene::DrawTile(int x, int y, bool vertical, const MJTile& tile, bool faceUp,
+                                  uint32_t frame) {
+  const bool own = !vertical && frame == TILE_EDGE && faceUp && tile.standing && tile.side == SIDE_OWN;
+  int w = own ? OWN_W : (vertical ? TILE_H : TILE_W);
+  int h = own ? OWN_H : (vertical ? TILE_W : TILE_H);
+  FillRect(x, y, w, h, frame);
+  FillRect(x + 1, y + 1, w - 2, h - 2, faceUp ? (tile.meldKind != 0 ? MELD_FACE : TILE_FACE) : TILE_BACK);
+  if (!faceUp) return;
+  const std::string label = FaceLabel(tile.tileId);
+  if (label.empty()) return;
+  char text[64];
+  const int size = own ? 16 : 12;
+  const uint32_t colour = GetSceneSuit(tile.tileId) == 0 ? 0x1818b0 : (GetSceneSuit(tile.tileId) == 1 ? 0x206020 : 0x804010);
+  std::snprintf(text, sizeof text, "<color=%u;size=%d>%s", colour, size, label.c_str());
+  PlaneEntity::DrawText(m_board, x + 3, y + (h - size) / 2, text);
+}
+
+// Where a side's hand starts and which way it runs: the own hand along the bottom, the
+// opposite one along the top, the side hands down the left and right edges.
+void CVariantTableScene::SideOrigin(int side, int* x, int* y, bool* vertical) const {
+  switch (side) {
+    case SIDE_OWN:
+      *x = m_width / 2 - 8 * OWN_W, *y = m_height - OWN_H - 12, *vertical = false;
+      break;
+    case SIDE_TOP:
+      *x = m_width / 2 - 8 * TILE_W, *y = 12, *vertical = false;
+      break;
+    case SIDE_LEFT:
+      *x = 12, *y = m_height / 2 - 9 * TILE_W, *vertical = true;
+      break;
+    default:
+      *x = m_width - TILE_H - 12, *y = m_height / 2 - 9 * TILE_W, *vertical = true;
+      break;
+  }
+}
+
+void CVariantTableScene::DrawHand(int side) {
+  const CTileTable& t = m_model.Tiles();
+  int x = 0, y = 0;
+  bool vertical = false;
+  SideOrigin(side, &x, &y, &vertical);
+  const int step = side == SIDE_OWN ? OWN_W : TILE_W;
+  int pos = 0;
+  auto put = [&](const MJTile& tile, int gap) {
+    pos += gap;
+    // A tile whose id the client was not told (an onlooker's view) shows its back.
+    const bool known = !FaceLabel(tile.tileId).empty();
+    const bool faceUp = known && (tile.meldKind != 0 || tile.nFace == 1 || side == SIDE_OWN);
+    const int px = vertical ? x : x + pos;
+    const int py = vertical ? y + pos : y;
+    // A raised own tile stands a little above the others.
+    DrawTile(px, py - (tile.attrA != 0 && side == SIDE_OWN ? 10 : 0), vertical, tile, faceUp, TILE_EDGE);
+    pos += tile.meldKind != 0 || side != SIDE_OWN ? TILE_W : step;
+  };
+  // Melds first (the groups from the top record down), then the standing tiles, then the
+  // drawn tile apart from them.
+  for (int i = CTileTable::HAND_PLACES - 1; i > CTileTable::LAST_STANDING; --i) {
+    const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
+    if (p->present) put(*p, 0);
+  }
+  for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i) {
+    const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
+    if (p->present && p->meldKind == 0) put(*p, pos > 0 && i == CTileTable::FIRST_STANDING ? 8 : 0);
+  }
+  for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i) {
+    const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
+    if (p->present && p->meldKind != 0) put(*p, 0);
+  }
+  const MJTile* drawn = t.GetTileRecord(MJ_ZONE_HAND, side, CTileTable::DRAWN_PLACE);
+  if (drawn->present) put(*drawn, 12);
+}
+
+// A side's river or flower row, in rows of perRow, running away from the centre.
+void CVariantTableScene::DrawRow(int side, int zone, int count, int ox, int oy, int perRow) {
+  const CTileTable& t = m_model.Tiles();
+  for (int i = 0; i < count; ++i) {
+    const MJTile* p = t.GetTileRecord(zone, side, i);
+    if (p == nullptr) break;
+    if (!p->present) continue;
+    const int col = i % perRow, row = i / perRow;
+    int x = ox, y = oy;
+    const bool vertical = side == SIDE_LEFT || side == SIDE_RIGHT;
+    switch (side) {
+      case SIDE_OWN: x += col * TILE_W, y += row * TILE_H; break;
+      case SIDE_TOP: x -= col * TILE_W, y -= row * TILE_H; break;
+      case SIDE_LEFT: x -= row * TILE_H, y += col * TILE_W; break;
+      default: x += row * TILE_H, y -= col * TILE_W; break;
+    }
+    DrawTile(x, y, vertical, *p, true, TILE_EDGE);
+  }
+}
+
+void CVariantTableScene::DrawWall() {
+  // The wall's places in stacks of two, a quarter of the wall in front of each side, in the
+  // order the wall is dealt from; a stack is drawn while either of its tiles is there.
+  const CTileTable& t = m_model.Tiles();
+  const int total = m_model.GetTileCount();
+  if (total <= 0 || total > CTileTable::WALL_PLACES) return;
+  const int perSide = total / 4;
+  const int stacks = perSide / 2;
+  const int cx = m_width / 2, cy = m_height / 2;
+  const int half = stacks * STACK_W / 2;
+  for (int i = 0; i + 1 < total; i += 2) {
+    const MJTile* a = t.GetTileRecord(MJ_ZONE_WALL, 0, i);
+    const MJTile* b = t.GetTileRecord(MJ_ZONE_WALL, 0, i + 1);
+    const int count = a->present + b->present;
+    if (count == 0) continue;
+    const int wall = i / perSide, k = (i % perSide) / 2;
+    int x = 0, y = 0, w = STACK_W, h = STACK_H;
+    switch (wall) {
+      case 0: x = cx - half + k * STACK_W, y = cy + half - STACK_H + 18; break;                  // bottom
+      case 1: x = cx + half + 4, y = cy + half - k * STACK_W - STACK_W, w = STACK_H, h = STACK_W; break;  // right
+      case 2: x = cx + half - (k + 1) * STACK_W, y = cy - half - 18; break;                      // top
+      default: x = cx - half - STACK_H - 4, y = cy - half + k * STACK_W, w = STACK_H, h = STACK_W; break;  // left
+    }
+    FillRect(x, y, w, h, TILE_EDGE);
+    FillRect(x + 1, y + 1, w - 2, h - 2, count == 2 ? TILE_BACK : 0x60b060);
+  }
+}
+
+void CVariantTableScene::DrawPlates() {
+  if (!m_hooks.sideName) return;
+  for (int side = 0; side < SIDE_COUNT; ++side) {
+    const std::string name = m_hooks.sideName(side);
+    if (name.empty()) continue;
+    int x = 0, y = 0;
+    bool vertical = false;
+    SideOrigin(side, &x, &y, &vertical);
+    switch (side) {
+      case SIDE_OWN: y -= 26; break;
+      case SIDE_TOP: y += TILE_H + 8; break;
+      case SIDE_LEFT: x += TILE_H + 8, y -= 26; break;
+      default: x -= 100, y -= 26; break;
+    }
+    FillRect(x - 2, y - 2, 104, 22, 0x102010);
+    char text[128];
+    std::snprintf(text, sizeof text, "<color=16777215;size=14>%s", name.c_str());
+    PlaneEntity::DrawText(m_board, x + 2, y, text);
+  }
+}
+
+void CVariantTableScene::DrawClock() {
+  const int cx = m_width / 2, cy = m_height / 2;
+  FillRect(cx - 50, cy - 34, 100, 68, CLOCK_BOX);
+  const ClockBlock& c = m_model.Clock();
+  // The mark on the edge of the side whose turn it is.
+  const int side = c.pointTo / 2;
+  switch (side) {
+    case SIDE_OWN: FillRect(cx - 50, cy + 28, 100, 6, CLOCK_MARK); break;
+    case SIDE_TOP: FillRect(cx - 50, cy - 34, 100, 6, CLOCK_MARK); break;
+    case SIDE_LEFT: FillRect(cx - 50, cy - 34, 6, 68, CLOCK_MARK); break;
+    default: FillRect(cx + 44, cy - 34, 6, 68, CLOCK_MARK); break;
+  }
+  if (m_model.IsPlaying()) {
+    char text[64];
+    std::snprintf(text, sizeof text, "<color=65535;size=24>%02d", c.remainingSeconds < 0 ? 0 : c.remainingSeconds % 100);
+    PlaneEntity::DrawText(m_board, cx - 14, cy - 12, text);
+  }
+}
+
+void CVariantTableScene::PaintBoard() {
+  if (m_board == nullptr) return;
+  FillRect(0, 0, m_width, m_height, FELT);
+  DrawWall();
+  DrawClock();
+  const CTileTable& t = m_model.Tiles();
+  const int cx = m_width / 2, cy = m_height / 2;
+  const int ring = 150;  // rivers start outside the wall
+  for (int side = 0; side < SIDE_COUNT; ++side) {
+    int rx = 0, ry = 0;
+    switch (side) {
+      case SIDE_OWN: rx = cx - RIVER_ROW * TILE_W / 2, ry = cy + ring + 10; break;
+      case SIDE_TOP: rx = cx + RIVER_ROW * TILE_W / 2 - TILE_W, ry = cy - ring - 10 - TILE_H; break;
+      case SIDE_LEFT: rx = cx - ring - 20 - TILE_H, ry = cy - RIVER_ROW * TILE_W / 2; break;
+      default: rx = cx + ring + 20, ry = cy + RIVER_ROW * TILE_W / 2 - TILE_W; break;
+    }
+    DrawRow(side, MJ_ZONE_RIVER, t.RiverCount(side), rx, ry, RIVER_ROW);
+    // Flowers sit beside the hand's plate, in one row.
+    int hx = 0, hy = 0;
+    bool vertical = false;
+    SideOrigin(side, &hx, &hy, &vertical);
+    int fx = hx, fy = hy;
+    switch (side) {
+      case SIDE_OWN: fx = hx + 140, fy = hy - 28 - TILE_H + 18; break;
+      case SIDE_TOP: fx = hx + 300, fy = hy + TILE_H + 6; break;
+      case SIDE_LEFT: fx = hx + TILE_H + 8, fy = hy + 420; break;
+      default: fx = hx - TILE_H - 8, fy = hy + 420; break;
+    }
+    for (int i = 0; i < t.FlowerCount(side); ++i) {
+      const MJTile* p = t.GetTileRecord(MJ_ZONE_FLOWERS, side, i);
+      if (p == nullptr || !p->present) continue;
+      const bool v = side == SIDE_LEFT || side == SIDE_RIGHT;
+      DrawTile(v ? fx : fx + i * TILE_W, v ? fy + i * TILE_W : fy, v, *p, true, TILE_EDGE);
+    }
+    // The tile just played, in front of the clock on its player's side, framed.
+    const MJTile* played = t.GetTileRecord(MJ_ZONE_PLAYED, side, 0);
+    if (played->present && played->tileId >= 0 && played->tileId != 200) {
+      int px = cx - TILE_W / 2, py = cy - TILE_H / 2;
+      switch (side) {
+        case SIDE_OWN: py = cy + 40; break;
+        case SIDE_TOP: py = cy - 40 - TILE_H; break;
+        case SIDE_LEFT: px = cx - 60 - TILE_W; break;
+        default: px = cx + 60; break;
+      }
+      DrawTile(px, py, false, *played, true, PLAYED_FRAME);
+    }
+    DrawHand(side);
+    if (side == m_winnerSide) {
+      int x = 0, y = 0;
+      bool v = false;
+      SideOrigin(side, &x, &y, &v);
+      FillRect(x - 6, y - 6, v ? 4 : 16 * OWN_W, 4, WIN_FRAME);
+    }
+  }
+  DrawPlates();
+  InvalidateAll();
+  m_fingerprint = ModelFingerprint();
+  m_stale = false;
+  ++m_paints;
+}
+
+void CVariantTableScene::PlaySoundResource(int resource, int flags) {
+  if (m_hooks.playSound) m_hooks.playSound(resource, flags);
+}
+
+void CVariantTableScene::PlayWinEffect(int side) {
+  m_winnerSide = side;
+  m_stale = true;
+}
+
+void CVariantTableScene::Log(const std::string& line) {
+  if (m_hooks.log) m_hooks.log(line);
+}

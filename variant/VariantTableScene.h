@@ -1,0 +1,97 @@
+// This rule set's table scene: the engine scene that the table pane runs. It draws the table
+// from the table model (wall, hands, melds, rivers, flowers, played tiles, name plates and the
+// turn clock) onto one board plane, and is the outlet of the model's effects: every redraw
+// request marks the board stale, and the next frame paints it again. A frame also repaints
+// when the model's state changed by a path that asked for no redraw, so that the picture never
+// lags the table. Claim buttons, the clock's countdown and the player's own tile actions are
+// added by the scene's other parts through the hooks below.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/GameBase.h"
+#include "mahjong/scene/TableMetrics.h"
+#include "mahjong/scene/TableModel.h"
+#include "mahjong/scene/WallLayout.h"
+
+class CVariantTableScene : public GameBase, public CTableEffects {
+ public:
+  struct Hooks {
+    // The name shown on a side's plate; empty for an empty seat.
+    std::function<std::string(int side)> sideName;
+    // The model's sounds, played by the application (which knows the silence setting).
+    std::function<void(int resource, int flags)> playSound;
+    std::function<void(const std::string&)> log;
+    // The player pressed the start button: the ready request goes to the server. Returns 0
+    // when the request failed, and the button stays for another try.
+    std::function<int()> start;
+    // An onlooker has no start button.
+    std::function<bool()> isLookOn;
+  };
+
+  // The start button's command.
+  static constexpr uint32_t CMD_START = 210023;
+
+  explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
+  void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+  // GameBase.
+  void OnGameStart() override;
+  void OnFrame() override;
+  void OnLayout() override;
+  void OnShutdown() override;
+  int OnCommand(Event event) override;
+
+  // CTableEffects: the model's redraw requests and sounds.
+  void PlaySoundResource(int resource, int flags) override;
+  void ShowHand(int) override { m_stale = true; }
+  void ShowPlayedTile(int) override { m_stale = true; }
+  void ShowWall() override { m_stale = true; }
+  void LayOutRiver(int) override { m_stale = true; }
+  void LayOutFlowers(int) override { m_stale = true; }
+  void PlayWinEffect(int side) override;
+  void MoveClockHand(int, int) override { m_stale = true; }
+  void Log(const std::string& line) override;
+
+  // Paints the board now from the model; the frame does this when the board is stale.
+  void PaintBoard();
+  // How many times the board was painted (tests check that a change reached the picture).
+  uint32_t Paints() const { return m_paints; }
+  Entity* Board() const { return m_board; }
+  Entity* StartButton() const { return m_startButton; }
+  // The start button's press, as a click on it makes it.
+  void PressStart();
+  int WinnerSide() const { return m_winnerSide; }
+
+  // The tile's label on its face ("5万", "东", "花3"), empty for no tile.
+  static std::string FaceLabel(int tile);
+
+ private:
+  uint64_t ModelFingerprint() const;
+  void BuildBoard();
+  void FillRect(int x, int y, int w, int h, uint32_t colour);
+  void DrawTile(int x, int y, bool vertical, const MJTile& tile, bool faceUp, uint32_t frame);
+  void DrawWall();
+  void DrawHand(int side);
+  void DrawRow(int side, int zone, int count, int ox, int oy, int perRow);
+  void DrawPlates();
+  void DrawClock();
+  void SideOrigin(int side, int* x, int* y, bool* vertical) const;
+
+  CMJTableModel& m_model;
+  Hooks m_hooks;
+  CTableMetrics m_metrics;
+  void ShowStartButton(bool show);
+
+  Entity* m_board = nullptr;
+  Entity* m_startButton = nullptr;
+  bool m_stale = true;
+  uint64_t m_fingerprint = 0;
+  uint32_t m_paints = 0;
+  int m_winnerSide = -1;
+  bool m_wasPlaying = false;
+  int m_width = 0;
+  int m_height = 0;
+};
