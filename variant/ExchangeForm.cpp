@@ -1,0 +1,29 @@
+#include "variant/ExchangeForm.h"
+
+#include <cstring>
+
+#include "framework/BodyWriter.h"
+
+bool IsValidPhoneNumber(const char* text) {
+  if (text == nullptr) return false;
+  size_t length = 0;
+  for (const char* p = text; *p != '\0'; ++p, ++length) {
+    if (*p < '0' || *p > '9') return false;
+    if (length >= PHONE_DIGITS_MAX) return false;
+  }
+  return length >= PHONE_DIGITS_MIN;
+}
+
+RequestBody MakeExchangeForm(const RequestContext& c, int prizeIndex, const ExchangeContact& contact) {
+  CBodyWriter w(EXCHANGE_FORM_SIZE);
+  w.Int(0, c.userId);
+  w.Int(4, c.roomId);
+  w.Int(8, c.tableNo);
+  w.Int(12, c.chair);
+  w.Int(16, prizeIndex);
+  w.Text(20, 32, contact.playerName ? contact.playerName : "");
+  w.Text(52, 16, contact.second ? contact.second : "");
+  w.Text(72, 16, contact.phone ? contact.phone : "");
+  w.Text(92, 46, contact.third ? contact.third : "");
+  return w.Data();
+}
