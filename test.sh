@@ -16,6 +16,9 @@ launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+  # Paths are hashed relative to the checkout, so a fresh clone elsewhere reuses what an earlier
+  # build compiled (the sanitizer build carries debug information, whose folder is not hashed).
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$top} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
   ccache --max-size=5G >/dev/null 2>&1 || true
 fi
 
