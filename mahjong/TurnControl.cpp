@@ -1,5 +1,28 @@
 #include "mahjong/TurnControl.h"
 
+#include <cstdio>
+
+bool CTurnControl::SwitchManagedPlay(bool bannerShown, std::string* chat) {
+  chat->clear();
+  if (m_actions.IsLookOn()) return bannerShown;
+  char line[256];
+  if (!bannerShown) {
+    std::snprintf(line, sizeof line, "<c=%d>[系统]<c=%d>游戏已进入系统托管状态，点击鼠标左键解除!\r\n", 255, 4953725);
+    m_timeOutCount = 3;
+  } else {
+    std::snprintf(line, sizeof line, "<c=%d>[系统]<c=%d>系统托管终止!\r\n", 255, 4953725);
+    m_timeOutCount = 0;
+  }
+  *chat = line;
+  return !bannerShown;
+}
+
+int CTurnControl::NextBannerColour(int r, int g, int b) {
+  const int colour = (r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16;
+  if (colour == 0xFF00FF || colour == 0xFFFFFF) return -1;
+  return colour;
+}
+
 void CTurnControl::SetPendingClaim(int n) {
   if (m_clock.pendingClaim == n) return;
   m_clock.pendingClaim = n;

@@ -4,11 +4,12 @@
 // in which order, and keeps the words that say which claim is open or held by the server.
 #pragma once
 
+#include <string>
+
 #include "mahjong/scene/TableModel.h"
 
 // The clock position of the own side: the player has the turn exactly when the clock points here.
 #define OWN_CLOCK_POSITION 6
-#define OWN_SIDE 3
 
 // Picture frames of the action strip: the gang and chi buttons show their own frame normally
 // and the choice frame while the player picks tiles.
@@ -99,6 +100,16 @@ class CTurnControl {
 
   // One countdown tick while managed play is on.
   void ManagedPlayStep();
+
+  // Switches managed play by the banner's state: returns whether it is on afterwards and the
+  // chat line to show (empty, and nothing changed, while looking on). The scene shows or hides
+  // the banner and moves the click bindings.
+  bool SwitchManagedPlay(bool bannerShown, std::string* chat);
+  // A user action: the button commands and tile clicks reset the time-out counter.
+  void OnUserAction() { m_timeOutCount = 0; }
+  // The banner's next colour from three random bytes, or -1 to keep the colour this tick (the
+  // key colour and white would make the banner vanish into its background).
+  static int NextBannerColour(int r, int g, int b);
 
   // A reply to a claim or meld request: 10 accepted, the held code keeps the claim open with
   // the server (claimWaiting 1 and the claim pending), anything else is a refusal.

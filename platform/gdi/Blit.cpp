@@ -328,6 +328,14 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
       const int* weight = tx.weight.data();
       Lanes* out = f.v.data();
       for (int i = 0; i < n; ++i) {
+        // A column that one source pixel covers whole (two of three when enlarging by half)
+        // needs no multiplication: its weight is 1 << 14.
+        if (starts[i + 1] - starts[i] == 1 && weight[starts[i]] == 16384) {
+          Bytes b;
+          std::memcpy(&b, &row[index[starts[i]]], 4);
+          out[i] = __builtin_convertvector(b, Lanes) << 8;
+          continue;
+        }
         Lanes sum = {0, 0, 0, 0};
         for (int k = starts[i]; k < starts[i + 1]; ++k) {
           Bytes b;
@@ -348,7 +356,10 @@ void StretchCore(DeviceContext& dc, int dx, int dy, int dw, int dh, const BlitSo
         const Lanes* h = across(ty.index[size_t(t)], x0, n);
         uint32_t wy = uint32_t(ty.weight[size_t(t)]);
         // 8.8 times the 14-bit row weight fits 32 bits; the sum is 8.14 after the shift.
-        if (t == ty.start[size_t(r)]) {
+        if (t == ty.start[size_t(r)] && wy == 16384) {
+          // A whole row of weight 1 << 14: the product fits 32 bits, so this is the same shift.
+          for (int i = 0; i < n; ++i) a[i] = h[i] << 6;
+        } else if (t == ty.start[size_t(r)]) {
           for (int i = 0; i < n; ++i) a[i] = h[i] * wy >> 8;
         } else {
           for (int i = 0; i < n; ++i) a[i] += h[i] * wy >> 8;

@@ -280,6 +280,38 @@ TEST(TurnControl, ManagedStepAnswersClaimsAndDiscards) {
   }
 }
 
+TEST(TurnControl, ManagedPlaySwitchAndBanner) {
+  Turn t;
+  std::string chat;
+  EXPECT_TRUE(t.control.SwitchManagedPlay(false, &chat));
+  EXPECT_NE(std::string::npos, chat.find("游戏已进入系统托管状态"));
+  EXPECT_EQ(3, t.control.TimeOutCount());
+  // The step acts on every second tick.
+  t.clock.pointTo = OWN_CLOCK_POSITION;
+  t.scene.drawnTile = true;
+  std::string acted;
+  for (int tick = 1; tick <= 6; ++tick) {
+    t.scene.log.clear();
+    t.control.ManagedPlayStep();
+    acted += t.scene.log.empty() ? '.' : 'x';
+  }
+  EXPECT_EQ(".x.x.x", acted);
+  EXPECT_FALSE(t.control.SwitchManagedPlay(true, &chat));
+  EXPECT_NE(std::string::npos, chat.find("系统托管终止!"));
+  EXPECT_EQ(0, t.control.TimeOutCount());
+
+  Turn watcher;
+  watcher.scene.lookOn = true;
+  EXPECT_FALSE(watcher.control.SwitchManagedPlay(false, &chat));
+  EXPECT_EQ("", chat);
+  EXPECT_EQ(0, watcher.control.TimeOutCount());
+
+  EXPECT_EQ(-1, CTurnControl::NextBannerColour(0xFF, 0, 0xFF));
+  EXPECT_EQ(-1, CTurnControl::NextBannerColour(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(0x0000FF, CTurnControl::NextBannerColour(0xFF, 0, 0));
+  EXPECT_EQ(0x563412, CTurnControl::NextBannerColour(0x12, 0x34, 0x56));
+}
+
 TEST(TurnControl, HeldReplyKeepsTheClaimOpen) {
   Turn t;
   EXPECT_EQ(CTurnControl::ReplyKind::Accepted, t.control.OnClaimReply(10, PENDING_PENG));

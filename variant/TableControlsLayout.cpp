@@ -1,0 +1,29 @@
+#include "variant/TableControlsLayout.h"
+
+TableControlsLayout LayOutTableControls(const TableControlsInput& in) {
+  TableControlsLayout out;
+  const int w = in.viewWidth, h = in.viewHeight;
+  // How far the own hand reaches up from the bottom of the scene.
+  const int handBand = in.sceneHeight - in.ownHandTop;
+  out.start = {w / 2, 6 * h / 7};
+  out.seeHand = {50, h - 16};
+  out.operationButtons = in.fifthBarButton ? 5 : 4;
+  if (!in.lookOn) {
+    out.placeSystemBar = true;
+    if (in.smallScreen) {
+      out.systemBar = {in.systemBarSecondFrameWidth - in.systemBarWidth / 2, h - in.systemBarHeight / 2 - handBand};
+      out.systemBarSlides = true;
+    } else {
+      out.systemBar = {w - in.systemBarWidth / 2, h - (in.systemBarFrameSize / 2 + 4)};
+    }
+  }
+  out.operationBar = {w - in.operationBarWidth / 2 - in.leftHandWidth - in.actionFrame / 2,
+                      h - handBand - in.actionFrame / 2 - 10};
+  out.activity = {w - 40, 40};
+  out.tickets = {w - 155, 40};
+  return out;
+}
+
+ControlPoint DicePosition(int die, int rectX, int rectY) {
+  return die % 2 == 0 ? ControlPoint{rectX + 53, rectY + 49} : ControlPoint{rectX + 159, rectY + 49};
+}
