@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/BodyReader.h"
+#include "framework/BodyWriter.h"
 #include "variant/ExchangeForm.h"
 
 namespace {
@@ -83,6 +84,43 @@ TEST(ExchangeForm, LongTextsCutOnCharacterBoundaries) {
   EXPECT_EQ(body[136], 0);
   EXPECT_EQ(body[137], 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(&body[72]), "13800138000");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PrizePage, RequestAndBoundedReading) {
+  RequestContext c;
+  c.userId = 8;
+  RequestBody request = MakePrizePageRequest(c);
+  ASSERT_EQ(request.size(), 304u);
+  CBodyReader r(request.data(), request.size());
+  EXPECT_EQ(r.Int(0), 8);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(r.Int(160 + 4 * i), -1);
+  EXPECT_EQ(r.Int(176), 0);
+
+  CBodyWriter page(304);
+  page.Int(0, 8);
+  page.Int(88 + 4 * 17, 1);
+  page.Int(160, 5);
+  page.Int(164, 18);  // names no prize
+  page.Int(168, -1);
+  page.Int(172, 0);
+  page.Text(176, 32, "carol");
+  std::string last(32, 'z');  // fills the page to its very end, no terminator
+  page.Bytes(272, last.data(), last.size());
+  std::optional<PrizePage> p = ReadPrizePage(page.Data().data(), page.Size());
+  ASSERT_TRUE(p.has_value());
+  EXPECT_EQ(p->userId, 8);
+  EXPECT_TRUE(p->unavailable[17]);
+  EXPECT_FALSE(p->unavailable[0]);
+  EXPECT_EQ(p->latest[0].prizeIndex, 5);
+  EXPECT_EQ(p->latest[0].playerName, "carol");
+  EXPECT_EQ(p->latest[1].prizeIndex, -1);
+  EXPECT_EQ(p->latest[3].prizeIndex, 0);
+  EXPECT_EQ(p->latest[3].playerName, std::string(31, 'z'));
+  EXPECT_FALSE(ReadPrizePage(page.Data().data(), 303).has_value());
 }
 
 }  // namespace
