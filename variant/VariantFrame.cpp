@@ -59,6 +59,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     return ok;
   };
   hooks.isLookOn = [app] { return app->IsLookOn() != 0; };
+  hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
   m_scene->SetHooks(std::move(hooks));
   g_frame = this;
   GameHostServices services = GetGameHostServices();
