@@ -53,6 +53,7 @@ void CVariantTableScene::OnGameStart() {
     const std::string ini = m_hooks.iniPath ? m_hooks.iniPath() : std::string();
     if (!m_pictures.Load(*this, ini.empty() ? nullptr : ini.c_str(), m_metrics.IsSmallScreen()))
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
+    if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
   BuildBoard();
 }
@@ -324,9 +325,11 @@ void CVariantTableScene::DrawPlates() {
       }
     }
     FillRect(x - 2, y - 2, 104, 22, 0x102010);
+    // The banker's mark stands at the start of the plate and moves the name after it.
+    const int shift = DrawBankerMark(side, x, y - 1) ? 22 : 0;
     char text[128];
     std::snprintf(text, sizeof text, "<color=16777215;size=14>%s", name.c_str());
-    PlaneEntity::DrawText(m_board, x + 2, y, text);
+    PlaneEntity::DrawText(m_board, x + 2 + shift, y, text);
   }
 }
 
@@ -419,6 +422,21 @@ void CVariantTableScene::PaintBoard() {
   m_fingerprint = ModelFingerprint();
   m_stale = false;
   ++m_paints;
+}
+
+bool CVariantTableScene::DrawBankerMark(int side, int x, int y) {
+  const uint32_t mark = m_pictures.Id(TPIC_BANKER);
+  if (mark == 0 || !m_hooks.isBanker || !m_hooks.isBanker(side)) return false;
+  ResourceFrame whole{};
+  GetResourceFrame(&whole, mark, 0);
+  const int t = whole.height;
+  if (t <= 0 || whole.width <= 0) return false;
+  // A mark of four square frames has one per side; a single picture serves every side.
+  const int sx = whole.width >= 4 * t ? side * t : 0;
+  const int w = whole.width >= 4 * t ? t : whole.width;
+  DrawPlane(m_board->GetId(), x + w / 2, y + t / 2, w, t, ResourceFrame{mark, sx, 0, w, t, nullptr}, 0.0, 1.0,
+            CTilePictureSet::KEY);
+  return true;
 }
 
 void CVariantTableScene::DrawCloth() {

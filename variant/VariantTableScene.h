@@ -34,6 +34,10 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // The game ini whose [SKIN] section chooses the style; without it the table loads the
     // default style.
     std::function<std::string()> iniPath;
+    // The skin in use (its skin.ini), whose pictures include the banker's mark; and whether a
+    // side holds the banker.
+    std::function<std::string()> skinIni;
+    std::function<bool(int side)> isBanker;
   };
 
   // The start button's command.
@@ -88,6 +92,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawClock();
   void DrawClockPicture();
   void DrawCloth();
+  bool DrawBankerMark(int side, int x, int y);
   bool UsePictures() const { return m_pictures.Loaded(); }
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
 

@@ -74,6 +74,8 @@ class TablePicturesTest : public enginetest::EngineResTest {
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
     hooks.isLookOn = [this] { return m_lookOn; };
+    hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
+    hooks.isBanker = [this](int side) { return side == m_bankerSide; };
     m_scene->SetHooks(hooks);
     m_forward.to = m_scene;
     ASSERT_EQ(m_view.AttachGame(m_scene), 1);
@@ -131,6 +133,7 @@ class TablePicturesTest : public enginetest::EngineResTest {
   CVariantTableScene* m_scene = nullptr;
   std::vector<std::string> m_logs;
   bool m_lookOn = false;
+  int m_bankerSide = -1;
 };
 
 TEST_F(TablePicturesTest, EveryTileShowsTheFrameOfItsZoneAndSide) {
@@ -217,6 +220,26 @@ TEST_F(TablePicturesTest, ChangedRecordsAreDrawnAnewAndRefusedBodiesLeaveThePict
   // A new layout lets every row go; the next paint binds them again.
   m_scene->Binder();
   EXPECT_TRUE(m_logs.empty()) << m_logs.front();
+}
+
+TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
+  ASSERT_NE(0u, m_scene->Pictures().Id(TPIC_BANKER));
+  RECT own{};
+  ASSERT_TRUE(m_scene->Binder().Metrics().GetHandArea(SIDE_OWN, &own));
+  // The mark's middle, at the start of the own plate above the hand.
+  const int x = own.left + 10, y = own.top - 24 - 1 + 10;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> plain = Capture("pictures-no-banker");
+  m_bankerSide = SIDE_OWN;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> marked = Capture("pictures-banker");
+  const size_t at = static_cast<size_t>(y) * 1024 + static_cast<size_t>(x);
+  EXPECT_NE(plain[at] & 0xffffff, marked[at] & 0xffffff);
+  // Another side's mark leaves the own plate as it was.
+  m_bankerSide = SIDE_TOP;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> other = Capture("pictures-banker-top");
+  EXPECT_EQ(plain[at] & 0xffffff, other[at] & 0xffffff);
 }
 
 // A whole hand of the testbed's table watched from chair 1: the renderings show the real
