@@ -2,6 +2,7 @@
 
 #include "engine/GameHost.h"
 #include "net/NetLog.h"
+#include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
 
 namespace {
@@ -59,6 +60,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     return ok;
   };
   hooks.isLookOn = [app] { return app->IsLookOn() != 0; };
+  hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
+  hooks.skinIni = [] { return platform::CurrentSkinIni(); };
+  hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
   m_scene->SetHooks(std::move(hooks));
   g_frame = this;
   GameHostServices services = GetGameHostServices();

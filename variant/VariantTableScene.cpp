@@ -47,7 +47,16 @@ std::string CVariantTableScene::FaceLabel(int tile) {
   return text;
 }
 
-void CVariantTableScene::OnGameStart() { BuildBoard(); }
+void CVariantTableScene::OnGameStart() {
+  if (!m_picturesTried) {
+    m_picturesTried = true;
+    const std::string ini = m_hooks.iniPath ? m_hooks.iniPath() : std::string();
+    if (!m_pictures.Load(*this, ini.empty() ? nullptr : ini.c_str(), m_metrics.IsSmallScreen()))
+      Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
+    if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
+  }
+  BuildBoard();
+}
 
 void CVariantTableScene::OnLayout() {
   if (m_board == nullptr) return;
@@ -104,6 +113,12 @@ void CVariantTableScene::BuildBoard() {
     m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
   }
   ShowStartButton(!m_model.IsPlaying());
+  if (UsePictures()) {
+    // A new size moves every tile: the rows are let go and the next paint places them anew.
+    m_binder.SetLayout(m_metrics, m_model.GetTileCount());
+    m_binder.Init(*this, m_pictures, [this](const std::string& line) { Log(line); });
+    m_binder.ReleaseAll(m_model.Tiles());
+  }
   // A new plane's font is half its height; the board writes small labels and names.
   PlaneEntity::SetFont(m_board, 14, 400, "宋体");
   ShowEntity(m_board, 1);
@@ -292,16 +307,29 @@ void CVariantTableScene::DrawPlates() {
     int x = 0, y = 0;
     bool vertical = false;
     SideOrigin(side, &x, &y, &vertical);
-    switch (side) {
-      case SIDE_OWN: y -= 26; break;
-      case SIDE_TOP: y += TILE_H + 8; break;
-      case SIDE_LEFT: x += TILE_H + 8, y -= 26; break;
-      default: x -= 100, y -= 26; break;
+    RECT a{};
+    if (UsePictures() && m_metrics.GetHandArea(side, &a)) {
+      // Beside the pictured hands: above the own hand and the side hands, below the top one.
+      switch (side) {
+        case SIDE_OWN: x = a.left, y = a.top - 24; break;
+        case SIDE_TOP: x = a.left, y = a.bottom + 4; break;
+        case 0: x = a.left + 4, y = a.top - 24; break;
+        default: x = a.right - 104, y = a.top - 24; break;
+      }
+    } else {
+      switch (side) {
+        case SIDE_OWN: y -= 26; break;
+        case SIDE_TOP: y += TILE_H + 8; break;
+        case SIDE_LEFT: x += TILE_H + 8, y -= 26; break;
+        default: x -= 100, y -= 26; break;
+      }
     }
     FillRect(x - 2, y - 2, 104, 22, 0x102010);
+    // The banker's mark stands at the start of the plate and moves the name after it.
+    const int shift = DrawBankerMark(side, x, y - 1) ? 22 : 0;
     char text[128];
     std::snprintf(text, sizeof text, "<color=16777215;size=14>%s", name.c_str());
-    PlaneEntity::DrawText(m_board, x + 2, y, text);
+    PlaneEntity::DrawText(m_board, x + 2 + shift, y, text);
   }
 }
 
@@ -327,6 +355,17 @@ void CVariantTableScene::DrawClock() {
 void CVariantTableScene::PaintBoard() {
   if (m_board == nullptr) return;
   FillRect(0, 0, m_width, m_height, FELT);
+  if (UsePictures()) {
+    DrawCloth();
+    DrawClockPicture();
+    DrawPlates();
+    m_binder.Build(m_model.Tiles());
+    InvalidateAll();
+    m_fingerprint = ModelFingerprint();
+    m_stale = false;
+    ++m_paints;
+    return;
+  }
   DrawWall();
   DrawClock();
   const CTileTable& t = m_model.Tiles();
@@ -383,6 +422,53 @@ void CVariantTableScene::PaintBoard() {
   m_fingerprint = ModelFingerprint();
   m_stale = false;
   ++m_paints;
+}
+
+bool CVariantTableScene::DrawBankerMark(int side, int x, int y) {
+  const uint32_t mark = m_pictures.Id(TPIC_BANKER);
+  if (mark == 0 || !m_hooks.isBanker || !m_hooks.isBanker(side)) return false;
+  ResourceFrame whole{};
+  GetResourceFrame(&whole, mark, 0);
+  const int t = whole.height;
+  if (t <= 0 || whole.width <= 0) return false;
+  // A mark of four square frames has one per side; a single picture serves every side.
+  const int sx = whole.width >= 4 * t ? side * t : 0;
+  const int w = whole.width >= 4 * t ? t : whole.width;
+  DrawPlane(m_board->GetId(), x + w / 2, y + t / 2, w, t, ResourceFrame{mark, sx, 0, w, t, nullptr}, 0.0, 1.0,
+            CTilePictureSet::KEY);
+  return true;
+}
+
+void CVariantTableScene::DrawCloth() {
+  const uint32_t cloth = m_pictures.Id(TPIC_CLOTH);
+  if (cloth == 0) return;
+  ResourceFrame frame{};
+  GetResourceFrame(&frame, cloth, 0);
+  if (frame.width <= 0 || frame.height <= 0) return;
+  // The table top is stretched over the whole board.
+  DrawPlane(m_board->GetId(), m_width / 2, m_height / 2, m_width, m_height, frame, 0.0, 1.0, CTilePictureSet::KEY);
+}
+
+void CVariantTableScene::DrawClockPicture() {
+  if (!m_model.IsPlaying()) return;
+  // The clock's square sits 10 pixels inside the centre's left edge, halfway down it; the hand
+  // and the two digits of the countdown lie on the face.
+  const RECT centre = m_metrics.GetCentreRect();
+  const int left = centre.left + 10;
+  const int top = centre.top + (centre.bottom - centre.top - 65) / 2;
+  const uint32_t board = m_board->GetId();
+  const ClockBlock& c = m_model.Clock();
+  auto draw = [&](int picture, int sx, int x, int y, int w, int h) {
+    const uint32_t id = m_pictures.Id(picture);
+    if (id == 0) return;
+    DrawPlane(board, x + w / 2, y + h / 2, w, h, ResourceFrame{id, sx, 0, w, h, nullptr}, 0.0, 1.0,
+              CTilePictureSet::KEY);
+  };
+  draw(TPIC_CLOCK, 0, left, top, 65, 65);
+  draw(TPIC_CLOCK_HAND, (c.pointTo & 7) * 56, left + 4, top + 4, 56, 56);
+  const int seconds = c.remainingSeconds < 0 ? 0 : c.remainingSeconds % 100;
+  draw(TPIC_CLOCK_DIGITS, (seconds / 10) * 8, left + 24, top + 25, 8, 17);
+  draw(TPIC_CLOCK_DIGITS, (seconds % 10) * 8, left + 32, top + 25, 8, 17);
 }
 
 void CVariantTableScene::PlaySoundResource(int resource, int flags) {

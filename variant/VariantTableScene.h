@@ -15,6 +15,8 @@
 #include "mahjong/scene/TableMetrics.h"
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/WallLayout.h"
+#include "mahjong/scene/TilePictureSet.h"
+#include "variant/TilePictureBinder.h"
 
 class CVariantTableScene : public GameBase, public CTableEffects {
  public:
@@ -29,6 +31,13 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<int()> start;
     // An onlooker has no start button.
     std::function<bool()> isLookOn;
+    // The game ini whose [SKIN] section chooses the style; without it the table loads the
+    // default style.
+    std::function<std::string()> iniPath;
+    // The skin in use (its skin.ini), whose pictures include the banker's mark; and whether a
+    // side holds the banker.
+    std::function<std::string()> skinIni;
+    std::function<bool(int side)> isBanker;
   };
 
   // The start button's command.
@@ -61,6 +70,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   uint32_t Paints() const { return m_paints; }
   Entity* Board() const { return m_board; }
   Entity* StartButton() const { return m_startButton; }
+  // The tile pictures: loaded when the scene starts; the board draws plain plates without them.
+  const CTilePictureSet& Pictures() const { return m_pictures; }
+  const CTilePictureBinder& Binder() const { return m_binder; }
   // The start button's press, as a click on it makes it.
   void PressStart();
   int WinnerSide() const { return m_winnerSide; }
@@ -78,12 +90,20 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawRow(int side, int zone, int count, int ox, int oy, int perRow);
   void DrawPlates();
   void DrawClock();
+  void DrawClockPicture();
+  void DrawCloth();
+  bool DrawBankerMark(int side, int x, int y);
+  bool UsePictures() const { return m_pictures.Loaded(); }
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
 
   CMJTableModel& m_model;
   Hooks m_hooks;
   CTableMetrics m_metrics;
   void ShowStartButton(bool show);
+
+  CTilePictureSet m_pictures;
+  CTilePictureBinder m_binder;
+  bool m_picturesTried = false;
 
   Entity* m_board = nullptr;
   Entity* m_startButton = nullptr;

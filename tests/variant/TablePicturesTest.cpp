@@ -1,0 +1,304 @@
+// The table drawn with the game's own pictures: the style's tile strips, backs, wall and clock
+// loaded from the generated game data, each tile record bound to a picture entity showing the
+// frame its zone and side call for. Renderings go to build/tests/table-renderings/.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "engine/EngineClock.h"
+#include "engine/EngineUtil.h"
+#include "engine/Entity.h"
+#include "engine/PictureEntity.h"
+#include "mahjong/MJGameNotify.h"
+#include "mahjong/MJTableView.h"
+#include "mahjong/SeatLayout.h"
+#include "mahjong/TileRules.h"
+#include "mahjong/scene/TableModel.h"
+#include "mahjong/scene/TilePictures.h"
+#include "platform/display/Display.h"
+#include "platform/kernel/Time.h"
+#include "testbed/table/MahjongTable.h"
+#include "testbed/table/TableRunner.h"
+#include "tests/engine/EngineResFixture.h"
+#include "tests/platform/GdiTestCanvas.h"
+#include "tests/support/MessagePump.h"
+#include "variant/VariantGameInfo.h"
+#include "variant/VariantTableScene.h"
+
+namespace {
+
+HWND g_main = nullptr;
+HWND MainWindow() { return g_main; }
+
+struct Forwarder : CTableEffects {
+  CTableEffects* to = nullptr;
+  void ShowHand(int s) override { if (to) to->ShowHand(s); }
+  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
+  void LayOutRiver(int s) override { if (to) to->LayOutRiver(s); }
+  void PlayWinEffect(int s) override { if (to) to->PlayWinEffect(s); }
+  void Log(const std::string& line) override { logs.push_back(line); }
+  std::vector<std::string> logs;
+};
+
+struct LogHost : CMJNotifyHost {
+  std::vector<std::string> logs;
+  void Log(const std::string& line) override { logs.push_back(line); }
+  int IsLookOn() override { return 1; }
+};
+
+class TablePicturesTest : public enginetest::EngineResTest {
+ protected:
+  void SetUp() override {
+    EngineResTest::SetUp();
+    // The program folder gets the game data the build generated.
+    if (WithSkins()) {
+      std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
+    }
+    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
+    platform::StopClock();
+    SetEngineClockSource(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "TablePicturesParent";
+    RegisterClassA(&wc);
+    m_parent = CreateWindowExA(0, "TablePicturesParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+                               nullptr, nullptr, nullptr);
+    g_main = m_parent;
+    SetEngineMainWindowHook(MainWindow);
+    m_info.SetOwnChair(0);
+    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
+    m_scene = new CVariantTableScene(m_model);
+    CVariantTableScene::Hooks hooks;
+    hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
+    hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
+    hooks.isLookOn = [this] { return m_lookOn; };
+    hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
+    hooks.isBanker = [this](int side) { return side == m_bankerSide; };
+    m_scene->SetHooks(hooks);
+    m_forward.to = m_scene;
+    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
+    m_view.InitScreen();
+    m_view.Start();
+    Advance(40);
+  }
+  void TearDown() override {
+    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
+    delete m_scene;
+    SetEngineMainWindowHook(nullptr);
+    if (m_parent != nullptr) DestroyWindow(m_parent);
+    platform::StartClock();
+    EngineResTest::TearDown();
+  }
+  virtual bool WithSkins() const { return true; }
+  void Advance(DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 10) {
+      platform::AdvanceClock(10);
+      testsupport::Pump();
+    }
+  }
+  std::vector<uint32_t> Capture(const char* name) {
+    Advance(40);
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
+    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
+    return pixels;
+  }
+  // The picture a record is shown with: its resource and the frame's source x and size.
+  struct Shown {
+    bool visible = false;
+    uint32_t resource = 0;
+    int sx = 0, w = 0, h = 0;
+  };
+  Shown ShownAs(int zone, int side, int index) {
+    Shown s;
+    const MJTile* t = m_model.Tiles().GetTileRecord(zone, side, index);
+    Entity* e = m_scene->Binder().RowEntity(t->nObject);
+    if (e == nullptr) return s;
+    const PictureState* p = PictureEntity::GetState(e);
+    if (p == nullptr) return s;
+    s.visible = e->IsVisible() != 0;
+    s.resource = static_cast<uint32_t>(p->resourceId);
+    s.sx = p->sourceX, s.w = p->width, s.h = p->height;
+    return s;
+  }
+
+  HWND m_parent = nullptr;
+  CVariantGameInfo m_info;
+  Forwarder m_forward;
+  CMJTableModel m_model{m_info, m_forward};
+  CMJTableView m_view;
+  CVariantTableScene* m_scene = nullptr;
+  std::vector<std::string> m_logs;
+  bool m_lookOn = false;
+  int m_bankerSide = -1;
+};
+
+TEST_F(TablePicturesTest, EveryTileShowsTheFrameOfItsZoneAndSide) {
+  const CTilePictureSet& pics = m_scene->Pictures();
+  ASSERT_TRUE(pics.Loaded()) << (m_logs.empty() ? "" : m_logs.front());
+  EXPECT_EQ("Classic", pics.Style());
+  // The own hand is known; the others are hidden from a player.
+  int own[13], hidden[13];
+  for (int i = 0; i < 13; ++i) own[i] = i * 9 + (i % 3), hidden[i] = MJ_TILE_HIDDEN;
+  m_model.SetHandTiles(SIDE_OWN, own, 13);
+  for (int side = 0; side < 3; ++side) m_model.SetHandTiles(side, hidden, 13);
+  for (int i = 0; i < 136; ++i) m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, i)->present = i >= 20 ? 1 : 0;
+  Capture("pictures-dealt");
+
+  // Chair 1 (side 2) discards a 4 of bamboo: it lies large as the played tile.
+  std::vector<BYTE> discard(88, 0);
+  const int chair = 1, tile = 39;
+  std::memcpy(discard.data() + 4, &chair, 4);
+  std::memcpy(discard.data() + 84, &tile, 4);
+  ASSERT_TRUE(m_model.OnTileDiscarded(discard.data(), discard.size()));
+  Capture("pictures-played");
+
+  const int playedSide = m_info.ChairToSide(1);
+  struct Case {
+    const char* what;
+    int zone, side, index, picture, sx, w, h;
+  } cases[] = {
+      {"own standing", MJ_ZONE_HAND, SIDE_OWN, 1, TPIC_LARGE, -1, 54, 77},
+      {"own standing", MJ_ZONE_HAND, SIDE_OWN, 13, TPIC_LARGE, -1, 54, 77},
+      {"side 0 hidden", MJ_ZONE_HAND, 0, 1, TPIC_SIDE0, 0, 19, 49},
+      {"side 1 hidden", MJ_ZONE_HAND, 1, 1, TPIC_SIDE1, 0, 26, 37},
+      {"side 2 hidden", MJ_ZONE_HAND, 2, 1, TPIC_SIDE2, 0, 19, 49},
+      {"played", MJ_ZONE_PLAYED, playedSide, 0, TPIC_LARGE, 12 * 54, 54, 77},
+      {"wall side 0", MJ_ZONE_WALL, 0, 20, -1, 0, -1, -1},
+  };
+  for (const Case& c : cases) {
+    const MJTile* t = m_model.Tiles().GetTileRecord(c.zone, c.side, c.index);
+    ASSERT_TRUE(t->present) << c.what;
+    const Shown s = ShownAs(c.zone, c.side, c.index);
+    EXPECT_TRUE(s.visible) << c.what;
+    if (c.picture >= 0) EXPECT_EQ(pics.Id(c.picture), s.resource) << c.what;
+    EXPECT_EQ(c.sx >= 0 ? c.sx : GetFaceIndex(t->tileId) * 54, s.sx) << c.what;
+    if (c.w >= 0) EXPECT_EQ(c.w, s.w) << c.what;
+    if (c.h >= 0) EXPECT_EQ(c.h, s.h) << c.what;
+  }
+  // Every present wall tile and no taken one has a picture.
+  int wall = 0;
+  for (int i = 0; i < 136; ++i) {
+    const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, i);
+    EXPECT_EQ(t->present != 0, t->nObject != 0) << i;
+    wall += t->nObject != 0 ? 1 : 0;
+  }
+  EXPECT_EQ(116, wall);
+}
+
+TEST_F(TablePicturesTest, ChangedRecordsAreDrawnAnewAndRefusedBodiesLeaveThePicturesAlone) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  int own[13];
+  for (int i = 0; i < 13; ++i) own[i] = 4 * i;
+  m_model.SetHandTiles(SIDE_OWN, own, 13);
+  Capture("pictures-own");
+  const int bound = m_scene->Binder().Table().BoundCount();
+  EXPECT_EQ(13, bound);
+  const int before = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 5)->nObject;
+  // Raising a tile draws that tile anew, lifted; the others keep their pictures.
+  m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 5)->attrA = 1;
+  const int keptRow = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 6)->nObject;
+  m_scene->PaintBoard();
+  const MJTile* raised = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 5);
+  const MJTile* kept = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 6);
+  EXPECT_NE(0, raised->nObject);
+  EXPECT_EQ(keptRow, kept->nObject);
+  Entity* up = m_scene->Binder().RowEntity(raised->nObject);
+  Entity* level = m_scene->Binder().RowEntity(kept->nObject);
+  ASSERT_NE(up, nullptr);
+  ASSERT_NE(level, nullptr);
+  EXPECT_EQ(level->GetY() - 10, up->GetY());
+  (void)before;
+  // A discard body cut short changes nothing on the table.
+  std::vector<BYTE> discard(88, 0);
+  EXPECT_FALSE(m_model.OnTileDiscarded(discard.data(), 40));
+  m_scene->PaintBoard();
+  EXPECT_EQ(13, m_scene->Binder().Table().BoundCount());
+  // A new layout lets every row go; the next paint binds them again.
+  m_scene->Binder();
+  EXPECT_TRUE(m_logs.empty()) << m_logs.front();
+}
+
+TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
+  ASSERT_NE(0u, m_scene->Pictures().Id(TPIC_BANKER));
+  RECT own{};
+  ASSERT_TRUE(m_scene->Binder().Metrics().GetHandArea(SIDE_OWN, &own));
+  // The mark's middle, at the start of the own plate above the hand.
+  const int x = own.left + 10, y = own.top - 24 - 1 + 10;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> plain = Capture("pictures-no-banker");
+  m_bankerSide = SIDE_OWN;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> marked = Capture("pictures-banker");
+  const size_t at = static_cast<size_t>(y) * 1024 + static_cast<size_t>(x);
+  EXPECT_NE(plain[at] & 0xffffff, marked[at] & 0xffffff);
+  // Another side's mark leaves the own plate as it was.
+  m_bankerSide = SIDE_TOP;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> other = Capture("pictures-banker-top");
+  EXPECT_EQ(plain[at] & 0xffffff, other[at] & 0xffffff);
+}
+
+// A whole hand of the testbed's table watched from chair 1: the renderings show the real
+// faces, walls and clock from the deal to the result.
+TEST_F(TablePicturesTest, AWatchedHandIsDrawnWithTheGamesPictures) {
+  LogHost host;
+  m_info.SetOwnChair(1);
+  m_model.SetLookOn(true);
+  m_lookOn = true;
+  CMJGameNotify sink(m_info, m_model, host);
+  testbed::TableConfig config;
+  config.seed = 11;
+  testbed::MahjongTable table(config);
+  testbed::TableRunner runner(table);
+  runner.Take(table.Watch(9100, 1));
+  for (int chair = 0; chair < 4; ++chair) runner.Take(table.SeatBot(chair, 9001 + chair));
+  ASSERT_EQ(runner.RunUntilHands(1, 100000), 1);
+  int fed = 0, dealtAt = -1;
+  for (const testbed::TableMessage& m : runner.Messages()) {
+    if (m.toUser != 9100 || m.reply) continue;
+    EXPECT_TRUE(sink.OnNotify(m.code, m.body.data(), m.body.size())) << m.code;
+    ++fed;
+    Advance(20);
+    if (m.code == 211040) {
+      dealtAt = fed;
+      Capture("pictures-watched-dealt");
+      // Every wall tile left after the deal stands as a picture.
+      int present = 0, bound = 0;
+      for (int i = 0; i < 136; ++i) {
+        const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, i);
+        present += t->present ? 1 : 0;
+        bound += t->present && t->nObject != 0 ? 1 : 0;
+      }
+      EXPECT_GT(present, 0);
+      EXPECT_EQ(present, bound);
+    }
+    if (dealtAt > 0 && fed == dealtAt + 30) Capture("pictures-watched-mid-hand");
+  }
+  Capture("pictures-watched-result");
+  ASSERT_GT(dealtAt, 0);
+  // No row ever ran out, and no record was bound twice.
+  for (const std::string& line : m_logs) EXPECT_EQ(std::string::npos, line.find("实体")) << line;
+}
+
+// Without the game data the table still comes up, drawn with plain plates.
+class TableWithoutPicturesTest : public TablePicturesTest {
+ protected:
+  bool WithSkins() const override { return false; }
+};
+
+TEST_F(TableWithoutPicturesTest, MissingPicturesLeaveThePlainBoard) {
+  EXPECT_FALSE(m_scene->Pictures().Loaded());
+  ASSERT_FALSE(m_logs.empty());
+  EXPECT_NE(std::string::npos, m_logs.back().find("missing"));
+  int own[13];
+  for (int i = 0; i < 13; ++i) own[i] = i;
+  m_model.SetHandTiles(SIDE_OWN, own, 13);
+  Capture("pictures-missing");
+  EXPECT_EQ(0, m_scene->Binder().Table().BoundCount());
+}
+
+}  // namespace

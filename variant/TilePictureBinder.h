@@ -1,0 +1,58 @@
+// Puts the table's tiles on the engine as pictures: one picture entity per entity row, made once
+// when the scene starts, bound to the tile records that are on the table and drawn with the frame
+// of the tile's strip that fits its zone and side. Each build first lets go of the rows whose
+// record changed, then binds and places every present record that has no row: the wall around
+// the centre, the hands along the table's edges, the rivers, the flowers and the played tiles.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "mahjong/RiverLayout.h"
+#include "mahjong/scene/TableMetrics.h"
+#include "mahjong/scene/TileEntityTable.h"
+#include "mahjong/scene/TilePictureSet.h"
+#include "mahjong/scene/WallLayout.h"
+
+class GameBase;
+class Entity;
+
+class CTilePictureBinder {
+ public:
+  static constexpr int LAYER = 2;
+  static constexpr int FLOWER_PLACES = 8;
+
+  // Makes the row pictures (hidden); a second call does nothing.
+  void Init(GameBase& scene, const CTilePictureSet& pictures, std::function<void(const std::string&)> log);
+  // Lays the table out for a scene size: the metrics, and the wall segments around the centre.
+  void SetLayout(const CTableMetrics& metrics, int tileCount);
+  // Binds and places every record on the table; rows of records that changed are drawn anew.
+  void Build(CTileTable& tiles);
+  // Every row let go, for a new layout.
+  void ReleaseAll(CTileTable& tiles) { m_table.ReleaseAllEntities(tiles); }
+
+  const CTileEntityTable& Table() const { return m_table; }
+  Entity* RowEntity(int row) const;
+  const CTableMetrics& Metrics() const { return m_metrics; }
+  const CWallLayout& Wall() const { return m_wall; }
+
+ private:
+  void BuildWall(CTileTable& tiles);
+  void BuildHand(CTileTable& tiles, int side);
+  void BuildRiver(CTileTable& tiles, int side);
+  void BuildFlowers(CTileTable& tiles, int side);
+  void BuildPlayed(CTileTable& tiles, int side);
+  // Binds a record to a new row and shows its picture centred at (cx, cy); false when no row
+  // is free or the record has no picture.
+  bool Place(MJTile& record, int zone, int side, int index, const TilePictureChoice& choice, int cx, int cy,
+             int level, double alpha);
+
+  GameBase* m_scene = nullptr;
+  const CTilePictureSet* m_pictures = nullptr;
+  CTileEntityTable m_table;
+  CTableMetrics m_metrics;
+  CWallLayout m_wall;
+  // The wall's places as the layout puts them: each index's segment, offset and level.
+  CTileTable m_wallPlaces;
+  std::function<void(const std::string&)> m_log;
+};
