@@ -68,6 +68,7 @@ TableOutput MahjongTable::SeatBot(int chair, int userId, std::unique_ptr<BotBrai
   c.userId = userId;
   c.seated = true;
   c.bot = true;
+  if (!brain && m_config.botBrains) brain = m_config.botBrains(chair);
   c.brain = brain ? std::move(brain) : std::make_unique<SensibleBot>();
   out.Append(OnReady(chair));
   return out;

@@ -1,0 +1,181 @@
+#include "testbed/table/WallScript.h"
+
+#include <numeric>
+#include <set>
+#include <sstream>
+
+#include "testbed/table/TileSet.h"
+#include "testbed/table/Wall.h"
+
+namespace testbed {
+
+namespace {
+
+bool Fail(std::string* error, const std::string& text) {
+  if (error) *error = text;
+  return false;
+}
+
+}  // namespace
+
+bool ArrangeWall(const WallScript& script, std::vector<int>* wall, std::string* error) {
+  if (script.breakPosition < 0 || script.breakPosition >= TILE_COUNT || script.breakPosition % 2 != 0) {
+    return Fail(error, "the break is no even wall place 0-134");
+  }
+  if (script.banker < 0 || script.banker > 3) return Fail(error, "the banker is no chair 0-3");
+  // The places the deal and the draws take, found by playing them on a wall of place numbers.
+  std::vector<int> places(TILE_COUNT);
+  std::iota(places.begin(), places.end(), 0);
+  Wall walk(places, script.breakPosition);
+  std::vector<int> tiles(TILE_COUNT, TILE_NONE);
+  std::set<int> given;
+  auto put = [&](int place, int tile) {
+    if (tile < 0 || tile >= TILE_COUNT) return Fail(error, "tile " + std::to_string(tile) + " is no tile id 0-135");
+    if (!given.insert(tile).second) return Fail(error, "tile " + std::to_string(tile) + " is given twice");
+    tiles[static_cast<size_t>(place)] = tile;
+    return true;
+  };
+  for (int chair = 0; chair < 4; ++chair) {
+    const size_t limit = chair == script.banker ? 14 : 13;
+    if (script.hands[chair].size() > limit) {
+      return Fail(error, "chair " + std::to_string(chair) + " is dealt " + std::to_string(limit) + " tiles at most");
+    }
+  }
+  // The deal as the table plays it: three rounds of four tiles to each chair in turn order from
+  // the banker, one more each, and the banker's fourteenth.
+  std::array<size_t, 4> next{};
+  auto deal = [&](int chair, int n) {
+    for (int k = 0; k < n; ++k) {
+      const int place = walk.DrawHead()->tile;
+      if (next[chair] < script.hands[chair].size() && !put(place, script.hands[chair][next[chair]])) return false;
+      ++next[chair];
+    }
+    return true;
+  };
+  for (int round = 0; round < 3; ++round) {
+    for (int k = 0; k < 4; ++k) {
+      if (!deal((script.banker + 3 * k) % 4, 4)) return false;
+    }
+  }
+  for (int k = 0; k < 4; ++k) {
+    if (!deal((script.banker + 3 * k) % 4, 1)) return false;
+  }
+  if (!deal(script.banker, 1)) return false;
+  if (script.indicator != TILE_NONE && !put(walk.IndicatorPosition(), script.indicator)) return false;
+  // Head and tail draws are independent walks; the table takes them in whatever order the hand
+  // asks, so each list is placed along its own walk.
+  for (int tile : script.tail) {
+    const auto d = walk.DrawTail();
+    if (!d) return Fail(error, "more tail draws than the wall holds");
+    if (!put(d->tile, tile)) return false;
+  }
+  for (int tile : script.head) {
+    const auto d = walk.DrawHead();
+    if (!d) return Fail(error, "more head draws than the wall holds");
+    if (!put(d->tile, tile)) return false;
+  }
+  std::vector<int> rest;
+  for (int id = 0; id < TILE_COUNT; ++id) {
+    if (!given.count(id)) rest.push_back(id);
+  }
+  size_t r = 0;
+  for (int& t : tiles) {
+    if (t == TILE_NONE) t = rest[r++];
+  }
+  *wall = std::move(tiles);
+  return true;
+}
+
+bool ParseWallScript(const std::string& text, WallScript* script, std::string* error) {
+  WallScript s;
+  std::set<int> used;
+  // Ids given as numbers are taken first, so that a code never picks one of them.
+  std::istringstream in(text);
+  std::string raw;
+  int lineNo = 0;
+  auto bad = [&](const std::string& why) { return Fail(error, "line " + std::to_string(lineNo) + ": " + why); };
+  std::vector<int> scratchIndicator(1, TILE_NONE);
+  struct Pending {
+    std::vector<int>* list;
+    size_t index;
+    int code;
+  };
+  std::vector<Pending> pending;
+  auto readTiles = [&](std::istringstream& words, std::vector<int>* list) {
+    std::string w;
+    while (words >> w) {
+      if (w[0] == 'c') {
+        int code = 0;
+        try {
+          code = std::stoi(w.substr(1));
+        } catch (...) {
+          return bad("no code in " + w);
+        }
+        if (TileSet::FirstIdOfCode(code) < 0) return bad(w + " names no tile code");
+        pending.push_back({list, list->size(), code});
+        list->push_back(TILE_NONE);
+      } else {
+        int id = -1;
+        try {
+          size_t end = 0;
+          id = std::stoi(w, &end);
+          if (end != w.size()) id = -1;
+        } catch (...) {
+          id = -1;
+        }
+        if (id < 0 || id >= TILE_COUNT) return bad(w + " is no tile id 0-135");
+        if (!used.insert(id).second) return bad("tile " + w + " is given twice");
+        list->push_back(id);
+      }
+    }
+    return true;
+  };
+  while (std::getline(in, raw)) {
+    ++lineNo;
+    const size_t hash = raw.find('#');
+    if (hash != std::string::npos) raw.resize(hash);
+    std::istringstream words(raw);
+    std::string key;
+    if (!(words >> key)) continue;
+    if (key == "break" || key == "banker") {
+      int v = 0;
+      if (!(words >> v)) return bad(key + " wants a number");
+      (key == "break" ? s.breakPosition : s.banker) = v;
+    } else if (key == "dice") {
+      std::array<int, 4> d{};
+      for (int& v : d) {
+        if (!(words >> v) || v < 1 || v > 6) return bad("dice wants four numbers 1-6");
+      }
+      s.dice = d;
+    } else if (key == "hand") {
+      int chair = -1;
+      if (!(words >> chair) || chair < 0 || chair > 3) return bad("hand wants a chair 0-3");
+      if (!readTiles(words, &s.hands[chair])) return false;
+    } else if (key == "head") {
+      if (!readTiles(words, &s.head)) return false;
+    } else if (key == "tail") {
+      if (!readTiles(words, &s.tail)) return false;
+    } else if (key == "indicator") {
+      scratchIndicator.clear();
+      if (!readTiles(words, &scratchIndicator) || scratchIndicator.size() != 1) return bad("indicator wants one tile");
+    } else {
+      return bad("unknown item " + key);
+    }
+    std::string extra;
+    if (words >> extra) return bad("more than the item takes: " + extra);
+  }
+  // Codes take the lowest id of the code that no line gave.
+  for (const Pending& p : pending) {
+    int id = TileSet::FirstIdOfCode(p.code);
+    const int step = TileSet::IsHonourCode(p.code) ? 7 : 9;
+    while (id < TILE_COUNT && TileSet::Code(id) == p.code && used.count(id)) id += step;
+    if (id >= TILE_COUNT || TileSet::Code(id) != p.code) return Fail(error, "more than four tiles of code " + std::to_string(p.code));
+    used.insert(id);
+    (*p.list)[p.index] = id;
+  }
+  s.indicator = scratchIndicator.empty() ? TILE_NONE : scratchIndicator[0];
+  *script = std::move(s);
+  return true;
+}
+
+}  // namespace testbed
