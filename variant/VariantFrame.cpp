@@ -64,6 +64,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
   m_scene->SetHooks(std::move(hooks));
+  // Looking at the table from outside (tests, tools): each new picture of it goes to a folder.
+  const std::string stepFolder = CTableStepRecorder::FolderFromEnvironment();
+  if (!stepFolder.empty()) {
+    m_steps = std::make_unique<CTableStepRecorder>(stepFolder);
+    m_scene->SetStepRecorder(m_steps.get());
+  }
   g_frame = this;
   GameHostServices services = GetGameHostServices();
   services.getTableView = CurrentTableView;

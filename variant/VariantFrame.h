@@ -8,6 +8,7 @@
 
 #include "framework/GameFrameWnd.h"
 #include "mahjong/MJTableView.h"
+#include "variant/TableStepRecorder.h"
 #include "variant/VariantTableScene.h"
 
 class CVariantFrame : public CGameFrameWnd {
@@ -33,6 +34,8 @@ class CVariantFrame : public CGameFrameWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // The recorder outlives the scene that writes to it.
+  std::unique_ptr<CTableStepRecorder> m_steps;
   std::unique_ptr<CMJTableView> m_view;
   std::unique_ptr<CVariantTableScene> m_scene;
 };

@@ -6,6 +6,7 @@
 #include "engine/Screen.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/scene/TilePictures.h"
+#include "variant/TableStepRecorder.h"
 
 namespace {
 
@@ -127,6 +128,8 @@ void CVariantTableScene::BuildBoard() {
 }
 
 void CVariantTableScene::OnFrame() {
+  // The last frame has been rendered: a step painted then is complete now.
+  if (m_recorder != nullptr && GetScreen() != nullptr) m_recorder->TakePicture(GetScreen()->GetBackBuffer());
   // A new hand clears the last hand's winner mark.
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) m_winnerSide = -1;
@@ -137,6 +140,7 @@ void CVariantTableScene::OnFrame() {
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
   if (m_stale && m_board != nullptr) PaintBoard();
+  if (m_recorder != nullptr && m_board != nullptr) m_recorder->Painted(CTableStepRecorder::Describe(m_model, m_winnerSide));
 }
 
 uint64_t CVariantTableScene::ModelFingerprint() const {

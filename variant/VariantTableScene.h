@@ -18,6 +18,8 @@
 #include "mahjong/scene/TilePictureSet.h"
 #include "variant/TilePictureBinder.h"
 
+class CTableStepRecorder;
+
 class CVariantTableScene : public GameBase, public CTableEffects {
  public:
   struct Hooks {
@@ -45,6 +47,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // Records every new picture of the table with its state (null: none). Not owned.
+  void SetStepRecorder(CTableStepRecorder* recorder) { m_recorder = recorder; }
 
   // GameBase.
   void OnGameStart() override;
@@ -98,6 +102,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   CMJTableModel& m_model;
   Hooks m_hooks;
+  CTableStepRecorder* m_recorder = nullptr;
   CTableMetrics m_metrics;
   void ShowStartButton(bool show);
 
