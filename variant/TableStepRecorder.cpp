@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/PixelSurface.h"
+#include "mahjong/SeatLayout.h"
 #include "mahjong/scene/TableModel.h"
 
 namespace {
@@ -84,7 +85,7 @@ std::string CTableStepRecorder::Describe(const CMJTableModel& model, int winnerS
     line += " played" + s + "=" + (played->present ? std::to_string(played->tileId) : std::string("-"));
   }
   int own[CLAIM_CHOICES];
-  const int n = model.GetStandingTiles(0, own);
+  const int n = model.GetStandingTiles(SIDE_OWN, own);
   line += " own=" + Joined(std::vector<int>(own, own + n));
   return line;
 }
