@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/PixelSurface.h"
-#include "mahjong/SeatLayout.h"
 #include "mahjong/scene/TableModel.h"
 
 namespace {
@@ -77,16 +76,16 @@ std::string CTableStepRecorder::Describe(const CMJTableModel& model, int winnerS
       if (p != nullptr && p->present) river.push_back(p->tileId);
     }
     const MJTile* played = t.GetTileRecord(MJ_ZONE_PLAYED, side, 0);
-    line += " hand" + s + "=" + std::to_string(model.CountStandingTiles(side));
+    int standing[CLAIM_CHOICES];
+    const int count = model.GetStandingTiles(side, standing);
+    line += " hand" + s + "=" + std::to_string(count);
+    line += " tiles" + s + "=" + Joined(std::vector<int>(standing, standing + count));
     line += " drawn" + s + "=" + (drawn->present ? std::to_string(drawn->tileId) : std::string("-"));
     line += " melds" + s + "=" + (melds.empty() ? std::string("-") : melds);
     line += " river" + s + "=" + Joined(river);
     line += " flowers" + s + "=" + std::to_string(t.FlowerCount(side));
     line += " played" + s + "=" + (played->present ? std::to_string(played->tileId) : std::string("-"));
   }
-  int own[CLAIM_CHOICES];
-  const int n = model.GetStandingTiles(SIDE_OWN, own);
-  line += " own=" + Joined(std::vector<int>(own, own + n));
   return line;
 }
 

@@ -4,10 +4,9 @@
 // shows is appended to steps.txt once the picture is complete. The state is the model's:
 //   playing=0|1 wall=<wall places still standing> clock=<side the clock points to> winner=<side>
 //   and per side s (3 is the own side, 0 the next chair's, 1 the opposite one, 2 the one
-//   before): hand<s>=<standing tiles> drawn<s>=<drawn tile id or ->
-//   melds<s>=<groups, each kind:id.id.id[.id], joined by +, or ->
+//   before): hand<s>=<standing tiles> tiles<s>=<their ids joined by ., or ->
+//   drawn<s>=<drawn tile id or -> melds<s>=<groups, each kind:id.id.id[.id], joined by +, or ->
 //   river<s>=<ids joined by ., or -> flowers<s>=<count> played<s>=<id or ->
-//   and own=<the own standing ids joined by .>
 // Hidden tiles show as 200.
 #pragma once
 
