@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
       tableConfig.fixedBreak = script.breakPosition;
       tableConfig.fixedDice = script.dice;
       tableConfig.firstBanker = script.banker;
+      tableConfig.botBrains = testbed::ScriptedBrains(script);
     }
     tableConfig.seed = seed * 1000003u + static_cast<uint64_t>(room) * 1009u + static_cast<uint64_t>(table);
     auto log = std::make_shared<std::ofstream>(folder + "/hands-" + std::to_string(seed) + "-" + std::to_string(room) +

@@ -1,5 +1,6 @@
 #include "testbed/table/WallScript.h"
 
+#include <map>
 #include <numeric>
 #include <set>
 #include <sstream>
@@ -86,6 +87,13 @@ bool ArrangeWall(const WallScript& script, std::vector<int>* wall, std::string* 
   return true;
 }
 
+std::function<std::unique_ptr<BotBrain>(int chair)> ScriptedBrains(const WallScript& script) {
+  return [plays = script.plays](int chair) -> std::unique_ptr<BotBrain> {
+    if (chair < 0 || chair > 3 || plays[static_cast<size_t>(chair)].empty()) return nullptr;
+    return std::make_unique<ScriptedBot>(plays[static_cast<size_t>(chair)]);
+  };
+}
+
 bool ParseWallScript(const std::string& text, WallScript* script, std::string* error) {
   WallScript s;
   std::set<int> used;
@@ -101,6 +109,15 @@ bool ParseWallScript(const std::string& text, WallScript* script, std::string* e
     int code;
   };
   std::vector<Pending> pending;
+  // Every tile place in the order the lines give them, to find "the k-th tile of a code".
+  std::vector<std::pair<std::vector<int>*, size_t>> order;
+  struct PlayLine {
+    int lineNo;
+    int chair;
+    std::string kind;
+    std::vector<std::string> tiles;
+  };
+  std::vector<PlayLine> plays;
   auto readTiles = [&](std::istringstream& words, std::vector<int>* list) {
     std::string w;
     while (words >> w) {
@@ -113,6 +130,7 @@ bool ParseWallScript(const std::string& text, WallScript* script, std::string* e
         }
         if (TileSet::FirstIdOfCode(code) < 0) return bad(w + " names no tile code");
         pending.push_back({list, list->size(), code});
+        order.push_back({list, list->size()});
         list->push_back(TILE_NONE);
       } else {
         int id = -1;
@@ -125,6 +143,7 @@ bool ParseWallScript(const std::string& text, WallScript* script, std::string* e
         }
         if (id < 0 || id >= TILE_COUNT) return bad(w + " is no tile id 0-135");
         if (!used.insert(id).second) return bad("tile " + w + " is given twice");
+        order.push_back({list, list->size()});
         list->push_back(id);
       }
     }
@@ -156,8 +175,16 @@ bool ParseWallScript(const std::string& text, WallScript* script, std::string* e
     } else if (key == "tail") {
       if (!readTiles(words, &s.tail)) return false;
     } else if (key == "indicator") {
+      if (scratchIndicator.empty() || scratchIndicator[0] != TILE_NONE) return bad("one indicator line only");
       scratchIndicator.clear();
       if (!readTiles(words, &scratchIndicator) || scratchIndicator.size() != 1) return bad("indicator wants one tile");
+    } else if (key == "play") {
+      PlayLine play{lineNo, -1, "", {}};
+      if (!(words >> play.chair) || play.chair < 0 || play.chair > 3) return bad("play wants a chair 0-3");
+      if (!(words >> play.kind)) return bad("play wants a move");
+      std::string w;
+      while (words >> w) play.tiles.push_back(w);
+      plays.push_back(play);
     } else {
       return bad("unknown item " + key);
     }
@@ -174,6 +201,59 @@ bool ParseWallScript(const std::string& text, WallScript* script, std::string* e
     (*p.list)[p.index] = id;
   }
   s.indicator = scratchIndicator.empty() ? TILE_NONE : scratchIndicator[0];
+  // The moves, their tiles named now that every code has its ids.
+  std::map<int, std::vector<int>> byCode;
+  for (const auto& [list, index] : order) {
+    const int id = (*list)[index];
+    byCode[TileSet::Code(id)].push_back(id);
+  }
+  for (const PlayLine& play : plays) {
+    lineNo = play.lineNo;
+    std::vector<int> ids;
+    for (const std::string& w : play.tiles) {
+      int id = -1;
+      if (!w.empty() && w[0] == 'c') {
+        const size_t dot = w.find('.');
+        int code = 0, k = 1;
+        try {
+          code = std::stoi(w.substr(1, dot == std::string::npos ? std::string::npos : dot - 1));
+          if (dot != std::string::npos) k = std::stoi(w.substr(dot + 1));
+        } catch (...) {
+          return bad("no code in " + w);
+        }
+        const auto it = byCode.find(code);
+        if (it == byCode.end() || k < 1 || k > static_cast<int>(it->second.size())) {
+          return bad(w + " names no tile the lines above hand out");
+        }
+        id = it->second[static_cast<size_t>(k - 1)];
+      } else {
+        try {
+          size_t end = 0;
+          id = std::stoi(w, &end);
+          if (end != w.size()) id = -1;
+        } catch (...) {
+          id = -1;
+        }
+        if (id < 0 || id >= TILE_COUNT) return bad(w + " is no tile id 0-135");
+      }
+      ids.push_back(id);
+    }
+    static const std::map<std::string, std::pair<BotAction::Kind, size_t>> moves = {
+        {"discard", {BotAction::DISCARD, 1}},      {"peng", {BotAction::PENG, 3}},
+        {"chi", {BotAction::CHI, 3}},              {"gang", {BotAction::EXPOSED_GANG, 4}},
+        {"concealed", {BotAction::CONCEALED_GANG, 4}}, {"added", {BotAction::ADDED_GANG, 1}},
+        {"hu", {BotAction::HU, 1}},                {"pass", {BotAction::PASS, 0}}};
+    const auto move = moves.find(play.kind);
+    if (move == moves.end()) return bad("unknown move " + play.kind);
+    if (ids.size() != move->second.second) {
+      return bad(play.kind + " wants " + std::to_string(move->second.second) + " tiles");
+    }
+    BotAction a;
+    a.kind = move->second.first;
+    if (!ids.empty()) a.tile = ids[0];
+    for (size_t k = 1; k < ids.size(); ++k) a.tiles[k - 1] = ids[k];
+    s.plays[static_cast<size_t>(play.chair)].push_back(a);
+  }
   *script = std::move(s);
   return true;
 }

@@ -12,14 +12,24 @@
 //   head <tiles>          drawn from the head after the deal, in order
 //   tail <tiles>          drawn from the tail, in order
 //   indicator <tile>      the turned-up tile
-// A tile is an id (0-135) or c<code> (c12: the lowest id of rule code 12 not given yet). Any
-// part left out is filled from the remaining tiles.
+//   play <chair> <move>   the next move of the computer player in that chair, in order: discard T,
+//                         peng T A B, chi T A B, gang T A B C (on a discard), concealed T A B C,
+//                         added T, hu T, pass; T is the tile concerned, A B C its own tiles
+// A tile is an id (0-135) or c<code> (c12: the lowest id of rule code 12 not given yet). In a
+// play line, c<code>.<k> names the k-th tile of that code that the lines above hand out (c<code>
+// alone the first). Any part left out is filled from the
+// remaining tiles; a computer player whose moves run out (or do not fit) plays as it likes.
 #pragma once
 
 #include <array>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "testbed/table/BotPlayer.h"
 
 namespace testbed {
 
@@ -31,11 +41,15 @@ struct WallScript {
   std::vector<int> head;
   std::vector<int> tail;
   int indicator = -1;
+  std::array<std::deque<BotAction>, 4> plays;
 };
 
 // The 136 tiles in wall order. False with a text when the script does not fit (a tile twice or
 // no tile, a hand too long, more draws than the wall holds, a break that is no even place).
 bool ArrangeWall(const WallScript& script, std::vector<int>* wall, std::string* error);
+
+// The brains of the computer players for TableConfig::botBrains: the scripted moves first.
+std::function<std::unique_ptr<BotBrain>(int chair)> ScriptedBrains(const WallScript& script);
 
 // Reads the text form; codes are turned into ids here. False with a text naming the line.
 bool ParseWallScript(const std::string& text, WallScript* script, std::string* error);

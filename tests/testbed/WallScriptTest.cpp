@@ -28,7 +28,9 @@ TEST_F(WallScriptTest, TheTablePlaysTheScriptedTiles) {
       "hand 3 c21 c21 c21\n"
       "head c33 c34\n"
       "tail c36\n"
-      "indicator c37\n";
+      "indicator c37\n"
+      "play 3 discard c34.1\n"
+      "play 2 peng c34 c33 108\n";
   WallScript script;
   std::string error;
   ASSERT_TRUE(ParseWallScript(text, &script, &error)) << error;
@@ -40,6 +42,17 @@ TEST_F(WallScriptTest, TheTablePlaysTheScriptedTiles) {
   EXPECT_EQ(script.hands[0][10], 108);
   EXPECT_EQ(script.hands[0][12], 122);
   EXPECT_EQ(script.indicator, 114);
+  // c34 is the head's second tile; c33 the head's first; a plain id stands as it is.
+  ASSERT_EQ(script.plays[3].size(), 1u);
+  EXPECT_EQ(script.plays[3][0].kind, BotAction::DISCARD);
+  EXPECT_EQ(script.plays[3][0].tile, 111);
+  ASSERT_EQ(script.plays[2].size(), 1u);
+  EXPECT_EQ(script.plays[2][0].kind, BotAction::PENG);
+  EXPECT_EQ(script.plays[2][0].tile, 111);
+  EXPECT_EQ(script.plays[2][0].tiles, (std::array<int, 3>{110, 108, -1}));
+  EXPECT_TRUE(script.plays[0].empty());
+  EXPECT_NE(ScriptedBrains(script)(3), nullptr);
+  EXPECT_EQ(ScriptedBrains(script)(1), nullptr) << "a chair without moves plays as it likes";
 
   std::vector<int> wall;
   ASSERT_TRUE(ArrangeWall(script, &wall, &error)) << error;
@@ -75,6 +88,11 @@ TEST(WallScript, RefusesWhatDoesNotFit) {
       {"hand 1 0 1 2 3 4 5 6 7 8 9 10 11 12 13\n", "13 tiles"},
       {"wall 1\n", "unknown"},
       {"head 136\n", "0-135"},
+      {"indicator 1\nindicator 2\n", "one indicator"},
+      {"play 4 pass\n", "chair"},
+      {"play 1 fly\n", "unknown move"},
+      {"hand 1 c5\nplay 1 discard c5.2\n", "hand out"},
+      {"play 1 peng 1 2\n", "3 tiles"},
   };
   for (const auto& c : cases) {
     WallScript script;

@@ -63,7 +63,17 @@ constexpr char SCRIPT[] =
     "hand 3 c33 c33 c33 c34 c21 c21 c21 c9 c9 c9 c37 c37 c2\n"
     "head c36 c31\n"
     "tail c1\n"
-    "indicator c37\n";
+    "indicator c37\n"
+    // The computer players' moves: the banker lets the south wind go and later wins on the own
+    // chair's east wind; chair 2 pengs the south wind, lets a west wind go, draws and lets the
+    // green dragon go; chair 3 makes an exposed gang of the west wind and lets the north wind go.
+    "play 0 discard c32\n"
+    "play 0 hu c31.2\n"
+    "play 2 peng c32 c32.2 c32.3\n"
+    "play 2 discard c33\n"
+    "play 2 discard c36\n"
+    "play 3 gang c33 c33.2 c33.3 c33.4\n"
+    "play 3 discard c34\n";
 
 // The ids the script gives (honours: 108 + code - 31 + 7 per copy).
 constexpr int SOUTH_OF_BANKER = 109;            // c32, chair 0
@@ -78,14 +88,6 @@ constexpr int GANG_REPLACEMENT = 9;             // c1 from the tail
 // Sides on the client's table: the own chair is side 3, the next chair (own + 1) side 0, the
 // opposite side 1, the one before side 2.
 int SideOf(int chair) { return chair == OWN_CHAIR ? 3 : (chair - OWN_CHAIR + 4) % 4 - 1; }
-
-BotAction Act(BotAction::Kind kind, int tile, std::array<int, 3> tiles = {-1, -1, -1}) {
-  BotAction a;
-  a.kind = kind;
-  a.tile = tile;
-  a.tiles = tiles;
-  return a;
-}
 
 // One line of the client's steps.txt: its number and its key=value pairs.
 struct Step {
@@ -163,19 +165,7 @@ class ScriptedHandTest : public ::testing::Test {
       t.fixedBreak = m_script.breakPosition;
       t.fixedDice = m_script.dice;
       t.firstBanker = m_script.banker;
-      t.botBrains = [](int chair) -> std::unique_ptr<BotBrain> {
-        std::deque<BotAction> script;
-        if (chair == 0) {
-          script = {Act(BotAction::DISCARD, SOUTH_OF_BANKER), Act(BotAction::HU, EAST_DRAWN)};
-        } else if (chair == 2) {
-          script = {Act(BotAction::PENG, SOUTH_OF_BANKER, {SOUTH_PAIR[0], SOUTH_PAIR[1], -1}),
-                    Act(BotAction::DISCARD, WEST_OF_CHAIR2), Act(BotAction::DISCARD, GREEN_DRAWN)};
-        } else if (chair == 3) {
-          script = {Act(BotAction::EXPOSED_GANG, WEST_OF_CHAIR2, {WEST_TRIPLE[0], WEST_TRIPLE[1], WEST_TRIPLE[2]}),
-                    Act(BotAction::DISCARD, NORTH_OF_CHAIR3)};
-        }
-        return std::make_unique<ScriptedBot>(std::move(script));
-      };
+      t.botBrains = ScriptedBrains(m_script);
       return std::make_unique<MahjongTableGame>(room, table, t, [this](const std::string& line) {
         std::lock_guard<std::mutex> g(m_logLock);
         m_handLog.push_back(json::parse(line));
