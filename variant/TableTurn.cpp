@@ -578,7 +578,8 @@ int CTableTurn::DoDiscard(int index) {
   const int tile = HandTile(index);
   if (tile < 0) return 0;
   const int code = Send([this, tile] { return m_requests.RequestOwnDiscard(tile); });
-  Count(code);
+  // A discard is never held: any answer but accepted is a refusal.
+  Count(code == RESULT_CLAIM_HELD ? 0 : code);
   // Only an accepted discard leaves the hand; a refusal or a lost answer keeps the tile.
   if (!CTurnControl::IsDiscardAccepted(code)) return 0;
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
