@@ -148,7 +148,7 @@ class ScriptedHandTest : public ::testing::Test {
     ASSERT_TRUE(ParseWallScript(SCRIPT, &m_script, &error)) << error;
     ASSERT_TRUE(ArrangeWall(m_script, &m_wall, &error)) << error;
     m_stepDir = m_dir.File("steps");
-    m_renderDir = std::string(PXQD_E2E_DUMP_DIR);
+    m_renderDir = std::string(PXQD_E2E_DUMP_DIR) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::error_code ec;
     std::filesystem::remove_all(m_renderDir, ec);
     std::filesystem::create_directories(m_renderDir);
@@ -197,6 +197,8 @@ class ScriptedHandTest : public ::testing::Test {
     if (m_server) m_server->Stop();
     unsetenv("PXQD_SYSTEM_DIR");
     unsetenv("PXQD_TABLE_STEPS");
+    unsetenv("PXQD_HEADLESS_HANDS");
+    unsetenv("PXQD_HEADLESS_TICK_MS");
   }
 
   // The server's clock moves on in small steps, running what falls due, until the hand log
@@ -210,6 +212,15 @@ class ScriptedHandTest : public ::testing::Test {
     }
     return FindEvent(event, chair, tile) != nullptr;
   }
+  // Waits in real time, the server's clock standing still, for the client's own move.
+  bool WaitForEvent(const std::string& event, int chair, int tile = -1) {
+    for (DWORD waited = 0; waited < WAIT_MS; waited += 20) {
+      if (FindEvent(event, chair, tile) != nullptr) return true;
+      Sleep(20);
+    }
+    return false;
+  }
+  void PlayTheHand(bool clientPlays);
   const json* FindEvent(const std::string& event, int chair, int tile = -1) {
     std::lock_guard<std::mutex> g(m_logLock);
     for (const json& e : m_handLog) {
@@ -345,6 +356,20 @@ class ScriptedHandTest : public ::testing::Test {
       case REQ_GET_GAME_DATA:
       case REQ_GAME_RUNNING:
         return Identity(32);
+      case REQ_LEAVE: {
+        Bytes b(96, 0);
+        Put(&b, 0, OWN_USER);
+        Put(&b, 4, ROOM);
+        Put(&b, 8, TABLE);
+        Put(&b, 12, OWN_CHAIR);
+        Put(&b, 16, 0);  // the own leave
+        Put(&b, 20, TABLE);
+        Put(&b, 24, OWN_CHAIR);
+        Put(&b, 28, OWN_USER);
+        const std::string id = MachineId();
+        std::copy(id.begin(), id.end(), b.begin() + 32);
+        return b;
+      }
       case REQ_RESPONSE_TIMES: {
         // Every 60 s: its two times are the client's own measure, each capped at 60000.
         if (r.body.size() != 16) break;
@@ -403,7 +428,11 @@ class ScriptedHandTest : public ::testing::Test {
 
 testsupport::TempDir* ScriptedHandTest::s_linkDir = nullptr;
 
-TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) {
+// The hand, step by step. When the client plays (headless hands: it gets ready by itself and
+// plays its chair in managed play), the server's clock stands still while the own chair is in
+// turn, so that only the client's own requests can move the hand on; otherwise the table plays
+// for the silent chair when its time is up.
+void ScriptedHandTest::PlayTheHand(bool clientPlays) {
   m_hall = std::make_unique<HallStandIn>(m_options);
   ASSERT_TRUE(m_hall->Start());
   ASSERT_TRUE(m_hall->StartClient());
@@ -419,13 +448,17 @@ TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) {
   for (DWORD waited = 0; waited < WAIT_MS && m_requests.OfCode(REQ_ENTER).empty(); waited += 20) Sleep(20);
   ASSERT_EQ(m_requests.OfCode(REQ_ENTER).size(), 1u);
   m_clientSession = m_requests.OfCode(REQ_ENTER)[0].session;
-  ASSERT_TRUE(WaitForStep("00-empty-table", [](const Step& s) { return s.Int("playing") == 0; }));
+  if (!clientPlays) ASSERT_TRUE(WaitForStep("00-empty-table", [](const Step& s) { return s.Int("playing") == 0; }));
 
   // The start: the table seats its computer players and deals. Every hand shows its count (the
   // banker's fourteenth as its drawn tile), the own tiles face up and the others' hidden, and
   // the wall has lost the 53 tiles of the deal.
-  ASSERT_TRUE(m_server->Core().MakeReady(OWN_USER));
-  ASSERT_NE(FindEvent("deal", OWN_CHAIR), nullptr);
+  if (clientPlays) {
+    ASSERT_TRUE(WaitForEvent("deal", OWN_CHAIR)) << "the client did not get ready";
+  } else {
+    ASSERT_TRUE(m_server->Core().MakeReady(OWN_USER));
+    ASSERT_NE(FindEvent("deal", OWN_CHAIR), nullptr);
+  }
   auto held = [](const Step& s, int chair) {
     const std::string side = std::to_string(SideOf(chair));
     return s.Int("hand" + side) + (s["drawn" + side] != "-" ? 1 : 0);
@@ -494,20 +527,24 @@ TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) {
   EXPECT_EQ(held(second, 2), 10) << second.line;
   EXPECT_EQ(second.Int("wall"), 136 - 53 - 2) << second.line;
 
-  // The own chair draws the east wind (the table plays for a chair in turn that stays silent):
-  // it shows face up in the own hand.
-  ASSERT_TRUE(RunUntil("draw", OWN_CHAIR, EAST_DRAWN));
-  Step ownDraw;
-  ASSERT_TRUE(WaitForStep("07-own-draw", [&](const Step& s) { return held(s, OWN_CHAIR) == 14; }, &ownDraw));
-  std::vector<int> ownTiles = ownDraw.Ids("tiles3");
-  if (ownDraw["drawn3"] != "-") ownTiles.push_back(ownDraw.Int("drawn3"));
-  std::vector<int> expectedOwn = m_script.hands[OWN_CHAIR];
-  expectedOwn.push_back(EAST_DRAWN);
-  EXPECT_EQ(Sorted(ownTiles), Sorted(expectedOwn)) << ownDraw.line;
-  EXPECT_EQ(Sorted(ownDraw.Ids("river0")), std::vector<int>{GREEN_DRAWN});
+  // The own chair draws the east wind (the client itself, or the table for a silent chair in
+  // turn): it shows face up in the own hand.
+  ASSERT_TRUE(clientPlays ? WaitForEvent("draw", OWN_CHAIR, EAST_DRAWN) : RunUntil("draw", OWN_CHAIR, EAST_DRAWN));
+  // (In managed play the client lets the tile go at once, often before a frame shows it.)
+  if (!clientPlays) {
+    Step ownDraw;
+    ASSERT_TRUE(WaitForStep("07-own-draw", [&](const Step& s) { return held(s, OWN_CHAIR) == 14; }, &ownDraw));
+    std::vector<int> ownTiles = ownDraw.Ids("tiles3");
+    if (ownDraw["drawn3"] != "-") ownTiles.push_back(ownDraw.Int("drawn3"));
+    std::vector<int> expectedOwn = m_script.hands[OWN_CHAIR];
+    expectedOwn.push_back(EAST_DRAWN);
+    EXPECT_EQ(Sorted(ownTiles), Sorted(expectedOwn)) << ownDraw.line;
+    EXPECT_EQ(Sorted(ownDraw.Ids("river0")), std::vector<int>{GREEN_DRAWN});
+  }
 
   // It lets the east wind go ...
-  ASSERT_TRUE(RunUntil("discard", OWN_CHAIR, EAST_DRAWN));
+  ASSERT_TRUE(clientPlays ? WaitForEvent("discard", OWN_CHAIR, EAST_DRAWN)
+                          : RunUntil("discard", OWN_CHAIR, EAST_DRAWN));
   Step ownDiscard;
   ASSERT_TRUE(WaitForStep("08-own-discard", [&](const Step& s) {
     return s["played3"] == std::to_string(EAST_DRAWN) && held(s, OWN_CHAIR) == 13;
@@ -526,6 +563,15 @@ TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) {
   EXPECT_EQ(Sorted(win.Ids("tiles2")), Sorted(bankerHand)) << win.line;
   EXPECT_EQ(win["drawn2"], std::to_string(EAST_DRAWN)) << win.line;
 
+  // The player closes the window: the client leaves the table, reports its exit and ends.
+  PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(m_hall->WaitForEvent("exit-report", WAIT_MS));
+  HANDLE client = m_hall->ClientProcess();
+  ASSERT_EQ(WaitForSingleObject(client, WAIT_MS), WAIT_OBJECT_0) << "the client did not end";
+  DWORD code = 1;
+  GetExitCodeProcess(client, &code);
+  EXPECT_EQ(code, 0u);
+
   // Every request of the client, byte for byte, against the bodies the protocol prescribes.
   std::map<DWORD, int> counts;
   for (const LoggedRequest& r : m_requests.All()) {
@@ -541,6 +587,25 @@ TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) {
   }
   EXPECT_EQ(counts[REQ_VERSION], 1);
   EXPECT_EQ(counts[REQ_ENTER], 1);
+  std::string seen;
+  for (const auto& [c, n] : counts) seen += std::to_string(c) + "x" + std::to_string(n) + " ";
+  RecordProperty("requests", seen);
+  if (clientPlays) {
+    // The second ready is the next hand's, once the first has ended.
+    EXPECT_GE(counts[REQ_READY], 1);
+    EXPECT_EQ(counts[REQ_DRAW], 1);
+    EXPECT_EQ(counts[REQ_DISCARD], 1);
+  }
+}
+
+TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) { PlayTheHand(false); }
+
+TEST_F(ScriptedHandTest, TheClientPlaysItsOwnChairInAScriptedHand) {
+  // Two hands asked for, so that the client shows the end of the first one (the second one never
+  // starts: the server's clock stands still after the first).
+  setenv("PXQD_HEADLESS_HANDS", "2", 1);
+  setenv("PXQD_HEADLESS_TICK_MS", "20", 1);
+  PlayTheHand(true);
 }
 
 
