@@ -2,11 +2,12 @@
 // server of the test's own whose table deals a fixed wall, and computer players in the other
 // three chairs play a script: the banker lets a tile go, the player opposite pengs it, the next
 // one makes an exposed gang and takes its replacement, draws and discards follow, the player's own
-// chair draws and discards, and the banker wins on that discard. The server runs on the test's
-// clock, one step at a time; after each step the test waits for the client to show it (its table
-// pictures and states, written to a folder) and keeps the picture under
-// build/tests/e2e-renderings/. Every request the client sent is compared byte for byte with the
-// bodies the protocol prescribes.
+// chair draws and discards, and the banker wins on that discard. The own chair's moves are made
+// by the table for a silent client in one test, and by the client in managed play in the other.
+// The server runs on the test's clock, one step at a time; after each step the test waits for the
+// client to show it (its table pictures and states, written to a folder) and keeps the picture
+// under build/tests/e2e-renderings/<test>/. Every request the client sent is compared byte for
+// byte with the bodies the protocol prescribes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,32 +50,9 @@ constexpr int TABLE = 3;
 constexpr int OWN_CHAIR = 1;
 constexpr int OWN_USER = 1001;
 
-// The hand, by rule code (c<code> takes the lowest id of the code not named before it): the
-// banker (chair 0) holds four sets and a lone east wind and lets a south wind go; chair 2 holds
-// two south winds and a west wind, chair 3 three west winds and a north wind; the own chair
-// (1) holds three sets and two pairs and draws the second east wind, which it cannot use.
-constexpr char SCRIPT[] =
-    "break 40\n"
-    "dice 3 4 2 5\n"
-    "banker 0\n"
-    "hand 0 c6 c7 c8 c17 c18 c19 c23 c24 c25 c29 c29 c29 c31 c32\n"
-    "hand 1 c1 c2 c3 c14 c15 c16 c26 c27 c28 c12 c12 c22 c22\n"
-    "hand 2 c32 c32 c33 c4 c4 c4 c5 c5 c11 c11 c11 c13 c13\n"
-    "hand 3 c33 c33 c33 c34 c21 c21 c21 c9 c9 c9 c37 c37 c2\n"
-    "head c36 c31\n"
-    "tail c1\n"
-    "indicator c37\n"
-    // The computer players' moves: the banker lets the south wind go and later wins on the own
-    // chair's east wind; chair 2 pengs the south wind, lets a west wind go, draws and lets the
-    // green dragon go; chair 3 makes an exposed gang of the west wind and lets the north wind go.
-    "play 0 discard c32\n"
-    "play 0 hu c31.2\n"
-    "play 2 peng c32 c32.2 c32.3\n"
-    "play 2 discard c33\n"
-    "play 2 discard c36\n"
-    "play 3 gang c33 c33.2 c33.3 c33.4\n"
-    "play 3 discard c34\n";
-
+// The hand comes from testbed/table/walls/peng-gang-win.wall (PXQD_SCRIPTED_WALL): the banker
+// (chair 0) lets a south wind go, chair 2 pengs it and lets a west wind go, chair 3 makes an
+// exposed gang of it, and after a few draws the banker wins on the own chair's east wind.
 // The ids the script gives (honours: 108 + code - 31 + 7 per copy).
 constexpr int SOUTH_OF_BANKER = 109;            // c32, chair 0
 constexpr int SOUTH_PAIR[2] = {116, 123};       // c32, chair 2
@@ -144,8 +122,12 @@ class ScriptedHandTest : public ::testing::Test {
   }
 
   void SetUp() override {
+    std::ifstream file(PXQD_SCRIPTED_WALL);
+    std::stringstream text;
+    text << file.rdbuf();
+    ASSERT_TRUE(file.good()) << PXQD_SCRIPTED_WALL;
     std::string error;
-    ASSERT_TRUE(ParseWallScript(SCRIPT, &m_script, &error)) << error;
+    ASSERT_TRUE(ParseWallScript(text.str(), &m_script, &error)) << error;
     ASSERT_TRUE(ArrangeWall(m_script, &m_wall, &error)) << error;
     m_stepDir = m_dir.File("steps");
     m_renderDir = std::string(PXQD_E2E_DUMP_DIR) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
