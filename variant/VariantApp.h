@@ -78,7 +78,10 @@ class CVariantApp : public CMJGameApp {
    public:
     explicit Effects(CVariantApp& app) : m_app(app) {}
     void SetScene(CTableEffects* scene) { m_scene = scene; }
-    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags); }
+    // The table never waits for a sound to end: a sound played to its end would stop the frames
+    // and every notification behind it, so each one plays beside the table.
+    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags | SOUND_BESIDE); }
+    static constexpr int SOUND_BESIDE = 0x0001;
     void PlayTileVoice(int side, int tile) override { if (m_scene) m_scene->PlayTileVoice(side, tile); }
     void PlayActionVoice(int side, const char* name) override { if (m_scene) m_scene->PlayActionVoice(side, name); }
     void ShowHand(int side) override { if (m_scene) m_scene->ShowHand(side); }

@@ -104,6 +104,7 @@ void CVariantTableScene::AutoPlay(bool playing) {
   }
   // Ready for the next hand, trying again every two seconds while the server refuses.
   if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
+  if (m_hooks.mayGetReady && !m_hooks.mayGetReady()) return;
   const uint32_t now = GetTickCount();
   if (m_autoStarted && now - m_lastAutoStart < 2000) return;
   m_autoStarted = true;

@@ -42,6 +42,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<bool(int side)> isBanker;
     // A hand ended (the table stopped playing).
     std::function<void()> handEnded;
+    // Playing by itself: whether to get ready now (unset: always).
+    std::function<bool()> mayGetReady;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
