@@ -4,6 +4,7 @@
 // The options and card dialogs are not part of it yet.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "framework/SkinSettings.h"
@@ -70,6 +71,9 @@ class CVariantApp : public CMJGameApp {
 
   // The main window: the frame with the table pane, shown and registered with the hall.
   virtual BOOL CreateMainWindow();
+  // A request that failed on another thread (the table's requests are sent beside the UI
+  // thread) asks for the resynchronisation here; the UI thread runs it once that request is done.
+  void RunWantedResync();
 
  private:
   // The table's sounds go through the application; everything else the table asks of the
@@ -104,6 +108,8 @@ class CVariantApp : public CMJGameApp {
   };
   void JoinMembers();
 
+  DWORD m_uiThread = 0;
+  std::atomic<bool> m_resyncWanted{false};
   int m_silence = 0;
   int m_rejectKanPaiAsk = 0;
   int m_quickCatch = 0;

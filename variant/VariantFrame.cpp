@@ -129,9 +129,19 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     // A headless run plays faster than the real clock when asked to.
     if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
   }
-  // While a request waits, the table keeps drawing its frames.
-  m_wait.SetKeepAlive([this] {
-    if (m_view != nullptr) m_view->DrawFrame();
+  turn.afterRequest = [app] { app->RunWantedResync(); };
+  // While a request waits, the table keeps drawing its frames (and does nothing else).
+  m_wait.SetKeepAlive([this] { DrawOnlyFrame(); });
+  // The resynchronisation waits and asks the same way.
+  app->SetRequestRunner([this](const std::function<int()>& request) {
+    return m_wait.Busy() ? request() : m_wait.Run(request);
+  });
+  app->SetSleep([this](DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+      DrawOnlyFrame();
+      Sleep(CRequestWait::FRAME_MS);
+    }
   });
   g_frame = this;
   GameHostServices services = GetGameHostServices();
@@ -163,6 +173,13 @@ void CVariantFrame::OnDestroy() {
     SetGameHostServices(services);
   }
   CGameFrameWnd::OnDestroy();
+}
+
+void CVariantFrame::DrawOnlyFrame() {
+  if (m_view == nullptr || m_scene == nullptr) return;
+  m_scene->SetDrawOnly(true);
+  m_view->DrawFrame();
+  m_scene->SetDrawOnly(false);
 }
 
 LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {

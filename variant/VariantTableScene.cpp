@@ -240,6 +240,10 @@ void CVariantTableScene::BuildBoard() {
 }
 
 void CVariantTableScene::OnFrame() {
+  if (m_drawOnly) {
+    if (m_stale || ModelFingerprint() != m_fingerprint) PaintBoard();
+    return;
+  }
   // A new hand clears the last hand's winner mark.
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {

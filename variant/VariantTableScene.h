@@ -86,6 +86,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void ShowClaimButtons(int show) override;
   void OnCountdownExpired() override;
   void MarkStale() { m_stale = true; }
+  // While set, a frame only paints: no hand starts or ends and nothing is sent.
+  void SetDrawOnly(bool on) { m_drawOnly = on; }
 
   // The player's input at a point of the table (scene coordinates): a left press, the right
   // button's grab and release, and the mouse moving over the own hand.
@@ -161,6 +163,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   int m_hoverIndex = -1;
   int m_handsEnded = 0;
   bool m_autoPlay = false;
+  bool m_drawOnly = false;
   uint32_t m_lastAutoStart = 0;
   bool m_autoStarted = false;
   bool m_wasPlaying = false;
