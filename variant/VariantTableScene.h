@@ -70,7 +70,6 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnShutdown() override;
   int OnCommand(Event event) override;
   void OnTimer(uintptr_t timerId) override;
-  void OnMouseMove(uint32_t flags, int32_t x, int32_t y) override;
 
   // CTableEffects: the model's redraw requests and sounds.
   void PlaySoundResource(int resource, int flags) override;
