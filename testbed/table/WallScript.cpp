@@ -223,7 +223,7 @@ bool ParseWallScript(const std::string& text, WallScript* script, std::string* e
         }
         const auto it = byCode.find(code);
         if (it == byCode.end() || k < 1 || k > static_cast<int>(it->second.size())) {
-          return bad(w + " names no tile the lines above hand out");
+          return bad(w + " names no tile the other lines hand out");
         }
         id = it->second[static_cast<size_t>(k - 1)];
       } else {

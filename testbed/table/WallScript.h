@@ -15,9 +15,9 @@
 //   play <chair> <move>   the next move of the computer player in that chair, in order: discard T,
 //                         peng T A B, chi T A B, gang T A B C (on a discard), concealed T A B C,
 //                         added T, hu T, pass; T is the tile concerned, A B C its own tiles
-// A tile is an id (0-135) or c<code> (c12: the lowest id of rule code 12 not given yet). In a
-// play line, c<code>.<k> names the k-th tile of that code that the lines above hand out (c<code>
-// alone the first). Any part left out is filled from the
+// A tile is an id (0-135) or c<code> (c12: the lowest id of rule code 12 that no line names). In a
+// play line, c<code>.<k> names the k-th tile of that code in the order the hand, head, tail and
+// indicator lines give them (c<code> alone the first). Any part left out is filled from the
 // remaining tiles; a computer player whose moves run out (or do not fit) plays as it likes.
 #pragma once
 
