@@ -5,6 +5,7 @@
 #include "framework/SharedHelpers.h"
 #include "net/NetLog.h"
 #include "platform/kernel/Profile.h"
+#include "variant/GameOptionsDlg.h"
 #include "variant/VariantFrame.h"
 
 void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText(line.c_str()); }
@@ -77,20 +78,30 @@ BOOL CVariantApp::CreateMainWindow() {
   auto* frame = new CVariantFrame();
   if (!frame->LoadFrame(0, WS_OVERLAPPEDWINDOW, nullptr, nullptr)) return FALSE;
   m_pMainWnd = frame;
-  // The client area takes the table's size; the frame's edges come on top of it.
-  RECT window{}, client{};
-  ::GetWindowRect(frame->GetSafeHwnd(), &window);
-  ::GetClientRect(frame->GetSafeHwnd(), &client);
-  const int width = CVariantFrame::TABLE_WIDTH + (window.right - window.left) - client.right;
-  const int height = CVariantFrame::TABLE_HEIGHT + (window.bottom - window.top) - client.bottom;
-  ::SetWindowPos(frame->GetSafeHwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+  // Every pane gets its first update before the frame is shown, maximised.
+  m_nCmdShow = SW_SHOWMAXIMIZED;
+  frame->InitialUpdateFrame(nullptr, FALSE);
+  ::SetWindowPos(frame->GetSafeHwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(frame->GetSafeHwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  frame->ShowWindow(SW_SHOWMAXIMIZED);
+  frame->UpdateWindow();
+  ::SetForegroundWindow(frame->GetSafeHwnd());
   CString title;
   title.Format("%s - %s", static_cast<LPCSTR>(GetGameName()), static_cast<LPCSTR>(GetRoomName()));
   frame->SetWindowText(title);
-  frame->ShowWindow(SW_SHOW);
-  frame->UpdateWindow();
   RegisterMainWindow(frame->GetSafeHwnd());
   return TRUE;
+}
+
+void CVariantApp::ShowOptions() {
+  CGameOptionsDlg dialog(m_pMainWnd);
+  dialog.silence = m_silence;
+  dialog.rejectKanPaiAsk = m_rejectKanPaiAsk;
+  dialog.quickCatch = m_quickCatch;
+  if (dialog.DoModal() != IDOK) return;
+  m_silence = dialog.silence;
+  m_rejectKanPaiAsk = dialog.rejectKanPaiAsk;
+  m_quickCatch = dialog.quickCatch;
 }
 
 int CVariantApp::ExitInstance() {

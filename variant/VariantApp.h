@@ -1,7 +1,7 @@
 // This game's application: it owns every game object the framework reaches through the
 // application (skin settings, connection, notification sink, game description, table and
 // seat painter), keeps the three play settings of [GAMESET] and joins the objects together.
-// The options and card dialogs are not part of it yet.
+// The player card is not part of it yet.
 #pragma once
 
 #include <string>
@@ -56,6 +56,10 @@ class CVariantApp : public CMJGameApp {
   CSeatPainter* GetSeatPainter() override { return &m_seatPainter; }
   CMJTableModel* GetTableModel() override { return &m_table; }
   int IsRejectKanPaiAsk() const { return m_rejectKanPaiAsk; }
+  int GetSilenceSetting() const { return m_silence; }
+  int GetQuickCatchSetting() const { return m_quickCatch; }
+  // The play settings dialog, modal over the main window; OK keeps its settings (written at exit).
+  void ShowOptions() override;
 
   void LoadSettings();
   void SaveSettings();

@@ -1,6 +1,7 @@
 #include "variant/VariantFrame.h"
 
 #include "engine/GameHost.h"
+#include "mahjong/MJGameTableView2.h"
 #include "net/NetLog.h"
 #include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
@@ -21,13 +22,11 @@ int AddChatTextToPane(const char* text) {
 
 }  // namespace
 
-IMPLEMENT_DYNCREATE(CVariantFrame, CGameFrameWnd)
+IMPLEMENT_DYNCREATE(CVariantFrame, CMainFrame)
 
-BEGIN_MESSAGE_MAP(CVariantFrame, CGameFrameWnd)
+BEGIN_MESSAGE_MAP(CVariantFrame, CMainFrame)
   ON_WM_CREATE()
-  ON_WM_SIZE()
   ON_WM_DESTROY()
-  ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
 END_MESSAGE_MAP()
 
 CVariantFrame::CVariantFrame() = default;
@@ -37,13 +36,11 @@ CVariantFrame::~CVariantFrame() {
 }
 
 int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CGameFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
+  if (CMainFrame::OnCreate(lpCreateStruct) == -1) return -1;
   auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
-  if (app == nullptr) return -1;
-  RECT client{};
-  ::GetClientRect(m_hWnd, &client);
-  m_view = std::make_unique<CMJTableView>();
-  if (m_view->Create(m_hWnd, client) == nullptr) return -1;
+  auto* pane = dynamic_cast<CMJGameTableView2*>(GetTablePane());
+  if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
+  m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
   CVariantTableScene::Hooks hooks;
   hooks.sideName = [app](int side) {
@@ -76,13 +73,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   return 0;
 }
 
-void CVariantFrame::OnSize(UINT type, int cx, int cy) {
-  CGameFrameWnd::OnSize(type, cx, cy);
-  if (m_view != nullptr && m_view->Window() != nullptr && cx > 0 && cy > 0) {
-    ::MoveWindow(m_view->Window(), 0, 0, cx, cy, TRUE);
-  }
-}
-
 void CVariantFrame::OnDestroy() {
   if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->SetSceneEffects(nullptr);
   if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
@@ -93,10 +83,6 @@ void CVariantFrame::OnDestroy() {
     services.addChatText = nullptr;
     SetGameHostServices(services);
   }
-  CGameFrameWnd::OnDestroy();
-}
-
-LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {
-  if (m_view != nullptr) m_view->Start();
-  return 0;
+  m_view = nullptr;
+  CMainFrame::OnDestroy();
 }
