@@ -59,6 +59,11 @@ class CGamePlayerView : public CGameFormView, public CPlayerPaneHooks {
   int GetLookMapCount() const { return static_cast<int>(m_userMap.GetCount()); }
   CReportListCtrl& GetList() { return m_list; }
   int GetSelectedUser() const { return m_selectedUser; }
+  // The row and user that the player menu is for, as a right click chooses them.
+  void SetSelection(int row, int userId) {
+    m_selectedRow = row;
+    m_selectedUser = userId;
+  }
   COLORREF GetFriendColor() const { return m_friendColor; }
   // The cell of a row under a column title; empty when either is missing.
   CString CellText(int row, LPCSTR title) const;
