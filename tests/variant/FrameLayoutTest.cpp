@@ -91,6 +91,7 @@ TEST_F(FrameTest, LayoutsFollowTheScreenHeight) {
     EXPECT_EQ(ClassOf(frame->GetChatPane()), c.rightPanes.back());
     EXPECT_EQ(static_cast<CWnd*>(frame->GetHistoryView()), right.GetPane(c.small ? 1 : 0, 0));
     EXPECT_EQ(static_cast<CWnd*>(frame->GetPlayerListPane()), right.GetPane(c.small ? 2 : 1, 0));
+    mfcwin::Pump();
     mfcwin::SavePng(frame->GetSafeHwnd(), std::string("main-frame-") + std::to_string(c.screenWidth) + "x" +
                                                std::to_string(c.screenHeight));
     DestroyFrame();
@@ -152,6 +153,7 @@ TEST_F(FrameTest, ThePaneUpdateHandsTheAdvertAddressesOn) {
     if (banner != nullptr) {
       EXPECT_EQ(base + "/advert/banner/7/xy.htm", std::string(static_cast<LPCSTR>(banner->GetHtml().GetLocationURL())));
     }
+    mfcwin::Pump();
     mfcwin::SavePng(frame->GetSafeHwnd(), small ? "main-frame-entered-small" : "main-frame-entered");
     DestroyFrame();
     m_app.reset();

@@ -106,6 +106,7 @@ TEST_F(FrameTest, OperateButtonsOpenTheOptionsAndTheSpareDoesNothing) {
                     reinterpret_cast<LPARAM>(::GetDlgItem(view->GetSafeHwnd(), IDC_OPERATE_OPTIONS)));
   EXPECT_EQ(1, m_app->optionsShown);
   EXPECT_TRUE(::IsWindow(frame->GetSafeHwnd()));
+  mfcwin::Pump();
   mfcwin::SavePng(view->GetSafeHwnd(), "operate-pane");
 }
 
@@ -140,6 +141,7 @@ TEST_F(FrameTest, ChatWritersAndTheLightBackground) {
   chat->GetDisplay().GetClientRect(&display);
   EXPECT_EQ(static_cast<COLORREF>(GAME_CHAT_BACK_COLOUR),
             mfcwin::Pixel(chat->GetDisplay().GetSafeHwnd(), display.right - 20, display.bottom - 5));
+  mfcwin::Pump();
   mfcwin::SavePng(chat->GetSafeHwnd(), "chat-pane");
 }
 
@@ -270,6 +272,7 @@ TEST_F(PermissionTest, LeaveAnswersWriteTheLineAndSendTheReply) {
   CPlayerView::SetLeaveAnswerPopup(nullptr);
   EXPECT_EQ(1002, shownAsker);
   EXPECT_EQ(std::string(LEAVE_REASON_BYTES - 1, 'x'), shownReason);
+  mfcwin::Pump();
   mfcwin::SavePng(pane->GetSafeHwnd(), "player-pane");
 }
 
