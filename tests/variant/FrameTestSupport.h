@@ -18,6 +18,7 @@
 #include "tests/platform/MfcWindowTestSupport.h"
 #include "variant/MainFrame.h"
 #include "variant/VariantGameInfo.h"
+#include "variant/VariantSeatPainter.h"
 
 namespace frametest {
 
@@ -55,9 +56,13 @@ class FrameApp : public CMJGameApp {
   CGameConnection* GetConnection() override { return &connection; }
   CSkinSettings* GetSkinSettings() override { return &skin; }
   void ShowOptions() override { ++optionsShown; }
+  void ShowPlayerCard(const BYTE* record, size_t length) override { cardBytes = length; }
   int MayUseBank() override { return bank; }
+  CSeatPainter* GetSeatPainter() override { return &painter; }
 
   CVariantGameInfo info;
+  CVariantSeatPainter painter{info};
+  size_t cardBytes = 0;
   FakeConnection connection;
   FakeSkin skin;
   int optionsShown = 0;
@@ -100,6 +105,11 @@ class FrameTest : public mfcwin::WindowTest {
     return frame;
   }
   void DestroyFrame() {
+    // The chat pane's welcome starts a notice download on a thread of its own; it is let finish
+    // first, so that no download outlives the test.
+    if (auto* game = dynamic_cast<CGameFrameWnd*>(m_frame)) {
+      EXPECT_TRUE(testsupport::PumpUntil([game] { return game->GetDownloadJobCount() == 0; }, 20000));
+    }
     if (m_frame != nullptr && m_frame->GetSafeHwnd() != nullptr) m_frame->DestroyWindow();
     m_frame = nullptr;
     if (m_app != nullptr) m_app->m_pMainWnd = nullptr;
