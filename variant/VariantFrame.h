@@ -1,12 +1,16 @@
 // This game's main frame with its table: the main frame's panes, and the table scene that it
 // makes when it is created and binds to the table pane and to the application's table. The table
-// pane starts the table at the framework's pane update (sent once the table has been entered).
+// pane starts the table at the framework's pane update (sent once the table has been entered),
+// and the frame starts the table's clock then.
 #pragma once
 
 #include <memory>
 
 #include "mahjong/MJTableView.h"
+#include "mahjong/scene/SceneRequests.h"
+#include "variant/RequestWait.h"
 #include "variant/MainFrame.h"
+#include "variant/TableTurn.h"
 #include "variant/VariantTableScene.h"
 
 class CVariantFrame : public CMainFrame {
@@ -22,14 +26,21 @@ class CVariantFrame : public CMainFrame {
 
   CMJTableView* TableView() { return m_view; }
   CVariantTableScene* Scene() { return m_scene.get(); }
+  CTableTurn* Turn() { return m_turn.get(); }
 
  protected:
   afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
   afx_msg void OnDestroy();
+  afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:
   // The table pane's engine host view; the pane owns it.
   CMJTableView* m_view = nullptr;
   std::unique_ptr<CVariantTableScene> m_scene;
+  std::unique_ptr<CSceneRequests> m_requests;
+  CRequestWait m_wait;
+  std::unique_ptr<CTableTurn> m_turn;
+  // PXQD_HEADLESS_HANDS: the hands to play in managed play before the summary and the exit.
+  int m_headlessHands = 0;
 };
