@@ -7,7 +7,7 @@
 #include "framework/GamePlayerView.h"
 
 #define IDD_MJ_PLAYER_FORM 144
-#define WM_POPUP_ANSWER 0x867A
+#include "framework/RequestPopup.h"
 
 class CMJGamePlayerView : public CGamePlayerView {
   DECLARE_DYNCREATE(CMJGamePlayerView)

@@ -8,7 +8,7 @@
 #include "framework/GamePlayerView.h"
 
 #define IDD_PLAYER_PANE_FORM 144
-#define WM_POPUP_ANSWER 0x867A
+#include "framework/RequestPopup.h"
 #define WM_LEAVE_ANSWER 0x8D20
 #define PLAYER_PANE_BACK_COLOUR 0xFFFFF0
 #define LEAVE_REASON_BYTES 64

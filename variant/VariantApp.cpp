@@ -1,11 +1,17 @@
 #include "variant/VariantApp.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "framework/SharedHelpers.h"
 #include "net/NetLog.h"
 #include "platform/kernel/Profile.h"
+#include "framework/AdvertView.h"
+#include "mahjong/MJGameChatView.h"
+#include "variant/AdHistoryView.h"
 #include "variant/GameOptionsDlg.h"
+#include "variant/PlayerView.h"
 #include "variant/VariantFrame.h"
 
 void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText(line.c_str()); }
@@ -20,6 +26,46 @@ std::string CVariantNotifyHost::GetSeatDisplayName(int chair) {
 int CVariantNotifyHost::GetOwnUserId() { return m_app.GetUserID(); }
 int CVariantNotifyHost::IsLookOn() { return m_app.IsLookOn(); }
 void CVariantNotifyHost::Log(const std::string& line) { LogPrintf("%s", line.c_str()); }
+
+// The panes of the main frame that the notifications reach.
+namespace {
+CMainFrame* MainFrameOf(CVariantApp& app) { return dynamic_cast<CMainFrame*>(app.GetGameFrame()); }
+}  // namespace
+
+void CVariantNotifyHost::SetAdvertUrl(const std::string& url) {
+  m_url = url;
+  CMainFrame* frame = MainFrameOf(m_app);
+  CAdHistoryView* board = frame != nullptr ? frame->GetHistoryView() : nullptr;
+  if (board == nullptr || board->GetSafeHwnd() == nullptr || url.empty()) return;
+  auto copy = std::make_unique<char[]>(url.size() + 2);
+  std::memcpy(copy.get(), url.c_str(), url.size() + 1);
+  if (board->PostMessage(WM_ADVERT_URL, reinterpret_cast<WPARAM>(copy.get()), 0)) copy.release();
+}
+
+void CVariantNotifyHost::RefreshRanking() {
+  CMainFrame* frame = MainFrameOf(m_app);
+  CAdHistoryView* board = frame != nullptr ? frame->GetHistoryView() : nullptr;
+  if (board != nullptr && board->GetWeb().GetSafeHwnd() != nullptr) board->GetWeb().ClickLinkByText("刷新排名");
+}
+
+void CVariantNotifyHost::UpdateScoreCells(const BYTE* record, size_t length) {
+  CMainFrame* frame = MainFrameOf(m_app);
+  if (CPlayerView* players = frame != nullptr ? frame->GetPlayerListPane() : nullptr) {
+    players->UpdateScoreCells(record, length);
+  }
+}
+
+void CVariantNotifyHost::ShowSeeHandPopup(int userId) {
+  CMainFrame* frame = MainFrameOf(m_app);
+  if (CPlayerView* players = frame != nullptr ? frame->GetPlayerListPane() : nullptr) players->ShowRequestPopup(userId);
+}
+
+void CVariantNotifyHost::AddLookCardsLine(const BYTE* body, size_t length) {
+  CMainFrame* frame = MainFrameOf(m_app);
+  if (auto* chat = frame != nullptr ? dynamic_cast<CMJGameChatView*>(frame->GetChatView()) : nullptr) {
+    chat->AddLookCardsLine(body, length);
+  }
+}
 
 void CVariantApp::Effects::Log(const std::string& line) { LogPrintf("%s", line.c_str()); }
 

@@ -21,7 +21,11 @@ class CVariantNotifyHost : public CMJNotifyHost {
   void AppendChat(const std::string& line) override;
   void MarkSeatStarted(int chair) override;
   void StartSeatsForNewHand() override;
-  void SetAdvertUrl(const std::string& url) override { m_url = url; }
+  void SetAdvertUrl(const std::string& url) override;
+  void RefreshRanking() override;
+  void UpdateScoreCells(const BYTE* record, size_t length) override;
+  void ShowSeeHandPopup(int userId) override;
+  void AddLookCardsLine(const BYTE* body, size_t length) override;
   const std::string& GetAdvertUrl() const override { return m_url; }
   int IsPlaying() override;
   int RejectsSeeHandRequests() override;
