@@ -53,6 +53,12 @@ void CVariantNotifyHost::UpdateScoreCells(const BYTE* record, size_t length) {
   if (CPlayerView* players = frame != nullptr ? frame->GetPlayerListPane() : nullptr) {
     players->UpdateScoreCells(record, length);
   }
+  // Each seat's silver of the hand goes onto the record board, beside its chair's name.
+  if (CAdHistoryView* board = frame != nullptr ? frame->GetHistoryView() : nullptr) {
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      board->AddRound(chair, m_app.Info().ResultWord(RoundResultLayout::SILVER + 4 * static_cast<size_t>(chair)));
+    }
+  }
 }
 
 void CVariantNotifyHost::ShowSeeHandPopup(int userId) {

@@ -1,11 +1,13 @@
 #include "variant/VariantFrame.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engine/GameHost.h"
 #include "framework/SharedHelpers.h"
 #include "mahjong/MJGameTableView2.h"
+#include "variant/AdHistoryView.h"
 #include "net/NetLog.h"
 #include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
@@ -147,6 +149,15 @@ void CVariantFrame::OnDestroy() {
 }
 
 LRESULT CVariantFrame::OnPaneUpdate(WPARAM wParam, LPARAM lParam) {
+  // The record board starts from the numbers the table has kept for its chairs.
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp()); app != nullptr && GetHistoryView() != nullptr) {
+    std::array<int32_t, RECORD_BOARD_CHAIRS> last{}, total{};
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      last[static_cast<size_t>(chair)] = app->Info().GetLastHandSilver(chair);
+      total[static_cast<size_t>(chair)] = app->Info().GetTotalSilver(chair);
+    }
+    GetHistoryView()->Seed(last, total);
+  }
   // The panes get the update (the table pane starts the table), then the table's clock starts.
   CMainFrame::OnAdvertRefresh(wParam, lParam);
   if (m_view != nullptr) m_view->StartClockTimer();

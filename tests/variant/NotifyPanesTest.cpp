@@ -110,4 +110,24 @@ TEST_F(NotifyPanesTest, LookLineAdvertAddressAndSeeHandPopUp) {
   EXPECT_EQ(nullptr, FindRequestPopup());
 }
 
+TEST_F(NotifyPanesTest, AHandsSilverGoesOntoTheRecordBoard) {
+  CAdHistoryView* board = m_frame->GetHistoryView();
+  ASSERT_NE(nullptr, board);
+  board->Refill(1);
+  m_app->SetSettings(1, 0, 1);  // the hand's sounds stay quiet
+  for (int hand = 0; hand < 2; ++hand) {
+    std::vector<BYTE> result(RoundResultLayout::BLOCK_SIZE, 0);
+    const int32_t silver[4] = {300, -100, 0, 0};
+    std::memcpy(result.data() + RoundResultLayout::SILVER, silver, sizeof silver);
+    EXPECT_EQ(1, m_app->GetNotifySink()->OnNotify(NTF_HAND_RESULT, result.data(), result.size()));
+  }
+  std::vector<std::string> rows;
+  for (int i = 0; i < board->GetList().GetItemCount(); ++i) {
+    rows.push_back(std::string(board->GetList().GetItemText(i, 0)) + "/" +
+                   std::string(board->GetList().GetItemText(i, 1)) + "/" +
+                   std::string(board->GetList().GetItemText(i, 2)));
+  }
+  EXPECT_EQ((std::vector<std::string>{"东家/300/600", "南家/-100/-200"}), rows);
+}
+
 }  // namespace
