@@ -49,10 +49,15 @@ BOOL CMJToolView::OnEraseBkgnd(CDC* pDC) {
   HDC memory = ::CreateCompatibleDC(pDC->GetSafeHdc());
   HGDIOBJ old = ::SelectObject(memory, m_header);
   HDC dc = pDC->GetSafeHdc();
-  // The picture's first two columns make the left edge; the rest stretches over the bar.
+  // The picture's first two columns make the left edge; the rest, but its last 300 columns and
+  // its last two rows, stretches over the bar. A picture too narrow for that gives all its
+  // columns after the edge, rather than a mirrored strip.
+  const int sourceWidth = info.bmWidth - 300 > 0 ? info.bmWidth - 300 : info.bmWidth - 2;
   ::StretchBlt(dc, 0, 0, 2, client.Height(), memory, 0, 0, 2, info.bmHeight, SRCCOPY);
-  ::StretchBlt(dc, 2, 0, client.Width() - 2, client.Height(), memory, 2, 0, info.bmWidth - 300, info.bmHeight - 2,
-               SRCCOPY);
+  if (sourceWidth > 0) {
+    ::StretchBlt(dc, 2, 0, client.Width() - 2, client.Height(), memory, 2, 0, sourceWidth, info.bmHeight - 2,
+                 SRCCOPY);
+  }
   ::SelectObject(memory, old);
   ::DeleteDC(memory);
   return TRUE;
