@@ -5,12 +5,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "framework/AdvertView.h"
 #include "mahjong/MJGameFrameWnd.h"
+#include "mahjong/MJGamePlayerView.h"
+#include "mahjong/MJOperateView.h"
+#include "platform/skin/SkinLibrary.h"
+#include "variant/AdHistoryView.h"
 #include "mahjong/MJGameTableView2.h"
 #include "mahjong/MJToolView.h"
 #include "testbed/web/WebSite.h"
@@ -243,6 +248,87 @@ TEST(GameOptions, OkTakesTheBoxesAndCancelLeavesTheSettings) {
     EXPECT_EQ(c.reject, app.IsRejectKanPaiAsk());
     EXPECT_EQ(c.quick, app.IsQuickCatch());
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A pane whose form template does not exist, so that it cannot be made.
+class UnmakablePane : public CGameFormView {
+  DECLARE_DYNCREATE(UnmakablePane)
+
+ public:
+  UnmakablePane() : CGameFormView(9999) {}
+};
+IMPLEMENT_DYNCREATE(UnmakablePane, CGameFormView)
+
+class FallbackFrame : public CMainFrame {
+ public:
+  using CMJGameFrameWnd::CreateChatPane;
+};
+
+TEST_F(FrameTest, AChatPaneThatCannotBeMadeGivesWayToTheEmptyPane) {
+  auto* frame = MakeFrame(1024, 768);
+  ASSERT_NE(nullptr, frame);
+  EXPECT_NE(nullptr, frame->GetChatView());
+  CMJSplitterWnd splitter;
+  ASSERT_TRUE(splitter.CreateStatic(frame, 1, 1, WS_CHILD, 4321));
+  EXPECT_TRUE(FallbackFrame::CreateChatPane(splitter, 0, 0, RUNTIME_CLASS(UnmakablePane), CSize(0, 0), nullptr));
+  EXPECT_EQ("CMJChatView2", ClassOf(splitter.GetPane(0, 0)));
+  EXPECT_EQ(1, m_app->GetChatPaneFallback());
+  // From then on no getter answers a chat pane, and the pane update goes on without one.
+  EXPECT_EQ(nullptr, frame->GetChatView());
+  EXPECT_EQ(nullptr, frame->GetChatPane());
+  frame->SendMessage(WM_PANE_UPDATE, 0, 0);
+  splitter.GetPane(0, 0)->MoveWindow(0, 0, 40, 30);
+  splitter.ShowWindow(SW_SHOW);
+  mfcwin::Pump();
+  EXPECT_EQ(RGB(255, 255, 255), mfcwin::Pixel(splitter.GetPane(0, 0)->GetSafeHwnd(), 5, 5));
+  splitter.DestroyWindow();
+}
+
+TEST_F(FrameTest, AfterAHandThePermissionsEnd) {
+  MakeApp(1024, 768);
+  PlayerRecord* onlooker = m_app->Tables().Onlooker(0);
+  onlooker->userId = 2002;
+  onlooker->chair = 0;
+  onlooker->lookOn = 1;
+  std::snprintf(onlooker->name, sizeof onlooker->name, "看客");
+  auto* frame = MakeFrame<CMJGameFrameWnd>(1024, 768);
+  ASSERT_NE(nullptr, frame);
+  auto* players = dynamic_cast<CMJGamePlayerView*>(frame->GetPlayerPane());
+  ASSERT_NE(nullptr, players);
+  const int32_t kRunning = TABLE_STATUS_RUNNING;
+  std::memcpy(m_app->info.GetTableInfo() + TableInfoLayout::STATUS, &kRunning, 4);
+  players->SendMessage(WM_POPUP_ANSWER, 2002, 1);
+  EXPECT_TRUE(players->IsInLookMap(2002));
+  std::vector<BYTE> result(RoundResultLayout::BLOCK_SIZE, 0);
+  players->UpdateScoreCells(result.data(), result.size());
+  EXPECT_FALSE(players->IsInLookMap(2002));
+  EXPECT_EQ(0, m_app->info.GetTableStatus());
+}
+
+TEST_F(FrameTest, SplitterBarsAndPanesTakeTheSkinsPictures) {
+  ASSERT_TRUE(SkinLoad(PXQD_SKINS_DIR "/skin1/skin.ini"));
+  MakeApp(1024, 768);
+  m_app->skin.width = 50;
+  m_app->skin.height = 36;
+  auto* frame = MakeFrame(1024, 768);
+  ASSERT_NE(nullptr, frame);
+  EXPECT_EQ(2, frame->OuterSplitter().m_barStyle);
+  EXPECT_EQ(2, frame->RightSplitter().m_barStyle);
+  EXPECT_NE(nullptr, frame->OuterSplitter().m_verticalBar);
+  EXPECT_NE(nullptr, frame->RightSplitter().m_horizontalBar);
+  auto* operate = dynamic_cast<CMJOperateView*>(frame->GetOperateView());
+  ASSERT_NE(nullptr, operate);
+  EXPECT_NE(nullptr, operate->GetBackground());
+  ASSERT_NE(nullptr, frame->GetHistoryView());
+  EXPECT_NE(nullptr, frame->GetHistoryView()->GetSkinBitmap());
+  mfcwin::Pump();
+  mfcwin::SavePng(frame->GetSafeHwnd(), "main-frame-skinned");
+  DestroyFrame();
+  SkinRelease();
 }
 
 }  // namespace
