@@ -50,15 +50,15 @@ bool BannerForm() {
 
 // The play settings.
 bool OptionsDialog() {
-  return DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 0, 232, 104, "设置")
+  return DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 0, 250, 104, "设置")
       .Font(SONG, SONG_POINTS)
-      .Add("Button", "打牌设置", NO_ID, BS_GROUPBOX, 7, 7, 218, 66)
+      .Add("Button", "打牌设置", NO_ID, BS_GROUPBOX, 7, 7, 236, 66)
       .Add("Button", "快速抓牌（可能会泄漏牌张信息，高手之间打牌慎用）", 1088, BS_AUTOCHECKBOX | WS_TABSTOP, 16, 20,
-           204, 12)
-      .Add("Button", "不接受看牌请求", 1067, BS_AUTOCHECKBOX | WS_TABSTOP, 16, 37, 204, 12)
-      .Add("Button", "打牌时保持安静", 1032, BS_AUTOCHECKBOX | WS_TABSTOP, 16, 54, 204, 12)
-      .Add("Button", "确定", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 60, 80, 50, 16)
-      .Add("Button", "取消", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 122, 80, 50, 16)
+           222, 12)
+      .Add("Button", "不接受看牌请求", 1067, BS_AUTOCHECKBOX | WS_TABSTOP, 16, 37, 222, 12)
+      .Add("Button", "打牌时保持安静", 1032, BS_AUTOCHECKBOX | WS_TABSTOP, 16, 54, 222, 12)
+      .Add("Button", "确定", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 69, 80, 50, 16)
+      .Add("Button", "取消", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 131, 80, 50, 16)
       .Register(145);
 }
 

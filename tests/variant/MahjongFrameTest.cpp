@@ -332,3 +332,24 @@ TEST_F(FrameTest, SplitterBarsAndPanesTakeTheSkinsPictures) {
 }
 
 }  // namespace
+
+namespace {
+
+class OptionsRendering : public mfcwin::WindowTest {};
+
+TEST_F(OptionsRendering, TheDialogShowsTheSettings) {
+  ASSERT_TRUE(resources::RegisterProgramResources());
+  CGameOptionsDlg dialog;
+  dialog.quickCatch = 1;
+  dialog.silence = 1;
+  ASSERT_TRUE(dialog.Create(IDD_GAME_OPTIONS, nullptr));
+  dialog.ShowWindow(SW_SHOW);
+  mfcwin::Pump();
+  EXPECT_EQ(static_cast<UINT>(BST_CHECKED), dialog.IsDlgButtonChecked(IDC_OPTION_QUICK_CATCH));
+  EXPECT_EQ(static_cast<UINT>(BST_UNCHECKED), dialog.IsDlgButtonChecked(IDC_OPTION_REJECT_KANPAI));
+  EXPECT_EQ(static_cast<UINT>(BST_CHECKED), dialog.IsDlgButtonChecked(IDC_OPTION_SILENCE));
+  EXPECT_TRUE(mfcwin::SavePng(dialog.GetSafeHwnd(), "options-dialog"));
+  dialog.DestroyWindow();
+}
+
+}  // namespace
