@@ -31,7 +31,7 @@ std::string ChatText(CWnd* pane) {
   return static_cast<LPCSTR>(text);
 }
 
-PlayerRecord* Seat(FrameTest* test, frametest::FrameApp& app, int chair, int userId, const char* name) {
+PlayerRecord* Seat(frametest::FrameApp& app, int chair, int userId, const char* name) {
   PlayerRecord* r = app.Tables().Seat(chair);
   r->userId = userId;
   r->chair = chair;
@@ -112,7 +112,7 @@ TEST_F(FrameTest, OperateButtonsOpenTheOptionsAndTheSpareDoesNothing) {
 
 TEST_F(FrameTest, ChatWritersAndTheLightBackground) {
   MakeApp(1024, 768);
-  Seat(this, *m_app, 0, 1001, "东家");
+  Seat(*m_app, 0, 1001, "东家");
   Onlooker(*m_app, 0, 2002, "看客", 0);
   auto* frame = MakeFrame(1024, 768);
   ASSERT_NE(nullptr, frame);
@@ -172,8 +172,8 @@ class PermissionTest : public FrameTest {
   void SetUp() override {
     FrameTest::SetUp();
     MakeApp(1024, 768);
-    Seat(this, *m_app, 0, 1001, "东家");
-    Seat(this, *m_app, 1, 1002, "南家");
+    Seat(*m_app, 0, 1001, "东家");
+    Seat(*m_app, 1, 1002, "南家");
     Onlooker(*m_app, 0, 2002, "看客", 0);
     Onlooker(*m_app, 1, 2003, "路人", 1);
     frame = MakeFrame(1024, 768);
