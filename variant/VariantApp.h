@@ -1,7 +1,7 @@
 // This game's application: it owns every game object the framework reaches through the
 // application (skin settings, connection, notification sink, game description, table and
 // seat painter), keeps the three play settings of [GAMESET] and joins the objects together.
-// The options and card dialogs are not part of it yet.
+// The player card is not part of it yet.
 #pragma once
 
 #include <atomic>
@@ -22,7 +22,11 @@ class CVariantNotifyHost : public CMJNotifyHost {
   void AppendChat(const std::string& line) override;
   void MarkSeatStarted(int chair) override;
   void StartSeatsForNewHand() override;
-  void SetAdvertUrl(const std::string& url) override { m_url = url; }
+  void SetAdvertUrl(const std::string& url) override;
+  void RefreshRanking() override;
+  void UpdateScoreCells(const BYTE* record, size_t length) override;
+  void ShowSeeHandPopup(int userId) override;
+  void AddLookCardsLine(const BYTE* body, size_t length) override;
   const std::string& GetAdvertUrl() const override { return m_url; }
   int IsPlaying() override;
   int RejectsSeeHandRequests() override;
@@ -57,6 +61,10 @@ class CVariantApp : public CMJGameApp {
   CSeatPainter* GetSeatPainter() override { return &m_seatPainter; }
   CMJTableModel* GetTableModel() override { return &m_table; }
   int IsRejectKanPaiAsk() const { return m_rejectKanPaiAsk; }
+  int GetSilenceSetting() const { return m_silence; }
+  int GetQuickCatchSetting() const { return m_quickCatch; }
+  // The play settings dialog, modal over the main window; OK keeps its settings (written at exit).
+  void ShowOptions() override;
 
   void LoadSettings();
   void SaveSettings();

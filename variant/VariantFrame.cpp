@@ -1,10 +1,13 @@
 #include "variant/VariantFrame.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engine/GameHost.h"
 #include "framework/SharedHelpers.h"
+#include "mahjong/MJGameTableView2.h"
+#include "variant/AdHistoryView.h"
 #include "net/NetLog.h"
 #include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
@@ -25,11 +28,10 @@ int AddChatTextToPane(const char* text) {
 
 }  // namespace
 
-IMPLEMENT_DYNCREATE(CVariantFrame, CGameFrameWnd)
+IMPLEMENT_DYNCREATE(CVariantFrame, CMainFrame)
 
-BEGIN_MESSAGE_MAP(CVariantFrame, CGameFrameWnd)
+BEGIN_MESSAGE_MAP(CVariantFrame, CMainFrame)
   ON_WM_CREATE()
-  ON_WM_SIZE()
   ON_WM_DESTROY()
   ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
 END_MESSAGE_MAP()
@@ -41,13 +43,11 @@ CVariantFrame::~CVariantFrame() {
 }
 
 int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CGameFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
+  if (CMainFrame::OnCreate(lpCreateStruct) == -1) return -1;
   auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
-  if (app == nullptr) return -1;
-  RECT client{};
-  ::GetClientRect(m_hWnd, &client);
-  m_view = std::make_unique<CMJTableView>();
-  if (m_view->Create(m_hWnd, client) == nullptr) return -1;
+  auto* pane = dynamic_cast<CMJGameTableView2*>(GetTablePane());
+  if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
+  m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
   CVariantTableScene::Hooks hooks;
   hooks.sideName = [app](int side) {
@@ -155,13 +155,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   return 0;
 }
 
-void CVariantFrame::OnSize(UINT type, int cx, int cy) {
-  CGameFrameWnd::OnSize(type, cx, cy);
-  if (m_view != nullptr && m_view->Window() != nullptr && cx > 0 && cy > 0) {
-    ::MoveWindow(m_view->Window(), 0, 0, cx, cy, TRUE);
-  }
-}
-
 void CVariantFrame::OnDestroy() {
   if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->SetSceneEffects(nullptr);
   if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
@@ -172,7 +165,8 @@ void CVariantFrame::OnDestroy() {
     services.addChatText = nullptr;
     SetGameHostServices(services);
   }
-  CGameFrameWnd::OnDestroy();
+  m_view = nullptr;
+  CMainFrame::OnDestroy();
 }
 
 void CVariantFrame::DrawOnlyFrame() {
@@ -182,10 +176,19 @@ void CVariantFrame::DrawOnlyFrame() {
   m_scene->SetDrawOnly(false);
 }
 
-LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {
-  if (m_view != nullptr) {
-    m_view->Start();
-    m_view->StartClockTimer();
+
+LRESULT CVariantFrame::OnPaneUpdate(WPARAM wParam, LPARAM lParam) {
+  // The record board starts from the numbers the table has kept for its chairs.
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp()); app != nullptr && GetHistoryView() != nullptr) {
+    std::array<int32_t, RECORD_BOARD_CHAIRS> last{}, total{};
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      last[static_cast<size_t>(chair)] = app->Info().GetLastHandSilver(chair);
+      total[static_cast<size_t>(chair)] = app->Info().GetTotalSilver(chair);
+    }
+    GetHistoryView()->Seed(last, total);
   }
+  // The panes get the update (the table pane starts the table), then the table's clock starts.
+  CMainFrame::OnAdvertRefresh(wParam, lParam);
+  if (m_view != nullptr) m_view->StartClockTimer();
   return 0;
 }
