@@ -30,9 +30,17 @@ std::mutex& WaitMutex() {
 struct WakeSlot {
   std::atomic<uint32_t> generation{0};
 };
-std::shared_ptr<WakeSlot>& CurrentSlot() {
-  thread_local std::shared_ptr<WakeSlot> slot = std::make_shared<WakeSlot>();
-  return slot;
+// A thread that waits again after its thread-local objects were destroyed (the main thread runs
+// exit destructors that may wait) gets a slot of its own for that one wait.
+thread_local bool t_slotGone = false;
+struct SlotHolder {
+  std::shared_ptr<WakeSlot> slot = std::make_shared<WakeSlot>();
+  ~SlotHolder() { t_slotGone = true; }
+};
+std::shared_ptr<WakeSlot> CurrentSlot() {
+  if (t_slotGone) return std::make_shared<WakeSlot>();
+  thread_local SlotHolder holder;
+  return holder.slot;
 }
 
 // Sleeps until the slot's counter moves away from `seen`, the time is over or a signal comes.

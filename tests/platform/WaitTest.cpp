@@ -161,3 +161,29 @@ TEST(Waits, NoHandOverIsLost) {
   CloseHandle(ping);
   CloseHandle(pong);
 }
+
+// A thread may still wait while its thread-local objects are being destroyed (the main thread's
+// exit destructors do): the wait works after the thread's own wake-up slot has gone.
+struct WaitsOnExit {
+  HANDLE event = nullptr;
+  DWORD* result = nullptr;
+  ~WaitsOnExit() {
+    if (event) *result = WaitForSingleObject(event, 5);
+  }
+};
+
+TEST(Waits, WaitDuringThreadExit) {
+  // Never set: the wait on the way out sleeps until its time is over.
+  HANDLE ev = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  DWORD result = WAIT_FAILED;
+  std::thread t([&] {
+    // Made before the thread's first wait, so destroyed after what that wait set up.
+    thread_local WaitsOnExit last;
+    last.event = ev;
+    last.result = &result;
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ev, 1));
+  });
+  t.join();
+  EXPECT_EQ(WAIT_TIMEOUT, result);
+  CloseHandle(ev);
+}
