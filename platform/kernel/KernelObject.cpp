@@ -1,14 +1,10 @@
 #include "platform/kernel/KernelObject.h"
 
-#include <linux/futex.h>
-#include <sys/syscall.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <ctime>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <unordered_map>
 #include <vector>
 
@@ -24,55 +20,13 @@ std::mutex& WaitMutex() {
   return *m;
 }
 
-// Every thread that ever waits has one wake slot: a counter that a waker raises and the sleeper
-// waits on with the system's futex. The slot is shared so that a waker may still hold it after
-// the sleeper has left and its thread has ended.
-struct WakeSlot {
-  std::atomic<uint32_t> generation{0};
-};
-// A thread that waits again after its thread-local objects were destroyed (the main thread runs
-// exit destructors that may wait) gets a slot of its own for that one wait.
-thread_local bool t_slotGone = false;
-struct SlotHolder {
-  std::shared_ptr<WakeSlot> slot = std::make_shared<WakeSlot>();
-  ~SlotHolder() { t_slotGone = true; }
-};
-std::shared_ptr<WakeSlot> CurrentSlot() {
-  if (t_slotGone) return std::make_shared<WakeSlot>();
-  thread_local SlotHolder holder;
-  return holder.slot;
-}
-
-// Sleeps until the slot's counter moves away from `seen`, the time is over or a signal comes.
-// Returns false only when the time is over.
-bool SleepOnSlot(WakeSlot& slot, uint32_t seen, bool forever, std::chrono::steady_clock::time_point deadline) {
-  timespec rel{};
-  if (!forever) {
-    auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero()) return false;
-    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-    rel.tv_sec = static_cast<time_t>(ns / 1000000000);
-    rel.tv_nsec = static_cast<long>(ns % 1000000000);
-  }
-  long r = syscall(SYS_futex, reinterpret_cast<uint32_t*>(&slot.generation), FUTEX_WAIT_PRIVATE, seen,
-                   forever ? nullptr : &rel, nullptr, 0);
-  return !(r != 0 && errno == ETIMEDOUT);
-}
-
-void WakeSlotNow(WakeSlot& slot) {
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&slot.generation), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
-}
-
-// One blocked wait. Each waiter sleeps on its thread's own wake slot and is listed, while it
-// sleeps, in one process-wide list under the wait lock. A change of one object wakes only the
-// threads that wait for that object; a change of message state wakes only the waits that have a
-// wake-up condition of their own; NotifyWaiters wakes everybody. The list stays short: it holds
-// only the threads that are blocked right now.
-//
-// A waker raises the chosen slots' counters under the wait lock and wakes their threads after
-// letting the lock go, so that a woken thread finds the lock free instead of sleeping again on it.
+// One blocked wait. Each waiter sleeps on its own condition and is listed, while it sleeps, in
+// one process-wide list under the wait lock. A change of one object wakes only the threads that
+// wait for that object; a change of message state wakes only the waits that have a wake-up
+// condition of their own; NotifyWaiters wakes everybody. The list stays short: it holds only the
+// threads that are blocked right now.
 struct Waiter {
-  std::shared_ptr<WakeSlot> slot;
+  std::condition_variable wake;
   const std::shared_ptr<KernelObject>* objects = nullptr;
   DWORD count = 0;
   bool hasExtra = false;
@@ -84,7 +38,8 @@ Waiter*& WaiterList() {
   return head;
 }
 
-// Both with the wait lock held.
+// Both with the wait lock held. A waiter's condition lives on its stack, so it is notified
+// while the lock is held: once the lock is released the waiter may already have left.
 void LinkWaiterLocked(Waiter& w) {
   Waiter*& head = WaiterList();
   w.prev = nullptr;
@@ -100,27 +55,11 @@ void UnlinkWaiterLocked(Waiter& w) {
   w.prev = w.next = nullptr;
 }
 
-// The slots chosen under the wait lock, woken once it is let go.
-class PendingWakes {
- public:
-  void AddLocked(Waiter& w) {
-    w.slot->generation.fetch_add(1, std::memory_order_relaxed);
-    m_slots.push_back(w.slot);
-  }
-  void WakeAll() {
-    for (auto& s : m_slots) WakeSlotNow(*s);
-    m_slots.clear();
-  }
-
- private:
-  std::vector<std::shared_ptr<WakeSlot>> m_slots;
-};
-
-void CollectObjectWaitersLocked(const KernelObject* object, PendingWakes& wakes) {
+void WakeObjectWaitersLocked(const KernelObject* object) {
   for (Waiter* w = WaiterList(); w; w = w->next) {
     for (DWORD i = 0; i < w->count; ++i) {
       if (w->objects[i].get() == object) {
-        wakes.AddLocked(*w);
+        w->wake.notify_one();
         break;
       }
     }
@@ -160,32 +99,20 @@ uintptr_t HandleKey(HANDLE h) { return reinterpret_cast<uintptr_t>(h); }
 std::unique_lock<std::mutex> LockWaits() { return std::unique_lock<std::mutex>(WaitMutex()); }
 
 void NotifyWaiters() {
-  PendingWakes wakes;
-  {
-    std::lock_guard<std::mutex> g(WaitMutex());
-    for (Waiter* w = WaiterList(); w; w = w->next) wakes.AddLocked(*w);
-  }
-  wakes.WakeAll();
+  std::lock_guard<std::mutex> g(WaitMutex());
+  for (Waiter* w = WaiterList(); w; w = w->next) w->wake.notify_one();
 }
 
 void NotifyMessageWaiters() {
-  PendingWakes wakes;
-  {
-    std::lock_guard<std::mutex> g(WaitMutex());
-    for (Waiter* w = WaiterList(); w; w = w->next) {
-      if (w->hasExtra) wakes.AddLocked(*w);
-    }
+  std::lock_guard<std::mutex> g(WaitMutex());
+  for (Waiter* w = WaiterList(); w; w = w->next) {
+    if (w->hasExtra) w->wake.notify_one();
   }
-  wakes.WakeAll();
 }
 
 void NotifyObjectWaiters(const KernelObject& object) {
-  PendingWakes wakes;
-  {
-    std::lock_guard<std::mutex> g(WaitMutex());
-    CollectObjectWaitersLocked(&object, wakes);
-  }
-  wakes.WakeAll();
+  std::lock_guard<std::mutex> g(WaitMutex());
+  WakeObjectWaitersLocked(&object);
 }
 
 HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object) {
@@ -224,52 +151,62 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   std::unique_lock<std::mutex> lock(WaitMutex());
   Waiter self;
-  self.slot = CurrentSlot();
   self.objects = objects.data();
   self.count = count;
   self.hasExtra = static_cast<bool>(extra);
-  auto lookLocked = [&](DWORD* result) {
+  // Listed only while asleep, so that wakers never walk past threads that are busy elsewhere.
+  struct Sleeper {
+    Waiter& w;
+    std::unique_lock<std::mutex>& lock;
+    std::cv_status Until(std::chrono::steady_clock::time_point deadline, bool forever) {
+      LinkWaiterLocked(w);
+      std::cv_status r = std::cv_status::no_timeout;
+      if (forever) w.wake.wait(lock);
+      else r = w.wake.wait_until(lock, deadline);
+      UnlinkWaiterLocked(w);
+      return r;
+    }
+  } sleep{self, lock};
+  for (;;) {
     if (count > 0) {
       if (waitAll) {
         bool all = true;
         for (auto& o : objects) all = all && o->IsSignalled();
         if (all) {
           for (auto& o : objects) o->Acquire();
-          *result = WAIT_OBJECT_0;
-          return true;
+          return WAIT_OBJECT_0;
         }
       } else {
         for (DWORD i = 0; i < count; ++i) {
           if (objects[i]->IsSignalled()) {
             objects[i]->Acquire();
-            *result = WAIT_OBJECT_0 + i;
-            return true;
+            return WAIT_OBJECT_0 + i;
           }
         }
       }
     }
-    if (extra && extra()) {
-      *result = WAIT_OBJECT_0 + count;
-      return true;
-    }
-    return false;
-  };
-  for (;;) {
-    DWORD result = WAIT_TIMEOUT;
-    if (lookLocked(&result)) return result;
+    if (extra && extra()) return WAIT_OBJECT_0 + count;
     if (milliseconds == 0) return WAIT_TIMEOUT;
-    // Listed only while asleep, so that wakers never walk past threads that are busy elsewhere.
-    // The counter is read under the lock: a waker that comes after the look raises it, and the
-    // sleep then ends at once.
-    LinkWaiterLocked(self);
-    const uint32_t seen = self.slot->generation.load(std::memory_order_relaxed);
-    lock.unlock();
-    const bool inTime = SleepOnSlot(*self.slot, seen, milliseconds == INFINITE, deadline);
-    lock.lock();
-    UnlinkWaiterLocked(self);
-    if (!inTime || (milliseconds != INFINITE && std::chrono::steady_clock::now() >= deadline)) {
+    if (milliseconds == INFINITE) {
+      sleep.Until(deadline, true);
+    } else if (sleep.Until(deadline, false) == std::cv_status::timeout) {
       // One last look: the state may have changed together with the time-out.
-      if (lookLocked(&result)) return result;
+      if (waitAll && count > 0) {
+        bool all = true;
+        for (auto& o : objects) all = all && o->IsSignalled();
+        if (all) {
+          for (auto& o : objects) o->Acquire();
+          return WAIT_OBJECT_0;
+        }
+      } else {
+        for (DWORD i = 0; i < count; ++i) {
+          if (objects[i]->IsSignalled()) {
+            objects[i]->Acquire();
+            return WAIT_OBJECT_0 + i;
+          }
+        }
+      }
+      if (extra && extra()) return WAIT_OBJECT_0 + count;
       return WAIT_TIMEOUT;
     }
   }
@@ -329,15 +266,10 @@ BOOL SetEventState(HANDLE event, bool on) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  platform::PendingWakes wakes;
-  {
-    auto lock = platform::LockWaits();
-    ev->Set(on);
-    // Resetting an event never ends a wait, so only a set wakes anybody, and only its own
-    // waiters.
-    if (on) platform::CollectObjectWaitersLocked(ev.get(), wakes);
-  }
-  wakes.WakeAll();
+  auto lock = platform::LockWaits();
+  ev->Set(on);
+  // Resetting an event never ends a wait, so only a set wakes anybody, and only its own waiters.
+  if (on) platform::WakeObjectWaitersLocked(ev.get());
   return TRUE;
 }
 }  // namespace
