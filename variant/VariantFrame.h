@@ -32,6 +32,8 @@ class CVariantFrame : public CMainFrame {
   afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
   afx_msg void OnDestroy();
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
+  // A frame that only draws: while a request or the resynchronisation waits.
+  void DrawOnlyFrame();
   DECLARE_MESSAGE_MAP()
 
  private:
