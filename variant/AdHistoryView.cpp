@@ -67,11 +67,11 @@ void CAdHistoryView::OnInitialUpdate() {
     m_rowHeight.Create(1, ROW_HEIGHT, ILC_COLOR32 | ILC_MASK, 1, 1);
     m_list.SetImageList(&m_rowHeight, LVSIL_SMALL);
     // The column text holds name and width pairs.
-    std::string spec(COLUMNS);
+    std::string columns(COLUMNS);
     std::vector<std::string> fields;
     for (size_t start = 0;;) {
-      const size_t bar = spec.find('|', start);
-      fields.push_back(spec.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+      const size_t bar = columns.find('|', start);
+      fields.push_back(columns.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
       if (bar == std::string::npos) break;
       start = bar + 1;
     }

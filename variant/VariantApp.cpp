@@ -153,9 +153,8 @@ BOOL CVariantApp::CreateMainWindow() {
   frame->ShowWindow(SW_SHOWMAXIMIZED);
   frame->UpdateWindow();
   ::SetForegroundWindow(frame->GetSafeHwnd());
-  CString title;
-  title.Format("%s - %s", static_cast<LPCSTR>(GetGameName()), static_cast<LPCSTR>(GetRoomName()));
-  frame->SetWindowText(title);
+  // The room is not known yet (the hall's session data comes later): the title is the game's name.
+  frame->SetWindowText(GetGameName());
   RegisterMainWindow(frame->GetSafeHwnd());
   return TRUE;
 }

@@ -176,7 +176,6 @@ void CVariantFrame::DrawOnlyFrame() {
   m_scene->SetDrawOnly(false);
 }
 
-
 LRESULT CVariantFrame::OnPaneUpdate(WPARAM wParam, LPARAM lParam) {
   // The record board starts from the numbers the table has kept for its chairs.
   if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp()); app != nullptr && GetHistoryView() != nullptr) {

@@ -145,6 +145,26 @@ TEST_F(FrameTest, ChatWritersAndTheLightBackground) {
   mfcwin::SavePng(chat->GetSafeHwnd(), "chat-pane");
 }
 
+// After the table was entered the chat pane shows, besides the welcome, the running hand's line.
+TEST_F(FrameTest, ThePaneUpdateShowsTheRunningHand) {
+  for (int running : {1, 0}) {
+    SCOPED_TRACE(running);
+    MakeApp(1024, 600);
+    const int32_t status = running ? TABLE_STATUS_RUNNING : 0;
+    const int32_t hand = 3;
+    std::memcpy(m_app->info.GetTableInfo() + TableInfoLayout::STATUS, &status, 4);
+    std::memcpy(m_app->info.GetTableInfo() + TableInfoLayout::ROUND_NUMBER, &hand, 4);
+    auto* frame = MakeFrame(1024, 600);
+    ASSERT_NE(nullptr, frame);
+    frame->SendMessage(WM_PANE_UPDATE, 0, 0);
+    const std::string text = ChatText(frame->GetChatPane());
+    EXPECT_NE(std::string::npos, text.find("您的位置"));
+    EXPECT_EQ(running != 0, text.find("【第3局】") != std::string::npos) << text;
+    DestroyFrame();
+    m_app.reset();
+  }
+}
+
 TEST(LookMenuItem, DecidedByTheRowAndTheOwnUser) {
   struct Case {
     bool rowIsOnlooker, selfLooksOn;
