@@ -2,6 +2,8 @@
 
 #include "engine/GameHost.h"
 #include "net/NetLog.h"
+#include "mahjong/SeatLayout.h"
+#include "platform/kernel/Time.h"
 #include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
 
@@ -64,6 +66,42 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
   m_scene->SetHooks(std::move(hooks));
+  CTableBars::Hooks bars;
+  bars.isLookOn = [app] { return app->IsLookOn() != 0; };
+  bars.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
+  bars.addChat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
+  bars.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
+  bars.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  bars.localTime = [] {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    std::tm now{};
+    now.tm_year = t.wYear - 1900, now.tm_mon = t.wMonth - 1, now.tm_mday = t.wDay;
+    now.tm_hour = t.wHour, now.tm_min = t.wMinute, now.tm_sec = t.wSecond;
+    return now;
+  };
+  bars.gameCode = [app] { return std::string(app->GetGameCode()); };
+  bars.userId = [app] { return app->GetUserID(); };
+  bars.dialect = [app] { return app->Painter().GetDialectVoice(); };
+  bars.setDialect = [app](int on) { app->Painter().SetDialectVoice(on); };
+  bars.sortRule = [app](int* joker1, int* substitute) {
+    *joker1 = app->Info().GetJokerTile1();
+    *substitute = app->Info().GetSubstituteFlag();
+  };
+  bars.seeHandAllowed = [app] {
+    return app->RoomOptionBit3() == 0 && app->Table().HasHandTiles(SIDE_OWN) == 0 && app->Info().IsHandRunning() != 0;
+  };
+  bars.requestSeeHand = [app] { return app->GetMJConnection()->RequestSeeHand(); };
+  bars.watchedName = [app] {
+    return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(app->Info().GetOwnChair())));
+  };
+  bars.setTimer = [this](uintptr_t id, UINT ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
+  };
+  bars.killTimer = [this](uintptr_t id) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
+  };
+  m_scene->SetBarHooks(std::move(bars));
   g_frame = this;
   GameHostServices services = GetGameHostServices();
   services.getTableView = CurrentTableView;

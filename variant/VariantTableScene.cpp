@@ -47,15 +47,41 @@ std::string CVariantTableScene::FaceLabel(int tile) {
   return text;
 }
 
+void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
+  hooks.loadStyle = [this](const std::string& folder) { return LoadStyle(folder); };
+  m_bars.SetHooks(std::move(hooks));
+}
+
+bool CVariantTableScene::LoadStyle(const std::string& folder) {
+  int index = 0;
+  for (int i = 0; i < CTilePictureSet::STYLE_COUNT; ++i)
+    if (m_bars.StyleFolder(i) == folder) index = i;
+  if (!m_pictures.SwitchStyle(*this, folder, index, m_metrics.IsSmallScreen())) return false;
+  if (m_board != nullptr) {
+    // Every row takes its picture again from the new tile set.
+    m_binder.Init(*this, m_pictures, [this](const std::string& line) { Log(line); });
+    m_binder.ReleaseAll(m_model.Tiles());
+    PaintBoard();
+  }
+  return true;
+}
+
+void CVariantTableScene::OnTimer(uintptr_t timerId) { m_bars.OnTimer(timerId); }
+
 void CVariantTableScene::OnGameStart() {
   if (!m_picturesTried) {
     m_picturesTried = true;
+    m_bars.ReadSettings();
     const std::string ini = m_hooks.iniPath ? m_hooks.iniPath() : std::string();
     if (!m_pictures.Load(*this, ini.empty() ? nullptr : ini.c_str(), m_metrics.IsSmallScreen()))
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
     if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
   BuildBoard();
+  if (!m_barsStarted) {
+    m_barsStarted = true;
+    m_bars.OnGameStart();
+  }
 }
 
 void CVariantTableScene::OnLayout() {
@@ -65,6 +91,8 @@ void CVariantTableScene::OnLayout() {
 }
 
 void CVariantTableScene::OnShutdown() {
+  m_bars.OnShutdown();
+  m_bars.Forget();
   m_board = nullptr;
   m_startButton = nullptr;
 }
@@ -81,7 +109,9 @@ int CVariantTableScene::OnCommand(Event event) {
   if (event.code == CMD_START && m_startButton != nullptr && m_startButton->IsVisible() &&
       IsMouseOverEntity(m_startButton)) {
     PressStart();
+    return 1;
   }
+  m_bars.OnCommand(event);
   return 1;
 }
 
@@ -113,6 +143,7 @@ void CVariantTableScene::BuildBoard() {
     m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
   }
   ShowStartButton(!m_model.IsPlaying());
+  m_bars.Build(m_metrics);
   if (UsePictures()) {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
     m_binder.SetLayout(m_metrics, m_model.GetTileCount());

@@ -16,6 +16,7 @@
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/WallLayout.h"
 #include "mahjong/scene/TilePictureSet.h"
+#include "variant/TableBars.h"
 #include "variant/TilePictureBinder.h"
 
 class CVariantTableScene : public GameBase, public CTableEffects {
@@ -45,6 +46,12 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // The bars' hooks; the scene answers their style loading itself.
+  void SetBarHooks(CTableBars::Hooks hooks);
+  CTableBars& Bars() { return m_bars; }
+  // Loads another style's tile pictures and draws the table with them; false when the style
+  // folder has none.
+  bool LoadStyle(const std::string& folder);
 
   // GameBase.
   void OnGameStart() override;
@@ -52,6 +59,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnLayout() override;
   void OnShutdown() override;
   int OnCommand(Event event) override;
+  void OnTimer(uintptr_t timerId) override;
 
   // CTableEffects: the model's redraw requests and sounds.
   void PlaySoundResource(int resource, int flags) override;
@@ -104,6 +112,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTilePictureSet m_pictures;
   CTilePictureBinder m_binder;
   bool m_picturesTried = false;
+  CTableBars m_bars{*this, m_model};
+  bool m_barsStarted = false;
 
   Entity* m_board = nullptr;
   Entity* m_startButton = nullptr;

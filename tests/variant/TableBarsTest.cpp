@@ -1,0 +1,416 @@
+// The table's bars driven by the mouse through the headless table view on the stopped clock:
+// the system bar's music, style, sort, managed-play, screenshot and dialect buttons, their
+// hints on the note board, the see-hand button's rest, and the settings they leave in the game
+// ini. Renderings go to build/tests/table-renderings/.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "engine/AdvancedButton.h"
+#include "engine/ControlRecord.h"
+#include "engine/EngineClock.h"
+#include "engine/EngineUtil.h"
+#include "engine/Entity.h"
+#include "engine/GameSound.h"
+#include "engine/World.h"
+#include "mahjong/MJTableView.h"
+#include "mahjong/SeatLayout.h"
+#include "mahjong/TileRules.h"
+#include "mahjong/scene/TableModel.h"
+#include "mahjong/scene/TilePictures.h"
+#include "platform/display/Display.h"
+#include "platform/kernel/Profile.h"
+#include "platform/kernel/Time.h"
+#include "tests/engine/EngineResFixture.h"
+#include "tests/platform/GdiTestCanvas.h"
+#include "tests/support/MessagePump.h"
+#include "variant/HandSort.h"
+#include "variant/VariantGameInfo.h"
+#include "variant/VariantTableScene.h"
+
+namespace {
+
+HWND g_main = nullptr;
+HWND MainWindow() { return g_main; }
+
+class TableBarsTest : public enginetest::EngineResTest {
+ protected:
+  void SetUp() override {
+    EngineResTest::SetUp();
+    std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
+    std::filesystem::create_directory_symlink(std::filesystem::path(PXQD_SKINS_DIR).parent_path() / "sound",
+                                              m_dir.File("sound"));
+    m_ini = m_dir.File("Pxqd.ini");
+    std::ofstream(m_ini) << "[GAMESET]\nMusic=0\nfangyan=0\n[SKIN]\nStyle0=Classic\nStyle1=Jade\nStyle2=Classic\n"
+                            "Default=0\n";
+    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
+    platform::StopClock();
+    SetEngineClockSource(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "TableBarsParent";
+    RegisterClassA(&wc);
+    m_parent = CreateWindowExA(0, "TableBarsParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+                               nullptr, nullptr, nullptr);
+    g_main = m_parent;
+    SetEngineMainWindowHook(MainWindow);
+    m_info.SetOwnChair(0);
+  }
+  // The table starts once the test has chosen the ini and whether the user looks on.
+  void Start() {
+    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
+    m_scene = new CVariantTableScene(m_model);
+    CVariantTableScene::Hooks hooks;
+    hooks.sideName = [](int side) { return std::string(side == SIDE_OWN ? "甲" : "乙"); };
+    hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
+    hooks.isLookOn = [this] { return m_lookOn; };
+    hooks.iniPath = [this] { return m_ini; };
+    m_scene->SetHooks(hooks);
+    CTableBars::Hooks bars;
+    bars.isLookOn = [this] { return m_lookOn; };
+    bars.iniPath = [this] { return m_ini; };
+    bars.addChat = [this](const std::string& line) { m_chat.push_back(line); };
+    bars.log = [this](const std::string& line) { m_logs.push_back(line); };
+    bars.playSound = [this](int resource, int) { m_sounds.push_back(resource); };
+    bars.localTime = [] {
+      std::tm t{};
+      t.tm_year = 2027 - 1900, t.tm_mon = 0, t.tm_mday = 1, t.tm_hour = 0, t.tm_min = 0, t.tm_sec = 5;
+      return t;
+    };
+    if (m_capture) bars.capture = m_capture;
+    bars.gameCode = [] { return std::string("pxqd"); };
+    bars.userId = [] { return 42; };
+    bars.resetTimeouts = [this] { ++m_timeoutResets; };
+    bars.toggleManaged = [this] { ++m_managedToggles; };
+    bars.dialect = [this] { return m_dialect; };
+    bars.setDialect = [this](int on) { m_dialect = on; };
+    bars.seeHandAllowed = [] { return true; };
+    bars.requestSeeHand = [this] { return ++m_seeHandRequests; };
+    bars.watchedName = [] { return std::string("乙"); };
+    bars.setTimer = [this](uintptr_t id, UINT ms) { ::SetTimer(m_view.Window(), id, ms, nullptr); };
+    bars.killTimer = [this](uintptr_t id) { ::KillTimer(m_view.Window(), id); };
+    m_scene->SetBarHooks(bars);
+    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
+    m_view.InitScreen();
+    m_view.Start();
+    Advance(40);
+  }
+  void TearDown() override {
+    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
+    delete m_scene;
+    SetEngineMainWindowHook(nullptr);
+    if (m_parent != nullptr) DestroyWindow(m_parent);
+    platform::StartClock();
+    EngineResTest::TearDown();
+  }
+  void Advance(DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 10) {
+      platform::AdvanceClock(10);
+      testsupport::Pump();
+    }
+  }
+  void Mouse(UINT message, int x, int y) {
+    SendMessageA(m_view.Window(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+  }
+  void ClickAt(int x, int y) {
+    Mouse(WM_MOUSEMOVE, x, y);
+    Mouse(WM_LBUTTONDOWN, x, y);
+    Mouse(WM_LBUTTONUP, x, y);
+    Advance(40);
+    // The pointer leaves, so that the next click on the same place enters the button again.
+    Mouse(WM_MOUSEMOVE, 5, 5);
+    Advance(20);
+  }
+  void Click(AdvancedButton* b) {
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(b->GetPlane(), nullptr);
+    ClickAt(b->GetPlane()->GetX(), b->GetPlane()->GetY());
+  }
+  CTableBars& Bars() { return m_scene->Bars(); }
+  std::string IniValue(const char* section, const char* key) {
+    char value[64] = {};
+    GetPrivateProfileStringA(section, key, "", value, sizeof value, m_ini.c_str());
+    return value;
+  }
+  std::vector<uint32_t> Capture(const char* name) {
+    Advance(40);
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
+    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
+    return pixels;
+  }
+  std::vector<int> OwnTiles() {
+    std::vector<int> ids;
+    for (int i = 0; i <= CTileTable::LAST_STANDING; ++i) {
+      const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+      if (t->present) ids.push_back(t->tileId);
+    }
+    return ids;
+  }
+
+  HWND m_parent = nullptr;
+  CVariantGameInfo m_info;
+  CTableEffects m_effects;
+  CMJTableModel m_model{m_info, m_effects};
+  CMJTableView m_view;
+  CVariantTableScene* m_scene = nullptr;
+  std::string m_ini;
+  bool m_lookOn = false;
+  int m_dialect = 0;
+  int m_timeoutResets = 0;
+  int m_managedToggles = 0;
+  int m_seeHandRequests = 0;
+  std::function<void(const char*)> m_capture;
+  std::vector<std::string> m_logs;
+  std::vector<std::string> m_chat;
+  std::vector<int> m_sounds;
+};
+
+TEST_F(TableBarsTest, SystemBarStandsBottomRightWithSixButtonsInItsOrder) {
+  Start();
+  BUTTONFRAME* bar = Bars().SystemBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_NE(bar->GetAnchor(), nullptr);
+  EXPECT_EQ(CTableBars::SYSTEM_BUTTONS, bar->GetSlotCount());
+  const uint32_t codes[6] = {210030, 210031, 210032, 210033, 210037, 1003};
+  const char* hints[6] = {"音乐", "换肤", "排序", "托管", "截屏", "普通  话"};
+  int lastX = -1;
+  for (int i = 0; i < 6; ++i) {
+    AdvancedButton* b = Bars().SystemButton(i);
+    ASSERT_NE(b, nullptr) << i;
+    EXPECT_EQ(codes[i], b->Look().commandCode) << i;
+    EXPECT_STREQ(hints[i], b->GetTipText()) << i;
+    EXPECT_EQ(bar->GetButton(i), b->GetControlRecord()) << i;
+    EXPECT_GT(b->GetPlane()->GetX(), lastX) << i;
+    lastX = b->GetPlane()->GetX();
+    EXPECT_TRUE(b->GetPlane()->IsVisible()) << i;
+  }
+  // The bar's centre: half its width from the right edge, a half frame and 4 pixels up.
+  Entity* anchor = bar->GetAnchor();
+  EXPECT_EQ(1024 - anchor->GetWidth() / 2, anchor->GetX());
+  EXPECT_EQ(768 - (15 + 4), anchor->GetY());
+  EXPECT_FALSE(Bars().SeeHandButton()->entity->IsVisible());
+  Capture("bars-player");
+}
+
+TEST_F(TableBarsTest, DialectButtonTogglesTheVoiceAndTheIniTwice) {
+  Start();
+  AdvancedButton* dialect = Bars().DialectButton();
+  ASSERT_NE(dialect, nullptr);
+  EXPECT_STREQ("普", dialect->Look().caption);
+  const struct {
+    int voice;
+    const char* caption;
+    const char* hint;
+    const char* ini;
+  } steps[] = {{1, "屿", "澄屿  话", "1"}, {0, "普", "普通  话", "0"}};
+  for (const auto& s : steps) {
+    Click(dialect);
+    EXPECT_EQ(s.voice, m_dialect);
+    EXPECT_STREQ(s.caption, dialect->Look().caption);
+    EXPECT_STREQ(s.hint, dialect->GetTipText());
+    EXPECT_EQ(s.ini, IniValue("GAMESET", "fangyan"));
+  }
+  // The dialect button is no button of the play, so the managed play's time-outs stay.
+  EXPECT_EQ(0, m_timeoutResets);
+}
+
+TEST_F(TableBarsTest, ADialectSavedOnIsReadAtTheStart) {
+  WritePrivateProfileStringA("GAMESET", "fangyan", "1", m_ini.c_str());
+  Start();
+  EXPECT_EQ(1, m_dialect);
+  EXPECT_STREQ("屿", Bars().DialectButton()->Look().caption);
+}
+
+TEST_F(TableBarsTest, ManagedButtonCallsTheTurnCodeAndEveryButtonResetsTheTimeOuts) {
+  Start();
+  Click(Bars().SystemButton(3));
+  EXPECT_EQ(1, m_managedToggles);
+  EXPECT_EQ(1, m_timeoutResets);
+}
+
+TEST_F(TableBarsTest, MusicTogglesAndTheSettingsAreWrittenAtShutDown) {
+  Start();
+  GameSound& sound = m_scene->GetWorldRef().GetSound();
+  Click(Bars().SystemButton(0));
+  EXPECT_EQ(1, sound.IsMusicPlaying());
+  EXPECT_EQ(1, Bars().MusicOn());
+  EXPECT_NE(std::string(sound.GetMusicPath()).find("default.mp3"), std::string::npos);
+  Click(Bars().SystemButton(1));
+  EXPECT_EQ(1, Bars().StyleIndex());
+  EXPECT_EQ("Jade", m_scene->Pictures().Style());
+  // The music of the new style plays.
+  EXPECT_EQ(1, sound.IsMusicPlaying());
+  EXPECT_NE(std::string(sound.GetMusicPath()).find("Jade"), std::string::npos) << sound.GetMusicPath();
+  Capture("bars-jade");
+  m_scene->OnShutdown();
+  EXPECT_EQ("1", IniValue("SKIN", "Default"));
+  EXPECT_EQ("1", IniValue("GAMESET", "Music"));
+}
+
+TEST_F(TableBarsTest, MusicSwitchedOffIsWrittenOffAndMusicOnStartsWithTheTable) {
+  WritePrivateProfileStringA("GAMESET", "Music", "1", m_ini.c_str());
+  Start();
+  GameSound& sound = m_scene->GetWorldRef().GetSound();
+  EXPECT_EQ(1, sound.IsMusicPlaying());
+  Click(Bars().SystemButton(0));
+  EXPECT_EQ(0, sound.IsMusicOpen());
+  m_scene->OnShutdown();
+  EXPECT_EQ("0", IniValue("GAMESET", "Music"));
+  EXPECT_EQ("0", IniValue("SKIN", "Default"));
+}
+
+TEST_F(TableBarsTest, StyleSwitchWithoutAnotherUsableStyleChangesNothing) {
+  // Three names of which none other than the current is usable: the same name twice, and a
+  // folder without a tile set.
+  WritePrivateProfileStringA("SKIN", "Style1", "Classic", m_ini.c_str());
+  WritePrivateProfileStringA("SKIN", "Style2", "Missing", m_ini.c_str());
+  Start();
+  Click(Bars().SystemButton(1));
+  EXPECT_EQ(0, Bars().StyleIndex());
+  EXPECT_EQ("Classic", m_scene->Pictures().Style());
+  EXPECT_TRUE(m_scene->Pictures().Loaded());
+}
+
+TEST_F(TableBarsTest, SortSweepsTheHandAndKeepsEveryTile) {
+  Start();
+  // Thirteen standing tiles out of order, several of one code, and a drawn tile.
+  const int ids[13] = {100, 8, 45, 17, 0, 9, 27, 18, 36, 108, 1, 44, 26};
+  m_model.SetHandTiles(SIDE_OWN, ids, 13);
+  MJTile* drawn = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 0);
+  drawn->tileId = 2, drawn->present = 1, drawn->standing = 1, drawn->nFace = 1;
+  std::vector<int> before = OwnTiles();
+  Click(Bars().SystemButton(2));
+  EXPECT_NE(std::find(m_sounds.begin(), m_sounds.end(), 29108), m_sounds.end());
+  ASSERT_NE(Bars().HandCursor(), nullptr);
+  EXPECT_TRUE(Bars().HandCursor()->IsVisible());
+  // The sweep ends in the sort.
+  for (int i = 0; i < 300 && m_scene->HasApplyKey(Bars().SortKey()); ++i) Advance(10);
+  EXPECT_FALSE(m_scene->HasApplyKey(Bars().SortKey()));
+  Advance(40);
+  std::vector<int> after = OwnTiles();
+  std::vector<int> a = before, b = after;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  EXPECT_EQ(a, b);
+  // Standing places 1-13 then the drawn place rise by code.
+  auto code = [&](int i) {
+    return GetTileSortCode(m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i)->tileId, -1, 1,
+                           m_model.GetRuleFlags());
+  };
+  for (int i = 2; i <= 13; ++i) EXPECT_LE(code(i - 1), code(i)) << i;
+  EXPECT_LE(code(13), code(0));
+  Capture("bars-sorted");
+}
+
+TEST(HandSortTest, TheSortKeepsEveryTileAndLeavesHiddenHandsAlone) {
+  const struct {
+    const char* what;
+    std::vector<int> ids;
+    bool withDrawn;
+    int sorted;
+  } cases[] = {
+      {"more than four of one sort code", {0, 9, 18, 27, 1, 10, 19, 28, 0 + 36, 9 + 36}, false, 10},
+      {"the drawn tile sorted in last", {30, 2, 1, 0}, true, 4},
+      {"a hidden hand", {MJ_TILE_HIDDEN, MJ_TILE_HIDDEN, MJ_TILE_HIDDEN}, false, 0},
+  };
+  for (const auto& c : cases) {
+    CTileTable tiles;
+    int place = c.withDrawn ? 0 : 1;
+    for (int id : c.ids) {
+      MJTile* t = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, place++);
+      t->tileId = id, t->present = 1, t->standing = 1, t->nFace = 1, t->jokerMark = id == 1 ? 1 : 0;
+    }
+    // A meld stays where it is.
+    MJTile* meld = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 13);
+    meld->tileId = 5, meld->present = 1, meld->standing = 1, meld->meldKind = 1;
+    // Sorting by the tile's own code treats every id of a suit's value alike when the rule set
+    // substitutes the treasure: with joker 0 and substitute 0, ids of the treasure's kind
+    // share the treasure's code.
+    EXPECT_EQ(c.sorted, SortStandingTiles(tiles, SIDE_OWN, c.withDrawn, 0, 0, static_cast<int>(0xB004B20B)))
+        << c.what;
+    std::vector<int> after;
+    for (int i = 0; i < 13; ++i) {
+      const MJTile* t = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+      if (t->present) after.push_back(t->tileId);
+      // The joker mark travels with its tile.
+      if (t->present && t->tileId == 1) EXPECT_EQ(1, t->jokerMark) << c.what;
+    }
+    std::vector<int> a = c.ids, b = after;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    EXPECT_EQ(a, b) << c.what;
+    if (c.withDrawn) EXPECT_EQ(30, tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 0)->tileId) << c.what;
+    if (c.sorted == 0) {
+      for (size_t k = 0; k < c.ids.size(); ++k) EXPECT_EQ(c.ids[k], after[k]) << c.what;
+    }
+    EXPECT_EQ(5, meld->tileId) << c.what;
+  }
+}
+
+TEST_F(TableBarsTest, ScreenshotIsWrittenUnderTempAndItsPlaceReported) {
+  Start();
+  Click(Bars().SystemButton(4));
+  ASSERT_EQ(1u, m_chat.size());
+  const std::string path = m_dir.File("temp/pxqd_42_2027101_5.jpg");
+  EXPECT_TRUE(std::filesystem::is_regular_file(path));
+  EXPECT_GT(std::filesystem::file_size(path), 1000u);
+  EXPECT_NE(m_chat[0].find("游戏截图已保存到"), std::string::npos);
+  EXPECT_NE(m_chat[0].find("pxqd_42_2027101_5.jpg"), std::string::npos);
+}
+
+TEST_F(TableBarsTest, AScreenshotThatCouldNotBeWrittenIsReportedSo) {
+  m_capture = [](const char*) {};
+  Start();
+  Click(Bars().SystemButton(4));
+  ASSERT_EQ(1u, m_chat.size());
+  EXPECT_NE(m_chat[0].find("游戏截图未能保存到"), std::string::npos) << m_chat[0];
+}
+
+TEST_F(TableBarsTest, RestingMouseShowsTheHintOnTheNoteBoard) {
+  Start();
+  AdvancedButton* sort = Bars().SystemButton(2);
+  Mouse(WM_MOUSEMOVE, sort->GetPlane()->GetX(), sort->GetPlane()->GetY());
+  Advance(900);
+  Entity* note = Bars().NoteBoard();
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->IsVisible());
+  EXPECT_GT(note->GetAlpha(), 0.5);
+  Capture("bars-hint");
+  Mouse(WM_MOUSEMOVE, 300, 300);
+  Advance(900);
+  EXPECT_FALSE(note->IsVisible());
+}
+
+TEST_F(TableBarsTest, SeeHandButtonRestsFifteenSecondsAfterARequest) {
+  m_lookOn = true;
+  Start();
+  ControlRecord* button = Bars().SeeHandButton();
+  ASSERT_NE(button, nullptr);
+  Bars().ShowSeeHandButton(true);
+  // An onlooker has no system bar.
+  EXPECT_FALSE(Bars().SystemBar()->GetAnchor()->IsVisible());
+  Advance(40);
+  const int x = button->entity->GetX(), y = button->entity->GetY();
+  EXPECT_EQ(50, x);
+  EXPECT_EQ(768 - 16, y);
+  ClickAt(x, y);
+  EXPECT_EQ(1, m_seeHandRequests);
+  ASSERT_EQ(1u, m_chat.size());
+  EXPECT_NE(m_chat[0].find("请求乙给我看牌"), std::string::npos);
+  // The second press within the rest finds the button off.
+  ClickAt(x, y);
+  EXPECT_EQ(1, m_seeHandRequests);
+  Capture("bars-onlooker");
+  platform::AdvanceClock(15000);
+  testsupport::Pump();
+  Advance(40);
+  ClickAt(x, y);
+  EXPECT_EQ(2, m_seeHandRequests);
+}
+
+}  // namespace
