@@ -93,6 +93,7 @@ void CVariantTableScene::OnLayout() {
 void CVariantTableScene::OnShutdown() {
   m_bars.OnShutdown();
   m_bars.Forget();
+  m_panels.Forget();
   m_board = nullptr;
   m_startButton = nullptr;
 }
@@ -144,6 +145,7 @@ void CVariantTableScene::BuildBoard() {
   }
   ShowStartButton(!m_model.IsPlaying());
   m_bars.Build(m_metrics);
+  if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
   if (UsePictures()) {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
     m_binder.SetLayout(m_metrics, m_model.GetTileCount());
@@ -334,7 +336,11 @@ void CVariantTableScene::DrawPlates() {
   if (!m_hooks.sideName) return;
   for (int side = 0; side < SIDE_COUNT; ++side) {
     const std::string name = m_hooks.sideName(side);
-    if (name.empty()) continue;
+    if (name.empty()) {
+      // An empty seat's panel goes away.
+      if (m_panels.Built()) m_panels.Draw(side, name, false, m_metrics);
+      continue;
+    }
     int x = 0, y = 0;
     bool vertical = false;
     SideOrigin(side, &x, &y, &vertical);
@@ -354,6 +360,12 @@ void CVariantTableScene::DrawPlates() {
         case SIDE_LEFT: x += TILE_H + 8, y -= 26; break;
         default: x -= 100, y -= 26; break;
       }
+    }
+    if (m_panels.Built()) {
+      // The name stands on the side's panel; the board keeps only the banker's mark.
+      DrawBankerMark(side, x, y - 1);
+      m_panels.Draw(side, name, m_hooks.isStarted && m_hooks.isStarted(side), m_metrics);
+      continue;
     }
     FillRect(x - 2, y - 2, 104, 22, 0x102010);
     // The banker's mark stands at the start of the plate and moves the name after it.

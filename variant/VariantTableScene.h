@@ -17,6 +17,7 @@
 #include "mahjong/scene/WallLayout.h"
 #include "mahjong/scene/TilePictureSet.h"
 #include "variant/TableBars.h"
+#include "variant/TableSidePanels.h"
 #include "variant/TilePictureBinder.h"
 
 class CVariantTableScene : public GameBase, public CTableEffects {
@@ -39,6 +40,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // side holds the banker.
     std::function<std::string()> skinIni;
     std::function<bool(int side)> isBanker;
+    // Whether the player of a side has started (pressed start) for the coming hand.
+    std::function<bool(int side)> isStarted;
   };
 
   // The start button's command.
@@ -49,6 +52,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // The bars' hooks; the scene answers their style loading itself.
   void SetBarHooks(CTableBars::Hooks hooks);
   CTableBars& Bars() { return m_bars; }
+  CTableSidePanels& SidePanels() { return m_panels; }
   // Loads another style's tile pictures and draws the table with them; false when the style
   // folder has none.
   bool LoadStyle(const std::string& folder);
@@ -113,6 +117,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTilePictureBinder m_binder;
   bool m_picturesTried = false;
   CTableBars m_bars{*this, m_model};
+  CTableSidePanels m_panels{*this};
   bool m_barsStarted = false;
 
   Entity* m_board = nullptr;

@@ -15,6 +15,7 @@
 #include "engine/EngineUtil.h"
 #include "engine/Entity.h"
 #include "engine/GameSound.h"
+#include "engine/PlaneEntity.h"
 #include "engine/World.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/SeatLayout.h"
@@ -411,6 +412,95 @@ TEST_F(TableBarsTest, SeeHandButtonRestsFifteenSecondsAfterARequest) {
   Advance(40);
   ClickAt(x, y);
   EXPECT_EQ(2, m_seeHandRequests);
+}
+
+}  // namespace
+
+namespace {
+
+int CountPixels(Entity* plane, uint32_t colour) {
+  const PlaneData* d = PlaneEntity::GetData(plane);
+  const uint32_t packed = PlaneEntity::PackColor(colour, d->keyColor);
+  int n = 0;
+  for (int i = 0; i < d->width * d->height; ++i) n += PlaneEntity::GetPixels(plane)[i] == packed ? 1 : 0;
+  return n;
+}
+
+TEST_F(TableBarsTest, SidePanelsCarryTheNamesInTheStartedColourAndTheirIcons) {
+  Start();
+  CTableSidePanels& panels = m_scene->SidePanels();
+  ASSERT_TRUE(panels.Built());
+  CTableMetrics metrics;
+  metrics.sceneWidth = 1024, metrics.sceneHeight = 768;
+  panels.Draw(SIDE_TOP, "乙", false, metrics);
+  Entity* top = panels.Panel(SIDE_TOP);
+  ASSERT_NE(top, nullptr);
+  EXPECT_TRUE(top->IsVisible());
+  EXPECT_GT(CountPixels(top, CTableSidePanels::WAITING_COLOUR), 0);
+  EXPECT_EQ(0, CountPixels(top, CTableSidePanels::STARTED_COLOUR));
+  panels.Draw(SIDE_TOP, "乙", true, metrics);
+  EXPECT_GT(CountPixels(top, CTableSidePanels::STARTED_COLOUR), 0);
+  EXPECT_EQ(0, CountPixels(top, CTableSidePanels::WAITING_COLOUR));
+  // The icon set by the stake panel is the tenth code; shown, it moves to the front.
+  panels.SetSideIcon(SIDE_TOP, 1);
+  EXPECT_EQ(1, panels.Code(SIDE_TOP, 0));
+  EXPECT_TRUE(panels.Icon(SIDE_TOP, 0)->IsVisible());
+  EXPECT_FALSE(panels.Icon(SIDE_TOP, 1)->IsVisible());
+  panels.SetSideIcon(SIDE_TOP, 2);
+  EXPECT_EQ(2, panels.ShowSideIcons(SIDE_TOP));
+  EXPECT_TRUE(panels.Icon(SIDE_TOP, 1)->IsVisible());
+  // A side out of range changes nothing.
+  panels.SetSideIcon(-1, 3);
+  panels.SetSideIcon(4, 3);
+  EXPECT_EQ(2, panels.ShowSideIcons(SIDE_TOP));
+  panels.ResetSideEffects();
+  EXPECT_EQ(0, panels.ShowSideIcons(SIDE_TOP));
+  EXPECT_FALSE(panels.Icon(SIDE_TOP, 0)->IsVisible());
+  // An empty seat hides its panel.
+  panels.Draw(SIDE_TOP, "", false, metrics);
+  EXPECT_FALSE(top->IsVisible());
+  Capture("panels");
+}
+
+TEST(SidePanelPlacement, BesideTheHandAndInsideTheScene) {
+  CTableMetrics normal;
+  normal.sceneWidth = 1024, normal.sceneHeight = 768;
+  CTableMetrics small;
+  small.SetSmallScreen(true);
+  small.sceneWidth = 800, small.sceneHeight = 600;
+  const RECT area{300, 200, 500, 260};
+  const struct {
+    const CTableMetrics* m;
+    int side;
+    POINT expected;
+  } cases[] = {
+      // Normal screens: 25 pixels away from the table's side of the hand.
+      {&normal, 0, {300 - 25 - 25, 230}},
+      {&normal, 1, {400, 200 - 25 - 25}},
+      {&normal, 2, {500 + 25 + 25, 230}},
+      {&normal, 3, {400, 260 + 25 + 25}},
+      // Small screens: 5 pixels towards the table.
+      {&small, 0, {500 + 5 + 25, 230}},
+      {&small, 1, {400, 260 + 5 + 25}},
+      {&small, 2, {300 - 5 - 25, 230}},
+      {&small, 3, {400, 200 - 5 - 25}},
+  };
+  for (const auto& c : cases) {
+    const POINT p = CTableSidePanels::PanelCentre(c.side, area, *c.m);
+    EXPECT_EQ(c.expected.x, p.x) << c.side;
+    EXPECT_EQ(c.expected.y, p.y) << c.side;
+  }
+  // The game's own hands lie at the scene's edges: a panel that would leave the scene stands
+  // on the table's side instead.
+  for (int side = 0; side < 4; ++side) {
+    RECT a{};
+    ASSERT_TRUE(normal.GetHandArea(side, &a));
+    const POINT p = CTableSidePanels::PanelCentre(side, a, normal);
+    EXPECT_GE(p.x, 0) << side;
+    EXPECT_GE(p.y, 0) << side;
+    EXPECT_LE(p.x, 1024) << side;
+    EXPECT_LE(p.y, 768) << side;
+  }
 }
 
 }  // namespace
