@@ -77,7 +77,10 @@ POINT CTableSidePanels::PanelCentre(int side, const RECT& a, const CTableMetrics
   }
   const bool inside = outward.x - hw >= 0 && outward.y - hh >= 0 && outward.x + hw <= metrics.sceneWidth &&
                       outward.y + hh <= metrics.sceneHeight;
-  return inside ? outward : inward(5);
+  if (inside) return outward;
+  // On the table's side the panel keeps clear of the ready icon, which stands 35 pixels off
+  // the hand.
+  return inward(side == 0 || side == 2 ? 35 + 76 / 2 + 5 : 35 + 32 / 2 + 5);
 }
 
 void CTableSidePanels::Draw(int side, const std::string& name, bool started, const CTableMetrics& metrics) {

@@ -65,6 +65,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
+  hooks.chairToSide = [app](int chair) { return app->Info().ChairToSide(chair); };
   hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   m_scene->SetHooks(std::move(hooks));
   CTableBars::Hooks bars;

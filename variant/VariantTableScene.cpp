@@ -94,6 +94,7 @@ void CVariantTableScene::OnShutdown() {
   m_bars.OnShutdown();
   m_bars.Forget();
   m_panels.Forget();
+  m_extras.Forget();
   m_board = nullptr;
   m_startButton = nullptr;
 }
@@ -146,6 +147,10 @@ void CVariantTableScene::BuildBoard() {
   ShowStartButton(!m_model.IsPlaying());
   m_bars.Build(m_metrics);
   if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
+  if (UsePictures()) {
+    m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });
+    if (Entity* logo = m_extras.Logo()) logo->SetLevel(m_board->GetLevel() + 1);
+  }
   if (UsePictures()) {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
     m_binder.SetLayout(m_metrics, m_model.GetTileCount());

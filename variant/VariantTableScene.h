@@ -17,6 +17,7 @@
 #include "mahjong/scene/WallLayout.h"
 #include "mahjong/scene/TilePictureSet.h"
 #include "variant/TableBars.h"
+#include "variant/TableExtras.h"
 #include "variant/TableSidePanels.h"
 #include "variant/TilePictureBinder.h"
 
@@ -42,6 +43,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<bool(int side)> isBanker;
     // Whether the player of a side has started (pressed start) for the coming hand.
     std::function<bool(int side)> isStarted;
+    // The side a chair sits on, -1 for no seat of this table.
+    std::function<int(int chair)> chairToSide;
   };
 
   // The start button's command.
@@ -53,6 +56,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void SetBarHooks(CTableBars::Hooks hooks);
   CTableBars& Bars() { return m_bars; }
   CTableSidePanels& SidePanels() { return m_panels; }
+  CTableExtras& Extras() { return m_extras; }
   // Loads another style's tile pictures and draws the table with them; false when the style
   // folder has none.
   bool LoadStyle(const std::string& folder);
@@ -118,6 +122,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   bool m_picturesTried = false;
   CTableBars m_bars{*this, m_model};
   CTableSidePanels m_panels{*this};
+  CTableExtras m_extras{*this};
   bool m_barsStarted = false;
 
   Entity* m_board = nullptr;

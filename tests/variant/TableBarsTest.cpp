@@ -491,15 +491,72 @@ TEST(SidePanelPlacement, BesideTheHandAndInsideTheScene) {
     EXPECT_EQ(c.expected.y, p.y) << c.side;
   }
   // The game's own hands lie at the scene's edges: a panel that would leave the scene stands
-  // on the table's side instead.
+  // on the table's side instead, clear of the ready icon.
   for (int side = 0; side < 4; ++side) {
     RECT a{};
     ASSERT_TRUE(normal.GetHandArea(side, &a));
     const POINT p = CTableSidePanels::PanelCentre(side, a, normal);
+    const POINT ready = CTableExtras::ReadyIconPoint(side, a);
+    const bool turned = side == 0 || side == 2;
+    const int apartX = std::abs(p.x - ready.x), apartY = std::abs(p.y - ready.y);
+    EXPECT_TRUE(turned ? apartX >= 25 + 38 : apartY >= 25 + 16) << side;
     EXPECT_GE(p.x, 0) << side;
     EXPECT_GE(p.y, 0) << side;
     EXPECT_LE(p.x, 1024) << side;
     EXPECT_LE(p.y, 768) << side;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TableBarsTest, ReadyIconsTicketsAndTheActivityButton) {
+  Start();
+  CTableExtras& extras = m_scene->Extras();
+  ASSERT_TRUE(extras.Built());
+  for (int side = 0; side < 4; ++side) {
+    ASSERT_NE(extras.ReadyIcon(side), nullptr) << side;
+    EXPECT_FALSE(extras.ReadyIcon(side)->IsVisible()) << side;
+  }
+  EXPECT_TRUE(extras.ShowReadyIcon(SIDE_TOP));
+  EXPECT_TRUE(extras.ReadyIcon(SIDE_TOP)->IsVisible());
+  EXPECT_FALSE(extras.ShowReadyIcon(7));
+  // Once a player left during the settlement the icons stay hidden.
+  extras.SetHoldReadyIcons(true);
+  EXPECT_FALSE(extras.ShowReadyIcon(SIDE_OWN));
+  EXPECT_FALSE(extras.ReadyIcon(SIDE_OWN)->IsVisible());
+  extras.SetHoldReadyIcons(false);
+  EXPECT_TRUE(extras.ShowReadyIcon(SIDE_OWN));
+  // Only animations 1 to 10 exist.
+  for (int n : {0, 11, -1}) EXPECT_FALSE(extras.PlayTicketAnimation(n)) << n;
+  for (int n = 1; n <= CTableExtras::TICKETS; ++n) {
+    ASSERT_NE(extras.Ticket(n), nullptr) << n;
+    EXPECT_FALSE(extras.Ticket(n)->IsVisible()) << n;
+  }
+  EXPECT_TRUE(extras.PlayTicketAnimation(3));
+  EXPECT_TRUE(extras.Ticket(3)->IsVisible());
+  EXPECT_EQ(1024 - 155, extras.Ticket(3)->GetX());
+  ASSERT_NE(extras.ActivityButton(), nullptr);
+  EXPECT_FALSE(extras.ActivityButton()->IsVisible());
+  extras.ShowActivityButton();
+  EXPECT_TRUE(extras.ActivityButton()->IsVisible());
+  EXPECT_EQ(1024 - 40, extras.ActivityButton()->GetX());
+  EXPECT_EQ(40, extras.ActivityButton()->GetY());
+  ASSERT_NE(extras.TreasurePanel(), nullptr);
+  EXPECT_FALSE(extras.TreasurePanel()->IsVisible());
+  ASSERT_NE(extras.Logo(), nullptr);
+  EXPECT_TRUE(extras.Logo()->IsVisible());
+  Capture("extras");
+}
+
+TEST(ReadyIconPoint, ThirtyFivePixelsOnTheTablesSideOfEachHand) {
+  const RECT a{300, 200, 500, 260};
+  const POINT expected[4] = {{535, 230}, {400, 295}, {265, 230}, {400, 165}};
+  for (int side = 0; side < 4; ++side) {
+    const POINT p = CTableExtras::ReadyIconPoint(side, a);
+    EXPECT_EQ(expected[side].x, p.x) << side;
+    EXPECT_EQ(expected[side].y, p.y) << side;
   }
 }
 
