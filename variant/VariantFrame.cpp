@@ -66,6 +66,16 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
   hooks.chairToSide = [app](int chair) { return app->Info().ChairToSide(chair); };
+  hooks.setTimer = [this](uintptr_t id, UINT ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
+  };
+  hooks.killTimer = [this](uintptr_t id) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
+  };
+  hooks.clockTimerId = [this] { return m_view != nullptr ? static_cast<uintptr_t>(m_view->GetClockTimerId()) : 0; };
+  hooks.bankerChair = [app] { return app->Info().GetBankerChair(); };
+  hooks.ownChair = [app] { return app->Info().GetOwnChair(); };
+  hooks.nudgeStalledTurn = [app] { app->GetMJConnection()->SendRequest229405(); };
   hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   m_scene->SetHooks(std::move(hooks));
   CTableBars::Hooks bars;

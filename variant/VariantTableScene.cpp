@@ -4,6 +4,7 @@
 
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
+#include "mahjong/MJTableView.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/scene/TilePictures.h"
 
@@ -66,7 +67,49 @@ bool CVariantTableScene::LoadStyle(const std::string& folder) {
   return true;
 }
 
-void CVariantTableScene::OnTimer(uintptr_t timerId) { m_bars.OnTimer(timerId); }
+void CVariantTableScene::StartAutoReady() {
+  if (m_hooks.setTimer) m_hooks.setTimer(CTableTimers::AUTO_READY_TIMER, CTableTimers::AUTO_READY_MS);
+}
+
+void CVariantTableScene::OnTimer(uintptr_t timerId) {
+  if (m_bars.OnTimer(timerId)) return;
+  switch (timerId) {
+    case CTableTimers::DRAW_FALLBACK_TIMER:
+    case CTableTimers::DISCARD_FALLBACK_TIMER: {
+      // The fallback timers keep running; the turn's end stops them.
+      const CTableTimers::TurnState state = m_hooks.turnState ? m_hooks.turnState() : CTableTimers::TurnState{};
+      switch (CTableTimers::OnFallbackTimer(timerId, state)) {
+        case CTableTimers::Fallback::PostDraw:
+          if (m_hooks.postDraw) m_hooks.postDraw();
+          break;
+        case CTableTimers::Fallback::PostDiscard:
+          if (m_hooks.postDiscard) m_hooks.postDiscard();
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    case CTableTimers::AUTO_READY_TIMER:
+      if (m_hooks.killTimer) m_hooks.killTimer(CTableTimers::AUTO_READY_TIMER);
+      if (m_hooks.autoReady) m_hooks.autoReady();
+      return;
+    default:
+      break;
+  }
+  const uintptr_t clock = m_hooks.clockTimerId ? m_hooks.clockTimerId() : 0;
+  if (timerId >= CMJTableView::CLOCK_TIMER_ID && timerId == clock) {
+    // The count-down itself belongs to the turn; a table whose count-down stands still asks the
+    // server, one chair after another, to move the turn on.
+    const int banker = m_hooks.bankerChair ? m_hooks.bankerChair() : 0;
+    const int own = m_hooks.ownChair ? m_hooks.ownChair() : 0;
+    if (m_timers.OnClockSecond(m_model.Clock().remainingSeconds, banker, own, SIDE_COUNT) && !IsLookOnNow() &&
+        m_hooks.nudgeStalledTurn)
+      m_hooks.nudgeStalledTurn();
+  }
+}
+
+bool CVariantTableScene::IsLookOnNow() const { return m_hooks.isLookOn && m_hooks.isLookOn(); }
 
 void CVariantTableScene::OnGameStart() {
   if (!m_picturesTried) {

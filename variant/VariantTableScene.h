@@ -19,6 +19,7 @@
 #include "variant/TableBars.h"
 #include "variant/TableExtras.h"
 #include "variant/TableSidePanels.h"
+#include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
 class CVariantTableScene : public GameBase, public CTableEffects {
@@ -45,6 +46,19 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<bool(int side)> isStarted;
     // The side a chair sits on, -1 for no seat of this table.
     std::function<int(int chair)> chairToSide;
+    // The table view's window timers and the id of its one-second clock.
+    std::function<void(uintptr_t id, UINT ms)> setTimer;
+    std::function<void(uintptr_t id)> killTimer;
+    std::function<uintptr_t()> clockTimerId;
+    // The turn as the fallback timers see it, and the requests they make for the player in turn.
+    std::function<CTableTimers::TurnState()> turnState;
+    std::function<void()> postDraw;
+    std::function<void()> postDiscard;
+    // The ready request the settlement's end makes by itself, and the stalled-turn request.
+    std::function<void()> autoReady;
+    std::function<void()> nudgeStalledTurn;
+    std::function<int()> bankerChair;
+    std::function<int()> ownChair;
   };
 
   // The start button's command.
@@ -60,6 +74,10 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // Loads another style's tile pictures and draws the table with them; false when the style
   // folder has none.
   bool LoadStyle(const std::string& folder);
+  // The automatic ready request in 15 seconds (a settlement closed while the player may not
+  // leave yet); once per call.
+  void StartAutoReady();
+  const CTableTimers& Timers() const { return m_timers; }
 
   // GameBase.
   void OnGameStart() override;
@@ -110,6 +128,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawCloth();
   bool DrawBankerMark(int side, int x, int y);
   bool UsePictures() const { return m_pictures.Loaded(); }
+  bool IsLookOnNow() const;
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
 
   CMJTableModel& m_model;
@@ -123,6 +142,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableBars m_bars{*this, m_model};
   CTableSidePanels m_panels{*this};
   CTableExtras m_extras{*this};
+  CTableTimers m_timers;
   bool m_barsStarted = false;
 
   Entity* m_board = nullptr;

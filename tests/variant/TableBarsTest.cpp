@@ -69,6 +69,13 @@ class TableBarsTest : public enginetest::EngineResTest {
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
     hooks.isLookOn = [this] { return m_lookOn; };
     hooks.iniPath = [this] { return m_ini; };
+    hooks.setTimer = [this](uintptr_t id, UINT ms) { ::SetTimer(m_view.Window(), id, ms, nullptr); };
+    hooks.killTimer = [this](uintptr_t id) { ::KillTimer(m_view.Window(), id); };
+    hooks.clockTimerId = [this] { return static_cast<uintptr_t>(m_view.GetClockTimerId()); };
+    hooks.autoReady = [this] { ++m_autoReadies; };
+    hooks.nudgeStalledTurn = [this] { ++m_nudges; };
+    hooks.bankerChair = [] { return 1; };
+    hooks.ownChair = [] { return 2; };
     m_scene->SetHooks(hooks);
     CTableBars::Hooks bars;
     bars.isLookOn = [this] { return m_lookOn; };
@@ -165,6 +172,8 @@ class TableBarsTest : public enginetest::EngineResTest {
   int m_timeoutResets = 0;
   int m_managedToggles = 0;
   int m_seeHandRequests = 0;
+  int m_autoReadies = 0;
+  int m_nudges = 0;
   std::function<void(const char*)> m_capture;
   std::vector<std::string> m_logs;
   std::vector<std::string> m_chat;
@@ -548,6 +557,26 @@ TEST_F(TableBarsTest, ReadyIconsTicketsAndTheActivityButton) {
   ASSERT_NE(extras.Logo(), nullptr);
   EXPECT_TRUE(extras.Logo()->IsVisible());
   Capture("extras");
+}
+
+TEST_F(TableBarsTest, AutoReadyFiresOnceAndAStalledTableIsNudgedOnTheOwnChairsTurn) {
+  Start();
+  m_scene->StartAutoReady();
+  for (int i = 0; i < 15; ++i) {
+    platform::AdvanceClock(1000);
+    testsupport::Pump();
+  }
+  EXPECT_EQ(1, m_autoReadies);
+  platform::AdvanceClock(30000);
+  testsupport::Pump();
+  EXPECT_EQ(1, m_autoReadies);
+  // Banker chair 1, own chair 2: the second nudge (second 40) is this client's.
+  m_view.StartClockTimer();
+  for (int second = 1; second <= 45; ++second) {
+    platform::AdvanceClock(1000);
+    testsupport::Pump();
+    EXPECT_EQ(second >= 40 ? 1 : 0, m_nudges) << second;
+  }
 }
 
 TEST(ReadyIconPoint, ThirtyFivePixelsOnTheTablesSideOfEachHand) {
