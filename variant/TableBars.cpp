@@ -271,6 +271,8 @@ void CTableBars::FrameBars() {
 }
 
 void CTableBars::OnGameStart() {
+  if (m_hooks.isLookOn && m_hooks.isLookOn() && (!m_hooks.seeHandOffered || m_hooks.seeHandOffered()))
+    ShowSeeHandButton(true);
   if (m_music) {
     // The switch says the music played when the table was left: it starts again.
     m_music = 0;

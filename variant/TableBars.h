@@ -89,6 +89,8 @@ class CTableBars {
     // The see-hand request: whether it may be asked now, the request itself (1 when sent) and
     // the watched player's name for the chat line.
     std::function<bool()> seeHandAllowed;
+    // Whether the room lets onlookers ask at all (the button is offered at the start).
+    std::function<bool()> seeHandOffered;
     std::function<int()> requestSeeHand;
     std::function<std::string()> watchedName;
     // The table view's window timers.
@@ -108,7 +110,8 @@ class CTableBars {
   // only lay them out again.
   void Build(const CTableMetrics& metrics);
   void Layout(const CTableMetrics& metrics);
-  // Starts the music when the switch is on (the table's start).
+  // Offers an onlooker the see-hand button and starts the music when the switch is on (the
+  // table's start).
   void OnGameStart();
   // Writes [SKIN] Default and [GAMESET] Music; the table shuts down.
   void OnShutdown();

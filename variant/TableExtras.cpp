@@ -1,6 +1,7 @@
 #include "variant/TableExtras.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "engine/Entity.h"
 #include "engine/GameBase.h"
@@ -126,7 +127,7 @@ void CTableExtras::Forget() {
   m_built = false;
   for (auto& id : m_ready) id = 0;
   for (auto& id : m_tickets) id = 0;
-  m_treasure = m_logo = m_activityPicture = 0;
+  m_treasure = m_logo = m_activityPicture = m_waiting = 0;
   m_activity = nullptr;
 }
 
@@ -156,4 +157,21 @@ bool CTableExtras::PlayTicketAnimation(int n) {
   m_scene.ShowEntity(e, 1);
   m_scene.PlayAnimation(e, 0, 1, 0, m_ticketKey, 0, nullptr, 0);
   return true;
+}
+
+Entity* CTableExtras::WaitingText() const { return Find(m_waiting); }
+
+void CTableExtras::ShowWaitingText() {
+  if (WaitingText() != nullptr) return;
+  const char* text = "请耐心等候系统分桌。。。";
+  const int width = 15 * static_cast<int>(std::strlen(text));
+  Entity* plane = m_scene.CreatePlane(4, m_scene.GetLogicalWidth() / 2, m_scene.GetLogicalHeight() * 3 / 4, width, 40,
+                                      KEY, "等候分桌");
+  if (plane == nullptr) return;
+  PlaneEntity::SetFont(plane, 30, 400, "宋体");
+  PlaneEntity::SetTextColor(plane, 0xFFFFFF);
+  PlaneEntity::DrawText(plane, 0, 5, text);
+  m_scene.ShowEntity(plane, 1);
+  m_waiting = static_cast<uint32_t>(plane->GetId());
+  m_scene.AddPendingId(m_waiting);
 }

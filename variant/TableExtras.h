@@ -38,6 +38,10 @@ class CTableExtras {
   void SetHoldReadyIcons(bool hold) { m_holdReadyIcons = hold; }
   bool HoldsReadyIcons() const { return m_holdReadyIcons; }
   void ShowActivityButton();
+  // The waiting text of a room where the system seats the players, until the table is dealt
+  // (the engine destroys it with its pending entities).
+  void ShowWaitingText();
+  Entity* WaitingText() const;
   // Ticket animation n (1 to 10) shown and played once from its first frame; false for any
   // other n.
   bool PlayTicketAnimation(int n);
@@ -65,4 +69,5 @@ class CTableExtras {
   uint32_t m_activityPicture = 0;
   uint32_t m_tickets[TICKETS] = {};
   uint32_t m_ticketKey = 0;
+  uint32_t m_waiting = 0;
 };

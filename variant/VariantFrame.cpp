@@ -75,6 +75,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.clockTimerId = [this] { return m_view != nullptr ? static_cast<uintptr_t>(m_view->GetClockTimerId()) : 0; };
   hooks.bankerChair = [app] { return app->Info().GetBankerChair(); };
   hooks.ownChair = [app] { return app->Info().GetOwnChair(); };
+  hooks.waitsForTable = [app] {
+    return app->RoomOptionBit1() != 0 && app->GetLaunchField9() == 0 && app->HasGameData() == 0;
+  };
   hooks.nudgeStalledTurn = [app] { app->GetMJConnection()->SendRequest229405(); };
   hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   m_scene->SetHooks(std::move(hooks));
@@ -103,6 +106,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   bars.seeHandAllowed = [app] {
     return app->RoomOptionBit3() == 0 && app->Table().HasHandTiles(SIDE_OWN) == 0 && app->Info().IsHandRunning() != 0;
   };
+  bars.seeHandOffered = [app] { return app->RoomOptionBit3() == 0; };
   bars.requestSeeHand = [app] { return app->GetMJConnection()->RequestSeeHand(); };
   bars.watchedName = [app] {
     return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(app->Info().GetOwnChair())));

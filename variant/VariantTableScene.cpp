@@ -120,9 +120,12 @@ void CVariantTableScene::OnGameStart() {
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
     if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
+  if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
+    m_waitingForTable = true;
   BuildBoard();
   if (!m_barsStarted) {
     m_barsStarted = true;
+    if (m_waitingForTable) m_extras.ShowWaitingText();
     m_bars.OnGameStart();
   }
 }
@@ -144,6 +147,7 @@ void CVariantTableScene::OnShutdown() {
 
 void CVariantTableScene::ShowStartButton(bool show) {
   if (show && m_hooks.isLookOn && m_hooks.isLookOn()) show = false;
+  if (show && m_waitingForTable) show = false;
   if (m_startButton != nullptr && (m_startButton->IsVisible() != 0) != show) {
     ShowEntity(m_startButton, show ? 1 : 0);
     InvalidateAll();
@@ -211,6 +215,11 @@ void CVariantTableScene::OnFrame() {
   // A new hand clears the last hand's winner mark.
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) m_winnerSide = -1;
+  if (playing && m_waitingForTable) {
+    // Seated and dealt: the waiting text goes with the engine's pending entities.
+    m_waitingForTable = false;
+    ProcessPendingIds();
+  }
   // The start button comes back once a hand has ended.
   if (!playing && m_wasPlaying) ShowStartButton(true);
   if (playing) ShowStartButton(false);

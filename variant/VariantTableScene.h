@@ -59,6 +59,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<void()> nudgeStalledTurn;
     std::function<int()> bankerChair;
     std::function<int()> ownChair;
+    // A player in a room where the system seats the players waits for his table instead of
+    // pressing start.
+    std::function<bool()> waitsForTable;
   };
 
   // The start button's command.
@@ -144,6 +147,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableExtras m_extras{*this};
   CTableTimers m_timers;
   bool m_barsStarted = false;
+  bool m_waitingForTable = false;
 
   Entity* m_board = nullptr;
   Entity* m_startButton = nullptr;

@@ -76,6 +76,7 @@ class TableBarsTest : public enginetest::EngineResTest {
     hooks.nudgeStalledTurn = [this] { ++m_nudges; };
     hooks.bankerChair = [] { return 1; };
     hooks.ownChair = [] { return 2; };
+    hooks.waitsForTable = [this] { return m_waitsForTable; };
     m_scene->SetHooks(hooks);
     CTableBars::Hooks bars;
     bars.isLookOn = [this] { return m_lookOn; };
@@ -168,6 +169,7 @@ class TableBarsTest : public enginetest::EngineResTest {
   CVariantTableScene* m_scene = nullptr;
   std::string m_ini;
   bool m_lookOn = false;
+  bool m_waitsForTable = false;
   int m_dialect = 0;
   int m_timeoutResets = 0;
   int m_managedToggles = 0;
@@ -401,7 +403,9 @@ TEST_F(TableBarsTest, SeeHandButtonRestsFifteenSecondsAfterARequest) {
   Start();
   ControlRecord* button = Bars().SeeHandButton();
   ASSERT_NE(button, nullptr);
-  Bars().ShowSeeHandButton(true);
+  // The room lets onlookers ask: the button is offered from the start.
+  EXPECT_TRUE(button->entity->IsVisible());
+  EXPECT_FALSE(m_scene->StartButton()->IsVisible());
   // An onlooker has no system bar.
   EXPECT_FALSE(Bars().SystemBar()->GetAnchor()->IsVisible());
   Advance(40);
@@ -577,6 +581,22 @@ TEST_F(TableBarsTest, AutoReadyFiresOnceAndAStalledTableIsNudgedOnTheOwnChairsTu
     testsupport::Pump();
     EXPECT_EQ(second >= 40 ? 1 : 0, m_nudges) << second;
   }
+}
+
+TEST_F(TableBarsTest, APlayerWhomTheSystemSeatsWaitsInsteadOfPressingStart) {
+  m_waitsForTable = true;
+  Start();
+  Entity* text = m_scene->Extras().WaitingText();
+  ASSERT_NE(text, nullptr);
+  EXPECT_TRUE(text->IsVisible());
+  EXPECT_EQ(512, text->GetX());
+  EXPECT_EQ(576, text->GetY());
+  EXPECT_EQ(15 * 24, text->GetWidth());  // twelve characters of two bytes
+  EXPECT_FALSE(m_scene->StartButton()->IsVisible());
+  // A new layout keeps the start button away.
+  m_scene->OnLayout();
+  EXPECT_FALSE(m_scene->StartButton()->IsVisible());
+  Capture("waiting-for-table");
 }
 
 TEST(ReadyIconPoint, ThirtyFivePixelsOnTheTablesSideOfEachHand) {
