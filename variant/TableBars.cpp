@@ -211,6 +211,7 @@ void CTableBars::Build(const CTableMetrics& metrics) {
     m_handId = static_cast<uint32_t>(e->GetId());
   }
   m_sortKey = m_scene.NewEventId();
+  m_slideKey = m_scene.NewEventId();
   m_scene.SetHoverDelay(500);
   Layout(metrics);
 }
@@ -236,20 +237,39 @@ void CTableBars::Layout(const CTableMetrics& metrics) {
   RECT left{};
   in.leftHandWidth = metrics.GetHandArea(SIDE_LEFT, &left) ? left.right - left.left : 0;
   in.actionFrame = ACTION_FRAME;
-  in.fifthBarButton = true;
+  in.fifthBarButton = m_hooks.fifthBarButton ? m_hooks.fifthBarButton() : true;
   const TableControlsLayout out = LayOutTableControls(in);
   if (m_seeHand != nullptr) m_scene.MoveControl(m_seeHand, out.seeHand.x, out.seeHand.y);
   if (m_systemBar != nullptr && sys != nullptr) {
     if (out.placeSystemBar) {
+      m_barIn = out.systemBar;
       m_systemBar->MoveTo(out.systemBar.x, out.systemBar.y);
       m_systemBar->LayoutFrame();
-      m_systemBar->Show();
-      if (Entity* arrow = m_scene.FindEntity(m_arrowId)) m_scene.ShowEntity(arrow, 0);
+      if (out.systemBarSlides) {
+        // Small screens: the bar hides beside the own hand and slides out while the mouse is on it.
+        m_systemBar->BindEvent(CTRL_EVENT_ENTER, CMD_BAR_ENTER, 0);
+        m_systemBar->BindEvent(CTRL_EVENT_LEAVE, CMD_BAR_LEAVE, 0);
+      } else {
+        m_systemBar->SetStyle(BUTTONFRAME_STYLE_HOVER | BUTTONFRAME_STYLE_ENABLE_ON_SHOW);
+      }
+      m_slides = out.systemBarSlides;
+      SlideSystemBarIn();
     } else {
       m_systemBar->Hide();
     }
   }
   if (m_operationBar != nullptr && op != nullptr) {
+    // The chi button is the fifth; a rule set without chi shows four.
+    if (out.operationButtons != m_operationBar->GetSlotCount()) {
+      ControlRecord** dropped = nullptr;
+      const int n = m_operationBar->Resize(out.operationButtons, m_layoutFlip ? &m_operationLayout2 : &m_operationLayout,
+                                           2, &dropped);
+      for (int i = 0; i < n && dropped != nullptr; ++i) m_scene.ShowControl(dropped[i], 0);
+      delete[] dropped;
+      for (int i = 0; i < out.operationButtons && i < ACTION_BUTTONS; ++i)
+        if (m_actionButtons[i] != nullptr && m_operationBar->GetButton(i) == nullptr)
+          m_operationBar->OnButton(i, m_actionButtons[i]);
+    }
     m_operationBar->MoveTo(out.operationBar.x, out.operationBar.y);
     m_operationBar->LayoutFrame();
   }
@@ -352,6 +372,14 @@ bool CTableBars::OnCommand(const Event& event) {
     case CMD_READY_RANDOM:
       // No control of this table raises them.
       return true;
+    case CMD_BAR_ENTER:
+      if (m_systemBar != nullptr && !m_barOut && m_scene.IsMouseOverEntity(m_systemBar->GetAnchor()))
+        SlideSystemBarOut();
+      return true;
+    case CMD_BAR_LEAVE:
+      if (m_systemBar != nullptr && m_barOut && !m_scene.IsMouseOverEntity(m_systemBar->GetAnchor()))
+        SlideSystemBarIn();
+      return true;
     case CMD_BAR_SLID_IN:
       if (m_systemBar != nullptr && m_systemBar->IsVisible()) {
         Entity* arrow = m_scene.FindEntity(m_arrowId);
@@ -386,6 +414,27 @@ bool CTableBars::OnTimer(uintptr_t id) {
   if (m_hooks.killTimer) m_hooks.killTimer(SEE_HAND_TIMER);
   if (m_seeHand != nullptr) m_scene.SetControlHighlight(m_seeHand, 1);
   return true;
+}
+
+void CTableBars::SlideSystemBarIn() {
+  if (m_systemBar == nullptr || m_systemBar->GetAnchor() == nullptr) return;
+  m_barOut = false;
+  if (!m_slides) {
+    m_systemBar->Show();
+    return;
+  }
+  m_systemBar->Show();
+  m_scene.StartMove(m_systemBar->GetAnchor(), m_slideKey, m_barIn.x, m_barIn.y, 50, 30, CMD_BAR_SLID_IN, nullptr, 0);
+}
+
+void CTableBars::SlideSystemBarOut() {
+  if (m_systemBar == nullptr || m_systemBar->GetAnchor() == nullptr) return;
+  m_barOut = true;
+  m_systemBar->Show();
+  if (!m_slides) return;
+  if (Entity* arrow = m_scene.FindEntity(m_arrowId)) m_scene.ShowEntity(arrow, 0);
+  Entity* anchor = m_systemBar->GetAnchor();
+  m_scene.StartMove(anchor, m_slideKey, anchor->GetWidth() / 2, m_barIn.y, 50, 30, 0, nullptr, 0);
 }
 
 void CTableBars::ShowSeeHandButton(bool show) {

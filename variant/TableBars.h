@@ -16,6 +16,7 @@
 #include "engine/EngineEvent.h"
 #include "engine/PictureEntity.h"
 #include "mahjong/scene/TableMetrics.h"
+#include "variant/TableControlsLayout.h"
 #include "platform/base/WinTypes.h"
 
 class AdvancedButton;
@@ -93,6 +94,8 @@ class CTableBars {
     std::function<bool()> seeHandOffered;
     std::function<int()> requestSeeHand;
     std::function<std::string()> watchedName;
+    // Whether the operation bar holds the chi button as its fifth.
+    std::function<bool()> fifthBarButton;
     // The table view's window timers.
     std::function<void(uintptr_t id, UINT ms)> setTimer;
     std::function<void(uintptr_t id)> killTimer;
@@ -134,6 +137,11 @@ class CTableBars {
   void ShowNoteBoard(const char* text);
   void HideNoteBoard();
   void ShowSeeHandButton(bool show);
+  // Small screens: the system bar slides out beside the own hand and back; elsewhere it only
+  // shows.
+  void SlideSystemBarIn();
+  void SlideSystemBarOut();
+  bool SystemBarOut() const { return m_barOut; }
 
   int MusicOn() const { return m_music; }
   int StyleIndex() const { return m_styleIndex; }
@@ -190,5 +198,9 @@ class CTableBars {
   uint32_t m_noteId = 0;
   uint32_t m_handId = 0;
   uint32_t m_sortKey = 0;
+  uint32_t m_slideKey = 0;
+  ControlPoint m_barIn{};
+  bool m_slides = false;
+  bool m_barOut = false;
   bool m_built = false;
 };

@@ -106,6 +106,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   bars.seeHandAllowed = [app] {
     return app->RoomOptionBit3() == 0 && app->Table().HasHandTiles(SIDE_OWN) == 0 && app->Info().IsHandRunning() != 0;
   };
+  bars.fifthBarButton = [app] { return app->Info().HasFifthBarButton() != 0; };
   bars.seeHandOffered = [app] { return app->RoomOptionBit3() == 0; };
   bars.requestSeeHand = [app] { return app->GetMJConnection()->RequestSeeHand(); };
   bars.watchedName = [app] {

@@ -99,6 +99,7 @@ class TableBarsTest : public enginetest::EngineResTest {
     bars.seeHandAllowed = [] { return true; };
     bars.requestSeeHand = [this] { return ++m_seeHandRequests; };
     bars.watchedName = [] { return std::string("乙"); };
+    bars.fifthBarButton = [this] { return m_fifthButton; };
     bars.setTimer = [this](uintptr_t id, UINT ms) { ::SetTimer(m_view.Window(), id, ms, nullptr); };
     bars.killTimer = [this](uintptr_t id) { ::KillTimer(m_view.Window(), id); };
     m_scene->SetBarHooks(bars);
@@ -170,6 +171,7 @@ class TableBarsTest : public enginetest::EngineResTest {
   std::string m_ini;
   bool m_lookOn = false;
   bool m_waitsForTable = false;
+  bool m_fifthButton = true;
   int m_dialect = 0;
   int m_timeoutResets = 0;
   int m_managedToggles = 0;
@@ -597,6 +599,47 @@ TEST_F(TableBarsTest, APlayerWhomTheSystemSeatsWaitsInsteadOfPressingStart) {
   m_scene->OnLayout();
   EXPECT_FALSE(m_scene->StartButton()->IsVisible());
   Capture("waiting-for-table");
+}
+
+TEST_F(TableBarsTest, OperationBarHoldsTheChiButtonOnlyWhenTheRulesHaveIt) {
+  Start();
+  BUTTONFRAME* bar = Bars().OperationBar();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(5, bar->GetSlotCount());
+  const uint32_t order[5] = {210029, 210028, 210027, 210026, 210025};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Bars().ActionButton(order[i]), bar->GetButton(i)) << i;
+  m_fifthButton = false;
+  m_scene->OnLayout();
+  Bars().Layout(m_scene->Binder().Metrics());
+  EXPECT_EQ(4, bar->GetSlotCount());
+  ASSERT_NE(Bars().ActionButton(210025), nullptr);
+  EXPECT_FALSE(Bars().ActionButton(210025)->entity->IsVisible());
+  m_fifthButton = true;
+  Bars().Layout(m_scene->Binder().Metrics());
+  EXPECT_EQ(5, bar->GetSlotCount());
+  EXPECT_EQ(Bars().ActionButton(210025), bar->GetButton(4));
+}
+
+TEST_F(TableBarsTest, OnASmallScreenTheSystemBarSlidesOutUnderTheMouseAndBack) {
+  Start();
+  CTableMetrics small;
+  small.SetSmallScreen(true);
+  small.sceneWidth = 1024, small.sceneHeight = 768;
+  Bars().Layout(small);
+  Entity* anchor = Bars().SystemBar()->GetAnchor();
+  Advance(600);
+  const int hiddenX = anchor->GetX();
+  EXPECT_LT(hiddenX, 0);
+  EXPECT_FALSE(Bars().SystemBarOut());
+  Mouse(WM_MOUSEMOVE, 4, anchor->GetY());
+  Advance(600);
+  EXPECT_TRUE(Bars().SystemBarOut());
+  EXPECT_EQ(anchor->GetWidth() / 2, anchor->GetX());
+  Capture("bars-small-out");
+  Mouse(WM_MOUSEMOVE, 500, 300);
+  Advance(600);
+  EXPECT_FALSE(Bars().SystemBarOut());
+  EXPECT_EQ(hiddenX, anchor->GetX());
 }
 
 TEST(ReadyIconPoint, ThirtyFivePixelsOnTheTablesSideOfEachHand) {
