@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ControlRecord.h"
+#include "engine/EngineEvent.h"
 #include "engine/Entity.h"
 #include "engine/GameBase.h"
 #include "engine/PictureButton.h"
@@ -25,6 +27,25 @@ Entity* CTableExtras::TreasurePanel() const { return Find(m_treasure); }
 Entity* CTableExtras::Logo() const { return Find(m_logo); }
 Entity* CTableExtras::ActivityButton() const { return Find(m_activityPicture); }
 Entity* CTableExtras::Ticket(int n) const { return n >= 1 && n <= TICKETS ? Find(m_tickets[n - 1]) : nullptr; }
+
+PictureButton* CTableExtras::CreateTaggedPictureButton(GameBase& scene, const char* picture, uint32_t code,
+                                                      const char* tag) {
+  auto* button = new PictureButton();
+  if (scene.GetWorldRef().RegisterControlObject(button) == nullptr) {
+    delete button;
+    return nullptr;
+  }
+  button->CreateFromName(picture, code, nullptr, 0);
+  button->SetSoundNames(ScriptValue("29010"), ScriptValue("29011"), ScriptValue("0"));
+  if (tag != nullptr && tag[0] != 0) {
+    button->SetTag(tag);
+    if (ControlRecord* record = button->GetControlRecord()) {
+      record->BindEvent(CTRL_EVENT_HOVER, 91, 0, new TextObject(tag));
+      record->BindEvent(CTRL_EVENT_HOVER_END, 92, 0, nullptr);
+    }
+  }
+  return button;
+}
 
 POINT CTableExtras::ReadyIconPoint(int side, const RECT& a) {
   const int cx = (a.left + a.right) / 2, cy = (a.top + a.bottom) / 2;
@@ -73,14 +94,8 @@ void CTableExtras::Build(const CTableMetrics& metrics, int playerCount,
   }
   // The activity button, hidden until the server announces the activity.
   if (m_scene.LoadImageResource("btnShowAct.pps", 1, "btnShowAct", KEY, 1) != 0) {
-    m_activity = new PictureButton();
-    if (m_scene.GetWorldRef().RegisterControlObject(m_activity) == nullptr) {
-      delete m_activity;
-      m_activity = nullptr;
-    } else {
-      m_activity->CreateFromName("btnShowAct", CMD_ACTIVITY, nullptr, 0);
-      m_activity->SetSoundNames(ScriptValue("29010"), ScriptValue("29011"), ScriptValue("0"));
-      m_activity->SetTag("btnShowAct");
+    m_activity = CreateTaggedPictureButton(m_scene, "btnShowAct", CMD_ACTIVITY, "");
+    if (m_activity != nullptr) {
       if (Entity* picture = m_activity->GetPicture()) {
         m_activityPicture = static_cast<uint32_t>(picture->GetId());
         m_activity->Hide();

@@ -46,6 +46,12 @@ class CTableExtras {
   // other n.
   bool PlayTicketAnimation(int n);
 
+  // An engine picture button on a named picture with the table's button sounds (press 29010,
+  // enter 29011, none on leave); a tag that is not empty becomes its tip, shown by the engine
+  // while the mouse rests on it. Null when the engine refuses the button.
+  static PictureButton* CreateTaggedPictureButton(GameBase& scene, const char* picture, uint32_t code,
+                                                  const char* tag);
+
   // The ready icon's point beside a side's hand: 35 pixels from the hand area on the table's
   // side, centred along it.
   static POINT ReadyIconPoint(int side, const RECT& area);

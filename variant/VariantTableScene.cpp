@@ -155,12 +155,12 @@ void CVariantTableScene::ShowStartButton(bool show) {
 }
 
 int CVariantTableScene::OnCommand(Event event) {
-  if (event.code == CMD_START && m_startButton != nullptr && m_startButton->IsVisible() &&
-      IsMouseOverEntity(m_startButton)) {
-    PressStart();
+  if (event.code == CMD_START) {
+    // Every press on the table raises it; only one on the visible button starts.
+    if (m_startButton != nullptr && m_startButton->IsVisible() && IsMouseOverEntity(m_startButton)) PressStart();
     return 1;
   }
-  m_bars.OnCommand(event);
+  if (!m_bars.OnCommand(event) && m_hooks.otherCommand) m_hooks.otherCommand(event.code);
   return 1;
 }
 

@@ -62,6 +62,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // A player in a room where the system seats the players waits for his table instead of
     // pressing start.
     std::function<bool()> waitsForTable;
+    // A command that neither the start button nor the bars take (the activity button's, the
+    // exchange panels').
+    std::function<void(uint32_t code)> otherCommand;
   };
 
   // The start button's command.

@@ -77,6 +77,7 @@ class TableBarsTest : public enginetest::EngineResTest {
     hooks.bankerChair = [] { return 1; };
     hooks.ownChair = [] { return 2; };
     hooks.waitsForTable = [this] { return m_waitsForTable; };
+    hooks.otherCommand = [this](uint32_t code) { m_otherCommands.push_back(code); };
     m_scene->SetHooks(hooks);
     CTableBars::Hooks bars;
     bars.isLookOn = [this] { return m_lookOn; };
@@ -182,6 +183,7 @@ class TableBarsTest : public enginetest::EngineResTest {
   std::vector<std::string> m_logs;
   std::vector<std::string> m_chat;
   std::vector<int> m_sounds;
+  std::vector<uint32_t> m_otherCommands;
 };
 
 TEST_F(TableBarsTest, SystemBarStandsBottomRightWithSixButtonsInItsOrder) {
@@ -563,6 +565,9 @@ TEST_F(TableBarsTest, ReadyIconsTicketsAndTheActivityButton) {
   ASSERT_NE(extras.Logo(), nullptr);
   EXPECT_TRUE(extras.Logo()->IsVisible());
   Capture("extras");
+  // A click on the activity button raises its command for the exchange panels.
+  ClickAt(1024 - 40, 40);
+  EXPECT_EQ(std::vector<uint32_t>{CTableExtras::CMD_ACTIVITY}, m_otherCommands);
 }
 
 TEST_F(TableBarsTest, AutoReadyFiresOnceAndAStalledTableIsNudgedOnTheOwnChairsTurn) {
