@@ -7,6 +7,7 @@
 #include "engine/Entity.h"
 #include "engine/GameBase.h"
 #include "engine/InputDispatcher.h"
+#include "engine/ParticleEntity.h"
 #include "engine/PlaneEntity.h"
 #include "engine/World.h"
 #include "image/RasterScreenshot.h"
@@ -56,6 +57,7 @@ constexpr ActionSpec ACTION_SPECS[CTableBars::ACTION_BUTTONS] = {
 // The hand cursor's sweep is one task under its own key while it runs.
 constexpr int SWEEP_SPEED = 3;
 constexpr int SWEEP_INTERVAL = 10;
+constexpr int SPARK_EMITTERS = 5;
 
 }  // namespace
 
@@ -143,6 +145,7 @@ void CTableBars::Build(const CTableMetrics& metrics) {
   m_arrowPicture = m_scene.LoadImageResource("arrowhead.bmp", 1, "系统栏箭头", KEY, 1);
   m_notePicture = m_scene.LoadImageResource("note.bmp", 1, "说明板", KEY, 1);
   m_handPicture = m_scene.LoadImageResource("hand.png", 1, nullptr, KEY, 1);
+  m_sparkPicture = m_scene.LoadImageResource("partical.png", 1, nullptr, KEY, 1);
   LoadBarPictures(m_styles[m_styleIndex]);
 
   // The see-hand button of an onlooker, hidden until the table starts.
@@ -209,6 +212,15 @@ void CTableBars::Build(const CTableMetrics& metrics) {
     e->SetLevel(3000);
     m_scene.ShowEntity(e, 0);
     m_handId = static_cast<uint32_t>(e->GetId());
+    // Sparks follow the hand while it sweeps: one emitter per picture of the particle strip.
+    for (int i = 0; i < SPARK_EMITTERS; ++i) {
+      Entity* spark = m_scene.CreateParticleEmitter(2, -100, -100, m_sparkPicture, i * 20, 0, 20, 20, 0, nullptr,
+                                                    nullptr, "粒子");
+      if (spark == nullptr) continue;
+      spark->SetLevel(2990);
+      m_scene.LinkEntities(e, spark, LINK_MOVE | LINK_SHOW | LINK_DELETE);
+      m_sparkIds[i] = static_cast<uint32_t>(spark->GetId());
+    }
   }
   m_sortKey = m_scene.NewEventId();
   m_slideKey = m_scene.NewEventId();
@@ -317,6 +329,7 @@ void CTableBars::Forget() {
   for (auto& b : m_actionButtons) b = nullptr;
   m_seeHand = nullptr;
   m_arrowId = m_noteId = m_handId = 0;
+  for (auto& id : m_sparkIds) id = 0;
   m_built = false;
 }
 
@@ -502,6 +515,12 @@ void CTableBars::SortHandAnimated() {
   const int y = area.top + t->y + h / 4 + h / 2;
   m_scene.MoveEntity(cursor, area.left + t->x + w + 3 * w / 2, y);
   m_scene.ShowEntity(cursor, 1);
+  for (uint32_t id : m_sparkIds) {
+    Entity* spark = id ? m_scene.FindEntity(id) : nullptr;
+    if (spark == nullptr) continue;
+    ParticleEntity::SetEmission(spark, static_cast<uint32_t>(4 * last), 10, new ParticleParams{});
+    m_scene.StartParticles(spark, 0, 0, nullptr, 0);
+  }
   const MJTile* drawn = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, CTileTable::DRAWN_PLACE);
   m_scene.StartMove(cursor, m_sortKey, area.left + drawn->x + 3 * w / 2, y, SWEEP_SPEED, SWEEP_INTERVAL, CMD_SORT_END,
                     nullptr, 0);

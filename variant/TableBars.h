@@ -197,6 +197,8 @@ class CTableBars {
   uint32_t m_arrowId = 0;
   uint32_t m_noteId = 0;
   uint32_t m_handId = 0;
+  uint32_t m_sparkPicture = 0;
+  uint32_t m_sparkIds[5] = {};
   uint32_t m_sortKey = 0;
   uint32_t m_slideKey = 0;
   ControlPoint m_barIn{};

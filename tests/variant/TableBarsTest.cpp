@@ -304,6 +304,7 @@ TEST_F(TableBarsTest, SortSweepsTheHandAndKeepsEveryTile) {
   EXPECT_NE(std::find(m_sounds.begin(), m_sounds.end(), 29108), m_sounds.end());
   ASSERT_NE(Bars().HandCursor(), nullptr);
   EXPECT_TRUE(Bars().HandCursor()->IsVisible());
+  Capture("bars-sweep");
   // The sweep ends in the sort.
   for (int i = 0; i < 300 && m_scene->HasApplyKey(Bars().SortKey()); ++i) Advance(10);
   EXPECT_FALSE(m_scene->HasApplyKey(Bars().SortKey()));
