@@ -450,6 +450,15 @@ void CTableBars::SlideSystemBarOut() {
   m_scene.StartMove(anchor, m_slideKey, anchor->GetWidth() / 2, m_barIn.y, 50, 30, 0, nullptr, 0);
 }
 
+void CTableBars::ShowOperationBar(bool show) {
+  if (m_operationBar == nullptr || m_operationBar->GetAnchor() == nullptr) return;
+  if (show) {
+    m_operationBar->Show();
+  } else {
+    m_operationBar->Hide();
+  }
+}
+
 void CTableBars::ShowSeeHandButton(bool show) {
   if (m_seeHand != nullptr) m_scene.ShowControl(m_seeHand, show ? 1 : 0);
 }

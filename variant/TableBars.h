@@ -137,6 +137,11 @@ class CTableBars {
   void ShowNoteBoard(const char* text);
   void HideNoteBoard();
   void ShowSeeHandButton(bool show);
+  // The operation bar with its claim buttons (the turn code shows it for a claim).
+  void ShowOperationBar(bool show);
+  void ToggleManagedPlay() {
+    if (m_hooks.toggleManaged) m_hooks.toggleManaged();
+  }
   // Small screens: the system bar slides out beside the own hand and back; elsewhere it only
   // shows.
   void SlideSystemBarIn();

@@ -78,6 +78,17 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.waitsForTable = [app] {
     return app->RoomOptionBit1() != 0 && app->GetLaunchField9() == 0 && app->HasGameData() == 0;
   };
+  hooks.autoReady = [app] { app->GetMJConnection()->SendAutoReady(); };
+  hooks.hasMainWindow = [this] { return m_hWnd != nullptr; };
+  hooks.resetSeats = [app] {
+    app->Info().SetTableStatus(0);
+    app->Painter().SetAllBanker(0);
+    app->Painter().SetAllStarted(0);
+  };
+  hooks.mustStay = [app] { return app->Info().CanLeaveNow(0) == 0; };
+  hooks.systemSeats = [app] { return app->RoomOptionBit1() != 0; };
+  hooks.setSeatNote = [app](int side, const std::string& note) { app->Painter().SetSeatName(side, note.c_str()); };
+  hooks.quit = [this] { ::PostMessageA(m_hWnd, WM_QUIT, 0, 0); };
   hooks.nudgeStalledTurn = [app] { app->GetMJConnection()->SendRequest229405(); };
   hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   m_scene->SetHooks(std::move(hooks));

@@ -155,6 +155,12 @@ void CVariantTableScene::ShowStartButton(bool show) {
 }
 
 int CVariantTableScene::OnCommand(Event event) {
+  if (event.code == CMD_QUIT) {
+    // The own hand is drawn once more before the program's loop ends.
+    m_stale = true;
+    if (m_hooks.quit) m_hooks.quit();
+    return 1;
+  }
   if (event.code == CMD_START) {
     // Every press on the table raises it; only one on the visible button starts.
     if (m_startButton != nullptr && m_startButton->IsVisible() && IsMouseOverEntity(m_startButton)) PressStart();
@@ -582,4 +588,65 @@ void CVariantTableScene::PlayWinEffect(int side) {
 
 void CVariantTableScene::Log(const std::string& line) {
   if (m_hooks.log) m_hooks.log(line);
+}
+
+void CVariantTableScene::OnSettlementClosed() {
+  if (m_hooks.hasMainWindow && !m_hooks.hasMainWindow()) return;
+  if (m_model.IsPlaying()) return;
+  if (m_hooks.resetSeats) m_hooks.resetSeats();
+  m_model.ResetRound();
+  if (Entity* treasure = m_extras.TreasurePanel()) ShowEntity(treasure, 0);
+  m_stale = true;
+  if (!IsLookOnNow()) {
+    m_bars.ShowOperationBar(false);
+    ShowStartButton(true);
+  }
+  if (m_hooks.managedOn && m_hooks.managedOn()) m_bars.ToggleManagedPlay();
+  if (m_hooks.mustStay && m_hooks.mustStay()) {
+    // A player who may not leave yet is made ready by himself, and again in 15 seconds.
+    if (m_startButton != nullptr && m_startButton->IsVisible()) PressStart();
+    StartAutoReady();
+  }
+  if (m_hooks.systemSeats && m_hooks.systemSeats()) {
+    for (int chair = 0; chair < SIDE_COUNT; ++chair) {
+      if (m_seatNoteSet[chair] == 0) continue;
+      m_seatNoteSet[chair] = 0;
+      const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+      if (side >= 0 && side < SIDE_COUNT && m_hooks.setSeatNote) m_hooks.setSeatNote(side, std::string());
+    }
+  }
+}
+
+void CVariantTableScene::OnPlayerSeated(int chair) {
+  if (chair < 0 || chair >= SIDE_COUNT) return;
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
+  m_seatNoteSet[chair] = 0;
+}
+
+void CVariantTableScene::OnPlayerLeft(int chair, const std::string& name) {
+  if (chair < 0 || chair >= SIDE_COUNT) return;
+  m_extras.SetHoldReadyIcons(true);
+  const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+  if (side >= 0 && side < SIDE_COUNT) {
+    m_extras.HideReadyIcon(side);
+    // While the settlement is open the leaver's name stays under his seat.
+    if (m_hooks.settlementOpen && m_hooks.settlementOpen()) {
+      if (m_hooks.setSeatNote) m_hooks.setSeatNote(side, name);
+      m_seatNoteSet[chair] = 1;
+    }
+  }
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
+}
+
+void CVariantTableScene::OnRandomSeated() {
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(m_extras.HoldsReadyIcons());
+  m_extras.SetHoldReadyIcons(false);
+  for (int& set : m_seatNoteSet) set = 0;
+}
+
+void CVariantTableScene::ClearReadyIcons() {
+  m_extras.HideReadyIcons();
+  if (!m_model.IsPlaying()) m_extras.ShowWaitingText();
+  for (int& set : m_seatNoteSet) set = 0;
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
 }

@@ -65,10 +65,28 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // A command that neither the start button nor the bars take (the activity button's, the
     // exchange panels').
     std::function<void(uint32_t code)> otherCommand;
+    // The round's end as the settlement closes: whether the main window is there, the table
+    // status and the seats' banker and started marks cleared, whether managed play is on,
+    // whether the player must stay for more hands, whether the system seats the players.
+    std::function<bool()> hasMainWindow;
+    std::function<void()> resetSeats;
+    std::function<bool()> managedOn;
+    std::function<bool()> mustStay;
+    std::function<bool()> systemSeats;
+    // The note under a side's name (a player who left), and the record board filled again
+    // (true: the ready icons stay hidden).
+    std::function<void(int side, const std::string& note)> setSeatNote;
+    std::function<void(bool holdReadyIcons)> refillRecordBoard;
+    // Whether the settlement dialog is open.
+    std::function<bool()> settlementOpen;
+    // Ends the program's message loop.
+    std::function<void()> quit;
   };
 
   // The start button's command.
   static constexpr uint32_t CMD_START = 210023;
+  // Ends the program (a command of the rule set's own).
+  static constexpr uint32_t CMD_QUIT = 210064;
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -84,6 +102,16 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // leave yet); once per call.
   void StartAutoReady();
   const CTableTimers& Timers() const { return m_timers; }
+
+  // The round's end and the seats between hands.
+  void OnSettlementClosed();
+  // A player took a seat or left it (chairs outside the table are ignored); the system seated
+  // everybody anew; the ready icons go away before a new deal.
+  void OnPlayerSeated(int chair);
+  void OnPlayerLeft(int chair, const std::string& name);
+  void OnRandomSeated();
+  void ClearReadyIcons();
+  bool SeatNoteSet(int chair) const { return chair >= 0 && chair < SIDE_COUNT && m_seatNoteSet[chair] != 0; }
 
   // GameBase.
   void OnGameStart() override;
@@ -149,6 +177,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableSidePanels m_panels{*this};
   CTableExtras m_extras{*this};
   CTableTimers m_timers;
+  int m_seatNoteSet[4] = {};
   bool m_barsStarted = false;
   bool m_waitingForTable = false;
 

@@ -78,6 +78,13 @@ class TableBarsTest : public enginetest::EngineResTest {
     hooks.ownChair = [] { return 2; };
     hooks.waitsForTable = [this] { return m_waitsForTable; };
     hooks.otherCommand = [this](uint32_t code) { m_otherCommands.push_back(code); };
+    hooks.resetSeats = [this] { ++m_seatResets; };
+    hooks.managedOn = [this] { return m_managedOn; };
+    hooks.mustStay = [this] { return m_mustStay; };
+    hooks.systemSeats = [] { return true; };
+    hooks.settlementOpen = [this] { return m_settlementOpen; };
+    hooks.setSeatNote = [this](int side, const std::string& note) { m_notes[side] = note; };
+    hooks.start = [this] { return ++m_starts; };
     m_scene->SetHooks(hooks);
     CTableBars::Hooks bars;
     bars.isLookOn = [this] { return m_lookOn; };
@@ -184,6 +191,12 @@ class TableBarsTest : public enginetest::EngineResTest {
   std::vector<std::string> m_chat;
   std::vector<int> m_sounds;
   std::vector<uint32_t> m_otherCommands;
+  int m_seatResets = 0;
+  bool m_managedOn = false;
+  bool m_mustStay = false;
+  bool m_settlementOpen = false;
+  int m_starts = 0;
+  std::string m_notes[4];
 };
 
 TEST_F(TableBarsTest, SystemBarStandsBottomRightWithSixButtonsInItsOrder) {
@@ -646,6 +659,37 @@ TEST_F(TableBarsTest, OnASmallScreenTheSystemBarSlidesOutUnderTheMouseAndBack) {
   Advance(600);
   EXPECT_FALSE(Bars().SystemBarOut());
   EXPECT_EQ(hiddenX, anchor->GetX());
+}
+
+TEST_F(TableBarsTest, SettlementClosingReadiesAPlayerWhoMustStayAndClearsTheLeaversNotes) {
+  m_managedOn = true;
+  m_mustStay = true;
+  Start();
+  // A player leaves while the settlement is open: his name stays as his seat's note and the
+  // ready icons stay hidden.
+  m_settlementOpen = true;
+  m_scene->OnPlayerLeft(1, "丙");
+  m_scene->OnPlayerLeft(9, "wrong chair");
+  EXPECT_EQ("丙", m_notes[1]);
+  EXPECT_TRUE(m_scene->SeatNoteSet(1));
+  EXPECT_FALSE(m_scene->Extras().ShowReadyIcon(SIDE_TOP));
+  m_settlementOpen = false;
+  m_scene->OnSettlementClosed();
+  EXPECT_EQ(1, m_seatResets);
+  EXPECT_EQ(1, m_managedToggles);
+  // Made ready at once, and again by the timer 15 seconds later.
+  EXPECT_EQ(1, m_starts);
+  platform::AdvanceClock(15000);
+  testsupport::Pump();
+  EXPECT_EQ(1, m_autoReadies);
+  EXPECT_EQ("", m_notes[1]);
+  EXPECT_FALSE(m_scene->SeatNoteSet(1));
+  EXPECT_FALSE(Bars().OperationBar()->IsVisible());
+  // A new seating shows ready icons again.
+  m_scene->OnRandomSeated();
+  EXPECT_TRUE(m_scene->Extras().ShowReadyIcon(SIDE_TOP));
+  m_scene->ClearReadyIcons();
+  EXPECT_FALSE(m_scene->Extras().ReadyIcon(SIDE_TOP)->IsVisible());
 }
 
 TEST(ReadyIconPoint, ThirtyFivePixelsOnTheTablesSideOfEachHand) {
