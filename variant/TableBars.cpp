@@ -450,6 +450,19 @@ void CTableBars::SlideSystemBarOut() {
   m_scene.StartMove(anchor, m_slideKey, anchor->GetWidth() / 2, m_barIn.y, 50, 30, 0, nullptr, 0);
 }
 
+bool CTableBars::IsMouseOverBars() {
+  for (BUTTONFRAME* bar : {m_systemBar, m_operationBar}) {
+    Entity* anchor = bar != nullptr ? bar->GetAnchor() : nullptr;
+    if (anchor != nullptr && anchor->IsVisible() && m_scene.IsMouseOverEntity(anchor)) return true;
+  }
+  for (AdvancedButton* b : m_system) {
+    Entity* plane = b != nullptr ? b->GetPlane() : nullptr;
+    if (plane != nullptr && plane->IsVisible() && m_scene.IsMouseOverEntity(plane)) return true;
+  }
+  Entity* seeHand = m_seeHand != nullptr ? m_seeHand->entity : nullptr;
+  return seeHand != nullptr && seeHand->IsVisible() && m_scene.IsMouseOverEntity(seeHand);
+}
+
 void CTableBars::ShowOperationBar(bool show) {
   if (m_operationBar == nullptr || m_operationBar->GetAnchor() == nullptr) return;
   if (show) {

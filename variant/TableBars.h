@@ -137,6 +137,8 @@ class CTableBars {
   void ShowNoteBoard(const char* text);
   void HideNoteBoard();
   void ShowSeeHandButton(bool show);
+  // Whether the mouse is over a visible bar or the see-hand button: a press there is theirs.
+  bool IsMouseOverBars();
   // The operation bar with its claim buttons (the turn code shows it for a claim).
   void ShowOperationBar(bool show);
   void ToggleManagedPlay() {

@@ -1,6 +1,5 @@
 // What the table's window timers decide, apart from the engine: the fallback draw and discard
-// for an absent player's turn, the automatic ready after a settlement, and the nudge for a turn
-// nobody plays. The scene asks and acts; nothing here sends or draws.
+// for an absent player's turn. The scene asks and acts; nothing here sends or draws.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +10,6 @@ class CTableTimers {
   static constexpr uintptr_t DISCARD_FALLBACK_TIMER = 11;
   static constexpr uintptr_t AUTO_READY_TIMER = 1003;
   static constexpr unsigned AUTO_READY_MS = 15000;
-  // Seconds without a count-down before the first nudge, and between nudges.
-  static constexpr int IDLE_FIRST = 30;
-  static constexpr int IDLE_STEP = 10;
 
   enum class Fallback { None, PostDraw, PostDiscard };
 
@@ -31,13 +27,4 @@ class CTableTimers {
   // discard once he has; both only in a running game of a player, and only while their timer is
   // the one the turn started.
   static Fallback OnFallbackTimer(uintptr_t id, const TurnState& state);
-
-  // One second of the table clock. While a count-down runs the idle count starts again; with
-  // none it grows, and from the 30th second on, every tenth second one chair in turn from the
-  // banker's asks the server to move the stalled turn. True when that chair is the own one.
-  bool OnClockSecond(int countdown, int bankerChair, int ownChair, int playerCount);
-  int IdleSeconds() const { return m_idle; }
-
- private:
-  int m_idle = 0;
 };
