@@ -30,6 +30,7 @@
 #include "tests/support/MessagePump.h"
 #include "variant/HandSort.h"
 #include "variant/VariantGameInfo.h"
+#include "variant/VariantSeatPainter.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
@@ -98,8 +99,18 @@ class TableBarsTest : public enginetest::EngineResTest {
     bars.userId = [] { return 42; };
     bars.resetTimeouts = [this] { ++m_timeoutResets; };
     bars.toggleManaged = [this] { ++m_managedToggles; };
-    bars.dialect = [this] { return m_dialect; };
-    bars.setDialect = [this](int on) { m_dialect = on; };
+    // The dialect switch lives in the seat painter, whose voice folders follow it.
+    CSeatPainter::Hooks seats;
+    seats.seat = [](int chair, SeatPlayer* out) {
+      if (chair != 0) return false;
+      *out = SeatPlayer{1, 0, "甲"};
+      return true;
+    };
+    seats.programFolder = [] { return std::string("C:\\pxqd\\"); };
+    m_painter.SetHooks(seats);
+    m_painter.RefreshSeats();
+    bars.dialect = [this] { return m_painter.GetDialectVoice(); };
+    bars.setDialect = [this](int on) { m_painter.SetDialectVoice(on); };
     bars.seeHandAllowed = [] { return true; };
     bars.requestSeeHand = [this] { return ++m_seeHandRequests; };
     bars.watchedName = [] { return std::string("乙"); };
@@ -176,7 +187,7 @@ class TableBarsTest : public enginetest::EngineResTest {
   bool m_lookOn = false;
   bool m_waitsForTable = false;
   bool m_fifthButton = true;
-  int m_dialect = 0;
+  CVariantSeatPainter m_painter{m_info};
   int m_timeoutResets = 0;
   int m_managedToggles = 0;
   int m_seeHandRequests = 0;
@@ -231,15 +242,20 @@ TEST_F(TableBarsTest, DialectButtonTogglesTheVoiceAndTheIniTwice) {
   AdvancedButton* dialect = Bars().DialectButton();
   ASSERT_NE(dialect, nullptr);
   EXPECT_STREQ("普", dialect->Look().caption);
+  EXPECT_EQ("C:\\pxqd\\sound\\00\\", m_painter.GetVoiceFolder(SIDE_OWN));
   const struct {
     int voice;
+    const char* folder;
     const char* caption;
     const char* hint;
     const char* ini;
-  } steps[] = {{1, "屿", "澄屿  话", "1"}, {0, "普", "普通  话", "0"}};
+  } steps[] = {{1, "C:\\pxqd\\sound\\01\\", "屿", "澄屿  话", "1"},
+               {0, "C:\\pxqd\\sound\\00\\", "普", "普通  话", "0"}};
   for (const auto& s : steps) {
     Click(dialect);
-    EXPECT_EQ(s.voice, m_dialect);
+    EXPECT_EQ(s.voice, m_painter.GetDialectVoice());
+    // The voices of the own seat come from the dialect's folder.
+    EXPECT_EQ(s.folder, m_painter.GetVoiceFolder(SIDE_OWN));
     EXPECT_STREQ(s.caption, dialect->Look().caption);
     EXPECT_STREQ(s.hint, dialect->GetTipText());
     EXPECT_EQ(s.ini, IniValue("GAMESET", "fangyan"));
@@ -251,7 +267,7 @@ TEST_F(TableBarsTest, DialectButtonTogglesTheVoiceAndTheIniTwice) {
 TEST_F(TableBarsTest, ADialectSavedOnIsReadAtTheStart) {
   WritePrivateProfileStringA("GAMESET", "fangyan", "1", m_ini.c_str());
   Start();
-  EXPECT_EQ(1, m_dialect);
+  EXPECT_EQ(1, m_painter.GetDialectVoice());
   EXPECT_STREQ("屿", Bars().DialectButton()->Look().caption);
 }
 
