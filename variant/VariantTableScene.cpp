@@ -780,7 +780,7 @@ void CVariantTableScene::OnSettlementClosed() {
   if (m_hooks.hasMainWindow && !m_hooks.hasMainWindow()) return;
   if (m_model.IsPlaying()) return;
   if (m_hooks.resetSeats) m_hooks.resetSeats();
-  m_model.ResetRound();
+  m_model.ResetTable();
   if (Entity* treasure = m_extras.TreasurePanel()) ShowEntity(treasure, 0);
   m_stale = true;
   if (!IsLookOnNow()) {

@@ -683,8 +683,13 @@ TEST_F(TableBarsTest, SettlementClosingReadiesAPlayerWhoMustStayAndClearsTheLeav
   EXPECT_TRUE(m_scene->SeatNoteSet(1));
   EXPECT_FALSE(m_scene->Extras().ShowReadyIcon(SIDE_TOP));
   m_settlementOpen = false;
+  const int ids[3] = {1, 2, 3};
+  m_model.SetHandTiles(SIDE_OWN, ids, 3);
   m_scene->OnSettlementClosed();
   EXPECT_EQ(1, m_seatResets);
+  // The last hand's tiles are gone and no hand runs until the server deals.
+  EXPECT_EQ(0, m_model.HasHandTiles(SIDE_OWN));
+  EXPECT_EQ(0, m_model.IsPlaying());
   EXPECT_EQ(1, m_managedToggles);
   // Made ready at once, and again by the timer 15 seconds later.
   EXPECT_EQ(1, m_starts);
