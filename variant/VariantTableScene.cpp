@@ -804,6 +804,12 @@ void CVariantTableScene::OnSettlementClosed() {
   }
 }
 
+bool CVariantTableScene::ShowReadyIcon(int chair) {
+  if (chair < 0 || chair >= SIDE_COUNT) return false;
+  const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+  return m_extras.ShowReadyIcon(side);
+}
+
 void CVariantTableScene::OnPlayerSeated(int chair) {
   if (chair < 0 || chair >= SIDE_COUNT) return;
   if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);

@@ -113,6 +113,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // A player took a seat or left it (chairs outside the table are ignored); the system seated
   // everybody anew; the ready icons go away before a new deal.
   void OnPlayerSeated(int chair);
+  // The ready icon of a chair's seat once its player started; false for a chair that is no seat
+  // here or while the icons are held back.
+  bool ShowReadyIcon(int chair);
   void OnPlayerLeft(int chair, const std::string& name);
   void OnRandomSeated();
   void ClearReadyIcons();

@@ -566,8 +566,11 @@ TEST_F(TableBarsTest, ReadyIconsTicketsAndTheActivityButton) {
     ASSERT_NE(extras.ReadyIcon(side), nullptr) << side;
     EXPECT_FALSE(extras.ReadyIcon(side)->IsVisible()) << side;
   }
-  EXPECT_TRUE(extras.ShowReadyIcon(SIDE_TOP));
+  EXPECT_TRUE(m_scene->ShowReadyIcon(SIDE_TOP));
   EXPECT_TRUE(extras.ReadyIcon(SIDE_TOP)->IsVisible());
+  // A chair the table does not have shows nothing.
+  EXPECT_FALSE(m_scene->ShowReadyIcon(7));
+  EXPECT_FALSE(m_scene->ShowReadyIcon(-1));
   EXPECT_FALSE(extras.ShowReadyIcon(7));
   // Once a player left during the settlement the icons stay hidden.
   extras.SetHoldReadyIcons(true);
