@@ -24,7 +24,9 @@ bool ValidSide(int side) { return side >= 0 && side < 4; }
 Entity* CTableExtras::Find(uint32_t id) const { return id ? m_scene.GetWorldRef().FindEntity(id) : nullptr; }
 Entity* CTableExtras::ReadyIcon(int side) const { return ValidSide(side) ? Find(m_ready[side]) : nullptr; }
 Entity* CTableExtras::TreasurePanel() const { return Find(m_treasure); }
-Entity* CTableExtras::Logo() const { return Find(m_logo); }
+POINT CTableExtras::LogoCentre(const CTableMetrics& metrics) {
+  return {metrics.sceneWidth / 2 + 30, metrics.sceneHeight / 2 - 30};
+}
 Entity* CTableExtras::ActivityButton() const { return Find(m_activityPicture); }
 Entity* CTableExtras::Ticket(int n) const { return n >= 1 && n <= TICKETS ? Find(m_tickets[n - 1]) : nullptr; }
 
@@ -84,14 +86,8 @@ void CTableExtras::Build(const CTableMetrics& metrics, int playerCount,
     m_scene.ShowEntity(panel, 0);
     m_treasure = static_cast<uint32_t>(panel->GetId());
   }
-  const uint32_t logo = m_scene.LoadImageResource("logo.pps", 1, "logo", KEY, 1);
-  if (Entity* plane = m_scene.CreatePlane(1, 0, 0, 149, 132, KEY, "logo")) {
-    ResourceFrame frame{};
-    GameBase::GetResourceFrame(&frame, logo, 0);
-    if (frame.resourceId != 0) PlaneEntity::DrawImage(plane, 0, 0, frame, 149, 132, 0.0, 1.0, KEY);
-    m_scene.ShowEntity(plane, 1);
-    m_logo = static_cast<uint32_t>(plane->GetId());
-  }
+  // The logo is drawn on the table top, under the wall and the clock.
+  m_logoPicture = m_scene.LoadImageResource("logo.pps", 1, "logo", KEY, 1);
   // The activity button, hidden until the server announces the activity.
   if (m_scene.LoadImageResource("btnShowAct.pps", 1, "btnShowAct", KEY, 1) != 0) {
     m_activity = CreateTaggedPictureButton(m_scene, "btnShowAct", CMD_ACTIVITY, "");
@@ -131,7 +127,6 @@ void CTableExtras::Layout(const CTableMetrics& metrics) {
       m_scene.MoveEntity(icon, p.x, p.y);
     }
   }
-  if (Entity* logo = Logo()) m_scene.MoveEntity(logo, metrics.sceneWidth / 2 + 30, metrics.sceneHeight / 2 - 30);
   const int w = m_scene.GetLogicalWidth();
   if (m_activity != nullptr) m_activity->MoveTo(w - 40, 40);
   for (int n = 1; n <= TICKETS; ++n)
@@ -142,7 +137,7 @@ void CTableExtras::Forget() {
   m_built = false;
   for (auto& id : m_ready) id = 0;
   for (auto& id : m_tickets) id = 0;
-  m_treasure = m_logo = m_activityPicture = m_waiting = 0;
+  m_treasure = m_logoPicture = m_activityPicture = m_waiting = 0;
   m_activity = nullptr;
 }
 

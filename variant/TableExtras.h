@@ -58,7 +58,11 @@ class CTableExtras {
 
   Entity* ReadyIcon(int side) const;
   Entity* TreasurePanel() const;
-  Entity* Logo() const;
+  // The logo's picture (0 when missing) and where its centre stands on the table top.
+  uint32_t LogoPicture() const { return m_logoPicture; }
+  static POINT LogoCentre(const CTableMetrics& metrics);
+  static constexpr int LOGO_WIDTH = 149;
+  static constexpr int LOGO_HEIGHT = 132;
   Entity* ActivityButton() const;
   Entity* Ticket(int n) const;
 
@@ -70,7 +74,7 @@ class CTableExtras {
   bool m_holdReadyIcons = false;
   uint32_t m_ready[4] = {};
   uint32_t m_treasure = 0;
-  uint32_t m_logo = 0;
+  uint32_t m_logoPicture = 0;
   PictureButton* m_activity = nullptr;
   uint32_t m_activityPicture = 0;
   uint32_t m_tickets[TICKETS] = {};

@@ -79,8 +79,22 @@ POINT CTableSidePanels::PanelCentre(int side, const RECT& a, const CTableMetrics
                       outward.y + hh <= metrics.sceneHeight;
   if (inside) return outward;
   // On the table's side the panel keeps clear of the ready icon, which stands 35 pixels off
-  // the hand.
-  return inward(side == 0 || side == 2 ? 35 + 76 / 2 + 5 : 35 + 32 / 2 + 5);
+  // the hand, and begins where the hand begins, away from the played tile in its middle.
+  POINT p = inward(side == 0 || side == 2 ? 35 + 76 / 2 + 5 : 35 + 32 / 2 + 5);
+  if (side == 0 || side == 2) {
+    p.y = a.top + along;
+  } else {
+    p.x = a.left + along;
+  }
+  // A hand too short for the panel beside its played tile lets the panel reach past its start.
+  RECT played{};
+  if (metrics.GetPlayedTileRect(side, &played)) {
+    const bool overlap = p.x - hw < played.right && played.left < p.x + hw && p.y - hh < played.bottom &&
+                         played.top < p.y + hh;
+    if (overlap && (side == 0 || side == 2)) p.y = played.top - 5 - along;
+    if (overlap && (side == 1 || side == 3)) p.x = played.left - 5 - along;
+  }
+  return p;
 }
 
 void CTableSidePanels::Draw(int side, const std::string& name, bool started, const CTableMetrics& metrics) {

@@ -45,7 +45,7 @@ class CTableSidePanels {
 
   // Where the panel's centre goes for a hand area: beside it, 25 pixels off on normal screens
   // and 5 on small ones; a panel that would leave the scene stands on the table's side of the
-  // hand instead, beyond the ready icon.
+  // hand instead, beyond the ready icon and from the hand's start, clear of its played tile.
   static POINT PanelCentre(int side, const RECT& area, const CTableMetrics& metrics);
 
   Entity* Panel(int side) const;

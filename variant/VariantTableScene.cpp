@@ -316,7 +316,6 @@ void CVariantTableScene::BuildBoard() {
   if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
   if (UsePictures()) {
     m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });
-    if (Entity* logo = m_extras.Logo()) logo->SetLevel(m_board->GetLevel() + 1);
   }
   if (UsePictures()) {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
@@ -596,6 +595,7 @@ void CVariantTableScene::PaintBoard() {
   for (RECT& r : m_ownRects) r = RECT{};
   if (UsePictures()) {
     DrawCloth();
+    DrawLogo();
     DrawClockPicture();
     DrawPlates();
     DrawClaimButtons();
@@ -739,6 +739,17 @@ void CVariantTableScene::DrawCloth() {
   if (frame.width <= 0 || frame.height <= 0) return;
   // The table top is stretched over the whole board.
   DrawPlane(m_board->GetId(), m_width / 2, m_height / 2, m_width, m_height, frame, 0.0, 1.0, CTilePictureSet::KEY);
+}
+
+void CVariantTableScene::DrawLogo() {
+  const uint32_t logo = m_extras.LogoPicture();
+  if (logo == 0) return;
+  ResourceFrame frame{};
+  GameBase::GetResourceFrame(&frame, logo, 0);
+  if (frame.width <= 0 || frame.height <= 0) return;
+  const POINT c = CTableExtras::LogoCentre(m_metrics);
+  DrawPlane(m_board->GetId(), c.x, c.y, CTableExtras::LOGO_WIDTH, CTableExtras::LOGO_HEIGHT, frame, 0.0, 1.0,
+            CTilePictureSet::KEY);
 }
 
 void CVariantTableScene::DrawClockPicture() {

@@ -194,6 +194,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawClock();
   void DrawClockPicture();
   void DrawCloth();
+  void DrawLogo();
   void DrawClaimButtons();
   void DrawBanner();
   void NoteOwnTileRects();

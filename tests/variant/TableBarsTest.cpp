@@ -547,6 +547,14 @@ TEST(SidePanelPlacement, BesideTheHandAndInsideTheScene) {
     const bool turned = side == 0 || side == 2;
     const int apartX = std::abs(p.x - ready.x), apartY = std::abs(p.y - ready.y);
     EXPECT_TRUE(turned ? apartX >= 25 + 38 : apartY >= 25 + 16) << side;
+    // Nor does it cover the side's played tile.
+    RECT played{};
+    ASSERT_TRUE(normal.GetPlayedTileRect(side, &played));
+    const int hw = turned ? 25 : 100, hh = turned ? 100 : 25;
+    const RECT panel{p.x - hw, p.y - hh, p.x + hw, p.y + hh};
+    const bool overlap = panel.left < played.right && played.left < panel.right && panel.top < played.bottom &&
+                         played.top < panel.bottom;
+    EXPECT_FALSE(overlap) << side;
     EXPECT_GE(p.x, 0) << side;
     EXPECT_GE(p.y, 0) << side;
     EXPECT_LE(p.x, 1024) << side;
@@ -595,8 +603,7 @@ TEST_F(TableBarsTest, ReadyIconsTicketsAndTheActivityButton) {
   EXPECT_EQ(40, extras.ActivityButton()->GetY());
   ASSERT_NE(extras.TreasurePanel(), nullptr);
   EXPECT_FALSE(extras.TreasurePanel()->IsVisible());
-  ASSERT_NE(extras.Logo(), nullptr);
-  EXPECT_TRUE(extras.Logo()->IsVisible());
+  EXPECT_NE(0u, extras.LogoPicture());
   Capture("extras");
   // A click on the activity button raises its command for the exchange panels.
   ClickAt(1024 - 40, 40);
