@@ -51,7 +51,10 @@ std::string CVariantTableScene::FaceLabel(int tile) {
 }
 
 void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
+  m_barHooksSet = true;
   hooks.loadStyle = [this](const std::string& folder) { return LoadStyle(folder); };
+  if (!hooks.isLookOn) hooks.isLookOn = [this] { return IsLookOnNow(); };
+  if (!hooks.iniPath) hooks.iniPath = [this] { return m_hooks.iniPath ? m_hooks.iniPath() : std::string(); };
   // The managed-play button, the time-out count and the claim that keeps the hand busy belong
   // to the turn, once one is attached.
   if (!hooks.toggleManaged) hooks.toggleManaged = [this] {
@@ -116,6 +119,8 @@ void CVariantTableScene::OnTimer(uintptr_t timerId) {
 bool CVariantTableScene::IsLookOnNow() const { return m_hooks.isLookOn && m_hooks.isLookOn(); }
 
 void CVariantTableScene::OnGameStart() {
+  // Bars nobody gave hooks to still know the onlooker and the game ini from the scene.
+  if (!m_barHooksSet) SetBarHooks(CTableBars::Hooks{});
   if (!m_picturesTried) {
     m_picturesTried = true;
     m_bars.ReadSettings();

@@ -217,6 +217,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableExtras m_extras{*this};
   int m_seatNoteSet[4] = {};
   bool m_barsStarted = false;
+  bool m_barHooksSet = false;
   bool m_waitingForTable = false;
 
   Entity* m_board = nullptr;
