@@ -28,7 +28,14 @@ CVariantApp::~CVariantApp() = default;
 
 void CVariantApp::JoinMembers() {
   CMJGameConnection::Hooks hooks;
-  hooks.onRequestFailed = [this] { OnRequestFailed(); };
+  hooks.onRequestFailed = [this] {
+    // The table and the game description belong to the UI thread.
+    if (m_uiThread != 0 && GetCurrentThreadId() != m_uiThread) {
+      m_resyncWanted = true;
+      return;
+    }
+    OnRequestFailed();
+  };
   hooks.postLocalNotice = [this](int code, const BYTE* body, size_t length) { m_localNotices.Post(code, body, length); };
   m_connection.SetHooks(hooks);
   m_gameInfo.SetNameSource([this](int chair) { return std::string(static_cast<LPCSTR>(GetSeatPlayerName(chair))); });
@@ -64,7 +71,15 @@ void CVariantApp::SaveSettings() {
   WritePrivateProfileStringA("GAMESET", "RejectKanPaiAsk", value, ini);
 }
 
+void CVariantApp::RunWantedResync() {
+  if (!m_resyncWanted.exchange(false)) return;
+  OnRequestFailed();
+  // A request of the resynchronisation itself that failed asks for nothing more.
+  m_resyncWanted = false;
+}
+
 BOOL CVariantApp::InitInstance() {
+  m_uiThread = GetCurrentThreadId();
   LoadSettings();
   SetPlayerCount(4);
   m_seatPainter.SetOwnChair(GetChairNO());

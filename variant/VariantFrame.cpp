@@ -57,7 +57,8 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
     return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(chair)));
   };
-  hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  // Sounds play beside the table, never holding up its frames (see CVariantApp's effects).
+  hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
   hooks.start = [app] {
     CString text;
@@ -79,7 +80,10 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.waitsForTable = [app] {
     return app->RoomOptionBit1() != 0 && app->GetLaunchField9() == 0 && app->HasGameData() == 0;
   };
-  hooks.autoReady = [app] { app->GetMJConnection()->SendAutoReady(); };
+  hooks.autoReady = [this, app] {
+    m_wait.Run([app] { return app->GetMJConnection()->SendAutoReady(); });
+    app->RunWantedResync();
+  };
   hooks.hasMainWindow = [this] { return m_hWnd != nullptr; };
   hooks.resetSeats = [app] {
     app->Info().SetTableStatus(0);
@@ -98,7 +102,17 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     std::printf("hands %d refused %d\n", m_scene->HandsEnded(), m_turn != nullptr ? m_turn->Refused() : 0);
     std::fflush(stdout);
     m_headlessHands = 0;
+    // No further hand: the client leaves the table between hands.
+    m_scene->SetAutoPlay(false);
     PostMessage(WM_CLOSE, 0, 0);
+  };
+  // A headless table of several clients gets ready only once that many players sit at it, so
+  // that no computer player takes a chair meant for one of them.
+  const int seats = std::getenv("PXQD_HEADLESS_SEATS") ? std::atoi(std::getenv("PXQD_HEADLESS_SEATS")) : 0;
+  hooks.mayGetReady = [app, seats] {
+    int seated = 0;
+    for (int chair = 0; chair < 4; ++chair) seated += app->GetSeatUserID(chair) != 0 ? 1 : 0;
+    return seated >= seats;
   };
   m_scene->SetHooks(std::move(hooks));
 
@@ -120,7 +134,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_turn = std::make_unique<CTableTurn>(app->Table(), app->Info(), *m_requests, m_wait);
   CTableTurn::Hooks turn;
   turn.isLookOn = [app] { return app->IsLookOn() != 0; };
-  turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   turn.chat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
   turn.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
   turn.redraw = [this] {
@@ -142,9 +156,19 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     // A headless run plays faster than the real clock when asked to.
     if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
   }
-  // While a request waits, the table keeps drawing its frames.
-  m_wait.SetKeepAlive([this] {
-    if (m_view != nullptr) m_view->DrawFrame();
+  turn.afterRequest = [app] { app->RunWantedResync(); };
+  // While a request waits, the table keeps drawing its frames (and does nothing else).
+  m_wait.SetKeepAlive([this] { DrawOnlyFrame(); });
+  // The resynchronisation waits and asks the same way.
+  app->SetRequestRunner([this](const std::function<int()>& request) {
+    return m_wait.Busy() ? request() : m_wait.Run(request);
+  });
+  app->SetSleep([this](DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+      DrawOnlyFrame();
+      Sleep(CRequestWait::FRAME_MS);
+    }
   });
   CTableBars::Hooks bars;
   bars.isLookOn = [app] { return app->IsLookOn() != 0; };
@@ -173,7 +197,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   };
   bars.fifthBarButton = [app] { return app->Info().HasFifthBarButton() != 0; };
   bars.seeHandOffered = [app] { return app->RoomOptionBit3() == 0; };
-  bars.requestSeeHand = [app] { return app->GetMJConnection()->RequestSeeHand(); };
+  // The table's own requests wait as the play's do, with the table still drawing.
+  bars.requestSeeHand = [this, app] {
+    const int sent = m_wait.Run([app] { return app->GetMJConnection()->RequestSeeHand(); });
+    app->RunWantedResync();
+    return sent;
+  };
   bars.watchedName = [app] {
     return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(app->Info().GetOwnChair())));
   };
@@ -214,6 +243,13 @@ void CVariantFrame::OnDestroy() {
     SetGameHostServices(services);
   }
   CGameFrameWnd::OnDestroy();
+}
+
+void CVariantFrame::DrawOnlyFrame() {
+  if (m_view == nullptr || m_scene == nullptr) return;
+  m_scene->SetDrawOnly(true);
+  m_view->DrawFrame();
+  m_scene->SetDrawOnly(false);
 }
 
 LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {

@@ -34,6 +34,8 @@ class CVariantFrame : public CGameFrameWnd {
   afx_msg void OnSize(UINT type, int cx, int cy);
   afx_msg void OnDestroy();
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
+  // A frame that only draws: while a request or the resynchronisation waits.
+  void DrawOnlyFrame();
   DECLARE_MESSAGE_MAP()
 
  private:

@@ -200,6 +200,7 @@ void CVariantTableScene::AutoPlay(bool playing) {
   }
   // Ready for the next hand, trying again every two seconds while the server refuses.
   if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
+  if (m_hooks.mayGetReady && !m_hooks.mayGetReady()) return;
   const uint32_t now = GetTickCount();
   if (m_autoStarted && now - m_lastAutoStart < 2000) return;
   m_autoStarted = true;
@@ -207,12 +208,6 @@ void CVariantTableScene::AutoPlay(bool playing) {
   PressStart();
 }
 
-void CVariantTableScene::OnMouseMove(uint32_t flags, int32_t x, int32_t y) {
-  GameBase::OnMouseMove(flags, x, y);
-  POINT p{};
-  GetMousePos(&p);
-  HoverAt(p.x, p.y);
-}
 
 static bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
@@ -336,6 +331,10 @@ void CVariantTableScene::BuildBoard() {
 }
 
 void CVariantTableScene::OnFrame() {
+  if (m_drawOnly) {
+    if (m_stale || ModelFingerprint() != m_fingerprint) PaintBoard();
+    return;
+  }
   // A new hand clears the last hand's winner mark.
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {
@@ -357,6 +356,10 @@ void CVariantTableScene::OnFrame() {
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
   if (m_autoPlay) AutoPlay(playing);
+  // The own tile under the mouse stands raised.
+  POINT mouse{};
+  GetMousePos(&mouse);
+  HoverAt(mouse.x, mouse.y);
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
   if (m_stale && m_board != nullptr) PaintBoard();
@@ -677,8 +680,10 @@ void CVariantTableScene::NoteOwnTileRects() {
   for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
     const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
     if (!t->present || !t->standing || t->meldKind != 0 || t->nObject == 0) continue;
-    const Entity* e = m_binder.RowEntity(t->nObject);
+    Entity* e = m_binder.RowEntity(t->nObject);
     if (e == nullptr) continue;
+    // The tile under the mouse stands as high as a raised one.
+    if (i == m_hoverIndex && t->attrA == 0) e->MoveTo(e->GetX(), e->GetY() - 10);
     const int w = e->GetWidth(), h = e->GetHeight();
     m_ownRects[i] = RECT{e->GetX() - w / 2, e->GetY() - h / 2, e->GetX() - w / 2 + w, e->GetY() - h / 2 + h};
   }

@@ -81,6 +81,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<void()> quit;
     // A hand ended (the table stopped playing).
     std::function<void()> handEnded;
+    // Playing by itself: whether to get ready now (unset: always).
+    std::function<bool()> mayGetReady;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -133,7 +135,6 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnShutdown() override;
   int OnCommand(Event event) override;
   void OnTimer(uintptr_t timerId) override;
-  void OnMouseMove(uint32_t flags, int32_t x, int32_t y) override;
 
   // CTableEffects: the model's redraw requests and sounds.
   void PlaySoundResource(int resource, int flags) override;
@@ -149,6 +150,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void ShowClaimButtons(int show) override;
   void OnCountdownExpired() override;
   void MarkStale() { m_stale = true; }
+  // While set, a frame only paints: no hand starts or ends and nothing is sent.
+  void SetDrawOnly(bool on) { m_drawOnly = on; }
 
   // The player's input at a point of the table (scene coordinates): a left press, the right
   // button's grab and release, and the mouse moving over the own hand.
@@ -233,6 +236,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   int m_hoverIndex = -1;
   int m_handsEnded = 0;
   bool m_autoPlay = false;
+  bool m_drawOnly = false;
   uint32_t m_lastAutoStart = 0;
   bool m_autoStarted = false;
   bool m_wasPlaying = false;
