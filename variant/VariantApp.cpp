@@ -89,6 +89,7 @@ void CVariantApp::JoinMembers() {
     }
     OnRequestFailed();
   };
+  hooks.postLocalNotice = [this](int code, const BYTE* body, size_t length) { m_localNotices.Post(code, body, length); };
   m_connection.SetHooks(hooks);
   m_gameInfo.SetNameSource([this](int chair) { return std::string(static_cast<LPCSTR>(GetSeatPlayerName(chair))); });
   CSeatPainter::Hooks seats;

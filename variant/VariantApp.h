@@ -10,6 +10,7 @@
 #include "framework/SkinSettings.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameNotify.h"
+#include "variant/LocalNotices.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantSeatPainter.h"
 
@@ -74,6 +75,7 @@ class CVariantApp : public CMJGameApp {
   CVariantGameInfo& Info() { return m_gameInfo; }
   CVariantSeatPainter& Painter() { return m_seatPainter; }
   CMJTableModel& Table() { return m_table; }
+  CLocalNotices& LocalNotices() { return m_localNotices; }
   // The engine scene that shows the table, or null to detach it (the frame going away).
   void SetSceneEffects(CTableEffects* scene) { m_effects.SetScene(scene); }
 
@@ -128,5 +130,6 @@ class CVariantApp : public CMJGameApp {
   CMJTableModel m_table{m_gameInfo, m_effects};
   CVariantSeatPainter m_seatPainter{m_gameInfo};
   CVariantNotifyHost m_notifyHost{*this};
+  CLocalNotices m_localNotices;
   CMJGameNotify m_notifySink{m_gameInfo, m_table, m_notifyHost};
 };
