@@ -22,6 +22,7 @@
 #include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
+class CTableStepRecorder;
 class CTableTurn;
 
 class CVariantTableScene : public GameBase, public CTableEffects {
@@ -98,6 +99,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // Records every new picture of the table with its state (null: none). Not owned.
+  void SetStepRecorder(CTableStepRecorder* recorder) { m_recorder = recorder; }
   // The bars' hooks; the scene answers their style loading itself.
   void SetBarHooks(CTableBars::Hooks hooks);
   CTableBars& Bars() { return m_bars; }
@@ -209,6 +212,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   CMJTableModel& m_model;
   Hooks m_hooks;
+  CTableStepRecorder* m_recorder = nullptr;
   CTableMetrics m_metrics;
   void ShowStartButton(bool show);
 
