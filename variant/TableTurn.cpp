@@ -82,6 +82,15 @@ void CTableTurn::OnClockTick() {
 
 void CTableTurn::OnCountdownExpiredNotice() { m_control.OnCountdownExpired(); }
 
+void CTableTurn::OnClaimOfferClosed() {
+  if (IsLookOn()) return;
+  m_control.SetClaimWaiting(0);
+  if (m_model.Clock().pendingClaim == PENDING_NONE) return;
+  m_control.SetPendingClaim(PENDING_NONE);
+  m_model.EnableAllHandTiles();
+  Redraw();
+}
+
 // ---- input --------------------------------------------------------------------------------
 
 bool CTableTurn::ClickOwnTile(int index) {

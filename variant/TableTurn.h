@@ -50,6 +50,9 @@ class CTableTurn : public CTurnActions {
   void OnClockTick();
   // The model's countdown expiry (the server's time-up notice) and the claim buttons it shows.
   void OnCountdownExpiredNotice();
+  // The server's draw, flower or meld notification closed the offer: an open choice ends and a
+  // claim the server held is settled.
+  void OnClaimOfferClosed();
 
   // The player's input. Each returns true when it did something.
   bool ClickOwnTile(int index);

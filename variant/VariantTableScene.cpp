@@ -184,6 +184,11 @@ void CVariantTableScene::ShowClaimButtons(int show) {
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, show);
 }
 
+void CVariantTableScene::ClaimOfferClosed() {
+  if (m_turn != nullptr) m_turn->OnClaimOfferClosed();
+  m_stale = true;
+}
+
 void CVariantTableScene::OnCountdownExpired() {
   if (m_turn != nullptr) m_turn->OnCountdownExpiredNotice();
   m_stale = true;

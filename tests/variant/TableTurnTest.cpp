@@ -80,7 +80,13 @@ std::vector<BYTE> DrawRecord(int chair, int tile, int wall, int flags) {
 
 struct Table {
   CVariantGameInfo info;
-  CTableEffects effects;
+  // The scene's part that matters here: a closed offer reaches the turn.
+  struct Effects : CTableEffects {
+    CTableTurn* turn = nullptr;
+    void ClaimOfferClosed() override {
+      if (turn) turn->OnClaimOfferClosed();
+    }
+  } effects;
   CMJTableModel model{info, effects};
   ScriptedConnection connection;
   CSceneRequests requests{connection, model, Identity()};
@@ -125,6 +131,7 @@ struct Table {
     hooks.isLookOn = [this] { return lookOn; };
     hooks.chat = [this](const std::string& line) { chat.push_back(line); };
     turn.SetHooks(hooks);
+    effects.turn = &turn;
     turn.StartHand();
   }
 
@@ -264,6 +271,23 @@ TEST(TableTurn, PengIsClaimedMeldedAndLeavesTheOwnTurn) {
   held.turn.OnCountdownExpiredNotice();
   EXPECT_EQ(REQ_PENG_MELD, held.connection.sent.back().code);
   EXPECT_FALSE(held.Holds(Id(1, 1, 0)));
+
+  // A held peng that another player's claim beat is over once the server lays that meld.
+  Table lost(hand, false);
+  lost.connection.answers[REQ_PENG_MELD] = RESULT_CLAIM_HELD;
+  lost.Discard(2, Id(1, 1, 2), MJOP_PENG | MJOP_PASS);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) lost.turn.ShowClaimButton(b, lost.model.Offer(b).enabled);
+  lost.turn.PressClaimButton(CLAIM_PENG);
+  ASSERT_EQ(1, lost.turn.Control().ClaimWaiting());
+  testbed::MeldRecord meld;
+  meld.id.chair = 1;
+  meld.otherChair = 2;
+  meld.tiles = {Id(1, 1, 2), Id(1, 1, 3), 200, -1};
+  testbed::BodyData body = meld.Write();
+  ASSERT_TRUE(lost.model.OnPengMeld(body.data(), body.size()));
+  EXPECT_EQ(0, lost.turn.Control().ClaimWaiting());
+  EXPECT_EQ(PENDING_NONE, lost.model.Clock().pendingClaim);
+  EXPECT_TRUE(lost.Holds(Id(1, 1, 0)));
 }
 
 TEST(TableTurn, OwnConcealedGangTakesTheReplacementTheServerGave) {
