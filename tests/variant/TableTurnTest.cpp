@@ -15,6 +15,7 @@
 #include "mahjong/MahjongNotifyCodes.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/SceneRequests.h"
+#include "mahjong/scene/TilePictures.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
 #include "variant/DiscardEvaluator.h"
@@ -320,6 +321,34 @@ TEST(TableTurn, OwnConcealedGangTakesTheReplacementTheServerGave) {
   EXPECT_EQ(0, t.turn.Refused());
   // The drawn 9 of bamboo went into the hand: all fourteen ids are still on the table.
   EXPECT_TRUE(t.Holds(Id(1, 9, 0)));
+}
+
+TEST(TableTurn, AFourthTileAddedToAPengTakesTheServersReplacement) {
+  // Two bamboo 1s and the fourth one in the hand: the peng of the third leaves the fourth free.
+  std::vector<int> hand = {Id(1, 1, 0), Id(1, 1, 1), Id(1, 1, 3), Id(0, 2, 0), Id(0, 3, 0), Id(0, 4, 0), Id(0, 6, 0),
+                           Id(0, 7, 0), Id(0, 8, 0), Id(2, 2, 0), Id(2, 3, 0), Id(2, 7, 0), Id(2, 8, 0)};
+  Table t(hand, false);
+  t.Discard(2, Id(1, 1, 2), MJOP_PENG | MJOP_PASS);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) t.turn.ShowClaimButton(b, t.model.Offer(b).enabled);
+  ASSERT_TRUE(t.turn.PressClaimButton(CLAIM_PENG));
+  ASSERT_TRUE(t.turn.IsButtonActive(CLAIM_GANG)) << "the own turn offers the added gang";
+  const int replacement = Id(2, 9, 2);
+  t.connection.replies[REQ_GANG_ADDED] = DrawRecord(0, replacement, 38, 0);
+  t.connection.sent.clear();
+  ASSERT_TRUE(t.turn.PressClaimButton(CLAIM_GANG));
+  ASSERT_TRUE(t.turn.ClickOwnTile(t.PlaceOf(Id(1, 1, 3))));
+  EXPECT_EQ((std::vector<int>{REQ_GANG_CLAIM, REQ_GANG_ADDED}), t.connection.Codes());
+  EXPECT_EQ(GANG_CLAIM_ADDED, t.connection.Word(0, 36));
+  EXPECT_EQ(Id(1, 1, 3), t.connection.Word(1, 20));
+  EXPECT_FALSE(t.Holds(Id(1, 1, 3)));
+  EXPECT_EQ(replacement, t.Own(CTileTable::DRAWN_PLACE)->tileId);
+  int meldTiles = 0;
+  for (int i = 0; i < CTileTable::HAND_PLACES; ++i) {
+    const MJTile* m = t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    meldTiles += m->present && m->meldKind != 0 && GetSceneSuit(m->tileId) == 1 && GetSceneValue(m->tileId) == 1;
+  }
+  EXPECT_EQ(4, meldTiles);
+  EXPECT_EQ(0, t.turn.Refused());
 }
 
 TEST(TableTurn, GangChoiceCancelsOnASecondPress) {
