@@ -351,6 +351,31 @@ TEST(TableTurn, AFourthTileAddedToAPengTakesTheServersReplacement) {
   EXPECT_EQ(0, t.turn.Refused());
 }
 
+TEST(TableTurn, AFlowerIsReplacedBeforeAnythingIsDiscarded) {
+  constexpr int FLOWER = 137;
+  std::vector<int> hand = PlainHand();
+  hand[0] = FLOWER;  // drawn
+  Table t(hand, true);
+  ASSERT_TRUE(t.turn.IsFlowerTile(FLOWER));
+  // Only the flower can be chosen while it is in the hand.
+  EXPECT_FALSE(t.turn.ClickOwnTile(t.PlaceOf(Id(0, 5, 0))));
+  EXPECT_TRUE(t.connection.sent.empty());
+  const int replacement = Id(2, 5, 3);
+  t.connection.replies[REQ_FLOWER_REPLACE] = DrawRecord(0, replacement, 30, 0);
+  ASSERT_TRUE(t.turn.ClickOwnTile(t.PlaceOf(FLOWER)));
+  EXPECT_EQ(std::vector<int>{REQ_FLOWER_REPLACE}, t.connection.Codes());
+  EXPECT_EQ(FLOWER, t.connection.Word(0, 16));
+  EXPECT_FALSE(t.Holds(FLOWER));
+  EXPECT_EQ(1, t.model.Tiles().FlowerCount(SIDE_OWN));
+  EXPECT_EQ(FLOWER, t.model.Tiles().GetTileRecord(MJ_ZONE_FLOWERS, SIDE_OWN, 0)->tileId);
+  EXPECT_EQ(replacement, t.Own(CTileTable::DRAWN_PLACE)->tileId);
+  EXPECT_EQ(OWN_CLOCK_POSITION, t.model.Clock().pointTo);
+  // The hand is free again: the next click discards.
+  t.connection.sent.clear();
+  EXPECT_TRUE(t.turn.ClickOwnTile(t.PlaceOf(Id(0, 5, 0))));
+  EXPECT_EQ(std::vector<int>{REQ_DISCARD}, t.connection.Codes());
+}
+
 TEST(TableTurn, GangChoiceCancelsOnASecondPress) {
   std::vector<int> hand = {Id(1, 9, 0), Id(1, 5, 0), Id(1, 5, 1), Id(1, 5, 2), Id(1, 5, 3), Id(0, 2, 0), Id(0, 3, 0),
                            Id(0, 4, 0), Id(0, 6, 0), Id(0, 7, 0), Id(0, 8, 0), Id(2, 2, 0), Id(2, 3, 0), Id(2, 7, 0)};
