@@ -143,6 +143,8 @@ void CVariantTableScene::ClickAt(int x, int y) {
 bool CVariantTableScene::BeginDragAt(int x, int y) {
   m_dragIndex = -1;
   if (m_turn == nullptr || m_turn->IsLookOn()) return false;
+  // The right button ends managed play as the left one does.
+  if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
   const int index = OwnTileAt(x, y);
   const MJTile* t = index >= 0 ? m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index) : nullptr;
   if (t == nullptr || !t->present || !t->standing || t->attrB) return false;

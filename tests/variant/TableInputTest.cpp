@@ -240,6 +240,22 @@ TEST_F(TableInputTest, ClaimButtonsLightWithTheOfferAndSendTheirClaim) {
   EXPECT_EQ(m_scene->ClaimButtonRect(CLAIM_PASS).right, 0);
 }
 
+TEST_F(TableInputTest, AClickOrARightPressOnTheTableEndsManagedPlay) {
+  Deal(Hand(), false);
+  for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+    m_turn.SetManagedPlay(true);
+    ASSERT_TRUE(m_turn.IsManagedPlay());
+    const LPARAM away = MAKELPARAM(600, 300);
+    Move(away);
+    SendMessageA(m_view.Window(), down, 0, away);
+    Advance(40);
+    EXPECT_FALSE(m_turn.IsManagedPlay()) << down;
+    SendMessageA(m_view.Window(), down == WM_LBUTTONDOWN ? WM_LBUTTONUP : WM_RBUTTONUP, 0, away);
+    Advance(40);
+  }
+  EXPECT_TRUE(m_connection.codes.empty());
+}
+
 TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {
   Deal(Hand(), true);
   ASSERT_EQ(15, m_model.Clock().remainingSeconds);
