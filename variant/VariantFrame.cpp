@@ -87,6 +87,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     for (int chair = 0; chair < 4; ++chair) seated += app->GetSeatUserID(chair) != 0 ? 1 : 0;
     return seated >= seats;
   };
+  hooks.dice = [app](int dice[4]) { app->Info().GetDice(dice); };
   m_scene->SetHooks(std::move(hooks));
 
   CSceneRequests::Identity identity;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/GameBase.h"
 #include "mahjong/scene/TableMetrics.h"
@@ -44,6 +45,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<void()> handEnded;
     // Playing by itself: whether to get ready now (unset: always).
     std::function<bool()> mayGetReady;
+    // The four dice values of the hand (0: no die).
+    std::function<void(int dice[4])> dice;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -103,6 +106,17 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   }
   int OwnTileAt(int x, int y) const;
   int DragIndex() const { return m_dragIndex; }
+  // The dice thrown at the start of a hand: one throw of two dice, and a second when both of its
+  // dice have a value; each die rolls through its strip, rests on its value and goes. A value
+  // outside 1-6 shows no die. Returns the strips on the table now (die index, strip, frame).
+  struct DieShown {
+    int die;
+    int strip;
+    int frame;
+  };
+  std::vector<DieShown> DiceShown() const;
+  static constexpr uint32_t THROW_MS = 1600;
+  static constexpr uint32_t ROLL_FRAME_MS = 60;
   int HandsEnded() const { return m_handsEnded; }
 
   // Paints the board now from the model; the frame does this when the board is stale.
@@ -135,6 +149,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawCloth();
   void DrawClaimButtons();
   void DrawBanner();
+  void DrawDice();
   void NoteOwnTileRects();
   void AutoPlay(bool playing);
   bool DrawBankerMark(int side, int x, int y);
@@ -164,6 +179,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   int m_handsEnded = 0;
   bool m_autoPlay = false;
   bool m_drawOnly = false;
+  int m_dice[4] = {};
+  uint32_t m_diceStart = 0;
+  bool m_diceRolling = false;
   uint32_t m_lastAutoStart = 0;
   bool m_autoStarted = false;
   bool m_wasPlaying = false;

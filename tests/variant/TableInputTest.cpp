@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -83,6 +84,9 @@ class TableInputTest : public enginetest::EngineResTest {
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
+    CVariantTableScene::Hooks sceneHooks;
+    sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
+    m_scene->SetHooks(sceneHooks);
     ASSERT_EQ(m_view.AttachGame(m_scene), 1);
     m_view.InitScreen();
     m_view.Start();
@@ -103,8 +107,9 @@ class TableInputTest : public enginetest::EngineResTest {
     }
   }
   // A hand with the own chair in turn holding its drawn tile (listed first).
-  void Deal(const std::vector<int>& own, bool ownTurn) {
+  void Deal(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}) {
     testbed::TableInfoRecord t;
+    t.dice = dice;
     t.status = 0x1 | (ownTurn ? 0x100 : 0);
     t.currentChair = ownTurn ? 0 : 1;
     t.discardTime = 15;
@@ -254,6 +259,43 @@ TEST_F(TableInputTest, AClickOrARightPressOnTheTableEndsManagedPlay) {
     Advance(40);
   }
   EXPECT_TRUE(m_connection.codes.empty());
+}
+
+TEST_F(TableInputTest, TheDiceRollAtTheStartOfAHandAndAValueOutOfRangeShowsNoDie) {
+  struct Case {
+    std::array<int, 4> dice;
+    std::vector<int> firstThrow;   // strips resting at the end of the first throw
+    std::vector<int> secondThrow;  // and of the second
+  };
+  const Case cases[] = {
+      {{3, 5, 0, 0}, {2, 10}, {}},
+      {{3, 5, 2, 6}, {2, 10}, {1, 11}},
+      {{7, 5, 0, 0}, {10}, {}},         // a 7 is no die
+      {{3, 0, 9, 4}, {2}, {9}},         // a second throw with one die out of range
+      {{0, 0, 0, 0}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.dice));
+    m_model.ResetRound();
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);  // the table stops playing
+    Deal(Hand(), false, c.dice);
+    auto resting = [this] {
+      std::vector<int> strips;
+      for (const auto& d : m_scene->DiceShown()) {
+        EXPECT_EQ(8, d.frame);
+        strips.push_back(d.strip);
+      }
+      return strips;
+    };
+    Advance(CVariantTableScene::THROW_MS - 200);
+    EXPECT_EQ(c.firstThrow, resting());
+    Advance(CVariantTableScene::THROW_MS);
+    EXPECT_EQ(c.secondThrow, resting());
+    Advance(CVariantTableScene::THROW_MS);
+    EXPECT_TRUE(m_scene->DiceShown().empty());
+  }
 }
 
 TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {
