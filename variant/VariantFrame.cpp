@@ -88,6 +88,8 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     return seated >= seats;
   };
   hooks.dice = [app](int dice[4]) { app->Info().GetDice(dice); };
+  hooks.voiceFolder = [app](int side) { return app->Painter().GetVoiceFolder(side); };
+  hooks.isSilent = [app] { return app->IsSilence() != 0; };
   m_scene->SetHooks(std::move(hooks));
 
   CSceneRequests::Identity identity;
@@ -109,6 +111,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   CTableTurn::Hooks turn;
   turn.isLookOn = [app] { return app->IsLookOn() != 0; };
   turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
+  turn.playVoice = [this](int side, const char* name) {
+    if (m_scene != nullptr) m_scene->PlayActionVoice(side, name);
+  };
   turn.chat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
   turn.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
   turn.redraw = [this] {

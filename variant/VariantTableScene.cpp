@@ -718,6 +718,24 @@ void CVariantTableScene::PlaySoundResource(int resource, int flags) {
   if (m_hooks.playSound) m_hooks.playSound(resource, flags);
 }
 
+void CVariantTableScene::PlayTileVoice(int side, int tile) {
+  const int suit = GetSceneSuit(tile), value = GetSceneValue(tile);
+  if (suit < 0 || value <= 0) return;
+  char name[16];
+  std::snprintf(name, sizeof name, "%d", suit * 10 + value);
+  PlayActionVoice(side, name);
+}
+
+void CVariantTableScene::PlayActionVoice(int side, const char* name) {
+  if (!m_hooks.voiceFolder || (m_hooks.isSilent && m_hooks.isSilent())) return;
+  const std::string path = m_hooks.voiceFolder(side) + (name != nullptr ? name : "") + ".wav";
+  if (m_hooks.playVoiceFile) {
+    m_hooks.playVoiceFile(path);
+    return;
+  }
+  GetWorldRef().GetSound().PlayEffect(path.c_str());
+}
+
 void CVariantTableScene::PlayWinEffect(int side) {
   m_winnerSide = side;
   m_stale = true;

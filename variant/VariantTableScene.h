@@ -47,6 +47,11 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<bool()> mayGetReady;
     // The four dice values of the hand (0: no die).
     std::function<void(int dice[4])> dice;
+    // The voices: a side's voice folder (ending in a backslash), whether the player silenced
+    // the game, and where a voice file goes (unset: the engine's effect player).
+    std::function<std::string(int side)> voiceFolder;
+    std::function<bool()> isSilent;
+    std::function<void(const std::string& path)> playVoiceFile;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -82,6 +87,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void LayOutRiver(int) override { m_stale = true; }
   void LayOutFlowers(int) override { m_stale = true; }
   void PlayWinEffect(int side) override;
+  void PlayTileVoice(int side, int tile) override;
+  void PlayActionVoice(int side, const char* name) override;
   void MoveClockHand(int, int) override { m_stale = true; }
   void Log(const std::string& line) override;
   void ShowClaimButton(int button, int enabled) override;

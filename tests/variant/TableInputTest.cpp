@@ -58,6 +58,8 @@ struct Forwarder : CTableEffects {
   void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
   void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
   void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
+  void PlayTileVoice(int s, int t) override { if (to) to->PlayTileVoice(s, t); }
+  void PlayActionVoice(int s, const char* n) override { if (to) to->PlayActionVoice(s, n); }
 };
 
 class TableInputTest : public enginetest::EngineResTest {
@@ -86,6 +88,9 @@ class TableInputTest : public enginetest::EngineResTest {
     m_scene->AttachTurn(&m_turn);
     CVariantTableScene::Hooks sceneHooks;
     sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
+    sceneHooks.voiceFolder = [](int side) { return std::string("sound\\0") + std::to_string(side) + "\\"; };
+    sceneHooks.isSilent = [this] { return m_silent; };
+    sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
     m_scene->SetHooks(sceneHooks);
     ASSERT_EQ(m_view.AttachGame(m_scene), 1);
     m_view.InitScreen();
@@ -143,6 +148,8 @@ class TableInputTest : public enginetest::EngineResTest {
   }
 
   HWND m_parent = nullptr;
+  bool m_silent = false;
+  std::vector<std::string> m_voices;
   CVariantGameInfo m_info;
   Forwarder m_forward;
   CMJTableModel m_model{m_info, m_forward};
@@ -296,6 +303,26 @@ TEST_F(TableInputTest, TheDiceRollAtTheStartOfAHandAndAValueOutOfRangeShowsNoDie
     Advance(CVariantTableScene::THROW_MS);
     EXPECT_TRUE(m_scene->DiceShown().empty());
   }
+}
+
+TEST_F(TableInputTest, DiscardsAndClaimsAreVoicedFromTheSidesFolderUnlessSilenced) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  testbed::TileDiscardedNote n;
+  n.chair = 2;
+  n.tile = Id(2, 7, 1);  // the 7 of the third suit: voice 27
+  n.words = {MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  m_voices.clear();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  ASSERT_FALSE(m_voices.empty());
+  const int side = m_info.ChairToSide(2);
+  EXPECT_EQ("sound\\0" + std::to_string(side) + "\\27.wav", m_voices.back());
+  m_silent = true;
+  m_voices.clear();
+  m_scene->PlayActionVoice(3, "peng0");
+  EXPECT_TRUE(m_voices.empty());
 }
 
 TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {
