@@ -376,6 +376,38 @@ TEST(TableTurn, AFlowerIsReplacedBeforeAnythingIsDiscarded) {
   EXPECT_EQ(std::vector<int>{REQ_DISCARD}, t.connection.Codes());
 }
 
+TEST(TableTurn, TheWinIsDeclaredSelfDrawnOrOnTheDiscard) {
+  // A drawn tile the server says may win: the hu button offers the self-drawn win.
+  Table drawn(PlainHand(), true, DRAW_FLAG_MAY_WIN);
+  ASSERT_TRUE(drawn.turn.IsButtonActive(CLAIM_HU));
+  ASSERT_TRUE(drawn.turn.PressClaimButton(CLAIM_HU));
+  ASSERT_EQ(std::vector<int>{REQ_HU}, drawn.connection.Codes());
+  EXPECT_EQ(0, drawn.connection.Word(0, 16));  // the own chair
+  EXPECT_EQ(PlainHand()[0], drawn.connection.Word(0, 20));
+  EXPECT_EQ(HU_SELF_DRAWN, drawn.connection.Word(0, 24));
+  // Without the flag there is no hu to press.
+  Table plain(PlainHand(), true);
+  EXPECT_FALSE(plain.turn.IsButtonActive(CLAIM_HU));
+  EXPECT_FALSE(plain.turn.PressClaimButton(CLAIM_HU));
+  EXPECT_TRUE(plain.connection.sent.empty());
+  // On another player's discard, held by the server until the others have answered.
+  std::vector<int> hand = PlainHand();
+  hand.erase(hand.begin());
+  Table discard(hand, false);
+  discard.connection.answers[REQ_HU] = RESULT_CLAIM_HELD;
+  discard.Discard(2, Id(1, 1, 2), MJOP_HU | MJOP_PASS);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) discard.turn.ShowClaimButton(b, discard.model.Offer(b).enabled);
+  ASSERT_TRUE(discard.turn.PressClaimButton(CLAIM_HU));
+  EXPECT_EQ(HU_ON_DISCARD, discard.connection.Word(0, 24));
+  EXPECT_EQ(2, discard.connection.Word(0, 16));
+  EXPECT_EQ(1, discard.turn.Control().ClaimWaiting());
+  EXPECT_EQ(PENDING_HU, discard.model.Clock().pendingClaim);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) EXPECT_FALSE(discard.turn.IsButtonActive(b));
+  // The expiry sends it once more.
+  discard.turn.OnCountdownExpiredNotice();
+  EXPECT_EQ((std::vector<int>{REQ_HU, REQ_HU}), discard.connection.Codes());
+}
+
 TEST(TableTurn, GangChoiceCancelsOnASecondPress) {
   std::vector<int> hand = {Id(1, 9, 0), Id(1, 5, 0), Id(1, 5, 1), Id(1, 5, 2), Id(1, 5, 3), Id(0, 2, 0), Id(0, 3, 0),
                            Id(0, 4, 0), Id(0, 6, 0), Id(0, 7, 0), Id(0, 8, 0), Id(2, 2, 0), Id(2, 3, 0), Id(2, 7, 0)};
