@@ -184,7 +184,7 @@ void CVariantFrame::OnDestroy() {
 void CVariantFrame::DrawOnlyFrame() {
   if (m_view == nullptr || m_scene == nullptr) return;
   m_scene->SetDrawOnly(true);
-  m_view->DrawFrame();
+  if (m_view->DrawFrame()) ::UpdateWindow(m_view->Window());
   m_scene->SetDrawOnly(false);
 }
 
