@@ -58,9 +58,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   // Sounds play beside the table, never holding up its frames (see CVariantApp's effects).
   hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
-  hooks.start = [app] {
+  hooks.start = [this, app] {
     CString text;
-    const int ok = app->GetConnection()->SendReady(text);
+    // The ready request waits like the table's own: the table keeps drawing meanwhile.
+    auto ready = [app, &text] { return app->GetConnection()->SendReady(text); };
+    const int ok = m_wait.Busy() ? 0 : m_wait.Run(ready);
+    app->RunWantedResync();
     if (!ok && !text.IsEmpty()) app->ShowWaitFor(text, 3);
     return ok;
   };
