@@ -68,7 +68,7 @@ class CTableTurn : public CTurnActions {
   int Refused() const { return m_refused; }
   int IdleTicks() const { return m_idleTicks; }
 
-  // The own turn's offers (6.121): a gang of own tiles, a self-drawn win.
+  // The own turn's offers: a gang of own tiles, a self-drawn win.
   void TestOwnGang();
   void SetHuOption(int drawFlags);
 
