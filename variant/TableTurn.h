@@ -32,6 +32,10 @@ class CTableTurn : public CTurnActions {
     std::function<void()> turnStalled;
     // After each request, back on the UI thread (a resynchronisation the request asked for).
     std::function<void()> afterRequest;
+    // The fallback timers that draw (DRAW_TIMER) or discard (DISCARD_TIMER) in the name of an
+    // absent player in turn: started with a wait in milliseconds, and stopped together.
+    std::function<void(int timer, int ms)> startTimer;
+    std::function<void(int timer)> stopTimer;
   };
 
   CTableTurn(CMJTableModel& model, CGameInfo& info, CSceneRequests& requests, CRequestWait& wait);
@@ -97,7 +101,18 @@ class CTableTurn : public CTurnActions {
   void EnableConcealedGangTiles() override { m_model.EnableConcealedGangTiles(); }
   void EnableListedTiles() override;
   void RefreshTileControls() override { Redraw(); }
-  void StartTurnTimers(int) override {}
+  // The fallback timers for the player the clock points at: only when that player is away
+  // (or, with longer, whoever it is); 3 s (5 s with longer) and 3 s more for every player
+  // present between that one and the own seat.
+  void StartTurnTimers(int longer) override;
+  void StopTurnTimers();
+  // A fallback timer went off.
+  void OnTurnTimer(int timer);
+  static constexpr int DRAW_TIMER = 10;
+  static constexpr int DISCARD_TIMER = 11;
+  bool TurnTimerRunning(int timer) const {
+    return timer == DRAW_TIMER ? m_drawTimer : timer == DISCARD_TIMER ? m_discardTimer : false;
+  }
   void CancelHandDrag() override;
   void ToggleManagedPlay() override { SetManagedPlay(!m_managed); }
 
@@ -151,6 +166,8 @@ class CTableTurn : public CTurnActions {
   bool m_shown[6] = {};
   int m_frame[6] = {0, 0, BUTTON_FRAME_GANG, BUTTON_FRAME_CHI, 3, 4};
   bool m_managed = false;
+  bool m_drawTimer = false;
+  bool m_discardTimer = false;
   int m_refused = 0;
   int m_idleTicks = 0;
 };

@@ -139,6 +139,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
   }
   turn.afterRequest = [app] { app->RunWantedResync(); };
+  turn.startTimer = [this](int timer, int ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), timer, static_cast<UINT>(ms), nullptr);
+  };
+  turn.stopTimer = [this](int timer) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), timer);
+  };
   // While a request waits, the table keeps drawing its frames (and does nothing else).
   m_wait.SetKeepAlive([this] { DrawOnlyFrame(); });
   // The resynchronisation waits and asks the same way.

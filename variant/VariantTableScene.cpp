@@ -115,7 +115,14 @@ void CVariantTableScene::AutoPlay(bool playing) {
 }
 
 void CVariantTableScene::OnTimer(uintptr_t timerId) {
-  if (timerId == CLOCK_TIMER && m_turn != nullptr) m_turn->OnClockTick();
+  if (m_turn == nullptr) return;
+  if (timerId == CLOCK_TIMER) m_turn->OnClockTick();
+  if (timerId == CTableTurn::DRAW_TIMER || timerId == CTableTurn::DISCARD_TIMER)
+    m_turn->OnTurnTimer(static_cast<int>(timerId));
+}
+
+void CVariantTableScene::StopTurnTimers() {
+  if (m_turn != nullptr) m_turn->StopTurnTimers();
 }
 
 static bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }

@@ -95,6 +95,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void ShowClaimButtons(int show) override;
   void OnCountdownExpired() override;
   void ClaimOfferClosed() override;
+  void StopTurnTimers() override;
   void MarkStale() { m_stale = true; }
   // While set, a frame only paints: no hand starts or ends and nothing is sent.
   void SetDrawOnly(bool on) { m_drawOnly = on; }

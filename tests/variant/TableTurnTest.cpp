@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -107,16 +108,19 @@ struct Table {
       return c;
     };
     id.seatUserId = [](int chair) { return 900 + chair; };
-    id.turnHolderChair = [] { return 0; };
+    id.turnHolderChair = [this] { return info.SideToChair(model.Clock().pointTo / 2); };
     return id;
   }
 
   // A new hand: the own chair 0 with the list given (the drawn tile first when ownTurn).
-  Table(const std::vector<int>& own, bool ownTurn, int drawFlags = 0) {
+  std::vector<std::pair<int, int>> timers;  // (timer, ms) started
+  Table(const std::vector<int>& own, bool ownTurn, int drawFlags = 0, std::array<int, 4> absent = {},
+        int current = -1) {
     info.SetOwnChair(0);
     testbed::TableInfoRecord t;
+    t.absent = absent;
     t.status = 0x1 | (ownTurn ? 0x100 : 0);
-    t.currentChair = ownTurn ? 0 : 1;
+    t.currentChair = current >= 0 ? current : (ownTurn ? 0 : 1);
     t.drawFlags = drawFlags;
     t.discardTime = 15;
     t.claimTime = 10;
@@ -131,6 +135,7 @@ struct Table {
     CTableTurn::Hooks hooks;
     hooks.isLookOn = [this] { return lookOn; };
     hooks.chat = [this](const std::string& line) { chat.push_back(line); };
+    hooks.startTimer = [this](int timer, int ms) { timers.emplace_back(timer, ms); };
     turn.SetHooks(hooks);
     effects.turn = &turn;
     turn.StartHand();
@@ -406,6 +411,49 @@ TEST(TableTurn, TheWinIsDeclaredSelfDrawnOrOnTheDiscard) {
   // The expiry sends it once more.
   discard.turn.OnCountdownExpiredNotice();
   EXPECT_EQ((std::vector<int>{REQ_HU, REQ_HU}), discard.connection.Codes());
+}
+
+TEST(TableTurn, FallbackTimersWaitLongerForEveryPlayerPresent) {
+  struct Case {
+    const char* what;
+    std::array<int, 4> absent;
+    int current;  // the chair in turn
+    int longer;
+    int ms;       // 0: no timer
+  };
+  const Case cases[] = {
+      {"everybody present, plain tick", {0, 0, 0, 0}, 2, 0, 0},
+      {"everybody present, at the expiry", {0, 0, 0, 0}, 2, 1, 8000},  // chair 3 is walked past
+      {"the chair in turn is away", {0, 0, 1, 0}, 2, 0, 6000},
+      {"every other chair away", {0, 1, 1, 1}, 2, 0, 3000},
+      {"every other chair away, at the expiry", {0, 1, 1, 1}, 2, 1, 5000},
+      // The walk goes by the chair numbers upwards from the chair in turn to the own chair.
+      {"chair 1 away in turn, chairs 2 and 3 present", {0, 1, 0, 0}, 1, 0, 9000},
+  };
+  std::vector<int> hand = PlainHand();
+  hand.erase(hand.begin());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Table t(hand, false, 0, c.absent, c.current);
+    ASSERT_NE(OWN_CLOCK_POSITION, t.model.Clock().pointTo);
+    t.turn.StartTurnTimers(c.longer);
+    if (c.ms == 0) {
+      EXPECT_TRUE(t.timers.empty());
+      continue;
+    }
+    ASSERT_EQ(1u, t.timers.size());
+    EXPECT_EQ(CTableTurn::DRAW_TIMER, t.timers[0].first);
+    EXPECT_EQ(c.ms, t.timers[0].second);
+    // A running timer is not started again; when it goes off the draw is sent for that chair.
+    t.turn.StartTurnTimers(c.longer);
+    EXPECT_EQ(1u, t.timers.size());
+    t.turn.OnTurnTimer(CTableTurn::DRAW_TIMER);
+    ASSERT_EQ(std::vector<int>{REQ_DRAW}, t.connection.Codes());
+    EXPECT_EQ(c.current, t.connection.Word(0, 12));
+    t.turn.StopTurnTimers();
+    t.turn.OnTurnTimer(CTableTurn::DRAW_TIMER);
+    EXPECT_EQ(1u, t.connection.sent.size());
+  }
 }
 
 TEST(TableTurn, GangChoiceCancelsOnASecondPress) {
