@@ -15,6 +15,7 @@
 #include "mahjong/scene/TableModel.h"
 #include "variant/DiscardEvaluator.h"
 #include "variant/RequestWait.h"
+#include "variant/TableTimers.h"
 
 class CTableTurn : public CTurnActions {
  public:
@@ -108,8 +109,8 @@ class CTableTurn : public CTurnActions {
   void StopTurnTimers();
   // A fallback timer went off.
   void OnTurnTimer(int timer);
-  static constexpr int DRAW_TIMER = 10;
-  static constexpr int DISCARD_TIMER = 11;
+  static constexpr int DRAW_TIMER = static_cast<int>(CTableTimers::DRAW_FALLBACK_TIMER);
+  static constexpr int DISCARD_TIMER = static_cast<int>(CTableTimers::DISCARD_FALLBACK_TIMER);
   bool TurnTimerRunning(int timer) const {
     return timer == DRAW_TIMER ? m_drawTimer : timer == DISCARD_TIMER ? m_discardTimer : false;
   }
