@@ -272,11 +272,11 @@ bool ContactForm() {
   const DWORD edit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
   return DialogTemplate(WS_POPUP, 0, 0, 187, 96)
       .Font("System", 10)
-      .Add("Button", "", 1117, BS_PUSHBUTTON | WS_TABSTOP, 60, 68, 50, 14)
+      .Add("Button", "提交", 1117, BS_PUSHBUTTON | WS_TABSTOP, 60, 68, 50, 14)
       .Add("Edit", "", 1118, edit, 50, 19, 92, 14)
       .Add("Edit", "", 1119, edit, 50, 34, 92, 14)
       .Add("Edit", "", 1120, edit, 50, 50, 92, 14)
-      .Add("Button", "", 1121, BS_PUSHBUTTON, 167, 7, 13, 11)
+      .Add("Button", "×", 1121, BS_PUSHBUTTON, 167, 7, 13, 11)
       .Register(285);
 }
 

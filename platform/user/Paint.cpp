@@ -8,6 +8,7 @@
 #include "platform/base/RectUtil.h"
 #include "platform/base/WinError.h"
 #include "platform/gdi/DcInternal.h"
+#include "platform/kernel/Module.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/UserState.h"
@@ -953,3 +954,14 @@ BOOL UpdateLayeredWindow(HWND hwnd, HDC, POINT* pptDst, SIZE* psize, HDC hdcSrc,
   NotifySurface(hwnd, whole);
   return TRUE;
 }
+
+// Programs that look the layered-window calls up at run time find them under the window
+// system's library name.
+namespace {
+const bool g_user32Exports = [] {
+  platform::RegisterBuiltinModule(
+      "user32.dll", {{"UpdateLayeredWindow", reinterpret_cast<FARPROC>(&UpdateLayeredWindow)},
+                     {"SetLayeredWindowAttributes", reinterpret_cast<FARPROC>(&SetLayeredWindowAttributes)}});
+  return true;
+}();
+}  // namespace
