@@ -1,6 +1,10 @@
 #include "variant/VariantFrame.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "engine/GameHost.h"
+#include "framework/SharedHelpers.h"
 #include "net/NetLog.h"
 #include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
@@ -63,7 +67,61 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
+  if (const char* hands = std::getenv("PXQD_HEADLESS_HANDS")) m_headlessHands = std::atoi(hands);
+  hooks.handEnded = [this, app] {
+    if (m_headlessHands <= 0 || m_scene == nullptr || m_scene->HandsEnded() < m_headlessHands) return;
+    // The summary line of a headless run; its format is read by scripts.
+    std::printf("hands %d refused %d\n", m_scene->HandsEnded(), m_turn != nullptr ? m_turn->Refused() : 0);
+    std::fflush(stdout);
+    m_headlessHands = 0;
+    PostMessage(WM_CLOSE, 0, 0);
+  };
   m_scene->SetHooks(std::move(hooks));
+
+  CSceneRequests::Identity identity;
+  identity.context = [app] {
+    RequestContext c;
+    c.userId = app->GetUserID();
+    c.gameId = app->GetGameId();
+    c.roomId = app->GetRoomID();
+    c.tableNo = app->GetTableNO();
+    c.chair = app->GetChairNO();
+    c.lookOn = app->IsLookOn();
+    GetMachineId(c.machineId);
+    return c;
+  };
+  identity.seatUserId = [app](int chair) { return app->GetSeatUserID(chair); };
+  identity.turnHolderChair = [app] { return app->Info().SideToChair(app->Table().Clock().pointTo / 2); };
+  m_requests = std::make_unique<CSceneRequests>(*app->GetMJConnection(), app->Table(), identity);
+  m_turn = std::make_unique<CTableTurn>(app->Table(), app->Info(), *m_requests, m_wait);
+  CTableTurn::Hooks turn;
+  turn.isLookOn = [app] { return app->IsLookOn() != 0; };
+  turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  turn.chat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
+  turn.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
+  turn.redraw = [this] {
+    if (m_scene != nullptr) m_scene->MarkStale();
+  };
+  turn.restartClock = [this] {
+    if (m_view == nullptr) return;
+    if (m_view->GetClockTimerId() == 0)
+      m_view->StartClockTimer();
+    else
+      m_view->RestartClockTimer();
+  };
+  turn.turnStalled = [app] { app->GetMJConnection()->SendRequest229405(); };
+  m_turn->SetHooks(std::move(turn));
+  m_turn->SetAiWeights(LoadAiWeights(static_cast<LPCSTR>(app->GetGameIniPath())));
+  m_scene->AttachTurn(m_turn.get());
+  m_scene->SetAutoPlay(m_headlessHands > 0);
+  if (m_headlessHands > 0) {
+    // A headless run plays faster than the real clock when asked to.
+    if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
+  }
+  // While a request waits, the table keeps drawing its frames.
+  m_wait.SetKeepAlive([this] {
+    if (m_view != nullptr) m_view->DrawFrame();
+  });
   g_frame = this;
   GameHostServices services = GetGameHostServices();
   services.getTableView = CurrentTableView;
@@ -97,6 +155,9 @@ void CVariantFrame::OnDestroy() {
 }
 
 LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {
-  if (m_view != nullptr) m_view->Start();
+  if (m_view != nullptr) {
+    m_view->Start();
+    m_view->StartClockTimer();
+  }
   return 0;
 }
