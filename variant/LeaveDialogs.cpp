@@ -21,7 +21,9 @@ std::string Format(const char* format, const std::string& a, const std::string& 
   return line;
 }
 
-RequestContext ContextOf(CGameApp& app) {
+}  // namespace
+
+RequestContext TableRequestContext(CGameApp& app) {
   RequestContext c;
   c.userId = app.GetUserID();
   c.gameId = app.GetGameId();
@@ -33,7 +35,7 @@ RequestContext ContextOf(CGameApp& app) {
   return c;
 }
 
-int Send(CGameApp& app, int code, const RequestBody& body) {
+int SendTableRequest(CGameApp& app, int code, const RequestBody& body) {
   CGameConnection* connection = app.GetConnection();
   if (connection == nullptr) return 0;
   CString text;
@@ -41,6 +43,8 @@ int Send(CGameApp& app, int code, const RequestBody& body) {
   int result = 0;
   return connection->SendRequest(text, code, &length, body.data(), &result, nullptr, 0);
 }
+
+namespace {
 
 // The own chair's word among the four leave-request counters of the table-info record; null for
 // a chair outside the table.
@@ -69,10 +73,10 @@ LeaveTable LeaveTableOf(CVariantApp& app) {
   };
   t.leaveByRequest = [&app] { return app.Info().IsLeaveByRequest() != 0; };
   t.sendRequest = [&app](const std::string& reason) {
-    return Send(app, REQ_LEAVE_REQUEST, MakeLeaveRequestBody(ContextOf(app), reason.c_str()));
+    return SendTableRequest(app, REQ_LEAVE_REQUEST, MakeLeaveRequestBody(TableRequestContext(app), reason.c_str()));
   };
   t.sendReply = [&app](int asker, bool agree) {
-    return Send(app, REQ_LEAVE_REPLY, MakeLeaveReplyBody(ContextOf(app), asker, agree));
+    return SendTableRequest(app, REQ_LEAVE_REPLY, MakeLeaveReplyBody(TableRequestContext(app), asker, agree));
   };
   t.chat = [&app](const std::string& line) { app.AddChatText(line.c_str()); };
   t.playerName = [&app](int userId) { return std::string(static_cast<LPCSTR>(app.GetPlayerName(userId))); };

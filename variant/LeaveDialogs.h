@@ -34,6 +34,12 @@
 #define SOUND_CLICK 29010
 
 class CVariantApp;
+class CGameApp;
+
+// The ids every table request starts with, as the application has them now; and a request sent
+// through the game connection without waiting for its answer's data (1 when a reply came).
+RequestContext TableRequestContext(CGameApp& app);
+int SendTableRequest(CGameApp& app, int code, const RequestBody& body);
 
 // What the leave dialogs ask of the table; LeaveTableOf joins them to the application.
 struct LeaveTable {

@@ -9,7 +9,9 @@
 #include "framework/SkinSettings.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameNotify.h"
+#include "variant/TableDialogs.h"
 #include "variant/VariantGameInfo.h"
+#include "variant/VariantNotify.h"
 #include "variant/VariantSeatPainter.h"
 
 class CVariantApp;
@@ -65,6 +67,8 @@ class CVariantApp : public CMJGameApp {
   CVariantGameInfo& Info() { return m_gameInfo; }
   CVariantSeatPainter& Painter() { return m_seatPainter; }
   CMJTableModel& Table() { return m_table; }
+  // The table's dialogs: settlement, leave requests, the exchange activity.
+  CTableDialogs& Dialogs() { return m_dialogs; }
   // The engine scene that shows the table, or null to detach it (the frame going away).
   void SetSceneEffects(CTableEffects* scene) { m_effects.SetScene(scene); }
 
@@ -100,6 +104,7 @@ class CVariantApp : public CMJGameApp {
     CTableEffects* m_scene = nullptr;
   };
   void JoinMembers();
+  void JoinDialogs();
 
   int m_silence = 0;
   int m_rejectKanPaiAsk = 0;
@@ -111,5 +116,6 @@ class CVariantApp : public CMJGameApp {
   CMJTableModel m_table{m_gameInfo, m_effects};
   CVariantSeatPainter m_seatPainter{m_gameInfo};
   CVariantNotifyHost m_notifyHost{*this};
-  CMJGameNotify m_notifySink{m_gameInfo, m_table, m_notifyHost};
+  CTableDialogs m_dialogs;
+  CVariantNotify m_notifySink{m_gameInfo, m_table, m_notifyHost, m_dialogs};
 };

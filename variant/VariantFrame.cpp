@@ -49,7 +49,10 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_view = std::make_unique<CMJTableView>();
   if (m_view->Create(m_hWnd, client) == nullptr) return -1;
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
+  app->Dialogs().AttachWindows(m_hWnd, m_view->Window());
   CVariantTableScene::Hooks hooks;
+  hooks.started = [app](GameBase& scene) { app->Dialogs().AttachScene(&scene); };
+  hooks.dialogCommand = [app](uint32_t code) { return app->Dialogs().OnSceneCommand(code); };
   hooks.sideName = [app](int side) {
     const int chair = app->Info().SideToChair(side);
     if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
@@ -142,7 +145,11 @@ void CVariantFrame::OnSize(UINT type, int cx, int cy) {
 }
 
 void CVariantFrame::OnDestroy() {
-  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->SetSceneEffects(nullptr);
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) {
+    app->SetSceneEffects(nullptr);
+    app->Dialogs().DetachScene();
+    app->Dialogs().AttachWindows(nullptr, nullptr);
+  }
   if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
   if (g_frame == this) {
     g_frame = nullptr;

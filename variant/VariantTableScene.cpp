@@ -59,6 +59,10 @@ void CVariantTableScene::OnGameStart() {
     if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
   BuildBoard();
+  if (m_hooks.started && !m_dialogsStarted) {
+    m_dialogsStarted = true;
+    m_hooks.started(*this);
+  }
 }
 
 void CVariantTableScene::OnLayout() {
@@ -81,6 +85,7 @@ void CVariantTableScene::ShowStartButton(bool show) {
 }
 
 int CVariantTableScene::OnCommand(Event event) {
+  if (m_hooks.dialogCommand && m_hooks.dialogCommand(event.code)) return 1;
   POINT p{};
   GetMousePos(&p);
   if (event.code == CMD_START) {

@@ -42,6 +42,11 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<bool(int side)> isBanker;
     // A hand ended (the table stopped playing).
     std::function<void()> handEnded;
+    // The scene has started: the table's dialogs add their panels to its world.
+    std::function<void(GameBase& scene)> started;
+    // A command the table's dialogs may take (their panels' buttons, the end of a wait); true
+    // when taken.
+    std::function<bool(uint32_t code)> dialogCommand;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -145,6 +150,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTilePictureSet m_pictures;
   CTilePictureBinder m_binder;
   bool m_picturesTried = false;
+  bool m_dialogsStarted = false;
 
   Entity* m_board = nullptr;
   Entity* m_startButton = nullptr;

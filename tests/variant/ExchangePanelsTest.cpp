@@ -20,6 +20,7 @@
 #include "tests/platform/GdiTestCanvas.h"
 #include "tests/support/MessagePump.h"
 #include "variant/ExchangeActPanel.h"
+#include "variant/TableDialogs.h"
 
 namespace {
 
@@ -31,12 +32,14 @@ class PanelScene : public GameBase {
  public:
   int OnCommand(Event e) override {
     commands.push_back(e.code);
+    if (dialogs != nullptr && dialogs->OnSceneCommand(e.code)) return 1;
     if (act != nullptr && e.code >= CMD_EXCHANGE_CLOSE && e.code <= CMD_EXCHANGE_PRIZE_LAST) act->OnMessage(&e);
     if (result != nullptr && e.code == CMD_EXCHANGE_RESULT_CLOSE) result->OnMessage(&e);
     return 1;
   }
   CExchangeActPanel* act = nullptr;
   CExchangeResultPanel* result = nullptr;
+  CTableDialogs* dialogs = nullptr;
   std::vector<uint32_t> commands;
 };
 
@@ -234,6 +237,73 @@ TEST_F(ExchangePanelsTest, ResultPanelTellsHowItWent) {
   m_result->ShowSucceeded();
   EXPECT_TRUE(m_result->IsShown());
   Capture("exchange-succeeded");
+}
+
+// The notifications of the activity reach the panels through the table's dialogs, and the wait
+// for an exchange's result ends for good.
+TEST_F(ExchangePanelsTest, NotificationsAndTheSubmissionWait) {
+  CTableDialogs dialogs;
+  std::vector<std::string> chat;
+  std::vector<bool> waits;
+  int pageRequests = 0;
+  CTableDialogs::Hooks hooks;
+  hooks.ownUserId = [] { return 7; };
+  hooks.chat = [&](const std::string& line) { chat.push_back(line); };
+  hooks.showWait = [&](bool show) { waits.push_back(show); };
+  hooks.requestPrizePage = [&] { return ++pageRequests; };
+  hooks.exchange.tableViewRect = [] { return RECT{0, 0, 1024, 768}; };
+  hooks.exchange.programFolder = [this] { return m_dir.File(""); };
+  dialogs.SetHooks(hooks);
+  dialogs.AttachScene(m_scene);
+  m_scene->dialogs = &dialogs;
+  CExchangeActPanel* act = dialogs.ActivityPanel();
+  ASSERT_NE(act, nullptr);
+
+  // The activity button asks for the prize page first.
+  dialogs.OpenExchange();
+  EXPECT_EQ(pageRequests, 1);
+  EXPECT_TRUE(act->IsShown());
+  auto body = [](std::initializer_list<std::pair<size_t, int32_t>> words, size_t size) {
+    CBodyWriter w(size);
+    for (const auto& [offset, value] : words) w.Int(offset, value);
+    return w.Data();
+  };
+  // Another user's count and a short body change nothing; the own count is taken.
+  auto other = body({{0, 8}, {4, 50}}, 8);
+  dialogs.OnTicketCount(other.data(), other.size());
+  dialogs.OnTicketCount(other.data(), 4);
+  EXPECT_EQ(act->GetTicketCount(), -1);
+  auto own = body({{0, 7}, {4, 100}}, 8);
+  dialogs.OnTicketCount(own.data(), own.size());
+  EXPECT_EQ(act->GetTicketCount(), 100);
+  // Tickets won count only when they add up with the shown count.
+  auto wrong = body({{8, 7}, {12, 10}, {16, 200}}, 20);
+  dialogs.OnTicketsWon(wrong.data(), wrong.size());
+  EXPECT_EQ(act->GetTicketCount(), 100);
+  auto right = body({{8, 7}, {12, 10}, {16, 110}}, 20);
+  dialogs.OnTicketsWon(right.data(), right.size());
+  EXPECT_EQ(act->GetTicketCount(), 110);
+  EXPECT_EQ(chat, std::vector<std::string>{"恭喜您获得 10 张兑换券"});
+
+  // The submission shows the wait text; the result hides it and shows the result panel; the
+  // scene's timer ten seconds later hides it again and never shows it.
+  dialogs.StartSubmitWait();
+  auto result = body({{0, 7}, {8, 0}, {12, 40}}, 16);
+  dialogs.OnExchangeResult(result.data(), result.size());
+  EXPECT_EQ(act->GetTicketCount(), 40);
+  EXPECT_EQ(pageRequests, 2);
+  EXPECT_TRUE(dialogs.ResultPanel()->IsShown());
+  Advance(10100);
+  EXPECT_EQ(waits, (std::vector<bool>{true, false, false}));
+  // "Continue" hides the result and opens the activity again.
+  EXPECT_TRUE(dialogs.OnSceneCommand(CMD_EXCHANGE_CONTINUE));
+  EXPECT_FALSE(dialogs.ResultPanel()->IsShown());
+  EXPECT_TRUE(act->IsShown());
+  auto failed = body({{8, 3}}, 16);
+  dialogs.OnExchangeResult(failed.data(), failed.size());
+  EXPECT_EQ(act->GetTicketCount(), 40);
+  EXPECT_TRUE(dialogs.ResultPanel()->IsShown());
+  m_scene->dialogs = nullptr;
 }
 
 }  // namespace

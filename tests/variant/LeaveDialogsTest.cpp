@@ -10,6 +10,7 @@
 #include "tests/platform/MfcWindowTestSupport.h"
 #include "tests/support/StoppedClock.h"
 #include "variant/LeaveDialogs.h"
+#include "variant/TableDialogs.h"
 
 namespace {
 
@@ -267,6 +268,59 @@ TEST_F(LeaveAnswerTest, LeftAloneItGoesAfterThirtySecondsWithoutAnAnswer) {
   EXPECT_FALSE(::IsWindow(hwnd));
   EXPECT_TRUE(m_owner.answers.empty());
   EXPECT_TRUE(m_fake.replies.empty());
+}
+
+// The notifications of leave requests and answers on a player's client.
+TEST_F(LeaveAnswerTest, NotificationsOpenThePopupAndWriteTheLines) {
+  CTableDialogs dialogs;
+  std::vector<std::string> chat;
+  bool lookOn = false;
+  CTableDialogs::Hooks hooks;
+  hooks.leave = m_fake.Table();
+  hooks.ownUserId = [] { return 7; };
+  hooks.isLookOn = [&] { return lookOn; };
+  hooks.chat = [&](const std::string& line) { chat.push_back(line); };
+  dialogs.SetHooks(hooks);
+  dialogs.AttachWindows(m_main.GetSafeHwnd(), nullptr);
+  RequestContext asker;
+  asker.userId = 12;
+  const RequestBody request = MakeLeaveRequestBody(asker, "有事");
+  dialogs.OnLeaveRequest(request.data(), 40);  // cut short: nothing
+  EXPECT_TRUE(chat.empty());
+  EXPECT_EQ(CSlideNotifier::GetOpenCount(), 0);
+  dialogs.OnLeaveRequest(request.data(), request.size());
+  EXPECT_EQ(chat, std::vector<std::string>{" <c=2906200>张三请求退出 \r\n"});
+  ASSERT_EQ(CSlideNotifier::GetOpenCount(), 1);
+  // The pop-up's answer reaches the dialogs' receiver, which answers as the player pane does.
+  RunFor(500);
+  ::PostMessageA(dialogs.AnswerOwner()->GetSafeHwnd(), WM_LEAVE_ANSWER, 12, 0);
+  RunFor(100);
+  EXPECT_EQ(m_fake.replies, (std::vector<std::pair<int, bool>>{{12, false}}));
+  EXPECT_EQ(chat.size(), 1u);
+  EXPECT_EQ(m_fake.chat, std::vector<std::string>{" <c=2906200>我拒绝张三的退出请求 \r\n"});
+  RunFor(31000);
+  EXPECT_EQ(CSlideNotifier::GetOpenCount(), 0);
+
+  // An onlooker and the asker himself get the line but no pop-up.
+  lookOn = true;
+  dialogs.OnLeaveRequest(request.data(), request.size());
+  lookOn = false;
+  asker.userId = 7;
+  const RequestBody own = MakeLeaveRequestBody(asker, "");
+  dialogs.OnLeaveRequest(own.data(), own.size());
+  EXPECT_EQ(chat.size(), 3u);
+  EXPECT_EQ(CSlideNotifier::GetOpenCount(), 0);
+
+  // Another player's answer is written; the own answer was written when it was given.
+  RequestContext answerer;
+  answerer.userId = 13;
+  const RequestBody reply = MakeLeaveReplyBody(answerer, 12, true);
+  dialogs.OnLeaveReply(reply.data(), reply.size());
+  EXPECT_EQ(chat.back(), " <c=2906200>张三答应张三的退出请求 \r\n");
+  answerer.userId = 7;
+  const RequestBody ownReply = MakeLeaveReplyBody(answerer, 12, true);
+  dialogs.OnLeaveReply(ownReply.data(), ownReply.size());
+  EXPECT_EQ(chat.size(), 4u);
 }
 
 }  // namespace
