@@ -177,15 +177,17 @@ void ShowPlayerCard(CPlayerCardDlg*& card, CWnd* mainWindow, CWnd* playerPane, C
   CRect card_rect;
   card->GetWindowRect(&card_rect);
   int x = 0, y = 0;
+  CRect view(0, 0, 0, 0);
+  if (tableView != nullptr && tableView->GetSafeHwnd() != nullptr) {
+    tableView->GetWindowRect(&view);
+    y = view.top;
+    // Without a player pane the card stands at the table view's right edge.
+    x = view.right - card_rect.Width();
+  }
   if (playerPane != nullptr && playerPane->GetSafeHwnd() != nullptr) {
     CRect pane;
     playerPane->GetWindowRect(&pane);
     x = pane.left - card_rect.Width();
-  }
-  if (tableView != nullptr && tableView->GetSafeHwnd() != nullptr) {
-    CRect view;
-    tableView->GetWindowRect(&view);
-    y = view.top;
   }
   card->SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   card->Fill(record);

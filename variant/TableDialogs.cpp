@@ -40,6 +40,7 @@ void CTableDialogs::SetHooks(Hooks hooks) {
 }
 
 void CTableDialogs::AttachWindows(HWND mainWindow, HWND tableView) {
+  if (mainWindow == nullptr) m_card = nullptr;
   m_mainWindow = mainWindow;
   m_tableView = tableView;
   if (m_settlement) m_settlement->Close(1);
@@ -158,6 +159,12 @@ void CTableDialogs::ShowSettlement(const uint8_t* record, size_t recordLength, c
 
 void CTableDialogs::OnNewHand() {
   if (m_settlement && m_hooks.isLookOn && m_hooks.isLookOn()) m_settlement->Close(1);
+}
+
+void CTableDialogs::ShowPlayerCard(const uint8_t* record, size_t length) {
+  if (m_mainWindow == nullptr || !::IsWindow(m_mainWindow)) return;
+  ::ShowPlayerCard(m_card, CWnd::FromHandle(m_mainWindow), nullptr,
+                   m_tableView != nullptr ? CWnd::FromHandle(m_tableView) : nullptr, record, length);
 }
 
 void CTableDialogs::OpenExchange() {

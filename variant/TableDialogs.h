@@ -14,6 +14,7 @@
 #include "variant/ExchangeActPanel.h"
 #include "variant/LeaveDialogs.h"
 #include "variant/PhoneNumberDlg.h"
+#include "variant/PlayerCardDlg.h"
 #include "variant/SettlementDlg.h"
 
 class GameBase;
@@ -67,6 +68,9 @@ class CTableDialogs {
   void ShowSettlement(const uint8_t* record, size_t recordLength, const uint8_t* entries, size_t entriesLength);
   // A new hand: an onlooker's settlement goes without calling the scene back.
   void OnNewHand();
+  // The hall's details of a player (its 320-byte record): the player card shows them.
+  void ShowPlayerCard(const uint8_t* record, size_t length);
+  CPlayerCardDlg* PlayerCard() { return m_card; }
 
   // The scene's commands of the panels and of the submission's wait; true when taken.
   bool OnSceneCommand(uint32_t code);
@@ -91,4 +95,6 @@ class CTableDialogs {
   std::unique_ptr<AnswerSink> m_answerSink;
   CExchangeActPanel* m_act = nullptr;
   CExchangeResultPanel* m_result = nullptr;
+  // The card deletes itself with its window, which goes with the main window.
+  CPlayerCardDlg* m_card = nullptr;
 };

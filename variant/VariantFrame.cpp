@@ -32,6 +32,7 @@ BEGIN_MESSAGE_MAP(CVariantFrame, CGameFrameWnd)
   ON_WM_SIZE()
   ON_WM_DESTROY()
   ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
+  ON_MESSAGE(WM_HALL_DATA7, OnPlayerDetails)
 END_MESSAGE_MAP()
 
 CVariantFrame::CVariantFrame() = default;
@@ -159,6 +160,13 @@ void CVariantFrame::OnDestroy() {
     SetGameHostServices(services);
   }
   CGameFrameWnd::OnDestroy();
+}
+
+LRESULT CVariantFrame::OnPlayerDetails(WPARAM wParam, LPARAM lParam) {
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) {
+    app->Dialogs().ShowPlayerCard(reinterpret_cast<const BYTE*>(wParam), static_cast<size_t>(lParam));
+  }
+  return 0;
 }
 
 LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {

@@ -34,6 +34,8 @@ class CVariantFrame : public CGameFrameWnd {
   afx_msg void OnSize(UINT type, int cx, int cy);
   afx_msg void OnDestroy();
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
+  // The hall's details of a player: the player card.
+  afx_msg LRESULT OnPlayerDetails(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:
