@@ -43,7 +43,6 @@ class SettlementDlgTest : public mfcwin::WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     ASSERT_TRUE(resources::RegisterProgramResources());
-    InitCommonControls();
     const char* names[4] = {"东家", "南家", "西家", "北家"};
     for (int chair = 0; chair < 4; ++chair) {
       PlayerRecord* p = m_app.Tables().Seat(chair);
