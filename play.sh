@@ -81,7 +81,7 @@ fi
 jobs=$(nproc)
 [ "$jobs" -le 4 ] || jobs=4
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
-targets=(pxqd-server pxqd-hall pxqd-replay gamedata)
+targets=(pxqd-server pxqd-hall pxqd-replay pxqd-web gamedata)
 # The table client is a target only once its sources are in the tree.
 if cmake --build build --target help 2>/dev/null | grep -q '^pxqd:'; then targets+=(pxqd); fi
 cmake --build build -j "$jobs" --target "${targets[@]}"
@@ -91,6 +91,7 @@ logs="$data/pxqd/logs"
 mkdir -p "$logs"
 server_pid=""
 hall_pid=""
+web_pid=""
 
 stop() {
   local pid=$1 name=$2
@@ -106,6 +107,7 @@ stop() {
 cleanup() {
   stop "$hall_pid" hall
   stop "$server_pid" server
+  stop "$web_pid" "web site"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -122,6 +124,11 @@ if [ -z "$join_host" ]; then
   grep -q '^listening on' "$logs/server.out" || die "the game server did not answer within 10 s; see $logs/server.log"
   join_host=127.0.0.1
 fi
+
+# The pages of the panes (adverts, rules, the bank) come from the testbed's web site.
+say "starting the panes' web site on 127.0.0.1:31390"
+build/bin/pxqd-web --port 31390 >"$logs/web.log" 2>&1 &
+web_pid=$!
 
 client=build/bin/pxqd
 display=sdl

@@ -7,6 +7,7 @@
 #include "platform/user/MenuTemplate.h"
 #include "platform/user/Resources.h"
 #include "resources/MediaResources.h"
+#include "resources/PaneResources.h"
 
 namespace resources {
 namespace {
@@ -293,6 +294,7 @@ bool RegisterProgramResources() {
                         ContactForm, PrizePopup}) {
     ok = add() && ok;
   }
+  ok = RegisterPaneResources() && ok;
   return RegisterMediaResources() && ok;
 }
 

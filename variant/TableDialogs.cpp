@@ -39,6 +39,19 @@ void CTableDialogs::SetHooks(Hooks hooks) {
   }
 }
 
+void CTableDialogs::SetFrameHooks(std::function<void()> settlementClosed, std::function<void(int)> ticketAnimation,
+                                  std::function<CWnd*()> playerPane) {
+  m_hooks.settlementClosed = std::move(settlementClosed);
+  m_hooks.ticketAnimation = std::move(ticketAnimation);
+  m_hooks.playerPane = std::move(playerPane);
+  if (m_settlement) m_settlement->SetHooks({m_hooks.settlementClosed, m_hooks.canLeaveNow});
+}
+
+void CTableDialogs::ShowLeaveAnswerFor(CWnd* owner, int askerUserId, const std::string& reason) {
+  ShowLeaveAnswer(owner, m_mainWindow != nullptr ? CWnd::FromHandle(m_mainWindow) : nullptr, m_hooks.leave,
+                  askerUserId, reason);
+}
+
 void CTableDialogs::AttachWindows(HWND mainWindow, HWND tableView) {
   if (mainWindow == nullptr) m_card = nullptr;
   m_mainWindow = mainWindow;
@@ -86,8 +99,10 @@ void CTableDialogs::OnLeaveRequest(const uint8_t* body, size_t length) {
   const int own = m_hooks.ownUserId ? m_hooks.ownUserId() : 0;
   // Only the other seated players answer.
   if (n->askerUserId == own || (m_hooks.isLookOn && m_hooks.isLookOn())) return;
-  ShowLeaveAnswer(AnswerOwner(), m_mainWindow != nullptr ? CWnd::FromHandle(m_mainWindow) : nullptr, m_hooks.leave,
-                  n->askerUserId, n->reason);
+  // The player pane answers when the frame has one; otherwise a receiver of the dialogs does.
+  CWnd* pane = m_hooks.playerPane ? m_hooks.playerPane() : nullptr;
+  ShowLeaveAnswerFor(pane != nullptr && pane->GetSafeHwnd() != nullptr ? pane : AnswerOwner(), n->askerUserId,
+                     n->reason);
 }
 
 void CTableDialogs::OnLeaveReply(const uint8_t* body, size_t length) {
@@ -117,6 +132,7 @@ void CTableDialogs::OnTicketsWon(const uint8_t* body, size_t length) {
   if (static_cast<long long>(m_act->GetTicketCount()) + won != count) return;
   m_act->SetTicketCount(count);
   m_act->RefreshIfShown();
+  if (m_hooks.ticketAnimation) m_hooks.ticketAnimation(won);
   if (m_hooks.chat) {
     char line[64];
     std::snprintf(line, sizeof line, "恭喜您获得 %d 张兑换券", won);

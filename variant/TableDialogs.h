@@ -44,11 +44,20 @@ class CTableDialogs {
     std::function<int()> requestPrizePage;
     // The scene's preparation of the next hand, when the settlement closes.
     std::function<void()> settlementClosed;
+    // The scene's ticket animation for tickets won.
+    std::function<void(int tickets)> ticketAnimation;
+    // The player pane that answers leave requests (the pop-up's owner), when the frame has one.
+    std::function<CWnd*()> playerPane;
   };
 
   CTableDialogs();
   ~CTableDialogs();
   void SetHooks(Hooks hooks);
+  // The hooks that only the main frame can give (it makes the scene and the panes).
+  void SetFrameHooks(std::function<void()> settlementClosed, std::function<void(int)> ticketAnimation,
+                     std::function<CWnd*()> playerPane);
+  // Opens the answer pop-up of a leave request with an owner that answers it.
+  void ShowLeaveAnswerFor(CWnd* owner, int askerUserId, const std::string& reason);
 
   // The windows and the scene once the main frame has them; null detaches them. Handles are
   // kept, not wrappers, since the class library's temporary wrappers do not last.

@@ -312,7 +312,9 @@ void CTableTurn::CancelHandDrag() {
 
 int CTableTurn::Send(const std::function<int()>& request) {
   if (m_wait.Busy()) return 0;
-  return m_wait.Run(request);
+  const int result = m_wait.Run(request);
+  if (m_hooks.afterRequest) m_hooks.afterRequest();
+  return result;
 }
 
 void CTableTurn::Count(int code) {

@@ -30,6 +30,8 @@ class CTableTurn : public CTurnActions {
     std::function<void()> restartClock;
     // The countdown has stood at 0 for long: ask the server to play the stalled turn.
     std::function<void()> turnStalled;
+    // After each request, back on the UI thread (a resynchronisation the request asked for).
+    std::function<void()> afterRequest;
   };
 
   CTableTurn(CMJTableModel& model, CGameInfo& info, CSceneRequests& requests, CRequestWait& wait);

@@ -1,14 +1,16 @@
 // This game's application: it owns every game object the framework reaches through the
 // application (skin settings, connection, notification sink, game description, table and
 // seat painter), keeps the three play settings of [GAMESET] and joins the objects together.
-// The options and card dialogs are not part of it yet.
+// The player card is not part of it yet.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "framework/SkinSettings.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameNotify.h"
+#include "variant/LocalNotices.h"
 #include "variant/TableDialogs.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantNotify.h"
@@ -23,7 +25,11 @@ class CVariantNotifyHost : public CMJNotifyHost {
   void AppendChat(const std::string& line) override;
   void MarkSeatStarted(int chair) override;
   void StartSeatsForNewHand() override;
-  void SetAdvertUrl(const std::string& url) override { m_url = url; }
+  void SetAdvertUrl(const std::string& url) override;
+  void RefreshRanking() override;
+  void UpdateScoreCells(const BYTE* record, size_t length) override;
+  void ShowSeeHandPopup(int userId) override;
+  void AddLookCardsLine(const BYTE* body, size_t length) override;
   const std::string& GetAdvertUrl() const override { return m_url; }
   int IsPlaying() override;
   int RejectsSeeHandRequests() override;
@@ -58,6 +64,10 @@ class CVariantApp : public CMJGameApp {
   CSeatPainter* GetSeatPainter() override { return &m_seatPainter; }
   CMJTableModel* GetTableModel() override { return &m_table; }
   int IsRejectKanPaiAsk() const { return m_rejectKanPaiAsk; }
+  int GetSilenceSetting() const { return m_silence; }
+  int GetQuickCatchSetting() const { return m_quickCatch; }
+  // The play settings dialog, modal over the main window; OK keeps its settings (written at exit).
+  void ShowOptions() override;
 
   void LoadSettings();
   void SaveSettings();
@@ -67,6 +77,7 @@ class CVariantApp : public CMJGameApp {
   CVariantGameInfo& Info() { return m_gameInfo; }
   CVariantSeatPainter& Painter() { return m_seatPainter; }
   CMJTableModel& Table() { return m_table; }
+  CLocalNotices& LocalNotices() { return m_localNotices; }
   // The table's dialogs: settlement, leave requests, the exchange activity.
   CTableDialogs& Dialogs() { return m_dialogs; }
   // The engine scene that shows the table, or null to detach it (the frame going away).
@@ -74,6 +85,9 @@ class CVariantApp : public CMJGameApp {
 
   // The main window: the frame with the table pane, shown and registered with the hall.
   virtual BOOL CreateMainWindow();
+  // A request that failed on another thread (the table's requests are sent beside the UI
+  // thread) asks for the resynchronisation here; the UI thread runs it once that request is done.
+  void RunWantedResync();
 
  private:
   // The table's sounds go through the application; everything else the table asks of the
@@ -82,7 +96,10 @@ class CVariantApp : public CMJGameApp {
    public:
     explicit Effects(CVariantApp& app) : m_app(app) {}
     void SetScene(CTableEffects* scene) { m_scene = scene; }
-    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags); }
+    // The table never waits for a sound to end: a sound played to its end would stop the frames
+    // and every notification behind it, so each one plays beside the table.
+    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags | SOUND_BESIDE); }
+    static constexpr int SOUND_BESIDE = 0x0001;
     void PlayTileVoice(int side, int tile) override { if (m_scene) m_scene->PlayTileVoice(side, tile); }
     void PlayActionVoice(int side, const char* name) override { if (m_scene) m_scene->PlayActionVoice(side, name); }
     void ShowHand(int side) override { if (m_scene) m_scene->ShowHand(side); }
@@ -106,6 +123,8 @@ class CVariantApp : public CMJGameApp {
   void JoinMembers();
   void JoinDialogs();
 
+  DWORD m_uiThread = 0;
+  std::atomic<bool> m_resyncWanted{false};
   int m_silence = 0;
   int m_rejectKanPaiAsk = 0;
   int m_quickCatch = 0;
@@ -116,6 +135,7 @@ class CVariantApp : public CMJGameApp {
   CMJTableModel m_table{m_gameInfo, m_effects};
   CVariantSeatPainter m_seatPainter{m_gameInfo};
   CVariantNotifyHost m_notifyHost{*this};
+  CLocalNotices m_localNotices;
   CTableDialogs m_dialogs;
   CVariantNotify m_notifySink{m_gameInfo, m_table, m_notifyHost, m_dialogs};
 };

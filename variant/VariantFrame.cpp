@@ -1,12 +1,19 @@
 #include "variant/VariantFrame.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engine/GameHost.h"
 #include "framework/SharedHelpers.h"
+#include "mahjong/MJGameTableView2.h"
+#include "variant/AdHistoryView.h"
 #include "net/NetLog.h"
+#include "mahjong/SeatLayout.h"
+#include "platform/kernel/Time.h"
 #include "platform/skin/SkinLibrary.h"
+#include "variant/PlayerView.h"
 #include "variant/VariantApp.h"
 
 namespace {
@@ -25,11 +32,10 @@ int AddChatTextToPane(const char* text) {
 
 }  // namespace
 
-IMPLEMENT_DYNCREATE(CVariantFrame, CGameFrameWnd)
+IMPLEMENT_DYNCREATE(CVariantFrame, CMainFrame)
 
-BEGIN_MESSAGE_MAP(CVariantFrame, CGameFrameWnd)
+BEGIN_MESSAGE_MAP(CVariantFrame, CMainFrame)
   ON_WM_CREATE()
-  ON_WM_SIZE()
   ON_WM_DESTROY()
   ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
   ON_MESSAGE(WM_HALL_DATA7, OnPlayerDetails)
@@ -42,24 +48,49 @@ CVariantFrame::~CVariantFrame() {
 }
 
 int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CGameFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
+  if (CMainFrame::OnCreate(lpCreateStruct) == -1) return -1;
   auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
-  if (app == nullptr) return -1;
-  RECT client{};
-  ::GetClientRect(m_hWnd, &client);
-  m_view = std::make_unique<CMJTableView>();
-  if (m_view->Create(m_hWnd, client) == nullptr) return -1;
+  auto* pane = dynamic_cast<CMJGameTableView2*>(GetTablePane());
+  if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
+  m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
   app->Dialogs().AttachWindows(m_hWnd, m_view->Window());
+  app->Dialogs().SetFrameHooks(
+      [this] {
+        if (m_scene != nullptr) m_scene->OnSettlementClosed();
+      },
+      [this](int tickets) {
+        // Animations 1 to 10, the last for ten tickets and more.
+        if (m_scene != nullptr && tickets > 0) m_scene->Extras().PlayTicketAnimation(std::min(tickets, 10));
+      },
+      [this]() -> CWnd* { return dynamic_cast<CPlayerView*>(GetPlayerView()); });
+  // The close request's leave dialog (the frame plays its sound first), and the player pane's
+  // answer pop-up.
+  CMainFrame::SetLeaveDialog([app] {
+    CLeaveRequestDlg dialog(LeaveTableOf(*app));
+    return dialog.DoModal();
+  });
+  CPlayerView::SetLeaveAnswerPopup([app](CPlayerView& pane, int asker, const char* reason64) {
+    app->Dialogs().ShowLeaveAnswerFor(&pane, asker, reason64 != nullptr ? reason64 : "");
+  });
   CVariantTableScene::Hooks hooks;
   hooks.started = [app](GameBase& scene) { app->Dialogs().AttachScene(&scene); };
-  hooks.dialogCommand = [app](uint32_t code) { return app->Dialogs().OnSceneCommand(code); };
+  // The activity button opens the exchange; the exchange panels' buttons and the end of the
+  // submission's wait go to the table's dialogs.
+  hooks.otherCommand = [app](uint32_t code) {
+    if (code == CTableExtras::CMD_ACTIVITY) {
+      app->Dialogs().OpenExchange();
+    } else {
+      app->Dialogs().OnSceneCommand(code);
+    }
+  };
   hooks.sideName = [app](int side) {
     const int chair = app->Info().SideToChair(side);
     if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
     return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(chair)));
   };
-  hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  // Sounds play beside the table, never holding up its frames (see CVariantApp's effects).
+  hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
   hooks.start = [app] {
     CString text;
@@ -71,6 +102,31 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
+  hooks.chairToSide = [app](int chair) { return app->Info().ChairToSide(chair); };
+  hooks.setTimer = [this](uintptr_t id, UINT ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
+  };
+  hooks.killTimer = [this](uintptr_t id) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
+  };
+  hooks.waitsForTable = [app] {
+    return app->RoomOptionBit1() != 0 && app->GetLaunchField9() == 0 && app->HasGameData() == 0;
+  };
+  hooks.autoReady = [this, app] {
+    m_wait.Run([app] { return app->GetMJConnection()->SendAutoReady(); });
+    app->RunWantedResync();
+  };
+  hooks.hasMainWindow = [this] { return m_hWnd != nullptr; };
+  hooks.resetSeats = [app] {
+    app->Info().SetTableStatus(0);
+    app->Painter().SetAllBanker(0);
+    app->Painter().SetAllStarted(0);
+  };
+  hooks.mustStay = [app] { return app->Info().CanLeaveNow(0) == 0; };
+  hooks.systemSeats = [app] { return app->RoomOptionBit1() != 0; };
+  hooks.setSeatNote = [app](int side, const std::string& note) { app->Painter().SetSeatName(side, note.c_str()); };
+  hooks.quit = [this] { ::PostMessageA(m_hWnd, WM_QUIT, 0, 0); };
+  hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   if (const char* hands = std::getenv("PXQD_HEADLESS_HANDS")) m_headlessHands = std::atoi(hands);
   hooks.handEnded = [this, app] {
     if (m_headlessHands <= 0 || m_scene == nullptr || m_scene->HandsEnded() < m_headlessHands) return;
@@ -78,7 +134,17 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     std::printf("hands %d refused %d\n", m_scene->HandsEnded(), m_turn != nullptr ? m_turn->Refused() : 0);
     std::fflush(stdout);
     m_headlessHands = 0;
+    // No further hand: the client leaves the table between hands.
+    m_scene->SetAutoPlay(false);
     PostMessage(WM_CLOSE, 0, 0);
+  };
+  // A headless table of several clients gets ready only once that many players sit at it, so
+  // that no computer player takes a chair meant for one of them.
+  const int seats = std::getenv("PXQD_HEADLESS_SEATS") ? std::atoi(std::getenv("PXQD_HEADLESS_SEATS")) : 0;
+  hooks.mayGetReady = [app, seats] {
+    int seated = 0;
+    for (int chair = 0; chair < 4; ++chair) seated += app->GetSeatUserID(chair) != 0 ? 1 : 0;
+    return seated >= seats;
   };
   m_scene->SetHooks(std::move(hooks));
 
@@ -100,7 +166,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_turn = std::make_unique<CTableTurn>(app->Table(), app->Info(), *m_requests, m_wait);
   CTableTurn::Hooks turn;
   turn.isLookOn = [app] { return app->IsLookOn() != 0; };
-  turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   turn.chat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
   turn.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
   turn.redraw = [this] {
@@ -122,10 +188,63 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     // A headless run plays faster than the real clock when asked to.
     if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
   }
-  // While a request waits, the table keeps drawing its frames.
-  m_wait.SetKeepAlive([this] {
-    if (m_view != nullptr) m_view->DrawFrame();
+  turn.afterRequest = [app] { app->RunWantedResync(); };
+  // While a request waits, the table keeps drawing its frames (and does nothing else).
+  m_wait.SetKeepAlive([this] { DrawOnlyFrame(); });
+  // The resynchronisation waits and asks the same way.
+  app->SetRequestRunner([this](const std::function<int()>& request) {
+    return m_wait.Busy() ? request() : m_wait.Run(request);
   });
+  app->SetSleep([this](DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+      DrawOnlyFrame();
+      Sleep(CRequestWait::FRAME_MS);
+    }
+  });
+  CTableBars::Hooks bars;
+  bars.isLookOn = [app] { return app->IsLookOn() != 0; };
+  bars.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
+  bars.addChat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
+  bars.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
+  bars.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  bars.localTime = [] {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    std::tm now{};
+    now.tm_year = t.wYear - 1900, now.tm_mon = t.wMonth - 1, now.tm_mday = t.wDay;
+    now.tm_hour = t.wHour, now.tm_min = t.wMinute, now.tm_sec = t.wSecond;
+    return now;
+  };
+  bars.gameCode = [app] { return std::string(app->GetGameCode()); };
+  bars.userId = [app] { return app->GetUserID(); };
+  bars.dialect = [app] { return app->Painter().GetDialectVoice(); };
+  bars.setDialect = [app](int on) { app->Painter().SetDialectVoice(on); };
+  bars.sortRule = [app](int* joker1, int* substitute) {
+    *joker1 = app->Info().GetJokerTile1();
+    *substitute = app->Info().GetSubstituteFlag();
+  };
+  bars.seeHandAllowed = [app] {
+    return app->RoomOptionBit3() == 0 && app->Table().HasHandTiles(SIDE_OWN) == 0 && app->Info().IsHandRunning() != 0;
+  };
+  bars.fifthBarButton = [app] { return app->Info().HasFifthBarButton() != 0; };
+  bars.seeHandOffered = [app] { return app->RoomOptionBit3() == 0; };
+  // The table's own requests wait as the play's do, with the table still drawing.
+  bars.requestSeeHand = [this, app] {
+    const int sent = m_wait.Run([app] { return app->GetMJConnection()->RequestSeeHand(); });
+    app->RunWantedResync();
+    return sent;
+  };
+  bars.watchedName = [app] {
+    return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(app->Info().GetOwnChair())));
+  };
+  bars.setTimer = [this](uintptr_t id, UINT ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
+  };
+  bars.killTimer = [this](uintptr_t id) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
+  };
+  m_scene->SetBarHooks(std::move(bars));
   g_frame = this;
   GameHostServices services = GetGameHostServices();
   services.getTableView = CurrentTableView;
@@ -136,13 +255,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_view->InitScreen();
   app->SetSceneEffects(m_scene.get());
   return 0;
-}
-
-void CVariantFrame::OnSize(UINT type, int cx, int cy) {
-  CGameFrameWnd::OnSize(type, cx, cy);
-  if (m_view != nullptr && m_view->Window() != nullptr && cx > 0 && cy > 0) {
-    ::MoveWindow(m_view->Window(), 0, 0, cx, cy, TRUE);
-  }
 }
 
 void CVariantFrame::OnDestroy() {
@@ -159,7 +271,8 @@ void CVariantFrame::OnDestroy() {
     services.addChatText = nullptr;
     SetGameHostServices(services);
   }
-  CGameFrameWnd::OnDestroy();
+  m_view = nullptr;
+  CMainFrame::OnDestroy();
 }
 
 LRESULT CVariantFrame::OnPlayerDetails(WPARAM wParam, LPARAM lParam) {
@@ -169,10 +282,25 @@ LRESULT CVariantFrame::OnPlayerDetails(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
-LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {
-  if (m_view != nullptr) {
-    m_view->Start();
-    m_view->StartClockTimer();
+void CVariantFrame::DrawOnlyFrame() {
+  if (m_view == nullptr || m_scene == nullptr) return;
+  m_scene->SetDrawOnly(true);
+  m_view->DrawFrame();
+  m_scene->SetDrawOnly(false);
+}
+
+LRESULT CVariantFrame::OnPaneUpdate(WPARAM wParam, LPARAM lParam) {
+  // The record board starts from the numbers the table has kept for its chairs.
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp()); app != nullptr && GetHistoryView() != nullptr) {
+    std::array<int32_t, RECORD_BOARD_CHAIRS> last{}, total{};
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      last[static_cast<size_t>(chair)] = app->Info().GetLastHandSilver(chair);
+      total[static_cast<size_t>(chair)] = app->Info().GetTotalSilver(chair);
+    }
+    GetHistoryView()->Seed(last, total);
   }
+  // The panes get the update (the table pane starts the table), then the table's clock starts.
+  CMainFrame::OnAdvertRefresh(wParam, lParam);
+  if (m_view != nullptr) m_view->StartClockTimer();
   return 0;
 }
