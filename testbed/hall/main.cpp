@@ -4,7 +4,11 @@
 //   pxqd-hall --hall-dir DIR [--client PATH] [--server HOST] [--port N] [--player NAME]
 //             [--user ID] [--game ID] [--room ID] [--table N] [--chair N] [--look-on]
 //             [--proxy-need N] [--proxy-host HOST] [--proxy-port N] [--proxy-sock N]
-//             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE]
+//             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE] [--rejoin N]
+// A client that reports leaving a running hand on a lost connection is started again with the
+// same launch line, as the hall lets a player back into his chair, up to N times (--rejoin, 0 by
+// default). When the client ends, the hall says how ("client ended: status S" or "client ended:
+// signal S") and ends with the client's status.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,7 +32,7 @@ int Usage(const char* program) {
                "usage: %s --hall-dir DIR [--client PATH] [--server HOST] [--port N] [--player NAME] [--user ID]\n"
                "       [--game ID] [--room ID] [--table N] [--chair N] [--look-on] [--proxy-need N]\n"
                "       [--proxy-host HOST] [--proxy-port N] [--proxy-sock N] [--proxy-user USER]\n"
-               "       [--proxy-pwd PASSWORD] [--log FILE]\n",
+               "       [--proxy-pwd PASSWORD] [--log FILE] [--rejoin N]\n",
                program);
   return 2;
 }
@@ -46,6 +50,7 @@ bool ParseInt(const char* text, int* out) {
 int main(int argc, char** argv) {
   testbed::HallOptions options;
   options.echo = true;
+  int rejoins = 0;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--look-on") {
@@ -63,6 +68,7 @@ int main(int argc, char** argv) {
                   : arg == "--proxy-need" ? &options.proxyNeed
                   : arg == "--proxy-port" ? &options.proxyPort
                   : arg == "--proxy-sock" ? &options.proxySock
+                  : arg == "--rejoin"     ? &rejoins
                                           : nullptr;
     if (number) {
       if (!ParseInt(value, number)) return Usage(argv[0]);
@@ -86,7 +92,8 @@ int main(int argc, char** argv) {
       return Usage(argv[0]);
     }
   }
-  if (options.hallDir.empty() || options.serverPort < 0 || options.serverPort > 65535) return Usage(argv[0]);
+  if (options.hallDir.empty() || options.serverPort < 0 || options.serverPort > 65535 || rejoins < 0)
+    return Usage(argv[0]);
 
   // The hall program's path in the shared settings file names a link to this program inside the
   // hall folder, so that the client's "start the hall" starts this stand-in and finds its folder.
@@ -109,10 +116,28 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!options.clientPath.empty() && !hall.StartClient()) return 1;
+  int status = 0;
   while (!g_stop) {
-    if (hall.ClientProcess() && WaitForSingleObject(hall.ClientProcess(), 200) == WAIT_OBJECT_0) break;
-    if (!hall.ClientProcess()) Sleep(200);
+    if (!hall.ClientProcess()) {
+      Sleep(200);
+      continue;
+    }
+    if (WaitForSingleObject(hall.ClientProcess(), 200) != WAIT_OBJECT_0) continue;
+    DWORD code = 0;
+    GetExitCodeProcess(hall.ClientProcess(), &code);
+    status = static_cast<int>(code);
+    if (code > 128 && code < 160) {
+      std::fprintf(stderr, "client ended: signal %d\n", static_cast<int>(code - 128));
+    } else {
+      std::fprintf(stderr, "client ended: status %d\n", status);
+    }
+    if (rejoins > 0 && !g_stop && testbed::ClientLeftOnLostConnection(hall.Events())) {
+      --rejoins;
+      std::fprintf(stderr, "the client left a running hand on a lost connection: starting it again\n");
+      if (hall.StartClient()) continue;
+    }
+    break;
   }
   hall.Stop();
-  return 0;
+  return status;
 }

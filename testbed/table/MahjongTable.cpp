@@ -1350,7 +1350,10 @@ TableInfoRecord MahjongTable::BuildRecord(int viewerUserId, int viewerChair) con
   t.silverStake = m_config.silverStake;
   t.pointStake = m_config.pointStake;
   t.banker = m_banker;
-  t.currentChair = m_current;
+  // While a discard waits for claims the turn is already the next chair's: a client that rebuilds
+  // the table from the record then puts the discard back in the middle, as the chair before the
+  // one in turn played it, rather than taking the last river tile of some other chair.
+  t.currentChair = m_phase == Phase::CLAIMS && m_claims.giver >= 0 ? (m_claims.giver + 3) % 4 : m_current;
   t.status = m_status;
   t.discardTime = m_config.discardTimeS;
   t.silverTable = m_config.silverTable;
@@ -1366,7 +1369,10 @@ TableInfoRecord MahjongTable::BuildRecord(int viewerUserId, int viewerChair) con
   t.joker2 = TILE_NONE;
   t.indicatorTile = m_handNumber == 0 ? TILE_NONE : m_wall.IndicatorTile();
   t.tailTaken = m_wall.TailCounter();
-  t.wallHead = m_wall.HeadCount();
+  // The head as a place of the wall (the next place a draw takes), which is what the clients'
+  // wall marking walks to from the break; the count alone would leave them marking the wrong places.
+  const int places = static_cast<int>(m_wall.Tiles().size());
+  t.wallHead = places > 0 ? (m_wall.BreakPosition() + m_wall.HeadCount()) % places : 0;
   t.claimTime = m_config.claimTimeS;
   t.autoPlayDelay = 0;
   t.minHands = m_config.minHands;
