@@ -7,8 +7,8 @@
 //             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE] [--rejoin N]
 // A client that reports leaving a running hand on a lost connection is started again with the
 // same launch line, as the hall lets a player back into his chair, up to N times (--rejoin, 0 by
-// default). When the client ends, the hall says how ("client ended: status S" or "client ended:
-// signal S") and ends with the client's status.
+// default). When the client ends, the hall says how on standard error ("client PID ended: status
+// S" or "client PID ended: signal S") and ends with the client's status.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,10 +126,15 @@ int main(int argc, char** argv) {
     DWORD code = 0;
     GetExitCodeProcess(hall.ClientProcess(), &code);
     status = static_cast<int>(code);
+    // The process number is the one the start was logged with.
+    std::string pid = "?";
+    for (const testbed::HallEvent& e : hall.Events()) {
+      if (e.kind == "client-started") pid = e.line.substr(7, e.line.find(' ', 7) - 7);
+    }
     if (code > 128 && code < 160) {
-      std::fprintf(stderr, "client ended: signal %d\n", static_cast<int>(code - 128));
+      std::fprintf(stderr, "client %s ended: signal %d\n", pid.c_str(), static_cast<int>(code - 128));
     } else {
-      std::fprintf(stderr, "client ended: status %d\n", status);
+      std::fprintf(stderr, "client %s ended: status %d\n", pid.c_str(), status);
     }
     if (rejoins > 0 && !g_stop && testbed::ClientLeftOnLostConnection(hall.Events())) {
       --rejoins;
