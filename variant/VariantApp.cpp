@@ -49,6 +49,8 @@ void CVariantApp::JoinMembers() {
   // there, to be held against the server's record of the hand.
   if (const char* dump = std::getenv("PXQD_TABLE_DUMP"); dump != nullptr && *dump != '\0') {
     m_notifySink.SetHandEndWatch([this, path = std::string(dump)] {
+      // Only a hand this client followed from its deal or a resync has a table to compare.
+      if (!m_table.IsPlaying()) return;
       if (!CTableDump::Append(path, CTableDump::Format(m_table, m_gameInfo))) LogPrintf("table dump: cannot write %s", path.c_str());
     });
   }

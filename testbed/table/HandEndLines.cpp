@@ -64,6 +64,10 @@ void HandEndLines::Feed(const std::string& text) {
     }
     return;
   }
+  if (ev == "abandoned") {
+    m_open = false;
+    return;
+  }
   if (!m_open || m_ended) return;
   const int chair = Int(j, "chair");
   if (ev == "deal" && IsChair(chair)) {

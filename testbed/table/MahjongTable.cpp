@@ -44,6 +44,12 @@ MahjongTable::MahjongTable(TableConfig config) : m_config(std::move(config)), m_
 
 MahjongTable::~MahjongTable() = default;
 
+void MahjongTable::AbandonHand() {
+  if (m_phase == Phase::IDLE) return;
+  if (m_log) Log(json{{"ev", "abandoned"}, {"hand", m_handNumber}}.dump());
+  m_phase = Phase::IDLE;
+}
+
 int MahjongTable::JokerCode() const { return m_joker1 >= 0 ? TileSet::Code(m_joker1) : 0; }
 
 // ---------------------------------------------------------------------------------------------

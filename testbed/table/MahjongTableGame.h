@@ -22,6 +22,8 @@ class MahjongTableGame : public TableGame {
 
   MahjongTableGame(int32_t roomId, int32_t table, TableConfig config,
                    std::function<void(const std::string&)> handLog = nullptr);
+  // A hand still running when the server stops is logged as abandoned.
+  ~MahjongTableGame() override;
 
   void OnSeated(TableChannel& table, int chair) override;
   void OnLeft(TableChannel& table, int chair) override;
@@ -44,9 +46,15 @@ class MahjongTableGame : public TableGame {
   void Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply);
   void SettleIfEnded(TableChannel& channel, int handsBefore);
   int ChairOfUser(int userId) const;
+  // The player who sat down in a chair that another keeps for the running hand stops watching it.
+  void StopWaiting(int chair);
 
   MahjongTable m_table;
   std::array<int, 4> m_users{};  // user id in each chair as the table knows it; 0 = free
+  // A player who sat down in a chair kept for the running hand, by chair (0: none); he watches
+  // that hand until he takes the chair when he gets ready.
+  std::array<int, 4> m_waiting{};
+  std::array<bool, 4> m_readyWhenFree{};  // he got ready while he waited
 };
 
 }  // namespace testbed

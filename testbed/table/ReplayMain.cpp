@@ -24,8 +24,9 @@ using namespace testbed;
 namespace {
 
 int Report(const std::string& name, const ReplayChecker& checker) {
-  std::printf("%s: %d hands (%d won, %d drawn), %d claims, %zu problems\n", name.c_str(), checker.HandsChecked(),
-              checker.HandsWon(), checker.HandsDrawn(), checker.Claims(), checker.Errors().size());
+  std::printf("%s: %d hands (%d won, %d drawn), %d claims, %d abandoned, %zu problems\n", name.c_str(),
+              checker.HandsChecked(), checker.HandsWon(), checker.HandsDrawn(), checker.Claims(),
+              checker.HandsAbandoned(), checker.Errors().size());
   size_t shown = 0;
   for (const std::string& e : checker.Errors()) {
     if (++shown > 20) {
