@@ -41,7 +41,10 @@ void CMJGameApp::OnRequestFailed() {
   CMJGameConnection* connection = GetMJConnection();
   if (connection == nullptr) return;
   CTableResync::Steps steps;
-  steps.getGameData = [connection] { return connection->GetGameData(); };
+  steps.getGameData = [this, connection] {
+    auto request = [connection] { return connection->GetGameData(); };
+    return m_runner ? m_runner(request) : request();
+  };
   steps.sleep = m_sleep;
   steps.rebuild = [this] { RebuildTable(); };
   steps.giveUp = [this] {

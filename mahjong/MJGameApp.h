@@ -46,8 +46,12 @@ class CMJGameApp : public CGameApp {
 
   // How the resynchronisation waits between its attempts (tests replace it).
   void SetSleep(std::function<void(DWORD)> sleep) { m_sleep = std::move(sleep); }
+  // How the resynchronisation sends its request: by default in place; the table gives a runner
+  // that keeps drawing while the request waits.
+  void SetRequestRunner(std::function<int(const std::function<int()>&)> runner) { m_runner = std::move(runner); }
 
  private:
   int m_viewMode = 1;
   std::function<void(DWORD)> m_sleep;
+  std::function<int(const std::function<int()>&)> m_runner;
 };

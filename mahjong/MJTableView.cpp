@@ -9,7 +9,6 @@ namespace {
 
 constexpr char VIEW_CLASS[] = "PxqdTableView";
 constexpr UINT HOVER_PERIOD_MS = 100;
-constexpr UINT CLOCK_PERIOD_MS = 1000;
 
 void RegisterViewClass() {
   static bool registered = false;
@@ -110,6 +109,21 @@ int CMJTableView::FrameTick() {
   return 1;
 }
 
+int CMJTableView::DrawFrame() {
+  if (m_game == nullptr || !m_game->IsFrameDue()) return 0;
+  const uint32_t t0 = UpdateEngineClock();
+  m_game->OnFrame();
+  World& world = m_game->GetWorldRef();
+  if (world.IsBusy()) world.RunApplies();
+  m_game->Render();
+  m_game->TakeRedrawFlag();
+  const RECT device = m_game->GetDeviceRect();
+  InvalidateRect(m_hwnd, &device, FALSE);
+  const uint32_t t1 = UpdateEngineClock();
+  m_game->SetAverageFrameTime(AddFrameTime(t1 - t0));
+  return 1;
+}
+
 void CMJTableView::HoverTick() {
   if (m_game == nullptr) return;
   POINT cursor{};
@@ -132,13 +146,13 @@ void CMJTableView::KillTimers() {
 void CMJTableView::StartClockTimer() {
   if (m_hwnd == nullptr) return;
   if (m_clockTimerId != 0) KillTimer(m_hwnd, m_clockTimerId);
-  m_clockTimerId = SetTimer(m_hwnd, CLOCK_TIMER_ID, CLOCK_PERIOD_MS, nullptr);
+  m_clockTimerId = SetTimer(m_hwnd, CLOCK_TIMER_ID, m_clockPeriodMs, nullptr);
 }
 
 void CMJTableView::RestartClockTimer() {
   if (m_clockTimerId == 0 || m_hwnd == nullptr) return;
   KillTimer(m_hwnd, m_clockTimerId);
-  m_clockTimerId = SetTimer(m_hwnd, CLOCK_TIMER_ID, CLOCK_PERIOD_MS, nullptr);
+  m_clockTimerId = SetTimer(m_hwnd, CLOCK_TIMER_ID, m_clockPeriodMs, nullptr);
 }
 
 void CMJTableView::StopClockTimer() {

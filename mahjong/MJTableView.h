@@ -44,6 +44,9 @@ class CMJTableView : public CTablePaneHooks, public EngineHostView {
   // One tick of the frame timer: the event pump, then a frame when the engine's gate opens.
   // 1 when a frame was drawn.
   int FrameTick();
+  // A frame without the event pump: the table keeps moving while a request waits, and no input
+  // is acted on before its reply.
+  int DrawFrame();
   void HoverTick();
 
   // EngineHostView.
@@ -57,6 +60,8 @@ class CMJTableView : public CTablePaneHooks, public EngineHostView {
   void StartClockTimer();
   void RestartClockTimer();
   void StopClockTimer();
+  // The clock timer's period; one second unless a headless run plays faster.
+  void SetClockPeriod(UINT ms) { m_clockPeriodMs = ms > 0 ? ms : 1000; }
 
   // The window procedure's work, public so that the tests drive it without a message loop.
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -73,6 +78,7 @@ class CMJTableView : public CTablePaneHooks, public EngineHostView {
   bool m_mouseInside = false;
   UINT_PTR m_hoverTimerId = 0;
   UINT_PTR m_clockTimerId = 0;
+  UINT m_clockPeriodMs = 1000;
   bool m_started = false;
   bool m_earlyScreen = true;
   bool m_screenReady = false;

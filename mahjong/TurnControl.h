@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/ResultTexts.h"
+#include "mahjong/MahjongRequests.h"
 #include "mahjong/scene/TableModel.h"
 
 // The clock position of the own side: the player has the turn exactly when the clock points here.
@@ -129,8 +131,6 @@ class CTurnControl {
   void SetManagedStepTicks(int n) { m_managedStepTicks = n; }
   void SetManagedStepPeriod(int n) { m_managedStepPeriod = n; }
 
-  static constexpr int RESULT_SUCCESS = 10;
-  static constexpr int RESULT_CLAIM_HELD = 210050;
 
  private:
   void ManagedChi();

@@ -30,7 +30,14 @@ CVariantApp::~CVariantApp() = default;
 
 void CVariantApp::JoinMembers() {
   CMJGameConnection::Hooks hooks;
-  hooks.onRequestFailed = [this] { OnRequestFailed(); };
+  hooks.onRequestFailed = [this] {
+    // The table and the game description belong to the UI thread.
+    if (m_uiThread != 0 && GetCurrentThreadId() != m_uiThread) {
+      m_resyncWanted = true;
+      return;
+    }
+    OnRequestFailed();
+  };
   m_connection.SetHooks(hooks);
   m_gameInfo.SetNameSource([this](int chair) { return std::string(static_cast<LPCSTR>(GetSeatPlayerName(chair))); });
   CSeatPainter::Hooks seats;
@@ -74,7 +81,15 @@ void CVariantApp::SaveSettings() {
   WritePrivateProfileStringA("GAMESET", "RejectKanPaiAsk", value, ini);
 }
 
+void CVariantApp::RunWantedResync() {
+  if (!m_resyncWanted.exchange(false)) return;
+  OnRequestFailed();
+  // A request of the resynchronisation itself that failed asks for nothing more.
+  m_resyncWanted = false;
+}
+
 BOOL CVariantApp::InitInstance() {
+  m_uiThread = GetCurrentThreadId();
   LoadSettings();
   SetPlayerCount(4);
   m_seatPainter.SetOwnChair(GetChairNO());

@@ -4,6 +4,7 @@
 // The options and card dialogs are not part of it yet.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "framework/SkinSettings.h"
@@ -70,6 +71,9 @@ class CVariantApp : public CMJGameApp {
 
   // The main window: the frame with the table pane, shown and registered with the hall.
   virtual BOOL CreateMainWindow();
+  // A request that failed on another thread (the table's requests are sent beside the UI
+  // thread) asks for the resynchronisation here; the UI thread runs it once that request is done.
+  void RunWantedResync();
 
  private:
   // The table's sounds go through the application; everything else the table asks of the
@@ -78,7 +82,10 @@ class CVariantApp : public CMJGameApp {
    public:
     explicit Effects(CVariantApp& app) : m_app(app) {}
     void SetScene(CTableEffects* scene) { m_scene = scene; }
-    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags); }
+    // The table never waits for a sound to end: a sound played to its end would stop the frames
+    // and every notification behind it, so each one plays beside the table.
+    void PlaySoundResource(int resource, int flags) override { m_app.PlaySound(resource, flags | SOUND_BESIDE); }
+    static constexpr int SOUND_BESIDE = 0x0001;
     void PlayTileVoice(int side, int tile) override { if (m_scene) m_scene->PlayTileVoice(side, tile); }
     void PlayActionVoice(int side, const char* name) override { if (m_scene) m_scene->PlayActionVoice(side, name); }
     void ShowHand(int side) override { if (m_scene) m_scene->ShowHand(side); }
@@ -101,6 +108,8 @@ class CVariantApp : public CMJGameApp {
   };
   void JoinMembers();
 
+  DWORD m_uiThread = 0;
+  std::atomic<bool> m_resyncWanted{false};
   int m_silence = 0;
   int m_rejectKanPaiAsk = 0;
   int m_quickCatch = 0;

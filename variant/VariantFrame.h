@@ -8,6 +8,9 @@
 
 #include "framework/GameFrameWnd.h"
 #include "mahjong/MJTableView.h"
+#include "mahjong/scene/SceneRequests.h"
+#include "variant/RequestWait.h"
+#include "variant/TableTurn.h"
 #include "variant/VariantTableScene.h"
 
 class CVariantFrame : public CGameFrameWnd {
@@ -24,15 +27,23 @@ class CVariantFrame : public CGameFrameWnd {
   CTablePaneHooks* GetTableView() override { return m_view.get(); }
   CMJTableView* TableView() { return m_view.get(); }
   CVariantTableScene* Scene() { return m_scene.get(); }
+  CTableTurn* Turn() { return m_turn.get(); }
 
  protected:
   afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
   afx_msg void OnSize(UINT type, int cx, int cy);
   afx_msg void OnDestroy();
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
+  // A frame that only draws: while a request or the resynchronisation waits.
+  void DrawOnlyFrame();
   DECLARE_MESSAGE_MAP()
 
  private:
   std::unique_ptr<CMJTableView> m_view;
   std::unique_ptr<CVariantTableScene> m_scene;
+  std::unique_ptr<CSceneRequests> m_requests;
+  CRequestWait m_wait;
+  std::unique_ptr<CTableTurn> m_turn;
+  // PXQD_HEADLESS_HANDS: the hands to play in managed play before the summary and the exit.
+  int m_headlessHands = 0;
 };

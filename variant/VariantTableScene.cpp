@@ -4,8 +4,11 @@
 
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
+#include "mahjong/HandActions.h"
 #include "mahjong/SeatLayout.h"
+#include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
+#include "variant/TableTurn.h"
 
 namespace {
 
@@ -78,11 +81,112 @@ void CVariantTableScene::ShowStartButton(bool show) {
 }
 
 int CVariantTableScene::OnCommand(Event event) {
-  if (event.code == CMD_START && m_startButton != nullptr && m_startButton->IsVisible() &&
-      IsMouseOverEntity(m_startButton)) {
-    PressStart();
+  POINT p{};
+  GetMousePos(&p);
+  if (event.code == CMD_START) {
+    if (m_startButton != nullptr && m_startButton->IsVisible() && IsMouseOverEntity(m_startButton)) {
+      PressStart();
+    } else {
+      ClickAt(p.x, p.y);
+    }
+  } else if (event.code == CMD_DRAG_BEGIN) {
+    BeginDragAt(p.x, p.y);
+  } else if (event.code == CMD_DRAG_END) {
+    DropAt(p.x, p.y);
   }
   return 1;
+}
+
+void CVariantTableScene::AutoPlay(bool playing) {
+  if (playing) {
+    if (m_turn != nullptr && !m_turn->IsManagedPlay()) m_turn->SetManagedPlay(true);
+    return;
+  }
+  // Ready for the next hand, trying again every two seconds while the server refuses.
+  if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
+  if (m_hooks.mayGetReady && !m_hooks.mayGetReady()) return;
+  const uint32_t now = GetTickCount();
+  if (m_autoStarted && now - m_lastAutoStart < 2000) return;
+  m_autoStarted = true;
+  m_lastAutoStart = now;
+  PressStart();
+}
+
+void CVariantTableScene::OnTimer(uintptr_t timerId) {
+  if (timerId == CLOCK_TIMER && m_turn != nullptr) m_turn->OnClockTick();
+}
+
+static bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+int CVariantTableScene::OwnTileAt(int x, int y) const {
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i)
+    if (Inside(m_ownRects[i], x, y)) return i;
+  return -1;
+}
+
+void CVariantTableScene::ClickAt(int x, int y) {
+  if (m_turn == nullptr) return;
+  // Any press on the table ends managed play, and then acts as it would without it.
+  if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
+  for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
+    if (Inside(m_buttonRects[type], x, y)) {
+      m_turn->PressClaimButton(type);
+      m_stale = true;
+      return;
+    }
+  }
+  const int index = OwnTileAt(x, y);
+  if (index >= 0) m_turn->ClickOwnTile(index);
+  m_stale = true;
+}
+
+bool CVariantTableScene::BeginDragAt(int x, int y) {
+  m_dragIndex = -1;
+  if (m_turn == nullptr || m_turn->IsLookOn()) return false;
+  const int index = OwnTileAt(x, y);
+  const MJTile* t = index >= 0 ? m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index) : nullptr;
+  if (t == nullptr || !t->present || !t->standing || t->attrB) return false;
+  m_dragIndex = index;
+  return true;
+}
+
+bool CVariantTableScene::DropAt(int x, int y) {
+  const int from = m_dragIndex;
+  m_dragIndex = -1;
+  if (from < 0) return false;
+  const int target = OwnTileAt(x, y);
+  // The drawn tile stands apart: nothing is put in front of it.
+  if (target <= 0) return false;
+  const RECT& r = m_ownRects[target];
+  // The left half of a tile puts the dragged one before it, the right half after it.
+  const int index = x < (r.left + r.right) / 2 ? target - 1 : target;
+  const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, from);
+  if (!DropDraggedTile(m_model.Tiles(), SIDE_OWN, from, t->tileId, index, x, y, OWN_H)) return false;
+  PlaySoundResource(29100, 0x11);
+  m_stale = true;
+  return true;
+}
+
+void CVariantTableScene::HoverAt(int x, int y) {
+  if (m_turn == nullptr || m_turn->IsLookOn()) return;
+  const int index = OwnTileAt(x, y);
+  if (index == m_hoverIndex) return;
+  m_hoverIndex = index;
+  m_stale = true;
+}
+
+void CVariantTableScene::ShowClaimButton(int button, int enabled) {
+  if (m_turn != nullptr) m_turn->ShowClaimButton(button, enabled);
+  m_stale = true;
+}
+
+void CVariantTableScene::ShowClaimButtons(int show) {
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, show);
+}
+
+void CVariantTableScene::OnCountdownExpired() {
+  if (m_turn != nullptr) m_turn->OnCountdownExpiredNotice();
+  m_stale = true;
 }
 
 void CVariantTableScene::PressStart() {
@@ -109,6 +213,8 @@ void CVariantTableScene::BuildBoard() {
     PlaneEntity::DrawBorder(m_startButton, 0xffffff);
     PlaneEntity::DrawText(m_startButton, 24, 6, "<color=16777215;size=16>开始");
     BindMouseEvent(CTRL_EVENT_LDOWN, CMD_START, 0);
+    BindMouseEvent(CTRL_EVENT_RDOWN, CMD_DRAG_BEGIN, 0);
+    BindMouseEvent(CTRL_EVENT_RUP, CMD_DRAG_END, 0);
   } else {
     m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
   }
@@ -127,13 +233,30 @@ void CVariantTableScene::BuildBoard() {
 }
 
 void CVariantTableScene::OnFrame() {
+  if (m_drawOnly) {
+    if (m_stale || ModelFingerprint() != m_fingerprint) PaintBoard();
+    return;
+  }
   // A new hand clears the last hand's winner mark.
   const bool playing = m_model.IsPlaying() != 0;
-  if (playing && !m_wasPlaying) m_winnerSide = -1;
+  if (playing && !m_wasPlaying) {
+    m_winnerSide = -1;
+    if (m_turn != nullptr) m_turn->StartHand();
+  }
+  if (!playing && m_wasPlaying) {
+    ++m_handsEnded;
+    if (m_turn != nullptr) m_turn->EndHand();
+    if (m_hooks.handEnded) m_hooks.handEnded();
+  }
   // The start button comes back once a hand has ended.
   if (!playing && m_wasPlaying) ShowStartButton(true);
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
+  if (m_autoPlay) AutoPlay(playing);
+  // The own tile under the mouse stands raised.
+  POINT mouse{};
+  GetMousePos(&mouse);
+  HoverAt(mouse.x, mouse.y);
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
   if (m_stale && m_board != nullptr) PaintBoard();
@@ -163,6 +286,12 @@ uint64_t CVariantTableScene::ModelFingerprint() const {
   }
   const ClockBlock& c = m_model.Clock();
   mix(c.pointTo), mix(c.remainingSeconds), mix(c.turnActive), mix(m_winnerSide);
+  if (m_turn != nullptr) {
+    for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) mix(m_turn->IsButtonActive(b)), mix(m_turn->ButtonFrame(b));
+    mix(m_turn->IsManagedPlay());
+  }
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) mix(m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i)->attrB);
+  mix(m_hoverIndex);
   return h;
 }
 
@@ -222,7 +351,7 @@ void CVariantTableScene::DrawHand(int side) {
   SideOrigin(side, &x, &y, &vertical);
   const int step = side == SIDE_OWN ? OWN_W : TILE_W;
   int pos = 0;
-  auto put = [&](const MJTile& tile, int gap) {
+  auto put = [&](const MJTile& tile, int gap, int index) {
     pos += gap;
     // A tile whose id the client was not told (an onlooker's view) shows its back.
     const bool known = !FaceLabel(tile.tileId).empty();
@@ -230,25 +359,28 @@ void CVariantTableScene::DrawHand(int side) {
     const int px = vertical ? x : x + pos;
     const int py = vertical ? y + pos : y;
     // A raised own tile stands a little above the others.
-    DrawTile(px, py - (tile.attrA != 0 && side == SIDE_OWN ? 10 : 0), vertical, tile, faceUp, TILE_EDGE);
+    const bool lifted = side == SIDE_OWN && (tile.attrA != 0 || (index == m_hoverIndex && tile.meldKind == 0));
+    DrawTile(px, py - (lifted ? 10 : 0), vertical, tile, faceUp, TILE_EDGE);
+    if (side == SIDE_OWN && tile.meldKind == 0 && tile.standing && index >= 0 && index < CTileTable::HAND_SIZE)
+      m_ownRects[index] = RECT{px, py - (lifted ? 10 : 0), px + OWN_W, py + OWN_H};
     pos += tile.meldKind != 0 || side != SIDE_OWN ? TILE_W : step;
   };
   // Melds first (the groups from the top record down), then the standing tiles, then the
   // drawn tile apart from them.
   for (int i = CTileTable::HAND_PLACES - 1; i > CTileTable::LAST_STANDING; --i) {
     const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
-    if (p->present) put(*p, 0);
+    if (p->present) put(*p, 0, i);
   }
   for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i) {
     const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
-    if (p->present && p->meldKind == 0) put(*p, pos > 0 && i == CTileTable::FIRST_STANDING ? 8 : 0);
+    if (p->present && p->meldKind == 0) put(*p, pos > 0 && i == CTileTable::FIRST_STANDING ? 8 : 0, i);
   }
   for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i) {
     const MJTile* p = t.GetTileRecord(MJ_ZONE_HAND, side, i);
-    if (p->present && p->meldKind != 0) put(*p, 0);
+    if (p->present && p->meldKind != 0) put(*p, 0, i);
   }
   const MJTile* drawn = t.GetTileRecord(MJ_ZONE_HAND, side, CTileTable::DRAWN_PLACE);
-  if (drawn->present) put(*drawn, 12);
+  if (drawn->present) put(*drawn, 12, CTileTable::DRAWN_PLACE);
 }
 
 // A side's river or flower row, in rows of perRow, running away from the centre.
@@ -355,11 +487,15 @@ void CVariantTableScene::DrawClock() {
 void CVariantTableScene::PaintBoard() {
   if (m_board == nullptr) return;
   FillRect(0, 0, m_width, m_height, FELT);
+  for (RECT& r : m_ownRects) r = RECT{};
   if (UsePictures()) {
     DrawCloth();
     DrawClockPicture();
     DrawPlates();
+    DrawClaimButtons();
+    DrawBanner();
     m_binder.Build(m_model.Tiles());
+    NoteOwnTileRects();
     InvalidateAll();
     m_fingerprint = ModelFingerprint();
     m_stale = false;
@@ -418,10 +554,62 @@ void CVariantTableScene::PaintBoard() {
     }
   }
   DrawPlates();
+  DrawClaimButtons();
+  DrawBanner();
   InvalidateAll();
   m_fingerprint = ModelFingerprint();
   m_stale = false;
   ++m_paints;
+}
+
+void CVariantTableScene::NoteOwnTileRects() {
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (!t->present || !t->standing || t->meldKind != 0 || t->nObject == 0) continue;
+    Entity* e = m_binder.RowEntity(t->nObject);
+    if (e == nullptr) continue;
+    // The tile under the mouse stands as high as a raised one.
+    if (i == m_hoverIndex && t->attrA == 0) e->MoveTo(e->GetX(), e->GetY() - 10);
+    const int w = e->GetWidth(), h = e->GetHeight();
+    m_ownRects[i] = RECT{e->GetX() - w / 2, e->GetY() - h / 2, e->GetX() - w / 2 + w, e->GetY() - h / 2 + h};
+  }
+}
+
+void CVariantTableScene::DrawClaimButtons() {
+  for (RECT& r : m_buttonRects) r = RECT{};
+  if (m_turn == nullptr || !m_model.IsPlaying() || m_turn->IsLookOn()) return;
+  // The operation bar: peng, gang, chi, hu and pass above the own hand's right end, each one
+  // frame of the action strip, bright while offered and faint while idle.
+  const int frame = 40, gap = 6;
+  const int y = m_height - OWN_H - 12 - 40 - frame;
+  int x = m_width - 5 * (frame + gap) - 40;
+  static const char* const LABELS[6] = {"", "碰", "杠", "吃", "胡", "过"};
+  const uint32_t strip = m_pictures.Id(TPIC_ACTIONS);
+  for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type, x += frame + gap) {
+    const bool active = m_turn->IsButtonActive(type);
+    m_buttonRects[type] = active ? RECT{x, y, x + frame, y + frame} : RECT{};
+    const int f = m_turn->ButtonFrame(type);
+    if (strip != 0) {
+      DrawPlane(m_board->GetId(), x + frame / 2, y + frame / 2, frame, frame,
+                ResourceFrame{strip, f * frame, 0, frame, frame, nullptr}, 0.0, active ? 0.8 : 0.3,
+                CTilePictureSet::KEY);
+      continue;
+    }
+    FillRect(x, y, frame, frame, active ? 0x2080e0 : 0x30503a);
+    char text[64];
+    std::snprintf(text, sizeof text, "<color=%u;size=20>%s", active ? 16777215u : 9474192u,
+                  f == BUTTON_FRAME_CHOICE ? "选" : LABELS[type]);
+    PlaneEntity::DrawText(m_board, x + 10, y + 9, text);
+  }
+}
+
+void CVariantTableScene::DrawBanner() {
+  if (m_turn == nullptr || !m_turn->IsManagedPlay()) return;
+  const RECT centre = m_metrics.GetCentreRect();
+  const int w = 180, h = 34;
+  const int x = (centre.left + centre.right) / 2 - w / 2, y = centre.top - h - 8;
+  FillRect(x, y, w, h, 0x0000ff);
+  PlaneEntity::DrawText(m_board, x + 22, y + 7, "<color=16777215;size=18>系统托管中...");
 }
 
 bool CVariantTableScene::DrawBankerMark(int side, int x, int y) {

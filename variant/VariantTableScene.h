@@ -18,6 +18,8 @@
 #include "mahjong/scene/TilePictureSet.h"
 #include "variant/TilePictureBinder.h"
 
+class CTableTurn;
+
 class CVariantTableScene : public GameBase, public CTableEffects {
  public:
   struct Hooks {
@@ -38,13 +40,28 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // side holds the banker.
     std::function<std::string()> skinIni;
     std::function<bool(int side)> isBanker;
+    // A hand ended (the table stopped playing).
+    std::function<void()> handEnded;
+    // Playing by itself: whether to get ready now (unset: always).
+    std::function<bool()> mayGetReady;
   };
 
-  // The start button's command.
+  // The start button's command; the root's left press raises it, and a press that is not on
+  // the start button goes to the claim buttons and the own tiles.
   static constexpr uint32_t CMD_START = 210023;
+  // The right button grabs an own tile and lets it go elsewhere in the hand.
+  static constexpr uint32_t CMD_DRAG_BEGIN = 210019;
+  static constexpr uint32_t CMD_DRAG_END = 210021;
+  // The view's one-second countdown timer.
+  static constexpr uintptr_t CLOCK_TIMER = 10000;
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // The player's play: claim buttons, the countdown, the own tile actions and managed play.
+  void AttachTurn(CTableTurn* turn) { m_turn = turn; }
+  CTableTurn* Turn() const { return m_turn; }
+  // Plays by itself: gets ready for every hand and plays it in managed play.
+  void SetAutoPlay(bool on) { m_autoPlay = on; }
 
   // GameBase.
   void OnGameStart() override;
@@ -52,6 +69,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnLayout() override;
   void OnShutdown() override;
   int OnCommand(Event event) override;
+  void OnTimer(uintptr_t timerId) override;
 
   // CTableEffects: the model's redraw requests and sounds.
   void PlaySoundResource(int resource, int flags) override;
@@ -63,6 +81,28 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void PlayWinEffect(int side) override;
   void MoveClockHand(int, int) override { m_stale = true; }
   void Log(const std::string& line) override;
+  void ShowClaimButton(int button, int enabled) override;
+  void ShowClaimButtons(int show) override;
+  void OnCountdownExpired() override;
+  void MarkStale() { m_stale = true; }
+  // While set, a frame only paints: no hand starts or ends and nothing is sent.
+  void SetDrawOnly(bool on) { m_drawOnly = on; }
+
+  // The player's input at a point of the table (scene coordinates): a left press, the right
+  // button's grab and release, and the mouse moving over the own hand.
+  void ClickAt(int x, int y);
+  bool BeginDragAt(int x, int y);
+  bool DropAt(int x, int y);
+  void HoverAt(int x, int y);
+  // Where the board put the claim buttons and the own tiles at its last paint (empty rects for
+  // what was not drawn).
+  RECT ClaimButtonRect(int type) const { return type >= 1 && type <= 5 ? m_buttonRects[type] : RECT{}; }
+  RECT OwnTileRect(int index) const {
+    return index >= 0 && index < CTileTable::HAND_SIZE ? m_ownRects[index] : RECT{};
+  }
+  int OwnTileAt(int x, int y) const;
+  int DragIndex() const { return m_dragIndex; }
+  int HandsEnded() const { return m_handsEnded; }
 
   // Paints the board now from the model; the frame does this when the board is stale.
   void PaintBoard();
@@ -92,6 +132,10 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawClock();
   void DrawClockPicture();
   void DrawCloth();
+  void DrawClaimButtons();
+  void DrawBanner();
+  void NoteOwnTileRects();
+  void AutoPlay(bool playing);
   bool DrawBankerMark(int side, int x, int y);
   bool UsePictures() const { return m_pictures.Loaded(); }
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
@@ -111,6 +155,16 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   uint64_t m_fingerprint = 0;
   uint32_t m_paints = 0;
   int m_winnerSide = -1;
+  CTableTurn* m_turn = nullptr;
+  RECT m_buttonRects[6] = {};
+  RECT m_ownRects[CTileTable::HAND_SIZE] = {};
+  int m_dragIndex = -1;
+  int m_hoverIndex = -1;
+  int m_handsEnded = 0;
+  bool m_autoPlay = false;
+  bool m_drawOnly = false;
+  uint32_t m_lastAutoStart = 0;
+  bool m_autoStarted = false;
   bool m_wasPlaying = false;
   int m_width = 0;
   int m_height = 0;

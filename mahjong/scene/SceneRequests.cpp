@@ -34,6 +34,12 @@ int CSceneRequests::RequestDiscard(int tile) {
   return m_connection.SendDiscard(text, MakeDiscardBody(c, c.userId, c.chair, false, &tile, 1));
 }
 
+int CSceneRequests::RequestOwnDiscard(int tile) {
+  CString text;
+  const RequestContext c = Context();
+  return m_connection.SendDiscardNoNotice(text, MakeDiscardBody(c, c.userId, c.chair, false, &tile, 1));
+}
+
 int CSceneRequests::RequestChiMeld(const int pair[2], BYTE* bodyOut64, int* replyCode) {
   const ClaimOffer& o = m_model.Offer(CLAIM_CHI);
   RequestBody body = MakeMeldBody(Context(), o.chair, o.tile, pair[0], pair[1], -1, 0);
@@ -57,6 +63,15 @@ int CSceneRequests::RequestGangClaimWithTiles(const int tiles[3], BYTE* reply48)
   CString text;
   return m_connection.SendGangClaim(
       text, MakeMeldBody(Context(), o.chair, o.tile, tiles[0], tiles[1], tiles[2], GANG_CLAIM_ADDED), reply48);
+}
+
+int CSceneRequests::RequestConcealedGangClaim(int tile, BYTE* reply48) {
+  int others[3];
+  GetOtherSameCodeIds(tile, others);
+  const RequestContext c = Context();
+  CString text;
+  return m_connection.SendGangClaim(
+      text, MakeMeldBody(c, c.chair, tile, others[0], others[1], others[2], GANG_CLAIM_CONCEALED), reply48);
 }
 
 int CSceneRequests::RequestHuSelfDrawn() {

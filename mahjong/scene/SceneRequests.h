@@ -21,10 +21,15 @@ class CSceneRequests {
 
   int RequestFlowerReplace(int flower, BYTE* drawRecord32);
   int RequestDiscard(int tile);
+  // The own discard that waits for its answer: the reply's code (RESULT_REQUEST_FAILED when no
+  // reply came), so that only an accepted discard leaves the hand.
+  int RequestOwnDiscard(int tile);
   int RequestChiMeld(const int pair[2], BYTE* bodyOut64, int* replyCode);
   int RequestChiClaim();
   int RequestGangClaim(BYTE* reply48);
   int RequestGangClaimWithTiles(const int tiles[3], BYTE* reply48);
+  // The gang claim for four own tiles of the tile's code (kind 4), on the own turn.
+  int RequestConcealedGangClaim(int tile, BYTE* reply48);
   int RequestHuSelfDrawn();
   int RequestHuOnDiscard();
   int RequestPass();

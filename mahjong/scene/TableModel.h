@@ -131,6 +131,8 @@ class CMJTableModel {
   const ClockBlock& Clock() const { return m_clock; }
   ClockBlock& Clock() { return m_clock; }
   const ClaimOffer& Offer(int button) const { return m_offers[button >= 1 && button <= 5 ? button : 0]; }
+  // The own turn's offers (a gang of own tiles, a self-drawn win) are made by the scene.
+  ClaimOffer& MutableOffer(int button) { return m_offers[button >= 1 && button <= 5 ? button : 0]; }
   int IsPlaying() const { return m_playing; }
   void SetLookOn(bool lookOn) { m_lookOn = lookOn; }
   int PendingOwnDrawEchoes() const { return m_ownDrawEchoes; }

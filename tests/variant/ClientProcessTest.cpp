@@ -3,14 +3,22 @@
 // data, enters the table in its chair, and reports its exit to the hall when it is closed.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 
 #include "platform/kernel/Kernel.h"
 #include "platform/kernel/Process.h"
 #include "platform/user/User.h"
 #include "testbed/hall/HallStandIn.h"
 #include "testbed/server/GameServer.h"
+#include "testbed/server/ScaledClock.h"
+#include "testbed/table/MahjongTableGame.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -93,6 +101,106 @@ TEST_F(PxqdProcessTest, EntersTheTableAndReportsItsExit) {
   DWORD code = 1;
   GetExitCodeProcess(client, &code);
   EXPECT_EQ(0u, code);
+}
+
+// Four clients, one per chair, play a whole hand against each other in managed play, headless:
+// every one reports its hand and no refused request, and the server refused none either. The
+// server's clock and the clients' countdown both run fast; the limits are generous, so a busy
+// machine only makes the hand take longer.
+TEST(PxqdFourClients, PlayAWholeHandInManagedPlay) {
+  constexpr DWORD HAND_LIMIT_MS = 180000;
+  testsupport::TempDir dir;
+  testsupport::TempDir links;
+  setenv("PXQD_HALL_DIR", links.Path().c_str(), 1);
+  setenv("PXQD_SYSTEM_DIR", dir.Path().c_str(), 1);
+  setenv("PXQD_DISPLAY", "headless", 1);
+  setenv("PXQD_AUDIO", "null", 1);
+  setenv("PXQD_HEADLESS_HANDS", "1", 1);
+  setenv("PXQD_HEADLESS_SEATS", "4", 1);
+  setenv("PXQD_HEADLESS_TICK_MS", "50", 1);
+
+  testbed::ServerConfig config;
+  auto clock = std::make_shared<testbed::ScaledClock>(20);
+  config.clock = [clock] { return clock->Now(); };
+  config.tickGivenClock = true;
+  config.tableGames = [](int32_t room, int32_t table) {
+    testbed::TableConfig tableConfig;
+    tableConfig.seed = 7;
+    return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig);
+  };
+  testbed::GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+
+  // The clients write their summary lines to the test's standard output: it goes to a file
+  // while they are started, so that they inherit it.
+  const std::string summary = dir.File("summary.txt");
+  fflush(stdout);
+  const int saved = dup(1);
+  const int file = open(summary.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+  ASSERT_GE(file, 0);
+  std::vector<std::unique_ptr<testbed::HallStandIn>> halls;
+  for (int chair = 0; chair < 4; ++chair) {
+    testbed::HallOptions options;
+    options.hallDir = dir.File("hall" + std::to_string(chair));
+    options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
+    options.serverPort = server.Port();
+    options.gameId = 7;
+    options.roomId = 12;
+    options.userId = 2001 + chair;
+    options.table = 3;
+    options.chair = chair;
+    options.gameName = "麻将";
+    halls.push_back(std::make_unique<testbed::HallStandIn>(options));
+    ASSERT_TRUE(halls.back()->Start());
+    dup2(file, 1);
+    const bool started = halls.back()->StartClient();
+    dup2(saved, 1);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(halls.back()->WaitForEvent("session-sent", WAIT_MS)) << "chair " << chair;
+  }
+  close(file);
+  close(saved);
+
+  bool allExited = true;
+  for (auto& hall : halls) {
+    HANDLE client = hall->ClientProcess();
+    if (WaitForSingleObject(client, HAND_LIMIT_MS) != WAIT_OBJECT_0) {
+      allExited = false;
+      continue;
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(client, &code);
+    EXPECT_EQ(0u, code);
+  }
+  for (auto& hall : halls) {
+    HANDLE client = hall->ClientProcess();
+    if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
+    hall->Stop();
+  }
+  std::ifstream in(summary);
+  std::stringstream text;
+  text << in.rdbuf();
+  int refusals = 0;
+  for (const std::string& line : server.Core().LogLines()) {
+    if (line.find("refused with") != std::string::npos) {
+      ++refusals;
+      ADD_FAILURE() << line;
+    }
+  }
+  server.Stop();
+  unsetenv("PXQD_HEADLESS_HANDS");
+  unsetenv("PXQD_HEADLESS_SEATS");
+  unsetenv("PXQD_HEADLESS_TICK_MS");
+  unsetenv("PXQD_SYSTEM_DIR");
+  unsetenv("PXQD_HALL_DIR");
+  ASSERT_TRUE(allExited) << "a client did not finish its hand: " << text.str();
+  int summaries = 0;
+  std::string line;
+  std::istringstream lines(text.str());
+  while (std::getline(lines, line)) summaries += line == "hands 1 refused 0" ? 1 : 0;
+  EXPECT_EQ(4, summaries) << text.str();
+  EXPECT_EQ(0, refusals);
 }
 
 }  // namespace

@@ -1,0 +1,250 @@
+// The player's input on the table through a real (headless) window on the stopped clock: the
+// mouse raises the own tile under it, a left click on the own turn discards it, the right button
+// moves a tile within the hand, the claim buttons light up with an offer and send their claim,
+// and the countdown runs on the view's clock timer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/EngineClock.h"
+#include "engine/EngineUtil.h"
+#include "mahjong/MJTableView.h"
+#include "mahjong/TileRules.h"
+#include "mahjong/TurnControl.h"
+#include "mahjong/scene/SceneRequests.h"
+#include "platform/display/Display.h"
+#include "platform/kernel/Time.h"
+#include "testbed/table/TableBodies.h"
+#include "testbed/table/TableRecords.h"
+#include "tests/engine/EngineResFixture.h"
+#include "tests/support/MessagePump.h"
+#include "variant/RequestWait.h"
+#include "variant/TableTurn.h"
+#include "variant/VariantGameInfo.h"
+#include "variant/VariantTableScene.h"
+
+namespace {
+
+HWND g_main = nullptr;
+HWND MainWindow() { return g_main; }
+
+int Id(int suit, int value, int copy) { return suit * 36 + copy * 9 + value - 1; }
+
+class Connection : public CMJGameConnection {
+ public:
+  Connection() : CMJGameConnection(nullptr, 0, 0, 0) {}
+  int IsConnected() override { return 1; }
+  std::vector<int> codes;
+  std::vector<std::vector<BYTE>> bodies;
+
+ protected:
+  int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override {
+    codes.push_back(code);
+    bodies.emplace_back(body, body + *length);
+    if (replyData) *replyData = nullptr;
+    *result = wait == 1 ? 10 : 0;
+    *length = 0;
+    return 1;
+  }
+};
+
+struct Forwarder : CTableEffects {
+  CTableEffects* to = nullptr;
+  void ShowHand(int s) override { if (to) to->ShowHand(s); }
+  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
+  void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
+  void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
+  void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
+};
+
+class TableInputTest : public enginetest::EngineResTest {
+ protected:
+  void SetUp() override {
+    EngineResTest::SetUp();
+    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
+    platform::StopClock();
+    SetEngineClockSource(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "TableInputTestParent";
+    RegisterClassA(&wc);
+    m_parent = CreateWindowExA(0, "TableInputTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+                               nullptr, nullptr, nullptr);
+    g_main = m_parent;
+    SetEngineMainWindowHook(MainWindow);
+    m_info.SetOwnChair(0);
+    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
+    m_scene = new CVariantTableScene(m_model);
+    m_forward.to = m_scene;
+    CTableTurn::Hooks hooks;
+    hooks.redraw = [this] { m_scene->MarkStale(); };
+    hooks.restartClock = [this] { m_view.StartClockTimer(); };
+    m_turn.SetHooks(hooks);
+    m_scene->AttachTurn(&m_turn);
+    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
+    m_view.InitScreen();
+    m_view.Start();
+    Advance(40);
+  }
+  void TearDown() override {
+    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
+    delete m_scene;
+    SetEngineMainWindowHook(nullptr);
+    if (m_parent != nullptr) DestroyWindow(m_parent);
+    platform::StartClock();
+    EngineResTest::TearDown();
+  }
+  void Advance(DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 10) {
+      platform::AdvanceClock(10);
+      testsupport::Pump();
+    }
+  }
+  // A hand with the own chair in turn holding its drawn tile (listed first).
+  void Deal(const std::vector<int>& own, bool ownTurn) {
+    testbed::TableInfoRecord t;
+    t.status = 0x1 | (ownTurn ? 0x100 : 0);
+    t.currentChair = ownTurn ? 0 : 1;
+    t.discardTime = 15;
+    t.claimTime = 10;
+    t.wallStart = 40;
+    t.wallHead = 93;
+    t.indicatorTile = -1;
+    t.handCounts = {static_cast<int>(own.size()), 13, 13, 13};
+    t.ownHand = own;
+    testbed::BodyData body = t.WriteNewHand();
+    m_info.CopyTableInfo(body.data(), body.size());
+    m_model.ResetRound();
+    Advance(60);  // the scene sees the hand start
+  }
+  static LPARAM Centre(const RECT& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+  void Move(LPARAM at) {
+    SendMessageA(m_view.Window(), WM_MOUSEMOVE, 0, at);
+    Advance(70);  // the move reaches the scene, and a frame draws what it changed
+  }
+  void Press(UINT down, UINT up, LPARAM at) {
+    Move(at);
+    SendMessageA(m_view.Window(), down, 0, at);
+    SendMessageA(m_view.Window(), up, 0, at);
+    Advance(40);
+  }
+  const MJTile* Own(int i) const { return m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i); }
+  int PlaceOf(int tile) const {
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i)
+      if (Own(i)->present && Own(i)->meldKind == 0 && Own(i)->tileId == tile) return i;
+    return -1;
+  }
+
+  HWND m_parent = nullptr;
+  CVariantGameInfo m_info;
+  Forwarder m_forward;
+  CMJTableModel m_model{m_info, m_forward};
+  Connection m_connection;
+  CSceneRequests m_requests{m_connection, m_model, Identity()};
+  CRequestWait m_wait;
+  CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
+  CMJTableView m_view;
+  CVariantTableScene* m_scene = nullptr;
+
+  static CSceneRequests::Identity Identity() {
+    CSceneRequests::Identity id;
+    id.context = [] {
+      RequestContext c;
+      c.userId = 501;
+      c.chair = 0;
+      return c;
+    };
+    return id;
+  }
+};
+
+std::vector<int> Hand() {
+  return {Id(1, 9, 0), Id(0, 2, 0), Id(0, 3, 0), Id(0, 4, 0), Id(0, 5, 0), Id(0, 6, 0), Id(0, 7, 0),
+          Id(0, 8, 0), Id(1, 1, 0), Id(1, 1, 1), Id(1, 5, 0), Id(2, 2, 0), Id(2, 3, 0), Id(2, 7, 0)};
+}
+
+TEST_F(TableInputTest, TheMouseRaisesATileAndAClickOnTheOwnTurnDiscardsIt) {
+  Deal(Hand(), true);
+  const int place = PlaceOf(Id(0, 5, 0));
+  ASSERT_GE(place, 0);
+  const RECT rest = m_scene->OwnTileRect(place);
+  ASSERT_LT(rest.left, rest.right) << "the own tile was not drawn";
+  Move(Centre(rest));
+  EXPECT_LT(m_scene->OwnTileRect(place).top, rest.top) << "the tile under the mouse stands raised";
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(place)));
+  ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+  int sent = 0;
+  std::memcpy(&sent, m_connection.bodies[0].data() + 104, 4);
+  EXPECT_EQ(Id(0, 5, 0), sent);
+  EXPECT_EQ(-1, PlaceOf(Id(0, 5, 0)));
+  EXPECT_EQ(1, m_model.Tiles().GetTileRecord(MJ_ZONE_PLAYED, SIDE_OWN, 0)->present);
+  // Not the own turn any more: another click sends nothing.
+  const int other = PlaceOf(Id(0, 6, 0));
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(other)));
+  EXPECT_EQ(1u, m_connection.codes.size());
+}
+
+TEST_F(TableInputTest, TheRightButtonMovesATileWithinTheHand) {
+  std::vector<int> dealt = Hand();
+  dealt.erase(dealt.begin());
+  Deal(dealt, false);
+  // The hand stands sorted; drag the leftmost standing tile onto the right half of the fourth.
+  const int from = CTileTable::FIRST_STANDING;
+  const int dragged = Own(from)->tileId;
+  const int target = from + 3;
+  const int targetTile = Own(target)->tileId;
+  const RECT onto = m_scene->OwnTileRect(target);
+  ASSERT_LT(onto.left, onto.right);
+  Move(Centre(m_scene->OwnTileRect(from)));
+  SendMessageA(m_view.Window(), WM_RBUTTONDOWN, 0, Centre(m_scene->OwnTileRect(from)));
+  Advance(20);
+  EXPECT_EQ(from, m_scene->DragIndex());
+  const LPARAM drop = MAKELPARAM(onto.right - 3, (onto.top + onto.bottom) / 2);
+  Move(drop);
+  SendMessageA(m_view.Window(), WM_RBUTTONUP, 0, drop);
+  Advance(40);
+  EXPECT_EQ(dragged, Own(target)->tileId);
+  EXPECT_EQ(targetTile, Own(target - 1)->tileId);
+  EXPECT_EQ(-1, m_scene->DragIndex());
+  // Every id is still in the hand, and nothing was sent.
+  std::vector<int> ids;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i)
+    if (Own(i)->present) ids.push_back(Own(i)->tileId);
+  std::sort(ids.begin(), ids.end());
+  std::sort(dealt.begin(), dealt.end());
+  EXPECT_EQ(dealt, ids);
+  EXPECT_TRUE(m_connection.codes.empty());
+}
+
+TEST_F(TableInputTest, ClaimButtonsLightWithTheOfferAndSendTheirClaim) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  EXPECT_EQ(m_scene->ClaimButtonRect(CLAIM_PASS).right, 0) << "no offer, no button to press";
+  testbed::TileDiscardedNote n;
+  n.chair = 2;
+  n.tile = Id(1, 1, 2);
+  n.words = {MJOP_PENG | MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  Advance(40);
+  const RECT pass = m_scene->ClaimButtonRect(CLAIM_PASS);
+  ASSERT_LT(pass.left, pass.right);
+  EXPECT_EQ(m_scene->ClaimButtonRect(CLAIM_GANG).right, 0);
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(pass));
+  EXPECT_EQ(std::vector<int>{REQ_PASS}, m_connection.codes);
+  EXPECT_FALSE(m_turn.IsButtonActive(CLAIM_PENG));
+  Advance(40);
+  EXPECT_EQ(m_scene->ClaimButtonRect(CLAIM_PASS).right, 0);
+}
+
+TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {
+  Deal(Hand(), true);
+  ASSERT_EQ(15, m_model.Clock().remainingSeconds);
+  Advance(3000);
+  EXPECT_EQ(12, m_model.Clock().remainingSeconds);
+}
+
+}  // namespace
