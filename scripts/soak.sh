@@ -26,9 +26,9 @@
 # (pxqd-replay --compare). Last the server is restarted once more and its accounts database is
 # checked.
 #
-# What is counted: a program that ends on a signal is a crash; a client that writes no hand while
-# the server logs two and 60 s pass, or a table whose hand log does not grow for 60 s, is a hang
-# (the client is then ended); a hand the checker refuses, or a client's hand end that differs
+# What is counted: a program that ends on a signal is a crash; a client that writes no hand for
+# 60 s while the server logs two (a new launch of it starts the count again), or a table whose
+# hand log does not grow for 60 s, is a hang (the client is then ended); a hand the checker refuses, or a client's hand end that differs
 # from the server's record, is a desync. The summary lists hands played, crashes, hangs, desyncs,
 # and the peak RSS and mean CPU of each program (each client's over all its launches). The run's
 # logs, the clients' table lines and the server's hand logs stay in the output folder.
@@ -301,11 +301,13 @@ run_clients() {
     echo $! >"$out/client$i/supervisor.pid"
   done
 
-  declare -A peak=() last_ticks=() progress_at=() results_at=() lines_seen=()
-  local now results last_size=-1 table_still=0 restarted=0 size pid rss t lines killed=""
+  declare -A peak=() last_ticks=() progress_at=() results_at=() lines_seen=() launches_seen=()
+  local now results last_size=-1 table_still=0 restarted=0 size pid rss t lines launches killed=""
   local clients_started
   clients_started=$(date +%s)
-  for i in $(seq 0 $((CLIENTS - 1))); do peak[$i]=0; progress_at[$i]=$clients_started; results_at[$i]=0; lines_seen[$i]=0; done
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    peak[$i]=0; progress_at[$i]=$clients_started; results_at[$i]=0; lines_seen[$i]=0; launches_seen[$i]=0
+  done
   while :; do
     now=$(date +%s)
     results=$(grep -c '"ev":"result"' "$table_log" 2>/dev/null || true)
@@ -336,8 +338,10 @@ run_clients() {
         t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
       done
       lines=$(wc -l <"$out/client$i/table.txt" 2>/dev/null || echo 0)
-      if [ "$lines" != "${lines_seen[$i]}" ]; then
-        lines_seen[$i]=$lines; progress_at[$i]=$now; results_at[$i]=$results
+      launches=$(client_pids "$i" | wc -l)
+      if [ "$lines" != "${lines_seen[$i]}" ] || [ "$launches" != "${launches_seen[$i]}" ]; then
+        # A hand written, or a new launch (which has yet to find its way into a hand).
+        lines_seen[$i]=$lines; launches_seen[$i]=$launches; progress_at[$i]=$now; results_at[$i]=$results
       elif [ $((now - progress_at[$i])) -ge "$hang_seconds" ] && [ $((results - results_at[$i])) -ge 2 ]; then
         # Two hands went by without this client: whatever runs of it is ended.
         hangs=$((hangs + 1))
