@@ -2,9 +2,10 @@
 # The long run: plays many hands against the game server and reports what went wrong.
 #
 #   scripts/soak.sh [--hands N] [--seed S] [--faults D:MS:X | --no-faults] [--clock-scale N]
-#                   [--out DIR] [--build DIR] [--no-build] [--no-clients]
+#                   [--out DIR] [--build DIR] [--no-build] [--no-clients] [--client-hands N]
 #
 #   --hands N    hands to play (default 1000)
+#   --client-hands N  hands the clients play at the server's table (default: as many as --hands)
 #   --faults D:MS:X  the server delays one reply in D by up to MS ms and drops the connection
 #                of one reply in X (default 20:2000:300); --no-faults turns them off
 #   --clock-scale N  the server's and the clients' clocks run N times as fast (default 1); the
@@ -46,8 +47,9 @@ hang_seconds=60
 faults=20:2000:300
 clock_scale=1
 with_clients=1
+client_target=""
 
-usage() { sed -n '4,18p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '4,19p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --hands) [ $# -ge 2 ] || usage; hands=$2; shift 2 ;;
@@ -59,12 +61,15 @@ while [ $# -gt 0 ]; do
     --build) [ $# -ge 2 ] || usage; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
     --no-clients) with_clients=0; shift ;;
+    --client-hands) [ $# -ge 2 ] || usage; client_target=$2; shift 2 ;;
     -h|--help) usage ;;
     *) printf 'soak: unknown option %s\n' "$1" >&2; usage ;;
   esac
 done
 [[ $hands =~ ^[0-9]+$ ]] && [ "$hands" -ge 1 ] || { echo "soak: --hands takes a number above 0" >&2; exit 2; }
 [[ $seed =~ ^[0-9]+$ ]] || { echo "soak: --seed takes a number" >&2; exit 2; }
+[ -n "$client_target" ] || client_target=$hands
+[[ $client_target =~ ^[0-9]+$ ]] && [ "$client_target" -ge 1 ] || { echo "soak: --client-hands takes a number above 0" >&2; exit 2; }
 [[ $clock_scale =~ ^[0-9]+$ ]] && [ "$clock_scale" -ge 1 ] && [ "$clock_scale" -le 1000 ] ||
   { echo "soak: --clock-scale takes a number from 1 to 1000" >&2; exit 2; }
 [ -z "$faults" ] || [[ $faults =~ ^[0-9]+:[0-9]+:[0-9]+$ ]] || { echo "soak: --faults takes D:MS:X" >&2; exit 2; }
@@ -270,7 +275,7 @@ supervise_client() {
   local i=$1 dir="$out/client$1" status
   while [ ! -e "$out/stop" ]; do
     PXQD_HALL_DIR="$hall_sockets" PXQD_DISPLAY=headless PXQD_AUDIO=null PXQD_CLOCK_SCALE="$clock_scale" \
-      PXQD_HEADLESS_HANDS="$hands" PXQD_SYSTEM_DIR="$dir/system" PXQD_TABLE_DUMP="$dir/table.txt" \
+      PXQD_HEADLESS_HANDS="$client_target" PXQD_SYSTEM_DIR="$dir/system" PXQD_TABLE_DUMP="$dir/table.txt" \
       "$bin/pxqd-hall" --hall-dir "$dir/hall" --client "$dir/bin/pxqd" --server 127.0.0.1 --port "$server_port" \
       --user $((2001 + i)) --player "soak$i" --room "$ROOM" --table "$TABLE" --chair "$i" --rejoin 1000 \
       --log "$dir/hall.log" >>"$dir/client.out" 2>>"$dir/hall.err" &
@@ -312,7 +317,7 @@ run_clients() {
     now=$(date +%s)
     results=$(grep -c '"ev":"result"' "$table_log" 2>/dev/null || true)
     results=${results:-0}
-    [ "$results" -lt "$hands" ] || break
+    [ "$results" -lt "$client_target" ] || break
     # The table: its hand log grows with every draw and discard.
     size=$(stat -c %s "$table_log" 2>/dev/null || echo 0)
     if [ "$size" != "$last_size" ]; then last_size=$size; table_still=0; else table_still=$((table_still + 1)); fi
@@ -321,7 +326,7 @@ run_clients() {
       break
     fi
     # The restart halfway, with every client cut off.
-    if [ -n "$faults" ] && [ "$restarted" = 0 ] && [ "$results" -ge $((hands / 2)) ] && [ "$hands" -ge 2 ]; then
+    if [ -n "$faults" ] && [ "$restarted" = 0 ] && [ "$results" -ge $((client_target / 2)) ] && [ "$client_target" -ge 2 ]; then
       restarted=1
       note "  the server restarts after $results hands"
       stop_server
@@ -465,7 +470,7 @@ if [ ${#server_logs[@]} -gt 0 ]; then
 fi
 
 note "hands played: $played of $hands at the computer players' table"
-[ "$clients_ready" != 1 ] || note "hands played by the clients at the server's table: $client_hands of $hands"
+[ "$clients_ready" != 1 ] || note "hands played by the clients at the server's table: $client_hands of $client_target"
 note "crashes: $crashes   hangs: $hangs   desyncs: $desyncs   other failures: $failures"
 note "table (four computer players): peak RSS ${table_rss} kB, mean CPU $table_cpu"
 note "game server: peak RSS ${server_rss} kB, mean CPU $server_cpu"
@@ -474,5 +479,5 @@ injected=$(awk '/^faults:/ {d += $2; c += $5; r += $8; n++}
   "$out/server.out")
 [ -z "$injected" ] || note "$injected"
 note "logs: $out"
-[ "$played" -eq "$hands" ] && { [ "$clients_ready" != 1 ] || [ "$client_hands" -ge "$hands" ]; } &&
+[ "$played" -eq "$hands" ] && { [ "$clients_ready" != 1 ] || [ "$client_hands" -ge "$client_target" ]; } &&
   [ $((crashes + hangs + desyncs + failures)) -eq 0 ]
