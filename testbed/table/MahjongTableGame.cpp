@@ -110,9 +110,11 @@ void MahjongTableGame::OnReconnected(TableChannel& channel, int chair) {
 void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
   if (chair < 0 || chair > 3) return;
   if (HandInProgress()) {
-    // A player waiting for a chair kept for the running hand: the framework has accepted his
-    // ready, so it counts for the next hand, when the chair is his.
-    if (m_waiting[chair] > 0 && m_waiting[chair] == channel.UserAt(chair)) m_readyWhenFree[chair] = true;
+    // The framework has accepted the ready, so it counts for the next hand: a player waiting
+    // for a chair kept for the running hand takes it then, and a player back in his own chair
+    // (whose client may not see this hand end) is ready for the next one.
+    const int user = channel.UserAt(chair);
+    if (user > 0 && (m_waiting[chair] == user || m_users[chair] == user)) m_readyWhenFree[chair] = true;
     return;
   }
   // Between hands the table's chairs follow the framework's: players who left give their chairs
@@ -237,12 +239,14 @@ void MahjongTableGame::SettleIfEnded(TableChannel& channel, int handsBefore) {
   for (int c = 0; c < 4; ++c) {
     if (channel.IsAbsent(c)) channel.ReleaseChair(c);
   }
-  // Players who got ready while they waited for their chair take it now, ready.
+  // Players who got ready during the hand (waiting for their chair, or in it) are ready now.
   const std::array<bool, 4> ready = m_readyWhenFree;
   const std::array<int, 4> waiting = m_waiting;
+  const std::array<int, 4> users = m_users;
   m_readyWhenFree.fill(false);
   for (int c = 0; c < 4; ++c) {
-    if (ready[c] && waiting[c] > 0 && waiting[c] == channel.UserAt(c)) OnReady(channel, c);
+    const int user = channel.UserAt(c);
+    if (ready[c] && user > 0 && (waiting[c] == user || users[c] == user)) OnReady(channel, c);
   }
 }
 

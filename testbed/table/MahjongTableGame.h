@@ -54,7 +54,7 @@ class MahjongTableGame : public TableGame {
   // A player who sat down in a chair kept for the running hand, by chair (0: none); he watches
   // that hand until he takes the chair when he gets ready.
   std::array<int, 4> m_waiting{};
-  std::array<bool, 4> m_readyWhenFree{};  // he got ready while he waited
+  std::array<bool, 4> m_readyWhenFree{};  // a ready the framework accepted during the hand
 };
 
 }  // namespace testbed

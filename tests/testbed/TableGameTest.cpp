@@ -345,8 +345,9 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
 
 
 // A player who sits down in a chair that a computer player keeps for the running hand follows
-// that hand as an onlooker of the chair and sees it end; the ready he sent while he waited (which
-// the framework accepted) counts for the next hand, which he plays in his chair.
+// that hand as an onlooker of the chair and sees it end; the readies he and the player in his own
+// chair sent during the hand (which the framework accepted) count for the next hand, which the
+// newcomer plays in his chair.
 TEST(TableGame, APlayerWhoSitsDownMidHandSeesItEndAndPlaysTheNext) {
   std::atomic<int64_t> now{1000};
   ServerConfig config;
@@ -373,6 +374,7 @@ TEST(TableGame, APlayerWhoSitsDownMidHandSeesItEndAndPlaysTheNext) {
   ASSERT_TRUE(player.NextOf(NTF_NEW_HAND, nullptr)) << "the hand starts with computer players";
   ASSERT_EQ(enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
   ASSERT_EQ(newcomer.Ask(REQ_READY, requestbodies::Common(late)).result, RESULT_SUCCESS);
+  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
 
   ScriptedClient::Bytes result;
   for (int step = 0; step < 3000 && result.empty(); ++step) {
@@ -383,7 +385,6 @@ TEST(TableGame, APlayerWhoSitsDownMidHandSeesItEndAndPlaysTheNext) {
   if (result.empty()) newcomer.NextOf(NTF_HAND_RESULT, &result);
   ASSERT_FALSE(result.empty()) << "the newcomer follows the hand to its end";
 
-  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
   ScriptedClient::Bytes dealt;
   for (int step = 0; step < 100 && dealt.empty(); ++step) {
     now += 1000;  // the computer players get ready a little after the hand
