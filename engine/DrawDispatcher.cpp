@@ -41,6 +41,46 @@ void PlacementBounds(RECT* out, EntityPlacement& p) {
   out->bottom = p.viewY + p.radius;
 }
 
+namespace {
+
+// Nearest-neighbour enlargement or reduction of a 32-bit block, one target row at a time: the
+// source column of every target column is worked out once, and each row is made from the source
+// row it samples.
+class RowScaler32 {
+ public:
+  RowScaler32(const uint32_t* src, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h,
+              int32_t newWidth, int32_t newHeight)
+      : m_src(src), m_stride(stride), m_x(x), m_y(y), m_w(w), m_h(h), m_newWidth(newWidth),
+        m_same(newWidth == w && newHeight == h),
+        m_stepY((static_cast<int64_t>(h) * 1024) / newHeight) {
+    if (m_same) return;
+    const int64_t stepX = (static_cast<int64_t>(w) * 1024) / newWidth;
+    m_columns.resize(static_cast<size_t>(newWidth));
+    for (int32_t j = 0; j < newWidth; ++j) {
+      m_columns[static_cast<size_t>(j)] = static_cast<int32_t>(std::min<int64_t>((j * stepX) >> 10, w - 1));
+    }
+  }
+  // The source row that target row i samples.
+  int64_t SourceRow(int32_t i) const { return m_same ? i : std::min<int64_t>((i * m_stepY) >> 10, m_h - 1); }
+  void MakeRow(int64_t sourceRow, uint32_t* out) const {
+    const uint32_t* srcRow = m_src + (m_y + sourceRow) * m_stride + m_x;
+    if (m_same) {
+      std::memcpy(out, srcRow, static_cast<size_t>(m_w) * 4);
+      return;
+    }
+    for (int32_t j = 0; j < m_newWidth; ++j) out[j] = srcRow[m_columns[static_cast<size_t>(j)]];
+  }
+
+ private:
+  const uint32_t* m_src;
+  int32_t m_stride, m_x, m_y, m_w, m_h, m_newWidth;
+  bool m_same;
+  int64_t m_stepY;
+  std::vector<int32_t> m_columns;
+};
+
+}  // namespace
+
 std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, int32_t height,
                                           int32_t x, int32_t y, int32_t w, int32_t h,
                                           int32_t newWidth, int32_t newHeight) {
@@ -50,23 +90,10 @@ std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, i
   const size_t count = static_cast<size_t>(newWidth) * newHeight;
   // Every pixel of the buffer is written below, so it is not cleared first.
   std::unique_ptr<uint32_t[]> out(new uint32_t[count]);
-  if (newWidth == w && newHeight == h) {
-    for (int32_t i = 0; i < h; ++i) {
-      std::memcpy(out.get() + static_cast<size_t>(i) * w,
-                  src + static_cast<ptrdiff_t>(y + i) * stride + x, static_cast<size_t>(w) * 4);
-    }
-    return out;
-  }
-  const int64_t stepX = (static_cast<int64_t>(w) * 1024) / newWidth;
-  const int64_t stepY = (static_cast<int64_t>(h) * 1024) / newHeight;
-  // The source column of every target column, worked out once for all rows.
-  std::vector<int32_t> columns(static_cast<size_t>(newWidth));
-  for (int32_t j = 0; j < newWidth; ++j) {
-    columns[static_cast<size_t>(j)] = static_cast<int32_t>(std::min<int64_t>((j * stepX) >> 10, w - 1));
-  }
+  const RowScaler32 scaler(src, stride, x, y, w, h, newWidth, newHeight);
   int64_t previous = -1;
   for (int32_t i = 0; i < newHeight; ++i) {
-    const int64_t row = std::min<int64_t>((i * stepY) >> 10, h - 1);
+    const int64_t row = scaler.SourceRow(i);
     uint32_t* outRow = out.get() + static_cast<size_t>(i) * newWidth;
     if (row == previous) {
       // Enlarged pictures repeat source rows: the row just made is copied as it is.
@@ -74,8 +101,7 @@ std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, i
       continue;
     }
     previous = row;
-    const uint32_t* srcRow = src + (y + row) * stride + x;
-    for (int32_t j = 0; j < newWidth; ++j) outRow[j] = srcRow[columns[static_cast<size_t>(j)]];
+    scaler.MakeRow(row, outRow);
   }
   return out;
 }
@@ -149,7 +175,16 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   int32_t h = sourceHeight;
   std::unique_ptr<uint8_t[]> scaledPal;
   std::unique_ptr<uint32_t[]> scaled32;
-  if (placement.width != requestedWidth || placement.height != requestedHeight) {
+  const bool resized = placement.width != requestedWidth || placement.height != requestedHeight;
+  const bool silhouetteWanted = (placement.flags & PLACEMENT_FLAG_SILHOUETTE) != 0 &&
+                                (image.flags & IMGFLAG_TRANSPARENT) != 0;
+  // A large straight 32-bit picture drawn at another size is scaled row by row into one row
+  // buffer right before each row is blitted, and only the rows inside the clip are made; the
+  // pixels are those of scaling the whole picture first. Small pictures are scaled whole: their
+  // block stays in the cache, and one blit costs less than one per row.
+  const bool scaleByRows = resized && !palettised && placement.angle == 0.0 && !silhouetteWanted &&
+                           static_cast<int64_t>(placement.width) * placement.height > SCALE_BY_ROWS_PIXELS;
+  if (resized && !scaleByRows) {
     if (palettised) {
       scaledPal = ScalePixels(image.pixels, image.width, totalHeight, sourceX, sourceY,
                               sourceWidth, sourceHeight, placement.width, placement.height,
@@ -169,8 +204,17 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
     srcY = 0;
     w = placement.width;
     h = placement.height;
+  } else if (scaleByRows) {
+    if (placement.width <= 0 || placement.height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) {
+      return;
+    }
+    stride = placement.width;
+    srcX = 0;
+    srcY = 0;
+    w = placement.width;
+    h = placement.height;
   }
-  const int32_t srcHeight = (src == image.pixels) ? totalHeight : h;
+  const int32_t srcHeight = (src == image.pixels && !scaleByRows) ? totalHeight : h;
   const bool sizeMatches = w == placement.width && h == placement.height;
 
   // 4. Position. The rotated blits and the silhouette draw the square around the centre; the
@@ -268,6 +312,34 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
   }
 
   // 7. 32-bit pictures.
+  if (scaleByRows) {
+    const RowScaler32 scaler(reinterpret_cast<const uint32_t*>(image.pixels), image.width, sourceX,
+                             sourceY, sourceWidth, sourceHeight, w, h);
+    std::vector<uint32_t> row(static_cast<size_t>(w));
+    const int32_t first = std::max<int32_t>(0, clip.top - destY);
+    const int32_t last = std::min<int32_t>(h, clip.bottom - destY);
+    int64_t made = -1;
+    for (int32_t i = first; i < last; ++i) {
+      const int64_t sourceRow = scaler.SourceRow(i);
+      if (sourceRow != made) {
+        scaler.MakeRow(sourceRow, row.data());
+        made = sourceRow;
+      }
+      const int32_t y = destY + i;
+      if (hasAlpha) {
+        if (onOpaque) {
+          BlitImageRgbaAlphaOnOpaque(d, destX, y, dw, dh, clip, row.data(), 0, 0, w, 1, w, 1, alpha, backColor);
+        } else {
+          BlitImageRgbaAlpha(d, destX, y, dw, dh, clip, row.data(), 0, 0, w, 1, w, 1, alpha, backColor);
+        }
+      } else if (transparent || alpha < 1.0) {
+        BlitImageRgba(d, destX, y, dw, dh, clip, row.data(), 0, 0, w, 1, w, 1, alpha, backColor);
+      } else {
+        BlitImageRgbaCopy(d, destX, y, dw, dh, clip, row.data(), 0, 0, w, 1, w, 1, alpha, backColor);
+      }
+    }
+    return;
+  }
   if (silhouette) {
     BlitImageSilhouetteRgba(d, destX, destY, dw, dh, clip, src32, srcX, srcY, stride, srcHeight,
                             w, h, angle, alpha, backColor);

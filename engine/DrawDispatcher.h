@@ -21,6 +21,8 @@ void DrawEntityToBuffer(const PixelSurface& dest, EntityPlacement& placement, Im
 
 // Nearest-pixel scaling of the rectangle (x, y, w, h) of 32-bit pixels to newWidth x newHeight;
 // null when the new size is not positive.
+// Resized 32-bit pictures larger than this many target pixels are scaled and drawn row by row.
+constexpr int64_t SCALE_BY_ROWS_PIXELS = 65536;
 std::unique_ptr<uint32_t[]> ScalePixels32(const uint32_t* src, int32_t stride, int32_t height,
                                           int32_t x, int32_t y, int32_t w, int32_t h,
                                           int32_t newWidth, int32_t newHeight);

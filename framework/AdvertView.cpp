@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "controls/CustomTabCtrl.h"
 #include "framework/GameFrameWnd.h"
 #include "framework/SharedHelpers.h"
 
@@ -13,7 +14,8 @@ BEGIN_MESSAGE_MAP(CAdvertView, CGameFormView)
   ON_MESSAGE(WM_ADVERT_URL, OnNavigateMessage)
 END_MESSAGE_MAP()
 
-CAdvertView::CAdvertView() : CGameFormView(IDD_ADVERT_FORM) {}
+// The form's template holds a tab strip, whose window class must exist before the form is made.
+CAdvertView::CAdvertView() : CGameFormView(IDD_ADVERT_FORM) { CCustomTabCtrl::RegisterTabClass(); }
 
 CAdvertView::~CAdvertView() {
   if (m_html.GetSafeHwnd() != nullptr) m_html.DestroyWindow();

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
 #include "net/CryptLayer.h"
+#include "platform/kernel/Files.h"
 #include "net/LayerHeader.h"
 #include "net/SharedKeys.h"
 
@@ -69,10 +71,11 @@ BOOL CFixHtmlView::IsUrlAllowed(LPCSTR url) {
 }
 
 int CFixHtmlView::LoadWhitelist(CStringList& list) {
-  std::ifstream file(static_cast<LPCSTR>(m_whitelistFile), std::ios::binary);
-  if (!file) return 0;
+  // The path is the hall's, with Windows separators: the platform's file functions take it.
+  FILE* file = PlatformFopen(m_whitelistFile, "rb");
+  if (file == nullptr) return 0;
   BYTE record[RECORD_SIZE];
-  while (file.read(reinterpret_cast<char*>(record), RECORD_SIZE) && file.gcount() == RECORD_SIZE) {
+  while (std::fread(record, 1, RECORD_SIZE, file) == RECORD_SIZE) {
     BYTE plain[RECORD_SIZE + 16] = {};
     DWORD outLength = CCryptLayer::GetOutputSize(RECORD_SIZE);
     CCryptLayer layer;
@@ -82,6 +85,7 @@ int CFixHtmlView::LoadWhitelist(CStringList& list) {
     plain[RECORD_SIZE - 1] = 0;
     list.AddTail(AsciiLower(reinterpret_cast<const char*>(plain)).c_str());
   }
+  std::fclose(file);
   return static_cast<int>(list.GetCount());
 }
 

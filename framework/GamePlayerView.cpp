@@ -388,7 +388,7 @@ void CGamePlayerView::ShowContextMenu(int row, CPoint point) {
     popup->EnableMenuItem(ID_PLAYER_CALL, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
   }
   menu.SetDefaultItem(ID_PLAYER_DETAILS);
-  AdjustContextMenu(row, popup);
+  AdjustContextMenu(row, &menu, popup);
   popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
   menu.DestroyMenu();
 }

@@ -20,6 +20,7 @@
 #define ID_PLAYER_ALLOW_LOOK 1906
 
 class CMenu;
+class COwnerDrawMenu;
 
 class CGamePlayerView : public CGameFormView, public CPlayerPaneHooks {
   DECLARE_DYNCREATE(CGamePlayerView)
@@ -44,14 +45,25 @@ class CGamePlayerView : public CGameFormView, public CPlayerPaneHooks {
   virtual void InsertNameIntoChat(int row);
   virtual void ShowPlayerInHall(int row);
   virtual void ShowContextMenu(int row, CPoint point);
-  virtual void AdjustContextMenu(int row, CMenu* menu) {}
+  // Called just before the player menu opens for a row: the whole menu and its popup.
+  virtual void AdjustContextMenu(int row, COwnerDrawMenu* menu, CMenu* popup) {}
   virtual int CreateList();
   virtual void SetupColumns();
 
   void ShowRequestPopup(int userId);
   BOOL IsInLookMap(int userId) const;
+  // The onlookers allowed to see the own tiles.
+  void AllowLook(int userId) { m_userMap.SetAt(userId, userId); }
+  void ForbidLook(int userId) { m_userMap.RemoveKey(userId); }
+  void ClearLookMap() { m_userMap.RemoveAll(); }
+  int GetLookMapCount() const { return static_cast<int>(m_userMap.GetCount()); }
   CReportListCtrl& GetList() { return m_list; }
   int GetSelectedUser() const { return m_selectedUser; }
+  // The row and user that the player menu is for, as a right click chooses them.
+  void SetSelection(int row, int userId) {
+    m_selectedRow = row;
+    m_selectedUser = userId;
+  }
   COLORREF GetFriendColor() const { return m_friendColor; }
   // The cell of a row under a column title; empty when either is missing.
   CString CellText(int row, LPCSTR title) const;

@@ -27,6 +27,8 @@ const int DEFAULT_PRESETS[6] = {100, 200, 500, 1000, 10000, 30000};
 
 CGameToolView::CGameToolView() : CGameFormView(IDD_TOOL_FORM) {}
 
+CGameToolView::CGameToolView(UINT nIDTemplate) : CGameFormView(nIDTemplate) {}
+
 CGameToolView::~CGameToolView() {
   if (m_font.GetSafeHandle() != nullptr) m_font.DeleteObject();
 }

@@ -19,6 +19,7 @@ class CGameToolView : public CGameFormView, public CToolPaneHooks {
 
  public:
   CGameToolView();
+  explicit CGameToolView(UINT nIDTemplate);
   ~CGameToolView() override;
 
   void OnInitialUpdate() override;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -30,6 +31,8 @@ struct CRasterImageGIF::ScreenState {
   long height;
   RgbTable global;
   bool hasGlobal;
+  // The disposal of every counted frame as the decode will see it.
+  std::vector<signed char> disposals;
 };
 
 CRasterImageGIF::CRasterImageGIF()
@@ -258,6 +261,7 @@ bool CRasterImageGIF::ReadExtension(CRasterFile* file) {
   if (file->Read(&label, 1, 1) != 1) return false;
   bool ok = false;
   if (label == 0xF9) {
+    ++m_gceReads;
     BYTE size = 0;
     BYTE block[4] = {};
     if (file->Read(&size, 1, 1) == 1 && file->Read(block, 1, 4) == 4) {
@@ -328,6 +332,7 @@ long CRasterImageGIF::FindNextFrame(CRasterFile* file, long position) {
 
 long CRasterImageGIF::CountFrames(CRasterFile* file, ScreenState& screen) {
   long start = file->Tell();
+  const long gceReadsAtStart = m_gceReads;
   long count = 0;
   bool previousZero = true;
   BYTE ch;
@@ -348,6 +353,7 @@ long CRasterImageGIF::CountFrames(CRasterFile* file, ScreenState& screen) {
       }
       if (left + width > screen.width || top + height > screen.height) continue;
       ++count;
+      screen.disposals.push_back(m_gceReads > gceReadsAtStart ? static_cast<signed char>((m_gce.flags >> 2) & 7) : -1);
       if (d[8] & 0x80) {
         long entries = 1L << ((d[8] & 7) + 1);
         if (!file->Seek(entries * 3, 1)) break;
@@ -361,6 +367,11 @@ long CRasterImageGIF::CountFrames(CRasterFile* file, ScreenState& screen) {
     } else {
       previousZero = ch == 0;
     }
+  }
+  // A frame before the file's first graphic control block is decoded with the block this pass
+  // read last, which the decode still holds.
+  for (auto& d : screen.disposals) {
+    if (d < 0) d = static_cast<signed char>((m_gce.flags >> 2) & 7);
   }
   file->Seek(start, 0);
   return count;
@@ -435,6 +446,17 @@ bool CRasterImageGIF::Decode(CRasterFile* file) {
       return Fail("IMAGE_MAX_MEMORY exceeded");
   }
 
+  // The picture kept for "restore to previous" is copied only when a frame still to be drawn
+  // before the chosen one may ask for it, and the running picture moves from frame to frame
+  // instead of being copied: a large screen with small frames then costs what its frames hold,
+  // not a full screen per frame.
+  auto restoreAhead = [&](long from) {
+    for (long j = from; j < chosen; ++j) {
+      if (j < 0 || static_cast<size_t>(j) >= screen.disposals.size()) return true;
+      if (screen.disposals[static_cast<size_t>(j)] == 3) return true;
+    }
+    return false;
+  };
   std::unique_ptr<CRasterImage> saved;
   std::unique_ptr<CRasterImage> trueColor;
   bool trueColorMode = false;
@@ -493,17 +515,25 @@ bool CRasterImageGIF::Decode(CRasterFile* file) {
                                bpp, RASTER_FORMAT_GIF))
           return Fail(background.GetLastError());
         firstTrans = m_info.transIndex;
-        background.Clear(m_gce.transIndex);
-        saved = std::make_unique<CRasterImage>(background);
+        // A new picture starts zeroed, so a fill with index 0 has nothing to do.
+        if (m_gce.transIndex != 0) background.Clear(m_gce.transIndex);
+        if (restoreAhead(0)) saved = std::make_unique<CRasterImage>(background);
       } else if (previousDisposal == 2) {
         background.Copy(*this, false);
-        background.Clear(static_cast<BYTE>(firstTrans));
+        if (static_cast<BYTE>(firstTrans) != 0) background.Clear(static_cast<BYTE>(firstTrans));
       } else if (previousDisposal == 3 && saved && saved->IsValid()) {
         background.CopyInfo(*this);
         background.Copy(*saved);
         if (saved->IsGrayScale()) background.AlphaSetFromImage(*saved);
       } else {
-        background.Copy(*this);
+        // The running picture becomes the background as it stands; this image keeps its
+        // settings and gets the frame's own pixels next.
+        const RasterInfo info = m_info;
+        const BITMAPINFOHEADER header = m_header;
+        background.Transfer(*this, false);
+        m_info = info;
+        m_info.pixels = nullptr;
+        m_header = header;
       }
       if (!background.IsValid()) return Fail(background.GetLastError());
     }
@@ -573,7 +603,9 @@ bool CRasterImageGIF::Decode(CRasterFile* file) {
         m_frames[frameNo] = copy;
       }
     }
-    if (previousDisposal == 0 || previousDisposal == 1) saved = std::make_unique<CRasterImage>(*this);
+    if ((previousDisposal == 0 || previousDisposal == 1) && restoreAhead(frameNo + 1)) {
+      saved = std::make_unique<CRasterImage>(*this);
+    }
     if (frameNo == chosen) {
       scanning = false;
     } else {

@@ -41,6 +41,9 @@ class RASTER_EXPORT CRasterImageGIF : public CRasterImage {
   void ResetRows(bool interlaced, long height);
 
   GraphicControl m_gce;
+  // Graphic control blocks read so far, so that the counting pass can tell whether a frame's
+  // disposal came from the file.
+  long m_gceReads = 0;
   // The last comment and the loop count of the application extension; neither reaches the
   // target image.
   char m_comment[256];

@@ -89,6 +89,11 @@ int CSideIcons::Compact(int side) {
   return n;
 }
 
+void CSideIcons::Clear(int side) {
+  if (side < 0 || side >= 4) return;
+  for (int& code : m_codes[side]) code = 0;
+}
+
 int CSideIcons::Code(int side, int i) const {
   if (side < 0 || side >= 4 || i < 0 || i >= ICONS) return 0;
   return m_codes[side][i];

@@ -41,6 +41,7 @@ class CSideIcons {
   // many are shown.
   int Compact(int side);
   int Code(int side, int i) const;
+  void Clear(int side);
 
  private:
   int m_codes[4][ICONS] = {};

@@ -30,6 +30,10 @@ class CMJGameApp : public CGameApp {
   virtual CMJGameConnection* GetMJConnection() { return nullptr; }
   // The table's view mode: 2, the engine-drawn table.
   virtual int GetSceneViewMode() { return 2; }
+  // The hall's details of a player (a player record of `length` bytes), shown on the player card.
+  virtual void ShowPlayerCard(const BYTE* record, size_t length) {}
+  // The play settings dialog.
+  virtual void ShowOptions() {}
 
   // Called by the connection when a measured game request failed on a live connection.
   virtual void OnRequestFailed();
@@ -43,6 +47,10 @@ class CMJGameApp : public CGameApp {
   void SetViewMode(int mode);
   int GetViewMode() const { return m_viewMode; }
   COLORREF GetListBackColor() const { return LIST_BACK_COLOR; }
+  // Set once the chat pane could not be made and an empty pane took its place: from then on
+  // the frames answer no chat pane.
+  int GetChatPaneFallback() const { return m_chatPaneFallback; }
+  void SetChatPaneFallback(int fallback) { m_chatPaneFallback = fallback; }
 
   // How the resynchronisation waits between its attempts (tests replace it).
   void SetSleep(std::function<void(DWORD)> sleep) { m_sleep = std::move(sleep); }
@@ -52,6 +60,7 @@ class CMJGameApp : public CGameApp {
 
  private:
   int m_viewMode = 1;
+  int m_chatPaneFallback = 0;
   std::function<void(DWORD)> m_sleep;
   std::function<int(const std::function<int()>&)> m_runner;
 };

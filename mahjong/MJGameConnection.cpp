@@ -185,6 +185,13 @@ int CMJGameConnection::SendRequest229405() {
   return Send(text, REQ_TURN_STALLED, MakeCommonBody(Context()), false, nullptr, nullptr);
 }
 
+int CMJGameConnection::SendAutoReady() {
+  CString text;
+  RequestBody body = MakeCommonBody(Context());
+  body.resize(AUTO_READY_BODY_SIZE);
+  return Send(text, REQ_AUTO_READY, body, false, nullptr, nullptr);
+}
+
 int CMJGameConnection::SendReturnToGame(int value) {
   CString text;
   return Send(text, REQ_RETURN_TO_GAME, MakeReturnBody(Context(), value), false, nullptr, nullptr);

@@ -54,6 +54,8 @@ class CMJGameConnection : public CGameConnection {
   virtual int PostDrawTile(CString& text, const RequestBody& body);
   virtual int SendFlowerReplace(CString& text, const RequestBody& body, BYTE* record32);
   virtual int SendRequest229405();
+  // The ready request the table makes by itself after a settlement: the four ids only.
+  virtual int SendAutoReady();
   virtual int SendReturnToGame(int value);
   virtual int SendRequest229505();
 

@@ -193,3 +193,9 @@ int CSeatPainter::MarkSeatStarted(int chair) {
 std::string CSeatPainter::GetVoiceFolder(int side) const {
   return (side >= 0 && side < 4) ? m_seats[side].voiceFolder : std::string();
 }
+
+void CSeatPainter::SetSeatName(int side, const char* text) {
+  if (side < 0 || side > 3) return;
+  m_seats[side].name = SeatNameField(text != nullptr ? text : "");
+  RepaintSeat(side);
+}

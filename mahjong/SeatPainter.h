@@ -70,6 +70,8 @@ class CSeatPainter : public CSeatLayout {
   virtual void SetAllBanker(int value);
   virtual void SetBanker(int chair, int value);
   virtual void RepaintSeat(int side);
+  // The name on a side's plate (cut to its field), repainted.
+  virtual void SetSeatName(int side, const char* text);
   virtual void OnNewHand();
   virtual int MarkSeatStarted(int chair);
   virtual void Refresh() { OnNewHand(); }

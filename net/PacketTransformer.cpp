@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 #include "net/LayerHeader.h"
@@ -40,6 +41,11 @@ int CPacketTransformer::Init(const BYTE* key, DWORD keyBits, DWORD cryptFlags, D
 
 int CPacketTransformer::Process(CByteBuffer& buffer, int direction) {
   if (direction == TRANSFORM_ENCODE) {
+    // The common setting (encryption without compression) is built in place when no derived
+    // transformer has replaced the steps; the bytes are the same as the two steps give.
+    if (m_zipFlags == 0 && m_cryptFlags != 0 && typeid(*this) == typeid(CPacketTransformer)) {
+      return EncipherInPlace(buffer);
+    }
     return ZipStep(buffer, LAYER_WRAP) && CryptStep(buffer, LAYER_WRAP) ? 1 : 0;
   }
   if (direction == TRANSFORM_DECODE) {
@@ -62,6 +68,29 @@ void CPacketTransformer::ReplaceWithLayer(CByteBuffer& buffer, DWORD flags, DWOR
   buffer.Clear();
   buffer.Append(headerBytes, LAYER_HEADER_SIZE);
   buffer.Append(payload, payloadLength);
+}
+
+int CPacketTransformer::EncipherInPlace(CByteBuffer& buffer) {
+  const DWORD length = buffer.GetLength();
+  if (length > 0xFFFFFFFFu - 2 * LAYER_HEADER_SIZE - 32) return 0;
+  // The unapplied compression layer is what the cipher runs over.
+  const DWORD layerLength = LAYER_HEADER_SIZE + length;
+  DWORD size = 0;
+  if (!m_cryptLayer.Transform(m_key, m_keyBits, nullptr, layerLength, nullptr, &size, m_cryptFlags | LAYER_WRAP)) {
+    return 0;
+  }
+  // Both headers go in front with one move of the stream; the zero padding behind it up to the
+  // cipher's size is what the two-step path enciphers too (a whole-block layer gets a block of
+  // 16 zero bytes).
+  buffer.Reserve(LAYER_HEADER_SIZE + size);
+  BYTE headers[2 * LAYER_HEADER_SIZE];
+  LayerHeader{m_cryptFlags, layerLength, {0, 0}, size}.Write(headers);
+  LayerHeader{0, length, {0, 0}, length}.Write(headers + LAYER_HEADER_SIZE);
+  buffer.Prepend(headers, sizeof headers);
+  static const BYTE ZEROS[16] = {};
+  buffer.Append(ZEROS, size - layerLength);
+  BYTE* layer = buffer.PtrAt(LAYER_HEADER_SIZE);
+  return CCryptLayer::AesEcbEncrypt(m_key, m_keyBits, layer, size, layer);
 }
 
 int CPacketTransformer::ZipStep(CByteBuffer& buffer, DWORD flags) {

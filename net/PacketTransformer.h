@@ -29,6 +29,8 @@ class CPacketTransformer {
   virtual int TransformFile(LPCSTR sourcePath, LPCSTR targetPath, DWORD blockSize, DWORD flags);
 
  private:
+  // Encode with the encryption layer on and the compression layer off, in the buffer itself.
+  int EncipherInPlace(CByteBuffer& buffer);
   // Puts the header of a layer that was not applied in front of the content.
   static void WrapUnapplied(CByteBuffer& buffer);
   // Replaces the content by a header with these values and the payload.

@@ -764,6 +764,10 @@ DWORD CSocketConnection::ReadAvailable(std::vector<PeerRecord*>* touched) {
     bool known = false;
     for (PeerRecord* p : *touched) known = known || p == peer;
     if (!known) touched->push_back(peer);
+    // A short read took everything the system held; what arrives later, or was left behind,
+    // comes as a new read event (each receive enables the next one), so no further receive is
+    // spent on learning that nothing is left.
+    if (got < static_cast<int>(chunk.size())) break;
   }
   return total;
 }

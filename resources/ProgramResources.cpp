@@ -7,6 +7,7 @@
 #include "platform/user/MenuTemplate.h"
 #include "platform/user/Resources.h"
 #include "resources/MediaResources.h"
+#include "resources/PaneResources.h"
 
 namespace resources {
 namespace {
@@ -204,6 +205,7 @@ bool RegisterProgramResources() {
                         ToolForm, PlayerForm, PresetMenu}) {
     ok = add() && ok;
   }
+  ok = RegisterPaneResources() && ok;
   return RegisterMediaResources() && ok;
 }
 

@@ -2,11 +2,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "framework/SharedHelpers.h"
 #include "mahjong/scene/TableDump.h"
 #include "net/NetLog.h"
 #include "platform/kernel/Profile.h"
+#include "framework/AdvertView.h"
+#include "mahjong/MJGameChatView.h"
+#include "variant/AdHistoryView.h"
+#include "variant/GameOptionsDlg.h"
+#include "variant/PlayerView.h"
 #include "variant/VariantFrame.h"
 
 void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText(line.c_str()); }
@@ -21,6 +28,52 @@ std::string CVariantNotifyHost::GetSeatDisplayName(int chair) {
 int CVariantNotifyHost::GetOwnUserId() { return m_app.GetUserID(); }
 int CVariantNotifyHost::IsLookOn() { return m_app.IsLookOn(); }
 void CVariantNotifyHost::Log(const std::string& line) { LogPrintf("%s", line.c_str()); }
+
+// The panes of the main frame that the notifications reach.
+namespace {
+CMainFrame* MainFrameOf(CVariantApp& app) { return dynamic_cast<CMainFrame*>(app.GetGameFrame()); }
+}  // namespace
+
+void CVariantNotifyHost::SetAdvertUrl(const std::string& url) {
+  m_url = url;
+  CMainFrame* frame = MainFrameOf(m_app);
+  CAdHistoryView* board = frame != nullptr ? frame->GetHistoryView() : nullptr;
+  if (board == nullptr || board->GetSafeHwnd() == nullptr || url.empty()) return;
+  auto copy = std::make_unique<char[]>(url.size() + 2);
+  std::memcpy(copy.get(), url.c_str(), url.size() + 1);
+  if (board->PostMessage(WM_ADVERT_URL, reinterpret_cast<WPARAM>(copy.get()), 0)) copy.release();
+}
+
+void CVariantNotifyHost::RefreshRanking() {
+  CMainFrame* frame = MainFrameOf(m_app);
+  CAdHistoryView* board = frame != nullptr ? frame->GetHistoryView() : nullptr;
+  if (board != nullptr && board->GetWeb().GetSafeHwnd() != nullptr) board->GetWeb().ClickLinkByText("刷新排名");
+}
+
+void CVariantNotifyHost::UpdateScoreCells(const BYTE* record, size_t length) {
+  CMainFrame* frame = MainFrameOf(m_app);
+  if (CPlayerView* players = frame != nullptr ? frame->GetPlayerListPane() : nullptr) {
+    players->UpdateScoreCells(record, length);
+  }
+  // Each seat's silver of the hand goes onto the record board, beside its chair's name.
+  if (CAdHistoryView* board = frame != nullptr ? frame->GetHistoryView() : nullptr) {
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      board->AddRound(chair, m_app.Info().ResultWord(RoundResultLayout::SILVER + 4 * static_cast<size_t>(chair)));
+    }
+  }
+}
+
+void CVariantNotifyHost::ShowSeeHandPopup(int userId) {
+  CMainFrame* frame = MainFrameOf(m_app);
+  if (CPlayerView* players = frame != nullptr ? frame->GetPlayerListPane() : nullptr) players->ShowRequestPopup(userId);
+}
+
+void CVariantNotifyHost::AddLookCardsLine(const BYTE* body, size_t length) {
+  CMainFrame* frame = MainFrameOf(m_app);
+  if (auto* chat = frame != nullptr ? dynamic_cast<CMJGameChatView*>(frame->GetChatView()) : nullptr) {
+    chat->AddLookCardsLine(body, length);
+  }
+}
 
 void CVariantApp::Effects::Log(const std::string& line) { LogPrintf("%s", line.c_str()); }
 
@@ -38,6 +91,7 @@ void CVariantApp::JoinMembers() {
     }
     OnRequestFailed();
   };
+  hooks.postLocalNotice = [this](int code, const BYTE* body, size_t length) { m_localNotices.Post(code, body, length); };
   m_connection.SetHooks(hooks);
   m_gameInfo.SetNameSource([this](int chair) { return std::string(static_cast<LPCSTR>(GetSeatPlayerName(chair))); });
   CSeatPainter::Hooks seats;
@@ -103,20 +157,29 @@ BOOL CVariantApp::CreateMainWindow() {
   auto* frame = new CVariantFrame();
   if (!frame->LoadFrame(0, WS_OVERLAPPEDWINDOW, nullptr, nullptr)) return FALSE;
   m_pMainWnd = frame;
-  // The client area takes the table's size; the frame's edges come on top of it.
-  RECT window{}, client{};
-  ::GetWindowRect(frame->GetSafeHwnd(), &window);
-  ::GetClientRect(frame->GetSafeHwnd(), &client);
-  const int width = CVariantFrame::TABLE_WIDTH + (window.right - window.left) - client.right;
-  const int height = CVariantFrame::TABLE_HEIGHT + (window.bottom - window.top) - client.bottom;
-  ::SetWindowPos(frame->GetSafeHwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-  CString title;
-  title.Format("%s - %s", static_cast<LPCSTR>(GetGameName()), static_cast<LPCSTR>(GetRoomName()));
-  frame->SetWindowText(title);
-  frame->ShowWindow(SW_SHOW);
+  // Every pane gets its first update before the frame is shown, maximised.
+  m_nCmdShow = SW_SHOWMAXIMIZED;
+  frame->InitialUpdateFrame(nullptr, FALSE);
+  ::SetWindowPos(frame->GetSafeHwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(frame->GetSafeHwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  frame->ShowWindow(SW_SHOWMAXIMIZED);
   frame->UpdateWindow();
+  ::SetForegroundWindow(frame->GetSafeHwnd());
+  // The room is not known yet (the hall's session data comes later): the title is the game's name.
+  frame->SetWindowText(GetGameName());
   RegisterMainWindow(frame->GetSafeHwnd());
   return TRUE;
+}
+
+void CVariantApp::ShowOptions() {
+  CGameOptionsDlg dialog(m_pMainWnd);
+  dialog.silence = m_silence;
+  dialog.rejectKanPaiAsk = m_rejectKanPaiAsk;
+  dialog.quickCatch = m_quickCatch;
+  if (dialog.DoModal() != IDOK) return;
+  m_silence = dialog.silence;
+  m_rejectKanPaiAsk = dialog.rejectKanPaiAsk;
+  m_quickCatch = dialog.quickCatch;
 }
 
 int CVariantApp::ExitInstance() {

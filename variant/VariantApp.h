@@ -1,7 +1,7 @@
 // This game's application: it owns every game object the framework reaches through the
 // application (skin settings, connection, notification sink, game description, table and
 // seat painter), keeps the three play settings of [GAMESET] and joins the objects together.
-// The options and card dialogs are not part of it yet.
+// The player card is not part of it yet.
 #pragma once
 
 #include <atomic>
@@ -10,6 +10,7 @@
 #include "framework/SkinSettings.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameNotify.h"
+#include "variant/LocalNotices.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantSeatPainter.h"
 
@@ -22,7 +23,11 @@ class CVariantNotifyHost : public CMJNotifyHost {
   void AppendChat(const std::string& line) override;
   void MarkSeatStarted(int chair) override;
   void StartSeatsForNewHand() override;
-  void SetAdvertUrl(const std::string& url) override { m_url = url; }
+  void SetAdvertUrl(const std::string& url) override;
+  void RefreshRanking() override;
+  void UpdateScoreCells(const BYTE* record, size_t length) override;
+  void ShowSeeHandPopup(int userId) override;
+  void AddLookCardsLine(const BYTE* body, size_t length) override;
   const std::string& GetAdvertUrl() const override { return m_url; }
   int IsPlaying() override;
   int RejectsSeeHandRequests() override;
@@ -57,6 +62,10 @@ class CVariantApp : public CMJGameApp {
   CSeatPainter* GetSeatPainter() override { return &m_seatPainter; }
   CMJTableModel* GetTableModel() override { return &m_table; }
   int IsRejectKanPaiAsk() const { return m_rejectKanPaiAsk; }
+  int GetSilenceSetting() const { return m_silence; }
+  int GetQuickCatchSetting() const { return m_quickCatch; }
+  // The play settings dialog, modal over the main window; OK keeps its settings (written at exit).
+  void ShowOptions() override;
 
   void LoadSettings();
   void SaveSettings();
@@ -66,6 +75,7 @@ class CVariantApp : public CMJGameApp {
   CVariantGameInfo& Info() { return m_gameInfo; }
   CVariantSeatPainter& Painter() { return m_seatPainter; }
   CMJTableModel& Table() { return m_table; }
+  CLocalNotices& LocalNotices() { return m_localNotices; }
   // The engine scene that shows the table, or null to detach it (the frame going away).
   void SetSceneEffects(CTableEffects* scene) { m_effects.SetScene(scene); }
 
@@ -120,5 +130,6 @@ class CVariantApp : public CMJGameApp {
   CMJTableModel m_table{m_gameInfo, m_effects};
   CVariantSeatPainter m_seatPainter{m_gameInfo};
   CVariantNotifyHost m_notifyHost{*this};
+  CLocalNotices m_localNotices;
   CMJGameNotify m_notifySink{m_gameInfo, m_table, m_notifyHost};
 };

@@ -1,11 +1,16 @@
 #include "variant/VariantFrame.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engine/GameHost.h"
 #include "framework/SharedHelpers.h"
+#include "mahjong/MJGameTableView2.h"
+#include "variant/AdHistoryView.h"
 #include "net/NetLog.h"
+#include "mahjong/SeatLayout.h"
+#include "platform/kernel/Time.h"
 #include "platform/skin/SkinLibrary.h"
 #include "variant/VariantApp.h"
 
@@ -25,11 +30,10 @@ int AddChatTextToPane(const char* text) {
 
 }  // namespace
 
-IMPLEMENT_DYNCREATE(CVariantFrame, CGameFrameWnd)
+IMPLEMENT_DYNCREATE(CVariantFrame, CMainFrame)
 
-BEGIN_MESSAGE_MAP(CVariantFrame, CGameFrameWnd)
+BEGIN_MESSAGE_MAP(CVariantFrame, CMainFrame)
   ON_WM_CREATE()
-  ON_WM_SIZE()
   ON_WM_DESTROY()
   ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
 END_MESSAGE_MAP()
@@ -41,13 +45,11 @@ CVariantFrame::~CVariantFrame() {
 }
 
 int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CGameFrameWnd::OnCreate(lpCreateStruct) == -1) return -1;
+  if (CMainFrame::OnCreate(lpCreateStruct) == -1) return -1;
   auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
-  if (app == nullptr) return -1;
-  RECT client{};
-  ::GetClientRect(m_hWnd, &client);
-  m_view = std::make_unique<CMJTableView>();
-  if (m_view->Create(m_hWnd, client) == nullptr) return -1;
+  auto* pane = dynamic_cast<CMJGameTableView2*>(GetTablePane());
+  if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
+  m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
   CVariantTableScene::Hooks hooks;
   hooks.sideName = [app](int side) {
@@ -68,6 +70,31 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
   hooks.skinIni = [] { return platform::CurrentSkinIni(); };
   hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
+  hooks.chairToSide = [app](int chair) { return app->Info().ChairToSide(chair); };
+  hooks.setTimer = [this](uintptr_t id, UINT ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
+  };
+  hooks.killTimer = [this](uintptr_t id) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
+  };
+  hooks.waitsForTable = [app] {
+    return app->RoomOptionBit1() != 0 && app->GetLaunchField9() == 0 && app->HasGameData() == 0;
+  };
+  hooks.autoReady = [this, app] {
+    m_wait.Run([app] { return app->GetMJConnection()->SendAutoReady(); });
+    app->RunWantedResync();
+  };
+  hooks.hasMainWindow = [this] { return m_hWnd != nullptr; };
+  hooks.resetSeats = [app] {
+    app->Info().SetTableStatus(0);
+    app->Painter().SetAllBanker(0);
+    app->Painter().SetAllStarted(0);
+  };
+  hooks.mustStay = [app] { return app->Info().CanLeaveNow(0) == 0; };
+  hooks.systemSeats = [app] { return app->RoomOptionBit1() != 0; };
+  hooks.setSeatNote = [app](int side, const std::string& note) { app->Painter().SetSeatName(side, note.c_str()); };
+  hooks.quit = [this] { ::PostMessageA(m_hWnd, WM_QUIT, 0, 0); };
+  hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   if (const char* hands = std::getenv("PXQD_HEADLESS_HANDS")) m_headlessHands = std::atoi(hands);
   hooks.handEnded = [this, app] {
     if (m_headlessHands <= 0 || m_scene == nullptr || m_scene->HandsEnded() < m_headlessHands) return;
@@ -143,6 +170,55 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       Sleep(CRequestWait::FRAME_MS);
     }
   });
+  CTableBars::Hooks bars;
+  bars.isLookOn = [app] { return app->IsLookOn() != 0; };
+  bars.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
+  bars.addChat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
+  bars.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
+  bars.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags); };
+  bars.localTime = [] {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    std::tm now{};
+    now.tm_year = t.wYear - 1900, now.tm_mon = t.wMonth - 1, now.tm_mday = t.wDay;
+    now.tm_hour = t.wHour, now.tm_min = t.wMinute, now.tm_sec = t.wSecond;
+    return now;
+  };
+  bars.gameCode = [app] { return std::string(app->GetGameCode()); };
+  bars.userId = [app] { return app->GetUserID(); };
+  bars.dialect = [app] { return app->Painter().GetDialectVoice(); };
+  bars.setDialect = [app](int on) { app->Painter().SetDialectVoice(on); };
+  bars.sortRule = [app](int* joker1, int* substitute) {
+    *joker1 = app->Info().GetJokerTile1();
+    *substitute = app->Info().GetSubstituteFlag();
+  };
+  bars.seeHandAllowed = [app] {
+    return app->RoomOptionBit3() == 0 && app->Table().HasHandTiles(SIDE_OWN) == 0 && app->Info().IsHandRunning() != 0;
+  };
+  bars.fifthBarButton = [app] { return app->Info().HasFifthBarButton() != 0; };
+  bars.seeHandOffered = [app] { return app->RoomOptionBit3() == 0; };
+  // The table's own requests wait as the play's do, with the table still drawing.
+  bars.requestSeeHand = [this, app] {
+    const int sent = m_wait.Run([app] { return app->GetMJConnection()->RequestSeeHand(); });
+    app->RunWantedResync();
+    return sent;
+  };
+  bars.watchedName = [app] {
+    return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(app->Info().GetOwnChair())));
+  };
+  bars.setTimer = [this](uintptr_t id, UINT ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
+  };
+  bars.killTimer = [this](uintptr_t id) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
+  };
+  m_scene->SetBarHooks(std::move(bars));
+  // Looking at the table from outside (tests, tools): each new picture of it goes to a folder.
+  const std::string stepFolder = CTableStepRecorder::FolderFromEnvironment();
+  if (!stepFolder.empty()) {
+    m_steps = std::make_unique<CTableStepRecorder>(stepFolder);
+    m_scene->SetStepRecorder(m_steps.get());
+  }
   g_frame = this;
   GameHostServices services = GetGameHostServices();
   services.getTableView = CurrentTableView;
@@ -155,13 +231,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   return 0;
 }
 
-void CVariantFrame::OnSize(UINT type, int cx, int cy) {
-  CGameFrameWnd::OnSize(type, cx, cy);
-  if (m_view != nullptr && m_view->Window() != nullptr && cx > 0 && cy > 0) {
-    ::MoveWindow(m_view->Window(), 0, 0, cx, cy, TRUE);
-  }
-}
-
 void CVariantFrame::OnDestroy() {
   if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->SetSceneEffects(nullptr);
   if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
@@ -172,7 +241,8 @@ void CVariantFrame::OnDestroy() {
     services.addChatText = nullptr;
     SetGameHostServices(services);
   }
-  CGameFrameWnd::OnDestroy();
+  m_view = nullptr;
+  CMainFrame::OnDestroy();
 }
 
 void CVariantFrame::DrawOnlyFrame() {
@@ -182,10 +252,18 @@ void CVariantFrame::DrawOnlyFrame() {
   m_scene->SetDrawOnly(false);
 }
 
-LRESULT CVariantFrame::OnPaneUpdate(WPARAM, LPARAM) {
-  if (m_view != nullptr) {
-    m_view->Start();
-    m_view->StartClockTimer();
+LRESULT CVariantFrame::OnPaneUpdate(WPARAM wParam, LPARAM lParam) {
+  // The record board starts from the numbers the table has kept for its chairs.
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp()); app != nullptr && GetHistoryView() != nullptr) {
+    std::array<int32_t, RECORD_BOARD_CHAIRS> last{}, total{};
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      last[static_cast<size_t>(chair)] = app->Info().GetLastHandSilver(chair);
+      total[static_cast<size_t>(chair)] = app->Info().GetTotalSilver(chair);
+    }
+    GetHistoryView()->Seed(last, total);
   }
+  // The panes get the update (the table pane starts the table), then the table's clock starts.
+  CMainFrame::OnAdvertRefresh(wParam, lParam);
+  if (m_view != nullptr) m_view->StartClockTimer();
   return 0;
 }

@@ -1,37 +1,36 @@
-// This game's main frame: the framework's frame with the engine-drawn table filling its client
-// area. It makes the table pane and the table scene when it is created, attaches the scene to
-// the pane and to the application's table, and starts the table at the framework's pane update
-// (sent once the table has been entered).
+// This game's main frame with its table: the main frame's panes, and the table scene that it
+// makes when it is created and binds to the table pane and to the application's table. The table
+// pane starts the table at the framework's pane update (sent once the table has been entered),
+// and the frame starts the table's clock then.
 #pragma once
 
 #include <memory>
 
-#include "framework/GameFrameWnd.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/scene/SceneRequests.h"
+#include "variant/MainFrame.h"
 #include "variant/RequestWait.h"
+#include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
 #include "variant/VariantTableScene.h"
 
-class CVariantFrame : public CGameFrameWnd {
+class CVariantFrame : public CMainFrame {
   DECLARE_DYNCREATE(CVariantFrame)
 
  public:
-  // The table's logical size; the frame's client area is made this large.
+  // The table's logical size.
   static constexpr int TABLE_WIDTH = 1024;
   static constexpr int TABLE_HEIGHT = 768;
 
   CVariantFrame();
   ~CVariantFrame() override;
 
-  CTablePaneHooks* GetTableView() override { return m_view.get(); }
-  CMJTableView* TableView() { return m_view.get(); }
+  CMJTableView* TableView() { return m_view; }
   CVariantTableScene* Scene() { return m_scene.get(); }
   CTableTurn* Turn() { return m_turn.get(); }
 
  protected:
   afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
-  afx_msg void OnSize(UINT type, int cx, int cy);
   afx_msg void OnDestroy();
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
   // A frame that only draws: while a request or the resynchronisation waits.
@@ -39,7 +38,10 @@ class CVariantFrame : public CGameFrameWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
-  std::unique_ptr<CMJTableView> m_view;
+  // The recorder outlives the scene that writes to it.
+  std::unique_ptr<CTableStepRecorder> m_steps;
+  // The table pane's engine host view; the pane owns it.
+  CMJTableView* m_view = nullptr;
   std::unique_ptr<CVariantTableScene> m_scene;
   std::unique_ptr<CSceneRequests> m_requests;
   CRequestWait m_wait;

@@ -8,12 +8,13 @@
 #include "variant/VariantApp.h"
 
 int main(int argc, char** argv) {
+  // A real screen when there is one (SDL2 on X11 or Wayland), otherwise the headless one;
+  // PXQD_DISPLAY=sdl or headless decides. It comes first: the application reads the screen's
+  // size when it is made, and chooses the pane layout by it.
+  platform::StartDisplay();
   // The application is made here, not as a global, so that the platform's own statics (the
   // stock drawing objects its members take) exist before it does.
   static CVariantApp app;
-  // A real screen when there is one (SDL2 on X11 or Wayland), otherwise the headless one;
-  // PXQD_DISPLAY=sdl or headless decides.
-  platform::StartDisplay();
   SetEngineMessageBoxHook(FrameworkMessageBox);
   SetEngineMainWindowHook(FrameworkMainWindow);
   SetJpegFileMessageHook(FrameworkNoticeBox);

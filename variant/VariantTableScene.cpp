@@ -8,6 +8,7 @@
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
+#include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
 
 namespace {
@@ -50,15 +51,93 @@ std::string CVariantTableScene::FaceLabel(int tile) {
   return text;
 }
 
+void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
+  m_barHooksSet = true;
+  hooks.loadStyle = [this](const std::string& folder) { return LoadStyle(folder); };
+  if (!hooks.isLookOn) hooks.isLookOn = [this] { return IsLookOnNow(); };
+  if (!hooks.iniPath) hooks.iniPath = [this] { return m_hooks.iniPath ? m_hooks.iniPath() : std::string(); };
+  // The managed-play button, the time-out count and the claim that keeps the hand busy belong
+  // to the turn, once one is attached.
+  if (!hooks.toggleManaged) hooks.toggleManaged = [this] {
+    if (m_turn != nullptr) m_turn->ToggleManagedPlay();
+    m_stale = true;
+  };
+  if (!hooks.resetTimeouts) hooks.resetTimeouts = [this] {
+    if (m_turn != nullptr) m_turn->Control().OnUserAction();
+  };
+  if (!hooks.handBusy) hooks.handBusy = [this] { return m_model.Clock().pendingClaim != 0; };
+  m_bars.SetHooks(std::move(hooks));
+}
+
+bool CVariantTableScene::LoadStyle(const std::string& folder) {
+  int index = 0;
+  for (int i = 0; i < CTilePictureSet::STYLE_COUNT; ++i)
+    if (m_bars.StyleFolder(i) == folder) index = i;
+  if (!m_pictures.SwitchStyle(*this, folder, index, m_metrics.IsSmallScreen())) return false;
+  if (m_board != nullptr) {
+    // Every row takes its picture again from the new tile set.
+    m_binder.Init(*this, m_pictures, [this](const std::string& line) { Log(line); });
+    m_binder.ReleaseAll(m_model.Tiles());
+    PaintBoard();
+  }
+  return true;
+}
+
+void CVariantTableScene::StartAutoReady() {
+  if (m_hooks.setTimer) m_hooks.setTimer(CTableTimers::AUTO_READY_TIMER, CTableTimers::AUTO_READY_MS);
+}
+
+void CVariantTableScene::OnTimer(uintptr_t timerId) {
+  if (m_bars.OnTimer(timerId)) return;
+  switch (timerId) {
+    case CTableTimers::DRAW_FALLBACK_TIMER:
+    case CTableTimers::DISCARD_FALLBACK_TIMER: {
+      // The fallback timers keep running; the turn's end stops them.
+      const CTableTimers::TurnState state = m_hooks.turnState ? m_hooks.turnState() : CTableTimers::TurnState{};
+      switch (CTableTimers::OnFallbackTimer(timerId, state)) {
+        case CTableTimers::Fallback::PostDraw:
+          if (m_hooks.postDraw) m_hooks.postDraw();
+          break;
+        case CTableTimers::Fallback::PostDiscard:
+          if (m_hooks.postDiscard) m_hooks.postDiscard();
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    case CTableTimers::AUTO_READY_TIMER:
+      if (m_hooks.killTimer) m_hooks.killTimer(CTableTimers::AUTO_READY_TIMER);
+      if (m_hooks.autoReady) m_hooks.autoReady();
+      return;
+    default:
+      break;
+  }
+  // The one-second clock: the turn counts down, and asks the server to move a stalled turn.
+  if (timerId == CLOCK_TIMER && m_turn != nullptr) m_turn->OnClockTick();
+}
+
+bool CVariantTableScene::IsLookOnNow() const { return m_hooks.isLookOn && m_hooks.isLookOn(); }
+
 void CVariantTableScene::OnGameStart() {
+  // Bars nobody gave hooks to still know the onlooker and the game ini from the scene.
+  if (!m_barHooksSet) SetBarHooks(CTableBars::Hooks{});
   if (!m_picturesTried) {
     m_picturesTried = true;
+    m_bars.ReadSettings();
     const std::string ini = m_hooks.iniPath ? m_hooks.iniPath() : std::string();
     if (!m_pictures.Load(*this, ini.empty() ? nullptr : ini.c_str(), m_metrics.IsSmallScreen()))
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
     if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
+  if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
+    m_waitingForTable = true;
   BuildBoard();
+  if (!m_barsStarted) {
+    m_barsStarted = true;
+    if (m_waitingForTable) m_extras.ShowWaitingText();
+    m_bars.OnGameStart();
+  }
 }
 
 void CVariantTableScene::OnLayout() {
@@ -68,12 +147,17 @@ void CVariantTableScene::OnLayout() {
 }
 
 void CVariantTableScene::OnShutdown() {
+  m_bars.OnShutdown();
+  m_bars.Forget();
+  m_panels.Forget();
+  m_extras.Forget();
   m_board = nullptr;
   m_startButton = nullptr;
 }
 
 void CVariantTableScene::ShowStartButton(bool show) {
   if (show && m_hooks.isLookOn && m_hooks.isLookOn()) show = false;
+  if (show && m_waitingForTable) show = false;
   if (m_startButton != nullptr && (m_startButton->IsVisible() != 0) != show) {
     ShowEntity(m_startButton, show ? 1 : 0);
     InvalidateAll();
@@ -81,19 +165,32 @@ void CVariantTableScene::ShowStartButton(bool show) {
 }
 
 int CVariantTableScene::OnCommand(Event event) {
+  if (event.code == CMD_QUIT) {
+    // The own hand is drawn once more before the program's loop ends.
+    m_stale = true;
+    if (m_hooks.quit) m_hooks.quit();
+    return 1;
+  }
   POINT p{};
   GetMousePos(&p);
   if (event.code == CMD_START) {
     if (m_startButton != nullptr && m_startButton->IsVisible() && IsMouseOverEntity(m_startButton)) {
       PressStart();
-    } else {
+    } else if (!m_bars.IsMouseOverBars()) {
+      // A press on the bars is theirs: it neither plays a tile under them nor ends managed play.
       ClickAt(p.x, p.y);
     }
-  } else if (event.code == CMD_DRAG_BEGIN) {
-    BeginDragAt(p.x, p.y);
-  } else if (event.code == CMD_DRAG_END) {
-    DropAt(p.x, p.y);
+    return 1;
   }
+  if (event.code == CMD_DRAG_BEGIN) {
+    BeginDragAt(p.x, p.y);
+    return 1;
+  }
+  if (event.code == CMD_DRAG_END) {
+    DropAt(p.x, p.y);
+    return 1;
+  }
+  if (!m_bars.OnCommand(event) && m_hooks.otherCommand) m_hooks.otherCommand(event.code);
   return 1;
 }
 
@@ -112,9 +209,6 @@ void CVariantTableScene::AutoPlay(bool playing) {
   PressStart();
 }
 
-void CVariantTableScene::OnTimer(uintptr_t timerId) {
-  if (timerId == CLOCK_TIMER && m_turn != nullptr) m_turn->OnClockTick();
-}
 
 static bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
@@ -219,6 +313,11 @@ void CVariantTableScene::BuildBoard() {
     m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
   }
   ShowStartButton(!m_model.IsPlaying());
+  m_bars.Build(m_metrics);
+  if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
+  if (UsePictures()) {
+    m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });
+  }
   if (UsePictures()) {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
     m_binder.SetLayout(m_metrics, m_model.GetTileCount());
@@ -233,6 +332,8 @@ void CVariantTableScene::BuildBoard() {
 }
 
 void CVariantTableScene::OnFrame() {
+  // The last frame has been rendered: a step painted then is complete now.
+  if (m_recorder != nullptr && GetScreen() != nullptr) m_recorder->TakePicture(GetScreen()->GetBackBuffer());
   if (m_drawOnly) {
     if (m_stale || ModelFingerprint() != m_fingerprint) PaintBoard();
     return;
@@ -248,6 +349,11 @@ void CVariantTableScene::OnFrame() {
     if (m_turn != nullptr) m_turn->EndHand();
     if (m_hooks.handEnded) m_hooks.handEnded();
   }
+  if (playing && m_waitingForTable) {
+    // Seated and dealt: the waiting text goes with the engine's pending entities.
+    m_waitingForTable = false;
+    ProcessPendingIds();
+  }
   // The start button comes back once a hand has ended.
   if (!playing && m_wasPlaying) ShowStartButton(true);
   if (playing) ShowStartButton(false);
@@ -260,6 +366,7 @@ void CVariantTableScene::OnFrame() {
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
   if (m_stale && m_board != nullptr) PaintBoard();
+  if (m_recorder != nullptr && m_board != nullptr) m_recorder->Painted(CTableStepRecorder::Describe(m_model, m_winnerSide));
 }
 
 uint64_t CVariantTableScene::ModelFingerprint() const {
@@ -435,7 +542,11 @@ void CVariantTableScene::DrawPlates() {
   if (!m_hooks.sideName) return;
   for (int side = 0; side < SIDE_COUNT; ++side) {
     const std::string name = m_hooks.sideName(side);
-    if (name.empty()) continue;
+    if (name.empty()) {
+      // An empty seat's panel goes away.
+      if (m_panels.Built()) m_panels.Draw(side, name, false, m_metrics);
+      continue;
+    }
     int x = 0, y = 0;
     bool vertical = false;
     SideOrigin(side, &x, &y, &vertical);
@@ -455,6 +566,12 @@ void CVariantTableScene::DrawPlates() {
         case SIDE_LEFT: x += TILE_H + 8, y -= 26; break;
         default: x -= 100, y -= 26; break;
       }
+    }
+    if (m_panels.Built()) {
+      // The name stands on the side's panel; the board keeps only the banker's mark.
+      DrawBankerMark(side, x, y - 1);
+      m_panels.Draw(side, name, m_hooks.isStarted && m_hooks.isStarted(side), m_metrics);
+      continue;
     }
     FillRect(x - 2, y - 2, 104, 22, 0x102010);
     // The banker's mark stands at the start of the plate and moves the name after it.
@@ -490,6 +607,7 @@ void CVariantTableScene::PaintBoard() {
   for (RECT& r : m_ownRects) r = RECT{};
   if (UsePictures()) {
     DrawCloth();
+    DrawLogo();
     DrawClockPicture();
     DrawPlates();
     DrawClaimButtons();
@@ -637,6 +755,17 @@ void CVariantTableScene::DrawCloth() {
   DrawPlane(m_board->GetId(), m_width / 2, m_height / 2, m_width, m_height, frame, 0.0, 1.0, CTilePictureSet::KEY);
 }
 
+void CVariantTableScene::DrawLogo() {
+  const uint32_t logo = m_extras.LogoPicture();
+  if (logo == 0) return;
+  ResourceFrame frame{};
+  GameBase::GetResourceFrame(&frame, logo, 0);
+  if (frame.width <= 0 || frame.height <= 0) return;
+  const POINT c = CTableExtras::LogoCentre(m_metrics);
+  DrawPlane(m_board->GetId(), c.x, c.y, CTableExtras::LOGO_WIDTH, CTableExtras::LOGO_HEIGHT, frame, 0.0, 1.0,
+            CTilePictureSet::KEY);
+}
+
 void CVariantTableScene::DrawClockPicture() {
   if (!m_model.IsPlaying()) return;
   // The clock's square sits 10 pixels inside the centre's left edge, halfway down it; the hand
@@ -670,4 +799,72 @@ void CVariantTableScene::PlayWinEffect(int side) {
 
 void CVariantTableScene::Log(const std::string& line) {
   if (m_hooks.log) m_hooks.log(line);
+}
+
+void CVariantTableScene::OnSettlementClosed() {
+  if (m_hooks.hasMainWindow && !m_hooks.hasMainWindow()) return;
+  if (m_model.IsPlaying()) return;
+  if (m_hooks.resetSeats) m_hooks.resetSeats();
+  m_model.ResetTable();
+  if (Entity* treasure = m_extras.TreasurePanel()) ShowEntity(treasure, 0);
+  m_stale = true;
+  if (!IsLookOnNow()) {
+    m_bars.ShowOperationBar(false);
+    ShowStartButton(true);
+  }
+  const bool managed = m_hooks.managedOn ? m_hooks.managedOn() : (m_turn != nullptr && m_turn->IsManagedPlay());
+  if (managed) m_bars.ToggleManagedPlay();
+  if (m_hooks.mustStay && m_hooks.mustStay()) {
+    // A player who may not leave yet is made ready by himself, and again in 15 seconds.
+    if (m_startButton != nullptr && m_startButton->IsVisible()) PressStart();
+    StartAutoReady();
+  }
+  if (m_hooks.systemSeats && m_hooks.systemSeats()) {
+    for (int chair = 0; chair < SIDE_COUNT; ++chair) {
+      if (m_seatNoteSet[chair] == 0) continue;
+      m_seatNoteSet[chair] = 0;
+      const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+      if (side >= 0 && side < SIDE_COUNT && m_hooks.setSeatNote) m_hooks.setSeatNote(side, std::string());
+    }
+  }
+}
+
+bool CVariantTableScene::ShowReadyIcon(int chair) {
+  if (chair < 0 || chair >= SIDE_COUNT) return false;
+  const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+  return m_extras.ShowReadyIcon(side);
+}
+
+void CVariantTableScene::OnPlayerSeated(int chair) {
+  if (chair < 0 || chair >= SIDE_COUNT) return;
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
+  m_seatNoteSet[chair] = 0;
+}
+
+void CVariantTableScene::OnPlayerLeft(int chair, const std::string& name) {
+  if (chair < 0 || chair >= SIDE_COUNT) return;
+  m_extras.SetHoldReadyIcons(true);
+  const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+  if (side >= 0 && side < SIDE_COUNT) {
+    m_extras.HideReadyIcon(side);
+    // While the settlement is open the leaver's name stays under his seat.
+    if (m_hooks.settlementOpen && m_hooks.settlementOpen()) {
+      if (m_hooks.setSeatNote) m_hooks.setSeatNote(side, name);
+      m_seatNoteSet[chair] = 1;
+    }
+  }
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
+}
+
+void CVariantTableScene::OnRandomSeated() {
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(m_extras.HoldsReadyIcons());
+  m_extras.SetHoldReadyIcons(false);
+  for (int& set : m_seatNoteSet) set = 0;
+}
+
+void CVariantTableScene::ClearReadyIcons() {
+  m_extras.HideReadyIcons();
+  if (!m_model.IsPlaying()) m_extras.ShowWaitingText();
+  for (int& set : m_seatNoteSet) set = 0;
+  if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
 }

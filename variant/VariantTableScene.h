@@ -16,8 +16,13 @@
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/WallLayout.h"
 #include "mahjong/scene/TilePictureSet.h"
+#include "variant/TableBars.h"
+#include "variant/TableExtras.h"
+#include "variant/TableSidePanels.h"
+#include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
+class CTableStepRecorder;
 class CTableTurn;
 
 class CVariantTableScene : public GameBase, public CTableEffects {
@@ -40,6 +45,41 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // side holds the banker.
     std::function<std::string()> skinIni;
     std::function<bool(int side)> isBanker;
+    // Whether the player of a side has started (pressed start) for the coming hand.
+    std::function<bool(int side)> isStarted;
+    // The side a chair sits on, -1 for no seat of this table.
+    std::function<int(int chair)> chairToSide;
+    // The table view's window timers.
+    std::function<void(uintptr_t id, UINT ms)> setTimer;
+    std::function<void(uintptr_t id)> killTimer;
+    // The turn as the fallback timers see it, and the requests they make for the player in turn.
+    std::function<CTableTimers::TurnState()> turnState;
+    std::function<void()> postDraw;
+    std::function<void()> postDiscard;
+    // The ready request the settlement's end makes by itself.
+    std::function<void()> autoReady;
+    // A player in a room where the system seats the players waits for his table instead of
+    // pressing start.
+    std::function<bool()> waitsForTable;
+    // A command that neither the start button nor the bars take (the activity button's, the
+    // exchange panels').
+    std::function<void(uint32_t code)> otherCommand;
+    // The round's end as the settlement closes: whether the main window is there, the table
+    // status and the seats' banker and started marks cleared, whether managed play is on,
+    // whether the player must stay for more hands, whether the system seats the players.
+    std::function<bool()> hasMainWindow;
+    std::function<void()> resetSeats;
+    std::function<bool()> managedOn;
+    std::function<bool()> mustStay;
+    std::function<bool()> systemSeats;
+    // The note under a side's name (a player who left), and the record board filled again
+    // (true: the ready icons stay hidden).
+    std::function<void(int side, const std::string& note)> setSeatNote;
+    std::function<void(bool holdReadyIcons)> refillRecordBoard;
+    // Whether the settlement dialog is open.
+    std::function<bool()> settlementOpen;
+    // Ends the program's message loop.
+    std::function<void()> quit;
     // A hand ended (the table stopped playing).
     std::function<void()> handEnded;
     // Playing by itself: whether to get ready now (unset: always).
@@ -49,6 +89,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // The start button's command; the root's left press raises it, and a press that is not on
   // the start button goes to the claim buttons and the own tiles.
   static constexpr uint32_t CMD_START = 210023;
+  // Ends the program (a command of the rule set's own).
+  static constexpr uint32_t CMD_QUIT = 210064;
   // The right button grabs an own tile and lets it go elsewhere in the hand.
   static constexpr uint32_t CMD_DRAG_BEGIN = 210019;
   static constexpr uint32_t CMD_DRAG_END = 210021;
@@ -57,6 +99,32 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // Records every new picture of the table with its state (null: none). Not owned.
+  void SetStepRecorder(CTableStepRecorder* recorder) { m_recorder = recorder; }
+  // The bars' hooks; the scene answers their style loading itself.
+  void SetBarHooks(CTableBars::Hooks hooks);
+  CTableBars& Bars() { return m_bars; }
+  CTableSidePanels& SidePanels() { return m_panels; }
+  CTableExtras& Extras() { return m_extras; }
+  // Loads another style's tile pictures and draws the table with them; false when the style
+  // folder has none.
+  bool LoadStyle(const std::string& folder);
+  // The automatic ready request in 15 seconds (a settlement closed while the player may not
+  // leave yet); once per call.
+  void StartAutoReady();
+
+  // The round's end and the seats between hands.
+  void OnSettlementClosed();
+  // A player took a seat or left it (chairs outside the table are ignored); the system seated
+  // everybody anew; the ready icons go away before a new deal.
+  void OnPlayerSeated(int chair);
+  // The ready icon of a chair's seat once its player started; false for a chair that is no seat
+  // here or while the icons are held back.
+  bool ShowReadyIcon(int chair);
+  void OnPlayerLeft(int chair, const std::string& name);
+  void OnRandomSeated();
+  void ClearReadyIcons();
+  bool SeatNoteSet(int chair) const { return chair >= 0 && chair < SIDE_COUNT && m_seatNoteSet[chair] != 0; }
   // The player's play: claim buttons, the countdown, the own tile actions and managed play.
   void AttachTurn(CTableTurn* turn) { m_turn = turn; }
   CTableTurn* Turn() const { return m_turn; }
@@ -132,22 +200,32 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawClock();
   void DrawClockPicture();
   void DrawCloth();
+  void DrawLogo();
   void DrawClaimButtons();
   void DrawBanner();
   void NoteOwnTileRects();
   void AutoPlay(bool playing);
   bool DrawBankerMark(int side, int x, int y);
   bool UsePictures() const { return m_pictures.Loaded(); }
+  bool IsLookOnNow() const;
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
 
   CMJTableModel& m_model;
   Hooks m_hooks;
+  CTableStepRecorder* m_recorder = nullptr;
   CTableMetrics m_metrics;
   void ShowStartButton(bool show);
 
   CTilePictureSet m_pictures;
   CTilePictureBinder m_binder;
   bool m_picturesTried = false;
+  CTableBars m_bars{*this, m_model};
+  CTableSidePanels m_panels{*this};
+  CTableExtras m_extras{*this};
+  int m_seatNoteSet[4] = {};
+  bool m_barsStarted = false;
+  bool m_barHooksSet = false;
+  bool m_waitingForTable = false;
 
   Entity* m_board = nullptr;
   Entity* m_startButton = nullptr;

@@ -101,6 +101,9 @@ class CMJTableModel {
   // hand): wall, rivers, flowers, melds and hands.
   void RebuildFromGameInfo();
 
+  // Clears the table between hands: no tiles, the clock at rest, no offers.
+  void ResetTable();
+
   // Where the places stand: without a layout every place keeps position 0.
   void SetLayout(const CTableMetrics* metrics, const CWallLayout* wall) {
     m_metrics = metrics;
@@ -160,7 +163,6 @@ class CMJTableModel {
   void AddTileToRiver(int side, int tile);
   void AddFlower(int side, int flower);
   void MoveFirstStandingToDrawn(int side);
-  void ResetTable();
 
   CGameInfo& m_info;
   CTableEffects& m_effects;

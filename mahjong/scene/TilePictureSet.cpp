@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/EngineUtil.h"
 #include "engine/GameBase.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/scene/TilePictures.h"
@@ -173,6 +174,16 @@ bool CTilePictureSet::Load(GameBase& scene, const char* iniPath, bool smallScree
 
   m_styleIndex = iniPath ? static_cast<int>(GetPrivateProfileIntA("SKIN", "Default", 0, iniPath)) : 0;
   LoadStyle(scene, StyleFolder(iniPath, m_styleIndex), smallScreen);
+  return Loaded();
+}
+
+bool CTilePictureSet::SwitchStyle(GameBase& scene, const std::string& style, int index, bool smallScreen) {
+  // Loading a picture under a name replaces the one of the old style, so a folder without its
+  // tile set is found out before anything is loaded.
+  const std::string large = "skins\\" + style + (smallScreen ? "\\mj_large800.bmp" : "\\mj_large1024.bmp");
+  if (style.empty() || !FileExistsInModuleFolder(large.c_str())) return false;
+  LoadStyle(scene, style, smallScreen);
+  m_styleIndex = index;
   return Loaded();
 }
 

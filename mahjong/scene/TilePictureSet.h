@@ -78,6 +78,9 @@ class CTilePictureSet {
   // A picture the skin names in its skin.ini ([BitmapResource], else [JPGResource]), file
   // relative to the skin's folder; 0 when the skin has none.
   static uint32_t LoadSkinPicture(GameBase& scene, const std::string& skinIni, const char* name);
+  // Loads the tile pictures of another style folder (the player switched the style); false,
+  // with every picture as it was, when the folder has no tile set.
+  bool SwitchStyle(GameBase& scene, const std::string& style, int index, bool smallScreen);
   // The banker's mark of the skin in use.
   void LoadBankerMark(GameBase& scene, const std::string& skinIni);
 

@@ -62,7 +62,8 @@ SIZE GetScreenSize() {
 std::shared_ptr<DeviceContext> LookupDc(HDC h) {
   auto obj = Lookup(h);
   if (!obj || (obj->Type() != OBJ_DC && obj->Type() != OBJ_MEMDC)) return nullptr;
-  return std::static_pointer_cast<DeviceContext>(obj);
+  // The reference found is handed on, not copied: every blit looks up two DCs.
+  return std::static_pointer_cast<DeviceContext>(std::move(obj));
 }
 
 Surface* DeviceContext::GetSurface() const {

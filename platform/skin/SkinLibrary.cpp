@@ -281,7 +281,15 @@ LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
       }
     }
   }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
+  // The hook hands on with its own handle, so that the hooks set before it (the class library's
+  // creation hook among them) run too.
+  HHOOK self = nullptr;
+  {
+    SkinState& s = State();
+    std::lock_guard<std::recursive_mutex> g(s.lock);
+    self = s.hook;
+  }
+  return CallNextHookEx(self, code, wParam, lParam);
 }
 
 void RepaintSkinnedWindows() {

@@ -4,7 +4,10 @@
 //   pxqd-hall --hall-dir DIR [--client PATH] [--server HOST] [--port N] [--player NAME]
 //             [--user ID] [--game ID] [--room ID] [--table N] [--chair N] [--look-on]
 //             [--proxy-need N] [--proxy-host HOST] [--proxy-port N] [--proxy-sock N]
-//             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE] [--rejoin N]
+//             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME]
+//             [--rejoin N]
+// The room record names the web site of the panes' adverts and notices (--web, by default the
+// testbed web site on 127.0.0.1:31390) and the room (--room-name).
 // A client that reports leaving a running hand on a lost connection is started again with the
 // same launch line, as the hall lets a player back into his chair, up to N times (--rejoin, 0 by
 // default). When the client ends, the hall says how on standard error ("client PID ended: status
@@ -32,7 +35,7 @@ int Usage(const char* program) {
                "usage: %s --hall-dir DIR [--client PATH] [--server HOST] [--port N] [--player NAME] [--user ID]\n"
                "       [--game ID] [--room ID] [--table N] [--chair N] [--look-on] [--proxy-need N]\n"
                "       [--proxy-host HOST] [--proxy-port N] [--proxy-sock N] [--proxy-user USER]\n"
-               "       [--proxy-pwd PASSWORD] [--log FILE] [--rejoin N]\n",
+               "       [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME] [--rejoin N]\n",
                program);
   return 2;
 }
@@ -51,6 +54,9 @@ int main(int argc, char** argv) {
   testbed::HallOptions options;
   options.echo = true;
   int rejoins = 0;
+  options.room.name = "测试房间";
+  options.room.advertBase = "http://127.0.0.1:31390";
+  options.room.noticeBase = "http://127.0.0.1:31390";
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--look-on") {
@@ -88,6 +94,11 @@ int main(int argc, char** argv) {
       options.proxyPassword = value;
     } else if (arg == "--log") {
       options.logPath = value;
+    } else if (arg == "--web") {
+      options.room.advertBase = value;
+      options.room.noticeBase = value;
+    } else if (arg == "--room-name") {
+      options.room.name = Utf8ToGbk(value);
     } else {
       return Usage(argv[0]);
     }

@@ -74,6 +74,7 @@ TableOutput MahjongTable::SeatBot(int chair, int userId, std::unique_ptr<BotBrai
   c.userId = userId;
   c.seated = true;
   c.bot = true;
+  if (!brain && m_config.botBrains) brain = m_config.botBrains(chair);
   c.brain = brain ? std::move(brain) : std::make_unique<SensibleBot>();
   out.Append(OnReady(chair));
   return out;
@@ -1375,10 +1376,9 @@ TableInfoRecord MahjongTable::BuildRecord(int viewerUserId, int viewerChair) con
   t.joker2 = TILE_NONE;
   t.indicatorTile = m_handNumber == 0 ? TILE_NONE : m_wall.IndicatorTile();
   t.tailTaken = m_wall.TailCounter();
-  // The head as a place of the wall (the next place a draw takes), which is what the clients'
-  // wall marking walks to from the break; the count alone would leave them marking the wrong places.
-  const int places = static_cast<int>(m_wall.Tiles().size());
-  t.wallHead = places > 0 ? (m_wall.BreakPosition() + m_wall.HeadCount()) % places : 0;
+  // The client marks the places from the break up to this place as taken: the head is a wall
+  // place, not a count (they agree only for a break at place 0).
+  t.wallHead = m_wall.HeadPosition();
   t.claimTime = m_config.claimTimeS;
   t.autoPlayDelay = 0;
   t.minHands = m_config.minHands;

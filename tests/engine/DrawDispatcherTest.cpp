@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -335,6 +336,69 @@ TEST(DrawDispatcher, PointListOpacity) {
   Target f(8, 8);
   DrawPointList(f.surface, 0, 0, 0, 0, 100, 100, &farDots, 1.0);
   EXPECT_EQ(f.pixels, std::vector<uint32_t>(64, 0));
+}
+
+
+// A resized 32-bit picture is scaled row by row right before each row is drawn. The result must
+// be that of scaling the whole picture first and blitting it, for every blit the dispatcher
+// picks, at sizes up and down, partly off the surface and through a clip rectangle.
+TEST(DrawDispatcher, ScaledRowsMatchScalingTheWholePicture) {
+  struct Case {
+    int32_t flags;
+    uint32_t placementFlags;
+    double alpha;
+    int srcW, srcH, newW, newH, cx, cy;
+    bool clip;
+  };
+  const Case cases[] = {
+      {IMGFLAG_ALPHA, 0, 1.0, 13, 9, 26, 18, 20, 15, false},
+      {IMGFLAG_ALPHA, 0, 0.5, 13, 9, 31, 7, 5, 40, false},
+      {IMGFLAG_ALPHA, PLACEMENT_FLAG_ON_OPAQUE, 1.0, 13, 9, 40, 30, 10, 10, true},
+      {IMGFLAG_TRANSPARENT, 0, 1.0, 16, 16, 24, 40, 45, 30, false},
+      {0, 0, 0.75, 16, 16, 8, 5, 3, 3, false},
+      {0, 0, 1.0, 16, 16, 70, 33, 30, -5, true},
+      {IMGFLAG_ALPHA, 0, 1.0, 20, 20, 20, 20, 25, 25, false},  // clamped source equals placement
+      // Large enough to be scaled row by row; mostly off the surface.
+      {IMGFLAG_ALPHA, 0, 1.0, 13, 9, 400, 300, 20, 15, false},
+      {IMGFLAG_ALPHA, 0, 0.5, 13, 9, 310, 270, 100, -90, false},
+      {IMGFLAG_ALPHA, PLACEMENT_FLAG_ON_OPAQUE, 1.0, 13, 9, 400, 200, 10, 10, true},
+      {IMGFLAG_TRANSPARENT, 0, 1.0, 16, 16, 260, 400, 45, 30, false},
+      {0, 0, 0.75, 16, 16, 300, 300, 3, 3, false},
+      {0, 0, 1.0, 16, 16, 700, 120, 30, -5, true},
+      {IMGFLAG_ALPHA, 0, 1.0, 300, 300, 300, 300, 25, 25, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.newW << "x" << c.newH << " flags " << c.flags);
+    Picture pic(c.srcW, c.srcH, 1, c.flags);
+    for (size_t i = 0; i < pic.pixels.size(); ++i) {
+      const uint32_t a = (i % 5 == 0) ? 0 : (i % 3 == 0 ? 255 : static_cast<uint32_t>(i * 37 % 256));
+      pic.pixels[i] = (a << 24) | ((static_cast<uint32_t>(i) * 2654435761u) & 0xffffffu);
+    }
+    EntityPlacement p = PlacementAt(c.cx, c.cy, c.newW, c.newH);
+    p.flags = c.placementFlags;
+    if (c.clip) {
+      p.flags |= PLACEMENT_FLAG_CLIP;
+      p.clip = RECT{c.cx - c.newW / 4, c.cy - c.newH / 3, c.cx + c.newW / 3, c.cy + c.newH};
+    }
+    // The requested source is one pixel wider than a picture as wide as the placement, so that
+    // the clamped source comes out as large as the placement.
+    const int requestW = c.srcW == c.newW ? c.srcW + 1 : c.srcW;
+    Target drawn(60, 50);
+    for (auto& px : drawn.pixels) px = 0xff336699u;
+    EntityPlacement q = p;
+    DrawEntityToBuffer(drawn.surface, q, pic.record, 0, 0, requestW, c.srcH, c.alpha, DEFAULT_KEY_COLOR);
+
+    // The reference: the whole picture scaled, then drawn at its own size.
+    auto scaled = ScalePixels32(pic.pixels.data(), c.srcW, c.srcH, 0, 0, c.srcW, c.srcH, c.newW, c.newH);
+    ASSERT_TRUE(scaled);
+    Picture whole(c.newW, c.newH, 1, c.flags);
+    std::copy(scaled.get(), scaled.get() + static_cast<size_t>(c.newW) * c.newH, whole.pixels.begin());
+    Target expected(60, 50);
+    for (auto& px : expected.pixels) px = 0xff336699u;
+    EntityPlacement r = p;
+    DrawEntityToBuffer(expected.surface, r, whole.record, 0, 0, c.newW, c.newH, c.alpha, DEFAULT_KEY_COLOR);
+    EXPECT_EQ(expected.pixels, drawn.pixels);
+  }
 }
 
 }  // namespace

@@ -120,6 +120,9 @@ TEST(WebPaneFilter, TheBuildsWhitelistFile) {
   EXPECT_TRUE(view.IsUrlAllowed("http://127.0.0.1:31390/rules/Pxqd.html"));
   EXPECT_TRUE(view.IsUrlAllowed("http://LOCALHOST/"));
   EXPECT_FALSE(view.IsUrlAllowed("http://elsewhere.example/"));
+  // The panes name it as the hall does, with Windows separators.
+  view.SetWhitelistFile(PXQD_HALL_DIR "/Share\\advert\\domain.dat");
+  EXPECT_TRUE(view.IsUrlAllowed("http://127.0.0.1:31390/rules/Pxqd.html"));
 }
 
 TEST(UrlCommand, AddressForms) {

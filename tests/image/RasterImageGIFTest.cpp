@@ -210,4 +210,56 @@ TEST(RasterImageGIF, DamagedFiles) {
   EXPECT_EQ(image.GetNumFrames(), 0);
 }
 
+
+// Three one-pixel frames side by side on a 3 x 1 screen with indices 1, 2 and 3; `gces` holds the
+// disposal of the graphic control block in front of each frame, or -1 for none.
+std::vector<BYTE> RestoringFrames(const int (&gces)[3]) {
+  std::vector<BYTE> g = {'G', 'I', 'F', '8', '9', 'a', 3, 0, 1, 0, 0x81, 0, 0,
+                         0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+  const BYTE codes[3] = {0x4C, 0x54, 0x5C};  // clear, the index, end (three bits each)
+  for (int i = 0; i < 3; ++i) {
+    if (gces[i] >= 0) {
+      const BYTE gce[] = {'!', 0xF9, 4, BYTE(gces[i] << 2), 0, 0, 0, 0};
+      g.insert(g.end(), gce, gce + sizeof(gce));
+    }
+    const BYTE frame[] = {',', BYTE(i), 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, codes[i], 0x01, 0};
+    g.insert(g.end(), frame, frame + sizeof(frame));
+  }
+  g.push_back(';');
+  return g;
+}
+
+// "Restore to previous" goes back to the picture after the last frame that kept its drawing,
+// also when the disposal of the first frames comes from a control block further on (the decode
+// still holds the one its counting pass read last). Each frame alone and every kept frame agree.
+TEST(RasterImageGIF, RestoreToPreviousAcrossFrames) {
+  struct Case {
+    int gces[3];
+    int expected[3][3];  // the three screen pixels after frames 0, 1 and 2
+  };
+  const Case cases[] = {
+      {{1, 3, -1}, {{1, 0, 0}, {1, 2, 0}, {1, 0, 3}}},
+      {{-1, 3, -1}, {{1, 0, 0}, {0, 2, 0}, {0, 0, 3}}},
+      {{-1, -1, 3}, {{1, 0, 0}, {0, 2, 0}, {0, 0, 3}}},
+      {{1, 1, 1}, {{1, 0, 0}, {1, 2, 0}, {1, 2, 3}}},
+      {{0, 3, 0}, {{1, 0, 0}, {1, 2, 0}, {1, 0, 3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.gces[0] << " " << c.gces[1] << " " << c.gces[2]);
+    std::vector<BYTE> bytes = RestoringFrames(c.gces);
+    CRasterImage all;
+    ASSERT_TRUE(DecodeBytes(all, bytes, RASTER_FORMAT_GIF, 2, true));
+    for (long f = 0; f < 3; ++f) {
+      CRasterImage image;
+      ASSERT_TRUE(DecodeBytes(image, bytes, RASTER_FORMAT_GIF, f));
+      const CRasterImage* kept = all.GetFrame(f);
+      ASSERT_NE(kept, nullptr);
+      for (long x = 0; x < 3; ++x) {
+        EXPECT_EQ(image.GetPixelIndex(x, 0), c.expected[f][x]) << "frame " << f << " x " << x;
+        EXPECT_EQ(kept->GetPixelIndex(x, 0), c.expected[f][x]) << "kept frame " << f << " x " << x;
+      }
+    }
+  }
+}
+
 }  // namespace

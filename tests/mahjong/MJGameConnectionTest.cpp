@@ -35,6 +35,7 @@ class ScriptedConnection : public CMJGameConnection {
   std::vector<Answer> script;
   std::vector<int> codes;
   std::vector<int> waits;
+  std::vector<std::vector<BYTE>> bodies;
   std::vector<int> notices;
   int resyncs = 0;
   int connected = 1;
@@ -44,6 +45,7 @@ class ScriptedConnection : public CMJGameConnection {
                int wait) override {
     codes.push_back(code);
     waits.push_back(wait);
+    bodies.emplace_back(body, body + (length ? *length : 0));
     Answer a = script.empty() ? Answer{} : script.front();
     if (!script.empty()) script.erase(script.begin());
     if (!connected) {
@@ -165,6 +167,23 @@ TEST(MJGameConnection, ReplyCodesOfMeldsAndGangs) {
   conn.script = {{1, 210050, {}}};
   EXPECT_EQ(210050, conn.SendHu(text, MakeHuBody(RequestContext{}, 1, 20, 1, 0)));
   EXPECT_EQ(10, conn.GetRequestTimeout(REQ_DRAW));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MJGameConnection, AutoReadyCarriesTheFourIdsOnly) {
+  ScriptedConnection conn;
+  conn.script = {{1, 10, {}}};
+  EXPECT_EQ(1, conn.SendAutoReady());
+  ASSERT_EQ(1u, conn.codes.size());
+  EXPECT_EQ(229610, conn.codes[0]);
+  ASSERT_EQ(1u, conn.bodies.size());
+  ASSERT_EQ(16u, conn.bodies[0].size());
+  EXPECT_EQ(1, static_cast<int>(conn.bodies[0][0]));  // the user id of the context
+  conn.connected = 0;
+  EXPECT_EQ(0, conn.SendAutoReady());
 }
 
 }  // namespace

@@ -150,4 +150,45 @@ TEST(PacketTransformer, EncryptingWithoutAUsableKeyFails) {
   EXPECT_EQ(0, transformer.Process(buffer, TRANSFORM_ENCODE));
 }
 
+
+// Encoding with only the encryption layer is built in the buffer itself; it must give exactly
+// the bytes of the two steps run one after the other, at every length around the cipher's block
+// and for a buffer that already holds a large block. A derived transformer's own step is still
+// the one that runs.
+TEST(PacketTransformer, InPlaceEncodeMatchesTheTwoSteps) {
+  for (DWORD length : {0u, 1u, 11u, 12u, 13u, 15u, 16u, 27u, 28u, 29u, 44u, 1000u, 1004u, 1032u, 4000u}) {
+    std::vector<BYTE> stream(length);
+    for (DWORD i = 0; i < length; ++i) stream[i] = static_cast<BYTE>(i * 13 + 7);
+    CByteBuffer stepwise;
+    Fill(stepwise, stream);
+    CPacketTransformer steps(KEY.data(), 128, 0x100, 0);
+    ASSERT_EQ(1, steps.ZipStep(stepwise, LAYER_WRAP));
+    ASSERT_EQ(1, steps.CryptStep(stepwise, LAYER_WRAP));
+    EXPECT_EQ(Content(stepwise), Encode(stream, 0x100, 0)) << "length " << length;
+
+    CByteBuffer reused;
+    reused.Reserve(64 * 1024);
+    Fill(reused, stream);
+    CPacketTransformer again(KEY.data(), 128, 0x100, 0);
+    ASSERT_EQ(1, again.Process(reused, TRANSFORM_ENCODE));
+    EXPECT_EQ(Content(stepwise), Content(reused)) << "length " << length;
+    std::vector<BYTE> back;
+    ASSERT_EQ(1, Decode(Content(reused), back));
+    EXPECT_EQ(stream, back);
+  }
+
+  struct Counting : CPacketTransformer {
+    using CPacketTransformer::CPacketTransformer;
+    int cryptSteps = 0;
+    int CryptStep(CByteBuffer& buffer, DWORD flags) override {
+      ++cryptSteps;
+      return CPacketTransformer::CryptStep(buffer, flags);
+    }
+  } counting(KEY.data(), 128, 0x100, 0);
+  CByteBuffer buffer;
+  Fill(buffer, {1, 2, 3});
+  EXPECT_EQ(1, counting.Process(buffer, TRANSFORM_ENCODE));
+  EXPECT_EQ(1, counting.cryptSteps);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/KernelObject.h"
 #include "platform/skin/SkinLibrary.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/NonClient.h"
@@ -214,6 +215,27 @@ TEST_F(SkinLibrary, SkinnedControlsEraseWithTheParentsBackground) {
   SkinBeforeHide(parent);  // the picture is forgotten with the window hidden
   skinppSetBackgroundDC(parent, nullptr);
   DestroyWindow(parent);
+}
+
+// The skin's creation hook hands every window on to the hooks set before it.
+TEST_F(SkinLibrary, CreationHooksSetBeforeTheSkinStillRun) {
+  static int seen = 0;
+  seen = 0;
+  HHOOK earlier = SetWindowsHookExA(
+      WH_CBT,
+      [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (code == HCBT_CREATEWND) ++seen;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+      },
+      nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(earlier);
+  ASSERT_TRUE(SkinLoad(m_plain.c_str(), 1));
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(1, seen);
+  DestroyWindow(window);
+  SkinRelease();
+  UnhookWindowsHookEx(earlier);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "platform/base/WinError.h"
 #include "platform/kernel/KernelObject.h"
@@ -116,3 +117,73 @@ TEST(Threads, CurrentThreadIdIsStableAndDistinct) {
 }
 
 }  // namespace
+
+// Two threads hand a turn back and forth many times through auto-reset events, and short-lived
+// threads are woken just before they end: no wake-up may go missing and none may touch a thread
+// that has already left.
+TEST(Waits, NoHandOverIsLost) {
+  HANDLE ping = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  HANDLE pong = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  const int rounds = 20000;
+  std::atomic<int> answered{0};
+  std::thread partner([&] {
+    for (int i = 0; i < rounds; ++i) {
+      if (WaitForSingleObject(ping, 10000) != WAIT_OBJECT_0) return;
+      ++answered;
+      SetEvent(pong);
+    }
+  });
+  int received = 0;
+  for (int i = 0; i < rounds; ++i) {
+    SetEvent(ping);
+    if (WaitForSingleObject(pong, 10000) != WAIT_OBJECT_0) break;
+    ++received;
+  }
+  partner.join();
+  EXPECT_EQ(rounds, received);
+  EXPECT_EQ(rounds, answered.load());
+
+  HANDLE go = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  for (int round = 0; round < 50; ++round) {
+    ResetEvent(go);
+    std::atomic<int> woken{0};
+    std::vector<std::thread> sleepers;
+    for (int i = 0; i < 4; ++i) {
+      sleepers.emplace_back([&] {
+        if (WaitForSingleObject(go, 10000) == WAIT_OBJECT_0) ++woken;
+      });
+    }
+    SetEvent(go);
+    for (auto& t : sleepers) t.join();
+    EXPECT_EQ(4, woken.load());
+  }
+  CloseHandle(go);
+  CloseHandle(ping);
+  CloseHandle(pong);
+}
+
+// A thread may still wait while its thread-local objects are being destroyed (the main thread's
+// exit destructors do): the wait works after the thread's own wake-up slot has gone.
+struct WaitsOnExit {
+  HANDLE event = nullptr;
+  DWORD* result = nullptr;
+  ~WaitsOnExit() {
+    if (event) *result = WaitForSingleObject(event, 5);
+  }
+};
+
+TEST(Waits, WaitDuringThreadExit) {
+  // Never set: the wait on the way out sleeps until its time is over.
+  HANDLE ev = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  DWORD result = WAIT_FAILED;
+  std::thread t([&] {
+    // Made before the thread's first wait, so destroyed after what that wait set up.
+    thread_local WaitsOnExit last;
+    last.event = ev;
+    last.result = &result;
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ev, 1));
+  });
+  t.join();
+  EXPECT_EQ(WAIT_TIMEOUT, result);
+  CloseHandle(ev);
+}

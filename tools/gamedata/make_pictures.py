@@ -124,8 +124,10 @@ def style(wr, folder, name):
     wr.bmp(os.path.join(folder, "mj_joker.bmp"), joker_mark(), 54, 77, 1, 54)
     wr.png(os.path.join(folder, "PGCHG.png"), p.claim_buttons(), 40, 40, 6, 40)
     top, bottom = (st.back_light, st.back)
-    for n, (h, t, b) in enumerate([(52, top, bottom), (36, g.lerp(top, (0, 0, 0), .2), g.lerp(bottom, (0, 0, 0), .3))]):
-        left, mid, right = p.bar_pieces(h, t, b)
+    # The operation bar's slots hold the 40-pixel claim buttons, the system bar's the 30-pixel ones.
+    bars = [(52, top, bottom, 44), (36, g.lerp(top, (0, 0, 0), .2), g.lerp(bottom, (0, 0, 0), .3), 34)]
+    for n, (h, t, b, slot) in enumerate(bars):
+        left, mid, right = p.bar_pieces(h, t, b, slot)
         wr.bmp(os.path.join(folder, "frame%d_left.bmp" % n), left)
         wr.bmp(os.path.join(folder, "frame%d_main.bmp" % n), mid)
         wr.bmp(os.path.join(folder, "frame%d_right.bmp" % n), right)

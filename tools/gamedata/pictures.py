@@ -434,11 +434,12 @@ def claim_buttons():
     return canvas
 
 
-def bar_pieces(h, top, bottom):
-    """Left cap, tiling middle and right cap of a bar."""
+def bar_pieces(h, top, bottom, slot):
+    """Left cap, middle and right cap of a bar; the bar puts one middle piece behind each of its
+    buttons, so the middle is one button slot wide."""
     left = _rounded_panel(40, h, top, bottom, GOLD, h // 3)
-    mid_full = g.keyed(_rounded_panel(40, h, top, bottom, GOLD, h // 3))
-    mid = mid_full.crop((16, 0, 24, h))
+    mid_full = g.keyed(_rounded_panel(slot + 32, h, top, bottom, GOLD, h // 3))
+    mid = mid_full.crop((16, 0, 16 + slot, h))
     right = left.transpose(Image.FLIP_LEFT_RIGHT)
     return g.keyed(left.crop((0, 0, 16, h))), mid, g.keyed(right.crop((24, 0, 40, h)))
 

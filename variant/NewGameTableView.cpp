@@ -1,0 +1,3 @@
+#include "variant/NewGameTableView.h"
+
+IMPLEMENT_DYNCREATE(CNewGameTableView, CMJGameTableView2)
