@@ -115,6 +115,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     return seated >= seats;
   };
   m_scene->SetHooks(std::move(hooks));
+  m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
 
   CSceneRequests::Identity identity;
   identity.context = [app] {

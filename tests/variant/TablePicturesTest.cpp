@@ -63,13 +63,15 @@ class TablePicturesTest : public enginetest::EngineResTest {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "TablePicturesParent";
     RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TablePicturesParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+    const int width = SmallScreen() ? SMALL_WIDTH : 1024, height = SmallScreen() ? SMALL_HEIGHT : 768;
+    m_parent = CreateWindowExA(0, "TablePicturesParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
                                nullptr, nullptr, nullptr);
     g_main = m_parent;
     SetEngineMainWindowHook(MainWindow);
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
+    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, width, height}), nullptr);
     m_scene = new CVariantTableScene(m_model);
+    m_scene->SetSmallScreen(SmallScreen());
     CVariantTableScene::Hooks hooks;
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
@@ -92,6 +94,9 @@ class TablePicturesTest : public enginetest::EngineResTest {
     EngineResTest::TearDown();
   }
   virtual bool WithSkins() const { return true; }
+  // The table pane of an 800 x 600 screen.
+  static constexpr int SMALL_WIDTH = 612, SMALL_HEIGHT = 578;
+  virtual bool SmallScreen() const { return false; }
   void Advance(DWORD ms) {
     for (DWORD t = 0; t < ms; t += 10) {
       platform::AdvanceClock(10);
@@ -240,6 +245,39 @@ TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
   m_scene->PaintBoard();
   const std::vector<uint32_t> other = Capture("pictures-banker-top");
   EXPECT_EQ(plain[at] & 0xffffff, other[at] & 0xffffff);
+}
+
+// On an 800 x 600 screen the table pane is 612 pixels wide: the own hand takes the smaller
+// tiles, and every hand and name plate stays inside the pane.
+class SmallScreenTableTest : public TablePicturesTest {
+ protected:
+  bool SmallScreen() const override { return true; }
+};
+
+TEST_F(SmallScreenTableTest, HandsAndPlatesStayInsideThePane) {
+  const CTableMetrics& metrics = m_scene->Binder().Metrics();
+  EXPECT_TRUE(metrics.IsSmallScreen());
+  EXPECT_EQ(metrics.sceneWidth, SMALL_WIDTH);
+  m_scene->PaintBoard();
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE(side);
+    RECT hand{};
+    ASSERT_TRUE(metrics.GetHandArea(side, &hand));
+    EXPECT_GE(hand.left, 0);
+    EXPECT_GE(hand.top, 0);
+    EXPECT_LE(hand.right, SMALL_WIDTH);
+    EXPECT_LE(hand.bottom, SMALL_HEIGHT);
+    Entity* plate = m_scene->SidePanels().Panel(side);
+    ASSERT_NE(plate, nullptr);
+    ASSERT_TRUE(plate->IsVisible());
+    const bool turned = side == 0 || side == 2;
+    const int halfW = (turned ? CTableSidePanels::PANEL_HEIGHT : CTableSidePanels::PANEL_WIDTH) / 2;
+    const int halfH = (turned ? CTableSidePanels::PANEL_WIDTH : CTableSidePanels::PANEL_HEIGHT) / 2;
+    EXPECT_GE(plate->GetX() - halfW, 0);
+    EXPECT_GE(plate->GetY() - halfH, 0);
+    EXPECT_LE(plate->GetX() + halfW, SMALL_WIDTH);
+    EXPECT_LE(plate->GetY() + halfH, SMALL_HEIGHT);
+  }
 }
 
 // A whole hand of the testbed's table watched from chair 1: the renderings show the real
