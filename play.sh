@@ -4,7 +4,7 @@
 # which launches the client, and ends the hall and the server when the client is closed.
 #
 #   ./play.sh [--player NAME] [--server HOST[:PORT]] [--port N]
-#             [--proxy KIND://[USER:PASSWORD@]HOST:PORT] [--headless N]
+#             [--proxy KIND://[USER:PASSWORD@]HOST:PORT] [--headless N] [--wall FILE] [--chair N]
 #
 #   --player NAME      the player's name at the table (default: the login name)
 #   --server HOST[:PORT]
@@ -12,6 +12,9 @@
 #   --port N           the port of the server started here (default 31380)
 #   --proxy URL        reach the server through a proxy: socks4, socks4a, socks5 or http
 #   --headless N       no window: the client plays N hands by itself and prints a summary
+#   --wall FILE        the server started here deals the first hand from a scripted wall, e.g.
+#                      testbed/table/walls/peng-gang-win.wall (with --chair 1)
+#   --chair N          the chair to sit in, 0-3 (default 0)
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
@@ -20,7 +23,7 @@ say() { printf '\033[1mplay:\033[0m %s\n' "$*"; }
 die() { printf 'play: %s\n' "$*" >&2; exit 1; }
 
 usage() {
-  sed -n '6,14p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '6,17p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -29,6 +32,8 @@ server_host=""
 port=31380
 proxy=""
 headless=""
+wall=""
+chair=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --player) [ $# -ge 2 ] || usage; player=$2; shift 2 ;;
@@ -36,6 +41,8 @@ while [ $# -gt 0 ]; do
     --port) [ $# -ge 2 ] || usage; port=$2; shift 2 ;;
     --proxy) [ $# -ge 2 ] || usage; proxy=$2; shift 2 ;;
     --headless) [ $# -ge 2 ] || usage; headless=$2; shift 2 ;;
+    --wall) [ $# -ge 2 ] || usage; wall=$2; shift 2 ;;
+    --chair) [ $# -ge 2 ] || usage; chair=$2; shift 2 ;;
     -h|--help) usage ;;
     *) printf 'play: unknown option %s\n' "$1" >&2; usage ;;
   esac
@@ -45,6 +52,11 @@ is_number() { [[ $1 =~ ^[0-9]+$ ]]; }
 is_number "$port" && [ "$port" -ge 1 ] && [ "$port" -le 65535 ] || die "the port must be a number from 1 to 65535"
 [ -z "$headless" ] || { is_number "$headless" && [ "$headless" -ge 1 ]; } || die "--headless takes a number of hands"
 [ -n "$player" ] || die "the player's name is empty"
+[[ $chair =~ ^[0-3]$ ]] || die "--chair takes a chair 0-3"
+if [ -n "$wall" ]; then
+  [ -r "$wall" ] || die "cannot read the wall file $wall"
+  wall=$(cd "$(dirname "$wall")" && pwd)/$(basename "$wall")
+fi
 
 # A server elsewhere: HOST or HOST:PORT; nothing is started here then.
 join_host=""
@@ -114,7 +126,9 @@ trap 'exit 130' INT TERM
 
 if [ -z "$join_host" ]; then
   say "starting the game server on 127.0.0.1:$port (accounts in $data/pxqd-server)"
-  build/bin/pxqd-server --port "$port" >"$logs/server.out" 2>"$logs/server.log" &
+  server_args=(--port "$port")
+  [ -z "$wall" ] || server_args+=(--wall "$wall")
+  build/bin/pxqd-server "${server_args[@]}" >"$logs/server.out" 2>"$logs/server.log" &
   server_pid=$!
   for _ in $(seq 100); do
     grep -q '^listening on' "$logs/server.out" 2>/dev/null && break
@@ -139,7 +153,7 @@ fi
 export PXQD_DISPLAY=$display
 
 hall_args=(--hall-dir "$top/build/hall" --server "$join_host" --port "$port" --player "$player"
-           --log "$logs/hall.log" "${proxy_args[@]}")
+           --chair "$chair" --log "$logs/hall.log" "${proxy_args[@]}")
 if [ ! -x "$client" ]; then
   # Everything that exists is started once, so that a broken server or hall shows here.
   say "starting the hall"

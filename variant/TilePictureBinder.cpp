@@ -171,6 +171,8 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
       if (Entity* e = RowEntity(t->nObject)) {
         e->SetLevel(HAND_LEVEL + cy);
         e->MoveTo(cx, cy);
+        // The screen draws an entity where it last heard of it: tell it the new place.
+        e->Refresh();
       }
       continue;
     }

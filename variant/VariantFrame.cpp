@@ -214,6 +214,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), id);
   };
   m_scene->SetBarHooks(std::move(bars));
+  // Looking at the table from outside (tests, tools): each new picture of it goes to a folder.
+  const std::string stepFolder = CTableStepRecorder::FolderFromEnvironment();
+  if (!stepFolder.empty()) {
+    m_steps = std::make_unique<CTableStepRecorder>(stepFolder);
+    m_scene->SetStepRecorder(m_steps.get());
+  }
   g_frame = this;
   GameHostServices services = GetGameHostServices();
   services.getTableView = CurrentTableView;

@@ -8,8 +8,9 @@
 
 #include "mahjong/MJTableView.h"
 #include "mahjong/scene/SceneRequests.h"
-#include "variant/RequestWait.h"
 #include "variant/MainFrame.h"
+#include "variant/RequestWait.h"
+#include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
 #include "variant/VariantTableScene.h"
 
@@ -37,6 +38,8 @@ class CVariantFrame : public CMainFrame {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // The recorder outlives the scene that writes to it.
+  std::unique_ptr<CTableStepRecorder> m_steps;
   // The table pane's engine host view; the pane owns it.
   CMJTableView* m_view = nullptr;
   std::unique_ptr<CVariantTableScene> m_scene;

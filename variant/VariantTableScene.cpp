@@ -8,6 +8,7 @@
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
+#include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
 
 namespace {
@@ -331,6 +332,8 @@ void CVariantTableScene::BuildBoard() {
 }
 
 void CVariantTableScene::OnFrame() {
+  // The last frame has been rendered: a step painted then is complete now.
+  if (m_recorder != nullptr && GetScreen() != nullptr) m_recorder->TakePicture(GetScreen()->GetBackBuffer());
   if (m_drawOnly) {
     if (m_stale || ModelFingerprint() != m_fingerprint) PaintBoard();
     return;
@@ -363,6 +366,7 @@ void CVariantTableScene::OnFrame() {
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
   if (m_stale && m_board != nullptr) PaintBoard();
+  if (m_recorder != nullptr && m_board != nullptr) m_recorder->Painted(CTableStepRecorder::Describe(m_model, m_winnerSide));
 }
 
 uint64_t CVariantTableScene::ModelFingerprint() const {

@@ -22,6 +22,7 @@
 #include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
+class CTableStepRecorder;
 class CTableTurn;
 
 class CVariantTableScene : public GameBase, public CTableEffects {
@@ -101,6 +102,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // A screen 600 pixels high or less: smaller own tiles and the layout that fits a narrower
   // table; set before the game starts, as its tile pictures are chosen then.
   void SetSmallScreen(bool small) { m_metrics.SetSmallScreen(small); }
+  // Records every new picture of the table with its state (null: none). Not owned.
+  void SetStepRecorder(CTableStepRecorder* recorder) { m_recorder = recorder; }
   // The bars' hooks; the scene answers their style loading itself.
   void SetBarHooks(CTableBars::Hooks hooks);
   CTableBars& Bars() { return m_bars; }
@@ -212,6 +215,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   CMJTableModel& m_model;
   Hooks m_hooks;
+  CTableStepRecorder* m_recorder = nullptr;
   CTableMetrics m_metrics;
   void ShowStartButton(bool show);
 

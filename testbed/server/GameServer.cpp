@@ -18,11 +18,14 @@ bool GameServer::Start(const std::string& databasePath, uint16_t port, std::stri
   m_wire.SetHandler([this](const Request& request) {
     Reply reply = m_core.Handle(request);
     std::function<void(const Request&, Reply*)> filter;
+    std::function<void(const Request&, const Reply&)> observer;
     {
       std::lock_guard<std::mutex> g(m_filterLock);
       filter = m_filter;
+      observer = m_observer;
     }
     if (filter) filter(request, &reply);
+    if (observer) observer(request, reply);
     return reply;
   });
   m_wire.SetClosedHandler([this](int session) { m_core.OnSessionClosed(session); });
@@ -48,6 +51,11 @@ void GameServer::Stop() {
 void GameServer::SetReplyFilter(std::function<void(const Request&, Reply*)> filter) {
   std::lock_guard<std::mutex> g(m_filterLock);
   m_filter = std::move(filter);
+}
+
+void GameServer::SetRequestObserver(std::function<void(const Request&, const Reply&)> observer) {
+  std::lock_guard<std::mutex> g(m_filterLock);
+  m_observer = std::move(observer);
 }
 
 void GameServer::SetNoticeCopies(std::function<int(int session, DWORD code)> copies) {

@@ -33,6 +33,9 @@ class GameServer : private Outbox {
   // Sees every request with the reply the core made and may change it (delay it, spoil it,
   // withhold it, answer under a wrong serial, or give another result).
   void SetReplyFilter(std::function<void(const Request&, Reply*)> filter);
+  // Sees every request with the reply as it goes out (after the filter), on the connection's
+  // thread: a record of what the clients sent, for tests and the --requests log.
+  void SetRequestObserver(std::function<void(const Request&, const Reply&)> observer);
   // Says how many times each notification the core sends is written to its session (1 when
   // unset; 0 withholds it), for injected faults.
   void SetNoticeCopies(std::function<int(int session, DWORD code)> copies);
@@ -47,6 +50,7 @@ class GameServer : private Outbox {
   WireServer m_wire;
   std::mutex m_filterLock;
   std::function<void(const Request&, Reply*)> m_filter;
+  std::function<void(const Request&, const Reply&)> m_observer;
   std::function<int(int, DWORD)> m_copies;
   std::atomic<bool> m_ticking{false};
   std::thread m_ticker;

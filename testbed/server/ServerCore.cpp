@@ -591,6 +591,22 @@ Reply ServerCore::Ready(SessionState& s, const Request& r) {
   return reply;
 }
 
+bool ServerCore::MakeReady(int32_t userId) {
+  std::lock_guard<std::mutex> g(m_lock);
+  for (auto& [id, s] : m_sessions) {
+    if (!s || !s->entered || s->userId != userId || s->onlooker || s->chair < 0) continue;
+    Table* t = TableOf(*s);
+    if (!t) return false;
+    t->ready[s->chair] = true;
+    if (t->game) {
+      Channel channel(*this, s->roomId, s->table, s->userId);
+      t->game->OnReady(channel, s->chair);
+    }
+    return true;
+  }
+  return false;
+}
+
 Reply ServerCore::Chat(SessionState& s, const Request& r) {
   BodyReader in(r.data);
   ChatLine line;

@@ -119,6 +119,10 @@ class ServerCore {
   bool Settle(int32_t roomId, int32_t table, const std::array<int64_t, 4>& silver,
               const std::array<int64_t, 4>& score);
 
+  // Marks a seated player ready as his ready request would (the silver limits aside), for a test
+  // or tool whose client has no way to press its start button. False when the user sits nowhere.
+  bool MakeReady(int32_t userId);
+
   std::array<int32_t, 4> TableUsers(int32_t roomId, int32_t table);
   std::vector<int32_t> TableOnlookers(int32_t roomId, int32_t table);
   bool Session(int session, SessionView* view);

@@ -3,6 +3,7 @@
 // table, with computer players in the empty chairs.
 //   pxqd-server [--port N] [--data FOLDER] [--seed S]
 //               [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]
+//               [--wall FILE] [--requests FILE]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
 // ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
 // table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
@@ -13,7 +14,10 @@
 // twice, chosen from the seed. A player cut off in the middle of a hand keeps his chair until
 // the hand ends. The accounts outlive the process: a server started again on the same data
 // folder knows every player's silver. --clock-scale runs the
-// server's clock N times as fast (its time-outs, intervals and days), for a long run.
+// server's clock N times as fast (its time-outs, intervals and days), for a long run. --wall
+// deals every table's first hand from a scripted wall (the format is in testbed/table/
+// WallScript.h). --requests appends every request the server receives, with its reply code and
+// its body in hex, to FILE.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -23,15 +27,19 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <sstream>
 #include <random>
 #include <string>
 #include <thread>
 
 #include "testbed/server/FaultPlan.h"
 #include "testbed/server/GameServer.h"
+#include "testbed/server/RequestLog.h"
 #include "testbed/server/ScaledClock.h"
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableCodes.h"
+#include "testbed/table/WallScript.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
@@ -41,7 +49,8 @@ const long DEFAULT_PORT = 31380;
 
 int Usage(const char* program) {
   fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n"
-          "       [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]\n", program);
+          "       [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]\n"
+          "       [--wall FILE] [--requests FILE]\n", program);
   return 2;
 }
 
@@ -80,6 +89,8 @@ int main(int argc, char** argv) {
   testbed::FaultRates faults;
   bool withFaults = false;
   long clockScale = 1;
+  std::string wallPath;
+  std::string requestsPath;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--seed" && i + 1 < argc) {
@@ -96,6 +107,10 @@ int main(int argc, char** argv) {
       errno = 0;
       clockScale = strtol(argv[++i], &end, 10);
       if (errno || !end || *end || clockScale < 1 || clockScale > 1000) return Usage(argv[0]);
+    } else if (arg == "--wall" && i + 1 < argc) {
+      wallPath = argv[++i];
+    } else if (arg == "--requests" && i + 1 < argc) {
+      requestsPath = argv[++i];
     } else if (arg == "--data" && i + 1 < argc) {
       folder = argv[++i];
     } else if (argc == 2 && ParsePort(argv[i], &port)) {
@@ -108,14 +123,33 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot make the data folder %s\n", folder.c_str());
     return 1;
   }
+  std::vector<int> wall;
+  testbed::WallScript script;
+  if (!wallPath.empty()) {
+    std::ifstream in(wallPath);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!in || !testbed::ParseWallScript(text.str(), &script, &error) || !testbed::ArrangeWall(script, &wall, &error)) {
+      fprintf(stderr, "%s: %s\n", wallPath.c_str(), in ? error.c_str() : "cannot be read");
+      return 1;
+    }
+  }
   testbed::ServerConfig config;
   if (clockScale > 1) {
     auto clock = std::make_shared<testbed::ScaledClock>(static_cast<int>(clockScale));
     config.clock = [clock] { return clock->Now(); };
     config.tickGivenClock = true;
   }
-  config.tableGames = [folder, seed](int32_t room, int32_t table) {
+  config.tableGames = [folder, seed, wall, script](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
+    if (!wall.empty()) {
+      tableConfig.fixedWalls = {wall};
+      tableConfig.fixedBreak = script.breakPosition;
+      tableConfig.fixedDice = script.dice;
+      tableConfig.firstBanker = script.banker;
+      tableConfig.botBrains = testbed::ScriptedBrains(script);
+    }
     tableConfig.seed = seed * 1000003u + static_cast<uint64_t>(room) * 1009u + static_cast<uint64_t>(table);
     auto log = std::make_shared<std::ofstream>(folder + "/hands-" + std::to_string(seed) + "-" + std::to_string(room) +
                                                    "-" + std::to_string(table) + ".jsonl",
@@ -134,6 +168,23 @@ int main(int argc, char** argv) {
   if (withFaults) {
     server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) { plan->Apply(request, reply); });
     server.SetNoticeCopies([plan](int, DWORD code) { return plan->CopiesOf(code); });
+  }
+  std::shared_ptr<std::ofstream> requests;
+  if (!requestsPath.empty()) {
+    requests = std::make_shared<std::ofstream>(requestsPath, std::ios::app);
+    if (!*requests) {
+      fprintf(stderr, "cannot write %s\n", requestsPath.c_str());
+      return 1;
+    }
+    auto log = std::make_shared<testbed::RequestLog>();
+    log->KeepRequests(false);
+    log->SetLineSink([requests](const std::string& line) {
+      static std::mutex lock;
+      std::lock_guard<std::mutex> g(lock);
+      *requests << line << '\n';
+      requests->flush();
+    });
+    server.SetRequestObserver([log](const testbed::Request& r, const testbed::Reply& reply) { log->Add(r, reply); });
   }
   server.Core().SetLogSink([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
   std::string error;

@@ -68,6 +68,7 @@ TableOutput MahjongTable::SeatBot(int chair, int userId, std::unique_ptr<BotBrai
   c.userId = userId;
   c.seated = true;
   c.bot = true;
+  if (!brain && m_config.botBrains) brain = m_config.botBrains(chair);
   c.brain = brain ? std::move(brain) : std::make_unique<SensibleBot>();
   out.Append(OnReady(chair));
   return out;
@@ -1366,7 +1367,9 @@ TableInfoRecord MahjongTable::BuildRecord(int viewerUserId, int viewerChair) con
   t.joker2 = TILE_NONE;
   t.indicatorTile = m_handNumber == 0 ? TILE_NONE : m_wall.IndicatorTile();
   t.tailTaken = m_wall.TailCounter();
-  t.wallHead = m_wall.HeadCount();
+  // The client marks the places from the break up to this place as taken: the head is a wall
+  // place, not a count (they agree only for a break at place 0).
+  t.wallHead = m_wall.HeadPosition();
   t.claimTime = m_config.claimTimeS;
   t.autoPlayDelay = 0;
   t.minHands = m_config.minHands;

@@ -52,6 +52,8 @@ struct TableConfig {
   std::vector<std::vector<int>> fixedWalls;
   std::optional<std::array<int, 4>> fixedDice;
   std::optional<int> fixedBreak;  // an even wall place 0-134
+  // The brain of a computer player seated without one (null or no function: the sensible bot).
+  std::function<std::unique_ptr<BotBrain>(int chair)> botBrains;
 };
 
 struct TableMessage {

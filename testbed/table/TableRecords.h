@@ -57,7 +57,7 @@ struct TableInfoRecord {
   int joker2 = -1;
   int indicatorTile = -1;
   int tailTaken = 0;
-  int wallHead = 0;
+  int wallHead = 0;  // the wall place of the next head draw
   int claimTime = 0;
   int autoPlayDelay = 0;
   std::array<int, 4> lastSilver{};

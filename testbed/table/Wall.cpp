@@ -49,6 +49,11 @@ std::optional<WallDraw> Wall::DrawTail() {
   return WallDraw{m_tiles[step.position], step.position};
 }
 
+int Wall::HeadPosition() const {
+  const int n = static_cast<int>(m_tiles.size());
+  return n > 0 ? (m_break + m_head) % n : 0;
+}
+
 int Wall::Remaining() const {
   int n = 0;
   for (bool taken : m_taken) n += taken ? 0 : 1;

@@ -39,6 +39,8 @@ class Wall {
   int IndicatorPosition() const { return m_indicator; }
   int IndicatorTile() const { return m_tiles.empty() ? TILE_NONE : m_tiles[m_indicator]; }
   int HeadCount() const { return m_head; }
+  // The wall place the next head draw takes: the break plus the head count, round the ring.
+  int HeadPosition() const;
   int TailCounter() const { return m_tailCounter; }
   int Remaining() const;
   const std::vector<int>& Tiles() const { return m_tiles; }

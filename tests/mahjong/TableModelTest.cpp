@@ -8,6 +8,7 @@
 #include "mahjong/MahjongNotifyCodes.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/TableModel.h"
+#include "testbed/table/MahjongTable.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
 #include "variant/VariantGameInfo.h"
@@ -111,6 +112,44 @@ TEST(TableModel, NewHandDealsTheHandsAndMarksTheWall) {
   EXPECT_EQ(100, t.model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, 38)->tileId);
   EXPECT_FALSE(t.model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, 40)->present);
   EXPECT_TRUE(t.model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, 93)->present);
+}
+
+// The wall the client marks from the server's own record is the server's wall: every place the
+// server still holds stands, every place it dealt or replaced from is empty (the indicator stands
+// face up), for breaks that send the deal round the end of the wall and for flowers replaced from
+// the tail.
+TEST(TableModel, TheWallMarkedFromTheServersRecordIsTheServersWall) {
+  const struct {
+    int breakPosition;
+    bool flowers;
+  } cases[] = {{40, false}, {0, false}, {120, true}, {134, true}, {100, true}};
+  for (const auto& c : cases) {
+    // Place p holds tile p (flowers 136-143 stand at places 128-135), so the server's standing
+    // tiles name its standing places.
+    std::vector<int> wall(136);
+    for (int p = 0; p < 136; ++p) wall[p] = c.flowers && p >= 128 ? p + 8 : p;
+    testbed::TableConfig config;
+    config.flowers = c.flowers;
+    config.fixedWalls = {wall};
+    config.fixedBreak = c.breakPosition;
+    testbed::MahjongTable server(config);
+    for (int chair = 0; chair < 4; ++chair) server.SeatHuman(chair, 101 + chair);
+    for (int chair = 0; chair < 4; ++chair) {
+      server.HandleRequest(101 + chair, 201160, testbed::IdentityBody{testbed::Identity{101 + chair, 1, 1, chair}}.Write());
+    }
+    ASSERT_EQ(server.HandNumber(), 1);
+    const auto record = testbed::TableInfoRecord::Read(server.TableInfoFor(101));
+    ASSERT_TRUE(record);
+    if (c.flowers) EXPECT_GT(record->tailTaken, 0) << "dealt flowers were replaced from the tail";
+    Table t(*record);
+    std::vector<bool> standing(136, false);
+    for (int tile : server.CurrentWall().StandingTiles()) standing[tile >= 136 ? tile - 8 : tile] = true;
+    const int indicator = server.CurrentWall().IndicatorPosition();
+    for (int p = 0; p < 136; ++p) {
+      const MJTile* place = t.model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, p);
+      EXPECT_EQ(place->present != 0, standing[p] || p == indicator) << "break " << c.breakPosition << " place " << p;
+    }
+  }
 }
 
 TEST(TableModel, WallMarkingFollowsAHeadThatHasWrappedRound) {

@@ -4,10 +4,13 @@
 #include <thread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <numeric>
 
 #include "testbed/server/GameServer.h"
 #include "testbed/server/ProtectionAnswer.h"
@@ -326,6 +329,49 @@ TEST(ServerProgram, KeepsItsAccountsInItsDataFolder) {
       EXPECT_EQ(2500, Get(safe.data, 4));
     }
   }
+}
+
+// A scripted wall deals its tiles, and the request log keeps every request with its reply and its
+// bytes.
+TEST(ServerProgram, DealsAScriptedWallAndLogsEveryRequest) {
+  testsupport::TempDir dir;
+  {
+    std::ofstream wall(dir.File("hand.wall"));
+    wall << "# the banker's fourteen\nbreak 20\nhand 0 100 101 102 103 104 105 106 107 108 109 110 111 112 113\n";
+  }
+  uint16_t port = testsupport::FreeLoopbackPort();
+  testsupport::ChildProcess server({PXQD_SERVER, "--port", std::to_string(port), "--data", dir.File("data"), "--wall",
+                                    dir.File("hand.wall"), "--requests", dir.File("requests.txt")},
+                                   port);
+  ASSERT_TRUE(server.Running());
+  ScriptedClient client;
+  ASSERT_TRUE(client.Connect(port));
+  ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, client.Ask(REQ_ENTER, Enter(A)).result);
+  ASSERT_TRUE(client.Tell(REQ_READY, Common(A)));
+  ScriptedClient::Bytes hand;
+  ASSERT_TRUE(client.NextOf(211040, &hand)) << "no new hand";
+  std::vector<int> own;
+  for (int i = 0; i < 32 && Get(hand, 212 + 4 * i) != -1; ++i) own.push_back(Get(hand, 212 + 4 * i));
+  std::sort(own.begin(), own.end());
+  std::vector<int> scripted(14);
+  std::iota(scripted.begin(), scripted.end(), 100);
+  EXPECT_EQ(own, scripted);
+  EXPECT_EQ(Get(hand, 128), 20) << "the break";
+
+  std::vector<std::string> lines;
+  for (int tries = 0; tries < 100 && lines.size() < 2; ++tries) {
+    lines.clear();
+    std::ifstream in(dir.File("requests.txt"));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (lines.size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].find("request 200110 serial"), lines[0].find("request"));
+  EXPECT_NE(lines[0].find(" reply 200510 body 07 00 00 00 00 00 00 00 4d 00 00 00 01 00 00 00"), std::string::npos)
+      << lines[0];
+  EXPECT_NE(lines[1].find("request 201160"), std::string::npos);
+  EXPECT_NE(lines[1].find(" reply none body 07 00 00 00 01 00 00 00 00 00 00 00 00 00 00 00"), std::string::npos)
+      << lines[1];
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST(TableWire, AScriptedOpeningByteByByte) {
     EXPECT_EQ(Get(b, 136), 39) << "joker 1";
     EXPECT_EQ(Get(b, 140), -1);
     EXPECT_EQ(Get(b, 148), 0) << "nothing from the tail";
-    EXPECT_EQ(Get(b, 152), DEALT) << "the head after the deal";
+    EXPECT_EQ(Get(b, 152), BREAK + DEALT) << "the wall place of the next head draw";
     for (int k = 0; k < 4; ++k) EXPECT_EQ(Get(b, 196 + 4 * k), k == 0 ? 14 : 13) << "count of chair " << k;
     hands[c] = HandList(b);
     ASSERT_EQ(hands[c].size(), c == 0 ? 14u : 13u);

@@ -227,6 +227,51 @@ TEST_F(TablePicturesTest, ChangedRecordsAreDrawnAnewAndRefusedBodiesLeaveThePict
   EXPECT_TRUE(m_logs.empty()) << m_logs.front();
 }
 
+// A hidden hand that closes up after a gang: its tiles are drawn at their new places, not where
+// they stood before, so the meld is not covered by an old tile and no tile goes missing.
+TEST_F(TablePicturesTest, AHandThatClosesUpIsDrawnWhereItsTilesNowStand) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  int hidden[13];
+  for (int i = 0; i < 13; ++i) hidden[i] = MJ_TILE_HIDDEN;
+  m_model.SetHandTiles(SIDE_TOP, hidden, 13);
+  const std::vector<uint32_t> before = Capture("top-hand-before-gang");
+  // The top side makes an exposed gang of four west winds from the side on its right.
+  std::vector<BYTE> gang(48, 0);
+  const int fields[] = {m_info.SideToChair(SIDE_TOP), m_info.SideToChair(0), 110, 117, 124, 131, 0, 200, 38};
+  std::memcpy(gang.data() + 12, fields, sizeof fields);
+  ASSERT_TRUE(m_model.OnGangMeld(229195, gang.data(), gang.size()));
+  const std::vector<uint32_t> after = Capture("top-hand-after-gang");
+  // Every standing tile is drawn where its entity stands: all backs alike, the felt nowhere.
+  auto pixel = [](const std::vector<uint32_t>& p, int x, int y) { return p[static_cast<size_t>(y) * 1024 + x] & 0xffffff; };
+  const MJTile* first = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_TOP, CTileTable::FIRST_STANDING);
+  Entity* firstTile = m_scene->Binder().RowEntity(first->nObject);
+  ASSERT_NE(firstTile, nullptr);
+  int standing = 0;
+  for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i) {
+    const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_TOP, i);
+    if (!t->present) continue;
+    ++standing;
+    Entity* e = m_scene->Binder().RowEntity(t->nObject);
+    ASSERT_NE(e, nullptr) << i;
+    for (int dy : {-9, 0, 9}) {
+      EXPECT_EQ(pixel(after, e->GetX(), e->GetY() + dy), pixel(after, firstTile->GetX(), firstTile->GetY() + dy))
+          << "standing tile " << i << " at x " << e->GetX();
+    }
+  }
+  EXPECT_EQ(standing, 10);
+  // The meld's outer tile shows its face, not a back drawn over it.
+  const MJTile* outer = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_TOP, CTileTable::TOP_MELD_GROUP);
+  Entity* outerTile = m_scene->Binder().RowEntity(outer->nObject);
+  ASSERT_NE(outerTile, nullptr);
+  const MJTile* inner = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_TOP, CTileTable::TOP_MELD_GROUP - 1);
+  Entity* innerTile = m_scene->Binder().RowEntity(inner->nObject);
+  ASSERT_NE(innerTile, nullptr);
+  for (int dy = -12; dy <= 12; dy += 4) {
+    EXPECT_EQ(pixel(after, outerTile->GetX(), outerTile->GetY() + dy), pixel(after, innerTile->GetX(), innerTile->GetY() + dy))
+        << "the four west winds look alike, row " << dy;
+  }
+}
+
 TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
   ASSERT_NE(0u, m_scene->Pictures().Id(TPIC_BANKER));
   RECT own{};
