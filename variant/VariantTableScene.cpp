@@ -303,6 +303,8 @@ void CVariantTableScene::BuildBoard() {
   }
   if (m_startButton == nullptr) {
     m_startButton = CreatePlane(2, m_width / 2, m_height / 2 + 90, 80, 30, 0x2080e0, "start");
+    // Above every tile (the wall and the rivers lie under it on a small table after a hand).
+    m_startButton->SetLevel(3500);
     PlaneEntity::SetFont(m_startButton, 16, 700, "宋体");
     PlaneEntity::DrawBorder(m_startButton, 0xffffff);
     PlaneEntity::DrawText(m_startButton, 24, 6, "<color=16777215;size=16>开始");

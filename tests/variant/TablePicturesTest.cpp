@@ -325,6 +325,39 @@ TEST_F(SmallScreenTableTest, HandsAndPlatesStayInsideThePane) {
   }
 }
 
+TEST_F(SmallScreenTableTest, TheStartButtonStandsAboveTheTiles) {
+  // A dealt hand fills the wall and the hands; after a hand the start button comes back over
+  // them, so it must be drawn above every tile picture.
+  LogHost host;
+  m_info.SetOwnChair(1);
+  m_model.SetLookOn(true);
+  m_lookOn = true;
+  CMJGameNotify sink(m_info, m_model, host);
+  testbed::TableConfig config;
+  config.seed = 11;
+  testbed::MahjongTable table(config);
+  testbed::TableRunner runner(table);
+  runner.Take(table.Watch(9100, 1));
+  for (int chair = 0; chair < 4; ++chair) runner.Take(table.SeatBot(chair, 9001 + chair));
+  ASSERT_EQ(runner.RunUntilHands(1, 100000), 1);
+  for (const testbed::TableMessage& m : runner.Messages()) {
+    if (m.toUser != 9100 || m.reply) continue;
+    sink.OnNotify(m.code, m.body.data(), m.body.size());
+    Advance(20);
+    if (m.code == 211040) break;  // dealt
+  }
+  Entity* start = m_scene->StartButton();
+  ASSERT_NE(start, nullptr);
+  int tiles = 0;
+  for (int row = 1; row < CTileEntityTable::ROWS; ++row) {
+    Entity* e = m_scene->Binder().RowEntity(row);
+    if (e == nullptr || !e->IsVisible()) continue;
+    ++tiles;
+    EXPECT_LT(e->GetLevel(), start->GetLevel()) << row;
+  }
+  EXPECT_GT(tiles, 100);
+}
+
 // A whole hand of the testbed's table watched from chair 1: the renderings show the real
 // faces, walls and clock from the deal to the result.
 TEST_F(TablePicturesTest, AWatchedHandIsDrawnWithTheGamesPictures) {
