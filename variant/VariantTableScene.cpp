@@ -316,6 +316,12 @@ void CVariantTableScene::BuildBoard() {
   }
   ShowStartButton(!m_model.IsPlaying());
   m_bars.Build(m_metrics);
+  // Once the system bar exists, the own hand stands above it.
+  const Entity* systemBar = m_bars.SystemBar() != nullptr ? m_bars.SystemBar()->GetAnchor() : nullptr;
+  if (systemBar != nullptr && systemBar->GetHeight() != m_metrics.systemBarHeight) {
+    m_metrics.systemBarHeight = systemBar->GetHeight();
+    m_bars.Layout(m_metrics);
+  }
   if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
   if (UsePictures()) {
     m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });

@@ -292,6 +292,21 @@ TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
   EXPECT_EQ(plain[at] & 0xffffff, other[at] & 0xffffff);
 }
 
+TEST_F(TablePicturesTest, TheOwnHandStandsAboveTheSystemBar) {
+  Entity* bar = m_scene->Bars().SystemBar() != nullptr ? m_scene->Bars().SystemBar()->GetAnchor() : nullptr;
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(bar->IsVisible());
+  const CTableMetrics& metrics = m_scene->Binder().Metrics();
+  EXPECT_EQ(metrics.systemBarHeight, bar->GetHeight());
+  RECT own{};
+  ASSERT_TRUE(metrics.GetHandArea(SIDE_OWN, &own));
+  const int barTop = bar->GetY() - bar->GetHeight() / 2;
+  const int barLeft = bar->GetX() - bar->GetWidth() / 2;
+  EXPECT_LE(own.bottom, barTop);
+  EXPECT_EQ(own.bottom, 768 - bar->GetHeight() - 4);
+  EXPECT_GT(own.right, barLeft) << "the bar lies under the hand's right end";
+}
+
 // On an 800 x 600 screen the table pane is 612 pixels wide: the own hand takes the smaller
 // tiles, and every hand and name plate stays inside the pane.
 class SmallScreenTableTest : public TablePicturesTest {
