@@ -6,8 +6,6 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/user/MessageQueue.h"
-#include "platform/user/User.h"
 
 int CRequestWait::Run(const std::function<int()>& request) {
   bool expected = false;
@@ -39,11 +37,10 @@ int CRequestWait::Run(const std::function<int()>& request) {
       std::unique_lock<std::mutex> hold(shared->lock);
       if (shared->done.wait_for(hold, std::chrono::milliseconds(FRAME_MS), [&] { return shared->finished; })) break;
     }
+    // The frame paints its window itself: no message is taken from the queue, not even one
+    // sent from another thread, so nothing else runs before the reply is in.
     m_frame();
     ++m_framesDrawn;
-    // Paints only: everything else waits for the reply.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&msg);
   }
   worker.join();
   return shared->result;

@@ -11,7 +11,8 @@
 
 class CRequestWait {
  public:
-  // One frame of the table while a request waits; without one the request runs inline.
+  // One frame of the table while a request waits (it draws and paints its window); without one
+  // the request runs inline.
   void SetKeepAlive(std::function<void()> frame) { m_frame = std::move(frame); }
   // How often the waiting UI thread draws a frame.
   static constexpr int FRAME_MS = 15;

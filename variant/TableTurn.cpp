@@ -52,6 +52,7 @@ void CTableTurn::StartHand() {
 }
 
 void CTableTurn::EndHand() {
+  StopTurnTimers();
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
   m_control.SetClaimWaiting(0);
   m_model.Clock().pendingClaim = PENDING_NONE;
@@ -66,6 +67,7 @@ void CTableTurn::OnClockTick() {
     m_idleTicks = 0;
     --c.remainingSeconds;
     Redraw();
+    StartTurnTimers(0);
     if (c.turnActive && c.remainingSeconds < 6 && m_hooks.playSound)
       m_hooks.playSound(SOUND_COUNTDOWN + c.remainingSeconds, 0);
     if (c.remainingSeconds == 0) m_control.OnCountdownExpired();
@@ -81,6 +83,52 @@ void CTableTurn::OnClockTick() {
 }
 
 void CTableTurn::OnCountdownExpiredNotice() { m_control.OnCountdownExpired(); }
+
+void CTableTurn::OnClaimOfferClosed() {
+  if (IsLookOn()) return;
+  m_control.SetClaimWaiting(0);
+  if (m_model.Clock().pendingClaim == PENDING_NONE) return;
+  m_control.SetPendingClaim(PENDING_NONE);
+  m_model.EnableAllHandTiles();
+  Redraw();
+}
+
+void CTableTurn::StartTurnTimers(int longer) {
+  if (IsLookOn() || !m_model.IsPlaying()) return;
+  const int side = m_model.Clock().pointTo / 2;
+  const int chair = m_info.SideToChair(side);
+  const int own = OwnChair();
+  if (chair < 0 || chair > 3 || chair == own) return;
+  if (!longer && m_info.GetAbsentFlag(chair) == 0) return;
+  int seconds = longer ? 5 : 3;
+  int c = chair;
+  for (int step = 0; step < 4; ++step) {
+    c = m_info.NextChair(c);
+    if (c < 0 || c > 3 || c == own) break;
+    if (m_info.GetAbsentFlag(c) == 0) seconds += 3;
+  }
+  const bool drawn = m_model.HasDrawnTile(side) != 0;
+  bool& running = drawn ? m_discardTimer : m_drawTimer;
+  if (running) return;
+  running = true;
+  if (m_hooks.startTimer) m_hooks.startTimer(drawn ? DISCARD_TIMER : DRAW_TIMER, seconds * 1000);
+}
+
+void CTableTurn::StopTurnTimers() {
+  if (m_drawTimer && m_hooks.stopTimer) m_hooks.stopTimer(DRAW_TIMER);
+  if (m_discardTimer && m_hooks.stopTimer) m_hooks.stopTimer(DISCARD_TIMER);
+  m_drawTimer = m_discardTimer = false;
+}
+
+void CTableTurn::OnTurnTimer(int timer) {
+  if (!TurnTimerRunning(timer) || IsLookOn() || !m_model.IsPlaying()) return;
+  const int side = m_model.Clock().pointTo / 2;
+  if (m_info.SideToChair(side) == OwnChair()) return;
+  const bool drawn = m_model.HasDrawnTile(side) != 0;
+  // The timers stay set: they go on until a notification of the table stops them.
+  if (timer == DRAW_TIMER && !drawn) Send([this] { return m_requests.PostDrawForTurnHolder(); });
+  if (timer == DISCARD_TIMER && drawn) Send([this] { return m_requests.PostDiscardForTurnHolder(); });
+}
 
 // ---- input --------------------------------------------------------------------------------
 

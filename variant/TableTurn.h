@@ -15,6 +15,7 @@
 #include "mahjong/scene/TableModel.h"
 #include "variant/DiscardEvaluator.h"
 #include "variant/RequestWait.h"
+#include "variant/TableTimers.h"
 
 class CTableTurn : public CTurnActions {
  public:
@@ -32,6 +33,10 @@ class CTableTurn : public CTurnActions {
     std::function<void()> turnStalled;
     // After each request, back on the UI thread (a resynchronisation the request asked for).
     std::function<void()> afterRequest;
+    // The fallback timers that draw (DRAW_TIMER) or discard (DISCARD_TIMER) in the name of an
+    // absent player in turn: started with a wait in milliseconds, and stopped together.
+    std::function<void(int timer, int ms)> startTimer;
+    std::function<void(int timer)> stopTimer;
   };
 
   CTableTurn(CMJTableModel& model, CGameInfo& info, CSceneRequests& requests, CRequestWait& wait);
@@ -50,6 +55,9 @@ class CTableTurn : public CTurnActions {
   void OnClockTick();
   // The model's countdown expiry (the server's time-up notice) and the claim buttons it shows.
   void OnCountdownExpiredNotice();
+  // The server's draw, flower or meld notification closed the offer: an open choice ends and a
+  // claim the server held is settled.
+  void OnClaimOfferClosed();
 
   // The player's input. Each returns true when it did something.
   bool ClickOwnTile(int index);
@@ -65,7 +73,7 @@ class CTableTurn : public CTurnActions {
   int Refused() const { return m_refused; }
   int IdleTicks() const { return m_idleTicks; }
 
-  // The own turn's offers (6.121): a gang of own tiles, a self-drawn win.
+  // The own turn's offers: a gang of own tiles, a self-drawn win.
   void TestOwnGang();
   void SetHuOption(int drawFlags);
 
@@ -94,7 +102,18 @@ class CTableTurn : public CTurnActions {
   void EnableConcealedGangTiles() override { m_model.EnableConcealedGangTiles(); }
   void EnableListedTiles() override;
   void RefreshTileControls() override { Redraw(); }
-  void StartTurnTimers(int) override {}
+  // The fallback timers for the player the clock points at: only when that player is away
+  // (or, with longer, whoever it is); 3 s (5 s with longer) and 3 s more for every player
+  // present between that one and the own seat.
+  void StartTurnTimers(int longer) override;
+  void StopTurnTimers();
+  // A fallback timer went off.
+  void OnTurnTimer(int timer);
+  static constexpr int DRAW_TIMER = static_cast<int>(CTableTimers::DRAW_FALLBACK_TIMER);
+  static constexpr int DISCARD_TIMER = static_cast<int>(CTableTimers::DISCARD_FALLBACK_TIMER);
+  bool TurnTimerRunning(int timer) const {
+    return timer == DRAW_TIMER ? m_drawTimer : timer == DISCARD_TIMER ? m_discardTimer : false;
+  }
   void CancelHandDrag() override;
   void ToggleManagedPlay() override { SetManagedPlay(!m_managed); }
 
@@ -148,6 +167,8 @@ class CTableTurn : public CTurnActions {
   bool m_shown[6] = {};
   int m_frame[6] = {0, 0, BUTTON_FRAME_GANG, BUTTON_FRAME_CHI, 3, 4};
   bool m_managed = false;
+  bool m_drawTimer = false;
+  bool m_discardTimer = false;
   int m_refused = 0;
   int m_idleTicks = 0;
 };

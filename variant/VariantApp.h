@@ -109,6 +109,7 @@ class CVariantApp : public CMJGameApp {
     void MoveClockHand(int from, int to) override { if (m_scene) m_scene->MoveClockHand(from, to); }
     void StopTurnTimers() override { if (m_scene) m_scene->StopTurnTimers(); }
     void OnCountdownExpired() override { if (m_scene) m_scene->OnCountdownExpired(); }
+    void ClaimOfferClosed() override { if (m_scene) m_scene->ClaimOfferClosed(); }
     void AddChatLine(const std::string& line) override { if (m_scene) m_scene->AddChatLine(line); }
     void Log(const std::string& line) override;
 

@@ -60,9 +60,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   // Sounds play beside the table, never holding up its frames (see CVariantApp's effects).
   hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
-  hooks.start = [app] {
+  hooks.start = [this, app] {
     CString text;
-    const int ok = app->GetConnection()->SendReady(text);
+    // The ready request waits like the table's own: the table keeps drawing meanwhile.
+    auto ready = [app, &text] { return app->GetConnection()->SendReady(text); };
+    const int ok = m_wait.Busy() ? 0 : m_wait.Run(ready);
+    app->RunWantedResync();
     if (!ok && !text.IsEmpty()) app->ShowWaitFor(text, 3);
     return ok;
   };
@@ -114,6 +117,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     for (int chair = 0; chair < 4; ++chair) seated += app->GetSeatUserID(chair) != 0 ? 1 : 0;
     return seated >= seats;
   };
+  hooks.dice = [app](int dice[4]) { app->Info().GetDice(dice); };
+  hooks.voiceFolder = [app](int side) { return app->Painter().GetVoiceFolder(side); };
+  hooks.isSilent = [app] { return app->IsSilence() != 0; };
   m_scene->SetHooks(std::move(hooks));
   m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
 
@@ -136,6 +142,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   CTableTurn::Hooks turn;
   turn.isLookOn = [app] { return app->IsLookOn() != 0; };
   turn.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
+  turn.playVoice = [this](int side, const char* name) {
+    if (m_scene != nullptr) m_scene->PlayActionVoice(side, name);
+  };
   turn.chat = [app](const std::string& line) { app->AddChatText(line.c_str()); };
   turn.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
   turn.redraw = [this] {
@@ -158,6 +167,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
   }
   turn.afterRequest = [app] { app->RunWantedResync(); };
+  turn.startTimer = [this](int timer, int ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), timer, static_cast<UINT>(ms), nullptr);
+  };
+  turn.stopTimer = [this](int timer) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), timer);
+  };
   // While a request waits, the table keeps drawing its frames (and does nothing else).
   m_wait.SetKeepAlive([this] { DrawOnlyFrame(); });
   // The resynchronisation waits and asks the same way.
@@ -249,7 +264,7 @@ void CVariantFrame::OnDestroy() {
 void CVariantFrame::DrawOnlyFrame() {
   if (m_view == nullptr || m_scene == nullptr) return;
   m_scene->SetDrawOnly(true);
-  m_view->DrawFrame();
+  if (m_view->DrawFrame()) ::UpdateWindow(m_view->Window());
   m_scene->SetDrawOnly(false);
 }
 

@@ -1,5 +1,6 @@
 #include "variant/VariantTableScene.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/PlaneEntity.h"
@@ -8,6 +9,7 @@
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
+#include "variant/TableControlsLayout.h"
 #include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
 
@@ -92,6 +94,11 @@ void CVariantTableScene::OnTimer(uintptr_t timerId) {
   switch (timerId) {
     case CTableTimers::DRAW_FALLBACK_TIMER:
     case CTableTimers::DISCARD_FALLBACK_TIMER: {
+      // The turn that started the timer sends the draw or the discard itself.
+      if (m_turn != nullptr) {
+        m_turn->OnTurnTimer(static_cast<int>(timerId));
+        return;
+      }
       // The fallback timers keep running; the turn's end stops them.
       const CTableTimers::TurnState state = m_hooks.turnState ? m_hooks.turnState() : CTableTimers::TurnState{};
       switch (CTableTimers::OnFallbackTimer(timerId, state)) {
@@ -209,6 +216,9 @@ void CVariantTableScene::AutoPlay(bool playing) {
   PressStart();
 }
 
+void CVariantTableScene::StopTurnTimers() {
+  if (m_turn != nullptr) m_turn->StopTurnTimers();
+}
 
 static bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
@@ -237,6 +247,8 @@ void CVariantTableScene::ClickAt(int x, int y) {
 bool CVariantTableScene::BeginDragAt(int x, int y) {
   m_dragIndex = -1;
   if (m_turn == nullptr || m_turn->IsLookOn()) return false;
+  // The right button ends managed play as the left one does.
+  if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
   const int index = OwnTileAt(x, y);
   const MJTile* t = index >= 0 ? m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index) : nullptr;
   if (t == nullptr || !t->present || !t->standing || t->attrB) return false;
@@ -276,6 +288,11 @@ void CVariantTableScene::ShowClaimButton(int button, int enabled) {
 
 void CVariantTableScene::ShowClaimButtons(int show) {
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, show);
+}
+
+void CVariantTableScene::ClaimOfferClosed() {
+  if (m_turn != nullptr) m_turn->OnClaimOfferClosed();
+  m_stale = true;
 }
 
 void CVariantTableScene::OnCountdownExpired() {
@@ -350,6 +367,10 @@ void CVariantTableScene::OnFrame() {
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {
     m_winnerSide = -1;
+    for (int& d : m_dice) d = 0;
+    if (m_hooks.dice) m_hooks.dice(m_dice);
+    m_diceStart = GetTickCount();
+    m_diceRolling = true;
     if (m_turn != nullptr) m_turn->StartHand();
   }
   if (!playing && m_wasPlaying) {
@@ -367,6 +388,11 @@ void CVariantTableScene::OnFrame() {
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
   if (m_autoPlay) AutoPlay(playing);
+  // The dice move while they are on the table.
+  if (m_diceRolling) {
+    m_stale = true;
+    if (DiceShown().empty() && GetTickCount() - m_diceStart >= THROW_MS) m_diceRolling = false;
+  }
   // The own tile under the mouse stands raised.
   POINT mouse{};
   GetMousePos(&mouse);
@@ -620,6 +646,7 @@ void CVariantTableScene::PaintBoard() {
     DrawPlates();
     DrawClaimButtons();
     DrawBanner();
+    DrawDice();
     m_binder.Build(m_model.Tiles());
     NoteOwnTileRects();
     InvalidateAll();
@@ -682,6 +709,7 @@ void CVariantTableScene::PaintBoard() {
   DrawPlates();
   DrawClaimButtons();
   DrawBanner();
+  DrawDice();
   InvalidateAll();
   m_fingerprint = ModelFingerprint();
   m_stale = false;
@@ -726,6 +754,41 @@ void CVariantTableScene::DrawClaimButtons() {
     std::snprintf(text, sizeof text, "<color=%u;size=20>%s", active ? 16777215u : 9474192u,
                   f == BUTTON_FRAME_CHOICE ? "选" : LABELS[type]);
     PlaneEntity::DrawText(m_board, x + 10, y + 9, text);
+  }
+}
+
+std::vector<CVariantTableScene::DieShown> CVariantTableScene::DiceShown() const {
+  std::vector<DieShown> shown;
+  if (!m_diceRolling || !m_model.IsPlaying()) return shown;
+  const uint32_t elapsed = GetTickCount() - m_diceStart;
+  const int throwIndex = static_cast<int>(elapsed / THROW_MS);
+  if (throwIndex > 1 || (throwIndex == 1 && !HasSecondThrow(m_dice[2], m_dice[3]))) return shown;
+  const uint32_t into = elapsed % THROW_MS;
+  const int frame = std::min<int>(8, static_cast<int>(into / ROLL_FRAME_MS));
+  for (int die = 2 * throwIndex; die < 2 * throwIndex + 2; ++die) {
+    const int strip = DiceStrip(die, m_dice[die]);
+    if (strip >= 0) shown.push_back(DieShown{die, strip, frame});
+  }
+  return shown;
+}
+
+void CVariantTableScene::DrawDice() {
+  const RECT r = m_metrics.GetDiceRect();
+  for (const DieShown& d : DiceShown()) {
+    const ControlPoint at = DicePosition(d.die, r.left, r.top);
+    const uint32_t strip = m_pictures.Id(TPIC_DICE1 + d.strip);
+    if (strip != 0) {
+      DrawPlane(m_board->GetId(), at.x, at.y, 106, 99, ResourceFrame{strip, d.frame * 106, 0, 106, 99, nullptr}, 0.0, 1.0,
+                CTilePictureSet::KEY);
+      continue;
+    }
+    // Without pictures: a white die with its value once it rests.
+    FillRect(at.x - 20, at.y - 20, 40, 40, 0xf0f0f0);
+    if (d.frame == 8) {
+      char text[48];
+      std::snprintf(text, sizeof text, "<color=0;size=24>%d", d.strip % 6 + 1);
+      PlaneEntity::DrawText(m_board, at.x - 7, at.y - 13, text);
+    }
   }
 }
 
@@ -798,6 +861,24 @@ void CVariantTableScene::DrawClockPicture() {
 
 void CVariantTableScene::PlaySoundResource(int resource, int flags) {
   if (m_hooks.playSound) m_hooks.playSound(resource, flags);
+}
+
+void CVariantTableScene::PlayTileVoice(int side, int tile) {
+  const int suit = GetSceneSuit(tile), value = GetSceneValue(tile);
+  if (suit < 0 || value <= 0) return;
+  char name[16];
+  std::snprintf(name, sizeof name, "%d", suit * 10 + value);
+  PlayActionVoice(side, name);
+}
+
+void CVariantTableScene::PlayActionVoice(int side, const char* name) {
+  if (!m_hooks.voiceFolder || (m_hooks.isSilent && m_hooks.isSilent())) return;
+  const std::string path = m_hooks.voiceFolder(side) + (name != nullptr ? name : "") + ".wav";
+  if (m_hooks.playVoiceFile) {
+    m_hooks.playVoiceFile(path);
+    return;
+  }
+  GetWorldRef().GetSound().PlayEffect(path.c_str());
 }
 
 void CVariantTableScene::PlayWinEffect(int side) {

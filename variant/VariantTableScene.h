@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/GameBase.h"
 #include "mahjong/scene/TableMetrics.h"
@@ -84,6 +85,13 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<void()> handEnded;
     // Playing by itself: whether to get ready now (unset: always).
     std::function<bool()> mayGetReady;
+    // The four dice values of the hand (0: no die).
+    std::function<void(int dice[4])> dice;
+    // The voices: a side's voice folder (ending in a backslash), whether the player silenced
+    // the game, and where a voice file goes (unset: the engine's effect player).
+    std::function<std::string(int side)> voiceFolder;
+    std::function<bool()> isSilent;
+    std::function<void(const std::string& path)> playVoiceFile;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -150,11 +158,15 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void LayOutRiver(int) override { m_stale = true; }
   void LayOutFlowers(int) override { m_stale = true; }
   void PlayWinEffect(int side) override;
+  void PlayTileVoice(int side, int tile) override;
+  void PlayActionVoice(int side, const char* name) override;
   void MoveClockHand(int, int) override { m_stale = true; }
   void Log(const std::string& line) override;
   void ShowClaimButton(int button, int enabled) override;
   void ShowClaimButtons(int show) override;
   void OnCountdownExpired() override;
+  void ClaimOfferClosed() override;
+  void StopTurnTimers() override;
   void MarkStale() { m_stale = true; }
   // While set, a frame only paints: no hand starts or ends and nothing is sent.
   void SetDrawOnly(bool on) { m_drawOnly = on; }
@@ -173,6 +185,17 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   }
   int OwnTileAt(int x, int y) const;
   int DragIndex() const { return m_dragIndex; }
+  // The dice thrown at the start of a hand: one throw of two dice, and a second when both of its
+  // dice have a value; each die rolls through its strip, rests on its value and goes. A value
+  // outside 1-6 shows no die. Returns the strips on the table now (die index, strip, frame).
+  struct DieShown {
+    int die;
+    int strip;
+    int frame;
+  };
+  std::vector<DieShown> DiceShown() const;
+  static constexpr uint32_t THROW_MS = 1600;
+  static constexpr uint32_t ROLL_FRAME_MS = 60;
   int HandsEnded() const { return m_handsEnded; }
 
   // Paints the board now from the model; the frame does this when the board is stale.
@@ -206,6 +229,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawLogo();
   void DrawClaimButtons();
   void DrawBanner();
+  void DrawDice();
   void NoteOwnTileRects();
   void AutoPlay(bool playing);
   bool DrawBankerMark(int side, int x, int y);
@@ -244,6 +268,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   int m_handsEnded = 0;
   bool m_autoPlay = false;
   bool m_drawOnly = false;
+  int m_dice[4] = {};
+  uint32_t m_diceStart = 0;
+  bool m_diceRolling = false;
   uint32_t m_lastAutoStart = 0;
   bool m_autoStarted = false;
   bool m_wasPlaying = false;

@@ -271,6 +271,7 @@ void CMJTableModel::CloseClaimOffer() {
     m_offers[b].enabled = 0;
     m_effects.ShowClaimButton(b, 0);
   }
+  m_effects.ClaimOfferClosed();
 }
 
 void CMJTableModel::MoveClock(int to) {

@@ -61,6 +61,9 @@ class CTableEffects {
   virtual void MoveClockHand(int from, int to) {}
   virtual void StopTurnTimers() {}
   virtual void OnCountdownExpired() {}
+  // A draw, a flower replacement or a meld closed the claim offer: a claim the player started
+  // is over, whichever way the server decided it.
+  virtual void ClaimOfferClosed() {}
   virtual void AddChatLine(const std::string& line) {}
   virtual void Log(const std::string& line) {}
 };

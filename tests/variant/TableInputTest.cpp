@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -57,6 +58,8 @@ struct Forwarder : CTableEffects {
   void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
   void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
   void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
+  void PlayTileVoice(int s, int t) override { if (to) to->PlayTileVoice(s, t); }
+  void PlayActionVoice(int s, const char* n) override { if (to) to->PlayActionVoice(s, n); }
 };
 
 class TableInputTest : public enginetest::EngineResTest {
@@ -83,6 +86,12 @@ class TableInputTest : public enginetest::EngineResTest {
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
+    CVariantTableScene::Hooks sceneHooks;
+    sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
+    sceneHooks.voiceFolder = [](int side) { return std::string("sound\\0") + std::to_string(side) + "\\"; };
+    sceneHooks.isSilent = [this] { return m_silent; };
+    sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
+    m_scene->SetHooks(sceneHooks);
     ASSERT_EQ(m_view.AttachGame(m_scene), 1);
     m_view.InitScreen();
     m_view.Start();
@@ -103,8 +112,9 @@ class TableInputTest : public enginetest::EngineResTest {
     }
   }
   // A hand with the own chair in turn holding its drawn tile (listed first).
-  void Deal(const std::vector<int>& own, bool ownTurn) {
+  void Deal(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}) {
     testbed::TableInfoRecord t;
+    t.dice = dice;
     t.status = 0x1 | (ownTurn ? 0x100 : 0);
     t.currentChair = ownTurn ? 0 : 1;
     t.discardTime = 15;
@@ -138,6 +148,8 @@ class TableInputTest : public enginetest::EngineResTest {
   }
 
   HWND m_parent = nullptr;
+  bool m_silent = false;
+  std::vector<std::string> m_voices;
   CVariantGameInfo m_info;
   Forwarder m_forward;
   CMJTableModel m_model{m_info, m_forward};
@@ -238,6 +250,79 @@ TEST_F(TableInputTest, ClaimButtonsLightWithTheOfferAndSendTheirClaim) {
   EXPECT_FALSE(m_turn.IsButtonActive(CLAIM_PENG));
   Advance(40);
   EXPECT_EQ(m_scene->ClaimButtonRect(CLAIM_PASS).right, 0);
+}
+
+TEST_F(TableInputTest, AClickOrARightPressOnTheTableEndsManagedPlay) {
+  Deal(Hand(), false);
+  for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+    m_turn.SetManagedPlay(true);
+    ASSERT_TRUE(m_turn.IsManagedPlay());
+    const LPARAM away = MAKELPARAM(600, 300);
+    Move(away);
+    SendMessageA(m_view.Window(), down, 0, away);
+    Advance(40);
+    EXPECT_FALSE(m_turn.IsManagedPlay()) << down;
+    SendMessageA(m_view.Window(), down == WM_LBUTTONDOWN ? WM_LBUTTONUP : WM_RBUTTONUP, 0, away);
+    Advance(40);
+  }
+  EXPECT_TRUE(m_connection.codes.empty());
+}
+
+TEST_F(TableInputTest, TheDiceRollAtTheStartOfAHandAndAValueOutOfRangeShowsNoDie) {
+  struct Case {
+    std::array<int, 4> dice;
+    std::vector<int> firstThrow;   // strips resting at the end of the first throw
+    std::vector<int> secondThrow;  // and of the second
+  };
+  const Case cases[] = {
+      {{3, 5, 0, 0}, {2, 10}, {}},
+      {{3, 5, 2, 6}, {2, 10}, {1, 11}},
+      {{7, 5, 0, 0}, {10}, {}},         // a 7 is no die
+      {{3, 0, 9, 4}, {2}, {9}},         // a second throw with one die out of range
+      {{0, 0, 0, 0}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.dice));
+    m_model.ResetRound();
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);  // the table stops playing
+    Deal(Hand(), false, c.dice);
+    auto resting = [this] {
+      std::vector<int> strips;
+      for (const auto& d : m_scene->DiceShown()) {
+        EXPECT_EQ(8, d.frame);
+        strips.push_back(d.strip);
+      }
+      return strips;
+    };
+    Advance(CVariantTableScene::THROW_MS - 200);
+    EXPECT_EQ(c.firstThrow, resting());
+    Advance(CVariantTableScene::THROW_MS);
+    EXPECT_EQ(c.secondThrow, resting());
+    Advance(CVariantTableScene::THROW_MS);
+    EXPECT_TRUE(m_scene->DiceShown().empty());
+  }
+}
+
+TEST_F(TableInputTest, DiscardsAndClaimsAreVoicedFromTheSidesFolderUnlessSilenced) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  testbed::TileDiscardedNote n;
+  n.chair = 2;
+  n.tile = Id(2, 7, 1);  // the 7 of the third suit: voice 27
+  n.words = {MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  m_voices.clear();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  ASSERT_FALSE(m_voices.empty());
+  const int side = m_info.ChairToSide(2);
+  EXPECT_EQ("sound\\0" + std::to_string(side) + "\\27.wav", m_voices.back());
+  m_silent = true;
+  m_voices.clear();
+  m_scene->PlayActionVoice(3, "peng0");
+  EXPECT_TRUE(m_voices.empty());
 }
 
 TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -15,6 +16,7 @@
 #include "mahjong/MahjongNotifyCodes.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/SceneRequests.h"
+#include "mahjong/scene/TilePictures.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
 #include "variant/DiscardEvaluator.h"
@@ -80,7 +82,13 @@ std::vector<BYTE> DrawRecord(int chair, int tile, int wall, int flags) {
 
 struct Table {
   CVariantGameInfo info;
-  CTableEffects effects;
+  // The scene's part that matters here: a closed offer reaches the turn.
+  struct Effects : CTableEffects {
+    CTableTurn* turn = nullptr;
+    void ClaimOfferClosed() override {
+      if (turn) turn->OnClaimOfferClosed();
+    }
+  } effects;
   CMJTableModel model{info, effects};
   ScriptedConnection connection;
   CSceneRequests requests{connection, model, Identity()};
@@ -100,16 +108,19 @@ struct Table {
       return c;
     };
     id.seatUserId = [](int chair) { return 900 + chair; };
-    id.turnHolderChair = [] { return 0; };
+    id.turnHolderChair = [this] { return info.SideToChair(model.Clock().pointTo / 2); };
     return id;
   }
 
   // A new hand: the own chair 0 with the list given (the drawn tile first when ownTurn).
-  Table(const std::vector<int>& own, bool ownTurn, int drawFlags = 0) {
+  std::vector<std::pair<int, int>> timers;  // (timer, ms) started
+  Table(const std::vector<int>& own, bool ownTurn, int drawFlags = 0, std::array<int, 4> absent = {},
+        int current = -1) {
     info.SetOwnChair(0);
     testbed::TableInfoRecord t;
+    t.absent = absent;
     t.status = 0x1 | (ownTurn ? 0x100 : 0);
-    t.currentChair = ownTurn ? 0 : 1;
+    t.currentChair = current >= 0 ? current : (ownTurn ? 0 : 1);
     t.drawFlags = drawFlags;
     t.discardTime = 15;
     t.claimTime = 10;
@@ -124,7 +135,9 @@ struct Table {
     CTableTurn::Hooks hooks;
     hooks.isLookOn = [this] { return lookOn; };
     hooks.chat = [this](const std::string& line) { chat.push_back(line); };
+    hooks.startTimer = [this](int timer, int ms) { timers.emplace_back(timer, ms); };
     turn.SetHooks(hooks);
+    effects.turn = &turn;
     turn.StartHand();
   }
 
@@ -264,6 +277,23 @@ TEST(TableTurn, PengIsClaimedMeldedAndLeavesTheOwnTurn) {
   held.turn.OnCountdownExpiredNotice();
   EXPECT_EQ(REQ_PENG_MELD, held.connection.sent.back().code);
   EXPECT_FALSE(held.Holds(Id(1, 1, 0)));
+
+  // A held peng that another player's claim beat is over once the server lays that meld.
+  Table lost(hand, false);
+  lost.connection.answers[REQ_PENG_MELD] = RESULT_CLAIM_HELD;
+  lost.Discard(2, Id(1, 1, 2), MJOP_PENG | MJOP_PASS);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) lost.turn.ShowClaimButton(b, lost.model.Offer(b).enabled);
+  lost.turn.PressClaimButton(CLAIM_PENG);
+  ASSERT_EQ(1, lost.turn.Control().ClaimWaiting());
+  testbed::MeldRecord meld;
+  meld.id.chair = 1;
+  meld.otherChair = 2;
+  meld.tiles = {Id(1, 1, 2), Id(1, 1, 3), 200, -1};
+  testbed::BodyData body = meld.Write();
+  ASSERT_TRUE(lost.model.OnPengMeld(body.data(), body.size()));
+  EXPECT_EQ(0, lost.turn.Control().ClaimWaiting());
+  EXPECT_EQ(PENDING_NONE, lost.model.Clock().pendingClaim);
+  EXPECT_TRUE(lost.Holds(Id(1, 1, 0)));
 }
 
 TEST(TableTurn, OwnConcealedGangTakesTheReplacementTheServerGave) {
@@ -296,6 +326,134 @@ TEST(TableTurn, OwnConcealedGangTakesTheReplacementTheServerGave) {
   EXPECT_EQ(0, t.turn.Refused());
   // The drawn 9 of bamboo went into the hand: all fourteen ids are still on the table.
   EXPECT_TRUE(t.Holds(Id(1, 9, 0)));
+}
+
+TEST(TableTurn, AFourthTileAddedToAPengTakesTheServersReplacement) {
+  // Two bamboo 1s and the fourth one in the hand: the peng of the third leaves the fourth free.
+  std::vector<int> hand = {Id(1, 1, 0), Id(1, 1, 1), Id(1, 1, 3), Id(0, 2, 0), Id(0, 3, 0), Id(0, 4, 0), Id(0, 6, 0),
+                           Id(0, 7, 0), Id(0, 8, 0), Id(2, 2, 0), Id(2, 3, 0), Id(2, 7, 0), Id(2, 8, 0)};
+  Table t(hand, false);
+  t.Discard(2, Id(1, 1, 2), MJOP_PENG | MJOP_PASS);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) t.turn.ShowClaimButton(b, t.model.Offer(b).enabled);
+  ASSERT_TRUE(t.turn.PressClaimButton(CLAIM_PENG));
+  ASSERT_TRUE(t.turn.IsButtonActive(CLAIM_GANG)) << "the own turn offers the added gang";
+  const int replacement = Id(2, 9, 2);
+  t.connection.replies[REQ_GANG_ADDED] = DrawRecord(0, replacement, 38, 0);
+  t.connection.sent.clear();
+  ASSERT_TRUE(t.turn.PressClaimButton(CLAIM_GANG));
+  ASSERT_TRUE(t.turn.ClickOwnTile(t.PlaceOf(Id(1, 1, 3))));
+  EXPECT_EQ((std::vector<int>{REQ_GANG_CLAIM, REQ_GANG_ADDED}), t.connection.Codes());
+  EXPECT_EQ(GANG_CLAIM_ADDED, t.connection.Word(0, 36));
+  EXPECT_EQ(Id(1, 1, 3), t.connection.Word(1, 20));
+  EXPECT_FALSE(t.Holds(Id(1, 1, 3)));
+  EXPECT_EQ(replacement, t.Own(CTileTable::DRAWN_PLACE)->tileId);
+  int meldTiles = 0;
+  for (int i = 0; i < CTileTable::HAND_PLACES; ++i) {
+    const MJTile* m = t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    meldTiles += m->present && m->meldKind != 0 && GetSceneSuit(m->tileId) == 1 && GetSceneValue(m->tileId) == 1;
+  }
+  EXPECT_EQ(4, meldTiles);
+  EXPECT_EQ(0, t.turn.Refused());
+}
+
+TEST(TableTurn, AFlowerIsReplacedBeforeAnythingIsDiscarded) {
+  constexpr int FLOWER = 137;
+  std::vector<int> hand = PlainHand();
+  hand[0] = FLOWER;  // drawn
+  Table t(hand, true);
+  ASSERT_TRUE(t.turn.IsFlowerTile(FLOWER));
+  // Only the flower can be chosen while it is in the hand.
+  EXPECT_FALSE(t.turn.ClickOwnTile(t.PlaceOf(Id(0, 5, 0))));
+  EXPECT_TRUE(t.connection.sent.empty());
+  const int replacement = Id(2, 5, 3);
+  t.connection.replies[REQ_FLOWER_REPLACE] = DrawRecord(0, replacement, 30, 0);
+  ASSERT_TRUE(t.turn.ClickOwnTile(t.PlaceOf(FLOWER)));
+  EXPECT_EQ(std::vector<int>{REQ_FLOWER_REPLACE}, t.connection.Codes());
+  EXPECT_EQ(FLOWER, t.connection.Word(0, 16));
+  EXPECT_FALSE(t.Holds(FLOWER));
+  EXPECT_EQ(1, t.model.Tiles().FlowerCount(SIDE_OWN));
+  EXPECT_EQ(FLOWER, t.model.Tiles().GetTileRecord(MJ_ZONE_FLOWERS, SIDE_OWN, 0)->tileId);
+  EXPECT_EQ(replacement, t.Own(CTileTable::DRAWN_PLACE)->tileId);
+  EXPECT_EQ(OWN_CLOCK_POSITION, t.model.Clock().pointTo);
+  // The hand is free again: the next click discards.
+  t.connection.sent.clear();
+  EXPECT_TRUE(t.turn.ClickOwnTile(t.PlaceOf(Id(0, 5, 0))));
+  EXPECT_EQ(std::vector<int>{REQ_DISCARD}, t.connection.Codes());
+}
+
+TEST(TableTurn, TheWinIsDeclaredSelfDrawnOrOnTheDiscard) {
+  // A drawn tile the server says may win: the hu button offers the self-drawn win.
+  Table drawn(PlainHand(), true, DRAW_FLAG_MAY_WIN);
+  ASSERT_TRUE(drawn.turn.IsButtonActive(CLAIM_HU));
+  ASSERT_TRUE(drawn.turn.PressClaimButton(CLAIM_HU));
+  ASSERT_EQ(std::vector<int>{REQ_HU}, drawn.connection.Codes());
+  EXPECT_EQ(0, drawn.connection.Word(0, 16));  // the own chair
+  EXPECT_EQ(PlainHand()[0], drawn.connection.Word(0, 20));
+  EXPECT_EQ(HU_SELF_DRAWN, drawn.connection.Word(0, 24));
+  // Without the flag there is no hu to press.
+  Table plain(PlainHand(), true);
+  EXPECT_FALSE(plain.turn.IsButtonActive(CLAIM_HU));
+  EXPECT_FALSE(plain.turn.PressClaimButton(CLAIM_HU));
+  EXPECT_TRUE(plain.connection.sent.empty());
+  // On another player's discard, held by the server until the others have answered.
+  std::vector<int> hand = PlainHand();
+  hand.erase(hand.begin());
+  Table discard(hand, false);
+  discard.connection.answers[REQ_HU] = RESULT_CLAIM_HELD;
+  discard.Discard(2, Id(1, 1, 2), MJOP_HU | MJOP_PASS);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) discard.turn.ShowClaimButton(b, discard.model.Offer(b).enabled);
+  ASSERT_TRUE(discard.turn.PressClaimButton(CLAIM_HU));
+  EXPECT_EQ(HU_ON_DISCARD, discard.connection.Word(0, 24));
+  EXPECT_EQ(2, discard.connection.Word(0, 16));
+  EXPECT_EQ(1, discard.turn.Control().ClaimWaiting());
+  EXPECT_EQ(PENDING_HU, discard.model.Clock().pendingClaim);
+  for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) EXPECT_FALSE(discard.turn.IsButtonActive(b));
+  // The expiry sends it once more.
+  discard.turn.OnCountdownExpiredNotice();
+  EXPECT_EQ((std::vector<int>{REQ_HU, REQ_HU}), discard.connection.Codes());
+}
+
+TEST(TableTurn, FallbackTimersWaitLongerForEveryPlayerPresent) {
+  struct Case {
+    const char* what;
+    std::array<int, 4> absent;
+    int current;  // the chair in turn
+    int longer;
+    int ms;       // 0: no timer
+  };
+  const Case cases[] = {
+      {"everybody present, plain tick", {0, 0, 0, 0}, 2, 0, 0},
+      {"everybody present, at the expiry", {0, 0, 0, 0}, 2, 1, 8000},  // chair 3 is walked past
+      {"the chair in turn is away", {0, 0, 1, 0}, 2, 0, 6000},
+      {"every other chair away", {0, 1, 1, 1}, 2, 0, 3000},
+      {"every other chair away, at the expiry", {0, 1, 1, 1}, 2, 1, 5000},
+      // The walk goes by the chair numbers upwards from the chair in turn to the own chair.
+      {"chair 1 away in turn, chairs 2 and 3 present", {0, 1, 0, 0}, 1, 0, 9000},
+  };
+  std::vector<int> hand = PlainHand();
+  hand.erase(hand.begin());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Table t(hand, false, 0, c.absent, c.current);
+    ASSERT_NE(OWN_CLOCK_POSITION, t.model.Clock().pointTo);
+    t.turn.StartTurnTimers(c.longer);
+    if (c.ms == 0) {
+      EXPECT_TRUE(t.timers.empty());
+      continue;
+    }
+    ASSERT_EQ(1u, t.timers.size());
+    EXPECT_EQ(CTableTurn::DRAW_TIMER, t.timers[0].first);
+    EXPECT_EQ(c.ms, t.timers[0].second);
+    // A running timer is not started again; when it goes off the draw is sent for that chair.
+    t.turn.StartTurnTimers(c.longer);
+    EXPECT_EQ(1u, t.timers.size());
+    t.turn.OnTurnTimer(CTableTurn::DRAW_TIMER);
+    ASSERT_EQ(std::vector<int>{REQ_DRAW}, t.connection.Codes());
+    EXPECT_EQ(c.current, t.connection.Word(0, 12));
+    t.turn.StopTurnTimers();
+    t.turn.OnTurnTimer(CTableTurn::DRAW_TIMER);
+    EXPECT_EQ(1u, t.connection.sent.size());
+  }
 }
 
 TEST(TableTurn, GangChoiceCancelsOnASecondPress) {
