@@ -305,6 +305,10 @@ TEST_F(TablePicturesTest, TheOwnHandStandsAboveTheSystemBar) {
   EXPECT_LE(own.bottom, barTop);
   EXPECT_EQ(own.bottom, 768 - bar->GetHeight() - 4);
   EXPECT_GT(own.right, barLeft) << "the bar lies under the hand's right end";
+  // The action buttons stand above the hand.
+  Entity* actions = m_scene->Bars().OperationBar() != nullptr ? m_scene->Bars().OperationBar()->GetAnchor() : nullptr;
+  ASSERT_NE(actions, nullptr);
+  EXPECT_LE(actions->GetY() + actions->GetHeight() / 2, own.top) << actions->GetY() << " " << actions->GetHeight();
 }
 
 // On an 800 x 600 screen the table pane is 612 pixels wide: the own hand takes the smaller
