@@ -58,8 +58,13 @@ bool CRasterImageICO::Decode(CRasterFile* file) {
   const IconEntry& entry = directory[m_info.frame];
   if (!file->Seek(start + static_cast<long>(entry.offset), 0)) return Fail("corrupted ICO");
 
-  if (entry.width == 0 && entry.height == 0) {
-    // A large entry stored as a complete PNG stream.
+  // An entry stored as a complete PNG stream is known by its signature, whatever its size (the
+  // large ones always are, smaller ones may be).
+  static const BYTE PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  BYTE signature[8] = {};
+  const bool isPng = ReadExact(file, signature, sizeof signature) && memcmp(signature, PNG_SIGNATURE, 8) == 0;
+  if (!file->Seek(start + static_cast<long>(entry.offset), 0)) return Fail("corrupted ICO");
+  if (isPng || (entry.width == 0 && entry.height == 0)) {
     CRasterImage png;
     if (!png.Decode(file, RASTER_FORMAT_PNG)) return Fail(png.GetLastError());
     Transfer(png, true);

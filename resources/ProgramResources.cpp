@@ -16,6 +16,9 @@ namespace {
 constexpr const char* SONG = "宋体";
 constexpr WORD SONG_POINTS = 9;
 constexpr int NO_ID = -1;
+// The report list's styles, as the common controls define them.
+constexpr DWORD LIST_REPORT = 0x0001, LIST_SINGLE_SELECTION = 0x0004, LIST_SHOW_SELECTION = 0x0008,
+                LIST_NO_SORT_HEADER = 0x8000;
 
 // The wait dialog of the communication thread: a centred, disabled, system-modal tool window
 // without caption that stays hidden until a wait text arrives.
@@ -196,13 +199,99 @@ bool PresetMenu() {
       .Register(129);
 }
 
+
+// The table's leave dialog: force quit, stay, or ask the others with a reason.
+bool LeaveRequest() {
+  return DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 0, 232, 87, "请求退出")
+      .Font(SONG, SONG_POINTS)
+      .Add("Button", "强行退出", IDOK, BS_PUSHBUTTON | WS_TABSTOP, 85, 66, 50, 14)
+      .Add("Button", "继续游戏", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 166, 66, 50, 14)
+      .Add("Button", "请求退出", 1916, BS_PUSHBUTTON | WS_TABSTOP, 16, 66, 43, 14)
+      .Add("Static", "游戏还没结束，强退操作将扣除大量积分。输入理由请求其他玩家同意。（最多20个汉字，最多请求2次）",
+           NO_ID, SS_LEFT, 5, 6, 221, 22)
+      .Add("Edit", "", 1915, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_BORDER | WS_TABSTOP, 5, 36, 221, 23)
+      .Register(278);
+}
+
+// The pop-up that shows another player's leave request, with agree and refuse labels.
+bool LeaveAnswer() {
+  return DialogTemplate(WS_POPUP | WS_BORDER, 0, 0, 125, 65)
+      .Font(SONG, SONG_POINTS)
+      .Add("Static", "", 1910, SS_BITMAP, 2, 2, 15, 14)
+      .Add("Static", "请求\r\n退出", 1911, SS_LEFT, 3, 40, 16, 16)
+      .Add("Static", "", 1912, SS_LEFT, 27, 8, 92, 10)
+      .Add("Static", "同意", 1913, SS_LEFT | SS_NOTIFY, 45, 45, 22, 8)
+      .Add("Static", "拒绝", 1914, SS_LEFT | SS_NOTIFY, 84, 45, 22, 8)
+      .Add("Edit", "", 1917, ES_MULTILINE | ES_AUTOVSCROLL, 24, 17, 96, 22)
+      .Register(277);
+}
+
+// The player card: the portrait, then one labelled read-only field a line.
+bool PlayerCard() {
+  DialogTemplate t(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 105, 227, "详细信息");
+  t.Font(SONG, SONG_POINTS);
+  t.Add("Static", "", 1033, SS_ICON, 5, 3, 15, 14);
+  struct Field {
+    int id;
+    short y;
+    const char* label;
+  };
+  static const Field FIELDS[] = {{1040, 10, nullptr},   {1042, 30, "昵称"},   {1043, 42, "财富等级"},
+                                 {1044, 54, "银子"},    {1047, 66, "级别"},   {1049, 78, "积分"},
+                                 {1045, 90, "经验"},    {1048, 102, "断线率"}, {1046, 114, "网速"},
+                                 {1050, 126, "赢"},     {1051, 138, "输"},    {1052, 150, "和"},
+                                 {1053, 162, "胜率"},   {1054, 174, "我的好友"}, {1055, 186, "不受欢迎"},
+                                 {1056, 198, "正在旁观"}};
+  for (const Field& f : FIELDS) {
+    if (f.label != nullptr) t.Add("Static", f.label, NO_ID, SS_RIGHT, 4, static_cast<short>(f.y + 2), 32, 8);
+    t.Add("Edit", "", f.id, ES_READONLY | ES_AUTOHSCROLL | WS_BORDER, 39, f.y, 60, 12);
+  }
+  return t.Add("Static", "刷新", 1035, SS_LEFT | SS_NOTIFY, 51, 213, 17, 8)
+      .Add("Static", "关闭", 1034, SS_LEFT | SS_NOTIFY, 82, 213, 17, 8)
+      .Register(146);
+}
+
+// The round's settlement: the chosen chair's portrait, name and items above the list of all four
+// chairs, and the count-down beside "确定".
+bool Settlement() {
+  const DWORD list = LIST_REPORT | LIST_SHOW_SELECTION | LIST_NO_SORT_HEADER | WS_BORDER | WS_TABSTOP;
+  return DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 276, 203)
+      .Font(SONG, SONG_POINTS)
+      .Add("Button", "确定", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 116, 184, 50, 18)
+      .Add("Static", "", 1033, SS_ICON, 9, 9, 21, 21)
+      .Add("Static", "", 1090, SS_LEFT, 37, 15, 80, 8)
+      .Add("Static", "", 1091, SS_LEFT, 13, 39, 98, 39)
+      .Add("SysListView32", "List1", 1092, list, 129, 4, 144, 96)
+      .Add("SysListView32", "List2", 1093, list | LIST_SINGLE_SELECTION, 7, 108, 266, 67)
+      .Add("Static", "", 1097, SS_LEFT, 236, 189, 8, 8)
+      .Register(274);
+}
+
+// The exchange's contact form: three fields and two buttons over a background picture that
+// carries the labels.
+bool ContactForm() {
+  const DWORD edit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
+  return DialogTemplate(WS_POPUP, 0, 0, 187, 96)
+      .Font("System", 10)
+      .Add("Button", "提交", 1117, BS_PUSHBUTTON | WS_TABSTOP, 60, 68, 50, 14)
+      .Add("Edit", "", 1118, edit, 50, 19, 92, 14)
+      .Add("Edit", "", 1119, edit, 50, 34, 92, 14)
+      .Add("Edit", "", 1120, edit, 50, 50, 92, 14)
+      .Add("Button", "×", 1121, BS_PUSHBUTTON, 167, 7, 13, 11)
+      .Register(285);
+}
+
+// The prize pop-up: a bare window that its picture fills.
+bool PrizePopup() { return DialogTemplate(WS_POPUP, 0, 0, 185, 93).Font("MS Sans Serif", 8).Register(299); }
+
 }  // namespace
 
 bool RegisterProgramResources() {
   bool ok = true;
   for (bool (*add)() : {WaitDialog, CountDownBox, AdvertForm, ChatForm, RequestPopup, DocumentMenu, PlayerListMenu,
                         SkinMenu, SafeBox, SafeSave, SafeTake, DepositPresets, ProtectAnswer, ProtectKeypad,
-                        ToolForm, PlayerForm, PresetMenu}) {
+                        ToolForm, PlayerForm, PresetMenu, LeaveRequest, LeaveAnswer, PlayerCard, Settlement,
+                        ContactForm, PrizePopup}) {
     ok = add() && ok;
   }
   ok = RegisterPaneResources() && ok;

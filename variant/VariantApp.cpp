@@ -12,6 +12,7 @@
 #include "variant/AdHistoryView.h"
 #include "variant/GameOptionsDlg.h"
 #include "variant/PlayerView.h"
+#include "framework/GameFrameWnd.h"
 #include "variant/VariantFrame.h"
 
 void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText(line.c_str()); }
@@ -104,6 +105,35 @@ void CVariantApp::JoinMembers() {
   };
   seats.programFolder = [this] { return std::string(static_cast<LPCSTR>(GetModuleFolder())); };
   m_seatPainter.SetHooks(seats);
+  JoinDialogs();
+}
+
+void CVariantApp::JoinDialogs() {
+  CTableDialogs::Hooks d;
+  d.leave = LeaveTableOf(*this);
+  d.exchange.context = [this] { return TableRequestContext(*this); };
+  d.exchange.ownName = [this] { return std::string(static_cast<LPCSTR>(GetPlayerName(GetUserID()))); };
+  d.exchange.submit = [this](const RequestBody& form) { return SendTableRequest(*this, REQ_SUBMIT_EXCHANGE, form); };
+  d.exchange.message = [this](const char* text) {
+    int seconds = 10;
+    ShowMessageBox(text, "确定", "取消", &seconds, BOX_STYLE_INFO);
+  };
+  d.exchange.tableViewRect = [this] {
+    RECT rc{0, 0, 0, 0};
+    if (auto* frame = dynamic_cast<CVariantFrame*>(GetGameFrame())) {
+      if (frame->TableView() != nullptr && frame->TableView()->Window() != nullptr) {
+        ::GetWindowRect(frame->TableView()->Window(), &rc);
+      }
+    }
+    return rc;
+  };
+  d.ownUserId = [this] { return GetUserID(); };
+  d.isLookOn = [this] { return IsLookOn() != 0; };
+  d.canLeaveNow = [this] { return m_gameInfo.CanLeaveNow(1) != 0; };
+  d.chat = [this](const std::string& line) { AddChatText(line.c_str()); };
+  d.showWait = [this](bool show) { ShowWait(EXCHANGE_WAIT_TEXT, show ? TRUE : FALSE); };
+  d.requestPrizePage = [this] { return SendTableRequest(*this, REQ_PRIZE_PAGE, MakePrizePageRequest(TableRequestContext(*this))); };
+  m_dialogs.SetHooks(std::move(d));
 }
 
 void CVariantApp::LoadSettings() {

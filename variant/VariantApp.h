@@ -11,7 +11,9 @@
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameNotify.h"
 #include "variant/LocalNotices.h"
+#include "variant/TableDialogs.h"
 #include "variant/VariantGameInfo.h"
+#include "variant/VariantNotify.h"
 #include "variant/VariantSeatPainter.h"
 
 class CVariantApp;
@@ -76,6 +78,8 @@ class CVariantApp : public CMJGameApp {
   CVariantSeatPainter& Painter() { return m_seatPainter; }
   CMJTableModel& Table() { return m_table; }
   CLocalNotices& LocalNotices() { return m_localNotices; }
+  // The table's dialogs: settlement, leave requests, the exchange activity.
+  CTableDialogs& Dialogs() { return m_dialogs; }
   // The engine scene that shows the table, or null to detach it (the frame going away).
   void SetSceneEffects(CTableEffects* scene) { m_effects.SetScene(scene); }
 
@@ -118,6 +122,7 @@ class CVariantApp : public CMJGameApp {
     CTableEffects* m_scene = nullptr;
   };
   void JoinMembers();
+  void JoinDialogs();
 
   DWORD m_uiThread = 0;
   std::atomic<bool> m_resyncWanted{false};
@@ -132,5 +137,6 @@ class CVariantApp : public CMJGameApp {
   CVariantSeatPainter m_seatPainter{m_gameInfo};
   CVariantNotifyHost m_notifyHost{*this};
   CLocalNotices m_localNotices;
-  CMJGameNotify m_notifySink{m_gameInfo, m_table, m_notifyHost};
+  CTableDialogs m_dialogs;
+  CVariantNotify m_notifySink{m_gameInfo, m_table, m_notifyHost, m_dialogs};
 };

@@ -1,5 +1,6 @@
 #include "variant/VariantFrame.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "mahjong/SeatLayout.h"
 #include "platform/kernel/Time.h"
 #include "platform/skin/SkinLibrary.h"
+#include "variant/PlayerView.h"
 #include "variant/VariantApp.h"
 
 namespace {
@@ -36,6 +38,7 @@ BEGIN_MESSAGE_MAP(CVariantFrame, CMainFrame)
   ON_WM_CREATE()
   ON_WM_DESTROY()
   ON_MESSAGE(WM_PANE_UPDATE, OnPaneUpdate)
+  ON_MESSAGE(WM_HALL_DATA7, OnPlayerDetails)
 END_MESSAGE_MAP()
 
 CVariantFrame::CVariantFrame() = default;
@@ -51,7 +54,36 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
   m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
+  app->Dialogs().AttachWindows(m_hWnd, m_view->Window());
+  app->Dialogs().SetFrameHooks(
+      [this] {
+        if (m_scene != nullptr) m_scene->OnSettlementClosed();
+      },
+      [this](int tickets) {
+        // Animations 1 to 10, the last for ten tickets and more.
+        if (m_scene != nullptr && tickets > 0) m_scene->Extras().PlayTicketAnimation(std::min(tickets, 10));
+      },
+      [this]() -> CWnd* { return dynamic_cast<CPlayerView*>(GetPlayerView()); });
+  // The close request's leave dialog (the frame plays its sound first), and the player pane's
+  // answer pop-up.
+  CMainFrame::SetLeaveDialog([app] {
+    CLeaveRequestDlg dialog(LeaveTableOf(*app));
+    return dialog.DoModal();
+  });
+  CPlayerView::SetLeaveAnswerPopup([app](CPlayerView& pane, int asker, const char* reason64) {
+    app->Dialogs().ShowLeaveAnswerFor(&pane, asker, reason64 != nullptr ? reason64 : "");
+  });
   CVariantTableScene::Hooks hooks;
+  hooks.started = [app](GameBase& scene) { app->Dialogs().AttachScene(&scene); };
+  // The activity button opens the exchange; the exchange panels' buttons and the end of the
+  // submission's wait go to the table's dialogs.
+  hooks.otherCommand = [app](uint32_t code) {
+    if (code == CTableExtras::CMD_ACTIVITY) {
+      app->Dialogs().OpenExchange();
+    } else {
+      app->Dialogs().OnSceneCommand(code);
+    }
+  };
   hooks.sideName = [app](int side) {
     const int chair = app->Info().SideToChair(side);
     if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
@@ -248,7 +280,11 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 }
 
 void CVariantFrame::OnDestroy() {
-  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->SetSceneEffects(nullptr);
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) {
+    app->SetSceneEffects(nullptr);
+    app->Dialogs().DetachScene();
+    app->Dialogs().AttachWindows(nullptr, nullptr);
+  }
   if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
   if (g_frame == this) {
     g_frame = nullptr;
@@ -259,6 +295,13 @@ void CVariantFrame::OnDestroy() {
   }
   m_view = nullptr;
   CMainFrame::OnDestroy();
+}
+
+LRESULT CVariantFrame::OnPlayerDetails(WPARAM wParam, LPARAM lParam) {
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) {
+    app->Dialogs().ShowPlayerCard(reinterpret_cast<const BYTE*>(wParam), static_cast<size_t>(lParam));
+  }
+  return 0;
 }
 
 void CVariantFrame::DrawOnlyFrame() {

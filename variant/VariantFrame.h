@@ -35,6 +35,8 @@ class CVariantFrame : public CMainFrame {
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
   // A frame that only draws: while a request or the resynchronisation waits.
   void DrawOnlyFrame();
+  // The hall's details of a player: the player card.
+  afx_msg LRESULT OnPlayerDetails(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:

@@ -145,6 +145,10 @@ void CVariantTableScene::OnGameStart() {
     if (m_waitingForTable) m_extras.ShowWaitingText();
     m_bars.OnGameStart();
   }
+  if (m_hooks.started && !m_dialogsStarted) {
+    m_dialogsStarted = true;
+    m_hooks.started(*this);
+  }
 }
 
 void CVariantTableScene::OnLayout() {

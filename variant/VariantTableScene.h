@@ -92,6 +92,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<std::string(int side)> voiceFolder;
     std::function<bool()> isSilent;
     std::function<void(const std::string& path)> playVoiceFile;
+    // The scene has started: the table's dialogs add their panels to its world.
+    std::function<void(GameBase& scene)> started;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -253,6 +255,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   bool m_barsStarted = false;
   bool m_barHooksSet = false;
   bool m_waitingForTable = false;
+  bool m_dialogsStarted = false;
 
   Entity* m_board = nullptr;
   Entity* m_startButton = nullptr;

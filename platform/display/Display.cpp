@@ -95,6 +95,8 @@ uint64_t PresentCount() {
 
 bool CaptureWindow(HWND hwnd, std::vector<uint32_t>& pixels, int& width, int& height) {
   HWND root = GetAncestor(hwnd, GA_ROOT);
+  // A layered window shows what lies beneath it where it is clear.
+  if (root == hwnd && ComposeLayeredWindow(hwnd, pixels, width, height)) return true;
   RECT rc{}, rootRc{};
   if (!root || !GetWindowRect(hwnd, &rc) || !GetWindowRect(root, &rootRc)) return false;
   auto surface = TopLevelSurface(root);
@@ -112,6 +114,18 @@ bool CaptureWindow(HWND hwnd, std::vector<uint32_t>& pixels, int& width, int& he
       if (sx < 0 || sx >= surface->Width()) continue;
       pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = surface->Row32(sy)[sx];
     }
+  }
+  return true;
+}
+
+bool CaptureScreen(std::vector<uint32_t>& pixels, int& width, int& height) {
+  auto desktop = ComposeDesktop();
+  if (!desktop) return false;
+  width = desktop->Width();
+  height = desktop->Height();
+  pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    memcpy(&pixels[static_cast<size_t>(y) * static_cast<size_t>(width)], desktop->Row32(y), static_cast<size_t>(width) * 4);
   }
   return true;
 }

@@ -41,6 +41,10 @@ void SetScreenSize(int width, int height);
 // does not exist or has no area.
 bool CaptureWindow(HWND hwnd, std::vector<uint32_t>& pixels, int& width, int& height);
 
+// The whole screen as it would show: every visible top-level window in z-order, layered windows
+// blended over what lies beneath them.
+bool CaptureScreen(std::vector<uint32_t>& pixels, int& width, int& height);
+
 // How many times the SDL backend has put new pixels on the screen (tests wait for it).
 uint64_t PresentCount();
 

@@ -140,6 +140,22 @@ class Sink : public DisplaySink {
   void SurfaceChanged(HWND root, const RECT& rect) override {
     auto surface = TopLevelSurface(root);
     if (!surface) return;
+    // A layered window is shown composed over the program's windows beneath it: SDL windows
+    // have no per-pixel transparency of their own.
+    std::vector<uint32_t> composed;
+    int cw = 0, ch = 0;
+    if (ComposeLayeredWindow(root, composed, cw, ch)) {
+      {
+        std::lock_guard<std::mutex> g(m_shared->lock);
+        Staged& s = m_shared->staged[root];
+        s.width = cw;
+        s.height = ch;
+        s.pixels = std::move(composed);
+        s.dirty = RECT{0, 0, cw, ch};
+      }
+      m_shared->Wake();
+      return;
+    }
     {
       // The copy is made here, on the thread that drew, so that the display thread never reads
       // a surface while the program draws into it.

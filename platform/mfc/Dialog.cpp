@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/comctl/CommCtrl.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/WndHandle.h"
 #include "platform/user/Input.h"
@@ -177,6 +178,10 @@ CDialog::~CDialog() {
 
 BOOL CDialog::CreateFromTemplate(LPCTSTR lpszTemplateName, HWND hWndParent) {
   if (!lpszTemplateName) return FALSE;
+  // A template may name the common controls (list views, headers): their classes are registered
+  // before the first dialog is made, as the class library does on its own.
+  static const bool commonControls = (InitCommonControls(), true);
+  (void)commonControls;
   AfxHookWindowCreate(this);
   HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), lpszTemplateName, hWndParent, AfxDlgProc, 0);
   AfxUnhookWindowCreate();

@@ -8,6 +8,7 @@
 #include "platform/base/RectUtil.h"
 #include "platform/base/WinError.h"
 #include "platform/gdi/DcInternal.h"
+#include "platform/kernel/Module.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
 #include "platform/user/UserState.h"
@@ -30,6 +31,7 @@ struct PaintState {
   std::unordered_map<uint32_t, PaintRecord> records;
   std::unordered_map<uint32_t, std::shared_ptr<gdi::Surface>> surfaces;  // top-level windows
   std::unordered_map<HDC, HWND> dcs;                                     // DCs handed out
+  std::unordered_map<uint32_t, LayeredLook> layered;                     // layered top-level windows
   HWND desktop = nullptr;
 };
 
@@ -399,6 +401,10 @@ std::vector<TopLevelView> TopLevelViews() {
     v.visible = (w->style & WS_VISIBLE) && !(w->style & WS_MINIMIZE);
     auto it = Paint().surfaces.find(HwndKey(h));
     if (it != Paint().surfaces.end()) v.surface = it->second;
+    if (w->exStyle & WS_EX_LAYERED) {
+      auto look = Paint().layered.find(HwndKey(h));
+      if (look != Paint().layered.end()) v.look = look->second;
+    }
     out.push_back(std::move(v));
   }
   return out;
@@ -411,6 +417,55 @@ std::shared_ptr<gdi::Surface> TopLevelSurface(HWND topLevel) {
   return EnsureSurfaceLocked(w);
 }
 
+namespace {
+
+uint32_t Mix(uint32_t s, uint32_t d, uint32_t sourceWeight, uint32_t destWeight) {
+  uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t c = (((s >> shift) & 0xFF) * sourceWeight + ((d >> shift) & 0xFF) * destWeight + 127) / 255;
+    out |= std::min<uint32_t>(c, 255) << shift;
+  }
+  return out;
+}
+
+// One pixel of a window over the pixel beneath it, as the window's look says.
+uint32_t Over(uint32_t s, uint32_t d, const LayeredLook& look) {
+  if (!look.layered) return s;
+  if (look.useKey && (s & 0xFFFFFFu) == (gdi::ColorToPixel(look.key) & 0xFFFFFFu)) return d;
+  if (look.perPixel) {
+    // Premultiplied source: colour times the constant opacity, beneath times what is left.
+    const uint32_t a = (s >> 24) * look.alpha / 255;
+    return Mix(s, d, look.alpha, 255 - a);
+  }
+  return Mix(s, d, look.alpha, 255u - look.alpha);
+}
+
+// Draws the windows of `views` from the bottom up to (and including) `last` onto `out`, whose
+// pixel (0, 0) is screen point `origin`.
+void ComposeViews(const std::vector<TopLevelView>& views, size_t last, gdi::Surface& out, POINT origin) {
+  for (size_t i = views.size(); i-- > last;) {
+    const TopLevelView& v = views[i];
+    if (!v.visible || !v.surface) continue;
+    const gdi::Surface& s = *v.surface;
+    for (int y = 0; y < s.Height(); ++y) {
+      int dy = v.screenRect.top - origin.y + y;
+      if (dy < 0 || dy >= out.Height()) continue;
+      int x0 = std::max(0, static_cast<int>(origin.x - v.screenRect.left));
+      int x1 = std::min(s.Width(), static_cast<int>(out.Width() + origin.x - v.screenRect.left));
+      if (x1 <= x0) continue;
+      uint32_t* dst = out.Row32(dy) + (v.screenRect.left - origin.x);
+      const uint32_t* src = s.Row32(y);
+      if (!v.look.layered) {
+        memcpy(dst + x0, src + x0, static_cast<size_t>(x1 - x0) * 4);
+        continue;
+      }
+      for (int x = x0; x < x1; ++x) dst[x] = Over(src[x], dst[x], v.look);
+    }
+  }
+}
+
+}  // namespace
+
 std::shared_ptr<gdi::Surface> ComposeDesktop() {
   RECT screen = UserScreenRect();
   auto out = std::make_shared<gdi::Surface>();
@@ -419,21 +474,26 @@ std::shared_ptr<gdi::Surface> ComposeDesktop() {
   }
   uint32_t bg = gdi::ColorToPixel(GetSysColor(COLOR_DESKTOP)) | 0xFF000000u;
   for (int y = 0; y < out->Height(); ++y) std::fill_n(out->Row32(y), out->Width(), bg);
-  std::vector<TopLevelView> views = TopLevelViews();
-  for (auto it = views.rbegin(); it != views.rend(); ++it) {
-    if (!it->visible || !it->surface) continue;
-    const gdi::Surface& s = *it->surface;
-    for (int y = 0; y < s.Height(); ++y) {
-      int dy = it->screenRect.top - screen.top + y;
-      if (dy < 0 || dy >= out->Height()) continue;
-      int x0 = std::max(0, static_cast<int>(screen.left - it->screenRect.left));
-      int x1 = std::min(s.Width(), static_cast<int>(out->Width() + screen.left - it->screenRect.left));
-      if (x1 <= x0) continue;
-      memcpy(out->Row32(dy) + (it->screenRect.left - screen.left + x0), s.Row32(y) + x0,
-             static_cast<size_t>(x1 - x0) * 4);
-    }
-  }
+  ComposeViews(TopLevelViews(), 0, *out, POINT{screen.left, screen.top});
   return out;
+}
+
+bool ComposeLayeredWindow(HWND topLevel, std::vector<uint32_t>& pixels, int& width, int& height) {
+  std::vector<TopLevelView> views = TopLevelViews();
+  size_t index = 0;
+  while (index < views.size() && views[index].hwnd != topLevel) ++index;
+  if (index == views.size() || !views[index].visible || !views[index].look.layered) return false;
+  const RECT rc = views[index].screenRect;
+  gdi::Surface out;
+  if (!out.Allocate(std::max<LONG>(RectWidth(rc), 1), std::max<LONG>(RectHeight(rc), 1), 32, 4, false)) return false;
+  uint32_t bg = gdi::ColorToPixel(GetSysColor(COLOR_DESKTOP)) | 0xFF000000u;
+  for (int y = 0; y < out.Height(); ++y) std::fill_n(out.Row32(y), out.Width(), bg);
+  ComposeViews(views, index, out, POINT{rc.left, rc.top});
+  width = out.Width();
+  height = out.Height();
+  pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) memcpy(&pixels[static_cast<size_t>(y) * width], out.Row32(y), static_cast<size_t>(width) * 4);
+  return true;
 }
 
 void WindowGeometryChanged(HWND hwnd, const RECT& oldScreen, bool wasVisible, bool sizeChanged, bool redraw) {
@@ -471,6 +531,7 @@ void WindowGeometryChanged(HWND hwnd, const RECT& oldScreen, bool wasVisible, bo
 bool ForgetWindowPaintLocked(HWND hwnd) {
   PaintState& p = Paint();
   p.records.erase(HwndKey(hwnd));
+  p.layered.erase(HwndKey(hwnd));
   return p.surfaces.erase(HwndKey(hwnd)) > 0;
 }
 
@@ -781,3 +842,126 @@ HWND GetDesktopWindow() {
   auto lock = UserLock();
   return DesktopLocked();
 }
+
+// ---- Layered windows -------------------------------------------------------------------------
+
+namespace {
+
+// The layered top-level window's record under the lock, or null (with the error set).
+WindowRecord* LayeredWindowLocked(HWND hwnd) {
+  WindowRecord* w = FindWindowRecord(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (w->parent || !(w->exStyle & WS_EX_LAYERED)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return w;
+}
+
+RECT WholeSurface(const WindowRecord* w) { return RECT{0, 0, RectWidth(w->windowRect), RectHeight(w->windowRect)}; }
+
+}  // namespace
+
+BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) {
+  RECT whole{};
+  {
+    auto lock = UserLock();
+    WindowRecord* w = LayeredWindowLocked(hwnd);
+    if (!w) return FALSE;
+    LayeredLook& look = Paint().layered[HwndKey(hwnd)];
+    look.layered = true;
+    look.perPixel = false;
+    look.useKey = (flags & LWA_COLORKEY) != 0;
+    look.key = key;
+    look.alpha = (flags & LWA_ALPHA) ? alpha : 255;
+    whole = WholeSurface(w);
+  }
+  NotifySurface(hwnd, whole);
+  return TRUE;
+}
+
+BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* flags) {
+  auto lock = UserLock();
+  if (!LayeredWindowLocked(hwnd)) return FALSE;
+  auto it = Paint().layered.find(HwndKey(hwnd));
+  // A window whose look comes from UpdateLayeredWindow has no attributes to report.
+  if (it == Paint().layered.end() || it->second.perPixel) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (key) *key = it->second.key;
+  if (alpha) *alpha = it->second.alpha;
+  if (flags) *flags = (it->second.useKey ? LWA_COLORKEY : 0) | (it->second.alpha != 255 ? LWA_ALPHA : 0);
+  return TRUE;
+}
+
+BOOL UpdateLayeredWindow(HWND hwnd, HDC, POINT* pptDst, SIZE* psize, HDC hdcSrc, POINT* pptSrc, COLORREF key,
+                         const BLENDFUNCTION* blend, DWORD flags) {
+  {
+    auto lock = UserLock();
+    if (!LayeredWindowLocked(hwnd)) return FALSE;
+  }
+  if ((psize && (psize->cx <= 0 || psize->cy <= 0)) || (flags & ~(ULW_COLORKEY | ULW_ALPHA | ULW_OPAQUE))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (pptDst || psize) {
+    UINT swp = SWP_NOZORDER | SWP_NOACTIVATE | (pptDst ? 0 : SWP_NOMOVE) | (psize ? 0 : SWP_NOSIZE);
+    SetWindowPos(hwnd, nullptr, pptDst ? pptDst->x : 0, pptDst ? pptDst->y : 0, psize ? psize->cx : 0,
+                 psize ? psize->cy : 0, swp);
+  }
+  const bool perPixel = (flags & ULW_ALPHA) && blend && (blend->AlphaFormat & AC_SRC_ALPHA);
+  RECT whole{};
+  {
+    auto lock = UserLock();
+    WindowRecord* w = LayeredWindowLocked(hwnd);
+    if (!w) return FALSE;
+    auto surface = EnsureSurfaceLocked(w);
+    if (!surface) return FALSE;
+    if (hdcSrc) {
+      auto dc = gdi::LookupDc(hdcSrc);
+      gdi::Surface* src = dc ? dc->GetSurface() : nullptr;
+      if (!src || !src->Valid()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+      }
+      const POINT sp = dc->ToSurface(pptSrc ? pptSrc->x : 0, pptSrc ? pptSrc->y : 0);
+      std::vector<uint32_t> row(static_cast<size_t>(surface->Width()));
+      for (int y = 0; y < surface->Height(); ++y) {
+        uint32_t* dst = surface->Row32(y);
+        const int sy = sp.y + y;
+        for (int x = 0; x < surface->Width(); ++x) {
+          const int sx = sp.x + x;
+          // Beyond the source picture the window is clear.
+          uint32_t p = (sx >= 0 && sy >= 0 && sx < src->Width() && sy < src->Height()) ? src->GetPixel(sx, sy) : 0;
+          if (!perPixel) p |= 0xFF000000u;
+          dst[x] = p;
+        }
+      }
+    }
+    LayeredLook& look = Paint().layered[HwndKey(hwnd)];
+    look.layered = true;
+    look.perPixel = perPixel;
+    look.useKey = (flags & ULW_COLORKEY) != 0;
+    look.key = key;
+    look.alpha = ((flags & ULW_ALPHA) && blend) ? blend->SourceConstantAlpha : 255;
+    if (flags & ULW_OPAQUE) look.alpha = 255, look.perPixel = false;
+    whole = WholeSurface(w);
+  }
+  NotifySurface(hwnd, whole);
+  return TRUE;
+}
+
+// Programs that look the layered-window calls up at run time find them under the window
+// system's library name.
+namespace {
+const bool g_user32Exports = [] {
+  platform::RegisterBuiltinModule(
+      "user32.dll", {{"UpdateLayeredWindow", reinterpret_cast<FARPROC>(&UpdateLayeredWindow)},
+                     {"SetLayeredWindowAttributes", reinterpret_cast<FARPROC>(&SetLayeredWindowAttributes)}});
+  return true;
+}();
+}  // namespace

@@ -82,6 +82,24 @@ int ReleaseDC(HWND hwnd, HDC dc);
 HWND WindowFromDC(HDC dc);
 HWND GetDesktopWindow();
 
+// Layered windows (top-level windows with WS_EX_LAYERED). The display composes them over what
+// lies beneath: with SetLayeredWindowAttributes the window's painted pixels are shown with a
+// constant opacity and/or without the pixels of a colour key; with UpdateLayeredWindow the window
+// shows a picture of its own, given as a DC's pixels with per-pixel alpha (premultiplied, as the
+// blend function's AC_SRC_ALPHA says) and a constant opacity.
+#define LWA_COLORKEY 0x00000001
+#define LWA_ALPHA 0x00000002
+#define ULW_COLORKEY 0x00000001
+#define ULW_ALPHA 0x00000002
+#define ULW_OPAQUE 0x00000004
+struct BLENDFUNCTION;
+BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags);
+BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* flags);
+// pptDst and psize move and size the window (either may be null); the picture is the psize area
+// of hdcSrc from pptSrc (the window's size when psize is null).
+BOOL UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psize, HDC hdcSrc, POINT* pptSrc, COLORREF key,
+                         const BLENDFUNCTION* blend, DWORD flags);
+
 namespace platform {
 
 // What the display layer is told. Calls come from any thread, with no lock held; they must not
@@ -102,18 +120,30 @@ std::shared_ptr<DisplaySink> GetDisplaySink();
 
 // A snapshot of a top-level window for the display: its surface, its place on the screen and
 // its owner thread. Null surface for windows that are not top-level.
+struct LayeredLook {
+  bool layered = false;   // the window shows through: composed with what lies beneath
+  bool perPixel = false;  // the picture of UpdateLayeredWindow, premultiplied alpha
+  bool useKey = false;    // pixels of the key colour are not shown
+  COLORREF key = 0;
+  BYTE alpha = 255;       // constant opacity
+};
 struct TopLevelView {
   HWND hwnd = nullptr;
   RECT screenRect{};
   bool visible = false;
   std::shared_ptr<gdi::Surface> surface;
+  LayeredLook look;
 };
 // The top-level windows in z-order, topmost first.
 std::vector<TopLevelView> TopLevelViews();
 // A top-level window's surface (32-bit BGRA), made when first asked for; null for other windows.
 std::shared_ptr<gdi::Surface> TopLevelSurface(HWND topLevel);
-// The desktop composed into a new surface of the screen's size.
+// The desktop composed into a new surface of the screen's size, layered windows blended over
+// what lies beneath them.
 std::shared_ptr<gdi::Surface> ComposeDesktop();
+// A layered window's area of the composed desktop (what the screen shows there), 32-bit rows of
+// `width` pixels; false for a window that is not a visible layered top-level window.
+bool ComposeLayeredWindow(HWND topLevel, std::vector<uint32_t>& pixels, int& width, int& height);
 
 // Called by the window layer when a window's place, size, visibility or z-order changed
 // (`oldScreen` is its old window rectangle in screen coordinates, `wasVisible` whether it was

@@ -37,6 +37,7 @@
 #include "testbed/server/GameServer.h"
 #include "testbed/server/RequestLog.h"
 #include "testbed/server/ScaledClock.h"
+#include "testbed/table/ExchangeStore.h"
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableCodes.h"
 #include "testbed/table/WallScript.h"
@@ -141,7 +142,15 @@ int main(int argc, char** argv) {
     config.clock = [clock] { return clock->Now(); };
     config.tickGivenClock = true;
   }
-  config.tableGames = [folder, seed, wall, script](int32_t room, int32_t table) {
+  // The ticket-exchange activity keeps its tickets, stock and exchanges beside the accounts.
+  auto exchangeStore = std::make_shared<testbed::ExchangeStore>();
+  std::string exchangeError;
+  if (!exchangeStore->Open(folder + "/accounts.db", 5, &exchangeError)) {
+    fprintf(stderr, "%s/accounts.db: %s\n", folder.c_str(), exchangeError.c_str());
+    return 1;
+  }
+  auto exchange = std::make_shared<testbed::ExchangeActivity>(exchangeStore);
+  config.tableGames = [folder, seed, wall, script, exchange](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
     if (!wall.empty()) {
       tableConfig.fixedWalls = {wall};
@@ -154,10 +163,12 @@ int main(int argc, char** argv) {
     auto log = std::make_shared<std::ofstream>(folder + "/hands-" + std::to_string(seed) + "-" + std::to_string(room) +
                                                    "-" + std::to_string(table) + ".jsonl",
                                                std::ios::app);
-    return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig, [log](const std::string& line) {
+    auto game = std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig, [log](const std::string& line) {
       *log << line << '\n';
       log->flush();
     });
+    game->SetExchange(exchange);
+    return game;
   };
   testbed::GameServer server(std::move(config));
   // The faults' generator is seeded apart from the walls, so that turning faults on deals the

@@ -999,12 +999,14 @@ TableOutput MahjongTable::EndHand(const HandOutcome& outcomeIn, int winTile) {
     ch.lastSilver = r.silver[c];
     r.finalTiles[c] = ch.hand;
     r.win[c] = c == outcome.winner ? 1 : 0;
+    // The seat entries count in points: the client turns them into silver with the record's
+    // silver per point.
     RoundSeatEntry e;
     if (c == outcome.winner) {
-      for (int k = 0; k < ITEM_COUNT; ++k) e.items[k] = s.items[k] * m_config.silverStake;
+      for (int k = 0; k < ITEM_COUNT; ++k) e.items[k] = s.items[k];
     }
-    e.total = r.silver[c];
-    e.kongPoints = s.gangPoints[c] * m_config.silverStake;
+    e.total = s.points[c];
+    e.kongPoints = s.gangPoints[c];
     e.kongSecond = e.kongPoints;
     r.seats.push_back(e);
   }

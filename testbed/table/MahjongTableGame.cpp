@@ -127,6 +127,16 @@ void MahjongTableGame::OnTimer(TableChannel& channel, int token) {
 
 bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker, DWORD code, const Bytes& body,
                                  Reply* reply) {
+  if (code == REQ_ASK_LEAVE || code == REQ_ANSWER_LEAVE) {
+    if (onlooker) {
+      reply->result = RESULT_REFUSED;
+      return true;
+    }
+    return OnLeaveRequest(channel, chair, code, body, reply);
+  }
+  if (code == REQ_ACTIVITY_STATE || code == REQ_PRIZE_LIST || code == REQ_EXCHANGE_PRIZE) {
+    return OnActivityRequest(channel, chair, onlooker, code, body, reply);
+  }
   if (!IsTableRequest(code)) return false;
   if (onlooker) {
     // The table itself decides what an onlooker may ask (the see-hand request, the table data).
@@ -197,9 +207,60 @@ void MahjongTableGame::Deliver(TableChannel& channel, TableOutput&& out, int req
   for (const TimerRequest& t : out.timers) channel.Schedule(t.delayMs, static_cast<int>(t.token));
 }
 
+bool MahjongTableGame::OnLeaveRequest(TableChannel& channel, int chair, DWORD code, const Bytes& body, Reply* reply) {
+  const int user = chair >= 0 && chair < 4 ? channel.UserAt(chair) : 0;
+  const size_t size = code == REQ_ASK_LEAVE ? 80 : 40;
+  if (user <= 0 || body.size() < size) {
+    reply->result = RESULT_REFUSED;
+    return true;
+  }
+  // The body goes on as the notification, with the sender's own user id in front whatever the
+  // client wrote there; a reason always ends inside its 64 bytes.
+  Bytes notice(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(size));
+  WriteU32Le(notice.data(), static_cast<uint32_t>(user));
+  if (code == REQ_ASK_LEAVE) {
+    notice[79] = 0;
+    // Everyone else at the table is asked; the asker waits for their answers.
+    channel.SendToTable(NTF_ASK_LEAVE, notice, chair);
+  } else {
+    // Everyone hears the answer, the asker included.
+    channel.SendToTable(NTF_ANSWER_LEAVE, notice);
+  }
+  reply->result = RESULT_SUCCESS;
+  return true;
+}
+
+bool MahjongTableGame::OnActivityRequest(TableChannel& channel, int chair, bool onlooker, DWORD code, const Bytes& body,
+                                         Reply* reply) {
+  const int user = channel.RequestUser();
+  if (!m_exchange || onlooker || user <= 0 || chair < 0 || chair > 3) {
+    reply->result = RESULT_REFUSED;
+    return true;
+  }
+  reply->result = RESULT_SUCCESS;
+  if (code == REQ_ACTIVITY_STATE) {
+    channel.SendToUser(user, NTF_ACTIVITY_OPEN, m_exchange->OpenBody());
+    channel.SendToUser(user, NTF_TICKET_COUNT, m_exchange->TicketCountBody(user));
+  } else if (code == REQ_PRIZE_LIST) {
+    channel.SendToUser(user, NTF_PRIZE_LIST, m_exchange->PrizePageBody(user));
+  } else {
+    int result = 0;
+    channel.SendToUser(user, NTF_EXCHANGE_RESULT, m_exchange->Exchange(user, body, &result));
+  }
+  return true;
+}
+
 void MahjongTableGame::SettleIfEnded(TableChannel& channel, int handsBefore) {
   if (m_table.HandsPlayed() == handsBefore || !m_table.LastResult()) return;
   const RoundResultRecord& r = *m_table.LastResult();
+  if (m_exchange) {
+    // Every player who played the hand earns tickets, the winner more.
+    for (int c = 0; c < 4; ++c) {
+      if (m_users[c] <= 0) continue;
+      Bytes won = m_exchange->AwardTickets(m_users[c], TicketsForHand(r.win[c] != 0));
+      if (!won.empty()) channel.SendToChair(c, NTF_TICKETS_WON, won);
+    }
+  }
   std::array<int64_t, 4> silver{};
   std::array<int64_t, 4> score{};
   for (int c = 0; c < 4; ++c) {

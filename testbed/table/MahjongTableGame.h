@@ -11,6 +11,7 @@
 #include <string>
 
 #include "testbed/server/TableGame.h"
+#include "testbed/table/ExchangeActivity.h"
 #include "testbed/table/MahjongTable.h"
 
 namespace testbed {
@@ -36,6 +37,9 @@ class MahjongTableGame : public TableGame {
   Bytes TableInfo(int chair, bool onlooker, int32_t userId) const override;
 
   const MahjongTable& Table() const { return m_table; }
+  // The ticket-exchange activity shared by the server's tables; without one its requests are
+  // refused.
+  void SetExchange(std::shared_ptr<ExchangeActivity> exchange) { m_exchange = std::move(exchange); }
 
  private:
   // Sends what the table produced: each message to its user, seated or looking on (computer
@@ -44,9 +48,13 @@ class MahjongTableGame : public TableGame {
   void Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply);
   void SettleIfEnded(TableChannel& channel, int handsBefore);
   int ChairOfUser(int userId) const;
+  // The leave requests and their answers, passed on to the table; and the exchange activity.
+  bool OnLeaveRequest(TableChannel& channel, int chair, DWORD code, const Bytes& body, Reply* reply);
+  bool OnActivityRequest(TableChannel& channel, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply);
 
   MahjongTable m_table;
   std::array<int, 4> m_users{};  // user id in each chair as the table knows it; 0 = free
+  std::shared_ptr<ExchangeActivity> m_exchange;
 };
 
 }  // namespace testbed

@@ -141,6 +141,18 @@ TEST(IcoDecoder, PngEntryReportsIconType) {
   EXPECT_TRUE(image.AlphaIsValid());
 }
 
+// Entries of 16 and 32 pixels stored as PNG streams: known by their signature, not their size.
+TEST(IcoDecoder, SmallPngEntriesByTheirSignature) {
+  for (long frame : {0L, 1L}) {
+    TestImage image;
+    image.SetFrame(frame);
+    ASSERT_TRUE(image.Decode("ico_small_png.ico", 5)) << frame << ": " << image.GetLastError();
+    EXPECT_EQ(image.GetWidth(), frame == 0 ? 16u : 32u);
+    EXPECT_EQ(image.GetNumFrames(), 2);
+    EXPECT_TRUE(image.AlphaIsValid());
+  }
+}
+
 TEST(IcoDecoder, FullMaskNegatesTheColours) {
   // A 1 x 1 24-bit icon of colour (10, 20, 30) whose mask byte is all 0xFF.
   std::vector<BYTE> file = {0, 0, 1, 0, 1, 0,                       // directory header

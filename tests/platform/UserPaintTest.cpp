@@ -454,3 +454,89 @@ TEST_F(Paint, InvalidatingAnotherThreadsWindowWakesItsMessageLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 32-bit top-down DIB section selected into a memory DC, filled with one BGRA value.
+struct Picture {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+  uint32_t* bits = nullptr;
+  Picture(int w, int h, uint32_t fill) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* p = nullptr;
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+    bits = static_cast<uint32_t*>(p);
+    for (int i = 0; i < w * h; ++i) bits[i] = fill;
+    old = SelectObject(dc, bitmap);
+  }
+  ~Picture() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+};
+
+COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF c = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+}  // namespace
+
+// Layered windows are composed over what lies beneath: a colour key leaves holes, a constant
+// opacity mixes, and a picture given to UpdateLayeredWindow carries its own (premultiplied) alpha.
+TEST_F(Paint, LayeredWindowsShowWhatLiesBeneath) {
+  Keep(Make(WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr, RGB(200, 0, 0)));
+  HWND keyed = Keep(Make(WS_POPUP | WS_VISIBLE, 10, 10, 40, 40, nullptr, RGB(255, 0, 255), WS_EX_LAYERED));
+  HWND faded = Keep(Make(WS_POPUP | WS_VISIBLE, 60, 10, 40, 40, nullptr, RGB(0, 0, 200), WS_EX_LAYERED));
+  HWND plain = Keep(Make(WS_POPUP | WS_VISIBLE, 110, 10, 40, 40, nullptr, RGB(0, 200, 0)));
+  Pump();
+  EXPECT_TRUE(SetLayeredWindowAttributes(keyed, RGB(255, 0, 255), 255, LWA_COLORKEY));
+  EXPECT_TRUE(SetLayeredWindowAttributes(faded, 0, 128, LWA_ALPHA));
+  // Only a layered top-level window takes the attributes.
+  EXPECT_FALSE(SetLayeredWindowAttributes(plain, 0, 128, LWA_ALPHA));
+  COLORREF key = 1;
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(faded, &key, &alpha, &flags));
+  EXPECT_EQ(alpha, 128);
+  EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+  EXPECT_EQ(ScreenPixel(20, 20), RGB(200, 0, 0));
+  EXPECT_EQ(ScreenPixel(70, 20), RGB(100, 0, 100));
+  EXPECT_EQ(ScreenPixel(120, 20), RGB(0, 200, 0));
+
+  // A picture: left half clear, right half white at half opacity (premultiplied), shown with a
+  // constant opacity of 255 at a new place and size.
+  HWND popup = Keep(Make(WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, RGB(0, 0, 0), WS_EX_LAYERED));
+  Picture picture(20, 10, 0);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 10; x < 20; ++x) picture.bits[y * 20 + x] = 0x80808080u;
+  }
+  POINT at{200, 100};
+  SIZE size{20, 10};
+  POINT from{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ASSERT_TRUE(UpdateLayeredWindow(popup, nullptr, &at, &size, picture.dc, &from, 0, &blend, ULW_ALPHA));
+  RECT rc;
+  GetWindowRect(popup, &rc);
+  EXPECT_EQ(Box(rc), (std::vector<LONG>{200, 100, 220, 110}));
+  EXPECT_EQ(ScreenPixel(205, 105), RGB(200, 0, 0));
+  EXPECT_EQ(ScreenPixel(215, 105), RGB(128 + 100, 128, 128));
+  // The window's own capture shows the same composition.
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  ASSERT_TRUE(platform::CaptureWindow(popup, px, w, h));
+  EXPECT_EQ(px[5 * 20 + 5] & 0xFFFFFFu, 0xC80000u);
+  // Without WS_EX_LAYERED the call fails.
+  EXPECT_FALSE(UpdateLayeredWindow(plain, nullptr, nullptr, nullptr, picture.dc, &from, 0, &blend, ULW_ALPHA));
+}

@@ -288,7 +288,8 @@ TEST_F(TableFlow, SelfDrawnWinAndConcealedGang) {
   // gang = 4 from each, and 2 from each for the concealed gang.
   EXPECT_EQ(r.points, (std::array<int, 8>{18, -6, -6, -6, 0, 0, 0, 0}));
   EXPECT_EQ(r.silver[0], 1800);
-  EXPECT_EQ(r.seats[0].kongPoints, 600);
+  EXPECT_EQ(r.seats[0].kongPoints, 6);  // in points: the client multiplies by the silver per point
+  EXPECT_EQ(r.seats[0].total, 18);
   ExpectLogConsistent();
   // Chair 3's player leaves between hands and a computer player takes the chair; the others
   // ready again and the banker, who won, keeps the deal.
