@@ -309,6 +309,11 @@ TEST_F(TablePicturesTest, TheOwnHandStandsAboveTheSystemBar) {
   Entity* actions = m_scene->Bars().OperationBar() != nullptr ? m_scene->Bars().OperationBar()->GetAnchor() : nullptr;
   ASSERT_NE(actions, nullptr);
   EXPECT_LE(actions->GetY() + actions->GetHeight() / 2, own.top) << actions->GetY() << " " << actions->GetHeight();
+  for (uint32_t i = 0; i < 5; ++i) {
+    ControlRecord* button = m_scene->Bars().OperationBar()->GetButton(i);
+    if (button == nullptr || button->entity == nullptr) continue;
+    EXPECT_LE(button->entity->GetY() + button->entity->GetHeight() / 2, own.top) << i;
+  }
 }
 
 // On an 800 x 600 screen the table pane is 612 pixels wide: the own hand takes the smaller
