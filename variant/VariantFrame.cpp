@@ -153,6 +153,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.voiceFolder = [app](int side) { return app->Painter().GetVoiceFolder(side); };
   hooks.isSilent = [app] { return app->IsSilence() != 0; };
   m_scene->SetHooks(std::move(hooks));
+  m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
 
   CSceneRequests::Identity identity;
   identity.context = [app] {
