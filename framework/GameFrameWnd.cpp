@@ -98,6 +98,9 @@ void CGameFrameWnd::OnDestroy() {
     if (*timers[i] != 0) KillTimer(ids[i]);
     *timers[i] = 0;
   }
+  // Notifications that arrived after the last one the frame took are freed with it.
+  MSG msg;
+  while (PeekMessageA(&msg, m_hWnd, WM_PACKET_ARRIVED, WM_PACKET_ARRIVED, PM_REMOVE)) FreePacket(msg.wParam, msg.lParam);
   CFrameWnd::OnDestroy();
 }
 

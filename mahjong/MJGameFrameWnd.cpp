@@ -1,5 +1,6 @@
 #include "mahjong/MJGameFrameWnd.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -65,7 +66,18 @@ BOOL CMJGameFrameWnd::CreateDialogBar() {
   return TRUE;
 }
 
-void CMJGameFrameWnd::OnDestroy() { CGameFrameWnd::OnDestroy(); }
+void CMJGameFrameWnd::OnDestroy() {
+  // Addresses posted to panes that never took them are freed here: the panes go with the frame,
+  // and their queued messages with them.
+  for (HWND pane : m_addressTargets) {
+    MSG msg;
+    while (PeekMessageA(&msg, pane, WM_PANE_UPDATE, WM_PANE_UPDATE, PM_REMOVE)) {
+      delete[] reinterpret_cast<char*>(msg.wParam);
+    }
+  }
+  m_addressTargets.clear();
+  CGameFrameWnd::OnDestroy();
+}
 
 void CMJGameFrameWnd::OnClose() { CGameFrameWnd::OnClose(); }
 
@@ -171,7 +183,12 @@ void CMJGameFrameWnd::PostAddress(CWnd* pane, const CString& address) {
   auto copy = std::make_unique<char[]>(length + 2);
   std::memcpy(copy.get(), static_cast<LPCSTR>(address), length);
   copy[length] = copy[length + 1] = '\0';
-  if (pane->PostMessage(WM_PANE_UPDATE, reinterpret_cast<WPARAM>(copy.get()), 0)) copy.release();
+  if (!pane->PostMessage(WM_PANE_UPDATE, reinterpret_cast<WPARAM>(copy.get()), 0)) return;
+  copy.release();
+  const HWND target = pane->GetSafeHwnd();
+  if (std::find(m_addressTargets.begin(), m_addressTargets.end(), target) == m_addressTargets.end()) {
+    m_addressTargets.push_back(target);
+  }
 }
 
 LRESULT CMJGameFrameWnd::OnPaneUpdate(WPARAM, LPARAM) {

@@ -6,6 +6,8 @@
 // derives from it and may replace the layout, the getters, the pane update and the skin step.
 #pragma once
 
+#include <vector>
+
 #include "controls/StyledSplitterWnd.h"
 #include "framework/GameFrameWnd.h"
 #include "mahjong/GameInfo.h"
@@ -61,7 +63,7 @@ class CMJGameFrameWnd : public CGameFrameWnd {
   BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
   virtual BOOL CreateDialogBar();
   // Posts a heap copy of an address (the receiver frees it) as WM_PANE_UPDATE to a pane.
-  static void PostAddress(CWnd* pane, const CString& address);
+  void PostAddress(CWnd* pane, const CString& address);
   // Makes a pane, and for the chat pane falls back to the empty pane, setting the flag.
   static BOOL CreateChatPane(CSplitterWnd& splitter, int row, int col, CRuntimeClass* chatClass, SIZE size,
                              CCreateContext* context);
@@ -78,4 +80,6 @@ class CMJGameFrameWnd : public CGameFrameWnd {
   CDialogBar m_dialogBar;
   CStyledSplitterWnd m_outer;
   CMJSplitterWnd m_right;
+  // The panes that were posted an address, whose queues the frame clears when it goes.
+  std::vector<HWND> m_addressTargets;
 };
