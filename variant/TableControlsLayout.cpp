@@ -24,6 +24,10 @@ TableControlsLayout LayOutTableControls(const TableControlsInput& in) {
   return out;
 }
 
+ControlPoint ClaimButtonsOrigin(int viewWidth, int ownHandTop, int frame, int gap) {
+  return {viewWidth - 5 * (frame + gap) - 40, ownHandTop - 12 - frame - gap};
+}
+
 ControlPoint DicePosition(int die, int rectX, int rectY) {
   return die % 2 == 0 ? ControlPoint{rectX + 53, rectY + 49} : ControlPoint{rectX + 159, rectY + 49};
 }

@@ -335,6 +335,18 @@ void CVariantTableScene::BuildBoard() {
   }
   ShowStartButton(!m_model.IsPlaying());
   m_bars.Build(m_metrics);
+  // The system bar runs along the bottom edge under the own hand: on other than small screens
+  // every hand area keeps the bar's height (plus a little) from the edge, and the bars are
+  // placed again against the hand areas that result.
+  {
+    BUTTONFRAME* bar = m_bars.SystemBar();
+    Entity* anchor = bar != nullptr ? bar->GetAnchor() : nullptr;
+    const int barHeight = anchor != nullptr ? anchor->GetHeight() : 0;
+    if (barHeight != m_metrics.systemBarHeight) {
+      m_metrics.systemBarHeight = barHeight;
+      m_bars.Layout(m_metrics);
+    }
+  }
   if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
   if (UsePictures()) {
     m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });
@@ -731,8 +743,11 @@ void CVariantTableScene::DrawClaimButtons() {
   // The operation bar: peng, gang, chi, hu and pass above the own hand's right end, each one
   // frame of the action strip, bright while offered and faint while idle.
   const int frame = 40, gap = 6;
-  const int y = m_height - OWN_H - 12 - 40 - frame;
-  int x = m_width - 5 * (frame + gap) - 40;
+  RECT own{};
+  m_metrics.GetHandArea(SIDE_OWN, &own);
+  const ControlPoint origin = ClaimButtonsOrigin(m_width, own.top, frame, gap);
+  const int y = origin.y;
+  int x = origin.x;
   static const char* const LABELS[6] = {"", "碰", "杠", "吃", "胡", "过"};
   const uint32_t strip = m_pictures.Id(TPIC_ACTIONS);
   for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type, x += frame + gap) {
