@@ -48,7 +48,7 @@ TEST(TableControlsLayout, ControlsFollowTheScreenMode) {
   TableControlsLayout small = LayOutTableControls(Input(true, false));
   EXPECT_TRUE(small.systemBarSlides);
   EXPECT_EQ(30 - 100, small.systemBar.x);
-  EXPECT_EQ(700 - 20 - 80, small.systemBar.y);
+  EXPECT_EQ(700 - 20 - 80 - 10, small.systemBar.y);
 
   TableControlsInput four = Input(false, true);
   four.fifthBarButton = false;
@@ -89,8 +89,8 @@ struct PaneCase {
 // cover each other.
 TEST(TableControlsLayout, TablePiecesDoNotCoverEachOther) {
   const PaneCase cases[] = {
-      {1000, 945, false, 30}, {1000, 945, false, 36}, {744, 689, false, 30},
-      {796, 684, false, 30},  {796, 684, false, 36},  {520, 521, true, 30},
+      {995, 945, false, 30}, {995, 945, false, 36}, {796, 689, false, 30},
+      {796, 684, false, 30}, {796, 684, false, 36}, {612, 570, true, 30},
   };
   for (const PaneCase& pane : cases) {
     SCOPED_TRACE(::testing::Message() << pane.width << "x" << pane.height << (pane.small ? " small" : "")
@@ -146,8 +146,10 @@ TEST(TableControlsLayout, TablePiecesDoNotCoverEachOther) {
         EXPECT_FALSE(Overlap(pieces[i].second, pieces[j].second)) << pieces[i].first << " covers " << pieces[j].first;
       }
     }
-    // The claim buttons stay inside the pane.
+    // The claim buttons and the own hand stay inside the pane.
     EXPECT_GE(claim.x, 0);
     EXPECT_GE(claim.y, 0);
+    EXPECT_GE(hand.left, 0);
+    EXPECT_LE(hand.right, pane.width);
   }
 }
