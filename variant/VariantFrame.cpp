@@ -54,6 +54,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
   m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
+  m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
   app->Dialogs().AttachWindows(m_hWnd, m_view->Window());
   app->Dialogs().SetFrameHooks(
       [this] {

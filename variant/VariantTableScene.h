@@ -109,6 +109,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // Small screens (at most 600 pixels high) get the smaller tile faces and the fixed margins;
+  // set before the scene starts.
+  void SetSmallScreen(bool small) { m_metrics.SetSmallScreen(small); }
   // Records every new picture of the table with its state (null: none). Not owned.
   void SetStepRecorder(CTableStepRecorder* recorder) { m_recorder = recorder; }
   // The bars' hooks; the scene answers their style loading itself.
