@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, and runs every test; then builds and runs
 # the tests again under AddressSanitizer and UndefinedBehaviorSanitizer; a short soak run
-# (scripts/soak.sh) follows the first build.
+# (scripts/soak.sh, with four headless clients) follows the first build.
 # Exits non-zero when anything fails.
 #   ./test.sh            everything
 #   PXQD_NO_SANITIZE=1 ./test.sh   skip the sanitizer pass
@@ -30,8 +30,11 @@ build_and_test() {
 }
 
 build_and_test build -DCMAKE_BUILD_TYPE=Release
-# A short long run: the table's hands, the server and its restart, watched for crashes and hangs.
-scripts/soak.sh --hands 50 --seed 20 --no-build --build build --out build/soak
+# A short long run: fifty hands of the computer players' table, then four headless clients play
+# a few hands at the server's table with its faults on and its restart halfway, their clocks 20
+# times as fast; crashes, hangs and tables that differ from the server's fail it.
+rm -rf build/soak
+scripts/soak.sh --hands 50 --client-hands 4 --clock-scale 20 --seed 20 --no-build --build build --out build/soak
 if [ -z "${PXQD_NO_SANITIZE:-}" ]; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DPXQD_SANITIZE=ON -DPXQD_BENCH=OFF

@@ -190,7 +190,16 @@ void TextFont::DrawGlyphs(BYTE* pixels, int width, int height, int* penX, int y,
     }
     // Without a glyph surface (it could not be made) the font lays out but draws nothing.
     if (m_glyphPixels && m_glyphDC && pixels && width > 0 && height > 0 && m_current.height > 0) {
-      ::TextOutA(m_glyphDC, 0, 0, character, bytes);
+      // A single-byte character takes a fixed half-width cell, but the face's Latin letters are
+      // proportional: a narrow one ('l', 'i', '.') drawn at the cell's left edge leaves its gap
+      // after it ("pl ayer"). Such a letter is centred in its cell, as a monospaced face has it.
+      int glyphX = 0;
+      if (bytes == 1) {
+        SIZE extent{};
+        if (::GetTextExtentPoint32A(m_glyphDC, character, 1, &extent) && extent.cx > 0 && extent.cx < m_halfAdvance)
+          glyphX = (m_halfAdvance - extent.cx) / 2;
+      }
+      ::TextOutA(m_glyphDC, glyphX, 0, character, bytes);
       const int rows = std::min(m_current.height, GLYPH_AREA);
       const int columns = std::min(n, GLYPH_AREA);
       for (int i = 0; i < rows && static_cast<int64_t>(y) + i < height; i++) {

@@ -1,7 +1,8 @@
 // Renders marked-up GBK text into a 32-bit B, G, R, A pixel buffer. Each character is drawn with
 // the platform's text output into a private 300 x 300 glyph surface (white on black) and its lit
-// pixels are copied into the target in the text colour, blending by coverage. Around that the
-// font lays text out in lines: fixed advances (the height for a double-byte character, half of it
+// pixels are copied into the target in the text colour, blending by coverage; a single-byte
+// character narrower than its cell stands in the cell's middle. Around that the font lays text
+// out in lines: fixed advances (the height for a double-byte character, half of it
 // for a single byte), letter spacing (pitch), line spacing (row space), margins, wrapping, mixed
 // sizes sharing the bottom of their line, and the tag markup of TextMarkup.h, which changes the
 // font in the middle of a text. A measuring mode lays the text out without drawing.

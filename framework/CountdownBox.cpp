@@ -57,7 +57,9 @@ BOOL CCountdownBox::OnInitDialog() {
     if (CWnd* ok = GetDlgItem(IDOK)) ok->SetFocus();
   }
   PlayResourceSound(TIMED_BOX_SOUND);
-  if (CentreOnMainWindow()) CenterWindow(AfxGetMainWnd());
+  // The template places the box at its owner's top-left corner; it is centred over the main
+  // window (the modeless box) or over its owner instead.
+  CenterWindow(CentreOnMainWindow() ? AfxGetMainWnd() : nullptr);
   return TRUE;
 }
 

@@ -40,7 +40,7 @@ class CCountdownBox : public CDialog {
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* pMsg) override;
   void OnCancel() override;
-  // The box is centred on the main window after its set-up (the modeless one).
+  // The box is centred on the main window after its set-up (the modeless one), else on its owner.
   virtual bool CentreOnMainWindow() const { return false; }
   afx_msg void OnTimer(UINT_PTR nIDEvent);
   afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);

@@ -84,6 +84,7 @@ void CMJGameNotify::OnHandResult(const BYTE* data, size_t length) {
     m_host.Log("hand result refused: the body is shorter than the entries it announces");
     return;
   }
+  if (m_handEndWatch) m_handEndWatch();
   m_host.UpdateScoreCells(data, length);
   m_host.AppendChat(m_info.FormatHandSummary());
   m_host.StopCountdown();

@@ -4,6 +4,7 @@
 // and the table keeps its state.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/GameNotifySink.h"
@@ -62,8 +63,13 @@ class CMJGameNotify : public CGameNotifySink {
   // The box text when a player has left the table (211000), or empty for a short body.
   std::string MakeDepartureText(const BYTE* data, size_t length);
 
+  // Called with every accepted hand result before the table shows it, while the table still
+  // holds the hand as it was played (a long run records the table then).
+  void SetHandEndWatch(std::function<void()> watch) { m_handEndWatch = std::move(watch); }
+
  protected:
   CGameInfo& m_info;
   CMJTableModel& m_model;
   CMJNotifyHost& m_host;
+  std::function<void()> m_handEndWatch;
 };

@@ -2,27 +2,37 @@
 # The long run: plays many hands against the game server and reports what went wrong.
 #
 #   scripts/soak.sh [--hands N] [--seed S] [--faults D:MS:X | --no-faults] [--clock-scale N]
-#                   [--out DIR] [--build DIR] [--no-build]
+#                   [--out DIR] [--build DIR] [--no-build] [--no-clients] [--client-hands N]
 #
 #   --hands N    hands to play (default 1000)
+#   --client-hands N  hands the clients play at the server's table (default: as many as --hands)
 #   --faults D:MS:X  the server delays one reply in D by up to MS ms and drops the connection
 #                of one reply in X (default 20:2000:300); --no-faults turns them off
-#   --clock-scale N  the server's clock runs N times as fast (default 1)
+#   --clock-scale N  the server's and the clients' clocks run N times as fast (default 1); the
+#                server's late replies come up to MS / N ms late, the same share of a hand
 #   --seed S     the seed of the walls (default: from the run's start time)
 #   --out DIR    where the run keeps its logs (default: runs/soak-<date>-<time>)
 #   --build DIR  the build tree (default: build)
 #   --no-build   use the programs as they are built
+#   --no-clients only the computer players' table and the server's restart
 #
-# What runs today: the game server is started with its own data folder and its faults; the
-# table it plays at every chair is played for N hands by four computer players, with every hand checked by the
-# replay checker; the server is restarted on the same port and its account database is checked
-# after the restart. Every stage is watched: a program that ends on a signal counts as a crash,
-# one whose hand log does not grow for 60 s as a hang, and a hand that the checker refuses as a
-# desync. The summary lists hands played, crashes, hangs, desyncs and each program's peak RSS and
-# mean CPU, and names the stages that need the table client (four headless clients in managed
-# play, the comparison of each client's table with the server's record, dropped connections with
-# rejoin) as not yet available while build/bin/pxqd is missing: until then no client meets the
-# server's faults.
+# Stages. The table: four computer players play N hands of the table offline, every hand checked
+# by the replay checker. The clients: the game server is started with its own data folder and
+# its faults, and four table clients (build/bin/pxqd, headless, in managed play), each launched
+# by a hall stand-in of its own with its own user folder, play N hands at one table of it. Halfway
+# the server is restarted on the same port (with faults on), so every client loses its connection;
+# a client cut off in a running hand is let back in by its hall, and a client that ended otherwise
+# is launched again, until the server has logged N hands. Each client writes its table at the end
+# of every hand (PXQD_TABLE_DUMP), and the lines are held against the server's hand log
+# (pxqd-replay --compare). Last the server is restarted once more and its accounts database is
+# checked.
+#
+# What is counted: a program that ends on a signal is a crash; a client that writes no hand for
+# 60 s while the server logs two (a new launch of it starts the count again), or a table whose
+# hand log does not grow for 60 s, is a hang (the client is then ended); a hand the checker refuses, or a client's hand end that differs
+# from the server's record, is a desync. The summary lists hands played, crashes, hangs, desyncs,
+# and the peak RSS and mean CPU of each program (each client's over all its launches). The run's
+# logs, the clients' table lines and the server's hand logs stay in the output folder.
 # Exits non-zero when anything failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,8 +46,10 @@ do_build=1
 hang_seconds=60
 faults=20:2000:300
 clock_scale=1
+with_clients=1
+client_target=""
 
-usage() { sed -n '4,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '4,19p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --hands) [ $# -ge 2 ] || usage; hands=$2; shift 2 ;;
@@ -48,12 +60,16 @@ while [ $# -gt 0 ]; do
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     --build) [ $# -ge 2 ] || usage; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
+    --no-clients) with_clients=0; shift ;;
+    --client-hands) [ $# -ge 2 ] || usage; client_target=$2; shift 2 ;;
     -h|--help) usage ;;
     *) printf 'soak: unknown option %s\n' "$1" >&2; usage ;;
   esac
 done
 [[ $hands =~ ^[0-9]+$ ]] && [ "$hands" -ge 1 ] || { echo "soak: --hands takes a number above 0" >&2; exit 2; }
 [[ $seed =~ ^[0-9]+$ ]] || { echo "soak: --seed takes a number" >&2; exit 2; }
+[ -n "$client_target" ] || client_target=$hands
+[[ $client_target =~ ^[0-9]+$ ]] && [ "$client_target" -ge 1 ] || { echo "soak: --client-hands takes a number above 0" >&2; exit 2; }
 [[ $clock_scale =~ ^[0-9]+$ ]] && [ "$clock_scale" -ge 1 ] && [ "$clock_scale" -le 1000 ] ||
   { echo "soak: --clock-scale takes a number from 1 to 1000" >&2; exit 2; }
 [ -z "$faults" ] || [[ $faults =~ ^[0-9]+:[0-9]+:[0-9]+$ ]] || { echo "soak: --faults takes D:MS:X" >&2; exit 2; }
@@ -62,12 +78,20 @@ if [ "$do_build" = 1 ]; then
   jobs=$(nproc)
   [ "$jobs" -le 4 ] || jobs=4
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j "$jobs" --target pxqd-server pxqd-replay
+  targets=(pxqd-server pxqd-replay)
+  [ "$with_clients" = 0 ] || targets+=(pxqd pxqd-hall gamedata)
+  cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 fi
-bin="$build/bin"
+bin=$(cd "$build/bin" && pwd)
 for program in pxqd-server pxqd-replay; do
   [ -x "$bin/$program" ] || { echo "soak: $bin/$program is not built" >&2; exit 2; }
 done
+# The clients' stage needs the client with its headless hands and its table lines, and the hall.
+clients_ready=0
+if [ "$with_clients" = 1 ] && [ -x "$bin/pxqd" ] && [ -x "$bin/pxqd-hall" ] &&
+   grep -q PXQD_HEADLESS_HANDS "$bin/pxqd" && grep -q PXQD_TABLE_DUMP "$bin/pxqd"; then
+  clients_ready=1
+fi
 
 [ -n "$out" ] || out="runs/soak-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$out"
@@ -81,7 +105,22 @@ hangs=0
 desyncs=0
 failures=0
 server_pid=""
-trap '[ -z "$server_pid" ] || kill -KILL "$server_pid" 2>/dev/null || true' EXIT
+hall_sockets=""
+# Everything this run started is ended with it, by its process number.
+cleanup() {
+  local f pid
+  for f in "$out"/client*/hall.pid "$out"/client*/supervisor.pid; do
+    [ -f "$f" ] || continue
+    pid=$(cat "$f")
+    [ -z "$pid" ] || kill -TERM "$pid" 2>/dev/null || true
+  done
+  for pid in $(client_pids_all); do kill -KILL "$pid" 2>/dev/null || true; done
+  [ -z "$server_pid" ] || kill -KILL "$server_pid" 2>/dev/null || true
+  [ -z "$hall_sockets" ] || rm -rf "$hall_sockets"
+}
+# The process numbers of every client the halls of this run have launched.
+client_pids_all() { cat "$out"/client*/hall.log 2>/dev/null | LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p'; }
+trap cleanup EXIT
 
 ticks=$(getconf CLK_TCK)
 # Peak RSS (kB) and CPU time (ticks) of a running process, read from /proc while it lives.
@@ -125,25 +164,45 @@ judge() {
   esac
 }
 
+# The server's faults: a late reply is late by the same share of the table's time whatever the
+# clock's speed, so its longest delay shrinks with the clock.
+server_faults=""
+if [ -n "$faults" ]; then
+  IFS=: read -r f_delay f_ms f_drop <<<"$faults"
+  f_ms=$((f_ms / clock_scale)); [ "$f_ms" -ge 1 ] || f_ms=1
+  server_faults="$f_delay:$f_ms:$f_drop"
+fi
+server_starts=0
+server_rss=0
+server_ticks=0
+server_wall_ms=0
+
 start_server() {
   local port=$1
   local fault_args=()
-  [ -z "$faults" ] || fault_args=(--faults "$faults")
+  [ -z "$server_faults" ] || fault_args=(--faults "$server_faults")
+  server_starts=$((server_starts + 1))
   "$bin/pxqd-server" --port "$port" --data "$out/server" --seed "$seed" --clock-scale "$clock_scale" \
     "${fault_args[@]}" >>"$out/server.out" 2>>"$out/server.log" &
   server_pid=$!
-  local line=""
+  server_started=$(date +%s%N)
   for _ in $(seq 300); do
-    line=$(grep '^listening on' "$out/server.out" | tail -n 1 || true)
-    [ -z "$line" ] || [ "$(grep -c '^listening on' "$out/server.out")" -lt "$2" ] || break
+    [ "$(grep -c '^listening on' "$out/server.out" || true)" -lt "$server_starts" ] || break
     kill -0 "$server_pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ "$(grep -c '^listening on' "$out/server.out" || true)" -ge "$2" ] || return 1
+  [ "$(grep -c '^listening on' "$out/server.out" || true)" -ge "$server_starts" ] || return 1
   server_port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$out/server.out" | tail -n 1)
 }
 
 stop_server() {
+  # What the server used, read while it still runs: the peak over all its runs, the CPU summed.
+  local rss used
+  rss=$(peak_rss "$server_pid")
+  [ "$rss" -le "$server_rss" ] || server_rss=$rss
+  used=$(cpu_ticks "$server_pid")
+  server_ticks=$((server_ticks + used))
+  server_wall_ms=$((server_wall_ms + ($(date +%s%N) - server_started) / 1000000))
   kill -TERM "$server_pid" 2>/dev/null || true
   local status=0
   wait "$server_pid" || status=$?
@@ -151,20 +210,17 @@ stop_server() {
   judge "game server" "done $status"
 }
 
-note "soak run in $out: $hands hands, seed $seed, server faults ${faults:-off}, clock x$clock_scale"
+note "soak run in $out: $hands hands, seed $seed, server faults ${server_faults:-off}, clock x$clock_scale"
 
 # The game server, on a port of the system's choosing.
 : >"$out/server.out"
-if ! start_server 0 1; then
+if ! start_server 0; then
   kill -KILL "$server_pid" 2>/dev/null || true
   wait "$server_pid" 2>/dev/null || true
   server_pid=""
   note "  game server: did not start (see $out/server.log)"
   exit 1
 fi
-server_rss=0
-server_cpu=0
-server_started=$(date +%s%N)
 
 # The table: four computer players play the hands, every hand checked as it is logged.
 hands_log="$out/hands-bots-$seed.jsonl"
@@ -188,15 +244,207 @@ if [ -s "$out/table.time" ]; then
   table_cpu=$(awk -v u="$user_s" -v s="$sys_s" -v e="$elapsed_ms" 'BEGIN {printf "%.0f%%", (u + s) * 100000 / e}')
 fi
 
+# ---------------------------------------------------------------------------------------------
+# The clients: four halls, each launching its client headless into chair 0 to 3 of room 1,
+# table 1, until the server has logged the hands.
+CLIENTS=4
+ROOM=1
+TABLE=1
+client_hands=0
+
+# A program folder of the client's own: its logs, its temp folder and its game ini are written
+# beside the executable, so each client gets a copy of the executable (a hard link where the
+# file system allows) and the ini, and links to the rest of the build's program folder.
+make_program_folder() {
+  local dir=$1 entry name
+  mkdir -p "$dir"
+  for entry in "$bin"/*; do
+    name=$(basename "$entry")
+    case "$name" in
+      pxqd) ln "$entry" "$dir/pxqd" 2>/dev/null || cp "$entry" "$dir/pxqd" ;;
+      *.ini) cp "$entry" "$dir/$name" ;;
+      *) ln -s "$entry" "$dir/$name" ;;
+    esac
+  done
+}
+
+# Runs one client's hall again and again until the run stops: a client that ends (after its
+# connection was lost between hands, or after a crash, which is counted from the hall's line)
+# is launched anew, as a player would start the game again from the hall.
+supervise_client() {
+  local i=$1 dir="$out/client$1" status
+  while [ ! -e "$out/stop" ]; do
+    PXQD_HALL_DIR="$hall_sockets" PXQD_DISPLAY=headless PXQD_AUDIO=null PXQD_CLOCK_SCALE="$clock_scale" \
+      PXQD_HEADLESS_HANDS="$client_target" PXQD_HEADLESS_SEATS="$CLIENTS" PXQD_SYSTEM_DIR="$dir/system" PXQD_TABLE_DUMP="$dir/table.txt" \
+      "$bin/pxqd-hall" --hall-dir "$dir/hall" --client "$dir/bin/pxqd" --server 127.0.0.1 --port "$server_port" \
+      --user $((2001 + i)) --player "soak$i" --room "$ROOM" --table "$TABLE" --chair "$i" --rejoin 1000 \
+      --log "$dir/hall.log" >>"$dir/client.out" 2>>"$dir/hall.err" &
+    echo $! >"$dir/hall.pid"
+    status=0
+    wait $! || status=$?
+    echo "$status" >>"$dir/hall-ends"
+    [ -e "$out/stop" ] || sleep 1
+  done
+}
+
+client_pids() { LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p' "$out/client$1/hall.log" 2>/dev/null; }
+
+run_clients() {
+  local table_log="$out/server/hands-$seed-$ROOM-$TABLE.jsonl"
+  # The hall's window sockets live in a short folder of their own (socket paths are short).
+  hall_sockets=$(mktemp -d /tmp/pxqd-soak.XXXXXX)
+  rm -f "$out/stop"
+  local i
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    mkdir -p "$out/client$i/system" "$out/client$i/hall"
+    : >"$out/client$i/table.txt"
+    make_program_folder "$out/client$i/bin"
+  done
+  # The four are launched together, so that they sit down before the first of them gets ready.
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    supervise_client "$i" &
+    echo $! >"$out/client$i/supervisor.pid"
+  done
+
+  declare -A peak=() last_ticks=() progress_at=() results_at=() lines_seen=() launches_seen=()
+  local now results last_size=-1 table_still=0 restarted=0 size pid rss t lines launches killed=""
+  local clients_started
+  clients_started=$(date +%s)
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    peak[$i]=0; progress_at[$i]=$clients_started; results_at[$i]=0; lines_seen[$i]=0; launches_seen[$i]=0
+  done
+  while :; do
+    now=$(date +%s)
+    results=$(grep -c '"ev":"result"' "$table_log" 2>/dev/null || true)
+    results=${results:-0}
+    [ "$results" -lt "$client_target" ] || break
+    # The table: its hand log grows with every draw and discard.
+    size=$(stat -c %s "$table_log" 2>/dev/null || echo 0)
+    if [ "$size" != "$last_size" ]; then last_size=$size; table_still=0; else table_still=$((table_still + 1)); fi
+    if [ "$table_still" -ge "$hang_seconds" ]; then
+      hangs=$((hangs + 1)); note "  table $ROOM-$TABLE: HANG (its hand log did not grow for ${hang_seconds} s)"
+      break
+    fi
+    # The restart halfway, with every client cut off.
+    if [ -n "$faults" ] && [ "$restarted" = 0 ] && [ "$results" -ge $((client_target / 2)) ] && [ "$client_target" -ge 2 ]; then
+      restarted=1
+      note "  the server restarts after $results hands"
+      stop_server
+      if ! start_server "$server_port"; then
+        failures=$((failures + 1)); note "  game server: did not start again on port $server_port (see $out/server.log)"
+        break
+      fi
+    fi
+    for i in $(seq 0 $((CLIENTS - 1))); do
+      for pid in $(client_pids "$i"); do
+        [ -d "/proc/$pid" ] || continue
+        rss=$(peak_rss "$pid"); rss=${rss:-0}
+        [ "$rss" -le "${peak[$i]}" ] || peak[$i]=$rss
+        t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
+      done
+      lines=$(wc -l <"$out/client$i/table.txt" 2>/dev/null || echo 0)
+      launches=$(client_pids "$i" | wc -l)
+      if [ "$lines" != "${lines_seen[$i]}" ] || [ "$launches" != "${launches_seen[$i]}" ]; then
+        # A hand written, or a new launch (which has yet to find its way into a hand).
+        lines_seen[$i]=$lines; launches_seen[$i]=$launches; progress_at[$i]=$now; results_at[$i]=$results
+      elif [ $((now - progress_at[$i])) -ge "$hang_seconds" ] && [ $((results - results_at[$i])) -ge 2 ]; then
+        # Two hands went by without this client: whatever runs of it is ended.
+        hangs=$((hangs + 1))
+        note "  client $i: HANG (no hand of its own while the server logged $((results - results_at[$i])) in ${hang_seconds} s)"
+        for pid in $(client_pids "$i"); do
+          if [ -d "/proc/$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; killed="$killed $pid"; fi
+        done
+        progress_at[$i]=$now; results_at[$i]=$results
+      fi
+    done
+    sleep 1
+  done
+  local wall=$(( $(date +%s) - clients_started ))
+  [ "$wall" -gt 0 ] || wall=1
+
+  # The end: the halls go, and with their windows the clients.
+  touch "$out/stop"
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    pid=$(cat "$out/client$i/hall.pid" 2>/dev/null || true)
+    [ -z "$pid" ] || kill -TERM "$pid" 2>/dev/null || true
+  done
+  for _ in $(seq 300); do
+    local alive=0
+    for pid in $(client_pids_all); do [ -d "/proc/$pid" ] && alive=1; done
+    [ "$alive" = 1 ] || break
+    # A client's figures are read until it ends.
+    for i in $(seq 0 $((CLIENTS - 1))); do
+      for pid in $(client_pids "$i"); do
+        [ -d "/proc/$pid" ] || continue
+        rss=$(peak_rss "$pid"); rss=${rss:-0}
+        [ "$rss" -le "${peak[$i]}" ] || peak[$i]=$rss
+        t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
+      done
+    done
+    sleep 0.1
+  done
+  for pid in $(client_pids_all); do
+    if [ -d "/proc/$pid" ]; then
+      failures=$((failures + 1)); note "  client process $pid did not end when its hall went away"
+      kill -KILL "$pid" 2>/dev/null || true
+    fi
+  done
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    pid=$(cat "$out/client$i/supervisor.pid" 2>/dev/null || true)
+    [ -z "$pid" ] || wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$hall_sockets"
+  hall_sockets=""
+
+  # Crashes: a client that ended on a signal that this script did not send.
+  local line sig
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    while read -r line; do
+      pid=$(sed -n 's/^client \([0-9]*\) ended: signal \([0-9]*\)$/\1/p' <<<"$line")
+      sig=$(sed -n 's/^client \([0-9]*\) ended: signal \([0-9]*\)$/\2/p' <<<"$line")
+      [ -n "$sig" ] || continue
+      case " $killed " in *" $pid "*) [ "$sig" = 9 ] && continue ;; esac
+      crashes=$((crashes + 1)); note "  client $i (process $pid): CRASH (signal $sig); see $out/client$i"
+    done < <(grep '^client [0-9]* ended: signal' "$out/client$i/hall.err" 2>/dev/null || true)
+  done
+
+  # Desyncs: every client's hand ends against the server's record of the same hands.
+  local compared launches rejoins total summary_line mean
+  client_hands=$results
+  for i in $(seq 0 $((CLIENTS - 1))); do
+    compared="$out/client$i/compare.out"
+    if [ -f "$table_log" ]; then
+      "$bin/pxqd-replay" --compare "$out/client$i/table.txt" "$table_log" >"$compared" 2>&1 || true
+      local differ unknown
+      differ=$(sed -n 's/.* \([0-9]*\) differ, \([0-9]*\) not in the log$/\1/p' "$compared" | head -n 1)
+      unknown=$(sed -n 's/.* \([0-9]*\) differ, \([0-9]*\) not in the log$/\2/p' "$compared" | head -n 1)
+      differ=${differ:-0}; unknown=${unknown:-0}
+      if [ $((differ + unknown)) -gt 0 ]; then
+        desyncs=$((desyncs + differ + unknown))
+        note "  client $i: $differ hand ends differ from the server's, $unknown are not in its log:"
+        sed -n '2,4p' "$compared" | cut -c1-400 | tee -a "$summary"
+      fi
+    fi
+    total=0
+    for pid in $(client_pids "$i"); do total=$((total + ${last_ticks[$pid]:-0})); done
+    mean=$(awk -v t="$total" -v k="$ticks" -v w="$wall" 'BEGIN {printf "%.1f%%", t * 100 / k / w}')
+    launches=$(client_pids "$i" | wc -l)
+    rejoins=$(grep -c 'starting it again' "$out/client$i/hall.err" 2>/dev/null || true)
+    summary_line=$(grep '^hands [0-9]* refused' "$out/client$i/client.out" 2>/dev/null | tail -n 1 || true)
+    note "client $i: $(wc -l <"$out/client$i/table.txt") hand ends written, $launches launches ($rejoins let back into a running hand), peak RSS ${peak[$i]} kB, mean CPU $mean${summary_line:+, last summary: $summary_line}"
+  done
+}
+
+if [ "$clients_ready" = 1 ]; then
+  run_clients
+elif [ "$with_clients" = 1 ]; then
+  note "the clients' stage is not available: $bin/pxqd (with its headless hands and table lines) or pxqd-hall is not built"
+fi
+
 # A server restart: the same port and data folder, and the accounts intact afterwards.
 if [ -n "$server_pid" ]; then
-  server_rss=$(peak_rss "$server_pid")
-  ticks_used=$(cpu_ticks "$server_pid")
-  wall_ms=$(( ($(date +%s%N) - server_started) / 1000000 ))
-  [ "$wall_ms" -gt 0 ] || wall_ms=1
-  server_cpu=$(awk -v t="$ticks_used" -v k="$ticks" -v e="$wall_ms" 'BEGIN {printf "%.0f%%", t * 100000 / k / e}')
   stop_server
-  if start_server "$server_port" 2; then
+  if start_server "$server_port"; then
     stop_server
   else
     failures=$((failures + 1)); note "  game server: did not start again on port $server_port (see $out/server.log)"
@@ -208,6 +456,8 @@ if [ -n "$server_pid" ]; then
     failures=$((failures + 1)); note "  accounts: no accounts.db in $out/server"
   fi
 fi
+[ "$server_wall_ms" -gt 0 ] || server_wall_ms=1
+server_cpu=$(awk -v t="$server_ticks" -v k="$ticks" -v e="$server_wall_ms" 'BEGIN {printf "%.1f%%", t * 100000 / k / e}')
 
 # The server's own hand logs, when clients played at its tables.
 shopt -s nullglob
@@ -219,16 +469,15 @@ if [ ${#server_logs[@]} -gt 0 ]; then
   fi
 fi
 
-note "hands played: $played of $hands"
+note "hands played: $played of $hands at the computer players' table"
+[ "$clients_ready" != 1 ] || note "hands played by the clients at the server's table: $client_hands of $client_target"
 note "crashes: $crashes   hangs: $hangs   desyncs: $desyncs   other failures: $failures"
 note "table (four computer players): peak RSS ${table_rss} kB, mean CPU $table_cpu"
 note "game server: peak RSS ${server_rss} kB, mean CPU $server_cpu"
-injected=$(grep '^faults:' "$out/server.out" | tail -n 1 || true)
-[ -z "$injected" ] || note "server $injected"
-if [ ! -x "$bin/pxqd" ]; then
-  note "not yet available (the table client pxqd is not built): four headless clients in managed play,"
-  note "  each client's table against the server's record through the resync record, the clients'"
-  note "  peak RSS and CPU, the clients' rejoining after the server's faults, and their clock scale"
-fi
+injected=$(awk '/^faults:/ {d += $2; c += $5; r += $8; n++}
+  END {if (n) printf "server faults over %d runs: %d replies delayed, %d connections dropped, %d notifications repeated", n, d, c, r}' \
+  "$out/server.out")
+[ -z "$injected" ] || note "$injected"
 note "logs: $out"
-[ "$played" -eq "$hands" ] && [ $((crashes + hangs + desyncs + failures)) -eq 0 ]
+[ "$played" -eq "$hands" ] && { [ "$clients_ready" != 1 ] || [ "$client_hands" -ge "$client_target" ]; } &&
+  [ $((crashes + hangs + desyncs + failures)) -eq 0 ]

@@ -1,10 +1,12 @@
 #include "variant/VariantApp.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "framework/SharedHelpers.h"
+#include "mahjong/scene/TableDump.h"
 #include "net/NetLog.h"
 #include "platform/kernel/Profile.h"
 #include "framework/AdvertView.h"
@@ -105,6 +107,15 @@ void CVariantApp::JoinMembers() {
   };
   seats.programFolder = [this] { return std::string(static_cast<LPCSTR>(GetModuleFolder())); };
   m_seatPainter.SetHooks(seats);
+  // A long run names a file in PXQD_TABLE_DUMP: the table's line at the end of every hand goes
+  // there, to be held against the server's record of the hand.
+  if (const char* dump = std::getenv("PXQD_TABLE_DUMP"); dump != nullptr && *dump != '\0') {
+    m_notifySink.SetHandEndWatch([this, path = std::string(dump)] {
+      // Only a hand this client followed from its deal or a resync has a table to compare.
+      if (!m_table.IsPlaying()) return;
+      if (!CTableDump::Append(path, CTableDump::Format(m_table, m_gameInfo))) LogPrintf("table dump: cannot write %s", path.c_str());
+    });
+  }
   JoinDialogs();
 }
 

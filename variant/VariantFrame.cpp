@@ -54,7 +54,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
   m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
-  m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
   app->Dialogs().AttachWindows(m_hWnd, m_view->Window());
   app->Dialogs().SetFrameHooks(
       [this] {
@@ -154,6 +153,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.voiceFolder = [app](int side) { return app->Painter().GetVoiceFolder(side); };
   hooks.isSilent = [app] { return app->IsSilence() != 0; };
   m_scene->SetHooks(std::move(hooks));
+  m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
 
   CSceneRequests::Identity identity;
   identity.context = [app] {

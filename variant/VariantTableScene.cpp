@@ -324,6 +324,8 @@ void CVariantTableScene::BuildBoard() {
   }
   if (m_startButton == nullptr) {
     m_startButton = CreatePlane(2, m_width / 2, m_height / 2 + 90, 80, 30, 0x2080e0, "start");
+    // Above every tile (the wall and the rivers lie under it on a small table after a hand).
+    m_startButton->SetLevel(3500);
     PlaneEntity::SetFont(m_startButton, 16, 700, "宋体");
     PlaneEntity::DrawBorder(m_startButton, 0xffffff);
     PlaneEntity::DrawText(m_startButton, 24, 6, "<color=16777215;size=16>开始");
@@ -335,17 +337,11 @@ void CVariantTableScene::BuildBoard() {
   }
   ShowStartButton(!m_model.IsPlaying());
   m_bars.Build(m_metrics);
-  // The system bar runs along the bottom edge under the own hand: on other than small screens
-  // every hand area keeps the bar's height (plus a little) from the edge, and the bars are
-  // placed again against the hand areas that result.
-  {
-    BUTTONFRAME* bar = m_bars.SystemBar();
-    Entity* anchor = bar != nullptr ? bar->GetAnchor() : nullptr;
-    const int barHeight = anchor != nullptr ? anchor->GetHeight() : 0;
-    if (barHeight != m_metrics.systemBarHeight) {
-      m_metrics.systemBarHeight = barHeight;
-      m_bars.Layout(m_metrics);
-    }
+  // Once the system bar exists, the own hand stands above it.
+  const Entity* systemBar = m_bars.SystemBar() != nullptr ? m_bars.SystemBar()->GetAnchor() : nullptr;
+  if (systemBar != nullptr && systemBar->GetHeight() != m_metrics.systemBarHeight) {
+    m_metrics.systemBarHeight = systemBar->GetHeight();
+    m_bars.Layout(m_metrics);
   }
   if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
   if (UsePictures()) {

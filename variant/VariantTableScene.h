@@ -109,8 +109,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-  // Small screens (at most 600 pixels high) get the smaller tile faces and the fixed margins;
-  // set before the scene starts.
+  // A screen 600 pixels high or less: smaller own tiles and the layout that fits a narrower
+  // table; set before the game starts, as its tile pictures are chosen then.
   void SetSmallScreen(bool small) { m_metrics.SetSmallScreen(small); }
   // Records every new picture of the table with its state (null: none). Not owned.
   void SetStepRecorder(CTableStepRecorder* recorder) { m_recorder = recorder; }

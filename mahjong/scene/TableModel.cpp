@@ -203,15 +203,15 @@ bool CMJTableModel::PlaceMeld(int side, const int* tiles, int count, int kind) {
   for (int base : MELD_GROUP_BASES) {
     MJTile* top = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, base);
     if (top->present && top->meldKind) continue;
-    for (int k = 0; k < 4; ++k) {
+    // A peng or a chi takes the group's first three records only: with four melds the group's
+    // last record is where a standing tile may still be.
+    for (int k = 0; k < count && k < 4; ++k) {
       MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, base - k);
       ClearPlace(t);
-      if (k < count) {
-        t->tileId = tiles[k];
-        t->present = 1;
-        t->meldKind = kind;
-        t->nFace = (kind == MELD_KIND_CONCEALED && k < 3) ? 0 : 1;
-      }
+      t->tileId = tiles[k];
+      t->present = 1;
+      t->meldKind = kind;
+      t->nFace = (kind == MELD_KIND_CONCEALED && k < 3) ? 0 : 1;
     }
     return true;
   }
@@ -767,9 +767,12 @@ bool CMJTableModel::OnMeld(int code, const void* body, size_t length) {
     RemoveHiddenTiles(side, 2);
   }
   SortStanding(side);
+  // The claimer must discard now: one standing tile goes to the drawn place before the meld is
+  // laid, so that with a fourth meld the standing tiles are down to record 1 when the group
+  // above it is taken.
+  MoveFirstStandingToDrawn(side);
   PlaceMeld(side, tiles, 3, MELD_KIND_SET);
   SortStanding(side);
-  MoveFirstStandingToDrawn(side);
   m_effects.ShowHand(side);
   MJTile* played = m_tiles.GetTileRecord(MJ_ZONE_PLAYED, giver, 0);
   played->present = 0;

@@ -13,10 +13,50 @@
 namespace platform {
 namespace {
 
-ULONGLONG MonotonicMilliseconds() {
+ULONGLONG SystemMilliseconds() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<ULONGLONG>(ts.tv_sec) * 1000u + static_cast<ULONGLONG>(ts.tv_nsec) / 1000000u;
+}
+
+// The clock's speed: 1 unless PXQD_CLOCK_SCALE (1 to 1000, read once) or SetClockScale says
+// otherwise. A scaled clock counts `scale` milliseconds for every real one from the moment the
+// scale was set, so that a long run of the client keeps pace with a server whose clock runs
+// faster too.
+struct ClockSpeed {
+  std::atomic<ULONGLONG> scale{1};
+  std::atomic<ULONGLONG> anchorReal{0};    // the system reading when the scale was set
+  std::atomic<ULONGLONG> anchorScaled{0};  // the clock's reading at that moment
+};
+
+ULONGLONG ParseScale(const char* text) {
+  if (!text || !*text) return 1;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long long value = std::strtoull(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value < 1 || value > CLOCK_SCALE_MAX) return 1;
+  return value;
+}
+
+ClockSpeed& Speed() {
+  static ClockSpeed speed;
+  static const bool read = [] {
+    const ULONGLONG now = SystemMilliseconds();
+    speed.scale.store(ParseScale(std::getenv("PXQD_CLOCK_SCALE")));
+    speed.anchorReal.store(now);
+    speed.anchorScaled.store(now);
+    return true;
+  }();
+  (void)read;
+  return speed;
+}
+
+ULONGLONG MonotonicMilliseconds() {
+  ClockSpeed& s = Speed();
+  const ULONGLONG scale = s.scale.load();
+  const ULONGLONG now = SystemMilliseconds();
+  if (scale == 1) return now - s.anchorReal.load() + s.anchorScaled.load();
+  return s.anchorScaled.load() + (now - s.anchorReal.load()) * scale;
 }
 
 // The stopped clock: while `stopped` is set the clock reads `stoppedAt`; `drift` is added to the
@@ -105,6 +145,24 @@ void StartClock() {
   m.stopped.store(false);
   m.moves.fetch_add(1);
   NotifyWaiters();
+}
+
+void SetClockScale(unsigned scale) {
+  if (scale < 1 || scale > CLOCK_SCALE_MAX) return;
+  ClockSpeed& s = Speed();
+  // The clock goes on from where it stands, only at the new speed.
+  const ULONGLONG here = MonotonicMilliseconds();
+  s.anchorReal.store(SystemMilliseconds());
+  s.anchorScaled.store(here);
+  s.scale.store(scale);
+  NotifyWaiters();
+}
+
+unsigned ClockScale() { return static_cast<unsigned>(Speed().scale.load()); }
+
+ULONGLONG ClockToRealMilliseconds(ULONGLONG clockMilliseconds) {
+  const ULONGLONG scale = Speed().scale.load();
+  return (clockMilliseconds + scale - 1) / scale;
 }
 
 bool IsClockStopped() { return Manual().stopped.load(); }

@@ -29,6 +29,16 @@ void StopClock();
 void AdvanceClock(DWORD milliseconds);
 void StartClock();
 bool IsClockStopped();
+// The clock's speed for long runs: the clock above (and with it GetTickCount, the window timers
+// and the engine's frames) counts `scale` milliseconds for every real one, from where it stands
+// when the scale is set. The environment variable PXQD_CLOCK_SCALE (1 to 1000) sets it at the
+// first reading of the clock; other values leave it at 1. Waits, Sleep and the calendar time stay
+// real. A scale outside 1 to CLOCK_SCALE_MAX is ignored.
+constexpr unsigned CLOCK_SCALE_MAX = 1000;
+void SetClockScale(unsigned scale);
+unsigned ClockScale();
+// The real milliseconds in which the clock above moves on by `clockMilliseconds` (rounded up).
+ULONGLONG ClockToRealMilliseconds(ULONGLONG clockMilliseconds);
 // The milliseconds of the clock above (stopped or running); GetTickCount64 returns the same.
 ULONGLONG ClockMilliseconds();
 // Counts the moves of the stopped clock, so that a waiter can tell that the clock has moved.

@@ -1,6 +1,7 @@
 #include "platform/media/AudioOutput.h"
 
 #include <SDL2/SDL.h>
+#include <alsa/asoundlib.h>
 #include <SDL2/SDL_mixer.h>
 
 #include <cstdlib>
@@ -44,6 +45,19 @@ class SystemClock : public MediaClock {
 
 SystemClock g_systemClock;
 
+// The sound library reports every step of a failed device search on stderr ("ALSA lib ...
+// Unknown PCM default" and more on a machine without a sound card). The search is only a probe:
+// a failure is answered with the silent output, so its messages are dropped while it runs.
+void QuietSoundLibrary(const char*, int, const char*, int, const char*, ...) {}
+
+class QuietSoundLibraryScope {
+ public:
+  QuietSoundLibraryScope() { snd_lib_error_set_handler(&QuietSoundLibrary); }
+  ~QuietSoundLibraryScope() { snd_lib_error_set_handler(nullptr); }
+  QuietSoundLibraryScope(const QuietSoundLibraryScope&) = delete;
+  QuietSoundLibraryScope& operator=(const QuietSoundLibraryScope&) = delete;
+};
+
 bool IsRiffWave(const BYTE* bytes, size_t size) {
   return bytes && size >= 12 && std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WAVE", 4) == 0;
 }
@@ -60,18 +74,21 @@ AudioOutput::AudioOutput() : m_clock(&g_systemClock) {}
 
 // Opens the mixer once: on the audio device when there is one (and PXQD_AUDIO is not "null"),
 // else on SDL's dummy driver, which gives the decoders the format they convert to while nothing
-// is heard.
+// is heard. The device search says nothing on stderr when it finds no device.
 void AudioOutput::OpenLocked() {
   if (m_opened) return;
   m_opened = true;
   const char* mode = std::getenv("PXQD_AUDIO");
   const bool wantNull = mode && std::strcmp(mode, "null") == 0;
-  if (!wantNull && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0) {
-      m_mixerOpen = true;
-      m_device = true;
-    } else {
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (!wantNull) {
+    QuietSoundLibraryScope quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+      if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0) {
+        m_mixerOpen = true;
+        m_device = true;
+      } else {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      }
     }
   }
   if (!m_mixerOpen) {

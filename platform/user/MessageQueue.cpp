@@ -96,7 +96,8 @@ DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD mil
       waitMs = now >= end ? 0 : static_cast<DWORD>(end - now);
     }
     if (nextTimer != 0 && (mask & QS_TIMER) && !IsClockStopped()) {
-      ULONGLONG untilTimer = nextTimer > timerNow ? nextTimer - timerNow : 0;
+      // Timers are due on the clock, which may run faster than the real time the wait counts.
+      ULONGLONG untilTimer = ClockToRealMilliseconds(nextTimer > timerNow ? nextTimer - timerNow : 0);
       if (waitMs == INFINITE || untilTimer < waitMs) waitMs = static_cast<DWORD>(untilTimer);
     }
     if (ready) waitMs = 0;

@@ -144,6 +144,15 @@ std::string HallStandIn::LaunchLine() const {
   return line;
 }
 
+bool ClientLeftOnLostConnection(const std::vector<HallEvent>& events) {
+  bool dropped = false;
+  for (const HallEvent& e : events) {
+    if (e.kind == "client-started") dropped = false;
+    if (e.kind == "exit-report") dropped = static_cast<ULONG_PTR>(e.lParam) == HALL_EXIT_REPORT_DROPPED;
+  }
+  return dropped;
+}
+
 bool HallStandIn::StartClient() {
   std::string line = LaunchLine();
   STARTUPINFOA si{};

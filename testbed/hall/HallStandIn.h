@@ -64,6 +64,11 @@ struct HallEvent {
   TextRecord text;
 };
 
+// Whether the client started last left a running hand on a lost connection: its exit report
+// after its start is the one for a dropped connection (kind 5), which the hall answers by letting
+// the player back into his chair.
+bool ClientLeftOnLostConnection(const std::vector<HallEvent>& events);
+
 class HallStandIn {
  public:
   explicit HallStandIn(HallOptions options);

@@ -5,8 +5,13 @@
 //             [--user ID] [--game ID] [--room ID] [--table N] [--chair N] [--look-on]
 //             [--proxy-need N] [--proxy-host HOST] [--proxy-port N] [--proxy-sock N]
 //             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME]
+//             [--rejoin N]
 // The room record names the web site of the panes' adverts and notices (--web, by default the
 // testbed web site on 127.0.0.1:31390) and the room (--room-name).
+// A client that reports leaving a running hand on a lost connection is started again with the
+// same launch line, as the hall lets a player back into his chair, up to N times (--rejoin, 0 by
+// default). When the client ends, the hall says how on standard error ("client PID ended: status
+// S" or "client PID ended: signal S") and ends with the client's status.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,7 +35,7 @@ int Usage(const char* program) {
                "usage: %s --hall-dir DIR [--client PATH] [--server HOST] [--port N] [--player NAME] [--user ID]\n"
                "       [--game ID] [--room ID] [--table N] [--chair N] [--look-on] [--proxy-need N]\n"
                "       [--proxy-host HOST] [--proxy-port N] [--proxy-sock N] [--proxy-user USER]\n"
-               "       [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME]\n",
+               "       [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME] [--rejoin N]\n",
                program);
   return 2;
 }
@@ -48,6 +53,7 @@ bool ParseInt(const char* text, int* out) {
 int main(int argc, char** argv) {
   testbed::HallOptions options;
   options.echo = true;
+  int rejoins = 0;
   options.room.name = "测试房间";
   options.room.advertBase = "http://127.0.0.1:31390";
   options.room.noticeBase = "http://127.0.0.1:31390";
@@ -68,6 +74,7 @@ int main(int argc, char** argv) {
                   : arg == "--proxy-need" ? &options.proxyNeed
                   : arg == "--proxy-port" ? &options.proxyPort
                   : arg == "--proxy-sock" ? &options.proxySock
+                  : arg == "--rejoin"     ? &rejoins
                                           : nullptr;
     if (number) {
       if (!ParseInt(value, number)) return Usage(argv[0]);
@@ -96,7 +103,8 @@ int main(int argc, char** argv) {
       return Usage(argv[0]);
     }
   }
-  if (options.hallDir.empty() || options.serverPort < 0 || options.serverPort > 65535) return Usage(argv[0]);
+  if (options.hallDir.empty() || options.serverPort < 0 || options.serverPort > 65535 || rejoins < 0)
+    return Usage(argv[0]);
 
   // The hall program's path in the shared settings file names a link to this program inside the
   // hall folder, so that the client's "start the hall" starts this stand-in and finds its folder.
@@ -119,10 +127,33 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!options.clientPath.empty() && !hall.StartClient()) return 1;
+  int status = 0;
   while (!g_stop) {
-    if (hall.ClientProcess() && WaitForSingleObject(hall.ClientProcess(), 200) == WAIT_OBJECT_0) break;
-    if (!hall.ClientProcess()) Sleep(200);
+    if (!hall.ClientProcess()) {
+      Sleep(200);
+      continue;
+    }
+    if (WaitForSingleObject(hall.ClientProcess(), 200) != WAIT_OBJECT_0) continue;
+    DWORD code = 0;
+    GetExitCodeProcess(hall.ClientProcess(), &code);
+    status = static_cast<int>(code);
+    // The process number is the one the start was logged with.
+    std::string pid = "?";
+    for (const testbed::HallEvent& e : hall.Events()) {
+      if (e.kind == "client-started") pid = e.line.substr(7, e.line.find(' ', 7) - 7);
+    }
+    if (code > 128 && code < 160) {
+      std::fprintf(stderr, "client %s ended: signal %d\n", pid.c_str(), static_cast<int>(code - 128));
+    } else {
+      std::fprintf(stderr, "client %s ended: status %d\n", pid.c_str(), status);
+    }
+    if (rejoins > 0 && !g_stop && testbed::ClientLeftOnLostConnection(hall.Events())) {
+      --rejoins;
+      std::fprintf(stderr, "the client left a running hand on a lost connection: starting it again\n");
+      if (hall.StartClient()) continue;
+    }
+    break;
   }
   hall.Stop();
-  return 0;
+  return status;
 }

@@ -44,6 +44,12 @@ MahjongTable::MahjongTable(TableConfig config) : m_config(std::move(config)), m_
 
 MahjongTable::~MahjongTable() = default;
 
+void MahjongTable::AbandonHand() {
+  if (m_phase == Phase::IDLE) return;
+  if (m_log) Log(json{{"ev", "abandoned"}, {"hand", m_handNumber}}.dump());
+  m_phase = Phase::IDLE;
+}
+
 int MahjongTable::JokerCode() const { return m_joker1 >= 0 ? TileSet::Code(m_joker1) : 0; }
 
 // ---------------------------------------------------------------------------------------------
@@ -1353,7 +1359,10 @@ TableInfoRecord MahjongTable::BuildRecord(int viewerUserId, int viewerChair) con
   t.silverStake = m_config.silverStake;
   t.pointStake = m_config.pointStake;
   t.banker = m_banker;
-  t.currentChair = m_current;
+  // While a discard waits for claims the turn is already the next chair's: a client that rebuilds
+  // the table from the record then puts the discard back in the middle, as the chair before the
+  // one in turn played it, rather than taking the last river tile of some other chair.
+  t.currentChair = m_phase == Phase::CLAIMS && m_claims.giver >= 0 ? (m_claims.giver + 3) % 4 : m_current;
   t.status = m_status;
   t.discardTime = m_config.discardTimeS;
   t.silverTable = m_config.silverTable;

@@ -89,6 +89,9 @@ class MahjongTable {
   ~MahjongTable();
 
   void SetHandLog(std::function<void(const std::string&)> sink) { m_log = std::move(sink); }
+  // The table goes away in the middle of a hand (its server stops): the hand is logged as
+  // abandoned, so that the log's next hand does not look like one started over an unfinished one.
+  void AbandonHand();
 
   // Seats. A bot is ready at once; a human sends the ready request.
   TableOutput SeatHuman(int chair, int userId);

@@ -53,6 +53,8 @@ int MahjongTableGame::ChairOfUser(int userId) const {
   return -1;
 }
 
+MahjongTableGame::~MahjongTableGame() { m_table.AbandonHand(); }
+
 void MahjongTableGame::OnSeated(TableChannel& channel, int chair) {
   if (chair < 0 || chair > 3) return;
   const int user = channel.UserAt(chair);
@@ -63,15 +65,30 @@ void MahjongTableGame::OnSeated(TableChannel& channel, int chair) {
     return;
   }
   if (m_users[chair] != 0) {
-    if (HandInProgress()) return;  // the chair's player of the running hand keeps it
+    if (HandInProgress()) {
+      // The chair's player of the running hand keeps it. The newcomer follows that hand as an
+      // onlooker of the chair, so that his client sees it end and can get ready for the next.
+      if (m_waiting[chair] > 0 && m_waiting[chair] != user) m_table.StopWatching(m_waiting[chair]);
+      m_waiting[chair] = user;
+      Deliver(channel, m_table.Watch(user, chair), 0, nullptr);
+      return;
+    }
     m_table.Leave(m_users[chair]);
     m_users[chair] = 0;
   }
+  StopWaiting(chair);
   Deliver(channel, m_table.SeatHuman(chair, user), 0, nullptr);
   m_users[chair] = user;
 }
 
+void MahjongTableGame::StopWaiting(int chair) {
+  if (m_waiting[chair] > 0) m_table.StopWatching(m_waiting[chair]);
+  m_waiting[chair] = 0;
+  m_readyWhenFree[chair] = false;
+}
+
 void MahjongTableGame::OnLeft(TableChannel& channel, int chair) {
+  if (chair >= 0 && chair <= 3 && m_waiting[chair] > 0 && m_waiting[chair] != channel.UserAt(chair)) StopWaiting(chair);
   if (chair < 0 || chair > 3 || m_users[chair] <= 0) return;
   Deliver(channel, m_table.Leave(m_users[chair]), 0, nullptr);
   if (!HandInProgress()) m_users[chair] = 0;
@@ -91,7 +108,15 @@ void MahjongTableGame::OnReconnected(TableChannel& channel, int chair) {
 }
 
 void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
-  if (chair < 0 || chair > 3 || HandInProgress()) return;
+  if (chair < 0 || chair > 3) return;
+  if (HandInProgress()) {
+    // The framework has accepted the ready, so it counts for the next hand: a player waiting
+    // for a chair kept for the running hand takes it then, and a player back in his own chair
+    // (whose client may not see this hand end) is ready for the next one.
+    const int user = channel.UserAt(chair);
+    if (user > 0 && (m_waiting[chair] == user || m_users[chair] == user)) m_readyWhenFree[chair] = true;
+    return;
+  }
   // Between hands the table's chairs follow the framework's: players who left give their chairs
   // up, players who sat down during the last hand take theirs, and computer players take every
   // chair nobody sits in (and keep it until somebody does).
@@ -103,6 +128,7 @@ void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
       m_users[c] = 0;
     }
     if (user > 0 && m_users[c] == 0) {
+      StopWaiting(c);
       Deliver(channel, m_table.SeatHuman(c, user), 0, nullptr);
       m_users[c] = user;
     }
@@ -273,6 +299,15 @@ void MahjongTableGame::SettleIfEnded(TableChannel& channel, int handsBefore) {
   // for others (and for computer players at the next start) from now on.
   for (int c = 0; c < 4; ++c) {
     if (channel.IsAbsent(c)) channel.ReleaseChair(c);
+  }
+  // Players who got ready during the hand (waiting for their chair, or in it) are ready now.
+  const std::array<bool, 4> ready = m_readyWhenFree;
+  const std::array<int, 4> waiting = m_waiting;
+  const std::array<int, 4> users = m_users;
+  m_readyWhenFree.fill(false);
+  for (int c = 0; c < 4; ++c) {
+    const int user = channel.UserAt(c);
+    if (ready[c] && user > 0 && (waiting[c] == user || users[c] == user)) OnReady(channel, c);
   }
 }
 

@@ -23,6 +23,8 @@ class MahjongTableGame : public TableGame {
 
   MahjongTableGame(int32_t roomId, int32_t table, TableConfig config,
                    std::function<void(const std::string&)> handLog = nullptr);
+  // A hand still running when the server stops is logged as abandoned.
+  ~MahjongTableGame() override;
 
   void OnSeated(TableChannel& table, int chair) override;
   void OnLeft(TableChannel& table, int chair) override;
@@ -48,6 +50,9 @@ class MahjongTableGame : public TableGame {
   void Deliver(TableChannel& channel, TableOutput&& out, int requester, Reply* reply);
   void SettleIfEnded(TableChannel& channel, int handsBefore);
   int ChairOfUser(int userId) const;
+  // The player who sat down in a chair that another keeps for the running hand stops watching it.
+  void StopWaiting(int chair);
+
   // The leave requests and their answers, passed on to the table; and the exchange activity.
   bool OnLeaveRequest(TableChannel& channel, int chair, DWORD code, const Bytes& body, Reply* reply);
   bool OnActivityRequest(TableChannel& channel, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply);
@@ -55,6 +60,10 @@ class MahjongTableGame : public TableGame {
   MahjongTable m_table;
   std::array<int, 4> m_users{};  // user id in each chair as the table knows it; 0 = free
   std::shared_ptr<ExchangeActivity> m_exchange;
+  // A player who sat down in a chair kept for the running hand, by chair (0: none); he watches
+  // that hand until he takes the chair when he gets ready.
+  std::array<int, 4> m_waiting{};
+  std::array<bool, 4> m_readyWhenFree{};  // a ready the framework accepted during the hand
 };
 
 }  // namespace testbed

@@ -113,6 +113,14 @@ void ReplayChecker::Feed(const std::string& line) {
     return;
   }
   const std::string ev = j["ev"].get<std::string>();
+  if (ev == "abandoned") {
+    // The server stopped in the middle of this hand: nothing of it was settled, so nothing of
+    // it is checked further.
+    if (!m_hand.open || m_hand.ended) Fail("a hand abandoned while none was running");
+    m_hand = Hand{};
+    ++m_handsAbandoned;
+    return;
+  }
   if (ev == "hand") {
     if (m_hand.open && !m_hand.ended) Fail("hand started before the last one ended");
     m_hand = Hand{};

@@ -2,7 +2,8 @@
 // every tile must come from the place of the wall that the head or tail walk reaches next and
 // end in exactly one hand, meld, river, flower row or the wall; every discard must come from
 // the hand of the chair in turn, every claim must be one its hand allows, every win a winning
-// hand, and every result's points and silver must sum to zero.
+// hand, and every result's points and silver must sum to zero. A hand the server abandoned when it
+// stopped ("abandoned") is dropped unchecked.
 #pragma once
 
 #include <array>
@@ -27,6 +28,7 @@ class ReplayChecker {
   int HandsChecked() const { return m_handsChecked; }
   int HandsWon() const { return m_handsWon; }
   int HandsDrawn() const { return m_handsDrawn; }
+  int HandsAbandoned() const { return m_handsAbandoned; }
   int Claims() const { return m_claims; }
 
  private:
@@ -68,6 +70,7 @@ class ReplayChecker {
   int m_handsChecked = 0;
   int m_handsWon = 0;
   int m_handsDrawn = 0;
+  int m_handsAbandoned = 0;
   int m_claims = 0;
 };
 

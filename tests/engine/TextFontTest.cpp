@@ -3,8 +3,10 @@
 // blend, and one stored hash of a rendering (its PNG goes to build/tests/engine-renderings/).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/TextFont.h"
@@ -184,6 +186,47 @@ TEST_F(TextFontTest, Measuring) {
     EXPECT_EQ(width, 0) << left;
     EXPECT_EQ(height, 2) << left;
   }
+}
+
+// The runs of inked columns in rows [0, rows): each run's left and right (exclusive).
+std::vector<std::pair<int, int>> InkRuns(const Buffer& buffer, int rows) {
+  std::vector<std::pair<int, int>> runs;
+  for (int x = 0; x < buffer.width; x++) {
+    bool lit = false;
+    for (int y = 0; y < rows && !lit; y++) lit = buffer.Lit(x, y);
+    if (!lit) continue;
+    if (!runs.empty() && runs.back().second == x) {
+      runs.back().second = x + 1;
+    } else {
+      runs.push_back({x, x + 1});
+    }
+  }
+  return runs;
+}
+
+TEST_F(TextFontTest, NarrowLettersStandInTheMiddleOfTheirCells) {
+  // Single-byte characters take 10-pixel cells at height 20; a narrow letter's ink stands about
+  // the middle of its cell instead of against its left edge.
+  for (const char* letter : {"l", "i", "!", ".", "1", "I"}) {
+    SCOPED_TRACE(letter);
+    Buffer buffer(40, 24);
+    font.DrawText(buffer.Pixels(), 40, 24, 10, 0, letter);
+    const Buffer::Box ink = buffer.Ink(0, 24);
+    ASSERT_GE(ink.left, 10);
+    EXPECT_LE(ink.right, 20);
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 15.0, 2.0);
+  }
+  // "pla": the space between the letters' ink is even on both sides of the 'l'.
+  Buffer buffer(60, 24);
+  font.DrawText(buffer.Pixels(), 60, 24, 0, 0, "pla");
+  const auto runs = InkRuns(buffer, 24);
+  ASSERT_EQ(runs.size(), 3u);
+  const int before = runs[1].first - runs[0].second, after = runs[2].first - runs[1].second;
+  EXPECT_LE(std::abs(before - after), 2) << before << " " << after;
+  // Layout is unchanged: the text still measures three half-width cells.
+  int width = 0, height = 0;
+  font.MeasureText(0, 0, "pla", &width, &height);
+  EXPECT_EQ(width, 30);
 }
 
 TEST_F(TextFontTest, PitchAndMargins) {

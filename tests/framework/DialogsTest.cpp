@@ -137,6 +137,40 @@ TEST_F(DialogsTest, ModelessBoxClosesTheMainWindowWhenItGoes) {
   AfxGetThreadState().pCurrentThread = nullptr;
 }
 
+TEST_F(DialogsTest, BoxesStandInTheMiddleOfTheirWindow) {
+  // A main window away from the screen's corner; both boxes come up over its middle.
+  CFrameWnd* frame = new CFrameWnd();
+  ASSERT_TRUE(frame->Create(nullptr, "main"));
+  frame->MoveWindow(200, 150, 600, 400);
+  frame->ShowWindow(SW_SHOW);
+  CWinThread thread;
+  thread.m_pMainWnd = frame;
+  AfxGetThreadState().pCurrentThread = &thread;
+  CRect main;
+  frame->GetWindowRect(&main);
+  auto middleOf = [](const CRect& r) { return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); };
+  for (bool modeless : {false, true}) {
+    SCOPED_TRACE(modeless ? "modeless" : "modal");
+    CCountdownBox* box = modeless ? static_cast<CCountdownBox*>(new CTimedMessageBoxModeless()) : new CTimedMessageBox(frame);
+    box->m_message = "message";
+    box->m_style = 33;
+    ASSERT_TRUE(box->Create(TIMED_BOX_TEMPLATE, frame));
+    CRect rect;
+    box->GetWindowRect(&rect);
+    EXPECT_NEAR(middleOf(rect).x, middleOf(main).x, 1);
+    EXPECT_NEAR(middleOf(rect).y, middleOf(main).y, 1);
+    if (modeless) {
+      thread.m_pMainWnd = nullptr;  // its going would close the main window
+      box->DestroyWindow();
+    } else {
+      box->DestroyWindow();
+      delete box;
+    }
+  }
+  AfxGetThreadState().pCurrentThread = nullptr;
+  frame->DestroyWindow();
+}
+
 TEST_F(DialogsTest, LongMessagesMakeTheBoxTaller) {
   auto height = [](const char* message, int extraWidth) {
     CTimedMessageBoxModeless* box = new CTimedMessageBoxModeless();

@@ -374,6 +374,30 @@ TEST(TableModel, MeldsOfAnotherSide) {
   EXPECT_FALSE(t.model.OnGangMeld(NTF_GANG_CONCEALED, body.data(), body.size()));
 }
 
+// Four melds of three leave two tiles: a peng or a chi lays only the first three records of its
+// group, so the fourth group (records 5-2) never takes the standing tile in record 2.
+TEST(TableModel, AFourthMeldOfThreeLeavesTheStandingTilesAlone) {
+  Table t;
+  const int own[4] = {75, 74, 73, 72};
+  for (int k = 0; k < 4; ++k) {
+    SCOPED_TRACE("meld " + std::to_string(k + 1));
+    ASSERT_TRUE(t.model.ApplyOwnDiscard(own[k]));
+    testbed::MeldRecord meld;
+    meld.id.chair = 3;
+    meld.otherChair = 0;
+    meld.tiles = {own[k], 108 + 2 * k, 109 + 2 * k, -1};
+    testbed::BodyData body = meld.Write();
+    ASSERT_TRUE(t.model.OnPengMeld(body.data(), body.size()));
+    EXPECT_EQ(14 - 3 * (k + 1), t.model.CountStandingTiles(SIDE_LEFT) + t.model.HasDrawnTile(SIDE_LEFT));
+    testbed::BodyData discard = Discarded(3, 130 + k);
+    ASSERT_TRUE(t.model.OnTileDiscarded(discard.data(), discard.size()));
+    EXPECT_EQ(13 - 3 * (k + 1), t.model.CountStandingTiles(SIDE_LEFT) + t.model.HasDrawnTile(SIDE_LEFT));
+  }
+  // The fourth group holds its three tiles; record 2 below them is the standing tile's neighbour.
+  EXPECT_EQ(72, t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_LEFT, 5)->tileId);
+  EXPECT_EQ(0, t.model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_LEFT, 2)->meldKind);
+}
+
 TEST(TableModel, FlowerWithoutReplacementPassesTheTurn) {
   Table t;
   testbed::FlowerNote f;

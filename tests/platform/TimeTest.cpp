@@ -58,6 +58,50 @@ TEST(TimeDeathTest, TickCountStartFromTheEnvironment) {
   unsetenv("PXQD_TICK_START");
 }
 
+// PXQD_CLOCK_SCALE sets the clock's speed at the first reading; a value that is no number from 1
+// to 1000 leaves the clock at the real speed. Each case runs in a fresh process.
+TEST(TimeDeathTest, ClockScaleFromTheEnvironment) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const struct {
+    const char* value;
+    unsigned scale;
+  } cases[] = {{"50", 50}, {"1", 1}, {"1000", 1000}, {"1001", 1}, {"0", 1}, {"-5", 1}, {"20x", 1}, {"", 1}};
+  for (const auto& c : cases) {
+    setenv("PXQD_CLOCK_SCALE", c.value, 1);
+    EXPECT_EXIT(
+        {
+          GetTickCount();
+          std::exit(platform::ClockScale() == c.scale ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << "PXQD_CLOCK_SCALE=" << c.value;
+  }
+  unsetenv("PXQD_CLOCK_SCALE");
+}
+
+// A scaled clock counts at least `scale` milliseconds for each real one slept, goes on from where
+// it stood when the scale changes, and a clock due time converts to the real wait (rounded up).
+TEST(Time, ScaledClockRunsFasterFromWhereItStands) {
+  const ULONGLONG before = GetTickCount64();
+  platform::SetClockScale(100);
+  EXPECT_EQ(100u, platform::ClockScale());
+  Sleep(20);
+  const ULONGLONG after = GetTickCount64();
+  platform::SetClockScale(1);
+  EXPECT_GE(after - before, 2000u);
+  EXPECT_GE(GetTickCount64(), after);  // never back when the speed drops
+  platform::SetClockScale(0);          // refused
+  platform::SetClockScale(5000);       // refused
+  EXPECT_EQ(1u, platform::ClockScale());
+  EXPECT_EQ(250u, platform::ClockToRealMilliseconds(250));
+  platform::SetClockScale(100);
+  const struct {
+    ULONGLONG clock, real;
+  } waits[] = {{0, 0}, {1, 1}, {100, 1}, {101, 2}, {250, 3}, {60000, 600}};
+  for (const auto& w : waits) EXPECT_EQ(w.real, platform::ClockToRealMilliseconds(w.clock)) << w.clock;
+  platform::SetClockScale(1);
+}
+
 TEST(Time, SleepBlocksAtLeastTheTime) {
   ULONGLONG start = GetTickCount64();
   Sleep(30);

@@ -167,6 +167,27 @@ TEST(Queue, MessagesOfADestroyedWindowAreDropped) {
   EXPECT_EQ(0, SendMessageA(w, WM_USER + 1, 1, 2));
 }
 
+// On a clock that runs 1000 times as fast a timer of a minute comes within a fraction of a
+// real second: the queue's wait turns the timer's due time into real time at the clock's speed
+// (at the real speed the wait below would give up long before the timer came).
+TEST(Queue, TimersKeepPaceWithAScaledClock) {
+  HWND w = MakeWindow(WS_POPUP);
+  PumpAll();
+  platform::SetClockScale(1000);
+  const DWORD before = GetTickCount();
+  ASSERT_NE(0u, SetTimer(w, 3, 60000, nullptr));
+  MSG msg{};
+  const DWORD got = MsgWaitForMultipleObjects(0, nullptr, FALSE, 30000, QS_TIMER);
+  const bool timer = PeekMessageA(&msg, w, WM_TIMER, WM_TIMER, PM_REMOVE);
+  platform::SetClockScale(1);
+  EXPECT_EQ(WAIT_OBJECT_0, got);
+  ASSERT_TRUE(timer);
+  EXPECT_EQ(3u, msg.wParam);
+  EXPECT_GE(GetTickCount() - before, 60000u);
+  KillTimer(w, 3);
+  DestroyWindow(w);
+}
+
 TEST(Send, SameThreadCallsDirectlyOtherThreadQueuesAndBlocks) {
   HWND mine = MakeWindow(WS_POPUP);
   MessageLog::Get().Clear();

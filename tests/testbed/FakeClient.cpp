@@ -192,11 +192,22 @@ int main() {
                       SMTO_NORMAL, LIMIT_MS, &result);
   PostMessageA(g_hall, 0x9108, reinterpret_cast<WPARAM>(frame), 2002);
 
+  // With $PXQD_FAKE_CLIENT_DROP naming a file that is not there yet, the client leaves as one
+  // cut off in a running hand (and makes the file, so that the next start leaves normally).
+  bool dropped = false;
+  if (const char* mark = std::getenv("PXQD_FAKE_CLIENT_DROP")) {
+    if (std::FILE* seen = std::fopen(mark, "r")) {
+      std::fclose(seen);
+    } else if (std::FILE* made = std::fopen(mark, "w")) {
+      std::fclose(made);
+      dropped = true;
+    }
+  }
   std::vector<BYTE> exitReport(188, 0);
   const int32_t report[9] = {static_cast<int32_t>(reinterpret_cast<uintptr_t>(frame)), g_userId, g_table, g_chair, 0,
-                             0, 0, gameId, 0};
+                             0, dropped ? 1 : 0, gameId, 0};
   std::memcpy(exitReport.data(), report, sizeof report);
-  COPYDATASTRUCT exitData{2, 188, exitReport.data()};
+  COPYDATASTRUCT exitData{static_cast<ULONG_PTR>(dropped ? 5 : 2), 188, exitReport.data()};
   SendMessageTimeoutA(g_hall, WM_COPYDATA, reinterpret_cast<WPARAM>(frame), reinterpret_cast<LPARAM>(&exitData),
                       SMTO_NORMAL, LIMIT_MS, &result);
   Report("done");

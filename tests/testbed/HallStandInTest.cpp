@@ -169,4 +169,52 @@ TEST_F(HallStandIn, ProgramRunsTheClientAndLogs) {
   EXPECT_NE(std::string::npos, ClientReport().find("|1002|0|0|0|0|")) << ClientReport();
 }
 
+// A client that leaves a running hand on a lost connection is started again with the same launch
+// line (once here: its second start leaves normally), and the program ends with the client.
+TEST_F(HallStandIn, ProgramStartsAClientCutOffInAHandAgain) {
+  ::setenv("PXQD_FAKE_CLIENT_SHORT", "1", 1);
+  ::setenv("PXQD_FAKE_CLIENT_DROP", m_dir.File("dropped-once").c_str(), 1);
+  std::string log = m_dir.File("hall.log");
+  std::string command = std::string(PXQD_HALL_PROGRAM) + " --hall-dir " + m_dir.File("hall3") + " --client " +
+                        PXQD_FAKE_CLIENT + " --port 31998 --user 1003 --rejoin 2 --log " + log + " 2>/dev/null";
+  const int status = std::system(command.c_str());
+  ::unsetenv("PXQD_FAKE_CLIENT_DROP");
+  EXPECT_EQ(0, status);
+  const std::string text = testsupport::TempDir::Read(log);
+  auto count = [&text](const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(2, count("  client-started  ")) << text;
+  EXPECT_EQ(1, count("exit report 5: window")) << text;
+  EXPECT_EQ(1, count("exit report 2: window")) << text;
+  EXPECT_NE(std::string::npos, text.find("kind 1,")) << text;
+}
+
+// Only the last start's report counts: a dropped report of an earlier start is no reason to start
+// the client again.
+TEST(HallRejoin, OnlyTheLastStartsReportCounts) {
+  auto event = [](const char* kind, LPARAM code) {
+    testbed::HallEvent e;
+    e.kind = kind;
+    e.lParam = code;
+    return e;
+  };
+  const struct {
+    std::vector<testbed::HallEvent> events;
+    bool rejoin;
+  } cases[] = {
+      {{}, false},
+      {{event("client-started", 0)}, false},
+      {{event("client-started", 0), event("exit-report", 5)}, true},
+      {{event("client-started", 0), event("exit-report", 2)}, false},
+      {{event("client-started", 0), event("exit-report", 5), event("client-started", 0)}, false},
+      {{event("client-started", 0), event("exit-report", 5), event("text-record", 0)}, true},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(cases[i].rejoin, testbed::ClientLeftOnLostConnection(cases[i].events)) << "case " << i;
+  }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -117,6 +118,49 @@ TEST(ReplayChecker, ReportsEachKindOfFault) {
     for (const std::string& e : errors) named = named || e.find(c.expected) != std::string::npos;
     EXPECT_TRUE(named) << errors.front();
   }
+}
+
+// A table that goes away mid-hand (its server stops) logs the hand as abandoned, once; the checker drops
+// that hand and checks the next one, which a restarted server starts in the same log. Without the
+// mark the unfinished hand is reported, and a mark with no hand running is a fault of its own.
+TEST(ReplayChecker, AHandAbandonedByAStoppingServerIsDropped) {
+  const std::vector<json> good = RealHand();
+  ASSERT_FALSE(good.empty());
+  std::vector<json> cut;
+  {
+    TableConfig config;
+    config.seed = 5;
+    auto table = std::make_unique<MahjongTable>(config);
+    table->SetHandLog([&](const std::string& line) { cut.push_back(json::parse(line)); });
+    TableRunner runner(*table);
+    runner.KeepMessages(false);
+    for (int c = 0; c < 4; ++c) runner.Take(table->SeatBot(c, 9001 + c));
+    for (int step = 0; step < 12; ++step) runner.Step();
+    ASSERT_NE(table->CurrentPhase(), MahjongTable::Phase::IDLE);
+    table->AbandonHand();
+    table->AbandonHand();  // once only
+  }
+  ASSERT_FALSE(cut.empty());
+  EXPECT_EQ(cut.back()["ev"], "abandoned");
+
+  std::vector<json> restarted = cut;
+  restarted.insert(restarted.end(), good.begin(), good.end());
+  ReplayChecker checker;
+  for (const json& j : restarted) checker.Feed(j.dump());
+  checker.Finish();
+  EXPECT_TRUE(checker.Errors().empty()) << checker.Errors().front();
+  EXPECT_EQ(checker.HandsAbandoned(), 1);
+  EXPECT_EQ(checker.HandsChecked(), 1);
+
+  std::vector<json> unmarked(cut.begin(), cut.end() - 1);
+  unmarked.insert(unmarked.end(), good.begin(), good.end());
+  ASSERT_FALSE(Check(unmarked).empty());
+  EXPECT_NE(Check(unmarked).front().find("before the last one ended"), std::string::npos);
+
+  std::vector<json> stray = good;
+  stray.push_back(json{{"ev", "abandoned"}});
+  ASSERT_FALSE(Check(stray).empty());
+  EXPECT_NE(Check(stray).front().find("none was running"), std::string::npos);
 }
 
 }  // namespace

@@ -343,4 +343,62 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
   server.Stop();
 }
 
+
+// A player who sits down in a chair that a computer player keeps for the running hand follows
+// that hand as an onlooker of the chair and sees it end; the readies he and the player in his own
+// chair sent during the hand (which the framework accepted) count for the next hand, which the
+// newcomer plays in his chair.
+TEST(TableGame, APlayerWhoSitsDownMidHandSeesItEndAndPlaysTheNext) {
+  std::atomic<int64_t> now{1000};
+  ServerConfig config;
+  config.clock = [&] { return now.load(); };
+  config.tableGames = [&](int32_t room, int32_t table) {
+    TableConfig t;
+    t.seed = 29;
+    t.botThinkMs = 100;
+    return std::make_unique<MahjongTableGame>(room, table, t);
+  };
+  testsupport::TempDir dir;
+  GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s) {
+    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
+    return c.Ask(REQ_ENTER, requestbodies::Enter(s)).result;
+  };
+  const requestbodies::Seat first{7, 1, 0, 0};
+  const requestbodies::Seat late{11, 1, 0, 1};
+  ScriptedClient player, newcomer;
+  ASSERT_EQ(enter(player, first), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
+  ASSERT_TRUE(player.NextOf(NTF_NEW_HAND, nullptr)) << "the hand starts with computer players";
+  ASSERT_EQ(enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(newcomer.Ask(REQ_READY, requestbodies::Common(late)).result, RESULT_SUCCESS);
+  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
+
+  ScriptedClient::Bytes result;
+  for (int step = 0; step < 3000 && result.empty(); ++step) {
+    now += 1000;
+    server.Core().RunDueTimers();
+    newcomer.NextOf(NTF_HAND_RESULT, &result, 0);
+  }
+  if (result.empty()) newcomer.NextOf(NTF_HAND_RESULT, &result);
+  ASSERT_FALSE(result.empty()) << "the newcomer follows the hand to its end";
+
+  ScriptedClient::Bytes dealt;
+  for (int step = 0; step < 100 && dealt.empty(); ++step) {
+    now += 1000;  // the computer players get ready a little after the hand
+    server.Core().RunDueTimers();
+    newcomer.NextOf(NTF_NEW_HAND, &dealt, 0);
+  }
+  if (dealt.empty()) newcomer.NextOf(NTF_NEW_HAND, &dealt);
+  ASSERT_FALSE(dealt.empty()) << "the next hand starts with the newcomer in the chair";
+  const auto record = TableInfoRecord::ReadNewHand(dealt);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(std::count(record->ownHand.begin(), record->ownHand.end(), 200), 0) << "his own tiles";
+  newcomer.Close();
+  player.Close();
+  server.Stop();
+}
+
 }  // namespace

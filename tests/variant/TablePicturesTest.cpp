@@ -63,13 +63,15 @@ class TablePicturesTest : public enginetest::EngineResTest {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "TablePicturesParent";
     RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TablePicturesParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+    const int width = SmallScreen() ? SMALL_WIDTH : 1024, height = SmallScreen() ? SMALL_HEIGHT : 768;
+    m_parent = CreateWindowExA(0, "TablePicturesParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
                                nullptr, nullptr, nullptr);
     g_main = m_parent;
     SetEngineMainWindowHook(MainWindow);
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
+    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, width, height}), nullptr);
     m_scene = new CVariantTableScene(m_model);
+    m_scene->SetSmallScreen(SmallScreen());
     CVariantTableScene::Hooks hooks;
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
@@ -92,6 +94,9 @@ class TablePicturesTest : public enginetest::EngineResTest {
     EngineResTest::TearDown();
   }
   virtual bool WithSkins() const { return true; }
+  // The table pane of an 800 x 600 screen.
+  static constexpr int SMALL_WIDTH = 612, SMALL_HEIGHT = 578;
+  virtual bool SmallScreen() const { return false; }
   void Advance(DWORD ms) {
     for (DWORD t = 0; t < ms; t += 10) {
       platform::AdvanceClock(10);
@@ -285,6 +290,96 @@ TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
   m_scene->PaintBoard();
   const std::vector<uint32_t> other = Capture("pictures-banker-top");
   EXPECT_EQ(plain[at] & 0xffffff, other[at] & 0xffffff);
+}
+
+TEST_F(TablePicturesTest, TheOwnHandStandsAboveTheSystemBar) {
+  Entity* bar = m_scene->Bars().SystemBar() != nullptr ? m_scene->Bars().SystemBar()->GetAnchor() : nullptr;
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(bar->IsVisible());
+  const CTableMetrics& metrics = m_scene->Binder().Metrics();
+  EXPECT_EQ(metrics.systemBarHeight, bar->GetHeight());
+  RECT own{};
+  ASSERT_TRUE(metrics.GetHandArea(SIDE_OWN, &own));
+  const int barTop = bar->GetY() - bar->GetHeight() / 2;
+  const int barLeft = bar->GetX() - bar->GetWidth() / 2;
+  EXPECT_LE(own.bottom, barTop);
+  EXPECT_EQ(own.bottom, 768 - bar->GetHeight() - 4);
+  EXPECT_GT(own.right, barLeft) << "the bar lies under the hand's right end";
+  // The action buttons stand above the hand.
+  Entity* actions = m_scene->Bars().OperationBar() != nullptr ? m_scene->Bars().OperationBar()->GetAnchor() : nullptr;
+  ASSERT_NE(actions, nullptr);
+  EXPECT_LE(actions->GetY() + actions->GetHeight() / 2, own.top) << actions->GetY() << " " << actions->GetHeight();
+  for (uint32_t i = 0; i < 5; ++i) {
+    ControlRecord* button = m_scene->Bars().OperationBar()->GetButton(i);
+    if (button == nullptr || button->entity == nullptr) continue;
+    EXPECT_LE(button->entity->GetY() + button->entity->GetHeight() / 2, own.top) << i;
+  }
+}
+
+// On an 800 x 600 screen the table pane is 612 pixels wide: the own hand takes the smaller
+// tiles, and every hand and name plate stays inside the pane.
+class SmallScreenTableTest : public TablePicturesTest {
+ protected:
+  bool SmallScreen() const override { return true; }
+};
+
+TEST_F(SmallScreenTableTest, HandsAndPlatesStayInsideThePane) {
+  const CTableMetrics& metrics = m_scene->Binder().Metrics();
+  EXPECT_TRUE(metrics.IsSmallScreen());
+  EXPECT_EQ(metrics.sceneWidth, SMALL_WIDTH);
+  m_scene->PaintBoard();
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE(side);
+    RECT hand{};
+    ASSERT_TRUE(metrics.GetHandArea(side, &hand));
+    EXPECT_GE(hand.left, 0);
+    EXPECT_GE(hand.top, 0);
+    EXPECT_LE(hand.right, SMALL_WIDTH);
+    EXPECT_LE(hand.bottom, SMALL_HEIGHT);
+    Entity* plate = m_scene->SidePanels().Panel(side);
+    ASSERT_NE(plate, nullptr);
+    ASSERT_TRUE(plate->IsVisible());
+    const bool turned = side == 0 || side == 2;
+    const int halfW = (turned ? CTableSidePanels::PANEL_HEIGHT : CTableSidePanels::PANEL_WIDTH) / 2;
+    const int halfH = (turned ? CTableSidePanels::PANEL_WIDTH : CTableSidePanels::PANEL_HEIGHT) / 2;
+    EXPECT_GE(plate->GetX() - halfW, 0);
+    EXPECT_GE(plate->GetY() - halfH, 0);
+    EXPECT_LE(plate->GetX() + halfW, SMALL_WIDTH);
+    EXPECT_LE(plate->GetY() + halfH, SMALL_HEIGHT);
+  }
+}
+
+TEST_F(SmallScreenTableTest, TheStartButtonStandsAboveTheTiles) {
+  // A dealt hand fills the wall and the hands; after a hand the start button comes back over
+  // them, so it must be drawn above every tile picture.
+  LogHost host;
+  m_info.SetOwnChair(1);
+  m_model.SetLookOn(true);
+  m_lookOn = true;
+  CMJGameNotify sink(m_info, m_model, host);
+  testbed::TableConfig config;
+  config.seed = 11;
+  testbed::MahjongTable table(config);
+  testbed::TableRunner runner(table);
+  runner.Take(table.Watch(9100, 1));
+  for (int chair = 0; chair < 4; ++chair) runner.Take(table.SeatBot(chair, 9001 + chair));
+  ASSERT_EQ(runner.RunUntilHands(1, 100000), 1);
+  for (const testbed::TableMessage& m : runner.Messages()) {
+    if (m.toUser != 9100 || m.reply) continue;
+    sink.OnNotify(m.code, m.body.data(), m.body.size());
+    Advance(20);
+    if (m.code == 211040) break;  // dealt
+  }
+  Entity* start = m_scene->StartButton();
+  ASSERT_NE(start, nullptr);
+  int tiles = 0;
+  for (int row = 1; row < CTileEntityTable::ROWS; ++row) {
+    Entity* e = m_scene->Binder().RowEntity(row);
+    if (e == nullptr || !e->IsVisible()) continue;
+    ++tiles;
+    EXPECT_LT(e->GetLevel(), start->GetLevel()) << row;
+  }
+  EXPECT_GT(tiles, 100);
 }
 
 // A whole hand of the testbed's table watched from chair 1: the renderings show the real
