@@ -1,5 +1,10 @@
 #include "variant/TableControlsLayout.h"
 
+namespace {
+// How far a raised own tile stands above the hand area.
+constexpr int RAISED_TILE_LIFT = 10;
+}  // namespace
+
 TableControlsLayout LayOutTableControls(const TableControlsInput& in) {
   TableControlsLayout out;
   const int w = in.viewWidth, h = in.viewHeight;
@@ -11,7 +16,9 @@ TableControlsLayout LayOutTableControls(const TableControlsInput& in) {
   if (!in.lookOn) {
     out.placeSystemBar = true;
     if (in.smallScreen) {
-      out.systemBar = {in.systemBarSecondFrameWidth - in.systemBarWidth / 2, h - in.systemBarHeight / 2 - handBand};
+      // It waits above the own hand, clear of a raised tile's lift.
+      out.systemBar = {in.systemBarSecondFrameWidth - in.systemBarWidth / 2,
+                       h - in.systemBarHeight / 2 - handBand - RAISED_TILE_LIFT};
       out.systemBarSlides = true;
     } else {
       out.systemBar = {w - in.systemBarWidth / 2, h - (in.systemBarFrameSize / 2 + 4)};
@@ -22,6 +29,10 @@ TableControlsLayout LayOutTableControls(const TableControlsInput& in) {
   out.activity = {w - 40, 40};
   out.tickets = {w - 155, 40};
   return out;
+}
+
+ControlPoint ClaimButtonsOrigin(int viewWidth, int ownHandTop, int frame, int gap) {
+  return {viewWidth - 5 * (frame + gap) - 40, ownHandTop - RAISED_TILE_LIFT - 2 - frame - gap};
 }
 
 ControlPoint DicePosition(int die, int rectX, int rectY) {

@@ -40,6 +40,11 @@ struct TableControlsLayout {
 
 TableControlsLayout LayOutTableControls(const TableControlsInput& in);
 
+// The top left corner of the first of the five claim buttons (frame pixels square, gap apart)
+// the board draws: near the right edge, clear above the own hand whose area starts at ownHandTop
+// (a raised tile stands 10 pixels above it).
+ControlPoint ClaimButtonsOrigin(int viewWidth, int ownHandTop, int frame, int gap);
+
 // The two dice positions of a throw inside the dice rectangle at (x, y): dice 1 and 3 at the
 // first, dice 2 and 4 at the second.
 ControlPoint DicePosition(int die, int rectX, int rectY);

@@ -739,8 +739,11 @@ void CVariantTableScene::DrawClaimButtons() {
   // The operation bar: peng, gang, chi, hu and pass above the own hand's right end, each one
   // frame of the action strip, bright while offered and faint while idle.
   const int frame = 40, gap = 6;
-  const int y = m_height - OWN_H - 12 - 40 - frame;
-  int x = m_width - 5 * (frame + gap) - 40;
+  RECT own{};
+  m_metrics.GetHandArea(SIDE_OWN, &own);
+  const ControlPoint origin = ClaimButtonsOrigin(m_width, own.top, frame, gap);
+  const int y = origin.y;
+  int x = origin.x;
   static const char* const LABELS[6] = {"", "碰", "杠", "吃", "胡", "过"};
   const uint32_t strip = m_pictures.Id(TPIC_ACTIONS);
   for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type, x += frame + gap) {

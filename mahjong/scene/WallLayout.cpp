@@ -53,7 +53,10 @@ bool CWallLayout::GetWallSideRect(int side, RECT* out) const {
   switch (side) {
     case 0:
       r.right = c.left, r.left = r.right - SIDE_WIDTH;
-      if (four) r.top = c.top - SIDE_WALL_MARGIN, r.bottom = r.top + SIDE_STEP * n + SIDE_WALL_MARGIN;
+      // The side walls begin level with the centre's edge: the end wall in front of the next
+      // side runs past the centre's corner, and a side wall starting further out would lie
+      // under its last stacks.
+      if (four) r.top = c.top, r.bottom = r.top + SIDE_STEP * n + SIDE_WALL_MARGIN;
       else r.bottom = c.bottom, r.top = r.bottom - SIDE_STEP * n - SIDE_WALL_MARGIN;
       break;
     case 1:
@@ -61,7 +64,7 @@ bool CWallLayout::GetWallSideRect(int side, RECT* out) const {
       break;
     case 2:
       r.left = c.right, r.right = r.left + SIDE_WIDTH;
-      if (four) r.bottom = c.bottom + SIDE_WALL_MARGIN, r.top = c.bottom - SIDE_STEP * n;
+      if (four) r.bottom = c.bottom, r.top = r.bottom - SIDE_STEP * n - SIDE_WALL_MARGIN;
       else r.bottom = c.bottom, r.top = r.bottom - SIDE_STEP * n - SIDE_WALL_MARGIN;
       break;
     case 3:

@@ -57,8 +57,8 @@ TEST(WallLayout, EveryStackSitsInItsSegmentWithTheUpperTileAbove) {
   RECT r{};
   w.GetWallSideRect(0, &r);
   EXPECT_EQ(278, r.left);
-  EXPECT_EQ(180, r.top);
-  EXPECT_EQ(180 + 13 * 17 + 20, r.bottom);
+  EXPECT_EQ(200, r.top);
+  EXPECT_EQ(200 + 13 * 17 + 20, r.bottom);
   w.GetWallSideRect(3, &r);
   EXPECT_EQ(300, r.left);
   EXPECT_EQ(300 + 17 * 17, r.right);
