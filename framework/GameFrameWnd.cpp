@@ -101,6 +101,10 @@ void CGameFrameWnd::OnDestroy() {
   // Notifications that arrived after the last one the frame took are freed with it.
   MSG msg;
   while (PeekMessageA(&msg, m_hWnd, WM_PACKET_ARRIVED, WM_PACKET_ARRIVED, PM_REMOVE)) FreePacket(msg.wParam, msg.lParam);
+  // So are the notice downloads that finished while the frame was closing.
+  while (PeekMessageA(&msg, m_hWnd, WM_NOTIFY_FILE_READY, WM_NOTIFY_FILE_READY, PM_REMOVE)) {
+    delete reinterpret_cast<std::shared_ptr<NotifyDownloadJob>*>(msg.wParam);
+  }
   CFrameWnd::OnDestroy();
 }
 
