@@ -17,14 +17,14 @@ END_MESSAGE_MAP()
 namespace {
 
 // Inserts (title, width, format) columns from a '|'-separated text, after removing the old ones.
-void SetColumns(CReportListCtrl& list, const std::string& spec, int fieldsPerColumn) {
+void SetColumns(CReportListCtrl& list, const std::string& columns, int fieldsPerColumn) {
   list.DeleteAllColumns();
   std::vector<std::string> fields;
   size_t start = 0;
-  while (start < spec.size()) {
-    size_t bar = spec.find('|', start);
-    if (bar == std::string::npos) bar = spec.size();
-    fields.push_back(spec.substr(start, bar - start));
+  while (start < columns.size()) {
+    size_t bar = columns.find('|', start);
+    if (bar == std::string::npos) bar = columns.size();
+    fields.push_back(columns.substr(start, bar - start));
     start = bar + 1;
   }
   for (size_t i = 0; i + fieldsPerColumn <= fields.size(); i += fieldsPerColumn) {
