@@ -10,13 +10,18 @@
 #include "engine/EngineUtil.h"
 #include "engine/Entity.h"
 #include "engine/PictureEntity.h"
+#include "engine/PlaneEntity.h"
+#include "framework/PlayerTables.h"
 #include "mahjong/MJGameNotify.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/TilePictures.h"
+#include "testbed/server/BodyReader.h"
+#include "testbed/server/FrameworkRecords.h"
 #include "testbed/table/MahjongTable.h"
+#include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableRunner.h"
 #include "tests/variant/support/TableViewFixture.h"
 #include "variant/VariantGameInfo.h"
@@ -351,6 +356,49 @@ TEST_F(TablePicturesTest, AWatchedHandIsDrawnWithTheGamesPictures) {
   ASSERT_GT(dealtAt, 0);
   // No row ever ran out, and no record was bound twice.
   for (const std::string& line : m_logs) EXPECT_EQ(std::string::npos, line.find("实体")) << line;
+}
+
+// A computer player's seat notice as the testbed server writes it goes into the client's player
+// tables, and the plate of his side shows his name: the same picture as that name drawn on the
+// plate, and not another name's.
+TEST_F(TablePicturesTest, APlateShowsTheNameFromAComputerPlayersSeatNotice) {
+  LaunchLine launch;
+  CPlayerTables tables(&launch);
+  CVariantTableScene::Hooks hooks;
+  hooks.sideName = [&](int side) { return CVariantTableScene::PlateName(tables, m_info, side); };
+  hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
+  hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
+  m_scene->SetHooks(hooks);
+  const int chair = 1, side = m_info.ChairToSide(chair);
+  CTableSidePanels& panels = m_scene->SidePanels();
+  ASSERT_TRUE(panels.Built());
+  Entity* plate = panels.Panel(side);
+  ASSERT_NE(plate, nullptr);
+  m_scene->PaintBoard();
+  EXPECT_FALSE(plate->IsVisible()) << "a free chair has no plate";
+
+  const testbed::WirePlayer computer = testbed::MahjongTableGame::ComputerPlayer(chair);
+  testbed::BodyWriter notice(testbed::WIRE_PLAYER_SIZE);
+  computer.Write(notice, 0);
+  const std::vector<BYTE> body = notice.Take();
+  ASSERT_NE(tables.SeatFromWire(body.data(), body.size()), nullptr);
+  ASSERT_FALSE(computer.name.empty());
+  EXPECT_EQ(CVariantTableScene::PlateName(tables, m_info, side), computer.name);
+  m_scene->PaintBoard();
+  Capture("plate-computer-player");
+  ASSERT_TRUE(plate->IsVisible());
+  auto pixelsOf = [&] {
+    const PlaneData* d = PlaneEntity::GetData(plate);
+    const uint32_t* p = PlaneEntity::GetPixels(plate);
+    return std::vector<uint32_t>(p, p + static_cast<size_t>(d->width) * static_cast<size_t>(d->height));
+  };
+  const std::vector<uint32_t> shown = pixelsOf();
+  panels.Draw(side, testbed::MahjongTableGame::ComputerPlayer(chair + 1).name, false, m_scene->Binder().Metrics());
+  EXPECT_NE(pixelsOf(), shown);
+  panels.Draw(side, computer.name, false, m_scene->Binder().Metrics());
+  EXPECT_EQ(pixelsOf(), shown);
+  // The other chairs are still free.
+  EXPECT_FALSE(panels.Panel(m_info.ChairToSide(2))->IsVisible());
 }
 
 // Without the game data the table still comes up, drawn with plain plates.
