@@ -84,11 +84,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       app->Dialogs().OnSceneCommand(code);
     }
   };
-  hooks.sideName = [app](int side) {
-    const int chair = app->Info().SideToChair(side);
-    if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
-    return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(chair)));
-  };
+  hooks.sideName = [app](int side) { return CVariantTableScene::PlateName(app->Tables(), app->Info(), side); };
   // Sounds play beside the table, never holding up its frames (see CVariantApp's effects).
   hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };
