@@ -51,6 +51,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CMainFrame::OnCreate(lpCreateStruct) == -1) return -1;
   auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
   auto* pane = dynamic_cast<CMJGameTableView2*>(GetTablePane());
+  if (app != nullptr && pane == nullptr && app->GetViewMode() == VIEW_MODE_GDI) {
+    LogPrintf("this frame runs the engine-drawn table only; a scene drawn with GDI has no table here");
+  }
   if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
   m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
