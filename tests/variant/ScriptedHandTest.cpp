@@ -137,6 +137,7 @@ class ScriptedHandTest : public ::testing::Test {
     std::filesystem::remove_all(m_renderDir, ec);
     std::filesystem::create_directories(m_renderDir);
     setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
+    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
     setenv("PXQD_DISPLAY", "headless", 1);
     setenv("PXQD_AUDIO", "null", 1);
     setenv("PXQD_TABLE_STEPS", m_stepDir.c_str(), 1);
@@ -180,6 +181,7 @@ class ScriptedHandTest : public ::testing::Test {
     m_hall.reset();
     if (m_server) m_server->Stop();
     unsetenv("PXQD_SYSTEM_DIR");
+    unsetenv("XDG_DATA_HOME");
     unsetenv("PXQD_TABLE_STEPS");
     unsetenv("PXQD_HEADLESS_HANDS");
     unsetenv("PXQD_HEADLESS_TICK_MS");
@@ -695,6 +697,15 @@ TEST_F(ScriptedHandTest, AClientStartedAgainMidHandShowsTheHandAndPlaysItOn) {
   ASSERT_EQ(lines.size(), 1u) << "one hand end written";
   const HandEndLines::Comparison compared = server.Compare(lines);
   EXPECT_EQ(compared.matched, 1) << (compared.notes.empty() ? lines[0] : compared.notes[0]);
+  // The user's log tells of the return (both clients write to it: the second one's lines last).
+  std::ifstream logFile(m_dir.File("data/pxqd/logs/client.log"));
+  std::stringstream log;
+  log << logFile.rdbuf();
+  const std::string text = log.str();
+  const size_t entered = text.rfind("entered room 12 table 3 chair 1 with the table's data");
+  EXPECT_NE(entered, std::string::npos) << text;
+  EXPECT_NE(text.find("a hand under way was taken up", entered == std::string::npos ? 0 : entered), std::string::npos)
+      << text;
 }
 
 TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) { PlayTheHand(false); }
