@@ -1,5 +1,7 @@
 #include "variant/DragPicture.h"
 
+#include <algorithm>
+
 #include "engine/Entity.h"
 #include "engine/EntityData.h"
 #include "engine/GameBase.h"
@@ -53,6 +55,8 @@ bool CDragPicture::Begin(Entity* tile, int mouseX) {
   if (e == nullptr) return false;
   const ResourceFrame frame{static_cast<uint32_t>(p->resourceId), p->sourceX, p->sourceY, p->width, p->height, nullptr};
   PlaneEntity::DrawImage(e, 0, 0, frame, w, h, 0.0, 1.0, KEY);
+  // Above the hand it came from, however tall the table (the hand's levels grow with its height).
+  e->SetLevel(std::max(LEVEL, tile->GetLevel() + 1));
   Start(tile->GetX() - w / 2, tile->GetY() - h / 2, w, h, mouseX);
   return true;
 }
@@ -63,6 +67,7 @@ bool CDragPicture::BeginPlain(const RECT& place, const std::string& label, uint3
   if (e == nullptr) return false;
   PlaneData* d = PlaneEntity::GetData(e);
   if (d == nullptr || d->pixels == nullptr) return false;
+  e->SetLevel(LEVEL);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;

@@ -480,8 +480,10 @@ void CVariantTableScene::OnFrame() {
     m_diceStart = GetTickCount();
     m_diceRolling = true;
     if (m_turn != nullptr) m_turn->StartHand();
-    // The new hand's banker and stake.
+    // The new hand's banker and stake: the last hand's go as it is dealt, and the new ones show
+    // as its play starts.
     m_panels.ResetSideEffects();
+    HideStakePanel();
     ShowStakePanel();
   }
   if (!playing && m_wasPlaying) {
