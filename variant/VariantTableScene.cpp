@@ -413,6 +413,11 @@ void CVariantTableScene::PressStart() {
 }
 
 void CVariantTableScene::BuildBoard() {
+  // A new size lays every tile out anew: a drag in progress is given up, the hand unchanged.
+  if (m_dragIndex >= 0) {
+    EndDragPicture(m_dragIndex);
+    m_dragIndex = -1;
+  }
   m_width = GetLogicalWidth();
   m_height = GetLogicalHeight();
   m_metrics.sceneWidth = m_width;

@@ -460,4 +460,24 @@ TEST_F(TableTouchTest, ADragGivenUpByTheTurnDropsTheTileWhereTheMouseIs) {
   EXPECT_EQ(dragged, Own(from + 2)->tileId);
 }
 
+TEST_F(TableTouchTest, ANewTableSizeGivesADragUpAndLeavesTheHandAsItWas) {
+  Deal(DealSpec{Hand()});
+  std::vector<int> before;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) before.push_back(Own(i)->present ? Own(i)->tileId : -1);
+  const int from = CTileTable::FIRST_STANDING + 3;
+  const POINT grab = Centre(m_scene->OwnTileRect(from));
+  Move(grab.x, grab.y);
+  SendMessageA(m_view.Window(), WM_RBUTTONDOWN, 0, At(grab.x, grab.y));
+  Move(grab.x + 100, grab.y);
+  ASSERT_TRUE(m_scene->DragPicture().Active());
+  SendMessageA(m_view.Window(), WM_SIZE, 0, MAKELPARAM(1000, 740));
+  Advance(80);
+  EXPECT_EQ(-1, m_scene->DragIndex());
+  EXPECT_FALSE(m_scene->DragPicture().Active());
+  EXPECT_TRUE(OwnEntity(from)->IsVisible());
+  std::vector<int> after;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) after.push_back(Own(i)->present ? Own(i)->tileId : -1);
+  EXPECT_EQ(before, after);
+}
+
 }  // namespace
