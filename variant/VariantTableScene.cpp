@@ -5,11 +5,11 @@
 
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
-#include "platform/user/Input.h"
 #include "mahjong/HandActions.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
+#include "platform/user/Input.h"
 #include "variant/TableControlsLayout.h"
 #include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
@@ -1025,7 +1025,8 @@ void CVariantTableScene::ShowStakePanel() {
   const CGameInfo& info = m_model.Info();
   // A banker's chair that is no seat of this table marks nobody.
   const int chair = info.GetBankerChair();
-  const int banker = chair >= 0 && chair < SIDE_COUNT ? (m_hooks.chairToSide ? m_hooks.chairToSide(chair) : info.ChairToSide(chair)) : -1;
+  int banker = -1;
+  if (chair >= 0 && chair < SIDE_COUNT) banker = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : info.ChairToSide(chair);
   if (banker >= 0 && banker < SIDE_COUNT) m_panels.SetSideIcon(banker, CTableSidePanels::BANKER_ICON);
   m_stake.Show(info);
   m_extras.ShowTreasurePanel(m_pictures.Id(TPIC_LARGE), info.GetJokerTile1(), m_metrics.Metric(METRIC_LARGE_WIDTH),
