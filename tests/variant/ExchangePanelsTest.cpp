@@ -3,7 +3,6 @@
 // build/tests/table-renderings/.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 

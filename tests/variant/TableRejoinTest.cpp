@@ -9,26 +9,19 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/scene/SceneRequests.h"
-#include "platform/display/Display.h"
-#include "platform/kernel/Time.h"
 #include "testbed/table/MahjongTable.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRunner.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/RequestWait.h"
 #include "variant/TableTurn.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
-
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
 
 constexpr int OWN_USER = 501;
 
@@ -48,15 +41,6 @@ class Connection : public CMJGameConnection {
     *length = 0;
     return 1;
   }
-};
-
-struct Forwarder : CTableEffects {
-  CTableEffects* to = nullptr;
-  void ShowHand(int s) override { if (to) to->ShowHand(s); }
-  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
-  void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
-  void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
-  void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
 };
 
 // A moment of a hand at the testbed table: chair 0 is a player who does nothing (the table acts
@@ -109,53 +93,24 @@ bool FindMoment(Wanted wanted, Moment* out) {
   return false;
 }
 
-class TableRejoinTest : public enginetest::EngineResTest {
+class TableRejoinTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TableRejoinTestParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TableRejoinTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
+    VariantTableFixture::SetUp();
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
-    m_forward.to = m_scene;
+    CVariantTableScene::Hooks sceneHooks;
+    sceneHooks.isLookOn = [this] { return m_lookOn; };
+    sceneHooks.enteredWithTableData = [this] { return m_withData || m_lookOn; };
+    sceneHooks.returnToGame = [this] { ++m_returns; };
+    sceneHooks.refreshSeats = [this] { ++m_seatRefreshes; };
+    MakeScene(sceneHooks);
     CTableTurn::Hooks hooks;
     hooks.redraw = [this] { m_scene->MarkStale(); };
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
     hooks.isLookOn = [this] { return m_lookOn; };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
-    CVariantTableScene::Hooks sceneHooks;
-    sceneHooks.isLookOn = [this] { return m_lookOn; };
-    sceneHooks.enteredWithTableData = [this] { return m_withData || m_lookOn; };
-    sceneHooks.returnToGame = [this] { ++m_returns; };
-    sceneHooks.refreshSeats = [this] { ++m_seatRefreshes; };
-    m_scene->SetHooks(sceneHooks);
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-  }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
-  }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
+    OpenScene(false);
   }
   // The enter reply stored the table data; then the table pane starts the scene.
   void Enter(const testbed::BodyData& record) {
@@ -245,20 +200,14 @@ class TableRejoinTest : public enginetest::EngineResTest {
     EXPECT_TRUE(m_scene->StartButton()->IsVisible());
   }
 
-  HWND m_parent = nullptr;
   bool m_lookOn = false;
   bool m_withData = true;
   int m_returns = 0;
   int m_seatRefreshes = 0;
-  CVariantGameInfo m_info;
-  Forwarder m_forward;
-  CMJTableModel m_model{m_info, m_forward};
   Connection m_connection;
   CSceneRequests m_requests{m_connection, m_model, Identity()};
   CRequestWait m_wait;
   CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-  CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
 
   static CSceneRequests::Identity Identity() {
     CSceneRequests::Identity id;

@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "engine/Entity.h"
 #include "engine/InputDispatcher.h"
@@ -19,23 +17,16 @@
 #include "mahjong/MJTableView.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/SceneRequests.h"
-#include "platform/display/Display.h"
-#include "platform/kernel/Time.h"
 #include "platform/user/Input.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/platform/GdiTestCanvas.h"
-#include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/RequestWait.h"
 #include "variant/TableTurn.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
-
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
 
 int Id(int suit, int value, int copy) { return suit * 36 + copy * 9 + value - 1; }
 
@@ -53,14 +44,6 @@ class Connection : public CMJGameConnection {
   }
 };
 
-struct Forwarder : CTableEffects {
-  CTableEffects* to = nullptr;
-  void ShowHand(int s) override { if (to) to->ShowHand(s); }
-  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
-  void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
-  void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
-};
-
 // The hand a test deals: the own chair 0 and what the stake panel reads.
 struct DealSpec {
   std::vector<int> own;
@@ -71,26 +54,18 @@ struct DealSpec {
   int joker1 = -1;
 };
 
-class TableTouchTest : public enginetest::EngineResTest {
+class TableTouchTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
-    std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TableTouchParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TableTouchParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
+    VariantTableFixture::SetUp();
+    LinkGameData();
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
-    m_forward.to = m_scene;
+    CVariantTableScene::Hooks hooks;
+    hooks.isLookOn = [this] { return m_lookOn; };
+    hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
+    hooks.playSound = [this](int resource, int flags) { m_sounds.push_back({resource, flags}); };
+    hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
+    MakeScene(hooks);
     CTableTurn::Hooks turn;
     turn.isLookOn = [this] { return m_lookOn; };
     turn.redraw = [this] { m_scene->MarkStale(); };
@@ -98,31 +73,8 @@ class TableTouchTest : public enginetest::EngineResTest {
     turn.chat = [this](const std::string& line) { m_chat.push_back(line); };
     m_turn.SetHooks(turn);
     m_scene->AttachTurn(&m_turn);
-    CVariantTableScene::Hooks hooks;
-    hooks.isLookOn = [this] { return m_lookOn; };
-    hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
-    hooks.playSound = [this](int resource, int flags) { m_sounds.push_back({resource, flags}); };
-    hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
-    m_scene->SetHooks(hooks);
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
+    ASSERT_NO_FATAL_FAILURE(OpenScene());
     ASSERT_TRUE(m_scene->Pictures().Loaded()) << (m_logs.empty() ? "" : m_logs.front());
-  }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
-  }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
   }
   void Deal(const DealSpec& d) {
     testbed::TableInfoRecord t;
@@ -154,14 +106,6 @@ class TableTouchTest : public enginetest::EngineResTest {
     m_scene->OnSettlementClosed();
     Advance(40);
   }
-  std::vector<uint32_t> Capture(const char* name) {
-    Advance(40);
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
-    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
-    return pixels;
-  }
   static LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
   static POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
   void Move(int x, int y) {
@@ -184,20 +128,14 @@ class TableTouchTest : public enginetest::EngineResTest {
     return out;
   }
 
-  HWND m_parent = nullptr;
   bool m_lookOn = false;
   std::vector<std::string> m_logs;
   std::vector<std::string> m_chat;
   std::vector<std::pair<int, int>> m_sounds;
-  CVariantGameInfo m_info;
-  Forwarder m_forward;
-  CMJTableModel m_model{m_info, m_forward};
   Connection m_connection;
   CSceneRequests m_requests{m_connection, m_model, Identity()};
   CRequestWait m_wait;
   CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-  CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
 
   static CSceneRequests::Identity Identity() {
     CSceneRequests::Identity id;

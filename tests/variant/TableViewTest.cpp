@@ -11,7 +11,6 @@
 #include "mahjong/MJGameNotify.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/scene/TableModel.h"
-#include "platform/kernel/Time.h"
 #include "testbed/table/MahjongTable.h"
 #include "testbed/table/TableRunner.h"
 #include "tests/variant/support/TableViewFixture.h"

@@ -55,10 +55,11 @@ void TableViewFixture::LinkGameData(bool withSound) {
   }
 }
 
-void TableViewFixture::OpenView(GameBase* scene) {
+void TableViewFixture::OpenView(GameBase* scene, bool start) {
   ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, ParentWidth(), ParentHeight()}), nullptr);
   ASSERT_EQ(m_view.AttachGame(scene), 1);
   m_view.InitScreen();
+  if (!start) return;
   m_view.Start();
   Advance(40);
 }

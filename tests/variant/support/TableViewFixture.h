@@ -66,9 +66,10 @@ class TableViewFixture : public enginetest::EngineResTest {
     m_ownedScene.reset(scene);
     return scene;
   }
-  // Creates the pane over the whole parent, attaches the scene, opens its screen, starts it
-  // and lets the first frames pass. Fails the test (fatally) when the pane or scene refuse.
-  void OpenView(GameBase* scene);
+  // Creates the pane over the whole parent, attaches the scene and opens its screen; with
+  // `start`, starts it and lets the first frames pass (else the test starts the view itself).
+  // Fails the test (fatally) when the pane or scene refuse.
+  void OpenView(GameBase* scene, bool start = true);
   // Moves the stopped clock on in 10 ms steps, dispatching what each step brings.
   void Advance(DWORD ms);
   // Lets `settle` ms of frames pass, then captures the pane and saves it as <name>.png.
@@ -92,7 +93,7 @@ class VariantTableFixture : public TableViewFixture {
   // Makes the scene with its hooks and lets the model's effects reach it; the test may add bar
   // hooks or a turn before opening the view with OpenScene().
   CVariantTableScene* MakeScene(CVariantTableScene::Hooks hooks = {});
-  void OpenScene() { OpenView(m_scene); }
+  void OpenScene(bool start = true) { OpenView(m_scene, start); }
 
   CVariantGameInfo m_info;
   EffectsForwarder m_forward;
