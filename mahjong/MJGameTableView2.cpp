@@ -1,6 +1,5 @@
 #include "mahjong/MJGameTableView2.h"
 
-
 #include "framework/GameFrameWnd.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameFrameWnd.h"
