@@ -1,10 +1,9 @@
 #include "mahjong/MJGameTableView2.h"
 
-#include <string>
-
 #include "framework/GameFrameWnd.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameFrameWnd.h"
+#include "mahjong/MJGameTableView.h"
 
 IMPLEMENT_DYNCREATE(CMJGameTableView2, CView)
 
@@ -52,18 +51,8 @@ int CMJGameTableView2::ReloadSkin() {
 }
 
 int CMJGameTableView2::ShowSeatName(const PlayerRecord& record, bool seated) {
-  if (CSeatPainter* painter = GetSeatPainter()) {
-    const int side = painter->ChairToSide(record.chair);
-    if (side >= 0 && side < 4) {
-      std::string name;
-      if (seated) name.assign(record.name, strnlen(record.name, sizeof record.name));
-      painter->SetSeatName(side, name.c_str());
-    }
-  }
-  auto* frame = dynamic_cast<CMJGameFrameWnd*>(AfxGetMainWnd());
-  auto* bet = frame != nullptr ? dynamic_cast<CAdvertBetPaneHooks*>(frame->GetAdvertView()) : nullptr;
-  if (bet == nullptr) return 0;
-  return seated ? bet->AddPlayer(record) : bet->RemovePlayer(record);
+  // The same operation as the GDI table view's.
+  return CMJGameTableView::ShowSeatName(GetSeatPainter(), record, seated);
 }
 
 void CMJGameTableView2::OnPlayerSeated(const PlayerRecord& seat) { ShowSeatName(seat, true); }

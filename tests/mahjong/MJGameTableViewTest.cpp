@@ -204,6 +204,10 @@ TEST_F(GdiTableViewTest, PaintGoesThroughTheBufferWithPlatesAndTheScene) {
   // The own plate carries its name: some of its pixels are no longer the table's.
   const RECT plate = app->painter.GetNamePlateRect(SIDE_OWN);
   EXPECT_GT(PixelsNotOf(hwnd, plate, CMJGameTableView::TABLE_DEFAULT_COLOUR), 0);
+  // The rendering shows the plain buttons as well.
+  view->StartButton().ShowWindow(SW_SHOW);
+  for (UINT id = IDC_TABLE_PASS; id <= IDC_TABLE_CHI; ++id) view->ClaimButton(id)->ShowWindow(SW_SHOW);
+  Paint(view);
   EXPECT_TRUE(mfcwin::SavePng(hwnd, "gdi-table-view"));
   // A new size rebuilds the buffer at the next paint.
   view->SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width() - 10, client.Height() - 10));
