@@ -3,6 +3,7 @@
 #include "framework/GameFrameWnd.h"
 #include "framework/SharedHelpers.h"
 #include "mahjong/TableResync.h"
+#include "net/NetLog.h"
 #include "platform/kernel/Kernel.h"
 
 CMJGameApp::CMJGameApp(LPCTSTR gameCode, int defaultPort, int versionMajor, int versionMinor)
@@ -66,7 +67,9 @@ void CMJGameApp::OnRequestFailed() {
   if (running != nullptr) return;
   CTableResync resync(steps);
   running = &resync;
-  resync.Run();
+  LogPrintf("a game request failed: the table's data is asked for again");
+  const int rebuilt = resync.Run();
+  LogPrintf(rebuilt ? "the table was rebuilt from the server's data" : "the table's data did not come: the game ends");
   running = nullptr;
 }
 

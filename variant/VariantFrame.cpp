@@ -151,6 +151,13 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.dice = [app](int dice[4]) { app->Info().GetDice(dice); };
   hooks.voiceFolder = [app](int side) { return app->Painter().GetVoiceFolder(side); };
   hooks.isSilent = [app] { return app->IsSilence() != 0; };
+  hooks.enteredWithTableData = [app] { return app->HasGameData() != 0 || app->IsLookOn() != 0; };
+  hooks.returnToGame = [this, app] {
+    if (m_wait.Busy()) return;
+    m_wait.Run([app] { return app->GetMJConnection()->SendReturnToGame(1); });
+    app->RunWantedResync();
+  };
+  hooks.refreshSeats = [app] { app->Painter().Refresh(); };
   m_scene->SetHooks(std::move(hooks));
   m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
 

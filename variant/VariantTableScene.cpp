@@ -145,9 +145,15 @@ void CVariantTableScene::OnGameStart() {
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
     if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
+  // Entered into a hand under way (back after a lost connection, or looking on): the table shows
+  // that hand at once and plays on from it.
+  const bool resumed = m_hooks.enteredWithTableData && m_hooks.enteredWithTableData() && ResumeHand();
   if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
     m_waitingForTable = true;
   BuildBoard();
+  // The server hears of the return once the table is drawn: its reply is waited for with the
+  // table showing.
+  if (resumed && !IsLookOnNow() && m_hooks.returnToGame) m_hooks.returnToGame();
   if (!m_barsStarted) {
     m_barsStarted = true;
     if (m_waitingForTable) m_extras.ShowWaitingText();
@@ -157,6 +163,25 @@ void CVariantTableScene::OnGameStart() {
     m_dialogsStarted = true;
     m_hooks.started(*this);
   }
+}
+
+bool CVariantTableScene::ResumeHand() {
+  if (!m_model.Info().IsHandRunning()) return false;
+  StopTurnTimers();
+  m_model.SetLookOn(IsLookOnNow());
+  m_model.RebuildFromGameInfo();
+  if (!m_model.IsPlaying()) return false;
+  if (m_hooks.refreshSeats) m_hooks.refreshSeats();
+  // The hand is joined, not started: no dice are thrown and no winner of the last hand is marked.
+  m_winnerSide = -1;
+  m_diceRolling = false;
+  for (int& d : m_dice) d = 0;
+  m_wasPlaying = true;
+  if (m_turn != nullptr) m_turn->StartHand();
+  ++m_handsResumed;
+  m_stale = true;
+  Log("a hand under way was taken up from the table data");
+  return true;
 }
 
 void CVariantTableScene::OnLayout() {
