@@ -151,6 +151,11 @@ void CVariantTableScene::OnGameStart() {
   if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
     m_waitingForTable = true;
   BuildBoard();
+  // A hand taken up shows its banker, stake and treasure as one played from its start does.
+  if (resumed) {
+    m_panels.ResetSideEffects();
+    ShowStakePanel();
+  }
   // The server hears of the return once the table is drawn: its reply is waited for with the
   // table showing.
   if (resumed && !IsLookOnNow() && m_hooks.returnToGame) m_hooks.returnToGame();

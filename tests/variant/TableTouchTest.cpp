@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -65,6 +66,7 @@ class TableTouchTest : public tabletest::VariantTableFixture {
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
     hooks.playSound = [this](int resource, int flags) { m_sounds.push_back({resource, flags}); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
+    hooks.enteredWithTableData = [this] { return m_enteredWithData; };
     MakeScene(hooks);
     CTableTurn::Hooks turn;
     turn.isLookOn = [this] { return m_lookOn; };
@@ -73,9 +75,14 @@ class TableTouchTest : public tabletest::VariantTableFixture {
     turn.chat = [this](const std::string& line) { m_chat.push_back(line); };
     m_turn.SetHooks(turn);
     m_scene->AttachTurn(&m_turn);
-    ASSERT_NO_FATAL_FAILURE(OpenScene());
+    ASSERT_NO_FATAL_FAILURE(OpenScene(false));
+    BeforeStart();
+    m_view.Start();
+    Advance(40);
     ASSERT_TRUE(m_scene->Pictures().Loaded()) << (m_logs.empty() ? "" : m_logs.front());
   }
+  // What the table is entered with, before the view starts it.
+  virtual void BeforeStart() {}
   void Deal(const DealSpec& d) {
     testbed::TableInfoRecord t;
     t.status = 0x1;
@@ -129,6 +136,7 @@ class TableTouchTest : public tabletest::VariantTableFixture {
   }
 
   bool m_lookOn = false;
+  bool m_enteredWithData = false;
   std::vector<std::string> m_logs;
   std::vector<std::string> m_chat;
   std::vector<std::pair<int, int>> m_sounds;
@@ -416,6 +424,41 @@ TEST_F(TableTouchTest, ANewTableSizeGivesADragUpAndLeavesTheHandAsItWas) {
   std::vector<int> after;
   for (int i = 0; i < CTileTable::HAND_SIZE; ++i) after.push_back(Own(i)->present ? Own(i)->tileId : -1);
   EXPECT_EQ(before, after);
+}
+
+// Entered into a hand under way: the table takes it up from the table data.
+class TableTouchResumeTest : public TableTouchTest {
+ protected:
+  void BeforeStart() override {
+    testbed::TableInfoRecord t;
+    t.status = 0x1;
+    t.currentChair = 1;
+    t.discardTime = 15;
+    t.claimTime = 10;
+    t.wallStart = 40;
+    t.wallHead = 93;
+    t.indicatorTile = -1;
+    t.silverTable = 1;
+    t.silverStake = 300;
+    t.banker = 1;
+    t.joker1 = Id(0, 7, 1);
+    t.handCounts = {13, 13, 13, 13};
+    t.ownHand = Hand();
+    const testbed::BodyData record = t.Write();
+    std::memcpy(m_info.GetTableInfo(), record.data(), std::min(record.size(), TableInfoLayout::SIZE));
+    m_enteredWithData = true;
+  }
+};
+
+TEST_F(TableTouchResumeTest, AHandTakenUpShowsItsStakeTreasureAndBanker) {
+  ASSERT_EQ(1, m_scene->HandsResumed());
+  EXPECT_TRUE(m_scene->StakePanel().Visible());
+  EXPECT_EQ(" 300 两", m_scene->StakePanel().Text());
+  ASSERT_NE(m_scene->Extras().TreasurePanel(), nullptr);
+  EXPECT_TRUE(m_scene->Extras().TreasurePanel()->IsVisible());
+  const int banker = m_info.ChairToSide(1);
+  for (int side = 0; side < 4; ++side)
+    EXPECT_EQ(side == banker ? CTableSidePanels::BANKER_ICON : 0, m_scene->SidePanels().Code(side, 0)) << side;
 }
 
 }  // namespace
