@@ -1,5 +1,7 @@
 #include "platform/kernel/KernelObject.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,6 +32,9 @@ struct Waiter {
   const std::shared_ptr<KernelObject>* objects = nullptr;
   DWORD count = 0;
   bool hasExtra = false;
+  // The waiting thread, and its wake-up descriptor while it sleeps in poll (else -1).
+  DWORD threadId = 0;
+  int wakeFd = -1;
   Waiter* prev = nullptr;
   Waiter* next = nullptr;
 };
@@ -55,15 +60,47 @@ void UnlinkWaiterLocked(Waiter& w) {
   w.prev = w.next = nullptr;
 }
 
+// With the wait lock held.
+void WakeLocked(Waiter* w) {
+  if (w->wakeFd >= 0) {
+    uint64_t one = 1;
+    // A full counter still wakes the poll, so a failed write loses nothing.
+    ssize_t r = ::write(w->wakeFd, &one, sizeof one);
+    (void)r;
+  } else {
+    w->wake.notify_one();
+  }
+}
+
 void WakeObjectWaitersLocked(const KernelObject* object) {
   for (Waiter* w = WaiterList(); w; w = w->next) {
     for (DWORD i = 0; i < w->count; ++i) {
       if (w->objects[i].get() == object) {
-        w->wake.notify_one();
+        WakeLocked(w);
         break;
       }
     }
   }
+}
+
+// The thread's wake-up descriptor, made at its first descriptor wait and closed when the thread
+// ends. Reached through plain thread-locals, which stay readable while the thread's objects are
+// destroyed.
+thread_local int t_wakeFd = -1;
+thread_local bool t_wakeFdGone = false;
+struct WakeFdOwner {
+  ~WakeFdOwner() {
+    if (t_wakeFd >= 0) ::close(t_wakeFd);
+    t_wakeFd = -1;
+    t_wakeFdGone = true;
+  }
+};
+int ThreadWakeFd() {
+  if (t_wakeFd < 0 && !t_wakeFdGone) {
+    thread_local WakeFdOwner owner;
+    t_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  }
+  return t_wakeFd;
 }
 
 struct HandleTable {
@@ -100,15 +137,24 @@ std::unique_lock<std::mutex> LockWaits() { return std::unique_lock<std::mutex>(W
 
 void NotifyWaiters() {
   std::lock_guard<std::mutex> g(WaitMutex());
-  for (Waiter* w = WaiterList(); w; w = w->next) w->wake.notify_one();
+  for (Waiter* w = WaiterList(); w; w = w->next) WakeLocked(w);
 }
 
 void NotifyMessageWaiters() {
   std::lock_guard<std::mutex> g(WaitMutex());
   for (Waiter* w = WaiterList(); w; w = w->next) {
-    if (w->hasExtra) w->wake.notify_one();
+    if (w->hasExtra) WakeLocked(w);
   }
 }
+
+void NotifyThreadMessageWaiters(DWORD threadId) {
+  std::lock_guard<std::mutex> g(WaitMutex());
+  for (Waiter* w = WaiterList(); w; w = w->next) {
+    if (w->hasExtra && w->threadId == threadId) WakeLocked(w);
+  }
+}
+
+bool ThreadCanWaitOnDescriptors() { return ThreadWakeFd() >= 0; }
 
 void NotifyObjectWaiters(const KernelObject& object) {
   std::lock_guard<std::mutex> g(WaitMutex());
@@ -134,6 +180,15 @@ std::shared_ptr<KernelObject> LookupKernelObject(HANDLE handle) {
 
 DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                        const std::function<bool()>& extra) {
+  return WaitForObjectsOrDescriptors(count, handles, waitAll, milliseconds, extra, nullptr, 0, nullptr);
+}
+
+DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                  const std::function<bool()>& extra, pollfd* fds, size_t fdCount,
+                                  bool* descriptorsReady) {
+  if (descriptorsReady) *descriptorsReady = false;
+  const int wakeFd = fdCount > 0 ? ThreadWakeFd() : -1;
+  if (wakeFd < 0) fdCount = 0;
   if (count > MAXIMUM_WAIT_OBJECTS || (count > 0 && !handles) || (count == 0 && !extra)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
@@ -154,11 +209,23 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
   self.objects = objects.data();
   self.count = count;
   self.hasExtra = static_cast<bool>(extra);
+  if (self.hasExtra || fdCount > 0) self.threadId = GetCurrentThreadId();
+  // The descriptors behind the thread's wake-up descriptor, for poll.
+  std::vector<pollfd> polls;
+  if (fdCount > 0) {
+    polls.reserve(fdCount + 1);
+    polls.push_back(pollfd{wakeFd, POLLIN, 0});
+    polls.insert(polls.end(), fds, fds + fdCount);
+  }
+  bool descriptorsSeen = false;
   // Listed only while asleep, so that wakers never walk past threads that are busy elsewhere.
   struct Sleeper {
     Waiter& w;
     std::unique_lock<std::mutex>& lock;
+    std::vector<pollfd>& polls;
+    bool& descriptorsSeen;
     std::cv_status Until(std::chrono::steady_clock::time_point deadline, bool forever) {
+      if (!polls.empty()) return Poll(deadline, forever);
       LinkWaiterLocked(w);
       std::cv_status r = std::cv_status::no_timeout;
       if (forever) w.wake.wait(lock);
@@ -166,7 +233,43 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
       UnlinkWaiterLocked(w);
       return r;
     }
-  } sleep{self, lock};
+    // Sleeps in poll without the wait lock; wakers signal the descriptor while the waiter is
+    // listed, so a wake-up between the unlock and the poll is not lost.
+    std::cv_status Poll(std::chrono::steady_clock::time_point deadline, bool forever) {
+      int timeout = -1;
+      if (!forever) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        timeout = left <= 0 ? 0 : left > INT32_MAX ? INT32_MAX : static_cast<int>(left);
+      }
+      w.wakeFd = polls[0].fd;
+      LinkWaiterLocked(w);
+      lock.unlock();
+      for (pollfd& p : polls) p.revents = 0;
+      int r = ::poll(polls.data(), polls.size(), timeout);
+      lock.lock();
+      UnlinkWaiterLocked(w);
+      w.wakeFd = -1;
+      // Every signal of this wait came while it was listed, so draining here leaves none behind.
+      uint64_t value = 0;
+      ssize_t drained = ::read(polls[0].fd, &value, sizeof value);
+      (void)drained;
+      if (r > 0) {
+        // A wake-up ends the wait too when the objects and the condition say nothing: what the
+        // caller watches may have changed, and it looks again at what to watch.
+        for (const pollfd& p : polls) descriptorsSeen = descriptorsSeen || p.revents != 0;
+        return std::cv_status::no_timeout;
+      }
+      if (r < 0) return std::cv_status::no_timeout;  // a signal: look again
+      return std::chrono::steady_clock::now() >= deadline && !forever ? std::cv_status::timeout
+                                                                       : std::cv_status::no_timeout;
+    }
+  } sleep{self, lock, polls, descriptorsSeen};
+  // Hands the descriptors' events to the caller.
+  auto descriptorsDone = [&]() {
+    for (size_t i = 0; i < fdCount; ++i) fds[i].revents = polls[i + 1].revents;
+    if (descriptorsReady) *descriptorsReady = true;
+    return WAIT_OBJECT_0 + count;
+  };
   for (;;) {
     if (count > 0) {
       if (waitAll) {
@@ -186,6 +289,7 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
       }
     }
     if (extra && extra()) return WAIT_OBJECT_0 + count;
+    if (descriptorsSeen) return descriptorsDone();
     if (milliseconds == 0) return WAIT_TIMEOUT;
     if (milliseconds == INFINITE) {
       sleep.Until(deadline, true);
@@ -207,6 +311,7 @@ DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
         }
       }
       if (extra && extra()) return WAIT_OBJECT_0 + count;
+      if (descriptorsSeen) return descriptorsDone();
       return WAIT_TIMEOUT;
     }
   }

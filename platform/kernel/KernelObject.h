@@ -8,6 +8,8 @@
 // that wait for that event, a posted message wakes the message waits.
 #pragma once
 
+#include <poll.h>
+
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -59,6 +61,20 @@ std::shared_ptr<T> LookupKernelObjectAs(HANDLE handle) {
 // `extra` reads must be changed before NotifyWaiters is called.
 DWORD WaitForObjectsOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                        const std::function<bool()>& extra);
+
+// The same wait that also watches descriptors (poll(2) entries; their revents are filled in):
+// when one of them is ready before the objects or `extra`, the wait ends with
+// WAIT_OBJECT_0 + count and *descriptorsReady set. The thread then sleeps in poll on the
+// descriptors and a wake-up descriptor of its own, which wakers signal instead of a condition.
+// Call only when ThreadCanWaitOnDescriptors() says so.
+DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                  const std::function<bool()>& extra, ::pollfd* fds, size_t fdCount,
+                                  bool* descriptorsReady);
+// Whether the calling thread has its wake-up descriptor (not while it is being torn down).
+bool ThreadCanWaitOnDescriptors();
+// Wakes only the waits of one thread that have a wake-up condition, after a change of the state
+// those conditions read for that thread (its message queue). Call without the wait lock held.
+void NotifyThreadMessageWaiters(DWORD threadId);
 
 // Thread ids. A thread made by CreateThread gets its id before it starts, so that the creator
 // can hand it out at once; the new thread adopts it before it runs any code of the caller. Other

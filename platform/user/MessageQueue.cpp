@@ -1,6 +1,7 @@
 #include "platform/user/MessageQueue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "platform/base/WinError.h"
@@ -68,6 +69,9 @@ bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
   return inputAvailable && (PresentBits(q) & mask);
 }
 
+std::atomic<bool (*)(DWORD, std::vector<pollfd>*)> g_claimDescriptors{nullptr};
+std::atomic<void (*)(DWORD, const std::vector<pollfd>&)> g_releaseDescriptors{nullptr};
+
 // Waits until one of the objects is signalled (WAIT_OBJECT_0 + i), input of the kinds in `mask`
 // is there (WAIT_OBJECT_0 + count) or the time is over (WAIT_TIMEOUT). Timers that come due during
 // the wait count as input; the wait wakes for them even though nobody notifies.
@@ -109,7 +113,25 @@ DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD mil
     if (count == 0 && waitMs == 0) {
       r = extra() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     } else {
-      r = WaitForObjectsOr(count, handles, waitAll, waitMs, extra);
+      // The sockets selected to this thread's windows are watched in this same wait, so that
+      // their events become messages without passing through another thread.
+      thread_local std::vector<pollfd> fds;
+      fds.clear();
+      auto claim = g_claimDescriptors.load(std::memory_order_acquire);
+      auto release = g_releaseDescriptors.load(std::memory_order_acquire);
+      const DWORD self = GetCurrentThreadId();
+      const bool watching =
+          waitMs != 0 && claim && release && ThreadCanWaitOnDescriptors() && claim(self, &fds) && !fds.empty();
+      if (watching) {
+        bool seen = false;
+        r = WaitForObjectsOrDescriptors(count, handles, waitAll, waitMs, extra, fds.data(), fds.size(), &seen);
+        if (!seen) {
+          for (pollfd& p : fds) p.revents = 0;
+        }
+        release(self, fds);
+      } else {
+        r = WaitForObjectsOr(count, handles, waitAll, waitMs, extra);
+      }
     }
     if (r == WAIT_FAILED) return r;
     if (r < WAIT_OBJECT_0 + count) return r;
@@ -356,7 +378,24 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return Retrieve(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+  const bool remove = (removeFlags & PM_REMOVE) != 0;
+  if (Retrieve(msg, hwnd, filterMin, filterMax, remove)) return TRUE;
+  // A thread that only peeks never waits: it looks at the sockets selected to its windows here.
+  auto claim = g_claimDescriptors.load(std::memory_order_acquire);
+  auto release = g_releaseDescriptors.load(std::memory_order_acquire);
+  if (!claim || !release) return FALSE;
+  thread_local std::vector<pollfd> fds;
+  fds.clear();
+  const DWORD self = GetCurrentThreadId();
+  if (!claim(self, &fds)) {
+    release(self, fds);
+    return Retrieve(msg, hwnd, filterMin, filterMax, remove) ? TRUE : FALSE;
+  }
+  if (::poll(fds.data(), fds.size(), 0) <= 0) {
+    for (pollfd& p : fds) p.revents = 0;
+  }
+  release(self, fds);
+  return Retrieve(msg, hwnd, filterMin, filterMax, remove) ? TRUE : FALSE;
 }
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -465,6 +504,7 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     for (HWND top : TopLevelSnapshot()) PostMessageA(top, message, wParam, lParam);
     return TRUE;
   }
+  DWORD target = GetCurrentThreadId();
   {
     auto lock = UserLock();
     if (!hwnd) {
@@ -483,9 +523,11 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
       }
       if (!PostToQueue(q, hwnd, message, wParam, lParam)) return FALSE;
+      target = q->threadId;
     }
   }
-  NotifyMessageWaiters();
+  // Only the receiving thread's waits can be ended by the message.
+  NotifyThreadMessageWaiters(target);
   return TRUE;
 }
 
@@ -500,7 +542,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     }
     if (!PostToQueue(q, nullptr, message, wParam, lParam)) return FALSE;
   }
-  NotifyMessageWaiters();
+  NotifyThreadMessageWaiters(threadId);
   return TRUE;
 }
 
@@ -621,6 +663,11 @@ BOOL ReplyMessage(LRESULT result) {
 }
 
 namespace platform {
+
+void SetThreadDescriptorWatch(ThreadDescriptorWatch watch) {
+  g_releaseDescriptors.store(watch.release, std::memory_order_release);
+  g_claimDescriptors.store(watch.claim, std::memory_order_release);
+}
 
 bool WaitWhileReceivingSent(const std::function<bool()>& done, DWORD timeout) {
   CurrentQueue();  // so that other threads can send to this one while it waits

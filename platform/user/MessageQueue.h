@@ -10,8 +10,11 @@
 // its message waits return.
 #pragma once
 
+#include <poll.h>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/base/WinTypes.h"
 #include "platform/user/WinUser.h"
@@ -66,6 +69,17 @@ namespace platform {
 // and unshifted letters are translated.
 using KeyTranslator = std::function<std::string(UINT virtualKey, LPARAM keyData)>;
 void SetKeyTranslator(KeyTranslator translator);
+
+// Descriptors a thread watches itself while it waits for messages (the sockets selected to its
+// windows), so that their events need no other thread to become messages. `claim` fills the
+// descriptors to watch for the calling thread (none: false); `release` is called after the
+// wait with what poll saw (revents, all 0 when the wait ended for another reason) and turns it
+// into posted messages. Both are called without locks held.
+struct ThreadDescriptorWatch {
+  bool (*claim)(DWORD threadId, std::vector<::pollfd>* fds) = nullptr;
+  void (*release)(DWORD threadId, const std::vector<::pollfd>& fds) = nullptr;
+};
+void SetThreadDescriptorWatch(ThreadDescriptorWatch watch);
 
 // Calls the window's current procedure on the calling thread, with the lock released. 0 for a
 // window that does not exist.

@@ -2,12 +2,15 @@
 
 #include <poll.h>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/KernelObject.h"
 #include "platform/user/MessageQueue.h"
+#include "platform/user/Window.h"
 #include "platform/winsock/PosixSocket.h"
 #include "platform/winsock/SocketTable.h"
 
@@ -26,6 +29,9 @@ struct Notification {
 
 std::mutex g_sinkMutex;
 SocketNotifySink g_sink;
+// Whether a sink is set: notifications then come from the poll thread only, as a test of the
+// notification rules expects.
+std::atomic<bool> g_sinkSet{false};
 
 // A window that has gone away simply loses its notification, as with WinSock.
 void PostDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -203,6 +209,9 @@ class Poller {
       auto lock = TableLock();
       for (const auto& [s, e] : SocketsLocked()) {
         if (!IsSelectedLocked(*e)) continue;
+        // A socket that a thread watches in its own message wait is left to it, except for a
+        // flush, which looks at every socket.
+        if (e->m_claimedBy != 0 && !flush) continue;
         ReportConnectLocked(s, *e, posts);
         short events = InterestLocked(*e);
         if (!events) continue;
@@ -249,14 +258,84 @@ class Poller {
   std::thread m_thread;
 };
 
+// The sockets a thread watches in its current message wait, in the order of its descriptors.
+struct Claimed {
+  SOCKET socket;
+  std::shared_ptr<SocketEntry> entry;
+  unsigned selection;
+};
+thread_local std::vector<Claimed> t_claimed;
+
+bool ClaimThreadSockets(DWORD threadId, std::vector<pollfd>* fds) {
+  t_claimed.clear();
+  if (g_sinkSet.load(std::memory_order_acquire)) return false;
+  std::vector<Notification> posts;
+  {
+    auto lock = TableLock();
+    for (const auto& [s, e] : SocketsLocked()) {
+      if (!IsSelectedLocked(*e) || e->m_windowThread != threadId) continue;
+      ReportConnectLocked(s, *e, posts);
+      short events = InterestLocked(*e);
+      if (!events) continue;
+      e->m_claimedBy = threadId;
+      t_claimed.push_back(Claimed{s, e, e->m_selection});
+      fds->push_back(pollfd{e->m_fd, events, 0});
+    }
+  }
+  Deliver(posts);
+  return !fds->empty();
+}
+
+void ReleaseThreadSockets(DWORD threadId, const std::vector<pollfd>& fds) {
+  std::vector<Notification> posts;
+  bool pollerWanted = false;
+  {
+    auto lock = TableLock();
+    for (size_t i = 0; i < t_claimed.size() && i < fds.size(); ++i) {
+      const Claimed& c = t_claimed[i];
+      SocketEntry& e = *c.entry;
+      if (e.m_claimedBy != threadId) continue;
+      e.m_claimedBy = 0;
+      if (FindSocketLocked(c.socket) != c.entry || e.m_selection != c.selection || !IsSelectedLocked(e)) {
+        pollerWanted = true;
+        continue;
+      }
+      if (fds[i].revents) HandleLocked(c.socket, e, fds[i].revents, posts);
+      // While the thread is away from its wait, the poll thread watches what is still enabled.
+      if (InterestLocked(e)) pollerWanted = true;
+    }
+  }
+  t_claimed.clear();
+  Deliver(posts);
+  if (pollerWanted) Poller::Instance().Wake();
+}
+
+void InstallThreadWatch() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    platform::ThreadDescriptorWatch watch;
+    watch.claim = ClaimThreadSockets;
+    watch.release = ReleaseThreadSockets;
+    platform::SetThreadDescriptorWatch(watch);
+  });
+}
+
 }  // namespace
 
 void WakeAsyncSelect() { Poller::Instance().Wake(); }
+
+bool ThreadWatchesOwnSockets() { return !g_sinkSet.load(std::memory_order_acquire); }
+
+void WakeAsyncSelect(DWORD claimedBy) {
+  if (claimedBy != 0) platform::NotifyThreadMessageWaiters(claimedBy);
+  else Poller::Instance().Wake();
+}
 
 }  // namespace platform::winsock
 
 void platform::SetSocketNotifySink(SocketNotifySink sink) {
   std::lock_guard<std::mutex> lock(winsock::g_sinkMutex);
+  winsock::g_sinkSet.store(static_cast<bool>(sink), std::memory_order_release);
   winsock::g_sink = std::move(sink);
 }
 
@@ -276,8 +355,13 @@ int WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events) {
     WSASetLastError(ErrnoToWsaError(errno));
     return SOCKET_ERROR;
   }
+  InstallThreadWatch();
+  const DWORD windowThread = events != 0 ? GetWindowThreadProcessId(window, nullptr) : 0;
+  DWORD claimedBy = 0;
   {
     auto lock = TableLock();
+    claimedBy = entry->m_claimedBy;
+    entry->m_windowThread = windowThread;
     entry->m_nonBlocking = true;
     entry->m_window = events != 0 ? window : nullptr;
     entry->m_message = message;
@@ -291,6 +375,9 @@ int WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events) {
     entry->m_closeReported = false;
     entry->m_hangUpSeen = false;
   }
+  // The new selection is watched by its window's thread when that thread waits for messages,
+  // and by the poll thread until then; a thread that watched the old one looks again.
   WakeAsyncSelect();
+  if (claimedBy) WakeAsyncSelect(claimedBy);
   return 0;
 }

@@ -51,6 +51,11 @@ struct SocketEntry {
   // The system reported a hang-up that could not be reported yet (FD_READ is disabled): the
   // socket stays out of the poll set until a recv enables FD_READ again.
   bool m_hangUpSeen = false;
+  // The thread that owns the selected window (0 when it is not one of this process's windows),
+  // and the thread that watches the socket in its own message wait right now (0: the poll
+  // thread watches it).
+  DWORD m_windowThread = 0;
+  DWORD m_claimedBy = 0;
 };
 
 std::unique_lock<std::mutex> TableLock();
@@ -72,5 +77,11 @@ void UpdateConnectStateLocked(SocketEntry& entry, int revents);
 // The poll thread behind WSAAsyncSelect (AsyncSelect.cpp): wakes it after a selection or an
 // enabled event changed.
 void WakeAsyncSelect();
+// After an enabled event of a socket changed: wakes the thread that watches it (`claimedBy`, read
+// under TableLock), or the poll thread when no thread does.
+void WakeAsyncSelect(DWORD claimedBy);
+// Whether threads watch the sockets selected to their windows themselves whenever they look at
+// their queues (not while a test sink records the notifications from the poll thread).
+bool ThreadWatchesOwnSockets();
 
 }  // namespace platform::winsock

@@ -1,5 +1,7 @@
 #include "platform/winsock/WinSock.h"
 
+#include "platform/kernel/KernelObject.h"
+
 #include <poll.h>
 
 #include <algorithm>
@@ -354,6 +356,7 @@ int closesocket(SOCKET s) {
   if (!CheckStarted()) return SOCKET_ERROR;
   std::shared_ptr<SocketEntry> entry;
   bool wasAsync = false;
+  DWORD claimedBy = 0;
   {
     auto lock = TableLock();
     auto& sockets = TheTable().m_sockets;
@@ -362,6 +365,7 @@ int closesocket(SOCKET s) {
     entry = std::move(it->second);
     sockets.erase(it);
     wasAsync = IsAsyncLocked(*entry);
+    claimedBy = entry->m_claimedBy;
     entry->m_window = nullptr;
     entry->m_events = 0;
   }
@@ -370,7 +374,7 @@ int closesocket(SOCKET s) {
   // reference.
   if (entry.use_count() > 1) posix::Shutdown(entry->m_fd, SD_BOTH);
   entry.reset();
-  if (wasAsync) WakeAsyncSelect();
+  if (wasAsync) WakeAsyncSelect(claimedBy);
   return 0;
 }
 
@@ -435,8 +439,9 @@ int connect(SOCKET s, const sockaddr* name, int nameLength) {
       return Fail(ErrnoToWsaError(err));
   }
   bool async = IsAsyncLocked(*entry);
+  const DWORD claimedBy = entry->m_claimedBy;
   lock.unlock();
-  if (async) WakeAsyncSelect();
+  if (async) WakeAsyncSelect(claimedBy);
   return Fail(WSAEWOULDBLOCK);
 }
 
@@ -455,13 +460,15 @@ int listen(SOCKET s, int backlog) {
   if (posix::SocketName(entry->m_fd, &address, &port) < 0 || port == 0) return Fail(WSAEINVAL);
   if (posix::Listen(entry->m_fd, std::clamp(backlog, 1, 200)) < 0) return FailErrno();
   bool async;
+  DWORD claimedBy;
   {
     auto lock = TableLock();
     entry->m_state = SocketState::LISTENING;
     entry->m_acceptArmed = true;
     async = IsAsyncLocked(*entry);
+    claimedBy = entry->m_claimedBy;
   }
-  if (async) WakeAsyncSelect();
+  if (async) WakeAsyncSelect(claimedBy);
   return 0;
 }
 
@@ -484,9 +491,11 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
   int fd = posix::Accept(entry->m_fd, &peer, &peerPort);
   int err = fd < 0 ? errno : 0;
   bool wake = false;
+  DWORD claimedBy = 0;
   SOCKET result = INVALID_SOCKET;
   {
     auto lock = TableLock();
+    claimedBy = entry->m_claimedBy;
     if (IsAsyncLocked(*entry) && !entry->m_acceptArmed) {
       entry->m_acceptArmed = true;
       wake = true;
@@ -498,6 +507,7 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
       accepted->m_nonBlocking = entry->m_nonBlocking;
       if (accepted->m_nonBlocking) posix::SetNonBlocking(fd, true);
       accepted->m_window = entry->m_window;
+      accepted->m_windowThread = entry->m_windowThread;
       accepted->m_message = entry->m_message;
       accepted->m_events = entry->m_events;
       accepted->m_readArmed = accepted->m_writeArmed = true;
@@ -509,7 +519,11 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
       table.m_sockets.emplace(result, std::move(accepted));
     }
   }
-  if (wake) WakeAsyncSelect();
+  if (wake) {
+    // The accepted socket is the poll thread's to watch; the listening one may be a thread's.
+    WakeAsyncSelect();
+    if (claimedBy) WakeAsyncSelect(claimedBy);
+  }
   if (fd < 0) {
     WSASetLastError(ErrnoToWsaError(err));
     return INVALID_SOCKET;
@@ -535,14 +549,16 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
   if (err == WSAEWOULDBLOCK) {
     // FD_WRITE comes again once the system takes data again.
     bool wake = false;
+    DWORD claimedBy = 0;
     {
       auto lock = TableLock();
       if (IsAsyncLocked(*entry) && !entry->m_writeArmed) {
         entry->m_writeArmed = true;
         wake = true;
+        claimedBy = entry->m_claimedBy;
       }
     }
-    if (wake) WakeAsyncSelect();
+    if (wake) WakeAsyncSelect(claimedBy);
   }
   return Fail(err);
 }
@@ -562,14 +578,18 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   // Every recv enables FD_READ again: the poll thread posts another one when data (or the end of
   // the stream) is still there.
   bool wake = false;
+  DWORD claimedBy = 0;
   {
     auto lock = TableLock();
     if (IsAsyncLocked(*entry) && !entry->m_readArmed) {
       entry->m_readArmed = true;
-      wake = true;
+      // The window's own thread reading its socket (the usual case) watches it again itself as
+      // soon as it looks at its queue; any other reader hands it to the watcher.
+      wake = entry->m_windowThread != GetCurrentThreadId() || entry->m_claimedBy != 0 || !ThreadWatchesOwnSockets();
+      claimedBy = entry->m_claimedBy;
     }
   }
-  if (wake) WakeAsyncSelect();
+  if (wake) WakeAsyncSelect(claimedBy);
   if (r < 0) return Fail(ErrnoToWsaError(err));
   return (int)r;
 }
