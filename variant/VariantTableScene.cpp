@@ -837,7 +837,10 @@ void CVariantTableScene::NoteOwnTileRects() {
     Entity* e = m_binder.RowEntity(t->nObject);
     if (e == nullptr) continue;
     // The tile under the mouse stands as high as a raised one.
-    if (i == m_hoverIndex && t->attrA == 0) e->MoveTo(e->GetX(), e->GetY() - 10);
+    if (i == m_hoverIndex && t->attrA == 0) {
+      e->MoveTo(e->GetX(), e->GetY() - 10);
+      e->Refresh();
+    }
     const int w = e->GetWidth(), h = e->GetHeight();
     m_ownRects[i] = RECT{e->GetX() - w / 2, e->GetY() - h / 2, e->GetX() - w / 2 + w, e->GetY() - h / 2 + h};
   }

@@ -458,8 +458,19 @@ TEST_F(TableInputPicturesTest, TheMouseRaisesATileAndTheRightButtonMovesIt) {
   const int from = CTileTable::FIRST_STANDING;
   const RECT rest = m_scene->OwnTileRect(from);
   ASSERT_LT(rest.left, rest.right);
+  // What the window shows just above the resting tile: the table, until the tile is raised.
+  auto above = [&] {
+    Advance(40);
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
+    const int x = (rest.left + rest.right) / 2, y = rest.top - 4;
+    return x >= 0 && y >= 0 && x < w && y < h ? pixels[static_cast<size_t>(y) * w + x] : 0u;
+  };
+  const uint32_t table = above();
   Move(Centre(rest));
   EXPECT_LT(m_scene->OwnTileRect(from).top, rest.top) << "the tile under the mouse stands raised";
+  EXPECT_NE(table, above()) << "and the screen shows it raised";
   const int dragged = Own(from)->tileId;
   const int target = from + 3;
   const int targetTile = Own(target)->tileId;
