@@ -167,7 +167,9 @@ class TableInputTest : public enginetest::EngineResTest {
       EXPECT_EQ(row->entity, static_cast<void*>(record->entity));
       const MJTile* t = Own(row->index);
       EXPECT_TRUE(t->present && t->standing && t->meldKind == 0) << row->index;
-      if (WithSkins()) EXPECT_EQ(row, &m_scene->Binder().Table().Row(t->nObject));
+      if (WithSkins()) {
+        EXPECT_EQ(row, &m_scene->Binder().Table().Row(t->nObject));
+      }
       EXPECT_TRUE(places.insert(row->index).second) << "two controls on place " << row->index;
     }
   }
