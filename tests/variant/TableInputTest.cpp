@@ -629,4 +629,42 @@ TEST_F(TableInputPicturesTest, AnOnlookersTilesLightUpButDoNothing) {
   EXPECT_DOUBLE_EQ(1.0, c->entity->GetAlpha());
 }
 
+TEST_F(TableInputPicturesTest, AChiIsPickedByClickingTwoTilesThroughTheirControls) {
+  // 3, 4, 6 and 7 of characters: a discarded 5 makes runs with 3-4, 4-6 and 6-7.
+  const std::vector<int> hand = {Id(0, 3, 0), Id(0, 4, 0), Id(0, 6, 0), Id(0, 7, 0), Id(1, 1, 0),
+                                 Id(1, 2, 0), Id(1, 3, 0), Id(1, 7, 0), Id(1, 8, 0), Id(2, 2, 0),
+                                 Id(2, 3, 0), Id(2, 7, 0), Id(2, 8, 0)};
+  Deal(hand, false);
+  testbed::TileDiscardedNote n;
+  n.chair = 1;
+  n.tile = Id(0, 5, 1);
+  n.words = {MJOP_CHI | MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  Advance(40);
+  ASSERT_EQ(OWN_CLOCK_POSITION, m_model.Clock().pointTo);
+  // No drawn tile and no claim open yet: a click on a tile does nothing.
+  EXPECT_EQ(0u, SlotCode(ControlOf(PlaceOf(Id(0, 6, 0))), CTRL_EVENT_CLICK));
+  const RECT chi = m_scene->ClaimButtonRect(CLAIM_CHI);
+  ASSERT_LT(chi.left, chi.right);
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(chi));
+  ASSERT_EQ(std::vector<int>{REQ_CHI_CLAIM}, m_connection.codes);
+  ASSERT_EQ(PENDING_CHI, m_model.Clock().pendingClaim);
+  // The open chi turns every tile's click into the pick.
+  for (int id : {Id(0, 3, 0), Id(0, 6, 0), Id(2, 8, 0)})
+    EXPECT_EQ(CTileControlPool::CMD_PICK_CHI, SlotCode(ControlOf(PlaceOf(id)), CTRL_EVENT_CLICK)) << id;
+  // A tile that makes no run is dimmed and cannot be picked; a listed one is raised by a click.
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(PlaceOf(Id(2, 8, 0)))));
+  EXPECT_EQ(0, Own(PlaceOf(Id(2, 8, 0)))->attrA);
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(PlaceOf(Id(0, 6, 0)))));
+  EXPECT_EQ(1, Own(PlaceOf(Id(0, 6, 0)))->attrA);
+  EXPECT_EQ(1u, m_connection.codes.size());
+  ExpectControlsOnLiveRows();
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(PlaceOf(Id(0, 7, 0)))));
+  ASSERT_EQ((std::vector<int>{REQ_CHI_CLAIM, REQ_CHI_MELD}), m_connection.codes);
+  Advance(40);
+  EXPECT_EQ(PENDING_NONE, m_model.Clock().pendingClaim);
+  ExpectControlsOnLiveRows();
+}
+
 }  // namespace
