@@ -3,8 +3,9 @@
 // turn clock) onto one board plane, and is the outlet of the model's effects: every redraw
 // request marks the board stale, and the next frame paints it again. A frame also repaints
 // when the model's state changed by a path that asked for no redraw, so that the picture never
-// lags the table. Claim buttons, the clock's countdown and the player's own tile actions are
-// added by the scene's other parts through the hooks below.
+// lags the table. The own standing tiles and the claim buttons answer to the mouse through
+// engine controls (the tile control pool and the claim buttons' controls); the clock's
+// countdown and the player's own tile actions are the turn's, reached through the hooks below.
 #pragma once
 
 #include <cstdint>
