@@ -36,6 +36,8 @@ void CTilePictureBinder::Init(GameBase& scene, const CTilePictureSet& pictures,
     m_table.Row(row).entity = e;
   }
   m_table.onRelease = [this](TileEntityRow& r) {
+    // A row's control goes with the row: no control stays bound to a row that is gone.
+    if (r.control != 0 && m_releaseControl) m_releaseControl(r);
     Entity* e = static_cast<Entity*>(r.entity);
     if (e == nullptr) return;
     e->SetAlpha(1.0);
@@ -174,10 +176,16 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
         // The screen draws an entity where it last heard of it: tell it the new place.
         e->Refresh();
       }
-      continue;
+    } else {
+      const double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
+      Place(*t, standing ? MJ_ZONE_HAND : MJ_ZONE_HAND_LAID, side, i, c, cx, cy, HAND_LEVEL + cy, alpha);
     }
-    const double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
-    Place(*t, standing ? MJ_ZONE_HAND : MJ_ZONE_HAND_LAID, side, i, c, cx, cy, HAND_LEVEL + cy, alpha);
+    // An own standing tile answers to the mouse through a tile control; one that found no free
+    // control when it was drawn takes one as soon as another tile gives its control back.
+    if (side == SIDE_OWN && standing && t->nObject != 0 && m_takeControl) {
+      TileEntityRow& row = m_table.Row(t->nObject);
+      if (row.control == 0) m_takeControl(row);
+    }
   }
 }
 

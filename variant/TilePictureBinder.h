@@ -30,8 +30,15 @@ class CTilePictureBinder {
   void Build(CTileTable& tiles);
   // Every row let go, for a new layout.
   void ReleaseAll(CTileTable& tiles) { m_table.ReleaseAllEntities(tiles); }
+  // The own standing tiles' rows take a tile control (take: the row has none yet), and every
+  // row that is released gives its control back (release).
+  void SetControlHooks(std::function<void(TileEntityRow&)> take, std::function<void(TileEntityRow&)> release) {
+    m_takeControl = std::move(take);
+    m_releaseControl = std::move(release);
+  }
 
   const CTileEntityTable& Table() const { return m_table; }
+  TileEntityRow& Row(int row) { return m_table.Row(row); }
   Entity* RowEntity(int row) const;
   const CTableMetrics& Metrics() const { return m_metrics; }
   const CWallLayout& Wall() const { return m_wall; }
@@ -55,4 +62,6 @@ class CTilePictureBinder {
   // The wall's places as the layout puts them: each index's segment, offset and level.
   CTileTable m_wallPlaces;
   std::function<void(const std::string&)> m_log;
+  std::function<void(TileEntityRow&)> m_takeControl;
+  std::function<void(TileEntityRow&)> m_releaseControl;
 };

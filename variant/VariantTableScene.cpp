@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/InputDispatcher.h"
+#include "engine/PictureEntity.h"
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
 #include "framework/PlayerTables.h"
@@ -76,6 +78,16 @@ void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
     if (m_turn != nullptr) m_turn->Control().OnUserAction();
   };
   if (!hooks.handBusy) hooks.handBusy = [this] { return m_model.Clock().pendingClaim != 0; };
+  // The claim buttons raise their codes only while they are active; the turn sends the claim.
+  if (!hooks.playButton) hooks.playButton = [this](uint32_t code) {
+    const int type = code == CTableBars::CMD_PENG   ? CLAIM_PENG
+                     : code == CTableBars::CMD_GANG ? CLAIM_GANG
+                     : code == CTableBars::CMD_CHI  ? CLAIM_CHI
+                     : code == CTableBars::CMD_HU   ? CLAIM_HU
+                                                    : CLAIM_PASS;
+    if (m_turn != nullptr && !m_turn->IsLookOn()) m_turn->PressClaimButton(type);
+    m_stale = true;
+  };
   m_bars.SetHooks(std::move(hooks));
 }
 
@@ -196,6 +208,10 @@ void CVariantTableScene::OnLayout() {
 }
 
 void CVariantTableScene::OnShutdown() {
+  // The engine deletes its controls and entities with the world.
+  m_controls.Forget();
+  for (ControlRecord*& c : m_claimButtons) c = nullptr;
+  for (TileEntityRow& plate : m_plates) plate = TileEntityRow{};
   m_bars.OnShutdown();
   m_bars.Forget();
   m_panels.Forget();
@@ -229,19 +245,19 @@ int CVariantTableScene::OnCommand(Event event) {
     if (m_startButton != nullptr && m_startButton->IsVisible() && IsMouseOverEntity(m_startButton)) {
       PressStart();
     } else if (!m_bars.IsMouseOverBars()) {
-      // A press on the bars is theirs: it neither plays a tile under them nor ends managed play.
-      ClickAt(p.x, p.y);
+      // A press on the bars is theirs and does not end managed play; any other press does, and
+      // then the control under the mouse acts as it would without it.
+      EndManagedPlay();
     }
     return 1;
   }
-  if (event.code == CMD_DRAG_BEGIN) {
-    BeginDragAt(p.x, p.y);
+  if (event.code == CMD_RIGHT_PRESS) {
+    // The root's right press only ends managed play (it never switches it on).
+    EndManagedPlay();
     return 1;
   }
-  if (event.code == CMD_DRAG_END) {
-    DropAt(p.x, p.y);
-    return 1;
-  }
+  if (event.code >= CTileControlPool::CMD_LOOK_ENTER && event.code <= CTileControlPool::CMD_DRAG_END)
+    return OnTileCommand(event);
   if (!m_bars.OnCommand(event) && m_hooks.otherCommand) m_hooks.otherCommand(event.code);
   return 1;
 }
@@ -267,26 +283,101 @@ void CVariantTableScene::StopTurnTimers() {
 
 static bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-int CVariantTableScene::OwnTileAt(int x, int y) const {
+int CVariantTableScene::OwnTileAt(int x, int y, int skip) const {
   for (int i = 0; i < CTileTable::HAND_SIZE; ++i)
-    if (Inside(m_ownRects[i], x, y)) return i;
+    if (i != skip && Inside(m_ownRects[i], x, y)) return i;
   return -1;
 }
 
-void CVariantTableScene::ClickAt(int x, int y) {
-  if (m_turn == nullptr) return;
-  // Any press on the table ends managed play, and then acts as it would without it.
-  if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
-  for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
-    if (Inside(m_buttonRects[type], x, y)) {
-      m_turn->PressClaimButton(type);
-      m_stale = true;
-      return;
-    }
-  }
-  const int index = OwnTileAt(x, y);
-  if (index >= 0) m_turn->ClickOwnTile(index);
+void CVariantTableScene::EndManagedPlay() {
+  if (m_turn != nullptr && m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
   m_stale = true;
+}
+
+TileBindingState CVariantTableScene::BindingState() const {
+  TileBindingState state;
+  state.lookOn = m_turn != nullptr ? m_turn->IsLookOn() : IsLookOnNow();
+  state.pointTo = m_model.Clock().pointTo;
+  state.pendingClaim = m_model.Clock().pendingClaim;
+  state.hasDrawnTile = m_model.HasDrawnTile(SIDE_OWN) != 0;
+  return state;
+}
+
+void CVariantTableScene::TakeTileControl(TileEntityRow& row) {
+  const int control = m_controls.AllocControl();
+  if (control == 0 || !m_controls.Attach(control, row)) return;
+  m_controls.BindTileControl(&row, BindingState());
+}
+
+int CVariantTableScene::OnTileCommand(const Event& event) {
+  const auto* key = dynamic_cast<const ValueObject*>(event.object);
+  TileEntityRow* row = key != nullptr ? m_controls.RowOfKey(key->Value()) : nullptr;
+  Entity* picture = row != nullptr ? static_cast<Entity*>(row->entity) : nullptr;
+  if (picture == nullptr || row->zone != MJ_ZONE_HAND || row->side != SIDE_OWN) return 1;
+  const int index = row->index;
+  MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index);
+  if (t == nullptr || index < 0 || index >= CTileTable::HAND_SIZE) return 1;
+  InputDispatcher* input = GetInputDispatcher();
+  auto cursor = [input](uintptr_t id) {
+    if (input != nullptr) input->SetSystemCursor(reinterpret_cast<LPCSTR>(id));
+  };
+  constexpr uintptr_t HAND_CURSOR = 32649, ARROW_CURSOR = 32512;
+  switch (event.code) {
+    case CTileControlPool::CMD_LOOK_ENTER:
+      // An onlooker's tiles do not rise; they only show which one the mouse is on.
+      if (m_lookHover >= 0 && m_lookHover != index) OnLookerTileLeave(OwnTileEntity(m_lookHover));
+      m_lookHover = index;
+      OnLookerTileEnter(picture);
+      break;
+    case CTileControlPool::CMD_LOOK_LEAVE:
+      if (m_lookHover == index) m_lookHover = -1;
+      OnLookerTileLeave(picture);
+      break;
+    case CTileControlPool::CMD_ENTER:
+      // A raised or dimmed tile stays as it is; any other stands raised while the mouse is on it.
+      if (t->attrA == 0 && t->attrB == 0) {
+        m_hoverIndex = index;
+        m_stale = true;
+      }
+      cursor(HAND_CURSOR);
+      PlaySoundResource(29100, 0x11);
+      break;
+    case CTileControlPool::CMD_LEAVE:
+      if (m_hoverIndex == index) {
+        m_hoverIndex = -1;
+        m_stale = true;
+      }
+      cursor(ARROW_CURSOR);
+      PlaySoundResource(29100, 0x11);
+      break;
+    case CTileControlPool::CMD_PICK_PENG:
+      // A peng takes no pick of the player's.
+      break;
+    case CTileControlPool::CMD_PICK_GANG:
+    case CTileControlPool::CMD_PICK_CHI:
+    case CTileControlPool::CMD_DISCARD:
+      // The turn decides by the claim that is open: raise a tile for the chi or the gang, or
+      // discard (a flower is replaced instead).
+      if (m_turn != nullptr) m_turn->ClickOwnTile(index);
+      m_stale = true;
+      break;
+    case CTileControlPool::CMD_DRAG_BEGIN:
+      BeginTileDrag(index);
+      break;
+    case CTileControlPool::CMD_DRAG:
+      // The right button moved onto another tile than the one it grabbed: the drag ends there.
+      if (m_dragIndex >= 0 && m_dragIndex != index) m_dragIndex = -1;
+      break;
+    case CTileControlPool::CMD_DRAG_END: {
+      POINT p{};
+      GetMousePos(&p);
+      if (m_dragIndex == index) DropAt(p.x, p.y);
+      break;
+    }
+    default:
+      break;
+  }
+  return 1;
 }
 
 void CVariantTableScene::AttachTurn(CTableTurn* turn) {
@@ -294,17 +385,23 @@ void CVariantTableScene::AttachTurn(CTableTurn* turn) {
   if (m_turn != nullptr) m_turn->SetDragCancel([this] { CancelHandDrag(); });
 }
 
-bool CVariantTableScene::BeginDragAt(int x, int y) {
+bool CVariantTableScene::BeginTileDrag(int index) {
   if (m_dragIndex >= 0) EndDragPicture(m_dragIndex);
   m_dragIndex = -1;
   if (m_turn == nullptr || m_turn->IsLookOn()) return false;
-  // The right button ends managed play as the left one does.
-  if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
-  const int index = OwnTileAt(x, y);
-  const MJTile* t = index >= 0 ? m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index) : nullptr;
+  // No rearranging while a claim waits for the player's pick or the hand is dimmed for one.
+  if (m_model.Clock().pendingClaim != PENDING_NONE) return false;
+  const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index);
   if (t == nullptr || !t->present || !t->standing || t->attrB) return false;
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    const MJTile* o = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+    if (o->present && o->standing && o->attrB == 1) return false;
+  }
   m_dragIndex = index;
-  m_dragPoint = POINT{x, y};
+  POINT mouse{};
+  GetMousePos(&mouse);
+  const int x = mouse.x;
+  m_dragPoint = mouse;
   // The tile leaves its place and its picture goes with the mouse.
   Entity* own = UsePictures() && t->nObject != 0 ? m_binder.RowEntity(t->nObject) : nullptr;
   if (own != nullptr) {
@@ -366,7 +463,8 @@ bool CVariantTableScene::DropAt(int x, int y) {
   m_dragIndex = -1;
   if (from < 0) return false;
   EndDragPicture(from);
-  const int target = OwnTileAt(x, y);
+  // Where the tile goes is found from the places the board drew, the dragged one left out.
+  const int target = OwnTileAt(x, y, from);
   // The drawn tile stands apart: nothing is put in front of it.
   if (target <= 0) return false;
   const RECT& r = m_ownRects[target];
@@ -401,27 +499,6 @@ void CVariantTableScene::OnLookerTileLeave(Entity* tile) {
   }
   SetCursor(IDC_ARROW);
   InvalidateAll();
-}
-
-void CVariantTableScene::LookOnHover(int index) {
-  if (index == m_lookHover) return;
-  if (m_lookHover >= 0) OnLookerTileLeave(OwnTileEntity(m_lookHover));
-  m_lookHover = index;
-  if (index >= 0) OnLookerTileEnter(OwnTileEntity(index));
-}
-
-void CVariantTableScene::HoverAt(int x, int y) {
-  // An onlooker's tiles do not rise; they only show which one the mouse is on.
-  if (m_turn != nullptr ? m_turn->IsLookOn() : IsLookOnNow()) {
-    LookOnHover(OwnTileAt(x, y));
-    return;
-  }
-  if (m_lookHover >= 0) LookOnHover(-1);
-  if (m_turn == nullptr) return;
-  const int index = OwnTileAt(x, y);
-  if (index == m_hoverIndex) return;
-  m_hoverIndex = index;
-  m_stale = true;
 }
 
 void CVariantTableScene::ShowClaimButton(int button, int enabled) {
@@ -474,8 +551,7 @@ void CVariantTableScene::BuildBoard() {
     PlaneEntity::DrawBorder(m_startButton, 0xffffff);
     PlaneEntity::DrawText(m_startButton, 24, 6, "<color=16777215;size=16>开始");
     BindMouseEvent(CTRL_EVENT_LDOWN, CMD_START, 0);
-    BindMouseEvent(CTRL_EVENT_RDOWN, CMD_DRAG_BEGIN, 0);
-    BindMouseEvent(CTRL_EVENT_RUP, CMD_DRAG_END, 0);
+    BindMouseEvent(CTRL_EVENT_RDOWN, CMD_RIGHT_PRESS, 0);
   } else {
     m_startButton->MoveTo(m_width / 2, m_height / 2 + 90);
   }
@@ -493,12 +569,28 @@ void CVariantTableScene::BuildBoard() {
   if (UsePictures()) {
     m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });
   }
+  // The tile controls, made once; the own tiles take them as they are drawn.
+  m_controls.Create(*this, [this](const std::string& line) { Log(line); });
   if (UsePictures()) {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
     m_binder.SetLayout(m_metrics, m_model.GetTileCount());
     m_binder.Init(*this, m_pictures, [this](const std::string& line) { Log(line); });
+    m_binder.SetControlHooks([this](TileEntityRow& row) { TakeTileControl(row); },
+                             [this](TileEntityRow& row) { m_controls.Release(row); });
     m_binder.ReleaseAll(m_model.Tiles());
+  } else {
+    for (TileEntityRow& plate : m_plates) {
+      if (plate.entity != nullptr) continue;
+      Entity* e = CreatePlane(2, -100, -100, OWN_W, OWN_H + 10, DEFAULT_KEY_COLOR, "麻将");
+      if (e == nullptr) continue;
+      PlaneEntity::Clear(e);
+      e->SetAlpha(0.0);
+      e->SetLevel(3400);
+      ShowEntity(e, 0);
+      plate.entity = e;
+    }
   }
+  BuildClaimButtons();
   // A new plane's font is half its height; the board writes small labels and names.
   PlaneEntity::SetFont(m_board, 14, 400, "宋体");
   ShowEntity(m_board, 1);
@@ -548,10 +640,18 @@ void CVariantTableScene::OnFrame() {
     m_stale = true;
     if (DiceShown().empty() && GetTickCount() - m_diceStart >= THROW_MS) m_diceRolling = false;
   }
-  // The own tile under the mouse stands raised.
+  // The tiles' click follows the clock and the claim that is open; the claim buttons follow
+  // the turn's offers.
+  const TileBindingState bound = BindingState();
+  if (bound.lookOn != m_bound.lookOn || bound.pointTo != m_bound.pointTo || bound.pendingClaim != m_bound.pendingClaim ||
+      bound.hasDrawnTile != m_bound.hasDrawnTile) {
+    m_bound = bound;
+    m_controls.RefreshTileControls(bound);
+  }
+  SyncClaimButtons();
+  // A dragged tile's picture goes with the mouse along the hand.
   POINT mouse{};
   GetMousePos(&mouse);
-  HoverAt(mouse.x, mouse.y);
   FollowDrag(mouse.x, mouse.y);
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
@@ -802,11 +902,16 @@ void CVariantTableScene::PaintBoard() {
     DrawLogo();
     DrawClockPicture();
     DrawPlates();
-    DrawClaimButtons();
     DrawBanner();
     DrawDice();
     m_binder.Build(m_model.Tiles());
     NoteOwnTileRects();
+    if (m_controls.TakeHoverLost()) {
+      // The tile under the mouse was drawn anew: the input looks again at what lies there.
+      m_hoverIndex = -1;
+      m_lookHover = -1;
+      if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
+    }
     // A tile drawn anew under an onlooker's mouse keeps the hover look.
     if (Entity* e = OwnTileEntity(m_lookHover)) e->SetAlpha(LOOK_HOVER_ALPHA);
     InvalidateAll();
@@ -867,9 +972,9 @@ void CVariantTableScene::PaintBoard() {
     }
   }
   DrawPlates();
-  DrawClaimButtons();
   DrawBanner();
   DrawDice();
+  SyncPlates();
   InvalidateAll();
   m_fingerprint = ModelFingerprint();
   m_stale = false;
@@ -883,41 +988,131 @@ void CVariantTableScene::NoteOwnTileRects() {
     Entity* e = m_binder.RowEntity(t->nObject);
     if (e == nullptr) continue;
     // The tile under the mouse stands as high as a raised one.
-    if (i == m_hoverIndex && t->attrA == 0) e->MoveTo(e->GetX(), e->GetY() - 10);
+    if (i == m_hoverIndex && t->attrA == 0) {
+      e->MoveTo(e->GetX(), e->GetY() - 10);
+      e->Refresh();
+    }
     const int w = e->GetWidth(), h = e->GetHeight();
     m_ownRects[i] = RECT{e->GetX() - w / 2, e->GetY() - h / 2, e->GetX() - w / 2 + w, e->GetY() - h / 2 + h};
   }
 }
 
-void CVariantTableScene::DrawClaimButtons() {
-  for (RECT& r : m_buttonRects) r = RECT{};
-  if (m_turn == nullptr || !m_model.IsPlaying() || m_turn->IsLookOn()) return;
-  // The operation bar: peng, gang, chi, hu and pass above the own hand's right end, each one
-  // frame of the action strip, bright while offered and faint while idle.
-  const int frame = 40, gap = 6;
-  RECT own{};
-  m_metrics.GetHandArea(SIDE_OWN, &own);
-  const ControlPoint origin = ClaimButtonsOrigin(m_width, own.top, frame, gap);
-  const int y = origin.y;
-  int x = origin.x;
-  static const char* const LABELS[6] = {"", "碰", "杠", "吃", "胡", "过"};
-  const uint32_t strip = m_pictures.Id(TPIC_ACTIONS);
-  for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type, x += frame + gap) {
-    const bool active = m_turn->IsButtonActive(type);
-    m_buttonRects[type] = active ? RECT{x, y, x + frame, y + frame} : RECT{};
-    const int f = m_turn->ButtonFrame(type);
-    if (strip != 0) {
-      DrawPlane(m_board->GetId(), x + frame / 2, y + frame / 2, frame, frame,
-                ResourceFrame{strip, f * frame, 0, frame, frame, nullptr}, 0.0, active ? 0.8 : 0.3,
-                CTilePictureSet::KEY);
+void CVariantTableScene::SyncPlates() {
+  // Each own standing tile the board drew gets the clear plate of its place, with a tile control
+  // on it; a place without a tile gives its control back.
+  for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+    TileEntityRow& plate = m_plates[i];
+    auto* e = static_cast<Entity*>(plate.entity);
+    if (e == nullptr) continue;
+    const RECT& r = m_ownRects[i];
+    if (r.right <= r.left) {
+      if (plate.control != 0) m_controls.Release(plate);
+      plate.zone = 0;
+      ShowEntity(e, 0);
       continue;
     }
-    FillRect(x, y, frame, frame, active ? 0x2080e0 : 0x30503a);
-    char text[64];
-    std::snprintf(text, sizeof text, "<color=%u;size=20>%s", active ? 16777215u : 9474192u,
-                  f == BUTTON_FRAME_CHOICE ? "选" : LABELS[type]);
-    PlaneEntity::DrawText(m_board, x + 10, y + 9, text);
+    plate.zone = MJ_ZONE_HAND;
+    plate.side = SIDE_OWN;
+    plate.index = i;
+    e->SetSize(r.right - r.left, r.bottom - r.top);
+    e->MoveTo((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ShowEntity(e, 1);
+    if (plate.control == 0) TakeTileControl(plate);
   }
+  if (m_controls.TakeHoverLost()) {
+    m_hoverIndex = -1;
+    if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
+  }
+}
+
+namespace {
+constexpr int CLAIM_FRAME = 40;
+constexpr int CLAIM_GAP = 6;
+const uint32_t CLAIM_CODES[6] = {0, CTableBars::CMD_PENG, CTableBars::CMD_GANG, CTableBars::CMD_CHI, CTableBars::CMD_HU,
+                                 CTableBars::CMD_PASS};
+}  // namespace
+
+void CVariantTableScene::BuildClaimButtons() {
+  // The claim buttons stand in a row above the own hand's right end.
+  RECT own{};
+  m_metrics.GetHandArea(SIDE_OWN, &own);
+  const ControlPoint origin = ClaimButtonsOrigin(m_width, own.top, CLAIM_FRAME, CLAIM_GAP);
+  const uint32_t strip = UsePictures() ? m_pictures.Id(TPIC_ACTIONS) : 0;
+  for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
+    const int x = origin.x + (type - 1) * (CLAIM_FRAME + CLAIM_GAP) + CLAIM_FRAME / 2;
+    const int y = origin.y + CLAIM_FRAME / 2;
+    if (m_claimButtons[type] != nullptr) {
+      MoveControl(m_claimButtons[type], x, y);
+      continue;
+    }
+    // One frame of the action strip each; without the strip a plate that shows the claim's name.
+    Entity* e = strip != 0 ? CreatePicture(4, x, y, strip, 0, 0, CLAIM_FRAME, CLAIM_FRAME, "图标", CTilePictureSet::KEY)
+                           : CreatePlane(4, x, y, CLAIM_FRAME, CLAIM_FRAME, 0x2080e0, "图标");
+    if (e == nullptr) continue;
+    ControlRecord* control = NewControl();
+    BindControl(control, e, CTRL_FLAGS_CONTROL);
+    control->Enable(1);
+    // A click raises the button's own code as the engine's deferred click, once it is active.
+    BindControlEvent(control, CTRL_EVENT_DEFERRED_CLICK, CLAIM_CODES[type]);
+    m_claimButtons[type] = control;
+    m_claimActive[type] = false;
+    m_claimFrame[type] = -1;
+    CTileControlPool::SetTileControlActive(control, false);
+    ShowEntity(e, 0);
+  }
+  m_claimStrip = strip;
+  SyncClaimButtons();
+}
+
+void CVariantTableScene::DrawClaimLabel(int type) {
+  Entity* e = m_claimButtons[type] != nullptr ? m_claimButtons[type]->entity : nullptr;
+  if (e == nullptr || e->GetKind() != ENTITY_KIND_PLANE) return;
+  static const char* const LABELS[6] = {"", "碰", "杠", "吃", "胡", "过"};
+  PlaneEntity::SetFont(e, 20, 700, "宋体");
+  PlaneEntity::Clear(e);
+  PlaneEntity::DrawBorder(e, 0xffffff);
+  char text[64];
+  std::snprintf(text, sizeof text, "<color=16777215;size=20>%s",
+                m_claimFrame[type] == BUTTON_FRAME_CHOICE ? "选" : LABELS[type]);
+  PlaneEntity::DrawText(e, 10, 9, text);
+}
+
+void CVariantTableScene::SyncClaimButtons() {
+  // The buttons stand on the table while a hand is played by the player (not an onlooker); each
+  // is active exactly while the turn offers its claim.
+  const bool shown = m_turn != nullptr && m_model.IsPlaying() && !m_turn->IsLookOn();
+  const uint32_t strip = UsePictures() ? m_pictures.Id(TPIC_ACTIONS) : 0;
+  for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
+    ControlRecord* control = m_claimButtons[type];
+    Entity* e = control != nullptr ? control->entity : nullptr;
+    if (e == nullptr) continue;
+    if ((e->IsVisible() != 0) != shown) ShowEntity(e, shown ? 1 : 0);
+    const bool active = shown && m_turn->IsButtonActive(type);
+    const int frame = m_turn != nullptr ? m_turn->ButtonFrame(type) : 0;
+    if (frame != m_claimFrame[type] || strip != m_claimStrip) {
+      m_claimFrame[type] = frame;
+      if (strip != 0 && e->GetKind() != ENTITY_KIND_PLANE) {
+        PictureEntity::SetPicture(e, strip, frame * CLAIM_FRAME, 0, CLAIM_FRAME, CLAIM_FRAME, CTilePictureSet::KEY);
+        // The look of the state goes on the new frame.
+        m_claimActive[type] = !active;
+      } else {
+        DrawClaimLabel(type);
+      }
+    }
+    if (active != m_claimActive[type]) {
+      m_claimActive[type] = active;
+      CTileControlPool::SetTileControlActive(control, active);
+    }
+  }
+  m_claimStrip = strip;
+}
+
+RECT CVariantTableScene::ClaimButtonRect(int type) const {
+  if (type < CLAIM_PENG || type > CLAIM_PASS || !m_claimActive[type] || m_claimButtons[type] == nullptr) return RECT{};
+  const Entity* e = m_claimButtons[type]->entity;
+  if (e == nullptr || !e->IsVisible()) return RECT{};
+  const int w = e->GetWidth(), h = e->GetHeight();
+  return RECT{e->GetX() - w / 2, e->GetY() - h / 2, e->GetX() - w / 2 + w, e->GetY() - h / 2 + h};
 }
 
 std::vector<CVariantTableScene::DieShown> CVariantTableScene::DiceShown() const {

@@ -3,8 +3,9 @@
 // turn clock) onto one board plane, and is the outlet of the model's effects: every redraw
 // request marks the board stale, and the next frame paints it again. A frame also repaints
 // when the model's state changed by a path that asked for no redraw, so that the picture never
-// lags the table. Claim buttons, the clock's countdown and the player's own tile actions are
-// added by the scene's other parts through the hooks below.
+// lags the table. The own standing tiles and the claim buttons answer to the mouse through
+// engine controls (the tile control pool and the claim buttons' controls); the clock's
+// countdown and the player's own tile actions are the turn's, reached through the hooks below.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include "variant/TableSidePanels.h"
 #include "variant/TableStakePanel.h"
 #include "variant/TableTimers.h"
+#include "variant/TileControlPool.h"
 #include "variant/TilePictureBinder.h"
 
 class CPlayerTables;
@@ -109,13 +111,12 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
-  // the start button goes to the claim buttons and the own tiles.
+  // the start button ends managed play before the control under the mouse acts.
   static constexpr uint32_t CMD_START = 210023;
   // Ends the program (a command of the rule set's own).
   static constexpr uint32_t CMD_QUIT = 210064;
-  // The right button grabs an own tile and lets it go elsewhere in the hand.
-  static constexpr uint32_t CMD_DRAG_BEGIN = 210019;
-  static constexpr uint32_t CMD_DRAG_END = 210021;
+  // The root's right press: it ends managed play as the left one does.
+  static constexpr uint32_t CMD_RIGHT_PRESS = CTableBars::CMD_MANAGED_RPRESS;
   // The view's one-second countdown timer.
   static constexpr uintptr_t CLOCK_TIMER = 10000;
 
@@ -202,19 +203,20 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // While set, a frame only paints: no hand starts or ends and nothing is sent.
   void SetDrawOnly(bool on) { m_drawOnly = on; }
 
-  // The player's input at a point of the table (scene coordinates): a left press, the right
-  // button's grab and release, and the mouse moving over the own hand.
-  void ClickAt(int x, int y);
-  bool BeginDragAt(int x, int y);
-  bool DropAt(int x, int y);
-  void HoverAt(int x, int y);
-  // Where the board put the claim buttons and the own tiles at its last paint (empty rects for
-  // what was not drawn).
-  RECT ClaimButtonRect(int type) const { return type >= 1 && type <= 5 ? m_buttonRects[type] : RECT{}; }
+  // The own tiles and the claim buttons answer to the mouse through engine controls: each own
+  // standing tile takes a control of the tile pool, whose events come back as the tile commands
+  // (OnTileCommand); the claim buttons raise their own codes while they are active.
+  int OnTileCommand(const Event& event);
+  const CTileControlPool& TileControls() const { return m_controls; }
+  CTileControlPool& TileControls() { return m_controls; }
+  // The claim button of a type (1 peng .. 5 pass), null before the table is built.
+  ControlRecord* ClaimButton(int type) const { return type >= 1 && type <= 5 ? m_claimButtons[type] : nullptr; }
+  // Where an active claim button stands (empty while it is idle or hidden), and where the board
+  // put the own tiles at its last paint (empty for places that were not drawn).
+  RECT ClaimButtonRect(int type) const;
   RECT OwnTileRect(int index) const {
     return index >= 0 && index < CTileTable::HAND_SIZE ? m_ownRects[index] : RECT{};
   }
-  int OwnTileAt(int x, int y) const;
   int DragIndex() const { return m_dragIndex; }
   // The dragged tile's picture, which follows the mouse along the own hand while a drag runs; a
   // drag that leaves the hand ends there as if the button had been let go.
@@ -272,12 +274,21 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawClockPicture();
   void DrawCloth();
   void DrawLogo();
-  void DrawClaimButtons();
+  void BuildClaimButtons();
+  void SyncClaimButtons();
+  void DrawClaimLabel(int type);
+  void SyncPlates();
+  TileBindingState BindingState() const;
+  void TakeTileControl(TileEntityRow& row);
+  // The tile router's actions on the own tile of a place.
+  void EndManagedPlay();
+  bool BeginTileDrag(int index);
+  bool DropAt(int x, int y);
+  int OwnTileAt(int x, int y, int skip) const;
   void DrawBanner();
   void DrawDice();
   void NoteOwnTileRects();
   void FollowDrag(int x, int y);
-  void LookOnHover(int index);
   Entity* OwnTileEntity(int index) const;
   void EndDragPicture(int from);
   void AutoPlay(bool playing);
@@ -315,7 +326,15 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   uint32_t m_paints = 0;
   int m_winnerSide = -1;
   CTableTurn* m_turn = nullptr;
-  RECT m_buttonRects[6] = {};
+  CTileControlPool m_controls;
+  TileBindingState m_bound{};
+  // Without tile pictures the board draws the own tiles; a clear plate over each place carries
+  // its tile control.
+  TileEntityRow m_plates[CTileTable::HAND_SIZE];
+  ControlRecord* m_claimButtons[6] = {};
+  bool m_claimActive[6] = {};
+  int m_claimFrame[6] = {};
+  uint32_t m_claimStrip = 0;
   RECT m_ownRects[CTileTable::HAND_SIZE] = {};
   int m_dragIndex = -1;
   int m_hoverIndex = -1;

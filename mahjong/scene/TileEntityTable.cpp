@@ -76,6 +76,13 @@ void CTileEntityTable::ReleaseStaleEntities(CTileTable& tiles) {
              t->side == r.recordSide && t->attrA == r.attrA;
     }
     if (keep) {
+      // A record whose binding was cleared (the table was reset under the pictures) while this
+      // row still shows it exactly is this row's again; otherwise the next build would give the
+      // record a second picture and leave this one on the table.
+      if (t->nObject == 0) {
+        t->nObject = i;
+        continue;
+      }
       if (t->nObject != i) {
         char text[128];
         std::snprintf(text, sizeof text, "麻将实体绑定错误，一个重复的可用绑定:mj->nObject:%d,i:%d\r\n", t->nObject, i);

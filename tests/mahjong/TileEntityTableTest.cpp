@@ -80,6 +80,24 @@ TEST(TileEntityTable, AChangedRecordIsReleasedAndAnUnchangedOneKept) {
   }
 }
 
+TEST(TileEntityTable, ARowTakesBackItsRecordWhoseBindingWasClearedAndThatItStillShows) {
+  Fixture f;
+  const int a = f.BindHand(0, 1);
+  const int b = f.BindHand(2, 5);
+  // The table was cleared and dealt again under the pictures: the same tile in the same place.
+  f.Hand(0, 1)->nObject = 0;
+  // And another place whose binding went holds another tile now.
+  f.Hand(2, 5)->nObject = 0;
+  f.Hand(2, 5)->tileId += 1;
+  f.table.ReleaseStaleEntities(f.tiles);
+  EXPECT_TRUE(f.logs.empty());
+  EXPECT_EQ(a, f.Hand(0, 1)->nObject);
+  EXPECT_EQ(MJ_ZONE_HAND, f.table.Row(a).zone);
+  EXPECT_EQ(0, f.table.Row(b).zone);
+  EXPECT_EQ(0, f.Hand(2, 5)->nObject);
+  EXPECT_EQ(1, f.table.BoundCount());
+}
+
 TEST(TileEntityTable, ADoubleBindingIsLoggedAndReleaseAllFreesEveryRow) {
   Fixture f;
   const int a = f.BindHand(0, 1);

@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "engine/EngineUtil.h"
+#include "engine/PictureEntity.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/SceneRequests.h"
+#include "platform/display/Display.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
 #include "tests/variant/support/TableViewFixture.h"
@@ -48,19 +51,78 @@ class TableInputTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
     VariantTableFixture::SetUp();
+    // The program folder gets the game data the build generated when the tiles are pictured.
+    if (WithSkins()) LinkGameData();
     m_info.SetOwnChair(0);
     CVariantTableScene::Hooks sceneHooks;
     sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
     sceneHooks.voiceFolder = [](int side) { return std::string("sound\\0") + std::to_string(side) + "\\"; };
     sceneHooks.isSilent = [this] { return m_silent; };
     sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
+    sceneHooks.isLookOn = [this] { return m_lookOn; };
+    sceneHooks.log = [this](const std::string& line) { m_logs.push_back(line); };
     MakeScene(sceneHooks);
     CTableTurn::Hooks hooks;
+    hooks.isLookOn = [this] { return m_lookOn; };
     hooks.redraw = [this] { m_scene->MarkStale(); };
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
     OpenScene();
+  }
+  virtual bool WithSkins() const { return false; }
+  // The hand ends (the table stops playing), so that the next deal starts a hand of its own.
+  void EndHand() {
+    m_model.ResetRound();
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);
+  }
+  // The tile control an own place answers through (null: none).
+  ControlRecord* ControlOf(int place) const {
+    const CTileControlPool& pool = m_scene->TileControls();
+    for (int c = 1; c <= CTileControlPool::CONTROLS; ++c) {
+      ControlRecord* record = pool.Record(c);
+      const TileEntityRow* row = record != nullptr ? pool.RowOfKey(record->key) : nullptr;
+      if (row != nullptr && row->zone == MJ_ZONE_HAND && row->side == SIDE_OWN && row->index == place) return record;
+    }
+    return nullptr;
+  }
+  static uint32_t SlotCode(const ControlRecord* c, uint32_t slot) {
+    const EventBinding* b = c != nullptr && c->bindings ? &(*c->bindings)[slot] : nullptr;
+    return b != nullptr ? b->code : 0;
+  }
+  int SentTile(size_t request) const {
+    int sent = -1;
+    if (request < m_connection.bodies.size()) std::memcpy(&sent, m_connection.bodies[request].data() + 104, 4);
+    return sent;
+  }
+  bool Logged(const std::string& line) const {
+    return std::find(m_logs.begin(), m_logs.end(), line) != m_logs.end();
+  }
+  // Every bound tile control points at an own standing tile's row that its record still names.
+  void ExpectControlsOnLiveRows() {
+    const CTileControlPool& pool = m_scene->TileControls();
+    std::set<int> places;
+    for (int c = 1; c <= CTileControlPool::CONTROLS; ++c) {
+      ControlRecord* record = pool.Record(c);
+      const TileEntityRow* row = record != nullptr ? pool.RowOfKey(record->key) : nullptr;
+      if (row == nullptr) {
+        EXPECT_EQ(nullptr, record != nullptr ? record->entity : nullptr) << "a free control " << c << " keeps a picture";
+        continue;
+      }
+      SCOPED_TRACE(c);
+      EXPECT_EQ(c, row->control);
+      EXPECT_EQ(MJ_ZONE_HAND, row->zone);
+      EXPECT_EQ(SIDE_OWN, row->side);
+      EXPECT_EQ(row->entity, static_cast<void*>(record->entity));
+      const MJTile* t = Own(row->index);
+      EXPECT_TRUE(t->present && t->standing && t->meldKind == 0) << row->index;
+      if (WithSkins()) {
+        EXPECT_EQ(row, &m_scene->Binder().Table().Row(t->nObject));
+      }
+      EXPECT_TRUE(places.insert(row->index).second) << "two controls on place " << row->index;
+    }
   }
   // A hand with the own chair in turn holding its drawn tile (listed first).
   void Deal(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}) {
@@ -99,6 +161,8 @@ class TableInputTest : public tabletest::VariantTableFixture {
   }
 
   bool m_silent = false;
+  bool m_lookOn = false;
+  std::vector<std::string> m_logs;
   std::vector<std::string> m_voices;
   Connection m_connection;
   CSceneRequests m_requests{m_connection, m_model, Identity()};
@@ -281,6 +345,277 @@ TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {
   ASSERT_EQ(15, m_model.Clock().remainingSeconds);
   Advance(3000);
   EXPECT_EQ(12, m_model.Clock().remainingSeconds);
+}
+
+// The same input with the game's tile pictures, as the client plays: the own tiles' pictures
+// carry the tile controls.
+class TableInputPicturesTest : public TableInputTest {
+ protected:
+  bool WithSkins() const override { return true; }
+};
+
+// Every own tile of a full hand answers through a control of its own, and a click on any of them
+// on the own turn discards exactly that tile.
+TEST_F(TableInputTest, EveryTileOfAFullHandClicksThroughItsOwnControl) {
+  for (int place = 0; place < CTileTable::HAND_SIZE; ++place) {
+    SCOPED_TRACE(place);
+    EndHand();
+    m_connection.codes.clear();
+    m_connection.bodies.clear();
+    Deal(Hand(), true);
+    std::set<uint32_t> keys;
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+      ControlRecord* c = ControlOf(i);
+      ASSERT_NE(nullptr, c) << i;
+      keys.insert(c->key);
+      EXPECT_EQ(CTileControlPool::CMD_DISCARD, SlotCode(c, CTRL_EVENT_CLICK)) << i;
+    }
+    EXPECT_EQ(14u, keys.size());
+    ExpectControlsOnLiveRows();
+    const int tile = Own(place)->tileId;
+    Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(place)));
+    ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+    EXPECT_EQ(tile, SentTile(0));
+    // The tile is gone, and so is its control; the rest no longer discard.
+    EXPECT_EQ(13, m_scene->TileControls().BoundCount());
+    ExpectControlsOnLiveRows();
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i) EXPECT_EQ(0u, SlotCode(ControlOf(i), CTRL_EVENT_CLICK)) << i;
+  }
+}
+
+TEST_F(TableInputPicturesTest, EveryTileOfAFullHandClicksThroughItsOwnControl) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  for (int place : {0, 1, 7, 13}) {
+    SCOPED_TRACE(place);
+    EndHand();
+    m_connection.codes.clear();
+    m_connection.bodies.clear();
+    Deal(Hand(), true);
+    EXPECT_EQ(14, m_scene->TileControls().BoundCount());
+    ExpectControlsOnLiveRows();
+    const int tile = Own(place)->tileId;
+    ASSERT_NE(nullptr, ControlOf(place));
+    EXPECT_EQ(CTileControlPool::CMD_DISCARD, SlotCode(ControlOf(place), CTRL_EVENT_CLICK));
+    Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(place)));
+    ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+    EXPECT_EQ(tile, SentTile(0));
+    EXPECT_EQ(13, m_scene->TileControls().BoundCount());
+    ExpectControlsOnLiveRows();
+  }
+}
+
+TEST_F(TableInputPicturesTest, TheMouseRaisesATileAndTheRightButtonMovesIt) {
+  std::vector<int> dealt = Hand();
+  dealt.erase(dealt.begin());
+  Deal(dealt, false);
+  const int from = CTileTable::FIRST_STANDING;
+  const RECT rest = m_scene->OwnTileRect(from);
+  ASSERT_LT(rest.left, rest.right);
+  // What the window shows just above the resting tile: the table, until the tile is raised.
+  auto above = [&] {
+    Advance(40);
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
+    const int x = (rest.left + rest.right) / 2, y = rest.top - 4;
+    return x >= 0 && y >= 0 && x < w && y < h ? pixels[static_cast<size_t>(y) * w + x] : 0u;
+  };
+  const uint32_t table = above();
+  Move(Centre(rest));
+  EXPECT_LT(m_scene->OwnTileRect(from).top, rest.top) << "the tile under the mouse stands raised";
+  EXPECT_NE(table, above()) << "and the screen shows it raised";
+  const int dragged = Own(from)->tileId;
+  const int target = from + 3;
+  const int targetTile = Own(target)->tileId;
+  const RECT onto = m_scene->OwnTileRect(target);
+  SendMessageA(m_view.Window(), WM_RBUTTONDOWN, 0, Centre(m_scene->OwnTileRect(from)));
+  Advance(20);
+  EXPECT_EQ(from, m_scene->DragIndex());
+  const LPARAM drop = MAKELPARAM(onto.right - 3, (onto.top + onto.bottom) / 2);
+  Move(drop);
+  SendMessageA(m_view.Window(), WM_RBUTTONUP, 0, drop);
+  Advance(40);
+  EXPECT_EQ(dragged, Own(target)->tileId);
+  EXPECT_EQ(targetTile, Own(target - 1)->tileId);
+  EXPECT_EQ(-1, m_scene->DragIndex());
+  // The moved tiles were drawn anew with controls of their own.
+  ExpectControlsOnLiveRows();
+  EXPECT_EQ(13, m_scene->TileControls().BoundCount());
+  EXPECT_TRUE(m_connection.codes.empty());
+}
+
+TEST_F(TableInputPicturesTest, ControlsGoWithTheirRowsThroughRebuildsNewHandsAndResizes) {
+  Deal(Hand(), true);
+  ExpectControlsOnLiveRows();
+  EXPECT_EQ(14, m_scene->TileControls().BoundCount());
+  // Another hand with fewer own tiles: the controls of the places that emptied come back.
+  EndHand();
+  ExpectControlsOnLiveRows();
+  std::vector<int> short13 = Hand();
+  short13.erase(short13.begin());
+  Deal(short13, false);
+  ExpectControlsOnLiveRows();
+  EXPECT_EQ(13, m_scene->TileControls().BoundCount());
+  // A new size lays every tile out anew: each row is let go and bound again.
+  SetWindowPos(m_view.Window(), nullptr, 0, 0, 1000, 740, SWP_NOZORDER | SWP_NOMOVE);
+  Advance(100);
+  ExpectControlsOnLiveRows();
+  EXPECT_EQ(13, m_scene->TileControls().BoundCount());
+}
+
+TEST_F(TableInputPicturesTest, WithEveryControlTakenATileIsDrawnButNotClickableUntilOneIsFree) {
+  // Someone holds all 31 controls.
+  CTileControlPool& pool = m_scene->TileControls();
+  std::vector<TileEntityRow> held(CTileControlPool::CONTROLS);
+  for (int i = 0; i < CTileControlPool::CONTROLS; ++i) {
+    held[i].entity = m_scene->CreatePlane(2, -100, -100, 10, 10, 0, "held");
+    const int c = pool.AllocControl();
+    EXPECT_EQ(i + 1, c) << "the first free control is handed out";
+    ASSERT_TRUE(pool.Attach(c, held[i]));
+    EXPECT_EQ(c, held[i].control);
+  }
+  m_logs.clear();
+  EXPECT_EQ(0, pool.AllocControl());
+  EXPECT_TRUE(Logged("控件请求错误，已无空闲实体!"));
+  Deal(Hand(), true);
+  const int place = PlaceOf(Id(0, 5, 0));
+  const MJTile* t = Own(place);
+  ASSERT_NE(0, t->nObject);
+  EXPECT_TRUE(static_cast<Entity*>(m_scene->Binder().Table().Row(t->nObject).entity)->IsVisible())
+      << "the tile is drawn";
+  EXPECT_EQ(0, m_scene->Binder().Table().Row(t->nObject).control);
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(place)));
+  EXPECT_TRUE(m_connection.codes.empty()) << "a tile without a control cannot be clicked";
+  // Released controls go back to the pool and are handed out again, lowest first.
+  pool.Release(held[6]);
+  EXPECT_EQ(0, held[6].control);
+  EXPECT_EQ(nullptr, pool.Record(7)->entity);
+  EXPECT_EQ(7, pool.AllocControl());
+  for (TileEntityRow& row : held) pool.Release(row);
+  EXPECT_EQ(0, pool.BoundCount());
+  // The next build gives every own tile a control.
+  m_scene->MarkStale();
+  Advance(40);
+  EXPECT_EQ(14, pool.BoundCount());
+  ExpectControlsOnLiveRows();
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(place)));
+  ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+  EXPECT_EQ(Id(0, 5, 0), SentTile(0));
+}
+
+TEST_F(TableInputTest, BindingATileControlWithoutARowOrControlIsRefused) {
+  CTileControlPool& pool = m_scene->TileControls();
+  m_logs.clear();
+  pool.BindTileControl(nullptr, TileBindingState{});
+  EXPECT_TRUE(Logged("麻将牌控件设置错误，一个为空的麻将结构!"));
+  TileEntityRow unbound;
+  pool.BindTileControl(&unbound, TileBindingState{});
+  EXPECT_TRUE(Logged("麻将牌控件设置错误，麻将控件未绑定!"));
+  EXPECT_EQ(0, pool.BoundCount());
+}
+
+TEST_F(TableInputPicturesTest, AClaimButtonIsActiveOnlyWhileItsClaimIsOffered) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  ControlRecord* pass = m_scene->ClaimButton(CLAIM_PASS);
+  ControlRecord* peng = m_scene->ClaimButton(CLAIM_PENG);
+  ASSERT_NE(nullptr, pass);
+  ASSERT_NE(nullptr, peng);
+  auto expectIdle = [&](ControlRecord* c) {
+    EXPECT_DOUBLE_EQ(0.3, c->entity->GetAlpha());
+    EXPECT_EQ(0xFF00FFu, PictureEntity::GetBackColor(c->entity));
+    for (uint32_t slot : {2u, 3u, 4u, 5u, 8u}) EXPECT_EQ(0u, SlotCode(c, slot)) << slot;
+  };
+  auto expectActive = [&](ControlRecord* c) {
+    EXPECT_DOUBLE_EQ(0.8, c->entity->GetAlpha());
+    EXPECT_EQ(255u, PictureEntity::GetBackColor(c->entity));
+    EXPECT_EQ(CTileControlPool::CMD_BUTTON_ENTER, SlotCode(c, CTRL_EVENT_ENTER));
+    for (uint32_t slot : {3u, 4u, 5u, 8u}) EXPECT_EQ(CORE_COMMAND_BASE + slot, SlotCode(c, slot)) << slot;
+  };
+  expectIdle(pass);
+  expectIdle(peng);
+  EXPECT_EQ(CTableBars::CMD_PASS, SlotCode(pass, CTRL_EVENT_DEFERRED_CLICK));
+  testbed::TileDiscardedNote n;
+  n.chair = 2;
+  n.tile = Id(1, 1, 2);
+  n.words = {MJOP_PENG | MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  Advance(40);
+  expectActive(pass);
+  expectActive(peng);
+  expectIdle(m_scene->ClaimButton(CLAIM_GANG));
+  // A click on an idle button sends nothing.
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, MAKELPARAM(m_scene->ClaimButton(CLAIM_GANG)->entity->GetX(),
+                                                  m_scene->ClaimButton(CLAIM_GANG)->entity->GetY()));
+  EXPECT_TRUE(m_connection.codes.empty());
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->ClaimButtonRect(CLAIM_PASS)));
+  EXPECT_EQ(std::vector<int>{REQ_PASS}, m_connection.codes);
+  Advance(40);
+  expectIdle(pass);
+  expectIdle(peng);
+  EXPECT_EQ(CTableBars::CMD_PASS, SlotCode(pass, CTRL_EVENT_DEFERRED_CLICK)) << "the button keeps its code";
+}
+
+TEST_F(TableInputPicturesTest, AnOnlookersTilesLightUpButDoNothing) {
+  m_lookOn = true;
+  Deal(Hand(), true);
+  const int place = CTileTable::FIRST_STANDING;
+  ControlRecord* c = ControlOf(place);
+  ASSERT_NE(nullptr, c);
+  const CTileControlPool::SlotCodes looking = {CTileControlPool::CMD_LOOK_ENTER, CTileControlPool::CMD_LOOK_LEAVE, 0, 0, 0, 0};
+  for (size_t i = 0; i < CTileControlPool::SLOTS.size(); ++i)
+    EXPECT_EQ(looking[i], SlotCode(c, CTileControlPool::SLOTS[i])) << CTileControlPool::SLOTS[i];
+  const RECT r = m_scene->OwnTileRect(place);
+  Move(Centre(r));
+  EXPECT_DOUBLE_EQ(0.8, c->entity->GetAlpha());
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(r));
+  SendMessageA(m_view.Window(), WM_RBUTTONDOWN, 0, Centre(r));
+  SendMessageA(m_view.Window(), WM_RBUTTONUP, 0, Centre(r));
+  Advance(40);
+  EXPECT_EQ(-1, m_scene->DragIndex());
+  EXPECT_TRUE(m_connection.codes.empty());
+  Move(MAKELPARAM(600, 300));
+  EXPECT_DOUBLE_EQ(1.0, c->entity->GetAlpha());
+}
+
+TEST_F(TableInputPicturesTest, AChiIsPickedByClickingTwoTilesThroughTheirControls) {
+  // 3, 4, 6 and 7 of characters: a discarded 5 makes runs with 3-4, 4-6 and 6-7.
+  const std::vector<int> hand = {Id(0, 3, 0), Id(0, 4, 0), Id(0, 6, 0), Id(0, 7, 0), Id(1, 1, 0),
+                                 Id(1, 2, 0), Id(1, 3, 0), Id(1, 7, 0), Id(1, 8, 0), Id(2, 2, 0),
+                                 Id(2, 3, 0), Id(2, 7, 0), Id(2, 8, 0)};
+  Deal(hand, false);
+  testbed::TileDiscardedNote n;
+  n.chair = 1;
+  n.tile = Id(0, 5, 1);
+  n.words = {MJOP_CHI | MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  Advance(40);
+  ASSERT_EQ(OWN_CLOCK_POSITION, m_model.Clock().pointTo);
+  // No drawn tile and no claim open yet: a click on a tile does nothing.
+  EXPECT_EQ(0u, SlotCode(ControlOf(PlaceOf(Id(0, 6, 0))), CTRL_EVENT_CLICK));
+  const RECT chi = m_scene->ClaimButtonRect(CLAIM_CHI);
+  ASSERT_LT(chi.left, chi.right);
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(chi));
+  ASSERT_EQ(std::vector<int>{REQ_CHI_CLAIM}, m_connection.codes);
+  ASSERT_EQ(PENDING_CHI, m_model.Clock().pendingClaim);
+  // The open chi turns every tile's click into the pick.
+  for (int id : {Id(0, 3, 0), Id(0, 6, 0), Id(2, 8, 0)})
+    EXPECT_EQ(CTileControlPool::CMD_PICK_CHI, SlotCode(ControlOf(PlaceOf(id)), CTRL_EVENT_CLICK)) << id;
+  // A tile that makes no run is dimmed and cannot be picked; a listed one is raised by a click.
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(PlaceOf(Id(2, 8, 0)))));
+  EXPECT_EQ(0, Own(PlaceOf(Id(2, 8, 0)))->attrA);
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(PlaceOf(Id(0, 6, 0)))));
+  EXPECT_EQ(1, Own(PlaceOf(Id(0, 6, 0)))->attrA);
+  EXPECT_EQ(1u, m_connection.codes.size());
+  ExpectControlsOnLiveRows();
+  Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(PlaceOf(Id(0, 7, 0)))));
+  ASSERT_EQ((std::vector<int>{REQ_CHI_CLAIM, REQ_CHI_MELD}), m_connection.codes);
+  Advance(40);
+  EXPECT_EQ(PENDING_NONE, m_model.Clock().pendingClaim);
+  ExpectControlsOnLiveRows();
 }
 
 }  // namespace
