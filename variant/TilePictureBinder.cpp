@@ -64,8 +64,16 @@ void CTilePictureBinder::Build(CTileTable& tiles) {
   BuildWall(tiles);
   for (int side = 0; side < CTileTable::SIDES; ++side) {
     BuildRiver(tiles, side);
-    BuildFlowers(tiles, side);
-    BuildHand(tiles, side);
+    if (m_flowersShown[side]) {
+      BuildFlowers(tiles, side);
+    } else {
+      for (int i = 0; i < FLOWER_PLACES; ++i) m_table.ReleaseRecordEntity(*tiles.GetTileRecord(MJ_ZONE_FLOWERS, side, i));
+    }
+    if (m_handShown[side]) {
+      BuildHand(tiles, side);
+    } else {
+      for (int i = 0; i < CTileTable::HAND_PLACES; ++i) m_table.ReleaseRecordEntity(*tiles.GetTileRecord(MJ_ZONE_HAND, side, i));
+    }
     BuildPlayed(tiles, side);
   }
 }
@@ -137,7 +145,12 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
     if (!standing && shown.lie == 0) shown.lie = CMeldPlacement::NormalLie(side);
     if (standing && side != SIDE_OWN && shown.nFace == 0) shown.nFace = 2;
     TilePictureChoice c;
-    const bool drawable = ChooseHandPicture(shown, side, m_metrics, &c);
+    bool drawable = ChooseHandPicture(shown, side, m_metrics, &c);
+    if (drawable && m_jokerMark && side == SIDE_OWN && i == CTileTable::DRAWN_PLACE && standing) {
+      // The joker mark's first frame, in the size of the face it stands for.
+      c.picture = TPIC_JOKER;
+      c.sx = 0;
+    }
     // The step along the hand: a picture's width across the table, and along the side walls the
     // metric step (standing tiles seen from the side and laid tiles overlap by their depth).
     int step = c.w;

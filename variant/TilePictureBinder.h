@@ -30,6 +30,15 @@ class CTilePictureBinder {
   void Build(CTileTable& tiles);
   // Every row let go, for a new layout.
   void ReleaseAll(CTileTable& tiles) { m_table.ReleaseAllEntities(tiles); }
+  // One record's picture let go, so that the next build draws it anew.
+  void ReleaseRecord(MJTile& record) { m_table.ReleaseRecordEntity(record); }
+  // Which sides' hands and flowers are on the table (a hand being dealt shows side by side);
+  // a side that is not shown has no pictures.
+  void SetShown(const bool hands[4], const bool flowers[4]) {
+    for (int i = 0; i < 4; ++i) m_handShown[i] = hands[i], m_flowersShown[i] = flowers[i];
+  }
+  // While set, the own drawn tile shows the joker mark in place of its face.
+  void SetJokerMark(bool on) { m_jokerMark = on; }
 
   const CTileEntityTable& Table() const { return m_table; }
   Entity* RowEntity(int row) const;
@@ -55,4 +64,7 @@ class CTilePictureBinder {
   // The wall's places as the layout puts them: each index's segment, offset and level.
   CTileTable m_wallPlaces;
   std::function<void(const std::string&)> m_log;
+  bool m_handShown[4] = {true, true, true, true};
+  bool m_flowersShown[4] = {true, true, true, true};
+  bool m_jokerMark = false;
 };

@@ -190,6 +190,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       m_view->RestartClockTimer();
   };
   turn.turnStalled = [app] { app->GetMJConnection()->SendRequest229405(); };
+  turn.replacementLater = [this](uint32_t command, const BYTE* record) {
+    if (m_scene != nullptr) m_scene->ReplacementLater(command, record);
+  };
+  turn.jokerDrawn = [this] {
+    if (m_scene != nullptr) m_scene->PlayJokerEffect();
+  };
   m_turn->SetHooks(std::move(turn));
   m_turn->SetAiWeights(LoadAiWeights(static_cast<LPCSTR>(app->GetGameIniPath())));
   m_scene->AttachTurn(m_turn.get());

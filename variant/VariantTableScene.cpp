@@ -91,6 +91,10 @@ void CVariantTableScene::StartAutoReady() {
 
 void CVariantTableScene::OnTimer(uintptr_t timerId) {
   if (m_bars.OnTimer(timerId)) return;
+  // The turn's timers act on the hand: a replacement still on its way comes in first.
+  if (timerId == CLOCK_TIMER || timerId == CTableTimers::DRAW_FALLBACK_TIMER ||
+      timerId == CTableTimers::DISCARD_FALLBACK_TIMER)
+    FlushReplacement();
   switch (timerId) {
     case CTableTimers::DRAW_FALLBACK_TIMER:
     case CTableTimers::DISCARD_FALLBACK_TIMER: {
@@ -158,6 +162,7 @@ void CVariantTableScene::OnLayout() {
 }
 
 void CVariantTableScene::OnShutdown() {
+  StopHandStart();
   m_bars.OnShutdown();
   m_bars.Forget();
   m_panels.Forget();
@@ -182,6 +187,7 @@ int CVariantTableScene::OnCommand(Event event) {
     if (m_hooks.quit) m_hooks.quit();
     return 1;
   }
+  if (OnSequenceCommand(event)) return 1;
   POINT p{};
   GetMousePos(&p);
   if (event.code == CMD_START) {
@@ -234,6 +240,7 @@ int CVariantTableScene::OwnTileAt(int x, int y) const {
 
 void CVariantTableScene::ClickAt(int x, int y) {
   if (m_turn == nullptr) return;
+  FlushReplacement();
   // Any press on the table ends managed play, and then acts as it would without it.
   if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
   for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
@@ -251,6 +258,7 @@ void CVariantTableScene::ClickAt(int x, int y) {
 bool CVariantTableScene::BeginDragAt(int x, int y) {
   m_dragIndex = -1;
   if (m_turn == nullptr || m_turn->IsLookOn()) return false;
+  FlushReplacement();
   // The right button ends managed play as the left one does.
   if (m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
   const int index = OwnTileAt(x, y);
@@ -371,11 +379,9 @@ void CVariantTableScene::OnFrame() {
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {
     m_winnerSide = -1;
-    for (int& d : m_dice) d = 0;
-    if (m_hooks.dice) m_hooks.dice(m_dice);
-    m_diceStart = GetTickCount();
-    m_diceRolling = true;
-    if (m_turn != nullptr) m_turn->StartHand();
+    // A new hand starts play at the end of its hand start; a hand joined while it runs (or
+    // dealt before the table ran) is played from its first frame.
+    if (!m_handStart && m_turn != nullptr) m_turn->StartHand();
   }
   if (!playing && m_wasPlaying) {
     ++m_handsEnded;
@@ -391,12 +397,8 @@ void CVariantTableScene::OnFrame() {
   if (!playing && m_wasPlaying) ShowStartButton(true);
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
-  if (m_autoPlay) AutoPlay(playing);
-  // The dice move while they are on the table.
-  if (m_diceRolling) {
-    m_stale = true;
-    if (DiceShown().empty() && GetTickCount() - m_diceStart >= THROW_MS) m_diceRolling = false;
-  }
+  // Managed play starts with play, not while the hand is still being dealt.
+  if (m_autoPlay && !m_handStart) AutoPlay(playing);
   // The own tile under the mouse stands raised.
   POINT mouse{};
   GetMousePos(&mouse);
@@ -651,6 +653,7 @@ void CVariantTableScene::PaintBoard() {
     DrawClaimButtons();
     DrawBanner();
     DrawDice();
+    m_binder.SetShown(m_handShown, m_flowersShown);
     m_binder.Build(m_model.Tiles());
     NoteOwnTileRects();
     InvalidateAll();
@@ -684,7 +687,7 @@ void CVariantTableScene::PaintBoard() {
       case SIDE_LEFT: fx = hx + TILE_H + 8, fy = hy + 420; break;
       default: fx = hx - TILE_H - 8, fy = hy + 420; break;
     }
-    for (int i = 0; i < t.FlowerCount(side); ++i) {
+    for (int i = 0; m_flowersShown[side] && i < t.FlowerCount(side); ++i) {
       const MJTile* p = t.GetTileRecord(MJ_ZONE_FLOWERS, side, i);
       if (p == nullptr || !p->present) continue;
       const bool v = side == SIDE_LEFT || side == SIDE_RIGHT;
@@ -702,7 +705,7 @@ void CVariantTableScene::PaintBoard() {
       }
       DrawTile(px, py, false, *played, true, PLAYED_FRAME);
     }
-    DrawHand(side);
+    if (m_handShown[side]) DrawHand(side);
     if (side == m_winnerSide) {
       int x = 0, y = 0;
       bool v = false;
@@ -766,16 +769,9 @@ void CVariantTableScene::DrawClaimButtons() {
 
 std::vector<CVariantTableScene::DieShown> CVariantTableScene::DiceShown() const {
   std::vector<DieShown> shown;
-  if (!m_diceRolling || !m_model.IsPlaying()) return shown;
-  const uint32_t elapsed = GetTickCount() - m_diceStart;
-  const int throwIndex = static_cast<int>(elapsed / THROW_MS);
-  if (throwIndex > 1 || (throwIndex == 1 && !HasSecondThrow(m_dice[2], m_dice[3]))) return shown;
-  const uint32_t into = elapsed % THROW_MS;
-  const int frame = std::min<int>(8, static_cast<int>(into / ROLL_FRAME_MS));
-  for (int die = 2 * throwIndex; die < 2 * throwIndex + 2; ++die) {
-    const int strip = DiceStrip(die, m_dice[die]);
-    if (strip >= 0) shown.push_back(DieShown{die, strip, frame});
-  }
+  if (!m_model.IsPlaying()) return shown;
+  for (const DiePlace& p : m_diePlaces)
+    if (p.shown && p.strip >= 0) shown.push_back(DieShown{p.die, p.strip, p.frame});
   return shown;
 }
 

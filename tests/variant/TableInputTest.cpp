@@ -15,6 +15,7 @@
 #include "mahjong/TileRules.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/SceneRequests.h"
+#include "mahjong/scene/TilePictures.h"
 #include "platform/display/Display.h"
 #include "platform/kernel/Time.h"
 #include "testbed/table/TableBodies.h"
@@ -39,6 +40,8 @@ class Connection : public CMJGameConnection {
   int IsConnected() override { return 1; }
   std::vector<int> codes;
   std::vector<std::vector<BYTE>> bodies;
+  // The reply data of the next waited request (empty: none).
+  std::vector<BYTE> reply;
 
  protected:
   int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override {
@@ -47,7 +50,43 @@ class Connection : public CMJGameConnection {
     if (replyData) *replyData = nullptr;
     *result = wait == 1 ? 10 : 0;
     *length = 0;
+    if (wait == 1 && replyData != nullptr && !reply.empty()) {
+      *replyData = new BYTE[reply.size()];
+      std::memcpy(*replyData, reply.data(), reply.size());
+      *length = static_cast<int>(reply.size());
+      reply.clear();
+    }
     return 1;
+  }
+};
+
+// The scene with the commands it took and when: the hand start's steps, and for a deal or a
+// reveal step the side it showed.
+class RecordingScene : public CVariantTableScene {
+ public:
+  using CVariantTableScene::CVariantTableScene;
+  struct Step {
+    uint32_t code;
+    int side;
+    DWORD at;
+  };
+  std::vector<Step> steps;
+  int OnCommand(Event event) override {
+    bool hands[4], flowers[4];
+    for (int s = 0; s < 4; ++s) hands[s] = IsHandShown(s), flowers[s] = AreFlowersShown(s);
+    const int result = CVariantTableScene::OnCommand(event);
+    if (event.code >= CMD_DEAL && event.code <= CMD_FLOWER_REPLACEMENT) {
+      int side = -1;
+      for (int s = 0; s < 4; ++s)
+        if ((!hands[s] && IsHandShown(s)) || (!flowers[s] && AreFlowersShown(s))) side = s;
+      steps.push_back({event.code, side, GetTickCount()});
+    }
+    return result;
+  }
+  const Step* Find(uint32_t code, size_t from = 0) const {
+    for (size_t i = from; i < steps.size(); ++i)
+      if (steps[i].code == code) return &steps[i];
+    return nullptr;
   }
 };
 
@@ -60,6 +99,9 @@ struct Forwarder : CTableEffects {
   void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
   void PlayTileVoice(int s, int t) override { if (to) to->PlayTileVoice(s, t); }
   void PlayActionVoice(int s, const char* n) override { if (to) to->PlayActionVoice(s, n); }
+  void NewHandDealt() override { if (to) to->NewHandDealt(); }
+  void TableNoticeArrived() override { if (to) to->TableNoticeArrived(); }
+  void TableRebuilt() override { if (to) to->TableRebuilt(); }
 };
 
 class TableInputTest : public enginetest::EngineResTest {
@@ -79,7 +121,7 @@ class TableInputTest : public enginetest::EngineResTest {
     SetEngineMainWindowHook(MainWindow);
     m_info.SetOwnChair(0);
     ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
+    m_scene = new RecordingScene(m_model);
     m_forward.to = m_scene;
     CTableTurn::Hooks hooks;
     hooks.redraw = [this] { m_scene->MarkStale(); };
@@ -111,10 +153,18 @@ class TableInputTest : public enginetest::EngineResTest {
       testsupport::Pump();
     }
   }
-  // A hand with the own chair in turn holding its drawn tile (listed first).
+  // A hand with the own chair in turn holding its drawn tile (listed first), played once the
+  // hand start (dice, deal, flowers) is over.
   void Deal(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}) {
+    NewHand(own, ownTurn, dice);
+    PlayHandStart();
+  }
+  // The new hand's notification only: the hand start begins.
+  void NewHand(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}, int banker = 0,
+               std::array<std::vector<int>, 4> flowers = {}) {
     testbed::TableInfoRecord t;
     t.dice = dice;
+    t.banker = banker;
     t.status = 0x1 | (ownTurn ? 0x100 : 0);
     t.currentChair = ownTurn ? 0 : 1;
     t.discardTime = 15;
@@ -124,10 +174,18 @@ class TableInputTest : public enginetest::EngineResTest {
     t.indicatorTile = -1;
     t.handCounts = {static_cast<int>(own.size()), 13, 13, 13};
     t.ownHand = own;
+    t.flowers = flowers;
     testbed::BodyData body = t.WriteNewHand();
     m_info.CopyTableInfo(body.data(), body.size());
+    m_scene->steps.clear();
     m_model.ResetRound();
     Advance(60);  // the scene sees the hand start
+  }
+  // Runs the table until the hand start is over (a bound keeps a broken chain from hanging).
+  void PlayHandStart() {
+    for (int t = 0; t < 10000 && m_scene->HandStartRunning(); t += 10) Advance(10);
+    ASSERT_FALSE(m_scene->HandStartRunning());
+    Advance(60);
   }
   static LPARAM Centre(const RECT& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
   void Move(LPARAM at) {
@@ -158,7 +216,7 @@ class TableInputTest : public enginetest::EngineResTest {
   CRequestWait m_wait;
   CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
   CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
+  RecordingScene* m_scene = nullptr;
 
   static CSceneRequests::Identity Identity() {
     CSceneRequests::Identity id;
@@ -287,7 +345,7 @@ TEST_F(TableInputTest, TheDiceRollAtTheStartOfAHandAndAValueOutOfRangeShowsNoDie
     m_info.SetTableStatus(0);
     m_model.RebuildFromGameInfo();
     Advance(40);  // the table stops playing
-    Deal(Hand(), false, c.dice);
+    NewHand(Hand(), false, c.dice);
     auto resting = [this] {
       std::vector<int> strips;
       for (const auto& d : m_scene->DiceShown()) {
@@ -330,6 +388,166 @@ TEST_F(TableInputTest, TheClockTimerCountsTheTurnDown) {
   ASSERT_EQ(15, m_model.Clock().remainingSeconds);
   Advance(3000);
   EXPECT_EQ(12, m_model.Clock().remainingSeconds);
+}
+
+// The hand start as engine commands on the stopped clock: the dice (one throw or two), then the
+// deal side by side from the banker 500 ms apart, the flowers of the sides that hold them 300 ms
+// apart, and play. A wait is measured from the first engine step after it was started, so each
+// command comes at its time or within a frame or two after it.
+TEST_F(TableInputTest, TheHandStartDealsSideBySideRevealsFlowersAndStartsPlay) {
+  struct Reveal {
+    int side;
+    DWORD ms;  // after the deal is over
+  };
+  struct Case {
+    std::array<int, 4> dice;
+    int banker;                          // chair
+    std::array<std::vector<int>, 4> flowers;  // by chair
+    DWORD diceMin, diceMax;              // the deal's start after the new hand
+    std::vector<int> dealt;              // sides, 500 ms apart from the deal's start
+    std::vector<Reveal> reveals;
+    DWORD play;                          // after the deal is over
+  };
+  constexpr DWORD SLACK = 100;
+  const Case cases[] = {
+      // One throw; the own chair deals first; nobody holds a flower: play 300 ms after the deal.
+      {{3, 5, 0, 0}, 0, {}, 1500, 1800, {3, 0, 1, 2}, {}, 300},
+      // Two throws; the banker sits opposite (chair 2, side 1) with three flowers.
+      {{3, 5, 2, 6}, 2, {{{}, {}, {136, 137, 138}, {}}}, 3050, 3450, {1, 2, 3, 0}, {{1, 0}}, 600},
+      // No dice: the deal starts at once; flowers on the banker's and the own side, the banker's first.
+      {{0, 0, 0, 0}, 2, {{{140}, {}, {139}, {}}}, 0, SLACK, {1, 2, 3, 0}, {{1, 0}, {3, 300}}, 900},
+  };
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.dice));
+    NewHand(hand, false, c.dice, c.banker, c.flowers);
+    const DWORD start = GetTickCount() - 60;
+    ASSERT_TRUE(m_scene->HandStartRunning());
+    for (int side = 0; side < 4; ++side) EXPECT_FALSE(m_scene->IsHandShown(side)) << "no hand before the deal";
+    PlayHandStart();
+    const RecordingScene::Step* deal = m_scene->Find(CVariantTableScene::CMD_DEAL);
+    ASSERT_NE(deal, nullptr);
+    EXPECT_GE(deal->at - start, c.diceMin);
+    EXPECT_LT(deal->at - start, c.diceMax);
+    std::vector<int> dealt;
+    for (const auto& step : m_scene->steps) {
+      if (step.code != CVariantTableScene::CMD_SIDE_DEALT) continue;
+      const DWORD due = 500 * static_cast<DWORD>(dealt.size());
+      EXPECT_GE(step.at - deal->at, due) << "side " << step.side;
+      EXPECT_LT(step.at - deal->at, due + SLACK) << "side " << step.side;
+      dealt.push_back(step.side);
+    }
+    EXPECT_EQ(c.dealt, dealt);
+    const RecordingScene::Step* over = m_scene->Find(CVariantTableScene::CMD_DEAL_OVER);
+    ASSERT_NE(over, nullptr);
+    EXPECT_GE(over->at - deal->at, 2000u);
+    EXPECT_LT(over->at - deal->at, 2000u + SLACK);
+    std::vector<int> revealed;
+    for (const auto& step : m_scene->steps) {
+      if (step.code != CVariantTableScene::CMD_FLOWERS_REVEALED) continue;
+      const size_t k = revealed.size();
+      revealed.push_back(step.side);
+      if (k >= c.reveals.size()) continue;
+      EXPECT_GE(step.at - over->at, c.reveals[k].ms);
+      EXPECT_LT(step.at - over->at, c.reveals[k].ms + SLACK);
+    }
+    std::vector<int> expected;
+    for (const Reveal& r : c.reveals) expected.push_back(r.side);
+    EXPECT_EQ(expected, revealed);
+    const RecordingScene::Step* play = m_scene->Find(CVariantTableScene::CMD_PLAY);
+    ASSERT_NE(play, nullptr);
+    EXPECT_GE(play->at - over->at, c.play);
+    EXPECT_LT(play->at - over->at, c.play + SLACK);
+    for (int side = 0; side < 4; ++side) {
+      EXPECT_TRUE(m_scene->IsHandShown(side));
+      EXPECT_TRUE(m_scene->AreFlowersShown(side));
+    }
+    // Play runs: the clock points at the chair in turn (chair 1, side 0) with the claim time.
+    EXPECT_EQ(0, m_model.Clock().pointTo);
+    EXPECT_EQ(10, m_model.Clock().remainingSeconds);
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);
+  }
+}
+
+// While the hand start runs only the sides dealt so far have pictures; the start ends in play
+// with the own hand sorted and the own turn's offers made.
+TEST_F(TableInputTest, ANewHandShowsOnlyWhatWasDealtAndEndsInPlayWithTheHandSorted) {
+  // Dealt out of order, the drawn tile first.
+  std::vector<int> own = {Id(2, 7, 0), Id(0, 8, 0), Id(1, 1, 0), Id(0, 2, 0), Id(2, 2, 0), Id(0, 5, 0), Id(1, 5, 0),
+                          Id(0, 3, 0), Id(1, 1, 1), Id(0, 7, 0), Id(2, 3, 0), Id(0, 4, 0), Id(0, 6, 0), Id(1, 9, 0)};
+  NewHand(own, true, {3, 5, 0, 0});
+  auto ownPictures = [this] {
+    int n = 0;
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i) n += Own(i)->present && Own(i)->nObject != 0 ? 1 : 0;
+    return n;
+  };
+  Advance(1000);  // the dice roll
+  EXPECT_EQ(0, ownPictures());
+  EXPECT_TRUE(m_scene->OwnTileRect(1).right == 0) << "no own tile to click yet";
+  while (m_scene->Find(CVariantTableScene::CMD_SIDE_DEALT) == nullptr) Advance(10);
+  Advance(60);
+  // The own side (the banker's) is dealt first; the others wait for their turn.
+  EXPECT_TRUE(m_scene->IsHandShown(SIDE_OWN));
+  EXPECT_FALSE(m_scene->IsHandShown(SIDE_TOP));
+  if (m_scene->Pictures().Loaded()) {
+    EXPECT_EQ(14, ownPictures());
+  }
+  EXPECT_FALSE(m_turn.IsButtonActive(CLAIM_HU)) << "no offer before play";
+  PlayHandStart();
+  EXPECT_EQ(6, m_model.Clock().pointTo);
+  EXPECT_EQ(15, m_model.Clock().remainingSeconds);
+  Advance(2000);  // the sort's sweep
+  std::vector<int> codes;
+  for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i)
+    if (Own(i)->present && Own(i)->meldKind == 0) codes.push_back(GetTileSortCode(Own(i)->tileId, -1, 1, m_model.GetRuleFlags()));
+  ASSERT_EQ(13u, codes.size());
+  EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end()) || std::is_sorted(codes.rbegin(), codes.rend()));
+  EXPECT_EQ(Id(2, 7, 0), Own(CTileTable::DRAWN_PLACE)->tileId) << "the drawn tile stays apart";
+}
+
+// A notification that comes while the hand start still runs (a fast server's first discard)
+// finds play started and the whole table shown; it is applied once, and the steps of the start
+// still on their way change nothing after it.
+TEST_F(TableInputTest, ANotificationDuringTheHandStartIsAppliedOnceAfterPlayStarts) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  NewHand(hand, false, {3, 5, 2, 6});
+  Advance(500);
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  // Chair 1 (side 0) holds the turn and discards.
+  testbed::TileDiscardedNote n;
+  n.chair = 1;
+  n.tile = Id(2, 9, 3);
+  n.words = {MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  EXPECT_FALSE(m_scene->HandStartRunning());
+  for (int side = 0; side < 4; ++side) EXPECT_TRUE(m_scene->IsHandShown(side));
+  const MJTile* played = m_model.Tiles().GetTileRecord(MJ_ZONE_PLAYED, 0, 0);
+  EXPECT_TRUE(played->present);
+  EXPECT_EQ(Id(2, 9, 3), played->tileId);
+  // The turn passed to the own side with the claim time, and stays there: no late start of
+  // play puts the clock back on the chair that discarded.
+  EXPECT_EQ(6, m_model.Clock().pointTo);
+  Advance(6000);
+  EXPECT_EQ(6, m_model.Clock().pointTo);
+  EXPECT_EQ(0, m_model.Tiles().RiverCount(0));
+  EXPECT_EQ(nullptr, m_scene->Find(CVariantTableScene::CMD_PLAY)) << "no step of the finished start acts";
+  EXPECT_TRUE(played->present);
+}
+
+// The table closes in the middle of the hand start: the commands on their way go with the
+// scene's world (the sanitizer run checks that none is left behind).
+TEST_F(TableInputTest, TheTableClosesInTheMiddleOfTheHandStart) {
+  NewHand(Hand(), true, {3, 5, 2, 6});
+  Advance(3500);  // the deal has begun
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  DestroyWindow(m_view.Window());
+  EXPECT_FALSE(m_scene->HandStartRunning());
+  for (int side = 0; side < 4; ++side) EXPECT_TRUE(m_scene->IsHandShown(side));
 }
 
 }  // namespace
