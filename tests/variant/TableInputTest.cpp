@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "engine/EngineClock.h"
@@ -40,8 +41,8 @@ class Connection : public CMJGameConnection {
   int IsConnected() override { return 1; }
   std::vector<int> codes;
   std::vector<std::vector<BYTE>> bodies;
-  // The reply data of the next waited request (empty: none).
-  std::vector<BYTE> reply;
+  // The reply data of the next waited request of a code (none: no data).
+  std::map<int, std::vector<BYTE>> replies;
 
  protected:
   int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override {
@@ -50,11 +51,12 @@ class Connection : public CMJGameConnection {
     if (replyData) *replyData = nullptr;
     *result = wait == 1 ? 10 : 0;
     *length = 0;
-    if (wait == 1 && replyData != nullptr && !reply.empty()) {
-      *replyData = new BYTE[reply.size()];
-      std::memcpy(*replyData, reply.data(), reply.size());
-      *length = static_cast<int>(reply.size());
-      reply.clear();
+    auto reply = replies.find(code);
+    if (wait == 1 && replyData != nullptr && reply != replies.end()) {
+      *replyData = new BYTE[reply->second.size()];
+      std::memcpy(*replyData, reply->second.data(), reply->second.size());
+      *length = static_cast<int>(reply->second.size());
+      replies.erase(reply);
     }
     return 1;
   }
@@ -126,6 +128,8 @@ class TableInputTest : public enginetest::EngineResTest {
     CTableTurn::Hooks hooks;
     hooks.redraw = [this] { m_scene->MarkStale(); };
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
+    hooks.replacementLater = [this](uint32_t command, const BYTE* record) { m_scene->ReplacementLater(command, record); };
+    hooks.jokerDrawn = [this] { m_scene->PlayJokerEffect(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
     CVariantTableScene::Hooks sceneHooks;
@@ -172,6 +176,7 @@ class TableInputTest : public enginetest::EngineResTest {
     t.wallStart = 40;
     t.wallHead = 93;
     t.indicatorTile = -1;
+    t.joker1 = m_joker1;
     t.handCounts = {static_cast<int>(own.size()), 13, 13, 13};
     t.ownHand = own;
     t.flowers = flowers;
@@ -206,6 +211,7 @@ class TableInputTest : public enginetest::EngineResTest {
   }
 
   HWND m_parent = nullptr;
+  int m_joker1 = -1;
   bool m_silent = false;
   std::vector<std::string> m_voices;
   CVariantGameInfo m_info;
@@ -548,6 +554,68 @@ TEST_F(TableInputTest, TheTableClosesInTheMiddleOfTheHandStart) {
   DestroyWindow(m_view.Window());
   EXPECT_FALSE(m_scene->HandStartRunning());
   for (int side = 0; side < 4; ++side) EXPECT_TRUE(m_scene->IsHandShown(side));
+}
+
+// The replacement tile of an own flower replacement or concealed gang comes into the drawn place
+// 200 ms after the request was accepted, from the draw record of the reply (its tile, its wall
+// place, the win flag), whatever the gang's request body held; a joker shows its mark for a
+// second; a click before the tile came takes it in at once.
+TEST_F(TableInputTest, AReplacementTileComesLaterFromTheDrawRecord) {
+  m_joker1 = Id(2, 5, 0);
+  const int wallPlace = 135;
+  struct Case {
+    const char* what;
+    bool gang;
+    int tile;
+    int flags;
+    bool clickFirst;
+    bool joker;
+  };
+  const Case cases[] = {
+      {"flower, may win", false, Id(1, 6, 2), 8, false, false},
+      {"flower, a joker", false, Id(2, 5, 1), 0, false, true},
+      {"gang", true, Id(1, 7, 3), 0, false, false},
+      {"gang, a joker that may win", true, Id(2, 5, 2), 8, false, true},
+      {"flower, clicked before it came", false, Id(1, 6, 2), 0, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<int> own = {c.gang ? Id(0, 1, 3) : 136, Id(0, 1, 0), Id(0, 1, 1), Id(0, 1, 2), Id(0, 2, 0),
+                            Id(0, 3, 0), Id(0, 4, 0), Id(0, 5, 0), Id(0, 6, 0), Id(0, 7, 0), Id(0, 8, 0),
+                            Id(1, 2, 0), Id(1, 3, 0), Id(1, 4, 0)};
+    Deal(own, true);
+    std::vector<BYTE> record(32, 0);
+    const int words[4] = {0, c.tile, wallPlace, c.flags};
+    std::memcpy(record.data(), words, sizeof words);
+    m_connection.replies[c.gang ? REQ_GANG_CONCEALED : REQ_FLOWER_REPLACE] = record;
+    MJTile* wall = m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, wallPlace);
+    ASSERT_TRUE(wall->present);
+    ASSERT_EQ(1, c.gang ? m_turn.DoConcealedGang(Id(0, 1, 0)) : m_turn.DoFlowerReplace(CTileTable::DRAWN_PLACE));
+    // On its way: the drawn place is empty and the tile still in the wall.
+    EXPECT_TRUE(m_scene->ReplacementPending());
+    EXPECT_FALSE(Own(CTileTable::DRAWN_PLACE)->present);
+    EXPECT_TRUE(wall->present);
+    if (c.clickFirst) {
+      m_scene->ClickAt(1, 1);
+    } else {
+      Advance(100);
+      EXPECT_FALSE(Own(CTileTable::DRAWN_PLACE)->present) << "not before 200 ms";
+      Advance(300);  // the wait is measured in engine steps: it ends within a few frames after 200 ms
+    }
+    EXPECT_FALSE(m_scene->ReplacementPending());
+    EXPECT_TRUE(Own(CTileTable::DRAWN_PLACE)->present);
+    EXPECT_EQ(c.tile, Own(CTileTable::DRAWN_PLACE)->tileId);
+    EXPECT_FALSE(wall->present);
+    EXPECT_EQ(c.flags != 0, m_turn.IsButtonActive(CLAIM_HU)) << "the win flag of the draw record";
+    EXPECT_EQ(c.joker, m_scene->JokerMarkShown());
+    EXPECT_EQ(c.joker ? 1 : 0, Own(CTileTable::DRAWN_PLACE)->jokerMark);
+    Advance(1100);
+    EXPECT_FALSE(m_scene->JokerMarkShown()) << "the mark goes after a second";
+    EXPECT_EQ(c.tile, Own(CTileTable::DRAWN_PLACE)->tileId);
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);
+  }
 }
 
 }  // namespace
