@@ -64,6 +64,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
         if (m_scene != nullptr && tickets > 0) m_scene->Extras().PlayTicketAnimation(std::min(tickets, 10));
       },
       [this]() -> CWnd* { return dynamic_cast<CPlayerView*>(GetPlayerView()); });
+  app->Dialogs().SetActivityButton([this] {
+    if (m_scene != nullptr) m_scene->Extras().ShowActivityButton();
+  });
   // The close request's leave dialog (the frame plays its sound first), and the player pane's
   // answer pop-up.
   CMainFrame::SetLeaveDialog([app] {
