@@ -79,14 +79,16 @@ void CTilePictureBinder::Build(CTileTable& tiles) {
 }
 
 bool CTilePictureBinder::Place(MJTile& record, int zone, int side, int index, const TilePictureChoice& choice,
-                               int cx, int cy, int level, double alpha) {
+                               int cx, int cy, int level, double alpha, uint32_t back) {
   const uint32_t id = m_pictures->Id(choice.picture);
   if (id == 0) return false;
   const int row = m_table.AllocEntity();
   Entity* e = RowEntity(row);
   if (e == nullptr) return false;
   m_table.Bind(row, record, zone, side, index);
-  PictureEntity::SetPicture(e, id, choice.sx, 0, choice.w, choice.h, KEY);
+  // The back colour tints a picture drawn at less than full opacity (the picture's key colour:
+  // no tint).
+  PictureEntity::SetPicture(e, id, choice.sx, 0, choice.w, choice.h, back);
   e->SetSize(choice.w, choice.h);
   e->SetAlpha(alpha);
   e->SetLevel(level);
@@ -189,8 +191,14 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
       }
       continue;
     }
-    const double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
-    Place(*t, standing ? MJ_ZONE_HAND : MJ_ZONE_HAND_LAID, side, i, c, cx, cy, HAND_LEVEL + cy, alpha);
+    double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
+    uint32_t back = KEY;
+    // A joker on any side shows tinted, unless it is an own tile dimmed for the choice at hand.
+    if (alpha == 1.0 && c.picture != TPIC_JOKER && m_isJoker && t->nFace != 0 && m_isJoker(t->tileId)) {
+      alpha = JOKER_OPACITY;
+      back = JOKER_TINT;
+    }
+    Place(*t, standing ? MJ_ZONE_HAND : MJ_ZONE_HAND_LAID, side, i, c, cx, cy, HAND_LEVEL + cy, alpha, back);
   }
 }
 

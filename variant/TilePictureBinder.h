@@ -39,6 +39,10 @@ class CTilePictureBinder {
   }
   // While set, the own drawn tile shows the joker mark in place of its face.
   void SetJokerMark(bool on) { m_jokerMark = on; }
+  // Which tiles are jokers: a joker in a hand (any side's) is drawn tinted.
+  void SetJokerRule(std::function<bool(int tile)> isJoker) { m_isJoker = std::move(isJoker); }
+  static constexpr uint32_t JOKER_TINT = 0x120AF5;
+  static constexpr double JOKER_OPACITY = 0.7;
 
   const CTileEntityTable& Table() const { return m_table; }
   Entity* RowEntity(int row) const;
@@ -54,7 +58,7 @@ class CTilePictureBinder {
   // Binds a record to a new row and shows its picture centred at (cx, cy); false when no row
   // is free or the record has no picture.
   bool Place(MJTile& record, int zone, int side, int index, const TilePictureChoice& choice, int cx, int cy,
-             int level, double alpha);
+             int level, double alpha, uint32_t back = CTilePictureSet::KEY);
 
   GameBase* m_scene = nullptr;
   const CTilePictureSet* m_pictures = nullptr;
@@ -67,4 +71,5 @@ class CTilePictureBinder {
   bool m_handShown[4] = {true, true, true, true};
   bool m_flowersShown[4] = {true, true, true, true};
   bool m_jokerMark = false;
+  std::function<bool(int tile)> m_isJoker;
 };

@@ -7,6 +7,7 @@
 #include "engine/Screen.h"
 #include "mahjong/HandActions.h"
 #include "mahjong/SeatLayout.h"
+#include "mahjong/TileRules.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
 #include "variant/TableControlsLayout.h"
@@ -359,6 +360,10 @@ void CVariantTableScene::BuildBoard() {
     // A new size moves every tile: the rows are let go and the next paint places them anew.
     m_binder.SetLayout(m_metrics, m_model.GetTileCount());
     m_binder.Init(*this, m_pictures, [this](const std::string& line) { Log(line); });
+    m_binder.SetJokerRule([this](int tile) {
+      const CGameInfo& info = m_model.Info();
+      return IsJokerTile(tile, info.GetJokerTile1(), info.GetJokerTile2(), m_model.GetRuleFlags()) != 0;
+    });
     m_binder.ReleaseAll(m_model.Tiles());
   }
   // A new plane's font is half its height; the board writes small labels and names.
