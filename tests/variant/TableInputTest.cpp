@@ -545,6 +545,45 @@ TEST_F(TableInputTest, ANotificationDuringTheHandStartIsAppliedOnceAfterPlayStar
   EXPECT_TRUE(played->present);
 }
 
+// A resync while the hand start runs: the table as the game description has it, all of it shown,
+// played from the description's clock; the start's later steps change nothing.
+TEST_F(TableInputTest, AResyncDuringTheHandStartShowsTheWholeTable) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  NewHand(hand, false, {3, 5, 0, 0});
+  Advance(2200);  // the deal has begun
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  m_model.RebuildFromGameInfo();
+  EXPECT_FALSE(m_scene->HandStartRunning());
+  for (int side = 0; side < 4; ++side) {
+    EXPECT_TRUE(m_scene->IsHandShown(side));
+    EXPECT_TRUE(m_scene->AreFlowersShown(side));
+  }
+  EXPECT_EQ(0, m_model.Clock().pointTo) << "chair 1 (side 0) is in turn";
+  EXPECT_EQ(10, m_model.Clock().remainingSeconds);
+  m_scene->steps.clear();
+  Advance(4000);
+  EXPECT_EQ(nullptr, m_scene->Find(CVariantTableScene::CMD_FLOWERS_REVEALED));
+  EXPECT_EQ(nullptr, m_scene->Find(CVariantTableScene::CMD_PLAY));
+}
+
+// The own draw of a joker marks it for a second, as a joker replacement tile is marked.
+TEST_F(TableInputTest, AnOwnDrawOfAJokerShowsTheMarkForASecond) {
+  m_joker1 = Id(2, 5, 0);
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  std::vector<BYTE> record(32, 0);
+  const int words[4] = {0, Id(2, 5, 3), 120, 0};
+  std::memcpy(record.data(), words, sizeof words);
+  m_connection.replies[REQ_DRAW] = record;
+  ASSERT_EQ(1, m_turn.DrawTileForTurn());
+  EXPECT_EQ(Id(2, 5, 3), Own(CTileTable::DRAWN_PLACE)->tileId);
+  EXPECT_TRUE(m_scene->JokerMarkShown());
+  Advance(1300);
+  EXPECT_FALSE(m_scene->JokerMarkShown());
+}
+
 // The table closes in the middle of the hand start: the commands on their way go with the
 // scene's world (the sanitizer run checks that none is left behind).
 TEST_F(TableInputTest, TheTableClosesInTheMiddleOfTheHandStart) {
