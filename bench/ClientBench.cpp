@@ -49,6 +49,7 @@ class Bench {
   explicit Bench(int clockScale = 1) {
     setenv("PXQD_HALL_DIR", m_dir.path.c_str(), 1);
     setenv("PXQD_SYSTEM_DIR", (m_dir.path + "/system").c_str(), 1);
+    setenv("XDG_DATA_HOME", (m_dir.path + "/data").c_str(), 1);
     if (std::getenv("PXQD_DISPLAY") == nullptr) setenv("PXQD_DISPLAY", "headless", 1);
     setenv("PXQD_AUDIO", "null", 1);
     testbed::ServerConfig config;

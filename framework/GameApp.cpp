@@ -183,11 +183,16 @@ BOOL CGameApp::ConnectServer() {
     connection->InitPacketOptions();
     connection->SetNotifyThread(GetCommThreadId());
     int errorKind = 0;
+    LogPrintf("connecting to the game server %s:%d", m_launch.serverAddress, m_launch.port);
     if (connection->ConnectToServer("", m_launch.serverAddress, m_launch.port, &errorKind)) {
       if (connection->CheckVersion(failure, &m_serverMajor, &m_serverMinor)) {
+        LogPrintf("connected to the game server %s:%d (version %d.%d)", m_launch.serverAddress, m_launch.port,
+                  m_serverMajor, m_serverMinor);
         ShowWait(nullptr, FALSE);
         return TRUE;
       }
+      LogPrintf("the game server %s:%d refused the version check: %s", m_launch.serverAddress, m_launch.port,
+                static_cast<LPCSTR>(failure));
       connection->Disconnect();
     } else if (errorKind == 1) {
       failure.Format("无法连接代理服务器【%s】，请检查设置是否正确。", static_cast<LPCSTR>(connection->GetProxyHost()));
@@ -197,6 +202,8 @@ BOOL CGameApp::ConnectServer() {
   } else {
     failure = "无法连接游戏服务器，请稍后再试。";
   }
+  LogPrintf("no connection to the game server %s:%d: %s", m_launch.serverAddress, m_launch.port,
+            static_cast<LPCSTR>(failure));
   ShowWait(failure, TRUE);
   Sleep(3000);
   ReportExitToHall(0);

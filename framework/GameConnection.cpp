@@ -7,6 +7,7 @@
 #include "framework/GameFrameWnd.h"
 #include "framework/RequestReplies.h"
 #include "net/CryptLayer.h"
+#include "net/NetLog.h"
 #include "net/SharedKeys.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/mfc/Afx.h"
@@ -280,7 +281,10 @@ int CGameConnection::EnterGame(CString& text) {
   int length = static_cast<int>(record.size());
   int result = 0;
   BYTE* reply = nullptr;
-  if (!SendRequest(text, REQ_ENTER_GAME, &length, record.data(), &result, &reply, 1)) return 0;
+  if (!SendRequest(text, REQ_ENTER_GAME, &length, record.data(), &result, &reply, 1)) {
+    LogPrintf("the enter request got no answer: %s", static_cast<LPCSTR>(text));
+    return 0;
+  }
   int entered = 0;
   if (result == 200500) {
     if (CTablePaneHooks* table = TablePane()) table->InitKickCountdown();
@@ -296,6 +300,13 @@ int CGameConnection::EnterGame(CString& text) {
     entered = 1;
   } else if (result == 210087) {
     text = "进入游戏失败，请等待本局结果提交。";
+  }
+  if (entered) {
+    LogPrintf("entered room %d table %d chair %d%s%s", app->GetRoomID(), app->GetTableNO(), app->GetChairNO(),
+              app->IsLookOn() ? " as an onlooker" : "", app->HasGameData() ? " with the table's data" : "");
+  } else {
+    LogPrintf("entering room %d table %d chair %d was refused with %d", app->GetRoomID(), app->GetTableNO(),
+              app->GetChairNO(), result);
   }
   FreeReply(reply);
   return entered;

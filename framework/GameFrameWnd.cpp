@@ -133,6 +133,7 @@ LRESULT CGameFrameWnd::OnPacketArrived(WPARAM wParam, LPARAM lParam) {
 void CGameFrameWnd::OnConnectionLost() {
   CGameApp* app = GetGameApp();
   app->SetExitKind(app->IsPlaying());
+  LogPrintf("the connection to the game server was lost%s", app->GetExitKind() != 0 ? " in a running hand" : "");
   app->CloseConnection();
   CString text;
   BoxOptions options;

@@ -3,6 +3,7 @@
 #include "framework/GameFrameWnd.h"
 #include "framework/SharedHelpers.h"
 #include "mahjong/TableResync.h"
+#include "net/NetLog.h"
 #include "platform/kernel/Kernel.h"
 
 CMJGameApp::CMJGameApp(LPCTSTR gameCode, int defaultPort, int versionMajor, int versionMinor)
@@ -11,6 +12,11 @@ CMJGameApp::CMJGameApp(LPCTSTR gameCode, int defaultPort, int versionMajor, int 
 BOOL CMJGameApp::InitInstance() {
   SetViewMode(GetSceneViewMode());
   return CGameApp::InitInstance();
+}
+
+int CMJGameApp::GetSceneViewMode() {
+  CMJTableSceneBase* scene = GetTableScene();
+  return scene != nullptr ? scene->GetViewMode() : VIEW_MODE_ENGINE;
 }
 
 int CMJGameApp::IsPlaying() {
@@ -61,7 +67,9 @@ void CMJGameApp::OnRequestFailed() {
   if (running != nullptr) return;
   CTableResync resync(steps);
   running = &resync;
-  resync.Run();
+  LogPrintf("a game request failed: the table's data is asked for again");
+  const int rebuilt = resync.Run();
+  LogPrintf(rebuilt ? "the table was rebuilt from the server's data" : "the table's data did not come: the game ends");
   running = nullptr;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "net/SystemHelpers.h"
 #include "platform/kernel/Kernel.h"
@@ -19,6 +21,9 @@ struct LogState {
   DWORD flags = LOG_DEFAULT_FLAGS;
   char message[LOG_BUFFER_SIZE];
   char line[LOG_BUFFER_SIZE];
+  std::string userFile;
+  size_t userMax = LOG_USER_FILE_MAX;
+  bool userFolderMade = false;
 };
 
 LogState& State() {
@@ -42,6 +47,51 @@ void LogInit(LPCSTR name, DWORD flags) {
   if (flags != 0) log.flags = flags;
   LeaveCriticalSection(&log.lock);
 }
+
+void LogSetUserFile(LPCSTR path, size_t maxBytes) {
+  LogState& log = State();
+  const bool locked = log.ready.load();
+  if (locked) EnterCriticalSection(&log.lock);
+  log.userFile = path != nullptr ? path : "";
+  log.userMax = maxBytes > 0 ? maxBytes : LOG_USER_FILE_MAX;
+  log.userFolderMade = false;
+  if (locked) LeaveCriticalSection(&log.lock);
+}
+
+std::string LogDefaultUserFile() { return platform::UserDataDirectory() + "/logs/client.log"; }
+
+namespace {
+
+// Appends one line to the user's log, starting a new part when the file would grow past its cap.
+void WriteUserLine(LogState& log, const SYSTEMTIME& now, LPCSTR text) {
+  if (log.userFile.empty()) return;
+  std::error_code ec;
+  const std::filesystem::path file(log.userFile);
+  if (!log.userFolderMade) {
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+    log.userFolderMade = true;
+  }
+  char line[LOG_BUFFER_SIZE + 64];
+  int length = snprintf(line, sizeof line - 1, "%04d/%02d/%02d  %02d:%02d:%02d  [%d]  %s", now.wYear, now.wMonth,
+                        now.wDay, now.wHour, now.wMinute, now.wSecond, static_cast<int>(GetCurrentProcessId()),
+                        text != nullptr ? text : "");
+  if (length < 0) return;
+  if (static_cast<size_t>(length) >= sizeof line - 1) length = static_cast<int>(sizeof line - 2);
+  // One entry, one line: the line ends of the message itself are dropped.
+  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+  line[length++] = '\n';
+  line[length] = '\0';
+  const uintmax_t size = std::filesystem::file_size(file, ec);
+  if (!ec && size > 0 && size + static_cast<uintmax_t>(length) > log.userMax) {
+    std::filesystem::rename(file, log.userFile + ".1", ec);
+  }
+  FILE* out = std::fopen(log.userFile.c_str(), "a");
+  if (out == nullptr) return;
+  std::fputs(line, out);
+  std::fclose(out);
+}
+
+}  // namespace
 
 void LogTerm() {
   LogState& log = State();
@@ -74,6 +124,7 @@ void LogWriteLine(LPCSTR text) {
   if (length < 0) return;
   if (static_cast<size_t>(length) >= room) length = static_cast<int>(room - 1);
   if (lineEnd) memcpy(log.line + length, "\r\n", 3);
+  WriteUserLine(log, now, text);
 
   if ((log.flags & LOG_FLAG_WRITE) == 0) return;
 

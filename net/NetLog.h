@@ -3,6 +3,9 @@
 // so a line is on disk when the call returns and another writer may append to the same file.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "platform/base/WinTypes.h"
 
 // Flag word bits.
@@ -23,3 +26,14 @@ void LogTerm();
 void LogPrintf(LPCSTR format, ...) __attribute__((format(printf, 1, 2)));
 // Builds and writes one line; called under the log lock.
 void LogWriteLine(LPCSTR text);
+
+// The user's log: every line is also appended, with the process number after the stamp, to a
+// file of the user's own (a native path), whatever the flag word says. The file is kept below
+// `maxBytes`: once a line would take it past that size, it becomes <path>.1 (replacing the older
+// part) and a new file is started, so the two never hold much more than twice `maxBytes`. The
+// folder is made when missing; a file that cannot be written is skipped without a word. An empty
+// or null path stops the user's log.
+void LogSetUserFile(LPCSTR path, size_t maxBytes);
+// The user's log of the client: <user's data folder>/logs/client.log.
+std::string LogDefaultUserFile();
+constexpr size_t LOG_USER_FILE_MAX = 2u * 1024u * 1024u;

@@ -274,7 +274,7 @@ make_program_folder() {
 supervise_client() {
   local i=$1 dir="$out/client$1" status
   while [ ! -e "$out/stop" ]; do
-    PXQD_HALL_DIR="$hall_sockets" PXQD_DISPLAY=headless PXQD_AUDIO=null PXQD_CLOCK_SCALE="$clock_scale" \
+    XDG_DATA_HOME="$dir/data" PXQD_HALL_DIR="$hall_sockets" PXQD_DISPLAY=headless PXQD_AUDIO=null PXQD_CLOCK_SCALE="$clock_scale" \
       PXQD_HEADLESS_HANDS="$client_target" PXQD_HEADLESS_SEATS="$CLIENTS" PXQD_SYSTEM_DIR="$dir/system" PXQD_TABLE_DUMP="$dir/table.txt" \
       "$bin/pxqd-hall" --hall-dir "$dir/hall" --client "$dir/bin/pxqd" --server 127.0.0.1 --port "$server_port" \
       --user $((2001 + i)) --player "soak$i" --room "$ROOM" --table "$TABLE" --chair "$i" --rejoin 1000 \
@@ -296,7 +296,7 @@ run_clients() {
   rm -f "$out/stop"
   local i
   for i in $(seq 0 $((CLIENTS - 1))); do
-    mkdir -p "$out/client$i/system" "$out/client$i/hall"
+    mkdir -p "$out/client$i/system" "$out/client$i/hall" "$out/client$i/data"
     : >"$out/client$i/table.txt"
     make_program_folder "$out/client$i/bin"
   done

@@ -3,6 +3,7 @@
 // window to the lower layers before the application runs.
 #include "engine/EngineUtil.h"
 #include "image/RasterScreenshot.h"
+#include "net/NetLog.h"
 #include "platform/display/Display.h"
 #include "platform/mfc/Afx.h"
 #include "variant/VariantApp.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
   SetEngineMessageBoxHook(FrameworkMessageBox);
   SetEngineMainWindowHook(FrameworkMainWindow);
   SetJpegFileMessageHook(FrameworkNoticeBox);
+  // The user's log, with the table's complaints and the connection's events, in the user's data
+  // folder; it is capped, the older part kept beside it.
+  LogSetUserFile(LogDefaultUserFile().c_str(), LOG_USER_FILE_MAX);
   std::string line = AfxMakeCommandLine(argc, argv);
   return AfxWinMain(nullptr, nullptr, line.data(), SW_SHOWNORMAL);
 }

@@ -5,6 +5,7 @@
 
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
+#include "framework/PlayerTables.h"
 #include "mahjong/HandActions.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TileRules.h"
@@ -37,6 +38,12 @@ const char* const SUIT_NAMES[3] = {"万", "条", "筒"};
 const char* const HONOUR_NAMES[7] = {"东", "南", "西", "北", "中", "发", "白"};
 
 }  // namespace
+
+std::string CVariantTableScene::PlateName(const CPlayerTables& tables, const CSeatLayout& layout, int side) {
+  const int chair = layout.SideToChair(side);
+  if (chair < 0 || tables.GetSeatUserID(chair) == 0) return std::string();
+  return tables.GetSeatPlayerDisplayName(chair);
+}
 
 std::string CVariantTableScene::FaceLabel(int tile) {
   const int suit = GetSceneSuit(tile);
@@ -142,9 +149,15 @@ void CVariantTableScene::OnGameStart() {
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
     if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
+  // Entered into a hand under way (back after a lost connection, or looking on): the table shows
+  // that hand at once and plays on from it.
+  const bool resumed = m_hooks.enteredWithTableData && m_hooks.enteredWithTableData() && ResumeHand();
   if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
     m_waitingForTable = true;
   BuildBoard();
+  // The server hears of the return once the table is drawn: its reply is waited for with the
+  // table showing.
+  if (resumed && !IsLookOnNow() && m_hooks.returnToGame) m_hooks.returnToGame();
   if (!m_barsStarted) {
     m_barsStarted = true;
     if (m_waitingForTable) m_extras.ShowWaitingText();
@@ -154,6 +167,26 @@ void CVariantTableScene::OnGameStart() {
     m_dialogsStarted = true;
     m_hooks.started(*this);
   }
+}
+
+bool CVariantTableScene::ResumeHand() {
+  if (!m_model.Info().IsHandRunning()) return false;
+  StopTurnTimers();
+  m_model.SetLookOn(IsLookOnNow());
+  m_model.RebuildFromGameInfo();
+  if (!m_model.IsPlaying()) return false;
+  if (m_hooks.refreshSeats) m_hooks.refreshSeats();
+  // The hand is joined, not started: no dice are thrown and no winner of the last hand is marked.
+  m_winnerSide = -1;
+  ++m_handStartGeneration;
+  ShowWholeTable();
+  for (int& d : m_dice) d = 0;
+  m_wasPlaying = true;
+  if (m_turn != nullptr) m_turn->StartHand();
+  ++m_handsResumed;
+  m_stale = true;
+  Log("a hand under way was taken up from the table data");
+  return true;
 }
 
 void CVariantTableScene::OnLayout() {

@@ -24,6 +24,8 @@
 #include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
+class CPlayerTables;
+class CSeatLayout;
 class CTableStepRecorder;
 class CTableTurn;
 
@@ -97,6 +99,13 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     std::function<void(GameBase& scene)> started;
     // Play starts after the hand start: the stake panel comes up (unset: none).
     std::function<void()> showStakePanel;
+    // Whether the table's data came with the enter reply (an onlooker always gets it): a hand
+    // under way is then taken up from it instead of waiting for the next deal.
+    std::function<bool()> enteredWithTableData;
+    // A player took up a running hand: the server hears that he is back (never an onlooker's),
+    // and the seats show the hand's banker and players.
+    std::function<void()> returnToGame;
+    std::function<void()> refreshSeats;
   };
 
   // The start button's command; the root's left press raises it, and a press that is not on
@@ -160,6 +169,12 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableTurn* Turn() const { return m_turn; }
   // Plays by itself: gets ready for every hand and plays it in managed play.
   void SetAutoPlay(bool on) { m_autoPlay = on; }
+  // Takes up the hand the game description holds as under way: the table rebuilt from it (wall,
+  // rivers, played tile, flowers, melds, hands), the clock at the chair in turn with its time,
+  // the own turn's offers, and the server told the player is back. False when no hand runs.
+  bool ResumeHand();
+  // How many times a running hand was taken up on entry.
+  int HandsResumed() const { return m_handsResumed; }
 
   // GameBase.
   void OnGameStart() override;
@@ -248,6 +263,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   // The tile's label on its face ("5万", "东", "花3"), empty for no tile.
   static std::string FaceLabel(int tile);
+  // The name a side's plate shows: the display name of the player seated in the side's chair
+  // (a computer player's too), empty for a free chair.
+  static std::string PlateName(const CPlayerTables& tables, const CSeatLayout& layout, int side);
 
  private:
   uint64_t ModelFingerprint() const;
@@ -322,6 +340,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   int m_dragIndex = -1;
   int m_hoverIndex = -1;
   int m_handsEnded = 0;
+  int m_handsResumed = 0;
   bool m_autoPlay = false;
   bool m_drawOnly = false;
   int m_dice[4] = {};

@@ -304,6 +304,25 @@ std::string SystemDirectory() {
   return dir;
 }
 
+std::string UserDataDirectory() {
+  std::string dir;
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') {
+    dir = std::string(xdg) + "/pxqd";
+  } else {
+    const char* home = std::getenv("HOME");
+    std::string h = home && *home ? home : "";
+    if (h.empty()) {
+      if (passwd* pw = getpwuid(getuid())) h = pw->pw_dir ? pw->pw_dir : "";
+    }
+    if (h.empty()) h = "/tmp";
+    dir = h + "/.local/share/pxqd";
+  }
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  MakeFolders(dir);
+  return dir;
+}
+
 }  // namespace platform
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {

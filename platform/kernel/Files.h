@@ -104,5 +104,8 @@ bool MatchWildcard(std::string_view pattern, std::string_view name);
 void SetModuleFileNameOverride(const std::string& nativePath);
 // The system folder's real path (UTF-8), created when missing.
 std::string SystemDirectory();
+// The user's data folder of the game (UTF-8): $XDG_DATA_HOME/pxqd when that is an absolute path,
+// otherwise ~/.local/share/pxqd. It is created when missing; no trailing separator.
+std::string UserDataDirectory();
 
 }  // namespace platform

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -132,6 +135,73 @@ TEST_F(NetLog, LinesOfSeveralThreadsNeverInterleave) {
     ++count[t];
   }
   EXPECT_EQ(THREADS * LINES, lines);
+}
+
+// The user's log: every entry also goes, as one line with the process number, to the user's
+// file, written or not to the daily file; the file is capped, its older part kept beside it.
+class UserLog : public nettest::LogCapture {
+ protected:
+  void TearDown() override {
+    LogSetUserFile(nullptr, 0);
+    LogCapture::TearDown();
+  }
+  std::vector<std::string> Lines(const std::string& path) const {
+    std::vector<std::string> lines;
+    std::istringstream in(testsupport::TempDir::Read(path));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  std::string Path() const { return m_dir.File("data/logs/client.log"); }
+};
+
+TEST_F(UserLog, EveryEntryIsALineWithTheProcessNumberWhateverTheFlags) {
+  LogSetUserFile(Path().c_str(), 4096);
+  LogInit(nullptr, LOG_FLAG_LINE_END);  // the daily file is not written
+  LogPrintf("a table request was refused with %d", 229450);
+  LogPrintf("the message's own line end\r\n");
+  EXPECT_EQ("", ReadLog());
+  const std::vector<std::string> lines = Lines(Path());
+  ASSERT_EQ(2u, lines.size()) << "the folder is made and each entry is one line";
+  const std::string pid = "[" + std::to_string(GetCurrentProcessId()) + "]  ";
+  EXPECT_TRUE(HasStamp(lines[0])) << lines[0];
+  EXPECT_EQ(pid + "a table request was refused with 229450", lines[0].substr(STAMP_CHARS));
+  EXPECT_EQ(pid + "the message's own line end", lines[1].substr(STAMP_CHARS));
+}
+
+TEST_F(UserLog, TheFileNeverGrowsPastItsCapAndTheNewestLinesAreKept) {
+  constexpr size_t CAP = 1000;
+  LogSetUserFile(Path().c_str(), CAP);
+  for (int i = 0; i < 200; ++i) LogPrintf("entry %03d of the long run", i);
+  const uintmax_t current = std::filesystem::file_size(Path());
+  const uintmax_t older = std::filesystem::file_size(Path() + ".1");
+  EXPECT_LE(current, CAP);
+  EXPECT_LE(older, CAP);
+  EXPECT_GT(older, CAP / 2) << "a part is started only when the line would not fit";
+  // The two parts hold the newest entries, in order, and the last one is the last written.
+  std::vector<std::string> lines = Lines(Path() + ".1");
+  for (const std::string& line : Lines(Path())) lines.push_back(line);
+  ASSERT_FALSE(lines.empty());
+  int expected = 200 - static_cast<int>(lines.size());
+  for (const std::string& line : lines) {
+    char text[32];
+    std::snprintf(text, sizeof text, "entry %03d of", expected++);
+    EXPECT_NE(std::string::npos, line.find(text)) << line;
+  }
+  EXPECT_EQ(200, expected);
+}
+
+TEST_F(UserLog, AFileThatCannotBeWrittenIsSkippedAndAnEmptyPathStopsIt) {
+  // The folder is a file: nothing can be made under it.
+  const std::string blocked = m_dir.File("blocked");
+  { std::ofstream(blocked) << "x"; }
+  LogSetUserFile((blocked + "/logs/client.log").c_str(), 4096);
+  LogPrintf("still in the daily file");
+  EXPECT_EQ("still in the daily file", LastMessage());
+  LogSetUserFile(Path().c_str(), 4096);
+  LogPrintf("one");
+  LogSetUserFile("", 4096);
+  LogPrintf("two");
+  EXPECT_EQ(1u, Lines(Path()).size());
 }
 
 }  // namespace

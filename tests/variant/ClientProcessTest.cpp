@@ -38,6 +38,7 @@ class PxqdProcessTest : public ::testing::Test {
   }
   void SetUp() override {
     setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
+    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
     setenv("PXQD_DISPLAY", "headless", 1);
     setenv("PXQD_AUDIO", "null", 1);
     std::string error;
@@ -61,6 +62,7 @@ class PxqdProcessTest : public ::testing::Test {
     m_hall.reset();
     m_server.Stop();
     unsetenv("PXQD_SYSTEM_DIR");
+    unsetenv("XDG_DATA_HOME");
   }
   // Polls the server (the seat shows up when the client's enter request has been answered).
   bool WaitForSeat(int userId) {
@@ -101,6 +103,13 @@ TEST_F(PxqdProcessTest, EntersTheTableAndReportsItsExit) {
   DWORD code = 1;
   GetExitCodeProcess(client, &code);
   EXPECT_EQ(0u, code);
+  // Its log in the user's data folder tells how it reached the table.
+  std::ifstream in(m_dir.File("data/pxqd/logs/client.log"));
+  std::stringstream log;
+  log << in.rdbuf();
+  const std::string port = std::to_string(m_server.Port());
+  EXPECT_NE(log.str().find("connected to the game server 127.0.0.1:" + port), std::string::npos) << log.str();
+  EXPECT_NE(log.str().find("entered room 12 table 3 chair 1"), std::string::npos) << log.str();
 }
 
 // Four clients, one per chair, play a whole hand against each other in managed play, headless:
@@ -113,6 +122,7 @@ TEST(PxqdFourClients, PlayAWholeHandInManagedPlay) {
   testsupport::TempDir links;
   setenv("PXQD_HALL_DIR", links.Path().c_str(), 1);
   setenv("PXQD_SYSTEM_DIR", dir.Path().c_str(), 1);
+  setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
   setenv("PXQD_DISPLAY", "headless", 1);
   setenv("PXQD_AUDIO", "null", 1);
   setenv("PXQD_HEADLESS_HANDS", "1", 1);
@@ -193,6 +203,7 @@ TEST(PxqdFourClients, PlayAWholeHandInManagedPlay) {
   unsetenv("PXQD_HEADLESS_SEATS");
   unsetenv("PXQD_HEADLESS_TICK_MS");
   unsetenv("PXQD_SYSTEM_DIR");
+  unsetenv("XDG_DATA_HOME");
   unsetenv("PXQD_HALL_DIR");
   ASSERT_TRUE(allExited) << "a client did not finish its hand: " << text.str();
   int summaries = 0;

@@ -35,6 +35,8 @@
 #include "testbed/hall/HallStandIn.h"
 #include "testbed/server/GameServer.h"
 #include "testbed/server/RequestLog.h"
+#include "testbed/table/ExchangeActivity.h"
+#include "testbed/table/HandEndLines.h"
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableCodes.h"
 #include "testbed/table/WallScript.h"
@@ -136,6 +138,7 @@ class ScriptedHandTest : public ::testing::Test {
     std::filesystem::remove_all(m_renderDir, ec);
     std::filesystem::create_directories(m_renderDir);
     setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
+    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
     setenv("PXQD_DISPLAY", "headless", 1);
     setenv("PXQD_AUDIO", "null", 1);
     setenv("PXQD_TABLE_STEPS", m_stepDir.c_str(), 1);
@@ -179,6 +182,7 @@ class ScriptedHandTest : public ::testing::Test {
     m_hall.reset();
     if (m_server) m_server->Stop();
     unsetenv("PXQD_SYSTEM_DIR");
+    unsetenv("XDG_DATA_HOME");
     unsetenv("PXQD_TABLE_STEPS");
     unsetenv("PXQD_HEADLESS_HANDS");
     unsetenv("PXQD_HEADLESS_TICK_MS");
@@ -340,6 +344,9 @@ class ScriptedHandTest : public ::testing::Test {
       case REQ_GET_GAME_DATA:
       case REQ_GAME_RUNNING:
         return Identity(32);
+      case REQ_ACTIVITY_STATE:
+        // At a new hand, whether the ticket-exchange activity runs: the ids and a zero word.
+        return Identity(20);
       case REQ_LEAVE: {
         Bytes b(96, 0);
         Put(&b, 0, OWN_USER);
@@ -583,6 +590,126 @@ void ScriptedHandTest::PlayTheHand(bool clientPlays) {
     EXPECT_EQ(counts[REQ_DRAW], 1);
     EXPECT_EQ(counts[REQ_DISCARD], 1);
   }
+}
+
+// The own chair's connection drops in the middle of the hand (its client is killed after the
+// peng, the exposed gang and chair 3's discard); the table keeps the chair. The player starts the
+// game again: the new client enters the running hand and shows it at once from the enter reply's
+// table data (the melds, rivers, played tile, hands and wall as they stand), tells the server it
+// is back, and plays the rest of the hand in managed play; its table at the hand's end is the
+// server's.
+TEST_F(ScriptedHandTest, AClientStartedAgainMidHandShowsTheHandAndPlaysItOn) {
+  auto first = std::make_unique<HallStandIn>(m_options);
+  ASSERT_TRUE(first->Start());
+  ASSERT_TRUE(first->StartClient());
+  ASSERT_TRUE(first->WaitForEvent("session-sent", WAIT_MS));
+  bool seated = false;
+  for (DWORD waited = 0; waited < WAIT_MS && !seated; waited += 20) {
+    seated = m_server->Core().TableUsers(ROOM, TABLE)[OWN_CHAIR] == OWN_USER;
+    if (!seated) Sleep(20);
+  }
+  ASSERT_TRUE(seated) << "the first client did not enter the table";
+  ASSERT_TRUE(m_server->Core().MakeReady(OWN_USER));
+  ASSERT_TRUE(RunUntil("exposed_gang", 3));
+  ASSERT_TRUE(RunUntil("discard", 3, NORTH_OF_CHAIR3));
+
+  // The connection drops: the table keeps the chair for the running hand.
+  TerminateProcess(first->ClientProcess(), 9);
+  ASSERT_EQ(WaitForSingleObject(first->ClientProcess(), WAIT_MS), WAIT_OBJECT_0);
+  first->Stop();
+  first.reset();
+  auto logged = [this](const std::string& text) {
+    for (const std::string& line : m_server->Core().LogLines())
+      if (line.find(text) != std::string::npos) return true;
+    return false;
+  };
+  bool kept = false;
+  for (DWORD waited = 0; waited < WAIT_MS && !kept; waited += 20) {
+    kept = logged("is kept for user " + std::to_string(OWN_USER));
+    if (!kept) Sleep(20);
+  }
+  ASSERT_TRUE(kept) << "the table did not keep the chair";
+
+  // The game is started again; it plays the one hand it enters, then ends.
+  m_stepDir = m_dir.File("steps-back");
+  m_lastStep = 0;
+  setenv("PXQD_TABLE_STEPS", m_stepDir.c_str(), 1);
+  const std::string dump = m_dir.File("table-back.txt");
+  setenv("PXQD_TABLE_DUMP", dump.c_str(), 1);
+  setenv("PXQD_HEADLESS_HANDS", "1", 1);
+  m_hall = std::make_unique<HallStandIn>(m_options);
+  ASSERT_TRUE(m_hall->Start());
+  ASSERT_TRUE(m_hall->StartClient());
+  unsetenv("PXQD_TABLE_DUMP");
+  ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
+
+  // Without a single notification since it entered, the client shows the hand as it stands.
+  auto held = [](const Step& s, int chair) {
+    const std::string side = std::to_string(SideOf(chair));
+    return s.Int("hand" + side) + (s["drawn" + side] != "-" ? 1 : 0);
+  };
+  Step back;
+  ASSERT_TRUE(WaitForStep("10-back-in-the-hand", [](const Step& s) { return s.Int("playing") == 1; }, &back));
+  EXPECT_EQ(back["melds0"].substr(0, 4), "set:") << back.line;
+  EXPECT_EQ(Sorted(Step{0, {{"m", back["melds0"].substr(4)}}}.Ids("m")),
+            Sorted({SOUTH_OF_BANKER, SOUTH_PAIR[0], SOUTH_PAIR[1]}))
+      << back.line;
+  EXPECT_EQ(Sorted(Step{0, {{"m", back["melds1"].substr(5)}}}.Ids("m")),
+            Sorted({WEST_OF_CHAIR2, WEST_TRIPLE[0], WEST_TRIPLE[1], WEST_TRIPLE[2]}))
+      << back.line;
+  EXPECT_EQ(back["played1"], std::to_string(NORTH_OF_CHAIR3)) << "chair 3's discard waits for its claims";
+  EXPECT_EQ(back["river0"], "-");
+  EXPECT_EQ(back["river2"], "-");
+  EXPECT_EQ(Sorted(back.Ids("tiles3")), Sorted(m_script.hands[OWN_CHAIR])) << back.line;
+  EXPECT_EQ(held(back, 0), 13) << back.line;
+  EXPECT_EQ(held(back, OWN_CHAIR), 13) << back.line;
+  EXPECT_EQ(held(back, 2), 10) << back.line;
+  EXPECT_EQ(held(back, 3), 10) << back.line;
+  EXPECT_EQ(back.Int("wall"), 136 - 53 - 1) << back.line;
+  for (DWORD waited = 0; waited < WAIT_MS && m_requests.OfCode(REQ_RETURN_TO_GAME).empty(); waited += 20) Sleep(20);
+  const std::vector<LoggedRequest> returns = m_requests.OfCode(REQ_RETURN_TO_GAME);
+  ASSERT_EQ(returns.size(), 1u) << "the client tells the server it is back";
+  ASSERT_GE(returns[0].body.size(), 20u);
+  EXPECT_EQ(returns[0].body[16], 1) << "a return into a running hand";
+  m_clientSession = returns[0].session;
+
+  // The hand goes on: the client draws the east wind and lets it go, and the banker wins on it.
+  ASSERT_TRUE(RunUntil("discard", 2, GREEN_DRAWN));
+  ASSERT_TRUE(WaitForEvent("draw", OWN_CHAIR, EAST_DRAWN)) << "the client did not play its turn";
+  ASSERT_TRUE(WaitForEvent("discard", OWN_CHAIR, EAST_DRAWN));
+  ASSERT_TRUE(RunUntil("hu", 0, EAST_DRAWN));
+  ASSERT_TRUE(RunUntil("result", -1));
+  // Its one hand played, the client ends by itself (often before a frame shows the win).
+  HANDLE client = m_hall->ClientProcess();
+  ASSERT_EQ(WaitForSingleObject(client, WAIT_MS), WAIT_OBJECT_0) << "the client did not end after its hand";
+  DWORD code = 1;
+  GetExitCodeProcess(client, &code);
+  EXPECT_EQ(code, 0u);
+
+  // Nothing it asked was refused, and its table at the end is the server's.
+  for (const LoggedRequest& r : m_requests.All()) {
+    if (r.session == m_clientSession && r.answered) EXPECT_NE(r.result, static_cast<DWORD>(RESULT_REFUSED)) << r.code;
+  }
+  HandEndLines server;
+  {
+    std::lock_guard<std::mutex> g(m_logLock);
+    for (const json& e : m_handLog) server.Feed(e.dump());
+  }
+  std::vector<std::string> lines;
+  std::ifstream in(dump);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 1u) << "one hand end written";
+  const HandEndLines::Comparison compared = server.Compare(lines);
+  EXPECT_EQ(compared.matched, 1) << (compared.notes.empty() ? lines[0] : compared.notes[0]);
+  // The user's log tells of the return (both clients write to it: the second one's lines last).
+  std::ifstream logFile(m_dir.File("data/pxqd/logs/client.log"));
+  std::stringstream log;
+  log << logFile.rdbuf();
+  const std::string text = log.str();
+  const size_t entered = text.rfind("entered room 12 table 3 chair 1 with the table's data");
+  EXPECT_NE(entered, std::string::npos) << text;
+  EXPECT_NE(text.find("a hand under way was taken up", entered == std::string::npos ? 0 : entered), std::string::npos)
+      << text;
 }
 
 TEST_F(ScriptedHandTest, TheClientFollowsAScriptedHandStepByStep) { PlayTheHand(false); }

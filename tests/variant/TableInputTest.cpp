@@ -10,28 +10,21 @@
 #include <map>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/SceneRequests.h"
 #include "mahjong/scene/TilePictures.h"
-#include "platform/display/Display.h"
-#include "platform/kernel/Time.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/RequestWait.h"
 #include "variant/TableTurn.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
-
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
 
 int Id(int suit, int value, int copy) { return suit * 36 + copy * 9 + value - 1; }
 
@@ -92,39 +85,20 @@ class RecordingScene : public CVariantTableScene {
   }
 };
 
-struct Forwarder : CTableEffects {
-  CTableEffects* to = nullptr;
-  void ShowHand(int s) override { if (to) to->ShowHand(s); }
-  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
-  void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
-  void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
-  void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
-  void PlayTileVoice(int s, int t) override { if (to) to->PlayTileVoice(s, t); }
-  void PlayActionVoice(int s, const char* n) override { if (to) to->PlayActionVoice(s, n); }
-  void NewHandDealt() override { if (to) to->NewHandDealt(); }
-  void TableNoticeArrived() override { if (to) to->TableNoticeArrived(); }
-  void TableRebuilt() override { if (to) to->TableRebuilt(); }
-};
-
-class TableInputTest : public enginetest::EngineResTest {
+class TableInputTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TableInputTestParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TableInputTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
+    VariantTableFixture::SetUp();
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new RecordingScene(m_model);
-    m_forward.to = m_scene;
+    CVariantTableScene::Hooks sceneHooks;
+    sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
+    sceneHooks.voiceFolder = [](int side) { return std::string("sound\\0") + std::to_string(side) + "\\"; };
+    sceneHooks.isSilent = [this] { return m_silent; };
+    sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
+    // The model's new hands, notifications and resyncs reach the scene's hand start.
+    m_forward.handStart = true;
+    m_rec = new RecordingScene(m_model);
+    MakeScene(sceneHooks, m_rec);
     CTableTurn::Hooks hooks;
     hooks.redraw = [this] { m_scene->MarkStale(); };
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
@@ -132,30 +106,7 @@ class TableInputTest : public enginetest::EngineResTest {
     hooks.jokerDrawn = [this] { m_scene->PlayJokerEffect(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
-    CVariantTableScene::Hooks sceneHooks;
-    sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
-    sceneHooks.voiceFolder = [](int side) { return std::string("sound\\0") + std::to_string(side) + "\\"; };
-    sceneHooks.isSilent = [this] { return m_silent; };
-    sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
-    m_scene->SetHooks(sceneHooks);
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
-  }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
-  }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
+    OpenScene();
   }
   // A hand with the own chair in turn holding its drawn tile (listed first), played once the
   // hand start (dice, deal, flowers) is over.
@@ -182,7 +133,7 @@ class TableInputTest : public enginetest::EngineResTest {
     t.flowers = flowers;
     testbed::BodyData body = t.WriteNewHand();
     m_info.CopyTableInfo(body.data(), body.size());
-    m_scene->steps.clear();
+    m_rec->steps.clear();
     m_model.ResetRound();
     Advance(60);  // the scene sees the hand start
   }
@@ -210,19 +161,14 @@ class TableInputTest : public enginetest::EngineResTest {
     return -1;
   }
 
-  HWND m_parent = nullptr;
   int m_joker1 = -1;
+  RecordingScene* m_rec = nullptr;
   bool m_silent = false;
   std::vector<std::string> m_voices;
-  CVariantGameInfo m_info;
-  Forwarder m_forward;
-  CMJTableModel m_model{m_info, m_forward};
   Connection m_connection;
   CSceneRequests m_requests{m_connection, m_model, Identity()};
   CRequestWait m_wait;
   CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-  CMJTableView m_view;
-  RecordingScene* m_scene = nullptr;
 
   static CSceneRequests::Identity Identity() {
     CSceneRequests::Identity id;
@@ -432,12 +378,12 @@ TEST_F(TableInputTest, TheHandStartDealsSideBySideRevealsFlowersAndStartsPlay) {
     ASSERT_TRUE(m_scene->HandStartRunning());
     for (int side = 0; side < 4; ++side) EXPECT_FALSE(m_scene->IsHandShown(side)) << "no hand before the deal";
     PlayHandStart();
-    const RecordingScene::Step* deal = m_scene->Find(CVariantTableScene::CMD_DEAL);
+    const RecordingScene::Step* deal = m_rec->Find(CVariantTableScene::CMD_DEAL);
     ASSERT_NE(deal, nullptr);
     EXPECT_GE(deal->at - start, c.diceMin);
     EXPECT_LT(deal->at - start, c.diceMax);
     std::vector<int> dealt;
-    for (const auto& step : m_scene->steps) {
+    for (const auto& step : m_rec->steps) {
       if (step.code != CVariantTableScene::CMD_SIDE_DEALT) continue;
       const DWORD due = 500 * static_cast<DWORD>(dealt.size());
       EXPECT_GE(step.at - deal->at, due) << "side " << step.side;
@@ -445,12 +391,12 @@ TEST_F(TableInputTest, TheHandStartDealsSideBySideRevealsFlowersAndStartsPlay) {
       dealt.push_back(step.side);
     }
     EXPECT_EQ(c.dealt, dealt);
-    const RecordingScene::Step* over = m_scene->Find(CVariantTableScene::CMD_DEAL_OVER);
+    const RecordingScene::Step* over = m_rec->Find(CVariantTableScene::CMD_DEAL_OVER);
     ASSERT_NE(over, nullptr);
     EXPECT_GE(over->at - deal->at, 2000u);
     EXPECT_LT(over->at - deal->at, 2000u + SLACK);
     std::vector<int> revealed;
-    for (const auto& step : m_scene->steps) {
+    for (const auto& step : m_rec->steps) {
       if (step.code != CVariantTableScene::CMD_FLOWERS_REVEALED) continue;
       const size_t k = revealed.size();
       revealed.push_back(step.side);
@@ -461,7 +407,7 @@ TEST_F(TableInputTest, TheHandStartDealsSideBySideRevealsFlowersAndStartsPlay) {
     std::vector<int> expected;
     for (const Reveal& r : c.reveals) expected.push_back(r.side);
     EXPECT_EQ(expected, revealed);
-    const RecordingScene::Step* play = m_scene->Find(CVariantTableScene::CMD_PLAY);
+    const RecordingScene::Step* play = m_rec->Find(CVariantTableScene::CMD_PLAY);
     ASSERT_NE(play, nullptr);
     EXPECT_GE(play->at - over->at, c.play);
     EXPECT_LT(play->at - over->at, c.play + SLACK);
@@ -493,7 +439,7 @@ TEST_F(TableInputTest, ANewHandShowsOnlyWhatWasDealtAndEndsInPlayWithTheHandSort
   Advance(1000);  // the dice roll
   EXPECT_EQ(0, ownPictures());
   EXPECT_TRUE(m_scene->OwnTileRect(1).right == 0) << "no own tile to click yet";
-  while (m_scene->Find(CVariantTableScene::CMD_SIDE_DEALT) == nullptr) Advance(10);
+  while (m_rec->Find(CVariantTableScene::CMD_SIDE_DEALT) == nullptr) Advance(10);
   Advance(60);
   // The own side (the banker's) is dealt first; the others wait for their turn.
   EXPECT_TRUE(m_scene->IsHandShown(SIDE_OWN));
@@ -541,7 +487,7 @@ TEST_F(TableInputTest, ANotificationDuringTheHandStartIsAppliedOnceAfterPlayStar
   Advance(6000);
   EXPECT_EQ(6, m_model.Clock().pointTo);
   EXPECT_EQ(0, m_model.Tiles().RiverCount(0));
-  EXPECT_EQ(nullptr, m_scene->Find(CVariantTableScene::CMD_PLAY)) << "no step of the finished start acts";
+  EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_PLAY)) << "no step of the finished start acts";
   EXPECT_TRUE(played->present);
 }
 
@@ -561,10 +507,10 @@ TEST_F(TableInputTest, AResyncDuringTheHandStartShowsTheWholeTable) {
   }
   EXPECT_EQ(0, m_model.Clock().pointTo) << "chair 1 (side 0) is in turn";
   EXPECT_EQ(10, m_model.Clock().remainingSeconds);
-  m_scene->steps.clear();
+  m_rec->steps.clear();
   Advance(4000);
-  EXPECT_EQ(nullptr, m_scene->Find(CVariantTableScene::CMD_FLOWERS_REVEALED));
-  EXPECT_EQ(nullptr, m_scene->Find(CVariantTableScene::CMD_PLAY));
+  EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_FLOWERS_REVEALED));
+  EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_PLAY));
 }
 
 // The own draw of a joker marks it for a second, as a joker replacement tile is marked.
