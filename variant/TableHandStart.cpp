@@ -75,6 +75,9 @@ void CVariantTableScene::NewHandDealt() {
   m_binder.SetJokerMark(false);
   for (int side = 0; side < SIDE_COUNT; ++side) m_handShown[side] = m_flowersShown[side] = false;
   m_winnerSide = -1;
+  // The last hand's banker and stake go as the new hand is dealt; the new ones show with play.
+  m_panels.ResetSideEffects();
+  HideStakePanel();
   m_stale = true;
   RollDice();
 }
@@ -240,7 +243,7 @@ void CVariantTableScene::StartPlay() {
   m_bars.SortHandAnimated();
   // The clock points at the chair in turn with its time, and the own turn's offers are made.
   if (m_turn != nullptr) m_turn->StartHand();
-  if (m_hooks.showStakePanel) m_hooks.showStakePanel();
+  ShowStakePanel();
   m_stale = true;
 }
 
