@@ -298,7 +298,7 @@ void CVariantTableScene::ReplacementLater(uint32_t command, const BYTE* record) 
   if (record == nullptr) return;
   // One replacement at a time: an earlier one still on its way comes in first.
   FlushReplacement();
-  Replacement r{command, {}, ++m_replacementTicket};
+  Replacement r{{}, ++m_replacementTicket};
   std::memcpy(r.record, record, sizeof r.record);
   m_replacement = r;
   // The drawn place stays empty until the tile comes; the wall keeps it until then.
@@ -319,10 +319,10 @@ void CVariantTableScene::FlushReplacement() {
   if (!m_replacement) return;
   const Replacement r = *m_replacement;
   m_replacement.reset();
-  TakeReplacement(r.command, r.record);
+  TakeReplacement(r.record);
 }
 
-void CVariantTableScene::TakeReplacement(uint32_t command, const BYTE* record) {
+void CVariantTableScene::TakeReplacement(const BYTE* record) {
   const int tile = ReadInt(record, 4);
   const int wall = ReadInt(record, 8);
   const int flags = ReadInt(record, 12);
@@ -332,7 +332,6 @@ void CVariantTableScene::TakeReplacement(uint32_t command, const BYTE* record) {
   drawn->standing = 1;
   drawn->present = 1;
   drawn->nFace = 1;
-  (void)command;
   if (wall >= 0 && wall < m_model.GetTileCount()) {
     m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, wall)->present = 0;
   } else {

@@ -331,7 +331,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void StopHandStart();
   bool OnSequenceCommand(const Event& event);
   void FlushReplacement();
-  void TakeReplacement(uint32_t command, const BYTE* record);
+  void TakeReplacement(const BYTE* record);
   // The dice's timed steps on the engine: a die rolls through its strip, then rests and goes.
   static int ApplyDieRoll(Entity* target, ApplyParams* params, World* world, uint32_t now);
   static int ApplyDieRest(Entity* target, ApplyParams* params, World* world, uint32_t now);
@@ -393,7 +393,6 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   bool m_handShown[SIDE_COUNT] = {true, true, true, true};
   bool m_flowersShown[SIDE_COUNT] = {true, true, true, true};
   struct Replacement {
-    uint32_t command;
     BYTE record[32];
     int ticket;
   };
