@@ -40,3 +40,18 @@ int ScheduleFlowerReveal(int bankerSide, const int flowerCounts[4], int playerCo
   *startPlayMs = (k + 1) * 300;
   return k;
 }
+
+int ScheduleDeal(int bankerSide, int playerCount, DealStep out[4], int* dealOverMs) {
+  if (playerCount > 4) playerCount = 4;
+  if (playerCount < 0) playerCount = 0;
+  int n = 0;
+  // A banker the table does not know is dealt as the own side, so that every hand still shows.
+  int side = bankerSide >= 0 && bankerSide < 4 ? bankerSide : 3;
+  for (int k = 0; k < playerCount; ++k) {
+    out[n++] = {side, 500 * k};
+    // The side that played before: one up, except that three players leave side 1 empty.
+    side = playerCount == 3 && side == 0 ? 2 : (side + 1) % 4;
+  }
+  *dealOverMs = 500 * playerCount;
+  return n;
+}

@@ -21,3 +21,14 @@ struct FlowerReveal {
 // (at most 4) and sets *startPlayMs.
 int ScheduleFlowerReveal(int bankerSide, const int flowerCounts[4], int playerCount, FlowerReveal out[4],
                          int* startPlayMs);
+
+// When each side's hand appears after the dice: the banker's side at once, then the sides that
+// played before it (the deal goes against the turn order), 500 ms apart; the deal is over
+// 500 ms after the last side (2000 ms with four players). With three players side 1 is skipped;
+// a banker outside the table is dealt as the own side (3).
+struct DealStep {
+  int side;
+  int delayMs;
+};
+// Returns the number of steps written to out (at most 4) and sets *dealOverMs.
+int ScheduleDeal(int bankerSide, int playerCount, DealStep out[4], int* dealOverMs);

@@ -39,6 +39,16 @@ RequestBody MakePrizePageRequest(const RequestContext& c) {
   return w.Data();
 }
 
+RequestBody MakeActivityQuery(const RequestContext& c) {
+  CBodyWriter w(ACTIVITY_QUERY_SIZE);
+  w.Int(0, c.userId);
+  w.Int(4, c.roomId);
+  w.Int(8, c.tableNo);
+  w.Int(12, c.chair);
+  w.Int(16, 0);
+  return w.Data();
+}
+
 std::optional<PrizePage> ReadPrizePage(const uint8_t* body, size_t length) {
   CBodyReader r(body, length);
   if (!r.Has(PRIZE_PAGE_SIZE)) return std::nullopt;

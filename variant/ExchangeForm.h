@@ -12,6 +12,8 @@
 
 #define REQ_SUBMIT_EXCHANGE 401002
 #define REQ_PRIZE_PAGE 401003
+#define REQ_ACTIVITY_QUERY 400008
+#define ACTIVITY_QUERY_SIZE 20
 #define PRIZE_PAGE_SIZE 304
 #define LATEST_EXCHANGES 4
 #define EXCHANGE_FORM_SIZE 144
@@ -52,6 +54,8 @@ struct PrizePage {
 
 // The request for the prize page: the ids, the four latest-exchange slots at -1, the rest zero.
 RequestBody MakePrizePageRequest(const RequestContext& c);
+// The question whether the ticket-exchange activity runs: the ids, and a zero word at 16.
+RequestBody MakeActivityQuery(const RequestContext& c);
 // Empty when the body is shorter than the page. Every name is read within its 32-byte field,
 // including the last one, which ends at the page's last byte.
 std::optional<PrizePage> ReadPrizePage(const uint8_t* body, size_t length);

@@ -174,7 +174,16 @@ void CTableDialogs::ShowSettlement(const uint8_t* record, size_t recordLength, c
 }
 
 void CTableDialogs::OnNewHand() {
+  // The answer is the activity's own notification; the request's result says nothing more.
+  if (!m_activityKnown && m_hooks.queryActivity) m_hooks.queryActivity();
   if (m_settlement && m_hooks.isLookOn && m_hooks.isLookOn()) m_settlement->Close(1);
+}
+
+void CTableDialogs::OnActivityOpen(const uint8_t* body, size_t length) {
+  CBodyReader r(body, length);
+  if (!r.Has(20)) return;
+  m_activityKnown = true;
+  if (r.Int(16) != 0 && m_hooks.showActivityButton) m_hooks.showActivityButton();
 }
 
 void CTableDialogs::ShowPlayerCard(const uint8_t* record, size_t length) {

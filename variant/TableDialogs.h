@@ -22,6 +22,7 @@ class CWnd;
 
 #define NTF_LEAVE_REQUEST 400006
 #define NTF_LEAVE_REPLY 400007
+#define NTF_ACTIVITY_OPEN 400008
 #define NTF_TICKET_COUNT 401000
 #define NTF_TICKETS_WON 401001
 #define NTF_EXCHANGE_RESULT 401002
@@ -42,6 +43,10 @@ class CTableDialogs {
     std::function<void(bool show)> showWait;
     // Asks the server for the prize page (request 401003).
     std::function<int()> requestPrizePage;
+    // Asks the server whether the ticket-exchange activity runs (request 400008).
+    std::function<int()> queryActivity;
+    // The scene's activity button comes up.
+    std::function<void()> showActivityButton;
     // The scene's preparation of the next hand, when the settlement closes.
     std::function<void()> settlementClosed;
     // The scene's ticket animation for tickets won.
@@ -75,8 +80,14 @@ class CTableDialogs {
   void OnPrizePage(const uint8_t* body, size_t length);
   // The hand's round result and the per-seat entries after it.
   void ShowSettlement(const uint8_t* record, size_t recordLength, const uint8_t* entries, size_t entriesLength);
-  // A new hand: an onlooker's settlement goes without calling the scene back.
+  // A new hand: an onlooker's settlement goes without calling the scene back, and the activity
+  // is asked for until the server has announced it once.
   void OnNewHand();
+  // The server announced the activity (+16: whether its button shows).
+  void OnActivityOpen(const uint8_t* body, size_t length);
+  bool ActivityKnown() const { return m_activityKnown; }
+  // The scene's activity button, which only the main frame can give.
+  void SetActivityButton(std::function<void()> show) { m_hooks.showActivityButton = std::move(show); }
   // The hall's details of a player (its 320-byte record): the player card shows them.
   void ShowPlayerCard(const uint8_t* record, size_t length);
   CPlayerCardDlg* PlayerCard() { return m_card; }
@@ -104,6 +115,7 @@ class CTableDialogs {
   std::unique_ptr<AnswerSink> m_answerSink;
   CExchangeActPanel* m_act = nullptr;
   CExchangeResultPanel* m_result = nullptr;
+  bool m_activityKnown = false;
   // The card deletes itself with its window, which goes with the main window.
   CPlayerCardDlg* m_card = nullptr;
 };

@@ -435,7 +435,11 @@ void CTableTurn::LayOwnGang(int notifyCode, const BYTE* body64, const BYTE* repl
   WriteInt(note, 44, ReadInt(reply32, 8));
   if (!m_model.OnGangMeld(notifyCode, note, sizeof note)) Log("the own gang could not be laid");
   m_model.EnableAllHandTiles();
-  OffersAfterDraw(ReadInt(reply32, 12));
+  if (m_hooks.replacementLater) {
+    m_hooks.replacementLater(CMD_GANG_REPLACEMENT, reply32);
+  } else {
+    OffersAfterDraw(ReadInt(reply32, 12));
+  }
   Redraw();
 }
 
@@ -618,7 +622,11 @@ int CTableTurn::DoFlowerReplace(int index) {
   m_model.OnFlowerReplaced(note, sizeof note);
   m_model.EnableAllHandTiles();
   const bool replaced = ReadInt(record, 4) != -1;
-  if (replaced) OffersAfterDraw(ReadInt(record, 12));
+  if (replaced && m_hooks.replacementLater) {
+    m_hooks.replacementLater(CMD_FLOWER_REPLACEMENT, record);
+  } else if (replaced) {
+    OffersAfterDraw(ReadInt(record, 12));
+  }
   Redraw();
   return replaced ? 1 : 0;
 }
@@ -652,6 +660,8 @@ int CTableTurn::DrawTileForTurn() {
   }
   m_control.SetClaimWaiting(0);
   m_model.ApplyOwnDraw(tile, ReadInt(record, 8));
+  if (m_hooks.jokerDrawn && IsJokerTile(tile, m_info.GetJokerTile1(), m_info.GetJokerTile2(), m_model.GetRuleFlags()))
+    m_hooks.jokerDrawn();
   OffersAfterDraw(ReadInt(record, 12));
   Redraw();
   return 1;

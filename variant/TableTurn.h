@@ -37,7 +37,15 @@ class CTableTurn : public CTurnActions {
     // absent player in turn: started with a wait in milliseconds, and stopped together.
     std::function<void(int timer, int ms)> startTimer;
     std::function<void(int timer)> stopTimer;
+    // The replacement tile of an accepted own gang (CMD 210007) or flower replacement (210008):
+    // the draw record (32 bytes) is handed on and the tile comes into the drawn place a little
+    // later, through OffersAfterReplacement. Unset: the tile is in the hand at once.
+    std::function<void(uint32_t command, const BYTE* record)> replacementLater;
+    // A joker came into the own drawn place by the own draw: the scene marks it for a while.
+    std::function<void()> jokerDrawn;
   };
+  static constexpr uint32_t CMD_GANG_REPLACEMENT = 210007;
+  static constexpr uint32_t CMD_FLOWER_REPLACEMENT = 210008;
 
   CTableTurn(CMJTableModel& model, CGameInfo& info, CSceneRequests& requests, CRequestWait& wait);
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -75,6 +83,12 @@ class CTableTurn : public CTurnActions {
 
   // The own turn's offers: a gang of own tiles, a self-drawn win.
   void TestOwnGang();
+  // A replacement tile came into the own drawn place (its draw flags): the own turn's offers,
+  // unless a flower has to be replaced first.
+  void OffersAfterReplacement(int drawFlags) {
+    OffersAfterDraw(drawFlags);
+    Redraw();
+  }
   void SetHuOption(int drawFlags);
 
   // CTurnActions.

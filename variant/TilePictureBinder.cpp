@@ -66,21 +66,31 @@ void CTilePictureBinder::Build(CTileTable& tiles) {
   BuildWall(tiles);
   for (int side = 0; side < CTileTable::SIDES; ++side) {
     BuildRiver(tiles, side);
-    BuildFlowers(tiles, side);
-    BuildHand(tiles, side);
+    if (m_flowersShown[side]) {
+      BuildFlowers(tiles, side);
+    } else {
+      for (int i = 0; i < FLOWER_PLACES; ++i) m_table.ReleaseRecordEntity(*tiles.GetTileRecord(MJ_ZONE_FLOWERS, side, i));
+    }
+    if (m_handShown[side]) {
+      BuildHand(tiles, side);
+    } else {
+      for (int i = 0; i < CTileTable::HAND_PLACES; ++i) m_table.ReleaseRecordEntity(*tiles.GetTileRecord(MJ_ZONE_HAND, side, i));
+    }
     BuildPlayed(tiles, side);
   }
 }
 
 bool CTilePictureBinder::Place(MJTile& record, int zone, int side, int index, const TilePictureChoice& choice,
-                               int cx, int cy, int level, double alpha) {
+                               int cx, int cy, int level, double alpha, uint32_t back) {
   const uint32_t id = m_pictures->Id(choice.picture);
   if (id == 0) return false;
   const int row = m_table.AllocEntity();
   Entity* e = RowEntity(row);
   if (e == nullptr) return false;
   m_table.Bind(row, record, zone, side, index);
-  PictureEntity::SetPicture(e, id, choice.sx, 0, choice.w, choice.h, KEY);
+  // The back colour tints a picture drawn at less than full opacity (the picture's key colour:
+  // no tint).
+  PictureEntity::SetPicture(e, id, choice.sx, 0, choice.w, choice.h, back);
   e->SetSize(choice.w, choice.h);
   e->SetAlpha(alpha);
   e->SetLevel(level);
@@ -139,7 +149,12 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
     if (!standing && shown.lie == 0) shown.lie = CMeldPlacement::NormalLie(side);
     if (standing && side != SIDE_OWN && shown.nFace == 0) shown.nFace = 2;
     TilePictureChoice c;
-    const bool drawable = ChooseHandPicture(shown, side, m_metrics, &c);
+    bool drawable = ChooseHandPicture(shown, side, m_metrics, &c);
+    if (drawable && m_jokerMark && side == SIDE_OWN && i == CTileTable::DRAWN_PLACE && standing) {
+      // The joker mark's first frame, in the size of the face it stands for.
+      c.picture = TPIC_JOKER;
+      c.sx = 0;
+    }
     // The step along the hand: a picture's width across the table, and along the side walls the
     // metric step (standing tiles seen from the side and laid tiles overlap by their depth).
     int step = c.w;
@@ -177,8 +192,14 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
         e->Refresh();
       }
     } else {
-      const double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
-      Place(*t, standing ? MJ_ZONE_HAND : MJ_ZONE_HAND_LAID, side, i, c, cx, cy, HAND_LEVEL + cy, alpha);
+      double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
+      uint32_t back = KEY;
+      // A joker on any side shows tinted, unless it is an own tile dimmed for the choice at hand.
+      if (alpha == 1.0 && c.picture != TPIC_JOKER && m_isJoker && t->nFace != 0 && m_isJoker(t->tileId)) {
+        alpha = JOKER_OPACITY;
+        back = JOKER_TINT;
+      }
+      Place(*t, standing ? MJ_ZONE_HAND : MJ_ZONE_HAND_LAID, side, i, c, cx, cy, HAND_LEVEL + cy, alpha, back);
     }
     // An own standing tile answers to the mouse through a tile control; one that found no free
     // control when it was drawn takes one as soon as another tile gives its control back.

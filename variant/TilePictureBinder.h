@@ -36,6 +36,19 @@ class CTilePictureBinder {
     m_takeControl = std::move(take);
     m_releaseControl = std::move(release);
   }
+  // One record's picture let go, so that the next build draws it anew.
+  void ReleaseRecord(MJTile& record) { m_table.ReleaseRecordEntity(record); }
+  // Which sides' hands and flowers are on the table (a hand being dealt shows side by side);
+  // a side that is not shown has no pictures.
+  void SetShown(const bool hands[4], const bool flowers[4]) {
+    for (int i = 0; i < 4; ++i) m_handShown[i] = hands[i], m_flowersShown[i] = flowers[i];
+  }
+  // While set, the own drawn tile shows the joker mark in place of its face.
+  void SetJokerMark(bool on) { m_jokerMark = on; }
+  // Which tiles are jokers: a joker in a hand (any side's) is drawn tinted.
+  void SetJokerRule(std::function<bool(int tile)> isJoker) { m_isJoker = std::move(isJoker); }
+  static constexpr uint32_t JOKER_TINT = 0x120AF5;
+  static constexpr double JOKER_OPACITY = 0.7;
 
   const CTileEntityTable& Table() const { return m_table; }
   TileEntityRow& Row(int row) { return m_table.Row(row); }
@@ -52,7 +65,7 @@ class CTilePictureBinder {
   // Binds a record to a new row and shows its picture centred at (cx, cy); false when no row
   // is free or the record has no picture.
   bool Place(MJTile& record, int zone, int side, int index, const TilePictureChoice& choice, int cx, int cy,
-             int level, double alpha);
+             int level, double alpha, uint32_t back = CTilePictureSet::KEY);
 
   GameBase* m_scene = nullptr;
   const CTilePictureSet* m_pictures = nullptr;
@@ -64,4 +77,8 @@ class CTilePictureBinder {
   std::function<void(const std::string&)> m_log;
   std::function<void(TileEntityRow&)> m_takeControl;
   std::function<void(TileEntityRow&)> m_releaseControl;
+  bool m_handShown[4] = {true, true, true, true};
+  bool m_flowersShown[4] = {true, true, true, true};
+  bool m_jokerMark = false;
+  std::function<bool(int tile)> m_isJoker;
 };

@@ -149,6 +149,9 @@ void CVariantApp::JoinDialogs() {
   d.chat = [this](const std::string& line) { AddChatText(line.c_str()); };
   d.showWait = [this](bool show) { ShowWait(EXCHANGE_WAIT_TEXT, show ? TRUE : FALSE); };
   d.requestPrizePage = [this] { return SendTableRequest(*this, REQ_PRIZE_PAGE, MakePrizePageRequest(TableRequestContext(*this))); };
+  d.queryActivity = [this] {
+    return SendTableRequest(*this, REQ_ACTIVITY_QUERY, MakeActivityQuery(TableRequestContext(*this)));
+  };
   m_dialogs.SetHooks(std::move(d));
 }
 

@@ -117,6 +117,9 @@ class CVariantApp : public CMJGameApp {
     void OnCountdownExpired() override { if (m_scene) m_scene->OnCountdownExpired(); }
     void ClaimOfferClosed() override { if (m_scene) m_scene->ClaimOfferClosed(); }
     void AddChatLine(const std::string& line) override { if (m_scene) m_scene->AddChatLine(line); }
+    void NewHandDealt() override { if (m_scene) m_scene->NewHandDealt(); }
+    void TableNoticeArrived() override { if (m_scene) m_scene->TableNoticeArrived(); }
+    void TableRebuilt() override { if (m_scene) m_scene->TableRebuilt(); }
     void Log(const std::string& line) override;
 
    private:

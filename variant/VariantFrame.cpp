@@ -67,6 +67,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
         if (m_scene != nullptr && tickets > 0) m_scene->Extras().PlayTicketAnimation(std::min(tickets, 10));
       },
       [this]() -> CWnd* { return dynamic_cast<CPlayerView*>(GetPlayerView()); });
+  app->Dialogs().SetActivityButton([this] {
+    if (m_scene != nullptr) m_scene->Extras().ShowActivityButton();
+  });
   // The close request's leave dialog (the frame plays its sound first), and the player pane's
   // answer pop-up.
   CMainFrame::SetLeaveDialog([app] {
@@ -196,6 +199,12 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       m_view->RestartClockTimer();
   };
   turn.turnStalled = [app] { app->GetMJConnection()->SendRequest229405(); };
+  turn.replacementLater = [this](uint32_t command, const BYTE* record) {
+    if (m_scene != nullptr) m_scene->ReplacementLater(command, record);
+  };
+  turn.jokerDrawn = [this] {
+    if (m_scene != nullptr) m_scene->PlayJokerEffect();
+  };
   m_turn->SetHooks(std::move(turn));
   m_turn->SetAiWeights(LoadAiWeights(static_cast<LPCSTR>(app->GetGameIniPath())));
   m_scene->AttachTurn(m_turn.get());

@@ -11,6 +11,7 @@ int CVariantNotify::OnNotify(int code, const BYTE* data, size_t length) {
     case NTF_TICKETS_WON: m_dialogs.OnTicketsWon(data, length); return 1;
     case NTF_EXCHANGE_RESULT: m_dialogs.OnExchangeResult(data, length); return 1;
     case NTF_PRIZE_PAGE: m_dialogs.OnPrizePage(data, length); return 1;
+    case NTF_ACTIVITY_OPEN: m_dialogs.OnActivityOpen(data, length); return 1;
     default: return CMJGameNotify::OnNotify(code, data, length);
   }
 }

@@ -10,6 +10,7 @@
 #include "framework/PlayerTables.h"
 #include "mahjong/HandActions.h"
 #include "mahjong/SeatLayout.h"
+#include "mahjong/TileRules.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
 #include "platform/user/Input.h"
@@ -85,6 +86,7 @@ void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
                      : code == CTableBars::CMD_CHI  ? CLAIM_CHI
                      : code == CTableBars::CMD_HU   ? CLAIM_HU
                                                     : CLAIM_PASS;
+    FlushReplacement();
     if (m_turn != nullptr && !m_turn->IsLookOn()) m_turn->PressClaimButton(type);
     m_stale = true;
   };
@@ -111,6 +113,10 @@ void CVariantTableScene::StartAutoReady() {
 
 void CVariantTableScene::OnTimer(uintptr_t timerId) {
   if (m_bars.OnTimer(timerId)) return;
+  // The turn's timers act on the hand: a replacement still on its way comes in first.
+  if (timerId == CLOCK_TIMER || timerId == CTableTimers::DRAW_FALLBACK_TIMER ||
+      timerId == CTableTimers::DISCARD_FALLBACK_TIMER)
+    FlushReplacement();
   switch (timerId) {
     case CTableTimers::DRAW_FALLBACK_TIMER:
     case CTableTimers::DISCARD_FALLBACK_TIMER: {
@@ -191,7 +197,8 @@ bool CVariantTableScene::ResumeHand() {
   if (m_hooks.refreshSeats) m_hooks.refreshSeats();
   // The hand is joined, not started: no dice are thrown and no winner of the last hand is marked.
   m_winnerSide = -1;
-  m_diceRolling = false;
+  ++m_handStartGeneration;
+  ShowWholeTable();
   for (int& d : m_dice) d = 0;
   m_wasPlaying = true;
   if (m_turn != nullptr) m_turn->StartHand();
@@ -208,6 +215,7 @@ void CVariantTableScene::OnLayout() {
 }
 
 void CVariantTableScene::OnShutdown() {
+  StopHandStart();
   // The engine deletes its controls and entities with the world.
   m_controls.Forget();
   for (ControlRecord*& c : m_claimButtons) c = nullptr;
@@ -239,6 +247,7 @@ int CVariantTableScene::OnCommand(Event event) {
     if (m_hooks.quit) m_hooks.quit();
     return 1;
   }
+  if (OnSequenceCommand(event)) return 1;
   POINT p{};
   GetMousePos(&p);
   if (event.code == CMD_START) {
@@ -290,6 +299,7 @@ int CVariantTableScene::OwnTileAt(int x, int y, int skip) const {
 }
 
 void CVariantTableScene::EndManagedPlay() {
+  FlushReplacement();
   if (m_turn != nullptr && m_turn->IsManagedPlay()) m_turn->SetManagedPlay(false);
   m_stale = true;
 }
@@ -356,6 +366,7 @@ int CVariantTableScene::OnTileCommand(const Event& event) {
     case CTileControlPool::CMD_PICK_GANG:
     case CTileControlPool::CMD_PICK_CHI:
     case CTileControlPool::CMD_DISCARD:
+      FlushReplacement();
       // The turn decides by the claim that is open: raise a tile for the chi or the gang, or
       // discard (a flower is replaced instead).
       if (m_turn != nullptr) m_turn->ClickOwnTile(index);
@@ -389,6 +400,7 @@ bool CVariantTableScene::BeginTileDrag(int index) {
   if (m_dragIndex >= 0) EndDragPicture(m_dragIndex);
   m_dragIndex = -1;
   if (m_turn == nullptr || m_turn->IsLookOn()) return false;
+  FlushReplacement();
   // No rearranging while a claim waits for the player's pick or the hand is dimmed for one.
   if (m_model.Clock().pendingClaim != PENDING_NONE) return false;
   const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index);
@@ -577,6 +589,10 @@ void CVariantTableScene::BuildBoard() {
     m_binder.Init(*this, m_pictures, [this](const std::string& line) { Log(line); });
     m_binder.SetControlHooks([this](TileEntityRow& row) { TakeTileControl(row); },
                              [this](TileEntityRow& row) { m_controls.Release(row); });
+    m_binder.SetJokerRule([this](int tile) {
+      const CGameInfo& info = m_model.Info();
+      return IsJokerTile(tile, info.GetJokerTile1(), info.GetJokerTile2(), m_model.GetRuleFlags()) != 0;
+    });
     m_binder.ReleaseAll(m_model.Tiles());
   } else {
     for (TileEntityRow& plate : m_plates) {
@@ -609,16 +625,15 @@ void CVariantTableScene::OnFrame() {
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {
     m_winnerSide = -1;
-    for (int& d : m_dice) d = 0;
-    if (m_hooks.dice) m_hooks.dice(m_dice);
-    m_diceStart = GetTickCount();
-    m_diceRolling = true;
-    if (m_turn != nullptr) m_turn->StartHand();
-    // The new hand's banker and stake: the last hand's go as it is dealt, and the new ones show
-    // as its play starts.
-    m_panels.ResetSideEffects();
-    HideStakePanel();
-    ShowStakePanel();
+    // A new hand starts play (the clock, the offers, the banker and the stake) at the end of its
+    // hand start; a hand joined while it runs (or dealt before the table ran) is played from its
+    // first frame.
+    if (!m_handStart) {
+      m_panels.ResetSideEffects();
+      HideStakePanel();
+      if (m_turn != nullptr) m_turn->StartHand();
+      ShowStakePanel();
+    }
   }
   if (!playing && m_wasPlaying) {
     ++m_handsEnded;
@@ -634,12 +649,8 @@ void CVariantTableScene::OnFrame() {
   if (!playing && m_wasPlaying) ShowStartButton(true);
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
-  if (m_autoPlay) AutoPlay(playing);
-  // The dice move while they are on the table.
-  if (m_diceRolling) {
-    m_stale = true;
-    if (DiceShown().empty() && GetTickCount() - m_diceStart >= THROW_MS) m_diceRolling = false;
-  }
+  // Managed play starts with play, not while the hand is still being dealt.
+  if (m_autoPlay && !m_handStart) AutoPlay(playing);
   // The tiles' click follows the clock and the claim that is open; the claim buttons follow
   // the turn's offers.
   const TileBindingState bound = BindingState();
@@ -904,6 +915,7 @@ void CVariantTableScene::PaintBoard() {
     DrawPlates();
     DrawBanner();
     DrawDice();
+    m_binder.SetShown(m_handShown, m_flowersShown);
     m_binder.Build(m_model.Tiles());
     NoteOwnTileRects();
     if (m_controls.TakeHoverLost()) {
@@ -945,7 +957,7 @@ void CVariantTableScene::PaintBoard() {
       case SIDE_LEFT: fx = hx + TILE_H + 8, fy = hy + 420; break;
       default: fx = hx - TILE_H - 8, fy = hy + 420; break;
     }
-    for (int i = 0; i < t.FlowerCount(side); ++i) {
+    for (int i = 0; m_flowersShown[side] && i < t.FlowerCount(side); ++i) {
       const MJTile* p = t.GetTileRecord(MJ_ZONE_FLOWERS, side, i);
       if (p == nullptr || !p->present) continue;
       const bool v = side == SIDE_LEFT || side == SIDE_RIGHT;
@@ -963,7 +975,7 @@ void CVariantTableScene::PaintBoard() {
       }
       DrawTile(px, py, false, *played, true, PLAYED_FRAME);
     }
-    DrawHand(side);
+    if (m_handShown[side]) DrawHand(side);
     if (side == m_winnerSide) {
       int x = 0, y = 0;
       bool v = false;
@@ -1117,16 +1129,9 @@ RECT CVariantTableScene::ClaimButtonRect(int type) const {
 
 std::vector<CVariantTableScene::DieShown> CVariantTableScene::DiceShown() const {
   std::vector<DieShown> shown;
-  if (!m_diceRolling || !m_model.IsPlaying()) return shown;
-  const uint32_t elapsed = GetTickCount() - m_diceStart;
-  const int throwIndex = static_cast<int>(elapsed / THROW_MS);
-  if (throwIndex > 1 || (throwIndex == 1 && !HasSecondThrow(m_dice[2], m_dice[3]))) return shown;
-  const uint32_t into = elapsed % THROW_MS;
-  const int frame = std::min<int>(8, static_cast<int>(into / ROLL_FRAME_MS));
-  for (int die = 2 * throwIndex; die < 2 * throwIndex + 2; ++die) {
-    const int strip = DiceStrip(die, m_dice[die]);
-    if (strip >= 0) shown.push_back(DieShown{die, strip, frame});
-  }
+  if (!m_model.IsPlaying()) return shown;
+  for (const DiePlace& p : m_diePlaces)
+    if (p.shown && p.strip >= 0) shown.push_back(DieShown{p.die, p.strip, p.frame});
   return shown;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,20 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   static constexpr uint32_t CMD_RIGHT_PRESS = CTableBars::CMD_MANAGED_RPRESS;
   // The view's one-second countdown timer.
   static constexpr uintptr_t CLOCK_TIMER = 10000;
+  // The hand start, one engine command after the other: the dice end (the deal starts), a side
+  // is dealt, the deal is over, a side's flowers are revealed, play starts.
+  static constexpr uint32_t CMD_DEAL = 210002;
+  static constexpr uint32_t CMD_SIDE_DEALT = 210003;
+  static constexpr uint32_t CMD_DEAL_OVER = 210004;
+  static constexpr uint32_t CMD_FLOWERS_REVEALED = 210005;
+  static constexpr uint32_t CMD_PLAY = 210006;
+  // The replacement tile of an accepted own gang or flower replacement, 200 ms after it.
+  static constexpr uint32_t CMD_GANG_REPLACEMENT = 210007;
+  static constexpr uint32_t CMD_FLOWER_REPLACEMENT = 210008;
+  static constexpr uint32_t REPLACEMENT_MS = 200;
+  // The joker mark on a drawn joker goes after a second.
+  static constexpr uint32_t CMD_JOKER_MARK_END = 210062;
+  static constexpr uint32_t JOKER_MARK_MS = 1000;
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -199,7 +214,23 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnCountdownExpired() override;
   void ClaimOfferClosed() override;
   void StopTurnTimers() override;
+  void NewHandDealt() override;
+  void TableNoticeArrived() override;
+  void TableRebuilt() override;
   void MarkStale() { m_stale = true; }
+
+  // The hand start: while it runs, the table shows only what it has dealt and revealed so far.
+  bool HandStartRunning() const { return m_handStart; }
+  bool IsHandShown(int side) const { return side >= 0 && side < SIDE_COUNT && m_handShown[side]; }
+  bool AreFlowersShown(int side) const { return side >= 0 && side < SIDE_COUNT && m_flowersShown[side]; }
+  // The replacement tile of an own gang or flower replacement (its 32-byte draw record) comes
+  // into the drawn place 200 ms later; any input, timer or notification before then takes it
+  // in at once, so nothing acts on a hand that lacks it.
+  void ReplacementLater(uint32_t command, const BYTE* record);
+  bool ReplacementPending() const { return m_replacement.has_value(); }
+  // The own drawn tile shows the joker mark for a second.
+  void PlayJokerEffect();
+  bool JokerMarkShown() const { return m_jokerMark; }
   // While set, a frame only paints: no hand starts or ends and nothing is sent.
   void SetDrawOnly(bool on) { m_drawOnly = on; }
 
@@ -297,6 +328,26 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   bool IsLookOnNow() const;
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
 
+  // The hand start's steps (each ends by starting the next through an engine wait).
+  void RollDice();
+  void StartDeal();
+  void ShowDealtHand(int side);
+  void ScheduleFlowerReveal();
+  void RevealFlowers(int side);
+  void StartPlay();
+  // Shows at once everything the hand start has still to show and starts play.
+  void FinishHandStart();
+  void ShowWholeTable();
+  // The scene closes: whatever is on its way is complete now.
+  void StopHandStart();
+  bool OnSequenceCommand(const Event& event);
+  void FlushReplacement();
+  void TakeReplacement(const BYTE* record);
+  // The dice's timed steps on the engine: a die rolls through its strip, then rests and goes.
+  static int ApplyDieRoll(Entity* target, ApplyParams* params, World* world, uint32_t now);
+  static int ApplyDieRest(Entity* target, ApplyParams* params, World* world, uint32_t now);
+  void AddDieStep(int position, int die, bool roll, bool lands, uint32_t endCode);
+
   CMJTableModel& m_model;
   Hooks m_hooks;
   CTableStepRecorder* m_recorder = nullptr;
@@ -344,8 +395,30 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   bool m_autoPlay = false;
   bool m_drawOnly = false;
   int m_dice[4] = {};
-  uint32_t m_diceStart = 0;
-  bool m_diceRolling = false;
+  // The two places where the dice of a throw show (the first and third die, the second and
+  // fourth), each with its die, strip and frame while shown.
+  struct DiePlace {
+    int die = -1;
+    int strip = -1;
+    int frame = 0;
+    bool shown = false;
+  };
+  DiePlace m_diePlaces[2];
+  uint32_t m_dieKeys[2] = {};
+  // The hand start: its generation (a step of an earlier one is ignored), whether it runs, and
+  // what it has shown so far.
+  int m_handStartGeneration = 0;
+  bool m_handStart = false;
+  bool m_handShown[SIDE_COUNT] = {true, true, true, true};
+  bool m_flowersShown[SIDE_COUNT] = {true, true, true, true};
+  struct Replacement {
+    BYTE record[32];
+    int ticket;
+  };
+  std::optional<Replacement> m_replacement;
+  int m_replacementTicket = 0;
+  bool m_jokerMark = false;
+  int m_jokerTicket = 0;
   uint32_t m_lastAutoStart = 0;
   bool m_autoStarted = false;
   bool m_wasPlaying = false;

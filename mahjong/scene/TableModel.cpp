@@ -480,6 +480,7 @@ bool CMJTableModel::ResetRound() {
   DealOwnHand();
   MarkTakenWallTiles();
   m_playing = 1;
+  m_effects.NewHandDealt();
   return true;
 }
 
@@ -544,6 +545,7 @@ void CMJTableModel::RebuildFromGameInfo() {
     }
   }
   m_playing = m_info.IsHandRunning();
+  m_effects.TableRebuilt();
 }
 
 // ---- the player's own actions ------------------------------------------------------------
@@ -600,6 +602,7 @@ bool CMJTableModel::OnTileDiscarded(const void* body, size_t length) {
   const int tile = r.Int(84);
   const int side = SeatSide(chair, "discard");
   if (side < 0) return false;
+  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   if (!m_lookOn && chair == m_info.SideToChair(SIDE_OWN) && m_ownDiscardEchoes > 0) {
     --m_ownDiscardEchoes;  // the own discard, already on the table
@@ -681,6 +684,7 @@ bool CMJTableModel::OnTileDrawn(const void* body, size_t length) {
     m_effects.Log("draw refused: the wall place is outside the wall");
     return false;
   }
+  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   if (!m_lookOn && chair == m_info.SideToChair(SIDE_OWN) && m_ownDrawEchoes > 0) {
     --m_ownDrawEchoes;  // the own draw, already on the table
@@ -723,6 +727,7 @@ bool CMJTableModel::OnFlowerReplaced(const void* body, size_t length) {
     m_effects.Log("flower refused: the wall place is outside the wall");
     return false;
   }
+  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   m_effects.PlayActionVoice(side, "hua1");
   if (HasHandTiles(side)) {
@@ -758,6 +763,7 @@ bool CMJTableModel::OnMeld(int code, const void* body, size_t length) {
   const int side = SeatSide(meld->actor, "meld");
   const int giver = SeatSide(meld->otherChair, "meld giver");
   if (side < 0 || giver < 0) return false;
+  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   int tiles[3] = {meld->tiles[0], meld->tiles[1], meld->tiles[2]};
   if (HasHandTiles(side)) {
@@ -796,6 +802,7 @@ bool CMJTableModel::OnGangMeld(int code, const void* body, size_t length) {
     m_effects.Log("gang refused: the replacement's wall place is outside the wall");
     return false;
   }
+  m_effects.TableNoticeArrived();
   const bool known = HasHandTiles(side) != 0;
   int tiles[4] = {meld->tiles[0], meld->tiles[1], meld->tiles[2], meld->tiles[3]};
   MJTile* drawn = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, CTileTable::DRAWN_PLACE);
@@ -852,6 +859,7 @@ bool CMJTableModel::OnPengAnnounced(const void* body, size_t length) {
   if (!IsNotifyBodyLongEnough(NTF_PENG_ANNOUNCED, body, length)) return false;
   const int side = SeatSide(CBodyReader(body, length).Int(12), "peng");
   if (side < 0) return false;
+  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   m_effects.PlayActionVoice(side, "peng1");
   return true;
@@ -861,6 +869,7 @@ bool CMJTableModel::OnChiAnnounced(const void* body, size_t length) {
   if (!IsNotifyBodyLongEnough(NTF_CHI_ANNOUNCED, body, length)) return false;
   const int side = SeatSide(CBodyReader(body, length).Int(12), "chi");
   if (side < 0) return false;
+  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   m_effects.PlayActionVoice(side, "chi1");
   m_clock.remainingSeconds = m_info.GetClaimTime();
@@ -873,6 +882,7 @@ bool CMJTableModel::OnGangAnnounced(const void* body, size_t length) {
   const int side = SeatSide(r.Int(0), "gang announced");
   if (side < 0) return false;
   const int kind = r.Int(12);
+  m_effects.TableNoticeArrived();
   m_effects.PlayActionVoice(side, "gang2");
   if (kind == 2) m_clock.remainingSeconds = m_info.GetClaimTime();
   const int own = m_info.SideToChair(SIDE_OWN);
@@ -890,6 +900,7 @@ bool CMJTableModel::OnGangAnnounced(const void* body, size_t length) {
 }
 
 bool CMJTableModel::OnTimeUp() {
+  m_effects.TableNoticeArrived();
   m_clock.remainingSeconds = 0;
   m_effects.OnCountdownExpired();
   return true;
@@ -929,6 +940,7 @@ bool CMJTableModel::OnShowHand(const void* body, size_t length) {
 
 bool CMJTableModel::OnHandResult(const void* body, size_t length) {
   if (!IsNotifyBodyLongEnough(NTF_HAND_RESULT, body, length)) return false;
+  m_effects.TableNoticeArrived();
   CBodyReader r(body, length);
   if (r.Int(RoundResultLayout::SOUND_WORD) == 0) m_effects.PlaySoundResource(SOUND_RESULT, 0);
   m_effects.ShowClaimButtons(0);

@@ -65,6 +65,15 @@ class CTableEffects {
   // is over, whichever way the server decided it.
   virtual void ClaimOfferClosed() {}
   virtual void AddChatLine(const std::string& line) {}
+  // A new hand is in the records: the scene shows it through its hand start (dice, deal,
+  // flowers) before play begins.
+  virtual void NewHandDealt() {}
+  // A notification that moves the game on was accepted and is about to change the table: what
+  // the scene still shows of an earlier step (the hand start, a replacement tile on its way)
+  // must be complete first.
+  virtual void TableNoticeArrived() {}
+  // The whole table was built again from the game description (a resync).
+  virtual void TableRebuilt() {}
   virtual void Log(const std::string& line) {}
 };
 

@@ -52,4 +52,29 @@ TEST(TurnClock, FlowersRevealedInTurnOrderFromTheBanker) {
   }
 }
 
+TEST(TurnClock, TheDealShowsOneSideEvery500MsFromTheBanker) {
+  struct Case {
+    int banker;
+    int players;
+    std::vector<std::pair<int, int>> steps;  // side, delay
+    int over;
+  } cases[] = {
+      {3, 4, {{3, 0}, {0, 500}, {1, 1000}, {2, 1500}}, 2000},
+      {1, 4, {{1, 0}, {2, 500}, {3, 1000}, {0, 1500}}, 2000},
+      // Three players: side 1 stays empty and the deal is over sooner.
+      {3, 3, {{3, 0}, {0, 500}, {2, 1000}}, 1500},
+      // A banker outside the table is dealt as the own side.
+      {-1, 4, {{3, 0}, {0, 500}, {1, 1000}, {2, 1500}}, 2000},
+  };
+  for (const Case& c : cases) {
+    DealStep out[4];
+    int over = -1;
+    const int n = ScheduleDeal(c.banker, c.players, out, &over);
+    std::vector<std::pair<int, int>> got;
+    for (int i = 0; i < n; ++i) got.push_back({out[i].side, out[i].delayMs});
+    EXPECT_EQ(c.steps, got) << "banker " << c.banker << ", " << c.players << " players";
+    EXPECT_EQ(c.over, over);
+  }
+}
+
 }  // namespace

@@ -264,4 +264,36 @@ TEST_F(ExchangePanelsTest, NotificationsAndTheSubmissionWait) {
   m_scene->dialogs = nullptr;
 }
 
+// At each new hand the table asks whether the activity runs, until the server has announced it
+// once; the announcement's flag brings up the activity button, and a short one is not taken.
+TEST_F(ExchangePanelsTest, TheActivityIsAskedForAtEveryNewHandUntilAnnounced) {
+  CTableDialogs dialogs;
+  int queries = 0, buttons = 0;
+  CTableDialogs::Hooks hooks;
+  hooks.queryActivity = [&] { return ++queries; };
+  dialogs.SetHooks(hooks);
+  dialogs.SetActivityButton([&] { ++buttons; });
+  dialogs.OnNewHand();
+  dialogs.OnNewHand();
+  EXPECT_EQ(queries, 2) << "asked again while no announcement came";
+  CBodyWriter w(20);
+  w.Int(16, 1);
+  const auto open = w.Data();
+  dialogs.OnActivityOpen(open.data(), 16);
+  EXPECT_FALSE(dialogs.ActivityKnown());
+  dialogs.OnActivityOpen(open.data(), open.size());
+  EXPECT_TRUE(dialogs.ActivityKnown());
+  EXPECT_EQ(buttons, 1);
+  dialogs.OnNewHand();
+  EXPECT_EQ(queries, 2) << "not asked once announced";
+  // An announcement without the flag makes the activity known and leaves the button hidden.
+  CTableDialogs quiet;
+  quiet.SetHooks(hooks);
+  quiet.SetActivityButton([&] { ++buttons; });
+  const auto closed = CBodyWriter(20).Data();
+  quiet.OnActivityOpen(closed.data(), closed.size());
+  EXPECT_TRUE(quiet.ActivityKnown());
+  EXPECT_EQ(buttons, 1);
+}
+
 }  // namespace

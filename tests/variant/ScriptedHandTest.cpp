@@ -35,6 +35,7 @@
 #include "testbed/hall/HallStandIn.h"
 #include "testbed/server/GameServer.h"
 #include "testbed/server/RequestLog.h"
+#include "testbed/table/ExchangeActivity.h"
 #include "testbed/table/HandEndLines.h"
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableCodes.h"
@@ -343,6 +344,9 @@ class ScriptedHandTest : public ::testing::Test {
       case REQ_GET_GAME_DATA:
       case REQ_GAME_RUNNING:
         return Identity(32);
+      case REQ_ACTIVITY_STATE:
+        // At a new hand, whether the ticket-exchange activity runs: the ids and a zero word.
+        return Identity(20);
       case REQ_LEAVE: {
         Bytes b(96, 0);
         Put(&b, 0, OWN_USER);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <set>
+#include <map>
 #include <vector>
 
 #include "engine/EngineUtil.h"
@@ -17,6 +18,7 @@
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/SceneRequests.h"
 #include "platform/display/Display.h"
+#include "mahjong/scene/TilePictures.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
 #include "tests/variant/support/TableViewFixture.h"
@@ -35,6 +37,8 @@ class Connection : public CMJGameConnection {
   int IsConnected() override { return 1; }
   std::vector<int> codes;
   std::vector<std::vector<BYTE>> bodies;
+  // The reply data of the next waited request of a code (none: no data).
+  std::map<int, std::vector<BYTE>> replies;
 
  protected:
   int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override {
@@ -43,7 +47,44 @@ class Connection : public CMJGameConnection {
     if (replyData) *replyData = nullptr;
     *result = wait == 1 ? 10 : 0;
     *length = 0;
+    auto reply = replies.find(code);
+    if (wait == 1 && replyData != nullptr && reply != replies.end()) {
+      *replyData = new BYTE[reply->second.size()];
+      std::memcpy(*replyData, reply->second.data(), reply->second.size());
+      *length = static_cast<int>(reply->second.size());
+      replies.erase(reply);
+    }
     return 1;
+  }
+};
+
+// The scene with the commands it took and when: the hand start's steps, and for a deal or a
+// reveal step the side it showed.
+class RecordingScene : public CVariantTableScene {
+ public:
+  using CVariantTableScene::CVariantTableScene;
+  struct Step {
+    uint32_t code;
+    int side;
+    DWORD at;
+  };
+  std::vector<Step> steps;
+  int OnCommand(Event event) override {
+    bool hands[4], flowers[4];
+    for (int s = 0; s < 4; ++s) hands[s] = IsHandShown(s), flowers[s] = AreFlowersShown(s);
+    const int result = CVariantTableScene::OnCommand(event);
+    if (event.code >= CMD_DEAL && event.code <= CMD_FLOWER_REPLACEMENT) {
+      int side = -1;
+      for (int s = 0; s < 4; ++s)
+        if ((!hands[s] && IsHandShown(s)) || (!flowers[s] && AreFlowersShown(s))) side = s;
+      steps.push_back({event.code, side, GetTickCount()});
+    }
+    return result;
+  }
+  const Step* Find(uint32_t code, size_t from = 0) const {
+    for (size_t i = from; i < steps.size(); ++i)
+      if (steps[i].code == code) return &steps[i];
+    return nullptr;
   }
 };
 
@@ -61,11 +102,16 @@ class TableInputTest : public tabletest::VariantTableFixture {
     sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
     sceneHooks.isLookOn = [this] { return m_lookOn; };
     sceneHooks.log = [this](const std::string& line) { m_logs.push_back(line); };
-    MakeScene(sceneHooks);
+    // The model's new hands, notifications and resyncs reach the scene's hand start.
+    m_forward.handStart = true;
+    m_rec = new RecordingScene(m_model);
+    MakeScene(sceneHooks, m_rec);
     CTableTurn::Hooks hooks;
     hooks.isLookOn = [this] { return m_lookOn; };
     hooks.redraw = [this] { m_scene->MarkStale(); };
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
+    hooks.replacementLater = [this](uint32_t command, const BYTE* record) { m_scene->ReplacementLater(command, record); };
+    hooks.jokerDrawn = [this] { m_scene->PlayJokerEffect(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
     OpenScene();
@@ -124,10 +170,18 @@ class TableInputTest : public tabletest::VariantTableFixture {
       EXPECT_TRUE(places.insert(row->index).second) << "two controls on place " << row->index;
     }
   }
-  // A hand with the own chair in turn holding its drawn tile (listed first).
+  // A hand with the own chair in turn holding its drawn tile (listed first), played once the
+  // hand start (dice, deal, flowers) is over.
   void Deal(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}) {
+    NewHand(own, ownTurn, dice);
+    PlayHandStart();
+  }
+  // The new hand's notification only: the hand start begins.
+  void NewHand(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}, int banker = 0,
+               std::array<std::vector<int>, 4> flowers = {}) {
     testbed::TableInfoRecord t;
     t.dice = dice;
+    t.banker = banker;
     t.status = 0x1 | (ownTurn ? 0x100 : 0);
     t.currentChair = ownTurn ? 0 : 1;
     t.discardTime = 15;
@@ -135,12 +189,21 @@ class TableInputTest : public tabletest::VariantTableFixture {
     t.wallStart = 40;
     t.wallHead = 93;
     t.indicatorTile = -1;
+    t.joker1 = m_joker1;
     t.handCounts = {static_cast<int>(own.size()), 13, 13, 13};
     t.ownHand = own;
+    t.flowers = flowers;
     testbed::BodyData body = t.WriteNewHand();
     m_info.CopyTableInfo(body.data(), body.size());
+    m_rec->steps.clear();
     m_model.ResetRound();
     Advance(60);  // the scene sees the hand start
+  }
+  // Runs the table until the hand start is over (a bound keeps a broken chain from hanging).
+  void PlayHandStart() {
+    for (int t = 0; t < 10000 && m_scene->HandStartRunning(); t += 10) Advance(10);
+    ASSERT_FALSE(m_scene->HandStartRunning());
+    Advance(60);
   }
   static LPARAM Centre(const RECT& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
   void Move(LPARAM at) {
@@ -160,6 +223,8 @@ class TableInputTest : public tabletest::VariantTableFixture {
     return -1;
   }
 
+  int m_joker1 = -1;
+  RecordingScene* m_rec = nullptr;
   bool m_silent = false;
   bool m_lookOn = false;
   std::vector<std::string> m_logs;
@@ -302,7 +367,7 @@ TEST_F(TableInputTest, TheDiceRollAtTheStartOfAHandAndAValueOutOfRangeShowsNoDie
     m_info.SetTableStatus(0);
     m_model.RebuildFromGameInfo();
     Advance(40);  // the table stops playing
-    Deal(Hand(), false, c.dice);
+    NewHand(Hand(), false, c.dice);
     auto resting = [this] {
       std::vector<int> strips;
       for (const auto& d : m_scene->DiceShown()) {
@@ -616,6 +681,267 @@ TEST_F(TableInputPicturesTest, AChiIsPickedByClickingTwoTilesThroughTheirControl
   Advance(40);
   EXPECT_EQ(PENDING_NONE, m_model.Clock().pendingClaim);
   ExpectControlsOnLiveRows();
+}
+
+// The hand start as engine commands on the stopped clock: the dice (one throw or two), then the
+// deal side by side from the banker 500 ms apart, the flowers of the sides that hold them 300 ms
+// apart, and play. A wait is measured from the first engine step after it was started, so each
+// command comes at its time or within a frame or two after it.
+TEST_F(TableInputTest, TheHandStartDealsSideBySideRevealsFlowersAndStartsPlay) {
+  struct Reveal {
+    int side;
+    DWORD ms;  // after the deal is over
+  };
+  struct Case {
+    std::array<int, 4> dice;
+    int banker;                          // chair
+    std::array<std::vector<int>, 4> flowers;  // by chair
+    DWORD diceMin, diceMax;              // the deal's start after the new hand
+    std::vector<int> dealt;              // sides, 500 ms apart from the deal's start
+    std::vector<Reveal> reveals;
+    DWORD play;                          // after the deal is over
+  };
+  constexpr DWORD SLACK = 100;
+  const Case cases[] = {
+      // One throw; the own chair deals first; nobody holds a flower: play 300 ms after the deal.
+      {{3, 5, 0, 0}, 0, {}, 1500, 1800, {3, 0, 1, 2}, {}, 300},
+      // Two throws; the banker sits opposite (chair 2, side 1) with three flowers.
+      {{3, 5, 2, 6}, 2, {{{}, {}, {136, 137, 138}, {}}}, 3050, 3450, {1, 2, 3, 0}, {{1, 0}}, 600},
+      // No dice: the deal starts at once; flowers on the banker's and the own side, the banker's first.
+      {{0, 0, 0, 0}, 2, {{{140}, {}, {139}, {}}}, 0, SLACK, {1, 2, 3, 0}, {{1, 0}, {3, 300}}, 900},
+  };
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.dice));
+    NewHand(hand, false, c.dice, c.banker, c.flowers);
+    const DWORD start = GetTickCount() - 60;
+    ASSERT_TRUE(m_scene->HandStartRunning());
+    for (int side = 0; side < 4; ++side) EXPECT_FALSE(m_scene->IsHandShown(side)) << "no hand before the deal";
+    PlayHandStart();
+    const RecordingScene::Step* deal = m_rec->Find(CVariantTableScene::CMD_DEAL);
+    ASSERT_NE(deal, nullptr);
+    EXPECT_GE(deal->at - start, c.diceMin);
+    EXPECT_LT(deal->at - start, c.diceMax);
+    std::vector<int> dealt;
+    for (const auto& step : m_rec->steps) {
+      if (step.code != CVariantTableScene::CMD_SIDE_DEALT) continue;
+      const DWORD due = 500 * static_cast<DWORD>(dealt.size());
+      EXPECT_GE(step.at - deal->at, due) << "side " << step.side;
+      EXPECT_LT(step.at - deal->at, due + SLACK) << "side " << step.side;
+      dealt.push_back(step.side);
+    }
+    EXPECT_EQ(c.dealt, dealt);
+    const RecordingScene::Step* over = m_rec->Find(CVariantTableScene::CMD_DEAL_OVER);
+    ASSERT_NE(over, nullptr);
+    EXPECT_GE(over->at - deal->at, 2000u);
+    EXPECT_LT(over->at - deal->at, 2000u + SLACK);
+    std::vector<int> revealed;
+    for (const auto& step : m_rec->steps) {
+      if (step.code != CVariantTableScene::CMD_FLOWERS_REVEALED) continue;
+      const size_t k = revealed.size();
+      revealed.push_back(step.side);
+      if (k >= c.reveals.size()) continue;
+      EXPECT_GE(step.at - over->at, c.reveals[k].ms);
+      EXPECT_LT(step.at - over->at, c.reveals[k].ms + SLACK);
+    }
+    std::vector<int> expected;
+    for (const Reveal& r : c.reveals) expected.push_back(r.side);
+    EXPECT_EQ(expected, revealed);
+    const RecordingScene::Step* play = m_rec->Find(CVariantTableScene::CMD_PLAY);
+    ASSERT_NE(play, nullptr);
+    EXPECT_GE(play->at - over->at, c.play);
+    EXPECT_LT(play->at - over->at, c.play + SLACK);
+    for (int side = 0; side < 4; ++side) {
+      EXPECT_TRUE(m_scene->IsHandShown(side));
+      EXPECT_TRUE(m_scene->AreFlowersShown(side));
+    }
+    // Play runs: the clock points at the chair in turn (chair 1, side 0) with the claim time.
+    EXPECT_EQ(0, m_model.Clock().pointTo);
+    EXPECT_EQ(10, m_model.Clock().remainingSeconds);
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);
+  }
+}
+
+// While the hand start runs only the sides dealt so far have pictures; the start ends in play
+// with the own hand sorted and the own turn's offers made.
+TEST_F(TableInputTest, ANewHandShowsOnlyWhatWasDealtAndEndsInPlayWithTheHandSorted) {
+  // Dealt out of order, the drawn tile first.
+  std::vector<int> own = {Id(2, 7, 0), Id(0, 8, 0), Id(1, 1, 0), Id(0, 2, 0), Id(2, 2, 0), Id(0, 5, 0), Id(1, 5, 0),
+                          Id(0, 3, 0), Id(1, 1, 1), Id(0, 7, 0), Id(2, 3, 0), Id(0, 4, 0), Id(0, 6, 0), Id(1, 9, 0)};
+  NewHand(own, true, {3, 5, 0, 0});
+  auto ownPictures = [this] {
+    int n = 0;
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i) n += Own(i)->present && Own(i)->nObject != 0 ? 1 : 0;
+    return n;
+  };
+  Advance(1000);  // the dice roll
+  EXPECT_EQ(0, ownPictures());
+  EXPECT_TRUE(m_scene->OwnTileRect(1).right == 0) << "no own tile to click yet";
+  while (m_rec->Find(CVariantTableScene::CMD_SIDE_DEALT) == nullptr) Advance(10);
+  Advance(60);
+  // The own side (the banker's) is dealt first; the others wait for their turn.
+  EXPECT_TRUE(m_scene->IsHandShown(SIDE_OWN));
+  EXPECT_FALSE(m_scene->IsHandShown(SIDE_TOP));
+  if (m_scene->Pictures().Loaded()) {
+    EXPECT_EQ(14, ownPictures());
+  }
+  EXPECT_FALSE(m_turn.IsButtonActive(CLAIM_HU)) << "no offer before play";
+  PlayHandStart();
+  EXPECT_EQ(6, m_model.Clock().pointTo);
+  EXPECT_EQ(15, m_model.Clock().remainingSeconds);
+  Advance(2000);  // the sort's sweep
+  std::vector<int> codes;
+  for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i)
+    if (Own(i)->present && Own(i)->meldKind == 0) codes.push_back(GetTileSortCode(Own(i)->tileId, -1, 1, m_model.GetRuleFlags()));
+  ASSERT_EQ(13u, codes.size());
+  EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end()) || std::is_sorted(codes.rbegin(), codes.rend()));
+  EXPECT_EQ(Id(2, 7, 0), Own(CTileTable::DRAWN_PLACE)->tileId) << "the drawn tile stays apart";
+}
+
+// A notification that comes while the hand start still runs (a fast server's first discard)
+// finds play started and the whole table shown; it is applied once, and the steps of the start
+// still on their way change nothing after it.
+TEST_F(TableInputTest, ANotificationDuringTheHandStartIsAppliedOnceAfterPlayStarts) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  NewHand(hand, false, {3, 5, 2, 6});
+  Advance(500);
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  // Chair 1 (side 0) holds the turn and discards.
+  testbed::TileDiscardedNote n;
+  n.chair = 1;
+  n.tile = Id(2, 9, 3);
+  n.words = {MJOP_PASS, 0, 0, 0};
+  testbed::BodyData note = n.Write();
+  ASSERT_TRUE(m_model.OnTileDiscarded(note.data(), note.size()));
+  EXPECT_FALSE(m_scene->HandStartRunning());
+  for (int side = 0; side < 4; ++side) EXPECT_TRUE(m_scene->IsHandShown(side));
+  const MJTile* played = m_model.Tiles().GetTileRecord(MJ_ZONE_PLAYED, 0, 0);
+  EXPECT_TRUE(played->present);
+  EXPECT_EQ(Id(2, 9, 3), played->tileId);
+  // The turn passed to the own side with the claim time, and stays there: no late start of
+  // play puts the clock back on the chair that discarded.
+  EXPECT_EQ(6, m_model.Clock().pointTo);
+  Advance(6000);
+  EXPECT_EQ(6, m_model.Clock().pointTo);
+  EXPECT_EQ(0, m_model.Tiles().RiverCount(0));
+  EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_PLAY)) << "no step of the finished start acts";
+  EXPECT_TRUE(played->present);
+}
+
+// A resync while the hand start runs: the table as the game description has it, all of it shown,
+// played from the description's clock; the start's later steps change nothing.
+TEST_F(TableInputTest, AResyncDuringTheHandStartShowsTheWholeTable) {
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  NewHand(hand, false, {3, 5, 0, 0});
+  Advance(2200);  // the deal has begun
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  m_model.RebuildFromGameInfo();
+  EXPECT_FALSE(m_scene->HandStartRunning());
+  for (int side = 0; side < 4; ++side) {
+    EXPECT_TRUE(m_scene->IsHandShown(side));
+    EXPECT_TRUE(m_scene->AreFlowersShown(side));
+  }
+  EXPECT_EQ(0, m_model.Clock().pointTo) << "chair 1 (side 0) is in turn";
+  EXPECT_EQ(10, m_model.Clock().remainingSeconds);
+  m_rec->steps.clear();
+  Advance(4000);
+  EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_FLOWERS_REVEALED));
+  EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_PLAY));
+}
+
+// The own draw of a joker marks it for a second, as a joker replacement tile is marked.
+TEST_F(TableInputTest, AnOwnDrawOfAJokerShowsTheMarkForASecond) {
+  m_joker1 = Id(2, 5, 0);
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  std::vector<BYTE> record(32, 0);
+  const int words[4] = {0, Id(2, 5, 3), 120, 0};
+  std::memcpy(record.data(), words, sizeof words);
+  m_connection.replies[REQ_DRAW] = record;
+  ASSERT_EQ(1, m_turn.DrawTileForTurn());
+  EXPECT_EQ(Id(2, 5, 3), Own(CTileTable::DRAWN_PLACE)->tileId);
+  EXPECT_TRUE(m_scene->JokerMarkShown());
+  Advance(1300);
+  EXPECT_FALSE(m_scene->JokerMarkShown());
+}
+
+// The table closes in the middle of the hand start: the commands on their way go with the
+// scene's world (the sanitizer run checks that none is left behind).
+TEST_F(TableInputTest, TheTableClosesInTheMiddleOfTheHandStart) {
+  NewHand(Hand(), true, {3, 5, 2, 6});
+  Advance(3500);  // the deal has begun
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  DestroyWindow(m_view.Window());
+  EXPECT_FALSE(m_scene->HandStartRunning());
+  for (int side = 0; side < 4; ++side) EXPECT_TRUE(m_scene->IsHandShown(side));
+}
+
+// The replacement tile of an own flower replacement or concealed gang comes into the drawn place
+// 200 ms after the request was accepted, from the draw record of the reply (its tile, its wall
+// place, the win flag), whatever the gang's request body held; a joker shows its mark for a
+// second; a click before the tile came takes it in at once.
+TEST_F(TableInputTest, AReplacementTileComesLaterFromTheDrawRecord) {
+  m_joker1 = Id(2, 5, 0);
+  const int wallPlace = 135;
+  struct Case {
+    const char* what;
+    bool gang;
+    int tile;
+    int flags;
+    bool clickFirst;
+    bool joker;
+  };
+  const Case cases[] = {
+      {"flower, may win", false, Id(1, 6, 2), 8, false, false},
+      {"flower, a joker", false, Id(2, 5, 1), 0, false, true},
+      {"gang", true, Id(1, 7, 3), 0, false, false},
+      {"gang, a joker that may win", true, Id(2, 5, 2), 8, false, true},
+      {"flower, clicked before it came", false, Id(1, 6, 2), 0, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<int> own = {c.gang ? Id(0, 1, 3) : 136, Id(0, 1, 0), Id(0, 1, 1), Id(0, 1, 2), Id(0, 2, 0),
+                            Id(0, 3, 0), Id(0, 4, 0), Id(0, 5, 0), Id(0, 6, 0), Id(0, 7, 0), Id(0, 8, 0),
+                            Id(1, 2, 0), Id(1, 3, 0), Id(1, 4, 0)};
+    Deal(own, true);
+    std::vector<BYTE> record(32, 0);
+    const int words[4] = {0, c.tile, wallPlace, c.flags};
+    std::memcpy(record.data(), words, sizeof words);
+    m_connection.replies[c.gang ? REQ_GANG_CONCEALED : REQ_FLOWER_REPLACE] = record;
+    MJTile* wall = m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, wallPlace);
+    ASSERT_TRUE(wall->present);
+    ASSERT_EQ(1, c.gang ? m_turn.DoConcealedGang(Id(0, 1, 0)) : m_turn.DoFlowerReplace(CTileTable::DRAWN_PLACE));
+    // On its way: the drawn place is empty and the tile still in the wall.
+    EXPECT_TRUE(m_scene->ReplacementPending());
+    EXPECT_FALSE(Own(CTileTable::DRAWN_PLACE)->present);
+    EXPECT_TRUE(wall->present);
+    if (c.clickFirst) {
+      Press(WM_LBUTTONDOWN, WM_LBUTTONUP, MAKELPARAM(1, 1));
+    } else {
+      Advance(100);
+      EXPECT_FALSE(Own(CTileTable::DRAWN_PLACE)->present) << "not before 200 ms";
+      Advance(300);  // the wait is measured in engine steps: it ends within a few frames after 200 ms
+    }
+    EXPECT_FALSE(m_scene->ReplacementPending());
+    EXPECT_TRUE(Own(CTileTable::DRAWN_PLACE)->present);
+    EXPECT_EQ(c.tile, Own(CTileTable::DRAWN_PLACE)->tileId);
+    EXPECT_FALSE(wall->present);
+    EXPECT_EQ(c.flags != 0, m_turn.IsButtonActive(CLAIM_HU)) << "the win flag of the draw record";
+    EXPECT_EQ(c.joker, m_scene->JokerMarkShown());
+    EXPECT_EQ(c.joker ? 1 : 0, Own(CTileTable::DRAWN_PLACE)->jokerMark);
+    Advance(1100);
+    EXPECT_FALSE(m_scene->JokerMarkShown()) << "the mark goes after a second";
+    EXPECT_EQ(c.tile, Own(CTileTable::DRAWN_PLACE)->tileId);
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);
+  }
 }
 
 }  // namespace

@@ -127,6 +127,57 @@ TEST_F(TablePicturesTest, EveryTileShowsTheFrameOfItsZoneAndSide) {
   EXPECT_EQ(116, wall);
 }
 
+// A joker in a hand shows tinted on every side, standing or laid in a meld; an own joker dimmed
+// for the choice at hand is drawn dimmed, without the tint.
+TEST_F(TablePicturesTest, JokersInTheHandsAreTinted) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  testbed::TableInfoRecord info;
+  info.joker1 = 4;  // 5 of characters: ids 4, 13, 22 and 31
+  info.indicatorTile = -1;
+  testbed::BodyData body = info.WriteNewHand();
+  ASSERT_TRUE(m_info.CopyTableInfo(body.data(), body.size()));
+  int own[13];
+  for (int i = 0; i < 13; ++i) own[i] = 36 + i;
+  own[0] = 4, own[1] = 13;
+  m_model.SetHandTiles(SIDE_OWN, own, 13);
+  // Side 1 lays a face-up meld with a joker in it.
+  MJTile* meld = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, 1, CTileTable::TOP_MELD_GROUP);
+  meld->tileId = 22, meld->present = 1, meld->standing = 0, meld->meldKind = 1, meld->nFace = 1;
+  MJTile* plain = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, 1, CTileTable::TOP_MELD_GROUP - 1);
+  plain->tileId = 50, plain->present = 1, plain->standing = 0, plain->meldKind = 1, plain->nFace = 1;
+  auto placeOf = [this](int tile) {
+    for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
+      const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+      if (t->present && t->tileId == tile) return i;
+    }
+    return -1;
+  };
+  const int dimmed = placeOf(13);
+  ASSERT_GE(dimmed, 0);
+  m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, dimmed)->attrB = 1;
+  Capture("pictures-jokers");
+  struct Case {
+    const char* what;
+    int side, index;
+    double alpha;
+    uint32_t back;
+  } cases[] = {
+      {"own joker", SIDE_OWN, placeOf(4), 0.7, 0x120AF5},
+      {"own joker, dimmed", SIDE_OWN, dimmed, 0.6, CTilePictureSet::KEY},
+      {"own plain tile", SIDE_OWN, placeOf(40), 1.0, CTilePictureSet::KEY},
+      {"joker in side 1's meld", 1, CTileTable::TOP_MELD_GROUP, 0.7, 0x120AF5},
+      {"plain tile in side 1's meld", 1, CTileTable::TOP_MELD_GROUP - 1, 1.0, CTilePictureSet::KEY},
+  };
+  for (const Case& c : cases) {
+    ASSERT_GE(c.index, 0) << c.what;
+    const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, c.side, c.index);
+    Entity* e = m_scene->Binder().RowEntity(t->nObject);
+    ASSERT_NE(e, nullptr) << c.what;
+    EXPECT_DOUBLE_EQ(c.alpha, e->GetAlpha()) << c.what;
+    EXPECT_EQ(c.back, PictureEntity::GetBackColor(e)) << c.what;
+  }
+}
+
 TEST_F(TablePicturesTest, ChangedRecordsAreDrawnAnewAndRefusedBodiesLeaveThePicturesAlone) {
   ASSERT_TRUE(m_scene->Pictures().Loaded());
   int own[13];

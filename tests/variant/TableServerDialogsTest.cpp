@@ -161,4 +161,21 @@ TEST_F(TableServerTest, ExchangeAgainstTheServerLeavesTheTicketsInTheDatabase) {
   EXPECT_EQ(latest[0].third, "北京市海淀区");
 }
 
+// The question whether the ticket-exchange activity runs, as the table asks it at a new hand: the
+// server answers it with the activity's announcement (and the player's ticket count).
+TEST_F(TableServerTest, TheActivityQueryIsAnsweredWithTheAnnouncement) {
+  ScriptedClient& player = Enter(0, 41);
+  const RequestBody query = MakeActivityQuery(Context(41, 0));
+  ASSERT_EQ(query.size(), 20u);
+  CBodyReader q(query.data(), query.size());
+  EXPECT_EQ(q.Int(0), 41);
+  EXPECT_EQ(q.Int(12), 0);
+  EXPECT_EQ(q.Int(16), 0);
+  ASSERT_EQ(player.Ask(REQ_ACTIVITY_QUERY, query).result, testbed::RESULT_SUCCESS);
+  ScriptedClient::Bytes body;
+  ASSERT_TRUE(player.NextOf(REQ_ACTIVITY_QUERY, &body));  // the announcement has the query's code
+  ASSERT_GE(body.size(), 20u);
+  EXPECT_EQ(CBodyReader(body.data(), body.size()).Int(16), 1) << "the testbed runs the activity";
+}
+
 }  // namespace

@@ -86,8 +86,8 @@ uint32_t TableViewFixture::At(const std::vector<uint32_t>& pixels, int x, int y)
   return pixels[static_cast<size_t>(y) * static_cast<size_t>(m_captureWidth) + static_cast<size_t>(x)] & 0xffffff;
 }
 
-CVariantTableScene* VariantTableFixture::MakeScene(CVariantTableScene::Hooks hooks) {
-  m_scene = Own(new CVariantTableScene(m_model));
+CVariantTableScene* VariantTableFixture::MakeScene(CVariantTableScene::Hooks hooks, CVariantTableScene* scene) {
+  m_scene = Own(scene != nullptr ? scene : new CVariantTableScene(m_model));
   m_scene->SetHooks(std::move(hooks));
   m_forward.to = m_scene;
   return m_scene;

@@ -26,6 +26,9 @@ namespace tabletest {
 struct EffectsForwarder : CTableEffects {
   CTableEffects* to = nullptr;
   std::vector<std::string> logs;
+  // Whether the scene's hand start (dice, deal side by side, flowers) runs for a new hand; off,
+  // a new hand shows whole and is played from the next frame.
+  bool handStart = false;
 
   void PlayTileVoice(int side, int tile) override { if (to) to->PlayTileVoice(side, tile); }
   void PlayActionVoice(int side, const char* name) override { if (to) to->PlayActionVoice(side, name); }
@@ -37,6 +40,9 @@ struct EffectsForwarder : CTableEffects {
   void PlayWinEffect(int side) override { if (to) to->PlayWinEffect(side); }
   void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
   void Log(const std::string& line) override { logs.push_back(line); }
+  void NewHandDealt() override { if (to && handStart) to->NewHandDealt(); }
+  void TableNoticeArrived() override { if (to && handStart) to->TableNoticeArrived(); }
+  void TableRebuilt() override { if (to && handStart) to->TableRebuilt(); }
 };
 
 // A notification host that keeps the sink's log and watches the table.
@@ -90,9 +96,10 @@ class VariantTableFixture : public TableViewFixture {
  protected:
   void TearDown() override;
 
-  // Makes the scene with its hooks and lets the model's effects reach it; the test may add bar
-  // hooks or a turn before opening the view with OpenScene().
-  CVariantTableScene* MakeScene(CVariantTableScene::Hooks hooks = {});
+  // Makes the scene with its hooks (or takes the one given, built over m_model) and lets the
+  // model's effects reach it; the test may add bar hooks or a turn before opening the view with
+  // OpenScene().
+  CVariantTableScene* MakeScene(CVariantTableScene::Hooks hooks = {}, CVariantTableScene* scene = nullptr);
   void OpenScene(bool start = true) { OpenView(m_scene, start); }
 
   CVariantGameInfo m_info;
