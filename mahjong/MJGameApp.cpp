@@ -14,6 +14,11 @@ BOOL CMJGameApp::InitInstance() {
   return CGameApp::InitInstance();
 }
 
+int CMJGameApp::GetSceneViewMode() {
+  CMJTableSceneBase* scene = GetTableScene();
+  return scene != nullptr ? scene->GetViewMode() : VIEW_MODE_ENGINE;
+}
+
 int CMJGameApp::IsPlaying() {
   if (m_viewMode == 1) return CGameApp::IsPlaying();
   CMJTableModel* model = GetTableModel();

@@ -10,6 +10,7 @@
 #include "mahjong/GameInfo.h"
 #include "mahjong/MJGameConnection.h"
 #include "mahjong/SeatPainter.h"
+#include "mahjong/scene/MJTableSceneBase.h"
 #include "mahjong/scene/TableModel.h"
 
 #define LIST_BACK_COLOR 0xFFFFF0
@@ -28,8 +29,12 @@ class CMJGameApp : public CGameApp {
   virtual CSeatPainter* GetSeatPainter() { return nullptr; }
   virtual CMJTableModel* GetTableModel() { return nullptr; }
   virtual CMJGameConnection* GetMJConnection() { return nullptr; }
-  // The table's view mode: 2, the engine-drawn table.
-  virtual int GetSceneViewMode() { return 2; }
+  // The scene that the GDI-drawn table view paints with; none in a game whose table the
+  // engine draws.
+  virtual CMJTableSceneBase* GetTableScene() { return nullptr; }
+  // The table's view mode, the scene's: 2, the engine-drawn table, unless a scene that draws
+  // itself with GDI says otherwise.
+  virtual int GetSceneViewMode();
   // The hall's details of a player (a player record of `length` bytes), shown on the player card.
   virtual void ShowPlayerCard(const BYTE* record, size_t length) {}
   // The play settings dialog.

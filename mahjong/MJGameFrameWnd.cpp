@@ -10,6 +10,7 @@
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameChatView.h"
 #include "mahjong/MJGamePlayerView.h"
+#include "mahjong/MJGameTableView.h"
 #include "mahjong/MJGameTableView2.h"
 #include "mahjong/MJOperateView.h"
 #include "mahjong/MJToolView.h"
@@ -98,9 +99,10 @@ BOOL CMJGameFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext) {
   const CGameInfo::PaneFacts facts = CurrentPaneFacts();
   const int width = info->GetTablePaneWidth(facts);
   if (!m_outer.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
-  // Only the engine-drawn table is built here; a scene that asks for the drawn-by-hand view
-  // gets the engine view as well.
-  if (!m_outer.CreateView(0, 0, RUNTIME_CLASS(CMJGameTableView2), CSize(width, 0), pContext)) return FALSE;
+  // A scene that draws itself with GDI gets the GDI table view, any other the engine's.
+  CRuntimeClass* table =
+      app->GetViewMode() == VIEW_MODE_GDI ? RUNTIME_CLASS(CMJGameTableView) : RUNTIME_CLASS(CMJGameTableView2);
+  if (!m_outer.CreateView(0, 0, table, CSize(width, 0), pContext)) return FALSE;
   const bool bank = app->MayUseBank() != 0;
   if (!m_right.CreateStatic(&m_outer, bank ? 5 : 4, 1, WS_CHILD | WS_VISIBLE, m_outer.IdFromRowCol(0, 1))) {
     return FALSE;
@@ -160,7 +162,11 @@ int CMJGameFrameWnd::GetMinPaneHeight() {
 }
 
 void CMJGameFrameWnd::ReloadTableSkin() {
-  if (auto* table = dynamic_cast<CMJGameTableView2*>(GetTablePane())) table->ReloadSkin();
+  if (auto* gdi = dynamic_cast<CMJGameTableView*>(GetTablePane())) {
+    gdi->ReloadSkin();
+  } else if (auto* table = dynamic_cast<CMJGameTableView2*>(GetTablePane())) {
+    table->ReloadSkin();
+  }
 }
 
 void CMJGameFrameWnd::LoadSplitterBitmaps() {

@@ -34,7 +34,11 @@ int CMJGameNotify::OnNotify(int code, const BYTE* data, size_t length) {
     case NTF_SEE_HAND_REQUEST: OnSeeHandRequest(data, length); break;
     case NTF_HAND_SHOWN: OnHandShown(data, length); break;
     case NTF_TILE_DISCARDED:
-      m_host.RestartCountdown();
+      if (m_host.GetViewMode() == 1) {
+        m_host.RelayoutTableControls();
+      } else {
+        m_host.RestartCountdown();
+      }
       taken = m_model.OnTileDiscarded(data, length);
       break;
     case NTF_HAND_REFRESH: taken = m_model.OnHandRefresh(data, length); break;

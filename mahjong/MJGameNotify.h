@@ -20,6 +20,10 @@ class CMJNotifyHost {
   virtual void StartSeatsForNewHand() {}
   virtual void UpdateScoreCells(const BYTE* record, size_t length) {}
   virtual void RestartCountdown() {}
+  // The application's view mode (2: the engine-drawn table), and, for the GDI-drawn table, the
+  // scene's controls laid out again.
+  virtual int GetViewMode() { return 2; }
+  virtual void RelayoutTableControls() {}
   virtual void StopCountdown() {}
   virtual void SetAdvertUrl(const std::string& url) {}
   virtual const std::string& GetAdvertUrl() const { return m_noUrl; }

@@ -3,6 +3,8 @@
 #include <random>
 
 #include "framework/BodyReader.h"
+#include "mahjong/MJGameTableView.h"
+#include "platform/skin/SkinLibrary.h"
 #include "platform/gdi/Font.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Text.h"
@@ -45,6 +47,12 @@ void CSeatPainter::PaintAllSeats(HDC dc) {
     if (side == SIDE_TOP && m_playerCount == 3) continue;
     PaintSeatName(dc, side);
   }
+}
+
+void CSeatPainter::LoadBankerBitmap() { m_bankerMark = skinppGetBitmapRes("MJ_ZHUANG"); }
+
+void CSeatPainter::ClearSeats() {
+  for (SeatRecord& r : m_seats) r = SeatRecord{};
 }
 
 void CSeatPainter::RefreshSeats() {
@@ -152,6 +160,30 @@ void CSeatPainter::PaintSeatName(HDC dc, int side) {
   }
   TextOutA(dc, r.textX, r.textY, r.plateText.c_str(), static_cast<int>(r.plateText.size()));
   SelectObject(dc, old);
+  if (r.banker) DrawBankerMark(dc, side, thick);
+}
+
+void CSeatPainter::DrawBankerMark(HDC dc, int side, int thick) {
+  SeatRecord& r = m_seats[side];
+  // The mark stands 6 pixels before the text, across the plate like the text.
+  constexpr int GAP = 6;
+  const RECT plate = GetNamePlateRect(side);
+  switch (side) {
+    case SIDE_RIGHT: r.markX = plate.left, r.markY = r.textY - GAP - thick; break;
+    case SIDE_LEFT: r.markX = plate.left, r.markY = r.textY + GAP; break;
+    default: r.markX = r.textX - GAP - thick, r.markY = plate.top; break;
+  }
+  BITMAP bm{};
+  if (m_bankerMark == nullptr || !GetObjectA(m_bankerMark, sizeof bm, &bm) || bm.bmHeight <= 0) return;
+  // Square frames, one per side; a picture with fewer frames serves every side with its first.
+  const int frameSize = bm.bmHeight;
+  const int frames = bm.bmWidth / frameSize;
+  const int frame = side < frames ? side : 0;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ previous = SelectObject(source, m_bankerMark);
+  TransparentBlt(dc, r.markX, r.markY, thick, thick, source, frame * frameSize, 0, frameSize, frameSize, 0xFF00FF);
+  SelectObject(source, previous);
+  DeleteDC(source);
 }
 
 void CSeatPainter::SetAllStarted(int value) {
@@ -169,6 +201,10 @@ void CSeatPainter::SetBanker(int chair, int value) {
 
 void CSeatPainter::RepaintSeat(int side) {
   if (side < 0 || side > 3) return;
+  if (m_viewMode == 1) {
+    if (CMJGameTableView* view = CMJGameTableView::FromMainWindow()) view->RepaintPlate(*this, side);
+    return;
+  }
   if (m_hooks.repaintPlate) m_hooks.repaintPlate(side);
 }
 

@@ -62,6 +62,9 @@ class CSeatPainter : public CSeatLayout {
 
   virtual void CreateFonts();
   virtual void PaintAllSeats(HDC dc);
+  // The banker's mark of the GDI-drawn plates: the skin's "MJ_ZHUANG", one square frame per
+  // side. The skin library keeps the picture.
+  virtual void LoadBankerBitmap();
   virtual void RefreshSeats();
   virtual void BuildVoiceFolders();
   virtual RECT GetNamePlateRect(int side) const;
@@ -69,7 +72,10 @@ class CSeatPainter : public CSeatLayout {
   virtual void SetAllStarted(int value);
   virtual void SetAllBanker(int value);
   virtual void SetBanker(int chair, int value);
+  // View mode 1: the plate is painted again on the GDI table view; otherwise the scene redraws it.
   virtual void RepaintSeat(int side);
+  // Every side's record emptied.
+  void ClearSeats();
   // The name on a side's plate (cut to its field), repainted.
   virtual void SetSeatName(int side, const char* text);
   virtual void OnNewHand();
@@ -85,10 +91,13 @@ class CSeatPainter : public CSeatLayout {
 
  protected:
   std::string BaseSoundFolder() const;
+  // The mark before a banker's plate text (T pixels square), drawn after the text.
+  void DrawBankerMark(HDC dc, int side, int thick);
   CGameInfo& m_info;
   Hooks m_hooks;
   int m_viewMode = 0;
   std::array<SeatRecord, 4> m_seats;
   std::array<HFONT, 4> m_fonts{};
   std::array<HFONT, 4> m_boldFonts{};
+  HBITMAP m_bankerMark = nullptr;
 };

@@ -34,6 +34,29 @@ bool OperateForm() {
       .Register(139);
 }
 
+// The table drawn with GDI: the start and see-hand buttons, which the view places itself and shows
+// when they are wanted, and the five claim buttons, which the table scene places and shows. All
+// start hidden.
+bool GdiTableForm() {
+  return DialogTemplate(WS_CHILD, 0, 0, 400, 300)
+      .Font(SONG, SONG_POINTS)
+      .Add("Button", "开始", 1800, BS_PUSHBUTTON | WS_TABSTOP, 180, 190, 40, 16)
+      .Hidden()
+      .Add("Button", "请求看牌", 1801, BS_PUSHBUTTON | WS_TABSTOP, 0, 286, 40, 14)
+      .Hidden()
+      .Add("Button", "过", 1810, BS_PUSHBUTTON | WS_TABSTOP, 340, 240, 30, 16)
+      .Hidden()
+      .Add("Button", "胡", 1811, BS_PUSHBUTTON | WS_TABSTOP, 306, 240, 30, 16)
+      .Hidden()
+      .Add("Button", "杠", 1812, BS_PUSHBUTTON | WS_TABSTOP, 272, 240, 30, 16)
+      .Hidden()
+      .Add("Button", "碰", 1813, BS_PUSHBUTTON | WS_TABSTOP, 238, 240, 30, 16)
+      .Hidden()
+      .Add("Button", "吃", 1814, BS_PUSHBUTTON | WS_TABSTOP, 204, 240, 30, 16)
+      .Hidden()
+      .Register(140);
+}
+
 // The mahjong player pane's form: the list is made in code and fills it.
 bool MahjongPlayerForm() { return DialogTemplate(WS_CHILD, 0, 0, 200, 100).Font(SONG, SONG_POINTS).Register(144); }
 
@@ -66,7 +89,7 @@ bool OptionsDialog() {
 
 bool RegisterPaneResources() {
   bool ok = true;
-  for (bool (*add)() : {FrameDialogBar, EmptyPane, OperateForm, MahjongPlayerForm, MahjongToolForm, BannerForm,
+  for (bool (*add)() : {FrameDialogBar, EmptyPane, OperateForm, GdiTableForm, MahjongPlayerForm, MahjongToolForm, BannerForm,
                         OptionsDialog}) {
     ok = add() && ok;
   }

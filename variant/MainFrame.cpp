@@ -6,6 +6,7 @@
 #include "mahjong/MJChatView2.h"
 #include "mahjong/MJGameApp.h"
 #include "mahjong/MJGameChatView.h"
+#include "mahjong/MJGameTableView.h"
 #include "mahjong/MJGameTableView2.h"
 #include "mahjong/MJOperateView.h"
 #include "net/NetLog.h"
@@ -43,11 +44,12 @@ CMainFrame::CMainFrame() = default;
 CMainFrame::~CMainFrame() = default;
 
 BOOL CMainFrame::CreateTablePane(CSplitterWnd& splitter, int row, int col, int width, CCreateContext* context) {
-  // Only the engine-drawn table is built; a scene that asks for the table drawn by hand gets the
-  // engine view too.
+  // A scene that draws itself with GDI gets the GDI table view; this game's engine-drawn scene
+  // gets its own engine view.
   auto* app = dynamic_cast<CMJGameApp*>(GetGameApp());
-  if (app != nullptr && app->GetViewMode() == 1) LogPrintf("the table drawn by hand is not built; the engine table is used");
-  return splitter.CreateView(row, col, RUNTIME_CLASS(CNewGameTableView), CSize(width, 0), context);
+  CRuntimeClass* table = app != nullptr && app->GetViewMode() == VIEW_MODE_GDI ? RUNTIME_CLASS(CMJGameTableView)
+                                                                               : RUNTIME_CLASS(CNewGameTableView);
+  return splitter.CreateView(row, col, table, CSize(width, 0), context);
 }
 
 BOOL CMainFrame::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext) {

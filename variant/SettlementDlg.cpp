@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "framework/GameApp.h"
 #include "framework/SharedHelpers.h"
+#include "platform/base/Gbk.h"
 #include "platform/comctl/CommCtrl.h"
 
 BEGIN_MESSAGE_MAP(CSettlementDlg, CDialog)
@@ -16,21 +18,31 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// Inserts (title, width, format) columns from a '|'-separated text, after removing the old ones.
-void SetColumns(CReportListCtrl& list, const std::string& columns, int fieldsPerColumn) {
+// The fields of a '|'-separated column text, split on GBK character boundaries; the empty field
+// after the closing '|' belongs to no column.
+std::vector<std::string> ColumnFields(const std::string& columns) {
+  std::vector<std::string> fields = SplitGbkFields(columns, '|', REPORT_MAX_COLUMNS * 3);
+  if (!fields.empty() && fields.back().empty()) fields.pop_back();
+  return fields;
+}
+
+// Replaces the list's columns with the (title, width) pairs of a '|'-separated text, all
+// left-aligned.
+void SetPairColumns(CReportListCtrl& list, const std::string& columns) {
   list.DeleteAllColumns();
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (start < columns.size()) {
-    size_t bar = columns.find('|', start);
-    if (bar == std::string::npos) bar = columns.size();
-    fields.push_back(columns.substr(start, bar - start));
-    start = bar + 1;
-  }
-  for (size_t i = 0; i + fieldsPerColumn <= fields.size(); i += fieldsPerColumn) {
-    const int format = fieldsPerColumn > 2 ? std::atoi(fields[i + 2].c_str()) : LVCFMT_LEFT;
-    list.InsertColumn(static_cast<int>(i / fieldsPerColumn), fields[i].c_str(), format, std::atoi(fields[i + 1].c_str()));
-  }
+  const std::vector<std::string> fields = ColumnFields(columns);
+  std::vector<ReportColumnPair> pairs;
+  for (size_t i = 0; i + 2 <= fields.size(); i += 2) pairs.push_back({fields[i].c_str(), fields[i + 1].c_str()});
+  list.InsertColumns(static_cast<int>(pairs.size()), pairs.data());
+}
+
+// Replaces the list's columns with the (title, width, format) triples of a '|'-separated text.
+void SetTripleColumns(CReportListCtrl& list, const std::string& columns) {
+  list.DeleteAllColumns();
+  const std::vector<std::string> fields = ColumnFields(columns);
+  std::vector<LPCTSTR> texts;
+  for (const std::string& field : fields) texts.push_back(field.c_str());
+  list.InsertColumnsFromStrings(static_cast<int>(texts.size() / 3), texts.data());
 }
 
 std::string Scaled(int width) { return std::to_string(ScaleByDpiX(width)); }
@@ -86,11 +98,9 @@ BOOL CSettlementDlg::OnInitDialog() {
       m_playerList.SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
     }
   }
-  SetColumns(m_playerList,
-             "用户名|" + Scaled(124) + "|杠银|" + Scaled(54) + "|四/接宝|" + Scaled(50) + "|银子|" + Scaled(80) + "|积分|" +
-                 Scaled(50) + "|飞宝|" + Scaled(32) + "|",
-             2);
-  SetColumns(m_detailList, "名目|" + Scaled(105) + "|0|银子|" + Scaled(105) + "|1|", 3);
+  SetPairColumns(m_playerList, "用户名|" + Scaled(124) + "|杠银|" + Scaled(54) + "|四/接宝|" + Scaled(50) + "|银子|" +
+                                   Scaled(80) + "|积分|" + Scaled(50) + "|飞宝|" + Scaled(32) + "|");
+  SetTripleColumns(m_detailList, "名目|" + Scaled(105) + "|0|银子|" + Scaled(105) + "|1|");
   FillPlayerList();
   ShowDetail(CSettlementSheet(m_record.data(), m_record.size(), m_entries.data(), m_entries.size()).FirstDetailChair());
   if (m_hooks.canLeaveNow && m_hooks.canLeaveNow()) return TRUE;

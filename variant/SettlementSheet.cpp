@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "framework/BodyReader.h"
+#include "platform/base/Gbk.h"
 
 namespace {
 
@@ -60,16 +61,10 @@ std::vector<SettlementPlayerRow> CSettlementSheet::PlayerRows(
 std::vector<SettlementDetailRow> CSettlementSheet::DetailRows(int chair) const {
   std::vector<SettlementDetailRow> rows;
   if (chair < 0 || chair >= SETTLEMENT_CHAIRS) return rows;
-  // The names run to their terminator, or at the latest to the end of the record.
-  std::string text = CBodyReader(m_record.data(), m_record.size()).Text(1824, SETTLEMENT_RECORD_SIZE - 1824);
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (names.size() < SETTLEMENT_ITEMS && start <= text.size()) {
-    size_t bar = text.find('|', start);
-    if (bar == std::string::npos) bar = text.size();
-    names.push_back(text.substr(start, bar - start));
-    start = bar + 1;
-  }
+  // The names run to their terminator, or at the latest to the end of the record; a '|' that is
+  // the second byte of a character belongs to its name.
+  const std::string text = CBodyReader(m_record.data(), m_record.size()).Text(1824, SETTLEMENT_RECORD_SIZE - 1824);
+  const std::vector<std::string> names = SplitGbkFields(text, '|', SETTLEMENT_ITEMS);
   const long long perPoint = RecordInt(156);
   for (int k = 0; k < SETTLEMENT_ITEMS; ++k) {
     const long long v = EntryInt(chair, 12 + 4 * k);

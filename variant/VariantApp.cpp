@@ -11,6 +11,7 @@
 #include "platform/kernel/Profile.h"
 #include "framework/AdvertView.h"
 #include "mahjong/MJGameChatView.h"
+#include "mahjong/MJGameTableView.h"
 #include "variant/AdHistoryView.h"
 #include "variant/GameOptionsDlg.h"
 #include "variant/PlayerView.h"
@@ -21,6 +22,10 @@ void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText
 void CVariantNotifyHost::MarkSeatStarted(int chair) { m_app.Painter().MarkSeatStarted(chair); }
 void CVariantNotifyHost::StartSeatsForNewHand() { m_app.Painter().OnNewHand(); }
 int CVariantNotifyHost::IsPlaying() { return m_app.IsPlaying(); }
+int CVariantNotifyHost::GetViewMode() { return m_app.GetViewMode(); }
+void CVariantNotifyHost::RelayoutTableControls() {
+  if (CMJGameTableView* view = CMJGameTableView::FromMainWindow()) view->RelayoutScene();
+}
 int CVariantNotifyHost::RejectsSeeHandRequests() { return m_app.IsRejectKanPaiAsk(); }
 int CVariantNotifyHost::IsUnwelcome(int userId) { return m_app.IsUnwelcome(userId); }
 std::string CVariantNotifyHost::GetSeatDisplayName(int chair) {

@@ -32,6 +32,8 @@ class CVariantNotifyHost : public CMJNotifyHost {
   void AddLookCardsLine(const BYTE* body, size_t length) override;
   const std::string& GetAdvertUrl() const override { return m_url; }
   int IsPlaying() override;
+  int GetViewMode() override;
+  void RelayoutTableControls() override;
   int RejectsSeeHandRequests() override;
   int IsUnwelcome(int userId) override;
   std::string GetSeatDisplayName(int chair) override;

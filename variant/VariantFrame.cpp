@@ -51,6 +51,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CMainFrame::OnCreate(lpCreateStruct) == -1) return -1;
   auto* app = dynamic_cast<CVariantApp*>(GetGameApp());
   auto* pane = dynamic_cast<CMJGameTableView2*>(GetTablePane());
+  if (app != nullptr && pane == nullptr && app->GetViewMode() == VIEW_MODE_GDI) {
+    LogPrintf("this frame runs the engine-drawn table only; a scene drawn with GDI has no table here");
+  }
   if (app == nullptr || pane == nullptr || pane->Host().Window() == nullptr) return -1;
   m_view = &pane->Host();
   m_scene = std::make_unique<CVariantTableScene>(app->Table());
@@ -84,11 +87,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       app->Dialogs().OnSceneCommand(code);
     }
   };
-  hooks.sideName = [app](int side) {
-    const int chair = app->Info().SideToChair(side);
-    if (chair < 0 || app->GetSeatUserID(chair) == 0) return std::string();
-    return std::string(static_cast<LPCSTR>(app->GetSeatPlayerDisplayName(chair)));
-  };
+  hooks.sideName = [app](int side) { return CVariantTableScene::PlateName(app->Tables(), app->Info(), side); };
   // Sounds play beside the table, never holding up its frames (see CVariantApp's effects).
   hooks.playSound = [app](int resource, int flags) { app->PlaySound(resource, flags | 0x0001); };
   hooks.log = [](const std::string& line) { LogPrintf("%s", line.c_str()); };

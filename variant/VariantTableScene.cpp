@@ -5,6 +5,7 @@
 
 #include "engine/PlaneEntity.h"
 #include "engine/Screen.h"
+#include "framework/PlayerTables.h"
 #include "mahjong/HandActions.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TurnControl.h"
@@ -36,6 +37,12 @@ const char* const SUIT_NAMES[3] = {"万", "条", "筒"};
 const char* const HONOUR_NAMES[7] = {"东", "南", "西", "北", "中", "发", "白"};
 
 }  // namespace
+
+std::string CVariantTableScene::PlateName(const CPlayerTables& tables, const CSeatLayout& layout, int side) {
+  const int chair = layout.SideToChair(side);
+  if (chair < 0 || tables.GetSeatUserID(chair) == 0) return std::string();
+  return tables.GetSeatPlayerDisplayName(chair);
+}
 
 std::string CVariantTableScene::FaceLabel(int tile) {
   const int suit = GetSceneSuit(tile);

@@ -23,6 +23,8 @@
 #include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
+class CPlayerTables;
+class CSeatLayout;
 class CTableStepRecorder;
 class CTableTurn;
 
@@ -228,6 +230,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
 
   // The tile's label on its face ("5万", "东", "花3"), empty for no tile.
   static std::string FaceLabel(int tile);
+  // The name a side's plate shows: the display name of the player seated in the side's chair
+  // (a computer player's too), empty for a free chair.
+  static std::string PlateName(const CPlayerTables& tables, const CSeatLayout& layout, int side);
 
  private:
   uint64_t ModelFingerprint() const;

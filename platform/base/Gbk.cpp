@@ -134,6 +134,23 @@ size_t GbkSafeCut(const char* s, size_t n) {
   return n;
 }
 
+std::vector<std::string> SplitGbkFields(std::string_view text, char separator, size_t maxFields) {
+  std::vector<std::string> fields;
+  if (maxFields == 0) return fields;
+  size_t start = 0, pos = 0;
+  while (pos < text.size()) {
+    const size_t len = GbkCharLength(text.data() + pos, text.size() - pos);
+    if (len == 1 && text[pos] == separator) {
+      fields.emplace_back(text.substr(start, pos - start));
+      if (fields.size() == maxFields) return fields;
+      start = pos + 1;
+    }
+    pos += len;
+  }
+  fields.emplace_back(text.substr(start));
+  return fields;
+}
+
 namespace {
 bool IsGbkPage(UINT cp) { return cp == CP_ACP || cp == CP_OEMCP || cp == CP_GBK; }
 }  // namespace

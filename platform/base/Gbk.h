@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/base/WinTypes.h"
 
@@ -20,6 +21,12 @@ size_t GbkCharLength(const char* s, size_t n);
 // The largest length <= n of the first n bytes of s that does not end in a lead byte whose
 // trail byte was cut off. Only the n bytes are read.
 size_t GbkSafeCut(const char* s, size_t n);
+// Splits a GBK text at the single-byte separator: a separator byte that is the trail byte of a
+// double-byte character (GBK trail bytes include '|' and other ASCII punctuation) belongs to that
+// character and splits nothing. At most maxFields fields are made; what follows the separator
+// that ends the last of them is dropped. An empty text gives one empty field, a text that ends
+// in the separator an empty last field, and maxFields 0 no field.
+std::vector<std::string> SplitGbkFields(std::string_view text, char separator, size_t maxFields);
 
 #define CP_ACP 0
 #define CP_OEMCP 1

@@ -36,6 +36,16 @@ bool IsTableRequest(DWORD code) {
 
 }  // namespace
 
+WirePlayer MahjongTableGame::ComputerPlayer(int chair) {
+  // One name per chair, so that the players can tell the computer players apart.
+  static const char* const NAMES[4] = {"电脑阿东", "电脑阿南", "电脑阿西", "电脑阿北"};
+  WirePlayer p;
+  p.userId = BOT_USER_BASE - chair;
+  p.chair = chair;
+  p.name = NAMES[chair >= 0 && chair < 4 ? chair : 0];
+  return p;
+}
+
 MahjongTableGame::MahjongTableGame(int32_t roomId, int32_t table, TableConfig config,
                                    std::function<void(const std::string&)> handLog)
     : m_table([&] {
@@ -134,7 +144,12 @@ void MahjongTableGame::OnReady(TableChannel& channel, int chair) {
     }
     if (m_users[c] == 0) {
       m_users[c] = BOT_USER_BASE - c;
+      // The framework seats him first, so that the table knows his name before he gets ready.
+      channel.SeatComputer(c, ComputerPlayer(c));
       Deliver(channel, m_table.SeatBot(c, m_users[c]), 0, nullptr);
+    } else if (m_users[c] < 0 && user == 0) {
+      // A computer player the framework does not show (his seating failed): try again.
+      channel.SeatComputer(c, ComputerPlayer(c));
     }
   }
   if (m_users[chair] <= 0) return;

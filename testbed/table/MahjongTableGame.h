@@ -35,8 +35,14 @@ class MahjongTableGame : public TableGame {
   void OnWatching(TableChannel& table, int32_t userId, int chair) override;
   void OnStoppedWatching(TableChannel& table, int32_t userId, int chair) override;
   bool OnRequest(TableChannel& table, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply) override;
+  // A player who wants a computer player's chair gets it: between hands the computer player
+  // leaves the table, during a hand he plays it to its end while the newcomer follows it.
+  bool YieldComputerChair(TableChannel& table, int chair) override { return true; }
   bool HandInProgress() const override;
   Bytes TableInfo(int chair, bool onlooker, int32_t userId) const override;
+
+  // The framework's record of the computer player in a chair: his user id and his name (GBK).
+  static WirePlayer ComputerPlayer(int chair);
 
   const MahjongTable& Table() const { return m_table; }
   // The ticket-exchange activity shared by the server's tables; without one its requests are

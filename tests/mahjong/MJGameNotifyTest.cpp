@@ -17,7 +17,9 @@ struct Host : CMJNotifyHost {
   std::vector<std::string> chat, logs;
   std::string url, departure;
   std::vector<int> popups, started;
-  int refreshes = 0, countdowns = 0, unwelcome = -1, playing = 0, waiting = 0;
+  int refreshes = 0, countdowns = 0, unwelcome = -1, playing = 0, waiting = 0, viewMode = 2, relayouts = 0;
+  int GetViewMode() override { return viewMode; }
+  void RelayoutTableControls() override { ++relayouts; }
   void AppendChat(const std::string& line) override { chat.push_back(line); }
   void MarkSeatStarted(int chair) override { started.push_back(chair); }
   void RestartCountdown() override { ++countdowns; }
@@ -82,6 +84,28 @@ TEST(MJGameNotify, ShortBodiesAreRefusedBeforeAnyHandler) {
     EXPECT_TRUE(f.host.popups.empty()) << c.code;
     EXPECT_EQ(3, f.info.GetRoundNumber()) << c.code;
     EXPECT_EQ(1, f.model.IsPlaying()) << c.code;
+  }
+}
+
+TEST(MJGameNotify, ADiscardRestartsTheCountdownOrLaysTheGdiTableOutAgain) {
+  struct Case {
+    int viewMode;
+    int countdowns, relayouts;
+  } cases[] = {{2, 1, 0}, {1, 0, 1}};
+  for (const Case& c : cases) {
+    Fixture f;
+    f.host.viewMode = c.viewMode;
+    testbed::BodyData hand = Hand(3).WriteNewHand();
+    ASSERT_EQ(1, f.Send(NTF_NEW_HAND, hand));
+    testbed::TileDiscardedNote note;
+    note.chair = 1;
+    note.tile = 20;
+    testbed::BodyData body = note.Write();
+    EXPECT_EQ(1, f.Send(NTF_TILE_DISCARDED, body)) << c.viewMode;
+    EXPECT_EQ(c.countdowns, f.host.countdowns) << c.viewMode;
+    EXPECT_EQ(c.relayouts, f.host.relayouts) << c.viewMode;
+    // The discard reaches the table in both modes.
+    EXPECT_EQ(20, f.model.Tiles().GetTileRecord(MJ_ZONE_PLAYED, f.info.ChairToSide(1), 0)->tileId) << c.viewMode;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/base/Gbk.h"
 
@@ -50,6 +51,31 @@ TEST(Gbk, SafeCutKeepsDoubleByteCharactersWhole) {
     size_t n, cut;
   } cases[] = {{0, 0}, {2, 2}, {3, 2}, {4, 4}, {5, 4}, {6, 6}};
   for (const auto& c : cases) EXPECT_EQ(c.cut, GbkSafeCut(s.data(), c.n)) << c.n;
+}
+
+TEST(Gbk, SplitFieldsOnlyAtSeparatorsThatStandAlone) {
+  using Fields = std::vector<std::string>;
+  // "東" is 96 7C in GBK: its trail byte is the '|' byte, and it must not split the name.
+  EXPECT_EQ("\x96\x7C", std::string("東"));
+  const struct {
+    const char* what;
+    std::string text;
+    size_t maxFields;
+    Fields fields;
+  } cases[] = {
+      {"trail byte is no separator", "東风|自摸|", 32, {"東风", "自摸", ""}},
+      {"plain fields", "a|bc|", 32, {"a", "bc", ""}},
+      {"no separator", "海底捞月", 32, {"海底捞月"}},
+      {"empty text", "", 32, {""}},
+      {"empty fields kept", "||x", 32, {"", "", "x"}},
+      {"the rest is dropped", "一|二|三|四", 2, {"一", "二"}},
+      {"no field wanted", "a|b", 0, {}},
+      // A lead byte at the very end has no trail byte; the '|' before it still splits.
+      {"cut-off lead byte", std::string("a|\x96"), 32, {"a", "\x96"}},
+      // A lead byte before a '|' that ends the text: the pair is one character.
+      {"lead byte before the last separator", std::string("a\x96|"), 32, {"a\x96|"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.fields, SplitGbkFields(c.text, '|', c.maxFields)) << c.what;
 }
 
 TEST(Gbk, Win32ConversionCalls) {

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <memory>
 
+#include "platform/base/Gbk.h"
+#include "testbed/server/BodyReader.h"
 #include "testbed/server/GameServer.h"
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/ReplayChecker.h"
@@ -153,6 +156,80 @@ TEST(TableGame, OnePlayerAndThreeComputerPlayersPlayAHandThroughTheNetwork) {
   ASSERT_TRUE(second);
   EXPECT_EQ(second->handNumber, 2);
   client.Close();
+  server.Stop();
+}
+
+// The computer players the table seats are the framework's players too: every player at the
+// table is told of each with his user id and a name of his own (whole GBK characters inside the
+// record's name field) before he gets ready, and a player who comes later finds them in the
+// enter reply's list of the table.
+TEST(TableGame, ComputerPlayersAreSeatedWithTheirNames) {
+  ServerConfig config;
+  config.clock = [] { return int64_t{1000}; };
+  config.tableGames = [](int32_t room, int32_t table) {
+    TableConfig t;
+    t.seed = 3;
+    return std::make_unique<MahjongTableGame>(room, table, t);
+  };
+  testsupport::TempDir dir;
+  GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+  const requestbodies::Seat seat{7, 1, 0, 0};
+  ScriptedClient player;
+  ASSERT_TRUE(player.Connect(server.Port()));
+  ASSERT_EQ(player.Ask(REQ_VERSION, {}).result, RESULT_SUCCESS);
+  ASSERT_EQ(player.Ask(REQ_ENTER, requestbodies::Enter(seat)).result, RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(seat)).result, RESULT_SUCCESS);
+
+  std::array<std::string, 4> names;
+  std::array<bool, 4> startedBeforeSeated{};
+  ScriptedClient::Notice n;
+  while (player.Next(&n, 2000) && n.code != NTF_NEW_HAND) {
+    if (n.code == NTF_PLAYER_STARTED) {
+      const auto started = PlayerStartedNote::Read(n.data);
+      ASSERT_TRUE(started);
+      const int chair = started->id.chair;
+      if (chair >= 1 && chair <= 3 && names[chair].empty()) startedBeforeSeated[chair] = true;
+    }
+    if (n.code != NTF_PLAYER_SEATED) continue;
+    BodyReader in(n.data);
+    WirePlayer p;
+    ASSERT_TRUE(p.Read(in, 0));
+    ASSERT_GE(p.chair, 1);
+    ASSERT_LE(p.chair, 3);
+    EXPECT_EQ(p.userId, MahjongTableGame::BOT_USER_BASE - p.chair);
+    names[p.chair] = p.name;
+  }
+  for (int chair = 1; chair <= 3; ++chair) {
+    SCOPED_TRACE(chair);
+    EXPECT_FALSE(names[chair].empty());
+    EXPECT_LE(names[chair].size(), 31u);
+    EXPECT_EQ(GbkSafeCut(names[chair].data(), names[chair].size()), names[chair].size());
+    EXPECT_EQ(names[chair], MahjongTableGame::ComputerPlayer(chair).name);
+    EXPECT_FALSE(startedBeforeSeated[chair]) << "the table knew the name before the computer player started";
+  }
+  EXPECT_NE(names[1], names[2]);
+  EXPECT_NE(names[2], names[3]);
+  EXPECT_NE(names[1], names[3]);
+  EXPECT_EQ((std::array<int32_t, 4>{7, MahjongTableGame::BOT_USER_BASE - 1, MahjongTableGame::BOT_USER_BASE - 2,
+                                     MahjongTableGame::BOT_USER_BASE - 3}),
+            server.Core().TableUsers(1, 0));
+
+  // An onlooker of chair 2 finds the table's players, names included, in his enter reply.
+  ScriptedClient watcher;
+  ASSERT_TRUE(watcher.Connect(server.Port()));
+  ASSERT_EQ(watcher.Ask(REQ_VERSION, {}).result, RESULT_SUCCESS);
+  const ScriptedClient::Answer entered = watcher.Ask(REQ_ENTER, requestbodies::Enter({8, 1, 0, 2}, true));
+  ASSERT_EQ(entered.result, RESULT_ENTERED_WITH_PLAYERS);
+  BodyReader reply(entered.data);
+  for (int chair = 1; chair <= 3; ++chair) {
+    WirePlayer p;
+    ASSERT_TRUE(p.Read(reply, 60 + 136 * static_cast<size_t>(chair))) << chair;
+    EXPECT_EQ(p.name, names[chair]) << chair;
+  }
+  watcher.Close();
+  player.Close();
   server.Stop();
 }
 

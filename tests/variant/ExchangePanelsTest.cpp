@@ -7,25 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "engine/Entity.h"
 #include "engine/GameBase.h"
 #include "framework/BodyWriter.h"
 #include "mahjong/MJTableView.h"
-#include "platform/display/Display.h"
-#include "platform/kernel/Time.h"
 #include "resources/ProgramResources.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/platform/GdiTestCanvas.h"
-#include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/ExchangeActPanel.h"
 #include "variant/TableDialogs.h"
 
 namespace {
-
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
 
 // A scene that passes the panels' commands on, as the table scene does.
 class PanelScene : public GameBase {
@@ -43,29 +35,14 @@ class PanelScene : public GameBase {
   std::vector<uint32_t> commands;
 };
 
-class ExchangePanelsTest : public enginetest::EngineResTest {
+class ExchangePanelsTest : public tabletest::TableViewFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
+    TableViewFixture::SetUp();
     ASSERT_TRUE(resources::RegisterProgramResources());
-    std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "ExchangePanelsParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "ExchangePanelsParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new PanelScene();
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
+    LinkGameData();
+    m_scene = Own(new PanelScene());
+    ASSERT_NO_FATAL_FAILURE(OpenView(m_scene));
     ExchangeTable table;
     table.message = [this](const char* text) { m_messages.push_back(text); };
     table.tableViewRect = [] { return RECT{0, 0, 1024, 768}; };
@@ -78,28 +55,12 @@ class ExchangePanelsTest : public enginetest::EngineResTest {
     m_scene->result = m_result;
   }
   void TearDown() override {
-    if (m_act->Popup().GetSafeHwnd() != nullptr) m_act->Popup().DestroyWindow();
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
+    // The prize popup is a window of its own: it goes before the pane.
+    if (m_act != nullptr && m_act->Popup().GetSafeHwnd() != nullptr) m_act->Popup().DestroyWindow();
+    TableViewFixture::TearDown();
   }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
-  }
-  void Capture(const char* name) {
-    Advance(60);
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    ASSERT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
-    std::filesystem::create_directories(PXQD_TABLE_DUMP_DIR);
-    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
-  }
+  // The panels slide in: a few more frames before each picture.
+  void Capture(const char* name) { TableViewFixture::Capture(name, 60); }
   void Command(uint32_t code) {
     Event e{code, nullptr, 0};
     m_act->OnMessage(&e);
@@ -121,8 +82,6 @@ class ExchangePanelsTest : public enginetest::EngineResTest {
     return s;
   }
 
-  HWND m_parent = nullptr;
-  CMJTableView m_view;
   PanelScene* m_scene = nullptr;
   CExchangeActPanel* m_act = nullptr;
   CExchangeResultPanel* m_result = nullptr;

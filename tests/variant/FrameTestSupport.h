@@ -87,6 +87,8 @@ class FrameTest : public mfcwin::WindowTest {
   void MakeApp(int width, int height) {
     platform::SetScreenSize(width, height);
     m_app = std::make_unique<FrameApp>();
+    // The view mode as the start-up settles it: the scene's (the engine-drawn table here).
+    m_app->SetViewMode(m_app->GetSceneViewMode());
     m_app->SetPlayerCount(4);
     m_app->Launch().userId = 1001;
     m_app->Launch().chair = 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/GameApp.h"
+#include "framework/SharedHelpers.h"
 #include "resources/ProgramResources.h"
 #include "testbed/table/TableRecords.h"
 #include "tests/platform/MfcWindowTestSupport.h"
@@ -122,6 +123,36 @@ TEST_F(SettlementDlgTest, ListsTheRecordedHandAndCountsDown) {
   mfcwin::Pump();
   EXPECT_EQ(m_closed, 1);
   EXPECT_FALSE(m_dialog.Close(0));
+}
+
+// The player list's six columns are left-aligned; the detail list's amounts stand right.
+TEST_F(SettlementDlgTest, ColumnsCarryTheirTitlesWidthsAndAlignment) {
+  Show(RecordedWin());
+  ASSERT_TRUE(m_dialog.IsOpen());
+  const struct {
+    CReportListCtrl* list;
+    int column;
+    const char* title;
+    int width, format;
+  } cases[] = {
+      {&m_dialog.PlayerList(), 0, "用户名", 124, LVCFMT_LEFT}, {&m_dialog.PlayerList(), 1, "杠银", 54, LVCFMT_LEFT},
+      {&m_dialog.PlayerList(), 2, "四/接宝", 50, LVCFMT_LEFT}, {&m_dialog.PlayerList(), 3, "银子", 80, LVCFMT_LEFT},
+      {&m_dialog.PlayerList(), 4, "积分", 50, LVCFMT_LEFT},    {&m_dialog.PlayerList(), 5, "飞宝", 32, LVCFMT_LEFT},
+      {&m_dialog.DetailList(), 0, "名目", 105, LVCFMT_LEFT},   {&m_dialog.DetailList(), 1, "银子", 105, LVCFMT_RIGHT},
+  };
+  for (const auto& c : cases) {
+    char title[64] = {};
+    LVCOLUMN column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = title;
+    column.cchTextMax = sizeof title;
+    ASSERT_TRUE(c.list->GetColumn(c.column, &column)) << c.title;
+    EXPECT_STREQ(title, c.title);
+    EXPECT_EQ(column.cx, ScaleByDpiX(c.width)) << c.title;
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, c.format) << c.title;
+  }
+  EXPECT_EQ(m_dialog.PlayerList().GetHeaderCtrl()->GetItemCount(), 6);
+  EXPECT_EQ(m_dialog.DetailList().GetHeaderCtrl()->GetItemCount(), 2);
 }
 
 TEST_F(SettlementDlgTest, DrawnHandWithOtherFlagsAndNoWinner) {

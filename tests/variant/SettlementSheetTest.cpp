@@ -97,4 +97,24 @@ TEST(SettlementSheet, BoundedRecords) {
   EXPECT_TRUE(shortSheet.DetailRows(1).empty());
 }
 
+// Item names are split only at a '|' of their own: "東" (96 7C) carries the '|' byte as its
+// second byte. Names of double-byte characters that fill the text to the record's end keep whole
+// characters only.
+TEST(SettlementSheet, ItemNamesKeepTheirDoubleByteCharacters) {
+  Fixture f = RecordedHand();
+  f.record.Text(1824, 296, "東风|自摸");
+  std::vector<SettlementDetailRow> rows = f.Sheet().DetailRows(1);
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, "東风");
+  EXPECT_EQ(rows[1].name, "自摸");
+
+  std::string full;
+  for (int i = 0; i < 148; ++i) full += "宝";
+  ASSERT_EQ(full.size(), 296u);
+  f.record.Bytes(1824, full.data(), full.size());
+  rows = f.Sheet().DetailRows(1);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0].name, full.substr(0, 294));
+}
+
 }  // namespace

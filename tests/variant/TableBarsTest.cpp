@@ -11,7 +11,6 @@
 
 #include "engine/AdvancedButton.h"
 #include "engine/ControlRecord.h"
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "engine/Entity.h"
 #include "engine/GameSound.h"
@@ -22,12 +21,10 @@
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/TilePictures.h"
-#include "platform/display/Display.h"
 #include "platform/kernel/Profile.h"
 #include "platform/kernel/Time.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/platform/GdiTestCanvas.h"
 #include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/HandSort.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantSeatPainter.h"
@@ -35,36 +32,18 @@
 
 namespace {
 
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
-
-class TableBarsTest : public enginetest::EngineResTest {
+class TableBarsTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
-    std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
-    std::filesystem::create_directory_symlink(std::filesystem::path(PXQD_SKINS_DIR).parent_path() / "sound",
-                                              m_dir.File("sound"));
+    VariantTableFixture::SetUp();
+    LinkGameData(true);
     m_ini = m_dir.File("Pxqd.ini");
     std::ofstream(m_ini) << "[GAMESET]\nMusic=0\nfangyan=0\n[SKIN]\nStyle0=Classic\nStyle1=Jade\nStyle2=Classic\n"
                             "Default=0\n";
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TableBarsParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TableBarsParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
     m_info.SetOwnChair(0);
   }
   // The table starts once the test has chosen the ini and whether the user looks on.
   void Start() {
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
     CVariantTableScene::Hooks hooks;
     hooks.sideName = [](int side) { return std::string(side == SIDE_OWN ? "甲" : "乙"); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
@@ -82,7 +61,7 @@ class TableBarsTest : public enginetest::EngineResTest {
     hooks.settlementOpen = [this] { return m_settlementOpen; };
     hooks.setSeatNote = [this](int side, const std::string& note) { m_notes[side] = note; };
     hooks.start = [this] { return ++m_starts; };
-    m_scene->SetHooks(hooks);
+    MakeScene(hooks);
     CTableBars::Hooks bars;
     bars.isLookOn = [this] { return m_lookOn; };
     bars.iniPath = [this] { return m_ini; };
@@ -118,24 +97,7 @@ class TableBarsTest : public enginetest::EngineResTest {
     bars.setTimer = [this](uintptr_t id, UINT ms) { ::SetTimer(m_view.Window(), id, ms, nullptr); };
     bars.killTimer = [this](uintptr_t id) { ::KillTimer(m_view.Window(), id); };
     m_scene->SetBarHooks(bars);
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
-  }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
-  }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
+    OpenScene();
   }
   void Mouse(UINT message, int x, int y) {
     SendMessageA(m_view.Window(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
@@ -160,14 +122,6 @@ class TableBarsTest : public enginetest::EngineResTest {
     GetPrivateProfileStringA(section, key, "", value, sizeof value, m_ini.c_str());
     return value;
   }
-  std::vector<uint32_t> Capture(const char* name) {
-    Advance(40);
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
-    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
-    return pixels;
-  }
   std::vector<int> OwnTiles() {
     std::vector<int> ids;
     for (int i = 0; i <= CTileTable::LAST_STANDING; ++i) {
@@ -177,12 +131,6 @@ class TableBarsTest : public enginetest::EngineResTest {
     return ids;
   }
 
-  HWND m_parent = nullptr;
-  CVariantGameInfo m_info;
-  CTableEffects m_effects;
-  CMJTableModel m_model{m_info, m_effects};
-  CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
   std::string m_ini;
   bool m_lookOn = false;
   bool m_waitsForTable = false;

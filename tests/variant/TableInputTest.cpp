@@ -9,27 +9,20 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/SceneRequests.h"
-#include "platform/display/Display.h"
-#include "platform/kernel/Time.h"
 #include "testbed/table/TableBodies.h"
 #include "testbed/table/TableRecords.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/RequestWait.h"
 #include "variant/TableTurn.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
-
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
 
 int Id(int suit, int value, int copy) { return suit * 36 + copy * 9 + value - 1; }
 
@@ -51,65 +44,23 @@ class Connection : public CMJGameConnection {
   }
 };
 
-struct Forwarder : CTableEffects {
-  CTableEffects* to = nullptr;
-  void ShowHand(int s) override { if (to) to->ShowHand(s); }
-  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
-  void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
-  void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
-  void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
-  void PlayTileVoice(int s, int t) override { if (to) to->PlayTileVoice(s, t); }
-  void PlayActionVoice(int s, const char* n) override { if (to) to->PlayActionVoice(s, n); }
-};
-
-class TableInputTest : public enginetest::EngineResTest {
+class TableInputTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TableInputTestParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TableInputTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
+    VariantTableFixture::SetUp();
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
-    m_forward.to = m_scene;
-    CTableTurn::Hooks hooks;
-    hooks.redraw = [this] { m_scene->MarkStale(); };
-    hooks.restartClock = [this] { m_view.StartClockTimer(); };
-    m_turn.SetHooks(hooks);
-    m_scene->AttachTurn(&m_turn);
     CVariantTableScene::Hooks sceneHooks;
     sceneHooks.dice = [this](int dice[4]) { m_info.GetDice(dice); };
     sceneHooks.voiceFolder = [](int side) { return std::string("sound\\0") + std::to_string(side) + "\\"; };
     sceneHooks.isSilent = [this] { return m_silent; };
     sceneHooks.playVoiceFile = [this](const std::string& path) { m_voices.push_back(path); };
-    m_scene->SetHooks(sceneHooks);
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
-  }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
-  }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
+    MakeScene(sceneHooks);
+    CTableTurn::Hooks hooks;
+    hooks.redraw = [this] { m_scene->MarkStale(); };
+    hooks.restartClock = [this] { m_view.StartClockTimer(); };
+    m_turn.SetHooks(hooks);
+    m_scene->AttachTurn(&m_turn);
+    OpenScene();
   }
   // A hand with the own chair in turn holding its drawn tile (listed first).
   void Deal(const std::vector<int>& own, bool ownTurn, std::array<int, 4> dice = {}) {
@@ -147,18 +98,12 @@ class TableInputTest : public enginetest::EngineResTest {
     return -1;
   }
 
-  HWND m_parent = nullptr;
   bool m_silent = false;
   std::vector<std::string> m_voices;
-  CVariantGameInfo m_info;
-  Forwarder m_forward;
-  CMJTableModel m_model{m_info, m_forward};
   Connection m_connection;
   CSceneRequests m_requests{m_connection, m_model, Identity()};
   CRequestWait m_wait;
   CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-  CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
 
   static CSceneRequests::Identity Identity() {
     CSceneRequests::Identity id;

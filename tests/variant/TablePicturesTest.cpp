@@ -7,110 +7,50 @@
 #include <filesystem>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
 #include "engine/Entity.h"
 #include "engine/PictureEntity.h"
+#include "engine/PlaneEntity.h"
+#include "framework/PlayerTables.h"
 #include "mahjong/MJGameNotify.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/TilePictures.h"
-#include "platform/display/Display.h"
-#include "platform/kernel/Time.h"
+#include "testbed/server/BodyReader.h"
+#include "testbed/server/FrameworkRecords.h"
 #include "testbed/table/MahjongTable.h"
+#include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableRunner.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/platform/GdiTestCanvas.h"
-#include "tests/support/MessagePump.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
 
-HWND g_main = nullptr;
-HWND MainWindow() { return g_main; }
-
-struct Forwarder : CTableEffects {
-  CTableEffects* to = nullptr;
-  void ShowHand(int s) override { if (to) to->ShowHand(s); }
-  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
-  void LayOutRiver(int s) override { if (to) to->LayOutRiver(s); }
-  void PlayWinEffect(int s) override { if (to) to->PlayWinEffect(s); }
-  void Log(const std::string& line) override { logs.push_back(line); }
-  std::vector<std::string> logs;
-};
-
-struct LogHost : CMJNotifyHost {
-  std::vector<std::string> logs;
-  void Log(const std::string& line) override { logs.push_back(line); }
-  int IsLookOn() override { return 1; }
-};
-
-class TablePicturesTest : public enginetest::EngineResTest {
+class TablePicturesTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    EngineResTest::SetUp();
+    VariantTableFixture::SetUp();
     // The program folder gets the game data the build generated.
-    if (WithSkins()) {
-      std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
-    }
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TablePicturesParent";
-    RegisterClassA(&wc);
-    const int width = SmallScreen() ? SMALL_WIDTH : 1024, height = SmallScreen() ? SMALL_HEIGHT : 768;
-    m_parent = CreateWindowExA(0, "TablePicturesParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                               nullptr, nullptr, nullptr);
-    g_main = m_parent;
-    SetEngineMainWindowHook(MainWindow);
+    if (WithSkins()) LinkGameData();
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, width, height}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
-    m_scene->SetSmallScreen(SmallScreen());
     CVariantTableScene::Hooks hooks;
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
     hooks.isLookOn = [this] { return m_lookOn; };
     hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
     hooks.isBanker = [this](int side) { return side == m_bankerSide; };
-    m_scene->SetHooks(hooks);
-    m_forward.to = m_scene;
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
-  }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
+    MakeScene(hooks)->SetSmallScreen(SmallScreen());
+    OpenScene();
   }
   virtual bool WithSkins() const { return true; }
   // The table pane of an 800 x 600 screen.
   static constexpr int SMALL_WIDTH = 612, SMALL_HEIGHT = 578;
   virtual bool SmallScreen() const { return false; }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
-  }
-  std::vector<uint32_t> Capture(const char* name) {
-    Advance(40);
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
-    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
-    return pixels;
-  }
+  int ParentWidth() const override { return SmallScreen() ? SMALL_WIDTH : 1024; }
+  int ParentHeight() const override { return SmallScreen() ? SMALL_HEIGHT : 768; }
   // The picture a record is shown with: its resource and the frame's source x and size.
   struct Shown {
     bool visible = false;
@@ -130,12 +70,6 @@ class TablePicturesTest : public enginetest::EngineResTest {
     return s;
   }
 
-  HWND m_parent = nullptr;
-  CVariantGameInfo m_info;
-  Forwarder m_forward;
-  CMJTableModel m_model{m_info, m_forward};
-  CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
   std::vector<std::string> m_logs;
   bool m_lookOn = false;
   int m_bankerSide = -1;
@@ -352,7 +286,7 @@ TEST_F(SmallScreenTableTest, HandsAndPlatesStayInsideThePane) {
 TEST_F(SmallScreenTableTest, TheStartButtonStandsAboveTheTiles) {
   // A dealt hand fills the wall and the hands; after a hand the start button comes back over
   // them, so it must be drawn above every tile picture.
-  LogHost host;
+  tabletest::WatchingHost host;
   m_info.SetOwnChair(1);
   m_model.SetLookOn(true);
   m_lookOn = true;
@@ -385,7 +319,7 @@ TEST_F(SmallScreenTableTest, TheStartButtonStandsAboveTheTiles) {
 // A whole hand of the testbed's table watched from chair 1: the renderings show the real
 // faces, walls and clock from the deal to the result.
 TEST_F(TablePicturesTest, AWatchedHandIsDrawnWithTheGamesPictures) {
-  LogHost host;
+  tabletest::WatchingHost host;
   m_info.SetOwnChair(1);
   m_model.SetLookOn(true);
   m_lookOn = true;
@@ -422,6 +356,49 @@ TEST_F(TablePicturesTest, AWatchedHandIsDrawnWithTheGamesPictures) {
   ASSERT_GT(dealtAt, 0);
   // No row ever ran out, and no record was bound twice.
   for (const std::string& line : m_logs) EXPECT_EQ(std::string::npos, line.find("实体")) << line;
+}
+
+// A computer player's seat notice as the testbed server writes it goes into the client's player
+// tables, and the plate of his side shows his name: the same picture as that name drawn on the
+// plate, and not another name's.
+TEST_F(TablePicturesTest, APlateShowsTheNameFromAComputerPlayersSeatNotice) {
+  LaunchLine launch;
+  CPlayerTables tables(&launch);
+  CVariantTableScene::Hooks hooks;
+  hooks.sideName = [&](int side) { return CVariantTableScene::PlateName(tables, m_info, side); };
+  hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
+  hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
+  m_scene->SetHooks(hooks);
+  const int chair = 1, side = m_info.ChairToSide(chair);
+  CTableSidePanels& panels = m_scene->SidePanels();
+  ASSERT_TRUE(panels.Built());
+  Entity* plate = panels.Panel(side);
+  ASSERT_NE(plate, nullptr);
+  m_scene->PaintBoard();
+  EXPECT_FALSE(plate->IsVisible()) << "a free chair has no plate";
+
+  const testbed::WirePlayer computer = testbed::MahjongTableGame::ComputerPlayer(chair);
+  testbed::BodyWriter notice(testbed::WIRE_PLAYER_SIZE);
+  computer.Write(notice, 0);
+  const std::vector<BYTE> body = notice.Take();
+  ASSERT_NE(tables.SeatFromWire(body.data(), body.size()), nullptr);
+  ASSERT_FALSE(computer.name.empty());
+  EXPECT_EQ(CVariantTableScene::PlateName(tables, m_info, side), computer.name);
+  m_scene->PaintBoard();
+  Capture("plate-computer-player");
+  ASSERT_TRUE(plate->IsVisible());
+  auto pixelsOf = [&] {
+    const PlaneData* d = PlaneEntity::GetData(plate);
+    const uint32_t* p = PlaneEntity::GetPixels(plate);
+    return std::vector<uint32_t>(p, p + static_cast<size_t>(d->width) * static_cast<size_t>(d->height));
+  };
+  const std::vector<uint32_t> shown = pixelsOf();
+  panels.Draw(side, testbed::MahjongTableGame::ComputerPlayer(chair + 1).name, false, m_scene->Binder().Metrics());
+  EXPECT_NE(pixelsOf(), shown);
+  panels.Draw(side, computer.name, false, m_scene->Binder().Metrics());
+  EXPECT_EQ(pixelsOf(), shown);
+  // The other chairs are still free.
+  EXPECT_FALSE(panels.Panel(m_info.ChairToSide(2))->IsVisible());
 }
 
 // Without the game data the table still comes up, drawn with plain plates.

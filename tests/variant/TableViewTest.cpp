@@ -7,26 +7,18 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/EngineClock.h"
 #include "engine/EngineUtil.h"
+#include "mahjong/MJGameNotify.h"
 #include "mahjong/MJTableView.h"
 #include "mahjong/scene/TableModel.h"
-#include "platform/display/Display.h"
 #include "platform/kernel/Time.h"
-#include "tests/engine/EngineResFixture.h"
-#include "tests/platform/GdiTestCanvas.h"
-#include "tests/support/MessagePump.h"
-#include "mahjong/MJGameNotify.h"
 #include "testbed/table/MahjongTable.h"
 #include "testbed/table/TableRunner.h"
+#include "tests/variant/support/TableViewFixture.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
 namespace {
-
-HWND g_mainWindow = nullptr;
-// The engine draws only while the program's main window is visible; the parent stands in.
-HWND MainWindow() { return g_mainWindow; }
 
 class CountingScene : public GameBase {
  public:
@@ -45,36 +37,8 @@ class CountingScene : public GameBase {
   std::vector<uintptr_t> timers;
 };
 
-class TableViewTest : public enginetest::EngineResTest {
- protected:
-  void SetUp() override {
-    EngineResTest::SetUp();
-    platform::StartDisplay(platform::DisplayBackend::HEADLESS);
-    platform::StopClock();
-    SetEngineClockSource(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "TableViewTestParent";
-    RegisterClassA(&wc);
-    m_parent = CreateWindowExA(0, "TableViewTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768,
-                               nullptr, nullptr, nullptr, nullptr);
-    g_mainWindow = m_parent;
-    SetEngineMainWindowHook(MainWindow);
-  }
-  void TearDown() override {
-    SetEngineMainWindowHook(nullptr);
-    if (m_parent != nullptr) DestroyWindow(m_parent);
-    platform::StartClock();
-    EngineResTest::TearDown();
-  }
-  void Advance(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 10) {
-      platform::AdvanceClock(10);
-      testsupport::Pump();
-    }
-  }
-  HWND m_parent = nullptr;
-};
+// The pane alone: each test opens its own view with a counting scene.
+using TableViewTest = tabletest::TableViewFixture;
 
 TEST_F(TableViewTest, NothingReachesTheSceneBeforeItsScreenAndTimerZeroIsTheFrameTimer) {
   CMJTableView view;
@@ -125,60 +89,22 @@ TEST_F(TableViewTest, TheFrameTimeAverageCountsEmptySlotsAsZero) {
 
 // The scene is the model's outlet; the model exists before the scene, so a forwarder stands
 // between them as the application's does.
-struct Forwarder : CTableEffects {
-  CTableEffects* to = nullptr;
-  void ShowHand(int s) override { if (to) to->ShowHand(s); }
-  void ShowPlayedTile(int s) override { if (to) to->ShowPlayedTile(s); }
-  void LayOutRiver(int s) override { if (to) to->LayOutRiver(s); }
-  void PlayWinEffect(int s) override { if (to) to->PlayWinEffect(s); }
-};
-
 std::vector<BYTE> Body(size_t size, std::initializer_list<std::pair<size_t, int>> fields) {
   std::vector<BYTE> b(size, 0);
   for (auto [offset, value] : fields) std::memcpy(b.data() + offset, &value, 4);
   return b;
 }
 
-class TableSceneTest : public TableViewTest {
+class TableSceneTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
-    TableViewTest::SetUp();
+    VariantTableFixture::SetUp();
     m_info.SetOwnChair(0);
-    ASSERT_NE(m_view.Create(m_parent, RECT{0, 0, 1024, 768}), nullptr);
-    m_scene = new CVariantTableScene(m_model);
     CVariantTableScene::Hooks hooks;
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
-    m_scene->SetHooks(hooks);
-    m_forward.to = m_scene;
-    ASSERT_EQ(m_view.AttachGame(m_scene), 1);
-    m_view.InitScreen();
-    m_view.Start();
-    Advance(40);
+    MakeScene(hooks);
+    OpenScene();
   }
-  void TearDown() override {
-    if (m_view.Window() != nullptr) DestroyWindow(m_view.Window());
-    delete m_scene;
-    TableViewTest::TearDown();
-  }
-  std::vector<uint32_t> Capture(const char* name) {
-    Advance(40);
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    EXPECT_TRUE(platform::CaptureWindow(m_view.Window(), pixels, w, h));
-    gditest::WritePng(std::string(PXQD_TABLE_DUMP_DIR) + "/" + name + ".png", pixels.data(), w, h, w * 4);
-    m_width = w;
-    return pixels;
-  }
-  uint32_t At(const std::vector<uint32_t>& p, int x, int y) const {
-    return p[static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x)] & 0xffffff;
-  }
-
-  CVariantGameInfo m_info;
-  Forwarder m_forward;
-  CMJTableModel m_model{m_info, m_forward};
-  CMJTableView m_view;
-  CVariantTableScene* m_scene = nullptr;
-  int m_width = 0;
 };
 
 TEST_F(TableSceneTest, TheBoardFollowsTheTableAndRefusedBodiesLeaveItAlone) {
@@ -247,14 +173,8 @@ TEST_F(TableSceneTest, TheStartButtonSendsReadyOnceAndComesBackWhenTheRequestFai
 // A whole hand of four computer players at the testbed's table, watched from chair 1: every
 // notification the table sends the onlooker goes through the notification sink into the model,
 // and the board follows each of them without one being refused.
-struct LogHost : CMJNotifyHost {
-  std::vector<std::string> logs;
-  void Log(const std::string& line) override { logs.push_back(line); }
-  int IsLookOn() override { return 1; }
-};
-
 TEST_F(TableSceneTest, AWatchedHandOfTheTestbedTableIsFollowedToItsResult) {
-  LogHost host;
+  tabletest::WatchingHost host;
   m_info.SetOwnChair(1);
   m_model.SetLookOn(true);
   CMJGameNotify sink(m_info, m_model, host);

@@ -1,0 +1,103 @@
+// The headless table pane shared by the table's scene tests: a visible parent window standing in
+// for the program's main window, the table view in it on the stopped clock, and the variant's
+// table scene over a table model whose effects reach the scene. Renderings go to the folder the
+// test program is built with (PXQD_TABLE_DUMP_DIR).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/GameBase.h"
+#include "mahjong/MJGameNotify.h"
+#include "mahjong/MJTableView.h"
+#include "mahjong/scene/TableModel.h"
+#include "platform/base/WinTypes.h"
+#include "tests/engine/EngineResFixture.h"
+#include "variant/VariantGameInfo.h"
+#include "variant/VariantTableScene.h"
+
+namespace tabletest {
+
+// The model is made before the scene that is built over it, so its effects go through this
+// until the scene exists; log lines are kept here.
+struct EffectsForwarder : CTableEffects {
+  CTableEffects* to = nullptr;
+  std::vector<std::string> logs;
+
+  void PlayTileVoice(int side, int tile) override { if (to) to->PlayTileVoice(side, tile); }
+  void PlayActionVoice(int side, const char* name) override { if (to) to->PlayActionVoice(side, name); }
+  void ShowHand(int side) override { if (to) to->ShowHand(side); }
+  void ShowPlayedTile(int side) override { if (to) to->ShowPlayedTile(side); }
+  void LayOutRiver(int side) override { if (to) to->LayOutRiver(side); }
+  void ShowClaimButton(int button, int enabled) override { if (to) to->ShowClaimButton(button, enabled); }
+  void ShowClaimButtons(int show) override { if (to) to->ShowClaimButtons(show); }
+  void PlayWinEffect(int side) override { if (to) to->PlayWinEffect(side); }
+  void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
+  void Log(const std::string& line) override { logs.push_back(line); }
+};
+
+// A notification host that keeps the sink's log and watches the table.
+struct WatchingHost : CMJNotifyHost {
+  std::vector<std::string> logs;
+  void Log(const std::string& line) override { logs.push_back(line); }
+  int IsLookOn() override { return 1; }
+};
+
+// The headless display on the stopped clock with a visible parent window; the table view is
+// opened over it by the test with the scene it wants.
+class TableViewFixture : public enginetest::EngineResTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The parent window's size; the pane usually fills it.
+  virtual int ParentWidth() const { return 1024; }
+  virtual int ParentHeight() const { return 768; }
+
+  // Links the game data the build generated into the program folder: the skins, and with
+  // `withSound` the sound folder beside them.
+  void LinkGameData(bool withSound = false);
+  // Takes the scene over: it is deleted after the view's window at the end of the test.
+  template <class Scene>
+  Scene* Own(Scene* scene) {
+    m_ownedScene.reset(scene);
+    return scene;
+  }
+  // Creates the pane over the whole parent, attaches the scene, opens its screen, starts it
+  // and lets the first frames pass. Fails the test (fatally) when the pane or scene refuse.
+  void OpenView(GameBase* scene);
+  // Moves the stopped clock on in 10 ms steps, dispatching what each step brings.
+  void Advance(DWORD ms);
+  // Lets `settle` ms of frames pass, then captures the pane and saves it as <name>.png.
+  std::vector<uint32_t> Capture(const char* name, DWORD settle = 40);
+  // The colour (0xRRGGBB) at x, y of the last capture.
+  uint32_t At(const std::vector<uint32_t>& pixels, int x, int y) const;
+
+  HWND m_parent = nullptr;
+  CMJTableView m_view;
+  int m_captureWidth = 0;
+
+ private:
+  std::unique_ptr<GameBase> m_ownedScene;
+};
+
+// The variant's table scene on the headless pane, over a model of the test's own game info.
+class VariantTableFixture : public TableViewFixture {
+ protected:
+  void TearDown() override;
+
+  // Makes the scene with its hooks and lets the model's effects reach it; the test may add bar
+  // hooks or a turn before opening the view with OpenScene().
+  CVariantTableScene* MakeScene(CVariantTableScene::Hooks hooks = {});
+  void OpenScene() { OpenView(m_scene); }
+
+  CVariantGameInfo m_info;
+  EffectsForwarder m_forward;
+  CMJTableModel m_model{m_info, m_forward};
+  CVariantTableScene* m_scene = nullptr;
+};
+
+}  // namespace tabletest
