@@ -117,6 +117,7 @@ class CVariantApp : public CMJGameApp {
     void OnCountdownExpired() override { if (m_scene) m_scene->OnCountdownExpired(); }
     void ClaimOfferClosed() override { if (m_scene) m_scene->ClaimOfferClosed(); }
     void AddChatLine(const std::string& line) override { if (m_scene) m_scene->AddChatLine(line); }
+    void HideAllTileEntities() override { if (m_scene) m_scene->HideAllTileEntities(); }
     void Log(const std::string& line) override;
 
    private:

@@ -164,6 +164,11 @@ void CVariantTableScene::OnGameStart() {
   }
 }
 
+void CVariantTableScene::HideAllTileEntities() {
+  m_binder.ReleaseAll(m_model.Tiles());
+  m_stale = true;
+}
+
 bool CVariantTableScene::ResumeHand() {
   if (!m_model.Info().IsHandRunning()) return false;
   StopTurnTimers();

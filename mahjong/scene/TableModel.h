@@ -66,6 +66,9 @@ class CTableEffects {
   virtual void ClaimOfferClosed() {}
   virtual void AddChatLine(const std::string& line) {}
   virtual void Log(const std::string& line) {}
+  // The table is about to be cleared: every tile picture lets go of its record while the records
+  // still name their pictures.
+  virtual void HideAllTileEntities() {}
 };
 
 class CMJTableModel {

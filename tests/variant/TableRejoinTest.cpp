@@ -57,6 +57,7 @@ struct Forwarder : CTableEffects {
   void ShowClaimButton(int b, int e) override { if (to) to->ShowClaimButton(b, e); }
   void ShowClaimButtons(int s) override { if (to) to->ShowClaimButtons(s); }
   void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
+  void HideAllTileEntities() override { if (to) to->HideAllTileEntities(); }
 };
 
 // A moment of a hand at the testbed table: chair 0 is a player who does nothing (the table acts
