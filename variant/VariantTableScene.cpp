@@ -171,6 +171,19 @@ void CVariantTableScene::HideAllTileEntities() {
 
 bool CVariantTableScene::ResumeHand() {
   if (!m_model.Info().IsHandRunning()) return false;
+  if (!IsLookOnNow()) {
+    // A player's own tiles come face up. Hidden ones mean that the hand is not his: another
+    // player (a computer player, once his chair was given up) plays his chair until it ends, and
+    // he sits in for the next hand.
+    int ids[32];
+    const int listed = std::clamp(m_model.Info().GetOwnTileList(ids), 0, 32);
+    bool known = false;
+    for (int i = 0; i < listed; ++i) known = known || (ids[i] >= 0 && ids[i] != MJ_TILE_HIDDEN);
+    if (!known) {
+      Log("the hand under way is another player's: the table waits for the next one");
+      return false;
+    }
+  }
   StopTurnTimers();
   m_model.SetLookOn(IsLookOnNow());
   m_model.RebuildFromGameInfo();

@@ -344,6 +344,17 @@ TEST_F(TableRejoinTest, WithoutTableDataTheHandIsNotTakenUp) {
   ExpectNothingTakenUp();
 }
 
+// The chair was given up while its player was away and a computer player plays it to the end of
+// the hand: the player's enter reply shows that hand with its tiles hidden, and he waits for the
+// next one instead of playing a hand that is not his.
+TEST_F(TableRejoinTest, AHandWhoseOwnTilesAreHiddenIsAnotherPlayersAndIsNotTakenUp) {
+  Moment m;
+  ASSERT_TRUE(FindMoment(OwnTurnToDiscard, &m));
+  Enter(m.watcher);
+  ExpectNothingTakenUp();
+  EXPECT_TRUE(m_connection.codes.empty());
+}
+
 TEST_F(TableRejoinTest, TableDataWithoutARunningHandIsNotTakenUp) {
   Moment m;
   ASSERT_TRUE(FindMoment(OwnTurnToDiscard, &m));
