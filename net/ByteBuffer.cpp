@@ -1,6 +1,7 @@
 #include "net/ByteBuffer.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -9,7 +10,7 @@ constexpr DWORD MAX_REQUEST = 0xFFFFFFFFu - (CByteBuffer::GROWTH_STEP - 1);
 
 }  // namespace
 
-CByteBuffer::~CByteBuffer() { delete[] m_start; }
+CByteBuffer::~CByteBuffer() { delete[] m_block; }
 
 DWORD CByteBuffer::RoundUp(DWORD n) {
   return (n + (GROWTH_STEP - 1)) / GROWTH_STEP * GROWTH_STEP;
@@ -19,14 +20,28 @@ void CByteBuffer::Grow(DWORD newCapacity) {
   BYTE* block = new BYTE[newCapacity];
   const DWORD length = GetLength();
   if (length != 0) memcpy(block, m_start, length);
-  delete[] m_start;
+  delete[] m_block;
+  m_block = block;
   m_start = block;
   m_end = block + length;
   m_capacity = newCapacity;
 }
 
+void CByteBuffer::Compact() {
+  if (m_start == m_block) return;
+  const DWORD length = GetLength();
+  if (length != 0) memmove(m_block, m_start, length);
+  m_start = m_block;
+  m_end = m_block + length;
+}
+
 DWORD CByteBuffer::Reserve(DWORD n) {
-  if (n <= m_capacity || n > MAX_REQUEST) return 0;
+  if (n > MAX_REQUEST) return 0;
+  if (n <= m_capacity) {
+    // The block is large enough; the content may have to give up the room in front of it.
+    if (n > m_capacity - FrontRoom()) Compact();
+    return 0;
+  }
   Grow(RoundUp(n));
   return m_capacity;
 }
@@ -34,7 +49,10 @@ DWORD CByteBuffer::Reserve(DWORD n) {
 DWORD CByteBuffer::Fit(DWORD n) {
   if (n <= GetLength() || n > MAX_REQUEST) return 0;
   const DWORD rounded = RoundUp(n);
-  if (rounded <= m_capacity) return 0;
+  if (rounded <= m_capacity) {
+    if (n > m_capacity - FrontRoom()) Compact();
+    return 0;
+  }
   Grow(rounded);
   return m_capacity;
 }
@@ -42,6 +60,8 @@ DWORD CByteBuffer::Fit(DWORD n) {
 void CByteBuffer::Clear() {
   m_end = m_start;
   Fit(GROWTH_STEP);
+  const DWORD room = m_capacity >= 2 * GROWTH_STEP ? FRONT_ROOM : 0;
+  m_start = m_end = m_block + room;
 }
 
 DWORD CByteBuffer::Append(const void* source, DWORD n) {
@@ -56,11 +76,16 @@ DWORD CByteBuffer::Append(const void* source, DWORD n) {
 DWORD CByteBuffer::Prepend(const void* source, DWORD n) {
   const DWORD length = GetLength();
   if (n > MAX_REQUEST - length) return 0;
-  Reserve(length + n);
-  if (n != 0) {
-    memmove(m_start + n, m_start, length);
+  if (n == 0) return 0;
+  if (n <= FrontRoom()) {
+    m_start -= n;
     memcpy(m_start, source, n);
+    return n;
   }
+  Reserve(length + n);
+  Compact();
+  memmove(m_start + n, m_start, length);
+  memcpy(m_start, source, n);
   m_end += n;
   return n;
 }
@@ -71,11 +96,18 @@ DWORD CByteBuffer::TakeFront(void* destination, DWORD n) {
   const DWORD taken = n < length ? n : length;
   if (taken == 0) return 0;
   if (destination != nullptr) memcpy(destination, m_start, taken);
-  memmove(m_start, m_start + taken, length - taken);
-  m_end -= taken;
+  m_start += taken;
+  if (m_start == m_end) m_start = m_end = m_block;
   return taken;
 }
 
 DWORD CByteBuffer::ReadFront(void* destination, DWORD n) { return TakeFront(destination, n); }
 
 DWORD CByteBuffer::DiscardFront(DWORD n) { return TakeFront(nullptr, n); }
+
+void CByteBuffer::Swap(CByteBuffer& other) {
+  std::swap(m_block, other.m_block);
+  std::swap(m_start, other.m_start);
+  std::swap(m_end, other.m_end);
+  std::swap(m_capacity, other.m_capacity);
+}

@@ -26,25 +26,36 @@ class CByteBuffer {
   // Grows like Reserve, but only when n also exceeds the length; never shrinks.
   DWORD Fit(DWORD n);
   // Empties the buffer and makes sure it has at least a 1024-byte block; a larger block stays
-  // so that a buffer reused for every read does not reallocate.
+  // so that a buffer reused for every read does not reallocate. A little room is left in front
+  // of the (empty) content, so that layer headers put in front later move nothing.
   void Clear();
   // Copies n bytes behind the content. Returns n, or 0 when the total would not fit 32 bits.
   DWORD Append(const void* source, DWORD n);
   // Copies n bytes in front of the content. Returns n, or 0 when the total would not fit 32 bits.
   DWORD Prepend(const void* source, DWORD n);
   // Takes min(n, length) bytes from the front into the destination. When n exceeds the capacity
-  // nothing happens and 0 is returned; callers treat a short count as "not there".
+  // nothing happens and 0 is returned; callers treat a short count as "not there". The rest of
+  // the content stays where it is; the room in front is used again when more is added.
   DWORD ReadFront(void* destination, DWORD n);
   // Like ReadFront without the copy.
   DWORD DiscardFront(DWORD n);
+  // Exchanges the blocks and contents of the two buffers.
+  void Swap(CByteBuffer& other);
   // Start of the content plus the offset; the offset is not checked.
   BYTE* PtrAt(DWORD offset) const { return m_start + offset; }
 
  private:
+  // Room in front of the content that Clear leaves in a block large enough.
+  static constexpr DWORD FRONT_ROOM = 64;
+
   static DWORD RoundUp(DWORD n);
   void Grow(DWORD newCapacity);
+  // Moves the content to the start of the block.
+  void Compact();
+  DWORD FrontRoom() const { return static_cast<DWORD>(m_start - m_block); }
   DWORD TakeFront(void* destination, DWORD n);
 
+  BYTE* m_block = nullptr;
   BYTE* m_start = nullptr;
   BYTE* m_end = nullptr;
   DWORD m_capacity = 0;

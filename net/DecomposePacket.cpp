@@ -62,17 +62,61 @@ bool UnwrapLayers(const BYTE* key, DWORD keyBits, const BYTE* in, DWORD length, 
   return true;
 }
 
+// The common packet, enciphered and not compressed: the record's head lies in the first three
+// cipher blocks and its data starts on a block boundary behind them, so the head is deciphered
+// on its own and the data straight into the record's block. Returns 1 decoded, 0 broken, -1 when
+// the packet is not of this kind (the general path decodes it).
+int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD encodedLength, PacketRecord* record) {
+  constexpr DWORD FRONT = LAYER_HEADER_SIZE + PACKET_STREAM_HEAD_SIZE;
+  static_assert(FRONT % 16 == 0, "the data must start on a cipher block");
+  if (encodedLength < LAYER_HEADER_SIZE) return -1;
+  const LayerHeader crypt = LayerHeader::Read(encoded);
+  const BYTE* payload = encoded + LAYER_HEADER_SIZE;
+  const DWORD payloadLength = encodedLength - LAYER_HEADER_SIZE;
+  if (crypt.flags == 0 || payloadLength != crypt.payloadLength || crypt.inputLength > payloadLength ||
+      crypt.inputLength < FRONT) {
+    return -1;
+  }
+  CCryptLayer layer;
+  DWORD size = 0;
+  if (!layer.Transform(key, keyBits, payload, payloadLength, nullptr, &size, crypt.flags | LAYER_UNWRAP) || size == 0) {
+    return 0;
+  }
+  BYTE front[FRONT];
+  if (!CCryptLayer::AesEcbDecrypt(key, keyBits, payload, FRONT, front)) return 0;
+  if (LayerHeader::Read(front).flags != 0) return -1;
+  const DWORD streamLength = crypt.inputLength - LAYER_HEADER_SIZE;
+  PacketRecord decoded{};
+  decoded.head = ReadPacketHead(front + LAYER_HEADER_SIZE);
+  decoded.length = ReadI32Le(front + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
+  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > streamLength - PACKET_STREAM_HEAD_SIZE) return 0;
+  if (decoded.length > 0) {
+    const DWORD length = static_cast<DWORD>(decoded.length);
+    std::unique_ptr<BYTE[]> data(new BYTE[length]);
+    const DWORD whole = length - length % 16;
+    if (whole != 0 && !CCryptLayer::AesEcbDecrypt(key, keyBits, payload + FRONT, whole, data.get())) return 0;
+    if (whole != length) {
+      // The last block of the data; a trailing partial block of the payload is zero-filled
+      // before it is deciphered, as the whole payload's decipherment does.
+      const DWORD left = payloadLength - FRONT - whole;
+      BYTE last[16];
+      if (!CCryptLayer::AesEcbDecrypt(key, keyBits, payload + FRONT + whole, left < 16 ? left : 16, last)) return 0;
+      memcpy(data.get() + whole, last, length - whole);
+    }
+    decoded.data = data.release();
+  }
+  *record = decoded;
+  return 1;
+}
+
 }  // namespace
 
-int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
-                    PacketRecord** record, const BYTE* key, DWORD keyBits, DWORD cryptFlags,
-                    DWORD zipFlags, int largestPayload) {
+int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
+                        const BYTE* key, DWORD keyBits, int largestPayload) {
   if (envelope == nullptr || record == nullptr) return 0;
-  *envelope = nullptr;
-  *record = nullptr;
   if (block == nullptr || blockLength < PACKET_ENVELOPE_SIZE) return 0;
 
-  auto newEnvelope = std::make_unique<PacketEnvelope>(ReadPacketEnvelope(block));
+  const PacketEnvelope decodedEnvelope = ReadPacketEnvelope(block);
 
   // Most packets fit one chunk (the chunk and a rest of at most 4 bytes, which joining ignores):
   // its bytes are the encoded stream as they stand, and nothing needs joining.
@@ -96,31 +140,49 @@ int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envel
     encoded = joined.PtrAt(0);
     encodedLength = joined.GetLength();
   }
+  if (encoded == nullptr && encodedLength != 0) return 0;
 
   // Decoding does not look at this side's layer settings: every layer says in its header
   // whether it was applied.
-  (void)cryptFlags;
-  (void)zipFlags;
+  const int direct = DecipherRecord(key, keyBits, encoded, encodedLength, record);
+  if (direct == 0) return 0;
+  if (direct == 1) {
+    *envelope = decodedEnvelope;
+    return 1;
+  }
+
   const BYTE* stream = nullptr;
   DWORD streamLength = 0;
   std::unique_ptr<BYTE[]> unzipped;
-  if (encoded == nullptr && encodedLength != 0) return 0;
   if (!UnwrapLayers(key, keyBits, encoded, encodedLength, &stream, &streamLength, &unzipped)) return 0;
 
   if (streamLength < PACKET_STREAM_HEAD_SIZE) return 0;
-  auto newRecord = std::make_unique<PacketRecord>();
-  newRecord->head = ReadPacketHead(stream);
-  newRecord->length = ReadI32Le(stream + PACKET_HEAD_SIZE);
+  PacketRecord decoded{};
+  decoded.head = ReadPacketHead(stream);
+  decoded.length = ReadI32Le(stream + PACKET_HEAD_SIZE);
   stream += PACKET_STREAM_HEAD_SIZE;
   streamLength -= PACKET_STREAM_HEAD_SIZE;
   // The data block may carry only bytes that arrived: a length beyond the decoded stream fails
   // the packet instead of handing out bytes that were never received.
-  if (newRecord->length < 0 || static_cast<DWORD>(newRecord->length) > streamLength) {
-    return 0;
+  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > streamLength) return 0;
+  if (decoded.length > 0) {
+    decoded.data = new BYTE[decoded.length];
+    memcpy(decoded.data, stream, decoded.length);
   }
-  if (newRecord->length > 0) {
-    newRecord->data = new BYTE[newRecord->length];
-    memcpy(newRecord->data, stream, newRecord->length);
+  *envelope = decodedEnvelope;
+  *record = decoded;
+  return 1;
+}
+
+int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
+                    PacketRecord** record, const BYTE* key, DWORD keyBits, DWORD, DWORD, int largestPayload) {
+  if (envelope == nullptr || record == nullptr) return 0;
+  *envelope = nullptr;
+  *record = nullptr;
+  auto newEnvelope = std::make_unique<PacketEnvelope>();
+  auto newRecord = std::make_unique<PacketRecord>();
+  if (!DecomposePacketInto(block, blockLength, newEnvelope.get(), newRecord.get(), key, keyBits, largestPayload)) {
+    return 0;
   }
   *envelope = newEnvelope.release();
   *record = newRecord.release();

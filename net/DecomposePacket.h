@@ -10,3 +10,9 @@
 int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
                     PacketRecord** record, const BYTE* key, DWORD keyBits, DWORD cryptFlags,
                     DWORD zipFlags, int largestPayload);
+
+// The same decoding into records the caller holds: 1 with *envelope and *record filled (the
+// record's data block is new and the caller's to free), or 0 with both left as they were.
+// Layer settings are not needed: every layer says in its header whether it was applied.
+int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
+                        const BYTE* key, DWORD keyBits, int largestPayload);

@@ -517,20 +517,18 @@ int CSocketConnection::OnNotification(const BYTE* block, DWORD length, PeerRecor
 }
 
 int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer) {
-  PacketEnvelope* envelope = nullptr;
-  PacketRecord* record = nullptr;
-  if (!DecomposePacket(block, length, &envelope, &record, m_key, m_keyBits, m_cryptFlags, m_zipFlags,
-                       static_cast<int>(m_largestPayload))) {
+  PacketEnvelope envelope{};
+  PacketRecord record{};
+  if (!DecomposePacketInto(block, length, &envelope, &record, m_key, m_keyBits, static_cast<int>(m_largestPayload))) {
     return 0;
   }
-  DWORD serial = static_cast<DWORD>(envelope->requestSerial);
-  delete envelope;
+  DWORD serial = static_cast<DWORD>(envelope.requestSerial);
   EnterCriticalSection(&peer->replyLock);
   FreePacketData(&peer->reply);
-  CopyPacketRecord(&peer->reply, record);
+  // The decoded data block passes to the slot as it is.
+  peer->reply = record;
   peer->replySerial = serial;
   LeaveCriticalSection(&peer->replyLock);
-  DeleteRecord(record);
   // A sender whose request timed out may already have registered its next request while this
   // late reply was decoded; that registration is not this reply's to end.
   EnterCriticalSection(&peer->reassemblyLock);
@@ -666,7 +664,11 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
     bool mine = false;
     EnterCriticalSection(&peer->replyLock);
     if (peer->replySerial == serial) {
-      if (reply) CopyPacketRecord(reply, &peer->reply);
+      // The reply's data block passes to the caller as it is.
+      if (reply) {
+        *reply = peer->reply;
+        peer->reply.data = nullptr;
+      }
       mine = true;
     } else {
       // A late reply to an earlier request that slipped in before this one was registered.

@@ -11,6 +11,7 @@
 #include "engine/PictureEntity.h"
 #include "engine/PlaneEntity.h"
 #include "engine/World.h"
+#include "mahjong/scene/TilePictures.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ constexpr uint32_t KEY = 0xFF00FF;
 constexpr int READY_GAP = 35;
 
 bool ValidSide(int side) { return side >= 0 && side < 4; }
+// A tile id with a face of its own: the suits, the honours and the flowers.
+bool HasFace(int tile) { return tile >= 0 && tile < 148; }
 
 }  // namespace
 
@@ -79,6 +82,7 @@ void CTableExtras::Build(const CTableMetrics& metrics, int playerCount,
   }
   // The treasure tile's panel, hidden until the stake panel shows the treasure.
   const uint32_t treasure = m_scene.LoadImageResource("宝牌.pps", 1, "宝牌", KEY, 1);
+  m_treasurePicture = treasure;
   if (Entity* panel = m_scene.CreatePlane(2, 49 + 97 / 2, 41 + 83 / 2, 97, 83, KEY, "宝牌")) {
     ResourceFrame frame{};
     GameBase::GetResourceFrame(&frame, treasure, 0);
@@ -137,8 +141,25 @@ void CTableExtras::Forget() {
   m_built = false;
   for (auto& id : m_ready) id = 0;
   for (auto& id : m_tickets) id = 0;
-  m_treasure = m_logoPicture = m_activityPicture = m_waiting = 0;
+  m_treasure = m_treasurePicture = m_logoPicture = m_activityPicture = m_waiting = 0;
   m_activity = nullptr;
+}
+
+bool CTableExtras::ShowTreasurePanel(uint32_t largeStrip, int tile, int faceWidth, int faceHeight) {
+  Entity* panel = TreasurePanel();
+  if (panel == nullptr) return false;
+  PlaneEntity::Clear(panel);
+  ResourceFrame frame{};
+  GameBase::GetResourceFrame(&frame, m_treasurePicture, 0);
+  if (frame.resourceId != 0) PlaneEntity::DrawImage(panel, 0, 0, frame, frame.width, frame.height, 0.0, 1.0, KEY);
+  if (largeStrip != 0 && HasFace(tile) && faceWidth > 0 && faceHeight > 0) {
+    const ResourceFrame face{largeStrip, GetFaceIndex(tile) * faceWidth, 0, faceWidth, faceHeight, nullptr};
+    PlaneEntity::DrawImage(panel, 40, 2, face, faceWidth, faceHeight, 0.0, 1.0, KEY);
+  }
+  m_scene.ShowEntity(panel, 1);
+  panel->Refresh();
+  m_scene.InvalidateAll();
+  return true;
 }
 
 bool CTableExtras::ShowReadyIcon(int side) {

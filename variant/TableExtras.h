@@ -58,6 +58,10 @@ class CTableExtras {
 
   Entity* ReadyIcon(int side) const;
   Entity* TreasurePanel() const;
+  // The treasure panel drawn anew with the treasure tile's large face (a frame of the large-face
+  // strip, faceWidth x faceHeight) and shown; a tile that is no tile shows the panel without a
+  // face. False when there is no panel.
+  bool ShowTreasurePanel(uint32_t largeStrip, int tile, int faceWidth, int faceHeight);
   // The logo's picture (0 when missing) and where its centre stands on the table top.
   uint32_t LogoPicture() const { return m_logoPicture; }
   static POINT LogoCentre(const CTableMetrics& metrics);
@@ -74,6 +78,7 @@ class CTableExtras {
   bool m_holdReadyIcons = false;
   uint32_t m_ready[4] = {};
   uint32_t m_treasure = 0;
+  uint32_t m_treasurePicture = 0;
   uint32_t m_logoPicture = 0;
   PictureButton* m_activity = nullptr;
   uint32_t m_activityPicture = 0;

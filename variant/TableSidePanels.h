@@ -19,6 +19,8 @@ class CTableSidePanels {
   static constexpr int PANEL_HEIGHT = 50;
   static constexpr int ICON_SIZE = 30;
   static constexpr int ICONS = CSideIcons::ICONS;
+  // The banker's coin: icon code 1, the strip's second frame.
+  static constexpr int BANKER_ICON = 1;
   static constexpr int LEVEL = 2000;
   static constexpr uint32_t STARTED_COLOUR = 0xFFFF;
   static constexpr uint32_t WAITING_COLOUR = 0xFFFFFF;

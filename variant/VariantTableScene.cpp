@@ -10,6 +10,7 @@
 #include "mahjong/SeatLayout.h"
 #include "mahjong/TurnControl.h"
 #include "mahjong/scene/TilePictures.h"
+#include "platform/user/Input.h"
 #include "variant/TableControlsLayout.h"
 #include "variant/TableStepRecorder.h"
 #include "variant/TableTurn.h"
@@ -212,6 +213,9 @@ void CVariantTableScene::OnShutdown() {
   m_bars.Forget();
   m_panels.Forget();
   m_extras.Forget();
+  m_stake.Forget();
+  m_banner.Forget();
+  m_drag.Forget();
   m_board = nullptr;
   m_startButton = nullptr;
 }
@@ -298,7 +302,13 @@ void CVariantTableScene::ClickAt(int x, int y) {
   m_stale = true;
 }
 
+void CVariantTableScene::AttachTurn(CTableTurn* turn) {
+  m_turn = turn;
+  if (m_turn != nullptr) m_turn->SetDragCancel([this] { CancelHandDrag(); });
+}
+
 bool CVariantTableScene::BeginDragAt(int x, int y) {
+  if (m_dragIndex >= 0) EndDragPicture(m_dragIndex);
   m_dragIndex = -1;
   if (m_turn == nullptr || m_turn->IsLookOn()) return false;
   // The right button ends managed play as the left one does.
@@ -307,13 +317,68 @@ bool CVariantTableScene::BeginDragAt(int x, int y) {
   const MJTile* t = index >= 0 ? m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index) : nullptr;
   if (t == nullptr || !t->present || !t->standing || t->attrB) return false;
   m_dragIndex = index;
+  m_dragPoint = POINT{x, y};
+  // The tile leaves its place and its picture goes with the mouse.
+  Entity* own = UsePictures() && t->nObject != 0 ? m_binder.RowEntity(t->nObject) : nullptr;
+  if (own != nullptr) {
+    if (m_drag.Begin(own, x)) ShowEntity(own, 0);
+  } else {
+    const std::string label = FaceLabel(t->tileId);
+    char text[64] = "";
+    if (!label.empty()) std::snprintf(text, sizeof text, "<color=%u;size=16>%s", 0x1818b0u, label.c_str());
+    m_drag.BeginPlain(m_ownRects[index], text, TILE_EDGE, TILE_FACE, x);
+  }
+  m_stale = true;
   return true;
+}
+
+void CVariantTableScene::EndDragPicture(int from) {
+  if (!m_drag.Active()) return;
+  m_drag.End();
+  // The tile that stayed where it was shows again; one whose record changed meanwhile is drawn
+  // anew by the next paint.
+  const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, from);
+  if (t != nullptr && t->present && t->nObject != 0) {
+    if (Entity* own = m_binder.RowEntity(t->nObject)) ShowEntity(own, 1);
+  }
+  m_stale = true;
+}
+
+void CVariantTableScene::FollowDrag(int x, int y) {
+  if (m_dragIndex < 0) return;
+  RECT area{};
+  if (UsePictures()) {
+    m_metrics.GetHandArea(SIDE_OWN, &area);
+  } else {
+    // The plain board's hand: the span of its standing tiles, with room for a raised one.
+    area = RECT{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (const RECT& r : m_ownRects) {
+      if (r.right <= r.left) continue;
+      area.left = std::min<int>(area.left, r.left), area.top = std::min<int>(area.top, r.top - 10);
+      area.right = std::max<int>(area.right, r.right), area.bottom = std::max<int>(area.bottom, r.bottom + 10);
+    }
+  }
+  if (Inside(area, x, y)) {
+    m_dragPoint = POINT{x, y};
+    m_drag.Follow(x);
+    return;
+  }
+  // Out of the hand: the tile is dropped where it was last seen inside.
+  DropAt(m_dragPoint.x, m_dragPoint.y);
+}
+
+void CVariantTableScene::CancelHandDrag() {
+  if (m_dragIndex < 0) return;
+  POINT p{};
+  GetMousePos(&p);
+  DropAt(p.x, p.y);
 }
 
 bool CVariantTableScene::DropAt(int x, int y) {
   const int from = m_dragIndex;
   m_dragIndex = -1;
   if (from < 0) return false;
+  EndDragPicture(from);
   const int target = OwnTileAt(x, y);
   // The drawn tile stands apart: nothing is put in front of it.
   if (target <= 0) return false;
@@ -327,8 +392,45 @@ bool CVariantTableScene::DropAt(int x, int y) {
   return true;
 }
 
+Entity* CVariantTableScene::OwnTileEntity(int index) const {
+  const MJTile* t = index >= 0 ? m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, index) : nullptr;
+  return t != nullptr && t->present && t->nObject != 0 ? m_binder.RowEntity(t->nObject) : nullptr;
+}
+
+void CVariantTableScene::OnLookerTileEnter(Entity* tile) {
+  if (tile != nullptr) {
+    tile->SetAlpha(LOOK_HOVER_ALPHA);
+    tile->Refresh();
+  }
+  SetCursor(IDC_HAND);
+  PlaySoundResource(29100, 0x11);
+  InvalidateAll();
+}
+
+void CVariantTableScene::OnLookerTileLeave(Entity* tile) {
+  if (tile != nullptr) {
+    tile->SetAlpha(1.0);
+    tile->Refresh();
+  }
+  SetCursor(IDC_ARROW);
+  InvalidateAll();
+}
+
+void CVariantTableScene::LookOnHover(int index) {
+  if (index == m_lookHover) return;
+  if (m_lookHover >= 0) OnLookerTileLeave(OwnTileEntity(m_lookHover));
+  m_lookHover = index;
+  if (index >= 0) OnLookerTileEnter(OwnTileEntity(index));
+}
+
 void CVariantTableScene::HoverAt(int x, int y) {
-  if (m_turn == nullptr || m_turn->IsLookOn()) return;
+  // An onlooker's tiles do not rise; they only show which one the mouse is on.
+  if (m_turn != nullptr ? m_turn->IsLookOn() : IsLookOnNow()) {
+    LookOnHover(OwnTileAt(x, y));
+    return;
+  }
+  if (m_lookHover >= 0) LookOnHover(-1);
+  if (m_turn == nullptr) return;
   const int index = OwnTileAt(x, y);
   if (index == m_hoverIndex) return;
   m_hoverIndex = index;
@@ -361,6 +463,11 @@ void CVariantTableScene::PressStart() {
 }
 
 void CVariantTableScene::BuildBoard() {
+  // A new size lays every tile out anew: a drag in progress is given up, the hand unchanged.
+  if (m_dragIndex >= 0) {
+    EndDragPicture(m_dragIndex);
+    m_dragIndex = -1;
+  }
   m_width = GetLogicalWidth();
   m_height = GetLogicalHeight();
   m_metrics.sceneWidth = m_width;
@@ -394,6 +501,8 @@ void CVariantTableScene::BuildBoard() {
     m_bars.Layout(m_metrics);
   }
   if (UsePictures() && !m_panels.Built() && m_pictures.Id(TPIC_BUFF) != 0) m_panels.Build(m_pictures.Id(TPIC_BUFF));
+  if (UsePictures()) m_stake.Build(m_metrics, m_pictures.Id(TPIC_BUFF));
+  if (UsePictures()) m_banner.Build(m_metrics);
   if (UsePictures()) {
     m_extras.Build(m_metrics, SIDE_COUNT, [this](int chair) { return m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair; });
   }
@@ -426,6 +535,11 @@ void CVariantTableScene::OnFrame() {
     m_diceStart = GetTickCount();
     m_diceRolling = true;
     if (m_turn != nullptr) m_turn->StartHand();
+    // The new hand's banker and stake: the last hand's go as it is dealt, and the new ones show
+    // as its play starts.
+    m_panels.ResetSideEffects();
+    HideStakePanel();
+    ShowStakePanel();
   }
   if (!playing && m_wasPlaying) {
     ++m_handsEnded;
@@ -451,6 +565,7 @@ void CVariantTableScene::OnFrame() {
   POINT mouse{};
   GetMousePos(&mouse);
   HoverAt(mouse.x, mouse.y);
+  FollowDrag(mouse.x, mouse.y);
   const uint64_t print = ModelFingerprint();
   if (print != m_fingerprint) m_stale = true;
   if (m_stale && m_board != nullptr) PaintBoard();
@@ -555,7 +670,9 @@ void CVariantTableScene::DrawHand(int side) {
     const int py = vertical ? y + pos : y;
     // A raised own tile stands a little above the others.
     const bool lifted = side == SIDE_OWN && (tile.attrA != 0 || (index == m_hoverIndex && tile.meldKind == 0));
-    DrawTile(px, py - (lifted ? 10 : 0), vertical, tile, faceUp, TILE_EDGE);
+    // The dragged tile is with the mouse, not at its place.
+    const bool dragged = side == SIDE_OWN && index == m_dragIndex && m_drag.Active();
+    if (!dragged) DrawTile(px, py - (lifted ? 10 : 0), vertical, tile, faceUp, TILE_EDGE);
     if (side == SIDE_OWN && tile.meldKind == 0 && tile.standing && index >= 0 && index < CTileTable::HAND_SIZE)
       m_ownRects[index] = RECT{px, py - (lifted ? 10 : 0), px + OWN_W, py + OWN_H};
     pos += tile.meldKind != 0 || side != SIDE_OWN ? TILE_W : step;
@@ -703,6 +820,8 @@ void CVariantTableScene::PaintBoard() {
     DrawDice();
     m_binder.Build(m_model.Tiles());
     NoteOwnTileRects();
+    // A tile drawn anew under an onlooker's mouse keeps the hover look.
+    if (Entity* e = OwnTileEntity(m_lookHover)) e->SetAlpha(LOOK_HOVER_ALPHA);
     InvalidateAll();
     m_fingerprint = ModelFingerprint();
     m_stale = false;
@@ -850,7 +969,12 @@ void CVariantTableScene::DrawDice() {
 }
 
 void CVariantTableScene::DrawBanner() {
-  if (m_turn == nullptr || !m_turn->IsManagedPlay()) return;
+  const bool managed = m_turn != nullptr && m_turn->IsManagedPlay();
+  if (m_banner.Built()) {
+    m_banner.Show(managed);
+    return;
+  }
+  if (!managed) return;
   const RECT centre = m_metrics.GetCentreRect();
   const int w = 180, h = 34;
   const int x = (centre.left + centre.right) / 2 - w / 2, y = centre.top - h - 8;
@@ -898,9 +1022,9 @@ void CVariantTableScene::DrawClockPicture() {
   if (!m_model.IsPlaying()) return;
   // The clock's square sits 10 pixels inside the centre's left edge, halfway down it; the hand
   // and the two digits of the countdown lie on the face.
-  const RECT centre = m_metrics.GetCentreRect();
-  const int left = centre.left + 10;
-  const int top = centre.top + (centre.bottom - centre.top - 65) / 2;
+  const RECT clock = m_metrics.GetClockRect();
+  const int left = clock.left;
+  const int top = clock.top;
   const uint32_t board = m_board->GetId();
   const ClockBlock& c = m_model.Clock();
   auto draw = [&](int picture, int sx, int x, int y, int w, int h) {
@@ -947,12 +1071,30 @@ void CVariantTableScene::Log(const std::string& line) {
   if (m_hooks.log) m_hooks.log(line);
 }
 
+void CVariantTableScene::ShowStakePanel() {
+  const CGameInfo& info = m_model.Info();
+  // A banker's chair that is no seat of this table marks nobody.
+  const int chair = info.GetBankerChair();
+  int banker = -1;
+  if (chair >= 0 && chair < SIDE_COUNT) banker = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : info.ChairToSide(chair);
+  if (banker >= 0 && banker < SIDE_COUNT) m_panels.SetSideIcon(banker, CTableSidePanels::BANKER_ICON);
+  m_stake.Show(info);
+  m_extras.ShowTreasurePanel(m_pictures.Id(TPIC_LARGE), info.GetJokerTile1(), m_metrics.Metric(METRIC_LARGE_WIDTH),
+                             m_metrics.Metric(METRIC_LARGE_HEIGHT));
+}
+
+void CVariantTableScene::HideStakePanel() {
+  m_stake.Hide();
+  if (Entity* treasure = m_extras.TreasurePanel()) ShowEntity(treasure, 0);
+}
+
 void CVariantTableScene::OnSettlementClosed() {
   if (m_hooks.hasMainWindow && !m_hooks.hasMainWindow()) return;
   if (m_model.IsPlaying()) return;
   if (m_hooks.resetSeats) m_hooks.resetSeats();
   m_model.ResetTable();
-  if (Entity* treasure = m_extras.TreasurePanel()) ShowEntity(treasure, 0);
+  HideStakePanel();
+  m_panels.ResetSideEffects();
   m_stale = true;
   if (!IsLookOnNow()) {
     m_bars.ShowOperationBar(false);

@@ -17,9 +17,12 @@
 #include "mahjong/scene/TableModel.h"
 #include "mahjong/scene/WallLayout.h"
 #include "mahjong/scene/TilePictureSet.h"
+#include "variant/DragPicture.h"
+#include "variant/ManagedBanner.h"
 #include "variant/TableBars.h"
 #include "variant/TableExtras.h"
 #include "variant/TableSidePanels.h"
+#include "variant/TableStakePanel.h"
 #include "variant/TableTimers.h"
 #include "variant/TilePictureBinder.h"
 
@@ -128,6 +131,15 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableBars& Bars() { return m_bars; }
   CTableSidePanels& SidePanels() { return m_panels; }
   CTableExtras& Extras() { return m_extras; }
+  CTableStakePanel& StakePanel() { return m_stake; }
+  // The banner that shows while managed play is on.
+  CManagedBanner& ManagedBanner() { return m_banner; }
+  // The stake panel as play starts: the banker's side gets the banker's coin beside its name,
+  // the centre panel shows the hand's stake and the treasure panel the treasure tile, all from
+  // the game description. Without the table's pictures nothing is shown.
+  void ShowStakePanel();
+  // Both panels put away: a new hand is dealt, or the round ended.
+  void HideStakePanel();
   // Loads another style's tile pictures and draws the table with them; false when the style
   // folder has none.
   bool LoadStyle(const std::string& folder);
@@ -148,7 +160,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void ClearReadyIcons();
   bool SeatNoteSet(int chair) const { return chair >= 0 && chair < SIDE_COUNT && m_seatNoteSet[chair] != 0; }
   // The player's play: claim buttons, the countdown, the own tile actions and managed play.
-  void AttachTurn(CTableTurn* turn) { m_turn = turn; }
+  // The turn gives up a drag in progress (the countdown played for the player) by dropping the
+  // tile where the mouse is.
+  void AttachTurn(CTableTurn* turn);
   CTableTurn* Turn() const { return m_turn; }
   // Plays by itself: gets ready for every hand and plays it in managed play.
   void SetAutoPlay(bool on) { m_autoPlay = on; }
@@ -203,6 +217,17 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   }
   int OwnTileAt(int x, int y) const;
   int DragIndex() const { return m_dragIndex; }
+  // The dragged tile's picture, which follows the mouse along the own hand while a drag runs; a
+  // drag that leaves the hand ends there as if the button had been let go.
+  const CDragPicture& DragPicture() const { return m_drag; }
+  void CancelHandDrag();
+  // An onlooker's mouse over a tile of the watched hand: the tile goes a little transparent,
+  // the cursor becomes the hand and the hover sound plays; leaving it brings it back whole
+  // under the arrow. The own standing tile under the mouse, or -1.
+  void OnLookerTileEnter(Entity* tile);
+  void OnLookerTileLeave(Entity* tile);
+  int LookHoverIndex() const { return m_lookHover; }
+  static constexpr double LOOK_HOVER_ALPHA = 0.8;
   // The dice thrown at the start of a hand: one throw of two dice, and a second when both of its
   // dice have a value; each die rolls through its strip, rests on its value and goes. A value
   // outside 1-6 shows no die. Returns the strips on the table now (die index, strip, frame).
@@ -252,6 +277,10 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void DrawBanner();
   void DrawDice();
   void NoteOwnTileRects();
+  void FollowDrag(int x, int y);
+  void LookOnHover(int index);
+  Entity* OwnTileEntity(int index) const;
+  void EndDragPicture(int from);
   void AutoPlay(bool playing);
   bool DrawBankerMark(int side, int x, int y);
   bool UsePictures() const { return m_pictures.Loaded(); }
@@ -270,6 +299,10 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CTableBars m_bars{*this, m_model};
   CTableSidePanels m_panels{*this};
   CTableExtras m_extras{*this};
+  CTableStakePanel m_stake{*this};
+  CManagedBanner m_banner{*this};
+  CDragPicture m_drag{*this};
+  POINT m_dragPoint{};
   int m_seatNoteSet[4] = {};
   bool m_barsStarted = false;
   bool m_barHooksSet = false;
@@ -287,6 +320,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   RECT m_ownRects[CTileTable::HAND_SIZE] = {};
   int m_dragIndex = -1;
   int m_hoverIndex = -1;
+  int m_lookHover = -1;
   int m_handsEnded = 0;
   int m_handsResumed = 0;
   bool m_autoPlay = false;

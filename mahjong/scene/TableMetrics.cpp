@@ -26,6 +26,16 @@ RECT CTableMetrics::GetDiceRect() const {
   return r;
 }
 
+RECT CTableMetrics::GetClockRect() const {
+  const RECT c = GetCentreRect();
+  RECT r;
+  r.left = c.left + 10;
+  r.top = c.top + (CENTRE_HEIGHT - CLOCK_SIZE) / 2;
+  r.right = r.left + CLOCK_SIZE;
+  r.bottom = r.top + CLOCK_SIZE;
+  return r;
+}
+
 RECT CTableMetrics::GetStakePanelRect(const RECT& clock) const {
   RECT r = GetCentreRect();
   r.left = clock.left + clock.right - r.left;

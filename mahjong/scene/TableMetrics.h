@@ -28,6 +28,7 @@ class CTableMetrics {
  public:
   static constexpr int CENTRE_WIDTH = 212;
   static constexpr int CENTRE_HEIGHT = 120;
+  static constexpr int CLOCK_SIZE = 65;
 
   CTableMetrics() { SetSmallScreen(false); }
 
@@ -45,6 +46,8 @@ class CTableMetrics {
   int GetCentreLift() const { return m_small ? 10 : 30; }
   RECT GetCentreRect() const;
   RECT GetDiceRect() const;
+  // The turn clock's 65-pixel square, 10 pixels inside the centre's left edge, halfway down.
+  RECT GetClockRect() const;
   RECT GetStakePanelRect(const RECT& clock) const;
   int GetHandInsetX(int side) const;
   int GetHandInsetY(int side) const;

@@ -143,6 +143,7 @@ class CMJTableModel {
   // The own turn's offers (a gang of own tiles, a self-drawn win) are made by the scene.
   ClaimOffer& MutableOffer(int button) { return m_offers[button >= 1 && button <= 5 ? button : 0]; }
   int IsPlaying() const { return m_playing; }
+  // The game description the table is dealt from.
   const CGameInfo& Info() const { return m_info; }
   void SetLookOn(bool lookOn) { m_lookOn = lookOn; }
   int PendingOwnDrawEchoes() const { return m_ownDrawEchoes; }

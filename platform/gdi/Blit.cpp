@@ -122,6 +122,37 @@ void CompositeRow(DeviceContext& dc, Surface& ds, int y, int x0, int n, const ui
   WithRow(ds, y, x0, n, [&](uint32_t* d, int) { ApplyRop(rop, d, srcPx, pat, n, valid); });
 }
 
+// Copies a row segment between two surfaces (never overlapping) in blocks of 16 bytes, inline:
+// for the short rows of small blits a call per row costs as much as the copy.
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) inline void CopyPixels(uint32_t* d, const uint32_t* s,
+                                                                                    size_t bytes) {
+  typedef uint8_t Block __attribute__((vector_size(16)));
+  auto* dp = reinterpret_cast<uint8_t*>(d);
+  auto* sp = reinterpret_cast<const uint8_t*>(s);
+  size_t i = 0;
+  for (; i + 64 <= bytes; i += 64) {
+    Block a, b, c, e;
+    std::memcpy(&a, sp + i, 16);
+    std::memcpy(&b, sp + i + 16, 16);
+    std::memcpy(&c, sp + i + 32, 16);
+    std::memcpy(&e, sp + i + 48, 16);
+    std::memcpy(dp + i, &a, 16);
+    std::memcpy(dp + i + 16, &b, 16);
+    std::memcpy(dp + i + 32, &c, 16);
+    std::memcpy(dp + i + 48, &e, 16);
+  }
+  for (; i + 16 <= bytes; i += 16) {
+    Block a;
+    std::memcpy(&a, sp + i, 16);
+    std::memcpy(dp + i, &a, 16);
+  }
+  for (; i < bytes; i += 4) {
+    uint32_t a;
+    std::memcpy(&a, sp + i, 4);
+    std::memcpy(dp + i, &a, 4);
+  }
+}
+
 // Blits the source rectangle, unscaled, to the destination at (dx, dy) (surface coordinates).
 void BlitCore(DeviceContext& dc, int dx, int dy, int w, int h, const BlitSource* src, uint8_t rop) {
   Surface* ds = dc.GetSurface();
@@ -163,19 +194,25 @@ void BlitCore(DeviceContext& dc, int dx, int dy, int w, int h, const BlitSource*
   bool fastCopy = src && rop == 0xCC && local.conversion == BlitSource::DIRECT &&
                   local.surface->Is32() && ds->Is32();
   if (fastCopy) {
-    // A plain copy between 32-bit surfaces: pixman copies each clip rectangle as a block (it
-    // refuses surfaces it cannot address, which are then copied row by row).
+    // A plain copy between 32-bit surfaces, row by row for each clip rectangle. Rows of two
+    // surfaces never overlap (an overlapping copy within one surface reads from a copy made
+    // above); within one surface they may, and are moved.
     const Surface& ss = *local.surface;
-    const bool blockable = !ss.BottomUp() && !ds->BottomUp() && ss.Stride() % 4 == 0 && ds->Stride() % 4 == 0;
+    const bool distinct = &ss != ds;
     ForEachClipRect(dc.EffectiveClip(), target, [&](int x0, int y0, int x1, int y1) {
       const int sx = local.rect.left + (x0 - dx), sy = local.rect.top + (y0 - dy);
-      if (blockable && (&ss != ds || sy != y0) &&
-          pixman_blt(reinterpret_cast<uint32_t*>(ss.Bits()), reinterpret_cast<uint32_t*>(ds->Bits()), ss.Stride() / 4,
-                     ds->Stride() / 4, 32, 32, sx, sy, x0, y0, x1 - x0, y1 - y0)) {
+      const size_t bytes = size_t(x1 - x0) * 4;
+      // Whole rows of two top-down surfaces of that row length are one block of memory.
+      if (distinct && !ss.BottomUp() && !ds->BottomUp() && bytes == size_t(ss.Stride()) &&
+          bytes == size_t(ds->Stride())) {
+        std::memcpy(ds->Row32(y0), ss.Row32(sy), bytes * size_t(y1 - y0));
         return;
       }
       for (int y = y0; y < y1; ++y) {
-        std::memmove(ds->Row32(y) + x0, ss.Row32(sy + (y - y0)) + sx, size_t(x1 - x0) * 4);
+        uint32_t* d = ds->Row32(y) + x0;
+        const uint32_t* s = ss.Row32(sy + (y - y0)) + sx;
+        if (distinct) CopyPixels(d, s, bytes);
+        else std::memmove(d, s, bytes);
       }
     });
     return;
@@ -558,6 +595,85 @@ inline void BlendOne(uint32_t* __restrict d, const uint32_t* __restrict s, int i
   }
 }
 
+// pixman images over 32-bit surfaces, kept per thread for the next blit. An image holds only the
+// address, size and row length of the pixels it was made for and nothing of its own that a blit
+// changes, so an image with the same four values is the same view even when the memory has been
+// freed and handed out again in between; a view whose memory is gone is never used.
+class PixmanViews {
+ public:
+  ~PixmanViews() {
+    for (Entry& e : m_entries) {
+      if (e.image) pixman_image_unref(e.image);
+    }
+    for (pixman_image_t* m : m_masks) {
+      if (m) pixman_image_unref(m);
+    }
+  }
+  // `inUse` (a view this blit already holds) is never the one given up for a new view.
+  pixman_image_t* View(const Surface& s, const pixman_image_t* inUse) {
+    for (Entry& e : m_entries) {
+      if (e.image && e.bits == s.Bits() && e.width == s.Width() && e.height == s.Height() && e.stride == s.Stride()) {
+        return e.image;
+      }
+    }
+    pixman_image_t* image = pixman_image_create_bits(PIXMAN_a8r8g8b8, s.Width(), s.Height(),
+                                                     reinterpret_cast<uint32_t*>(s.Bits()), s.Stride());
+    if (!image) return nullptr;
+    if (m_entries[m_next % VIEWS].image == inUse && inUse) ++m_next;
+    Entry& e = m_entries[m_next++ % VIEWS];
+    if (e.image) pixman_image_unref(e.image);
+    e = Entry{s.Bits(), s.Width(), s.Height(), s.Stride(), image};
+    return image;
+  }
+  // A solid mask of the constant alpha, made once per alpha value.
+  pixman_image_t* Mask(uint32_t alpha) {
+    pixman_image_t*& m = m_masks[alpha & 0xFF];
+    if (!m) {
+      const pixman_color_t constant{0, 0, 0, static_cast<uint16_t>((alpha & 0xFF) * 0x101)};
+      m = pixman_image_create_solid_fill(&constant);
+    }
+    return m;
+  }
+
+ private:
+  static constexpr int VIEWS = 8;
+  struct Entry {
+    const uint8_t* bits = nullptr;
+    int width = 0, height = 0, stride = 0;
+    pixman_image_t* image = nullptr;
+  };
+  Entry m_entries[VIEWS];
+  unsigned m_next = 0;
+  pixman_image_t* m_masks[256] = {};
+};
+
+// Reached through a plain pointer: a blit may still run while the thread's objects are destroyed
+// (a static object that draws at exit), after the views are gone; it then makes its own.
+thread_local PixmanViews* t_views = nullptr;
+thread_local bool t_viewsGone = false;
+struct PixmanViewsOwner {
+  ~PixmanViewsOwner() {
+    delete t_views;
+    t_views = nullptr;
+    t_viewsGone = true;
+  }
+};
+PixmanViews* ThreadPixmanViews() {
+  if (!t_views && !t_viewsGone) {
+    thread_local PixmanViewsOwner owner;
+    t_views = new PixmanViews;
+  }
+  return t_views;
+}
+pixman_image_t* PixmanView(const Surface& s, const pixman_image_t* inUse) {
+  PixmanViews* views = ThreadPixmanViews();
+  return views ? views->View(s, inUse) : nullptr;
+}
+pixman_image_t* ConstantAlphaMask(uint32_t alpha) {
+  PixmanViews* views = ThreadPixmanViews();
+  return views ? views->Mask(alpha) : nullptr;
+}
+
 // Blocks of eight pixels with a fixed trip count, which the compiler turns into vector code at
 // -O2; the rest one by one.
 template <bool PER_PIXEL, bool FULL>
@@ -737,26 +853,16 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   // the same saturation. pixman does it block by block for every clip rectangle.
   if (perPixel && w == sw && h == sh && ss != ds && ss->Is32() && ds->Is32() && !ss->BottomUp() &&
       !ds->BottomUp() && ss->Stride() % 4 == 0 && ds->Stride() % 4 == 0) {
-    pixman_image_t* si = pixman_image_create_bits(PIXMAN_a8r8g8b8, ss->Width(), ss->Height(),
-                                                  reinterpret_cast<uint32_t*>(ss->Bits()), ss->Stride());
-    pixman_image_t* di = pixman_image_create_bits(PIXMAN_a8r8g8b8, ds->Width(), ds->Height(),
-                                                  reinterpret_cast<uint32_t*>(ds->Bits()), ds->Stride());
-    pixman_image_t* mask = nullptr;
-    if (sca != 255) {
-      const pixman_color_t constant{0, 0, 0, static_cast<uint16_t>(sca * 0x101)};
-      mask = pixman_image_create_solid_fill(&constant);
-    }
+    pixman_image_t* si = PixmanView(*ss, nullptr);
+    pixman_image_t* di = PixmanView(*ds, si);
+    pixman_image_t* mask = sca == 255 ? nullptr : ConstantAlphaMask(sca);
     if (si && di && (sca == 255 || mask)) {
       ForEachClipRect(dc->EffectiveClip(), RECT{dp.x, dp.y, dp.x + w, dp.y + h}, [&](int x0, int y0, int x1, int y1) {
         pixman_image_composite32(PIXMAN_OP_OVER, si, mask, di, sp.x + (x0 - dp.x), sp.y + (y0 - dp.y), 0, 0, x0, y0,
                                  x1 - x0, y1 - y0);
       });
+      return TRUE;
     }
-    const bool done = si && di && (sca == 255 || mask);
-    if (mask) pixman_image_unref(mask);
-    if (si) pixman_image_unref(si);
-    if (di) pixman_image_unref(di);
-    if (done) return TRUE;
   }
   std::vector<int> mapX = NearestMap(w, sp.x, sw, false, ss->Width());
   std::vector<int> mapY = NearestMap(h, sp.y, sh, false, ss->Height());

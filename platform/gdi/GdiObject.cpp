@@ -1,5 +1,6 @@
 // The GDI object table, stock objects, pens, brushes and bitmaps, and the Win32 rules of
 // SelectObject and DeleteObject.
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -13,6 +14,40 @@ namespace {
 
 std::mutex g_tableMutex;
 std::unordered_map<uintptr_t, std::shared_ptr<GdiObject>> g_table;
+// Counts the handles freed so far; changed under the table lock. While it stands still, every
+// handle names the object it named when it was last looked at.
+std::atomic<uint64_t> g_freedHandles{0};
+
+// The last few handles this thread looked up (a blit looks up the same two DCs call after call),
+// valid while no handle has been freed since. The entries do not keep the objects alive.
+struct RecentLookup {
+  uintptr_t handle = 0;
+  uint64_t freed = 0;
+  std::weak_ptr<GdiObject> object;
+};
+constexpr int RECENT_LOOKUPS = 4;
+struct RecentLookups {
+  RecentLookup entries[RECENT_LOOKUPS];
+  unsigned next = 0;
+};
+// The list is reached through a plain pointer: drawing may still happen while the thread's
+// objects are destroyed (a static object that frees its DCs at exit), after the list is gone.
+thread_local RecentLookups* t_recent = nullptr;
+thread_local bool t_recentGone = false;
+struct RecentLookupsOwner {
+  ~RecentLookupsOwner() {
+    delete t_recent;
+    t_recent = nullptr;
+    t_recentGone = true;
+  }
+};
+RecentLookups* ThreadRecentLookups() {
+  if (!t_recent && !t_recentGone) {
+    thread_local RecentLookupsOwner owner;
+    t_recent = new RecentLookups;
+  }
+  return t_recent;
+}
 // Handle values step by 4 from here, so that they are never null, never look like small
 // integers that the program passes as "no object", and wrap only after a very long run.
 uintptr_t g_nextHandle = 0x10000;
@@ -80,9 +115,31 @@ HGDIOBJ AllocHandle(std::shared_ptr<GdiObject> obj) {
 
 std::shared_ptr<GdiObject> Lookup(HGDIOBJ h) {
   if (!h) return nullptr;
-  std::lock_guard<std::mutex> lock(g_tableMutex);
-  auto it = g_table.find(reinterpret_cast<uintptr_t>(h));
-  return it == g_table.end() ? nullptr : it->second;
+  const uintptr_t key = reinterpret_cast<uintptr_t>(h);
+  const uint64_t freed = g_freedHandles.load(std::memory_order_acquire);
+  RecentLookups* recent = ThreadRecentLookups();
+  if (recent) {
+    for (RecentLookup& r : recent->entries) {
+      if (r.handle != key || r.freed != freed) continue;
+      if (auto obj = r.object.lock()) return obj;
+      break;
+    }
+  }
+  std::shared_ptr<GdiObject> obj;
+  uint64_t freedNow;
+  {
+    std::lock_guard<std::mutex> lock(g_tableMutex);
+    auto it = g_table.find(key);
+    if (it == g_table.end()) return nullptr;
+    obj = it->second;
+    freedNow = g_freedHandles.load(std::memory_order_relaxed);
+  }
+  if (!recent) return obj;
+  RecentLookup& slot = recent->entries[recent->next++ % RECENT_LOOKUPS];
+  slot.handle = key;
+  slot.freed = freedNow;
+  slot.object = obj;
+  return obj;
 }
 
 void FreeHandle(HGDIOBJ h) {
@@ -92,6 +149,7 @@ void FreeHandle(HGDIOBJ h) {
   if (it != g_table.end()) {
     keep = std::move(it->second);
     g_table.erase(it);
+    g_freedHandles.fetch_add(1, std::memory_order_release);
   }
 }
 

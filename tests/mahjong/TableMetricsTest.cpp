@@ -33,6 +33,8 @@ TEST(TableMetrics, RectanglesOfA1024By768Table) {
   EXPECT_EQ("406,294,618,414", Str(m.GetCentreRect()));
   EXPECT_EQ("406,305,618,404", Str(m.GetDiceRect()));
   EXPECT_EQ("491,294,618,414", Str(m.GetStakePanelRect(RECT{416, 300, 481, 365})));
+  EXPECT_EQ("416,321,481,386", Str(m.GetClockRect()));
+  EXPECT_EQ("491,294,618,414", Str(m.GetStakePanelRect(m.GetClockRect())));
   RECT untouched{1, 2, 3, 4};
   EXPECT_FALSE(m.GetHandArea(4, &untouched));
   EXPECT_EQ(1, untouched.left);

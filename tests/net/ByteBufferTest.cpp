@@ -81,6 +81,38 @@ TEST(ByteBuffer, PrependAppendAndFrontRemoval) {
   EXPECT_EQ(1024u, buffer.GetCapacity()) << "front removal never shrinks the block";
 }
 
+// Content removed from the front leaves its room behind, and a cleared large block keeps some
+// room in front; headers put there move nothing, and adding more than fits behind the content
+// moves it back to the start of the block instead of growing it.
+TEST(ByteBuffer, RoomInFrontIsUsedBeforeTheBlockGrows) {
+  CByteBuffer buffer;
+  const std::string bytes(3000, 'z');
+  buffer.Append(bytes.data(), 1500);
+  ASSERT_EQ(2048u, buffer.GetCapacity());
+  buffer.Clear();
+  buffer.Append("body", 4);
+  const BYTE* body = buffer.PtrAt(0);
+  EXPECT_EQ(4u, buffer.Prepend("head", 4));
+  EXPECT_EQ("headbody", Content(buffer));
+  EXPECT_EQ(body, buffer.PtrAt(4)) << "the content stays where it is";
+
+  EXPECT_EQ(6u, buffer.DiscardFront(6));
+  EXPECT_EQ("dy", Content(buffer));
+  buffer.Append(bytes.data(), 2046);
+  EXPECT_EQ(2048u, buffer.GetCapacity()) << "the whole block holds the content before it grows";
+  EXPECT_EQ("dy" + bytes.substr(0, 2046), Content(buffer));
+  buffer.Append("!", 1);
+  EXPECT_EQ(3072u, buffer.GetCapacity());
+  EXPECT_EQ("dy" + bytes.substr(0, 2046) + "!", Content(buffer));
+
+  CByteBuffer other;
+  other.Append("xyz", 3);
+  buffer.Swap(other);
+  EXPECT_EQ("xyz", Content(buffer));
+  EXPECT_EQ(3072u, other.GetCapacity());
+  EXPECT_EQ(2049u, other.GetLength());
+}
+
 TEST(ByteBuffer, ReadFrontBeyondLengthOrCapacity) {
   CByteBuffer buffer;
   buffer.Append("abcdef", 6);

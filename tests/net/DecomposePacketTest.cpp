@@ -64,7 +64,7 @@ void Release(PacketEnvelope* envelope, PacketRecord* record) {
 }
 
 TEST(DecomposePacket, RoundTripsRecordsOfEverySize) {
-  for (size_t size : {0u, 1u, 5u, 3972u, 3973u, 9000u}) {
+  for (size_t size : {0u, 1u, 5u, 15u, 16u, 17u, 1024u, 3972u, 3973u, 9000u}) {
     for (DWORD zip : {0u, 0x400u}) {
       const auto data = nettest::NoiseBytes(size, static_cast<uint32_t>(size));
       const auto block = MakeBlock(StreamOf(211000, data), 0x100, zip);

@@ -322,8 +322,8 @@ TEST(GdiBlit, AlphaBlendPremultipliedAndConstant) {
   DeleteObject(src);
 }
 
-// Copies and per-pixel alpha blends between top-down 32-bit surfaces go through block operations;
-// between bottom-up ones they run row by row. Both must give the same pixels for any source,
+// Copies and per-pixel alpha blends between top-down 32-bit surfaces go through block operations
+// (whole rows as one block); between bottom-up ones they run row by row. Both must give the same pixels for any source,
 // premultiplied or not, through a clip of several rectangles.
 TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
   const int W = 37, H = 23;
@@ -360,8 +360,9 @@ TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
   };
   struct Case {
     const char* what;
-    int sca;  // -1: a copy
-  } cases[] = {{"copy", -1}, {"alpha", 255}, {"alpha at 128", 128}, {"alpha at 1", 1}, {"alpha at 0", 0}};
+    int sca;  // -1: a copy; -2: a copy of whole rows, unclipped
+  } cases[] = {{"copy", -1},        {"whole rows", -2}, {"alpha", 255},       {"alpha at 128", 128},
+               {"alpha at 1", 1},   {"alpha at 0", 0},  {"alpha at 128 again", 128}, {"whole rows again", -2}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<uint32_t> results[2];
@@ -373,7 +374,12 @@ TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
       HRGN other = CreateRectRgn(15, 9, 35, 22);
       CombineRgn(clip, clip, other, RGN_OR);
       SelectClipRgn(dst.dc, clip);
-      if (c.sca < 0) {
+      if (c.sca == -2) {
+        SelectClipRgn(dst.dc, nullptr);
+        EXPECT_TRUE(BitBlt(dst.dc, 0, 0, W, H, src.dc, 0, 0, SRCCOPY));
+        for (int y = 0; y < H; ++y)
+          for (int x = 0; x < W; ++x) ASSERT_EQ(src.At(x, y), dst.At(x, y));
+      } else if (c.sca < 0) {
         EXPECT_TRUE(BitBlt(dst.dc, 1, 2, 33, 20, src.dc, 3, 1, SRCCOPY));
       } else {
         BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(c.sca), AC_SRC_ALPHA};
@@ -386,6 +392,57 @@ TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
     }
     EXPECT_EQ(results[0], results[1]);
   }
+}
+
+// Blends among more bitmaps than the block path keeps views of, each pair blended twice in an
+// order that makes the views come and go, give the pixels the row-by-row path gives.
+TEST(GdiBlit, AlphaBlendAmongManyBitmapsMatchesTheRowByRowPath) {
+  const int W = 9, H = 5, PAIRS = 11;
+  struct Dib {
+    HBITMAP bmp = nullptr;
+    uint32_t* bits = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    bool topDown = true;
+    void Make(bool down, uint32_t seed) {
+      topDown = down;
+      BITMAPINFO bi{};
+      bi.bmiHeader = {sizeof(BITMAPINFOHEADER), W, down ? -H : H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+      dc = CreateCompatibleDC(nullptr);
+      old = SelectObject(dc, bmp);
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) At(x, y) = (seed + uint32_t(y * W + x)) * 2654435761u;
+    }
+    uint32_t& At(int x, int y) { return bits[(topDown ? y : H - 1 - y) * W + x]; }
+    void Free() {
+      SelectObject(dc, old);
+      DeleteDC(dc);
+      DeleteObject(bmp);
+    }
+  };
+  std::vector<uint32_t> results[2];
+  for (int down = 0; down < 2; ++down) {
+    std::vector<Dib> src(PAIRS), dst(PAIRS);
+    for (int i = 0; i < PAIRS; ++i) {
+      src[i].Make(down != 0, 100u + uint32_t(i));
+      dst[i].Make(down != 0, 500u + uint32_t(i));
+    }
+    for (int round = 0; round < 2; ++round) {
+      for (int k = 0; k < PAIRS; ++k) {
+        const int i = round == 0 ? k : (k * 5) % PAIRS;
+        BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(round == 0 ? 255 : 77 + i), AC_SRC_ALPHA};
+        EXPECT_TRUE(AlphaBlend(dst[i].dc, 1, 1, W - 2, H - 1, src[i].dc, 0, 0, W - 2, H - 1, bf));
+      }
+    }
+    for (int i = 0; i < PAIRS; ++i) {
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) results[down].push_back(dst[i].At(x, y));
+      src[i].Free();
+      dst[i].Free();
+    }
+  }
+  EXPECT_EQ(results[0], results[1]);
 }
 
 // A stretched copy between two 32-bit surfaces gathers straight from the source; within one

@@ -155,16 +155,22 @@ TEST_F(TableInputTest, TheRightButtonMovesATileWithinTheHand) {
   const RECT onto = m_scene->OwnTileRect(target);
   ASSERT_LT(onto.left, onto.right);
   Move(Centre(m_scene->OwnTileRect(from)));
-  SendMessageA(m_view.Window(), WM_RBUTTONDOWN, 0, Centre(m_scene->OwnTileRect(from)));
+  const RECT grabbed = m_scene->OwnTileRect(from);
+  SendMessageA(m_view.Window(), WM_RBUTTONDOWN, 0, Centre(grabbed));
   Advance(20);
   EXPECT_EQ(from, m_scene->DragIndex());
+  // The plain board lifts a drawn copy of the tile that goes with the mouse.
+  const CDragPicture& picture = m_scene->DragPicture();
+  EXPECT_TRUE(picture.Active());
   const LPARAM drop = MAKELPARAM(onto.right - 3, (onto.top + onto.bottom) / 2);
   Move(drop);
+  EXPECT_EQ(onto.right - 3, picture.Centre().x) << "grabbed by its middle, the copy's middle is under the mouse";
   SendMessageA(m_view.Window(), WM_RBUTTONUP, 0, drop);
   Advance(40);
   EXPECT_EQ(dragged, Own(target)->tileId);
   EXPECT_EQ(targetTile, Own(target - 1)->tileId);
   EXPECT_EQ(-1, m_scene->DragIndex());
+  EXPECT_FALSE(picture.Active());
   // Every id is still in the hand, and nothing was sent.
   std::vector<int> ids;
   for (int i = 0; i < CTileTable::HAND_SIZE; ++i)
