@@ -151,6 +151,12 @@ void CVariantTableScene::OnGameStart() {
   if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
     m_waitingForTable = true;
   BuildBoard();
+  if (resumed) {
+    // The hand's banker and stake, as a hand dealt in front of the player shows them.
+    m_panels.ResetSideEffects();
+    HideStakePanel();
+    ShowStakePanel();
+  }
   // The server hears of the return once the table is drawn: its reply is waited for with the
   // table showing.
   if (resumed && !IsLookOnNow() && m_hooks.returnToGame) m_hooks.returnToGame();

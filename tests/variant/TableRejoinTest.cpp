@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "engine/EngineClock.h"
@@ -114,6 +115,8 @@ class TableRejoinTest : public enginetest::EngineResTest {
  protected:
   void SetUp() override {
     EngineResTest::SetUp();
+    // The program folder gets the game data the build generated: the table draws its pictures.
+    std::filesystem::create_directory_symlink(PXQD_SKINS_DIR, m_dir.File("skins"));
     platform::StartDisplay(platform::DisplayBackend::HEADLESS);
     platform::StopClock();
     SetEngineClockSource(nullptr);
@@ -229,6 +232,8 @@ class TableRejoinTest : public enginetest::EngineResTest {
     ASSERT_NE(nullptr, m_scene->StartButton());
     EXPECT_FALSE(m_scene->StartButton()->IsVisible());
     EXPECT_TRUE(m_scene->DiceShown().empty());
+    ASSERT_TRUE(m_scene->Pictures().Loaded());
+    EXPECT_TRUE(m_scene->StakePanel().Visible()) << "the hand's stake shows";
     int drawn = 0;
     for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
       const RECT r = m_scene->OwnTileRect(i);
