@@ -3,13 +3,15 @@
 # game server on 127.0.0.1 (its accounts and hand logs in the user's data folder), starts the hall,
 # which launches the client, and ends the hall and the server when the client is closed.
 #
-#   ./play.sh [--player NAME] [--server HOST[:PORT]] [--port N]
+#   ./play.sh [--player NAME] [--server HOST[:PORT]] [--port N] [--web-port N]
 #             [--proxy KIND://[USER:PASSWORD@]HOST:PORT] [--headless N] [--wall FILE] [--chair N]
 #
 #   --player NAME      the player's name at the table (default: the login name)
 #   --server HOST[:PORT]
 #                      join a game server that already runs elsewhere instead of starting one here
 #   --port N           the port of the server started here (default 31380)
+#   --web-port N       the port of the panes' web site (default 0: a free port, so that two plays
+#                      on one machine do not collide)
 #   --proxy URL        reach the server through a proxy: socks4, socks4a, socks5 or http
 #   --headless N       no window: the client plays N hands by itself and prints a summary
 #   --wall FILE        the server started here deals the first hand from a scripted wall, e.g.
@@ -23,13 +25,14 @@ say() { printf '\033[1mplay:\033[0m %s\n' "$*"; }
 die() { printf 'play: %s\n' "$*" >&2; exit 1; }
 
 usage() {
-  sed -n '6,17p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '6,19p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
 player=${USER:-player}
 server_host=""
 port=31380
+web_port=0
 proxy=""
 headless=""
 wall=""
@@ -39,6 +42,7 @@ while [ $# -gt 0 ]; do
     --player) [ $# -ge 2 ] || usage; player=$2; shift 2 ;;
     --server) [ $# -ge 2 ] || usage; server_host=$2; shift 2 ;;
     --port) [ $# -ge 2 ] || usage; port=$2; shift 2 ;;
+    --web-port) [ $# -ge 2 ] || usage; web_port=$2; shift 2 ;;
     --proxy) [ $# -ge 2 ] || usage; proxy=$2; shift 2 ;;
     --headless) [ $# -ge 2 ] || usage; headless=$2; shift 2 ;;
     --wall) [ $# -ge 2 ] || usage; wall=$2; shift 2 ;;
@@ -50,6 +54,7 @@ done
 
 is_number() { [[ $1 =~ ^[0-9]+$ ]]; }
 is_number "$port" && [ "$port" -ge 1 ] && [ "$port" -le 65535 ] || die "the port must be a number from 1 to 65535"
+is_number "$web_port" && [ "$web_port" -le 65535 ] || die "--web-port takes a number from 0 to 65535"
 [ -z "$headless" ] || { is_number "$headless" && [ "$headless" -ge 1 ]; } || die "--headless takes a number of hands"
 [ -n "$player" ] || die "the player's name is empty"
 [[ $chair =~ ^[0-3]$ ]] || die "--chair takes a chair 0-3"
@@ -139,10 +144,25 @@ if [ -z "$join_host" ]; then
   join_host=127.0.0.1
 fi
 
-# The pages of the panes (adverts, rules, the bank) come from the testbed's web site.
-say "starting the panes' web site on 127.0.0.1:31390"
-build/bin/pxqd-web --port 31390 >"$logs/web.log" 2>&1 &
+# The pages of the panes (adverts, rules, the bank) come from the testbed's web site, on a port
+# of its own; the hall and the client are given its address.
+build/bin/pxqd-web --port "$web_port" >"$logs/web.log" 2>&1 &
 web_pid=$!
+web_url=""
+for _ in $(seq 100); do
+  web_url=$(sed -n 's/^pxqd-web: serving .* at \(http:[^ ]*\)$/\1/p' "$logs/web.log" 2>/dev/null | head -n 1)
+  [ -z "$web_url" ] || break
+  kill -0 "$web_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -n "$web_url" ]; then
+  say "the panes' web site is at $web_url"
+  export PXQD_WEB_BASE=$web_url
+  export PXQD_BANK_SITE=${web_url%/}
+else
+  say "the panes' web site did not start (see $logs/web.log): the panes stay empty"
+  web_pid=""
+fi
 
 client=build/bin/pxqd
 display=sdl
@@ -154,6 +174,7 @@ export PXQD_DISPLAY=$display
 
 hall_args=(--hall-dir "$top/build/hall" --server "$join_host" --port "$port" --player "$player"
            --chair "$chair" --log "$logs/hall.log" "${proxy_args[@]}")
+[ -z "$web_url" ] || hall_args+=(--web "${web_url%/}")
 if [ ! -x "$client" ]; then
   # Everything that exists is started once, so that a broken server or hall shows here.
   say "starting the hall"

@@ -37,6 +37,7 @@ struct Forward : CTableEffects {
   void LayOutRiver(int s) override { if (to) to->LayOutRiver(s); }
   void LayOutFlowers(int s) override { if (to) to->LayOutFlowers(s); }
   void MoveClockHand(int f, int t) override { if (to) to->MoveClockHand(f, t); }
+  void HideAllTileEntities() override { if (to) to->HideAllTileEntities(); }
 };
 
 struct Watcher : CMJNotifyHost {

@@ -32,8 +32,9 @@
 # hand log does not grow for 60 s, is a hang (the client is then ended); a hand the checker refuses, or a client's hand end that differs
 # from the server's record, is a desync. The summary lists hands played, crashes, hangs, desyncs,
 # and the peak RSS and mean CPU of each program (each client's over all its launches). The run's
-# logs, the clients' table lines and the server's hand logs stay in the output folder.
-# Exits non-zero when anything failed.
+# logs, the clients' table lines and the server's hand logs stay in the output folder; each
+# client's own log (its complaints and connection events over all its launches) is
+# client<N>/data/pxqd/logs/client.log. Exits non-zero when anything failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"

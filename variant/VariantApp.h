@@ -120,6 +120,7 @@ class CVariantApp : public CMJGameApp {
     void NewHandDealt() override { if (m_scene) m_scene->NewHandDealt(); }
     void TableNoticeArrived() override { if (m_scene) m_scene->TableNoticeArrived(); }
     void TableRebuilt() override { if (m_scene) m_scene->TableRebuilt(); }
+    void HideAllTileEntities() override { if (m_scene) m_scene->HideAllTileEntities(); }
     void Log(const std::string& line) override;
 
    private:

@@ -169,9 +169,10 @@ void CVariantTableScene::OnGameStart() {
   if (!m_barsStarted && !m_model.IsPlaying() && !IsLookOnNow() && m_hooks.waitsForTable && m_hooks.waitsForTable())
     m_waitingForTable = true;
   BuildBoard();
-  // A hand taken up shows its banker, stake and treasure as one played from its start does.
   if (resumed) {
+    // The hand's banker and stake, as a hand dealt in front of the player shows them.
     m_panels.ResetSideEffects();
+    HideStakePanel();
     ShowStakePanel();
   }
   // The server hears of the return once the table is drawn: its reply is waited for with the
@@ -188,8 +189,26 @@ void CVariantTableScene::OnGameStart() {
   }
 }
 
+void CVariantTableScene::HideAllTileEntities() {
+  m_binder.ReleaseAll(m_model.Tiles());
+  m_stale = true;
+}
+
 bool CVariantTableScene::ResumeHand() {
   if (!m_model.Info().IsHandRunning()) return false;
+  if (!IsLookOnNow()) {
+    // A player's own tiles come face up. Hidden ones mean that the hand is not his: another
+    // player (a computer player, once his chair was given up) plays his chair until it ends, and
+    // he sits in for the next hand.
+    int ids[32];
+    const int listed = std::clamp(m_model.Info().GetOwnTileList(ids), 0, 32);
+    bool known = false;
+    for (int i = 0; i < listed; ++i) known = known || (ids[i] >= 0 && ids[i] != MJ_TILE_HIDDEN);
+    if (!known) {
+      Log("the hand under way is another player's: the table waits for the next one");
+      return false;
+    }
+  }
   StopTurnTimers();
   m_model.SetLookOn(IsLookOnNow());
   m_model.RebuildFromGameInfo();

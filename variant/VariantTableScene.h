@@ -208,6 +208,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void PlayTileVoice(int side, int tile) override;
   void PlayActionVoice(int side, const char* name) override;
   void MoveClockHand(int, int) override { m_stale = true; }
+  void HideAllTileEntities() override;
   void Log(const std::string& line) override;
   void ShowClaimButton(int button, int enabled) override;
   void ShowClaimButtons(int show) override;

@@ -452,6 +452,7 @@ int CMJTableModel::GetRaisedTiles(int out[CLAIM_CHOICES]) const {
 }
 
 void CMJTableModel::ResetTable() {
+  m_effects.HideAllTileEntities();
   m_tiles.Clear();
   if (m_wall) m_wall->InitWall(m_tiles);
   InitHandPlaces();

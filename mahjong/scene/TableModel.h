@@ -75,6 +75,9 @@ class CTableEffects {
   // The whole table was built again from the game description (a resync).
   virtual void TableRebuilt() {}
   virtual void Log(const std::string& line) {}
+  // The table is about to be cleared: every tile picture lets go of its record while the records
+  // still name their pictures.
+  virtual void HideAllTileEntities() {}
 };
 
 class CMJTableModel {

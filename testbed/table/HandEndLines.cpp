@@ -1,6 +1,7 @@
 #include "testbed/table/HandEndLines.h"
 
 #include <algorithm>
+#include <sstream>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -135,6 +136,26 @@ void HandEndLines::EndHand() {
   m_ends.push_back(std::move(end));
 }
 
+std::string HandEndLines::MeldsInOrder(const std::string& line) {
+  std::string out;
+  size_t pos = 0;
+  for (;;) {
+    const size_t m = line.find(" m=", pos);
+    if (m == std::string::npos) break;
+    const size_t start = m + 3;
+    size_t end = line.find(' ', start);
+    if (end == std::string::npos) end = line.size();
+    std::vector<std::string> groups;
+    std::stringstream in(line.substr(start, end - start));
+    for (std::string group; std::getline(in, group, '/');) groups.push_back(group);
+    std::sort(groups.begin(), groups.end());
+    out += line.substr(pos, start - pos);
+    for (size_t k = 0; k < groups.size(); ++k) out += (k ? "/" : "") + groups[k];
+    pos = end;
+  }
+  return out + line.substr(pos);
+}
+
 HandEndLines::Comparison HandEndLines::Compare(const std::vector<std::string>& clientLines, size_t limit) const {
   Comparison result;
   size_t at = 0;
@@ -151,8 +172,9 @@ HandEndLines::Comparison HandEndLines::Compare(const std::vector<std::string>& c
     }
     // The hand as the client saw it, or else the first hand of its number still ahead.
     size_t found = m_ends.size();
+    const std::string client = MeldsInOrder(line);
     for (size_t k = at; k < m_ends.size(); ++k) {
-      if (m_ends[k].hand == hand && m_ends[k].lines[chair] == line) {
+      if (m_ends[k].hand == hand && MeldsInOrder(m_ends[k].lines[chair]) == client) {
         found = k;
         break;
       }
@@ -172,7 +194,7 @@ HandEndLines::Comparison HandEndLines::Compare(const std::vector<std::string>& c
     }
     at = found + 1;
     const std::string& server = m_ends[found].lines[chair];
-    if (server == line) {
+    if (MeldsInOrder(server) == client) {
       ++result.matched;
     } else {
       ++result.differing;

@@ -32,7 +32,11 @@ class HandEndLines {
     int unknown = 0;  // client lines whose hand is not in the log (or not in the expected order)
     std::vector<std::string> notes;
   };
+  // Melds are held against each other as a set: a client that took up a running hand lays them
+  // out from the table data, which keeps them by kind, not in the order they were made.
   Comparison Compare(const std::vector<std::string>& clientLines, size_t limit = 20) const;
+  // The line with each side's melds in one order (sorted), the rest as it is.
+  static std::string MeldsInOrder(const std::string& line);
 
  private:
   struct Meld {

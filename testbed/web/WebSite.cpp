@@ -77,6 +77,12 @@ bool WebSite::Start(uint16_t port) {
   };
   m_server->Get(".*", serve);
   m_server->Post(".*", serve);
+  // A port another site holds is refused: without SO_REUSEPORT two sites never share one port
+  // (and split its requests between them) unnoticed.
+  m_server->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const void*>(&yes), sizeof yes);
+  });
   int bound = port == 0 ? m_server->bind_to_any_port("127.0.0.1") : (m_server->bind_to_port("127.0.0.1", port) ? port : -1);
   if (bound <= 0) {
     m_server.reset();

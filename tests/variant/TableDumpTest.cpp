@@ -162,6 +162,36 @@ TEST(TableDump, ComparisonFollowsTheLogInOrder) {
   }
 }
 
+// A client that took up a running hand lays the melds out by kind, not in the order they were
+// made: the melds match as a set, and a meld with another tile still differs.
+TEST(TableDump, MeldsMatchInAnyOrder) {
+  testbed::HandEndLines server;
+  server.Feed("{\"ev\":\"hand\",\"hand\":1}");
+  server.Feed("{\"ev\":\"deal\",\"chair\":1,\"tiles\":[1,2,3,4,5],\"walls\":[0,1,2,3,4]}");
+  server.Feed("{\"ev\":\"discard\",\"chair\":0,\"tile\":20}");
+  server.Feed("{\"ev\":\"peng\",\"chair\":1,\"from\":0,\"tile\":20,\"tiles\":[3,4]}");
+  server.Feed("{\"ev\":\"discard\",\"chair\":2,\"tile\":10}");
+  server.Feed("{\"ev\":\"peng\",\"chair\":1,\"from\":2,\"tile\":10,\"tiles\":[1,2]}");
+  server.Feed("{\"ev\":\"drawn\"}");
+  ASSERT_EQ(server.Hands().size(), 1u);
+  const std::string line = server.Hands()[0].lines[1];
+  ASSERT_NE(line.find(" m=3,4,20/1,2,10 "), std::string::npos) << line;
+  std::string swapped = line;
+  swapped.replace(swapped.find("3,4,20/1,2,10"), 13, "1,2,10/3,4,20");
+  std::string other = line;
+  other.replace(other.find("3,4,20/1,2,10"), 13, "1,2,11/3,4,20");
+  const struct {
+    std::string client;
+    int matched, differing;
+  } cases[] = {{line, 1, 0}, {swapped, 1, 0}, {other, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.client);
+    const testbed::HandEndLines::Comparison r = server.Compare({c.client});
+    EXPECT_EQ(r.matched, c.matched);
+    EXPECT_EQ(r.differing, c.differing);
+  }
+}
+
 // The file gets one line per hand, appended; a file that cannot be written is reported.
 TEST(TableDump, LinesAreAppended) {
   testsupport::TempDir dir;

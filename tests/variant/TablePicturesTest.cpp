@@ -211,6 +211,34 @@ TEST_F(TablePicturesTest, ChangedRecordsAreDrawnAnewAndRefusedBodiesLeaveThePict
   EXPECT_TRUE(m_logs.empty()) << m_logs.front();
 }
 
+// A new hand clears the table: the last hand's pictures go with it, even where the new hand puts
+// the same tile in the same place, so no place is shown twice and no row is kept for nothing.
+TEST_F(TablePicturesTest, ANewHandLetsTheLastHandsPicturesGo) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  int own[13];
+  for (int i = 0; i < 13; ++i) own[i] = 4 * i;
+  auto shownRecords = [this] {
+    int n = 0;
+    const CTileTable& t = m_model.Tiles();
+    for (int i = 0; i < CTileTable::WALL_PLACES; ++i) n += t.GetTileRecord(MJ_ZONE_WALL, 0, i)->nObject != 0 ? 1 : 0;
+    for (int side = 0; side < CTileTable::SIDES; ++side)
+      for (int i = 0; i < CTileTable::HAND_PLACES; ++i) n += t.GetTileRecord(MJ_ZONE_HAND, side, i)->nObject != 0 ? 1 : 0;
+    return n;
+  };
+  int first = 0;
+  for (int hand = 0; hand < 3; ++hand) {
+    SCOPED_TRACE("hand " + std::to_string(hand));
+    m_model.ResetTable();
+    m_model.SetHandTiles(SIDE_OWN, own, 13);
+    m_scene->PaintBoard();
+    const int bound = m_scene->Binder().Table().BoundCount();
+    EXPECT_EQ(shownRecords(), bound) << "every row shows a record that names it";
+    if (hand == 0) first = bound;
+    EXPECT_EQ(first, bound);
+  }
+  EXPECT_TRUE(m_logs.empty()) << m_logs.front();
+}
+
 // A hidden hand that closes up after a gang: its tiles are drawn at their new places, not where
 // they stood before, so the meld is not covered by an old tile and no tile goes missing.
 TEST_F(TablePicturesTest, AHandThatClosesUpIsDrawnWhereItsTilesNowStand) {

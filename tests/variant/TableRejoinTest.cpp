@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "engine/EngineUtil.h"
@@ -97,6 +98,7 @@ class TableRejoinTest : public tabletest::VariantTableFixture {
  protected:
   void SetUp() override {
     VariantTableFixture::SetUp();
+    LinkGameData();
     m_info.SetOwnChair(0);
     CVariantTableScene::Hooks sceneHooks;
     sceneHooks.isLookOn = [this] { return m_lookOn; };
@@ -183,6 +185,8 @@ class TableRejoinTest : public tabletest::VariantTableFixture {
     ASSERT_NE(nullptr, m_scene->StartButton());
     EXPECT_FALSE(m_scene->StartButton()->IsVisible());
     EXPECT_TRUE(m_scene->DiceShown().empty());
+    ASSERT_TRUE(m_scene->Pictures().Loaded());
+    EXPECT_TRUE(m_scene->StakePanel().Visible()) << "the hand's stake shows";
     int drawn = 0;
     for (int i = 0; i < CTileTable::HAND_SIZE; ++i) {
       const RECT r = m_scene->OwnTileRect(i);
@@ -290,6 +294,17 @@ TEST_F(TableRejoinTest, WithoutTableDataTheHandIsNotTakenUp) {
   m_withData = false;
   Enter(m.own);
   ExpectNothingTakenUp();
+}
+
+// The chair was given up while its player was away and a computer player plays it to the end of
+// the hand: the player's enter reply shows that hand with its tiles hidden, and he waits for the
+// next one instead of playing a hand that is not his.
+TEST_F(TableRejoinTest, AHandWhoseOwnTilesAreHiddenIsAnotherPlayersAndIsNotTakenUp) {
+  Moment m;
+  ASSERT_TRUE(FindMoment(OwnTurnToDiscard, &m));
+  Enter(m.watcher);
+  ExpectNothingTakenUp();
+  EXPECT_TRUE(m_connection.codes.empty());
 }
 
 TEST_F(TableRejoinTest, TableDataWithoutARunningHandIsNotTakenUp) {

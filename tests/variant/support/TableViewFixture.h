@@ -39,6 +39,7 @@ struct EffectsForwarder : CTableEffects {
   void ShowClaimButtons(int show) override { if (to) to->ShowClaimButtons(show); }
   void PlayWinEffect(int side) override { if (to) to->PlayWinEffect(side); }
   void OnCountdownExpired() override { if (to) to->OnCountdownExpired(); }
+  void HideAllTileEntities() override { if (to) to->HideAllTileEntities(); }
   void Log(const std::string& line) override { logs.push_back(line); }
   void NewHandDealt() override { if (to && handStart) to->NewHandDealt(); }
   void TableNoticeArrived() override { if (to && handStart) to->TableNoticeArrived(); }
