@@ -18,6 +18,7 @@ const char HALL_CLASS[] = "ZuzaRuziFrame";
 // The hall's own messages to itself: work that must not run inside the client's send.
 const UINT WM_APP_SEND_SESSION = WM_APP + 1;
 const UINT WM_APP_ANSWER_SIGN = WM_APP + 2;
+const UINT WM_APP_SEND_DETAILS = WM_APP + 3;
 
 std::string Hex(uint64_t v) {
   char buffer[24];
@@ -178,10 +179,11 @@ HWND HallStandIn::GameWindow() const {
   return m_gameWindow;
 }
 
-bool HallStandIn::SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eventKind, const std::string& what) {
+bool HallStandIn::SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eventKind, const std::string& what,
+                             const char* failKind) {
   HWND target = GameWindow();
   if (!target) {
-    Log(HallEvent{"refused", std::string("no game window for ") + what});
+    Log(HallEvent{failKind, std::string("no game window for ") + what});
     return false;
   }
   Bytes sent = EncryptHallRecord(plain);
@@ -189,7 +191,7 @@ bool HallStandIn::SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eve
   DWORD_PTR result = 0;
   bool ok = SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_window),
                                 reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, m_options.sendLimitMs, &result) != 0;
-  Log(HallEvent{ok ? eventKind : "refused", what + " (" + std::to_string(plain.size()) + " bytes, sent as " +
+  Log(HallEvent{ok ? eventKind : failKind, what + " (" + std::to_string(plain.size()) + " bytes, sent as " +
                                                 std::to_string(sent.size()) + ")" + (ok ? "" : " not delivered")});
   return ok;
 }
@@ -221,6 +223,32 @@ bool HallStandIn::SendSession() {
 bool HallStandIn::SendOnlooker(const HallPlayer& player) {
   return SendRecord(HALL_ONLOOKER, WritePlayerRecord(player), "onlooker-sent",
                     "onlooker " + std::to_string(player.userId));
+}
+
+bool HallStandIn::SendPlayerDetails(int userId) {
+  HallPlayer found;
+  bool known = false;
+  if (userId == m_options.userId) {
+    found.userId = m_options.userId;
+    found.name = m_options.playerName;
+    found.chair = m_options.chair;
+    found.lookOn = m_options.lookOn;
+    known = true;
+  }
+  for (const HallPlayer& p : m_options.otherSeats) {
+    if (!known && p.userId == userId) found = p, known = true;
+  }
+  for (const HallPlayer& p : m_options.onlookers) {
+    if (!known && p.userId == userId) found = p, found.lookOn = 1, known = true;
+  }
+  if (!known) {
+    Log(HallEvent{"details-unknown", "details of user " + std::to_string(userId) + ", whom the hall does not know"});
+    return false;
+  }
+  found.table = m_options.table;
+  // A client that asked and then ended at once no longer takes the answer: that is no fault.
+  return SendRecord(HALL_PLAYER_DETAILS, WritePlayerRecord(found), "details-sent",
+                    "details of user " + std::to_string(userId), "details-lost");
 }
 
 bool HallStandIn::SendPlayerQuit(int userId, int chair) {
@@ -315,6 +343,11 @@ LRESULT HallStandIn::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_HALL_SHOW_PLAYER:
       note("show-player", "show player " + std::to_string(lParam));
+      // The hall answers with the player's details, once this message has been handled.
+      PostMessageA(m_window, WM_APP_SEND_DETAILS, 0, lParam);
+      return 0;
+    case WM_APP_SEND_DETAILS:
+      SendPlayerDetails(static_cast<int>(lParam));
       return 0;
     case WM_HALL_CHANGE_CLOTHING:
       note("change-clothing", "change clothing for user " + std::to_string(wParam));

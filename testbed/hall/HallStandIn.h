@@ -102,6 +102,10 @@ class HallStandIn {
   bool SendSession();
   bool SendOnlooker(const HallPlayer& player);
   bool SendPlayerQuit(int userId, int chair);
+  // The details of a player the hall knows (the own player, the other seats and the onlookers of
+  // the options), as the hall answers the client's request to show a player; false for a user
+  // it does not know.
+  bool SendPlayerDetails(int userId);
 
   std::vector<HallEvent> Events() const;
   // Waits until an event of that kind has been logged (the first one not yet taken by an earlier
@@ -116,7 +120,9 @@ class HallStandIn {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool WriteFiles();
   void Log(HallEvent event);
-  bool SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eventKind, const std::string& what);
+  // (A record that could not be delivered is logged as failKind.)
+  bool SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eventKind, const std::string& what,
+                  const char* failKind = "refused");
   void OnCopyData(HWND sender, const COPYDATASTRUCT* data);
   void AnswerSign(HWND waitDialog, LPARAM queryAddress);
   void ThreadMain();
