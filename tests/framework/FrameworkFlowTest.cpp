@@ -403,6 +403,10 @@ TEST_F(FrameworkFlowTest, SignAnswersAreMatchedToTheirQuery) {
   Bytes sealed(answer.size());
   EncryptHallData(HallKey(), static_cast<DWORD>(answer.size()), answer.data(), sealed.data());
   COPYDATASTRUCT copy{HALL_SIGN_ANSWER, static_cast<DWORD>(sealed.size()), sealed.data()};
+  // The comm thread makes its wait window on its own thread: on a busy machine that can come
+  // after the table is entered, so the test waits for it (bounded, generously).
+  for (int i = 0; i < 3000 && GetCommWaitWindow() == nullptr; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_NE(nullptr, GetCommWaitWindow());
   ::SendMessageA(GetCommWaitWindow(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
   EXPECT_EQ("s1g", m_app.SignQueries().Wait(id, 0));
