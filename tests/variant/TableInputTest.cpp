@@ -31,33 +31,6 @@ namespace {
 
 int Id(int suit, int value, int copy) { return suit * 36 + copy * 9 + value - 1; }
 
-class Connection : public CMJGameConnection {
- public:
-  Connection() : CMJGameConnection(nullptr, 0, 0, 0) {}
-  int IsConnected() override { return 1; }
-  std::vector<int> codes;
-  std::vector<std::vector<BYTE>> bodies;
-  // The reply data of the next waited request of a code (none: no data).
-  std::map<int, std::vector<BYTE>> replies;
-
- protected:
-  int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override {
-    codes.push_back(code);
-    bodies.emplace_back(body, body + *length);
-    if (replyData) *replyData = nullptr;
-    *result = wait == 1 ? 10 : 0;
-    *length = 0;
-    auto reply = replies.find(code);
-    if (wait == 1 && replyData != nullptr && reply != replies.end()) {
-      *replyData = new BYTE[reply->second.size()];
-      std::memcpy(*replyData, reply->second.data(), reply->second.size());
-      *length = static_cast<int>(reply->second.size());
-      replies.erase(reply);
-    }
-    return 1;
-  }
-};
-
 // The scene with the commands it took and when: the hand start's steps, and for a deal or a
 // reveal step the side it showed.
 class RecordingScene : public CVariantTableScene {
@@ -88,7 +61,7 @@ class RecordingScene : public CVariantTableScene {
   }
 };
 
-class TableInputTest : public tabletest::VariantTableFixture {
+class TableInputTest : public tabletest::TurnTableFixture {
  protected:
   void SetUp() override {
     VariantTableFixture::SetUp();
@@ -229,21 +202,6 @@ class TableInputTest : public tabletest::VariantTableFixture {
   bool m_lookOn = false;
   std::vector<std::string> m_logs;
   std::vector<std::string> m_voices;
-  Connection m_connection;
-  CSceneRequests m_requests{m_connection, m_model, Identity()};
-  CRequestWait m_wait;
-  CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-
-  static CSceneRequests::Identity Identity() {
-    CSceneRequests::Identity id;
-    id.context = [] {
-      RequestContext c;
-      c.userId = 501;
-      c.chair = 0;
-      return c;
-    };
-    return id;
-  }
 };
 
 std::vector<int> Hand() {

@@ -26,24 +26,6 @@ namespace {
 
 constexpr int OWN_USER = 501;
 
-class Connection : public CMJGameConnection {
- public:
-  Connection() : CMJGameConnection(nullptr, 0, 0, 0) {}
-  int IsConnected() override { return 1; }
-  std::vector<int> codes;
-  std::vector<std::vector<BYTE>> bodies;
-
- protected:
-  int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override {
-    codes.push_back(code);
-    bodies.emplace_back(body, body + *length);
-    if (replyData) *replyData = nullptr;
-    *result = wait == 1 ? 10 : 0;
-    *length = 0;
-    return 1;
-  }
-};
-
 // A moment of a hand at the testbed table: chair 0 is a player who does nothing (the table acts
 // for him at its deadlines), chairs 1-3 are computer players.
 struct Moment {
@@ -94,7 +76,7 @@ bool FindMoment(Wanted wanted, Moment* out) {
   return false;
 }
 
-class TableRejoinTest : public tabletest::VariantTableFixture {
+class TableRejoinTest : public tabletest::TurnTableFixture {
  protected:
   void SetUp() override {
     VariantTableFixture::SetUp();
@@ -208,21 +190,6 @@ class TableRejoinTest : public tabletest::VariantTableFixture {
   bool m_withData = true;
   int m_returns = 0;
   int m_seatRefreshes = 0;
-  Connection m_connection;
-  CSceneRequests m_requests{m_connection, m_model, Identity()};
-  CRequestWait m_wait;
-  CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-
-  static CSceneRequests::Identity Identity() {
-    CSceneRequests::Identity id;
-    id.context = [] {
-      RequestContext c;
-      c.userId = OWN_USER;
-      c.chair = 0;
-      return c;
-    };
-    return id;
-  }
 };
 
 bool OwnTurnToDiscard(const testbed::MahjongTable& t) {

@@ -31,20 +31,6 @@ namespace {
 
 int Id(int suit, int value, int copy) { return suit * 36 + copy * 9 + value - 1; }
 
-class Connection : public CMJGameConnection {
- public:
-  Connection() : CMJGameConnection(nullptr, 0, 0, 0) {}
-  int IsConnected() override { return 1; }
-
- protected:
-  int Exchange(CString&, int, int* length, const BYTE*, int* result, BYTE** replyData, int wait) override {
-    if (replyData) *replyData = nullptr;
-    *result = wait == 1 ? 10 : 0;
-    *length = 0;
-    return 1;
-  }
-};
-
 // The hand a test deals: the own chair 0 and what the stake panel reads.
 struct DealSpec {
   std::vector<int> own;
@@ -55,7 +41,7 @@ struct DealSpec {
   int joker1 = -1;
 };
 
-class TableTouchTest : public tabletest::VariantTableFixture {
+class TableTouchTest : public tabletest::TurnTableFixture {
  protected:
   void SetUp() override {
     VariantTableFixture::SetUp();
@@ -140,20 +126,6 @@ class TableTouchTest : public tabletest::VariantTableFixture {
   std::vector<std::string> m_logs;
   std::vector<std::string> m_chat;
   std::vector<std::pair<int, int>> m_sounds;
-  Connection m_connection;
-  CSceneRequests m_requests{m_connection, m_model, Identity()};
-  CRequestWait m_wait;
-  CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
-
-  static CSceneRequests::Identity Identity() {
-    CSceneRequests::Identity id;
-    id.context = [] {
-      RequestContext c;
-      c.userId = 501;
-      return c;
-    };
-    return id;
-  }
 };
 
 std::vector<int> Hand() {

@@ -1,5 +1,6 @@
 #include "tests/variant/support/TableViewFixture.h"
 
+#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -98,6 +99,34 @@ void VariantTableFixture::TearDown() {
   // The scene is gone with the view: the model's effects reach nothing from now on.
   m_forward.to = nullptr;
   m_scene = nullptr;
+}
+
+int RecordingConnection::Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData,
+                                  int wait) {
+  codes.push_back(code);
+  bodies.emplace_back(body, body + *length);
+  if (replyData) *replyData = nullptr;
+  *result = wait == 1 ? 10 : 0;
+  *length = 0;
+  auto reply = replies.find(code);
+  if (wait == 1 && replyData != nullptr && reply != replies.end()) {
+    *replyData = new BYTE[reply->second.size()];
+    std::memcpy(*replyData, reply->second.data(), reply->second.size());
+    *length = static_cast<int>(reply->second.size());
+    replies.erase(reply);
+  }
+  return 1;
+}
+
+CSceneRequests::Identity TurnTableFixture::OwnIdentity() {
+  CSceneRequests::Identity id;
+  id.context = [] {
+    RequestContext c;
+    c.userId = OWN_USER;
+    c.chair = 0;
+    return c;
+  };
+  return id;
 }
 
 }  // namespace tabletest

@@ -6,16 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/GameBase.h"
+#include "mahjong/MJGameConnection.h"
 #include "mahjong/MJGameNotify.h"
 #include "mahjong/MJTableView.h"
+#include "mahjong/scene/SceneRequests.h"
 #include "mahjong/scene/TableModel.h"
 #include "platform/base/WinTypes.h"
 #include "tests/engine/EngineResFixture.h"
+#include "variant/RequestWait.h"
+#include "variant/TableTurn.h"
 #include "variant/VariantGameInfo.h"
 #include "variant/VariantTableScene.h"
 
@@ -107,6 +112,33 @@ class VariantTableFixture : public TableViewFixture {
   EffectsForwarder m_forward;
   CMJTableModel m_model{m_info, m_forward};
   CVariantTableScene* m_scene = nullptr;
+};
+
+// A game connection that answers every request at once and keeps each request's code and body;
+// a waited request takes the reply data queued for its code (none: no data).
+class RecordingConnection : public CMJGameConnection {
+ public:
+  RecordingConnection() : CMJGameConnection(nullptr, 0, 0, 0) {}
+  int IsConnected() override { return 1; }
+  std::vector<int> codes;
+  std::vector<std::vector<BYTE>> bodies;
+  std::map<int, std::vector<BYTE>> replies;
+
+ protected:
+  int Exchange(CString&, int code, int* length, const BYTE* body, int* result, BYTE** replyData, int wait) override;
+};
+
+// The variant's table with the player's turn (user 501 at chair 0) sending its requests through
+// a recording connection.
+class TurnTableFixture : public VariantTableFixture {
+ protected:
+  static constexpr int OWN_USER = 501;
+  static CSceneRequests::Identity OwnIdentity();
+
+  RecordingConnection m_connection;
+  CSceneRequests m_requests{m_connection, m_model, OwnIdentity()};
+  CRequestWait m_wait;
+  CTableTurn m_turn{m_model, m_info, m_requests, m_wait};
 };
 
 }  // namespace tabletest
