@@ -664,8 +664,10 @@ void CVariantTableScene::OnFrame() {
     m_waitingForTable = false;
     ProcessPendingIds();
   }
-  // The start button comes back once a hand has ended.
-  if (!playing && m_wasPlaying) ShowStartButton(true);
+  // The start button comes back once a hand has ended; while the hand's settlement is open it
+  // waits for the settlement to close (which brings it back), so that the result is seen
+  // before the next hand is asked for. A hand that ended without one brings it back at once.
+  if (!playing && m_wasPlaying && !(m_hooks.settlementOpen && m_hooks.settlementOpen())) ShowStartButton(true);
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
   // Managed play starts with play, not while the hand is still being dealt.

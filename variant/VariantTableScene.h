@@ -85,7 +85,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // (true: the ready icons stay hidden).
     std::function<void(int side, const std::string& note)> setSeatNote;
     std::function<void(bool holdReadyIcons)> refillRecordBoard;
-    // Whether the settlement dialog is open.
+    // Whether the settlement dialog is open: the start button waits for it to close.
     std::function<bool()> settlementOpen;
     // Ends the program's message loop.
     std::function<void()> quit;
