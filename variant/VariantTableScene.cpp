@@ -238,6 +238,7 @@ void CVariantTableScene::OnShutdown() {
   // The engine deletes its controls and entities with the world.
   m_controls.Forget();
   for (ControlRecord*& c : m_claimButtons) c = nullptr;
+  m_claimsInBar = false;
   for (TileEntityRow& plate : m_plates) plate = TileEntityRow{};
   m_bars.OnShutdown();
   m_bars.Forget();
@@ -1075,7 +1076,8 @@ void CVariantTableScene::BuildClaimButtons() {
     const int x = origin.x + (type - 1) * (CLAIM_FRAME + CLAIM_GAP) + CLAIM_FRAME / 2;
     const int y = origin.y + CLAIM_FRAME / 2;
     if (m_claimButtons[type] != nullptr) {
-      MoveControl(m_claimButtons[type], x, y);
+      // In the operation bar the bar places them.
+      if (!m_claimsInBar) MoveControl(m_claimButtons[type], x, y);
       continue;
     }
     // One frame of the action strip each; without the strip a plate that shows the claim's name.
@@ -1094,6 +1096,15 @@ void CVariantTableScene::BuildClaimButtons() {
     ShowEntity(e, 0);
   }
   m_claimStrip = strip;
+  // The buttons stand in the operation bar, where the table's layout puts it; without the bar
+  // (its pictures missing) they keep their own row above the hand.
+  if (!m_claimsInBar) {
+    bool adopted = true;
+    for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type)
+      adopted = m_bars.AdoptActionButton(CLAIM_CODES[type], m_claimButtons[type]) && adopted;
+    m_claimsInBar = adopted;
+    if (adopted) m_bars.Layout(m_metrics);
+  }
   SyncClaimButtons();
 }
 
@@ -1115,12 +1126,18 @@ void CVariantTableScene::SyncClaimButtons() {
   // is active exactly while the turn offers its claim.
   const bool shown = m_turn != nullptr && m_model.IsPlaying() && !m_turn->IsLookOn();
   const uint32_t strip = UsePictures() ? m_pictures.Id(TPIC_ACTIONS) : 0;
+  if (m_claimsInBar) {
+    BUTTONFRAME* bar = m_bars.OperationBar();
+    if (bar != nullptr && bar->GetAnchor() != nullptr && (bar->IsVisible() != 0) != shown) m_bars.ShowOperationBar(shown);
+  }
   for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
     ControlRecord* control = m_claimButtons[type];
     Entity* e = control != nullptr ? control->entity : nullptr;
     if (e == nullptr) continue;
-    if ((e->IsVisible() != 0) != shown) ShowEntity(e, shown ? 1 : 0);
-    const bool active = shown && m_turn->IsButtonActive(type);
+    // A button the bar leaves out (no chi in this hand's rules) stays hidden.
+    const bool visible = shown && (!m_claimsInBar || m_bars.HoldsActionButton(CLAIM_CODES[type]));
+    if ((e->IsVisible() != 0) != visible) ShowEntity(e, visible ? 1 : 0);
+    const bool active = visible && m_turn->IsButtonActive(type);
     const int frame = m_turn != nullptr ? m_turn->ButtonFrame(type) : 0;
     if (frame != m_claimFrame[type] || strip != m_claimStrip) {
       m_claimFrame[type] = frame;

@@ -384,6 +384,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // its tile control.
   TileEntityRow m_plates[CTileTable::HAND_SIZE];
   ControlRecord* m_claimButtons[6] = {};
+  // The claim buttons stand in the bars' operation bar.
+  bool m_claimsInBar = false;
   bool m_claimActive[6] = {};
   int m_claimFrame[6] = {};
   uint32_t m_claimStrip = 0;
