@@ -555,7 +555,16 @@ void CVariantTableScene::OnCountdownExpired() {
 void CVariantTableScene::PressStart() {
   if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
   ShowStartButton(false);
-  if (m_hooks.start && m_hooks.start() == 0) ShowStartButton(true);
+  if (m_hooks.start && m_hooks.start() == 0) {
+    ShowStartButton(true);
+    return;
+  }
+  // Ready for the next hand: the turns the countdown played in the last one no longer count
+  // towards managed play, unless managed play is on.
+  if (m_turn != nullptr) {
+    if (!m_turn->IsManagedPlay()) m_turn->Control().SetTimeOutCount(0);
+    m_turn->Control().SetManagedStepTicks(0);
+  }
 }
 
 void CVariantTableScene::BuildBoard() {

@@ -199,6 +199,25 @@ TEST_F(TableTouchTest, TheStartButtonWaitsForTheSettlementToClose) {
   }
 }
 
+// The turns the countdown played in the last hand do not carry managed play into the next one:
+// getting ready clears them, unless managed play is on.
+TEST_F(TableTouchTest, GettingReadyClearsTheTimedOutTurnsUnlessManagedPlayIsOn) {
+  for (const bool managed : {false, true}) {
+    SCOPED_TRACE(managed ? "managed play on" : "managed play off");
+    Deal(DealSpec{Hand()});
+    EndRound();
+    ASSERT_TRUE(m_scene->StartButton()->IsVisible());
+    m_turn.SetManagedPlay(managed);
+    m_turn.Control().SetTimeOutCount(3);
+    m_turn.Control().SetManagedStepTicks(1);
+    m_scene->PressStart();
+    EXPECT_FALSE(m_scene->StartButton()->IsVisible());
+    EXPECT_EQ(managed ? 3 : 0, m_turn.Control().TimeOutCount());
+    EXPECT_EQ(0, m_turn.Control().ManagedStepTicks());
+    m_turn.SetManagedPlay(false);
+  }
+}
+
 TEST_F(TableTouchTest, AnOnlookersHoveredTileGoesTransparentUnderTheHandCursor) {
   m_lookOn = true;
   m_model.SetLookOn(true);
