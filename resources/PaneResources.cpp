@@ -23,13 +23,13 @@ bool FrameDialogBar() {
 bool EmptyPane() { return DialogTemplate(WS_CHILD, 0, 0, 5, 5).Font(SONG, SONG_POINTS).Register(138); }
 
 // The command bar beside the table: four buttons that the pane places itself. The skins carry
-// no faces for them, so they carry their names.
+// no faces for them, so they carry their names. The third has no command: it stands greyed.
 bool OperateForm() {
   return DialogTemplate(WS_CHILD, 0, 0, 195, 41)
       .Font(SONG, SONG_POINTS)
       .Add("Button", "规则", 1001, BS_PUSHBUTTON | WS_TABSTOP, 4, 10, 40, 20)
       .Add("Button", "设置", 1002, BS_PUSHBUTTON | WS_TABSTOP, 52, 10, 40, 20)
-      .Add("Button", "", 1003, BS_PUSHBUTTON | WS_TABSTOP, 100, 10, 40, 20)
+      .Add("Button", "", 1003, BS_PUSHBUTTON | WS_DISABLED, 100, 10, 40, 20)
       .Add("Button", "退出", 1004, BS_PUSHBUTTON | WS_TABSTOP, 148, 10, 40, 20)
       .Register(139);
 }

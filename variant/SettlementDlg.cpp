@@ -52,6 +52,8 @@ std::string Scaled(int width) { return std::to_string(ScaleByDpiX(width)); }
 CSettlementDlg::CSettlementDlg(CWnd* parent) : CDialog(IDD_SETTLEMENT, parent), m_parent(parent) {}
 
 CSettlementDlg::~CSettlementDlg() {
+  // Whoever watched the window may be gone before its owner.
+  m_hooks.openChanged = nullptr;
   if (GetSafeHwnd() != nullptr) {
     StopCountdown();
     DestroyWindow();
@@ -79,6 +81,7 @@ void CSettlementDlg::Show(CWnd* parent, const uint8_t* record, size_t recordLeng
   m_pParentWnd = parent;
   if (!Create(IDD_SETTLEMENT, parent)) return;
   m_open = 1;
+  if (m_hooks.openChanged) m_hooks.openChanged(true);
   CWnd* mainWnd = AfxGetMainWnd();
   CenterWindow(mainWnd != nullptr && mainWnd->IsIconic() ? nullptr : parent);
   ShowWindow(SW_SHOW);
@@ -103,6 +106,7 @@ BOOL CSettlementDlg::OnInitDialog() {
   SetTripleColumns(m_detailList, "名目|" + Scaled(105) + "|0|银子|" + Scaled(105) + "|1|");
   FillPlayerList();
   ShowDetail(CSettlementSheet(m_record.data(), m_record.size(), m_entries.data(), m_entries.size()).FirstDetailChair());
+  if (m_selfCloseMs > 0) m_selfCloseTimer = SetTimer(SETTLE_SELF_CLOSE_TIMER, m_selfCloseMs, nullptr);
   if (m_hooks.canLeaveNow && m_hooks.canLeaveNow()) return TRUE;
   m_secondsLeft = SETTLE_SECONDS;
   m_countdown.SetWindowText(std::to_string(m_secondsLeft).c_str());
@@ -175,9 +179,17 @@ void CSettlementDlg::StopCountdown() {
     KillTimer(m_timerId);
     m_timerId = 0;
   }
+  if (m_selfCloseTimer != 0) {
+    KillTimer(m_selfCloseTimer);
+    m_selfCloseTimer = 0;
+  }
 }
 
 void CSettlementDlg::OnTimer(UINT_PTR nIDEvent) {
+  if (nIDEvent == SETTLE_SELF_CLOSE_TIMER && m_selfCloseTimer != 0) {
+    OnOK();
+    return;
+  }
   if (nIDEvent == SETTLE_TIMER && m_timerId != 0) {
     --m_secondsLeft;
     m_countdown.SetWindowText(std::to_string(m_secondsLeft).c_str());
@@ -209,5 +221,6 @@ void CSettlementDlg::OnDestroy() {
   if (m_open != 0) {
     m_open = 0;
     CDialog::OnDestroy();
+    if (m_hooks.openChanged) m_hooks.openChanged(false);
   }
 }

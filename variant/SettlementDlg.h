@@ -23,6 +23,7 @@
 #define IDC_SETTLE_PLAYERS 1093
 #define SETTLE_TIMER 1000
 #define SETTLE_SECONDS 10
+#define SETTLE_SELF_CLOSE_TIMER 1001
 
 class CSettlementDlg : public CDialog {
  public:
@@ -32,11 +33,18 @@ class CSettlementDlg : public CDialog {
     std::function<void()> onClosed;
     // Whether the player may leave the table now; then no count-down runs.
     std::function<bool()> canLeaveNow;
+    // The window came up (true) or went (false), however it went.
+    std::function<void(bool open)> openChanged;
   };
 
   explicit CSettlementDlg(CWnd* parent);
   ~CSettlementDlg() override;
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  // A client that plays by itself gives the result a short look: the dialog then closes itself
+  // (handing the table back as "确定" does) that many milliseconds after it opened, whether or
+  // not a count-down runs. 0: only the user or the count-down closes it.
+  void SetSelfClose(UINT ms) { m_selfCloseMs = ms; }
+  UINT SelfCloseMs() const { return m_selfCloseMs; }
 
   // Shows a round result with the per-seat entries of chairs 0 to 3 that follow it. Does nothing
   // while the dialog is open: the result on screen stays.
@@ -74,6 +82,8 @@ class CSettlementDlg : public CDialog {
   std::array<uint8_t, SETTLEMENT_RECORD_SIZE> m_record{};
   std::array<uint8_t, SETTLEMENT_ENTRY_SIZE * SETTLEMENT_CHAIRS> m_entries{};
   UINT_PTR m_timerId = 0;
+  UINT_PTR m_selfCloseTimer = 0;
+  UINT m_selfCloseMs = 0;
   int m_secondsLeft = 0;
   CWnd* m_parent;
   int m_open = 0;

@@ -339,6 +339,34 @@ ControlRecord* CTableBars::ActionButton(uint32_t code) const {
   return nullptr;
 }
 
+bool CTableBars::AdoptActionButton(uint32_t code, ControlRecord* control) {
+  if (m_operationBar == nullptr || m_operationBar->GetAnchor() == nullptr || control == nullptr) return false;
+  // Without the bar's pictures its places have no width: the buttons would stand on each other.
+  if (m_operationFrames[2].width <= 0) return false;
+  for (int i = 0; i < ACTION_BUTTONS; ++i) {
+    if (ACTION_SPECS[i].code != code) continue;
+    ControlRecord* own = m_actionButtons[i];
+    if (own == control) return true;
+    const bool held = i < m_operationBar->GetSlotCount() && m_operationBar->GetButton(static_cast<uint32_t>(i)) == own;
+    if (held && own != nullptr) m_operationBar->OffButton(static_cast<uint32_t>(i));
+    // The bar's own picture stays out of sight; the world deletes it with the others.
+    if (own != nullptr) m_scene.ShowControl(own, 0);
+    m_actionButtons[i] = control;
+    if (held || i < m_operationBar->GetSlotCount()) m_operationBar->OnButton(static_cast<uint32_t>(i), control);
+    return true;
+  }
+  return false;
+}
+
+bool CTableBars::HoldsActionButton(uint32_t code) {
+  if (m_operationBar == nullptr || m_operationBar->GetAnchor() == nullptr) return false;
+  for (int i = 0; i < ACTION_BUTTONS && i < m_operationBar->GetSlotCount(); ++i) {
+    if (ACTION_SPECS[i].code != code) continue;
+    return m_actionButtons[i] != nullptr && m_operationBar->GetButton(static_cast<uint32_t>(i)) == m_actionButtons[i];
+  }
+  return false;
+}
+
 Entity* CTableBars::NoteBoard() const { return m_noteId ? m_scene.GetWorldRef().FindEntity(m_noteId) : nullptr; }
 Entity* CTableBars::HandCursor() const { return m_handId ? m_scene.GetWorldRef().FindEntity(m_handId) : nullptr; }
 

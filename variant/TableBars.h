@@ -157,6 +157,12 @@ class CTableBars {
   BUTTONFRAME* OperationBar() const { return m_operationBar; }
   ControlRecord* SeeHandButton() const { return m_seeHand; }
   ControlRecord* ActionButton(uint32_t code) const;
+  // The claim button the scene made for a code (with its own look and click) takes the place of
+  // the bar's own picture in the operation bar, which then lays it out; false without the bar.
+  bool AdoptActionButton(uint32_t code, ControlRecord* control);
+  // Whether the operation bar holds the button of a code now (a rule set without chi leaves the
+  // chi button out).
+  bool HoldsActionButton(uint32_t code);
   AdvancedButton* SystemButton(int i) const { return i >= 0 && i < SYSTEM_BUTTONS ? m_system[i] : nullptr; }
   AdvancedButton* DialectButton() const { return m_system[SYSTEM_BUTTONS - 1]; }
   Entity* NoteBoard() const;

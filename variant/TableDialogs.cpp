@@ -34,9 +34,24 @@ void CTableDialogs::SetHooks(Hooks hooks) {
   m_hooks = std::move(hooks);
   // The form's submission starts the wait here, so that the scene's timer can end it.
   m_hooks.exchange.startSubmitWait = [this] { StartSubmitWait(); };
-  if (m_settlement) {
-    m_settlement->SetHooks({m_hooks.settlementClosed, m_hooks.canLeaveNow});
-  }
+  SetUpSettlement();
+}
+
+void CTableDialogs::SetUpSettlement() {
+  if (!m_settlement) return;
+  m_settlement->SetHooks({m_hooks.settlementClosed, m_hooks.canLeaveNow, [this](bool open) {
+                            if (m_dialogWatch) m_dialogWatch("settlement", open);
+                          }});
+  m_settlement->SetSelfClose(m_settlementSelfClose);
+}
+
+void CTableDialogs::SetDialogWatch(std::function<void(const char* dialog, bool open)> watch) {
+  m_dialogWatch = std::move(watch);
+}
+
+void CTableDialogs::SetSettlementSelfClose(UINT ms) {
+  m_settlementSelfClose = ms;
+  SetUpSettlement();
 }
 
 void CTableDialogs::SetFrameHooks(std::function<void()> settlementClosed, std::function<void(int)> ticketAnimation,
@@ -44,7 +59,7 @@ void CTableDialogs::SetFrameHooks(std::function<void()> settlementClosed, std::f
   m_hooks.settlementClosed = std::move(settlementClosed);
   m_hooks.ticketAnimation = std::move(ticketAnimation);
   m_hooks.playerPane = std::move(playerPane);
-  if (m_settlement) m_settlement->SetHooks({m_hooks.settlementClosed, m_hooks.canLeaveNow});
+  SetUpSettlement();
 }
 
 void CTableDialogs::ShowLeaveAnswerFor(CWnd* owner, int askerUserId, const std::string& reason) {
@@ -60,7 +75,7 @@ void CTableDialogs::AttachWindows(HWND mainWindow, HWND tableView) {
   m_settlement.reset();
   if (tableView != nullptr) {
     m_settlement = std::make_unique<CSettlementDlg>(CWnd::FromHandle(tableView));
-    m_settlement->SetHooks({m_hooks.settlementClosed, m_hooks.canLeaveNow});
+    SetUpSettlement();
   }
 }
 

@@ -61,6 +61,11 @@ class CTableDialogs {
   // The hooks that only the main frame can give (it makes the scene and the panes).
   void SetFrameHooks(std::function<void()> settlementClosed, std::function<void(int)> ticketAnimation,
                      std::function<CWnd*()> playerPane);
+  // Who hears the table's dialogs come and go (the dialog's name, true when it opened), e.g. to
+  // record them beside the table's pictures; null: nobody.
+  void SetDialogWatch(std::function<void(const char* dialog, bool open)> watch);
+  // The settlement's self-closing look of a client that plays by itself (0: none).
+  void SetSettlementSelfClose(UINT ms);
   // Opens the answer pop-up of a leave request with an owner that answers it.
   void ShowLeaveAnswerFor(CWnd* owner, int askerUserId, const std::string& reason);
 
@@ -106,6 +111,8 @@ class CTableDialogs {
 
  private:
   class AnswerSink;
+  // The settlement's hooks and settings from the ones kept here.
+  void SetUpSettlement();
 
   Hooks m_hooks;
   HWND m_mainWindow = nullptr;
@@ -116,6 +123,8 @@ class CTableDialogs {
   CExchangeActPanel* m_act = nullptr;
   CExchangeResultPanel* m_result = nullptr;
   bool m_activityKnown = false;
+  std::function<void(const char*, bool)> m_dialogWatch;
+  UINT m_settlementSelfClose = 0;
   // The card deletes itself with its window, which goes with the main window.
   CPlayerCardDlg* m_card = nullptr;
 };

@@ -113,8 +113,28 @@ bool CTableStepRecorder::TakePicture(const PixelSurface& picture) {
   std::ofstream steps(folder / "steps.txt", std::ios::app);
   steps << name << ' ' << m_pending << '\n';
   steps.flush();
+  steps.close();
   ++m_steps;
+  FlushDialogLines();
   return true;
+}
+
+CTableStepRecorder::~CTableStepRecorder() { FlushDialogLines(); }
+
+void CTableStepRecorder::Dialog(const std::string& name, bool open, const std::string& details) {
+  std::string line = "dialog " + name + (open ? " open" : " closed");
+  if (!details.empty()) line += ' ' + details;
+  m_dialogLines.push_back(std::move(line));
+  // A picture painted before the dialog came or went is written first.
+  if (!m_hasPending) FlushDialogLines();
+}
+
+void CTableStepRecorder::FlushDialogLines() {
+  if (m_dialogLines.empty()) return;
+  std::ofstream steps(std::filesystem::path(m_folder) / "steps.txt", std::ios::app);
+  for (const std::string& line : m_dialogLines) steps << line << '\n';
+  steps.flush();
+  m_dialogLines.clear();
 }
 
 bool CTableStepRecorder::WritePng(const std::string& path, const uint32_t* pixels, int width, int height) {

@@ -8,10 +8,16 @@
 //   drawn<s>=<drawn tile id or -> melds<s>=<groups, each kind:id.id.id[.id], joined by +, or ->
 //   river<s>=<ids joined by ., or -> flowers<s>=<count> played<s>=<id or ->
 // Hidden tiles show as 200.
+// A dialog of the table that opens or closes appends a line of its own, after the line of the
+// picture that was on the table when it came or went:
+//   dialog <name> open|closed [<key>=<value> ...]
+// (the settlement's open line carries the record board's numbers: last=<each chair's silver of
+// the last hand, chairs 0-3 joined by .> total=<each chair's total, the same way>).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CMJTableModel;
 struct PixelSurface;
@@ -23,6 +29,8 @@ class CTableStepRecorder {
 
   // Makes the folder; steps.txt starts empty.
   explicit CTableStepRecorder(std::string folder);
+  // Dialog lines still waiting for their picture's line are written.
+  ~CTableStepRecorder();
 
   // The model's state as one line (see above).
   static std::string Describe(const CMJTableModel& model, int winnerSide);
@@ -33,6 +41,11 @@ class CTableStepRecorder {
   // Writes the pending step from the rendered picture (B, G, R, A pixels, rows top down).
   // Returns true when a step was written.
   bool TakePicture(const PixelSurface& picture);
+
+  // A dialog came up or went; `details` (key=value pairs) follow on its line when not empty.
+  void Dialog(const std::string& name, bool open, const std::string& details = std::string());
+  // Writes the dialog lines that wait for a picture (the table goes away).
+  void FlushDialogLines();
 
   int Steps() const { return m_steps; }
   const std::string& Folder() const { return m_folder; }
@@ -45,5 +58,7 @@ class CTableStepRecorder {
   std::string m_pending;
   bool m_hasPending = false;
   std::string m_lastState;
+  // Dialog lines that follow the pending picture's line.
+  std::vector<std::string> m_dialogLines;
   int m_steps = 0;
 };

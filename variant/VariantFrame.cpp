@@ -131,6 +131,10 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   hooks.systemSeats = [app] { return app->RoomOptionBit1() != 0; };
   hooks.setSeatNote = [app](int side, const std::string& note) { app->Painter().SetSeatName(side, note.c_str()); };
   hooks.quit = [this] { ::PostMessageA(m_hWnd, WM_QUIT, 0, 0); };
+  hooks.settlementOpen = [app] {
+    const CSettlementDlg* settlement = app->Dialogs().Settlement();
+    return settlement != nullptr && settlement->IsOpen();
+  };
   hooks.isStarted = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).started != 0; };
   if (const char* hands = std::getenv("PXQD_HEADLESS_HANDS")) m_headlessHands = std::atoi(hands);
   hooks.handEnded = [this, app] {
@@ -211,7 +215,13 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_scene->SetAutoPlay(m_headlessHands > 0);
   if (m_headlessHands > 0) {
     // A headless run plays faster than the real clock when asked to.
-    if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS")) m_view->SetClockPeriod(static_cast<UINT>(std::atoi(tick)));
+    UINT tickMs = 1000;
+    if (const char* tick = std::getenv("PXQD_HEADLESS_TICK_MS"); tick != nullptr && std::atoi(tick) > 0) {
+      tickMs = static_cast<UINT>(std::atoi(tick));
+    }
+    m_view->SetClockPeriod(tickMs);
+    // Nobody closes its settlement: it closes itself after a short look.
+    app->Dialogs().SetSettlementSelfClose(HEADLESS_SETTLEMENT_TICKS * tickMs);
   }
   turn.afterRequest = [app] { app->RunWantedResync(); };
   turn.startTimer = [this](int timer, int ms) {
@@ -281,6 +291,7 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (!stepFolder.empty()) {
     m_steps = std::make_unique<CTableStepRecorder>(stepFolder);
     m_scene->SetStepRecorder(m_steps.get());
+    app->Dialogs().SetDialogWatch([this](const char* dialog, bool open) { RecordDialog(dialog, open); });
   }
   g_frame = this;
   GameHostServices services = GetGameHostServices();
@@ -301,6 +312,8 @@ void CVariantFrame::OnDestroy() {
     app->Dialogs().AttachWindows(nullptr, nullptr);
   }
   if (m_view != nullptr && m_view->Window() != nullptr) ::DestroyWindow(m_view->Window());
+  if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) app->Dialogs().SetDialogWatch(nullptr);
+  if (m_steps) m_steps->FlushDialogLines();
   if (g_frame == this) {
     g_frame = nullptr;
     GameHostServices services = GetGameHostServices();
@@ -317,6 +330,22 @@ LRESULT CVariantFrame::OnPlayerDetails(WPARAM wParam, LPARAM lParam) {
     app->Dialogs().ShowPlayerCard(reinterpret_cast<const BYTE*>(wParam), static_cast<size_t>(lParam));
   }
   return 0;
+}
+
+void CVariantFrame::RecordDialog(const char* dialog, bool open) {
+  if (!m_steps) return;
+  std::string details;
+  // The settlement opens once the hand's silver is on the record board: its numbers go along.
+  if (open && std::string(dialog) == "settlement" && GetHistoryView() != nullptr) {
+    const CRecordBoardTally& tally = GetHistoryView()->Tally();
+    std::string last, total;
+    for (int chair = 0; chair < RECORD_BOARD_CHAIRS; ++chair) {
+      last += (chair != 0 ? "." : "") + std::to_string(tally.Last(chair));
+      total += (chair != 0 ? "." : "") + std::to_string(tally.Total(chair));
+    }
+    details = "last=" + last + " total=" + total;
+  }
+  m_steps->Dialog(dialog, open, details);
 }
 
 void CVariantFrame::DrawOnlyFrame() {

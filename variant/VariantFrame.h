@@ -21,6 +21,9 @@ class CVariantFrame : public CMainFrame {
   // The table's logical size.
   static constexpr int TABLE_WIDTH = 1024;
   static constexpr int TABLE_HEIGHT = 768;
+  // A headless client gives each hand's settlement this many ticks of its countdown clock
+  // (PXQD_HEADLESS_TICK_MS, a second by default) before it closes it and gets ready again.
+  static constexpr UINT HEADLESS_SETTLEMENT_TICKS = 3;
 
   CVariantFrame();
   ~CVariantFrame() override;
@@ -35,6 +38,8 @@ class CVariantFrame : public CMainFrame {
   afx_msg LRESULT OnPaneUpdate(WPARAM wParam, LPARAM lParam);
   // A frame that only draws: while a request or the resynchronisation waits.
   void DrawOnlyFrame();
+  // A table dialog came or went: a line beside the table's steps when they are recorded.
+  void RecordDialog(const char* dialog, bool open);
   // The hall's details of a player: the player card.
   afx_msg LRESULT OnPlayerDetails(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()

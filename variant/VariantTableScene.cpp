@@ -238,6 +238,7 @@ void CVariantTableScene::OnShutdown() {
   // The engine deletes its controls and entities with the world.
   m_controls.Forget();
   for (ControlRecord*& c : m_claimButtons) c = nullptr;
+  m_claimsInBar = false;
   for (TileEntityRow& plate : m_plates) plate = TileEntityRow{};
   m_bars.OnShutdown();
   m_bars.Forget();
@@ -554,7 +555,16 @@ void CVariantTableScene::OnCountdownExpired() {
 void CVariantTableScene::PressStart() {
   if (m_startButton == nullptr || !m_startButton->IsVisible()) return;
   ShowStartButton(false);
-  if (m_hooks.start && m_hooks.start() == 0) ShowStartButton(true);
+  if (m_hooks.start && m_hooks.start() == 0) {
+    ShowStartButton(true);
+    return;
+  }
+  // Ready for the next hand: the turns the countdown played in the last one no longer count
+  // towards managed play, unless managed play is on.
+  if (m_turn != nullptr) {
+    if (!m_turn->IsManagedPlay()) m_turn->Control().SetTimeOutCount(0);
+    m_turn->Control().SetManagedStepTicks(0);
+  }
 }
 
 void CVariantTableScene::BuildBoard() {
@@ -664,8 +674,10 @@ void CVariantTableScene::OnFrame() {
     m_waitingForTable = false;
     ProcessPendingIds();
   }
-  // The start button comes back once a hand has ended.
-  if (!playing && m_wasPlaying) ShowStartButton(true);
+  // The start button comes back once a hand has ended; while the hand's settlement is open it
+  // waits for the settlement to close (which brings it back), so that the result is seen
+  // before the next hand is asked for. A hand that ended without one brings it back at once.
+  if (!playing && m_wasPlaying && !(m_hooks.settlementOpen && m_hooks.settlementOpen())) ShowStartButton(true);
   if (playing) ShowStartButton(false);
   m_wasPlaying = playing;
   // Managed play starts with play, not while the hand is still being dealt.
@@ -1073,7 +1085,8 @@ void CVariantTableScene::BuildClaimButtons() {
     const int x = origin.x + (type - 1) * (CLAIM_FRAME + CLAIM_GAP) + CLAIM_FRAME / 2;
     const int y = origin.y + CLAIM_FRAME / 2;
     if (m_claimButtons[type] != nullptr) {
-      MoveControl(m_claimButtons[type], x, y);
+      // In the operation bar the bar places them.
+      if (!m_claimsInBar) MoveControl(m_claimButtons[type], x, y);
       continue;
     }
     // One frame of the action strip each; without the strip a plate that shows the claim's name.
@@ -1092,6 +1105,15 @@ void CVariantTableScene::BuildClaimButtons() {
     ShowEntity(e, 0);
   }
   m_claimStrip = strip;
+  // The buttons stand in the operation bar, where the table's layout puts it; without the bar
+  // (its pictures missing) they keep their own row above the hand.
+  if (!m_claimsInBar) {
+    bool adopted = true;
+    for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type)
+      adopted = m_bars.AdoptActionButton(CLAIM_CODES[type], m_claimButtons[type]) && adopted;
+    m_claimsInBar = adopted;
+    if (adopted) m_bars.Layout(m_metrics);
+  }
   SyncClaimButtons();
 }
 
@@ -1113,12 +1135,18 @@ void CVariantTableScene::SyncClaimButtons() {
   // is active exactly while the turn offers its claim.
   const bool shown = m_turn != nullptr && m_model.IsPlaying() && !m_turn->IsLookOn();
   const uint32_t strip = UsePictures() ? m_pictures.Id(TPIC_ACTIONS) : 0;
+  if (m_claimsInBar) {
+    BUTTONFRAME* bar = m_bars.OperationBar();
+    if (bar != nullptr && bar->GetAnchor() != nullptr && (bar->IsVisible() != 0) != shown) m_bars.ShowOperationBar(shown);
+  }
   for (int type = CLAIM_PENG; type <= CLAIM_PASS; ++type) {
     ControlRecord* control = m_claimButtons[type];
     Entity* e = control != nullptr ? control->entity : nullptr;
     if (e == nullptr) continue;
-    if ((e->IsVisible() != 0) != shown) ShowEntity(e, shown ? 1 : 0);
-    const bool active = shown && m_turn->IsButtonActive(type);
+    // A button the bar leaves out (no chi in this hand's rules) stays hidden.
+    const bool visible = shown && (!m_claimsInBar || m_bars.HoldsActionButton(CLAIM_CODES[type]));
+    if ((e->IsVisible() != 0) != visible) ShowEntity(e, visible ? 1 : 0);
+    const bool active = visible && m_turn->IsButtonActive(type);
     const int frame = m_turn != nullptr ? m_turn->ButtonFrame(type) : 0;
     if (frame != m_claimFrame[type] || strip != m_claimStrip) {
       m_claimFrame[type] = frame;

@@ -85,7 +85,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // (true: the ready icons stay hidden).
     std::function<void(int side, const std::string& note)> setSeatNote;
     std::function<void(bool holdReadyIcons)> refillRecordBoard;
-    // Whether the settlement dialog is open.
+    // Whether the settlement dialog is open: the start button waits for it to close.
     std::function<bool()> settlementOpen;
     // Ends the program's message loop.
     std::function<void()> quit;
@@ -384,6 +384,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // its tile control.
   TileEntityRow m_plates[CTileTable::HAND_SIZE];
   ControlRecord* m_claimButtons[6] = {};
+  // The claim buttons stand in the bars' operation bar.
+  bool m_claimsInBar = false;
   bool m_claimActive[6] = {};
   int m_claimFrame[6] = {};
   uint32_t m_claimStrip = 0;

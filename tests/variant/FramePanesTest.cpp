@@ -99,6 +99,17 @@ TEST_F(FrameTest, OperateButtonsOpenTheOptionsAndTheSpareDoesNothing) {
   auto* frame = MakeFrame(1024, 768);
   ASSERT_NE(nullptr, frame);
   CWnd* view = frame->GetOperateView();
+  // All four show; the spare one, which has no command, is greyed and takes no click.
+  for (int id = IDC_OPERATE_RULES; id <= IDC_OPERATE_QUIT; ++id) {
+    HWND button = ::GetDlgItem(view->GetSafeHwnd(), id);
+    ASSERT_NE(nullptr, button) << id;
+    EXPECT_TRUE(::IsWindowVisible(button)) << id;
+    EXPECT_EQ(id != IDC_OPERATE_SPARE, ::IsWindowEnabled(button) != FALSE) << id;
+  }
+  ::SendMessageA(::GetDlgItem(view->GetSafeHwnd(), IDC_OPERATE_SPARE), BM_CLICK, 0, 0);
+  ::SendMessageA(::GetDlgItem(view->GetSafeHwnd(), IDC_OPERATE_OPTIONS), BM_CLICK, 0, 0);
+  EXPECT_EQ(1, m_app->optionsShown) << "a click on the options button opens them";
+  m_app->optionsShown = 0;
   view->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_OPERATE_SPARE, BN_CLICKED),
                     reinterpret_cast<LPARAM>(::GetDlgItem(view->GetSafeHwnd(), IDC_OPERATE_SPARE)));
   EXPECT_EQ(0, m_app->optionsShown);

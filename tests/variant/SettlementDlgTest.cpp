@@ -53,7 +53,8 @@ class SettlementDlgTest : public mfcwin::WindowTest {
     }
     ASSERT_TRUE(m_view.CreateEx(0, AfxRegisterWndClass(0), "table", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
                                 nullptr));
-    m_dialog.SetHooks({[this] { ++m_closed; }, [this] { return m_canLeave; }});
+    m_dialog.SetHooks({[this] { ++m_closed; }, [this] { return m_canLeave; },
+                       [this](bool open) { m_watched += open ? "open " : "closed "; }});
   }
   void TearDown() override {
     m_dialog.Close(1);
@@ -86,6 +87,8 @@ class SettlementDlgTest : public mfcwin::WindowTest {
   CSettlementDlg m_dialog{&m_view};
   int m_closed = 0;
   bool m_canLeave = false;
+  // What the window's watcher heard, in order.
+  std::string m_watched;
 };
 
 TEST_F(SettlementDlgTest, ListsTheRecordedHandAndCountsDown) {
@@ -183,6 +186,7 @@ TEST_F(SettlementDlgTest, EveryWayOfClosingCallsTheSceneOnce) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     m_closed = 0;
+    m_watched.clear();
     Show(RecordedWin());
     ASSERT_TRUE(m_dialog.IsOpen());
     c.close(m_dialog);
@@ -192,7 +196,47 @@ TEST_F(SettlementDlgTest, EveryWayOfClosingCallsTheSceneOnce) {
     m_clock.Advance(11000);
     mfcwin::Pump();
     EXPECT_EQ(m_closed, c.calls);
+    // The watcher hears the window come and go once, whichever way it went.
+    EXPECT_EQ(m_watched, "open closed ");
   }
+}
+
+// A client that plays by itself closes the dialog after its short look, count-down or not, and
+// hands the table back once; the look's timer never fires into a later showing.
+TEST_F(SettlementDlgTest, SelfCloseEndsTheLookAndHandsTheTableBack) {
+  for (const bool mayLeave : {false, true}) {
+    SCOPED_TRACE(mayLeave ? "no count-down" : "counting down");
+    m_canLeave = mayLeave;
+    m_closed = 0;
+    m_watched.clear();
+    m_dialog.SetSelfClose(150);
+    Show(RecordedWin());
+    ASSERT_TRUE(m_dialog.IsOpen());
+    m_clock.Advance(149);
+    mfcwin::Pump();
+    EXPECT_TRUE(m_dialog.IsOpen());
+    m_clock.Advance(1);
+    mfcwin::Pump();
+    EXPECT_FALSE(m_dialog.IsOpen());
+    EXPECT_EQ(m_closed, 1);
+    EXPECT_EQ(m_watched, "open closed ");
+    // Closed by hand before its look ends, the next showing keeps its own full look.
+    m_dialog.SetSelfClose(500);
+    Show(RecordedWin());
+    m_clock.Advance(100);
+    mfcwin::Pump();
+    m_dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Show(RecordedWin());
+    m_clock.Advance(499);
+    mfcwin::Pump();
+    EXPECT_TRUE(m_dialog.IsOpen());
+    EXPECT_EQ(m_closed, 2);
+    m_clock.Advance(1);
+    mfcwin::Pump();
+    EXPECT_FALSE(m_dialog.IsOpen());
+    EXPECT_EQ(m_closed, 3);
+  }
+  m_dialog.SetSelfClose(0);
 }
 
 TEST_F(SettlementDlgTest, NoCountdownWhenThePlayerMayLeave) {

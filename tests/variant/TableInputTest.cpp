@@ -581,6 +581,60 @@ TEST_F(TableInputPicturesTest, AClaimButtonIsActiveOnlyWhileItsClaimIsOffered) {
   EXPECT_EQ(CTableBars::CMD_PASS, SlotCode(pass, CTRL_EVENT_DEFERRED_CLICK)) << "the button keeps its code";
 }
 
+// The player sees one row of claim buttons: the table's own claim controls stand in the
+// operation bar, in its order (pass, hu, gang, peng, chi), while a hand is played, and go with
+// it; a rule set without chi leaves the chi button out.
+TEST_F(TableInputPicturesTest, TheClaimButtonsStandInTheOperationBarWhileAHandIsPlayed) {
+  bool fifth = true;
+  CTableBars::Hooks bars;
+  bars.fifthBarButton = [&fifth] { return fifth; };
+  m_scene->SetBarHooks(bars);
+  BUTTONFRAME* bar = m_scene->Bars().OperationBar();
+  ASSERT_NE(nullptr, bar);
+  EXPECT_FALSE(bar->IsVisible());
+  Deal(Hand(), false);
+  EXPECT_TRUE(bar->IsVisible());
+  const struct {
+    int type;
+    uint32_t code;
+  } order[5] = {{CLAIM_PASS, CTableBars::CMD_PASS}, {CLAIM_HU, CTableBars::CMD_HU}, {CLAIM_GANG, CTableBars::CMD_GANG},
+                {CLAIM_PENG, CTableBars::CMD_PENG}, {CLAIM_CHI, CTableBars::CMD_CHI}};
+  const Entity* anchor = bar->GetAnchor();
+  ASSERT_NE(nullptr, anchor);
+  int lastX = -1;
+  for (int slot = 0; slot < 5; ++slot) {
+    SCOPED_TRACE(slot);
+    ControlRecord* claim = m_scene->ClaimButton(order[slot].type);
+    ASSERT_NE(nullptr, claim);
+    EXPECT_EQ(claim, bar->GetButton(static_cast<uint32_t>(slot)));
+    EXPECT_EQ(claim, m_scene->Bars().ActionButton(order[slot].code));
+    EXPECT_TRUE(claim->entity->IsVisible());
+    // Inside the bar, left to right in its order.
+    EXPECT_EQ(anchor->GetY(), claim->entity->GetY());
+    EXPECT_GT(claim->entity->GetX(), anchor->GetX() - anchor->GetWidth() / 2);
+    EXPECT_LT(claim->entity->GetX(), anchor->GetX() + anchor->GetWidth() / 2);
+    EXPECT_GT(claim->entity->GetX(), lastX);
+    lastX = claim->entity->GetX();
+  }
+  // Without chi in the rules the bar holds four and the chi button stays away.
+  fifth = false;
+  m_scene->Bars().Layout(m_scene->Binder().Metrics());
+  Advance(40);
+  EXPECT_EQ(4, bar->GetSlotCount());
+  EXPECT_FALSE(m_scene->ClaimButton(CLAIM_CHI)->entity->IsVisible());
+  EXPECT_TRUE(m_scene->ClaimButton(CLAIM_PASS)->entity->IsVisible());
+  fifth = true;
+  m_scene->Bars().Layout(m_scene->Binder().Metrics());
+  Advance(40);
+  EXPECT_EQ(m_scene->ClaimButton(CLAIM_CHI), bar->GetButton(4));
+  EXPECT_TRUE(m_scene->ClaimButton(CLAIM_CHI)->entity->IsVisible());
+  Capture("claim-buttons-in-the-bar");
+  // The hand ends: the bar and its buttons go.
+  EndHand();
+  EXPECT_FALSE(bar->IsVisible());
+  for (const auto& o : order) EXPECT_FALSE(m_scene->ClaimButton(o.type)->entity->IsVisible()) << o.code;
+}
+
 TEST_F(TableInputPicturesTest, AnOnlookersTilesLightUpButDoNothing) {
   m_lookOn = true;
   Deal(Hand(), true);

@@ -103,6 +103,29 @@ TEST(TableStepRecorder, WritesEachNewPictureOnceItIsRendered) {
   EXPECT_FALSE(std::filesystem::exists(folder + "/step-0002.png.part"));
   EXPECT_EQ(recorder.Steps(), 2);
 
+  // A dialog's coming and going takes no number; its line follows the line of the picture that
+  // was on the table then (written at once when that one is written already).
+  recorder.Dialog("settlement", true, "last=1.-2.0.1 total=5.-4.0.-1");
+  recorder.Painted("playing=0 a=3");
+  recorder.Dialog("settlement", false);
+  EXPECT_EQ(Lines(folder + "/steps.txt").size(), 3u);
+  EXPECT_TRUE(recorder.TakePicture(picture));
+  recorder.Painted("playing=1 a=4");
+  recorder.Dialog("card", true);
+  EXPECT_EQ(Lines(folder + "/steps.txt"),
+            (std::vector<std::string>{"0001 playing=0 a=1", "0002 playing=1 a=2",
+                                      "dialog settlement open last=1.-2.0.1 total=5.-4.0.-1", "0003 playing=0 a=3",
+                                      "dialog settlement closed"}));
+  EXPECT_EQ(recorder.Steps(), 3);
+
+  // A recorder that ends before its last picture is written still writes the dialog's line.
+  {
+    CTableStepRecorder ending(dir.File("ending"));
+    ending.Painted("playing=1 a=5");
+    ending.Dialog("settlement", false);
+  }
+  EXPECT_EQ(Lines(dir.File("ending") + "/steps.txt"), std::vector<std::string>{"dialog settlement closed"});
+
   // A recorder started again begins a new steps.txt.
   CTableStepRecorder again(folder);
   EXPECT_TRUE(Lines(folder + "/steps.txt").empty());

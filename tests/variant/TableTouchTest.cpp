@@ -53,6 +53,7 @@ class TableTouchTest : public tabletest::TurnTableFixture {
     hooks.playSound = [this](int resource, int flags) { m_sounds.push_back({resource, flags}); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
     hooks.enteredWithTableData = [this] { return m_enteredWithData; };
+    hooks.settlementOpen = [this] { return m_settlementOpen; };
     MakeScene(hooks);
     CTableTurn::Hooks turn;
     turn.isLookOn = [this] { return m_lookOn; };
@@ -123,6 +124,7 @@ class TableTouchTest : public tabletest::TurnTableFixture {
 
   bool m_lookOn = false;
   bool m_enteredWithData = false;
+  bool m_settlementOpen = false;
   std::vector<std::string> m_logs;
   std::vector<std::string> m_chat;
   std::vector<std::pair<int, int>> m_sounds;
@@ -172,6 +174,48 @@ TEST_F(TableTouchTest, TheStakePanelShowsTheHandsStakeAndTreasureAsPlayStartsAnd
   EXPECT_NE(faceOf[0], faceOf[1]);
   EXPECT_NE(faceOf[0], faceOf[2]);
   EXPECT_NE(faceOf[1], faceOf[2]);
+}
+
+// A hand's end brings the start button back only once its settlement has closed; a hand that
+// ended without one (no dialog could open) brings it back at once.
+TEST_F(TableTouchTest, TheStartButtonWaitsForTheSettlementToClose) {
+  for (const bool settlement : {true, false}) {
+    SCOPED_TRACE(settlement ? "settlement open" : "no settlement");
+    Deal(DealSpec{Hand()});
+    ASSERT_TRUE(m_model.IsPlaying());
+    EXPECT_FALSE(m_scene->StartButton()->IsVisible());
+    m_settlementOpen = settlement;
+    m_info.SetTableStatus(0);
+    m_model.RebuildFromGameInfo();
+    Advance(40);
+    ASSERT_FALSE(m_model.IsPlaying());
+    EXPECT_EQ(!settlement, m_scene->StartButton()->IsVisible() != 0);
+    Advance(5000);
+    EXPECT_EQ(!settlement, m_scene->StartButton()->IsVisible() != 0) << "only the settlement's end brings it";
+    m_settlementOpen = false;
+    m_scene->OnSettlementClosed();
+    Advance(40);
+    EXPECT_TRUE(m_scene->StartButton()->IsVisible());
+  }
+}
+
+// The turns the countdown played in the last hand do not carry managed play into the next one:
+// getting ready clears them, unless managed play is on.
+TEST_F(TableTouchTest, GettingReadyClearsTheTimedOutTurnsUnlessManagedPlayIsOn) {
+  for (const bool managed : {false, true}) {
+    SCOPED_TRACE(managed ? "managed play on" : "managed play off");
+    Deal(DealSpec{Hand()});
+    EndRound();
+    ASSERT_TRUE(m_scene->StartButton()->IsVisible());
+    m_turn.SetManagedPlay(managed);
+    m_turn.Control().SetTimeOutCount(3);
+    m_turn.Control().SetManagedStepTicks(1);
+    m_scene->PressStart();
+    EXPECT_FALSE(m_scene->StartButton()->IsVisible());
+    EXPECT_EQ(managed ? 3 : 0, m_turn.Control().TimeOutCount());
+    EXPECT_EQ(0, m_turn.Control().ManagedStepTicks());
+    m_turn.SetManagedPlay(false);
+  }
 }
 
 TEST_F(TableTouchTest, AnOnlookersHoveredTileGoesTransparentUnderTheHandCursor) {
