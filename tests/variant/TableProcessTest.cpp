@@ -1,0 +1,196 @@
+// Two players at one table, each in a pxqd process of his own launched by a hall stand-in
+// against a game server of the test's own, headless. The test looks at the clients' windows and
+// clicks in them through their automation sockets, as a player would: the names of the other
+// player, the leave request and its answer, a chat face, and an onlooker's request to see the
+// tiles. The server's clock is the test's: a hand, once dealt, stays in its first turns until
+// the test is done with it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/kernel/Kernel.h"
+#include "platform/kernel/Process.h"
+#include "platform/user/User.h"
+#include "testbed/hall/HallStandIn.h"
+#include "testbed/server/GameServer.h"
+#include "testbed/server/ProtocolCodes.h"
+#include "testbed/table/MahjongTableGame.h"
+#include "testbed/table/TableCodes.h"
+#include "tests/support/AutomationClient.h"
+#include "tests/support/ScriptedClient.h"
+#include "tests/support/TempDir.h"
+#include "tests/testbed/RequestBodies.h"
+
+namespace {
+
+using testsupport::AutomationClient;
+using testsupport::ShownWindow;
+
+constexpr DWORD WAIT_MS = 30000;
+constexpr int SEEN_MS = 30000;
+constexpr int ROOM = 12;
+constexpr int TABLE = 3;
+
+struct Player {
+  int userId;
+  int chair;
+  const char* name;  // GBK
+};
+
+const Player ASKER{3001, 0, "张三丰"};
+const Player ANSWERER{3002, 1, "李四娘"};
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class TableProcessTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_linkDir = new testsupport::TempDir();
+    setenv("PXQD_HALL_DIR", s_linkDir->Path().c_str(), 1);
+  }
+  static void TearDownTestSuite() {
+    unsetenv("PXQD_HALL_DIR");
+    delete s_linkDir;
+    s_linkDir = nullptr;
+  }
+
+  void SetUp() override {
+    setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
+    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
+    setenv("PXQD_DISPLAY", "headless", 1);
+    setenv("PXQD_AUDIO", "null", 1);
+    testbed::ServerConfig config;
+    config.clock = [this] { return m_now.load(); };
+    config.tableGames = [](int32_t room, int32_t table) {
+      testbed::TableConfig tableConfig;
+      tableConfig.seed = 11;
+      tableConfig.botReadyMs = 100;
+      return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig);
+    };
+    m_server = std::make_unique<testbed::GameServer>(std::move(config));
+    std::string error;
+    ASSERT_TRUE(m_server->Start(m_dir.File("accounts.db"), 0, &error)) << error;
+  }
+
+  void TearDown() override {
+    for (auto& hall : m_halls) {
+      HANDLE client = hall->ClientProcess();
+      if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
+      hall->Stop();
+    }
+    m_halls.clear();
+    m_server->Stop();
+    unsetenv("PXQD_AUTOMATION");
+    unsetenv("PXQD_SYSTEM_DIR");
+    unsetenv("XDG_DATA_HOME");
+  }
+
+  // Launches a client for the player and waits until it sits at the table; its automation
+  // socket is connected.
+  AutomationClient& Launch(const Player& p) {
+    testbed::HallOptions options;
+    options.hallDir = m_dir.File("hall" + std::to_string(p.userId));
+    options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
+    options.serverPort = m_server->Port();
+    options.gameId = 7;
+    options.roomId = ROOM;
+    options.userId = p.userId;
+    options.playerName = p.name;
+    options.table = TABLE;
+    options.chair = p.chair;
+    options.gameName = "麻将";
+    options.accountsPath = m_dir.File("accounts.db");
+    const std::string socket = m_dir.File("ui" + std::to_string(p.userId) + ".sock");
+    setenv("PXQD_AUTOMATION", socket.c_str(), 1);
+    m_halls.push_back(std::make_unique<testbed::HallStandIn>(options));
+    EXPECT_TRUE(m_halls.back()->Start());
+    EXPECT_TRUE(m_halls.back()->StartClient());
+    unsetenv("PXQD_AUTOMATION");
+    EXPECT_TRUE(m_halls.back()->WaitForEvent("session-sent", WAIT_MS));
+    m_uis.push_back(std::make_unique<AutomationClient>(socket));
+    EXPECT_TRUE(m_uis.back()->Connect(SEEN_MS)) << "the client serves no automation socket";
+    EXPECT_TRUE(AutomationClient::WaitUntil(
+        [&] { return m_server->Core().TableUsers(ROOM, TABLE)[p.chair] == p.userId; }, SEEN_MS))
+        << "the client did not sit down";
+    return *m_uis.back();
+  }
+
+  // Both players get ready; the test's clock lets the computer players get ready too and the
+  // hand be dealt, and then stands still.
+  void DealAHand() {
+    ASSERT_TRUE(m_server->Core().MakeReady(ASKER.userId));
+    ASSERT_TRUE(m_server->Core().MakeReady(ANSWERER.userId));
+    ASSERT_TRUE(AutomationClient::WaitUntil(
+        [&] {
+          m_now += 1000;
+          m_server->Core().RunDueTimers();
+          return m_server->Core().TablePlaying(ROOM, TABLE);
+        },
+        SEEN_MS))
+        << "no hand was dealt";
+  }
+
+  // The texts of the client's chat display (the one rich-edit window).
+  static std::string ChatText(AutomationClient& ui) {
+    for (const ShownWindow& w : ui.Windows()) {
+      if (w.className.find("RichEdit") != std::string::npos && w.visible) return ui.Text(w.handle);
+    }
+    return {};
+  }
+  static bool ChatShows(AutomationClient& ui, const std::string& part) {
+    return AutomationClient::WaitUntil([&] { return Contains(ChatText(ui), part); }, SEEN_MS);
+  }
+  // The first column of the client's player list.
+  static std::vector<std::string> PlayerRows(AutomationClient& ui) {
+    for (const ShownWindow& w : ui.Windows()) {
+      if (w.className == "SysListView32" && w.visible) {
+        std::vector<std::string> rows = ui.Rows(w.handle, 0);
+        if (!rows.empty()) return rows;
+      }
+    }
+    return {};
+  }
+
+  std::vector<std::string> RequestLines(DWORD code) {
+    std::vector<std::string> lines;
+    for (const std::string& line : m_server->Core().LogLines()) {
+      if (Contains(line, std::to_string(code))) lines.push_back(line);
+    }
+    return lines;
+  }
+
+  static testsupport::TempDir* s_linkDir;
+  testsupport::TempDir m_dir;
+  std::atomic<int64_t> m_now{1'700'000'000'000};
+  std::unique_ptr<testbed::GameServer> m_server;
+  std::vector<std::unique_ptr<testbed::HallStandIn>> m_halls;
+  std::vector<std::unique_ptr<AutomationClient>> m_uis;
+};
+
+testsupport::TempDir* TableProcessTest::s_linkDir = nullptr;
+
+// Every client lists every human at the table by name, whoever sat down first.
+TEST_F(TableProcessTest, EveryClientNamesTheOtherHuman) {
+  AutomationClient& first = Launch(ASKER);
+  AutomationClient& second = Launch(ANSWERER);
+  for (AutomationClient* ui : {&first, &second}) {
+    std::vector<std::string> rows;
+    const bool both = AutomationClient::WaitUntil(
+        [&] {
+          rows = PlayerRows(*ui);
+          int found = 0;
+          for (const std::string& row : rows) found += row == ASKER.name || row == ANSWERER.name ? 1 : 0;
+          return found == 2;
+        },
+        SEEN_MS);
+    std::string shown;
+    for (const std::string& row : rows) shown += "[" + row + "]";
+    EXPECT_TRUE(both) << (ui == &first ? "first" : "second") << " client lists " << shown;
+  }
+}
+
+}  // namespace
