@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,7 +139,9 @@ class TableProcessTest : public ::testing::Test {
   // The texts of the client's chat display (the one rich-edit window).
   static std::string ChatText(AutomationClient& ui) {
     for (const ShownWindow& w : ui.Windows()) {
-      if (w.className.find("RichEdit") != std::string::npos && w.visible) return ui.Text(w.handle);
+      std::string cls = w.className;
+      for (char& c : cls) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (cls.find("RICHEDIT") != std::string::npos && w.visible) return ui.Text(w.handle);
     }
     return {};
   }
@@ -191,6 +195,56 @@ TEST_F(TableProcessTest, EveryClientNamesTheOtherHuman) {
     for (const std::string& row : rows) shown += "[" + row + "]";
     EXPECT_TRUE(both) << (ui == &first ? "first" : "second") << " client lists " << shown;
   }
+}
+
+// The asker closes his window in the middle of a hand and asks for leave with a reason; the
+// other player's pop-up shows who asks and why, his agreement goes back, and both chats tell the
+// outcome while the asker keeps his chair.
+TEST_F(TableProcessTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
+  AutomationClient& asker = Launch(ASKER);
+  AutomationClient& answerer = Launch(ANSWERER);
+  DealAHand();
+  ASSERT_TRUE(PostMessageA(m_halls[0]->GameWindow(), WM_CLOSE, 0, 0));
+  std::optional<ShownWindow> ask = asker.WaitForWindow(testsupport::VisibleWithText("请求退出(2)"), SEEN_MS);
+  ASSERT_TRUE(ask) << "the leave dialog did not come up";
+  std::optional<ShownWindow> reason = asker.WaitForWindow(
+      [&](const ShownWindow& w) { return w.visible && w.parent == ask->parent && w.className == "Edit"; }, SEEN_MS);
+  ASSERT_TRUE(reason);
+  ASSERT_TRUE(asker.Click(*reason));
+  ASSERT_TRUE(asker.Type(reinterpret_cast<const char*>(u8"家里有事")));
+  ASSERT_TRUE(AutomationClient::WaitUntil([&] { return asker.Text(reason->handle) == "家里有事"; }, SEEN_MS));
+  ASSERT_TRUE(asker.Click(*ask));
+  EXPECT_TRUE(AutomationClient::WaitUntil(
+      [&] { return !asker.WaitForWindow(testsupport::VisibleWithText("请求退出(2)"), 0); }, SEEN_MS))
+      << "the leave dialog stayed";
+
+  // The pop-up slides up: its labels are clicked once they stand still.
+  std::optional<ShownWindow> agree;
+  ASSERT_TRUE(AutomationClient::WaitUntil(
+      [&] {
+        std::optional<ShownWindow> before = agree;
+        agree = answerer.WaitForWindow(testsupport::VisibleWithText("同意"), 0);
+        return agree && before && agree->top == before->top && agree->left == before->left;
+      },
+      SEEN_MS))
+      << "no answer pop-up";
+  const std::vector<ShownWindow> windows = answerer.Windows();
+  auto inPopup = [&](const std::string& text) {
+    for (const ShownWindow& w : windows) {
+      if (w.parent == agree->parent && w.text == text) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(inPopup(ASKER.name)) << "the pop-up does not name the asker";
+  EXPECT_TRUE(inPopup("家里有事")) << "the pop-up does not show the reason";
+  ASSERT_TRUE(answerer.Click(*agree));
+
+  const std::string outcome = std::string(ANSWERER.name) + "答应" + ASKER.name + "的退出请求";
+  EXPECT_TRUE(ChatShows(answerer, std::string(ASKER.name) + "请求退出"));
+  EXPECT_TRUE(ChatShows(answerer, outcome)) << ChatText(answerer);
+  EXPECT_TRUE(ChatShows(asker, std::string(ASKER.name) + "请求退出"));
+  EXPECT_TRUE(ChatShows(asker, outcome)) << ChatText(asker);
+  EXPECT_EQ(ASKER.userId, m_server->Core().TableUsers(ROOM, TABLE)[ASKER.chair]);
 }
 
 }  // namespace
