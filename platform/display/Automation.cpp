@@ -205,6 +205,11 @@ std::vector<std::string> RunAutomationCommand(const std::string& line) {
     if (w == nullptr || !IsWindow(w) || column < 0) return {"error"};
     return ListRows(w, column);
   }
+  if (command == "at") {
+    POINT p{};
+    if (!(in >> p.x >> p.y)) return {"error"};
+    return {HandleText(WindowFromPoint(p))};
+  }
   if (command == "click") {
     POINT p{};
     if (!(in >> p.x >> p.y)) return {"error"};

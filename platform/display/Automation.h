@@ -12,6 +12,7 @@
 //                                in hex, the rectangle in screen coordinates
 //   text <handle>                the window's whole text (WM_GETTEXT): "<text hex>"
 //   rows <handle> <column>       the texts of one column of a report list, a line a row
+//   at <x> <y>                   the window that a click at a screen point would reach
 //   click <x> <y>                a left click at a screen point (move, press, release)
 //   type <utf-8 hex>             text typed into the focused window
 //   key <virtual key>            a key pressed and released

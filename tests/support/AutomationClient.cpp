@@ -119,6 +119,11 @@ std::vector<std::string> AutomationClient::Rows(uint32_t handle, int column) {
   return rows;
 }
 
+uint32_t AutomationClient::At(int x, int y) {
+  std::vector<std::string> answer = Ask("at " + std::to_string(x) + " " + std::to_string(y));
+  return answer.size() == 1 ? static_cast<uint32_t>(std::strtoul(answer[0].c_str(), nullptr, 16)) : 0;
+}
+
 bool AutomationClient::Click(int x, int y) {
   std::vector<std::string> answer = Ask("click " + std::to_string(x) + " " + std::to_string(y));
   return answer.size() == 1 && answer[0] == "ok";

@@ -37,6 +37,8 @@ class AutomationClient {
   std::vector<ShownWindow> Windows();
   std::string Text(uint32_t handle);
   std::vector<std::string> Rows(uint32_t handle, int column);
+  // The window that a click at the screen point would reach (0 for none).
+  uint32_t At(int x, int y);
   bool Click(int x, int y);
   bool Click(const ShownWindow& w) { return Click(w.CenterX(), w.CenterY()); }
   bool Type(const std::string& utf8);

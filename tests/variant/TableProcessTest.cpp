@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,6 +107,11 @@ class TableProcessTest : public ::testing::Test {
     options.chair = p.chair;
     options.gameName = "麻将";
     options.accountsPath = m_dir.File("accounts.db");
+    // The hall's pictures (the chat faces among them), as the game data made them.
+    std::error_code error;
+    std::filesystem::create_directories(options.hallDir, error);
+    std::filesystem::copy(std::string(PXQD_BIN_DIR) + "/../hall/Share", options.hallDir + "/Share",
+                          std::filesystem::copy_options::recursive, error);
     const std::string socket = m_dir.File("ui" + std::to_string(p.userId) + ".sock");
     setenv("PXQD_AUTOMATION", socket.c_str(), 1);
     m_halls.push_back(std::make_unique<testbed::HallStandIn>(options));
@@ -245,6 +251,38 @@ TEST_F(TableProcessTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
   EXPECT_TRUE(ChatShows(asker, std::string(ASKER.name) + "请求退出"));
   EXPECT_TRUE(ChatShows(asker, outcome)) << ChatText(asker);
   EXPECT_EQ(ASKER.userId, m_server->Core().TableUsers(ROOM, TABLE)[ASKER.chair]);
+}
+
+// The chat pane's face button opens the face picker with its bottom right corner on the
+// button's top right corner; a face clicked there goes to the other client as a chat line.
+TEST_F(TableProcessTest, AFaceClickedInThePickerReachesTheOtherClient) {
+  AutomationClient& watcher = Launch(ASKER);
+  AutomationClient& sender = Launch(ANSWERER);
+  uint32_t pane = 0;
+  for (const ShownWindow& w : sender.Windows()) {
+    if (w.visible && w.id == 1005) pane = w.parent;  // the chat display
+  }
+  ASSERT_NE(0u, pane) << "no chat pane";
+  std::optional<ShownWindow> button = sender.WaitForWindow(
+      [&](const ShownWindow& w) { return w.parent == pane && w.id == 2 && w.visible; }, SEEN_MS);
+  ASSERT_TRUE(button);
+  EXPECT_GT(button->right - button->left, 0) << "the face button has no room";
+  EXPECT_GT(button->bottom - button->top, 0) << "the face button has no room";
+  ASSERT_TRUE(sender.Click(*button));
+  std::optional<ShownWindow> picker = sender.WaitForWindow(
+      [&](const ShownWindow& w) { return w.visible && w.right - w.left == 240 && w.bottom == button->top; }, SEEN_MS);
+  ASSERT_TRUE(picker) << "the face picker did not open";
+  EXPECT_EQ(button->right, picker->right);
+  EXPECT_EQ(button->top, picker->bottom);
+  std::optional<ShownWindow> face = sender.WaitForWindow(
+      [&](const ShownWindow& w) { return w.parent == picker->handle && w.visible; }, SEEN_MS);
+  ASSERT_TRUE(face);
+  EXPECT_EQ(face->handle, sender.At(face->CenterX(), face->CenterY())) << "the face is covered";
+  ASSERT_TRUE(sender.Click(*face));
+  EXPECT_TRUE(ChatShows(sender, "我说：")) << ChatText(sender);
+  EXPECT_TRUE(ChatShows(watcher, std::string(ANSWERER.name) + "说：")) << ChatText(watcher);
+  EXPECT_FALSE(sender.WaitForWindow([&](const ShownWindow& w) { return w.handle == picker->handle && w.visible; }, 0))
+      << "the picker stayed open";
 }
 
 }  // namespace
