@@ -285,4 +285,50 @@ TEST_F(TableProcessTest, AFaceClickedInThePickerReachesTheOtherClient) {
       << "the picker stayed open";
 }
 
+// An onlooker of the first player asks to see his tiles (the hall has told the player of the
+// onlooker); the player agrees in his pop-up, and the answer and the tiles reach the onlooker.
+TEST_F(TableProcessTest, AnOnlookersRequestToSeeTheTilesIsAnsweredInThePlayersPopup) {
+  AutomationClient& player = Launch(ASKER);
+  Launch(ANSWERER);
+  DealAHand();
+  constexpr int WATCHER = 3003;
+  const requestbodies::Seat seat{WATCHER, ROOM, TABLE, ASKER.chair};
+  testsupport::ScriptedClient onlooker;
+  ASSERT_TRUE(onlooker.Connect(static_cast<uint16_t>(m_server->Port())));
+  ASSERT_EQ(testbed::RESULT_SUCCESS, onlooker.Ask(testbed::REQ_VERSION, {}).result);
+  ASSERT_EQ(testbed::RESULT_ENTERED_WITH_PLAYERS,
+            onlooker.Ask(testbed::REQ_ENTER, requestbodies::Enter(seat, true, "王五")).result);
+  testbed::HallPlayer watcher;
+  watcher.userId = WATCHER;
+  watcher.name = "王五";
+  watcher.table = TABLE;
+  watcher.chair = ASKER.chair;
+  watcher.lookOn = 1;
+  ASSERT_TRUE(m_halls[0]->SendOnlooker(watcher));
+  ASSERT_EQ(testbed::RESULT_SUCCESS, onlooker.Ask(testbed::REQ_SEE_HAND, requestbodies::Common(seat)).result);
+
+  std::optional<ShownWindow> agree;
+  ASSERT_TRUE(AutomationClient::WaitUntil(
+      [&] {
+        std::optional<ShownWindow> before = agree;
+        agree = player.WaitForWindow(testsupport::VisibleWithText("同意"), 0);
+        return agree && before && agree->top == before->top && agree->left == before->left;
+      },
+      SEEN_MS))
+      << "no pop-up asks the player";
+  bool named = false;
+  for (const ShownWindow& w : player.Windows()) named = named || (w.parent == agree->parent && w.text == "王五");
+  EXPECT_TRUE(named) << "the pop-up does not name the onlooker";
+  ASSERT_TRUE(player.Click(*agree));
+
+  testsupport::ScriptedClient::Bytes shown;
+  ASSERT_TRUE(onlooker.NextOf(testbed::NTF_HAND_SHOWN, &shown, SEEN_MS)) << "the answer did not reach the onlooker";
+  ASSERT_GE(shown.size(), 24u);
+  EXPECT_EQ(WATCHER, static_cast<int>(shown[16] | shown[17] << 8 | shown[18] << 16 | shown[19] << 24));
+  EXPECT_EQ(1, shown[20]);
+  testsupport::ScriptedClient::Bytes tiles;
+  EXPECT_TRUE(onlooker.NextOf(testbed::NTF_HAND_REFRESH, &tiles, SEEN_MS)) << "the tiles did not follow";
+  EXPECT_TRUE(ChatShows(player, std::string(ASKER.name) + "允许王五看牌")) << ChatText(player);
+}
+
 }  // namespace
