@@ -203,10 +203,18 @@ TEST_F(TableProcessTest, EveryClientNamesTheOtherHuman) {
   }
 }
 
+// The answer clicked in the pop-up and the verb the chat lines give it.
+struct LeaveAnswer {
+  const char* label;
+  const char* verb;
+};
+
+class LeaveAnswerTest : public TableProcessTest, public ::testing::WithParamInterface<LeaveAnswer> {};
+
 // The asker closes his window in the middle of a hand and asks for leave with a reason; the
-// other player's pop-up shows who asks and why, his agreement goes back, and both chats tell the
+// other player's pop-up shows who asks and why, his answer goes back, and both chats tell the
 // outcome while the asker keeps his chair.
-TEST_F(TableProcessTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
+TEST_P(LeaveAnswerTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
   AutomationClient& asker = Launch(ASKER);
   AutomationClient& answerer = Launch(ANSWERER);
   DealAHand();
@@ -225,33 +233,39 @@ TEST_F(TableProcessTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
       << "the leave dialog stayed";
 
   // The pop-up slides up: its labels are clicked once they stand still.
-  std::optional<ShownWindow> agree;
+  std::optional<ShownWindow> answer;
   ASSERT_TRUE(AutomationClient::WaitUntil(
       [&] {
-        std::optional<ShownWindow> before = agree;
-        agree = answerer.WaitForWindow(testsupport::VisibleWithText("同意"), 0);
-        return agree && before && agree->top == before->top && agree->left == before->left;
+        std::optional<ShownWindow> before = answer;
+        answer = answerer.WaitForWindow(testsupport::VisibleWithText(GetParam().label), 0);
+        return answer && before && answer->top == before->top && answer->left == before->left;
       },
       SEEN_MS))
       << "no answer pop-up";
   const std::vector<ShownWindow> windows = answerer.Windows();
   auto inPopup = [&](const std::string& text) {
     for (const ShownWindow& w : windows) {
-      if (w.parent == agree->parent && w.text == text) return true;
+      if (w.parent == answer->parent && w.text == text) return true;
     }
     return false;
   };
   EXPECT_TRUE(inPopup(ASKER.name)) << "the pop-up does not name the asker";
   EXPECT_TRUE(inPopup("家里有事")) << "the pop-up does not show the reason";
-  ASSERT_TRUE(answerer.Click(*agree));
+  ASSERT_TRUE(answerer.Click(*answer));
 
-  const std::string outcome = std::string(ANSWERER.name) + "答应" + ASKER.name + "的退出请求";
+  const std::string outcome = std::string(ANSWERER.name) + GetParam().verb + ASKER.name + "的退出请求";
   EXPECT_TRUE(ChatShows(answerer, std::string(ASKER.name) + "请求退出"));
   EXPECT_TRUE(ChatShows(answerer, outcome)) << ChatText(answerer);
   EXPECT_TRUE(ChatShows(asker, std::string(ASKER.name) + "请求退出"));
   EXPECT_TRUE(ChatShows(asker, outcome)) << ChatText(asker);
   EXPECT_EQ(ASKER.userId, m_server->Core().TableUsers(ROOM, TABLE)[ASKER.chair]);
 }
+
+INSTANTIATE_TEST_SUITE_P(AgreeOrRefuse, LeaveAnswerTest,
+                         ::testing::Values(LeaveAnswer{"同意", "答应"}, LeaveAnswer{"拒绝", "拒绝"}),
+                         [](const ::testing::TestParamInfo<LeaveAnswer>& info) {
+                           return info.index == 0 ? std::string("Agree") : std::string("Refuse");
+                         });
 
 // The chat pane's face button opens the face picker with its bottom right corner on the
 // button's top right corner; a face clicked there goes to the other client as a chat line.
