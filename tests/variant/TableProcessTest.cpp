@@ -165,12 +165,26 @@ class TableProcessTest : public ::testing::Test {
     return {};
   }
 
-  std::vector<std::string> RequestLines(DWORD code) {
-    std::vector<std::string> lines;
-    for (const std::string& line : m_server->Core().LogLines()) {
-      if (Contains(line, std::to_string(code))) lines.push_back(line);
-    }
-    return lines;
+  // A label of a pop-up that slides up from the bottom, once the pop-up stands at its full
+  // height (so that a click at the label's place still finds it there).
+  static std::optional<ShownWindow> PopupLabel(AutomationClient& ui, const std::string& label, int fullHeight) {
+    std::optional<ShownWindow> found;
+    AutomationClient::WaitUntil(
+        [&] {
+          const std::vector<ShownWindow> windows = ui.Windows();
+          for (const ShownWindow& w : windows) {
+            if (!w.visible || w.text != label) continue;
+            for (const ShownWindow& popup : windows) {
+              if (popup.handle == w.parent && popup.bottom - popup.top == fullHeight) {
+                found = w;
+                return true;
+              }
+            }
+          }
+          return false;
+        },
+        SEEN_MS);
+    return found;
   }
 
   static testsupport::TempDir* s_linkDir;
@@ -232,16 +246,10 @@ TEST_P(LeaveAnswerTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
       [&] { return !asker.WaitForWindow(testsupport::VisibleWithText("请求退出(2)"), 0); }, SEEN_MS))
       << "the leave dialog stayed";
 
-  // The pop-up slides up: its labels are clicked once they stand still.
-  std::optional<ShownWindow> answer;
-  ASSERT_TRUE(AutomationClient::WaitUntil(
-      [&] {
-        std::optional<ShownWindow> before = answer;
-        answer = answerer.WaitForWindow(testsupport::VisibleWithText(GetParam().label), 0);
-        return answer && before && answer->top == before->top && answer->left == before->left;
-      },
-      SEEN_MS))
-      << "no answer pop-up";
+  // The pop-up slides up: its labels are clicked once it stands at its full height.
+  // The pop-up is 200 x 105 pixels at 96 pixels per inch.
+  std::optional<ShownWindow> answer = PopupLabel(answerer, GetParam().label, 105);
+  ASSERT_TRUE(answer) << "no answer pop-up";
   const std::vector<ShownWindow> windows = answerer.Windows();
   auto inPopup = [&](const std::string& text) {
     for (const ShownWindow& w : windows) {
@@ -321,15 +329,9 @@ TEST_F(TableProcessTest, AnOnlookersRequestToSeeTheTilesIsAnsweredInThePlayersPo
   ASSERT_TRUE(m_halls[0]->SendOnlooker(watcher));
   ASSERT_EQ(testbed::RESULT_SUCCESS, onlooker.Ask(testbed::REQ_SEE_HAND, requestbodies::Common(seat)).result);
 
-  std::optional<ShownWindow> agree;
-  ASSERT_TRUE(AutomationClient::WaitUntil(
-      [&] {
-        std::optional<ShownWindow> before = agree;
-        agree = player.WaitForWindow(testsupport::VisibleWithText("同意"), 0);
-        return agree && before && agree->top == before->top && agree->left == before->left;
-      },
-      SEEN_MS))
-      << "no pop-up asks the player";
+  // The pop-up is 160 x 80 pixels at 96 pixels per inch.
+  std::optional<ShownWindow> agree = PopupLabel(player, "同意", 80);
+  ASSERT_TRUE(agree) << "no pop-up asks the player";
   bool named = false;
   for (const ShownWindow& w : player.Windows()) named = named || (w.parent == agree->parent && w.text == "王五");
   EXPECT_TRUE(named) << "the pop-up does not name the onlooker";
