@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -223,12 +224,14 @@ struct LeaveAnswer {
   const char* verb;
 };
 
-class LeaveAnswerTest : public TableProcessTest, public ::testing::WithParamInterface<LeaveAnswer> {};
+void PrintTo(const LeaveAnswer& answer, std::ostream* out) { *out << (answer.label == std::string("同意") ? "agree" : "refuse"); }
+
+class TwoClientsLeaveTest : public TableProcessTest, public ::testing::WithParamInterface<LeaveAnswer> {};
 
 // The asker closes his window in the middle of a hand and asks for leave with a reason; the
 // other player's pop-up shows who asks and why, his answer goes back, and both chats tell the
 // outcome while the asker keeps his chair.
-TEST_P(LeaveAnswerTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
+TEST_P(TwoClientsLeaveTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
   AutomationClient& asker = Launch(ASKER);
   AutomationClient& answerer = Launch(ANSWERER);
   DealAHand();
@@ -269,7 +272,7 @@ TEST_P(LeaveAnswerTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
   EXPECT_EQ(ASKER.userId, m_server->Core().TableUsers(ROOM, TABLE)[ASKER.chair]);
 }
 
-INSTANTIATE_TEST_SUITE_P(AgreeOrRefuse, LeaveAnswerTest,
+INSTANTIATE_TEST_SUITE_P(AgreeOrRefuse, TwoClientsLeaveTest,
                          ::testing::Values(LeaveAnswer{"同意", "答应"}, LeaveAnswer{"拒绝", "拒绝"}),
                          [](const ::testing::TestParamInfo<LeaveAnswer>& info) {
                            return info.index == 0 ? std::string("Agree") : std::string("Refuse");
