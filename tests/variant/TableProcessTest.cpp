@@ -224,7 +224,9 @@ struct LeaveAnswer {
   const char* verb;
 };
 
-void PrintTo(const LeaveAnswer& answer, std::ostream* out) { *out << (answer.label == std::string("同意") ? "agree" : "refuse"); }
+void PrintTo(const LeaveAnswer& answer, std::ostream* out) {
+  *out << (answer.label == std::string("同意") ? "agree" : "refuse");
+}
 
 class TwoClientsLeaveTest : public TableProcessTest, public ::testing::WithParamInterface<LeaveAnswer> {};
 
