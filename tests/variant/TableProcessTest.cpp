@@ -6,6 +6,7 @@
 // the test is done with it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -93,9 +94,9 @@ class TableProcessTest : public ::testing::Test {
     unsetenv("XDG_DATA_HOME");
   }
 
-  // Launches a client for the player and waits until it sits at the table; its automation
-  // socket is connected.
-  AutomationClient& Launch(const Player& p) {
+  // Launches a client for the player and waits until it sits at the table (or watches his chair,
+  // for an onlooker); its automation socket is connected.
+  AutomationClient& Launch(const Player& p, bool lookOn = false) {
     testbed::HallOptions options;
     options.hallDir = m_dir.File("hall" + std::to_string(p.userId));
     options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
@@ -106,6 +107,7 @@ class TableProcessTest : public ::testing::Test {
     options.playerName = p.name;
     options.table = TABLE;
     options.chair = p.chair;
+    options.lookOn = lookOn ? 1 : 0;
     options.gameName = "麻将";
     options.accountsPath = m_dir.File("accounts.db");
     // The hall's pictures (the chat faces among them), as the game data made them.
@@ -123,7 +125,12 @@ class TableProcessTest : public ::testing::Test {
     m_uis.push_back(std::make_unique<AutomationClient>(socket));
     EXPECT_TRUE(m_uis.back()->Connect(SEEN_MS)) << "the client serves no automation socket";
     EXPECT_TRUE(AutomationClient::WaitUntil(
-        [&] { return m_server->Core().TableUsers(ROOM, TABLE)[p.chair] == p.userId; }, SEEN_MS))
+        [&] {
+          if (!lookOn) return m_server->Core().TableUsers(ROOM, TABLE)[p.chair] == p.userId;
+          const std::vector<int32_t> onlookers = m_server->Core().TableOnlookers(ROOM, TABLE);
+          return std::find(onlookers.begin(), onlookers.end(), p.userId) != onlookers.end();
+        },
+        SEEN_MS))
         << "the client did not sit down";
     return *m_uis.back();
   }
@@ -168,7 +175,8 @@ class TableProcessTest : public ::testing::Test {
 
   // A label of a pop-up that slides up from the bottom, once the pop-up stands at its full
   // height (so that a click at the label's place still finds it there).
-  static std::optional<ShownWindow> PopupLabel(AutomationClient& ui, const std::string& label, int fullHeight) {
+  static std::optional<ShownWindow> PopupLabel(AutomationClient& ui, const std::string& label, int fullHeight,
+                                               int limitMs = SEEN_MS) {
     std::optional<ShownWindow> found;
     AutomationClient::WaitUntil(
         [&] {
@@ -184,7 +192,7 @@ class TableProcessTest : public ::testing::Test {
           }
           return false;
         },
-        SEEN_MS);
+        limitMs);
     return found;
   }
 
@@ -350,6 +358,43 @@ TEST_F(TableProcessTest, AnOnlookersRequestToSeeTheTilesIsAnsweredInThePlayersPo
   testsupport::ScriptedClient::Bytes tiles;
   EXPECT_TRUE(onlooker.NextOf(testbed::NTF_HAND_REFRESH, &tiles, SEEN_MS)) << "the tiles did not follow";
   EXPECT_TRUE(ChatShows(player, std::string(ASKER.name) + "允许王五看牌")) << ChatText(player);
+}
+
+// The same from an onlooker's own client: his see-tiles button at the bottom left of the table
+// asks, and the player's agreement comes back to his chat.
+TEST_F(TableProcessTest, AnOnlookersClientAsksToSeeTheTilesAndHearsTheAnswer) {
+  AutomationClient& player = Launch(ASKER);
+  Launch(ANSWERER);
+  DealAHand();
+  const Player watcher{3003, ASKER.chair, "王五"};
+  AutomationClient& onlooker = Launch(watcher, true);
+  testbed::HallPlayer record;
+  record.userId = watcher.userId;
+  record.name = watcher.name;
+  record.table = TABLE;
+  record.chair = watcher.chair;
+  record.lookOn = 1;
+  ASSERT_TRUE(m_halls[0]->SendOnlooker(record));
+  std::optional<ShownWindow> table =
+      onlooker.WaitForWindow([](const ShownWindow& w) { return w.visible && w.className == "PxqdTableView"; }, SEEN_MS);
+  ASSERT_TRUE(table);
+  // The button is centred 50 pixels from the table's left edge and 16 above its bottom; it
+  // shows once the onlooker's client knows that a hand runs, so it is clicked until the player
+  // is asked.
+  std::optional<ShownWindow> agree;
+  ASSERT_TRUE(AutomationClient::WaitUntil(
+      [&] {
+        onlooker.Click(table->left + 50, table->bottom - 16);
+        return player.WaitForWindow(testsupport::VisibleWithText("同意"), 3000).has_value();
+      },
+      SEEN_MS))
+      << "the player was not asked";
+  agree = PopupLabel(player, "同意", 80);
+  ASSERT_TRUE(agree);
+  ASSERT_TRUE(player.Click(*agree));
+  const std::string line = std::string(ASKER.name) + "允许" + watcher.name + "看牌";
+  EXPECT_TRUE(ChatShows(onlooker, line)) << ChatText(onlooker);
+  EXPECT_TRUE(ChatShows(player, line)) << ChatText(player);
 }
 
 }  // namespace
