@@ -318,6 +318,24 @@ TEST_F(ChatPaneTest, TheFaceButtonAndThePickerAnswerClicks) {
   EXPECT_FALSE(picker.IsWindowVisible());
 }
 
+// A click outside the open picker (here into the chat input) takes the focus away and hides it;
+// nothing is sent.
+TEST_F(ChatPaneTest, AClickOutsideThePickerHidesIt) {
+  testsupport::TempDir tmp;
+  for (int i = 1; i <= 3; ++i) WriteFace(tmp.File(std::to_string(i) + ".bmp"));
+  m_chat->SetFaceFolder((tmp.Path() + "/").c_str());
+  CRect button;
+  m_chat->GetFaceButton().GetWindowRect(&button);
+  mfcwin::Click(button.CenterPoint());
+  CFacePicker& picker = m_chat->GetFacePicker();
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return picker.GetSafeHwnd() != nullptr && picker.IsWindowVisible(); }));
+  CRect input;
+  m_chat->GetInput().GetWindowRect(&input);
+  mfcwin::Click(input.CenterPoint());
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return !picker.IsWindowVisible(); }));
+  EXPECT_TRUE(m_app.connection.sent.empty());
+}
+
 TEST_F(ChatPaneTest, FacePickerStopsAtItsGrid) {
   testsupport::TempDir tmp;
   for (int i = 1; i <= FACE_PICKER_MAX + 4; ++i) WriteFace(tmp.File(std::to_string(i) + ".bmp"));
