@@ -84,7 +84,8 @@ void CFacePicker::OnKillFocus(CWnd* pNewWnd) {
   GetCursorPos(&cursor);
   CRect rc;
   GetWindowRect(&rc);
-  if (!rc.PtInRect(cursor)) ShowWindow(SW_HIDE);
+  // Hiding the picker takes the focus from it, which comes back here: it hides only once.
+  if (!rc.PtInRect(cursor) && IsWindowVisible()) ShowWindow(SW_HIDE);
 }
 
 void CFacePicker::OnFace(UINT nID) {

@@ -302,16 +302,21 @@ void CGameChatView::OnFaceButton() {
   if (m_facePicker.GetSafeHwnd() == nullptr) {
     CWaitCursor wait;
     LPCSTR cls = AfxRegisterWndClass(0, nullptr, nullptr, nullptr);
-    m_facePicker.CreateEx(0, cls, "", WS_POPUP | WS_CHILD | WS_BORDER | WS_SYSMENU, 0, 0, 0, 0, GetSafeHwnd(),
-                          nullptr);
+    // A pop-up owned by the pane: the grid rises over the chat display and beyond the pane's
+    // edges, at a place given in screen coordinates. (With WS_CHILD as well, the window layer
+    // would make it a child of the pane, cut off at the pane's edges.)
+    m_facePicker.CreateEx(0, cls, "", WS_POPUP | WS_BORDER | WS_SYSMENU, 0, 0, 0, 0, GetSafeHwnd(), nullptr);
   }
   if (m_facePicker.GetSafeHwnd() == nullptr) return;
   int width = 0, height = 0;
   m_facePicker.GetPickerSize(width, height);
   CRect button;
   m_faceButton.GetWindowRect(&button);
-  m_facePicker.MoveWindow(button.right - width, button.top - height, width, height);
-  m_facePicker.ShowWindow(SW_SHOW);
+  // Its bottom right corner meets the button's top right one.
+  m_facePicker.SetWindowPos(&CWnd::wndTop, button.right - width, button.top - height, width, height,
+                            SWP_SHOWWINDOW);
+  // With the focus, a click outside the picker takes it away and hides the picker.
+  m_facePicker.SetFocus();
 }
 
 BOOL CGameChatView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

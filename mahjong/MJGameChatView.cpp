@@ -23,6 +23,9 @@ void CMJGameChatView::OnInitialUpdate() {
     GetDisplay().SetBackgroundColor(FALSE, app->GetListBackColor());
   }
   SetFaceButtonIcon(IDI_CHAT_FACE_BUTTON);
+  // The game's chat pane has the face button beside its input (the framework's pane leaves it
+  // out until its game asks for it).
+  ShowFaceButton(TRUE);
 }
 
 LRESULT CMJGameChatView::OnMahjongPaneUpdate(WPARAM wParam, LPARAM lParam) {

@@ -279,7 +279,7 @@ supervise_client() {
       PXQD_HEADLESS_HANDS="$client_target" PXQD_HEADLESS_SEATS="$CLIENTS" PXQD_SYSTEM_DIR="$dir/system" PXQD_TABLE_DUMP="$dir/table.txt" \
       "$bin/pxqd-hall" --hall-dir "$dir/hall" --client "$dir/bin/pxqd" --server 127.0.0.1 --port "$server_port" \
       --user $((2001 + i)) --player "soak$i" --room "$ROOM" --table "$TABLE" --chair "$i" --rejoin 1000 \
-      --log "$dir/hall.log" >>"$dir/client.out" 2>>"$dir/hall.err" &
+      --accounts "$out/server/accounts.db" --log "$dir/hall.log" >>"$dir/client.out" 2>>"$dir/hall.err" &
     echo $! >"$dir/hall.pid"
     status=0
     wait $! || status=$?

@@ -4,6 +4,7 @@
 #include "engine/EngineUtil.h"
 #include "image/RasterScreenshot.h"
 #include "net/NetLog.h"
+#include "platform/display/Automation.h"
 #include "platform/display/Display.h"
 #include "platform/mfc/Afx.h"
 #include "variant/VariantApp.h"
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
   // PXQD_DISPLAY=sdl or headless decides. It comes first: the application reads the screen's
   // size when it is made, and chooses the pane layout by it.
   platform::StartDisplay();
+  // A test that runs the client as its own process looks at its windows and gives it input
+  // through the socket that PXQD_AUTOMATION names; without the variable nothing is served.
+  platform::StartAutomation();
   // The application is made here, not as a global, so that the platform's own statics (the
   // stock drawing objects its members take) exist before it does.
   static CVariantApp app;

@@ -10,6 +10,7 @@
 #include "platform/hall/HallLink.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/user/User.h"
+#include "testbed/server/AccountStore.h"
 
 namespace testbed {
 namespace {
@@ -91,10 +92,24 @@ bool HallStandIn::Start() {
     Log(HallEvent{"refused", "the hall's files cannot be written in " + m_options.hallDir});
     return false;
   }
+  if (!m_options.accountsPath.empty()) ShareNames();
   m_thread = std::thread([this] { ThreadMain(); });
   std::unique_lock<std::mutex> g(m_lock);
   m_changed.wait(g, [this] { return m_ready || m_failed; });
   return m_ready;
+}
+
+void HallStandIn::ShareNames() {
+  AccountStore store;
+  std::string error;
+  bool ok = store.Open(m_options.accountsPath, &error) && store.SetHallName(m_options.userId, m_options.playerName);
+  for (const std::vector<HallPlayer>* list : {&m_options.otherSeats, &m_options.onlookers}) {
+    for (const HallPlayer& p : *list) ok = ok && (p.userId <= 0 || store.SetHallName(p.userId, p.name));
+  }
+  if (!ok) {
+    Log(HallEvent{"refused", "the players' names cannot be written to " + m_options.accountsPath + ": " +
+                                 (error.empty() ? store.LastError() : error)});
+  }
 }
 
 void HallStandIn::ThreadMain() {

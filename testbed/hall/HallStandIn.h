@@ -42,6 +42,10 @@ struct HallOptions {
   int lookOn = 0;
   std::string gameName = "麻将";
   HallRoom room;
+  // The game server's account database, shared with the hall as the real hall and server share
+  // their users: the hall writes the names of the players it knows there when it starts. Empty:
+  // the server is not told.
+  std::string accountsPath;
   // Other players at the table besides the own one (their table is set to the launch table).
   std::vector<HallPlayer> otherSeats;
   std::vector<HallPlayer> onlookers;
@@ -119,6 +123,8 @@ class HallStandIn {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool WriteFiles();
+  // Tells the game server's accounts the names of the players the hall knows.
+  void ShareNames();
   void Log(HallEvent event);
   // (A record that could not be delivered is logged as failKind.)
   bool SendRecord(ULONG_PTR kind, const Bytes& plain, const char* eventKind, const std::string& what,

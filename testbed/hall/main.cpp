@@ -5,7 +5,10 @@
 //             [--user ID] [--game ID] [--room ID] [--table N] [--chair N] [--look-on]
 //             [--proxy-need N] [--proxy-host HOST] [--proxy-port N] [--proxy-sock N]
 //             [--proxy-user USER] [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME]
-//             [--rejoin N]
+//             [--rejoin N] [--accounts FILE]
+// The players' names go to the game server's account database (--accounts, by default the
+// accounts.db of a server on this machine with its default data folder, when there is one), as
+// the real hall and game server share their users.
 // The room record names the web site of the panes' adverts and notices (--web, by default the
 // testbed web site on 127.0.0.1:31390) and the room (--room-name).
 // A client that reports leaving a running hand on a lost connection is started again with the
@@ -35,7 +38,8 @@ int Usage(const char* program) {
                "usage: %s --hall-dir DIR [--client PATH] [--server HOST] [--port N] [--player NAME] [--user ID]\n"
                "       [--game ID] [--room ID] [--table N] [--chair N] [--look-on] [--proxy-need N]\n"
                "       [--proxy-host HOST] [--proxy-port N] [--proxy-sock N] [--proxy-user USER]\n"
-               "       [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME] [--rejoin N]\n",
+               "       [--proxy-pwd PASSWORD] [--log FILE] [--web URL] [--room-name NAME] [--rejoin N]\n"
+               "       [--accounts FILE]\n",
                program);
   return 2;
 }
@@ -97,6 +101,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--web") {
       options.room.advertBase = value;
       options.room.noticeBase = value;
+    } else if (arg == "--accounts") {
+      options.accountsPath = value;
     } else if (arg == "--room-name") {
       options.room.name = Utf8ToGbk(value);
     } else {
@@ -119,6 +125,17 @@ int main(int argc, char** argv) {
     if (::symlink(self, options.exePath.c_str()) != 0) std::perror("hall program link");
   }
 
+  if (options.accountsPath.empty()) {
+    // The default data folder of a game server on this machine.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string folder = data != nullptr && *data != '\0' ? std::string(data)
+                               : home != nullptr                  ? std::string(home) + "/.local/share"
+                                                                  : std::string();
+    struct stat st {};
+    const std::string path = folder + "/pxqd-server/accounts.db";
+    if (!folder.empty() && ::stat(path.c_str(), &st) == 0) options.accountsPath = path;
+  }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   testbed::HallStandIn hall(options);

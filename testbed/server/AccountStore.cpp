@@ -26,7 +26,10 @@ const char SCHEMA[] =
     " kind INTEGER NOT NULL,"
     " amount INTEGER NOT NULL,"
     " at_ms INTEGER NOT NULL);"
-    "CREATE INDEX IF NOT EXISTS movements_by_user ON movements (user_id, kind, at_ms);";
+    "CREATE INDEX IF NOT EXISTS movements_by_user ON movements (user_id, kind, at_ms);"
+    "CREATE TABLE IF NOT EXISTS hall_names ("
+    " user_id INTEGER PRIMARY KEY,"
+    " name BLOB NOT NULL);";
 
 struct StatementDeleter {
   void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
@@ -141,6 +144,30 @@ bool AccountStore::WriteAccount(const Account& a) {
 }
 
 bool AccountStore::Find(int32_t userId, Account* account) { return m_db && ReadAccount(userId, account); }
+
+bool AccountStore::SetHallName(int32_t userId, const std::string& name) {
+  if (!m_db) return false;
+  Statement s = Prepare(m_db, "INSERT OR REPLACE INTO hall_names (user_id, name) VALUES (?, ?)");
+  if (!s) {
+    m_error = sqlite3_errmsg(m_db);
+    return false;
+  }
+  sqlite3_bind_int(s.get(), 1, userId);
+  sqlite3_bind_blob(s.get(), 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  if (sqlite3_step(s.get()) != SQLITE_DONE) {
+    m_error = sqlite3_errmsg(m_db);
+    return false;
+  }
+  return true;
+}
+
+std::string AccountStore::HallName(int32_t userId) {
+  if (!m_db) return {};
+  Statement s = Prepare(m_db, "SELECT name FROM hall_names WHERE user_id = ?");
+  if (!s) return {};
+  sqlite3_bind_int(s.get(), 1, userId);
+  return sqlite3_step(s.get()) == SQLITE_ROW ? ColumnBytes(s.get(), 0) : std::string();
+}
 
 bool AccountStore::Ensure(int32_t userId, const std::string& name, int64_t startingSilver, Account* account) {
   if (!m_db || !Exec("BEGIN IMMEDIATE")) return false;

@@ -55,6 +55,13 @@ class AccountStore {
   // replaces the stored one. The account as stored afterwards goes to `account`.
   bool Ensure(int32_t userId, const std::string& name, int64_t startingSilver, Account* account);
 
+  // The name under which the hall knows a user, for a client that does not send its own player
+  // record when it enters (a room without option bit 6): the hall and the game server share the
+  // user's details, as the hall writes them here.
+  bool SetHallName(int32_t userId, const std::string& name);
+  // Empty when the hall wrote none.
+  std::string HallName(int32_t userId);
+
   // One transaction over the given accounts (each must exist): `change` edits the accounts (in
   // the order of `userIds`) and may add log entries; returning false rolls everything back.
   using Change = std::function<bool(std::vector<Account>& accounts, std::vector<MovementEntry>& log)>;

@@ -337,7 +337,10 @@ Reply ServerCore::Enter(SessionState& s, const Request& r) {
   if (e.table < 0 || e.table >= room.rules.tables || e.chair < 0 || e.chair >= CHAIRS) {
     return Refuse(r, RESULT_ENTER_FAILED, "no such table or chair");
   }
-  if (!m_accounts.Ensure(e.userId, e.hasPlayer ? e.player.name : std::string(), m_config.startingSilver, nullptr)) {
+  // A client sends its player record only in rooms with option bit 6; otherwise the server
+  // knows the player's name from the hall.
+  const std::string name = e.hasPlayer ? e.player.name : m_accounts.HallName(e.userId);
+  if (!m_accounts.Ensure(e.userId, name, m_config.startingSilver, nullptr)) {
     return Refuse(r, RESULT_FAILED, "the account could not be read or made");
   }
   bool lookOn = e.lookOn != 0;
@@ -1193,6 +1196,12 @@ std::array<int32_t, 4> ServerCore::TableUsers(int32_t roomId, int32_t table) {
   Table* t = FindTable(roomId, table);
   for (int chair = 0; t && chair < CHAIRS; ++chair) users[chair] = UserAt(*t, chair);
   return users;
+}
+
+bool ServerCore::TablePlaying(int32_t roomId, int32_t table) {
+  std::lock_guard<std::mutex> g(m_lock);
+  Table* t = FindTable(roomId, table);
+  return t != nullptr && t->Playing();
 }
 
 std::vector<int32_t> ServerCore::TableOnlookers(int32_t roomId, int32_t table) {

@@ -124,6 +124,8 @@ class ServerCore {
   bool MakeReady(int32_t userId);
 
   std::array<int32_t, 4> TableUsers(int32_t roomId, int32_t table);
+  // Whether a hand is being played at the table.
+  bool TablePlaying(int32_t roomId, int32_t table);
   std::vector<int32_t> TableOnlookers(int32_t roomId, int32_t table);
   bool Session(int session, SessionView* view);
   std::vector<std::string> LogLines() const;

@@ -10,6 +10,7 @@
 #include "framework/GameFrameWnd.h"
 #include "resources/ProgramResources.h"
 #include "tests/platform/MfcWindowTestSupport.h"
+#include "tests/support/MessagePump.h"
 #include "tests/support/StoppedClock.h"
 #include "tests/support/TempDir.h"
 
@@ -283,6 +284,56 @@ TEST_F(ChatPaneTest, FacePickerGridAndChoice) {
   const size_t before = m_app.connection.sent.size();
   picker.SendMessage(WM_COMMAND, MAKEWPARAM(300, BN_CLICKED), 0);
   EXPECT_EQ(m_app.connection.sent.size(), before);
+}
+
+// Real clicks through the headless screen, in a pane lower than the grid: the face button opens
+// the picker with its bottom right corner on the button's top right corner, over the pane's top
+// edge, and a face clicked in its top row is sent and closes the picker.
+TEST_F(ChatPaneTest, TheFaceButtonAndThePickerAnswerClicks) {
+  testsupport::TempDir tmp;
+  for (int i = 1; i <= 25; ++i) WriteFace(tmp.File(std::to_string(i) + ".bmp"));
+  m_chat->SetFaceFolder((tmp.Path() + "/").c_str());
+  m_parent.SetWindowPos(nullptr, 300, 300, 320, 60, SWP_NOZORDER);
+  m_chat->MoveWindow(0, 0, 320, 60);
+  mfcwin::Pump();
+  CRect button;
+  m_chat->GetFaceButton().GetWindowRect(&button);
+  ASSERT_GT(button.Width(), 0);
+  mfcwin::Click(button.CenterPoint());
+  CFacePicker& picker = m_chat->GetFacePicker();
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return picker.GetSafeHwnd() != nullptr && picker.IsWindowVisible(); }));
+  CRect grid;
+  picker.GetWindowRect(&grid);
+  EXPECT_EQ(grid.right, button.right);
+  EXPECT_EQ(grid.bottom, button.top);
+  EXPECT_EQ(grid.Height(), 3 * 24);
+  const POINT first{grid.left + 12, grid.top + 12};
+  HWND face = WindowFromPoint(first);
+  ASSERT_EQ(::GetParent(face), picker.GetSafeHwnd()) << "the top row is covered";
+  const int number = GetDlgCtrlID(face);
+  m_clock.Advance(5000);
+  mfcwin::Click(first);
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return !m_app.connection.sent.empty(); }));
+  EXPECT_EQ(m_app.connection.sent.back(), "chat:<><z=" + std::to_string(number) + ">");
+  EXPECT_FALSE(picker.IsWindowVisible());
+}
+
+// A click outside the open picker (here into the chat input) takes the focus away and hides it;
+// nothing is sent.
+TEST_F(ChatPaneTest, AClickOutsideThePickerHidesIt) {
+  testsupport::TempDir tmp;
+  for (int i = 1; i <= 3; ++i) WriteFace(tmp.File(std::to_string(i) + ".bmp"));
+  m_chat->SetFaceFolder((tmp.Path() + "/").c_str());
+  CRect button;
+  m_chat->GetFaceButton().GetWindowRect(&button);
+  mfcwin::Click(button.CenterPoint());
+  CFacePicker& picker = m_chat->GetFacePicker();
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return picker.GetSafeHwnd() != nullptr && picker.IsWindowVisible(); }));
+  CRect input;
+  m_chat->GetInput().GetWindowRect(&input);
+  mfcwin::Click(input.CenterPoint());
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return !picker.IsWindowVisible(); }));
+  EXPECT_TRUE(m_app.connection.sent.empty());
 }
 
 TEST_F(ChatPaneTest, FacePickerStopsAtItsGrid) {

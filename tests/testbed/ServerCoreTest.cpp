@@ -5,9 +5,11 @@
 #include <functional>
 #include <memory>
 
+#include "testbed/server/AccountStore.h"
 #include "testbed/server/ProtectionAnswer.h"
 #include "testbed/server/ProtocolCodes.h"
 #include "testbed/server/ServerCore.h"
+#include "tests/support/TempDir.h"
 #include "tests/testbed/RequestBodies.h"
 
 namespace {
@@ -180,6 +182,50 @@ TEST_F(CoreTest, SeatsOnlookersAndTheirNotices) {
   EXPECT_EQ((std::vector<int32_t>{102, 2, 0}),
             (std::vector<int32_t>{Get(left[0].data, 0), Get(left[0].data, 4), Get(left[0].data, 28)}));
   EXPECT_EQ((std::array<int32_t, 4>{101, 0, 0, 0}), m_core->TableUsers(1, 0));
+}
+
+// A client sends its player record only in rooms with option bit 6; without it the table learns
+// the player's name from what the hall wrote into the shared accounts.
+TEST_F(CoreTest, AnEnteringPlayersNameComesFromHisRecordElseFromTheHall) {
+  struct Case {
+    const char* recordName;
+    const char* hallName;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"", "hall-name", "hall-name"},
+      {"own-name", "hall-name", "own-name"},
+      {"own-name", "", "own-name"},
+      {"", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.recordName) + "/" + c.hallName);
+    testsupport::TempDir dir;
+    const std::string db = dir.File("accounts.db");
+    {
+      AccountStore hall;
+      ASSERT_TRUE(hall.Open(db, nullptr));
+      if (*c.hallName != '\0') ASSERT_TRUE(hall.SetHallName(102, c.hallName));
+    }
+    ServerConfig config;
+    config.clock = [this] { return m_now; };
+    m_outbox = RecordingOutbox{};
+    m_core = std::make_unique<ServerCore>(std::move(config), &m_outbox);
+    ASSERT_TRUE(m_core->OpenAccounts(db, nullptr));
+    EnterAt(1, 0);
+    ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, Ask(2, REQ_ENTER, Enter(SeatOf(2, 1), false, c.recordName)).result);
+    // The player already seated hears of him with his name; so does a player who comes later.
+    ASSERT_EQ(1u, m_outbox.Of(NTF_PLAYER_SEATED).size());
+    const Bytes seated = m_outbox.Of(NTF_PLAYER_SEATED)[0].data;
+    ASSERT_GE(seated.size(), 68u);
+    EXPECT_EQ(c.shown, std::string(reinterpret_cast<const char*>(seated.data() + 36)));
+    Reply later = Ask(3, REQ_ENTER, Enter(SeatOf(3, 2)));
+    ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, later.result);
+    // Count at 8, then 136-byte records by chair from 60.
+    ASSERT_GE(later.data.size(), 60u + 2 * 136u);
+    EXPECT_EQ(c.shown, std::string(reinterpret_cast<const char*>(later.data.data() + 60 + 136 + 36)));
+    EXPECT_EQ(c.shown, AccountOf(102).name);
+  }
 }
 
 TEST_F(CoreTest, TheOnlookerPlacesOfATableAreLimited) {
