@@ -949,6 +949,11 @@ void CVariantTableScene::PaintBoard() {
       // The tile under the mouse was drawn anew: the input looks again at what lies there.
       m_hoverIndex = -1;
       m_lookHover = -1;
+      m_controls.TakeAttached();
+      if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
+    } else if (m_controls.TakeAttached()) {
+      // A tile that came under a resting mouse (the next drawn tile where the last one was
+      // clicked away) answers to it without the mouse moving first.
       if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
     }
     // A tile drawn anew under an onlooker's mouse keeps the hover look.
@@ -1060,6 +1065,9 @@ void CVariantTableScene::SyncPlates() {
   }
   if (m_controls.TakeHoverLost()) {
     m_hoverIndex = -1;
+    m_controls.TakeAttached();
+    if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
+  } else if (m_controls.TakeAttached()) {
     if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
   }
 }

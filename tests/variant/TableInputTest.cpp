@@ -1097,4 +1097,37 @@ TEST_F(TableInputPicturesTest, TheTableClosesWhileTheDrawnTileSlides) {
   EXPECT_FALSE(m_scene->JokerMarkShown()) << "no mark starts on a table that closes";
 }
 
+// A tile that comes under a resting mouse answers to it at once: the player who discards each
+// drawn tile with a click where the drawn tile stands can click again for the next one without
+// moving the mouse first.
+TEST_F(TableInputPicturesTest, ATileDrawnUnderTheRestingMouseTakesItsClick) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  Advance(3000);  // the sweep that sorts the hand as play starts is over
+  const int tiles[2] = {Id(1, 6, 2), Id(2, 8, 1)};
+  LPARAM at = 0;
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    AnswerDraw(tiles[k], 118 - k);
+    ASSERT_EQ(1, m_turn.DrawTileForTurn());
+    for (int t = 0; t < 2000 && m_scene->DrawnTileSliding(); t += 10) Advance(10);
+    Advance(60);
+    m_connection.codes.clear();
+    m_connection.bodies.clear();
+    if (k == 0) {
+      at = Centre(m_scene->OwnTileRect(CTileTable::DRAWN_PLACE));
+      Move(at);
+    }
+    // The mouse has not moved since the last click.
+    SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, at);
+    SendMessageA(m_view.Window(), WM_LBUTTONUP, 0, at);
+    Advance(40);
+    ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+    EXPECT_EQ(tiles[k], SentTile(0));
+    EXPECT_FALSE(Own(CTileTable::DRAWN_PLACE)->present);
+  }
+}
+
 }  // namespace
