@@ -85,7 +85,6 @@ void BM_DealFrames(benchmark::State& state) {
   auto* scene = new CVariantTableScene(model);
   CVariantTableScene::Hooks hooks;
   hooks.isLookOn = [] { return true; };
-  hooks.skinIni = [] { return std::string(PXQD_BIN_DIR) + "/skins/skin1/skin.ini"; };
   scene->SetHooks(hooks);
   forward.to = scene;
   view.AttachGame(scene);

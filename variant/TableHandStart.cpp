@@ -5,7 +5,9 @@
 // has taken them (or with the scene's world when it closes first).
 #include <cstring>
 
+#include "engine/PictureEntity.h"
 #include "engine/World.h"
+#include "mahjong/scene/TilePictures.h"
 #include "mahjong/HandActions.h"
 #include "mahjong/TileRules.h"
 #include "mahjong/TurnClock.h"
@@ -70,6 +72,7 @@ void CVariantTableScene::NewHandDealt() {
   ++m_handStartGeneration;
   m_handStart = true;
   // Nothing of the last hand's tiles is still on its way.
+  FinishDrawSlide(false);
   m_replacement.reset();
   m_jokerMark = false;
   m_binder.SetJokerMark(false);
@@ -85,6 +88,7 @@ void CVariantTableScene::NewHandDealt() {
 void CVariantTableScene::StopHandStart() {
   ++m_handStartGeneration;
   ShowWholeTable();
+  FinishDrawSlide(false);
   FlushReplacement();
   m_jokerMark = false;
   m_binder.SetJokerMark(false);
@@ -275,6 +279,12 @@ bool CVariantTableScene::OnSequenceCommand(const Event& event) {
       if (ticket != nullptr && m_replacement && m_replacement->ticket == ticket->ticket) FlushReplacement();
       return true;
     }
+    case CMD_DRAWN_TILE_SLID: {
+      const auto* ticket = dynamic_cast<const TicketObject*>(event.object);
+      // The end of a slide that was already ended (by a notification, an input) does nothing.
+      if (ticket != nullptr && m_slide && ticket->ticket == m_slideTicket) FinishDrawSlide(true);
+      return true;
+    }
     case CMD_JOKER_MARK_END: {
       const auto* ticket = dynamic_cast<const TicketObject*>(event.object);
       if (ticket != nullptr && ticket->ticket == m_jokerTicket && m_jokerMark) {
@@ -316,6 +326,8 @@ void CVariantTableScene::ReplacementLater(uint32_t command, const BYTE* record) 
 }
 
 void CVariantTableScene::FlushReplacement() {
+  // Whatever acts on the hand finds the drawn tile in its place.
+  FinishDrawSlide(true);
   if (!m_replacement) return;
   const Replacement r = *m_replacement;
   m_replacement.reset();
@@ -355,4 +367,61 @@ void CVariantTableScene::PlayJokerEffect() {
   m_binder.ReleaseRecord(*drawn);
   m_stale = true;
   StartWait(JOKER_MARK_MS, CMD_JOKER_MARK_END, new TicketObject(++m_jokerTicket), 0, 0);
+}
+
+// ---- the own drawn tile's slide ---------------------------------------------------------------
+
+void CVariantTableScene::SlideDrawnTile() {
+  // One slide at a time: one still running arrives first.
+  FinishDrawSlide(true);
+  const MJTile* drawn = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, CTileTable::DRAWN_PLACE);
+  if (!drawn->present) return;
+  const CGameInfo& info = m_model.Info();
+  const bool joker = IsJokerTile(drawn->tileId, info.GetJokerTile1(), info.GetJokerTile2(), m_model.GetRuleFlags()) != 0;
+  m_stale = true;
+  if (m_board == nullptr || m_drawOnly || !UsePictures() || m_slideTile == nullptr) {
+    // Nothing to slide on: the tile is in its place now.
+    if (joker) PlayJokerEffect();
+    return;
+  }
+  m_slide = true;
+  ++m_slideTicket;
+  // The hand is laid out with the drawn place kept free, which tells where the tile goes.
+  m_binder.HoldDrawnTile(true);
+  PaintBoard();
+  POINT at{};
+  int level = 0;
+  if (!m_binder.DrawnPlace(&at, &level)) {
+    FinishDrawSlide(true);
+    return;
+  }
+  const int w = m_metrics.Metric(METRIC_LARGE_WIDTH), h = m_metrics.Metric(METRIC_LARGE_HEIGHT);
+  // A joker comes with the joker mark's first frame, any other tile with its face.
+  const uint32_t picture = m_pictures.Id(joker ? TPIC_JOKER : TPIC_LARGE);
+  PictureEntity::SetPicture(m_slideTile, picture, joker ? 0 : GetFaceIndex(drawn->tileId) * w, 0, w, h,
+                            CTilePictureSet::KEY);
+  m_slideTile->SetSize(w, h);
+  m_slideTile->SetLevel(level);
+  m_slideTile->MoveTo(at.x - SLIDE_FROM, at.y - SLIDE_FROM);
+  ShowEntity(m_slideTile, 1);
+  if (StartMove(m_slideTile, 0, at.x, at.y, SLIDE_SPEED, 0, CMD_DRAWN_TILE_SLID, new TicketObject(m_slideTicket), 0) == 0)
+    FinishDrawSlide(true);
+}
+
+void CVariantTableScene::FinishDrawSlide(bool effects) {
+  if (!m_slide) return;
+  m_slide = false;
+  // The slide's own end, should it still come, belongs to a slide that is over.
+  ++m_slideTicket;
+  m_binder.HoldDrawnTile(false);
+  if (m_slideTile != nullptr) {
+    QueueRawApply(static_cast<uint32_t>(m_slideTile->GetId()), 3, 1);
+    ShowEntity(m_slideTile, 0);
+  }
+  m_stale = true;
+  const MJTile* drawn = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, CTileTable::DRAWN_PLACE);
+  const CGameInfo& info = m_model.Info();
+  if (effects && drawn->present &&
+      IsJokerTile(drawn->tileId, info.GetJokerTile1(), info.GetJokerTile2(), m_model.GetRuleFlags()))
+    PlayJokerEffect();
 }

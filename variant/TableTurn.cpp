@@ -660,8 +660,7 @@ int CTableTurn::DrawTileForTurn() {
   }
   m_control.SetClaimWaiting(0);
   m_model.ApplyOwnDraw(tile, ReadInt(record, 8));
-  if (m_hooks.jokerDrawn && IsJokerTile(tile, m_info.GetJokerTile1(), m_info.GetJokerTile2(), m_model.GetRuleFlags()))
-    m_hooks.jokerDrawn();
+  if (m_hooks.tileDrawn) m_hooks.tileDrawn();
   OffersAfterDraw(ReadInt(record, 12));
   Redraw();
   return 1;

@@ -41,8 +41,9 @@ class CTableTurn : public CTurnActions {
     // the draw record (32 bytes) is handed on and the tile comes into the drawn place a little
     // later, through OffersAfterReplacement. Unset: the tile is in the hand at once.
     std::function<void(uint32_t command, const BYTE* record)> replacementLater;
-    // A joker came into the own drawn place by the own draw: the scene marks it for a while.
-    std::function<void()> jokerDrawn;
+    // The own draw put its tile into the own drawn place: the scene slides it in (and marks a
+    // joker once it is there).
+    std::function<void()> tileDrawn;
   };
   static constexpr uint32_t CMD_GANG_REPLACEMENT = 210007;
   static constexpr uint32_t CMD_FLOWER_REPLACEMENT = 210008;

@@ -47,6 +47,7 @@ void CTileControlPool::Forget() {
   m_scene = nullptr;
   for (Slot& s : m_slots) s = Slot{};
   m_hoverLost = false;
+  m_attached = false;
 }
 
 int CTileControlPool::AllocControl() {
@@ -64,6 +65,7 @@ bool CTileControlPool::Attach(int control, TileEntityRow& row) {
   if (!m_scene->BindControl(s.record, entity, 0)) return false;
   s.row = &row;
   row.control = control;
+  m_attached = true;
   return true;
 }
 

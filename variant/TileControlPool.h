@@ -88,6 +88,13 @@ class CTileControlPool {
     m_hoverLost = false;
     return lost;
   }
+  // Whether a control was put on a tile since the last call: the tile may lie under a mouse
+  // that rests, which the input then finds only when it looks at the pointer again.
+  bool TakeAttached() {
+    const bool attached = m_attached;
+    m_attached = false;
+    return attached;
+  }
 
   // Idle or active look and bindings of a picture control (the claim buttons): active 0.8
   // opaque on back colour 255, entering raises the hover command and leave, press, release and
@@ -107,4 +114,5 @@ class CTileControlPool {
   std::function<void(const std::string&)> m_log;
   Slot m_slots[CONTROLS + 1];
   bool m_hoverLost = false;
+  bool m_attached = false;
 };

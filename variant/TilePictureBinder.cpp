@@ -116,6 +116,7 @@ void CTilePictureBinder::BuildWall(CTileTable& tiles) {
 }
 
 void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
+  if (side == SIDE_OWN) m_drawnPlaced = false;
   RECT a{};
   if (!m_metrics.GetHandArea(side, &a)) return;
   // The order along the hand: the melds from the top group down, the standing tiles, the tiles
@@ -183,6 +184,14 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
         break;
     }
     pos += step;
+    if (m_drawnHeld && side == SIDE_OWN && i == CTileTable::DRAWN_PLACE) {
+      // The place stays free for the tile on its way; no picture and no control until it came.
+      m_table.ReleaseRecordEntity(*t);
+      m_drawnPlaced = standing;
+      m_drawnCentre = POINT{cx, cy};
+      m_drawnLevel = HAND_LEVEL + cy;
+      continue;
+    }
     if (t->nObject != 0) {
       // A tile drawn before keeps its picture but follows the hand as it closes up.
       if (Entity* e = RowEntity(t->nObject)) {
@@ -192,10 +201,13 @@ void CTilePictureBinder::BuildHand(CTileTable& tiles, int side) {
         e->Refresh();
       }
     } else {
-      double alpha = side == SIDE_OWN && t->attrB == 1 ? 0.6 : 1.0;
-      uint32_t back = KEY;
+      // An own tile the player may not choose now is darkened: drawn at 0.6 over black, so that
+      // nothing of the table shows through it.
+      const bool dimmed = side == SIDE_OWN && t->attrB == 1;
+      double alpha = dimmed ? DIM_OPACITY : 1.0;
+      uint32_t back = dimmed ? DIM_BACK : KEY;
       // A joker on any side shows tinted, unless it is an own tile dimmed for the choice at hand.
-      if (alpha == 1.0 && c.picture != TPIC_JOKER && m_isJoker && t->nFace != 0 && m_isJoker(t->tileId)) {
+      if (!dimmed && c.picture != TPIC_JOKER && m_isJoker && t->nFace != 0 && m_isJoker(t->tileId)) {
         alpha = JOKER_OPACITY;
         back = JOKER_TINT;
       }

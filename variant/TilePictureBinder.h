@@ -45,10 +45,26 @@ class CTilePictureBinder {
   }
   // While set, the own drawn tile shows the joker mark in place of its face.
   void SetJokerMark(bool on) { m_jokerMark = on; }
+  // While set, the own drawn place is kept free: its tile is on its way there (a picture of its
+  // own slides in). A build still works out where the place is (its centre and level), which
+  // DrawnPlace answers; false when the last build found no tile for the place.
+  void HoldDrawnTile(bool on) {
+    m_drawnHeld = on;
+    m_drawnPlaced = false;
+  }
+  bool DrawnPlace(POINT* centre, int* level) const {
+    if (!m_drawnPlaced) return false;
+    *centre = m_drawnCentre;
+    *level = m_drawnLevel;
+    return true;
+  }
   // Which tiles are jokers: a joker in a hand (any side's) is drawn tinted.
   void SetJokerRule(std::function<bool(int tile)> isJoker) { m_isJoker = std::move(isJoker); }
   static constexpr uint32_t JOKER_TINT = 0x120AF5;
   static constexpr double JOKER_OPACITY = 0.7;
+  // An own tile dimmed for the choice at hand is darkened.
+  static constexpr uint32_t DIM_BACK = 0;
+  static constexpr double DIM_OPACITY = 0.6;
 
   const CTileEntityTable& Table() const { return m_table; }
   TileEntityRow& Row(int row) { return m_table.Row(row); }
@@ -80,5 +96,9 @@ class CTilePictureBinder {
   bool m_handShown[4] = {true, true, true, true};
   bool m_flowersShown[4] = {true, true, true, true};
   bool m_jokerMark = false;
+  bool m_drawnHeld = false;
+  bool m_drawnPlaced = false;
+  POINT m_drawnCentre{};
+  int m_drawnLevel = 0;
   std::function<bool(int tile)> m_isJoker;
 };

@@ -12,7 +12,6 @@
 #include "net/NetLog.h"
 #include "mahjong/SeatLayout.h"
 #include "platform/kernel/Time.h"
-#include "platform/skin/SkinLibrary.h"
 #include "variant/PlayerView.h"
 #include "variant/VariantApp.h"
 
@@ -105,8 +104,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   };
   hooks.isLookOn = [app] { return app->IsLookOn() != 0; };
   hooks.iniPath = [app] { return std::string(static_cast<LPCSTR>(app->GetGameIniPath())); };
-  hooks.skinIni = [] { return platform::CurrentSkinIni(); };
-  hooks.isBanker = [app](int side) { return side >= 0 && side < 4 && app->Painter().GetSeat(side).banker != 0; };
   hooks.chairToSide = [app](int chair) { return app->Info().ChairToSide(chair); };
   hooks.setTimer = [this](uintptr_t id, UINT ms) {
     if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), id, ms, nullptr);
@@ -206,8 +203,8 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   turn.replacementLater = [this](uint32_t command, const BYTE* record) {
     if (m_scene != nullptr) m_scene->ReplacementLater(command, record);
   };
-  turn.jokerDrawn = [this] {
-    if (m_scene != nullptr) m_scene->PlayJokerEffect();
+  turn.tileDrawn = [this] {
+    if (m_scene != nullptr) m_scene->SlideDrawnTile();
   };
   m_turn->SetHooks(std::move(turn));
   m_turn->SetAiWeights(LoadAiWeights(static_cast<LPCSTR>(app->GetGameIniPath())));

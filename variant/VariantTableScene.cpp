@@ -94,6 +94,8 @@ void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
 }
 
 bool CVariantTableScene::LoadStyle(const std::string& folder) {
+  // A tile sliding in comes to its place before the tiles take the new style.
+  FinishDrawSlide(true);
   int index = 0;
   for (int i = 0; i < CTilePictureSet::STYLE_COUNT; ++i)
     if (m_bars.StyleFolder(i) == folder) index = i;
@@ -161,7 +163,6 @@ void CVariantTableScene::OnGameStart() {
     const std::string ini = m_hooks.iniPath ? m_hooks.iniPath() : std::string();
     if (!m_pictures.Load(*this, ini.empty() ? nullptr : ini.c_str(), m_metrics.IsSmallScreen()))
       Log("tile pictures of the style " + m_pictures.Style() + " are missing; the table draws plain tiles");
-    if (m_hooks.skinIni) m_pictures.LoadBankerMark(*this, m_hooks.skinIni());
   }
   // Entered into a hand under way (back after a lost connection, or looking on): the table shows
   // that hand at once and plays on from it.
@@ -249,6 +250,7 @@ void CVariantTableScene::OnShutdown() {
   m_drag.Forget();
   m_board = nullptr;
   m_startButton = nullptr;
+  m_slideTile = nullptr;
 }
 
 void CVariantTableScene::ShowStartButton(bool show) {
@@ -568,11 +570,13 @@ void CVariantTableScene::PressStart() {
 }
 
 void CVariantTableScene::BuildBoard() {
-  // A new size lays every tile out anew: a drag in progress is given up, the hand unchanged.
+  // A new size lays every tile out anew: a drag in progress is given up, the hand unchanged,
+  // and a drawn tile on its way is in its place.
   if (m_dragIndex >= 0) {
     EndDragPicture(m_dragIndex);
     m_dragIndex = -1;
   }
+  FinishDrawSlide(true);
   m_width = GetLogicalWidth();
   m_height = GetLogicalHeight();
   m_metrics.sceneWidth = m_width;
@@ -623,6 +627,13 @@ void CVariantTableScene::BuildBoard() {
       return IsJokerTile(tile, info.GetJokerTile1(), info.GetJokerTile2(), m_model.GetRuleFlags()) != 0;
     });
     m_binder.ReleaseAll(m_model.Tiles());
+    if (m_slideTile == nullptr) {
+      // The picture of the own drawn tile on its way from the wall.
+      const int w = m_metrics.Metric(METRIC_LARGE_WIDTH), h = m_metrics.Metric(METRIC_LARGE_HEIGHT);
+      m_slideTile = CreatePicture(CTilePictureBinder::LAYER, -100, -100, m_pictures.Id(TPIC_LARGE), 0, 0, w, h, "麻将",
+                                  CTilePictureSet::KEY);
+      if (m_slideTile != nullptr) ShowEntity(m_slideTile, 0);
+    }
   } else {
     for (TileEntityRow& plate : m_plates) {
       if (plate.entity != nullptr) continue;
@@ -902,17 +913,14 @@ void CVariantTableScene::DrawPlates() {
       }
     }
     if (m_panels.Built()) {
-      // The name stands on the side's panel; the board keeps only the banker's mark.
-      DrawBankerMark(side, x, y - 1);
+      // The name stands on the side's panel, the banker's coin among its icons.
       m_panels.Draw(side, name, m_hooks.isStarted && m_hooks.isStarted(side), m_metrics);
       continue;
     }
     FillRect(x - 2, y - 2, 104, 22, 0x102010);
-    // The banker's mark stands at the start of the plate and moves the name after it.
-    const int shift = DrawBankerMark(side, x, y - 1) ? 22 : 0;
     char text[128];
     std::snprintf(text, sizeof text, "<color=16777215;size=14>%s", name.c_str());
-    PlaneEntity::DrawText(m_board, x + 2 + shift, y, text);
+    PlaneEntity::DrawText(m_board, x + 2, y, text);
   }
 }
 
@@ -953,6 +961,11 @@ void CVariantTableScene::PaintBoard() {
       // The tile under the mouse was drawn anew: the input looks again at what lies there.
       m_hoverIndex = -1;
       m_lookHover = -1;
+      m_controls.TakeAttached();
+      if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
+    } else if (m_controls.TakeAttached()) {
+      // A tile that came under a resting mouse (the next drawn tile where the last one was
+      // clicked away) answers to it without the mouse moving first.
       if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
     }
     // A tile drawn anew under an onlooker's mouse keeps the hover look.
@@ -1064,6 +1077,9 @@ void CVariantTableScene::SyncPlates() {
   }
   if (m_controls.TakeHoverLost()) {
     m_hoverIndex = -1;
+    m_controls.TakeAttached();
+    if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
+  } else if (m_controls.TakeAttached()) {
     if (InputDispatcher* input = GetInputDispatcher()) input->Refresh();
   }
 }
@@ -1214,21 +1230,6 @@ void CVariantTableScene::DrawBanner() {
   const int x = (centre.left + centre.right) / 2 - w / 2, y = centre.top - h - 8;
   FillRect(x, y, w, h, 0x0000ff);
   PlaneEntity::DrawText(m_board, x + 22, y + 7, "<color=16777215;size=18>系统托管中...");
-}
-
-bool CVariantTableScene::DrawBankerMark(int side, int x, int y) {
-  const uint32_t mark = m_pictures.Id(TPIC_BANKER);
-  if (mark == 0 || !m_hooks.isBanker || !m_hooks.isBanker(side)) return false;
-  ResourceFrame whole{};
-  GetResourceFrame(&whole, mark, 0);
-  const int t = whole.height;
-  if (t <= 0 || whole.width <= 0) return false;
-  // A mark of four square frames has one per side; a single picture serves every side.
-  const int sx = whole.width >= 4 * t ? side * t : 0;
-  const int w = whole.width >= 4 * t ? t : whole.width;
-  DrawPlane(m_board->GetId(), x + w / 2, y + t / 2, w, t, ResourceFrame{mark, sx, 0, w, t, nullptr}, 0.0, 1.0,
-            CTilePictureSet::KEY);
-  return true;
 }
 
 void CVariantTableScene::DrawCloth() {

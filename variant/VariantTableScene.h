@@ -50,10 +50,6 @@ class CVariantTableScene : public GameBase, public CTableEffects {
     // The game ini whose [SKIN] section chooses the style; without it the table loads the
     // default style.
     std::function<std::string()> iniPath;
-    // The skin in use (its skin.ini), whose pictures include the banker's mark; and whether a
-    // side holds the banker.
-    std::function<std::string()> skinIni;
-    std::function<bool(int side)> isBanker;
     // Whether the player of a side has started (pressed start) for the coming hand.
     std::function<bool(int side)> isStarted;
     // The side a chair sits on, -1 for no seat of this table.
@@ -134,6 +130,11 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // The joker mark on a drawn joker goes after a second.
   static constexpr uint32_t CMD_JOKER_MARK_END = 210062;
   static constexpr uint32_t JOKER_MARK_MS = 1000;
+  // The own drawn tile slides into its place: from a little above and left of it, at the
+  // engine's speed 4 (pixels a step), raising this command as it arrives.
+  static constexpr uint32_t CMD_DRAWN_TILE_SLID = 210058;
+  static constexpr int SLIDE_FROM = 10;
+  static constexpr int SLIDE_SPEED = 4;
 
   explicit CVariantTableScene(CMJTableModel& model) : m_model(model) {}
   void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -229,6 +230,15 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   // in at once, so nothing acts on a hand that lacks it.
   void ReplacementLater(uint32_t command, const BYTE* record);
   bool ReplacementPending() const { return m_replacement.has_value(); }
+  // The own draw's tile is in the drawn place: its picture slides there on the engine's clock,
+  // the place itself staying free until it arrives; then the hand shows it (with the joker
+  // mark for a drawn joker). Without a running pictured table it is there at once. Any input,
+  // timer, notification, resync or close before it arrived ends the slide at once, and the
+  // slide's own end then does nothing.
+  void SlideDrawnTile();
+  bool DrawnTileSliding() const { return m_slide; }
+  // The picture that slides (null before the table is built).
+  Entity* SlidingTile() const { return m_slideTile; }
   // The own drawn tile shows the joker mark for a second.
   void PlayJokerEffect();
   bool JokerMarkShown() const { return m_jokerMark; }
@@ -324,7 +334,6 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   Entity* OwnTileEntity(int index) const;
   void EndDragPicture(int from);
   void AutoPlay(bool playing);
-  bool DrawBankerMark(int side, int x, int y);
   bool UsePictures() const { return m_pictures.Loaded(); }
   bool IsLookOnNow() const;
   void SideOrigin(int side, int* x, int* y, bool* vertical) const;
@@ -344,6 +353,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   bool OnSequenceCommand(const Event& event);
   void FlushReplacement();
   void TakeReplacement(const BYTE* record);
+  // The drawn tile's slide ends: the moving picture goes, the place shows its tile; with
+  // `effects` a joker gets its mark (not while the table closes or a new hand is dealt).
+  void FinishDrawSlide(bool effects);
   // The dice's timed steps on the engine: a die rolls through its strip, then rests and goes.
   static int ApplyDieRoll(Entity* target, ApplyParams* params, World* world, uint32_t now);
   static int ApplyDieRest(Entity* target, ApplyParams* params, World* world, uint32_t now);
@@ -422,6 +434,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   int m_replacementTicket = 0;
   bool m_jokerMark = false;
   int m_jokerTicket = 0;
+  Entity* m_slideTile = nullptr;
+  bool m_slide = false;
+  int m_slideTicket = 0;
   uint32_t m_lastAutoStart = 0;
   bool m_autoStarted = false;
   bool m_wasPlaying = false;

@@ -685,12 +685,12 @@ bool CMJTableModel::OnTileDrawn(const void* body, size_t length) {
     m_effects.Log("draw refused: the wall place is outside the wall");
     return false;
   }
-  m_effects.TableNoticeArrived();
   m_effects.StopTurnTimers();
   if (!m_lookOn && chair == m_info.SideToChair(SIDE_OWN) && m_ownDrawEchoes > 0) {
-    --m_ownDrawEchoes;  // the own draw, already on the table
+    --m_ownDrawEchoes;  // the own draw, already on the table: nothing on it changes
     return true;
   }
+  m_effects.TableNoticeArrived();
   const int previous = m_info.NextSide(side);
   MJTile* played = m_tiles.GetTileRecord(MJ_ZONE_PLAYED, previous, 0);
   if (played->present) {

@@ -138,24 +138,6 @@ std::string CTilePictureSet::StyleFolder(const char* iniPath, int index) {
   return value[0] != 0 ? std::string(value) : std::string("Classic");
 }
 
-uint32_t CTilePictureSet::LoadSkinPicture(GameBase& scene, const std::string& skinIni, const char* name) {
-  if (skinIni.empty() || name == nullptr) return 0;
-  char file[MAX_PATH] = {};
-  GetPrivateProfileStringA("BitmapResource", name, "", file, sizeof file, skinIni.c_str());
-  if (file[0] == 0) GetPrivateProfileStringA("JPGResource", name, "", file, sizeof file, skinIni.c_str());
-  if (file[0] == 0) return 0;
-  const size_t cut = skinIni.find_last_of("\\/");
-  const std::string folder = cut == std::string::npos ? std::string() : skinIni.substr(0, cut + 1);
-  const std::string path = folder + file;
-  // The skin's own name for the picture is kept apart from the table's names.
-  const std::string resource = std::string("skin:") + name;
-  return scene.LoadImageResource(path.c_str(), 1, resource.c_str(), KEY, 0);
-}
-
-void CTilePictureSet::LoadBankerMark(GameBase& scene, const std::string& skinIni) {
-  m_ids[TPIC_BANKER] = LoadSkinPicture(scene, skinIni, "MJ_ZHUANG");
-}
-
 bool CTilePictureSet::Load(GameBase& scene, const char* iniPath, bool smallScreen) {
   scene.SetResourceFolder("skins\\Common");
   // The dice strips are keyed on pure blue and the clock digits on pure green; everything else

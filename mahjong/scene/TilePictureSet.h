@@ -36,7 +36,6 @@ enum TablePicture {
   TPIC_HU,
   TPIC_CLOCK_DIGITS,
   TPIC_BUFF,
-  TPIC_BANKER,       // the banker's mark beside a name plate, from the skin
   TPIC_DICE1,        // twelve dice strips follow
   TPIC_COUNT = TPIC_DICE1 + 12
 };
@@ -75,14 +74,9 @@ class CTilePictureSet {
   // The style folder name the ini chooses for an index; "Classic" for a missing or empty entry
   // or an index out of range.
   static std::string StyleFolder(const char* iniPath, int index);
-  // A picture the skin names in its skin.ini ([BitmapResource], else [JPGResource]), file
-  // relative to the skin's folder; 0 when the skin has none.
-  static uint32_t LoadSkinPicture(GameBase& scene, const std::string& skinIni, const char* name);
   // Loads the tile pictures of another style folder (the player switched the style); false,
   // with every picture as it was, when the folder has no tile set.
   bool SwitchStyle(GameBase& scene, const std::string& style, int index, bool smallScreen);
-  // The banker's mark of the skin in use.
-  void LoadBankerMark(GameBase& scene, const std::string& skinIni);
 
   uint32_t Id(int picture) const { return (picture > TPIC_NONE && picture < TPIC_COUNT) ? m_ids[picture] : 0; }
   const std::string& Style() const { return m_style; }

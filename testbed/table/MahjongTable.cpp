@@ -278,11 +278,12 @@ TableOutput MahjongTable::OnDraw(int sender, std::span<const BYTE> body) {
   }
   const int chair = d->seat.chair;
   if (m_phase == Phase::CLAIMS && m_claims.granted < 0 && chair == NextInTurn(m_claims.giver)) {
-    // The next player's count-down ran out: the claim window is over for everyone.
+    // The next player's count-down ran out: the claim window is over for everyone. No time-up
+    // goes out: the drawer's client would take it after its draw and play its discard at once.
     for (int c = 0; c < 4; ++c) {
       if (m_claims.answers[c].state == Answer::UNDECIDED) m_claims.answers[c].state = Answer::PASSED;
     }
-    out.Append(ResolveClaims(-1));
+    out.Append(ResolveClaims(-1, false));
   }
   if (m_phase != Phase::AWAIT_DRAW || m_current != chair) {
     Reply(out, userId, RESULT_REFUSED);
@@ -824,7 +825,7 @@ TableOutput MahjongTable::Draw(int chair, int replyTo) {
   return out;
 }
 
-TableOutput MahjongTable::ResolveClaims(int requester) {
+TableOutput MahjongTable::ResolveClaims(int requester, bool timeUp) {
   TableOutput out;
   const int giver = m_claims.giver;
   int best = -1;
@@ -858,7 +859,7 @@ TableOutput MahjongTable::ResolveClaims(int requester) {
   if (best < 0) {
     // Everybody passed. The clients' count-downs still run: time-up lets each of them expire
     // at once, so the next player draws (or the gang's owner retries) without waiting.
-    Notify(out, NTF_TIME_UP, [](int) { return BodyData(16, 0); });
+    if (timeUp) Notify(out, NTF_TIME_UP, [](int) { return BodyData(16, 0); });
     if (m_phase == Phase::ROB) {
       m_claims.granted = giver;
       ++m_epoch;

@@ -195,7 +195,10 @@ class MahjongTable {
   TableOutput Discard(int chair, int tile, int replyTo);
   TableOutput ReplaceFlower(int chair, int flower, int replyTo, bool notifyActor);
   TableOutput Draw(int chair, int replyTo);
-  TableOutput ResolveClaims(int requester);
+  // Settles the claims on the giver's tile once nothing undecided can outrank the best; with
+  // nobody claiming, time-up goes to the clients (timeUp false: the next chair's own draw closed
+  // the window, and the clients learn of it from the draw).
+  TableOutput ResolveClaims(int requester, bool timeUp = true);
   TableOutput PerformClaim(int chair, bool notifyActor, int replyTo);
   TableOutput FinishAddedGang(int chair, bool notifyActor, int replyTo);
   TableOutput EndHand(const HandOutcome& outcome, int winTile);

@@ -154,6 +154,21 @@ TEST_F(TableFlow, ClaimPrioritiesAndHeldClaims) {
   }
 }
 
+// The next chair draws while claims are still open (its count-down ran out first): the draw
+// closes the window, and no time-up follows it, which would make the drawer's client play its
+// turn at once with the tile it just drew.
+TEST_F(TableFlow, TheNextChairsDrawClosesTheWindowWithoutTimeUp) {
+  ClaimHands h;
+  Start(h.wall);
+  ASSERT_EQ(Discard(0, h.five), RESULT_SUCCESS);
+  ClearMessages();
+  ASSERT_EQ(Draw(3), RESULT_SUCCESS);
+  EXPECT_TRUE(UsersOf(NTF_TIME_UP).empty());
+  EXPECT_EQ(UsersOf(NTF_TILE_DRAWN).size(), 4u);
+  EXPECT_EQ(m_table->CurrentPhase(), MahjongTable::Phase::AWAIT_DISCARD);
+  EXPECT_EQ(m_table->CurrentChair(), 3);
+}
+
 TEST_F(TableFlow, HeldClaimWinsAndTimeUpIsBroadcast) {
   ClaimHands h;
   Start(h.wall);

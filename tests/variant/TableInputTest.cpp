@@ -46,13 +46,17 @@ class RecordingScene : public CVariantTableScene {
     bool hands[4], flowers[4];
     for (int s = 0; s < 4; ++s) hands[s] = IsHandShown(s), flowers[s] = AreFlowersShown(s);
     const int result = CVariantTableScene::OnCommand(event);
-    if (event.code >= CMD_DEAL && event.code <= CMD_FLOWER_REPLACEMENT) {
+    if ((event.code >= CMD_DEAL && event.code <= CMD_FLOWER_REPLACEMENT) || event.code == CMD_DRAWN_TILE_SLID ||
+        event.code == CMD_JOKER_MARK_END) {
       int side = -1;
       for (int s = 0; s < 4; ++s)
         if ((!hands[s] && IsHandShown(s)) || (!flowers[s] && AreFlowersShown(s))) side = s;
       steps.push_back({event.code, side, GetTickCount()});
     }
     return result;
+  }
+  int Count(uint32_t code) const {
+    return static_cast<int>(std::count_if(steps.begin(), steps.end(), [code](const Step& s) { return s.code == code; }));
   }
   const Step* Find(uint32_t code, size_t from = 0) const {
     for (size_t i = from; i < steps.size(); ++i)
@@ -84,7 +88,7 @@ class TableInputTest : public tabletest::TurnTableFixture {
     hooks.redraw = [this] { m_scene->MarkStale(); };
     hooks.restartClock = [this] { m_view.StartClockTimer(); };
     hooks.replacementLater = [this](uint32_t command, const BYTE* record) { m_scene->ReplacementLater(command, record); };
-    hooks.jokerDrawn = [this] { m_scene->PlayJokerEffect(); };
+    hooks.tileDrawn = [this] { m_scene->SlideDrawnTile(); };
     m_turn.SetHooks(hooks);
     m_scene->AttachTurn(&m_turn);
     OpenScene();
@@ -194,6 +198,14 @@ class TableInputTest : public tabletest::TurnTableFixture {
     for (int i = 0; i < CTileTable::HAND_SIZE; ++i)
       if (Own(i)->present && Own(i)->meldKind == 0 && Own(i)->tileId == tile) return i;
     return -1;
+  }
+
+  // The server's answer to the next own draw: the tile, its wall place and the draw flags.
+  void AnswerDraw(int tile, int wallPlace, int flags = 0) {
+    std::vector<BYTE> record(32, 0);
+    const int words[4] = {0, tile, wallPlace, flags};
+    std::memcpy(record.data(), words, sizeof words);
+    m_connection.replies[REQ_DRAW] = record;
   }
 
   int m_joker1 = -1;
@@ -953,6 +965,222 @@ TEST_F(TableInputTest, AReplacementTileComesLaterFromTheDrawRecord) {
     m_info.SetTableStatus(0);
     m_model.RebuildFromGameInfo();
     Advance(40);
+  }
+}
+
+// The own draw's tile slides into the drawn place on the engine's clock: its picture starts a
+// little above and left of the place and comes down to it step by step, the place itself staying
+// free (no picture, no control) until it is there. Then the place shows the tile, which can be
+// discarded; a joker comes with the joker mark, which stays for a second once it arrived.
+TEST_F(TableInputPicturesTest, TheOwnDrawnTileSlidesIntoItsPlace) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  m_joker1 = Id(2, 5, 0);
+  const int wallPlace = 120;
+  struct Case {
+    const char* what;
+    int tile;
+    bool joker;
+  } cases[] = {
+      {"a plain tile", Id(1, 6, 2), false},
+      {"a joker", Id(2, 5, 3), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EndHand();
+    std::vector<int> hand = Hand();
+    hand.erase(hand.begin());
+    Deal(hand, false);
+    Advance(3000);  // the sweep that sorts the hand as play starts is over
+    AnswerDraw(c.tile, wallPlace);
+    const int bound = m_scene->TileControls().BoundCount();
+    ASSERT_EQ(1, m_turn.DrawTileForTurn());
+    m_connection.codes.clear();
+    m_connection.bodies.clear();
+    Entity* slide = m_scene->SlidingTile();
+    ASSERT_NE(slide, nullptr);
+    ASSERT_TRUE(m_scene->DrawnTileSliding());
+    EXPECT_TRUE(slide->IsVisible());
+    EXPECT_TRUE(Own(CTileTable::DRAWN_PLACE)->present);
+    EXPECT_EQ(c.tile, Own(CTileTable::DRAWN_PLACE)->tileId);
+    EXPECT_FALSE(m_model.Tiles().GetTileRecord(MJ_ZONE_WALL, 0, wallPlace)->present);
+    const PictureState* picture = PictureEntity::GetState(slide);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(m_scene->Pictures().Id(c.joker ? TPIC_JOKER : TPIC_LARGE), static_cast<uint32_t>(picture->resourceId));
+    EXPECT_EQ(c.joker ? 0 : GetFaceIndex(c.tile) * 54, picture->sourceX);
+    const POINT start{slide->GetX(), slide->GetY()};
+    Advance(10);
+    ASSERT_TRUE(m_scene->DrawnTileSliding()) << "the slide takes more than a step";
+    EXPECT_EQ(0, Own(CTileTable::DRAWN_PLACE)->nObject) << "the place stays free while the tile comes";
+    EXPECT_EQ(bound, m_scene->TileControls().BoundCount());
+    POINT last{slide->GetX(), slide->GetY()};
+    int moves = last.x != start.x || last.y != start.y ? 1 : 0;
+    for (int t = 0; t < 2000 && m_scene->DrawnTileSliding(); t += 10) {
+      Advance(10);
+      if (!m_scene->DrawnTileSliding()) break;
+      const POINT now{slide->GetX(), slide->GetY()};
+      EXPECT_GE(now.x, last.x);
+      EXPECT_GE(now.y, last.y);
+      EXPECT_LE(now.x - last.x, CVariantTableScene::SLIDE_SPEED);
+      moves += now.x != last.x || now.y != last.y ? 1 : 0;
+      last = now;
+    }
+    ASSERT_FALSE(m_scene->DrawnTileSliding());
+    EXPECT_GE(moves, 2) << "the tile slides, it does not jump";
+    EXPECT_FALSE(slide->IsVisible());
+    EXPECT_EQ(c.joker, m_scene->JokerMarkShown());
+    Advance(40);
+    Entity* placed = m_scene->Binder().RowEntity(Own(CTileTable::DRAWN_PLACE)->nObject);
+    ASSERT_NE(placed, nullptr);
+    EXPECT_TRUE(placed->IsVisible());
+    EXPECT_EQ(start.x + CVariantTableScene::SLIDE_FROM, placed->GetX()) << "the slide ends on the place";
+    EXPECT_EQ(start.y + CVariantTableScene::SLIDE_FROM, placed->GetY());
+    EXPECT_EQ(bound + 1, m_scene->TileControls().BoundCount());
+    ExpectControlsOnLiveRows();
+    Advance(1100);
+    EXPECT_FALSE(m_scene->JokerMarkShown());
+    EXPECT_EQ(c.joker ? 1 : 0, m_rec->Count(CVariantTableScene::CMD_JOKER_MARK_END)) << "one mark, once";
+    // The drawn tile is the player's to discard.
+    Press(WM_LBUTTONDOWN, WM_LBUTTONUP, Centre(m_scene->OwnTileRect(CTileTable::DRAWN_PLACE)));
+    ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+    EXPECT_EQ(c.tile, SentTile(0));
+  }
+}
+
+// Whatever comes while the drawn tile slides in ends the slide at once, exactly once: a
+// notification, a resync, a press on the table or the countdown's tick find the tile in its place
+// (a joker with its mark, once), the slide's own end no longer comes, and the picture that slid
+// stays hidden. The echo of the own draw changes nothing on the table and lets it slide on.
+TEST_F(TableInputPicturesTest, ANoticeOrInputDuringTheSlideEndsItOnce) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  m_joker1 = Id(2, 5, 0);
+  const int joker = Id(2, 5, 3), wallPlace = 118;
+  enum Interruption { NOTICE, RESYNC, CLICK, CLOCK_TICK, ECHO };
+  struct Case {
+    const char* what;
+    Interruption by;
+    bool ends;
+    bool tileStays;
+  } cases[] = {
+      {"another player's peng announced", NOTICE, true, true},
+      {"a resync", RESYNC, true, false},
+      {"a press on the table", CLICK, true, true},
+      {"the countdown's tick", CLOCK_TICK, true, true},
+      {"the echo of the own draw", ECHO, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EndHand();
+    std::vector<int> hand = Hand();
+    hand.erase(hand.begin());
+    Deal(hand, false);
+    Advance(3000);
+    AnswerDraw(joker, wallPlace);
+    ASSERT_EQ(1, m_turn.DrawTileForTurn());
+    ASSERT_TRUE(m_scene->DrawnTileSliding());
+    m_rec->steps.clear();
+    switch (c.by) {
+      case NOTICE: {
+        testbed::ChairNote note;
+        note.id.chair = 2;
+        const testbed::BodyData body = note.Write();
+        ASSERT_TRUE(m_model.OnPengAnnounced(body.data(), body.size()));
+        break;
+      }
+      case RESYNC:
+        m_model.RebuildFromGameInfo();
+        break;
+      case CLICK:
+        // A press on the table (off the start button and the bars).
+        SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, MAKELPARAM(1, 1));
+        SendMessageA(m_view.Window(), WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+        Advance(10);  // the press reaches the scene with the next step, which the slide outlasts
+        break;
+      case CLOCK_TICK:
+        m_scene->OnTimer(CVariantTableScene::CLOCK_TIMER);
+        break;
+      case ECHO: {
+        testbed::DrawRecord echo;
+        echo.chair = 0;
+        echo.tile = joker;
+        echo.wallIndex = wallPlace;
+        const testbed::BodyData body = echo.Write();
+        ASSERT_TRUE(m_model.OnTileDrawn(body.data(), body.size()));
+        break;
+      }
+    }
+    EXPECT_EQ(!c.ends, m_scene->DrawnTileSliding());
+    if (c.ends) {
+      EXPECT_FALSE(m_scene->SlidingTile()->IsVisible());
+      EXPECT_EQ(c.tileStays, m_scene->JokerMarkShown()) << "the joker's mark as it is in its place";
+    }
+    const POINT rest{m_scene->SlidingTile()->GetX(), m_scene->SlidingTile()->GetY()};
+    Advance(1300);
+    EXPECT_FALSE(m_scene->DrawnTileSliding());
+    EXPECT_FALSE(m_scene->SlidingTile()->IsVisible());
+    EXPECT_FALSE(m_scene->JokerMarkShown());
+    EXPECT_EQ(c.tileStays ? 1 : 0, m_rec->Count(CVariantTableScene::CMD_JOKER_MARK_END)) << "the mark came once";
+    if (c.ends) {
+      EXPECT_EQ(0, m_rec->Count(CVariantTableScene::CMD_DRAWN_TILE_SLID)) << "the ended slide's end never comes";
+      EXPECT_EQ(rest.x, m_scene->SlidingTile()->GetX()) << "nothing moves the picture after the slide ended";
+      EXPECT_EQ(rest.y, m_scene->SlidingTile()->GetY());
+    }
+    if (c.tileStays) {
+      EXPECT_EQ(joker, Own(CTileTable::DRAWN_PLACE)->tileId);
+      Entity* placed = m_scene->Binder().RowEntity(Own(CTileTable::DRAWN_PLACE)->nObject);
+      ASSERT_NE(placed, nullptr);
+      EXPECT_TRUE(placed->IsVisible());
+    }
+  }
+}
+
+// The table closes while the drawn tile slides in: the slide's pending end goes with the
+// scene's world (the sanitizer run checks that nothing is left behind or used after it went).
+TEST_F(TableInputPicturesTest, TheTableClosesWhileTheDrawnTileSlides) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  m_joker1 = Id(2, 5, 0);
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  AnswerDraw(Id(2, 5, 3), 118);
+  ASSERT_EQ(1, m_turn.DrawTileForTurn());
+  Advance(10);
+  ASSERT_TRUE(m_scene->DrawnTileSliding());
+  DestroyWindow(m_view.Window());
+  EXPECT_FALSE(m_scene->DrawnTileSliding());
+  EXPECT_EQ(nullptr, m_scene->SlidingTile());
+  EXPECT_FALSE(m_scene->JokerMarkShown()) << "no mark starts on a table that closes";
+}
+
+// A tile that comes under a resting mouse answers to it at once: the player who discards each
+// drawn tile with a click where the drawn tile stands can click again for the next one without
+// moving the mouse first.
+TEST_F(TableInputPicturesTest, ATileDrawnUnderTheRestingMouseTakesItsClick) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  std::vector<int> hand = Hand();
+  hand.erase(hand.begin());
+  Deal(hand, false);
+  Advance(3000);  // the sweep that sorts the hand as play starts is over
+  const int tiles[2] = {Id(1, 6, 2), Id(2, 8, 1)};
+  LPARAM at = 0;
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    AnswerDraw(tiles[k], 118 - k);
+    ASSERT_EQ(1, m_turn.DrawTileForTurn());
+    for (int t = 0; t < 2000 && m_scene->DrawnTileSliding(); t += 10) Advance(10);
+    Advance(60);
+    m_connection.codes.clear();
+    m_connection.bodies.clear();
+    if (k == 0) {
+      at = Centre(m_scene->OwnTileRect(CTileTable::DRAWN_PLACE));
+      Move(at);
+    }
+    // The mouse has not moved since the last click.
+    SendMessageA(m_view.Window(), WM_LBUTTONDOWN, 0, at);
+    SendMessageA(m_view.Window(), WM_LBUTTONUP, 0, at);
+    Advance(40);
+    ASSERT_EQ(std::vector<int>{REQ_DISCARD}, m_connection.codes);
+    EXPECT_EQ(tiles[k], SentTile(0));
+    EXPECT_FALSE(Own(CTileTable::DRAWN_PLACE)->present);
   }
 }
 

@@ -39,8 +39,6 @@ class TablePicturesTest : public tabletest::VariantTableFixture {
     hooks.sideName = [](int side) { return std::string(side == 3 ? "甲" : "乙"); };
     hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
     hooks.isLookOn = [this] { return m_lookOn; };
-    hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
-    hooks.isBanker = [this](int side) { return side == m_bankerSide; };
     MakeScene(hooks)->SetSmallScreen(SmallScreen());
     OpenScene();
   }
@@ -71,7 +69,6 @@ class TablePicturesTest : public tabletest::VariantTableFixture {
 
   std::vector<std::string> m_logs;
   bool m_lookOn = false;
-  int m_bankerSide = -1;
 };
 
 TEST_F(TablePicturesTest, EveryTileShowsTheFrameOfItsZoneAndSide) {
@@ -128,7 +125,7 @@ TEST_F(TablePicturesTest, EveryTileShowsTheFrameOfItsZoneAndSide) {
 }
 
 // A joker in a hand shows tinted on every side, standing or laid in a meld; an own joker dimmed
-// for the choice at hand is drawn dimmed, without the tint.
+// for the choice at hand is drawn darkened, without the tint.
 TEST_F(TablePicturesTest, JokersInTheHandsAreTinted) {
   ASSERT_TRUE(m_scene->Pictures().Loaded());
   testbed::TableInfoRecord info;
@@ -163,7 +160,7 @@ TEST_F(TablePicturesTest, JokersInTheHandsAreTinted) {
     uint32_t back;
   } cases[] = {
       {"own joker", SIDE_OWN, placeOf(4), 0.7, 0x120AF5},
-      {"own joker, dimmed", SIDE_OWN, dimmed, 0.6, CTilePictureSet::KEY},
+      {"own joker, dimmed", SIDE_OWN, dimmed, 0.6, 0},
       {"own plain tile", SIDE_OWN, placeOf(40), 1.0, CTilePictureSet::KEY},
       {"joker in side 1's meld", 1, CTileTable::TOP_MELD_GROUP, 0.7, 0x120AF5},
       {"plain tile in side 1's meld", 1, CTileTable::TOP_MELD_GROUP - 1, 1.0, CTilePictureSet::KEY},
@@ -176,6 +173,42 @@ TEST_F(TablePicturesTest, JokersInTheHandsAreTinted) {
     EXPECT_DOUBLE_EQ(c.alpha, e->GetAlpha()) << c.what;
     EXPECT_EQ(c.back, PictureEntity::GetBackColor(e)) << c.what;
   }
+}
+
+// An own tile the player may not choose is darkened: drawn at 0.6 over black, so that the
+// table under it never shows through; the tiles beside it keep their look.
+TEST_F(TablePicturesTest, ADimmedOwnTileIsDarkenedNotSeeThrough) {
+  ASSERT_TRUE(m_scene->Pictures().Loaded());
+  int own[13];
+  for (int i = 0; i < 13; ++i) own[i] = 36 + 2 * i;
+  m_model.SetHandTiles(SIDE_OWN, own, 13);
+  const int place = 5, beside = 6;
+  const std::vector<uint32_t> plain = Capture("pictures-undimmed");
+  Entity* e = m_scene->Binder().RowEntity(m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, place)->nObject);
+  ASSERT_NE(e, nullptr);
+  const int cx = e->GetX(), cy = e->GetY(), w = e->GetWidth(), h = e->GetHeight();
+  Entity* n = m_scene->Binder().RowEntity(m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, beside)->nObject);
+  ASSERT_NE(n, nullptr);
+  const int nx = n->GetX(), ny = n->GetY();
+  m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, place)->attrB = 1;
+  m_scene->PaintBoard();
+  const std::vector<uint32_t> dimmed = Capture("pictures-dimmed");
+  auto channel = [](uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xff); };
+  int samples = 0;
+  // Samples across the face, clear of its edges (the frames of a tile picture are keyed at their
+  // corners).
+  for (int dy = -h / 3; dy <= h / 3; dy += 6) {
+    for (int dx = -w / 3; dx <= w / 3; dx += 5) {
+      const uint32_t before = At(plain, cx + dx, cy + dy), after = At(dimmed, cx + dx, cy + dy);
+      for (int shift : {0, 8, 16}) {
+        EXPECT_NEAR(channel(before, shift) * 6 / 10, channel(after, shift), 3)
+            << "at " << dx << "," << dy << ": " << std::hex << before << " -> " << after;
+      }
+      EXPECT_EQ(At(plain, nx + dx, ny + dy), At(dimmed, nx + dx, ny + dy)) << "the tile beside is not dimmed";
+      ++samples;
+    }
+  }
+  EXPECT_GT(samples, 20);
 }
 
 TEST_F(TablePicturesTest, ChangedRecordsAreDrawnAnewAndRefusedBodiesLeaveThePicturesAlone) {
@@ -284,24 +317,35 @@ TEST_F(TablePicturesTest, AHandThatClosesUpIsDrawnWhereItsTilesNowStand) {
   }
 }
 
-TEST_F(TablePicturesTest, TheBankersPlateCarriesTheSkinsMark) {
-  ASSERT_NE(0u, m_scene->Pictures().Id(TPIC_BANKER));
+// The banker carries one mark on the engine table, the coin among his side panel's icons; the
+// skin's plate mark belongs to the window-drawn table and is not drawn on top of it, so the
+// table beside the banker's hand looks the same whoever is banker.
+TEST_F(TablePicturesTest, TheBankerCarriesOnlyTheCoin) {
+  ASSERT_TRUE(m_scene->SidePanels().Built());
   RECT own{};
   ASSERT_TRUE(m_scene->Binder().Metrics().GetHandArea(SIDE_OWN, &own));
-  // The mark's middle, at the start of the own plate above the hand.
-  const int x = own.left + 10, y = own.top - 24 - 1 + 10;
-  m_scene->PaintBoard();
-  const std::vector<uint32_t> plain = Capture("pictures-no-banker");
-  m_bankerSide = SIDE_OWN;
-  m_scene->PaintBoard();
-  const std::vector<uint32_t> marked = Capture("pictures-banker");
-  const size_t at = static_cast<size_t>(y) * 1024 + static_cast<size_t>(x);
-  EXPECT_NE(plain[at] & 0xffffff, marked[at] & 0xffffff);
-  // Another side's mark leaves the own plate as it was.
-  m_bankerSide = SIDE_TOP;
-  m_scene->PaintBoard();
+  // Where a plate mark would stand: at the start of the own hand, just above it.
+  const RECT plate{own.left, own.top - 26, own.left + 30, own.top};
+  auto dealtWithBanker = [this](int chair) {
+    testbed::TableInfoRecord info;
+    info.banker = chair;
+    info.indicatorTile = -1;
+    testbed::BodyData body = info.WriteNewHand();
+    EXPECT_TRUE(m_info.CopyTableInfo(body.data(), body.size()));
+    m_scene->SidePanels().ResetSideEffects();
+    m_scene->ShowStakePanel();
+    m_scene->PaintBoard();
+  };
+  dealtWithBanker(m_info.SideToChair(SIDE_TOP));
   const std::vector<uint32_t> other = Capture("pictures-banker-top");
-  EXPECT_EQ(plain[at] & 0xffffff, other[at] & 0xffffff);
+  dealtWithBanker(m_info.SideToChair(SIDE_OWN));
+  const std::vector<uint32_t> banker = Capture("pictures-banker-own");
+  for (int side = 0; side < 4; ++side)
+    EXPECT_EQ(side == SIDE_OWN ? CTableSidePanels::BANKER_ICON : 0, m_scene->SidePanels().Code(side, 0)) << side;
+  int differing = 0;
+  for (int y = plate.top; y < plate.bottom; ++y)
+    for (int x = plate.left; x < plate.right; ++x) differing += At(other, x, y) != At(banker, x, y) ? 1 : 0;
+  EXPECT_EQ(0, differing) << "no second banker mark beside the own hand";
 }
 
 TEST_F(TablePicturesTest, TheOwnHandStandsAboveTheSystemBar) {
@@ -445,7 +489,6 @@ TEST_F(TablePicturesTest, APlateShowsTheNameFromAComputerPlayersSeatNotice) {
   CVariantTableScene::Hooks hooks;
   hooks.sideName = [&](int side) { return CVariantTableScene::PlateName(tables, m_info, side); };
   hooks.log = [this](const std::string& line) { m_logs.push_back(line); };
-  hooks.skinIni = [this] { return m_dir.File("skins/skin1/skin.ini"); };
   m_scene->SetHooks(hooks);
   const int chair = 1, side = m_info.ChairToSide(chair);
   CTableSidePanels& panels = m_scene->SidePanels();
