@@ -178,6 +178,10 @@ int CSocketConnection::Start(SOCKET socket, HWND notifyWindow, DWORD notifyThrea
     Close();
     return 0;
   }
+  // Requests and replies are small and each waits for the other side: a request must leave at
+  // once instead of waiting for the acknowledgement of the last one.
+  int noDelay = 1;
+  setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
   if (!m_waitForHello && !SendGreeting(greeting, greetingLength, host, port)) {
     Close();
     return 0;
@@ -693,41 +697,75 @@ int CSocketConnection::SendPacket(CByteBuffer* chunks, int replyWanted, DWORD cr
   head.requestSerial = static_cast<DWORD>(InterlockedIncrement(&peer->requestSerialCounter));
   if (requestSerial) *requestSerial = head.requestSerial;
   if (replyWanted) SetExpectedReply(head.requestSerial, peer);
-  DWORD total = chunks->GetLength();
-  DWORD offset = 0;
-  DWORD number = 0;
-  while (offset + 4 <= total) {
-    DWORD length = ReadU32Le(chunks->PtrAt(offset));
-    if (length > total - offset - 4) return 0;
-    head.segmentSerial = static_cast<DWORD>(InterlockedIncrement(&peer->segmentSerialCounter));
-    head.segmentNumber = ++number;
-    head.lastFlag = offset + 4 + length + 4 > total ? 1 : 0;
-    head.crcFlag = 0;
-    head.crc = 0;
-    if (!SendSegment(chunks->PtrAt(offset + 4), length, &head, crcFlag, host, port)) return 0;
-    offset += 4 + length;
+  // A chunk [u32 l][l bytes] becomes the unit [u32 l + 56][head][u32 l][l bytes]: its own length
+  // word is the unit's payload length word, so each unit is its chunk with 56 bytes in front.
+  // The framing is checked before anything is sent, so that a broken chunk buffer puts no part
+  // of the packet on the wire.
+  const DWORD total = chunks->GetLength();
+  DWORD count = 0;
+  DWORD end = 0;
+  while (end + 4 <= total) {
+    DWORD length = ReadU32Le(chunks->PtrAt(end));
+    if (length > total - end - 4) return 0;
+    end += 4 + length;
+    ++count;
   }
-  return 1;
+  if (count == 0) return 1;
+  // All units of the packet go out with one send.
+  static const BYTE UNIT_FRONT[UNIT_OVERHEAD - 4] = {};
+  CByteBuffer joined;
+  CByteBuffer* units = &joined;
+  if (count == 1 && end == total) {
+    // A packet of one chunk is framed where it lies.
+    if (chunks->Prepend(UNIT_FRONT, sizeof UNIT_FRONT) != sizeof UNIT_FRONT) return 0;
+    units = chunks;
+  } else {
+    joined.Reserve(end + count * static_cast<DWORD>(sizeof UNIT_FRONT));
+    for (DWORD offset = 0; offset < end;) {
+      const DWORD length = ReadU32Le(chunks->PtrAt(offset));
+      joined.Append(UNIT_FRONT, sizeof UNIT_FRONT);
+      joined.Append(chunks->PtrAt(offset), 4 + length);
+      offset += 4 + length;
+    }
+  }
+  DWORD at = 0;
+  for (DWORD number = 1; number <= count; ++number) {
+    const DWORD length = ReadU32Le(units->PtrAt(at + UNIT_OVERHEAD - 4));
+    head.segmentSerial = static_cast<DWORD>(InterlockedIncrement(&peer->segmentSerialCounter));
+    head.segmentNumber = number;
+    head.lastFlag = number == count ? 1 : 0;
+    FrameUnit(units->PtrAt(at), length, &head, crcFlag);
+    at += UNIT_OVERHEAD + length;
+  }
+  return SendBuffer(units, host, port) == at ? 1 : 0;
+}
+
+void CSocketConnection::FrameUnit(BYTE* unit, DWORD length, SegmentHead* head, DWORD crcFlag) {
+  WriteU32Le(unit, length + 56);
+  head->crcFlag = 0;
+  head->crc = 0;
+  head->Write(unit + 4);
+  if (crcFlag == 1 || m_crcFlag) {
+    head->crc = CCrc32::Compute(unit, length + UNIT_OVERHEAD);
+    head->crcFlag = 1;
+    WriteU32Le(unit + 12, head->crcFlag);
+    WriteU32Le(unit + 16, head->crc);
+  }
 }
 
 int CSocketConnection::SendSegment(const BYTE* payload, DWORD length, SegmentHead* head, DWORD crcFlag,
                                    const char* host, int port) {
   if (m_socket == INVALID_SOCKET || m_socket == 0 || !IsConnected()) return 0;
-  std::vector<BYTE> unit(length + UNIT_OVERHEAD);
-  WriteU32Le(unit.data(), length + 56);
-  head->crcFlag = 0;
-  head->crc = 0;
-  head->Write(unit.data() + 4);
-  WriteU32Le(unit.data() + 56, length);
-  if (length) memcpy(unit.data() + UNIT_OVERHEAD, payload, length);
-  if (crcFlag == 1 || m_crcFlag) {
-    head->crc = CCrc32::Compute(unit.data(), static_cast<DWORD>(unit.size()));
-    head->crcFlag = 1;
-    head->Write(unit.data() + 4);
-  }
-  CByteBuffer buffer;
-  buffer.Append(unit.data(), static_cast<DWORD>(unit.size()));
-  return SendBuffer(&buffer, host, port) == unit.size() ? 1 : 0;
+  CByteBuffer unit;
+  unit.Reserve(length + UNIT_OVERHEAD);
+  static const BYTE UNIT_FRONT[UNIT_OVERHEAD - 4] = {};
+  BYTE payloadLength[4];
+  WriteU32Le(payloadLength, length);
+  unit.Append(UNIT_FRONT, sizeof UNIT_FRONT);
+  unit.Append(payloadLength, 4);
+  if (length) unit.Append(payload, length);
+  FrameUnit(unit.PtrAt(0), length, head, crcFlag);
+  return SendBuffer(&unit, host, port) == length + UNIT_OVERHEAD ? 1 : 0;
 }
 
 int CSocketConnection::SendGreeting(const BYTE* block, DWORD count, const char* host, int port) {

@@ -141,6 +141,9 @@ class CSocketConnection {
   static unsigned __stdcall SocketThreadProc(void* self);
   int PostPacket(PacketEnvelope* envelope, PacketRecord* record);
   int PostConnectionRecord(DWORD code);
+  // Writes the unit's length word and head (with its CRC when one is wanted) into the 56 bytes in
+  // front of the payload length word at unit + 56.
+  void FrameUnit(BYTE* unit, DWORD length, SegmentHead* head, DWORD crcFlag);
 
   SOCKET m_socket = INVALID_SOCKET;
   volatile LONG m_connectionId = 0;
