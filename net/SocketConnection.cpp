@@ -9,6 +9,7 @@
 #include "net/PacketTransformer.h"
 #include "net/SystemHelpers.h"
 #include "net/WireBytes.h"
+#include "platform/winsock/AsyncSelect.h"
 
 namespace {
 
@@ -130,10 +131,12 @@ CSocketConnection::CSocketConnection(const BYTE* key, DWORD keyBits, DWORD crypt
       // Both framing operations move a chunk through a 4000-byte work area.
       m_largestPayload(largestPayload == 0 || largestPayload > 4000 ? 4000 : largestPayload) {
   InitializeCriticalSection(&m_peerLock);
+  InitializeCriticalSection(&m_receiveLock);
 }
 
 CSocketConnection::~CSocketConnection() {
   RemoveAllPeers();
+  DeleteCriticalSection(&m_receiveLock);
   DeleteCriticalSection(&m_peerLock);
 }
 
@@ -408,7 +411,7 @@ unsigned CSocketConnection::ThreadMain() {
       } else {
         switch (WSAGETSELECTEVENT(msg.lParam)) {
           case FD_READ:
-            if (!OnSocketRead()) OnSocketError();
+            ReadUnderLock();
             break;
           case FD_WRITE:
             OnSocketWrite();
@@ -611,6 +614,15 @@ int CSocketConnection::OnSocketRead() {
   return 1;
 }
 
+bool CSocketConnection::ReadUnderLock() {
+  EnterCriticalSection(&m_receiveLock);
+  const DWORD before = m_bytesReceived;
+  if (!OnSocketRead()) OnSocketError();
+  const bool gotBytes = m_bytesReceived != before;
+  LeaveCriticalSection(&m_receiveLock);
+  return gotBytes;
+}
+
 int CSocketConnection::OnSocketWrite() {
   if (m_writableEvent) SetEvent(m_writableEvent);
   return 1;
@@ -657,11 +669,24 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   if (!replyWanted) return 1;
 
   DWORD start = GetTickCount();
+  // The sender reads the socket itself while it waits, so that its reply reaches it without
+  // passing through the worker thread; whatever else arrives meanwhile is handled on the way as
+  // the worker would handle it. Should the worker have read first (its read event was already
+  // on its way), it hands the reply over through the event. A socket at its end, or one whose
+  // data the worker took, is left to the worker for the rest of the wait.
+  bool watchSocket = true;
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
     DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
     HANDLE waits[2] = {m_stopEvent, peer->event};
-    if (WaitForMultipleObjects(2, waits, FALSE, remaining) != WAIT_OBJECT_0 + 1) {
+    bool readable = false;
+    DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)
+                             : WaitForMultipleObjects(2, waits, FALSE, remaining);
+    if (woke == WAIT_OBJECT_0 + 2) {
+      if (readable && !ReadUnderLock()) watchSocket = false;
+      continue;
+    }
+    if (woke != WAIT_OBJECT_0 + 1) {
       if (timedOut) *timedOut = 1;
       return 0;
     }
