@@ -11,14 +11,18 @@ constexpr DWORD AES_BLOCK = 16;
 
 // The cipher objects are fetched once per key size: fetching on every call would cost more than
 // enciphering a whole packet. They live until the process ends.
+struct EcbCiphers {
+  const EVP_CIPHER* aes128 = EVP_CIPHER_fetch(nullptr, "AES-128-ECB", nullptr);
+  const EVP_CIPHER* aes192 = EVP_CIPHER_fetch(nullptr, "AES-192-ECB", nullptr);
+  const EVP_CIPHER* aes256 = EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr);
+};
+
 const EVP_CIPHER* EcbCipher(DWORD keyBits) {
-  static const EVP_CIPHER* const aes128 = EVP_CIPHER_fetch(nullptr, "AES-128-ECB", nullptr);
-  static const EVP_CIPHER* const aes192 = EVP_CIPHER_fetch(nullptr, "AES-192-ECB", nullptr);
-  static const EVP_CIPHER* const aes256 = EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr);
+  static const EcbCiphers ciphers;
   switch (keyBits) {
-    case 128: return aes128;
-    case 192: return aes192;
-    case 256: return aes256;
+    case 128: return ciphers.aes128;
+    case 192: return ciphers.aes192;
+    case 256: return ciphers.aes256;
     default: return nullptr;
   }
 }
@@ -55,6 +59,13 @@ class KeyedContext {
 thread_local KeyedContext t_encrypt;
 thread_local KeyedContext t_decrypt;
 
+// Runs the keyed cipher over whole blocks. EVP_Cipher goes straight to the cipher's block
+// routine: ECB keeps no state and padding is off, so the update call's buffering of partial
+// blocks has nothing to do here and would only cost its bookkeeping on every call.
+bool CipherBlocks(EVP_CIPHER_CTX* ctx, BYTE* output, const BYTE* input, DWORD length) {
+  return EVP_Cipher(ctx, output, input, static_cast<unsigned>(length)) == static_cast<int>(length);
+}
+
 // Runs the cipher over length bytes, padding a trailing partial block with zeros.
 int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE* output,
            bool encrypt) {
@@ -65,20 +76,14 @@ int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE
   if (length > static_cast<DWORD>(INT_MAX) - AES_BLOCK) return 0;
   EVP_CIPHER_CTX* ctx = (encrypt ? t_encrypt : t_decrypt).For(cipher, key, keyBits, encrypt);
   if (ctx == nullptr) return 0;
-  bool ok = true;
   const DWORD whole = length - length % AES_BLOCK;
-  int written = 0;
-  if (whole != 0) {
-    ok = EVP_CipherUpdate(ctx, output, &written, input, static_cast<int>(whole)) == 1 &&
-         static_cast<DWORD>(written) == whole;
-  }
-  if (ok && whole != length) {
+  if (whole != 0 && !CipherBlocks(ctx, output, input, whole)) return 0;
+  if (whole != length) {
     BYTE last[AES_BLOCK] = {};
     memcpy(last, input + whole, length - whole);
-    ok = EVP_CipherUpdate(ctx, output + whole, &written, last, AES_BLOCK) == 1 &&
-         static_cast<DWORD>(written) == AES_BLOCK;
+    if (!CipherBlocks(ctx, output + whole, last, AES_BLOCK)) return 0;
   }
-  return ok ? 1 : 0;
+  return 1;
 }
 
 }  // namespace

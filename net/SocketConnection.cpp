@@ -9,6 +9,7 @@
 #include "net/PacketTransformer.h"
 #include "net/SystemHelpers.h"
 #include "net/WireBytes.h"
+#include "platform/winsock/AsyncSelect.h"
 
 namespace {
 
@@ -130,10 +131,12 @@ CSocketConnection::CSocketConnection(const BYTE* key, DWORD keyBits, DWORD crypt
       // Both framing operations move a chunk through a 4000-byte work area.
       m_largestPayload(largestPayload == 0 || largestPayload > 4000 ? 4000 : largestPayload) {
   InitializeCriticalSection(&m_peerLock);
+  InitializeCriticalSection(&m_receiveLock);
 }
 
 CSocketConnection::~CSocketConnection() {
   RemoveAllPeers();
+  DeleteCriticalSection(&m_receiveLock);
   DeleteCriticalSection(&m_peerLock);
 }
 
@@ -178,6 +181,10 @@ int CSocketConnection::Start(SOCKET socket, HWND notifyWindow, DWORD notifyThrea
     Close();
     return 0;
   }
+  // Requests and replies are small and each waits for the other side: a request must leave at
+  // once instead of waiting for the acknowledgement of the last one.
+  int noDelay = 1;
+  setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
   if (!m_waitForHello && !SendGreeting(greeting, greetingLength, host, port)) {
     Close();
     return 0;
@@ -404,7 +411,7 @@ unsigned CSocketConnection::ThreadMain() {
       } else {
         switch (WSAGETSELECTEVENT(msg.lParam)) {
           case FD_READ:
-            if (!OnSocketRead()) OnSocketError();
+            ReadUnderLock();
             break;
           case FD_WRITE:
             OnSocketWrite();
@@ -607,6 +614,15 @@ int CSocketConnection::OnSocketRead() {
   return 1;
 }
 
+bool CSocketConnection::ReadUnderLock() {
+  EnterCriticalSection(&m_receiveLock);
+  const DWORD before = m_bytesReceived;
+  if (!OnSocketRead()) OnSocketError();
+  const bool gotBytes = m_bytesReceived != before;
+  LeaveCriticalSection(&m_receiveLock);
+  return gotBytes;
+}
+
 int CSocketConnection::OnSocketWrite() {
   if (m_writableEvent) SetEvent(m_writableEvent);
   return 1;
@@ -653,11 +669,24 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   if (!replyWanted) return 1;
 
   DWORD start = GetTickCount();
+  // The sender reads the socket itself while it waits, so that its reply reaches it without
+  // passing through the worker thread; whatever else arrives meanwhile is handled on the way as
+  // the worker would handle it. Should the worker have read first (its read event was already
+  // on its way), it hands the reply over through the event. A socket at its end, or one whose
+  // data the worker took, is left to the worker for the rest of the wait.
+  bool watchSocket = true;
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
     DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
     HANDLE waits[2] = {m_stopEvent, peer->event};
-    if (WaitForMultipleObjects(2, waits, FALSE, remaining) != WAIT_OBJECT_0 + 1) {
+    bool readable = false;
+    DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)
+                             : WaitForMultipleObjects(2, waits, FALSE, remaining);
+    if (woke == WAIT_OBJECT_0 + 2) {
+      if (readable && !ReadUnderLock()) watchSocket = false;
+      continue;
+    }
+    if (woke != WAIT_OBJECT_0 + 1) {
       if (timedOut) *timedOut = 1;
       return 0;
     }
@@ -693,41 +722,75 @@ int CSocketConnection::SendPacket(CByteBuffer* chunks, int replyWanted, DWORD cr
   head.requestSerial = static_cast<DWORD>(InterlockedIncrement(&peer->requestSerialCounter));
   if (requestSerial) *requestSerial = head.requestSerial;
   if (replyWanted) SetExpectedReply(head.requestSerial, peer);
-  DWORD total = chunks->GetLength();
-  DWORD offset = 0;
-  DWORD number = 0;
-  while (offset + 4 <= total) {
-    DWORD length = ReadU32Le(chunks->PtrAt(offset));
-    if (length > total - offset - 4) return 0;
-    head.segmentSerial = static_cast<DWORD>(InterlockedIncrement(&peer->segmentSerialCounter));
-    head.segmentNumber = ++number;
-    head.lastFlag = offset + 4 + length + 4 > total ? 1 : 0;
-    head.crcFlag = 0;
-    head.crc = 0;
-    if (!SendSegment(chunks->PtrAt(offset + 4), length, &head, crcFlag, host, port)) return 0;
-    offset += 4 + length;
+  // A chunk [u32 l][l bytes] becomes the unit [u32 l + 56][head][u32 l][l bytes]: its own length
+  // word is the unit's payload length word, so each unit is its chunk with 56 bytes in front.
+  // The framing is checked before anything is sent, so that a broken chunk buffer puts no part
+  // of the packet on the wire.
+  const DWORD total = chunks->GetLength();
+  DWORD count = 0;
+  DWORD end = 0;
+  while (end + 4 <= total) {
+    DWORD length = ReadU32Le(chunks->PtrAt(end));
+    if (length > total - end - 4) return 0;
+    end += 4 + length;
+    ++count;
   }
-  return 1;
+  if (count == 0) return 1;
+  // All units of the packet go out with one send.
+  static const BYTE UNIT_FRONT[UNIT_OVERHEAD - 4] = {};
+  CByteBuffer joined;
+  CByteBuffer* units = &joined;
+  if (count == 1 && end == total) {
+    // A packet of one chunk is framed where it lies.
+    if (chunks->Prepend(UNIT_FRONT, sizeof UNIT_FRONT) != sizeof UNIT_FRONT) return 0;
+    units = chunks;
+  } else {
+    joined.Reserve(end + count * static_cast<DWORD>(sizeof UNIT_FRONT));
+    for (DWORD offset = 0; offset < end;) {
+      const DWORD length = ReadU32Le(chunks->PtrAt(offset));
+      joined.Append(UNIT_FRONT, sizeof UNIT_FRONT);
+      joined.Append(chunks->PtrAt(offset), 4 + length);
+      offset += 4 + length;
+    }
+  }
+  DWORD at = 0;
+  for (DWORD number = 1; number <= count; ++number) {
+    const DWORD length = ReadU32Le(units->PtrAt(at + UNIT_OVERHEAD - 4));
+    head.segmentSerial = static_cast<DWORD>(InterlockedIncrement(&peer->segmentSerialCounter));
+    head.segmentNumber = number;
+    head.lastFlag = number == count ? 1 : 0;
+    FrameUnit(units->PtrAt(at), length, &head, crcFlag);
+    at += UNIT_OVERHEAD + length;
+  }
+  return SendBuffer(units, host, port) == at ? 1 : 0;
+}
+
+void CSocketConnection::FrameUnit(BYTE* unit, DWORD length, SegmentHead* head, DWORD crcFlag) {
+  WriteU32Le(unit, length + 56);
+  head->crcFlag = 0;
+  head->crc = 0;
+  head->Write(unit + 4);
+  if (crcFlag == 1 || m_crcFlag) {
+    head->crc = CCrc32::Compute(unit, length + UNIT_OVERHEAD);
+    head->crcFlag = 1;
+    WriteU32Le(unit + 12, head->crcFlag);
+    WriteU32Le(unit + 16, head->crc);
+  }
 }
 
 int CSocketConnection::SendSegment(const BYTE* payload, DWORD length, SegmentHead* head, DWORD crcFlag,
                                    const char* host, int port) {
   if (m_socket == INVALID_SOCKET || m_socket == 0 || !IsConnected()) return 0;
-  std::vector<BYTE> unit(length + UNIT_OVERHEAD);
-  WriteU32Le(unit.data(), length + 56);
-  head->crcFlag = 0;
-  head->crc = 0;
-  head->Write(unit.data() + 4);
-  WriteU32Le(unit.data() + 56, length);
-  if (length) memcpy(unit.data() + UNIT_OVERHEAD, payload, length);
-  if (crcFlag == 1 || m_crcFlag) {
-    head->crc = CCrc32::Compute(unit.data(), static_cast<DWORD>(unit.size()));
-    head->crcFlag = 1;
-    head->Write(unit.data() + 4);
-  }
-  CByteBuffer buffer;
-  buffer.Append(unit.data(), static_cast<DWORD>(unit.size()));
-  return SendBuffer(&buffer, host, port) == unit.size() ? 1 : 0;
+  CByteBuffer unit;
+  unit.Reserve(length + UNIT_OVERHEAD);
+  static const BYTE UNIT_FRONT[UNIT_OVERHEAD - 4] = {};
+  BYTE payloadLength[4];
+  WriteU32Le(payloadLength, length);
+  unit.Append(UNIT_FRONT, sizeof UNIT_FRONT);
+  unit.Append(payloadLength, 4);
+  if (length) unit.Append(payload, length);
+  FrameUnit(unit.PtrAt(0), length, head, crcFlag);
+  return SendBuffer(&unit, host, port) == length + UNIT_OVERHEAD ? 1 : 0;
 }
 
 int CSocketConnection::SendGreeting(const BYTE* block, DWORD count, const char* host, int port) {

@@ -141,6 +141,12 @@ class CSocketConnection {
   static unsigned __stdcall SocketThreadProc(void* self);
   int PostPacket(PacketEnvelope* envelope, PacketRecord* record);
   int PostConnectionRecord(DWORD code);
+  // Writes the unit's length word and head (with its CRC when one is wanted) into the 56 bytes in
+  // front of the payload length word at unit + 56.
+  void FrameUnit(BYTE* unit, DWORD length, SegmentHead* head, DWORD crcFlag);
+  // OnSocketRead (and OnSocketError when it fails) under the receive lock, which the worker and
+  // a sender that reads its own reply share. True when it read any bytes.
+  bool ReadUnderLock();
 
   SOCKET m_socket = INVALID_SOCKET;
   volatile LONG m_connectionId = 0;
@@ -162,6 +168,8 @@ class CSocketConnection {
   DWORD m_bytesReceived = 0;
   DWORD m_readEvents = 0;
   CRITICAL_SECTION m_peerLock;
+  // Held while received bytes are read and handled, by the worker or by a waiting sender.
+  CRITICAL_SECTION m_receiveLock;
   // Kept in insertion order so that "the first peer" is the one added first.
   std::vector<std::pair<std::string, PeerRecord*>> m_peers;
   volatile LONG m_inFlight = 0;

@@ -249,10 +249,14 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
       lock.lock();
       UnlinkWaiterLocked(w);
       w.wakeFd = -1;
-      // Every signal of this wait came while it was listed, so draining here leaves none behind.
-      uint64_t value = 0;
-      ssize_t drained = ::read(polls[0].fd, &value, sizeof value);
-      (void)drained;
+      // Every signal of this wait came while it was listed. One that poll saw is drained here;
+      // one that came after the poll returned stays and at worst ends the thread's next
+      // descriptor wait early, which looks again at what it waits for.
+      if (polls[0].revents != 0) {
+        uint64_t value = 0;
+        ssize_t drained = ::read(polls[0].fd, &value, sizeof value);
+        (void)drained;
+      }
       if (r > 0) {
         // A wake-up ends the wait too when the objects and the condition say nothing: what the
         // caller watches may have changed, and it looks again at what to watch.

@@ -341,6 +341,18 @@ void platform::SetSocketNotifySink(SocketNotifySink sink) {
 
 void platform::FlushSocketNotifications() { winsock::Poller::Instance().Flush(); }
 
+DWORD platform::WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, DWORD milliseconds, SOCKET s,
+                                           bool* readable) {
+  *readable = false;
+  auto entry = winsock::LookupSocket(s);
+  if (!entry || !ThreadCanWaitOnDescriptors()) return WaitForObjectsOr(count, handles, FALSE, milliseconds, nullptr);
+  pollfd fd{entry->m_fd, POLLIN | POLLRDHUP, 0};
+  bool ready = false;
+  DWORD r = WaitForObjectsOrDescriptors(count, handles, FALSE, milliseconds, nullptr, &fd, 1, &ready);
+  *readable = ready && fd.revents != 0;
+  return r;
+}
+
 using namespace platform::winsock;
 
 int WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events) {

@@ -18,4 +18,11 @@ void SetSocketNotifySink(SocketNotifySink sink);
 // what it found, so that a test can tell "no notification" from "not yet".
 void FlushSocketNotifications();
 
+// Waits like WaitForMultipleObjects for any one of the handles, and ends as well when the socket
+// has something to read (data, or the end of its stream): the result is then WAIT_OBJECT_0 +
+// count and *readable is true. A wake-up that concerns neither may end the wait early with
+// WAIT_OBJECT_0 + count and *readable false; the caller looks again. Without a socket, or on a
+// thread that cannot watch descriptors, it waits for the handles alone.
+DWORD WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, DWORD milliseconds, SOCKET s, bool* readable);
+
 }  // namespace platform

@@ -19,6 +19,25 @@ using Bytes = std::vector<BYTE>;
 
 using testsupport::PlainListener;
 
+// Counts the sends that reach the socket.
+class CountingConnection : public CSocketConnection {
+ public:
+  CountingConnection() : CSocketConnection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {}
+  int Send(SOCKET socket, const BYTE* data, int length, const char* host, int port) override {
+    ++sends;
+    return CSocketConnection::Send(socket, data, length, host, port);
+  }
+  int sends = 0;
+};
+
+// The bytes a body of n bytes puts on the wire with the AES layer on: stream, zip header, AES
+// blocks and header, then one unit per 4000 bytes.
+size_t UnitBytes(size_t body) {
+  size_t plain = 28 + body + 20;
+  size_t encoded = plain - plain % 16 + 16 + 20;
+  return encoded + 60 * ((encoded + 3999) / 4000);
+}
+
 struct WireFixture : ::testing::Test {
   static void SetUpTestSuite() {
     WSADATA data;
@@ -50,7 +69,7 @@ struct WireFixture : ::testing::Test {
   }
 
   PlainListener listener;
-  CSocketConnection connection{testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000};
+  CountingConnection connection;
 };
 
 TEST_F(WireFixture, GreetingAndOneUnitOfA32ByteBody) {
@@ -109,12 +128,45 @@ TEST_F(WireFixture, ALargePacketGoesOutAsThreeUnits) {
   EXPECT_EQ((std::vector<DWORD>{4000, 4000, 996}), sizes);
 }
 
-// The bytes a body of n bytes puts on the wire with the AES layer on: stream, zip header, AES
-// blocks and header, then one unit per 4000 bytes.
-size_t UnitBytes(size_t body) {
-  size_t plain = 28 + body + 20;
-  size_t encoded = plain - plain % 16 + 16 + 20;
-  return encoded + 60 * ((encoded + 3999) / 4000);
+// Every unit of a request leaves with one send, whatever the number of segments.
+TEST_F(WireFixture, ARequestLeavesWithOneSend) {
+  ASSERT_EQ(1, Connect());
+  listener.Read(25);
+  for (size_t body : {size_t(32), size_t(8912)}) {
+    const int before = connection.sends;
+    Send(body);
+    EXPECT_EQ(before + 1, connection.sends) << body;
+    EXPECT_EQ(UnitBytes(body), listener.Read(UnitBytes(body)).size()) << body;
+  }
+}
+
+// A chunk that claims more bytes than the buffer holds fails the packet before any of its units
+// goes out, also when the chunks in front of it are sound.
+TEST_F(WireFixture, ABrokenChunkBufferPutsNothingOnTheWire) {
+  ASSERT_EQ(1, Connect());
+  listener.Read(25);
+  const int before = connection.sends;
+  CByteBuffer chunks;
+  BYTE word[4];
+  const BYTE payload[20] = {1, 2, 3};
+  WriteU32Le(word, 20);
+  chunks.Append(word, 4);
+  chunks.Append(payload, 20);
+  WriteU32Le(word, 30);
+  chunks.Append(word, 4);
+  chunks.Append(payload, 20);
+  EXPECT_EQ(0, connection.SendPacket(&chunks, 0, 1, nullptr, 0));
+  EXPECT_EQ(before, connection.sends);
+}
+
+// Requests are small and wait for their replies: the connection's socket sends without delay.
+TEST_F(WireFixture, TheConnectionSendsWithoutDelay) {
+  ASSERT_EQ(1, Connect());
+  int noDelay = 0;
+  int length = sizeof noDelay;
+  ASSERT_EQ(0, getsockopt(connection.GetSocket(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay),
+                          &length));
+  EXPECT_NE(0, noDelay);
 }
 
 // A server that reads late: the send waits for the socket to take data again and goes on when

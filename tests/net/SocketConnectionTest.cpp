@@ -258,6 +258,61 @@ TEST_F(ConnectionTest, ALateReplyStoredWhileTheNextRequestRegistersLeavesItsRegi
   connection.Close();
 }
 
+// A connection whose worker thread is held busy in its first socket notification (the socket
+// is writable once it is connected) until the test lets it go.
+class BusyWorkerConnection : public CSocketConnection {
+ public:
+  BusyWorkerConnection() : CSocketConnection(testbed::DefaultPacketKey(), 128, 0x100, 0, 1, 4000) {
+    m_busy = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_free = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~BusyWorkerConnection() override {
+    SetEvent(m_free);
+    Close();
+    CloseHandle(m_busy);
+    CloseHandle(m_free);
+  }
+  int OnSocketWrite() override {
+    SetEvent(m_busy);
+    WaitForSingleObject(m_free, 20000);
+    return CSocketConnection::OnSocketWrite();
+  }
+  HANDLE m_busy;
+  HANDLE m_free;
+};
+
+// The sender reads its reply itself: a worker thread busy with something else does not hold it
+// up, and the worker still handles what comes once it is free.
+TEST_F(ConnectionTest, AReplyReachesItsSenderWhileTheWorkerIsBusy) {
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    return reply;
+  });
+  BusyWorkerConnection connection;
+  ASSERT_EQ(1, connection.Connect("127.0.0.1", m_server.Port(), 5, nullptr, m_receiverId, 0,
+                                  reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(connection.m_busy, 10000));
+  for (BYTE value : {BYTE(5), BYTE(6)}) {
+    PacketEnvelope envelope{};
+    envelope.replyWanted = 1;
+    PacketRecord request{};
+    request.head.code = 1001;
+    request.length = 1;
+    request.data = &value;
+    PacketRecord reply{};
+    int timedOut = 0;
+    ASSERT_EQ(1, connection.SendAndWait(&envelope, &request, &reply, &timedOut, 15000, 0, 0, 1, nullptr, 0));
+    ASSERT_EQ(1, reply.length);
+    EXPECT_EQ(value, reply.data[0]);
+    FreePacketData(&reply);
+  }
+  SetEvent(connection.m_free);
+  ASSERT_TRUE(m_server.Notify(m_server.LastSession(), 5005, Bytes{1, 2}));
+  ASSERT_TRUE(WaitArrived(1, 5000));
+  EXPECT_EQ(5005u, ArrivedPackets()[0].code);
+}
+
 TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
   m_server.SetHandler([](const Request&) {
     Reply reply;
