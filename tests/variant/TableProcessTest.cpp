@@ -109,7 +109,8 @@ class TableProcessTest : public ::testing::Test {
     options.chair = p.chair;
     options.lookOn = lookOn ? 1 : 0;
     options.gameName = "麻将";
-    options.accountsPath = m_dir.File("accounts.db");
+    options.room.options = m_roomOptions;
+    if (m_hallSharesNames) options.accountsPath = m_dir.File("accounts.db");
     // The hall's pictures (the chat faces among them), as the game data made them.
     std::error_code error;
     std::filesystem::create_directories(options.hallDir, error);
@@ -196,8 +197,30 @@ class TableProcessTest : public ::testing::Test {
     return found;
   }
 
+  // Both clients list both humans by name.
+  static void ExpectBothNamesListed(AutomationClient& first, AutomationClient& second) {
+    for (AutomationClient* ui : {&first, &second}) {
+      std::vector<std::string> rows;
+      const bool both = AutomationClient::WaitUntil(
+          [&] {
+            rows = PlayerRows(*ui);
+            int found = 0;
+            for (const std::string& row : rows) found += row == ASKER.name || row == ANSWERER.name ? 1 : 0;
+            return found == 2;
+          },
+          SEEN_MS);
+      std::string shown;
+      for (const std::string& row : rows) shown += "[" + row + "]";
+      EXPECT_TRUE(both) << (ui == &first ? "first" : "second") << " client lists " << shown;
+    }
+  }
+
   static testsupport::TempDir* s_linkDir;
   testsupport::TempDir m_dir;
+  // The room's options as the hall gives them, and whether the hall tells the server its
+  // player's name.
+  int m_roomOptions = 0;
+  bool m_hallSharesNames = true;
   std::atomic<int64_t> m_now{1'700'000'000'000};
   std::unique_ptr<testbed::GameServer> m_server;
   std::vector<std::unique_ptr<testbed::HallStandIn>> m_halls;
@@ -210,20 +233,17 @@ testsupport::TempDir* TableProcessTest::s_linkDir = nullptr;
 TEST_F(TableProcessTest, EveryClientNamesTheOtherHuman) {
   AutomationClient& first = Launch(ASKER);
   AutomationClient& second = Launch(ANSWERER);
-  for (AutomationClient* ui : {&first, &second}) {
-    std::vector<std::string> rows;
-    const bool both = AutomationClient::WaitUntil(
-        [&] {
-          rows = PlayerRows(*ui);
-          int found = 0;
-          for (const std::string& row : rows) found += row == ASKER.name || row == ANSWERER.name ? 1 : 0;
-          return found == 2;
-        },
-        SEEN_MS);
-    std::string shown;
-    for (const std::string& row : rows) shown += "[" + row + "]";
-    EXPECT_TRUE(both) << (ui == &first ? "first" : "second") << " client lists " << shown;
-  }
+  ExpectBothNamesListed(first, second);
+}
+
+// In a room with option bit 6 the clients send their own player records when they enter, and the
+// names come from those, without the hall's help.
+TEST_F(TableProcessTest, InARoomWithOptionBitSixTheNamesComeFromTheClientsRecords) {
+  m_roomOptions = 1 << 6;
+  m_hallSharesNames = false;
+  AutomationClient& first = Launch(ASKER);
+  AutomationClient& second = Launch(ANSWERER);
+  ExpectBothNamesListed(first, second);
 }
 
 // The answer clicked in the pop-up and the verb the chat lines give it.
