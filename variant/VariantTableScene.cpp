@@ -655,6 +655,7 @@ void CVariantTableScene::OnFrame() {
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {
     m_winnerSide = -1;
+    m_extras.HideReadyIcons();
     // A new hand starts play (the clock, the offers, the banker and the stake) at the end of its
     // hand start; a hand joined while it runs (or dealt before the table ran) is played from its
     // first frame.

@@ -1130,4 +1130,27 @@ TEST_F(TableInputPicturesTest, ATileDrawnUnderTheRestingMouseTakesItsClick) {
   }
 }
 
+// A player who started shows his ready icon at his seat while the table waits; the icons go as
+// the next hand is dealt, with its hand start or without it.
+TEST_F(TableInputPicturesTest, ReadyIconsStandUntilTheHandIsDealt) {
+  ASSERT_TRUE(m_scene->Extras().Built());
+  for (bool handStart : {true, false}) {
+    SCOPED_TRACE(handStart ? "with the hand start" : "dealt whole");
+    EndHand();
+    m_forward.handStart = handStart;
+    for (int chair = 1; chair < 4; ++chair) EXPECT_TRUE(m_scene->ShowReadyIcon(chair)) << chair;
+    Advance(40);
+    int shown = 0;
+    for (int side = 0; side < 4; ++side) {
+      ASSERT_NE(m_scene->Extras().ReadyIcon(side), nullptr);
+      shown += m_scene->Extras().ReadyIcon(side)->IsVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(3, shown) << "the three players who started";
+    NewHand(Hand(), true, {3, 5, 0, 0});
+    for (int side = 0; side < 4; ++side) EXPECT_FALSE(m_scene->Extras().ReadyIcon(side)->IsVisible()) << side;
+    PlayHandStart();
+  }
+  m_forward.handStart = true;
+}
+
 }  // namespace
