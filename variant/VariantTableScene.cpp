@@ -1227,7 +1227,8 @@ void CVariantTableScene::DrawLogo() {
 }
 
 void CVariantTableScene::DrawClockPicture() {
-  if (!m_model.IsPlaying()) return;
+  // The clock stands on the table once play starts, not while the hand is still being dealt.
+  if (!m_model.IsPlaying() || m_handStart) return;
   // The clock's square sits 10 pixels inside the centre's left edge, halfway down it; the hand
   // and the two digits of the countdown lie on the face.
   const RECT clock = m_metrics.GetClockRect();

@@ -1153,4 +1153,24 @@ TEST_F(TableInputPicturesTest, ReadyIconsStandUntilTheHandIsDealt) {
   m_forward.handStart = true;
 }
 
+// The turn clock stands on the table from the start of play: while the dice roll and the hands
+// are dealt its place shows the table as between hands.
+TEST_F(TableInputPicturesTest, TheClockShowsOnceThePlayStarts) {
+  const RECT clock = m_scene->Binder().Metrics().GetClockRect();
+  auto clockPixels = [&](const char* name) {
+    const std::vector<uint32_t> pixels = Capture(name);
+    std::vector<uint32_t> area;
+    for (int y = clock.top; y < clock.bottom; y += 4)
+      for (int x = clock.left; x < clock.right; x += 4) area.push_back(At(pixels, x, y));
+    return area;
+  };
+  const std::vector<uint32_t> idle = clockPixels("clock-idle");
+  NewHand(Hand(), true, {3, 5, 0, 0});
+  Advance(3000);  // the dice have gone; the hands are being dealt
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  EXPECT_EQ(idle, clockPixels("clock-dealing")) << "no clock while the hand is dealt";
+  PlayHandStart();
+  EXPECT_NE(idle, clockPixels("clock-playing")) << "the clock once play started";
+}
+
 }  // namespace
