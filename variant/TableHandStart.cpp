@@ -63,6 +63,8 @@ int ReadInt(const BYTE* p, int offset) {
 // ---- the chain ----------------------------------------------------------------------------
 
 void CVariantTableScene::NewHandDealt() {
+  // The players are in the hand: their ready icons go.
+  m_extras.HideReadyIcons();
   // Without a running table (no board yet, or a view that only paints) the hand shows at once
   // and play starts with the first frame, as for a hand joined while it runs.
   if (m_board == nullptr || m_drawOnly) {

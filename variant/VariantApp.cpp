@@ -19,7 +19,13 @@
 #include "variant/VariantFrame.h"
 
 void CVariantNotifyHost::AppendChat(const std::string& line) { m_app.AddChatText(line.c_str()); }
-void CVariantNotifyHost::MarkSeatStarted(int chair) { m_app.Painter().MarkSeatStarted(chair); }
+void CVariantNotifyHost::MarkSeatStarted(int chair) {
+  m_app.Painter().MarkSeatStarted(chair);
+  // The player who started shows his ready icon at his seat until the hand is dealt.
+  if (auto* frame = dynamic_cast<CVariantFrame*>(m_app.GetGameFrame())) {
+    if (CVariantTableScene* scene = frame->Scene()) scene->ShowReadyIcon(chair);
+  }
+}
 void CVariantNotifyHost::StartSeatsForNewHand() { m_app.Painter().OnNewHand(); }
 int CVariantNotifyHost::IsPlaying() { return m_app.IsPlaying(); }
 int CVariantNotifyHost::GetViewMode() { return m_app.GetViewMode(); }

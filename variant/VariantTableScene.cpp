@@ -665,6 +665,7 @@ void CVariantTableScene::OnFrame() {
   const bool playing = m_model.IsPlaying() != 0;
   if (playing && !m_wasPlaying) {
     m_winnerSide = -1;
+    m_extras.HideReadyIcons();
     // A new hand starts play (the clock, the offers, the banker and the stake) at the end of its
     // hand start; a hand joined while it runs (or dealt before the table ran) is played from its
     // first frame.
@@ -1254,7 +1255,8 @@ void CVariantTableScene::DrawLogo() {
 }
 
 void CVariantTableScene::DrawClockPicture() {
-  if (!m_model.IsPlaying()) return;
+  // The clock stands on the table once play starts, not while the hand is still being dealt.
+  if (!m_model.IsPlaying() || m_handStart) return;
   // The clock's square sits 10 pixels inside the centre's left edge, halfway down it; the hand
   // and the two digits of the countdown lie on the face.
   const RECT clock = m_metrics.GetClockRect();

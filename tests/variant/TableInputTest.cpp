@@ -1184,4 +1184,47 @@ TEST_F(TableInputPicturesTest, ATileDrawnUnderTheRestingMouseTakesItsClick) {
   }
 }
 
+// A player who started shows his ready icon at his seat while the table waits; the icons go as
+// the next hand is dealt, with its hand start or without it.
+TEST_F(TableInputPicturesTest, ReadyIconsStandUntilTheHandIsDealt) {
+  ASSERT_TRUE(m_scene->Extras().Built());
+  for (bool handStart : {true, false}) {
+    SCOPED_TRACE(handStart ? "with the hand start" : "dealt whole");
+    EndHand();
+    m_forward.handStart = handStart;
+    for (int chair = 1; chair < 4; ++chair) EXPECT_TRUE(m_scene->ShowReadyIcon(chair)) << chair;
+    Advance(40);
+    int shown = 0;
+    for (int side = 0; side < 4; ++side) {
+      ASSERT_NE(m_scene->Extras().ReadyIcon(side), nullptr);
+      shown += m_scene->Extras().ReadyIcon(side)->IsVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(3, shown) << "the three players who started";
+    NewHand(Hand(), true, {3, 5, 0, 0});
+    for (int side = 0; side < 4; ++side) EXPECT_FALSE(m_scene->Extras().ReadyIcon(side)->IsVisible()) << side;
+    PlayHandStart();
+  }
+  m_forward.handStart = true;
+}
+
+// The turn clock stands on the table from the start of play: while the dice roll and the hands
+// are dealt its place shows the table as between hands.
+TEST_F(TableInputPicturesTest, TheClockShowsOnceThePlayStarts) {
+  const RECT clock = m_scene->Binder().Metrics().GetClockRect();
+  auto clockPixels = [&](const char* name) {
+    const std::vector<uint32_t> pixels = Capture(name);
+    std::vector<uint32_t> area;
+    for (int y = clock.top; y < clock.bottom; y += 4)
+      for (int x = clock.left; x < clock.right; x += 4) area.push_back(At(pixels, x, y));
+    return area;
+  };
+  const std::vector<uint32_t> idle = clockPixels("clock-idle");
+  NewHand(Hand(), true, {3, 5, 0, 0});
+  Advance(3000);  // the dice have gone; the hands are being dealt
+  ASSERT_TRUE(m_scene->HandStartRunning());
+  EXPECT_EQ(idle, clockPixels("clock-dealing")) << "no clock while the hand is dealt";
+  PlayHandStart();
+  EXPECT_NE(idle, clockPixels("clock-playing")) << "the clock once play started";
+}
+
 }  // namespace
