@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -42,6 +43,9 @@ std::string CTableStepRecorder::FolderFromEnvironment() {
 }
 
 CTableStepRecorder::CTableStepRecorder(std::string folder) : m_folder(std::move(folder)) {
+  // PXQD_TABLE_STEPS_PICTURES=0 keeps the lines and leaves out the pictures.
+  const char* pictures = std::getenv("PXQD_TABLE_STEPS_PICTURES");
+  m_pictures = pictures == nullptr || std::strcmp(pictures, "0") != 0;
   std::error_code ec;
   std::filesystem::create_directories(m_folder, ec);
   std::ofstream(std::filesystem::path(m_folder) / "steps.txt", std::ios::trunc);
@@ -106,10 +110,12 @@ bool CTableStepRecorder::TakePicture(const PixelSurface& picture) {
   const std::filesystem::path png = folder / (std::string("step-") + name + ".png");
   const std::filesystem::path part = folder / (std::string("step-") + name + ".png.part");
   // The picture is complete before its name appears, and its line only after that.
-  if (!WritePng(part.string(), picture.pixels, picture.width, picture.height)) return false;
-  std::error_code ec;
-  std::filesystem::rename(part, png, ec);
-  if (ec) return false;
+  if (m_pictures) {
+    if (!WritePng(part.string(), picture.pixels, picture.width, picture.height)) return false;
+    std::error_code ec;
+    std::filesystem::rename(part, png, ec);
+    if (ec) return false;
+  }
   std::ofstream steps(folder / "steps.txt", std::ios::app);
   steps << name << ' ' << m_pending << '\n';
   steps.flush();

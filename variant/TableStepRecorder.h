@@ -7,7 +7,7 @@
 //   before): hand<s>=<standing tiles> tiles<s>=<their ids joined by ., or ->
 //   drawn<s>=<drawn tile id or -> melds<s>=<groups, each kind:id.id.id[.id], joined by +, or ->
 //   river<s>=<ids joined by ., or -> flowers<s>=<count> played<s>=<id or ->
-// Hidden tiles show as 200.
+// Hidden tiles show as 200. With PXQD_TABLE_STEPS_PICTURES=0 only the lines are written.
 // A dialog of the table that opens or closes appends a line of its own, after the line of the
 // picture that was on the table when it came or went:
 //   dialog <name> open|closed [<key>=<value> ...]
@@ -56,6 +56,7 @@ class CTableStepRecorder {
  private:
   std::string m_folder;
   std::string m_pending;
+  bool m_pictures = true;
   bool m_hasPending = false;
   std::string m_lastState;
   // Dialog lines that follow the pending picture's line.
