@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ struct SeatCase {
   // Whether a player who then starts at chair 1 shows his ready icon.
   bool startShowsIcon;
 };
+
+void PrintTo(const SeatCase& c, std::ostream* os) { *os << c.name; }
 
 const Player SEATED[4] = {{501, "甲"}, {502, "乙"}, {503, "丙"}, {504, "丁"}};
 const Player SEATING[4] = {{501, "甲"}, {506, "己"}, {507, "庚"}, {508, "辛"}};
