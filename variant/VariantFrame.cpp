@@ -162,6 +162,9 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     app->RunWantedResync();
   };
   hooks.refreshSeats = [app] { app->Painter().Refresh(); };
+  hooks.refillRecordBoard = [this](bool clearTotals) {
+    if (CAdHistoryView* board = GetHistoryView()) board->Refill(clearTotals ? 1 : 0);
+  };
   m_scene->SetHooks(std::move(hooks));
   m_scene->SetSmallScreen(app->IsSmallScreen() != 0);
 
@@ -299,12 +302,36 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   // The screen is made at once, so that the table is drawn before the table is entered.
   m_view->InitScreen();
   app->SetSceneEffects(m_scene.get());
+  if (auto* sink = dynamic_cast<CVariantNotify*>(app->GetNotifySink())) {
+    CVariantNotify::SeatHooks seats;
+    seats.playerSeated = [this](int chair) {
+      if (m_scene != nullptr) m_scene->OnPlayerSeated(chair);
+    };
+    seats.playerLeft = [this](int chair) {
+      if (m_scene == nullptr) return;
+      // The leaver's name as the record board still lists it.
+      std::string name;
+      if (CAdHistoryView* board = GetHistoryView()) {
+        const int row = board->Tally().RowOfChair(chair);
+        if (row >= 0) name = board->Tally().Rows()[static_cast<size_t>(row)].name;
+      }
+      m_scene->OnPlayerLeft(chair, name);
+    };
+    seats.randomSeated = [this] {
+      if (m_scene != nullptr) m_scene->OnRandomSeated();
+    };
+    seats.waitForTable = [this] {
+      if (m_scene != nullptr) m_scene->ClearReadyIcons();
+    };
+    sink->SetSeatHooks(std::move(seats));
+  }
   return 0;
 }
 
 void CVariantFrame::OnDestroy() {
   if (auto* app = dynamic_cast<CVariantApp*>(GetGameApp())) {
     app->SetSceneEffects(nullptr);
+    if (auto* sink = dynamic_cast<CVariantNotify*>(app->GetNotifySink())) sink->SetSeatHooks({});
     app->Dialogs().DetachScene();
     app->Dialogs().AttachWindows(nullptr, nullptr);
   }

@@ -886,8 +886,17 @@ void CVariantTableScene::DrawWall() {
 
 void CVariantTableScene::DrawPlates() {
   if (!m_hooks.sideName) return;
+  // A seat whose player left while the settlement is open keeps his name as its note.
+  std::string notes[SIDE_COUNT];
+  for (int chair = 0; chair < SIDE_COUNT; ++chair) {
+    if (m_seatNoteSet[chair] == 0) continue;
+    const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
+    if (side >= 0 && side < SIDE_COUNT) notes[side] = m_seatNotes[chair];
+  }
   for (int side = 0; side < SIDE_COUNT; ++side) {
-    const std::string name = m_hooks.sideName(side);
+    std::string name = m_hooks.sideName(side);
+    if (name.empty()) name = notes[side];
+    m_plateText[side] = name;
     if (name.empty()) {
       // An empty seat's panel goes away.
       if (m_panels.Built()) m_panels.Draw(side, name, false, m_metrics);
@@ -1348,6 +1357,8 @@ void CVariantTableScene::OnSettlementClosed() {
     for (int chair = 0; chair < SIDE_COUNT; ++chair) {
       if (m_seatNoteSet[chair] == 0) continue;
       m_seatNoteSet[chair] = 0;
+      m_seatNotes[chair].clear();
+      m_stale = true;
       const int side = m_hooks.chairToSide ? m_hooks.chairToSide(chair) : chair;
       if (side >= 0 && side < SIDE_COUNT && m_hooks.setSeatNote) m_hooks.setSeatNote(side, std::string());
     }
@@ -1363,7 +1374,9 @@ bool CVariantTableScene::ShowReadyIcon(int chair) {
 void CVariantTableScene::OnPlayerSeated(int chair) {
   if (chair < 0 || chair >= SIDE_COUNT) return;
   if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
-  m_seatNoteSet[chair] = 0;
+  ClearSeatNote(chair);
+  // The seat's name plate shows the newcomer.
+  m_stale = true;
 }
 
 void CVariantTableScene::OnPlayerLeft(int chair, const std::string& name) {
@@ -1376,20 +1389,33 @@ void CVariantTableScene::OnPlayerLeft(int chair, const std::string& name) {
     if (m_hooks.settlementOpen && m_hooks.settlementOpen()) {
       if (m_hooks.setSeatNote) m_hooks.setSeatNote(side, name);
       m_seatNoteSet[chair] = 1;
+      m_seatNotes[chair] = name;
     }
   }
   if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
+  m_stale = true;
 }
 
 void CVariantTableScene::OnRandomSeated() {
   if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(m_extras.HoldsReadyIcons());
   m_extras.SetHoldReadyIcons(false);
-  for (int& set : m_seatNoteSet) set = 0;
+  for (int chair = 0; chair < SIDE_COUNT; ++chair) ClearSeatNote(chair);
+  m_stale = true;
 }
 
 void CVariantTableScene::ClearReadyIcons() {
   m_extras.HideReadyIcons();
   if (!m_model.IsPlaying()) m_extras.ShowWaitingText();
-  for (int& set : m_seatNoteSet) set = 0;
+  for (int chair = 0; chair < SIDE_COUNT; ++chair) ClearSeatNote(chair);
   if (m_hooks.refillRecordBoard) m_hooks.refillRecordBoard(false);
+  m_stale = true;
+}
+
+std::string CVariantTableScene::PlateText(int side) const {
+  return side >= 0 && side < SIDE_COUNT ? m_plateText[side] : std::string();
+}
+
+void CVariantTableScene::ClearSeatNote(int chair) {
+  m_seatNoteSet[chair] = 0;
+  m_seatNotes[chair].clear();
 }

@@ -176,6 +176,8 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   void OnRandomSeated();
   void ClearReadyIcons();
   bool SeatNoteSet(int chair) const { return chair >= 0 && chair < SIDE_COUNT && m_seatNoteSet[chair] != 0; }
+  // The name plate a side shows now (empty: none), as last painted.
+  std::string PlateText(int side) const;
   // The player's play: claim buttons, the countdown, the own tile actions and managed play.
   // The turn gives up a drag in progress (the countdown played for the player) by dropping the
   // tile where the mouse is.
@@ -304,6 +306,7 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   static std::string PlateName(const CPlayerTables& tables, const CSeatLayout& layout, int side);
 
  private:
+  void ClearSeatNote(int chair);
   uint64_t ModelFingerprint() const;
   void BuildBoard();
   void FillRect(int x, int y, int w, int h, uint32_t colour);
@@ -378,6 +381,9 @@ class CVariantTableScene : public GameBase, public CTableEffects {
   CDragPicture m_drag{*this};
   POINT m_dragPoint{};
   int m_seatNoteSet[4] = {};
+  // The name each noted seat shows.
+  std::string m_seatNotes[4];
+  std::string m_plateText[4];
   bool m_barsStarted = false;
   bool m_barHooksSet = false;
   bool m_waitingForTable = false;

@@ -186,6 +186,8 @@ void CMJTableModel::LayOutHandFromList(int side, const int* list, int count, int
   int n = 0;
   for (int i = 0; i < count && i < CLAIM_CHOICES && list[i] != -1; ++i) ids[n++] = list[i];
   SetHandTiles(side, ids, n);
+  // The result lists the tiles in no particular order; an open hand stands sorted like any hand.
+  SortStanding(side);
   for (int i = CTileTable::FIRST_STANDING; i <= CTileTable::LAST_STANDING; ++i) {
     MJTile* t = m_tiles.GetTileRecord(MJ_ZONE_HAND, side, i);
     if (t->present && !t->meldKind) t->nFace = 1;

@@ -455,6 +455,41 @@ TEST(TableModel, HandResultLaysHandsOpenWithinTheStandingPlaces) {
   EXPECT_EQ(13u, t.Standing(SIDE_OWN).size());
 }
 
+// The hands laid open at the end stand in the hand's sorted order, whatever the order of the
+// result's lists: the own hand with its drawn tile, the winner's and a hand without a drawn tile.
+TEST(TableModel, HandResultLaysTheOpenHandsOutSorted) {
+  Table t;
+  testbed::RoundResultRecord r;
+  r.flags = 0x2000000;
+  r.win = {0, 1, 0, 0};
+  r.firstShown = 1;
+  r.winTile = 44;
+  r.word676 = -1;
+  r.finalTiles[0] = {108, 40, 5, 75, 1, 57, 30};
+  r.finalTiles[1] = {44, 77, 3, 42};
+  r.finalTiles[2] = {110, 7, 50};
+  r.seats.resize(4);
+  testbed::BodyData body = r.Write();
+  ASSERT_GE(t.info.CopyRoundResult(body.data(), body.size()), 0);
+  ASSERT_TRUE(t.model.OnHandResult(body.data(), body.size()));
+  struct {
+    int chair;
+    std::vector<int> standing;
+    int drawn;
+  } const cases[] = {
+      {0, {1, 5, 57, 40, 75, 108}, 30},
+      {1, {3, 42, 77}, 44},
+      {2, {7, 50, 110}, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chair);
+    const int side = t.info.ChairToSide(c.chair);
+    EXPECT_EQ(c.standing, t.Standing(side));
+    if (c.drawn >= 0) EXPECT_EQ(c.drawn, t.Drawn(side).tileId);
+    else EXPECT_FALSE(t.Drawn(side).present);
+  }
+}
+
 TEST(TableModel, ResyncRebuildsMeldsRiversAndThePlayedTile) {
   testbed::TableInfoRecord r = NewHand();
   r.status = 0x1;  // chair 3 is in turn and has not drawn
