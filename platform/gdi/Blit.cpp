@@ -697,6 +697,40 @@ void BlendRow(uint32_t* d, const uint32_t* s, int n, uint32_t sca, bool perPixel
   }
 }
 
+// Per-pixel alpha at full constant alpha, the most common blend, over one row. Processors with
+// AVX2 run a clone of it that blends four pixels per step on 16-bit lanes; it computes the same
+// products with the same rounding and saturation as the row path above (and pixman's OVER):
+// d = min(255, s + (d * (255 - sa) + 128 + ((d * (255 - sa) + 128) >> 8)) >> 8) per channel.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef uint16_t Lanes16 __attribute__((vector_size(32)));
+__attribute__((target_clones("avx2", "default"))) void BlendRowFull(uint32_t* __restrict d,
+                                                                     const uint32_t* __restrict s, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Bytes16 sb, db;
+    std::memcpy(&sb, s + i, 16);
+    std::memcpy(&db, d + i, 16);
+    const Lanes16 sw = __builtin_convertvector(sb, Lanes16);
+    const Lanes16 dw = __builtin_convertvector(db, Lanes16);
+    const Lanes16 alpha = __builtin_shuffle(sw, Lanes16{3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15});
+    const Lanes16 t = dw * (255 - alpha) + 128;
+    Lanes16 r = ((t + (t >> 8)) >> 8) + sw;
+    r = r > 255 ? 255 : r;
+    const Bytes16 out = __builtin_convertvector(r, Bytes16);
+    std::memcpy(d + i, &out, 16);
+  }
+  BlendRowT<true, true>(d + i, s + i, n - i, 255);
+}
+
+// Whether this processor runs the wide clone of BlendRowFull.
+bool WideBlendRows() {
+  static const bool wide = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return wide;
+}
+
 }  // namespace
 
 }  // namespace gdi
@@ -848,6 +882,16 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
   uint32_t sca = blend.SourceConstantAlpha;
   POINT dp = dc->ToSurface(x, y);
+  // At full constant alpha, between two distinct top-down 32-bit surfaces and unscaled, a
+  // processor with wide vectors blends the rows itself, ahead of pixman's narrower ones.
+  if (perPixel && sca == 255 && w == sw && h == sh && ss != ds && ss->Is32() && ds->Is32() && !ss->BottomUp() &&
+      !ds->BottomUp() && WideBlendRows()) {
+    ForEachClipRect(dc->EffectiveClip(), RECT{dp.x, dp.y, dp.x + w, dp.y + h}, [&](int x0, int y0, int x1, int y1) {
+      const int sx0 = sp.x + (x0 - dp.x), sy0 = sp.y + (y0 - dp.y);
+      for (int y = y0; y < y1; ++y) BlendRowFull(ds->Row32(y) + x0, ss->Row32(sy0 + (y - y0)) + sx0, x1 - x0);
+    });
+    return TRUE;
+  }
   // Per-pixel alpha between two 32-bit surfaces, unscaled, is exactly pixman's OVER of the
   // source through a solid mask of the constant alpha: the same products rounded the same way and
   // the same saturation. pixman does it block by block for every clip rectangle.
