@@ -697,6 +697,54 @@ void BlendRow(uint32_t* d, const uint32_t* s, int n, uint32_t sca, bool perPixel
   }
 }
 
+// Per-pixel alpha at full constant alpha, the most common blend, over one row. Processors with
+// AVX2 run a clone that blends eight pixels per step: the two channels of each half of a pixel
+// sit in 16-bit lanes, as in the row path above, and every lane computes the same products with
+// the same rounding and saturation (and pixman's OVER):
+// d = min(255, s + (t + (t >> 8)) >> 8) with t = d * (255 - sa) + 128, per channel.
+typedef uint32_t Pixels8 __attribute__((vector_size(32)));
+typedef uint16_t Lanes16 __attribute__((vector_size(32)));
+// Blends the whole steps of eight pixels and returns how many pixels it blended. It ends with a
+// plain return, never a jump into other code, so that the wide clone clears the upper vector
+// halves on the way out and leaves no penalty to code that uses the narrow ones.
+__attribute__((target_clones("avx2", "default"), noinline)) int BlendRowFullSteps(uint32_t* __restrict d,
+                                                                                   const uint32_t* __restrict s,
+                                                                                   int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    Pixels8 sp, dp;
+    std::memcpy(&sp, s + i, 32);
+    std::memcpy(&dp, d + i, 32);
+    const Pixels8 alpha = sp >> 24;
+    const Lanes16 inv = 255 - reinterpret_cast<Lanes16>(alpha | (alpha << 16));
+    const Lanes16 dRb = reinterpret_cast<Lanes16>(dp & 0x00FF00FFu);
+    const Lanes16 dAg = reinterpret_cast<Lanes16>(dp) >> 8;
+    const Lanes16 tRb = dRb * inv + 128;
+    const Lanes16 tAg = dAg * inv + 128;
+    Lanes16 rb = ((tRb + (tRb >> 8)) >> 8) + reinterpret_cast<Lanes16>(sp & 0x00FF00FFu);
+    Lanes16 ag = ((tAg + (tAg >> 8)) >> 8) + (reinterpret_cast<Lanes16>(sp) >> 8);
+    rb = rb > 255 ? 255 : rb;
+    ag = ag > 255 ? 255 : ag;
+    const Pixels8 out = reinterpret_cast<Pixels8>(rb) | (reinterpret_cast<Pixels8>(ag) << 8);
+    std::memcpy(d + i, &out, 32);
+  }
+  return i;
+}
+
+void BlendRowFull(uint32_t* d, const uint32_t* s, int n) {
+  const int i = BlendRowFullSteps(d, s, n);
+  BlendRowT<true, true>(d + i, s + i, n - i, 255);
+}
+
+// Whether this processor runs the wide clone of BlendRowFull.
+bool WideBlendRows() {
+  static const bool wide = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return wide;
+}
+
 }  // namespace
 
 }  // namespace gdi
@@ -848,6 +896,16 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
   uint32_t sca = blend.SourceConstantAlpha;
   POINT dp = dc->ToSurface(x, y);
+  // At full constant alpha, between two distinct top-down 32-bit surfaces and unscaled, a
+  // processor with wide vectors blends the rows itself, ahead of pixman's narrower ones.
+  if (perPixel && sca == 255 && w == sw && h == sh && ss != ds && ss->Is32() && ds->Is32() && !ss->BottomUp() &&
+      !ds->BottomUp() && WideBlendRows()) {
+    ForEachClipRect(dc->EffectiveClip(), RECT{dp.x, dp.y, dp.x + w, dp.y + h}, [&](int x0, int y0, int x1, int y1) {
+      const int sx0 = sp.x + (x0 - dp.x), sy0 = sp.y + (y0 - dp.y);
+      for (int y = y0; y < y1; ++y) BlendRowFull(ds->Row32(y) + x0, ss->Row32(sy0 + (y - y0)) + sx0, x1 - x0);
+    });
+    return TRUE;
+  }
   // Per-pixel alpha between two 32-bit surfaces, unscaled, is exactly pixman's OVER of the
   // source through a solid mask of the constant alpha: the same products rounded the same way and
   // the same saturation. pixman does it block by block for every clip rectangle.

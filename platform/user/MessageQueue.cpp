@@ -70,7 +70,18 @@ bool HasInput(ThreadQueue& q, UINT mask, bool inputAvailable) {
 }
 
 std::atomic<bool (*)(DWORD, std::vector<pollfd>*)> g_claimDescriptors{nullptr};
-std::atomic<void (*)(DWORD, const std::vector<pollfd>&)> g_releaseDescriptors{nullptr};
+std::atomic<bool (*)(DWORD, const std::vector<pollfd>&)> g_releaseDescriptors{nullptr};
+std::atomic<void (*)()> g_handOverDescriptors{nullptr};
+
+// Hands the descriptors a wait released to the poll thread when the thread leaves its wait.
+struct HandOver {
+  bool wanted = false;
+  ~HandOver() {
+    if (!wanted) return;
+    auto handOver = g_handOverDescriptors.load(std::memory_order_acquire);
+    if (handOver) handOver();
+  }
+};
 
 // Waits until one of the objects is signalled (WAIT_OBJECT_0 + i), input of the kinds in `mask`
 // is there (WAIT_OBJECT_0 + count) or the time is over (WAIT_TIMEOUT). Timers that come due during
@@ -78,6 +89,7 @@ std::atomic<void (*)(DWORD, const std::vector<pollfd>&)> g_releaseDescriptors{nu
 DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, UINT mask,
                      bool inputAvailable) {
   std::shared_ptr<ThreadQueue> q = CurrentQueue();
+  HandOver handOver;
   // The caller's time-out runs on the real clock; timers run on the clock a test may stop, which
   // wakes this wait when it is moved.
   const ULONGLONG start = WaitClockMs();
@@ -123,12 +135,14 @@ DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD mil
       const bool watching =
           waitMs != 0 && claim && release && ThreadCanWaitOnDescriptors() && claim(self, &fds) && !fds.empty();
       if (watching) {
+        // What an earlier round released is watched by this round again.
+        handOver.wanted = false;
         bool seen = false;
         r = WaitForObjectsOrDescriptors(count, handles, waitAll, waitMs, extra, fds.data(), fds.size(), &seen);
         if (!seen) {
           for (pollfd& p : fds) p.revents = 0;
         }
-        release(self, fds);
+        handOver.wanted = release(self, fds);
       } else {
         r = WaitForObjectsOr(count, handles, waitAll, waitMs, extra);
       }
@@ -387,14 +401,15 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
   thread_local std::vector<pollfd> fds;
   fds.clear();
   const DWORD self = GetCurrentThreadId();
+  HandOver handOver;
   if (!claim(self, &fds)) {
-    release(self, fds);
+    handOver.wanted = release(self, fds);
     return Retrieve(msg, hwnd, filterMin, filterMax, remove) ? TRUE : FALSE;
   }
   if (::poll(fds.data(), fds.size(), 0) <= 0) {
     for (pollfd& p : fds) p.revents = 0;
   }
-  release(self, fds);
+  handOver.wanted = release(self, fds);
   return Retrieve(msg, hwnd, filterMin, filterMax, remove) ? TRUE : FALSE;
 }
 
@@ -665,6 +680,7 @@ BOOL ReplyMessage(LRESULT result) {
 namespace platform {
 
 void SetThreadDescriptorWatch(ThreadDescriptorWatch watch) {
+  g_handOverDescriptors.store(watch.handOver, std::memory_order_release);
   g_releaseDescriptors.store(watch.release, std::memory_order_release);
   g_claimDescriptors.store(watch.claim, std::memory_order_release);
 }

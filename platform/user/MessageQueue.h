@@ -74,10 +74,14 @@ void SetKeyTranslator(KeyTranslator translator);
 // windows), so that their events need no other thread to become messages. `claim` fills the
 // descriptors to watch for the calling thread (none: false); `release` is called after the
 // wait with what poll saw (revents, all 0 when the wait ended for another reason) and turns it
-// into posted messages. Both are called without locks held.
+// into posted messages; it returns true when some of the descriptors still want watching.
+// `handOver` gives those to the poll thread; it is called once the thread leaves its wait, not
+// when it only looks at its queue and goes back to waiting (it claims them again). All are
+// called without locks held.
 struct ThreadDescriptorWatch {
   bool (*claim)(DWORD threadId, std::vector<::pollfd>* fds) = nullptr;
-  void (*release)(DWORD threadId, const std::vector<::pollfd>& fds) = nullptr;
+  bool (*release)(DWORD threadId, const std::vector<::pollfd>& fds) = nullptr;
+  void (*handOver)() = nullptr;
 };
 void SetThreadDescriptorWatch(ThreadDescriptorWatch watch);
 

@@ -286,7 +286,7 @@ bool ClaimThreadSockets(DWORD threadId, std::vector<pollfd>* fds) {
   return !fds->empty();
 }
 
-void ReleaseThreadSockets(DWORD threadId, const std::vector<pollfd>& fds) {
+bool ReleaseThreadSockets(DWORD threadId, const std::vector<pollfd>& fds) {
   std::vector<Notification> posts;
   bool pollerWanted = false;
   {
@@ -307,8 +307,10 @@ void ReleaseThreadSockets(DWORD threadId, const std::vector<pollfd>& fds) {
   }
   t_claimed.clear();
   Deliver(posts);
-  if (pollerWanted) Poller::Instance().Wake();
+  return pollerWanted;
 }
+
+void HandOverThreadSockets() { Poller::Instance().Wake(); }
 
 void InstallThreadWatch() {
   static std::once_flag once;
@@ -316,6 +318,7 @@ void InstallThreadWatch() {
     platform::ThreadDescriptorWatch watch;
     watch.claim = ClaimThreadSockets;
     watch.release = ReleaseThreadSockets;
+    watch.handOver = HandOverThreadSockets;
     platform::SetThreadDescriptorWatch(watch);
   });
 }

@@ -394,6 +394,55 @@ TEST(GdiBlit, BlockPathsMatchTheRowByRowPaths) {
   }
 }
 
+// Per-pixel alpha at full constant alpha, between top-down surfaces (the fast paths), gives what
+// the row path of bottom-up surfaces gives for every source alpha against every destination
+// channel value, with sources premultiplied or not (channels above the alpha saturate).
+TEST(GdiBlit, FullAlphaBlendMatchesTheRowPathForEveryAlphaAndDestination) {
+  const int W = 256, H = 256;
+  struct Dib {
+    HBITMAP bmp = nullptr;
+    uint32_t* bits = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    bool down;
+    explicit Dib(bool topDown) : down(topDown) {
+      BITMAPINFO bi{};
+      bi.bmiHeader = {sizeof(BITMAPINFOHEADER), W, topDown ? -H : H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+      dc = CreateCompatibleDC(nullptr);
+      old = SelectObject(dc, bmp);
+    }
+    ~Dib() {
+      SelectObject(dc, old);
+      DeleteDC(dc);
+      DeleteObject(bmp);
+    }
+    uint32_t& At(int x, int y) { return bits[(down ? y : H - 1 - y) * W + x]; }
+  };
+  std::vector<uint32_t> results[2];
+  for (int topDown = 0; topDown < 2; ++topDown) {
+    Dib src(topDown != 0), dst(topDown != 0);
+    for (int y = 0; y < H; ++y) {
+      for (int x = 0; x < W; ++x) {
+        // Row: the source alpha; column: the destination value. Blue is premultiplied, green
+        // the full value, red above the alpha where the column allows.
+        const uint32_t a = uint32_t(y), v = uint32_t(x);
+        src.At(x, y) = (a << 24) | ((255 - v) << 16) | (v << 8) | (v * a / 255);
+        dst.At(x, y) = (v << 24) | (v << 16) | ((255 - v) << 8) | ((v * 7) & 0xFF);
+      }
+    }
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    // An odd width and offset, so that rows end in a part narrower than a vector step.
+    EXPECT_TRUE(AlphaBlend(dst.dc, 1, 0, W - 2, H, src.dc, 0, 0, W - 2, H, bf));
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) results[topDown].push_back(dst.At(x, y));
+  }
+  ASSERT_EQ(results[0].size(), results[1].size());
+  for (size_t i = 0; i < results[0].size(); ++i) {
+    ASSERT_EQ(results[0][i], results[1][i]) << "pixel " << i % W << "," << i / W;
+  }
+}
+
 // Blends among more bitmaps than the block path keeps views of, each pair blended twice in an
 // order that makes the views come and go, give the pixels the row-by-row path gives.
 TEST(GdiBlit, AlphaBlendAmongManyBitmapsMatchesTheRowByRowPath) {
