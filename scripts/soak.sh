@@ -34,7 +34,9 @@
 # and the peak RSS and mean CPU of each program (each client's over all its launches). The run's
 # logs, the clients' table lines and the server's hand logs stay in the output folder; each
 # client's own log (its complaints and connection events over all its launches) is
-# client<N>/data/pxqd/logs/client.log. Exits non-zero when anything failed.
+# client<N>/data/pxqd/logs/client.log; every 30 s the resident size of each running launch is
+# added to client<N>/rss.txt, and the summary names the launch that reached the peak. Exits
+# non-zero when anything failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -126,6 +128,7 @@ trap cleanup EXIT
 ticks=$(getconf CLK_TCK)
 # Peak RSS (kB) and CPU time (ticks) of a running process, read from /proc while it lives.
 peak_rss() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
+current_rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
 # Waits for a process while its progress file grows; a process whose file has not grown for
@@ -307,8 +310,8 @@ run_clients() {
     echo $! >"$out/client$i/supervisor.pid"
   done
 
-  declare -A peak=() last_ticks=() progress_at=() results_at=() lines_seen=() launches_seen=()
-  local now results last_size=-1 table_still=0 restarted=0 size pid rss t lines launches killed=""
+  declare -A peak=() peak_pid=() last_ticks=() progress_at=() results_at=() lines_seen=() launches_seen=()
+  local next_sample=0 now results last_size=-1 table_still=0 restarted=0 size pid rss t lines launches killed=""
   local clients_started
   clients_started=$(date +%s)
   for i in $(seq 0 $((CLIENTS - 1))); do
@@ -337,13 +340,16 @@ run_clients() {
       fi
     fi
     for i in $(seq 0 $((CLIENTS - 1))); do
+      lines=$(wc -l <"$out/client$i/table.txt" 2>/dev/null || echo 0)
       for pid in $(client_pids "$i"); do
         [ -d "/proc/$pid" ] || continue
         rss=$(peak_rss "$pid"); rss=${rss:-0}
-        [ "$rss" -le "${peak[$i]}" ] || peak[$i]=$rss
+        if [ "$rss" -gt "${peak[$i]}" ]; then peak[$i]=$rss; peak_pid[$i]=$pid; fi
         t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
+        # Every 30 s a line of what each running launch holds, to tell growth from a single jump.
+        [ "$now" -lt "$next_sample" ] ||
+          printf '%s pid %s rss %s kB peak %s kB hands %s\n' "$(date +%T)" "$pid" "$(current_rss "$pid")" "$rss" "$lines" >>"$out/client$i/rss.txt"
       done
-      lines=$(wc -l <"$out/client$i/table.txt" 2>/dev/null || echo 0)
       launches=$(client_pids "$i" | wc -l)
       if [ "$lines" != "${lines_seen[$i]}" ] || [ "$launches" != "${launches_seen[$i]}" ]; then
         # A hand written, or a new launch (which has yet to find its way into a hand).
@@ -358,6 +364,7 @@ run_clients() {
         progress_at[$i]=$now; results_at[$i]=$results
       fi
     done
+    [ "$now" -lt "$next_sample" ] || next_sample=$((now + 30))
     sleep 1
   done
   local wall=$(( $(date +%s) - clients_started ))
@@ -378,7 +385,7 @@ run_clients() {
       for pid in $(client_pids "$i"); do
         [ -d "/proc/$pid" ] || continue
         rss=$(peak_rss "$pid"); rss=${rss:-0}
-        [ "$rss" -le "${peak[$i]}" ] || peak[$i]=$rss
+        if [ "$rss" -gt "${peak[$i]}" ]; then peak[$i]=$rss; peak_pid[$i]=$pid; fi
         t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
       done
     done
@@ -432,7 +439,7 @@ run_clients() {
     launches=$(client_pids "$i" | wc -l)
     rejoins=$(grep -c 'starting it again' "$out/client$i/hall.err" 2>/dev/null || true)
     summary_line=$(grep '^hands [0-9]* refused' "$out/client$i/client.out" 2>/dev/null | tail -n 1 || true)
-    note "client $i: $(wc -l <"$out/client$i/table.txt") hand ends written, $launches launches ($rejoins let back into a running hand), peak RSS ${peak[$i]} kB, mean CPU $mean${summary_line:+, last summary: $summary_line}"
+    note "client $i: $(wc -l <"$out/client$i/table.txt") hand ends written, $launches launches ($rejoins let back into a running hand), peak RSS ${peak[$i]} kB${peak_pid[$i]:+ (client ${peak_pid[$i]}, see client$i/rss.txt)}, mean CPU $mean${summary_line:+, last summary: $summary_line}"
   done
 }
 
