@@ -5,6 +5,7 @@
 #
 #   ./play.sh [--player NAME] [--server HOST[:PORT]] [--port N] [--web-port N]
 #             [--proxy KIND://[USER:PASSWORD@]HOST:PORT] [--headless N] [--wall FILE] [--chair N]
+#             [--min-hands N]
 #
 #   --player NAME      the player's name at the table (default: the login name)
 #   --server HOST[:PORT]
@@ -17,6 +18,8 @@
 #   --wall FILE        the server started here deals the first hand from a scripted wall, e.g.
 #                      testbed/table/walls/peng-gang-win.wall (with --chair 1)
 #   --chair N          the chair to sit in, 0-3 (default 0)
+#   --min-hands N      the server started here makes every table a room where N hands must be
+#                      played before leaving; the settlement then counts down and closes itself
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
@@ -25,7 +28,7 @@ say() { printf '\033[1mplay:\033[0m %s\n' "$*"; }
 die() { printf 'play: %s\n' "$*" >&2; exit 1; }
 
 usage() {
-  sed -n '6,19p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '6,22p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -37,6 +40,7 @@ proxy=""
 headless=""
 wall=""
 chair=0
+min_hands=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --player) [ $# -ge 2 ] || usage; player=$2; shift 2 ;;
@@ -47,6 +51,7 @@ while [ $# -gt 0 ]; do
     --headless) [ $# -ge 2 ] || usage; headless=$2; shift 2 ;;
     --wall) [ $# -ge 2 ] || usage; wall=$2; shift 2 ;;
     --chair) [ $# -ge 2 ] || usage; chair=$2; shift 2 ;;
+    --min-hands) [ $# -ge 2 ] || usage; min_hands=$2; shift 2 ;;
     -h|--help) usage ;;
     *) printf 'play: unknown option %s\n' "$1" >&2; usage ;;
   esac
@@ -58,6 +63,7 @@ is_number "$web_port" && [ "$web_port" -le 65535 ] || die "--web-port takes a nu
 [ -z "$headless" ] || { is_number "$headless" && [ "$headless" -ge 1 ]; } || die "--headless takes a number of hands"
 [ -n "$player" ] || die "the player's name is empty"
 [[ $chair =~ ^[0-3]$ ]] || die "--chair takes a chair 0-3"
+is_number "$min_hands" && [ "$min_hands" -le 1000 ] || die "--min-hands takes a number from 0 to 1000"
 if [ -n "$wall" ]; then
   [ -r "$wall" ] || die "cannot read the wall file $wall"
   wall=$(cd "$(dirname "$wall")" && pwd)/$(basename "$wall")
@@ -133,6 +139,7 @@ if [ -z "$join_host" ]; then
   say "starting the game server on 127.0.0.1:$port (accounts in $data/pxqd-server)"
   server_args=(--port "$port")
   [ -z "$wall" ] || server_args+=(--wall "$wall")
+  [ "$min_hands" -eq 0 ] || server_args+=(--min-hands "$min_hands")
   build/bin/pxqd-server "${server_args[@]}" >"$logs/server.out" 2>"$logs/server.log" &
   server_pid=$!
   for _ in $(seq 100); do

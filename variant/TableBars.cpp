@@ -1,5 +1,7 @@
 #include "variant/TableBars.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "engine/ControlRecord.h"
@@ -57,6 +59,7 @@ constexpr ActionSpec ACTION_SPECS[CTableBars::ACTION_BUTTONS] = {
 // The hand cursor's sweep is one task under its own key while it runs.
 constexpr int SWEEP_SPEED = 3;
 constexpr int SWEEP_INTERVAL = 10;
+constexpr int DRAWN_GAP = 12;  // the drawn place stands this far right of the standing row
 constexpr int SPARK_EMITTERS = 5;
 
 }  // namespace
@@ -560,10 +563,31 @@ void CTableBars::SortHandAnimated() {
   metrics.GetHandArea(SIDE_OWN, &area);
   const int w = metrics.Metric(METRIC_LARGE_WIDTH), h = metrics.Metric(METRIC_LARGE_HEIGHT);
   const MJTile* t = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, last);
+  // The cursor's left edge: one tile right of the far end of the standing row, and at the end
+  // the drawn place. Where the hand's pictures stand, they give both ends of the row.
+  int fromLeft = area.left + t->x + w;
+  const MJTile* drawn = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, CTileTable::DRAWN_PLACE);
+  int toLeft = area.left + drawn->x;
+  if (m_hooks.ownTilePicture) {
+    int leftmost = INT_MAX, rightmost = INT_MIN;
+    for (int i = CTileTable::FIRST_STANDING; i <= last; ++i) {
+      const MJTile* r = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, i);
+      if (!r->present || !r->standing || r->meldKind != 0) continue;
+      const Entity* picture = m_hooks.ownTilePicture(i);
+      if (picture == nullptr) continue;
+      leftmost = std::min(leftmost, picture->GetX() - w / 2);
+      rightmost = std::max(rightmost, picture->GetX() + w / 2);
+    }
+    if (leftmost != INT_MAX) {
+      fromLeft = leftmost + w;
+      const Entity* drawnPicture = drawn->present ? m_hooks.ownTilePicture(CTileTable::DRAWN_PLACE) : nullptr;
+      toLeft = drawnPicture != nullptr ? drawnPicture->GetX() - w / 2 : rightmost + DRAWN_GAP;
+    }
+  }
   cursor->SetSize(3 * w, h);
   cursor->SetAlpha(1.0);
   const int y = area.top + t->y + h / 4 + h / 2;
-  m_scene.MoveEntity(cursor, area.left + t->x + w + 3 * w / 2, y);
+  m_scene.MoveEntity(cursor, fromLeft + 3 * w / 2, y);
   m_scene.ShowEntity(cursor, 1);
   for (uint32_t id : m_sparkIds) {
     Entity* spark = id ? m_scene.FindEntity(id) : nullptr;
@@ -571,8 +595,7 @@ void CTableBars::SortHandAnimated() {
     ParticleEntity::SetEmission(spark, static_cast<uint32_t>(4 * last), 10, new ParticleParams{});
     m_scene.StartParticles(spark, 0, 0, nullptr, 0);
   }
-  const MJTile* drawn = tiles.GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, CTileTable::DRAWN_PLACE);
-  m_scene.StartMove(cursor, m_sortKey, area.left + drawn->x + 3 * w / 2, y, SWEEP_SPEED, SWEEP_INTERVAL, CMD_SORT_END,
+  m_scene.StartMove(cursor, m_sortKey, toLeft + 3 * w / 2, y, SWEEP_SPEED, SWEEP_INTERVAL, CMD_SORT_END,
                     nullptr, 0);
 }
 

@@ -87,6 +87,9 @@ class CTableBars {
     std::function<bool()> handBusy;
     // The treasure tile and the substitute flag of the hand, which decide the sort order.
     std::function<void(int* joker1, int* substituteFlag)> sortRule;
+    // The picture that shows an own hand place, or null while it has none; the sort sweep runs
+    // along the pictures as they stand.
+    std::function<Entity*(int place)> ownTilePicture;
     // The see-hand request: whether it may be asked now, the request itself (1 when sent) and
     // the watched player's name for the chat line.
     std::function<bool()> seeHandAllowed;

@@ -79,6 +79,10 @@ void CVariantTableScene::SetBarHooks(CTableBars::Hooks hooks) {
     if (m_turn != nullptr) m_turn->Control().OnUserAction();
   };
   if (!hooks.handBusy) hooks.handBusy = [this] { return m_model.Clock().pendingClaim != 0; };
+  if (!hooks.ownTilePicture) hooks.ownTilePicture = [this](int place) -> Entity* {
+    const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, place);
+    return t != nullptr && t->nObject != 0 ? static_cast<Entity*>(m_binder.Row(t->nObject).entity) : nullptr;
+  };
   // The claim buttons raise their codes only while they are active; the turn sends the claim.
   if (!hooks.playButton) hooks.playButton = [this](uint32_t code) {
     const int type = code == CTableBars::CMD_PENG   ? CLAIM_PENG

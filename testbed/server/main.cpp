@@ -3,7 +3,7 @@
 // table, with computer players in the empty chairs.
 //   pxqd-server [--port N] [--data FOLDER] [--seed S]
 //               [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]
-//               [--wall FILE] [--requests FILE]
+//               [--wall FILE] [--requests FILE] [--min-hands N]
 // The port defaults to 31380; the data folder to pxqd-server in the user's data folder
 // ($XDG_DATA_HOME, else ~/.local/share). A lone number is taken as the port, as before. Each
 // table writes its hands to hands-<seed>-<room>-<table>.jsonl in the data folder, which
@@ -17,7 +17,9 @@
 // server's clock N times as fast (its time-outs, intervals and days), for a long run. --wall
 // deals every table's first hand from a scripted wall (the format is in testbed/table/
 // WallScript.h). --requests appends every request the server receives, with its reply code and
-// its body in hex, to FILE.
+// its body in hex, to FILE. --min-hands makes every table a room where N hands must be played
+// before a player may leave (0, the default, lets him leave at any time): the clients then count
+// their settlement down and take the next hand by themselves.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -51,7 +53,7 @@ const long DEFAULT_PORT = 31380;
 int Usage(const char* program) {
   fprintf(stderr, "usage: %s [--port N] [--data FOLDER] [--seed S]\n"
           "       [--faults DELAY_ONE_IN:MAX_MS:DROP_ONE_IN[:REPEAT_ONE_IN]] [--clock-scale N]\n"
-          "       [--wall FILE] [--requests FILE]\n", program);
+          "       [--wall FILE] [--requests FILE] [--min-hands N]\n", program);
   return 2;
 }
 
@@ -92,6 +94,7 @@ int main(int argc, char** argv) {
   long clockScale = 1;
   std::string wallPath;
   std::string requestsPath;
+  long minHands = 0;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--seed" && i + 1 < argc) {
@@ -112,6 +115,11 @@ int main(int argc, char** argv) {
       wallPath = argv[++i];
     } else if (arg == "--requests" && i + 1 < argc) {
       requestsPath = argv[++i];
+    } else if (arg == "--min-hands" && i + 1 < argc) {
+      char* end = nullptr;
+      errno = 0;
+      minHands = strtol(argv[++i], &end, 10);
+      if (errno || !end || *end || minHands < 0 || minHands > 1000) return Usage(argv[0]);
     } else if (arg == "--data" && i + 1 < argc) {
       folder = argv[++i];
     } else if (argc == 2 && ParsePort(argv[i], &port)) {
@@ -150,8 +158,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   auto exchange = std::make_shared<testbed::ExchangeActivity>(exchangeStore);
-  config.tableGames = [folder, seed, wall, script, exchange](int32_t room, int32_t table) {
+  config.tableGames = [folder, seed, wall, script, exchange, minHands](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
+    tableConfig.minHands = static_cast<int>(minHands);
     if (!wall.empty()) {
       tableConfig.fixedWalls = {wall};
       tableConfig.fixedBreak = script.breakPosition;

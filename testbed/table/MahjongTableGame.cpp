@@ -200,7 +200,10 @@ bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker
       return true;
     }
     reply->result = RESULT_SUCCESS;
-    OnReady(channel, chair);
+    // It is sent a while after the settlement closed and may come after the next hand began:
+    // then it belongs to the hand before and must not make the player ready for the one after,
+    // which would deal that hand while his settlement is still open.
+    if (!HandInProgress()) OnReady(channel, chair);
     return true;
   }
   const int handsBefore = m_table.HandsPlayed();

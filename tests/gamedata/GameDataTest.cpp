@@ -317,6 +317,29 @@ TEST(GameData, TileFacesAreDistinct) {
   }
 }
 
+// The table plays a ticket animation once and leaves it on its last frame: that frame must be
+// empty, or the ticket stays on the table after it has played.
+TEST(GameData, TicketAnimationsEndEmpty) {
+  for (int n = 1; n <= 10; n++) {
+    const std::string file = BUILD + "/bin/skins/Common/aniGetTickets" + std::to_string(n) + ".pps";
+    const std::vector<BYTE> bytes = ReadFile(file);
+    ImageRecord image = {};
+    ASSERT_NE(ParsePps(bytes.data(), static_cast<DWORD>(bytes.size()), &image), 0u) << file;
+    ASSERT_EQ(BytesPerPixel(image), 4) << file;
+    const size_t frameBytes = static_cast<size_t>(image.width) * image.height * 4;
+    ASSERT_GE(image.bufferSize, frameBytes * image.frameCount) << file;
+    auto seen = [&](int frame) {
+      int count = 0;
+      const BYTE* p = image.pixels + frameBytes * static_cast<size_t>(frame);
+      for (size_t i = 0; i < frameBytes; i += 4) count += p[i + 3] != 0;
+      return count;
+    };
+    EXPECT_GT(seen(0), 500) << file << ": the first frame shows no ticket";
+    EXPECT_EQ(seen(image.frameCount - 1), 0) << file << ": the last frame is not empty";
+    FreePps(&image);
+  }
+}
+
 // The whitelist deciphers under the program's key into lower-case host names, one per record.
 TEST(GameData, WhitelistHoldsTheTestbedHosts) {
   const std::vector<BYTE> file = ReadFile(BUILD + "/hall/Share/advert/domain.dat");

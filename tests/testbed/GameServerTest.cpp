@@ -374,6 +374,31 @@ TEST(ServerProgram, DealsAScriptedWallAndLogsEveryRequest) {
       << lines[1];
 }
 
+// A room's minimum number of hands reaches the players in every new hand: none unless the
+// program is told one.
+TEST(ServerProgram, TellsTheTablesMinimumHandsInEveryNewHand) {
+  const struct {
+    std::vector<std::string> extra;
+    int minHands;
+  } cases[] = {{{}, 0}, {{"--min-hands", "4"}, 4}, {{"--min-hands", "0"}, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.minHands);
+    testsupport::TempDir dir;
+    uint16_t port = testsupport::FreeLoopbackPort();
+    std::vector<std::string> args{PXQD_SERVER, "--port", std::to_string(port), "--data", dir.File("data")};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    testsupport::ChildProcess server(args, port);
+    ASSERT_TRUE(server.Running());
+    ScriptedClient client;
+    ASSERT_TRUE(client.Connect(port));
+    ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, client.Ask(REQ_ENTER, Enter(A)).result);
+    ASSERT_TRUE(client.Tell(REQ_READY, Common(A)));
+    ScriptedClient::Bytes hand;
+    ASSERT_TRUE(client.NextOf(211040, &hand)) << "no new hand";
+    EXPECT_EQ(c.minHands, Get(hand, 948));
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -92,6 +92,9 @@ TEST(TableGame, OnePlayerAndThreeComputerPlayersPlayAHandThroughTheNetwork) {
           EXPECT_EQ(t->banker, 0);
           EXPECT_EQ(hand.size(), 14u) << "the banker's own fourteen";
           mustDiscard = t->currentChair == 0;
+          // A late automatic ready from the settlement before this hand is taken but does not
+          // count for the next hand.
+          EXPECT_EQ(client.Ask(REQ_AUTO_READY, requestbodies::Common(seat, 16)).result, RESULT_SUCCESS);
           break;
         }
         case NTF_TILE_DISCARDED: {
@@ -143,6 +146,14 @@ TEST(TableGame, OnePlayerAndThreeComputerPlayersPlayAHandThroughTheNetwork) {
     EXPECT_EQ(checker.HandsChecked(), 1);
     EXPECT_TRUE(checker.Errors().empty()) << checker.Errors().front();
   }
+  // Nobody deals the next hand while the player has not got ready after this one.
+  ScriptedClient::Bytes early;
+  for (int step = 0; step < 10 && early.empty(); ++step) {
+    now += 1000;
+    server.Core().RunDueTimers();
+    client.NextOf(NTF_NEW_HAND, &early, 50);
+  }
+  EXPECT_TRUE(early.empty()) << "a hand dealt before the player got ready";
   // The client's own ready after the settlement starts the next hand with the same computer
   // players, who got ready on their own.
   ASSERT_EQ(client.Ask(REQ_AUTO_READY, requestbodies::Common(seat, 16)).result, RESULT_SUCCESS);

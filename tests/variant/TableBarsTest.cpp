@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -299,6 +300,45 @@ TEST_F(TableBarsTest, SortSweepsTheHandAndKeepsEveryTile) {
   for (int i = 2; i <= 13; ++i) EXPECT_LE(code(i - 1), code(i)) << i;
   EXPECT_LE(code(13), code(0));
   Capture("bars-sorted");
+}
+
+// The sweep runs along the hand as its pictures stand: it starts over the far end of the row
+// and ends at the drawn place, right of every standing tile; then the cursor fades away.
+TEST_F(TableBarsTest, SortSweepRunsAlongTheDrawnRowToTheDrawnPlace) {
+  Start();
+  for (const bool withDrawn : {false, true}) {
+    SCOPED_TRACE(withDrawn ? "with a drawn tile" : "without a drawn tile");
+    const int ids[13] = {100, 8, 45, 17, 0, 9, 27, 18, 36, 108, 1, 44, 26};
+    m_model.SetHandTiles(SIDE_OWN, ids, 13);
+    MJTile* drawn = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, 0);
+    if (withDrawn) drawn->tileId = 2, drawn->present = 1, drawn->standing = 1, drawn->nFace = 1;
+    m_scene->MarkStale();
+    Advance(40);
+    auto pictureX = [&](int place) {
+      const MJTile* t = m_model.Tiles().GetTileRecord(MJ_ZONE_HAND, SIDE_OWN, place);
+      if (t->nObject == 0) return -1;
+      const Entity* e = static_cast<const Entity*>(m_scene->Binder().Table().Row(t->nObject).entity);
+      return e != nullptr ? e->GetX() : -1;
+    };
+    int left = INT_MAX, right = INT_MIN;
+    for (int i = 1; i <= 13; ++i) {
+      const int x = pictureX(i);
+      ASSERT_GE(x, 0) << "place " << i << " has no picture";
+      left = std::min(left, x), right = std::max(right, x);
+    }
+    ASSERT_LT(left + 200, right);
+    Click(Bars().SystemButton(2));
+    Entity* cursor = Bars().HandCursor();
+    ASSERT_NE(cursor, nullptr);
+    const int start = cursor->GetX();
+    EXPECT_LT(start, (left + right) / 2) << "the sweep starts over the far end of the row";
+    for (int i = 0; i < 1000 && m_scene->HasApplyKey(Bars().SortKey()); ++i) Advance(10);
+    ASSERT_FALSE(m_scene->HasApplyKey(Bars().SortKey()));
+    EXPECT_GT(cursor->GetX(), right) << "the sweep ends at the drawn place";
+    if (withDrawn) EXPECT_GE(cursor->GetX(), pictureX(0));
+    for (int i = 0; i < 100 && cursor->GetAlpha() > 0.0; ++i) Advance(10);
+    EXPECT_LE(cursor->GetAlpha(), 0.0) << "the cursor fades away after the sort";
+  }
 }
 
 TEST(HandSortTest, TheSortKeepsEveryTileAndLeavesHiddenHandsAlone) {

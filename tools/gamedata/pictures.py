@@ -328,14 +328,15 @@ def activity_button_frames():
 
 
 def ticket_animation(n):
-    """A ticket with "+n" rising and fading out, 8 frames of 140 x 70."""
+    """A ticket with "+n" rising and fading out, 8 frames of 140 x 70. The table plays it once
+    and leaves it on its last frame, so that frame is empty."""
     frames = []
     for f in range(8):
         t = f / 7
         frame = Image.new("RGBA", (140, 70), (0, 0, 0, 0))
         ticket = _rounded_panel(100, 34, (255, 226, 120), (240, 170, 50), (150, 60, 20), 6, 2)
         g.text_centered(ImageDraw.Draw(ticket), (0, 0, 100, 34), "+%d 张" % n, 20, (160, 20, 10, 255))
-        alpha = 1.0 if t < 0.6 else 1 - (t - 0.6) / 0.4 * 0.85
+        alpha = 1.0 if t < 0.5 else max(0.0, 1 - (t - 0.5) / 0.5)
         ticket.putalpha(ticket.getchannel("A").point(lambda a, k=alpha: int(a * k)))
         frame.alpha_composite(ticket, (20, int(32 - 28 * t)))
         frames.append(frame)
