@@ -317,7 +317,8 @@ TableOutput MahjongTable::OnClaimIntent(int chair, int code, std::span<const BYT
   bool ok = false;
   BodyData data;
   if (m) {
-    const int word = m_phase == Phase::CLAIMS ? m_claims.words[chair] : 0;
+    // A claim for another tile than the discard on the table is for a window that has closed.
+    const int word = m_phase == Phase::CLAIMS && m->tiles[0] == m_claims.tile ? m_claims.words[chair] : 0;
     if (code == REQ_PENG_CLAIM) ok = (word & MJOP_PENG) != 0;
     if (code == REQ_CHI_CLAIM) ok = (word & MJOP_CHI) != 0;
     if (code == REQ_GANG_CLAIM) {
@@ -349,7 +350,9 @@ TableOutput MahjongTable::OnClaim(int chair, int code, std::span<const BYTE> bod
   const int userId = m_chairs[chair].userId;
   const int op = code == REQ_PENG_MELD ? MJOP_PENG : code == REQ_CHI_MELD ? MJOP_CHI : MJOP_GANG;
   const auto m = MeldRecord::Read(body);
-  if (!m || m_phase != Phase::CLAIMS) {
+  // A claim names the discard it takes: one sent for a discard whose window has closed (a late
+  // answer to an earlier offer) is refused, not laid with the tile now on the table.
+  if (!m || m_phase != Phase::CLAIMS || m->tiles[0] != m_claims.tile) {
     Reply(out, userId, RESULT_REFUSED);
     return out;
   }

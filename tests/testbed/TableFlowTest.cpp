@@ -67,7 +67,7 @@ TEST_F(TableFlow, NewHandIsDealtPerRecipientAndReadyIsNotEchoed) {
   EXPECT_EQ(watched->ownHand, std::vector<int>(13, TILE_HIDDEN));
 }
 
-enum Step { PASS, PENG, CHI, HU, HU_RETRY, PENG_RETRY, CHI_RETRY, DRAW_NEXT };
+enum Step { PASS, PENG, CHI, HU, HU_RETRY, PENG_RETRY, CHI_RETRY, DRAW_NEXT, PENG_OTHER_TILE };
 
 struct ClaimCase {
   const char* name;
@@ -96,6 +96,8 @@ TEST_F(TableFlow, ClaimPrioritiesAndHeldClaims) {
        -1, -1, MahjongTable::Phase::AWAIT_DISCARD},
       {"the next chair's draw closes the window for those who did not answer",
        {{3, DRAW_NEXT, RESULT_SUCCESS}}, -1, -1, MahjongTable::Phase::AWAIT_DISCARD},
+      {"a peng that names another tile than the discard (a late answer to an earlier offer) is refused",
+       {{2, PENG_OTHER_TILE, RESULT_REFUSED}, {2, PENG, RESULT_CLAIM_HELD}}, -1, -1, MahjongTable::Phase::CLAIMS},
       {"a claim the chair's word does not hold is refused",
        {{3, PENG, RESULT_REFUSED}, {1, CHI, RESULT_REFUSED}}, -1, -1, MahjongTable::Phase::CLAIMS},
       {"a hu answered at once when nobody can outrank it", {{1, HU, RESULT_SUCCESS}}, -1, 1,
@@ -129,6 +131,12 @@ TEST_F(TableFlow, ClaimPrioritiesAndHeldClaims) {
         case CHI_RETRY: got = Claim(chair, REQ_CHI_MELD, 0, h.five, {four, six, -1}); break;
         case HU: case HU_RETRY: got = Hu(chair, 0, h.five, HU_ON_DISCARD); break;
         case DRAW_NEXT: got = Draw(chair); break;
+        case PENG_OTHER_TILE: {
+          // A tile of the same kind as the discard, still in chair 2's hand, named as the claimed one.
+          Claim(chair, REQ_PENG_CLAIM, 0, pengTiles[1], {pengTiles[0], -1, -1});
+          got = Claim(chair, REQ_PENG_MELD, 0, pengTiles[1], {pengTiles[0], -1, -1});
+          break;
+        }
       }
       EXPECT_EQ(got, expected) << "chair " << chair << " step " << step;
     }
