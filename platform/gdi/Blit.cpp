@@ -707,7 +707,14 @@ typedef uint16_t Lanes16 __attribute__((vector_size(32)));
 // Blends the whole steps of eight pixels and returns how many pixels it blended. It ends with a
 // plain return, never a jump into other code, so that the wide clone clears the upper vector
 // halves on the way out and leaves no penalty to code that uses the narrow ones.
-__attribute__((target_clones("avx2", "default"), noinline)) int BlendRowFullSteps(uint32_t* __restrict d,
+#if defined(__clang__)
+// (clang refuses noinline beside target_clones; its clones are only reached through the
+// dispatcher, so they are never inlined either.)
+#define PXQD_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define PXQD_WIDE_CLONES __attribute__((target_clones("avx2", "default"), noinline))
+#endif
+PXQD_WIDE_CLONES int BlendRowFullSteps(uint32_t* __restrict d,
                                                                                    const uint32_t* __restrict s,
                                                                                    int n) {
   int i = 0;
