@@ -31,7 +31,8 @@ std::string ReadAll(const std::string& path) {
 }
 
 // The test's environment with the changes applied, as "NAME=value" strings.
-std::vector<std::string> ChildEnvironment(const std::vector<std::pair<std::string, std::optional<std::string>>>& changes) {
+std::vector<std::string> ChildEnvironment(
+    const std::vector<std::pair<std::string, std::optional<std::string>>>& changes) {
   std::vector<std::string> out;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry(*e);
@@ -92,8 +93,12 @@ Program::Program(const std::vector<std::string>& argv, const Options& options) :
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   const int flags = O_CREAT | O_WRONLY | O_TRUNC;
-  if (!options.outputPath.empty()) posix_spawn_file_actions_addopen(&actions, 1, options.outputPath.c_str(), flags, 0644);
-  if (!options.errorPath.empty()) posix_spawn_file_actions_addopen(&actions, 2, options.errorPath.c_str(), flags, 0644);
+  if (!options.outputPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 1, options.outputPath.c_str(), flags, 0644);
+  }
+  if (!options.errorPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, options.errorPath.c_str(), flags, 0644);
+  }
   pid_t pid = -1;
   if (!argPointers.empty() && argPointers[0] != nullptr &&
       posix_spawnp(&pid, argPointers[0], &actions, nullptr, argPointers.data(), envPointers.data()) == 0) {

@@ -23,8 +23,9 @@ class WebProgram {
  public:
   WebProgram(const std::vector<std::string>& args, const std::string& out, const std::string& err,
              const char* envPort = nullptr)
-      : m_program(Arguments(args), {.environment = {{"PXQD_WEB_PORT", envPort != nullptr ? std::optional<std::string>(envPort)
-                                                                                         : std::nullopt}},
+      : m_program(Arguments(args), {.environment = {{"PXQD_WEB_PORT", envPort != nullptr
+                                                                          ? std::optional<std::string>(envPort)
+                                                                          : std::nullopt}},
                                     .outputPath = out,
                                     .errorPath = err}) {}
   // The address from its "serving" line (waits up to ten seconds for it); empty when it ended.

@@ -69,7 +69,8 @@ class TableProcessTest : public testsupport::ClientTableFixture {
   // Launches a client for the player and waits until it sits at the table (or watches his chair,
   // for an onlooker); its automation socket is connected.
   AutomationClient& Launch(const Player& p, bool lookOn = false) {
-    testbed::HallOptions options = ClientOptions("pxqd", ROOM, TABLE, p.chair, p.userId, "hall" + std::to_string(p.userId));
+    testbed::HallOptions options =
+        ClientOptions("pxqd", ROOM, TABLE, p.chair, p.userId, "hall" + std::to_string(p.userId));
     options.playerName = p.name;
     options.lookOn = lookOn ? 1 : 0;
     options.room.options = m_roomOptions;
