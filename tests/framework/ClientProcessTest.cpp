@@ -3,39 +3,19 @@
 // without a leave request.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <chrono>
-#include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "framework/RequestBodies.h"
 #include "net/WireBytes.h"
 #include "testbed/server/WireServer.h"
+#include "tests/support/Program.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
 using testbed::Bytes;
 using testbed::Reply;
 using testbed::Request;
-
-// Waits for the child for up to `seconds`; its exit status, or -1 when it is still running
-// (it is then killed).
-int WaitForChild(pid_t pid, int seconds) {
-  for (int i = 0; i < seconds * 100; ++i) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  return -1;
-}
 
 TEST(ClientProcess, WithoutAHallTheClientEndsByItself) {
   testsupport::TempDir dir;
@@ -53,18 +33,10 @@ TEST(ClientProcess, WithoutAHallTheClientEndsByItself) {
     return reply;
   });
   std::string line = "7|127.0.0.1|12|0|0|1001|5|2|0|0|test|" + std::to_string(server.Port());
-  std::string program = std::string(PXQD_BIN_DIR) + "/pxqd-testclient";
-  std::string systemDir = "PXQD_SYSTEM_DIR=" + dir.Path();
-  std::string display = "PXQD_DISPLAY=headless";
-  std::vector<char*> env;
-  for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
-  env.push_back(systemDir.data());
-  env.push_back(display.data());
-  env.push_back(nullptr);
-  char* argv[] = {program.data(), line.data(), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(0, posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, env.data()));
-  EXPECT_EQ(0, WaitForChild(pid, 60));
+  testsupport::Program client({std::string(PXQD_BIN_DIR) + "/pxqd-testclient", line},
+                              {.environment = {{"PXQD_SYSTEM_DIR", dir.Path()}, {"PXQD_DISPLAY", "headless"}}});
+  ASSERT_TRUE(client.Started());
+  EXPECT_EQ(0, client.WaitForExit(60000));
   bool version = false;
   bool left = false;
   for (const Request& r : server.Requests()) {

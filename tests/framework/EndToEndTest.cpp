@@ -14,68 +14,33 @@
 #include "platform/user/User.h"
 #include "testbed/hall/HallStandIn.h"
 #include "testbed/server/GameServer.h"
+#include "tests/support/ClientTableFixture.h"
 #include "tests/support/LoopbackTools.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 
-constexpr DWORD WAIT_MS = 30000;
+constexpr int WAIT_MS = testsupport::PROCESS_WAIT_MS;
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public testsupport::ClientTableFixture {
  protected:
-  // The process serves its published windows from one hall folder for its whole life.
-  static void SetUpTestSuite() {
-    s_linkDir = new testsupport::TempDir();
-    setenv("PXQD_HALL_DIR", s_linkDir->Path().c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("PXQD_HALL_DIR");
-    delete s_linkDir;
-    s_linkDir = nullptr;
-  }
-
   void SetUp() override {
-    setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
-    setenv("PXQD_DISPLAY", "headless", 1);
-    setenv("PXQD_AUDIO", "null", 1);
-    std::string error;
-    ASSERT_TRUE(m_server.Start(m_dir.File("accounts.db"), 0, &error)) << error;
-    m_options.hallDir = m_dir.File("hall");
-    m_options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd-testclient";
-    m_options.serverPort = m_server.Port();
-    m_options.gameId = 7;
-    m_options.roomId = 12;
-    m_options.userId = 1001;
-    m_options.table = 5;
-    m_options.chair = 2;
+    ClientTableFixture::SetUp();
+    ASSERT_TRUE(StartServer());
+    m_options = ClientOptions("pxqd-testclient", 12, 5, 2, 1001);
     m_options.gameName = "测试";
-  }
-
-  void TearDown() override {
-    if (m_hall != nullptr) {
-      HANDLE client = m_hall->ClientProcess();
-      if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
-      m_hall->Stop();
-    }
-    m_hall.reset();
-    m_server.Stop();
-    unsetenv("PXQD_TESTCLIENT_SAY");
-    unsetenv("PXQD_TESTCLIENT_PLAY");
-    unsetenv("PXQD_SYSTEM_DIR");
   }
 
   // The hall starts the client, which announces its window, takes the session data and enters.
   void EnterTheTable() {
-    m_hall = std::make_unique<testbed::HallStandIn>(m_options);
-    ASSERT_TRUE(m_hall->Start());
-    ASSERT_TRUE(m_hall->StartClient());
+    m_hall = Launch(m_options);
+    ASSERT_NE(m_hall, nullptr);
     testbed::HallEvent announced;
     ASSERT_TRUE(m_hall->WaitForEvent("game-window", WAIT_MS, &announced)) << "the client announced no window";
     EXPECT_EQ(5, static_cast<int>(announced.lParam)) << "the game window goes with the table number";
     ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
     // The client tells the hall once the enter request has been answered and its panes updated.
     ASSERT_TRUE(WaitForText(1, "entered")) << "the client did not enter the table";
-    EXPECT_EQ(1001, m_server.Core().TableUsers(12, 5)[2]);
+    EXPECT_EQ(1001, Server().Core().TableUsers(12, 5)[2]);
   }
 
   // Waits for the text record; records of other texts that come first are kept for later waits.
@@ -93,15 +58,6 @@ class EndToEndTest : public ::testing::Test {
     }
   }
 
-  // The client's exit status, -1 when it still runs after `ms`.
-  int WaitForClient(DWORD ms) {
-    HANDLE client = m_hall->ClientProcess();
-    if (WaitForSingleObject(client, ms) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(client, &code);
-    return static_cast<int>(code);
-  }
-
   void ChatAndCloseNormally() {
     ASSERT_TRUE(WaitForText(2, "chat:1001:你好")) << "the chat line did not come back";
     PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
@@ -113,21 +69,16 @@ class EndToEndTest : public ::testing::Test {
     EXPECT_EQ(2, report.exit.chair);
     EXPECT_EQ(7, report.exit.gameId);
     EXPECT_EQ(0, report.exit.exitKind);
-    EXPECT_EQ(0, WaitForClient(WAIT_MS));
+    EXPECT_EQ(0, WaitForExit(*m_hall));
   }
 
-  static testsupport::TempDir* s_linkDir;
-  testsupport::TempDir m_dir;
-  testbed::GameServer m_server;
   testbed::HallOptions m_options;
-  std::unique_ptr<testbed::HallStandIn> m_hall;
+  testbed::HallStandIn* m_hall = nullptr;
   std::vector<testbed::TextRecord> m_texts;
 };
 
-testsupport::TempDir* EndToEndTest::s_linkDir = nullptr;
-
 TEST_F(EndToEndTest, EntersChatsAndReportsItsExit) {
-  setenv("PXQD_TESTCLIENT_SAY", "你好", 1);
+  m_env.Set("PXQD_TESTCLIENT_SAY", "你好");
   EnterTheTable();
   ChatAndCloseNormally();
 }
@@ -144,15 +95,15 @@ TEST_F(EndToEndTest, ThroughASocks5ProxyChosenByTheHallIni) {
   m_options.proxyPort = port;
   m_options.proxyUser = "player";
   m_options.proxyPassword = "secret";
-  setenv("PXQD_TESTCLIENT_SAY", "你好", 1);
+  m_env.Set("PXQD_TESTCLIENT_SAY", "你好");
   EnterTheTable();
   ChatAndCloseNormally();
 }
 
 TEST_F(EndToEndTest, ServerDropInTheMiddleOfAGameReportsKindFive) {
-  setenv("PXQD_TESTCLIENT_PLAY", "1", 1);
+  m_env.Set("PXQD_TESTCLIENT_PLAY", "1");
   EnterTheTable();
-  m_server.Wire().CloseSession(m_server.Wire().LastSession());
+  Server().Wire().CloseSession(Server().Wire().LastSession());
   ASSERT_TRUE(WaitForText(3, "connection lost"));
   // The player closes the lost-connection box, which closes the game.
   PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
@@ -160,13 +111,13 @@ TEST_F(EndToEndTest, ServerDropInTheMiddleOfAGameReportsKindFive) {
   ASSERT_TRUE(m_hall->WaitForEvent("exit-report", WAIT_MS, &report));
   EXPECT_EQ(5, static_cast<int>(report.lParam));
   EXPECT_NE(0, report.exit.exitKind);
-  EXPECT_EQ(0, WaitForClient(WAIT_MS));
+  EXPECT_EQ(0, WaitForExit(*m_hall));
 }
 
 TEST_F(EndToEndTest, AHallThatGoesEndsTheClientWithoutAReport) {
   EnterTheTable();
   m_hall->Stop();
-  EXPECT_EQ(0, WaitForClient(10000)) << "the client still runs after the hall went";
+  EXPECT_EQ(0, WaitForExit(*m_hall, 10000)) << "the client still runs after the hall went";
   EXPECT_FALSE(m_hall->WaitForEvent("exit-report", 0));
 }
 

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/support/WaitFor.h"
+
 namespace testsupport {
 namespace {
 
@@ -159,12 +161,7 @@ std::optional<ShownWindow> AutomationClient::WaitForWindow(const std::function<b
 }
 
 bool AutomationClient::WaitUntil(const std::function<bool()>& condition, int limitMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(POLL_STEP_MS));
-  }
+  return WaitFor(condition, limitMs, POLL_STEP_MS);
 }
 
 std::function<bool(const ShownWindow&)> VisibleWithText(const std::string& text) {

@@ -1,20 +1,14 @@
 #include "tests/support/LoopbackTools.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
-extern char** environ;
+#include "tests/support/WaitFor.h"
 
 namespace testsupport {
 
@@ -79,30 +73,14 @@ std::vector<unsigned char> PlainListener::Read(size_t n, int timeoutMs) {
   return out;
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, uint16_t readyPort) : m_port(readyPort) {
-  std::vector<std::string> copy(argv);
-  std::vector<char*> args;
-  for (auto& a : copy) args.push_back(a.data());
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) m_pid = pid;
-  posix_spawn_file_actions_destroy(&actions);
-  for (int i = 0; i < 300 && m_pid > 0 && !LoopbackPortAnswers(m_port); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, uint16_t readyPort)
+    : m_program(std::make_unique<Program>(argv, Program::Options{.outputPath = "/dev/null", .errorPath = "/dev/null"})),
+      m_port(readyPort) {
+  WaitFor([this] { return !m_program->Started() || m_program->Ended() || LoopbackPortAnswers(m_port); });
 }
 
-ChildProcess::~ChildProcess() {
-  if (m_pid > 0) {
-    kill(m_pid, SIGTERM);
-    waitpid(m_pid, nullptr, 0);
-  }
-}
+ChildProcess::~ChildProcess() { m_program->Stop(PROCESS_WAIT_MS); }
 
-bool ChildProcess::Running() const { return m_pid > 0 && LoopbackPortAnswers(m_port); }
+bool ChildProcess::Running() const { return m_program->Started() && LoopbackPortAnswers(m_port); }
 
 }  // namespace testsupport

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/Program.h"
 
 namespace testsupport {
 
@@ -35,7 +38,7 @@ class PlainListener {
 // A program run for the length of a test (its output goes nowhere), stopped with SIGTERM.
 class ChildProcess {
  public:
-  // Starts the program and waits up to three seconds until something answers on readyPort.
+  // Starts the program and waits until something answers on readyPort (or it ended).
   ChildProcess(const std::vector<std::string>& argv, uint16_t readyPort);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
@@ -44,7 +47,7 @@ class ChildProcess {
   uint16_t Port() const { return m_port; }
 
  private:
-  int m_pid = -1;
+  std::unique_ptr<Program> m_program;
   uint16_t m_port;
 };
 

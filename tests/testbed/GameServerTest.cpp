@@ -15,9 +15,10 @@
 #include "testbed/server/GameServer.h"
 #include "testbed/server/ProtectionAnswer.h"
 #include "testbed/server/ProtocolCodes.h"
-#include "tests/support/LoopbackTools.h"
+#include "tests/support/Program.h"
 #include "tests/support/ScriptedClient.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
 #include "tests/testbed/RequestBodies.h"
 
 namespace {
@@ -315,11 +316,10 @@ TEST(ServerProgram, KeepsItsAccountsInItsDataFolder) {
   testsupport::TempDir dir;
   std::string folder = dir.File("data/server");
   for (int run = 0; run < 2; ++run) {
-    uint16_t port = testsupport::FreeLoopbackPort();
-    testsupport::ChildProcess server({PXQD_SERVER, "--port", std::to_string(port), "--data", folder}, port);
-    ASSERT_TRUE(server.Running());
+    testsupport::ServerProgram server(PXQD_SERVER, folder);
+    ASSERT_TRUE(server.Running()) << server.Errors();
     ScriptedClient client;
-    ASSERT_TRUE(client.Connect(port));
+    ASSERT_TRUE(client.Connect(server.Port()));
     ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, client.Ask(REQ_ENTER, Enter(A)).result);
     if (run == 0) {
       EXPECT_EQ(RESULT_SUCCESS, client.Ask(REQ_DEPOSIT, Deposit(A, 2500)).result);
@@ -339,13 +339,11 @@ TEST(ServerProgram, DealsAScriptedWallAndLogsEveryRequest) {
     std::ofstream wall(dir.File("hand.wall"));
     wall << "# the banker's fourteen\nbreak 20\nhand 0 100 101 102 103 104 105 106 107 108 109 110 111 112 113\n";
   }
-  uint16_t port = testsupport::FreeLoopbackPort();
-  testsupport::ChildProcess server({PXQD_SERVER, "--port", std::to_string(port), "--data", dir.File("data"), "--wall",
-                                    dir.File("hand.wall"), "--requests", dir.File("requests.txt")},
-                                   port);
-  ASSERT_TRUE(server.Running());
+  testsupport::ServerProgram server(PXQD_SERVER, dir.File("data"),
+                                    {"--wall", dir.File("hand.wall"), "--requests", dir.File("requests.txt")});
+  ASSERT_TRUE(server.Running()) << server.Errors();
   ScriptedClient client;
-  ASSERT_TRUE(client.Connect(port));
+  ASSERT_TRUE(client.Connect(server.Port()));
   ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, client.Ask(REQ_ENTER, Enter(A)).result);
   ASSERT_TRUE(client.Tell(REQ_READY, Common(A)));
   ScriptedClient::Bytes hand;
@@ -359,12 +357,12 @@ TEST(ServerProgram, DealsAScriptedWallAndLogsEveryRequest) {
   EXPECT_EQ(Get(hand, 128), 20) << "the break";
 
   std::vector<std::string> lines;
-  for (int tries = 0; tries < 100 && lines.size() < 2; ++tries) {
+  testsupport::WaitFor([&] {
     lines.clear();
     std::ifstream in(dir.File("requests.txt"));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
-    if (lines.size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+    return lines.size() >= 2;
+  });
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].find("request 200110 serial"), lines[0].find("request"));
   EXPECT_NE(lines[0].find(" reply 200510 body 07 00 00 00 00 00 00 00 4d 00 00 00 01 00 00 00"), std::string::npos)
@@ -384,13 +382,10 @@ TEST(ServerProgram, TellsTheTablesMinimumHandsInEveryNewHand) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.minHands);
     testsupport::TempDir dir;
-    uint16_t port = testsupport::FreeLoopbackPort();
-    std::vector<std::string> args{PXQD_SERVER, "--port", std::to_string(port), "--data", dir.File("data")};
-    args.insert(args.end(), c.extra.begin(), c.extra.end());
-    testsupport::ChildProcess server(args, port);
-    ASSERT_TRUE(server.Running());
+    testsupport::ServerProgram server(PXQD_SERVER, dir.File("data"), c.extra);
+    ASSERT_TRUE(server.Running()) << server.Errors();
     ScriptedClient client;
-    ASSERT_TRUE(client.Connect(port));
+    ASSERT_TRUE(client.Connect(server.Port()));
     ASSERT_EQ(RESULT_ENTERED_WITH_PLAYERS, client.Ask(REQ_ENTER, Enter(A)).result);
     ASSERT_TRUE(client.Tell(REQ_READY, Common(A)));
     ScriptedClient::Bytes hand;

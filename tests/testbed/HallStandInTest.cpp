@@ -7,6 +7,7 @@
 #include "platform/kernel/Kernel.h"
 #include "platform/user/User.h"
 #include "testbed/hall/HallStandIn.h"
+#include "tests/support/Program.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -23,10 +24,10 @@ std::string ReadIni(const std::string& file, const char* section, const char* ke
 class HallStandIn : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("PXQD_SYSTEM_DIR", m_dir.File("system").c_str(), 1);
-    ::setenv("PXQD_HALL_DIR", m_dir.File("windows").c_str(), 1);
-    ::setenv("PXQD_FAKE_CLIENT_REPORT", m_dir.File("client.txt").c_str(), 1);
-    ::unsetenv("PXQD_FAKE_CLIENT_SHORT");
+    m_env.Set("PXQD_SYSTEM_DIR", m_dir.File("system"));
+    m_env.Set("PXQD_HALL_DIR", m_dir.File("windows"));
+    m_env.Set("PXQD_FAKE_CLIENT_REPORT", m_dir.File("client.txt"));
+    m_env.Unset("PXQD_FAKE_CLIENT_SHORT");
     m_options.hallDir = m_dir.File("hall");
     m_options.clientPath = PXQD_FAKE_CLIENT;
     m_options.serverPort = 31999;
@@ -47,6 +48,7 @@ class HallStandIn : public ::testing::Test {
   std::string ClientReport() const { return testsupport::TempDir::Read(m_dir.File("client.txt")); }
 
   testsupport::TempDir m_dir;
+  testsupport::ScopedEnvironment m_env;
   testbed::HallOptions m_options;
 };
 
@@ -153,7 +155,7 @@ TEST_F(HallStandIn, RefusesMalformedRecordsAndKeepsServing) {
 }
 
 TEST_F(HallStandIn, ProgramRunsTheClientAndLogs) {
-  ::setenv("PXQD_FAKE_CLIENT_SHORT", "1", 1);
+  m_env.Set("PXQD_FAKE_CLIENT_SHORT", "1");
   std::string log = m_dir.File("hall.log");
   std::string line = std::string("--hall-dir ") + m_dir.File("hall2") + " --client " + PXQD_FAKE_CLIENT +
                      " --port 31998 --user 1002 --player 李四 --log " + log;
@@ -172,13 +174,13 @@ TEST_F(HallStandIn, ProgramRunsTheClientAndLogs) {
 // A client that leaves a running hand on a lost connection is started again with the same launch
 // line (once here: its second start leaves normally), and the program ends with the client.
 TEST_F(HallStandIn, ProgramStartsAClientCutOffInAHandAgain) {
-  ::setenv("PXQD_FAKE_CLIENT_SHORT", "1", 1);
-  ::setenv("PXQD_FAKE_CLIENT_DROP", m_dir.File("dropped-once").c_str(), 1);
+  m_env.Set("PXQD_FAKE_CLIENT_SHORT", "1");
+  m_env.Set("PXQD_FAKE_CLIENT_DROP", m_dir.File("dropped-once"));
   std::string log = m_dir.File("hall.log");
   std::string command = std::string(PXQD_HALL_PROGRAM) + " --hall-dir " + m_dir.File("hall3") + " --client " +
                         PXQD_FAKE_CLIENT + " --port 31998 --user 1003 --rejoin 2 --log " + log + " 2>/dev/null";
   const int status = std::system(command.c_str());
-  ::unsetenv("PXQD_FAKE_CLIENT_DROP");
+  m_env.Unset("PXQD_FAKE_CLIENT_DROP");
   EXPECT_EQ(0, status);
   const std::string text = testsupport::TempDir::Read(log);
   auto count = [&text](const std::string& what) {

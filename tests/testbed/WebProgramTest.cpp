@@ -3,100 +3,63 @@
 // $PXQD_WEB_PORT; a bad port is refused and a taken one reported.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <httplib.h>
+#include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "testbed/web/WebSite.h"
+#include "tests/support/Program.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
 
 namespace {
 
-// pxqd-web started with its output in files; ended with SIGTERM unless it ended by itself.
+// pxqd-web started with its output in files and $PXQD_WEB_PORT set or removed; ended with
+// SIGTERM unless it ended by itself.
 class WebProgram {
  public:
   WebProgram(const std::vector<std::string>& args, const std::string& out, const std::string& err,
              const char* envPort = nullptr)
-      : m_out(out), m_err(err) {
-    m_pid = fork();
-    if (m_pid == 0) {
-      const int o = open(out.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-      const int e = open(err.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-      dup2(o, 1);
-      dup2(e, 2);
-      if (envPort != nullptr) {
-        setenv("PXQD_WEB_PORT", envPort, 1);
-      } else {
-        unsetenv("PXQD_WEB_PORT");
-      }
-      std::vector<char*> argv{const_cast<char*>(PXQD_WEB_PROGRAM)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(PXQD_WEB_PROGRAM, argv.data());
-      _exit(127);
-    }
-  }
-  ~WebProgram() {
-    if (m_pid > 0 && !m_ended) {
-      kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
-    }
-  }
+      : m_program(Arguments(args), {.environment = {{"PXQD_WEB_PORT", envPort != nullptr
+                                                                          ? std::optional<std::string>(envPort)
+                                                                          : std::nullopt}},
+                                    .outputPath = out,
+                                    .errorPath = err}) {}
   // The address from its "serving" line (waits up to ten seconds for it); empty when it ended.
   std::string Url() {
-    for (int tries = 0; tries < 500; ++tries) {
-      std::ifstream in(m_out);
-      std::string line;
-      if (std::getline(in, line)) {
-        const size_t at = line.rfind(" at ");
-        if (line.rfind("pxqd-web: serving ", 0) == 0 && at != std::string::npos && !line.empty()) return line.substr(at + 4);
-      }
-      if (Ended()) return std::string();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return std::string();
+    std::string url;
+    testsupport::WaitFor(
+        [&] {
+          std::istringstream in(m_program.Output());
+          std::string line;
+          if (std::getline(in, line)) {
+            const size_t at = line.rfind(" at ");
+            if (line.rfind("pxqd-web: serving ", 0) == 0 && at != std::string::npos) {
+              url = line.substr(at + 4);
+              return true;
+            }
+          }
+          return m_program.Ended();
+        },
+        10000);
+    return url;
   }
   // Its exit status once it ended (waits up to ten seconds), -1 when it goes on.
-  int Wait() {
-    for (int tries = 0; tries < 500 && !Ended(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return m_ended ? m_status : -1;
-  }
-  int Stop() {
-    if (!m_ended) kill(m_pid, SIGTERM);
-    return Wait();
-  }
-  std::string Errors() const {
-    std::ifstream in(m_err);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  int Wait() { return m_program.WaitForExit(10000); }
+  int Stop() { return m_program.Stop(10000); }
+  std::string Errors() const { return m_program.Errors(); }
 
  private:
-  bool Ended() {
-    if (m_ended) return true;
-    int status = 0;
-    if (waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
-    m_ended = true;
-    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return true;
+  static std::vector<std::string> Arguments(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{PXQD_WEB_PROGRAM};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
   }
 
-  pid_t m_pid = -1;
-  std::string m_out;
-  std::string m_err;
-  bool m_ended = false;
-  int m_status = -1;
+  testsupport::Program m_program;
 };
 
 int PortOf(const std::string& url) {

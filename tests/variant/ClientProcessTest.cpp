@@ -3,9 +3,6 @@
 // data, enters the table in its chair, and reports its exit to the hall when it is closed.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -23,99 +20,48 @@
 #include "testbed/server/GameServer.h"
 #include "testbed/server/ScaledClock.h"
 #include "testbed/table/MahjongTableGame.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/ClientTableFixture.h"
 
 namespace {
 
 using json = nlohmann::json;
 
-constexpr DWORD WAIT_MS = 30000;
+constexpr int WAIT_MS = testsupport::PROCESS_WAIT_MS;
 
-class PxqdProcessTest : public ::testing::Test {
+class PxqdProcessTest : public testsupport::ClientTableFixture {
  protected:
-  static void SetUpTestSuite() {
-    s_linkDir = new testsupport::TempDir();
-    setenv("PXQD_HALL_DIR", s_linkDir->Path().c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("PXQD_HALL_DIR");
-    delete s_linkDir;
-    s_linkDir = nullptr;
-  }
   void SetUp() override {
-    setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
-    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
-    setenv("PXQD_DISPLAY", "headless", 1);
-    setenv("PXQD_AUDIO", "null", 1);
-    std::string error;
-    ASSERT_TRUE(m_server.Start(m_dir.File("accounts.db"), 0, &error)) << error;
-    m_options.hallDir = m_dir.File("hall");
-    m_options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
-    m_options.serverPort = m_server.Port();
-    m_options.gameId = 7;
-    m_options.roomId = 12;
-    m_options.userId = 1001;
-    m_options.table = 3;
-    m_options.chair = 1;
-    m_options.gameName = "麻将";
-  }
-  void TearDown() override {
-    if (m_hall != nullptr) {
-      HANDLE client = m_hall->ClientProcess();
-      if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
-      m_hall->Stop();
-    }
-    m_hall.reset();
-    m_server.Stop();
-    unsetenv("PXQD_SYSTEM_DIR");
-    unsetenv("XDG_DATA_HOME");
-  }
-  // Polls the server (the seat shows up when the client's enter request has been answered).
-  bool WaitForSeat(int userId) {
-    for (DWORD waited = 0; waited < WAIT_MS; waited += 50) {
-      if (m_server.Core().TableUsers(12, 3)[1] == userId) return true;
-      Sleep(50);
-    }
-    return false;
+    ClientTableFixture::SetUp();
+    ASSERT_TRUE(StartServer());
+    m_options = ClientOptions("pxqd", 12, 3, 1, 1001);
   }
 
-  static testsupport::TempDir* s_linkDir;
-  testsupport::TempDir m_dir;
-  testbed::GameServer m_server;
   testbed::HallOptions m_options;
-  std::unique_ptr<testbed::HallStandIn> m_hall;
 };
 
-testsupport::TempDir* PxqdProcessTest::s_linkDir = nullptr;
-
 TEST_F(PxqdProcessTest, EntersTheTableAndReportsItsExit) {
-  m_hall = std::make_unique<testbed::HallStandIn>(m_options);
-  ASSERT_TRUE(m_hall->Start());
-  ASSERT_TRUE(m_hall->StartClient());
+  testbed::HallStandIn* hall = Launch(m_options);
+  ASSERT_NE(hall, nullptr);
   testbed::HallEvent announced;
-  ASSERT_TRUE(m_hall->WaitForEvent("game-window", WAIT_MS, &announced)) << "the client announced no window";
+  ASSERT_TRUE(hall->WaitForEvent("game-window", WAIT_MS, &announced)) << "the client announced no window";
   EXPECT_EQ(3, static_cast<int>(announced.lParam));
-  ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
-  ASSERT_TRUE(WaitForSeat(1001)) << "the client did not enter the table";
-  PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(hall->WaitForEvent("session-sent", WAIT_MS));
+  ASSERT_TRUE(WaitForSeat(12, 3, 1, 1001)) << "the client did not enter the table";
+  PostMessageA(hall->GameWindow(), WM_CLOSE, 0, 0);
   testbed::HallEvent report;
-  ASSERT_TRUE(m_hall->WaitForEvent("exit-report", WAIT_MS, &report));
+  ASSERT_TRUE(hall->WaitForEvent("exit-report", WAIT_MS, &report));
   EXPECT_EQ(1001, report.exit.userId);
   EXPECT_EQ(3, report.exit.table);
   EXPECT_EQ(1, report.exit.chair);
   EXPECT_EQ(0, report.exit.exitKind);
-  HANDLE client = m_hall->ClientProcess();
-  ASSERT_EQ(WaitForSingleObject(client, WAIT_MS), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(client, &code);
-  EXPECT_EQ(0u, code);
+  const int code = WaitForExit(*hall);
+  ASSERT_NE(code, -1) << "the client did not end";
+  EXPECT_EQ(0, code);
   // Its log in the user's data folder tells how it reached the table.
-  std::ifstream in(m_dir.File("data/pxqd/logs/client.log"));
-  std::stringstream log;
-  log << in.rdbuf();
-  const std::string port = std::to_string(m_server.Port());
-  EXPECT_NE(log.str().find("connected to the game server 127.0.0.1:" + port), std::string::npos) << log.str();
-  EXPECT_NE(log.str().find("entered room 12 table 3 chair 1"), std::string::npos) << log.str();
+  const std::string log = ClientLog();
+  const std::string port = std::to_string(Server().Port());
+  EXPECT_NE(log.find("connected to the game server 127.0.0.1:" + port), std::string::npos) << log;
+  EXPECT_NE(log.find("entered room 12 table 3 chair 1"), std::string::npos) << log;
 }
 
 // Four headless clients, one per chair, at one table of a server of the test's own: each plays
@@ -130,104 +76,73 @@ struct FourClientRun {
   std::vector<DWORD> exitCodes;
 };
 
-FourClientRun PlayFourClients(const testsupport::TempDir& dir, int hands, bool recordSteps) {
-  constexpr DWORD HAND_LIMIT_MS = 180000;
-  FourClientRun run;
-  testsupport::TempDir links;
-  setenv("PXQD_HALL_DIR", links.Path().c_str(), 1);
-  setenv("PXQD_SYSTEM_DIR", dir.Path().c_str(), 1);
-  setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
-  setenv("PXQD_DISPLAY", "headless", 1);
-  setenv("PXQD_AUDIO", "null", 1);
-  setenv("PXQD_HEADLESS_HANDS", std::to_string(hands).c_str(), 1);
-  setenv("PXQD_HEADLESS_SEATS", "4", 1);
-  setenv("PXQD_HEADLESS_TICK_MS", "50", 1);
+class PxqdFourClients : public testsupport::ClientTableFixture {
+ protected:
+  FourClientRun PlayFourClients(int hands, bool recordSteps);
 
-  std::mutex logLock;
+  // The table's hand log; the server writes to it until it stops at the end of the test.
+  std::mutex m_logLock;
+  std::vector<json> m_handLog;
+};
+
+FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps) {
+  constexpr int HAND_LIMIT_MS = 180000;
+  FourClientRun run;
+  m_env.Set("PXQD_HEADLESS_HANDS", std::to_string(hands));
+  m_env.Set("PXQD_HEADLESS_SEATS", "4");
+  m_env.Set("PXQD_HEADLESS_TICK_MS", "50");
+
   testbed::ServerConfig config;
   auto clock = std::make_shared<testbed::ScaledClock>(20);
   config.clock = [clock] { return clock->Now(); };
   config.tickGivenClock = true;
-  config.tableGames = [&run, &logLock](int32_t room, int32_t table) {
+  config.tableGames = [this](int32_t room, int32_t table) {
     testbed::TableConfig tableConfig;
     tableConfig.seed = 7;
-    return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig, [&run, &logLock](const std::string& line) {
-      std::lock_guard<std::mutex> g(logLock);
-      run.handLog.push_back(json::parse(line));
+    return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig, [this](const std::string& line) {
+      std::lock_guard<std::mutex> g(m_logLock);
+      m_handLog.push_back(json::parse(line));
     });
   };
-  testbed::GameServer server(std::move(config));
-  std::string error;
-  if (!server.Start(dir.File("accounts.db"), 0, &error)) {
-    ADD_FAILURE() << error;
+  if (!StartServer(std::move(config))) {
     run.allExited = false;
     return run;
   }
 
-  // The clients write their summary lines to the test's standard output: it goes to a file
-  // while they are started, so that they inherit it.
-  const std::string summary = dir.File("summary.txt");
-  fflush(stdout);
-  const int saved = dup(1);
-  const int file = open(summary.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-  EXPECT_GE(file, 0);
-  std::vector<std::unique_ptr<testbed::HallStandIn>> halls;
-  for (int chair = 0; chair < 4 && file >= 0; ++chair) {
-    testbed::HallOptions options;
-    options.hallDir = dir.File("hall" + std::to_string(chair));
-    options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
-    options.serverPort = server.Port();
-    options.gameId = 7;
-    options.roomId = 12;
-    options.userId = 2001 + chair;
-    options.table = 3;
-    options.chair = chair;
-    options.gameName = "麻将";
-    if (recordSteps) setenv("PXQD_TABLE_STEPS", dir.File("steps" + std::to_string(chair)).c_str(), 1);
+  // The clients write their summary lines to their standard output, kept in one file.
+  const std::string summary = m_dir.File("summary.txt");
+  std::vector<testbed::HallStandIn*> halls;
+  for (int chair = 0; chair < 4; ++chair) {
+    testbed::HallOptions options = ClientOptions("pxqd", 12, 3, chair, 2001 + chair, "hall" + std::to_string(chair));
+    if (recordSteps) m_env.Set("PXQD_TABLE_STEPS", m_dir.File("steps" + std::to_string(chair)));
     // Only the lines are read: pictures of every step of four clients would slow the hands.
-    if (recordSteps) setenv("PXQD_TABLE_STEPS_PICTURES", "0", 1);
-    halls.push_back(std::make_unique<testbed::HallStandIn>(options));
-    EXPECT_TRUE(halls.back()->Start());
-    dup2(file, 1);
-    const bool started = halls.back()->StartClient();
-    dup2(saved, 1);
-    EXPECT_TRUE(started) << "chair " << chair;
-    EXPECT_TRUE(halls.back()->WaitForEvent("session-sent", WAIT_MS)) << "chair " << chair;
+    if (recordSteps) m_env.Set("PXQD_TABLE_STEPS_PICTURES", "0");
+    testbed::HallStandIn* hall = Launch(options, summary);
+    EXPECT_NE(hall, nullptr) << "chair " << chair;
+    if (hall == nullptr) break;
+    halls.push_back(hall);
+    EXPECT_TRUE(hall->WaitForEvent("session-sent", WAIT_MS)) << "chair " << chair;
   }
-  unsetenv("PXQD_TABLE_STEPS");
-  unsetenv("PXQD_TABLE_STEPS_PICTURES");
-  if (file >= 0) close(file);
-  close(saved);
+  m_env.Unset("PXQD_TABLE_STEPS");
+  m_env.Unset("PXQD_TABLE_STEPS_PICTURES");
+  run.allExited = halls.size() == 4;
 
-  for (auto& hall : halls) {
-    HANDLE client = hall->ClientProcess();
-    if (client == nullptr || WaitForSingleObject(client, HAND_LIMIT_MS) != WAIT_OBJECT_0) {
+  for (testbed::HallStandIn* hall : halls) {
+    const int code = WaitForExit(*hall, HAND_LIMIT_MS);
+    if (code == -1) {
       run.allExited = false;
       continue;
     }
-    DWORD code = 1;
-    GetExitCodeProcess(client, &code);
-    run.exitCodes.push_back(code);
+    run.exitCodes.push_back(static_cast<DWORD>(code));
   }
-  for (auto& hall : halls) {
-    HANDLE client = hall->ClientProcess();
-    if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
-    hall->Stop();
+  run.summary = testsupport::TempDir::Read(summary);
+  {
+    std::lock_guard<std::mutex> g(m_logLock);
+    run.handLog = m_handLog;
   }
-  std::ifstream in(summary);
-  std::stringstream text;
-  text << in.rdbuf();
-  run.summary = text.str();
-  for (const std::string& line : server.Core().LogLines()) {
+  for (const std::string& line : Server().Core().LogLines()) {
     if (line.find("refused with") != std::string::npos) run.serverRefusals.push_back(line);
   }
-  server.Stop();
-  unsetenv("PXQD_HEADLESS_HANDS");
-  unsetenv("PXQD_HEADLESS_SEATS");
-  unsetenv("PXQD_HEADLESS_TICK_MS");
-  unsetenv("PXQD_SYSTEM_DIR");
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("PXQD_HALL_DIR");
   return run;
 }
 
@@ -241,9 +156,8 @@ int SummaryLines(const std::string& summary, const std::string& wanted) {
 
 // Four clients play a whole hand against each other: every one reports its hand and no refused
 // request, and the server refused none either.
-TEST(PxqdFourClients, PlayAWholeHandInManagedPlay) {
-  testsupport::TempDir dir;
-  const FourClientRun run = PlayFourClients(dir, 1, false);
+TEST_F(PxqdFourClients, PlayAWholeHandInManagedPlay) {
+  const FourClientRun run = PlayFourClients(1, false);
   for (const std::string& line : run.serverRefusals) ADD_FAILURE() << line;
   ASSERT_TRUE(run.allExited) << "a client did not finish its hand: " << run.summary;
   for (DWORD code : run.exitCodes) EXPECT_EQ(0u, code);
@@ -270,10 +184,9 @@ std::string Value(const std::string& line, const std::string& key) {
 // Several hands in a row: after every hand each client shows its settlement with the record
 // board already holding that hand's silver (the server's result for each chair), the settlement
 // closes by itself, and the next hand follows it; the board's totals grow by each hand.
-TEST(PxqdFourClients, EachHandEndsInItsSettlementAndTheNextHandFollows) {
+TEST_F(PxqdFourClients, EachHandEndsInItsSettlementAndTheNextHandFollows) {
   constexpr int HANDS = 2;
-  testsupport::TempDir dir;
-  const FourClientRun run = PlayFourClients(dir, HANDS, true);
+  const FourClientRun run = PlayFourClients(HANDS, true);
   ASSERT_TRUE(run.allExited) << "a client did not finish its hands: " << run.summary;
   for (DWORD code : run.exitCodes) EXPECT_EQ(0u, code);
   // (A play request that a busy machine sends too late may be refused; that is not what this
@@ -296,7 +209,7 @@ TEST(PxqdFourClients, EachHandEndsInItsSettlementAndTheNextHandFollows) {
 
   for (int chair = 0; chair < 4; ++chair) {
     SCOPED_TRACE("client of chair " + std::to_string(chair));
-    std::ifstream in(dir.File("steps" + std::to_string(chair)) + "/steps.txt");
+    std::ifstream in(m_dir.File("steps" + std::to_string(chair)) + "/steps.txt");
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     std::string all;

@@ -41,14 +41,14 @@
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableCodes.h"
 #include "testbed/table/WallScript.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/ClientTableFixture.h"
 
 namespace {
 
 using namespace testbed;
 using nlohmann::json;
 
-constexpr DWORD WAIT_MS = 30000;
+constexpr int WAIT_MS = testsupport::PROCESS_WAIT_MS;
 constexpr int ROOM = 12;
 constexpr int TABLE = 3;
 constexpr int OWN_CHAIR = 1;
@@ -113,19 +113,10 @@ void Put(Bytes* b, size_t offset, int32_t v) {
   for (int i = 0; i < 4; ++i) (*b)[offset + i] = static_cast<BYTE>(static_cast<uint32_t>(v) >> (8 * i));
 }
 
-class ScriptedHandTest : public ::testing::Test {
+class ScriptedHandTest : public testsupport::ClientTableFixture {
  protected:
-  static void SetUpTestSuite() {
-    s_linkDir = new testsupport::TempDir();
-    setenv("PXQD_HALL_DIR", s_linkDir->Path().c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("PXQD_HALL_DIR");
-    delete s_linkDir;
-    s_linkDir = nullptr;
-  }
-
   void SetUp() override {
+    ClientTableFixture::SetUp();
     std::ifstream file(PXQD_SCRIPTED_WALL);
     std::stringstream text;
     text << file.rdbuf();
@@ -138,11 +129,7 @@ class ScriptedHandTest : public ::testing::Test {
     std::error_code ec;
     std::filesystem::remove_all(m_renderDir, ec);
     std::filesystem::create_directories(m_renderDir);
-    setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
-    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
-    setenv("PXQD_DISPLAY", "headless", 1);
-    setenv("PXQD_AUDIO", "null", 1);
-    setenv("PXQD_TABLE_STEPS", m_stepDir.c_str(), 1);
+    m_env.Set("PXQD_TABLE_STEPS", m_stepDir);
 
     ServerConfig config;
     config.clock = [this] { return m_now.load(); };
@@ -158,35 +145,12 @@ class ScriptedHandTest : public ::testing::Test {
         m_handLog.push_back(json::parse(line));
       });
     };
-    m_server = std::make_unique<GameServer>(std::move(config));
-    m_server->SetRequestObserver([this](const Request& r, const Reply& reply) { m_requests.Add(r, reply); });
-    ASSERT_TRUE(m_server->Start(m_dir.File("accounts.db"), 0, &error)) << error;
+    ASSERT_TRUE(StartServer(std::move(config), [this](GameServer& server) {
+      server.SetRequestObserver([this](const Request& r, const Reply& reply) { m_requests.Add(r, reply); });
+    }));
 
-    m_options.hallDir = m_dir.File("hall");
-    m_options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
-    m_options.serverPort = m_server->Port();
-    m_options.gameId = 7;
-    m_options.roomId = ROOM;
-    m_options.userId = OWN_USER;
-    m_options.table = TABLE;
-    m_options.chair = OWN_CHAIR;
-    m_options.gameName = "麻将";
+    m_options = ClientOptions("pxqd", ROOM, TABLE, OWN_CHAIR, OWN_USER);
     m_options.room.value304 = 77;
-  }
-
-  void TearDown() override {
-    if (m_hall != nullptr) {
-      HANDLE client = m_hall->ClientProcess();
-      if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
-      m_hall->Stop();
-    }
-    m_hall.reset();
-    if (m_server) m_server->Stop();
-    unsetenv("PXQD_SYSTEM_DIR");
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("PXQD_TABLE_STEPS");
-    unsetenv("PXQD_HEADLESS_HANDS");
-    unsetenv("PXQD_HEADLESS_TICK_MS");
   }
 
   // The server's clock moves on in small steps, running what falls due, until the hand log
@@ -196,17 +160,13 @@ class ScriptedHandTest : public ::testing::Test {
     for (int k = 0; k < 2000; ++k) {
       if (FindEvent(event, chair, tile) != nullptr) return true;
       m_now += 100;
-      m_server->Core().RunDueTimers();
+      Server().Core().RunDueTimers();
     }
     return FindEvent(event, chair, tile) != nullptr;
   }
   // Waits in real time, the server's clock standing still, for the client's own move.
   bool WaitForEvent(const std::string& event, int chair, int tile = -1) {
-    for (DWORD waited = 0; waited < WAIT_MS; waited += 20) {
-      if (FindEvent(event, chair, tile) != nullptr) return true;
-      Sleep(20);
-    }
-    return false;
+    return testsupport::WaitFor([&] { return FindEvent(event, chair, tile) != nullptr; });
   }
   void PlayTheHand(bool clientPlays);
   const json* FindEvent(const std::string& event, int chair, int tile = -1) {
@@ -252,7 +212,7 @@ class ScriptedHandTest : public ::testing::Test {
   // the last one found or a later one (one picture may show two moves), and keeps it as
   // <name>.png.
   bool WaitForStep(const std::string& name, const std::function<bool(const Step&)>& shows, Step* found = nullptr) {
-    for (DWORD waited = 0; waited < WAIT_MS; waited += 20) {
+    const bool shown = testsupport::WaitFor([&] {
       for (const Step& s : ReadSteps()) {
         if (s.number < m_lastStep || !shows(s)) continue;
         m_lastStep = s.number;
@@ -265,8 +225,9 @@ class ScriptedHandTest : public ::testing::Test {
         if (found != nullptr) *found = s;
         return true;
       }
-      Sleep(20);
-    }
+      return false;
+    });
+    if (shown) return true;
     std::string seen;
     for (const Step& s : ReadSteps()) seen += s.line + "\n";
     ADD_FAILURE() << "the client never showed " << name << "; its steps:\n" << seen;
@@ -403,8 +364,6 @@ class ScriptedHandTest : public ::testing::Test {
     return std::nullopt;
   }
 
-  static testsupport::TempDir* s_linkDir;
-  testsupport::TempDir m_dir;
   WallScript m_script;
   std::vector<int> m_wall;
   std::string m_stepDir;
@@ -413,33 +372,24 @@ class ScriptedHandTest : public ::testing::Test {
   std::mutex m_logLock;
   std::vector<json> m_handLog;
   RequestLog m_requests;
-  std::unique_ptr<GameServer> m_server;
   HallOptions m_options;
-  std::unique_ptr<HallStandIn> m_hall;
+  HallStandIn* m_hall = nullptr;
   int m_lastStep = 0;
   int m_clientSession = -1;
 };
-
-testsupport::TempDir* ScriptedHandTest::s_linkDir = nullptr;
 
 // The hand, step by step. When the client plays (headless hands: it gets ready by itself and
 // plays its chair in managed play), the server's clock stands still while the own chair is in
 // turn, so that only the client's own requests can move the hand on; otherwise the table plays
 // for the silent chair when its time is up.
 void ScriptedHandTest::PlayTheHand(bool clientPlays) {
-  m_hall = std::make_unique<HallStandIn>(m_options);
-  ASSERT_TRUE(m_hall->Start());
-  ASSERT_TRUE(m_hall->StartClient());
+  m_hall = Launch(m_options);
+  ASSERT_NE(m_hall, nullptr);
   ASSERT_TRUE(m_hall->WaitForEvent("game-window", WAIT_MS)) << "the client announced no window";
   ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
-  bool seated = false;
-  for (DWORD waited = 0; waited < WAIT_MS && !seated; waited += 20) {
-    seated = m_server->Core().TableUsers(ROOM, TABLE)[OWN_CHAIR] == OWN_USER;
-    if (!seated) Sleep(20);
-  }
-  ASSERT_TRUE(seated) << "the client did not enter the table";
+  ASSERT_TRUE(WaitForSeat(ROOM, TABLE, OWN_CHAIR, OWN_USER)) << "the client did not enter the table";
   // The record of a request is made after its answer: the seat may show before it.
-  for (DWORD waited = 0; waited < WAIT_MS && m_requests.OfCode(REQ_ENTER).empty(); waited += 20) Sleep(20);
+  testsupport::WaitFor([&] { return !m_requests.OfCode(REQ_ENTER).empty(); });
   ASSERT_EQ(m_requests.OfCode(REQ_ENTER).size(), 1u);
   m_clientSession = m_requests.OfCode(REQ_ENTER)[0].session;
   if (!clientPlays) ASSERT_TRUE(WaitForStep("00-empty-table", [](const Step& s) { return s.Int("playing") == 0; }));
@@ -450,7 +400,7 @@ void ScriptedHandTest::PlayTheHand(bool clientPlays) {
   if (clientPlays) {
     ASSERT_TRUE(WaitForEvent("deal", OWN_CHAIR)) << "the client did not get ready";
   } else {
-    ASSERT_TRUE(m_server->Core().MakeReady(OWN_USER));
+    ASSERT_TRUE(Server().Core().MakeReady(OWN_USER));
     ASSERT_NE(FindEvent("deal", OWN_CHAIR), nullptr);
   }
   auto held = [](const Step& s, int chair) {
@@ -563,11 +513,9 @@ void ScriptedHandTest::PlayTheHand(bool clientPlays) {
   // The player closes the window: the client leaves the table, reports its exit and ends.
   PostMessageA(m_hall->GameWindow(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(m_hall->WaitForEvent("exit-report", WAIT_MS));
-  HANDLE client = m_hall->ClientProcess();
-  ASSERT_EQ(WaitForSingleObject(client, WAIT_MS), WAIT_OBJECT_0) << "the client did not end";
-  DWORD code = 1;
-  GetExitCodeProcess(client, &code);
-  EXPECT_EQ(code, 0u);
+  const int code = WaitForExit(*m_hall);
+  ASSERT_NE(code, -1) << "the client did not end";
+  EXPECT_EQ(code, 0);
 
   // Every request of the client, byte for byte, against the bodies the protocol prescribes.
   std::map<DWORD, int> counts;
@@ -602,48 +550,36 @@ void ScriptedHandTest::PlayTheHand(bool clientPlays) {
 // is back, and plays the rest of the hand in managed play; its table at the hand's end is the
 // server's.
 TEST_F(ScriptedHandTest, AClientStartedAgainMidHandShowsTheHandAndPlaysItOn) {
-  auto first = std::make_unique<HallStandIn>(m_options);
-  ASSERT_TRUE(first->Start());
-  ASSERT_TRUE(first->StartClient());
+  HallStandIn* first = Launch(m_options);
+  ASSERT_NE(first, nullptr);
   ASSERT_TRUE(first->WaitForEvent("session-sent", WAIT_MS));
-  bool seated = false;
-  for (DWORD waited = 0; waited < WAIT_MS && !seated; waited += 20) {
-    seated = m_server->Core().TableUsers(ROOM, TABLE)[OWN_CHAIR] == OWN_USER;
-    if (!seated) Sleep(20);
-  }
-  ASSERT_TRUE(seated) << "the first client did not enter the table";
-  ASSERT_TRUE(m_server->Core().MakeReady(OWN_USER));
+  ASSERT_TRUE(WaitForSeat(ROOM, TABLE, OWN_CHAIR, OWN_USER)) << "the first client did not enter the table";
+  ASSERT_TRUE(Server().Core().MakeReady(OWN_USER));
   ASSERT_TRUE(RunUntil("exposed_gang", 3));
   ASSERT_TRUE(RunUntil("discard", 3, NORTH_OF_CHAIR3));
 
   // The connection drops: the table keeps the chair for the running hand.
   TerminateProcess(first->ClientProcess(), 9);
-  ASSERT_EQ(WaitForSingleObject(first->ClientProcess(), WAIT_MS), WAIT_OBJECT_0);
+  ASSERT_NE(WaitForExit(*first), -1);
   first->Stop();
-  first.reset();
   auto logged = [this](const std::string& text) {
-    for (const std::string& line : m_server->Core().LogLines())
+    for (const std::string& line : Server().Core().LogLines())
       if (line.find(text) != std::string::npos) return true;
     return false;
   };
-  bool kept = false;
-  for (DWORD waited = 0; waited < WAIT_MS && !kept; waited += 20) {
-    kept = logged("is kept for user " + std::to_string(OWN_USER));
-    if (!kept) Sleep(20);
-  }
-  ASSERT_TRUE(kept) << "the table did not keep the chair";
+  ASSERT_TRUE(testsupport::WaitFor([&] { return logged("is kept for user " + std::to_string(OWN_USER)); }))
+      << "the table did not keep the chair";
 
   // The game is started again; it plays the one hand it enters, then ends.
   m_stepDir = m_dir.File("steps-back");
   m_lastStep = 0;
-  setenv("PXQD_TABLE_STEPS", m_stepDir.c_str(), 1);
+  m_env.Set("PXQD_TABLE_STEPS", m_stepDir);
   const std::string dump = m_dir.File("table-back.txt");
-  setenv("PXQD_TABLE_DUMP", dump.c_str(), 1);
-  setenv("PXQD_HEADLESS_HANDS", "1", 1);
-  m_hall = std::make_unique<HallStandIn>(m_options);
-  ASSERT_TRUE(m_hall->Start());
-  ASSERT_TRUE(m_hall->StartClient());
-  unsetenv("PXQD_TABLE_DUMP");
+  m_env.Set("PXQD_TABLE_DUMP", dump);
+  m_env.Set("PXQD_HEADLESS_HANDS", "1");
+  m_hall = Launch(m_options);
+  ASSERT_NE(m_hall, nullptr);
+  m_env.Unset("PXQD_TABLE_DUMP");
   ASSERT_TRUE(m_hall->WaitForEvent("session-sent", WAIT_MS));
 
   // Without a single notification since it entered, the client shows the hand as it stands.
@@ -669,7 +605,7 @@ TEST_F(ScriptedHandTest, AClientStartedAgainMidHandShowsTheHandAndPlaysItOn) {
   EXPECT_EQ(held(back, 2), 10) << back.line;
   EXPECT_EQ(held(back, 3), 10) << back.line;
   EXPECT_EQ(back.Int("wall"), 136 - 53 - 1) << back.line;
-  for (DWORD waited = 0; waited < WAIT_MS && m_requests.OfCode(REQ_RETURN_TO_GAME).empty(); waited += 20) Sleep(20);
+  testsupport::WaitFor([&] { return !m_requests.OfCode(REQ_RETURN_TO_GAME).empty(); });
   const std::vector<LoggedRequest> returns = m_requests.OfCode(REQ_RETURN_TO_GAME);
   ASSERT_EQ(returns.size(), 1u) << "the client tells the server it is back";
   ASSERT_GE(returns[0].body.size(), 20u);
@@ -683,11 +619,9 @@ TEST_F(ScriptedHandTest, AClientStartedAgainMidHandShowsTheHandAndPlaysItOn) {
   ASSERT_TRUE(RunUntil("hu", 0, EAST_DRAWN));
   ASSERT_TRUE(RunUntil("result", -1));
   // Its one hand played, the client ends by itself (often before a frame shows the win).
-  HANDLE client = m_hall->ClientProcess();
-  ASSERT_EQ(WaitForSingleObject(client, WAIT_MS), WAIT_OBJECT_0) << "the client did not end after its hand";
-  DWORD code = 1;
-  GetExitCodeProcess(client, &code);
-  EXPECT_EQ(code, 0u);
+  const int code = WaitForExit(*m_hall);
+  ASSERT_NE(code, -1) << "the client did not end after its hand";
+  EXPECT_EQ(code, 0);
 
   // Nothing it asked was refused, and its table at the end is the server's.
   for (const LoggedRequest& r : m_requests.All()) {
@@ -705,10 +639,7 @@ TEST_F(ScriptedHandTest, AClientStartedAgainMidHandShowsTheHandAndPlaysItOn) {
   const HandEndLines::Comparison compared = server.Compare(lines);
   EXPECT_EQ(compared.matched, 1) << (compared.notes.empty() ? lines[0] : compared.notes[0]);
   // The user's log tells of the return (both clients write to it: the second one's lines last).
-  std::ifstream logFile(m_dir.File("data/pxqd/logs/client.log"));
-  std::stringstream log;
-  log << logFile.rdbuf();
-  const std::string text = log.str();
+  const std::string text = ClientLog();
   const size_t entered = text.rfind("entered room 12 table 3 chair 1 with the table's data");
   EXPECT_NE(entered, std::string::npos) << text;
   EXPECT_NE(text.find("a hand under way was taken up", entered == std::string::npos ? 0 : entered), std::string::npos)
@@ -722,7 +653,7 @@ TEST_F(ScriptedHandTest, TheClientPlaysItsOwnChairInAScriptedHand) {
   // starts: the server's clock stands still after the first).
   // Its clock ticks in real seconds: a countdown that stood at zero for half a minute would ask
   // the server to play the turn, and the server's clock stands still between the steps.
-  setenv("PXQD_HEADLESS_HANDS", "2", 1);
+  m_env.Set("PXQD_HEADLESS_HANDS", "2");
   PlayTheHand(true);
 }
 

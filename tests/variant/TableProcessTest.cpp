@@ -26,8 +26,8 @@
 #include "testbed/table/MahjongTableGame.h"
 #include "testbed/table/TableCodes.h"
 #include "tests/support/AutomationClient.h"
+#include "tests/support/ClientTableFixture.h"
 #include "tests/support/ScriptedClient.h"
-#include "tests/support/TempDir.h"
 #include "tests/testbed/RequestBodies.h"
 
 namespace {
@@ -35,8 +35,8 @@ namespace {
 using testsupport::AutomationClient;
 using testsupport::ShownWindow;
 
-constexpr DWORD WAIT_MS = 30000;
-constexpr int SEEN_MS = 30000;
+constexpr int WAIT_MS = testsupport::PROCESS_WAIT_MS;
+constexpr int SEEN_MS = testsupport::PROCESS_WAIT_MS;
 constexpr int ROOM = 12;
 constexpr int TABLE = 3;
 
@@ -51,23 +51,10 @@ const Player ANSWERER{3002, 1, "李四娘"};
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-class TableProcessTest : public ::testing::Test {
+class TableProcessTest : public testsupport::ClientTableFixture {
  protected:
-  static void SetUpTestSuite() {
-    s_linkDir = new testsupport::TempDir();
-    setenv("PXQD_HALL_DIR", s_linkDir->Path().c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("PXQD_HALL_DIR");
-    delete s_linkDir;
-    s_linkDir = nullptr;
-  }
-
   void SetUp() override {
-    setenv("PXQD_SYSTEM_DIR", m_dir.Path().c_str(), 1);
-    setenv("XDG_DATA_HOME", m_dir.File("data").c_str(), 1);
-    setenv("PXQD_DISPLAY", "headless", 1);
-    setenv("PXQD_AUDIO", "null", 1);
+    ClientTableFixture::SetUp();
     testbed::ServerConfig config;
     config.clock = [this] { return m_now.load(); };
     config.tableGames = [](int32_t room, int32_t table) {
@@ -76,39 +63,16 @@ class TableProcessTest : public ::testing::Test {
       tableConfig.botReadyMs = 100;
       return std::make_unique<testbed::MahjongTableGame>(room, table, tableConfig);
     };
-    m_server = std::make_unique<testbed::GameServer>(std::move(config));
-    std::string error;
-    ASSERT_TRUE(m_server->Start(m_dir.File("accounts.db"), 0, &error)) << error;
-  }
-
-  void TearDown() override {
-    for (auto& hall : m_halls) {
-      HANDLE client = hall->ClientProcess();
-      if (client != nullptr && WaitForSingleObject(client, 0) == WAIT_TIMEOUT) TerminateProcess(client, 1);
-      hall->Stop();
-    }
-    m_halls.clear();
-    m_server->Stop();
-    unsetenv("PXQD_AUTOMATION");
-    unsetenv("PXQD_SYSTEM_DIR");
-    unsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(StartServer(std::move(config)));
   }
 
   // Launches a client for the player and waits until it sits at the table (or watches his chair,
   // for an onlooker); its automation socket is connected.
   AutomationClient& Launch(const Player& p, bool lookOn = false) {
-    testbed::HallOptions options;
-    options.hallDir = m_dir.File("hall" + std::to_string(p.userId));
-    options.clientPath = std::string(PXQD_BIN_DIR) + "/pxqd";
-    options.serverPort = m_server->Port();
-    options.gameId = 7;
-    options.roomId = ROOM;
-    options.userId = p.userId;
+    testbed::HallOptions options =
+        ClientOptions("pxqd", ROOM, TABLE, p.chair, p.userId, "hall" + std::to_string(p.userId));
     options.playerName = p.name;
-    options.table = TABLE;
-    options.chair = p.chair;
     options.lookOn = lookOn ? 1 : 0;
-    options.gameName = "麻将";
     options.room.options = m_roomOptions;
     if (m_hallSharesNames) options.accountsPath = m_dir.File("accounts.db");
     // The hall's pictures (the chat faces among them), as the game data made them.
@@ -117,18 +81,16 @@ class TableProcessTest : public ::testing::Test {
     std::filesystem::copy(std::string(PXQD_BIN_DIR) + "/../hall/Share", options.hallDir + "/Share",
                           std::filesystem::copy_options::recursive, error);
     const std::string socket = m_dir.File("ui" + std::to_string(p.userId) + ".sock");
-    setenv("PXQD_AUTOMATION", socket.c_str(), 1);
-    m_halls.push_back(std::make_unique<testbed::HallStandIn>(options));
-    EXPECT_TRUE(m_halls.back()->Start());
-    EXPECT_TRUE(m_halls.back()->StartClient());
-    unsetenv("PXQD_AUTOMATION");
-    EXPECT_TRUE(m_halls.back()->WaitForEvent("session-sent", WAIT_MS));
+    m_env.Set("PXQD_AUTOMATION", socket);
+    testbed::HallStandIn* hall = ClientTableFixture::Launch(options);
+    m_env.Unset("PXQD_AUTOMATION");
+    EXPECT_TRUE(hall != nullptr && hall->WaitForEvent("session-sent", WAIT_MS));
     m_uis.push_back(std::make_unique<AutomationClient>(socket));
     EXPECT_TRUE(m_uis.back()->Connect(SEEN_MS)) << "the client serves no automation socket";
     EXPECT_TRUE(AutomationClient::WaitUntil(
         [&] {
-          if (!lookOn) return m_server->Core().TableUsers(ROOM, TABLE)[p.chair] == p.userId;
-          const std::vector<int32_t> onlookers = m_server->Core().TableOnlookers(ROOM, TABLE);
+          if (!lookOn) return Server().Core().TableUsers(ROOM, TABLE)[p.chair] == p.userId;
+          const std::vector<int32_t> onlookers = Server().Core().TableOnlookers(ROOM, TABLE);
           return std::find(onlookers.begin(), onlookers.end(), p.userId) != onlookers.end();
         },
         SEEN_MS))
@@ -139,13 +101,13 @@ class TableProcessTest : public ::testing::Test {
   // Both players get ready; the test's clock lets the computer players get ready too and the
   // hand be dealt, and then stands still.
   void DealAHand() {
-    ASSERT_TRUE(m_server->Core().MakeReady(ASKER.userId));
-    ASSERT_TRUE(m_server->Core().MakeReady(ANSWERER.userId));
+    ASSERT_TRUE(Server().Core().MakeReady(ASKER.userId));
+    ASSERT_TRUE(Server().Core().MakeReady(ANSWERER.userId));
     ASSERT_TRUE(AutomationClient::WaitUntil(
         [&] {
           m_now += 1000;
-          m_server->Core().RunDueTimers();
-          return m_server->Core().TablePlaying(ROOM, TABLE);
+          Server().Core().RunDueTimers();
+          return Server().Core().TablePlaying(ROOM, TABLE);
         },
         SEEN_MS))
         << "no hand was dealt";
@@ -215,19 +177,13 @@ class TableProcessTest : public ::testing::Test {
     }
   }
 
-  static testsupport::TempDir* s_linkDir;
-  testsupport::TempDir m_dir;
   // The room's options as the hall gives them, and whether the hall tells the server its
   // player's name.
   int m_roomOptions = 0;
   bool m_hallSharesNames = true;
   std::atomic<int64_t> m_now{1'700'000'000'000};
-  std::unique_ptr<testbed::GameServer> m_server;
-  std::vector<std::unique_ptr<testbed::HallStandIn>> m_halls;
   std::vector<std::unique_ptr<AutomationClient>> m_uis;
 };
-
-testsupport::TempDir* TableProcessTest::s_linkDir = nullptr;
 
 // Every client lists every human at the table by name, whoever sat down first.
 TEST_F(TableProcessTest, EveryClientNamesTheOtherHuman) {
@@ -299,7 +255,7 @@ TEST_P(TwoClientsLeaveTest, ALeaveRequestIsAnsweredInTheOtherPlayersPopup) {
   EXPECT_TRUE(ChatShows(answerer, outcome)) << ChatText(answerer);
   EXPECT_TRUE(ChatShows(asker, std::string(ASKER.name) + "请求退出"));
   EXPECT_TRUE(ChatShows(asker, outcome)) << ChatText(asker);
-  EXPECT_EQ(ASKER.userId, m_server->Core().TableUsers(ROOM, TABLE)[ASKER.chair]);
+  EXPECT_EQ(ASKER.userId, Server().Core().TableUsers(ROOM, TABLE)[ASKER.chair]);
 }
 
 INSTANTIATE_TEST_SUITE_P(AgreeOrRefuse, TwoClientsLeaveTest,
@@ -349,7 +305,7 @@ TEST_F(TableProcessTest, AnOnlookersRequestToSeeTheTilesIsAnsweredInThePlayersPo
   constexpr int WATCHER = 3003;
   const requestbodies::Seat seat{WATCHER, ROOM, TABLE, ASKER.chair};
   testsupport::ScriptedClient onlooker;
-  ASSERT_TRUE(onlooker.Connect(static_cast<uint16_t>(m_server->Port())));
+  ASSERT_TRUE(onlooker.Connect(static_cast<uint16_t>(Server().Port())));
   ASSERT_EQ(testbed::RESULT_SUCCESS, onlooker.Ask(testbed::REQ_VERSION, {}).result);
   ASSERT_EQ(testbed::RESULT_ENTERED_WITH_PLAYERS,
             onlooker.Ask(testbed::REQ_ENTER, requestbodies::Enter(seat, true, "王五")).result);
