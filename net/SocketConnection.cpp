@@ -671,10 +671,20 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   DWORD start = GetTickCount();
   // The sender reads the socket itself while it waits, so that its reply reaches it without
   // passing through the worker thread; whatever else arrives meanwhile is handled on the way as
-  // the worker would handle it. Should the worker have read first (its read event was already
-  // on its way), it hands the reply over through the event. A socket at its end, or one whose
-  // data the worker took, is left to the worker for the rest of the wait.
-  bool watchSocket = true;
+  // the worker would handle it, in the order it arrives. The worker does not look for reads
+  // meanwhile, so the reply wakes this thread alone. Should the worker have read first (its
+  // read event was already on its way), it hands the reply over through the event. A socket at
+  // its end, or one whose data the worker took, is left to the worker for the rest of the wait.
+  struct OwnRead {
+    SOCKET socket;
+    bool on;
+    void End() {
+      if (on) platform::EndOwnRead(socket);
+      on = false;
+    }
+    ~OwnRead() { End(); }
+  } ownRead{m_socket, platform::BeginOwnRead(m_socket)};
+  bool watchSocket = ownRead.on;
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
     DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
@@ -683,7 +693,10 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
     DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)
                              : WaitForMultipleObjects(2, waits, FALSE, remaining);
     if (woke == WAIT_OBJECT_0 + 2) {
-      if (readable && !ReadUnderLock()) watchSocket = false;
+      if (readable && !ReadUnderLock()) {
+        watchSocket = false;
+        ownRead.End();
+      }
       continue;
     }
     if (woke != WAIT_OBJECT_0 + 1) {

@@ -89,7 +89,21 @@ class AsyncSelect : public ::testing::Test {
   Recorder m_recorder;
 };
 
-enum Action { SELECT, RESELECT, CANCEL, PEER_SEND, PEER_CLOSE, PEER_RESET, RECV, RECV_EOF, SEND, FILL, PEER_DRAIN };
+enum Action {
+  SELECT,
+  RESELECT,
+  CANCEL,
+  PEER_SEND,
+  PEER_CLOSE,
+  PEER_RESET,
+  RECV,
+  RECV_EOF,
+  SEND,
+  FILL,
+  PEER_DRAIN,
+  OWN_READ_BEGIN,
+  OWN_READ_END
+};
 
 struct Step {
   Action action;
@@ -134,6 +148,32 @@ TEST_F(AsyncSelect, ReEnablingRules) {
       {"a reset peer gives FD_CLOSE with WSAECONNRESET", {{SELECT, 0, "WRITE"}, {PEER_RESET, 0, "CLOSE/10054"}}},
       {"a cancelled selection is silent; a new one reports what is true",
        {{SELECT, 0, "WRITE"}, {CANCEL, 0, "-"}, {PEER_SEND, 5, "-"}, {RESELECT, 0, "READ WRITE"}, {RECV, 100, "-"}}},
+      {"a thread reading for itself holds FD_READ back; what it leaves is reported when the last one ends",
+       {{SELECT, 0, "WRITE"},
+        {OWN_READ_BEGIN, 0, "-"},
+        {PEER_SEND, 10, "-"},
+        {OWN_READ_BEGIN, 0, "-"},
+        {RECV, 4, "-"},
+        {OWN_READ_END, 0, "-"},
+        {SEND, 4, "-"},
+        {OWN_READ_END, 0, "READ"},
+        {RECV, 100, "-"},
+        {PEER_SEND, 3, "READ"}}},
+      {"what the own reader takes entirely is never reported",
+       {{SELECT, 0, "WRITE"}, {OWN_READ_BEGIN, 0, "-"}, {PEER_SEND, 10, "-"}, {RECV, 100, "-"}, {OWN_READ_END, 0, "-"},
+        {PEER_SEND, 2, "READ"}}},
+      {"a close while a thread reads for itself comes when it ends",
+       {{SELECT, 0, "WRITE"},
+        {OWN_READ_BEGIN, 0, "-"},
+        {PEER_SEND, 10, "-"},
+        {PEER_CLOSE, 0, "-"},
+        {RECV, 100, "-"},
+        {RECV_EOF, 0, "-"},
+        {OWN_READ_END, 0, "CLOSE"}}},
+      {"a reset while a thread reads for itself comes when it ends",
+       {{SELECT, 0, "WRITE"}, {OWN_READ_BEGIN, 0, "-"}, {PEER_RESET, 0, "-"}, {OWN_READ_END, 0, "CLOSE/10054"}}},
+      {"FD_WRITE is not held back by an own reader",
+       {{SELECT, 0, "WRITE"}, {OWN_READ_BEGIN, 0, "-"}, {FILL, 0, "-"}, {PEER_DRAIN, 0, "WRITE"}, {OWN_READ_END, 0, "-"}}},
   };
   for (const Sequence& seq : sequences) {
     SCOPED_TRACE(seq.name);
@@ -188,6 +228,8 @@ TEST_F(AsyncSelect, ReEnablingRules) {
           peerReceived = clientSent;
           break;
         }
+        case OWN_READ_BEGIN: ASSERT_TRUE(platform::BeginOwnRead(pair.client)); break;
+        case OWN_READ_END: platform::EndOwnRead(pair.client); break;
       }
       std::vector<Note> notes = m_recorder.Take(ExpectedCount(step.expected));
       EXPECT_EQ(step.expected, SortedDescription(notes));
