@@ -664,17 +664,8 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   ResetEvent(peer->event);
   LeaveCriticalSection(&peer->replyLock);
 
-  DWORD serial = 0;
-  if (!SendPacket(&chunks, replyWanted, crcFlag, host, port, &serial)) return 0;
-  if (!replyWanted) return 1;
-
-  DWORD start = GetTickCount();
-  // The sender reads the socket itself while it waits, so that its reply reaches it without
-  // passing through the worker thread; whatever else arrives meanwhile is handled on the way as
-  // the worker would handle it, in the order it arrives. The worker does not look for reads
-  // meanwhile, so the reply wakes this thread alone. Should the worker have read first (its
-  // read event was already on its way), it hands the reply over through the event. A socket at
-  // its end, or one whose data the worker took, is left to the worker for the rest of the wait.
+  // The worker stops looking for reads before the request leaves, so that its reply, however
+  // soon it comes, wakes this thread alone (see the wait below).
   struct OwnRead {
     SOCKET socket;
     bool on;
@@ -683,7 +674,18 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
       on = false;
     }
     ~OwnRead() { End(); }
-  } ownRead{m_socket, platform::BeginOwnRead(m_socket)};
+  } ownRead{m_socket, replyWanted && platform::BeginOwnRead(m_socket)};
+  DWORD serial = 0;
+  if (!SendPacket(&chunks, replyWanted, crcFlag, host, port, &serial)) return 0;
+  if (!replyWanted) return 1;
+
+  DWORD start = GetTickCount();
+  // The sender reads the socket itself while it waits, so that its reply reaches it without
+  // passing through the worker thread; whatever else arrives meanwhile is handled on the way as
+  // the worker would handle it, in the order it arrives. Should the worker have read first (a
+  // read event of earlier data was already on its way), it hands the reply over through the
+  // event. A socket at its end, or one whose data the worker took, is left to the worker for the
+  // rest of the wait.
   bool watchSocket = ownRead.on;
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
