@@ -63,8 +63,9 @@ void AddLocked(std::vector<Notification>& posts, SOCKET s, const SocketEntry& e,
 bool ReadWatchedLocked(const SocketEntry& e) { return e.m_readArmed && e.m_ownReaders == 0; }
 
 // What the system is asked to watch for, by WinSock's enabled events. A socket with nothing
-// enabled stays out of the poll set entirely: the system reports hang-ups and errors whether
-// asked or not, and a hang-up that cannot be reported yet would make the thread spin.
+// enabled is not watched at all (its watch set holds it disabled): the system reports hang-ups
+// and errors whether asked or not, and a hang-up that cannot be reported yet would make the
+// watcher spin.
 short InterestLocked(const SocketEntry& e) {
   switch (e.m_state) {
     case SocketState::CONNECTING: return e.m_connectFailedEarly ? 0 : POLLOUT;
