@@ -1,6 +1,7 @@
 #include "net/SocketConnection.h"
 
 #include <cstring>
+#include <memory>
 
 #include "net/ChunkFraming.h"
 #include "net/Crc32.h"
@@ -68,8 +69,10 @@ PeerRecord::~PeerRecord() {
 LONG NextConnectionId() { return InterlockedIncrement(&g_connectionIdCounter); }
 
 std::string MakePeerKey(const char* host, int port) {
-  char key[160];
-  snprintf(key, sizeof key, "%s:%d", host ? host : "", port);
+  // Every packet looks its peer up by this key, so it is built without the cost of a format.
+  std::string key = host ? host : "";
+  key += ':';
+  key += std::to_string(port);
   return key;
 }
 
@@ -664,6 +667,17 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   ResetEvent(peer->event);
   LeaveCriticalSection(&peer->replyLock);
 
+  // The worker stops looking for reads before the request leaves, so that its reply, however
+  // soon it comes, wakes this thread alone (see the wait below).
+  struct OwnRead {
+    SOCKET socket;
+    bool on;
+    void End() {
+      if (on) platform::EndOwnRead(socket);
+      on = false;
+    }
+    ~OwnRead() { End(); }
+  } ownRead{m_socket, replyWanted && platform::BeginOwnRead(m_socket)};
   DWORD serial = 0;
   if (!SendPacket(&chunks, replyWanted, crcFlag, host, port, &serial)) return 0;
   if (!replyWanted) return 1;
@@ -671,25 +685,14 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   DWORD start = GetTickCount();
   // The sender reads the socket itself while it waits, so that its reply reaches it without
   // passing through the worker thread; whatever else arrives meanwhile is handled on the way as
-  // the worker would handle it. Should the worker have read first (its read event was already
-  // on its way), it hands the reply over through the event. A socket at its end, or one whose
-  // data the worker took, is left to the worker for the rest of the wait.
-  bool watchSocket = true;
-  for (;;) {
-    DWORD elapsed = GetTickCount() - start;
-    DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
-    HANDLE waits[2] = {m_stopEvent, peer->event};
-    bool readable = false;
-    DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)
-                             : WaitForMultipleObjects(2, waits, FALSE, remaining);
-    if (woke == WAIT_OBJECT_0 + 2) {
-      if (readable && !ReadUnderLock()) watchSocket = false;
-      continue;
-    }
-    if (woke != WAIT_OBJECT_0 + 1) {
-      if (timedOut) *timedOut = 1;
-      return 0;
-    }
+  // the worker would handle it, in the order it arrives. Should the worker have read first (a
+  // read event of earlier data was already on its way), it hands the reply over through the
+  // event. A socket at its end, or one whose data the worker took, is left to the worker for the
+  // rest of the wait.
+  bool watchSocket = ownRead.on;
+  // Takes the reply from the slot when it is this request's; a late reply to an earlier request
+  // that slipped in before this one was registered is dropped.
+  auto takeReply = [&]() {
     bool mine = false;
     EnterCriticalSection(&peer->replyLock);
     if (peer->replySerial == serial) {
@@ -700,13 +703,40 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
       }
       mine = true;
     } else {
-      // A late reply to an earlier request that slipped in before this one was registered.
       ResetEvent(peer->event);
     }
     FreePacketData(&peer->reply);
     peer->replySerial = 0;
     LeaveCriticalSection(&peer->replyLock);
-    if (mine) return 1;
+    return mine;
+  };
+  for (;;) {
+    DWORD elapsed = GetTickCount() - start;
+    DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
+    HANDLE waits[2] = {m_stopEvent, peer->event};
+    bool readable = false;
+    DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)
+                             : WaitForMultipleObjects(2, waits, FALSE, remaining);
+    if (woke == WAIT_OBJECT_0 + 2) {
+      if (!readable) continue;
+      if (!ReadUnderLock()) {
+        watchSocket = false;
+        ownRead.End();
+        continue;
+      }
+      // The reply this thread has just read is taken at once, without another wait.
+      bool stored = false;
+      EnterCriticalSection(&peer->replyLock);
+      stored = peer->replySerial != 0;
+      LeaveCriticalSection(&peer->replyLock);
+      if (stored && takeReply()) return 1;
+      continue;
+    }
+    if (woke != WAIT_OBJECT_0 + 1) {
+      if (timedOut) *timedOut = 1;
+      return 0;
+    }
+    if (takeReply()) return 1;
   }
 }
 
@@ -814,25 +844,32 @@ int CSocketConnection::Send(SOCKET socket, const BYTE* data, int length, const c
 
 DWORD CSocketConnection::ReadAvailable(std::vector<PeerRecord*>* touched) {
   DWORD total = 0;
-  int chunkSize = GetReadChunkSize();
-  std::vector<BYTE> chunk(chunkSize > 0 ? chunkSize : 4096);
+  const int chunkSize = GetReadChunkSize() > 0 ? GetReadChunkSize() : 4096;
+  // The receive overwrites what it returns, so the chunk is not cleared first.
+  BYTE local[4096];
+  std::unique_ptr<BYTE[]> large;
+  BYTE* chunk = local;
+  if (chunkSize > static_cast<int>(sizeof local)) {
+    large.reset(new BYTE[chunkSize]);
+    chunk = large.get();
+  }
+  std::string sender;
   for (int i = 0; i < MAX_CHUNKS_PER_READ_EVENT; ++i) {
-    std::string sender;
     int senderLength = 0;
-    int got = Receive(m_socket, chunk.data(), static_cast<int>(chunk.size()), &sender, &senderLength);
+    int got = Receive(m_socket, chunk, chunkSize, &sender, &senderLength);
     if (got <= 0) break;
     total += static_cast<DWORD>(got);
     PeerRecord* peer = FindPeer(sender.c_str(), 0, nullptr);
     if (!peer) peer = GetFirstPeer(nullptr);
     if (!peer) continue;
-    if (!OnRawData(peer, chunk.data(), got)) peer->receiveBuffer.Append(chunk.data(), static_cast<DWORD>(got));
+    if (!OnRawData(peer, chunk, got)) peer->receiveBuffer.Append(chunk, static_cast<DWORD>(got));
     bool known = false;
     for (PeerRecord* p : *touched) known = known || p == peer;
     if (!known) touched->push_back(peer);
     // A short read took everything the system held; what arrives later, or was left behind,
     // comes as a new read event (each receive enables the next one), so no further receive is
     // spent on learning that nothing is left.
-    if (got < static_cast<int>(chunk.size())) break;
+    if (got < chunkSize) break;
   }
   return total;
 }

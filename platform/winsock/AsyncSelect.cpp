@@ -58,17 +58,22 @@ void AddLocked(std::vector<Notification>& posts, SOCKET s, const SocketEntry& e,
   posts.push_back(Notification{e.m_window, e.m_message, (WPARAM)s, WSAMAKESELECTREPLY(event, error)});
 }
 
+// Whether a watcher looks for FD_READ (and the FD_CLOSE behind it): not while it is disabled,
+// nor while threads read the socket themselves.
+bool ReadWatchedLocked(const SocketEntry& e) { return e.m_readArmed && e.m_ownReaders == 0; }
+
 // What the system is asked to watch for, by WinSock's enabled events. A socket with nothing
-// enabled stays out of the poll set entirely: the system reports hang-ups and errors whether
-// asked or not, and a hang-up that cannot be reported yet would make the thread spin.
+// enabled is not watched at all (its watch set holds it disabled): the system reports hang-ups
+// and errors whether asked or not, and a hang-up that cannot be reported yet would make the
+// watcher spin.
 short InterestLocked(const SocketEntry& e) {
   switch (e.m_state) {
     case SocketState::CONNECTING: return e.m_connectFailedEarly ? 0 : POLLOUT;
     case SocketState::LISTENING: return e.m_acceptArmed ? POLLIN : 0;
     case SocketState::CONNECTED: {
-      if (e.m_closeReported || (e.m_hangUpSeen && !e.m_readArmed)) return 0;
+      if (e.m_closeReported || (e.m_hangUpSeen && !ReadWatchedLocked(e))) return 0;
       short events = 0;
-      if (e.m_readArmed) events |= POLLIN | POLLRDHUP;
+      if (ReadWatchedLocked(e)) events |= POLLIN | POLLRDHUP;
       if (e.m_writeArmed) events |= POLLOUT;
       return events;
     }
@@ -111,7 +116,7 @@ void HandleLocked(SOCKET s, SocketEntry& e, short revents, std::vector<Notificat
     return;
   }
   if (e.m_state != SocketState::CONNECTED || e.m_closeReported) return;
-  if (e.m_readArmed && (revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR))) {
+  if (ReadWatchedLocked(e) && (revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR))) {
     int available = 0;
     if (posix::Available(e.m_fd, &available) < 0) available = 0;
     if (available > 0) {
@@ -129,13 +134,37 @@ void HandleLocked(SOCKET s, SocketEntry& e, short revents, std::vector<Notificat
       return;
     }
     // Otherwise the data was read by the program between the poll and this look: nothing to say.
-  } else if (!e.m_readArmed && (revents & (POLLHUP | POLLERR))) {
+  } else if (!ReadWatchedLocked(e) && (revents & (POLLHUP | POLLERR))) {
     e.m_hangUpSeen = true;
   }
   if (e.m_writeArmed && (revents & POLLOUT)) {
     e.m_writeArmed = false;
     AddLocked(posts, s, e, FD_WRITE, 0);
   }
+}
+
+// The descriptor a watcher polls for the socket: its watch set, registered for the events
+// enabled now, or the socket itself with those events when the set cannot be made.
+pollfd WatchLocked(SocketEntry& e) {
+  const short events = InterestLocked(e);
+  if (e.m_watchFd < 0 && !e.m_watchFailed) {
+    e.m_watchFd = posix::CreateWatchSet();
+    e.m_watchFailed = e.m_watchFd < 0;
+  }
+  if (e.m_watchFd < 0) return pollfd{e.m_fd, events, 0};
+  if (events != e.m_watched && posix::UpdateWatchSet(e.m_watchFd, e.m_fd, e.m_inWatchSet, events) == 0) {
+    e.m_watched = events;
+    e.m_inWatchSet = e.m_inWatchSet || events != 0;
+  }
+  return pollfd{e.m_watchFd, POLLIN, 0};
+}
+
+// The socket's ready bits behind what poll saw on the descriptor WatchLocked gave. A disabled
+// registration may still report a hang-up once; with nothing enabled there is nothing to say.
+short ReadyLocked(const SocketEntry& e, const pollfd& polled) {
+  if (polled.revents == 0 || polled.fd != e.m_watchFd) return polled.revents;
+  const short bits = posix::TakeWatchSetEvents(e.m_watchFd);
+  return e.m_watched != 0 ? bits : 0;
 }
 
 class Poller {
@@ -213,10 +242,10 @@ class Poller {
         // flush, which looks at every socket.
         if (e->m_claimedBy != 0 && !flush) continue;
         ReportConnectLocked(s, *e, posts);
-        short events = InterestLocked(*e);
-        if (!events) continue;
+        pollfd watch = WatchLocked(*e);
+        if (!InterestLocked(*e)) continue;
         watches.push_back(Watch{s, e, e->m_selection});
-        polls.push_back(pollfd{e->m_fd, events, 0});
+        polls.push_back(watch);
       }
     }
     int timeout = flush || !posts.empty() ? 0 : -1;
@@ -234,15 +263,14 @@ class Poller {
     {
       auto lock = TableLock();
       for (size_t i = 0; i < watches.size(); ++i) {
-        short revents = polls[i + 1].revents;
-        if (!revents) continue;
+        if (!polls[i + 1].revents) continue;
         const Watch& w = watches[i];
         // A socket closed or selected again while the thread waited is looked at afresh in the
         // next pass.
         if (FindSocketLocked(w.m_socket) != w.m_entry || w.m_entry->m_selection != w.m_selection ||
             !IsSelectedLocked(*w.m_entry))
           continue;
-        HandleLocked(w.m_socket, *w.m_entry, revents, posts);
+        if (short revents = ReadyLocked(*w.m_entry, polls[i + 1])) HandleLocked(w.m_socket, *w.m_entry, revents, posts);
       }
     }
     Deliver(posts);
@@ -263,6 +291,7 @@ struct Claimed {
   SOCKET socket;
   std::shared_ptr<SocketEntry> entry;
   unsigned selection;
+  int polledFd;
 };
 thread_local std::vector<Claimed> t_claimed;
 
@@ -275,11 +304,13 @@ bool ClaimThreadSockets(DWORD threadId, std::vector<pollfd>* fds) {
     for (const auto& [s, e] : SocketsLocked()) {
       if (!IsSelectedLocked(*e) || e->m_windowThread != threadId) continue;
       ReportConnectLocked(s, *e, posts);
-      short events = InterestLocked(*e);
-      if (!events) continue;
+      pollfd watch = WatchLocked(*e);
+      // A watch set is polled even with nothing enabled: events enabled during the wait (a
+      // thread that read the socket itself ends) then reach this wait without waking it.
+      if (watch.fd != e->m_watchFd && !watch.events) continue;
       e->m_claimedBy = threadId;
-      t_claimed.push_back(Claimed{s, e, e->m_selection});
-      fds->push_back(pollfd{e->m_fd, events, 0});
+      t_claimed.push_back(Claimed{s, e, e->m_selection, watch.fd});
+      fds->push_back(watch);
     }
   }
   Deliver(posts);
@@ -300,7 +331,9 @@ bool ReleaseThreadSockets(DWORD threadId, const std::vector<pollfd>& fds) {
         pollerWanted = true;
         continue;
       }
-      if (fds[i].revents) HandleLocked(c.socket, e, fds[i].revents, posts);
+      if (fds[i].fd == c.polledFd) {
+        if (short revents = ReadyLocked(e, fds[i])) HandleLocked(c.socket, e, revents, posts);
+      }
       // While the thread is away from its wait, the poll thread watches what is still enabled.
       if (InterestLocked(e)) pollerWanted = true;
     }
@@ -354,6 +387,33 @@ DWORD platform::WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, D
   DWORD r = WaitForObjectsOrDescriptors(count, handles, FALSE, milliseconds, nullptr, &fd, 1, &ready);
   *readable = ready && fd.revents != 0;
   return r;
+}
+
+bool platform::BeginOwnRead(SOCKET s) {
+  if (!ThreadCanWaitOnDescriptors()) return false;
+  auto lock = winsock::TableLock();
+  auto entry = winsock::FindSocketLocked(s);
+  if (!entry) return false;
+  // The watch set, where there is one, drops the read events at once; a watcher that polls the
+  // socket itself may still wake for the data once and finds FD_READ not wanted.
+  if (++entry->m_ownReaders == 1 && entry->m_watchFd >= 0) winsock::WatchLocked(*entry);
+  return true;
+}
+
+void platform::EndOwnRead(SOCKET s) {
+  DWORD claimedBy = 0;
+  bool wake = false;
+  {
+    auto lock = winsock::TableLock();
+    auto entry = winsock::FindSocketLocked(s);
+    if (!entry || entry->m_ownReaders <= 0 || --entry->m_ownReaders > 0) return;
+    claimedBy = entry->m_claimedBy;
+    // A thread that watches the socket in its message wait polls its watch set, so the events
+    // registered again reach that wait by themselves; any other watcher looks again.
+    if (claimedBy != 0 && entry->m_watchFd >= 0) winsock::WatchLocked(*entry);
+    else wake = true;
+  }
+  if (wake) winsock::WakeAsyncSelect(claimedBy);
 }
 
 using namespace platform::winsock;

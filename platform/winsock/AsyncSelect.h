@@ -25,4 +25,14 @@ void FlushSocketNotifications();
 // thread that cannot watch descriptors, it waits for the handles alone.
 DWORD WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, DWORD milliseconds, SOCKET s, bool* readable);
 
+// A thread that reads a selected socket itself while it waits for data it expects (with
+// WaitForObjectsOrSocketRead above) calls BeginOwnRead first: until the matching EndOwnRead,
+// FD_READ and FD_CLOSE are not looked for, so that the data wakes only the reading thread and
+// not the thread that would turn it into a notification. What is left unread when the last own
+// reader ends is reported as usual. BeginOwnRead returns false, and changes nothing, when the
+// calling thread cannot wait on the socket (WaitForObjectsOrSocketRead would not watch it); only
+// a true result is matched by EndOwnRead.
+bool BeginOwnRead(SOCKET s);
+void EndOwnRead(SOCKET s);
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -233,6 +234,42 @@ void DrainWakeDescriptor(int fd) {
   uint64_t value = 0;
   ssize_t r = ::read(fd, &value, sizeof(value));
   (void)r;
+}
+
+namespace {
+
+// The poll bits that a watch set passes on, beside their epoll names.
+const struct {
+  short poll;
+  uint32_t epoll;
+} WATCH_BITS[] = {{POLLIN, EPOLLIN},     {POLLPRI, EPOLLPRI}, {POLLOUT, EPOLLOUT},
+                  {POLLRDHUP, EPOLLRDHUP}, {POLLERR, EPOLLERR}, {POLLHUP, EPOLLHUP}};
+
+}  // namespace
+
+int CreateWatchSet() { return ::epoll_create1(EPOLL_CLOEXEC); }
+
+int UpdateWatchSet(int set, int fd, bool member, short events) {
+  if (!member && events == 0) return 0;
+  epoll_event ev{};
+  for (const auto& bit : WATCH_BITS) {
+    if (events & bit.poll) ev.events |= bit.epoll;
+  }
+  // The system adds hang-ups and errors to every registration; a one-shot registration reports
+  // them once at most.
+  if (events == 0) ev.events = EPOLLONESHOT;
+  ev.data.fd = fd;
+  return ::epoll_ctl(set, member ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &ev);
+}
+
+short TakeWatchSetEvents(int set) {
+  epoll_event ev{};
+  if (::epoll_wait(set, &ev, 1, 0) != 1) return 0;
+  short bits = 0;
+  for (const auto& bit : WATCH_BITS) {
+    if (ev.events & bit.epoll) bits |= bit.poll;
+  }
+  return bits;
 }
 
 }  // namespace platform::posix

@@ -56,4 +56,15 @@ int CreateWakeDescriptor();
 void SignalWakeDescriptor(int fd);
 void DrainWakeDescriptor(int fd);
 
+// A watch set holds one socket with the events (poll bits) it is watched for; polling the set's
+// own descriptor for POLLIN tells whether the socket is ready for one of them. The events can be
+// changed while another thread polls the set, and take effect for that poll at once.
+int CreateWatchSet();
+// Watches the socket for `events` from now on; `member` says whether it is in the set already.
+// A member with no events stays in the set, disabled, so that no hang-up or error of it wakes
+// the set's pollers more than once (taking the events disables it), and enabling it again is cheap.
+int UpdateWatchSet(int set, int fd, bool member, short events);
+// The poll bits the socket is ready for among its registered events; 0 when none.
+short TakeWatchSetEvents(int set);
+
 }  // namespace platform::posix

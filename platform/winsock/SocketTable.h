@@ -56,6 +56,17 @@ struct SocketEntry {
   // thread watches it).
   DWORD m_windowThread = 0;
   DWORD m_claimedBy = 0;
+  // Threads that read the socket themselves right now while they wait for data they expect (an
+  // answer to their request): nobody else watches it for FD_READ meanwhile, so that the data
+  // wakes only them. What they leave unread is reported when the last of them ends.
+  int m_ownReaders = 0;
+  // The watchers poll the socket through its watch set (made at the first watch; -1 when it
+  // could not be made, and the socket itself is polled), registered for `m_watched`, so that
+  // the events it is watched for can change without waking its watcher.
+  int m_watchFd = -1;
+  bool m_watchFailed = false;
+  bool m_inWatchSet = false;
+  short m_watched = 0;
 };
 
 std::unique_lock<std::mutex> TableLock();

@@ -182,6 +182,7 @@ hostent* FillHostRecord(const std::string& name, const std::vector<uint32_t>& ad
 }  // namespace
 
 SocketEntry::~SocketEntry() {
+  if (m_watchFd >= 0) posix::Close(m_watchFd);
   if (m_fd >= 0) posix::Close(m_fd);
 }
 

@@ -313,6 +313,74 @@ TEST_F(ConnectionTest, AReplyReachesItsSenderWhileTheWorkerIsBusy) {
   EXPECT_EQ(5005u, ArrivedPackets()[0].code);
 }
 
+// Pushes the server sends before a reply reach the receiver before the request returns, in the
+// order sent, and a push after the request is delivered by the worker again.
+TEST_F(ConnectionTest, PushesAroundARequestKeepTheirOrder) {
+  const DWORD before[] = {5101, 5102, 5103};
+  m_server.SetHandler([&](const Request& r) {
+    for (DWORD code : before) m_server.Notify(r.session, code, Bytes{static_cast<BYTE>(code)});
+    Reply reply;
+    reply.data = r.data;
+    return reply;
+  });
+  // This thread is the receiver, and looks at its queue only once the request has returned.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  ASSERT_EQ(1, Connect(nullptr, GetCurrentThreadId(), false));
+  auto take = [&](DWORD waitMs) -> DWORD {
+    if (waitMs && !PeekMessageA(&msg, nullptr, WM_PACKET_ARRIVED, WM_PACKET_ARRIVED, PM_NOREMOVE))
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLPOSTMESSAGE);
+    if (!PeekMessageA(&msg, nullptr, WM_PACKET_ARRIVED, WM_PACKET_ARRIVED, PM_REMOVE)) return 0;
+    auto* envelope = reinterpret_cast<PacketEnvelope*>(msg.wParam);
+    auto* record = reinterpret_cast<PacketRecord*>(msg.lParam);
+    DWORD code = record->head.code;
+    FreePacketData(record);
+    delete record;
+    delete envelope;
+    return code;
+  };
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("request " + std::to_string(round));
+    PacketRecord reply{};
+    int timedOut = 0;
+    ASSERT_EQ(1, Ask(7, Bytes{7, static_cast<BYTE>(round)}, &reply, &timedOut, 10000));
+    EXPECT_EQ(2, reply.length);
+    FreePacketData(&reply);
+    for (DWORD code : before) EXPECT_EQ(code, take(0));
+    EXPECT_EQ(0u, take(0));
+    ASSERT_TRUE(m_server.Notify(m_server.LastSession(), 5200, Bytes{1}));
+    EXPECT_EQ(5200u, take(10000));
+  }
+}
+
+// A connection that drops while the sender reads its reply itself is reported to the receiver
+// at once, not when the sender gives up.
+TEST_F(ConnectionTest, ADropWhileTheSenderReadsIsReportedWhileItWaits) {
+  m_server.SetHandler([](const Request&) {
+    Reply reply;
+    reply.data = Bytes(6000, 1);
+    reply.closeMidPacket = true;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  std::atomic<bool> returned{false};
+  std::atomic<int> result{-1};
+  std::thread sender([&] {
+    PacketRecord reply{};
+    int timedOut = 0;
+    result = Ask(3, Bytes{3}, &reply, &timedOut, 60000);
+    returned = true;
+  });
+  EXPECT_TRUE(WaitArrived(1, 20000));
+  EXPECT_FALSE(returned);
+  m_connection.Close();
+  sender.join();
+  EXPECT_EQ(0, result);
+  auto arrived = ArrivedPackets();
+  ASSERT_EQ(1u, arrived.size());
+  EXPECT_EQ(1u, arrived[0].code);
+}
+
 TEST_F(ConnectionTest, CloseWakesAWaitingSenderAtOnce) {
   m_server.SetHandler([](const Request&) {
     Reply reply;
