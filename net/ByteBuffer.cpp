@@ -64,6 +64,33 @@ void CByteBuffer::Clear() {
   m_start = m_end = m_block + room;
 }
 
+void CByteBuffer::ClearFor(DWORD n) {
+  if (n > MAX_REQUEST - FRONT_ROOM) {
+    Clear();
+    return;
+  }
+  m_end = m_start;
+  const DWORD needed = n + FRONT_ROOM;
+  // The content is empty: a larger block needs nothing copied into it.
+  if (needed > m_capacity) {
+    delete[] m_block;
+    m_block = nullptr;
+    m_start = m_end = nullptr;
+    m_capacity = 0;
+    Grow(RoundUp(needed));
+  }
+  m_start = m_end = m_block + FRONT_ROOM;
+}
+
+BYTE* CByteBuffer::Extend(DWORD n) {
+  const DWORD length = GetLength();
+  if (n > MAX_REQUEST - length) return nullptr;
+  Reserve(length + n);
+  BYTE* added = m_end;
+  m_end += n;
+  return added;
+}
+
 DWORD CByteBuffer::Append(const void* source, DWORD n) {
   const DWORD length = GetLength();
   if (n > MAX_REQUEST - length) return 0;

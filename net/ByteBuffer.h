@@ -29,8 +29,16 @@ class CByteBuffer {
   // so that a buffer reused for every read does not reallocate. A little room is left in front
   // of the (empty) content, so that layer headers put in front later move nothing.
   void Clear();
+  // Empties the buffer like Clear, with room in front of the (empty) content and a block that
+  // holds n bytes behind that room: content of up to n bytes built next, and the headers put in
+  // front of it later, move nothing.
+  void ClearFor(DWORD n);
   // Copies n bytes behind the content. Returns n, or 0 when the total would not fit 32 bits.
   DWORD Append(const void* source, DWORD n);
+  // Makes the content n bytes longer and returns where the new bytes start, for the caller to
+  // write; their values are undefined until then. Null when the total would not fit 32 bits (or
+  // for n = 0 on a buffer without a block).
+  BYTE* Extend(DWORD n);
   // Copies n bytes in front of the content. Returns n, or 0 when the total would not fit 32 bits.
   DWORD Prepend(const void* source, DWORD n);
   // Takes min(n, length) bytes from the front into the destination. When n exceeds the capacity

@@ -30,4 +30,21 @@ class CCryptLayer {
   // peer never sends) is zero-filled to 16 bytes before it is deciphered. 1 / 0.
   static int AesEcbDecrypt(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length,
                            BYTE* output);
+
+  // The cipher keyed once for several runs over the parts of one packet, as AesEcbEncrypt or
+  // AesEcbDecrypt would run over each part. It uses the context this thread keeps for the
+  // direction, so it is for use right where it is made: any other run of the cipher in the same
+  // direction on the same thread may key that context again.
+  class Keyed {
+   public:
+    Keyed(const BYTE* key, DWORD keyBits, bool encrypt);
+    // False when the key size is not 128, 192 or 256 bits, the key is missing or the context
+    // could not be made.
+    bool Usable() const { return m_context != nullptr; }
+    // Runs over length bytes like AesEcbEncrypt / AesEcbDecrypt. 1 / 0.
+    int Run(const BYTE* input, DWORD length, BYTE* output) const;
+
+   private:
+    void* m_context;
+  };
 };

@@ -77,13 +77,12 @@ int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD en
       crypt.inputLength < FRONT) {
     return -1;
   }
-  CCryptLayer layer;
-  DWORD size = 0;
-  if (!layer.Transform(key, keyBits, payload, payloadLength, nullptr, &size, crypt.flags | LAYER_UNWRAP) || size == 0) {
-    return 0;
-  }
+  // What the layer's Transform refuses is refused here too.
+  if ((crypt.flags & CRYPT_LAYER_FLAG) == 0 || CCryptLayer::GetOutputSize(payloadLength) == 0) return 0;
+  const CCryptLayer::Keyed cipher(key, keyBits, false);
+  if (!cipher.Usable()) return 0;
   BYTE front[FRONT];
-  if (!CCryptLayer::AesEcbDecrypt(key, keyBits, payload, FRONT, front)) return 0;
+  if (!cipher.Run(payload, FRONT, front)) return 0;
   if (LayerHeader::Read(front).flags != 0) return -1;
   const DWORD streamLength = crypt.inputLength - LAYER_HEADER_SIZE;
   PacketRecord decoded{};
@@ -94,13 +93,13 @@ int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD en
     const DWORD length = static_cast<DWORD>(decoded.length);
     std::unique_ptr<BYTE[]> data(new BYTE[length]);
     const DWORD whole = length - length % 16;
-    if (whole != 0 && !CCryptLayer::AesEcbDecrypt(key, keyBits, payload + FRONT, whole, data.get())) return 0;
+    if (whole != 0 && !cipher.Run(payload + FRONT, whole, data.get())) return 0;
     if (whole != length) {
       // The last block of the data; a trailing partial block of the payload is zero-filled
       // before it is deciphered, as the whole payload's decipherment does.
       const DWORD left = payloadLength - FRONT - whole;
       BYTE last[16];
-      if (!CCryptLayer::AesEcbDecrypt(key, keyBits, payload + FRONT + whole, left < 16 ? left : 16, last)) return 0;
+      if (!cipher.Run(payload + FRONT + whole, left < 16 ? left : 16, last)) return 0;
       memcpy(data.get() + whole, last, length - whole);
     }
     decoded.data = data.release();
