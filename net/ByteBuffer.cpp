@@ -57,14 +57,14 @@ DWORD CByteBuffer::Fit(DWORD n) {
   return m_capacity;
 }
 
-void CByteBuffer::Clear() {
+void CByteBuffer::ClearSmall() {
   m_end = m_start;
   Fit(GROWTH_STEP);
   const DWORD room = m_capacity >= 2 * GROWTH_STEP ? FRONT_ROOM : 0;
   m_start = m_end = m_block + room;
 }
 
-void CByteBuffer::ClearFor(DWORD n) {
+void CByteBuffer::ClearForLarger(DWORD n) {
   if (n > MAX_REQUEST - FRONT_ROOM) {
     Clear();
     return;
@@ -82,7 +82,7 @@ void CByteBuffer::ClearFor(DWORD n) {
   m_start = m_end = m_block + FRONT_ROOM;
 }
 
-BYTE* CByteBuffer::Extend(DWORD n) {
+BYTE* CByteBuffer::ExtendBeyondBlock(DWORD n) {
   const DWORD length = GetLength();
   if (n > MAX_REQUEST - length) return nullptr;
   Reserve(length + n);

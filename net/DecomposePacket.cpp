@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "net/ByteBuffer.h"
@@ -63,9 +64,12 @@ bool UnwrapLayers(const BYTE* key, DWORD keyBits, const BYTE* in, DWORD length, 
 }
 
 // The common packet, enciphered and not compressed: the record's head lies in the first three
-// cipher blocks and its data starts on a block boundary behind them, so the head is deciphered
-// on its own and the data straight into the record's block. Returns 1 decoded, 0 broken, -1 when
-// the packet is not of this kind (the general path decodes it).
+// cipher blocks and its data starts on a block boundary behind them, so the data is deciphered
+// straight into the record's block. The block is sized from the layer's input length, which
+// gives the data's length for every record a peer sends whole: deciphering the data then need
+// not wait for the head's decipherment. The head and the data's last partial block go through
+// the cipher together. Returns 1 decoded, 0 broken, -1 when the packet is not of this kind (the
+// general path decodes it).
 int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD encodedLength, PacketRecord* record) {
   constexpr DWORD FRONT = LAYER_HEADER_SIZE + PACKET_STREAM_HEAD_SIZE;
   static_assert(FRONT % 16 == 0, "the data must start on a cipher block");
@@ -81,29 +85,38 @@ int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD en
   if ((crypt.flags & CRYPT_LAYER_FLAG) == 0 || CCryptLayer::GetOutputSize(payloadLength) == 0) return 0;
   const CCryptLayer::Keyed cipher(key, keyBits, false);
   if (!cipher.Usable()) return 0;
-  BYTE front[FRONT];
-  if (!cipher.Run(payload, FRONT, front)) return 0;
-  if (LayerHeader::Read(front).flags != 0) return -1;
-  const DWORD streamLength = crypt.inputLength - LAYER_HEADER_SIZE;
-  PacketRecord decoded{};
-  decoded.head = ReadPacketHead(front + LAYER_HEADER_SIZE);
-  decoded.length = ReadI32Le(front + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
-  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > streamLength - PACKET_STREAM_HEAD_SIZE) return 0;
-  if (decoded.length > 0) {
-    const DWORD length = static_cast<DWORD>(decoded.length);
-    std::unique_ptr<BYTE[]> data(new BYTE[length]);
-    const DWORD whole = length - length % 16;
-    if (whole != 0 && !cipher.Run(payload + FRONT, whole, data.get())) return 0;
-    if (whole != length) {
-      // The last block of the data; a trailing partial block of the payload is zero-filled
-      // before it is deciphered, as the whole payload's decipherment does.
-      const DWORD left = payloadLength - FRONT - whole;
-      BYTE last[16];
-      if (!cipher.Run(payload + FRONT + whole, left < 16 ? left : 16, last)) return 0;
-      memcpy(data.get() + whole, last, length - whole);
-    }
-    decoded.data = data.release();
+
+  // Room for all of the stream behind its head; the record's length may not exceed it.
+  const DWORD room = crypt.inputLength - FRONT;
+  const DWORD whole = room - room % 16;
+  const DWORD rest = room - whole;
+  // A trailing partial block of the payload is zero-filled before it is deciphered, as the whole
+  // payload's decipherment does.
+  BYTE edges[FRONT + 16] = {};
+  memcpy(edges, payload, FRONT);
+  if (rest != 0) {
+    const DWORD left = payloadLength - FRONT - whole;
+    memcpy(edges + FRONT, payload + FRONT + whole, left < 16 ? left : 16);
   }
+  if (!cipher.Run(edges, rest != 0 ? FRONT + 16 : FRONT, edges)) return 0;
+  if (LayerHeader::Read(edges).flags != 0) return -1;
+
+  std::unique_ptr<BYTE[]> data(room != 0 ? new BYTE[room] : nullptr);
+  if (whole != 0 && !cipher.Run(payload + FRONT, whole, data.get())) return 0;
+  if (rest != 0) memcpy(data.get() + whole, edges + FRONT, rest);
+
+  PacketRecord decoded{};
+  decoded.head = ReadPacketHead(edges + LAYER_HEADER_SIZE);
+  decoded.length = ReadI32Le(edges + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
+  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > room) return 0;
+  const DWORD length = static_cast<DWORD>(decoded.length);
+  // A record shorter than its stream gets a block of its own length.
+  if (length != 0 && length != room) {
+    std::unique_ptr<BYTE[]> exact(new BYTE[length]);
+    memcpy(exact.get(), data.get(), length);
+    data = std::move(exact);
+  }
+  if (length != 0) decoded.data = data.release();
   *record = decoded;
   return 1;
 }
