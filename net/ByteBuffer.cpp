@@ -100,15 +100,10 @@ DWORD CByteBuffer::Append(const void* source, DWORD n) {
   return n;
 }
 
-DWORD CByteBuffer::Prepend(const void* source, DWORD n) {
+DWORD CByteBuffer::PrependMoving(const void* source, DWORD n) {
   const DWORD length = GetLength();
   if (n > MAX_REQUEST - length) return 0;
   if (n == 0) return 0;
-  if (n <= FrontRoom()) {
-    m_start -= n;
-    memcpy(m_start, source, n);
-    return n;
-  }
   Reserve(length + n);
   Compact();
   memmove(m_start + n, m_start, length);

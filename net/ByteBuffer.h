@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/base/WinTypes.h"
 
@@ -61,7 +62,15 @@ class CByteBuffer {
     return ExtendBeyondBlock(n);
   }
   // Copies n bytes in front of the content. Returns n, or 0 when the total would not fit 32 bits.
-  DWORD Prepend(const void* source, DWORD n);
+  DWORD Prepend(const void* source, DWORD n) {
+    // Headers put in front of content that left room there move nothing.
+    if (n != 0 && n <= FrontRoom()) {
+      m_start -= n;
+      memcpy(m_start, source, n);
+      return n;
+    }
+    return PrependMoving(source, n);
+  }
   // Takes min(n, length) bytes from the front into the destination. When n exceeds the capacity
   // nothing happens and 0 is returned; callers treat a short count as "not there". The rest of
   // the content stays where it is; the room in front is used again when more is added.
@@ -82,6 +91,7 @@ class CByteBuffer {
   void ClearSmall();
   void ClearForLarger(DWORD n);
   BYTE* ExtendBeyondBlock(DWORD n);
+  DWORD PrependMoving(const void* source, DWORD n);
   void Grow(DWORD newCapacity);
   // Moves the content to the start of the block.
   void Compact();

@@ -35,6 +35,10 @@ const EVP_CIPHER* EcbCipher(DWORD keyBits) {
 class KeyedContext {
  public:
   ~KeyedContext() { EVP_CIPHER_CTX_free(m_ctx); }
+  // The context when it is keyed with this key already (a usable key size), else null.
+  EVP_CIPHER_CTX* Kept(const BYTE* key, DWORD keyBits) const {
+    return m_keyBits == keyBits && m_keyBits != 0 && SameKey(key, keyBits) ? m_ctx : nullptr;
+  }
   EVP_CIPHER_CTX* For(const EVP_CIPHER* cipher, const BYTE* key, DWORD keyBits, bool encrypt) {
     const size_t keyBytes = keyBits / 8;
     if (m_ctx != nullptr && m_keyBits == keyBits && SameKey(key, keyBits)) return m_ctx;
@@ -77,9 +81,13 @@ bool CipherBlocks(EVP_CIPHER_CTX* ctx, BYTE* output, const BYTE* input, DWORD le
 
 // The thread's context for the key and direction, keyed; null when the key is not usable.
 EVP_CIPHER_CTX* KeyedFor(const BYTE* key, DWORD keyBits, bool encrypt) {
+  if (key == nullptr) return nullptr;
+  KeyedContext& context = encrypt ? t_encrypt : t_decrypt;
+  // Packet after packet the key is the one the context holds.
+  if (EVP_CIPHER_CTX* kept = context.Kept(key, keyBits)) return kept;
   const EVP_CIPHER* cipher = EcbCipher(keyBits);
-  if (cipher == nullptr || key == nullptr) return nullptr;
-  return (encrypt ? t_encrypt : t_decrypt).For(cipher, key, keyBits, encrypt);
+  if (cipher == nullptr) return nullptr;
+  return context.For(cipher, key, keyBits, encrypt);
 }
 
 // Runs the keyed cipher over length bytes, padding a trailing partial block with zeros.
@@ -139,5 +147,11 @@ CCryptLayer::Keyed::Keyed(const BYTE* key, DWORD keyBits, bool encrypt)
     : m_context(KeyedFor(key, keyBits, encrypt)) {}
 
 int CCryptLayer::Keyed::Run(const BYTE* input, DWORD length, BYTE* output) const {
-  return RunKeyed(static_cast<EVP_CIPHER_CTX*>(m_context), input, length, output);
+  EVP_CIPHER_CTX* ctx = static_cast<EVP_CIPHER_CTX*>(m_context);
+  // Whole blocks, the usual case, go straight to the cipher.
+  if (length % AES_BLOCK == 0 && length != 0 && length <= static_cast<DWORD>(INT_MAX) - AES_BLOCK &&
+      ctx != nullptr && input != nullptr && output != nullptr) {
+    return CipherBlocks(ctx, output, input, length) ? 1 : 0;
+  }
+  return RunKeyed(ctx, input, length, output);
 }

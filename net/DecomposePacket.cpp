@@ -123,35 +123,12 @@ int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD en
 
 }  // namespace
 
-int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
-                        const BYTE* key, DWORD keyBits, int largestPayload) {
-  if (envelope == nullptr || record == nullptr) return 0;
-  if (block == nullptr || blockLength < PACKET_ENVELOPE_SIZE) return 0;
+namespace {
 
-  const PacketEnvelope decodedEnvelope = ReadPacketEnvelope(block);
-
-  // Most packets fit one chunk (the chunk and a rest of at most 4 bytes, which joining ignores):
-  // its bytes are the encoded stream as they stand, and nothing needs joining.
-  const BYTE* chunkBytes = block + PACKET_ENVELOPE_SIZE;
-  const DWORD chunkLength = blockLength - PACKET_ENVELOPE_SIZE;
-  const BYTE* encoded = nullptr;
-  DWORD encodedLength = 0;
-  CByteBuffer joined;
-  if (largestPayload > 0 && largestPayload <= CHUNK_WORK_AREA && chunkLength >= 5) {
-    const int32_t n = ReadI32Le(chunkBytes);
-    if (n >= 0 && n <= largestPayload && static_cast<DWORD>(n) <= chunkLength - 4 &&
-        chunkLength - 4 - static_cast<DWORD>(n) < 5) {
-      encoded = chunkBytes + 4;
-      encodedLength = static_cast<DWORD>(n);
-    }
-  }
-  if (encoded == nullptr) {
-    CByteBuffer chunks;
-    chunks.Append(chunkBytes, chunkLength);
-    if (!JoinChunks(chunks, joined, largestPayload)) return 0;
-    encoded = joined.PtrAt(0);
-    encodedLength = joined.GetLength();
-  }
+// Decodes the encoded stream (both layers and the record) into the caller's records: 1, or 0
+// with both left as they were.
+int DecodeStream(const BYTE* encoded, DWORD encodedLength, const PacketEnvelope& decodedEnvelope,
+                 PacketEnvelope* envelope, PacketRecord* record, const BYTE* key, DWORD keyBits) {
   if (encoded == nullptr && encodedLength != 0) return 0;
 
   // Decoding does not look at this side's layer settings: every layer says in its header
@@ -184,6 +161,32 @@ int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* en
   *envelope = decodedEnvelope;
   *record = decoded;
   return 1;
+}
+
+}  // namespace
+
+int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
+                        const BYTE* key, DWORD keyBits, int largestPayload) {
+  if (envelope == nullptr || record == nullptr) return 0;
+  if (block == nullptr || blockLength < PACKET_ENVELOPE_SIZE) return 0;
+
+  const PacketEnvelope decodedEnvelope = ReadPacketEnvelope(block);
+
+  // Most packets fit one chunk (the chunk and a rest of at most 4 bytes, which joining ignores):
+  // its bytes are the encoded stream as they stand, and nothing needs joining.
+  const BYTE* chunkBytes = block + PACKET_ENVELOPE_SIZE;
+  const DWORD chunkLength = blockLength - PACKET_ENVELOPE_SIZE;
+  if (largestPayload > 0 && largestPayload <= CHUNK_WORK_AREA && chunkLength >= 5) {
+    const int32_t n = ReadI32Le(chunkBytes);
+    if (n >= 0 && n <= largestPayload && static_cast<DWORD>(n) <= chunkLength - 4 &&
+        chunkLength - 4 - static_cast<DWORD>(n) < 5) {
+      return DecodeStream(chunkBytes + 4, static_cast<DWORD>(n), decodedEnvelope, envelope, record, key, keyBits);
+    }
+  }
+  CByteBuffer chunks, joined;
+  chunks.Append(chunkBytes, chunkLength);
+  if (!JoinChunks(chunks, joined, largestPayload)) return 0;
+  return DecodeStream(joined.PtrAt(0), joined.GetLength(), decodedEnvelope, envelope, record, key, keyBits);
 }
 
 int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
