@@ -105,19 +105,19 @@ int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD en
   if (whole != 0 && !cipher.Run(payload + FRONT, whole, data.get())) return 0;
   if (rest != 0) memcpy(data.get() + whole, edges + FRONT, rest);
 
-  PacketRecord decoded{};
-  decoded.head = ReadPacketHead(edges + LAYER_HEADER_SIZE);
-  decoded.length = ReadI32Le(edges + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
-  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > room) return 0;
-  const DWORD length = static_cast<DWORD>(decoded.length);
+  const int32_t signedLength = ReadI32Le(edges + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
+  if (signedLength < 0 || static_cast<DWORD>(signedLength) > room) return 0;
+  const DWORD length = static_cast<DWORD>(signedLength);
   // A record shorter than its stream gets a block of its own length.
   if (length != 0 && length != room) {
     std::unique_ptr<BYTE[]> exact(new BYTE[length]);
     memcpy(exact.get(), data.get(), length);
     data = std::move(exact);
   }
-  if (length != 0) decoded.data = data.release();
-  *record = decoded;
+  // Field by field: a copy of the whole record would be a string move.
+  record->head = ReadPacketHead(edges + LAYER_HEADER_SIZE);
+  record->length = signedLength;
+  record->data = length != 0 ? data.release() : nullptr;
   return 1;
 }
 
@@ -146,20 +146,19 @@ int DecodeStream(const BYTE* encoded, DWORD encodedLength, const PacketEnvelope&
   if (!UnwrapLayers(key, keyBits, encoded, encodedLength, &stream, &streamLength, &unzipped)) return 0;
 
   if (streamLength < PACKET_STREAM_HEAD_SIZE) return 0;
-  PacketRecord decoded{};
-  decoded.head = ReadPacketHead(stream);
-  decoded.length = ReadI32Le(stream + PACKET_HEAD_SIZE);
-  stream += PACKET_STREAM_HEAD_SIZE;
-  streamLength -= PACKET_STREAM_HEAD_SIZE;
+  const int32_t length = ReadI32Le(stream + PACKET_HEAD_SIZE);
   // The data block may carry only bytes that arrived: a length beyond the decoded stream fails
   // the packet instead of handing out bytes that were never received.
-  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > streamLength) return 0;
-  if (decoded.length > 0) {
-    decoded.data = new BYTE[decoded.length];
-    memcpy(decoded.data, stream, decoded.length);
+  if (length < 0 || static_cast<DWORD>(length) > streamLength - PACKET_STREAM_HEAD_SIZE) return 0;
+  BYTE* data = nullptr;
+  if (length > 0) {
+    data = new BYTE[length];
+    memcpy(data, stream + PACKET_STREAM_HEAD_SIZE, length);
   }
   *envelope = decodedEnvelope;
-  *record = decoded;
+  record->head = ReadPacketHead(stream);
+  record->length = length;
+  record->data = data;
   return 1;
 }
 
