@@ -124,13 +124,14 @@ int CPacketTransformer::EncipherRecord(CByteBuffer& buffer, const PacketRecord& 
   if (out == nullptr) return 0;
   LayerHeader{m_cryptFlags, layerLength, {0, 0}, size}.Write(out);
   BYTE* layer = out + LAYER_HEADER_SIZE;
-  if (whole != 0 && !cipher.Run(record.data, whole, layer + FRONT)) return 0;
-  // The front and the last block go through the cipher together.
+  // The front and the last block go through the cipher together. They are written word by word
+  // before the data's blocks run, so that their writes are done when the cipher reads them.
   BYTE edges[FRONT + 16] = {};
   LayerHeader{0, streamLength, {0, 0}, streamLength}.Write(edges);
   WritePacketHead(edges + LAYER_HEADER_SIZE, record.head);
   WriteU32Le(edges + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE, dataLength);
   if (dataLength != whole) memcpy(edges + FRONT, record.data + whole, dataLength - whole);
+  if (whole != 0 && !cipher.Run(record.data, whole, layer + FRONT)) return 0;
   if (!cipher.Run(edges, sizeof edges, edges)) return 0;
   memcpy(layer, edges, FRONT);
   memcpy(layer + FRONT + whole, edges + FRONT, 16);
