@@ -114,12 +114,6 @@ int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE
 
 }  // namespace
 
-DWORD CCryptLayer::GetOutputSize(DWORD length) {
-  const DWORD whole = length - length % AES_BLOCK;
-  if (whole > 0xFFFFFFFFu - AES_BLOCK) return 0;
-  return whole + AES_BLOCK;
-}
-
 int CCryptLayer::AesEcbEncrypt(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length,
                                BYTE* output) {
   return RunEcb(key, keyBits, input, length, output, true);

@@ -13,7 +13,10 @@ class CCryptLayer {
 
   // Output size for an input of length bytes, in both directions: the input rounded down to a
   // whole block plus one block. 0 when that does not fit 32 bits.
-  static DWORD GetOutputSize(DWORD length);
+  static DWORD GetOutputSize(DWORD length) {
+    const DWORD whole = length - length % 16;
+    return whole > 0xFFFFFFFFu - 16 ? 0 : whole + 16;
+  }
 
   // Returns 0 unless flags holds CRYPT_LAYER_FLAG, the key is 128, 192 or 256 bits and the
   // input is there. With LAYER_WRAP it enciphers, with LAYER_UNWRAP it deciphers, into output,
