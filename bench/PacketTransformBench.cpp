@@ -48,6 +48,13 @@ struct Sample {
   }
 };
 
+// As the connection sends a request: the record encoded into a stream, the stream cut into chunks.
+void EncodeRequest(const PacketRecord& record, CByteBuffer& stream, CByteBuffer& chunks) {
+  CPacketTransformer transformer(KEY, 128, CRYPT_LAYER_FLAG, 0);
+  transformer.EncodeRecord(stream, record);
+  SplitIntoChunks(stream, chunks, LARGEST_PAYLOAD);
+}
+
 const Sample& TheSample() {
   static const Sample sample;
   return sample;
@@ -57,11 +64,7 @@ void BM_EncodePacket(benchmark::State& state) {
   const Sample& sample = TheSample();
   CByteBuffer stream, chunks;
   for (auto _ : state) {
-    stream.Clear();
-    AppendPacketStream(stream, sample.record);
-    CPacketTransformer transformer(KEY, 128, CRYPT_LAYER_FLAG, 0);
-    transformer.Process(stream, TRANSFORM_ENCODE);
-    SplitIntoChunks(stream, chunks, LARGEST_PAYLOAD);
+    EncodeRequest(sample.record, stream, chunks);
     benchmark::DoNotOptimize(chunks.PtrAt(0));
   }
   state.SetBytesProcessed(state.iterations() * RECORD_BYTES);
@@ -132,11 +135,7 @@ void BM_EncodeAndDecodeRequest(benchmark::State& state) {
   const Sample& sample = TheSample();
   CByteBuffer stream, chunks;
   for (auto _ : state) {
-    stream.Clear();
-    AppendPacketStream(stream, sample.record);
-    CPacketTransformer transformer(KEY, 128, CRYPT_LAYER_FLAG, 0);
-    transformer.Process(stream, TRANSFORM_ENCODE);
-    SplitIntoChunks(stream, chunks, LARGEST_PAYLOAD);
+    EncodeRequest(sample.record, stream, chunks);
     benchmark::DoNotOptimize(chunks.PtrAt(0));
     PacketEnvelope envelope{};
     PacketRecord record{};
@@ -157,11 +156,7 @@ void BM_EncodeAndDecodePacket(benchmark::State& state) {
   const Sample& sample = TheSample();
   CByteBuffer stream, chunks;
   for (auto _ : state) {
-    stream.Clear();
-    AppendPacketStream(stream, sample.record);
-    CPacketTransformer transformer(KEY, 128, CRYPT_LAYER_FLAG, 0);
-    transformer.Process(stream, TRANSFORM_ENCODE);
-    SplitIntoChunks(stream, chunks, LARGEST_PAYLOAD);
+    EncodeRequest(sample.record, stream, chunks);
     benchmark::DoNotOptimize(chunks.PtrAt(0));
     PacketEnvelope* envelope = nullptr;
     PacketRecord* record = nullptr;

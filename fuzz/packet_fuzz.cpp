@@ -1,7 +1,8 @@
 // A reassembled block (envelope, chunks, the layer heads, the deciphered and unzipped stream, the
 // record head) over arbitrary bytes with every combination of layers, checked against the same
-// decode done step by step through joining and the packet transform; and the transform's decode
-// over the same bytes taken as a whole encoded stream.
+// decode done step by step through joining and the packet transform; the transform's decode over
+// the same bytes taken as a whole encoded stream; and the bytes sent as a record's data, encoded
+// straight from the record and through the stream.
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -70,5 +71,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stream.Append(bytes, static_cast<DWORD>(count));
   CPacketTransformer transformer(KEY, 128, crypt, zip);
   transformer.Process(stream, TRANSFORM_DECODE);
+
+  // The same bytes sent as a record's data: encoding the record straight from its data block
+  // must give the bytes of its stream put through the transform.
+  PacketRecord sent{};
+  sent.head.code = options;
+  sent.length = static_cast<int32_t>(count);
+  sent.data = count != 0 ? const_cast<BYTE*>(bytes) : nullptr;
+  CByteBuffer direct, stepwise;
+  CPacketTransformer encoder(KEY, 128, crypt, zip);
+  const int directDone = encoder.EncodeRecord(direct, sent);
+  AppendPacketStream(stepwise, sent);
+  const int stepwiseDone = encoder.Process(stepwise, TRANSFORM_ENCODE);
+  if (directDone != stepwiseDone) std::abort();
+  if (directDone && (direct.GetLength() != stepwise.GetLength() ||
+                     std::memcmp(direct.PtrAt(0), stepwise.PtrAt(0), direct.GetLength()) != 0)) {
+    std::abort();
+  }
   return 0;
 }

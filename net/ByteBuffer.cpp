@@ -57,11 +57,38 @@ DWORD CByteBuffer::Fit(DWORD n) {
   return m_capacity;
 }
 
-void CByteBuffer::Clear() {
+void CByteBuffer::ClearSmall() {
   m_end = m_start;
   Fit(GROWTH_STEP);
   const DWORD room = m_capacity >= 2 * GROWTH_STEP ? FRONT_ROOM : 0;
   m_start = m_end = m_block + room;
+}
+
+void CByteBuffer::ClearForLarger(DWORD n) {
+  if (n > MAX_REQUEST - FRONT_ROOM) {
+    Clear();
+    return;
+  }
+  m_end = m_start;
+  const DWORD needed = n + FRONT_ROOM;
+  // The content is empty: a larger block needs nothing copied into it.
+  if (needed > m_capacity) {
+    delete[] m_block;
+    m_block = nullptr;
+    m_start = m_end = nullptr;
+    m_capacity = 0;
+    Grow(RoundUp(needed));
+  }
+  m_start = m_end = m_block + FRONT_ROOM;
+}
+
+BYTE* CByteBuffer::ExtendBeyondBlock(DWORD n) {
+  const DWORD length = GetLength();
+  if (n > MAX_REQUEST - length) return nullptr;
+  Reserve(length + n);
+  BYTE* added = m_end;
+  m_end += n;
+  return added;
 }
 
 DWORD CByteBuffer::Append(const void* source, DWORD n) {
@@ -73,15 +100,10 @@ DWORD CByteBuffer::Append(const void* source, DWORD n) {
   return n;
 }
 
-DWORD CByteBuffer::Prepend(const void* source, DWORD n) {
+DWORD CByteBuffer::PrependMoving(const void* source, DWORD n) {
   const DWORD length = GetLength();
   if (n > MAX_REQUEST - length) return 0;
   if (n == 0) return 0;
-  if (n <= FrontRoom()) {
-    m_start -= n;
-    memcpy(m_start, source, n);
-    return n;
-  }
   Reserve(length + n);
   Compact();
   memmove(m_start + n, m_start, length);

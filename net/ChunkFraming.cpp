@@ -4,20 +4,23 @@
 #include "net/WireBytes.h"
 
 int SplitIntoChunks(CByteBuffer& input, CByteBuffer& output, int largestPayload) {
+  const DWORD total = input.GetLength();
+  // A stream that fits one chunk becomes the chunk where it stands: its length word goes in
+  // front and the two buffers change places, the output's old content going with the input's.
+  if (largestPayload > 0 && largestPayload <= CHUNK_WORK_AREA && total > 0 &&
+      total <= static_cast<DWORD>(largestPayload)) {
+    BYTE word[4];
+    WriteU32Le(word, total);
+    if (input.Prepend(word, 4) == 4) {
+      output.Swap(input);
+      input.Clear();
+      return 1;
+    }
+  }
   output.Clear();
   if (largestPayload <= 0 || largestPayload > CHUNK_WORK_AREA) return -1;
   const DWORD m = static_cast<DWORD>(largestPayload);
-  const DWORD total = input.GetLength();
-  // A stream that fits one chunk becomes the chunk where it stands: its length word goes in
-  // front and the two buffers change places.
-  if (total > 0 && total <= m) {
-    BYTE word[4];
-    WriteU32Le(word, total);
-    if (input.Prepend(word, 4) != 4) return -1;
-    output.Swap(input);
-    input.Clear();
-    return 1;
-  }
+  if (total > 0 && total <= m) return -1;
   // Each chunk is copied once, straight from its place in the input; the output is sized for
   // all of them before the first.
   output.Reserve(total + 4 * (total / m + 1));

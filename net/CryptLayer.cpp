@@ -35,9 +35,13 @@ const EVP_CIPHER* EcbCipher(DWORD keyBits) {
 class KeyedContext {
  public:
   ~KeyedContext() { EVP_CIPHER_CTX_free(m_ctx); }
+  // The context when it is keyed with this key already (a usable key size), else null.
+  EVP_CIPHER_CTX* Kept(const BYTE* key, DWORD keyBits) const {
+    return m_keyBits == keyBits && m_keyBits != 0 && SameKey(key, keyBits) ? m_ctx : nullptr;
+  }
   EVP_CIPHER_CTX* For(const EVP_CIPHER* cipher, const BYTE* key, DWORD keyBits, bool encrypt) {
     const size_t keyBytes = keyBits / 8;
-    if (m_ctx != nullptr && m_keyBits == keyBits && memcmp(m_key, key, keyBytes) == 0) return m_ctx;
+    if (m_ctx != nullptr && m_keyBits == keyBits && SameKey(key, keyBits)) return m_ctx;
     if (m_ctx == nullptr) m_ctx = EVP_CIPHER_CTX_new();
     if (m_ctx == nullptr) return nullptr;
     m_keyBits = 0;
@@ -51,6 +55,15 @@ class KeyedContext {
   }
 
  private:
+  // Fixed sizes, so that the comparison is a few loads instead of a call.
+  bool SameKey(const BYTE* key, DWORD keyBits) const {
+    switch (keyBits) {
+      case 128: return memcmp(m_key, key, 16) == 0;
+      case 192: return memcmp(m_key, key, 24) == 0;
+      default: return memcmp(m_key, key, 32) == 0;
+    }
+  }
+
   EVP_CIPHER_CTX* m_ctx = nullptr;
   BYTE m_key[32] = {};
   DWORD m_keyBits = 0;
@@ -66,16 +79,23 @@ bool CipherBlocks(EVP_CIPHER_CTX* ctx, BYTE* output, const BYTE* input, DWORD le
   return EVP_Cipher(ctx, output, input, static_cast<unsigned>(length)) == static_cast<int>(length);
 }
 
-// Runs the cipher over length bytes, padding a trailing partial block with zeros.
-int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE* output,
-           bool encrypt) {
+// The thread's context for the key and direction, keyed; null when the key is not usable.
+EVP_CIPHER_CTX* KeyedFor(const BYTE* key, DWORD keyBits, bool encrypt) {
+  if (key == nullptr) return nullptr;
+  KeyedContext& context = encrypt ? t_encrypt : t_decrypt;
+  // Packet after packet the key is the one the context holds.
+  if (EVP_CIPHER_CTX* kept = context.Kept(key, keyBits)) return kept;
   const EVP_CIPHER* cipher = EcbCipher(keyBits);
-  if (cipher == nullptr || key == nullptr || output == nullptr) return 0;
+  if (cipher == nullptr) return nullptr;
+  return context.For(cipher, key, keyBits, encrypt);
+}
+
+// Runs the keyed cipher over length bytes, padding a trailing partial block with zeros.
+int RunKeyed(EVP_CIPHER_CTX* ctx, const BYTE* input, DWORD length, BYTE* output) {
+  if (ctx == nullptr || output == nullptr) return 0;
   if (input == nullptr && length != 0) return 0;
   // The cipher takes int lengths.
   if (length > static_cast<DWORD>(INT_MAX) - AES_BLOCK) return 0;
-  EVP_CIPHER_CTX* ctx = (encrypt ? t_encrypt : t_decrypt).For(cipher, key, keyBits, encrypt);
-  if (ctx == nullptr) return 0;
   const DWORD whole = length - length % AES_BLOCK;
   if (whole != 0 && !CipherBlocks(ctx, output, input, whole)) return 0;
   if (whole != length) {
@@ -86,13 +106,13 @@ int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE
   return 1;
 }
 
-}  // namespace
-
-DWORD CCryptLayer::GetOutputSize(DWORD length) {
-  const DWORD whole = length - length % AES_BLOCK;
-  if (whole > 0xFFFFFFFFu - AES_BLOCK) return 0;
-  return whole + AES_BLOCK;
+int RunEcb(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length, BYTE* output,
+           bool encrypt) {
+  if (output == nullptr || (input == nullptr && length != 0)) return 0;
+  return RunKeyed(KeyedFor(key, keyBits, encrypt), input, length, output);
 }
+
+}  // namespace
 
 int CCryptLayer::AesEcbEncrypt(const BYTE* key, DWORD keyBits, const BYTE* input, DWORD length,
                                BYTE* output) {
@@ -115,4 +135,17 @@ int CCryptLayer::Transform(const BYTE* key, DWORD keyBits, const BYTE* input, DW
   if (output == nullptr) return 1;
   if ((flags & LAYER_WRAP) != 0) return AesEcbEncrypt(key, keyBits, input, length, output);
   return AesEcbDecrypt(key, keyBits, input, length, output);
+}
+
+CCryptLayer::Keyed::Keyed(const BYTE* key, DWORD keyBits, bool encrypt)
+    : m_context(KeyedFor(key, keyBits, encrypt)) {}
+
+int CCryptLayer::Keyed::Run(const BYTE* input, DWORD length, BYTE* output) const {
+  EVP_CIPHER_CTX* ctx = static_cast<EVP_CIPHER_CTX*>(m_context);
+  // Whole blocks, the usual case, go straight to the cipher.
+  if (length % AES_BLOCK == 0 && length != 0 && length <= static_cast<DWORD>(INT_MAX) - AES_BLOCK &&
+      ctx != nullptr && input != nullptr && output != nullptr) {
+    return CipherBlocks(ctx, output, input, length) ? 1 : 0;
+  }
+  return RunKeyed(ctx, input, length, output);
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "net/ByteBuffer.h"
@@ -63,9 +64,12 @@ bool UnwrapLayers(const BYTE* key, DWORD keyBits, const BYTE* in, DWORD length, 
 }
 
 // The common packet, enciphered and not compressed: the record's head lies in the first three
-// cipher blocks and its data starts on a block boundary behind them, so the head is deciphered
-// on its own and the data straight into the record's block. Returns 1 decoded, 0 broken, -1 when
-// the packet is not of this kind (the general path decodes it).
+// cipher blocks and its data starts on a block boundary behind them, so the data is deciphered
+// straight into the record's block. The block is sized from the layer's input length, which
+// gives the data's length for every record a peer sends whole: deciphering the data then need
+// not wait for the head's decipherment. The head and the data's last partial block go through
+// the cipher together. Returns 1 decoded, 0 broken, -1 when the packet is not of this kind (the
+// general path decodes it).
 int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD encodedLength, PacketRecord* record) {
   constexpr DWORD FRONT = LAYER_HEADER_SIZE + PACKET_STREAM_HEAD_SIZE;
   static_assert(FRONT % 16 == 0, "the data must start on a cipher block");
@@ -77,69 +81,54 @@ int DecipherRecord(const BYTE* key, DWORD keyBits, const BYTE* encoded, DWORD en
       crypt.inputLength < FRONT) {
     return -1;
   }
-  CCryptLayer layer;
-  DWORD size = 0;
-  if (!layer.Transform(key, keyBits, payload, payloadLength, nullptr, &size, crypt.flags | LAYER_UNWRAP) || size == 0) {
-    return 0;
+  // What the layer's Transform refuses is refused here too.
+  if ((crypt.flags & CRYPT_LAYER_FLAG) == 0 || CCryptLayer::GetOutputSize(payloadLength) == 0) return 0;
+  const CCryptLayer::Keyed cipher(key, keyBits, false);
+  if (!cipher.Usable()) return 0;
+
+  // Room for all of the stream behind its head; the record's length may not exceed it.
+  const DWORD room = crypt.inputLength - FRONT;
+  const DWORD whole = room - room % 16;
+  const DWORD rest = room - whole;
+  // A trailing partial block of the payload is zero-filled before it is deciphered, as the whole
+  // payload's decipherment does.
+  BYTE edges[FRONT + 16] = {};
+  memcpy(edges, payload, FRONT);
+  if (rest != 0) {
+    const DWORD left = payloadLength - FRONT - whole;
+    memcpy(edges + FRONT, payload + FRONT + whole, left < 16 ? left : 16);
   }
-  BYTE front[FRONT];
-  if (!CCryptLayer::AesEcbDecrypt(key, keyBits, payload, FRONT, front)) return 0;
-  if (LayerHeader::Read(front).flags != 0) return -1;
-  const DWORD streamLength = crypt.inputLength - LAYER_HEADER_SIZE;
-  PacketRecord decoded{};
-  decoded.head = ReadPacketHead(front + LAYER_HEADER_SIZE);
-  decoded.length = ReadI32Le(front + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
-  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > streamLength - PACKET_STREAM_HEAD_SIZE) return 0;
-  if (decoded.length > 0) {
-    const DWORD length = static_cast<DWORD>(decoded.length);
-    std::unique_ptr<BYTE[]> data(new BYTE[length]);
-    const DWORD whole = length - length % 16;
-    if (whole != 0 && !CCryptLayer::AesEcbDecrypt(key, keyBits, payload + FRONT, whole, data.get())) return 0;
-    if (whole != length) {
-      // The last block of the data; a trailing partial block of the payload is zero-filled
-      // before it is deciphered, as the whole payload's decipherment does.
-      const DWORD left = payloadLength - FRONT - whole;
-      BYTE last[16];
-      if (!CCryptLayer::AesEcbDecrypt(key, keyBits, payload + FRONT + whole, left < 16 ? left : 16, last)) return 0;
-      memcpy(data.get() + whole, last, length - whole);
-    }
-    decoded.data = data.release();
+  if (!cipher.Run(edges, rest != 0 ? FRONT + 16 : FRONT, edges)) return 0;
+  if (LayerHeader::Read(edges).flags != 0) return -1;
+
+  std::unique_ptr<BYTE[]> data(room != 0 ? new BYTE[room] : nullptr);
+  if (whole != 0 && !cipher.Run(payload + FRONT, whole, data.get())) return 0;
+  if (rest != 0) memcpy(data.get() + whole, edges + FRONT, rest);
+
+  const int32_t signedLength = ReadI32Le(edges + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE);
+  if (signedLength < 0 || static_cast<DWORD>(signedLength) > room) return 0;
+  const DWORD length = static_cast<DWORD>(signedLength);
+  // A record shorter than its stream gets a block of its own length.
+  if (length != 0 && length != room) {
+    std::unique_ptr<BYTE[]> exact(new BYTE[length]);
+    memcpy(exact.get(), data.get(), length);
+    data = std::move(exact);
   }
-  *record = decoded;
+  // Field by field: a copy of the whole record would be a string move.
+  record->head = ReadPacketHead(edges + LAYER_HEADER_SIZE);
+  record->length = signedLength;
+  record->data = length != 0 ? data.release() : nullptr;
   return 1;
 }
 
 }  // namespace
 
-int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
-                        const BYTE* key, DWORD keyBits, int largestPayload) {
-  if (envelope == nullptr || record == nullptr) return 0;
-  if (block == nullptr || blockLength < PACKET_ENVELOPE_SIZE) return 0;
+namespace {
 
-  const PacketEnvelope decodedEnvelope = ReadPacketEnvelope(block);
-
-  // Most packets fit one chunk (the chunk and a rest of at most 4 bytes, which joining ignores):
-  // its bytes are the encoded stream as they stand, and nothing needs joining.
-  const BYTE* chunkBytes = block + PACKET_ENVELOPE_SIZE;
-  const DWORD chunkLength = blockLength - PACKET_ENVELOPE_SIZE;
-  const BYTE* encoded = nullptr;
-  DWORD encodedLength = 0;
-  CByteBuffer joined;
-  if (largestPayload > 0 && largestPayload <= CHUNK_WORK_AREA && chunkLength >= 5) {
-    const int32_t n = ReadI32Le(chunkBytes);
-    if (n >= 0 && n <= largestPayload && static_cast<DWORD>(n) <= chunkLength - 4 &&
-        chunkLength - 4 - static_cast<DWORD>(n) < 5) {
-      encoded = chunkBytes + 4;
-      encodedLength = static_cast<DWORD>(n);
-    }
-  }
-  if (encoded == nullptr) {
-    CByteBuffer chunks;
-    chunks.Append(chunkBytes, chunkLength);
-    if (!JoinChunks(chunks, joined, largestPayload)) return 0;
-    encoded = joined.PtrAt(0);
-    encodedLength = joined.GetLength();
-  }
+// Decodes the encoded stream (both layers and the record) into the caller's records: 1, or 0
+// with both left as they were.
+int DecodeStream(const BYTE* encoded, DWORD encodedLength, const PacketEnvelope& decodedEnvelope,
+                 PacketEnvelope* envelope, PacketRecord* record, const BYTE* key, DWORD keyBits) {
   if (encoded == nullptr && encodedLength != 0) return 0;
 
   // Decoding does not look at this side's layer settings: every layer says in its header
@@ -157,21 +146,46 @@ int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* en
   if (!UnwrapLayers(key, keyBits, encoded, encodedLength, &stream, &streamLength, &unzipped)) return 0;
 
   if (streamLength < PACKET_STREAM_HEAD_SIZE) return 0;
-  PacketRecord decoded{};
-  decoded.head = ReadPacketHead(stream);
-  decoded.length = ReadI32Le(stream + PACKET_HEAD_SIZE);
-  stream += PACKET_STREAM_HEAD_SIZE;
-  streamLength -= PACKET_STREAM_HEAD_SIZE;
+  const int32_t length = ReadI32Le(stream + PACKET_HEAD_SIZE);
   // The data block may carry only bytes that arrived: a length beyond the decoded stream fails
   // the packet instead of handing out bytes that were never received.
-  if (decoded.length < 0 || static_cast<DWORD>(decoded.length) > streamLength) return 0;
-  if (decoded.length > 0) {
-    decoded.data = new BYTE[decoded.length];
-    memcpy(decoded.data, stream, decoded.length);
+  if (length < 0 || static_cast<DWORD>(length) > streamLength - PACKET_STREAM_HEAD_SIZE) return 0;
+  BYTE* data = nullptr;
+  if (length > 0) {
+    data = new BYTE[length];
+    memcpy(data, stream + PACKET_STREAM_HEAD_SIZE, length);
   }
   *envelope = decodedEnvelope;
-  *record = decoded;
+  record->head = ReadPacketHead(stream);
+  record->length = length;
+  record->data = data;
   return 1;
+}
+
+}  // namespace
+
+int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
+                        const BYTE* key, DWORD keyBits, int largestPayload) {
+  if (envelope == nullptr || record == nullptr) return 0;
+  if (block == nullptr || blockLength < PACKET_ENVELOPE_SIZE) return 0;
+
+  const PacketEnvelope decodedEnvelope = ReadPacketEnvelope(block);
+
+  // Most packets fit one chunk (the chunk and a rest of at most 4 bytes, which joining ignores):
+  // its bytes are the encoded stream as they stand, and nothing needs joining.
+  const BYTE* chunkBytes = block + PACKET_ENVELOPE_SIZE;
+  const DWORD chunkLength = blockLength - PACKET_ENVELOPE_SIZE;
+  if (largestPayload > 0 && largestPayload <= CHUNK_WORK_AREA && chunkLength >= 5) {
+    const int32_t n = ReadI32Le(chunkBytes);
+    if (n >= 0 && n <= largestPayload && static_cast<DWORD>(n) <= chunkLength - 4 &&
+        chunkLength - 4 - static_cast<DWORD>(n) < 5) {
+      return DecodeStream(chunkBytes + 4, static_cast<DWORD>(n), decodedEnvelope, envelope, record, key, keyBits);
+    }
+  }
+  CByteBuffer chunks, joined;
+  chunks.Append(chunkBytes, chunkLength);
+  if (!JoinChunks(chunks, joined, largestPayload)) return 0;
+  return DecodeStream(joined.PtrAt(0), joined.GetLength(), decodedEnvelope, envelope, record, key, keyBits);
 }
 
 int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,

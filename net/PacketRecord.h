@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "net/WireBytes.h"
 #include "platform/base/WinTypes.h"
 
 // Record codes that the library makes itself for the connection's own events.
@@ -57,10 +58,39 @@ void FreePacketData(PacketRecord* record);
 int CopyPacketRecord(PacketRecord* destination, const PacketRecord* source);
 
 // Wire form of the head and the envelope: six little-endian words each.
-void WritePacketHead(BYTE* out, const PacketHead& head);
-PacketHead ReadPacketHead(const BYTE* in);
-void WritePacketEnvelope(BYTE* out, const PacketEnvelope& envelope);
-PacketEnvelope ReadPacketEnvelope(const BYTE* in);
+inline void WritePacketHead(BYTE* out, const PacketHead& head) {
+  WriteU32Le(out, head.reserved0);
+  WriteU32Le(out + 4, head.code);
+  for (int i = 0; i < 4; ++i) WriteU32Le(out + 8 + 4 * i, head.reserved[i]);
+}
+
+inline PacketHead ReadPacketHead(const BYTE* in) {
+  PacketHead head;
+  head.reserved0 = ReadU32Le(in);
+  head.code = ReadU32Le(in + 4);
+  for (int i = 0; i < 4; ++i) head.reserved[i] = ReadU32Le(in + 8 + 4 * i);
+  return head;
+}
+
+inline void WritePacketEnvelope(BYTE* out, const PacketEnvelope& envelope) {
+  WriteU32Le(out, envelope.socket);
+  WriteU32Le(out + 4, static_cast<uint32_t>(envelope.requestSerial));
+  WriteU32Le(out + 8, static_cast<uint32_t>(envelope.replyWanted));
+  WriteU32Le(out + 12, static_cast<uint32_t>(envelope.connectionId));
+  WriteU32Le(out + 16, envelope.reserved[0]);
+  WriteU32Le(out + 20, envelope.reserved[1]);
+}
+
+inline PacketEnvelope ReadPacketEnvelope(const BYTE* in) {
+  PacketEnvelope envelope;
+  envelope.socket = ReadU32Le(in);
+  envelope.requestSerial = ReadI32Le(in + 4);
+  envelope.replyWanted = ReadI32Le(in + 8);
+  envelope.connectionId = ReadI32Le(in + 12);
+  envelope.reserved[0] = ReadU32Le(in + 16);
+  envelope.reserved[1] = ReadU32Le(in + 20);
+  return envelope;
+}
 
 class CByteBuffer;
 // Appends the record as a packet stream: head, u32 data length, data bytes. The send direction

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/LayerHeader.h"
+#include "net/WireBytes.h"
 
 namespace {
 
@@ -43,9 +44,7 @@ int CPacketTransformer::Process(CByteBuffer& buffer, int direction) {
   if (direction == TRANSFORM_ENCODE) {
     // The common setting (encryption without compression) is built in place when no derived
     // transformer has replaced the steps; the bytes are the same as the two steps give.
-    if (m_zipFlags == 0 && m_cryptFlags != 0 && typeid(*this) == typeid(CPacketTransformer)) {
-      return EncipherInPlace(buffer);
-    }
+    if (EnciphersOnly()) return EncipherInPlace(buffer);
     return ZipStep(buffer, LAYER_WRAP) && CryptStep(buffer, LAYER_WRAP) ? 1 : 0;
   }
   if (direction == TRANSFORM_DECODE) {
@@ -91,6 +90,52 @@ int CPacketTransformer::EncipherInPlace(CByteBuffer& buffer) {
   buffer.Append(ZEROS, size - layerLength);
   BYTE* layer = buffer.PtrAt(LAYER_HEADER_SIZE);
   return CCryptLayer::AesEcbEncrypt(m_key, m_keyBits, layer, size, layer);
+}
+
+bool CPacketTransformer::EnciphersOnly() const {
+  return m_zipFlags == 0 && m_cryptFlags != 0 && typeid(*this) == typeid(CPacketTransformer);
+}
+
+int CPacketTransformer::EncodeRecord(CByteBuffer& buffer, const PacketRecord& record) {
+  if (record.length < 0 || (record.length > 0 && record.data == nullptr)) return 0;
+  if (EnciphersOnly()) return EncipherRecord(buffer, record);
+  buffer.Clear();
+  if (!AppendPacketStream(buffer, record)) return 0;
+  return Process(buffer, TRANSFORM_ENCODE);
+}
+
+int CPacketTransformer::EncipherRecord(CByteBuffer& buffer, const PacketRecord& record) {
+  constexpr DWORD FRONT = LAYER_HEADER_SIZE + PACKET_STREAM_HEAD_SIZE;
+  static_assert(FRONT % 16 == 0, "the record's data must start on a cipher block");
+  const DWORD dataLength = static_cast<DWORD>(record.length);
+  const DWORD streamLength = PACKET_STREAM_HEAD_SIZE + dataLength;
+  const DWORD layerLength = LAYER_HEADER_SIZE + streamLength;
+  // What the layer's Transform refuses is refused here too.
+  if ((m_cryptFlags & CRYPT_LAYER_FLAG) == 0) return 0;
+  const CCryptLayer::Keyed cipher(m_key, m_keyBits, true);
+  const DWORD size = CCryptLayer::GetOutputSize(layerLength);
+  if (!cipher.Usable() || size == 0) return 0;
+  // The cipher's input is the unapplied compression layer and zero padding up to the size: the
+  // front (both headers of the stream) is whole blocks, then the data's whole blocks, then one
+  // last block, which is the data's rest and zeros, or 16 zero bytes when the data ends on a block.
+  const DWORD whole = dataLength - dataLength % 16;
+  buffer.ClearFor(LAYER_HEADER_SIZE + size);
+  BYTE* out = buffer.Extend(LAYER_HEADER_SIZE + size);
+  if (out == nullptr) return 0;
+  LayerHeader{m_cryptFlags, layerLength, {0, 0}, size}.Write(out);
+  BYTE* layer = out + LAYER_HEADER_SIZE;
+  // The front and the last block go through the cipher together. They are written word by word
+  // before the data's blocks run, so that their writes are done when the cipher reads them.
+  BYTE edges[FRONT + 16] = {};
+  LayerHeader{0, streamLength, {0, 0}, streamLength}.Write(edges);
+  WritePacketHead(edges + LAYER_HEADER_SIZE, record.head);
+  WriteU32Le(edges + LAYER_HEADER_SIZE + PACKET_HEAD_SIZE, dataLength);
+  if (dataLength != whole) memcpy(edges + FRONT, record.data + whole, dataLength - whole);
+  if (whole != 0 && !cipher.Run(record.data, whole, layer + FRONT)) return 0;
+  if (!cipher.Run(edges, sizeof edges, edges)) return 0;
+  memcpy(layer, edges, FRONT);
+  memcpy(layer + FRONT + whole, edges + FRONT, 16);
+  return 1;
 }
 
 int CPacketTransformer::ZipStep(CByteBuffer& buffer, DWORD flags) {

@@ -4,6 +4,7 @@
 
 #include "net/ByteBuffer.h"
 #include "net/CryptLayer.h"
+#include "net/PacketRecord.h"
 #include "net/ZipLayer.h"
 
 #define TRANSFORM_ENCODE 1
@@ -28,9 +29,19 @@ class CPacketTransformer {
   // A reserved slot that nothing calls; it does nothing and returns 0.
   virtual int TransformFile(LPCSTR sourcePath, LPCSTR targetPath, DWORD blockSize, DWORD flags);
 
+  // Replaces the buffer's content by the record's packet stream (AppendPacketStream) encoded as
+  // Process encodes it, byte for byte. 1 = done; 0 for a record that makes no stream or an
+  // encoding that fails, the content then being undefined.
+  int EncodeRecord(CByteBuffer& buffer, const PacketRecord& record);
+
  private:
   // Encode with the encryption layer on and the compression layer off, in the buffer itself.
   int EncipherInPlace(CByteBuffer& buffer);
+  // The same setting straight from the record: its data is enciphered where it lies, into the
+  // buffer, and never copied as plain bytes.
+  int EncipherRecord(CByteBuffer& buffer, const PacketRecord& record);
+  // True when the encryption layer alone applies and the steps are this class's own.
+  bool EnciphersOnly() const;
   // Puts the header of a layer that was not applied in front of the content.
   static void WrapUnapplied(CByteBuffer& buffer);
   // Replaces the content by a header with these values and the payload.

@@ -652,10 +652,9 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   if (timedOut) *timedOut = 0;
 
   CByteBuffer stream;
-  if (!AppendPacketStream(stream, *request)) return 0;
   CPacketTransformer transformer(m_key, m_keyBits, cryptOverride ? cryptOverride : m_cryptFlags,
                                  zipOverride ? zipOverride : m_zipFlags);
-  if (!transformer.Process(stream, 1)) return 0;
+  if (!transformer.EncodeRecord(stream, *request)) return 0;
   CByteBuffer chunks;
   SplitPacket(&stream, &chunks, m_largestPayload);
 

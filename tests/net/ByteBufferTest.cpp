@@ -141,4 +141,48 @@ TEST(ByteBuffer, SizesThatWouldWrapAreRefused) {
   EXPECT_EQ("ab", Content(buffer));
 }
 
+// A buffer cleared for a size takes that much content behind some room in front: building the
+// content and then putting a header in front of it moves nothing and allocates nothing.
+TEST(ByteBuffer, ClearForLeavesRoomInFrontAndBehind) {
+  for (DWORD held : {0u, 10u, 5000u}) {
+    for (DWORD size : {0u, 1u, 900u, 1108u, 4000u}) {
+      CByteBuffer buffer;
+      const std::string old(held, 'o');
+      buffer.Append(old.data(), held);
+      buffer.ClearFor(size);
+      EXPECT_EQ(0u, buffer.GetLength());
+      EXPECT_EQ(0u, buffer.GetCapacity() % CByteBuffer::GROWTH_STEP);
+      const DWORD capacity = buffer.GetCapacity();
+      const std::string body(size, 'b');
+      BYTE* added = buffer.Extend(size);
+      if (size != 0) {
+        ASSERT_NE(nullptr, added);
+        memcpy(added, body.data(), size);
+      }
+      const BYTE* start = buffer.PtrAt(0);
+      EXPECT_EQ(4u, buffer.Prepend("head", 4));
+      EXPECT_EQ(start, buffer.PtrAt(4)) << held << " " << size;
+      EXPECT_EQ(capacity, buffer.GetCapacity()) << held << " " << size;
+      EXPECT_EQ("head" + body, Content(buffer));
+    }
+  }
+}
+
+TEST(ByteBuffer, ExtendGrowsTheContentForTheCallerToWrite) {
+  CByteBuffer buffer;
+  buffer.Append("ab", 2);
+  BYTE* added = buffer.Extend(3);
+  ASSERT_NE(nullptr, added);
+  memcpy(added, "cde", 3);
+  EXPECT_EQ("abcde", Content(buffer));
+  const std::string many(2000, 'm');
+  added = buffer.Extend(2000);
+  ASSERT_NE(nullptr, added);
+  memcpy(added, many.data(), 2000);
+  EXPECT_EQ("abcde" + many, Content(buffer));
+  EXPECT_EQ(2048u, buffer.GetCapacity());
+  EXPECT_EQ(nullptr, buffer.Extend(0xFFFFFFFFu));
+  EXPECT_EQ(2005u, buffer.GetLength());
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "net/PacketRecord.h"
 #include "net/PacketTransformer.h"
 #include "tests/net/TestBytes.h"
 
@@ -189,6 +190,95 @@ TEST(PacketTransformer, InPlaceEncodeMatchesTheTwoSteps) {
   Fill(buffer, {1, 2, 3});
   EXPECT_EQ(1, counting.Process(buffer, TRANSFORM_ENCODE));
   EXPECT_EQ(1, counting.cryptSteps);
+}
+
+// A record is encoded straight into the buffer with exactly the bytes of its packet stream put
+// through Process, for every layer setting, at data lengths around the cipher's block and into
+// buffers that are new, too small or already hold something.
+TEST(PacketTransformer, EncodeRecordMatchesTheStreamThroughProcess) {
+  struct Setting {
+    DWORD keyBits;
+    DWORD cryptFlags;
+    DWORD zipFlags;
+  } settings[] = {{128, 0x100, 0}, {128, 0x100, 0x400}, {128, 0, 0x400}, {128, 0, 0}, {128, 0x300, 0}};
+  for (const auto& setting : settings) {
+    for (DWORD length : {0u, 1u, 4u, 15u, 16u, 17u, 31u, 32u, 1000u, 1024u, 1030u, 3972u, 9000u}) {
+      const auto data = nettest::NoiseBytes(length, length + 1);
+      PacketRecord record{};
+      record.head = PacketHead{9, 211000, {1, 2, 3, 4}};
+      record.length = static_cast<int32_t>(length);
+      record.data = length ? const_cast<BYTE*>(data.data()) : nullptr;
+
+      CByteBuffer expected;
+      ASSERT_LT(0u, AppendPacketStream(expected, record));
+      CPacketTransformer reference(KEY.data(), setting.keyBits, setting.cryptFlags, setting.zipFlags);
+      ASSERT_EQ(1, reference.Process(expected, TRANSFORM_ENCODE));
+
+      CByteBuffer fresh, small, holding;
+      small.Clear();
+      holding.Reserve(64 * 1024);
+      Fill(holding, std::vector<BYTE>(3000, 0xEE));
+      for (CByteBuffer* buffer : {&fresh, &small, &holding}) {
+        CPacketTransformer transformer(KEY.data(), setting.keyBits, setting.cryptFlags, setting.zipFlags);
+        ASSERT_EQ(1, transformer.EncodeRecord(*buffer, record)) << length;
+        EXPECT_EQ(Content(expected), Content(*buffer))
+            << "length " << length << " crypt " << setting.cryptFlags << " zip " << setting.zipFlags;
+      }
+    }
+  }
+}
+
+TEST(PacketTransformer, EncodeRecordRefusesWhatHasNoStreamOrNoKey) {
+  const std::vector<BYTE> data(40, 7);
+  PacketRecord negative{};
+  negative.length = -1;
+  negative.data = const_cast<BYTE*>(data.data());
+  PacketRecord missing{};
+  missing.length = 40;
+  PacketRecord good{};
+  good.length = 40;
+  good.data = const_cast<BYTE*>(data.data());
+  struct Case {
+    const char* what;
+    const PacketRecord& record;
+    DWORD keyBits;
+    DWORD cryptFlags;
+    int result;
+  } cases[] = {
+      {"negative length", negative, 128, 0x100, 0},
+      {"length without data", missing, 128, 0x100, 0},
+      {"negative length, no layers", negative, 128, 0, 0},
+      {"key size not usable", good, 100, 0x100, 0},
+      {"crypt flags without the crypt bit", good, 128, 0x200, 0},
+      {"good", good, 128, 0x100, 1},
+  };
+  for (const auto& c : cases) {
+    CByteBuffer buffer;
+    CPacketTransformer transformer(KEY.data(), c.keyBits, c.cryptFlags, 0);
+    EXPECT_EQ(c.result, transformer.EncodeRecord(buffer, c.record)) << c.what;
+  }
+}
+
+// A derived transformer's own steps still run when a record is encoded.
+TEST(PacketTransformer, EncodeRecordRunsADerivedTransformersSteps) {
+  struct Counting : CPacketTransformer {
+    using CPacketTransformer::CPacketTransformer;
+    int cryptSteps = 0;
+    int CryptStep(CByteBuffer& buffer, DWORD flags) override {
+      ++cryptSteps;
+      return CPacketTransformer::CryptStep(buffer, flags);
+    }
+  } counting(KEY.data(), 128, 0x100, 0);
+  const std::vector<BYTE> data(5, 1);
+  PacketRecord record{};
+  record.length = 5;
+  record.data = const_cast<BYTE*>(data.data());
+  CByteBuffer buffer;
+  EXPECT_EQ(1, counting.EncodeRecord(buffer, record));
+  EXPECT_EQ(1, counting.cryptSteps);
+  std::vector<BYTE> back;
+  ASSERT_EQ(1, Decode(Content(buffer), back));
+  EXPECT_EQ(33u, back.size());
 }
 
 }  // namespace
