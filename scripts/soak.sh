@@ -98,7 +98,7 @@ fi
 
 [ -n "$out" ] || out="runs/soak-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$out"
-out=$(cd "$out" && pwd -P)
+out=$(cd "$out" && pwd)
 summary="$out/summary.txt"
 : >"$summary"
 note() { printf '%s\n' "$*" | tee -a "$summary"; }
@@ -117,22 +117,12 @@ cleanup() {
     pid=$(cat "$f")
     [ -z "$pid" ] || kill -TERM "$pid" 2>/dev/null || true
   done
-  for pid in $(live_client_pids_all); do kill -KILL "$pid" 2>/dev/null || true; done
+  for pid in $(client_pids_all); do kill -KILL "$pid" 2>/dev/null || true; done
   [ -z "$server_pid" ] || kill -KILL "$server_pid" 2>/dev/null || true
   [ -z "$hall_sockets" ] || rm -rf "$hall_sockets"
 }
 # The process numbers of every client the halls of this run have launched.
 client_pids_all() { cat "$out"/client*/hall.log 2>/dev/null | LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p'; }
-# Those of them still running: a number whose client has ended can be taken by any other process
-# of the machine, which must not be measured, waited for or killed as a client; a client runs the
-# program in its own client<N>/bin folder.
-live_client_pids_all() {
-  local pid exe
-  for pid in $(client_pids_all); do
-    exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || continue
-    case "$exe" in "$out"/client*/bin/pxqd) echo "$pid" ;; esac
-  done
-}
 trap cleanup EXIT
 
 ticks=$(getconf CLK_TCK)
@@ -302,13 +292,6 @@ supervise_client() {
 }
 
 client_pids() { LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p' "$out/client$1/hall.log" 2>/dev/null; }
-live_client_pids() {
-  local pid
-  for pid in $(client_pids "$1"); do
-    [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$out/client$1/bin/pxqd" ] && echo "$pid"
-  done
-  return 0
-}
 
 run_clients() {
   local table_log="$out/server/hands-$seed-$ROOM-$TABLE.jsonl"
@@ -358,9 +341,9 @@ run_clients() {
     fi
     for i in $(seq 0 $((CLIENTS - 1))); do
       lines=$(wc -l <"$out/client$i/table.txt" 2>/dev/null || echo 0)
-      for pid in $(live_client_pids "$i"); do
+      for pid in $(client_pids "$i"); do
+        [ -d "/proc/$pid" ] || continue
         rss=$(peak_rss "$pid"); rss=${rss:-0}
-        [ "$rss" -gt 0 ] || continue   # it ended meanwhile
         if [ "$rss" -gt "${peak[$i]}" ]; then peak[$i]=$rss; peak_pid[$i]=$pid; fi
         t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
         # Every 30 s a line of what each running launch holds, to tell growth from a single jump.
@@ -375,8 +358,8 @@ run_clients() {
         # Two hands went by without this client: whatever runs of it is ended.
         hangs=$((hangs + 1))
         note "  client $i: HANG (no hand of its own while the server logged $((results - results_at[$i])) in ${hang_seconds} s)"
-        for pid in $(live_client_pids "$i"); do
-          kill -KILL "$pid" 2>/dev/null || true; killed="$killed $pid"
+        for pid in $(client_pids "$i"); do
+          if [ -d "/proc/$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; killed="$killed $pid"; fi
         done
         progress_at[$i]=$now; results_at[$i]=$results
       fi
@@ -395,11 +378,12 @@ run_clients() {
   done
   for _ in $(seq 300); do
     local alive=0
-    [ -z "$(live_client_pids_all)" ] || alive=1
+    for pid in $(client_pids_all); do [ -d "/proc/$pid" ] && alive=1; done
     [ "$alive" = 1 ] || break
     # A client's figures are read until it ends.
     for i in $(seq 0 $((CLIENTS - 1))); do
-      for pid in $(live_client_pids "$i"); do
+      for pid in $(client_pids "$i"); do
+        [ -d "/proc/$pid" ] || continue
         rss=$(peak_rss "$pid"); rss=${rss:-0}
         if [ "$rss" -gt "${peak[$i]}" ]; then peak[$i]=$rss; peak_pid[$i]=$pid; fi
         t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
@@ -407,9 +391,11 @@ run_clients() {
     done
     sleep 0.1
   done
-  for pid in $(live_client_pids_all); do
-    failures=$((failures + 1)); note "  client process $pid did not end when its hall went away"
-    kill -KILL "$pid" 2>/dev/null || true
+  for pid in $(client_pids_all); do
+    if [ -d "/proc/$pid" ]; then
+      failures=$((failures + 1)); note "  client process $pid did not end when its hall went away"
+      kill -KILL "$pid" 2>/dev/null || true
+    fi
   done
   for i in $(seq 0 $((CLIENTS - 1))); do
     pid=$(cat "$out/client$i/supervisor.pid" 2>/dev/null || true)
