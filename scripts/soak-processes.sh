@@ -6,9 +6,12 @@
 # number from the logs therefore counts as a launch of a client only while the process behind it
 # runs that client's own executable; only such a process is measured, waited for or ended.
 
-# True when process PID runs the executable EXE (an absolute path, as readlink -f gives it).
+# True when process PID runs the executable EXE (an absolute path, as readlink -f gives it). A
+# logged number may also have come back as a thread of some process, which /proc shows under the
+# same kind of name: only a process's own number (its thread group's) counts.
 runs_program() {
-  [ -n "$1" ] && [ -n "$2" ] && [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$2" ]
+  [ -n "$1" ] && [ -n "$2" ] && [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$2" ] &&
+    [ "$(awk '/^Tgid:/ {print $2}' "/proc/$1/status" 2>/dev/null)" = "$1" ]
 }
 
 # The process numbers a hall's log names as launched clients, oldest first.

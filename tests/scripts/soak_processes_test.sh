@@ -69,6 +69,20 @@ the client below its wrapper|$wrapper|1|$wrapped
 a wrapped run passes over a stranger and its children|$stranger $other_client|1|
 CASES
 
+# A number that came back as a thread: /proc shows the thread under its number too, with the
+# executable of its process, but it is not a process of its own.
+python=$(readlink -f "$(python3 -c 'import sys; print(sys.executable)')")
+"$python" -c 'import threading, time
+threading.Thread(target=time.sleep, args=(600,), daemon=True).start()
+time.sleep(600)' & threaded=$!; started+=("$threaded")
+for _ in $(seq 1000); do
+  [ "$(ls /proc/"$threaded"/task 2>/dev/null | wc -l)" -lt 2 ] || break
+  sleep 0.01
+done
+thread=$(ls /proc/"$threaded"/task | grep -vx "$threaded" | head -n 1)
+expect "a process's own number" 0 "$(runs_program "$threaded" "$python"; echo $?)"
+expect "a thread's number" 1 "$(runs_program "$thread" "$python"; echo $?)"
+
 expect "launches are counted whether or not they still run" 4 "$(log "$gone" "$stranger" "$own" "$other_client" >"$work/hall.log"; launch_pids "$work/hall.log" | wc -l)"
 expect "a child of this shell" 0 "$(child_of "$own" "$$"; echo $?)"
 expect "not a child of this shell" 1 "$(child_of "$wrapped" "$$"; echo $?)"
