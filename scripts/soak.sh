@@ -116,7 +116,6 @@ desyncs=0
 failures=0
 server_pid=""
 hall_sockets=""
-hall_exe=""
 # Everything this run started is ended with it, by its process number, as long as that number
 # is still the run's own (soak-processes.sh): a supervisor still waited for by this shell, a hall
 # or a client still running its program. A number that came back as another program is left alone.
@@ -132,13 +131,14 @@ cleanup() {
   [ -z "$server_pid" ] || kill -KILL "$server_pid" 2>/dev/null || true
   [ -z "$hall_sockets" ] || rm -rf "$hall_sockets"
 }
-# Every hall of this run that still runs is asked to end.
+# Every hall of this run that still runs (a child of its client's supervisor) is asked to end.
 stop_halls() {
-  local f pid
-  for f in "$out"/client*/hall.pid; do
-    [ -f "$f" ] || continue
-    pid=$(cat "$f")
-    ! runs_program "$pid" "$hall_exe" || kill -TERM "$pid" 2>/dev/null || true
+  local dir hall supervisor
+  for dir in "$out"/client[0-9]*; do
+    [ -f "$dir/hall.pid" ] && [ -f "$dir/supervisor.pid" ] || continue
+    hall=$(cat "$dir/hall.pid")
+    supervisor=$(cat "$dir/supervisor.pid")
+    child_of "$supervisor" "$$" && child_of "$hall" "$supervisor" && kill -TERM "$hall" 2>/dev/null || true
   done
 }
 # The running clients of client folder N, and of every client folder of this run.
@@ -152,7 +152,6 @@ client_pids_all() {
 }
 trap cleanup EXIT
 
-hall_exe=$(readlink -f "$bin/pxqd-hall" 2>/dev/null || true)
 ticks=$(getconf CLK_TCK)
 # Peak RSS (kB) and CPU time (ticks) of a running process, read from /proc while it lives.
 peak_rss() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
