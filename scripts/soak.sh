@@ -3,6 +3,7 @@
 #
 #   scripts/soak.sh [--hands N] [--seed S] [--faults D:MS:X | --no-faults] [--clock-scale N]
 #                   [--out DIR] [--build DIR] [--no-build] [--no-clients] [--client-hands N]
+#                   [--client-wrapper CMD]
 #
 #   --hands N    hands to play (default 1000)
 #   --client-hands N  hands the clients play at the server's table (default: as many as --hands)
@@ -15,6 +16,8 @@
 #   --build DIR  the build tree (default: build)
 #   --no-build   use the programs as they are built
 #   --no-clients only the computer players' table and the server's restart
+#   --client-wrapper CMD  every client launch runs under CMD (a profiler, say: 'heaptrack -o %o');
+#                %o in CMD becomes <out>/client<N>/launch.<pid>, a name of that launch's own
 #
 # Stages. The table: four computer players play N hands of the table offline, every hand checked
 # by the replay checker. The clients: the game server is started with its own data folder and
@@ -40,6 +43,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+# shellcheck source=scripts/soak-processes.sh
+. "$top/scripts/soak-processes.sh"
 
 hands=1000
 seed=$(date +%s)
@@ -51,8 +56,9 @@ faults=20:2000:300
 clock_scale=1
 with_clients=1
 client_target=""
+client_wrapper=""
 
-usage() { sed -n '4,19p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '4,22p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --hands) [ $# -ge 2 ] || usage; hands=$2; shift 2 ;;
@@ -65,6 +71,7 @@ while [ $# -gt 0 ]; do
     --no-build) do_build=0; shift ;;
     --no-clients) with_clients=0; shift ;;
     --client-hands) [ $# -ge 2 ] || usage; client_target=$2; shift 2 ;;
+    --client-wrapper) [ $# -ge 2 ] || usage; client_wrapper=$2; shift 2 ;;
     -h|--help) usage ;;
     *) printf 'soak: unknown option %s\n' "$1" >&2; usage ;;
   esac
@@ -109,20 +116,40 @@ desyncs=0
 failures=0
 server_pid=""
 hall_sockets=""
-# Everything this run started is ended with it, by its process number.
+# Everything this run started is ended with it, by its process number, as long as that number
+# is still the run's own (soak-processes.sh): a supervisor still waited for by this shell, a hall
+# or a client still running its program. A number that came back as another program is left alone.
 cleanup() {
   local f pid
-  for f in "$out"/client*/hall.pid "$out"/client*/supervisor.pid; do
+  for f in "$out"/client*/supervisor.pid; do
     [ -f "$f" ] || continue
     pid=$(cat "$f")
-    [ -z "$pid" ] || kill -TERM "$pid" 2>/dev/null || true
+    ! child_of "$pid" "$$" || kill -TERM "$pid" 2>/dev/null || true
   done
+  stop_halls
   for pid in $(client_pids_all); do kill -KILL "$pid" 2>/dev/null || true; done
   [ -z "$server_pid" ] || kill -KILL "$server_pid" 2>/dev/null || true
   [ -z "$hall_sockets" ] || rm -rf "$hall_sockets"
 }
-# The process numbers of every client the halls of this run have launched.
-client_pids_all() { cat "$out"/client*/hall.log 2>/dev/null | LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p'; }
+# Every hall of this run that still runs (a child of its client's supervisor) is asked to end.
+stop_halls() {
+  local dir hall supervisor
+  for dir in "$out"/client[0-9]*; do
+    [ -f "$dir/hall.pid" ] && [ -f "$dir/supervisor.pid" ] || continue
+    hall=$(cat "$dir/hall.pid")
+    supervisor=$(cat "$dir/supervisor.pid")
+    child_of "$supervisor" "$$" && child_of "$hall" "$supervisor" && kill -TERM "$hall" 2>/dev/null || true
+  done
+}
+# The running clients of client folder N, and of every client folder of this run.
+client_exe() { readlink -f "$out/client$1/bin/pxqd" 2>/dev/null; }
+client_pids() { client_processes "$out/client$1/hall.log" "$(client_exe "$1")" "$client_wrapper"; }
+client_pids_all() {
+  local dir
+  for dir in "$out"/client[0-9]*; do
+    [ -d "$dir" ] && client_pids "${dir##*/client}"
+  done
+}
 trap cleanup EXIT
 
 ticks=$(getconf CLK_TCK)
@@ -276,11 +303,12 @@ make_program_folder() {
 # connection was lost between hands, or after a crash, which is counted from the hall's line)
 # is launched anew, as a player would start the game again from the hall.
 supervise_client() {
-  local i=$1 dir="$out/client$1" status
+  local i=$1 dir="$out/client$1" status client="$out/client$1/bin/pxqd"
+  [ -z "$client_wrapper" ] || client="$dir/wrap-client"
   while [ ! -e "$out/stop" ]; do
     XDG_DATA_HOME="$dir/data" PXQD_HALL_DIR="$hall_sockets" PXQD_DISPLAY=headless PXQD_AUDIO=null PXQD_CLOCK_SCALE="$clock_scale" \
       PXQD_HEADLESS_HANDS="$client_target" PXQD_HEADLESS_SEATS="$CLIENTS" PXQD_SYSTEM_DIR="$dir/system" PXQD_TABLE_DUMP="$dir/table.txt" \
-      "$bin/pxqd-hall" --hall-dir "$dir/hall" --client "$dir/bin/pxqd" --server 127.0.0.1 --port "$server_port" \
+      "$bin/pxqd-hall" --hall-dir "$dir/hall" --client "$client" --server 127.0.0.1 --port "$server_port" \
       --user $((2001 + i)) --player "soak$i" --room "$ROOM" --table "$TABLE" --chair "$i" --rejoin 1000 \
       --accounts "$out/server/accounts.db" --log "$dir/hall.log" >>"$dir/client.out" 2>>"$dir/hall.err" &
     echo $! >"$dir/hall.pid"
@@ -291,7 +319,16 @@ supervise_client() {
   done
 }
 
-client_pids() { LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p' "$out/client$1/hall.log" 2>/dev/null; }
+# A launch under the wrapper: the hall starts this script, and the script the wrapped client.
+write_client_wrapper() {
+  local dir=$1
+  {
+    printf '#!/usr/bin/env bash\n'
+    printf 'launch=%q/launch.$$\n' "$dir"
+    printf 'exec %s %q "$@"\n' "${client_wrapper//%o/\"\$launch\"}" "$dir/bin/pxqd"
+  } >"$dir/wrap-client"
+  chmod +x "$dir/wrap-client"
+}
 
 run_clients() {
   local table_log="$out/server/hands-$seed-$ROOM-$TABLE.jsonl"
@@ -303,6 +340,7 @@ run_clients() {
     mkdir -p "$out/client$i/system" "$out/client$i/hall" "$out/client$i/data"
     : >"$out/client$i/table.txt"
     make_program_folder "$out/client$i/bin"
+    [ -z "$client_wrapper" ] || write_client_wrapper "$out/client$i"
   done
   # The four are launched together, so that they sit down before the first of them gets ready.
   for i in $(seq 0 $((CLIENTS - 1))); do
@@ -345,12 +383,12 @@ run_clients() {
         [ -d "/proc/$pid" ] || continue
         rss=$(peak_rss "$pid"); rss=${rss:-0}
         if [ "$rss" -gt "${peak[$i]}" ]; then peak[$i]=$rss; peak_pid[$i]=$pid; fi
-        t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
+        t=$(cpu_ticks "$pid"); last_ticks[$i:$pid]=${t:-0}
         # Every 30 s a line of what each running launch holds, to tell growth from a single jump.
         [ "$now" -lt "$next_sample" ] ||
           printf '%s pid %s rss %s kB peak %s kB hands %s\n' "$(date +%T)" "$pid" "$(current_rss "$pid")" "$rss" "$lines" >>"$out/client$i/rss.txt"
       done
-      launches=$(client_pids "$i" | wc -l)
+      launches=$(launch_pids "$out/client$i/hall.log" | wc -l)
       if [ "$lines" != "${lines_seen[$i]}" ] || [ "$launches" != "${launches_seen[$i]}" ]; then
         # A hand written, or a new launch (which has yet to find its way into a hand).
         lines_seen[$i]=$lines; launches_seen[$i]=$launches; progress_at[$i]=$now; results_at[$i]=$results
@@ -372,13 +410,10 @@ run_clients() {
 
   # The end: the halls go, and with their windows the clients.
   touch "$out/stop"
-  for i in $(seq 0 $((CLIENTS - 1))); do
-    pid=$(cat "$out/client$i/hall.pid" 2>/dev/null || true)
-    [ -z "$pid" ] || kill -TERM "$pid" 2>/dev/null || true
-  done
+  stop_halls
   for _ in $(seq 300); do
     local alive=0
-    for pid in $(client_pids_all); do [ -d "/proc/$pid" ] && alive=1; done
+    [ -z "$(client_pids_all)" ] || alive=1
     [ "$alive" = 1 ] || break
     # A client's figures are read until it ends.
     for i in $(seq 0 $((CLIENTS - 1))); do
@@ -386,7 +421,7 @@ run_clients() {
         [ -d "/proc/$pid" ] || continue
         rss=$(peak_rss "$pid"); rss=${rss:-0}
         if [ "$rss" -gt "${peak[$i]}" ]; then peak[$i]=$rss; peak_pid[$i]=$pid; fi
-        t=$(cpu_ticks "$pid"); last_ticks[$pid]=${t:-0}
+        t=$(cpu_ticks "$pid"); last_ticks[$i:$pid]=${t:-0}
       done
     done
     sleep 0.1
@@ -434,9 +469,9 @@ run_clients() {
       fi
     fi
     total=0
-    for pid in $(client_pids "$i"); do total=$((total + ${last_ticks[$pid]:-0})); done
+    for pid in "${!last_ticks[@]}"; do [ "${pid%%:*}" != "$i" ] || total=$((total + ${last_ticks[$pid]})); done
     mean=$(awk -v t="$total" -v k="$ticks" -v w="$wall" 'BEGIN {printf "%.1f%%", t * 100 / k / w}')
-    launches=$(client_pids "$i" | wc -l)
+    launches=$(launch_pids "$out/client$i/hall.log" | wc -l)
     rejoins=$(grep -c 'starting it again' "$out/client$i/hall.err" 2>/dev/null || true)
     summary_line=$(grep '^hands [0-9]* refused' "$out/client$i/client.out" 2>/dev/null | tail -n 1 || true)
     note "client $i: $(wc -l <"$out/client$i/table.txt") hand ends written, $launches launches ($rejoins let back into a running hand), peak RSS ${peak[$i]} kB${peak_pid[$i]:+ (client ${peak_pid[$i]}, see client$i/rss.txt)}, mean CPU $mean${summary_line:+, last summary: $summary_line}"
