@@ -359,7 +359,11 @@ void CTableTurn::CancelHandDrag() {
 // ---- requests -----------------------------------------------------------------------------
 
 int CTableTurn::Send(const std::function<int()>& request) {
-  if (m_wait.Busy()) return 0;
+  if (m_wait.Busy()) {
+    // Told apart in the log from a request the server refused or never answered.
+    Log("a table request was not sent: another one still waits for its answer");
+    return 0;
+  }
   const int result = m_wait.Run(request);
   if (m_hooks.afterRequest) m_hooks.afterRequest();
   return result;
