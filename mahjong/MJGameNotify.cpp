@@ -8,6 +8,11 @@
 namespace {
 // The application keeps the advert address in a field of 256 bytes.
 constexpr size_t ADVERT_URL_FIELD = 256;
+
+bool IsMeldNotification(int code) {
+  return code == NTF_PENG_MELD || code == NTF_CHI_MELD || code == NTF_GANG_EXPOSED ||
+         code == NTF_GANG_CONCEALED || code == NTF_GANG_ADDED;
+}
 }  // namespace
 
 CMJGameNotify::CMJGameNotify(CGameInfo& info, CMJTableModel& model, CMJNotifyHost& host)
@@ -56,6 +61,11 @@ int CMJGameNotify::OnNotify(int code, const BYTE* data, size_t length) {
     case NTF_CONNECTION_BROKEN: m_host.OnConnectionBroken(); break;
     case NTF_PLAYER_BACK_OR_LEFT: OnPlayerBackOrLeft(data, length); break;
     default: return CGameNotifySink::OnNotify(code, data, length);
+  }
+  if (!taken && IsMeldNotification(code)) {
+    char line[96];
+    std::snprintf(line, sizeof(line), "a meld notification %d could not be laid on the table", code);
+    m_host.Log(line);
   }
   return taken ? 1 : 0;
 }

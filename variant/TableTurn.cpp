@@ -424,7 +424,7 @@ int CTableTurn::DoPengMeld() {
   if (code != RESULT_SUCCESS) return 0;
   OwnTurnAfterClaim();
   // The body has the layout of the meld notification: the model lays it as the others see it.
-  m_model.OnPengMeld(body, sizeof body);
+  if (!m_model.OnPengMeld(body, sizeof body)) Log("the own peng could not be laid");
   m_model.EnableAllHandTiles();
   TestOwnGang();
   Redraw();
@@ -596,7 +596,7 @@ int CTableTurn::SendChiMeld(const int pair[2]) {
   if (code != RESULT_SUCCESS) return code;
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
   OwnTurnAfterClaim();
-  m_model.OnChiMeld(body, sizeof body);
+  if (!m_model.OnChiMeld(body, sizeof body)) Log("the own chi could not be laid");
   m_model.EnableAllHandTiles();
   TestOwnGang();
   Redraw();

@@ -220,3 +220,29 @@ TEST(MJGameNotify, RandomSeatingStartsTheHandOfTheNewTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MJGameNotify, AMeldTheTableCannotLayIsLoggedAndLeavesTheHand) {
+  Fixture f;
+  testbed::BodyData hand = Hand(3).WriteNewHand();
+  ASSERT_EQ(1, f.Send(NTF_NEW_HAND, hand));
+  f.host.logs.clear();
+  struct Case {
+    int code, actor, giver;
+  } cases[] = {{NTF_PENG_MELD, 6, 1}, {NTF_CHI_MELD, 0, 7}, {NTF_GANG_EXPOSED, -1, 1}};
+  for (const Case& c : cases) {
+    testbed::MeldRecord meld;
+    meld.id.chair = c.actor;
+    meld.otherChair = c.giver;
+    meld.tiles = {0, 1, 2, -1};
+    testbed::BodyData body = meld.Write();
+    f.host.logs.clear();
+    EXPECT_EQ(0, f.Send(c.code, body)) << c.code;
+    ASSERT_EQ(1u, f.host.logs.size()) << c.code;
+    EXPECT_EQ("a meld notification " + std::to_string(c.code) + " could not be laid on the table", f.host.logs[0]);
+    EXPECT_EQ(13u, f.model.CountStandingTiles(SIDE_OWN)) << c.code;
+  }
+}
+
+}  // namespace
