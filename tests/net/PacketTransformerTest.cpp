@@ -16,6 +16,16 @@ using nettest::PutU32;
 
 const std::vector<BYTE> KEY = FromHex("000102030405060708090a0b0c0d0e0f");
 
+// A derived transformer that counts its cipher steps.
+struct CountingTransformer : CPacketTransformer {
+  using CPacketTransformer::CPacketTransformer;
+  int cryptSteps = 0;
+  int CryptStep(CByteBuffer& buffer, DWORD flags) override {
+    ++cryptSteps;
+    return CPacketTransformer::CryptStep(buffer, flags);
+  }
+};
+
 std::vector<BYTE> Encode(const std::vector<BYTE>& stream, DWORD cryptFlags, DWORD zipFlags) {
   CByteBuffer buffer;
   Fill(buffer, stream);
@@ -178,14 +188,7 @@ TEST(PacketTransformer, InPlaceEncodeMatchesTheTwoSteps) {
     EXPECT_EQ(stream, back);
   }
 
-  struct Counting : CPacketTransformer {
-    using CPacketTransformer::CPacketTransformer;
-    int cryptSteps = 0;
-    int CryptStep(CByteBuffer& buffer, DWORD flags) override {
-      ++cryptSteps;
-      return CPacketTransformer::CryptStep(buffer, flags);
-    }
-  } counting(KEY.data(), 128, 0x100, 0);
+  CountingTransformer counting(KEY.data(), 128, 0x100, 0);
   CByteBuffer buffer;
   Fill(buffer, {1, 2, 3});
   EXPECT_EQ(1, counting.Process(buffer, TRANSFORM_ENCODE));
@@ -261,14 +264,7 @@ TEST(PacketTransformer, EncodeRecordRefusesWhatHasNoStreamOrNoKey) {
 
 // A derived transformer's own steps still run when a record is encoded.
 TEST(PacketTransformer, EncodeRecordRunsADerivedTransformersSteps) {
-  struct Counting : CPacketTransformer {
-    using CPacketTransformer::CPacketTransformer;
-    int cryptSteps = 0;
-    int CryptStep(CByteBuffer& buffer, DWORD flags) override {
-      ++cryptSteps;
-      return CPacketTransformer::CryptStep(buffer, flags);
-    }
-  } counting(KEY.data(), 128, 0x100, 0);
+  CountingTransformer counting(KEY.data(), 128, 0x100, 0);
   const std::vector<BYTE> data(5, 1);
   PacketRecord record{};
   record.length = 5;

@@ -26,6 +26,18 @@ using testbed::WireServer;
 
 const char GREETING[] = "Hello! Play Harbour.";
 
+// One request on a connection; returns the SendAndWait result and fills reply and timedOut.
+int SendRequest(CSocketConnection& connection, DWORD code, const Bytes& body, PacketRecord* reply, int* timedOut,
+                DWORD timeoutMs, int replyWanted = 1) {
+  PacketEnvelope envelope{};
+  envelope.replyWanted = replyWanted;
+  PacketRecord request{};
+  request.head.code = code;
+  request.length = static_cast<int32_t>(body.size());
+  request.data = body.empty() ? nullptr : const_cast<BYTE*>(body.data());
+  return connection.SendAndWait(&envelope, &request, reply, timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+}
+
 class ConnectionTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -56,13 +68,7 @@ class ConnectionTest : public ::testing::Test {
   // One request; returns the SendAndWait result and fills reply and timedOut.
   int Ask(DWORD code, const Bytes& body, PacketRecord* reply, int* timedOut, DWORD timeoutMs = 2000,
           int replyWanted = 1) {
-    PacketEnvelope envelope{};
-    envelope.replyWanted = replyWanted;
-    PacketRecord request{};
-    request.head.code = code;
-    request.length = static_cast<int32_t>(body.size());
-    request.data = body.empty() ? nullptr : const_cast<BYTE*>(body.data());
-    return m_connection.SendAndWait(&envelope, &request, reply, timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+    return SendRequest(m_connection, code, body, reply, timedOut, timeoutMs, replyWanted);
   }
 
   struct Arrived {
@@ -235,13 +241,7 @@ TEST_F(ConnectionTest, ALateReplyStoredWhileTheNextRequestRegistersLeavesItsRegi
   ASSERT_EQ(1, connection.Connect("127.0.0.1", m_server.Port(), 5, nullptr, m_receiverId, 0,
                                   reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
   auto ask = [&](BYTE value, DWORD timeoutMs, PacketRecord* reply, int* timedOut) {
-    PacketEnvelope envelope{};
-    envelope.replyWanted = 1;
-    PacketRecord request{};
-    request.head.code = 1001;
-    request.length = 1;
-    request.data = &value;
-    return connection.SendAndWait(&envelope, &request, reply, timedOut, timeoutMs, 0, 0, 1, nullptr, 0);
+    return SendRequest(connection, 1001, Bytes{value}, reply, timedOut, timeoutMs);
   };
   PacketRecord reply{};
   int timedOut = 0;
@@ -294,15 +294,9 @@ TEST_F(ConnectionTest, AReplyReachesItsSenderWhileTheWorkerIsBusy) {
                                   reinterpret_cast<const BYTE*>(GREETING), sizeof GREETING, 0, 0));
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(connection.m_busy, 10000));
   for (BYTE value : {BYTE(5), BYTE(6)}) {
-    PacketEnvelope envelope{};
-    envelope.replyWanted = 1;
-    PacketRecord request{};
-    request.head.code = 1001;
-    request.length = 1;
-    request.data = &value;
     PacketRecord reply{};
     int timedOut = 0;
-    ASSERT_EQ(1, connection.SendAndWait(&envelope, &request, &reply, &timedOut, 15000, 0, 0, 1, nullptr, 0));
+    ASSERT_EQ(1, SendRequest(connection, 1001, Bytes{value}, &reply, &timedOut, 15000));
     ASSERT_EQ(1, reply.length);
     EXPECT_EQ(value, reply.data[0]);
     FreePacketData(&reply);
@@ -434,16 +428,9 @@ class CloseRaceConnection : public CSocketConnection {
       m_race = false;
       m_sender = std::thread([this] {
         m_senderId = GetCurrentThreadId();
-        BYTE body = 1;
-        PacketEnvelope envelope{};
-        envelope.replyWanted = 1;
-        PacketRecord request{};
-        request.head.code = 1;
-        request.length = 1;
-        request.data = &body;
         PacketRecord reply{};
         int timedOut = 0;
-        m_result = SendAndWait(&envelope, &request, &reply, &timedOut, 1000, 0, 0, 1, nullptr, 0);
+        m_result = SendRequest(*this, 1, Bytes{1}, &reply, &timedOut, 1000);
       });
       WaitForSingleObject(m_found, 2000);
     }
