@@ -420,7 +420,9 @@ TEST_F(ConnectionTest, APushAfterARequestReachesTheReceiverHoweverTheSenderGoesO
     sender.join();
     auto arrived = ArrivedPackets();
     EXPECT_EQ(before + 1, arrived.size());
-    if (arrived.size() > before) EXPECT_EQ(code, arrived[before].code);
+    if (arrived.size() > before) {
+      EXPECT_EQ(code, arrived[before].code);
+    }
   }
   platform::SetOwnReadKeepLimit(10);
   CloseHandle(never);
