@@ -156,6 +156,16 @@ void NotifyThreadMessageWaiters(DWORD threadId) {
 
 bool ThreadCanWaitOnDescriptors() { return ThreadWakeFd() >= 0; }
 
+namespace {
+std::atomic<BeforeBlockingHook> g_beforeBlocking{nullptr};
+}  // namespace
+
+void SetBeforeBlockingHook(BeforeBlockingHook hook) { g_beforeBlocking.store(hook, std::memory_order_release); }
+
+void BeforeBlocking() {
+  if (BeforeBlockingHook hook = g_beforeBlocking.load(std::memory_order_acquire)) hook();
+}
+
 void NotifyObjectWaiters(const KernelObject& object) {
   std::lock_guard<std::mutex> g(WaitMutex());
   WakeObjectWaitersLocked(&object);
@@ -187,6 +197,7 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
                                   const std::function<bool()>& extra, pollfd* fds, size_t fdCount,
                                   bool* descriptorsReady) {
   if (descriptorsReady) *descriptorsReady = false;
+  if (milliseconds != 0) BeforeBlocking();
   const int wakeFd = fdCount > 0 ? ThreadWakeFd() : -1;
   if (wakeFd < 0) fdCount = 0;
   if (count > MAXIMUM_WAIT_OBJECTS || (count > 0 && !handles) || (count == 0 && !extra)) {

@@ -76,6 +76,14 @@ bool ThreadCanWaitOnDescriptors();
 // those conditions read for that thread (its message queue). Call without the wait lock held.
 void NotifyThreadMessageWaiters(DWORD threadId);
 
+// Work that a thread puts off for as long as it keeps running and hands over before it blocks.
+// The hook runs on the calling thread, without any lock held, at the start of every wait that
+// may block (the waits above with a non-zero time, the message waits, Sleep); it must be cheap
+// when the thread has nothing put off. One hook per process; null removes it.
+using BeforeBlockingHook = void (*)();
+void SetBeforeBlockingHook(BeforeBlockingHook hook);
+void BeforeBlocking();
+
 // Thread ids. A thread made by CreateThread gets its id before it starts, so that the creator
 // can hand it out at once; the new thread adopts it before it runs any code of the caller. Other
 // threads get theirs at their first GetCurrentThreadId.

@@ -176,6 +176,7 @@ void Sleep(DWORD milliseconds) {
     sched_yield();
     return;
   }
+  platform::BeforeBlocking();
   if (milliseconds == INFINITE) {
     for (;;) ::sleep(3600);
   }

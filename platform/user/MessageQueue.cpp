@@ -127,6 +127,9 @@ DWORD WaitForInputOr(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD mil
     } else {
       // The sockets selected to this thread's windows are watched in this same wait, so that
       // their events become messages without passing through another thread.
+      // What the thread put off until it blocks is handed over before its sockets are claimed,
+      // so that the claim sees it.
+      if (waitMs != 0) BeforeBlocking();
       thread_local std::vector<pollfd> fds;
       fds.clear();
       auto claim = g_claimDescriptors.load(std::memory_order_acquire);

@@ -2,8 +2,10 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <thread>
 #include <vector>
@@ -59,8 +61,10 @@ void AddLocked(std::vector<Notification>& posts, SOCKET s, const SocketEntry& e,
 }
 
 // Whether a watcher looks for FD_READ (and the FD_CLOSE behind it): not while it is disabled,
-// nor while threads read the socket themselves.
-bool ReadWatchedLocked(const SocketEntry& e) { return e.m_readArmed && e.m_ownReaders == 0; }
+// nor while threads read the socket themselves or one keeps the pause of its ended own read.
+bool ReadWatchedLocked(const SocketEntry& e) {
+  return e.m_readArmed && e.m_ownReaders == 0 && e.m_pauseKeptBy == 0;
+}
 
 // What the system is asked to watch for, by WinSock's enabled events. A socket with nothing
 // enabled is not watched at all (its watch set holds it disabled): the system reports hang-ups
@@ -167,6 +171,89 @@ short ReadyLocked(const SocketEntry& e, const pollfd& polled) {
   return e.m_watched != 0 ? bits : 0;
 }
 
+// How long an ended own read keeps the read watch paused at most, in milliseconds.
+std::atomic<DWORD> g_keepLimitMs{10};
+// Whether the poll thread's wait ends in time for the limit of a kept pause (under TableLock):
+// when it does not, the thread that keeps a pause wakes it.
+bool g_pollerBoundsKeptPauses = false;
+
+// The socket is watched for reads again after its pause ended. The thread that claimed it polls
+// its watch set and sees the change without being woken; any other watcher is collected in
+// `wakeThreads` or `wakePoller`, to be woken once the table lock is released.
+void ResumeReadWatchLocked(SocketEntry& e, std::vector<DWORD>* wakeThreads, bool* wakePoller) {
+  if (e.m_claimedBy != 0 && e.m_watchFd >= 0) WatchLocked(e);
+  else if (e.m_claimedBy != 0) wakeThreads->push_back(e.m_claimedBy);
+  else *wakePoller = true;
+}
+
+void WakeWatchers(const std::vector<DWORD>& threads, bool poller) {
+  for (DWORD t : threads) WakeAsyncSelect(t);
+  if (poller) WakeAsyncSelect();
+}
+
+// The pauses a thread keeps after its own reads ended. They do not hold their sockets: a socket
+// closed meanwhile closes its descriptor at once, as without a kept pause.
+struct KeptPause {
+  SOCKET m_socket;
+  std::weak_ptr<SocketEntry> m_entry;
+};
+struct KeptPauses {
+  DWORD m_thread = 0;
+  std::vector<KeptPause> m_pauses;
+  ~KeptPauses();
+};
+// Whether the thread's list holds anything, so that a wait costs nothing when it does not; and
+// whether the list is gone (the thread is ending: what ends now is given back at once).
+thread_local bool t_keepsPauses = false;
+thread_local bool t_keptGone = false;
+thread_local KeptPauses t_kept;
+
+void GiveBack(KeptPauses& kept) {
+  std::vector<KeptPause> pauses;
+  pauses.swap(kept.m_pauses);
+  t_keepsPauses = false;
+  std::vector<DWORD> threads;
+  bool poller = false;
+  // A socket whose last reference this drops is closed after the lock is released.
+  std::vector<std::shared_ptr<SocketEntry>> held;
+  {
+    auto lock = TableLock();
+    for (const KeptPause& p : pauses) {
+      std::shared_ptr<SocketEntry> entry = p.m_entry.lock();
+      if (entry) held.push_back(entry);
+      // Another thread's own read may have taken the pause over since.
+      if (!entry || entry->m_pauseKeptBy != kept.m_thread) continue;
+      entry->m_pauseKeptBy = 0;
+      if (entry->m_ownReaders == 0 && FindSocketLocked(p.m_socket) == entry)
+        ResumeReadWatchLocked(*entry, &threads, &poller);
+    }
+  }
+  WakeWatchers(threads, poller);
+}
+
+KeptPauses::~KeptPauses() {
+  t_keptGone = true;
+  GiveBack(*this);
+}
+
+// Runs before the thread blocks.
+void GiveBackKeptPauses() {
+  if (t_keepsPauses) GiveBack(t_kept);
+}
+
+// A kept pause that the keeping thread's own read takes over leaves its list.
+void ForgetKeptLocked(const std::shared_ptr<SocketEntry>& e) {
+  if (t_keptGone) return;
+  auto& pauses = t_kept.m_pauses;
+  for (size_t i = 0; i < pauses.size(); ++i) {
+    if (pauses[i].m_entry.owner_before(e) || e.owner_before(pauses[i].m_entry)) continue;
+    pauses[i] = std::move(pauses.back());
+    pauses.pop_back();
+    break;
+  }
+  t_keepsPauses = !pauses.empty();
+}
+
 class Poller {
  public:
   static Poller& Instance() {
@@ -234,9 +321,29 @@ class Poller {
     std::vector<pollfd> polls;
     std::vector<Notification> posts;
     polls.push_back(pollfd{m_wakeFd, POLLIN, 0});
+    // A pause kept longer than the limit is given back here; the wait ends in time for the
+    // next one to run out.
+    const auto now = std::chrono::steady_clock::now();
+    const auto limit = std::chrono::milliseconds(g_keepLimitMs.load());
+    auto nextLimit = std::chrono::steady_clock::time_point::max();
+    std::vector<DWORD> wakeThreads;
     {
       auto lock = TableLock();
       for (const auto& [s, e] : SocketsLocked()) {
+        if (e->m_pauseKeptBy != 0) {
+          if (now - e->m_pauseKeptSince >= limit) {
+            e->m_pauseKeptBy = 0;
+            // A socket this thread watches is looked at below.
+            bool self = false;
+            if (e->m_ownReaders == 0) ResumeReadWatchLocked(*e, &wakeThreads, &self);
+          } else {
+            nextLimit = std::min(nextLimit, e->m_pauseKeptSince + limit);
+          }
+        } else if (e->m_ownReaders > 0 && now - e->m_pauseKeptSince < limit) {
+          // A thread that sends one request after the other keeps the pause again in a moment;
+          // the wait stays bounded meanwhile, so that it need not be woken for that.
+          nextLimit = std::min(nextLimit, now + limit);
+        }
         if (!IsSelectedLocked(*e)) continue;
         // A socket that a thread watches in its own message wait is left to it, except for a
         // flush, which looks at every socket.
@@ -247,8 +354,14 @@ class Poller {
         watches.push_back(Watch{s, e, e->m_selection});
         polls.push_back(watch);
       }
+      g_pollerBoundsKeptPauses = nextLimit != std::chrono::steady_clock::time_point::max();
     }
+    WakeWatchers(wakeThreads, false);
     int timeout = flush || !posts.empty() ? 0 : -1;
+    if (timeout < 0 && nextLimit != std::chrono::steady_clock::time_point::max()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextLimit - now).count();
+      timeout = static_cast<int>(std::clamp<decltype(left)>(left, 1, INT32_MAX));
+    }
     Deliver(posts);
     posts.clear();
     int r = ::poll(polls.data(), polls.size(), timeout);
@@ -353,6 +466,7 @@ void InstallThreadWatch() {
     watch.release = ReleaseThreadSockets;
     watch.handOver = HandOverThreadSockets;
     platform::SetThreadDescriptorWatch(watch);
+    platform::SetBeforeBlockingHook(GiveBackKeptPauses);
   });
 }
 
@@ -375,7 +489,10 @@ void platform::SetSocketNotifySink(SocketNotifySink sink) {
   winsock::g_sink = std::move(sink);
 }
 
-void platform::FlushSocketNotifications() { winsock::Poller::Instance().Flush(); }
+void platform::FlushSocketNotifications() {
+  winsock::GiveBackKeptPauses();
+  winsock::Poller::Instance().Flush();
+}
 
 DWORD platform::WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, DWORD milliseconds, SOCKET s,
                                            bool* readable) {
@@ -391,29 +508,59 @@ DWORD platform::WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, D
 
 bool platform::BeginOwnRead(SOCKET s) {
   if (!ThreadCanWaitOnDescriptors()) return false;
+  // The kept pauses are given back by the waits.
+  winsock::InstallThreadWatch();
+  const DWORD self = GetCurrentThreadId();
   auto lock = winsock::TableLock();
   auto entry = winsock::FindSocketLocked(s);
   if (!entry) return false;
-  // The watch set, where there is one, drops the read events at once; a watcher that polls the
-  // socket itself may still wake for the data once and finds FD_READ not wanted.
+  // A kept pause is taken over as it is: the read watch stays paused.
+  if (entry->m_pauseKeptBy != 0) {
+    if (entry->m_pauseKeptBy == self) winsock::ForgetKeptLocked(entry);
+    entry->m_pauseKeptBy = 0;
+  }
+  // The watch set, where there is one, drops the read events at once (unless they are dropped
+  // already); a watcher that polls the socket itself may still wake for the data once and finds
+  // FD_READ not wanted.
   if (++entry->m_ownReaders == 1 && entry->m_watchFd >= 0) winsock::WatchLocked(*entry);
   return true;
 }
 
 void platform::EndOwnRead(SOCKET s) {
-  DWORD claimedBy = 0;
-  bool wake = false;
+  const DWORD self = GetCurrentThreadId();
+  std::vector<DWORD> threads;
+  bool poller = false;
   {
     auto lock = winsock::TableLock();
     auto entry = winsock::FindSocketLocked(s);
     if (!entry || entry->m_ownReaders <= 0 || --entry->m_ownReaders > 0) return;
-    claimedBy = entry->m_claimedBy;
-    // A thread that watches the socket in its message wait polls its watch set, so the events
-    // registered again reach that wait by themselves; any other watcher looks again.
-    if (claimedBy != 0 && entry->m_watchFd >= 0) winsock::WatchLocked(*entry);
-    else wake = true;
+    if (winsock::t_keptGone) {
+      winsock::ResumeReadWatchLocked(*entry, &threads, &poller);
+    } else {
+      // The pause stays with this thread for its next request.
+      entry->m_pauseKeptBy = self;
+      entry->m_pauseKeptSince = std::chrono::steady_clock::now();
+      winsock::KeptPauses& kept = winsock::t_kept;
+      kept.m_thread = self;
+      bool listed = false;
+      for (const winsock::KeptPause& p : kept.m_pauses)
+        listed = listed || !(p.m_entry.owner_before(entry) || entry.owner_before(p.m_entry));
+      if (!listed) kept.m_pauses.push_back(winsock::KeptPause{s, entry});
+      winsock::t_keepsPauses = true;
+      // The poll thread gives the pause back should this thread neither block, nor end, nor
+      // read again; it is woken to keep the time only when its wait does not end in time already.
+      if (!winsock::g_pollerBoundsKeptPauses) {
+        winsock::g_pollerBoundsKeptPauses = true;
+        poller = true;
+      }
+    }
   }
-  if (wake) winsock::WakeAsyncSelect(claimedBy);
+  winsock::WakeWatchers(threads, poller);
+}
+
+void platform::SetOwnReadKeepLimit(DWORD milliseconds) {
+  winsock::g_keepLimitMs.store(milliseconds);
+  winsock::WakeAsyncSelect();
 }
 
 using namespace platform::winsock;

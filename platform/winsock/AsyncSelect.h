@@ -15,7 +15,8 @@ using SocketNotifySink = std::function<void(HWND window, UINT message, WPARAM wP
 void SetSocketNotifySink(SocketNotifySink sink);
 
 // Returns once the poll thread has looked at every selected socket after this call and posted
-// what it found, so that a test can tell "no notification" from "not yet".
+// what it found, so that a test can tell "no notification" from "not yet". It waits, so the
+// read watches that the calling thread keeps paused (see EndOwnRead) are given back first.
 void FlushSocketNotifications();
 
 // Waits like WaitForMultipleObjects for any one of the handles, and ends as well when the socket
@@ -32,7 +33,18 @@ DWORD WaitForObjectsOrSocketRead(DWORD count, const HANDLE* handles, DWORD milli
 // reader ends is reported as usual. BeginOwnRead returns false, and changes nothing, when the
 // calling thread cannot wait on the socket (WaitForObjectsOrSocketRead would not watch it); only
 // a true result is matched by EndOwnRead.
+//
+// A thread that sends one request after the other would pause and restore the watch for each;
+// instead, the last own reader to end keeps it paused while it goes on running, and its next
+// BeginOwnRead takes the pause over without changing the watch. It gives the watch back (and
+// what came meanwhile is reported) as soon as it blocks in any wait of this platform or in Sleep,
+// when it ends, or when it has not begun another own read within the keep limit below; another
+// thread's BeginOwnRead takes the pause over as well.
 bool BeginOwnRead(SOCKET s);
 void EndOwnRead(SOCKET s);
+
+// How long an ended own read keeps the read watch paused at most (10 ms unless changed); tests
+// that look at a kept pause lengthen it, tests of the limit shorten it.
+void SetOwnReadKeepLimit(DWORD milliseconds);
 
 }  // namespace platform

@@ -60,6 +60,12 @@ struct SocketEntry {
   // answer to their request): nobody else watches it for FD_READ meanwhile, so that the data
   // wakes only them. What they leave unread is reported when the last of them ends.
   int m_ownReaders = 0;
+  // The thread whose own read ended last keeps the read watch paused for a while (0: no thread
+  // does), so that its next request neither gives the watch back nor takes it again: until that
+  // thread blocks in a wait, ends, or has not started another own read for some time (counted
+  // from `m_pauseKeptSince`), the data is left to it as while it read.
+  DWORD m_pauseKeptBy = 0;
+  std::chrono::steady_clock::time_point m_pauseKeptSince;
   // The watchers poll the socket through its watch set (made at the first watch; -1 when it
   // could not be made, and the socket itself is polled), registered for `m_watched`, so that
   // the events it is watched for can change without waking its watcher.

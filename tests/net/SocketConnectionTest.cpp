@@ -4,12 +4,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "net/Crc32.h"
 #include "net/SocketConnection.h"
 #include "net/WireBytes.h"
+#include "platform/kernel/Time.h"
+#include "platform/winsock/AsyncSelect.h"
 #include "testbed/server/WireServer.h"
 
 namespace {
@@ -345,6 +349,83 @@ TEST_F(ConnectionTest, PushesAroundARequestKeepTheirOrder) {
     ASSERT_TRUE(m_server.Notify(m_server.LastSession(), 5200, Bytes{1}));
     EXPECT_EQ(5200u, take(10000));
   }
+}
+
+// After its request a sender keeps reading for itself only while it goes on requesting: a push
+// that comes afterwards reaches the receiver however the sender goes on (with the keep limit
+// out of reach where the sender's own doing must give the socket back).
+TEST_F(ConnectionTest, APushAfterARequestReachesTheReceiverHoweverTheSenderGoesOn) {
+  enum Then { ENDS, BLOCKS_IN_A_WAIT, SLEEPS, ASKS_AGAIN, RUNS_ON_WITHOUT_WAITING };
+  const struct Case {
+    const char* what;
+    Then then;
+    DWORD keepLimitMs;
+  } cases[] = {
+      {"the sender's thread ends", ENDS, 600000},
+      {"the sender blocks in a wait", BLOCKS_IN_A_WAIT, 600000},
+      {"the sender sleeps", SLEEPS, 600000},
+      {"the sender asks again: it reads the push on the way", ASKS_AGAIN, 600000},
+      {"the sender runs on without waiting: the keep limit passes", RUNS_ON_WITHOUT_WAITING, 10},
+  };
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD code = 5300;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::SetOwnReadKeepLimit(c.keepLimitMs);
+    const size_t before = ArrivedPackets().size();
+    // The sender's stages; it waits for the test in waits of the standard library, which give
+    // nothing back.
+    std::mutex lock;
+    std::condition_variable changed;
+    int stage = 0;  // 1: asked, 2: pushed, 3: done
+    auto reach = [&](int s) {
+      std::lock_guard<std::mutex> g(lock);
+      stage = s;
+      changed.notify_all();
+    };
+    auto await = [&](int s) {
+      std::unique_lock<std::mutex> g(lock);
+      changed.wait(g, [&] { return stage >= s; });
+    };
+    std::thread sender([&] {
+      PacketRecord reply{};
+      int timedOut = 0;
+      EXPECT_EQ(1, Ask(8, Bytes{8}, &reply, &timedOut, 10000));
+      FreePacketData(&reply);
+      reach(1);
+      await(2);
+      switch (c.then) {
+        case ENDS: break;
+        case BLOCKS_IN_A_WAIT: WaitForSingleObject(never, 1); break;
+        case SLEEPS: Sleep(1); break;
+        case ASKS_AGAIN:
+          EXPECT_EQ(1, Ask(9, Bytes{9}, &reply, &timedOut, 10000));
+          FreePacketData(&reply);
+          break;
+        case RUNS_ON_WITHOUT_WAITING: break;
+      }
+      if (c.then != ENDS) await(3);
+    });
+    await(1);
+    ASSERT_TRUE(m_server.Notify(m_server.LastSession(), ++code, Bytes{1}));
+    reach(2);
+    EXPECT_TRUE(WaitArrived(before + 1, 10000));
+    reach(3);
+    sender.join();
+    auto arrived = ArrivedPackets();
+    EXPECT_EQ(before + 1, arrived.size());
+    if (arrived.size() > before) {
+      EXPECT_EQ(code, arrived[before].code);
+    }
+  }
+  platform::SetOwnReadKeepLimit(10);
+  CloseHandle(never);
 }
 
 // A connection that drops while the sender reads its reply itself is reported to the receiver

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Time.h"
 #include "platform/user/User.h"
 #include "platform/winsock/AsyncSelect.h"
 #include "platform/winsock/WinSock.h"
@@ -129,6 +132,19 @@ size_t ExpectedCount(const char* expected) {
   return (size_t)std::count(e.begin(), e.end(), ' ') + 1;
 }
 
+// Waits as an own reader does until the socket has something to read.
+void WaitAsAnOwnReader(SOCKET s) {
+  // Bounded: loopback data arrives at once on an idle machine, a little later on a busy one.
+  HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  bool readable = false;
+  // A wait may end early for a wake-up that concerns neither; it is simply waited again.
+  for (int attempt = 0; attempt < 100 && !readable; ++attempt) {
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, platform::WaitForObjectsOrSocketRead(1, &never, 5000, s, &readable));
+  }
+  CloseHandle(never);
+  EXPECT_TRUE(readable);
+}
+
 TEST_F(AsyncSelect, ReEnablingRules) {
   const Sequence sequences[] = {
       {"FD_READ comes again only after recv, and while data remains",
@@ -239,18 +255,7 @@ TEST_F(AsyncSelect, ReEnablingRules) {
         }
         case OWN_READ_BEGIN: ASSERT_TRUE(platform::BeginOwnRead(pair.client)); break;
         case OWN_READ_END: platform::EndOwnRead(pair.client); break;
-        case OWN_READ_WAIT: {
-          // Bounded: loopback data arrives at once on an idle machine, a little later on a busy one.
-          HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-          bool readable = false;
-          // A wait may end early for a wake-up that concerns neither; it is simply waited again.
-          for (int attempt = 0; attempt < 100 && !readable; ++attempt) {
-            EXPECT_EQ(WAIT_OBJECT_0 + 1, platform::WaitForObjectsOrSocketRead(1, &never, 5000, pair.client, &readable));
-          }
-          CloseHandle(never);
-          EXPECT_TRUE(readable);
-          break;
-        }
+        case OWN_READ_WAIT: WaitAsAnOwnReader(pair.client); break;
       }
       std::vector<Note> notes = m_recorder.Take(ExpectedCount(step.expected));
       EXPECT_EQ(step.expected, SortedDescription(notes));
@@ -260,6 +265,196 @@ TEST_F(AsyncSelect, ReEnablingRules) {
         EXPECT_EQ(pair.client, n.socket);
       }
     }
+  }
+}
+
+// A thread that reads a socket for itself, step by step on the test's behalf. Between the steps
+// it idles in a wait of the standard library, which, unlike the platform's waits, gives nothing
+// back.
+class OwnReader {
+ public:
+  OwnReader() : m_thread([this] { Loop(); }) {}
+  ~OwnReader() { End(); }
+
+  void Run(std::function<void()> task) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_task = std::move(task);
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return !m_task; });
+  }
+
+  void End() {
+    if (!m_thread.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+  }
+
+ private:
+  void Loop() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+      m_changed.wait(lock, [&] { return m_task || m_stop; });
+      if (!m_task) return;
+      lock.unlock();
+      m_task();
+      lock.lock();
+      m_task = nullptr;
+      m_changed.notify_all();
+    }
+  }
+
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::function<void()> m_task;
+  bool m_stop = false;
+  std::thread m_thread;
+};
+
+// The keep limit of ended own reads for one test, and the usual one again afterwards.
+struct KeepLimit {
+  explicit KeepLimit(DWORD ms) { platform::SetOwnReadKeepLimit(ms); }
+  ~KeepLimit() { platform::SetOwnReadKeepLimit(10); }
+};
+
+enum KeptAction {
+  K_SELECT,
+  K_PEER_SEND,
+  K_PEER_CLOSE,
+  K_BEGIN,
+  K_END,
+  K_WAIT,  // waits as an own reader until the socket has something to read
+  K_RECV,
+  K_BLOCK_ON_EVENT,
+  K_SLEEP,
+  K_WAIT_FOR_MESSAGES,
+  K_THREAD_ENDS
+};
+
+struct KeptStep {
+  int reader;  // which of the two reading threads acts (reader steps only)
+  KeptAction action;
+  int bytes;
+  const char* expected;  // the notifications, sorted by name, or "-"
+};
+
+struct KeptSequence {
+  const char* name;
+  DWORD keepLimitMs;
+  std::vector<KeptStep> steps;
+};
+
+// A thread whose own read ended keeps the read watch paused for its next one; it gives it back
+// as soon as it blocks, ends, or lets the keep limit pass, and what came meanwhile is reported
+// then. Each reading thread idles between its steps without giving anything back.
+TEST_F(AsyncSelect, AnEndedOwnReadKeepsThePauseUntilItsThreadBlocksOrEnds) {
+  const DWORD LONG_LIMIT = 600000;
+  const KeptSequence sequences[] = {
+      {"the thread's next own read takes the kept pause over; what came between is left to it",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_SEND, 10, "-"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_WAIT, 0, "-"},
+        {0, K_RECV, 100, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_SEND, 3, "-"},
+        {0, K_BLOCK_ON_EVENT, 0, "READ"}}},
+      {"a wait for an object gives it back",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_SEND, 10, "-"},
+        {0, K_BLOCK_ON_EVENT, 0, "READ"},
+        {0, K_RECV, 100, "-"},
+        {0, K_PEER_SEND, 3, "READ"}}},
+      {"a sleep gives it back",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_SEND, 10, "-"},
+        {0, K_SLEEP, 0, "READ"}}},
+      {"a wait for messages gives it back",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_SEND, 10, "-"},
+        {0, K_WAIT_FOR_MESSAGES, 0, "READ"}}},
+      {"the thread's end gives it back",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_SEND, 10, "-"},
+        {0, K_THREAD_ENDS, 0, "READ"}}},
+      {"a close that came while the pause was kept is reported when it is given back",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {0, K_PEER_CLOSE, 0, "-"},
+        {0, K_BLOCK_ON_EVENT, 0, "CLOSE"}}},
+      {"another thread's own read takes the pause over, and the last reader keeps it",
+       LONG_LIMIT,
+       {{0, K_SELECT, 0, "WRITE"},
+        {0, K_BEGIN, 0, "-"},
+        {0, K_END, 0, "-"},
+        {1, K_BEGIN, 0, "-"},
+        {1, K_END, 0, "-"},
+        {0, K_PEER_SEND, 10, "-"},
+        {0, K_BLOCK_ON_EVENT, 0, "-"},
+        {1, K_BLOCK_ON_EVENT, 0, "READ"}}},
+      {"a pause kept past the limit is given back by the poll thread",
+       0,
+       {{0, K_SELECT, 0, "WRITE"}, {0, K_BEGIN, 0, "-"}, {0, K_END, 0, "-"}, {0, K_PEER_SEND, 10, "READ"}}},
+  };
+  for (const KeptSequence& seq : sequences) {
+    SCOPED_TRACE(seq.name);
+    KeepLimit limit(seq.keepLimitMs);
+    LoopbackPair pair;
+    ASSERT_TRUE(pair.Ok());
+    OwnReader readers[2];
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    int stepNo = 0;
+    for (const KeptStep& step : seq.steps) {
+      SCOPED_TRACE("step " + std::to_string(++stepNo));
+      OwnReader& reader = readers[step.reader];
+      switch (step.action) {
+        case K_SELECT:
+          ASSERT_EQ(0, WSAAsyncSelect(pair.client, FAKE_WINDOW, WM_TEST_SOCKET, FD_READ | FD_WRITE | FD_CLOSE));
+          break;
+        case K_PEER_SEND: ASSERT_TRUE(SendAll(pair.server, std::string((size_t)step.bytes, 'p'))); break;
+        case K_PEER_CLOSE: pair.CloseServer(); break;
+        case K_BEGIN: reader.Run([&] { EXPECT_TRUE(platform::BeginOwnRead(pair.client)); }); break;
+        case K_END: reader.Run([&] { platform::EndOwnRead(pair.client); }); break;
+        case K_WAIT: reader.Run([&] { WaitAsAnOwnReader(pair.client); }); break;
+        case K_RECV:
+          reader.Run([&] {
+            char buffer[4096];
+            EXPECT_GT(recv(pair.client, buffer, step.bytes, 0), 0);
+          });
+          break;
+        case K_BLOCK_ON_EVENT:
+          reader.Run([&] { EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(never, 1)); });
+          break;
+        case K_SLEEP: reader.Run([] { Sleep(1); }); break;
+        case K_WAIT_FOR_MESSAGES:
+          reader.Run([] { MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT); });
+          break;
+        case K_THREAD_ENDS: reader.End(); break;
+      }
+      std::vector<Note> notes = m_recorder.Take(ExpectedCount(step.expected));
+      EXPECT_EQ(step.expected, SortedDescription(notes));
+    }
+    CloseHandle(never);
   }
 }
 
