@@ -31,6 +31,53 @@ LRESULT CALLBACK SocketWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// The stream and chunk buffers a request is built in, kept by each sending thread for its next
+// request so that a packet is encoded and framed without allocating. A request built while the
+// thread's buffers are already in use gets buffers of its own, and blocks grown for an unusually
+// large packet are given back afterwards instead of being held for the thread's lifetime.
+class SendBuffers {
+ public:
+  SendBuffers() : m_kept(Kept().inUse ? nullptr : &Kept()) {
+    if (m_kept != nullptr) m_kept->inUse = true;
+  }
+  ~SendBuffers() { Release(); }
+  // Hands the thread's buffers back, emptied, once the request has been sent.
+  void Release() {
+    if (m_kept == nullptr) return;
+    for (CByteBuffer* buffer : {&m_kept->stream, &m_kept->chunks}) {
+      if (buffer->GetCapacity() > KEPT_CAPACITY) {
+        CByteBuffer released;
+        buffer->Swap(released);
+      } else {
+        buffer->Clear();
+      }
+    }
+    m_kept->inUse = false;
+    m_kept = nullptr;
+  }
+  SendBuffers(const SendBuffers&) = delete;
+  SendBuffers& operator=(const SendBuffers&) = delete;
+
+  CByteBuffer& Stream() { return m_kept != nullptr ? m_kept->stream : m_ownStream; }
+  CByteBuffer& Chunks() { return m_kept != nullptr ? m_kept->chunks : m_ownChunks; }
+
+ private:
+  static constexpr DWORD KEPT_CAPACITY = 64 * 1024;
+  struct Pair {
+    CByteBuffer stream;
+    CByteBuffer chunks;
+    bool inUse = false;
+  };
+  static Pair& Kept() {
+    thread_local Pair pair;
+    return pair;
+  }
+
+  Pair* m_kept;
+  CByteBuffer m_ownStream;
+  CByteBuffer m_ownChunks;
+};
+
 // Frees a record handed over by DecomposePacket or made for a post, with its data block.
 void DeleteRecord(PacketRecord* record) {
   if (!record) return;
@@ -492,7 +539,14 @@ int CSocketConnection::OnSegment(BYTE* segment, LONG unitLength, PeerRecord* pee
     SetExpectedReply(0, peer);
     return 0;
   }
-  std::vector<BYTE> complete;
+  // The copy is kept by the thread for its next reply; a reply completed while the thread's copy
+  // is still being decoded gets one of its own.
+  thread_local std::vector<BYTE> t_replyCopy;
+  thread_local bool t_replyCopyInUse = false;
+  std::vector<BYTE> ownCopy;
+  const bool keptCopy = !t_replyCopyInUse;
+  std::vector<BYTE>& complete = keptCopy ? t_replyCopy : ownCopy;
+  complete.clear();
   bool tooLarge = false;
   EnterCriticalSection(&peer->reassemblyLock);
   // The registration may have changed since it was read; append only to the awaited reply.
@@ -512,7 +566,15 @@ int CSocketConnection::OnSegment(BYTE* segment, LONG unitLength, PeerRecord* pee
     SetExpectedReply(0, peer);
     return 0;
   }
-  if (!complete.empty()) OnReply(complete.data(), static_cast<DWORD>(complete.size()), peer);
+  if (!complete.empty()) {
+    if (keptCopy) t_replyCopyInUse = true;
+    OnReply(complete.data(), static_cast<DWORD>(complete.size()), peer);
+    if (keptCopy) {
+      t_replyCopyInUse = false;
+      // A block grown for an unusually large reply is not held for the thread's lifetime.
+      if (complete.capacity() > 64 * 1024) std::vector<BYTE>().swap(complete);
+    }
+  }
   return 1;
 }
 
@@ -651,11 +713,12 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   if (!usable || !request) return 0;
   if (timedOut) *timedOut = 0;
 
-  CByteBuffer stream;
+  SendBuffers buffers;
+  CByteBuffer& stream = buffers.Stream();
   CPacketTransformer transformer(m_key, m_keyBits, cryptOverride ? cryptOverride : m_cryptFlags,
                                  zipOverride ? zipOverride : m_zipFlags);
   if (!transformer.EncodeRecord(stream, *request)) return 0;
-  CByteBuffer chunks;
+  CByteBuffer& chunks = buffers.Chunks();
   SplitPacket(&stream, &chunks, m_largestPayload);
 
   int replyWanted = envelope && envelope->replyWanted ? 1 : 0;
@@ -679,6 +742,7 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   } ownRead{m_socket, replyWanted && platform::BeginOwnRead(m_socket)};
   DWORD serial = 0;
   if (!SendPacket(&chunks, replyWanted, crcFlag, host, port, &serial)) return 0;
+  buffers.Release();
   if (!replyWanted) return 1;
 
   DWORD start = GetTickCount();

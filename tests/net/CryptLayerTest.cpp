@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "net/CryptLayer.h"
@@ -90,6 +92,56 @@ TEST(CryptLayer, RefusesWithoutItsFlagOrWithABadKey) {
     EXPECT_EQ(0, layer.Transform(c.key, c.bits, input, 16, out, &size, c.flags))
         << c.bits << " " << c.flags;
   }
+}
+
+// Each thread keeps a keyed context per direction: a key changed in the same bytes, a key of
+// another size that starts with the same bytes, a refused key in between and other threads with
+// their own keys must never run with a context keyed for something else.
+TEST(CryptLayer, KeptContextFollowsTheKeyOnEveryThread) {
+  struct Answer {
+    const char* key;
+    const char* cipher;
+  };
+  // The plain block of every case is 00112233445566778899aabbccddeeff.
+  const Answer answers[] = {
+      {"000102030405060708090a0b0c0d0e0f", "69c4e0d86a7b0430d8cdb78070b4c55a"},
+      {"000102030405060708090a0b0c0d0e0f1011121314151617", "dda97ca4864cdfe06eaf70a0ec0d7191"},
+      {"000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f",
+       "8ea2b7ca516745bfeafc49904b496089"},
+      {"2b7e151628aed2a6abf7158809cf4f3c", "8df4e9aac5c7573a27d8d055d6e4d64b"},
+  };
+  const auto plain = FromHex("00112233445566778899aabbccddeeff");
+  // Runs both directions with the key held in one buffer that is rewritten between the runs.
+  auto runAll = [&](int first, int rounds) {
+    std::string failures;
+    std::vector<BYTE> key(32);
+    for (int round = 0; round < rounds; ++round) {
+      const Answer& answer = answers[(first + round) % 4];
+      const auto bytes = FromHex(answer.key);
+      std::copy(bytes.begin(), bytes.end(), key.begin());
+      const DWORD bits = static_cast<DWORD>(bytes.size() * 8);
+      BYTE out[16] = {};
+      BYTE back[16] = {};
+      if (CCryptLayer::AesEcbEncrypt(key.data(), 100, plain.data(), 16, out) != 0) failures += "bad size taken;";
+      if (CCryptLayer::AesEcbEncrypt(key.data(), bits, plain.data(), 16, out) != 1 ||
+          ToHex(out, 16) != answer.cipher) {
+        failures += "encrypt " + std::to_string(round) + ";";
+      }
+      const CCryptLayer::Keyed decipher(key.data(), bits, false);
+      if (!decipher.Usable() || decipher.Run(out, 16, back) != 1 || ToHex(back, 16) != ToHex(plain.data(), 16)) {
+        failures += "decrypt " + std::to_string(round) + ";";
+      }
+    }
+    return failures;
+  };
+  EXPECT_EQ("", runAll(0, 12));
+  EXPECT_EQ("", runAll(3, 12)) << "the thread's contexts hold the key of the earlier run";
+
+  std::vector<std::string> results(4);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { results[t] = runAll(t, 200); });
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ("", results[t]) << "thread " << t;
 }
 
 }  // namespace

@@ -176,6 +176,45 @@ TEST_F(ConnectionTest, LargeRequestsAndNotificationsSpanSeveralSegments) {
   EXPECT_EQ(m_connection.GetConnectionId(), arrived[1].connectionId);
 }
 
+// A sending thread builds its requests in buffers it keeps: each request must go out alone and
+// whole, whatever the thread sent before it (larger, smaller, several segments, a refused record,
+// one large enough that its buffers are given back afterwards).
+TEST_F(ConnectionTest, RequestsOfChangingSizesFromOneThreadArriveExactly) {
+  m_server.SetHandler([](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  ASSERT_TRUE(m_server.WaitForSessions(1, 2000));
+  const size_t sizes[] = {9000, 32, 0, 100000, 5, 3999, 4001, 70000, 16, 1};
+  std::vector<Bytes> sent;
+  for (size_t i = 0; i < std::size(sizes); ++i) {
+    Bytes body(sizes[i]);
+    for (size_t j = 0; j < body.size(); ++j) body[j] = static_cast<BYTE>(j * 13 + i);
+    PacketRecord reply{};
+    int timedOut = 0;
+    ASSERT_EQ(1, Ask(300 + static_cast<DWORD>(i), body, &reply, &timedOut)) << sizes[i];
+    EXPECT_EQ(body, Bytes(reply.data, reply.data + reply.length)) << sizes[i];
+    FreePacketData(&reply);
+    sent.push_back(body);
+    if (i == 1) {
+      // A record that makes no stream is refused before anything is sent.
+      PacketEnvelope envelope{};
+      envelope.replyWanted = 1;
+      PacketRecord broken{};
+      broken.length = 40;
+      EXPECT_EQ(0, m_connection.SendAndWait(&envelope, &broken, &reply, &timedOut, 2000, 0, 0, 1, nullptr, 0));
+    }
+  }
+  const auto requests = m_server.Requests();
+  ASSERT_EQ(sent.size(), requests.size());
+  for (size_t i = 0; i < sent.size(); ++i) {
+    EXPECT_EQ(300 + i, requests[i].code);
+    EXPECT_EQ(sent[i], requests[i].data) << sizes[i];
+  }
+}
+
 TEST_F(ConnectionTest, RequestWithoutReplyReturnsAtOnce) {
   ASSERT_EQ(1, Connect());
   PacketRecord reply{};
