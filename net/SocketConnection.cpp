@@ -481,7 +481,11 @@ int CSocketConnection::OnSegment(BYTE* segment, LONG unitLength, PeerRecord* pee
 
   DWORD expected = 0, received = 0;
   GetExpectedReply(&expected, &received, peer);
-  if (expected == 0) return 0;  // a reply nobody waits for
+  if (expected == 0) {
+    // Nobody waits: the late reply of a request that gave up is passed over; a reply to a
+    // request never sent breaks the stream.
+    return head.requestSerial <= static_cast<DWORD>(InterlockedCompareExchange(&peer->requestSerialCounter, 0, 0)) ? 1 : 0;
+  }
   if (head.requestSerial < expected) return 1;  // late reply of an earlier request
   if (head.requestSerial > expected) {
     SetExpectedReply(0, peer);
