@@ -172,6 +172,7 @@ int CSocketConnection::Start(SOCKET socket, HWND notifyWindow, DWORD notifyThrea
   m_notifyThread = notifyThread;
   m_waitForHello = waitForHello;
   m_streamBroken = false;
+  InterlockedExchange(&m_ended, 0);
   m_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   m_writableEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   m_readyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -249,7 +250,10 @@ LONG CSocketConnection::GetConnectionId() { return InterlockedCompareExchange(&m
 
 void CSocketConnection::SetConnectionId(LONG id) { InterlockedExchange(&m_connectionId, id); }
 
-int CSocketConnection::IsConnected() { return IsSocketConnected(m_socket); }
+int CSocketConnection::IsConnected() {
+  if (InterlockedCompareExchange(&m_ended, 0, 0) != 0) return 0;
+  return IsSocketConnected(m_socket);
+}
 
 int CSocketConnection::SetPacketOptions(const BYTE* key, DWORD keyBits, DWORD cryptFlags, DWORD zipFlags) {
   m_key = key;
@@ -578,9 +582,15 @@ int CSocketConnection::PostConnectionRecord(DWORD code) {
   return PostPacket(envelope, record);
 }
 
-int CSocketConnection::OnSocketError() { return PostConnectionRecord(PACKET_CODE_SOCKET_ERROR); }
+int CSocketConnection::OnSocketError() {
+  InterlockedExchange(&m_ended, 1);
+  return PostConnectionRecord(PACKET_CODE_SOCKET_ERROR);
+}
 
-int CSocketConnection::OnSocketClose() { return PostConnectionRecord(PACKET_CODE_CLOSED); }
+int CSocketConnection::OnSocketClose() {
+  InterlockedExchange(&m_ended, 1);
+  return PostConnectionRecord(PACKET_CODE_CLOSED);
+}
 
 int CSocketConnection::OnSocketRead() {
   ++m_readEvents;

@@ -586,6 +586,9 @@ TEST_F(ConnectionTest, ServerCloseIsReportedAsCode1) {
   m_server.CloseSession(m_server.LastSession());
   ASSERT_TRUE(WaitArrived(1));
   EXPECT_EQ(1u, ArrivedPackets()[0].code);
+  // Once the close is reported the connection no longer counts as up, though its socket is open
+  // until the owner closes it: a request that failed now failed on a dropped connection.
+  EXPECT_FALSE(m_connection.IsConnected());
 }
 
 TEST_F(ConnectionTest, CloseInTheMiddleOfAReply) {
@@ -601,6 +604,10 @@ TEST_F(ConnectionTest, CloseInTheMiddleOfAReply) {
   EXPECT_EQ(0, Ask(3, Bytes{3}, &reply, &timedOut, 500));
   ASSERT_TRUE(WaitArrived(1));
   EXPECT_EQ(1u, ArrivedPackets()[0].code);
+  EXPECT_FALSE(m_connection.IsConnected());
+  // Nothing more is sent on it.
+  EXPECT_EQ(0, Ask(4, Bytes{4}, &reply, &timedOut, 500));
+  EXPECT_EQ(0, timedOut);
 }
 
 TEST_F(ConnectionTest, RunsGetNewIdsAndCloseResets) {
