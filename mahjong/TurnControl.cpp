@@ -209,7 +209,14 @@ void CTurnControl::ManagedPlayStep() {
     OnPengButton();
     return;
   }
-  if (offered(CLAIM_CHI)) ManagedChi();
+  if (offered(CLAIM_CHI)) {
+    ManagedChi();
+    // A held chi waits for the server's time-up; passing now would answer the claim twice.
+    if (m_claimWaiting == 1 && m_clock.pendingClaim == PENDING_CHI) {
+      for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) m_actions.ShowClaimButton(b, 0);
+      return;
+    }
+  }
   if (offered(CLAIM_GANG) && m_actions.HasDrawnTile()) {
     OnGangButton();
     int tile = m_actions.FindGangCandidate();

@@ -77,6 +77,8 @@ class CTurnActions {
   virtual int DoAddedGang(int tile) = 0;
   virtual int DoConcealedGang(int tile) = 0;
   virtual int DoHu() = 0;
+  // Sends the chi of the raised pair (or, for a held chi with none raised, the pair it was
+  // held with): 1 when it was laid or is still held, 0 when it was refused or could not be sent.
   virtual int DoChiMeld() = 0;
   // Sends the chi meld with the given pair and, when accepted, lays it as DoChiMeld does.
   // Returns the reply code.

@@ -219,6 +219,7 @@ int CSocketConnection::Start(SOCKET socket, HWND notifyWindow, DWORD notifyThrea
   m_notifyThread = notifyThread;
   m_waitForHello = waitForHello;
   m_streamBroken = false;
+  InterlockedExchange(&m_ended, 0);
   m_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   m_writableEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   m_readyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -296,7 +297,10 @@ LONG CSocketConnection::GetConnectionId() { return InterlockedCompareExchange(&m
 
 void CSocketConnection::SetConnectionId(LONG id) { InterlockedExchange(&m_connectionId, id); }
 
-int CSocketConnection::IsConnected() { return IsSocketConnected(m_socket); }
+int CSocketConnection::IsConnected() {
+  if (InterlockedCompareExchange(&m_ended, 0, 0) != 0) return 0;
+  return IsSocketConnected(m_socket);
+}
 
 int CSocketConnection::SetPacketOptions(const BYTE* key, DWORD keyBits, DWORD cryptFlags, DWORD zipFlags) {
   m_key = key;
@@ -528,7 +532,11 @@ int CSocketConnection::OnSegment(BYTE* segment, LONG unitLength, PeerRecord* pee
 
   DWORD expected = 0, received = 0;
   GetExpectedReply(&expected, &received, peer);
-  if (expected == 0) return 0;  // a reply nobody waits for
+  if (expected == 0) {
+    // Nobody waits: the late reply of a request that gave up is passed over; a reply to a
+    // request never sent breaks the stream.
+    return head.requestSerial <= static_cast<DWORD>(InterlockedCompareExchange(&peer->requestSerialCounter, 0, 0)) ? 1 : 0;
+  }
   if (head.requestSerial < expected) return 1;  // late reply of an earlier request
   if (head.requestSerial > expected) {
     SetExpectedReply(0, peer);
@@ -636,9 +644,15 @@ int CSocketConnection::PostConnectionRecord(DWORD code) {
   return PostPacket(envelope, record);
 }
 
-int CSocketConnection::OnSocketError() { return PostConnectionRecord(PACKET_CODE_SOCKET_ERROR); }
+int CSocketConnection::OnSocketError() {
+  InterlockedExchange(&m_ended, 1);
+  return PostConnectionRecord(PACKET_CODE_SOCKET_ERROR);
+}
 
-int CSocketConnection::OnSocketClose() { return PostConnectionRecord(PACKET_CODE_CLOSED); }
+int CSocketConnection::OnSocketClose() {
+  InterlockedExchange(&m_ended, 1);
+  return PostConnectionRecord(PACKET_CODE_CLOSED);
+}
 
 int CSocketConnection::OnSocketRead() {
   ++m_readEvents;

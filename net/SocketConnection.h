@@ -173,6 +173,9 @@ class CSocketConnection {
   // Kept in insertion order so that "the first peer" is the one added first.
   std::vector<std::pair<std::string, PeerRecord*>> m_peers;
   volatile LONG m_inFlight = 0;
+  // The server closed the connection or it failed: it is no longer up, although the socket
+  // stays open until Close.
+  volatile LONG m_ended = 0;
   // Set by a protocol error: the rest of the stream is dropped until the next run.
   bool m_streamBroken = false;
 };

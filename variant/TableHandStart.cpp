@@ -120,7 +120,12 @@ void CVariantTableScene::TableNoticeArrived() {
 
 void CVariantTableScene::TableRebuilt() {
   FlushReplacement();
-  if (!m_handStart) return;
+  if (!m_handStart) {
+    // A rebuild in the middle of play (a resync): the clock and the own turn's offers start
+    // again from the description, as for a hand taken up on entry.
+    if (m_model.IsPlaying() && m_turn != nullptr) m_turn->StartHand();
+    return;
+  }
   // The table as the game description has it: nothing is left to deal, and a running hand is
   // played from the clock the description gives.
   ++m_handStartGeneration;

@@ -53,6 +53,7 @@ void CTableTurn::StartHand() {
 
 void CTableTurn::EndHand() {
   StopTurnTimers();
+  m_heldChi[0] = m_heldChi[1] = -1;
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
   m_control.SetClaimWaiting(0);
   m_model.Clock().pendingClaim = PENDING_NONE;
@@ -87,6 +88,7 @@ void CTableTurn::OnCountdownExpiredNotice() { m_control.OnCountdownExpired(); }
 void CTableTurn::OnClaimOfferClosed() {
   if (IsLookOn()) return;
   m_control.SetClaimWaiting(0);
+  m_heldChi[0] = m_heldChi[1] = -1;
   if (m_model.Clock().pendingClaim == PENDING_NONE) return;
   m_control.SetPendingClaim(PENDING_NONE);
   m_model.EnableAllHandTiles();
@@ -369,36 +371,36 @@ int CTableTurn::Send(const std::function<int()>& request) {
   return result;
 }
 
-void CTableTurn::Count(int code) {
+void CTableTurn::Count(int code, const char* what) {
   if (code == RESULT_SUCCESS || code == RESULT_CLAIM_HELD) return;
   ++m_refused;
-  char line[96];
-  std::snprintf(line, sizeof line, "a table request was refused with %d", code);
+  char line[128];
+  std::snprintf(line, sizeof line, "a table request was refused with %d: %s", code, what);
   Log(line);
 }
 
 int CTableTurn::RequestPengClaim() {
   const int ok = Send([this] { return m_requests.RequestPengClaim(); });
-  if (!ok) Count(0);
+  if (!ok) Count(0, "peng claim");
   return ok;
 }
 
 int CTableTurn::RequestGangClaim() {
   BYTE reply[GANG_CLAIM_REPLY_SIZE] = {};
   const int ok = Send([this, &reply] { return m_requests.RequestGangClaim(reply); });
-  if (!ok) Count(0);
+  if (!ok) Count(0, "gang claim");
   return ok;
 }
 
 int CTableTurn::RequestChiClaim() {
   const int ok = Send([this] { return m_requests.RequestChiClaim(); });
-  if (!ok) Count(0);
+  if (!ok) Count(0, "chi claim");
   return ok;
 }
 
 int CTableTurn::RequestPass() {
   const int ok = Send([this] { return m_requests.RequestPass(); });
-  if (!ok) Count(0);
+  if (!ok) Count(0, "pass");
   return ok;
 }
 
@@ -415,7 +417,7 @@ int CTableTurn::DoPengMeld() {
   if (IsLookOn()) return 0;
   BYTE body[MELD_BODY_SIZE] = {};
   const int code = Send([this, &body] { return m_requests.RequestPengMeld(body); });
-  Count(code);
+  Count(code, "peng");
   if (code == RESULT_CLAIM_HELD) {
     m_control.SetClaimWaiting(1);
     m_model.Clock().pendingClaim = PENDING_PENG;
@@ -453,7 +455,7 @@ int CTableTurn::DoGangClaim() {
   BYTE reply[GANG_ACTION_REPLY_SIZE] = {};
   int code = RESULT_REQUEST_FAILED;
   Send([this, &body, &reply, &code] { return m_requests.RequestExposedGang(body, reply, &code); });
-  Count(code);
+  Count(code, "exposed gang");
   if (code == RESULT_CLAIM_HELD) {
     m_control.SetClaimWaiting(1);
     m_model.Clock().pendingClaim = PENDING_GANG;
@@ -479,7 +481,7 @@ int CTableTurn::DoAddedGang(int tile) {
     BYTE claim[GANG_CLAIM_REPLY_SIZE] = {};
     const int ok = Send([this, &others, &claim] { return m_requests.RequestGangClaimWithTiles(others, claim); });
     if (!ok) {
-      Count(0);
+      Count(0, "added gang claim");
       return 0;
     }
   }
@@ -487,7 +489,7 @@ int CTableTurn::DoAddedGang(int tile) {
   BYTE reply[GANG_ACTION_REPLY_SIZE] = {};
   int code = RESULT_REQUEST_FAILED;
   Send([this, &others, &body, &reply, &code] { return m_requests.RequestAddedGang(others, body, reply, &code); });
-  Count(code);
+  Count(code, "added gang");
   if (code == RESULT_CLAIM_HELD) {
     // Another player may rob the gang: the claim time runs while they decide.
     ShowClaimButton(CLAIM_HU, 0);
@@ -514,7 +516,7 @@ int CTableTurn::DoConcealedGang(int tile) {
     BYTE claim[GANG_CLAIM_REPLY_SIZE] = {};
     const int ok = Send([this, tile, &claim] { return m_requests.RequestConcealedGangClaim(tile, claim); });
     if (!ok) {
-      Count(0);
+      Count(0, "concealed gang claim");
       return 0;
     }
   }
@@ -522,7 +524,7 @@ int CTableTurn::DoConcealedGang(int tile) {
   BYTE reply[GANG_ACTION_REPLY_SIZE] = {};
   int code = RESULT_REQUEST_FAILED;
   Send([this, tile, &body, &reply, &code] { return m_requests.RequestConcealedGang(tile, body, reply, &code); });
-  Count(code);
+  Count(code, "concealed gang");
   if (code == RESULT_CLAIM_HELD) {
     m_model.Clock().remainingSeconds = m_info.GetClaimTime();
     m_control.SetClaimWaiting(1);
@@ -548,7 +550,7 @@ int CTableTurn::DoHu() {
   const int code = Send([this, selfDrawn] {
     return selfDrawn ? m_requests.RequestHuSelfDrawn() : m_requests.RequestHuOnDiscard();
   });
-  Count(code);
+  Count(code, "hu");
   if (code == RESULT_CLAIM_HELD) {
     m_control.SetClaimWaiting(1);
     m_model.Clock().pendingClaim = PENDING_HU;
@@ -567,6 +569,9 @@ int CTableTurn::DoChiMeld() {
     pair[0] = raised[0], pair[1] = raised[1];
   } else if (n == 1 && chi.choiceCount == 2) {
     pair[0] = chi.choices[0], pair[1] = chi.choices[1];
+  } else if (n == 0 && m_control.ClaimWaiting() == 1 && m_heldChi[0] >= 0) {
+    // The retry of the held chi.
+    pair[0] = m_heldChi[0], pair[1] = m_heldChi[1];
   } else {
     return 0;
   }
@@ -578,7 +583,9 @@ int CTableTurn::DoChiMeld() {
         MJOP_CHI))
     return 0;
   const int code = SendChiMeld(pair);
-  return code == RESULT_SUCCESS ? 1 : 0;
+  // Held again (the own countdown ran out before the server settled the claims): the claim
+  // stays open, and the server's time-up brings the next retry.
+  return code == RESULT_SUCCESS || code == RESULT_CLAIM_HELD ? 1 : 0;
 }
 
 int CTableTurn::SendChiMeld(const int pair[2]) {
@@ -587,12 +594,14 @@ int CTableTurn::SendChiMeld(const int pair[2]) {
   int code = RESULT_REQUEST_FAILED;
   const int p[2] = {pair[0], pair[1]};
   Send([this, &p, &body, &code] { return m_requests.RequestChiMeld(p, body, &code); });
-  Count(code);
+  Count(code, "chi");
   if (code == RESULT_CLAIM_HELD) {
     m_control.SetClaimWaiting(1);
     m_model.Clock().pendingClaim = PENDING_CHI;
+    m_heldChi[0] = p[0], m_heldChi[1] = p[1];
     return code;
   }
+  m_heldChi[0] = m_heldChi[1] = -1;
   if (code != RESULT_SUCCESS) return code;
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
   OwnTurnAfterClaim();
@@ -611,7 +620,7 @@ int CTableTurn::DoFlowerReplace(int index) {
   BYTE record[DRAW_RECORD_SIZE] = {};
   const int ok = Send([this, tile, &record] { return m_requests.RequestFlowerReplace(tile, record); });
   if (!ok) {
-    Count(0);
+    Count(0, "flower replacement");
     return 0;
   }
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
@@ -641,7 +650,7 @@ int CTableTurn::DoDiscard(int index) {
   if (tile < 0) return 0;
   const int code = Send([this, tile] { return m_requests.RequestOwnDiscard(tile); });
   // A discard is never held: any answer but accepted is a refusal.
-  Count(code == RESULT_CLAIM_HELD ? 0 : code);
+  Count(code == RESULT_CLAIM_HELD ? 0 : code, "discard");
   // Only an accepted discard leaves the hand; a refusal or a lost answer keeps the tile.
   if (!CTurnControl::IsDiscardAccepted(code)) return 0;
   for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) ShowClaimButton(b, 0);
@@ -659,7 +668,7 @@ int CTableTurn::DrawTileForTurn() {
   const int ok = Send([this, &record] { return m_requests.RequestDrawTile(record); });
   const int tile = ReadInt(record, 4);
   if (!ok || tile == -1) {
-    Count(0);
+    Count(0, "draw");
     return 0;
   }
   m_control.SetClaimWaiting(0);

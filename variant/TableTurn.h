@@ -152,8 +152,9 @@ class CTableTurn : public CTurnActions {
 
  private:
   int Send(const std::function<int()>& request);
-  // A reply that is neither accepted nor held counts as refused.
-  void Count(int code);
+  // A reply that is neither accepted nor held counts as refused; the log names the request
+  // (`what`) and its code (0: no answer came, or the request was not sent).
+  void Count(int code, const char* what);
   void Redraw() {
     if (m_hooks.redraw) m_hooks.redraw();
   }
@@ -186,4 +187,7 @@ class CTableTurn : public CTurnActions {
   bool m_discardTimer = false;
   int m_refused = 0;
   int m_idleTicks = 0;
+  // The pair of the own chi the server holds: its retry at the countdown's end sends the same
+  // pair when no tiles are raised (managed play raises none).
+  int m_heldChi[2] = {-1, -1};
 };

@@ -209,6 +209,15 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   turn.tileDrawn = [this] {
     if (m_scene != nullptr) m_scene->SlideDrawnTile();
   };
+  // A table request that failed on a live connection has the table asked for again at once,
+  // before anything else is played on a table that may have missed the request's effect.
+  turn.afterRequest = [app] { app->RunWantedResync(); };
+  turn.startTimer = [this](int timer, int ms) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), timer, static_cast<UINT>(ms), nullptr);
+  };
+  turn.stopTimer = [this](int timer) {
+    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), timer);
+  };
   m_turn->SetHooks(std::move(turn));
   m_turn->SetAiWeights(LoadAiWeights(static_cast<LPCSTR>(app->GetGameIniPath())));
   m_scene->AttachTurn(m_turn.get());
@@ -223,13 +232,6 @@ int CVariantFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     // Nobody closes its settlement: it closes itself after a short look.
     app->Dialogs().SetSettlementSelfClose(HEADLESS_SETTLEMENT_TICKS * tickMs);
   }
-  turn.afterRequest = [app] { app->RunWantedResync(); };
-  turn.startTimer = [this](int timer, int ms) {
-    if (m_view != nullptr && m_view->Window() != nullptr) ::SetTimer(m_view->Window(), timer, static_cast<UINT>(ms), nullptr);
-  };
-  turn.stopTimer = [this](int timer) {
-    if (m_view != nullptr && m_view->Window() != nullptr) ::KillTimer(m_view->Window(), timer);
-  };
   // While a request waits, the table keeps drawing its frames (and does nothing else).
   m_wait.SetKeepAlive([this] { DrawOnlyFrame(); });
   // The resynchronisation waits and asks the same way.

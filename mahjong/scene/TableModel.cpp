@@ -611,6 +611,15 @@ bool CMJTableModel::OnTileDiscarded(const void* body, size_t length) {
     --m_ownDiscardEchoes;  // the own discard, already on the table
     return true;
   }
+  if (!m_lookOn && side == SIDE_OWN && m_playing) {
+    // The table discarded in the own name (the turn ran out on the server, or another client
+    // sent it for an absent chair): rare, and a sign of a turn this client did not follow.
+    const bool ownTurnSeen = m_clock.pointTo == 2 * SIDE_OWN && HasDrawnTile(SIDE_OWN);
+    char line[128];
+    std::snprintf(line, sizeof line, "the table discarded tile %d in the own name%s", tile,
+                  ownTurnSeen ? "" : " while the own turn was not seen here");
+    m_effects.Log(line);
+  }
   m_effects.PlaySoundResource(SOUND_DISCARD, 0);
   m_effects.PlayTileVoice(side, tile);
   if (HasHandTiles(side)) {

@@ -742,10 +742,21 @@ Reply ServerCore::PassToGame(SessionState& s, const Request& r) {
     if (!n.Read(in)) return Refuse(r, RESULT_INVALID_PARAMETER, "short named record");
   }
   Table* t = TableOf(s);
-  Reply reply;
   if (t && t->game) {
     Channel channel(*this, s.roomId, s.table, s.userId);
-    if (t->game->OnRequest(channel, s.chair, s.onlooker, r.code, r.data, &reply)) return reply;
+    // No code is 0: a request the game takes and leaves without an answer is refused, never
+    // reported to the client as done.
+    Reply reply;
+    reply.result = 0;
+    if (t->game->OnRequest(channel, s.chair, s.onlooker, r.code, r.data, &reply)) {
+      if (reply.result == 0) {
+        Logf("session %d: request %u was taken by the table's game and left without an answer: refused", s.id,
+             r.code);
+        reply.result = RESULT_FAILED;
+        reply.data.clear();
+      }
+      return reply;
+    }
   }
   if (r.code == REQ_SEAT_VALUE || r.code == REQ_NAMED_RECORD_A || r.code == REQ_NAMED_RECORD_B) {
     Logf("session %d: request %u noted", s.id, r.code);

@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
       log->flush();
     });
     game->SetExchange(exchange);
+    game->SetEventLog([](const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); });
     return game;
   };
   testbed::GameServer server(std::move(config));
@@ -186,7 +187,13 @@ int main(int argc, char** argv) {
   plan->SetRepeatable({testbed::NTF_PLAYER_BACK_OR_LEFT, testbed::NTF_HAND_SHOWN, testbed::NTF_HAND_REFRESH,
                        testbed::NTF_PLAYERS_UPDATED});
   if (withFaults) {
-    server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) { plan->Apply(request, reply); });
+    server.SetReplyFilter([plan](const testbed::Request& request, testbed::Reply* reply) {
+      plan->Apply(request, reply);
+      if (reply->closeMidPacket) {
+        fprintf(stderr, "fault: the reply %u to request %u of session %d is cut off with its connection\n",
+                static_cast<unsigned>(reply->result), static_cast<unsigned>(request.code), request.session);
+      }
+    });
     server.SetNoticeCopies([plan](int, DWORD code) { return plan->CopiesOf(code); });
   }
   std::shared_ptr<std::ofstream> requests;

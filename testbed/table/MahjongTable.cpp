@@ -1,6 +1,8 @@
 #include "testbed/table/MahjongTable.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "testbed/table/HandShape.h"
@@ -30,6 +32,14 @@ int ClaimRank(int op, int giver, int chair) {
 }
 
 bool ValidChair(int chair) { return chair >= 0 && chair < 4; }
+
+const char* ClaimName(int op) {
+  if (op & MJOP_HU) return "hu";
+  if (op & MJOP_GANG) return "gang";
+  if (op & MJOP_PENG) return "peng";
+  if (op & MJOP_CHI) return "chi";
+  return "claim";
+}
 
 }  // namespace
 
@@ -360,6 +370,7 @@ TableOutput MahjongTable::OnClaim(int chair, int code, std::span<const BYTE> bod
   if (answer.state == Answer::CLAIMED && answer.op == op) {
     // The retry of a held claim.
     if (m_claims.granted == chair) return PerformClaim(chair, false, userId);
+    if (answer.lost) Event("chair %d's retry of its %s of tile %d is refused: another claim won", chair, ClaimName(op), m_claims.tile);
     Reply(out, userId, answer.lost ? RESULT_REFUSED : RESULT_CLAIM_HELD);
     return out;
   }
@@ -851,6 +862,8 @@ TableOutput MahjongTable::ResolveClaims(int requester, bool timeUp) {
     if (requester >= 0) {
       m_claims.answers[requester].held = true;
       Reply(out, requesterUser, RESULT_CLAIM_HELD);
+      Event("chair %d's %s of tile %d from chair %d is held: a higher claim may still come", requester,
+            ClaimName(m_claims.answers[requester].op), m_claims.tile, giver);
     }
     return out;
   }
@@ -878,6 +891,8 @@ TableOutput MahjongTable::ResolveClaims(int requester, bool timeUp) {
   // A held claim won: its client retries at its count-down's end, which time-up brings now.
   m_claims.granted = best;
   ++m_epoch;
+  Event("chair %d's held %s of tile %d won: time-up sent, its retry awaited", best, ClaimName(m_claims.answers[best].op),
+        m_claims.tile);
   Notify(out, NTF_TIME_UP, [](int) { return BodyData(16, 0); });
   if (m_chairs[best].bot) out.timers.push_back(Schedule(TimerKind::BOT, best, m_config.botThinkMs));
   out.timers.push_back(Schedule(TimerKind::CLAIM_DEADLINE, -1, m_config.claimTimeS * 1000 + m_config.claimGraceMs));
@@ -891,6 +906,14 @@ TableOutput MahjongTable::PerformClaim(int chair, bool notifyActor, int replyTo)
   const int giver = m_claims.giver;
   const int tile = m_claims.tile;
   const int except = notifyActor ? 0 : c.userId;
+  if (m_claims.granted == chair) {
+    // A held claim that won: the claimer learns of its meld from its retry's answer, or, at the
+    // deadline, from the notifications.
+    Event("chair %d's held %s of tile %d is laid %s", chair, ClaimName(a.op), tile,
+          notifyActor ? "at the deadline; the claimer is told by notification"
+          : replyTo != 0 ? "on its retry; the claimer is told by the retry's answer only"
+                         : "with no answer and no notification to the claimer");
+  }
 
   if (a.op == MJOP_HU) {
     if (replyTo != 0) Reply(out, replyTo, RESULT_SUCCESS);
@@ -1066,11 +1089,20 @@ TableOutput MahjongTable::HandleTimer(uint64_t token) {
 }
 
 TableOutput MahjongTable::Deadline(int chair) {
-  if (m_phase == Phase::AWAIT_DRAW || m_phase == Phase::AWAIT_DISCARD) return ServerActsFor(chair);
+  if (m_phase == Phase::AWAIT_DRAW || m_phase == Phase::AWAIT_DISCARD) {
+    if (ValidChair(chair) && chair == m_current && !m_chairs[chair].bot && !m_chairs[chair].absent) {
+      Event("chair %d's turn ran out: the table %s for it", chair, m_phase == Phase::AWAIT_DRAW ? "draws" : "plays");
+    }
+    return ServerActsFor(chair);
+  }
   if (m_phase != Phase::CLAIMS && m_phase != Phase::ROB) return TableOutput{};
   if (m_claims.granted >= 0) {
     // The winning held claim was never retried: settle it, telling its owner too.
-    if (m_phase == Phase::ROB && m_claims.granted == m_claims.giver) return FinishAddedGang(m_claims.giver, true, 0);
+    if (m_phase == Phase::ROB && m_claims.granted == m_claims.giver) {
+      Event("chair %d's held added gang of tile %d is laid at the deadline; the actor is told by notification",
+            m_claims.giver, m_claims.tile);
+      return FinishAddedGang(m_claims.giver, true, 0);
+    }
     return PerformClaim(m_claims.granted, true, 0);
   }
   for (auto& a : m_claims.answers) {
@@ -1450,6 +1482,18 @@ void MahjongTable::Notify(TableOutput& out, int code, const std::function<BodyDa
 
 void MahjongTable::Log(const std::string& line) const {
   if (m_log) m_log(line);
+}
+
+void MahjongTable::Event(const char* format, ...) const {
+  if (!m_events) return;
+  char line[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "table %d-%d hand %d: ", m_config.roomId, m_config.tableNo, m_handNumber);
+  m_events(prefix + std::string(line));
 }
 
 void MahjongTable::LogDraw(int chair, const WallDraw& d, bool tail) const {

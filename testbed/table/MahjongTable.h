@@ -89,6 +89,9 @@ class MahjongTable {
   ~MahjongTable();
 
   void SetHandLog(std::function<void(const std::string&)> sink) { m_log = std::move(sink); }
+  // Lines on the rare turns of the claims (a claim held, a held claim that won, a won claim laid
+  // by its retry or at the deadline), for the server's log; the hand log keeps only the game.
+  void SetEventLog(std::function<void(const std::string&)> sink) { m_events = std::move(sink); }
   // The table goes away in the middle of a hand (its server stops): the hand is logged as
   // abandoned, so that the log's next hand does not look like one started over an unfinished one.
   void AbandonHand();
@@ -232,12 +235,14 @@ class MahjongTable {
               int exceptUser = 0) const;
   void Log(const std::string& line) const;
   void LogDraw(int chair, const WallDraw& d, bool tail) const;
+  void Event(const char* format, ...) const;
 
   TableConfig m_config;
   std::mt19937_64 m_rng;
   std::array<Chair, 4> m_chairs;
   std::map<int, int> m_onlookers;  // user id -> watched chair
   std::function<void(const std::string&)> m_log;
+  std::function<void(const std::string&)> m_events;
 
   Phase m_phase = Phase::IDLE;
   uint64_t m_epoch = 0;

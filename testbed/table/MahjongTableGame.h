@@ -45,6 +45,8 @@ class MahjongTableGame : public TableGame {
   static WirePlayer ComputerPlayer(int chair);
 
   const MahjongTable& Table() const { return m_table; }
+  // The table's lines on the rare turns of its claims and turns (see MahjongTable::SetEventLog).
+  void SetEventLog(std::function<void(const std::string&)> sink) { m_table.SetEventLog(std::move(sink)); }
   // The ticket-exchange activity shared by the server's tables; without one its requests are
   // refused.
   void SetExchange(std::shared_ptr<ExchangeActivity> exchange) { m_exchange = std::move(exchange); }

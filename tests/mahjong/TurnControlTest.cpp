@@ -253,6 +253,7 @@ TEST(TurnControl, ManagedStepAnswersClaimsAndDiscards) {
       {"peng", 4, PENG | PASS, false, -1, -1, -1, 10, "peng0 hideAll pengClaim pengMeld"},
       {"chi with the first pair", 6, CHI | PASS, false, -1, -1, -1, 10, "chiMeld12"},
       {"chi refused, then pass", 6, CHI | PASS, false, -1, -1, -1, 10100, "chiMeld12 hideAll pass"},
+      {"chi held: no pass, the buttons go", 6, CHI | PASS, false, -1, -1, -1, RESULT_CLAIM_HELD, "chiMeld12 hideAll"},
       {"concealed gang on the own turn", 6, GANG, true, -1, 9, 0, 10,
        "gang0 enableGangTiles showHand frame2=5 concealedGang9"},
       {"added gang on the own turn", 6, GANG, true, -1, 9, 1, 10,

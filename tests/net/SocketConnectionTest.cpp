@@ -248,6 +248,30 @@ TEST_F(ConnectionTest, TimeoutAndALateReplyIsNeverTakenForTheNextOne) {
   EXPECT_FALSE(WaitArrived(1, 200));
 }
 
+TEST_F(ConnectionTest, ALateReplyThatNobodyWaitsForLeavesTheConnectionUp) {
+  std::atomic<int> n{0};
+  m_server.SetHandler([&](const Request& r) {
+    Reply reply;
+    reply.data = r.data;
+    // The first answer comes after its request gave up and after the second was answered.
+    reply.delayMs = ++n == 1 ? 300 : 0;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  PacketRecord reply{};
+  int timedOut = 0;
+  EXPECT_EQ(0, Ask(1001, Bytes{1}, &reply, &timedOut, 100));
+  EXPECT_EQ(1, timedOut);
+  EXPECT_EQ(1, Ask(1002, Bytes{2}, &reply, &timedOut, 3000));
+  FreePacketData(&reply);
+  // No broken stream comes of it: nothing arrives, and the next request is answered.
+  EXPECT_FALSE(WaitArrived(1, 1000));
+  EXPECT_EQ(1, Ask(1003, Bytes{3}, &reply, &timedOut, 3000));
+  ASSERT_EQ(1, reply.length);
+  EXPECT_EQ(3, reply.data[0]);
+  FreePacketData(&reply);
+}
+
 // A connection that holds the worker inside OnReply, with a late reply decoded but not yet
 // stored, until the next request has registered its serial: the moment where a late reply must
 // not cancel the registration of the request that now waits.
@@ -682,6 +706,9 @@ TEST_F(ConnectionTest, ServerCloseIsReportedAsCode1) {
   m_server.CloseSession(m_server.LastSession());
   ASSERT_TRUE(WaitArrived(1));
   EXPECT_EQ(1u, ArrivedPackets()[0].code);
+  // Once the close is reported the connection no longer counts as up, though its socket is open
+  // until the owner closes it: a request that failed now failed on a dropped connection.
+  EXPECT_FALSE(m_connection.IsConnected());
 }
 
 TEST_F(ConnectionTest, CloseInTheMiddleOfAReply) {
@@ -697,6 +724,10 @@ TEST_F(ConnectionTest, CloseInTheMiddleOfAReply) {
   EXPECT_EQ(0, Ask(3, Bytes{3}, &reply, &timedOut, 500));
   ASSERT_TRUE(WaitArrived(1));
   EXPECT_EQ(1u, ArrivedPackets()[0].code);
+  EXPECT_FALSE(m_connection.IsConnected());
+  // Nothing more is sent on it.
+  EXPECT_EQ(0, Ask(4, Bytes{4}, &reply, &timedOut, 500));
+  EXPECT_EQ(0, timedOut);
 }
 
 TEST_F(ConnectionTest, RunsGetNewIdsAndCloseResets) {

@@ -528,6 +528,7 @@ class FakeGame : public TableGame {
     t.SendToChair(token, 229999, {1, 2});
   }
   bool OnRequest(TableChannel& t, int chair, bool onlooker, DWORD code, const Bytes& body, Reply* reply) override {
+    if (code == 229001) return true;  // taken, and never answered
     if (code != 229000) return false;
     events->push_back("request " + std::to_string(chair));
     reply->result = 10;
@@ -557,6 +558,12 @@ TEST_F(CoreTest, TheTablesGameGetsItsEventsRequestsAndTimers) {
   ASSERT_EQ(RESULT_SUCCESS, Ask(2, REQ_READY_CHECKED, Common(SeatOf(2, 1))).result);
   Reply own = Ask(1, 229000, {});
   EXPECT_EQ(Bytes{7}, own.data);
+  // A request the game takes without answering it is refused, not reported as done.
+  const size_t logged = m_core->LogLines().size();
+  Reply unanswered = Ask(1, 229001, {});
+  EXPECT_EQ(RESULT_FAILED, unanswered.result);
+  EXPECT_TRUE(unanswered.data.empty());
+  EXPECT_EQ(logged + 1, m_core->LogLines().size());
   EXPECT_EQ(Bytes({9, 9, 0}), Ask(1, REQ_GAME_DATA, Common(SeatOf(1, 0))).data);
 
   m_now += 999;

@@ -3,7 +3,10 @@
 // data, enters the table in its chair, and reports its exit to the hall when it is closed.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -19,7 +22,9 @@
 #include "testbed/hall/HallStandIn.h"
 #include "testbed/server/GameServer.h"
 #include "testbed/server/ScaledClock.h"
+#include "testbed/table/HandEndLines.h"
 #include "testbed/table/MahjongTableGame.h"
+#include "testbed/table/TableCodes.h"
 #include "tests/support/ClientTableFixture.h"
 
 namespace {
@@ -74,23 +79,36 @@ struct FourClientRun {
   std::vector<json> handLog;
   bool allExited = true;
   std::vector<DWORD> exitCodes;
+  std::array<std::vector<std::string>, 4> tableLines;  // each client's table at each hand's end
+};
+
+// How a run bends the server's replies, and the clients' clock with it.
+struct FourClientFaults {
+  std::function<void(const testbed::Request&, testbed::Reply*)> replies;
+  // The clients' clocks (their countdown and their requests' time-outs) run this many times as
+  // fast as the real one, as the server's does; 0 keeps the real clock and a fast countdown.
+  int clientClockScale = 0;
 };
 
 class PxqdFourClients : public testsupport::ClientTableFixture {
  protected:
-  FourClientRun PlayFourClients(int hands, bool recordSteps);
+  FourClientRun PlayFourClients(int hands, bool recordSteps, const FourClientFaults& faults = {});
 
   // The table's hand log; the server writes to it until it stops at the end of the test.
   std::mutex m_logLock;
   std::vector<json> m_handLog;
 };
 
-FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps) {
+FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps, const FourClientFaults& faults) {
   constexpr int HAND_LIMIT_MS = 180000;
   FourClientRun run;
   m_env.Set("PXQD_HEADLESS_HANDS", std::to_string(hands));
   m_env.Set("PXQD_HEADLESS_SEATS", "4");
-  m_env.Set("PXQD_HEADLESS_TICK_MS", "50");
+  if (faults.clientClockScale > 0) {
+    m_env.Set("PXQD_CLOCK_SCALE", std::to_string(faults.clientClockScale));
+  } else {
+    m_env.Set("PXQD_HEADLESS_TICK_MS", "50");
+  }
 
   testbed::ServerConfig config;
   auto clock = std::make_shared<testbed::ScaledClock>(20);
@@ -108,6 +126,7 @@ FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps) {
     run.allExited = false;
     return run;
   }
+  if (faults.replies) Server().SetReplyFilter(faults.replies);
 
   // The clients write their summary lines to their standard output, kept in one file.
   const std::string summary = m_dir.File("summary.txt");
@@ -117,6 +136,7 @@ FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps) {
     if (recordSteps) m_env.Set("PXQD_TABLE_STEPS", m_dir.File("steps" + std::to_string(chair)));
     // Only the lines are read: pictures of every step of four clients would slow the hands.
     if (recordSteps) m_env.Set("PXQD_TABLE_STEPS_PICTURES", "0");
+    m_env.Set("PXQD_TABLE_DUMP", m_dir.File("table" + std::to_string(chair) + ".txt"));
     testbed::HallStandIn* hall = Launch(options, summary);
     EXPECT_NE(hall, nullptr) << "chair " << chair;
     if (hall == nullptr) break;
@@ -125,6 +145,8 @@ FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps) {
   }
   m_env.Unset("PXQD_TABLE_STEPS");
   m_env.Unset("PXQD_TABLE_STEPS_PICTURES");
+  m_env.Unset("PXQD_TABLE_DUMP");
+  m_env.Unset("PXQD_CLOCK_SCALE");
   run.allExited = halls.size() == 4;
 
   for (testbed::HallStandIn* hall : halls) {
@@ -136,6 +158,11 @@ FourClientRun PxqdFourClients::PlayFourClients(int hands, bool recordSteps) {
     run.exitCodes.push_back(static_cast<DWORD>(code));
   }
   run.summary = testsupport::TempDir::Read(summary);
+  for (int chair = 0; chair < 4; ++chair) {
+    std::istringstream lines(testsupport::TempDir::Read(m_dir.File("table" + std::to_string(chair) + ".txt")));
+    for (std::string line; std::getline(lines, line);)
+      if (!line.empty()) run.tableLines[static_cast<size_t>(chair)].push_back(line);
+  }
   {
     std::lock_guard<std::mutex> g(m_logLock);
     run.handLog = m_handLog;
@@ -163,6 +190,38 @@ TEST_F(PxqdFourClients, PlayAWholeHandInManagedPlay) {
   for (DWORD code : run.exitCodes) EXPECT_EQ(0u, code);
   EXPECT_EQ(4, SummaryLines(run.summary, "hands 1 refused 0")) << run.summary;
   EXPECT_EQ(0u, run.serverRefusals.size());
+}
+
+// A claim's meld reaches its claimer only in the answer to its claim: when that answer comes after
+// the request gave up waiting, the claimer asks for the table again at once and ends the hand
+// with its meld laid, as the server and the other clients have it.
+TEST_F(PxqdFourClients, AClaimerWhoseMeldAnswerCameTooLateEndsTheHandWithItsMeld) {
+  constexpr int CLOCK_SCALE = 20;
+  auto late = std::make_shared<std::atomic<int>>(0);
+  FourClientFaults faults;
+  faults.clientClockScale = CLOCK_SCALE;
+  faults.replies = [late](const testbed::Request& request, testbed::Reply* reply) {
+    const int code = static_cast<int>(request.code);
+    const bool meld = code == testbed::REQ_PENG_MELD || code == testbed::REQ_CHI_MELD;
+    // Four times the client's time-out for a game request (10 s of its clock).
+    if (meld && reply->result == testbed::RESULT_SUCCESS) {
+      reply->delayMs = 4 * 10000 / CLOCK_SCALE;
+      ++*late;
+    }
+  };
+  const FourClientRun run = PlayFourClients(2, false, faults);
+  ASSERT_TRUE(run.allExited) << "a client did not finish its hands: " << run.summary;
+  ASSERT_GT(late->load(), 0) << "no peng or chi was made: the hands do not show what this test is about";
+  testbed::HandEndLines ends;
+  for (const json& line : run.handLog) ends.Feed(line.dump());
+  for (int chair = 0; chair < 4; ++chair) {
+    SCOPED_TRACE(chair);
+    const auto& lines = run.tableLines[static_cast<size_t>(chair)];
+    EXPECT_EQ(2u, lines.size());
+    const testbed::HandEndLines::Comparison c = ends.Compare(lines);
+    EXPECT_EQ(0, c.differing + c.unknown);
+    for (const std::string& note : c.notes) ADD_FAILURE() << note;
+  }
 }
 
 // The ids of a dotted list ("1.-2.3").

@@ -878,6 +878,33 @@ TEST_F(TableInputTest, AResyncDuringTheHandStartShowsTheWholeTable) {
   EXPECT_EQ(nullptr, m_rec->Find(CVariantTableScene::CMD_PLAY));
 }
 
+// A resync in the middle of play: the clock points at the chair the description has in turn,
+// with that turn's time, not at the own side with none.
+TEST_F(TableInputTest, AResyncDuringPlayRunsTheClockFromTheDescription) {
+  struct Case {
+    const char* what;
+    bool ownTurn;
+    int pointTo, seconds;
+  };
+  const Case cases[] = {
+      {"chair 1 (side 0) to draw", false, 0, 10},
+      {"the own chair holding its drawn tile", true, OWN_CLOCK_POSITION, 15},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<int> hand = Hand();
+    if (!c.ownTurn) hand.erase(hand.begin());
+    Deal(hand, c.ownTurn);
+    ASSERT_FALSE(m_scene->HandStartRunning());
+    m_model.Clock().pointTo = 2;
+    m_model.Clock().remainingSeconds = 0;
+    m_model.RebuildFromGameInfo();
+    EXPECT_EQ(c.pointTo, m_model.Clock().pointTo);
+    EXPECT_EQ(c.seconds, m_model.Clock().remainingSeconds);
+    EXPECT_EQ(1, m_model.Clock().turnActive);
+  }
+}
+
 // The own draw of a joker marks it for a second, as a joker replacement tile is marked.
 TEST_F(TableInputTest, AnOwnDrawOfAJokerShowsTheMarkForASecond) {
   m_joker1 = Id(2, 5, 0);

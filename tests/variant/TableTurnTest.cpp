@@ -551,6 +551,50 @@ TEST(TableTurn, ManagedPlayDiscardsTheEvaluatorsChoiceOnEverySecondTick) {
   EXPECT_EQ(std::vector<int>{REQ_PASS}, u.connection.Codes());
 }
 
+// Managed play raises no tiles: a chi the server held is sent again at the time-up with the
+// pair it was held with, instead of being given up for a draw the server refuses.
+TEST(TableTurn, ManagedPlaySendsTheHeldChiAgainWithItsPair) {
+  struct Case {
+    const char* what;
+    int retryAnswer;
+    std::vector<int> codes;  // after the chi claim was held
+    bool laid;
+    int waiting;
+  };
+  const Case cases[] = {
+      {"granted: the retry lays the chi", 10, {REQ_CHI_MELD, REQ_CHI_MELD}, true, 0},
+      {"held again: the claim stays open", RESULT_CLAIM_HELD, {REQ_CHI_MELD, REQ_CHI_MELD}, false, 1},
+      {"another claim won: the player draws", RESULT_DISCARD_REFUSED, {REQ_CHI_MELD, REQ_CHI_MELD, REQ_DRAW}, false, 0},
+  };
+  // 3, 4, 6 and 7 of characters: a discarded 5 makes runs.
+  const std::vector<int> hand = {Id(0, 3, 0), Id(0, 4, 0), Id(0, 6, 0), Id(0, 7, 0), Id(1, 1, 0), Id(1, 2, 0), Id(1, 3, 0),
+                                 Id(1, 7, 0), Id(1, 8, 0), Id(2, 2, 0), Id(2, 3, 0), Id(2, 7, 0), Id(2, 8, 0)};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Table t(hand, false);
+    t.turn.SetManagedPlay(true);
+    t.Discard(1, Id(0, 5, 1), MJOP_CHI | MJOP_PASS);
+    for (int b = CLAIM_PENG; b <= CLAIM_PASS; ++b) t.turn.ShowClaimButton(b, t.model.Offer(b).enabled);
+    t.connection.answers[REQ_CHI_MELD] = RESULT_CLAIM_HELD;
+    t.turn.OnClockTick();
+    t.turn.OnClockTick();
+    ASSERT_EQ(std::vector<int>{REQ_CHI_MELD}, t.connection.Codes());
+    ASSERT_EQ(1, t.turn.Control().ClaimWaiting());
+    const int a = t.connection.Word(0, 24), b = t.connection.Word(0, 28);
+    // The server's time-up: the held claim won, or is still open, or lost.
+    t.connection.answers[REQ_CHI_MELD] = c.retryAnswer;
+    t.turn.OnCountdownExpiredNotice();
+    EXPECT_EQ(c.codes, t.connection.Codes());
+    ASSERT_GE(t.connection.sent.size(), 2u);
+    EXPECT_EQ(Id(0, 5, 1), t.connection.Word(1, 20));
+    EXPECT_EQ(a, t.connection.Word(1, 24));
+    EXPECT_EQ(b, t.connection.Word(1, 28));
+    EXPECT_EQ(!c.laid, t.Holds(a));
+    EXPECT_EQ(!c.laid, t.Holds(b));
+    EXPECT_EQ(c.waiting, t.turn.Control().ClaimWaiting());
+  }
+}
+
 TEST(RequestWait, TheTableKeepsDrawingUntilTheReplyComes) {
   CRequestWait wait;
   std::atomic<int> frames{0};
