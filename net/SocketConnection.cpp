@@ -31,6 +31,9 @@ LRESULT CALLBACK SocketWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// A buffer a thread keeps for its next packet is given back once a packet grew it beyond this.
+constexpr DWORD KEPT_BUFFER_CAPACITY = 64 * 1024;
+
 // The stream and chunk buffers a request is built in, kept by each sending thread for its next
 // request so that a packet is encoded and framed without allocating. A request built while the
 // thread's buffers are already in use gets buffers of its own, and blocks grown for an unusually
@@ -45,7 +48,7 @@ class SendBuffers {
   void Release() {
     if (m_kept == nullptr) return;
     for (CByteBuffer* buffer : {&m_kept->stream, &m_kept->chunks}) {
-      if (buffer->GetCapacity() > KEPT_CAPACITY) {
+      if (buffer->GetCapacity() > KEPT_BUFFER_CAPACITY) {
         CByteBuffer released;
         buffer->Swap(released);
       } else {
@@ -62,7 +65,6 @@ class SendBuffers {
   CByteBuffer& Chunks() { return m_kept != nullptr ? m_kept->chunks : m_ownChunks; }
 
  private:
-  static constexpr DWORD KEPT_CAPACITY = 64 * 1024;
   struct Pair {
     CByteBuffer stream;
     CByteBuffer chunks;
@@ -580,7 +582,7 @@ int CSocketConnection::OnSegment(BYTE* segment, LONG unitLength, PeerRecord* pee
     if (keptCopy) {
       t_replyCopyInUse = false;
       // A block grown for an unusually large reply is not held for the thread's lifetime.
-      if (complete.capacity() > 64 * 1024) std::vector<BYTE>().swap(complete);
+      if (complete.capacity() > KEPT_BUFFER_CAPACITY) std::vector<BYTE>().swap(complete);
     }
   }
   return 1;
