@@ -48,7 +48,10 @@ void CMJGameApp::OnRequestFailed() {
   if (connection == nullptr) return;
   CTableResync::Steps steps;
   steps.getGameData = [this, connection] {
-    auto request = [connection] { return connection->GetGameData(); };
+    auto request = [connection] {
+      connection->MoveIdOnAtNextReply();
+      return connection->GetGameData();
+    };
     return m_runner ? m_runner(request) : request();
   };
   steps.sleep = m_sleep;
@@ -60,8 +63,6 @@ void CMJGameApp::OnRequestFailed() {
       m_pMainWnd->PostMessage(WM_CLOSE, 0, 0);
     }
   };
-  steps.getConnectionId = [connection] { return connection->GetConnectionId(); };
-  steps.setConnectionId = [connection](LONG id) { connection->SetConnectionId(id); };
   // One resync at a time: a request that fails inside the rebuild does not start another.
   static thread_local CTableResync* running = nullptr;
   if (running != nullptr) return;

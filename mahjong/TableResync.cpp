@@ -10,7 +10,6 @@ int CTableResync::Run() {
   }
   if (ok) {
     if (m_steps.rebuild) m_steps.rebuild();
-    if (m_steps.getConnectionId && m_steps.setConnectionId) m_steps.setConnectionId(m_steps.getConnectionId() + 1);
   } else if (m_steps.giveUp) {
     m_steps.giveUp();
   }

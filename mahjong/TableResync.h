@@ -3,9 +3,10 @@
 // rebuilt, and without it the player is told to log in again and the window closes.
 //
 // Notifications that arrived while the failed request waited are still queued for the window
-// when the table has been rebuilt, and the rebuilt table already holds what they describe.
-// The connection's run id is therefore moved on once the table is rebuilt: the frame drops every
-// packet stamped with an older id, and packets received from then on carry the new one.
+// when the table has been rebuilt, and the rebuilt table already holds what they describe. The
+// table data request therefore moves the connection's run id on as its reply is taken: the frame
+// drops every packet read before that reply, and keeps those read after it, which the data does
+// not hold yet.
 #pragma once
 
 #include <functional>
@@ -19,8 +20,6 @@ class CTableResync {
     std::function<void(DWORD)> sleep;       // waits between the attempts
     std::function<void()> rebuild;          // the table again from the stored data
     std::function<void()> giveUp;           // the box and the end of the window
-    std::function<LONG()> getConnectionId;
-    std::function<void(LONG)> setConnectionId;
   };
   static constexpr int ATTEMPTS = 3;
   static constexpr DWORD PAUSE_MS = 3000;

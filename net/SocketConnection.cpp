@@ -299,6 +299,10 @@ LONG CSocketConnection::GetConnectionId() { return InterlockedCompareExchange(&m
 
 void CSocketConnection::SetConnectionId(LONG id) { InterlockedExchange(&m_connectionId, id); }
 
+void CSocketConnection::MoveIdOnAtNextReply() {
+  InterlockedExchange(&m_moveIdThread, static_cast<LONG>(GetCurrentThreadId()));
+}
+
 int CSocketConnection::IsConnected() {
   if (InterlockedCompareExchange(&m_ended, 0, 0) != 0) return 0;
   return IsSocketConnected(m_socket);
@@ -615,7 +619,11 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
   // late reply was decoded; that registration is not this reply's to end.
   EnterCriticalSection(&peer->reassemblyLock);
   if (peer->expectedReplySerial == serial) SetExpectedReply(0, peer);
+  const bool moveId = serial != 0 && peer->moveIdSerial == serial;
+  if (moveId) peer->moveIdSerial = 0;
   LeaveCriticalSection(&peer->reassemblyLock);
+  // Before the next unit is read: every notification behind this reply gets the new id.
+  if (moveId) SetConnectionId(GetConnectionId() + 1);
   SetEvent(peer->event);
   return 1;
 }
@@ -821,6 +829,9 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
 
 int CSocketConnection::SendPacket(CByteBuffer* chunks, int replyWanted, DWORD crcFlag, const char* host, int port,
                                   DWORD* requestSerial) {
+  // The mark is this request's, whether or not it goes out.
+  const LONG self = static_cast<LONG>(GetCurrentThreadId());
+  const bool moveId = InterlockedCompareExchange(&m_moveIdThread, 0, self) == self;
   PeerRecord* peer = FindPeer(host, port, nullptr);
   if (!peer) peer = GetFirstPeer(nullptr);
   if (!peer || InterlockedCompareExchange(&peer->closedCounter, 0, 0) > 0) return 0;
@@ -831,6 +842,12 @@ int CSocketConnection::SendPacket(CByteBuffer* chunks, int replyWanted, DWORD cr
   head.requestSerial = static_cast<DWORD>(InterlockedIncrement(&peer->requestSerialCounter));
   if (requestSerial) *requestSerial = head.requestSerial;
   if (replyWanted) SetExpectedReply(head.requestSerial, peer);
+  if (replyWanted && moveId) {
+    // Set before the request goes out, so that its reply cannot come first.
+    EnterCriticalSection(&peer->reassemblyLock);
+    peer->moveIdSerial = head.requestSerial;
+    LeaveCriticalSection(&peer->reassemblyLock);
+  }
   // A chunk [u32 l][l bytes] becomes the unit [u32 l + 56][head][u32 l][l bytes]: its own length
   // word is the unit's payload length word, so each unit is its chunk with 56 bytes in front.
   // The framing is checked before anything is sent, so that a broken chunk buffer puts no part

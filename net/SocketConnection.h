@@ -60,6 +60,7 @@ struct PeerRecord {
   CByteBuffer replyBuffer;
   DWORD expectedReplySerial = 0;
   DWORD replySegments = 0;
+  DWORD moveIdSerial = 0;           // the request whose reply moves the run id on
   volatile LONG requestSerialCounter = 0;
   volatile LONG segmentSerialCounter = 0;
 
@@ -135,6 +136,12 @@ class CSocketConnection {
   virtual int SplitPacket(CByteBuffer* input, CByteBuffer* output, DWORD largest);   // slot 45
   virtual int JoinPacket(CByteBuffer* input, CByteBuffer* output, DWORD largest);    // slot 46
 
+  // The reply to the next request the calling thread sends moves the run id on as it is taken:
+  // notifications read before that reply keep the old id, those read after it carry the new one.
+  // A reply that describes the whole state (the table data) marks in the stream where what came
+  // before it is already held.
+  void MoveIdOnAtNextReply();
+
   DWORD GetBytesReceived() const { return m_bytesReceived; }
 
  protected:
@@ -150,6 +157,7 @@ class CSocketConnection {
 
   SOCKET m_socket = INVALID_SOCKET;
   volatile LONG m_connectionId = 0;
+  volatile LONG m_moveIdThread = 0;  // the thread whose next request's reply moves the id on
   const BYTE* m_key = nullptr;
   DWORD m_keyBits = 0;
   DWORD m_cryptFlags = 0;

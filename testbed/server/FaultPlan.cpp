@@ -47,7 +47,9 @@ void FaultPlan::Apply(const Request& request, Reply* reply) {
     ++m_dropped;
     return;
   }
-  if (m_rates.delayOneIn > 0 && m_random() % static_cast<uint64_t>(m_rates.delayOneIn) == 0) {
+  // A late in-order reply would be one that the notifications after it overtake, which no
+  // server that keeps its order sends.
+  if (!reply->inOrder && m_rates.delayOneIn > 0 && m_random() % static_cast<uint64_t>(m_rates.delayOneIn) == 0) {
     reply->delayMs += 1 + static_cast<int>(m_random() % static_cast<uint64_t>(m_rates.maxDelayMs));
     ++m_delayed;
   }

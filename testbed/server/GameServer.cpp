@@ -24,7 +24,8 @@ bool GameServer::Start(const std::string& databasePath, uint16_t port, std::stri
       filter = m_filter;
       observer = m_observer;
     }
-    if (filter) filter(request, &reply);
+    // An in-order reply went through the filter when it was written.
+    if (filter && !reply.written) filter(request, &reply);
     if (observer) observer(request, reply);
     return reply;
   });
@@ -74,6 +75,17 @@ void GameServer::Send(int session, DWORD code, const Bytes& data) {
 }
 
 void GameServer::Close(int session) { m_wire.CloseSession(session); }
+
+void GameServer::Answer(const Request& request, Reply* reply) {
+  std::function<void(const Request&, Reply*)> filter;
+  {
+    std::lock_guard<std::mutex> g(m_filterLock);
+    filter = m_filter;
+  }
+  if (filter) filter(request, reply);
+  // A filter may still withhold it; a late one is written now all the same.
+  if (reply->send) reply->written = m_wire.Answer(request.session, request.requestSerial, *reply);
+}
 
 void GameServer::TickLoop() {
   while (m_ticking) {

@@ -43,6 +43,7 @@ class GameServer : private Outbox {
  private:
   void Send(int session, DWORD code, const Bytes& data) override;
   void Close(int session) override;
+  void Answer(const Request& request, Reply* reply) override;
   void TickLoop();
 
   bool m_realClock;

@@ -270,6 +270,8 @@ Reply ServerCore::Handle(const Request& request) {
     slot->id = request.session;
   }
   Reply reply = Dispatch(*slot, request);
+  // Still under the lock: nothing the core sends after this reply was made can come before it.
+  if (reply.inOrder && request.replyWanted && reply.send) m_outbox->Answer(request, &reply);
   if (!request.replyWanted && reply.result != RESULT_SUCCESS) {
     Logf("session %d: request %u wants no reply; its result %u goes nowhere", request.session, request.code,
          reply.result);
@@ -728,6 +730,8 @@ Reply ServerCore::GameData(SessionState& s, const Request& r) {
   if (!t || !t->game) return Refuse(r, RESULT_OBJECT_MISSING, "no game at the table");
   Reply reply;
   reply.data = t->game->TableInfo(s.chair, s.onlooker, s.userId);
+  // The client keeps the notifications read after this reply and drops those before it.
+  reply.inOrder = true;
   return reply;
 }
 

@@ -68,6 +68,9 @@ class Outbox {
   virtual void Send(int session, DWORD code, const Bytes& data) = 0;
   // Ends a session's connection (a newer connection of the same user took over).
   virtual void Close(int session) = 0;
+  // Writes an in-order reply at once, among the notifications the core sends, and marks it
+  // written; an outbox that does not answers nothing here and the reply goes out as any other.
+  virtual void Answer(const Request& request, Reply* reply) {}
 };
 
 // A connection's state as tests and tools see it.

@@ -216,7 +216,7 @@ void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD req
   Reply reply = handler ? handler(request) : Reply{};
   // A request sent without reply wanted must not be answered: the client would take the
   // unexpected reply for a protocol error.
-  if (!replyWanted || !reply.send) return;
+  if (!replyWanted || !reply.send || reply.written) return;
   if (reply.delayMs > 0) {
     std::lock_guard<std::mutex> g(m_lock);
     // Stop has taken the thread list under this lock once it cleared m_running.
@@ -282,6 +282,13 @@ bool WireServer::Notify(int session, DWORD code, const Bytes& data, Spoil spoil)
     any = WriteAll(s, units) || any;
   }
   return any;
+}
+
+bool WireServer::Answer(int session, DWORD requestSerial, const Reply& reply) {
+  auto s = FindSession(session);
+  if (!s || !s->open) return false;
+  SendReply(s, requestSerial, reply);
+  return true;
 }
 
 bool WireServer::SendRaw(int session, const Bytes& bytes) {

@@ -27,6 +27,10 @@ struct Reply {
   Spoil spoil = Spoil::NONE;
   bool closeMidPacket = false;  // send half of the reply's first unit, then close the connection
   DWORD serialOffset = 0;   // answer under the request's serial plus this (a wrong serial)
+  // Written where it was made among the session's notifications, never later: a reply that
+  // describes the whole state must not be overtaken by what happened after it was made.
+  bool inOrder = false;
+  bool written = false;     // already written by the one who made it; the wire sends nothing more
 };
 
 struct Request {
@@ -60,6 +64,9 @@ class WireServer {
 
   // Sends a notification to a session (-1: every session). False when no session took it.
   bool Notify(int session, DWORD code, const Bytes& data, Spoil spoil = Spoil::NONE);
+  // Writes a request's reply at once, on the calling thread (its delay is not kept). False when
+  // the session is gone.
+  bool Answer(int session, DWORD requestSerial, const Reply& reply);
   // Writes bytes as they are to a session.
   bool SendRaw(int session, const Bytes& bytes);
   // Closes a session's connection.

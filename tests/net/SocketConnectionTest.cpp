@@ -414,6 +414,46 @@ TEST_F(ConnectionTest, PushesAroundARequestKeepTheirOrder) {
   }
 }
 
+// A request marked to move the run id on splits the notifications around its reply: those read
+// before it keep the old id, those read after it carry the new one. Only the marking thread's
+// next request is marked, and only once.
+TEST_F(ConnectionTest, AMarkedRequestsReplyMovesTheRunIdOnBetweenThePushesAroundIt) {
+  m_server.SetHandler([&](const Request& r) {
+    m_server.Notify(r.session, 5300 + r.code, Bytes{static_cast<BYTE>(r.code)});
+    Reply reply;
+    reply.data = r.data;
+    return reply;
+  });
+  ASSERT_EQ(1, Connect());
+  const LONG first = m_connection.GetConnectionId();
+  auto ask = [&](DWORD code) {
+    PacketRecord reply{};
+    int timedOut = 0;
+    ASSERT_EQ(1, Ask(code, Bytes{1}, &reply, &timedOut, 10000));
+    FreePacketData(&reply);
+  };
+  ask(1);
+  EXPECT_EQ(first, m_connection.GetConnectionId());
+  // Another thread's mark is not this thread's.
+  std::thread([&] { m_connection.MoveIdOnAtNextReply(); }).join();
+  ask(2);
+  EXPECT_EQ(first, m_connection.GetConnectionId());
+  m_connection.MoveIdOnAtNextReply();
+  ask(3);
+  EXPECT_EQ(first + 1, m_connection.GetConnectionId());
+  ask(4);
+  ASSERT_TRUE(m_server.Notify(m_server.LastSession(), 5400, Bytes{1}));
+  ASSERT_TRUE(WaitArrived(5));
+  auto arrived = ArrivedPackets();
+  const std::vector<std::pair<DWORD, LONG>> expected = {
+      {5301, first}, {5302, first}, {5303, first}, {5304, first + 1}, {5400, first + 1}};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(expected[i].first, arrived[i].code) << i;
+    EXPECT_EQ(expected[i].second, arrived[i].connectionId) << i;
+  }
+  EXPECT_EQ(first + 1, m_connection.GetConnectionId());
+}
+
 // After its request a sender keeps reading for itself only while it goes on requesting: a push
 // that comes afterwards reaches the receiver however the sender goes on (with the keep limit
 // out of reach where the sender's own doing must give the socket back).

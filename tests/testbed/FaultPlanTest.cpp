@@ -122,6 +122,17 @@ TEST(FaultPlan, LeavesAloneWhatHasNoReplyAndEverythingWhenOff) {
   EXPECT_FALSE(withheld.closeMidPacket);
   EXPECT_EQ(always.Dropped(), 0);
 
+  // An in-order reply is never late: it may only be cut off with its connection.
+  FaultPlan delayOnly(FaultRates{1, 50, 0}, 1);
+  FaultPlan dropOnly(FaultRates{0, 0, 1}, 1);
+  Reply inOrder;
+  inOrder.inOrder = true;
+  delayOnly.Apply(wanted, &inOrder);
+  EXPECT_EQ(inOrder.delayMs, 0);
+  EXPECT_EQ(delayOnly.Delayed(), 0);
+  dropOnly.Apply(wanted, &inOrder);
+  EXPECT_TRUE(inOrder.closeMidPacket);
+
   FaultPlan off(FaultRates{}, 1);
   for (const Reply& r : ApplyToReplies(off, 1000)) {
     EXPECT_FALSE(r.closeMidPacket);

@@ -201,6 +201,19 @@ TEST(TableWire, AScriptedOpeningByteByByte) {
   }
   // A second discard out of turn is refused and changes nothing.
   EXPECT_EQ(clients[0]->Ask(REQ_DISCARD, Discard(seats[0], hands[0][1])).result, RESULT_REFUSED);
+  // The table data goes out where it was made: a filter that would hold it back well past the
+  // client's patience still sees it, and it comes at once.
+  std::atomic<int> filtered{0};
+  server.SetReplyFilter([&](const Request& request, Reply* reply) {
+    if (request.code != static_cast<DWORD>(REQ_GET_GAME_DATA)) return;
+    ++filtered;
+    reply->delayMs = 20000;
+  });
+  const ScriptedClient::Answer data = clients[1]->Ask(REQ_GET_GAME_DATA, requestbodies::Common(seats[1]), 5000);
+  EXPECT_TRUE(data.arrived);
+  EXPECT_EQ(data.result, RESULT_SUCCESS);
+  EXPECT_EQ(filtered.load(), 1);
+  server.SetReplyFilter(nullptr);
   for (auto& c : clients) c->Close();
   server.Stop();
 }
