@@ -14,9 +14,11 @@ runs_program() {
     [ "$(awk '/^Tgid:/ {print $2}' "/proc/$1/status" 2>/dev/null)" = "$1" ]
 }
 
-# The process numbers a hall's log names as launched clients, oldest first.
+# The process numbers a hall's log names as launched clients, oldest first; none while the hall
+# has yet to write its log (a failing status would end a caller under errexit and pipefail).
 launch_pids() {
-  LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p' "$1" 2>/dev/null
+  [ -f "$1" ] || return 0
+  LC_ALL=C sed -n 's/.*client \([0-9][0-9]*\) started with.*/\1/p' "$1" 2>/dev/null || true
 }
 
 # The process at or below PID (the hall's child, or a wrapper around the client) that runs EXE.

@@ -84,6 +84,7 @@ expect "a process's own number" 0 "$(runs_program "$threaded" "$python"; echo $?
 expect "a thread's number" 1 "$(runs_program "$thread" "$python"; echo $?)"
 
 expect "launches are counted whether or not they still run" 4 "$(log "$gone" "$stranger" "$own" "$other_client" >"$work/hall.log"; launch_pids "$work/hall.log" | wc -l)"
+expect "a hall that has yet to write its log launched none, and says so without failing" "0 0" "$(set -eo pipefail; n=$(launch_pids "$work/no-such.log" | wc -l); echo "$n $?")"
 expect "a child of this shell" 0 "$(child_of "$own" "$$"; echo $?)"
 expect "not a child of this shell" 1 "$(child_of "$wrapped" "$$"; echo $?)"
 expect "no process at all" 1 "$(child_of "" "$$"; echo $?)"
