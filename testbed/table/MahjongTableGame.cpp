@@ -206,6 +206,13 @@ bool MahjongTableGame::OnRequest(TableChannel& channel, int chair, bool onlooker
     if (!HandInProgress()) OnReady(channel, chair);
     return true;
   }
+  const int user = channel.RequestUser();
+  if (user > 0 && user != m_users[chair]) {
+    // A newcomer in a chair kept for the running hand's player follows that hand as an onlooker
+    // of the chair: he asks what an onlooker may ask, never in that player's name.
+    Deliver(channel, m_table.HandleRequest(user, static_cast<int>(code), body), user, reply);
+    return true;
+  }
   const int handsBefore = m_table.HandsPlayed();
   Deliver(channel, m_table.HandleRequest(m_users[chair], static_cast<int>(code), body), m_users[chair], reply);
   SettleIfEnded(channel, handsBefore);
@@ -219,6 +226,8 @@ Bytes MahjongTableGame::TableInfo(int chair, bool onlooker, int32_t userId) cons
   // An onlooker the watched player let see his hand gets it; the table checks that.
   if (onlooker) return userId > 0 ? m_table.TableInfoFor(userId) : m_table.TableInfoForOnlooker(chair);
   if (m_users[chair] <= 0) return m_table.TableInfoForOnlooker(chair);
+  // A newcomer waiting for the chair sees the running hand as its onlookers do.
+  if (userId > 0 && userId != m_users[chair]) return m_table.TableInfoForOnlooker(chair);
   return m_table.TableInfoFor(m_users[chair]);
 }
 

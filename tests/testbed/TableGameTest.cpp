@@ -432,6 +432,66 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
 }
 
 
+// A player who leaves in the middle of a hand keeps his hand at the table, which plays it on. A
+// newcomer who sits down in his chair meanwhile follows the hand as an onlooker of the chair: he
+// neither sees that hand's tiles nor plays them in the other player's name.
+TEST(TableGame, ANewcomerInAChairKeptForTheRunningHandNeitherSeesNorPlaysIt) {
+  std::atomic<int64_t> now{1000};
+  ServerConfig config;
+  config.clock = [&] { return now.load(); };
+  config.tableGames = [&](int32_t room, int32_t table) {
+    TableConfig t;
+    t.seed = 23;
+    t.botThinkMs = 100;
+    return std::make_unique<MahjongTableGame>(room, table, t);
+  };
+  testsupport::TempDir dir;
+  GameServer server(std::move(config));
+  std::string error;
+  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn = false) {
+    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
+    return c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
+  };
+  const requestbodies::Seat first{7, 1, 0, 0};
+  const requestbodies::Seat late{11, 1, 0, 0};
+  // An onlooker of a computer player keeps the table open once the first player has gone.
+  const requestbodies::Seat watching{8, 1, 0, 1};
+  ScriptedClient player, newcomer, watcher;
+  ASSERT_EQ(enter(player, first), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
+  ScriptedClient::Bytes dealt;
+  ASSERT_TRUE(player.NextOf(NTF_NEW_HAND, &dealt));
+  const auto own = TableInfoRecord::ReadNewHand(dealt);
+  ASSERT_TRUE(own);
+  ASSERT_EQ(own->ownHand.size(), 14u) << "the first player is the banker, about to discard";
+  ASSERT_EQ(enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(player.Ask(REQ_LEAVE, requestbodies::Leave(first)).result, RESULT_SUCCESS);
+  player.Close();
+
+  ASSERT_EQ(enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
+  const auto info = TableInfoRecord::Read(newcomer.Ask(REQ_GET_GAME_DATA, requestbodies::Common(late)).data);
+  ASSERT_TRUE(info);
+  printf("DEBUG ownHand %zu:", info->ownHand.size()); for (int id : info->ownHand) printf(" %d", id); printf(" own:"); for (int id : own->ownHand) printf(" %d", id); printf("\n");
+  EXPECT_EQ(info->handCounts[0], 14) << "the hand at the table is still the banker's";
+  for (int id : info->ownHand) {
+    EXPECT_EQ(std::count(own->ownHand.begin(), own->ownHand.end(), id), 0) << "tile " << id << " of the hand shown";
+  }
+  // The banker's discard is not the newcomer's to make.
+  requestbodies::Bytes discard = requestbodies::Common(late, 104 + 4);
+  requestbodies::Put(&discard, 20, late.table);
+  requestbodies::Put(&discard, 24, late.chair);
+  requestbodies::Put(&discard, 28, late.user);
+  requestbodies::Put(&discard, 80, 1);
+  requestbodies::Put(&discard, 100, 1);
+  requestbodies::Put(&discard, 104, own->ownHand.front());
+  EXPECT_EQ(newcomer.Ask(REQ_DISCARD, discard).result, RESULT_REFUSED);
+  EXPECT_FALSE(newcomer.NextOf(NTF_TILE_DISCARDED, nullptr, 200));
+  newcomer.Close();
+  watcher.Close();
+  server.Stop();
+}
+
 // A player who sits down in a chair that a computer player keeps for the running hand follows
 // that hand as an onlooker of the chair and sees it end; the readies he and the player in his own
 // chair sent during the hand (which the framework accepted) count for the next hand, which the
