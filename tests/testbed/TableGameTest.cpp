@@ -24,6 +24,37 @@ namespace {
 using namespace testbed;
 using testsupport::ScriptedClient;
 
+// A game server on a free port whose tables play a fixed seed with quick computer players, on a
+// clock the test moves.
+struct SeededTables {
+  explicit SeededTables(int seed) : server(Config(seed, &now)) {
+    started = server.Start(dir.File("accounts.db"), 0, &error);
+  }
+  bool Started() const { return started; }
+  // Connects a client and enters it at a seat; the enter's result, 0 when it got no answer.
+  DWORD Enter(ScriptedClient& c, const requestbodies::Seat& s, bool lookOn = false) {
+    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return 0;
+    return c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
+  }
+  static ServerConfig Config(int seed, std::atomic<int64_t>* now) {
+    ServerConfig config;
+    config.clock = [now] { return now->load(); };
+    config.tableGames = [seed](int32_t room, int32_t table) {
+      TableConfig t;
+      t.seed = seed;
+      t.botThinkMs = 100;
+      return std::make_unique<MahjongTableGame>(room, table, t);
+    };
+    return config;
+  }
+
+  std::atomic<int64_t> now{1000};
+  testsupport::TempDir dir;
+  GameServer server;
+  bool started = false;
+  std::string error;
+};
+
 TEST(TableGame, OnePlayerAndThreeComputerPlayersPlayAHandThroughTheNetwork) {
   std::atomic<int64_t> now{1000};
   ReplayChecker checker;
@@ -248,19 +279,9 @@ TEST(TableGame, ComputerPlayersAreSeatedWithTheirNames) {
 // not see hidden, and the see-hand flow opens the watched hand to him alone. The clock stands
 // still, so the computer players never act and the hand waits on the player's first discard.
 TEST(TableGame, OnlookersGetTheirOwnViewAndMaySeeAHandWhenAllowed) {
-  std::atomic<int64_t> now{1000};
-  ServerConfig config;
-  config.clock = [&] { return now.load(); };
-  config.tableGames = [&](int32_t room, int32_t table) {
-    TableConfig t;
-    t.seed = 5;
-    t.botThinkMs = 100;
-    return std::make_unique<MahjongTableGame>(room, table, t);
-  };
-  testsupport::TempDir dir;
-  GameServer server(std::move(config));
-  std::string error;
-  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
+  SeededTables tables(5);
+  ASSERT_TRUE(tables.Started()) << tables.error;
+  GameServer& server = tables.server;
 
   auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn) {
     ASSERT_TRUE(c.Connect(server.Port()));
@@ -356,23 +377,10 @@ TEST(TableGame, OnlookersGetTheirOwnViewAndMaySeeAHandWhenAllowed) {
 // it, the table tells the others he is away and back, and on his return he gets his hand again.
 // A chair still kept when the hand ends is given up.
 TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
-  std::atomic<int64_t> now{1000};
-  ServerConfig config;
-  config.clock = [&] { return now.load(); };
-  config.tableGames = [&](int32_t room, int32_t table) {
-    TableConfig t;
-    t.seed = 23;
-    t.botThinkMs = 100;
-    return std::make_unique<MahjongTableGame>(room, table, t);
-  };
-  testsupport::TempDir dir;
-  GameServer server(std::move(config));
-  std::string error;
-  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
-  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn) {
-    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
-    return c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
-  };
+  SeededTables tables(23);
+  ASSERT_TRUE(tables.Started()) << tables.error;
+  GameServer& server = tables.server;
+  std::atomic<int64_t>& now = tables.now;
   auto awayOrBack = [](ScriptedClient& c) {
     ScriptedClient::Bytes b;
     if (!c.NextOf(NTF_PLAYER_BACK_OR_LEFT, &b)) return -1;
@@ -385,8 +393,8 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
   const requestbodies::Seat other{10, 1, 0, 0};
   auto player = std::make_unique<ScriptedClient>();
   ScriptedClient watcher;
-  ASSERT_EQ(enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
-  ASSERT_EQ(enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
   ASSERT_EQ(player->Ask(REQ_READY, requestbodies::Common(seat)).result, RESULT_SUCCESS);
   ScriptedClient::Bytes dealt;
   ASSERT_TRUE(player->NextOf(NTF_NEW_HAND, &dealt));
@@ -396,11 +404,11 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
   player->Close();
   EXPECT_EQ(awayOrBack(watcher), LEFT_GAME);
   ScriptedClient intruder;
-  EXPECT_EQ(enter(intruder, other, false), RESULT_ENTER_FAILED) << "the chair is kept";
+  EXPECT_EQ(tables.Enter(intruder, other, false), RESULT_ENTER_FAILED) << "the chair is kept";
   intruder.Close();
 
   player = std::make_unique<ScriptedClient>();
-  ASSERT_EQ(enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(*player, seat, false), RESULT_ENTERED_WITH_PLAYERS);
   EXPECT_EQ(awayOrBack(watcher), BACK_IN_GAME);
   const ScriptedClient::Answer info = player->Ask(REQ_GET_GAME_DATA, requestbodies::Common(seat));
   const auto back = TableInfoRecord::Read(info.data);
@@ -425,7 +433,7 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
   if (result.empty()) watcher.NextOf(NTF_HAND_RESULT, &result);
   ASSERT_FALSE(result.empty()) << "the hand ended";
   ScriptedClient newcomer;
-  EXPECT_EQ(enter(newcomer, other, false), RESULT_ENTERED_WITH_PLAYERS) << "the chair is free again";
+  EXPECT_EQ(tables.Enter(newcomer, other, false), RESULT_ENTERED_WITH_PLAYERS) << "the chair is free again";
   newcomer.Close();
   watcher.Close();
   server.Stop();
@@ -436,40 +444,27 @@ TEST(TableGame, AChairIsKeptThroughADroppedConnectionUntilTheHandEnds) {
 // newcomer who sits down in his chair meanwhile follows the hand as an onlooker of the chair: he
 // neither sees that hand's tiles nor plays them in the other player's name.
 TEST(TableGame, ANewcomerInAChairKeptForTheRunningHandNeitherSeesNorPlaysIt) {
-  std::atomic<int64_t> now{1000};
-  ServerConfig config;
-  config.clock = [&] { return now.load(); };
-  config.tableGames = [&](int32_t room, int32_t table) {
-    TableConfig t;
-    t.seed = 23;
-    t.botThinkMs = 100;
-    return std::make_unique<MahjongTableGame>(room, table, t);
-  };
-  testsupport::TempDir dir;
-  GameServer server(std::move(config));
-  std::string error;
-  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
-  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s, bool lookOn = false) {
-    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
-    return c.Ask(REQ_ENTER, requestbodies::Enter(s, lookOn)).result;
-  };
+  SeededTables tables(23);
+  ASSERT_TRUE(tables.Started()) << tables.error;
+  GameServer& server = tables.server;
+  std::atomic<int64_t>& now = tables.now;
   const requestbodies::Seat first{7, 1, 0, 0};
   const requestbodies::Seat late{11, 1, 0, 0};
   // An onlooker of a computer player keeps the table open once the first player has gone.
   const requestbodies::Seat watching{8, 1, 0, 1};
   ScriptedClient player, newcomer, watcher;
-  ASSERT_EQ(enter(player, first), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(player, first), RESULT_ENTERED_WITH_PLAYERS);
   ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
   ScriptedClient::Bytes dealt;
   ASSERT_TRUE(player.NextOf(NTF_NEW_HAND, &dealt));
   const auto own = TableInfoRecord::ReadNewHand(dealt);
   ASSERT_TRUE(own);
   ASSERT_EQ(own->ownHand.size(), 14u) << "the first player is the banker, about to discard";
-  ASSERT_EQ(enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(watcher, watching, true), RESULT_ENTERED_WITH_PLAYERS);
   ASSERT_EQ(player.Ask(REQ_LEAVE, requestbodies::Leave(first)).result, RESULT_SUCCESS);
   player.Close();
 
-  ASSERT_EQ(enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
   const auto info = TableInfoRecord::Read(newcomer.Ask(REQ_GET_GAME_DATA, requestbodies::Common(late)).data);
   ASSERT_TRUE(info);
   printf("DEBUG ownHand %zu:", info->ownHand.size()); for (int id : info->ownHand) printf(" %d", id); printf(" own:"); for (int id : own->ownHand) printf(" %d", id); printf("\n");
@@ -497,30 +492,17 @@ TEST(TableGame, ANewcomerInAChairKeptForTheRunningHandNeitherSeesNorPlaysIt) {
 // chair sent during the hand (which the framework accepted) count for the next hand, which the
 // newcomer plays in his chair.
 TEST(TableGame, APlayerWhoSitsDownMidHandSeesItEndAndPlaysTheNext) {
-  std::atomic<int64_t> now{1000};
-  ServerConfig config;
-  config.clock = [&] { return now.load(); };
-  config.tableGames = [&](int32_t room, int32_t table) {
-    TableConfig t;
-    t.seed = 29;
-    t.botThinkMs = 100;
-    return std::make_unique<MahjongTableGame>(room, table, t);
-  };
-  testsupport::TempDir dir;
-  GameServer server(std::move(config));
-  std::string error;
-  ASSERT_TRUE(server.Start(dir.File("accounts.db"), 0, &error)) << error;
-  auto enter = [&](ScriptedClient& c, const requestbodies::Seat& s) {
-    if (!c.Connect(server.Port()) || c.Ask(REQ_VERSION, {}).result != RESULT_SUCCESS) return DWORD(0);
-    return c.Ask(REQ_ENTER, requestbodies::Enter(s)).result;
-  };
+  SeededTables tables(29);
+  ASSERT_TRUE(tables.Started()) << tables.error;
+  GameServer& server = tables.server;
+  std::atomic<int64_t>& now = tables.now;
   const requestbodies::Seat first{7, 1, 0, 0};
   const requestbodies::Seat late{11, 1, 0, 1};
   ScriptedClient player, newcomer;
-  ASSERT_EQ(enter(player, first), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(player, first), RESULT_ENTERED_WITH_PLAYERS);
   ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
   ASSERT_TRUE(player.NextOf(NTF_NEW_HAND, nullptr)) << "the hand starts with computer players";
-  ASSERT_EQ(enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
+  ASSERT_EQ(tables.Enter(newcomer, late), RESULT_ENTERED_WITH_PLAYERS);
   ASSERT_EQ(newcomer.Ask(REQ_READY, requestbodies::Common(late)).result, RESULT_SUCCESS);
   ASSERT_EQ(player.Ask(REQ_READY, requestbodies::Common(first)).result, RESULT_SUCCESS);
 
