@@ -447,7 +447,6 @@ TEST(TableGame, ANewcomerInAChairKeptForTheRunningHandNeitherSeesNorPlaysIt) {
   SeededTables tables(23);
   ASSERT_TRUE(tables.Started()) << tables.error;
   GameServer& server = tables.server;
-  std::atomic<int64_t>& now = tables.now;
   const requestbodies::Seat first{7, 1, 0, 0};
   const requestbodies::Seat late{11, 1, 0, 0};
   // An onlooker of a computer player keeps the table open once the first player has gone.
