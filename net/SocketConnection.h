@@ -151,6 +151,8 @@ class CSocketConnection {
   // Writes the unit's length word and head (with its CRC when one is wanted) into the 56 bytes in
   // front of the payload length word at unit + 56.
   void FrameUnit(BYTE* unit, DWORD length, SegmentHead* head, DWORD crcFlag);
+  // The envelope a packet that starts with this segment is handed on with.
+  PacketEnvelope EnvelopeOf(const SegmentHead& head);
   // OnSocketRead (and OnSocketError when it fails) under the receive lock, which the worker and
   // a sender that reads its own reply share. True when it read any bytes.
   bool ReadUnderLock();
