@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
+#include <memory_resource>
 #include <unordered_map>
 #include <vector>
 
@@ -204,7 +206,10 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
   }
-  std::vector<std::shared_ptr<KernelObject>> objects;
+  // The objects and descriptors of a wait live on the stack unless the wait is unusually large.
+  std::byte storage[1024];
+  std::pmr::monotonic_buffer_resource arena(storage, sizeof storage);
+  std::pmr::vector<std::shared_ptr<KernelObject>> objects(&arena);
   objects.reserve(count);
   for (DWORD i = 0; i < count; ++i) {
     auto obj = LookupKernelObject(handles[i]);
@@ -222,7 +227,7 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
   self.hasExtra = static_cast<bool>(extra);
   if (self.hasExtra || fdCount > 0) self.threadId = GetCurrentThreadId();
   // The descriptors behind the thread's wake-up descriptor, for poll.
-  std::vector<pollfd> polls;
+  std::pmr::vector<pollfd> polls(&arena);
   if (fdCount > 0) {
     polls.reserve(fdCount + 1);
     polls.push_back(pollfd{wakeFd, POLLIN, 0});
@@ -233,7 +238,7 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
   struct Sleeper {
     Waiter& w;
     std::unique_lock<std::mutex>& lock;
-    std::vector<pollfd>& polls;
+    std::pmr::vector<pollfd>& polls;
     bool& descriptorsSeen;
     std::cv_status Until(std::chrono::steady_clock::time_point deadline, bool forever) {
       if (!polls.empty()) return Poll(deadline, forever);

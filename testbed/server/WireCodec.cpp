@@ -22,6 +22,14 @@ const BYTE* DefaultPacketKey() { return PacketKey(); }
 
 namespace {
 
+// A block a thread keeps for its next packet is given back once a packet grew it beyond this.
+void ReleaseLargeBlock(CByteBuffer* buffer) {
+  if (buffer->GetCapacity() > 64 * 1024) {
+    CByteBuffer released;
+    buffer->Swap(released);
+  }
+}
+
 // The stream and chunk buffers a packet is encoded in, kept by each thread for its next packet;
 // blocks grown for an unusually large packet are given back afterwards.
 struct EncodeScratch {
@@ -29,10 +37,7 @@ struct EncodeScratch {
   CByteBuffer chunks;
   void Release() {
     for (CByteBuffer* buffer : {&stream, &chunks}) {
-      if (buffer->GetCapacity() > 64 * 1024) {
-        CByteBuffer released;
-        buffer->Swap(released);
-      }
+      ReleaseLargeBlock(buffer);
     }
   }
 };
@@ -49,6 +54,16 @@ Bytes EncodePacket(const WireParams& params, DWORD kind, DWORD requestSerial, DW
 void EncodePacketInto(const WireParams& params, DWORD kind, DWORD requestSerial, DWORD code, const BYTE* data,
                       size_t length, DWORD* segmentSerialCounter, Spoil spoil, Bytes* out) {
   out->clear();
+  thread_local CByteBuffer units;
+  EncodeUnits(params, kind, requestSerial, code, data, length, segmentSerialCounter, spoil, &units);
+  out->assign(units.PtrAt(0), units.PtrAt(0) + units.GetLength());
+  units.Clear();
+  ReleaseLargeBlock(&units);
+}
+
+void EncodeUnits(const WireParams& params, DWORD kind, DWORD requestSerial, DWORD code, const BYTE* data,
+                 size_t length, DWORD* segmentSerialCounter, Spoil spoil, CByteBuffer* units) {
+  units->Clear();
   PacketRecord record{};
   record.head.code = code;
   record.length = static_cast<int32_t>(length);
@@ -65,15 +80,23 @@ void EncodePacketInto(const WireParams& params, DWORD kind, DWORD requestSerial,
 
   DWORD offset = 0;
   DWORD number = 0;
-  DWORD total = chunks.GetLength();
-  out->reserve(total + (total / (params.largestPayload + 1) + 1) * (UNIT_HEAD_BYTES - 4));
+  const DWORD total = chunks.GetLength();
+  units->Reserve(total + (total / (params.largestPayload + 1) + 1) * (UNIT_HEAD_BYTES - 4));
+  static const BYTE UNIT_FRONT[UNIT_HEAD_BYTES - 4] = {};
+  // Each chunk [n][payload] becomes its unit with the 56 bytes of length word and head in front;
+  // a packet of one chunk, the usual case, is framed where it lies.
+  const bool oneChunk = total >= 4 && ReadU32Le(chunks.PtrAt(0)) + 4 == total;
+  if (oneChunk && chunks.Prepend(UNIT_FRONT, sizeof UNIT_FRONT) == sizeof UNIT_FRONT) units->Swap(chunks);
+  const bool framedInPlace = units->GetLength() != 0;
   while (offset + 4 <= total) {
-    DWORD n = ReadU32Le(chunks.PtrAt(offset));
-    const BYTE* payload = chunks.PtrAt(offset + 4);
+    const DWORD at = framedInPlace ? offset : units->GetLength();
+    const DWORD n = ReadU32Le(framedInPlace ? units->PtrAt(at + UNIT_HEAD_BYTES - 4) : chunks.PtrAt(offset));
+    if (!framedInPlace) {
+      units->Append(UNIT_FRONT, sizeof UNIT_FRONT);
+      units->Append(chunks.PtrAt(offset), 4 + n);
+    }
     offset += 4 + n;
-    const size_t at = out->size();
-    out->resize(at + UNIT_HEAD_BYTES + n);
-    BYTE* unit = out->data() + at;
+    BYTE* unit = units->PtrAt(at);
     BYTE* head = unit + 4;
     WriteU32Le(unit, n + 56);
     WriteU32Le(head + 0, kind);
@@ -81,8 +104,6 @@ void EncodePacketInto(const WireParams& params, DWORD kind, DWORD requestSerial,
     WriteU32Le(head + 24, requestSerial);
     WriteU32Le(head + 28, ++number);
     WriteU32Le(head + 32, offset + 4 > total ? 1 : 0);
-    WriteU32Le(unit + 56, n);
-    memcpy(unit + UNIT_HEAD_BYTES, payload, n);
     DWORD crc = CCrc32::Compute(unit, UNIT_HEAD_BYTES + n);
     if (spoil == Spoil::BAD_CRC) ++crc;
     WriteU32Le(head + 8, 1);
@@ -90,7 +111,10 @@ void EncodePacketInto(const WireParams& params, DWORD kind, DWORD requestSerial,
     if (spoil == Spoil::SHORT_UNIT) {
       WriteU32Le(unit, 56);
       WriteU32Le(head + 8, 0);
-      out->resize(at + UNIT_HEAD_BYTES);
+      // The unit ends after its payload length word.
+      CByteBuffer shortened;
+      shortened.Append(units->PtrAt(0), at + UNIT_HEAD_BYTES);
+      units->Swap(shortened);
     } else if (spoil == Spoil::OVERLONG_UNIT) {
       WriteU32Le(unit, params.largestPayload + 57);
     } else if (spoil == Spoil::LENGTH_MISMATCH) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "net/ByteBuffer.h"
 #include "platform/base/WinTypes.h"
 
 namespace testbed {
@@ -48,6 +49,11 @@ Bytes EncodePacket(const WireParams& params, DWORD kind, DWORD requestSerial, DW
 // The same into *out, which is emptied first and keeps its block for the next packet.
 void EncodePacketInto(const WireParams& params, DWORD kind, DWORD requestSerial, DWORD code, const BYTE* data,
                       size_t length, DWORD* segmentSerialCounter, Spoil spoil, Bytes* out);
+
+// The same into a buffer of the network library, which is emptied first: a packet of one unit is
+// framed where it was encoded, without a copy.
+void EncodeUnits(const WireParams& params, DWORD kind, DWORD requestSerial, DWORD code, const BYTE* data,
+                 size_t length, DWORD* segmentSerialCounter, Spoil spoil, CByteBuffer* units);
 
 // One unit as it lies in a received stream: the payload points into the stream.
 struct UnitView {

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -30,7 +31,7 @@ struct WireServer::Session {
   DWORD segmentSerial = 0;
   DWORD notifySerial = 0;
   // The bytes of the reply being sent (under the write lock).
-  Bytes units;
+  CByteBuffer units;
   std::atomic<bool> open{true};
 };
 
@@ -255,25 +256,32 @@ void WireServer::SendReply(const std::shared_ptr<Session>& session, DWORD reques
   std::lock_guard<std::mutex> g(session->writeLock);
   if (session->fd < 0) return;
   // The session's block is used again for its next reply, unless a large packet grew it.
-  Bytes& units = session->units;
+  CByteBuffer& units = session->units;
   struct KeepSmall {
-    Bytes& units;
+    CByteBuffer& units;
     ~KeepSmall() {
-      if (units.capacity() > KEPT_UNITS_CAPACITY) Bytes().swap(units);
+      if (units.GetCapacity() > KEPT_UNITS_CAPACITY) {
+        CByteBuffer released;
+        units.Swap(released);
+      }
     }
   } keep{units};
-  EncodePacketInto(m_params, 2, requestSerial + reply.serialOffset, reply.result, reply.data.data(),
-                   reply.data.size(), &session->segmentSerial, reply.spoil, &units);
+  EncodeUnits(m_params, 2, requestSerial + reply.serialOffset, reply.result, reply.data.data(), reply.data.size(),
+              &session->segmentSerial, reply.spoil, &units);
+  const BYTE* bytes = units.PtrAt(0);
+  const size_t size = units.GetLength();
   if (reply.closeMidPacket) {
-    units.resize(units.size() / 2 > 10 ? units.size() / 2 : 10);
-    send(session->fd, units.data(), units.size(), MSG_NOSIGNAL);
+    // Half of the reply, and at least 10 bytes (zeros where the reply is shorter).
+    Bytes half(size / 2 > 10 ? size / 2 : 10);
+    memcpy(half.data(), bytes, std::min(half.size(), size));
+    send(session->fd, half.data(), half.size(), MSG_NOSIGNAL);
     session->open = false;
     shutdown(session->fd, SHUT_RDWR);
     return;
   }
   size_t sent = 0;
-  while (sent < units.size()) {
-    ssize_t n = send(session->fd, units.data() + sent, units.size() - sent, MSG_NOSIGNAL);
+  while (sent < size) {
+    ssize_t n = send(session->fd, bytes + sent, size - sent, MSG_NOSIGNAL);
     if (n <= 0) return;
     sent += static_cast<size_t>(n);
   }
