@@ -82,6 +82,14 @@ class SendBuffers {
   CByteBuffer m_ownChunks;
 };
 
+// The reply the calling thread waits for while it reads the socket itself.
+struct OwnReplyMark {
+  const CSocketConnection* connection = nullptr;
+  const PeerRecord* peer = nullptr;
+  DWORD serial = 0;
+};
+thread_local OwnReplyMark t_ownReply;
+
 // Frees a record handed over by DecomposePacket or made for a post, with its data block.
 void DeleteRecord(PacketRecord* record) {
   if (!record) return;
@@ -639,11 +647,15 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
     return 0;
   }
   DWORD serial = static_cast<DWORD>(envelope.requestSerial);
+  // The sender that reads its own reply takes it from the slot as soon as its read ends; only a
+  // reply that another thread waits for is signalled.
+  const bool signal = !(t_ownReply.connection == this && t_ownReply.peer == peer && t_ownReply.serial == serial);
   EnterCriticalSection(&peer->replyLock);
   FreePacketData(&peer->reply);
   // The decoded data block passes to the slot as it is.
   peer->reply = record;
   peer->replySerial = serial;
+  if (signal) peer->replySignalled = true;
   LeaveCriticalSection(&peer->replyLock);
   // A sender whose request timed out may already have registered its next request while this
   // late reply was decoded; that registration is not this reply's to end.
@@ -654,7 +666,7 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
   LeaveCriticalSection(&peer->reassemblyLock);
   // Before the next unit is read: every notification behind this reply gets the new id.
   if (moveId) SetConnectionId(GetConnectionId() + 1);
-  SetEvent(peer->event);
+  if (signal) SetEvent(peer->event);
   return 1;
 }
 
@@ -793,7 +805,10 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   EnterCriticalSection(&peer->replyLock);
   FreePacketData(&peer->reply);
   peer->replySerial = 0;
-  ResetEvent(peer->event);
+  if (peer->replySignalled) {
+    ResetEvent(peer->event);
+    peer->replySignalled = false;
+  }
   LeaveCriticalSection(&peer->replyLock);
 
   // The worker stops looking for reads before the request leaves, so that its reply, however
@@ -820,6 +835,14 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   // event. A socket at its end, or one whose data the worker took, is left to the worker for the
   // rest of the wait.
   bool watchSocket = ownRead.on;
+  // While this thread reads the socket itself, the reply it reads is its own to take.
+  struct OwnReply {
+    OwnReply(CSocketConnection* connection, PeerRecord* peer, DWORD serial) : saved(t_ownReply) {
+      t_ownReply = {connection, peer, serial};
+    }
+    ~OwnReply() { t_ownReply = saved; }
+    OwnReplyMark saved;
+  } ownReply(this, peer, watchSocket ? serial : 0);
   // Takes the reply from the slot when it is this request's; a late reply to an earlier request
   // that slipped in before this one was registered is dropped. After a read of its own, the
   // thread looks only at a stored reply; the event it did not wait for stays as it is.
@@ -839,6 +862,7 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
       mine = true;
     } else {
       ResetEvent(peer->event);
+      peer->replySignalled = false;
     }
     FreePacketData(&peer->reply);
     peer->replySerial = 0;

@@ -51,6 +51,7 @@ struct PeerRecord {
   HANDLE event = nullptr;           // manual reset: a reply was stored, or the hello arrived
   PacketRecord reply{};             // the last complete reply
   DWORD replySerial = 0;            // the request serial that reply answers
+  bool replySignalled = false;      // the event was set for a stored reply (under replyLock)
   CRITICAL_SECTION replyLock;
   CByteBuffer receiveBuffer;
   CByteBuffer notificationBuffer;
