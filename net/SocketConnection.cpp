@@ -869,9 +869,15 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
     LeaveCriticalSection(&peer->replyLock);
     return mine;
   };
+  // The first wait starts with the whole time, right after the clock was read.
+  bool firstWait = true;
   for (;;) {
-    DWORD elapsed = GetTickCount() - start;
-    DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
+    DWORD remaining = timeoutMs;
+    if (!firstWait && timeoutMs != INFINITE) {
+      const DWORD elapsed = GetTickCount() - start;
+      remaining = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+    }
+    firstWait = false;
     HANDLE waits[2] = {m_stopEvent, peer->event};
     bool readable = false;
     DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)

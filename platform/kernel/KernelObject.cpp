@@ -240,6 +240,8 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
     std::unique_lock<std::mutex>& lock;
     std::pmr::vector<pollfd>& polls;
     bool& descriptorsSeen;
+    DWORD milliseconds;
+    bool firstPoll = true;
     std::cv_status Until(std::chrono::steady_clock::time_point deadline, bool forever) {
       if (!polls.empty()) return Poll(deadline, forever);
       LinkWaiterLocked(w);
@@ -254,9 +256,14 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
     std::cv_status Poll(std::chrono::steady_clock::time_point deadline, bool forever) {
       int timeout = -1;
       if (!forever) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        // The first sleep follows the deadline's reading of the clock at once: it lasts the wait's
+        // whole time, without another reading.
+        auto left = firstPoll ? static_cast<long long>(milliseconds)
+                              : std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                                    .count();
         timeout = left <= 0 ? 0 : left > INT32_MAX ? INT32_MAX : static_cast<int>(left);
       }
+      firstPoll = false;
       w.wakeFd = polls[0].fd;
       LinkWaiterLocked(w);
       lock.unlock();
@@ -283,7 +290,7 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
       return std::chrono::steady_clock::now() >= deadline && !forever ? std::cv_status::timeout
                                                                        : std::cv_status::no_timeout;
     }
-  } sleep{self, lock, polls, descriptorsSeen};
+  } sleep{self, lock, polls, descriptorsSeen, milliseconds};
   // Hands the descriptors' events to the caller.
   auto descriptorsDone = [&]() {
     for (size_t i = 0; i < fdCount; ++i) fds[i].revents = polls[i + 1].revents;

@@ -691,6 +691,27 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
 }
 
 int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
+  if (level == SOL_SOCKET && name == SO_CONNECT_TIME) {
+    // Asked before every request: the socket is looked up and its state read under one lock.
+    std::unique_lock<std::mutex> lock;
+    auto entry = LookupSocketLocked(s, &lock);
+    if (!entry) return SOCKET_ERROR;
+    if (!value || !length) return Fail(WSAEFAULT);
+    DWORD seconds = 0xFFFFFFFFu;
+    UpdateConnectStateLocked(*entry, -1);
+    // The count runs from the moment the connection was made until the socket is closed; a close
+    // by the peer is reported through FD_CLOSE and recv, not here.
+    if (entry->m_state == SocketState::CONNECTED) {
+      auto elapsed = std::chrono::steady_clock::now() - entry->m_connectedAt;
+      seconds = (DWORD)std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    }
+    lock.unlock();
+    if (*length < (int)sizeof(int)) return Fail(WSAEFAULT);
+    const int v = (int)seconds;
+    memcpy(value, &v, sizeof(int));
+    *length = sizeof(int);
+    return 0;
+  }
   auto entry = LookupSocket(s);
   if (!entry) return SOCKET_ERROR;
   if (!value || !length) return Fail(WSAEFAULT);
@@ -703,20 +724,6 @@ int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
   posix::SocketOption option;
   if (level == SOL_SOCKET) {
     switch (name) {
-      case SO_CONNECT_TIME: {
-        DWORD seconds = 0xFFFFFFFFu;
-        {
-          auto lock = TableLock();
-          UpdateConnectStateLocked(*entry, -1);
-          // The count runs from the moment the connection was made until the socket is closed;
-          // a close by the peer is reported through FD_CLOSE and recv, not here.
-          if (entry->m_state == SocketState::CONNECTED) {
-            auto elapsed = std::chrono::steady_clock::now() - entry->m_connectedAt;
-            seconds = (DWORD)std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
-          }
-        }
-        return putInt((int)seconds);
-      }
       case SO_ERROR: {
         int err = 0;
         {
