@@ -226,12 +226,14 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
   self.count = count;
   self.hasExtra = static_cast<bool>(extra);
   if (self.hasExtra || fdCount > 0) self.threadId = GetCurrentThreadId();
-  // The descriptors behind the thread's wake-up descriptor, for poll.
+  // The descriptors and the thread's wake-up descriptor, for poll.
   std::pmr::vector<pollfd> polls(&arena);
   if (fdCount > 0) {
     polls.reserve(fdCount + 1);
-    polls.push_back(pollfd{wakeFd, POLLIN, 0});
+    // The wake-up descriptor goes last: when a descriptor in front of it is ready already, poll
+    // neither registers with it nor has to take that registration back.
     polls.insert(polls.end(), fds, fds + fdCount);
+    polls.push_back(pollfd{wakeFd, POLLIN, 0});
   }
   bool descriptorsSeen = false;
   // Listed only while asleep, so that wakers never walk past threads that are busy elsewhere.
@@ -264,7 +266,7 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
         timeout = left <= 0 ? 0 : left > INT32_MAX ? INT32_MAX : static_cast<int>(left);
       }
       firstPoll = false;
-      w.wakeFd = polls[0].fd;
+      w.wakeFd = polls.back().fd;
       LinkWaiterLocked(w);
       lock.unlock();
       for (pollfd& p : polls) p.revents = 0;
@@ -275,9 +277,9 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
       // Every signal of this wait came while it was listed. One that poll saw is drained here;
       // one that came after the poll returned stays and at worst ends the thread's next
       // descriptor wait early, which looks again at what it waits for.
-      if (polls[0].revents != 0) {
+      if (polls.back().revents != 0) {
         uint64_t value = 0;
-        ssize_t drained = ::read(polls[0].fd, &value, sizeof value);
+        ssize_t drained = ::read(polls.back().fd, &value, sizeof value);
         (void)drained;
       }
       if (r > 0) {
@@ -293,7 +295,7 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
   } sleep{self, lock, polls, descriptorsSeen, milliseconds};
   // Hands the descriptors' events to the caller.
   auto descriptorsDone = [&]() {
-    for (size_t i = 0; i < fdCount; ++i) fds[i].revents = polls[i + 1].revents;
+    for (size_t i = 0; i < fdCount; ++i) fds[i].revents = polls[i].revents;
     if (descriptorsReady) *descriptorsReady = true;
     return WAIT_OBJECT_0 + count;
   };
