@@ -188,6 +188,13 @@ int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* en
   return DecodeStream(joined.PtrAt(0), joined.GetLength(), decodedEnvelope, envelope, record, key, keyBits);
 }
 
+int DecodePacketStream(const BYTE* encoded, DWORD encodedLength, PacketRecord* record, const BYTE* key,
+                       DWORD keyBits) {
+  if (record == nullptr) return 0;
+  PacketEnvelope unused{};
+  return DecodeStream(encoded, encodedLength, PacketEnvelope{}, &unused, record, key, keyBits);
+}
+
 int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envelope,
                     PacketRecord** record, const BYTE* key, DWORD keyBits, DWORD, DWORD, int largestPayload) {
   if (envelope == nullptr || record == nullptr) return 0;

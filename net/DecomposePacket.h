@@ -16,3 +16,9 @@ int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envel
 // Layer settings are not needed: every layer says in its header whether it was applied.
 int DecomposePacketInto(const BYTE* block, DWORD blockLength, PacketEnvelope* envelope, PacketRecord* record,
                         const BYTE* key, DWORD keyBits, int largestPayload);
+
+// Decodes an encoded packet stream (the contents of its chunks joined, no envelope) into a record
+// the caller holds: 1 with *record filled (its data block is new and the caller's to free), or 0
+// with it left as it was.
+int DecodePacketStream(const BYTE* encoded, DWORD encodedLength, PacketRecord* record, const BYTE* key,
+                       DWORD keyBits);

@@ -1,7 +1,9 @@
 #include "net/SocketConnection.h"
 
+#include <charconv>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "net/ChunkFraming.h"
 #include "net/Crc32.h"
@@ -79,6 +81,14 @@ class SendBuffers {
   CByteBuffer m_ownStream;
   CByteBuffer m_ownChunks;
 };
+
+// The reply the calling thread waits for while it reads the socket itself.
+struct OwnReplyMark {
+  const CSocketConnection* connection = nullptr;
+  const PeerRecord* peer = nullptr;
+  DWORD serial = 0;
+};
+thread_local OwnReplyMark t_ownReply;
 
 // Frees a record handed over by DecomposePacket or made for a post, with its data block.
 void DeleteRecord(PacketRecord* record) {
@@ -341,12 +351,20 @@ int CSocketConnection::AddPeer(const char* host, int port) {
 }
 
 PeerRecord* CSocketConnection::FindPeer(const char* host, int port, std::string* key) {
-  std::string k = MakePeerKey(host, port);
-  if (key) *key = k;
+  if (key) *key = MakePeerKey(host, port);
+  // Every packet looks its peer up: the key is compared in its parts, without being built.
+  const std::string_view hostPart = host ? host : "";
+  char portText[16];
+  const auto printed = std::to_chars(portText, portText + sizeof portText, port);
+  const std::string_view portPart(portText, static_cast<size_t>(printed.ptr - portText));
+  auto matches = [&](const std::string& k) {
+    return k.size() == hostPart.size() + 1 + portPart.size() && k.compare(0, hostPart.size(), hostPart) == 0 &&
+           k[hostPart.size()] == ':' && k.compare(hostPart.size() + 1, portPart.size(), portPart) == 0;
+  };
   PeerRecord* found = nullptr;
   EnterCriticalSection(&m_peerLock);
   for (auto& entry : m_peers) {
-    if (entry.first == k) {
+    if (matches(entry.first)) {
       found = entry.second;
       break;
     }
@@ -553,6 +571,26 @@ int CSocketConnection::OnSegment(BYTE* segment, LONG unitLength, PeerRecord* pee
     SetExpectedReply(0, peer);
     return 0;
   }
+  if (head.segmentNumber == 1 && head.lastFlag) {
+    // A reply of one segment, the usual case, is decoded where it lies in the receive buffer
+    // (only the reading thread touches that buffer): the envelope goes into the 24 head bytes in
+    // front of the payload length word, which have been read already, so that the envelope and
+    // the chunk stand together as OnReply expects them, without a copy into the reassembly buffer.
+    bool awaited = false;
+    EnterCriticalSection(&peer->reassemblyLock);
+    if (peer->expectedReplySerial == head.requestSerial && peer->replySegments == 0) {
+      peer->replySegments = 1;
+      peer->replyBuffer.Clear();
+      awaited = true;
+    }
+    LeaveCriticalSection(&peer->reassemblyLock);
+    if (awaited) {
+      BYTE* block = segment + SEGMENT_HEAD_SIZE - PACKET_ENVELOPE_SIZE;
+      WritePacketEnvelope(block, EnvelopeOf(head));
+      OnReply(block, PACKET_ENVELOPE_SIZE + 4 + payload, peer);
+    }
+    return 1;
+  }
   // The copy is kept by the thread for its next reply; a reply completed while the thread's copy
   // is still being decoded gets one of its own.
   thread_local std::vector<BYTE> t_replyCopy;
@@ -609,11 +647,15 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
     return 0;
   }
   DWORD serial = static_cast<DWORD>(envelope.requestSerial);
+  // The sender that reads its own reply takes it from the slot as soon as its read ends; only a
+  // reply that another thread waits for is signalled.
+  const bool signal = !(t_ownReply.connection == this && t_ownReply.peer == peer && t_ownReply.serial == serial);
   EnterCriticalSection(&peer->replyLock);
   FreePacketData(&peer->reply);
   // The decoded data block passes to the slot as it is.
   peer->reply = record;
   peer->replySerial = serial;
+  if (signal) peer->replySignalled = true;
   LeaveCriticalSection(&peer->replyLock);
   // A sender whose request timed out may already have registered its next request while this
   // late reply was decoded; that registration is not this reply's to end.
@@ -624,7 +666,7 @@ int CSocketConnection::OnReply(const BYTE* block, DWORD length, PeerRecord* peer
   LeaveCriticalSection(&peer->reassemblyLock);
   // Before the next unit is read: every notification behind this reply gets the new id.
   if (moveId) SetConnectionId(GetConnectionId() + 1);
-  SetEvent(peer->event);
+  if (signal) SetEvent(peer->event);
   return 1;
 }
 
@@ -666,7 +708,20 @@ int CSocketConnection::OnSocketClose() {
 
 int CSocketConnection::OnSocketRead() {
   ++m_readEvents;
-  std::vector<PeerRecord*> touched;
+  // The list of peers a read touched is kept by the thread for its next read.
+  thread_local std::vector<PeerRecord*> t_touched;
+  thread_local bool t_touchedInUse = false;
+  std::vector<PeerRecord*> ownTouched;
+  const bool keptTouched = !t_touchedInUse;
+  std::vector<PeerRecord*>& touched = keptTouched ? t_touched : ownTouched;
+  touched.clear();
+  struct Release {
+    bool kept;
+    ~Release() {
+      if (kept) t_touchedInUse = false;
+    }
+  } release{keptTouched};
+  if (keptTouched) t_touchedInUse = true;
   m_bytesReceived += ReadAvailable(&touched);
   for (PeerRecord* peer : touched) {
     CByteBuffer& in = peer->receiveBuffer;
@@ -750,7 +805,10 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   EnterCriticalSection(&peer->replyLock);
   FreePacketData(&peer->reply);
   peer->replySerial = 0;
-  ResetEvent(peer->event);
+  if (peer->replySignalled) {
+    ResetEvent(peer->event);
+    peer->replySignalled = false;
+  }
   LeaveCriticalSection(&peer->replyLock);
 
   // The worker stops looking for reads before the request leaves, so that its reply, however
@@ -777,11 +835,24 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
   // event. A socket at its end, or one whose data the worker took, is left to the worker for the
   // rest of the wait.
   bool watchSocket = ownRead.on;
+  // While this thread reads the socket itself, the reply it reads is its own to take.
+  struct OwnReply {
+    OwnReply(CSocketConnection* connection, PeerRecord* peer, DWORD serial) : saved(t_ownReply) {
+      t_ownReply = {connection, peer, serial};
+    }
+    ~OwnReply() { t_ownReply = saved; }
+    OwnReplyMark saved;
+  } ownReply(this, peer, watchSocket ? serial : 0);
   // Takes the reply from the slot when it is this request's; a late reply to an earlier request
-  // that slipped in before this one was registered is dropped.
-  auto takeReply = [&]() {
+  // that slipped in before this one was registered is dropped. After a read of its own, the
+  // thread looks only at a stored reply; the event it did not wait for stays as it is.
+  auto takeReply = [&](bool storedOnly) {
     bool mine = false;
     EnterCriticalSection(&peer->replyLock);
+    if (storedOnly && peer->replySerial == 0) {
+      LeaveCriticalSection(&peer->replyLock);
+      return false;
+    }
     if (peer->replySerial == serial) {
       // The reply's data block passes to the caller as it is.
       if (reply) {
@@ -791,15 +862,22 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
       mine = true;
     } else {
       ResetEvent(peer->event);
+      peer->replySignalled = false;
     }
     FreePacketData(&peer->reply);
     peer->replySerial = 0;
     LeaveCriticalSection(&peer->replyLock);
     return mine;
   };
+  // The first wait starts with the whole time, right after the clock was read.
+  bool firstWait = true;
   for (;;) {
-    DWORD elapsed = GetTickCount() - start;
-    DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
+    DWORD remaining = timeoutMs;
+    if (!firstWait && timeoutMs != INFINITE) {
+      const DWORD elapsed = GetTickCount() - start;
+      remaining = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+    }
+    firstWait = false;
     HANDLE waits[2] = {m_stopEvent, peer->event};
     bool readable = false;
     DWORD woke = watchSocket ? platform::WaitForObjectsOrSocketRead(2, waits, remaining, m_socket, &readable)
@@ -812,18 +890,14 @@ int CSocketConnection::SendAndWait(const PacketEnvelope* envelope, const PacketR
         continue;
       }
       // The reply this thread has just read is taken at once, without another wait.
-      bool stored = false;
-      EnterCriticalSection(&peer->replyLock);
-      stored = peer->replySerial != 0;
-      LeaveCriticalSection(&peer->replyLock);
-      if (stored && takeReply()) return 1;
+      if (takeReply(true)) return 1;
       continue;
     }
     if (woke != WAIT_OBJECT_0 + 1) {
       if (timedOut) *timedOut = 1;
       return 0;
     }
-    if (takeReply()) return 1;
+    if (takeReply(false)) return 1;
   }
 }
 
@@ -1010,19 +1084,23 @@ void CSocketConnection::GetExpectedReply(DWORD* serial, DWORD* segments, PeerRec
 int CSocketConnection::AppendSegmentData(CByteBuffer* buffer, const BYTE* segment, const SegmentHead* head) {
   if (head->segmentNumber == 1) {
     buffer->Clear();
-    PacketEnvelope envelope{};
-    envelope.socket = static_cast<uint32_t>(m_socket);
-    envelope.requestSerial = static_cast<int32_t>(head->requestSerial);
-    envelope.replyWanted = static_cast<int32_t>(head->replyWanted);
-    envelope.connectionId = GetConnectionId();
     BYTE bytes[PACKET_ENVELOPE_SIZE];
-    WritePacketEnvelope(bytes, envelope);
+    WritePacketEnvelope(bytes, EnvelopeOf(*head));
     buffer->Append(bytes, PACKET_ENVELOPE_SIZE);
   }
   DWORD length = ReadU32Le(segment + SEGMENT_HEAD_SIZE);
   buffer->Append(segment + SEGMENT_HEAD_SIZE, 4);
   buffer->Append(segment + SEGMENT_HEAD_SIZE + 4, length);
   return 1;
+}
+
+PacketEnvelope CSocketConnection::EnvelopeOf(const SegmentHead& head) {
+  PacketEnvelope envelope{};
+  envelope.socket = static_cast<uint32_t>(m_socket);
+  envelope.requestSerial = static_cast<int32_t>(head.requestSerial);
+  envelope.replyWanted = static_cast<int32_t>(head.replyWanted);
+  envelope.connectionId = GetConnectionId();
+  return envelope;
 }
 
 int CSocketConnection::WaitGreetingReply(DWORD milliseconds, const char* host, int port) {

@@ -51,6 +51,7 @@ struct PeerRecord {
   HANDLE event = nullptr;           // manual reset: a reply was stored, or the hello arrived
   PacketRecord reply{};             // the last complete reply
   DWORD replySerial = 0;            // the request serial that reply answers
+  bool replySignalled = false;      // the event was set for a stored reply (under replyLock)
   CRITICAL_SECTION replyLock;
   CByteBuffer receiveBuffer;
   CByteBuffer notificationBuffer;
@@ -151,6 +152,8 @@ class CSocketConnection {
   // Writes the unit's length word and head (with its CRC when one is wanted) into the 56 bytes in
   // front of the payload length word at unit + 56.
   void FrameUnit(BYTE* unit, DWORD length, SegmentHead* head, DWORD crcFlag);
+  // The envelope a packet that starts with this segment is handed on with.
+  PacketEnvelope EnvelopeOf(const SegmentHead& head);
   // OnSocketRead (and OnSocketError when it fails) under the receive lock, which the worker and
   // a sender that reads its own reply share. True when it read any bytes.
   bool ReadUnderLock();

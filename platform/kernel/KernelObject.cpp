@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
+#include <memory_resource>
 #include <unordered_map>
 #include <vector>
 
@@ -204,7 +206,10 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
   }
-  std::vector<std::shared_ptr<KernelObject>> objects;
+  // The objects and descriptors of a wait live on the stack unless the wait is unusually large.
+  std::byte storage[1024];
+  std::pmr::monotonic_buffer_resource arena(storage, sizeof storage);
+  std::pmr::vector<std::shared_ptr<KernelObject>> objects(&arena);
   objects.reserve(count);
   for (DWORD i = 0; i < count; ++i) {
     auto obj = LookupKernelObject(handles[i]);
@@ -221,20 +226,24 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
   self.count = count;
   self.hasExtra = static_cast<bool>(extra);
   if (self.hasExtra || fdCount > 0) self.threadId = GetCurrentThreadId();
-  // The descriptors behind the thread's wake-up descriptor, for poll.
-  std::vector<pollfd> polls;
+  // The descriptors and the thread's wake-up descriptor, for poll.
+  std::pmr::vector<pollfd> polls(&arena);
   if (fdCount > 0) {
     polls.reserve(fdCount + 1);
-    polls.push_back(pollfd{wakeFd, POLLIN, 0});
+    // The wake-up descriptor goes last: when a descriptor in front of it is ready already, poll
+    // neither registers with it nor has to take that registration back.
     polls.insert(polls.end(), fds, fds + fdCount);
+    polls.push_back(pollfd{wakeFd, POLLIN, 0});
   }
   bool descriptorsSeen = false;
   // Listed only while asleep, so that wakers never walk past threads that are busy elsewhere.
   struct Sleeper {
     Waiter& w;
     std::unique_lock<std::mutex>& lock;
-    std::vector<pollfd>& polls;
+    std::pmr::vector<pollfd>& polls;
     bool& descriptorsSeen;
+    DWORD milliseconds;
+    bool firstPoll = true;
     std::cv_status Until(std::chrono::steady_clock::time_point deadline, bool forever) {
       if (!polls.empty()) return Poll(deadline, forever);
       LinkWaiterLocked(w);
@@ -249,10 +258,15 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
     std::cv_status Poll(std::chrono::steady_clock::time_point deadline, bool forever) {
       int timeout = -1;
       if (!forever) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        // The first sleep follows the deadline's reading of the clock at once: it lasts the wait's
+        // whole time, without another reading.
+        auto left = firstPoll ? static_cast<long long>(milliseconds)
+                              : std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                                    .count();
         timeout = left <= 0 ? 0 : left > INT32_MAX ? INT32_MAX : static_cast<int>(left);
       }
-      w.wakeFd = polls[0].fd;
+      firstPoll = false;
+      w.wakeFd = polls.back().fd;
       LinkWaiterLocked(w);
       lock.unlock();
       for (pollfd& p : polls) p.revents = 0;
@@ -263,9 +277,9 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
       // Every signal of this wait came while it was listed. One that poll saw is drained here;
       // one that came after the poll returned stays and at worst ends the thread's next
       // descriptor wait early, which looks again at what it waits for.
-      if (polls[0].revents != 0) {
+      if (polls.back().revents != 0) {
         uint64_t value = 0;
-        ssize_t drained = ::read(polls[0].fd, &value, sizeof value);
+        ssize_t drained = ::read(polls.back().fd, &value, sizeof value);
         (void)drained;
       }
       if (r > 0) {
@@ -278,10 +292,10 @@ DWORD WaitForObjectsOrDescriptors(DWORD count, const HANDLE* handles, BOOL waitA
       return std::chrono::steady_clock::now() >= deadline && !forever ? std::cv_status::timeout
                                                                        : std::cv_status::no_timeout;
     }
-  } sleep{self, lock, polls, descriptorsSeen};
+  } sleep{self, lock, polls, descriptorsSeen, milliseconds};
   // Hands the descriptors' events to the caller.
   auto descriptorsDone = [&]() {
-    for (size_t i = 0; i < fdCount; ++i) fds[i].revents = polls[i + 1].revents;
+    for (size_t i = 0; i < fdCount; ++i) fds[i].revents = polls[i].revents;
     if (descriptorsReady) *descriptorsReady = true;
     return WAIT_OBJECT_0 + count;
   };

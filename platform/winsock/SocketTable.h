@@ -78,6 +78,9 @@ struct SocketEntry {
 std::unique_lock<std::mutex> TableLock();
 // The entry of a socket, or null with WSAENOTSOCK set (WSANOTINITIALISED before WSAStartup).
 std::shared_ptr<SocketEntry> LookupSocket(SOCKET s);
+// The same with the table lock taken into *lock and kept when an entry is found, for a call that
+// looks at the socket's state at once; without an entry the lock is not held.
+std::shared_ptr<SocketEntry> LookupSocketLocked(SOCKET s, std::unique_lock<std::mutex>* lock);
 // Looks up without setting errors; the caller holds TableLock().
 std::shared_ptr<SocketEntry> FindSocketLocked(SOCKET s);
 // Every open socket; the caller holds TableLock().

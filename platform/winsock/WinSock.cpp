@@ -207,6 +207,17 @@ std::shared_ptr<SocketEntry> LookupSocket(SOCKET s) {
   return entry;
 }
 
+std::shared_ptr<SocketEntry> LookupSocketLocked(SOCKET s, std::unique_lock<std::mutex>* lock) {
+  if (!CheckStarted()) return nullptr;
+  *lock = TableLock();
+  std::shared_ptr<SocketEntry> entry = FindSocketLocked(s);
+  if (!entry) {
+    lock->unlock();
+    WSASetLastError(WSAENOTSOCK);
+  }
+  return entry;
+}
+
 int ErrnoToWsaError(int err) {
   switch (err) {
     case 0: return 0;
@@ -534,16 +545,15 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
 }
 
 int send(SOCKET s, const char* buffer, int length, int flags) {
-  auto entry = LookupSocket(s);
+  std::unique_lock<std::mutex> lock;
+  auto entry = LookupSocketLocked(s, &lock);
   if (!entry) return SOCKET_ERROR;
   if (length < 0 || (!buffer && length > 0)) return Fail(WSAEFAULT);
   if (flags & ~MSG_OOB) return Fail(WSAEOPNOTSUPP);
-  {
-    auto lock = TableLock();
-    UpdateConnectStateLocked(*entry, -1);
-    if (entry->m_type == SOCK_STREAM && entry->m_state != SocketState::CONNECTED) return Fail(WSAENOTCONN);
-    if (entry->m_sendShut) return Fail(WSAESHUTDOWN);
-  }
+  UpdateConnectStateLocked(*entry, -1);
+  if (entry->m_type == SOCK_STREAM && entry->m_state != SocketState::CONNECTED) return Fail(WSAENOTCONN);
+  if (entry->m_sendShut) return Fail(WSAESHUTDOWN);
+  lock.unlock();
   long r = posix::Send(entry->m_fd, buffer, (size_t)length, (flags & MSG_OOB) != 0);
   if (r >= 0) return (int)r;
   int err = ErrnoToWsaError(errno);
@@ -565,15 +575,14 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
 }
 
 int recv(SOCKET s, char* buffer, int length, int flags) {
-  auto entry = LookupSocket(s);
+  std::unique_lock<std::mutex> lock;
+  auto entry = LookupSocketLocked(s, &lock);
   if (!entry) return SOCKET_ERROR;
   if (length < 0 || (!buffer && length > 0)) return Fail(WSAEFAULT);
   if (flags & ~(MSG_OOB | MSG_PEEK)) return Fail(WSAEOPNOTSUPP);
-  {
-    auto lock = TableLock();
-    UpdateConnectStateLocked(*entry, -1);
-    if (entry->m_type == SOCK_STREAM && entry->m_state != SocketState::CONNECTED) return Fail(WSAENOTCONN);
-  }
+  UpdateConnectStateLocked(*entry, -1);
+  if (entry->m_type == SOCK_STREAM && entry->m_state != SocketState::CONNECTED) return Fail(WSAENOTCONN);
+  lock.unlock();
   long r = posix::Receive(entry->m_fd, buffer, (size_t)length, (flags & MSG_PEEK) != 0, (flags & MSG_OOB) != 0);
   int err = r < 0 ? errno : 0;
   // Every recv enables FD_READ again: the poll thread posts another one when data (or the end of
@@ -581,7 +590,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   bool wake = false;
   DWORD claimedBy = 0;
   {
-    auto lock = TableLock();
+    lock.lock();
     if (IsAsyncLocked(*entry) && !entry->m_readArmed) {
       entry->m_readArmed = true;
       // The window's own thread reading its socket (the usual case) watches it again itself as
@@ -589,6 +598,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
       wake = entry->m_windowThread != GetCurrentThreadId() || entry->m_claimedBy != 0 || !ThreadWatchesOwnSockets();
       claimedBy = entry->m_claimedBy;
     }
+    lock.unlock();
   }
   if (wake) WakeAsyncSelect(claimedBy);
   if (r < 0) return Fail(ErrnoToWsaError(err));
@@ -681,6 +691,27 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
 }
 
 int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
+  if (level == SOL_SOCKET && name == SO_CONNECT_TIME) {
+    // Asked before every request: the socket is looked up and its state read under one lock.
+    std::unique_lock<std::mutex> lock;
+    auto entry = LookupSocketLocked(s, &lock);
+    if (!entry) return SOCKET_ERROR;
+    if (!value || !length) return Fail(WSAEFAULT);
+    DWORD seconds = 0xFFFFFFFFu;
+    UpdateConnectStateLocked(*entry, -1);
+    // The count runs from the moment the connection was made until the socket is closed; a close
+    // by the peer is reported through FD_CLOSE and recv, not here.
+    if (entry->m_state == SocketState::CONNECTED) {
+      auto elapsed = std::chrono::steady_clock::now() - entry->m_connectedAt;
+      seconds = (DWORD)std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    }
+    lock.unlock();
+    if (*length < (int)sizeof(int)) return Fail(WSAEFAULT);
+    const int v = (int)seconds;
+    memcpy(value, &v, sizeof(int));
+    *length = sizeof(int);
+    return 0;
+  }
   auto entry = LookupSocket(s);
   if (!entry) return SOCKET_ERROR;
   if (!value || !length) return Fail(WSAEFAULT);
@@ -693,20 +724,6 @@ int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
   posix::SocketOption option;
   if (level == SOL_SOCKET) {
     switch (name) {
-      case SO_CONNECT_TIME: {
-        DWORD seconds = 0xFFFFFFFFu;
-        {
-          auto lock = TableLock();
-          UpdateConnectStateLocked(*entry, -1);
-          // The count runs from the moment the connection was made until the socket is closed;
-          // a close by the peer is reported through FD_CLOSE and recv, not here.
-          if (entry->m_state == SocketState::CONNECTED) {
-            auto elapsed = std::chrono::steady_clock::now() - entry->m_connectedAt;
-            seconds = (DWORD)std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
-          }
-        }
-        return putInt((int)seconds);
-      }
       case SO_ERROR: {
         int err = 0;
         {

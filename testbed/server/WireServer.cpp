@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -19,6 +20,8 @@ namespace {
 // A greeting is a short text; anything longer is not a client of this protocol.
 const DWORD MAX_GREETING = 1024;
 const size_t MAX_PACKET = 1024 * 1024;
+// A session's block for the replies it sends is kept up to this size.
+const size_t KEPT_UNITS_CAPACITY = 64 * 1024;
 }  // namespace
 
 struct WireServer::Session {
@@ -27,6 +30,8 @@ struct WireServer::Session {
   std::mutex writeLock;
   DWORD segmentSerial = 0;
   DWORD notifySerial = 0;
+  // The bytes of the reply being sent (under the write lock).
+  CByteBuffer units;
   std::atomic<bool> open{true};
 };
 
@@ -124,24 +129,30 @@ void WireServer::AcceptLoop() {
 }
 
 void WireServer::ReadLoop(std::shared_ptr<Session> session) {
-  Bytes stream;
+  // Received bytes not yet taken as units: stream[taken, have). Reads go straight behind them.
+  Bytes stream(8192);
+  size_t have = 0;
   bool greeted = false;
   DWORD packetSerial = 0;
   bool packetReplyWanted = false;
-  std::vector<Bytes> payloads;
-  size_t packetBytes = 0;
-  BYTE chunk[4096];
+  // The payloads of a packet of several units, joined; a packet of one unit is decoded where it
+  // lies in the stream.
+  Bytes joined;
+  DWORD packetUnits = 0;
+  const size_t READ_SIZE = 4096;
   while (session->open) {
-    ssize_t got = recv(session->fd, chunk, sizeof chunk, 0);
+    if (stream.size() < have + READ_SIZE) stream.resize(have + READ_SIZE);
+    ssize_t got = recv(session->fd, stream.data() + have, READ_SIZE, 0);
     if (got <= 0) break;
-    stream.insert(stream.end(), chunk, chunk + got);
+    have += static_cast<size_t>(got);
+    size_t taken = 0;
     if (!greeted) {
-      if (stream.size() < 4) continue;
+      if (have < 4) continue;
       DWORD n = ReadU32Le(stream.data());
       if (n > MAX_GREETING) break;
-      if (stream.size() < 4 + n) continue;
+      if (have < 4 + n) continue;
       Bytes greeting(stream.begin() + 4, stream.begin() + 4 + n);
-      stream.erase(stream.begin(), stream.begin() + 4 + n);
+      taken = 4 + n;
       if (!m_expectedGreeting.empty() && greeting != m_expectedGreeting) break;
       greeted = true;
       std::lock_guard<std::mutex> g(m_lock);
@@ -150,36 +161,47 @@ void WireServer::ReadLoop(std::shared_ptr<Session> session) {
       m_lastSession = session->id;
       m_changed.notify_all();
     }
-    Unit unit;
-    int state;
+    UnitView unit;
+    long size = 0;
     bool bad = false;
-    while ((state = TakeUnit(m_params, &stream, &unit)) == 1) {
+    while ((size = ReadUnit(m_params, stream.data() + taken, have - taken, &unit)) > 0) {
+      taken += static_cast<size_t>(size);
       if (unit.kind != 1 || unit.requestSerial == 0 || unit.segmentNumber == 0) {
         bad = true;
         break;
       }
       if (unit.segmentNumber == 1) {
-        payloads.clear();
-        packetBytes = 0;
+        joined.clear();
+        packetUnits = 0;
         packetSerial = unit.requestSerial;
         packetReplyWanted = unit.replyWanted != 0;
-      } else if (unit.requestSerial != packetSerial || unit.segmentNumber != payloads.size() + 1) {
+      } else if (unit.requestSerial != packetSerial || unit.segmentNumber != packetUnits + 1) {
         bad = true;
         break;
       }
-      packetBytes += unit.payload.size();
-      if (packetBytes > MAX_PACKET) {
+      ++packetUnits;
+      if (packetUnits == 1 && unit.lastFlag) {
+        HandlePacket(session, packetSerial, packetReplyWanted, unit.payload, unit.payloadLength);
+        packetUnits = 0;
+        continue;
+      }
+      if (joined.size() + unit.payloadLength > MAX_PACKET) {
         bad = true;
         break;
       }
-      payloads.push_back(std::move(unit.payload));
+      joined.insert(joined.end(), unit.payload, unit.payload + unit.payloadLength);
       if (unit.lastFlag) {
-        HandlePacket(session, packetSerial, packetReplyWanted, payloads);
-        payloads.clear();
-        packetBytes = 0;
+        HandlePacket(session, packetSerial, packetReplyWanted, joined.data(), joined.size());
+        joined.clear();
+        packetUnits = 0;
       }
     }
-    if (bad || state < 0) break;
+    if (bad || size < 0) break;
+    // What is left of a unit moves to the front for the next read.
+    if (taken > 0) {
+      memmove(stream.data(), stream.data() + taken, have - taken);
+      have -= taken;
+    }
   }
   session->open = false;
   // The socket goes with its reader, so that a long-running server keeps no descriptor per
@@ -200,12 +222,12 @@ void WireServer::ReadLoop(std::shared_ptr<Session> session) {
 }
 
 void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD requestSerial, bool replyWanted,
-                              const std::vector<Bytes>& payloads) {
+                              const BYTE* encoded, size_t length) {
   Request request;
   request.session = session->id;
   request.requestSerial = requestSerial;
   request.replyWanted = replyWanted;
-  if (!DecodePacket(m_params, payloads, requestSerial, &request.code, &request.data)) return;
+  if (!DecodePacket(m_params, encoded, length, &request.code, &request.data)) return;
   Handler handler;
   {
     std::lock_guard<std::mutex> g(m_lock);
@@ -233,18 +255,33 @@ void WireServer::HandlePacket(const std::shared_ptr<Session>& session, DWORD req
 void WireServer::SendReply(const std::shared_ptr<Session>& session, DWORD requestSerial, const Reply& reply) {
   std::lock_guard<std::mutex> g(session->writeLock);
   if (session->fd < 0) return;
-  Bytes units = EncodePacket(m_params, 2, requestSerial + reply.serialOffset, reply.result, reply.data,
-                             &session->segmentSerial, reply.spoil);
+  // The session's block is used again for its next reply, unless a large packet grew it.
+  CByteBuffer& units = session->units;
+  struct KeepSmall {
+    CByteBuffer& units;
+    ~KeepSmall() {
+      if (units.GetCapacity() > KEPT_UNITS_CAPACITY) {
+        CByteBuffer released;
+        units.Swap(released);
+      }
+    }
+  } keep{units};
+  EncodeUnits(m_params, 2, requestSerial + reply.serialOffset, reply.result, reply.data.data(), reply.data.size(),
+              &session->segmentSerial, reply.spoil, &units);
+  const BYTE* bytes = units.PtrAt(0);
+  const size_t size = units.GetLength();
   if (reply.closeMidPacket) {
-    units.resize(units.size() / 2 > 10 ? units.size() / 2 : 10);
-    send(session->fd, units.data(), units.size(), MSG_NOSIGNAL);
+    // Half of the reply, and at least 10 bytes (zeros where the reply is shorter).
+    Bytes half(size / 2 > 10 ? size / 2 : 10);
+    memcpy(half.data(), bytes, std::min(half.size(), size));
+    send(session->fd, half.data(), half.size(), MSG_NOSIGNAL);
     session->open = false;
     shutdown(session->fd, SHUT_RDWR);
     return;
   }
   size_t sent = 0;
-  while (sent < units.size()) {
-    ssize_t n = send(session->fd, units.data() + sent, units.size() - sent, MSG_NOSIGNAL);
+  while (sent < size) {
+    ssize_t n = send(session->fd, bytes + sent, size - sent, MSG_NOSIGNAL);
     if (n <= 0) return;
     sent += static_cast<size_t>(n);
   }

@@ -87,8 +87,9 @@ class WireServer {
   struct Session;
   void AcceptLoop();
   void ReadLoop(std::shared_ptr<Session> session);
+  // `encoded` is the packet's payloads joined.
   void HandlePacket(const std::shared_ptr<Session>& session, DWORD requestSerial, bool replyWanted,
-                    const std::vector<Bytes>& payloads);
+                    const BYTE* encoded, size_t length);
   void SendReply(const std::shared_ptr<Session>& session, DWORD requestSerial, const Reply& reply);
   bool WriteAll(const std::shared_ptr<Session>& session, const Bytes& bytes);
   std::shared_ptr<Session> FindSession(int id) const;
