@@ -193,8 +193,9 @@ int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envel
   if (envelope == nullptr || record == nullptr) return 0;
   *envelope = nullptr;
   *record = nullptr;
-  auto newEnvelope = std::make_unique<PacketEnvelope>();
-  auto newRecord = std::make_unique<PacketRecord>();
+  // Left unfilled: a successful decoding writes every field.
+  std::unique_ptr<PacketEnvelope> newEnvelope(new PacketEnvelope);
+  std::unique_ptr<PacketRecord> newRecord(new PacketRecord);
   if (!DecomposePacketInto(block, blockLength, newEnvelope.get(), newRecord.get(), key, keyBits, largestPayload)) {
     return 0;
   }
