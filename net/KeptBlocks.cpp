@@ -1,12 +1,27 @@
 #include "net/KeptBlocks.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 
 namespace kept_blocks {
 
 constinit thread_local Lists t_lists{};
 
 namespace {
+
+// Full lists handed over by threads, per kind. Never destroyed: a thread may still free blocks
+// while the program ends.
+constexpr unsigned SHELF_LISTS = 8;
+
+struct Shelf {
+  std::mutex lock;
+  Block* lists[SHELF_LISTS];
+  // Read without the lock only to skip an empty shelf.
+  std::atomic<unsigned> count;
+};
+
+constinit Shelf g_shelves[KINDS]{};
 
 // Hands the thread's kept blocks back to the heap when the thread ends.
 struct Release {
@@ -23,6 +38,17 @@ struct Release {
   }
 };
 
+// Puts the thread's exit hook in place before its first kept block. False once the thread has
+// ended: it keeps nothing more.
+bool Open(Lists& lists) {
+  if (lists.open) return true;
+  if (lists.closed) return false;
+  thread_local Release release;
+  (void)release;
+  lists.open = true;
+  return true;
+}
+
 }  // namespace
 
 void GiveSlow(Kind kind, void* freed) noexcept {
@@ -36,17 +62,50 @@ void GiveSlow(Kind kind, void* freed) noexcept {
       if (waiting == freed) std::abort();
     }
   }
-  if (!lists.open && !lists.closed) {
-    thread_local Release release;
-    (void)release;
-    lists.open = true;
-  }
-  if (lists.open && lists.count[kind] < KEPT_PER_KIND) {
-    lists.head[kind] = ::new (freed) Block{lists.head[kind], &lists};
-    ++lists.count[kind];
+  if (!Open(lists)) {
+    ::operator delete(freed);
     return;
   }
-  ::operator delete(freed);
+  if (lists.count[kind] >= KEPT_PER_KIND) {
+    Shelf& shelf = g_shelves[kind];
+    {
+      std::lock_guard<std::mutex> hold(shelf.lock);
+      const unsigned shelved = shelf.count.load(std::memory_order_relaxed);
+      if (shelved < SHELF_LISTS) {
+        shelf.lists[shelved] = lists.head[kind];
+        shelf.count.store(shelved + 1, std::memory_order_relaxed);
+        lists.head[kind] = nullptr;
+        lists.count[kind] = 0;
+      }
+    }
+    if (lists.count[kind] != 0) {
+      ::operator delete(freed);
+      return;
+    }
+  }
+  lists.head[kind] = ::new (freed) Block{lists.head[kind], &lists};
+  ++lists.count[kind];
+}
+
+void* TakeSlow(Kind kind, std::size_t size) {
+  Lists& lists = t_lists;
+  Shelf& shelf = g_shelves[kind];
+  if (shelf.count.load(std::memory_order_relaxed) != 0 && Open(lists)) {
+    std::lock_guard<std::mutex> hold(shelf.lock);
+    const unsigned shelved = shelf.count.load(std::memory_order_relaxed);
+    if (shelved != 0) {
+      lists.head[kind] = shelf.lists[shelved - 1];
+      lists.count[kind] = KEPT_PER_KIND;
+      shelf.count.store(shelved - 1, std::memory_order_relaxed);
+    }
+  }
+  if (Block* block = lists.head[kind]) {
+    lists.head[kind] = block->next;
+    --lists.count[kind];
+    block->mark = nullptr;
+    return block;
+  }
+  return ::operator new(size);
 }
 
 }  // namespace kept_blocks

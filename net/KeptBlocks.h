@@ -1,9 +1,11 @@
 // A per-thread store of freed blocks for the small fixed-size objects that are made and freed
 // for every packet (envelopes and records). A thread that both makes and frees them reuses the
-// same few blocks instead of going through the general heap each time; a thread that only frees
-// keeps at most KEPT_PER_KIND of each kind and hands the rest to the heap. Only the owning
-// thread touches its lists, so any thread may free a block another thread made, without locks.
-// The lists are handed back to the heap when the thread ends. Under the address sanitizer
+// same few blocks instead of going through the general heap each time. Only the owning thread
+// touches its lists, so any thread may free a block another thread made, without locks. When a
+// thread's list is full (a thread that frees what another made), the whole list goes to a
+// shared shelf under a lock, from which a thread whose list runs empty (the one that makes them)
+// takes a full list back: one lock per KEPT_PER_KIND blocks. The shelf holds a few lists; more
+// go to the heap, and so do a thread's own lists when it ends. Under the address sanitizer
 // nothing is kept, so that every use after free is still caught.
 #pragma once
 
@@ -47,6 +49,8 @@ extern constinit thread_local Lists t_lists;
 // The rare cases of Give: the thread's first kept block, a full list, a thread that has ended,
 // a block that may be freed twice.
 void GiveSlow(Kind kind, void* block) noexcept;
+// Take with the thread's list empty: a list from the shelf, or the heap.
+void* TakeSlow(Kind kind, std::size_t size);
 
 inline void* Take(Kind kind, std::size_t size) {
 #ifndef KEPT_BLOCKS_OFF
@@ -57,8 +61,10 @@ inline void* Take(Kind kind, std::size_t size) {
     block->mark = nullptr;
     return block;
   }
-#endif
+  return TakeSlow(kind, size);
+#else
   return ::operator new(size);
+#endif
 }
 
 // Blocks must be at least sizeof(Block) bytes and come from Take or ::operator new.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -127,8 +130,9 @@ void FreePair(const MadePair& pair) {
   delete pair.record;
 }
 
-// Many more than a thread keeps, so that both the kept blocks and the heap's are handed out.
-constexpr int MANY = 300;
+// Many more than a thread keeps and the shared shelf holds, so that kept blocks, shelved ones
+// and the heap's are all handed out.
+constexpr int MANY = 1000;
 
 void ExpectPairsDistinctAndIntact(const std::vector<MadePair>& pairs) {
   std::set<const void*> seen;
@@ -202,6 +206,40 @@ TEST(PacketRecordBlocks, ObjectsMadeOnOneThreadAreFreedOnAnother) {
     });
     receiver.join();
   }
+}
+
+TEST(PacketRecordBlocks, AWorkerAndAReceiverRunningTogetherShareBlocks) {
+  // The worker makes pairs while the receiver frees them, so full lists go back and forth
+  // between the two threads as they run; each pair must arrive as it was made.
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::deque<MadePair> queue;
+  std::vector<MadePair> received;
+  std::thread receiver([&] {
+    for (int i = 0; i < 4 * MANY; ++i) {
+      std::unique_lock<std::mutex> hold(lock);
+      arrived.wait(hold, [&] { return !queue.empty(); });
+      const MadePair pair = queue.front();
+      queue.pop_front();
+      hold.unlock();
+      if (pair.envelope->requestSerial != i % MANY || pair.record->data[0] != static_cast<BYTE>(i % MANY)) {
+        received.push_back(pair);  // checked below, after the join
+      } else {
+        FreePair(pair);
+      }
+    }
+  });
+  for (int i = 0; i < 4 * MANY; ++i) {
+    const MadePair pair = MakeFilledPair(i % MANY);
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      queue.push_back(pair);
+    }
+    arrived.notify_one();
+  }
+  receiver.join();
+  EXPECT_TRUE(received.empty()) << received.size() << " pairs arrived changed";
+  for (const MadePair& pair : received) FreePair(pair);
 }
 
 TEST(PacketRecordBlocksDeathTest, FreeingTwiceStopsTheProgram) {
