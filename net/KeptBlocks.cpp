@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <type_traits>
 
 namespace kept_blocks {
 
@@ -21,6 +22,7 @@ struct Shelf {
   std::atomic<unsigned> count;
 };
 
+static_assert(std::is_trivially_destructible_v<Shelf>, "the shelves must outlive every thread");
 constinit Shelf g_shelves[KINDS]{};
 
 // Hands the thread's kept blocks back to the heap when the thread ends.
@@ -94,6 +96,7 @@ void* TakeSlow(Kind kind, std::size_t size) {
     std::lock_guard<std::mutex> hold(shelf.lock);
     const unsigned shelved = shelf.count.load(std::memory_order_relaxed);
     if (shelved != 0) {
+      // Only full lists are shelved.
       lists.head[kind] = shelf.lists[shelved - 1];
       lists.count[kind] = KEPT_PER_KIND;
       shelf.count.store(shelved - 1, std::memory_order_relaxed);
