@@ -79,6 +79,8 @@ struct PacketEnvelope {
   }
 };
 static_assert(sizeof(PacketEnvelope) == PACKET_ENVELOPE_SIZE);
+// A freed one waits in its own block.
+static_assert(sizeof(PacketEnvelope) >= sizeof(kept_blocks::Block) && sizeof(PacketRecord) >= sizeof(kept_blocks::Block));
 
 // Frees the record's data block and sets the pointer to null; head and length stay.
 // A null record is ignored.
