@@ -193,13 +193,17 @@ int DecomposePacket(const BYTE* block, DWORD blockLength, PacketEnvelope** envel
   if (envelope == nullptr || record == nullptr) return 0;
   *envelope = nullptr;
   *record = nullptr;
-  // Left unfilled: a successful decoding writes every field.
-  std::unique_ptr<PacketEnvelope> newEnvelope(new PacketEnvelope);
-  std::unique_ptr<PacketRecord> newRecord(new PacketRecord);
-  if (!DecomposePacketInto(block, blockLength, newEnvelope.get(), newRecord.get(), key, keyBits, largestPayload)) {
+  PacketEnvelope decodedEnvelope;
+  PacketRecord decodedRecord;
+  if (!DecomposePacketInto(block, blockLength, &decodedEnvelope, &decodedRecord, key, keyBits, largestPayload)) {
     return 0;
   }
+  // The objects are made only for a packet that decoded; should making them fail, the data
+  // block is freed.
+  std::unique_ptr<BYTE[]> data(decodedRecord.data);
+  std::unique_ptr<PacketEnvelope> newEnvelope(new PacketEnvelope(decodedEnvelope));
+  *record = new PacketRecord(decodedRecord);
+  data.release();
   *envelope = newEnvelope.release();
-  *record = newRecord.release();
   return 1;
 }
