@@ -4,10 +4,16 @@
 // FreePacketData (or hands the record on, which hands the block on). Data blocks are allocated
 // with new BYTE[] and records that travel between threads with new PacketRecord, so a receiver
 // frees them with FreePacketData and then delete.
+//
+// Records and envelopes made with new come from the store of freed ones each thread keeps (one
+// of each is made and freed for every notification); delete gives them back. Any thread may
+// delete what another thread made.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "net/KeptBlocks.h"
 #include "net/WireBytes.h"
 #include "platform/base/WinTypes.h"
 
@@ -36,6 +42,19 @@ struct PacketRecord {
   int32_t length;
   // Heap block of exactly length bytes, owned by the record; null when the length is 0.
   BYTE* data;
+
+  // A class derived from this one has another size; its objects go to the heap directly.
+  static void* operator new(std::size_t size) {
+    return size == sizeof(PacketRecord) ? kept_blocks::Take(kept_blocks::RECORDS, size) : ::operator new(size);
+  }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    if (block == nullptr) return;
+    if (size == sizeof(PacketRecord)) {
+      kept_blocks::Give(kept_blocks::RECORDS, block);
+    } else {
+      ::operator delete(block);
+    }
+  }
 };
 
 // Travels with a received record and says where it came from.
@@ -46,8 +65,22 @@ struct PacketEnvelope {
   // Id of the connection run that received the packet; a receiver drops packets of older runs.
   int32_t connectionId;
   uint32_t reserved[2];
+
+  static void* operator new(std::size_t size) {
+    return size == sizeof(PacketEnvelope) ? kept_blocks::Take(kept_blocks::ENVELOPES, size) : ::operator new(size);
+  }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    if (block == nullptr) return;
+    if (size == sizeof(PacketEnvelope)) {
+      kept_blocks::Give(kept_blocks::ENVELOPES, block);
+    } else {
+      ::operator delete(block);
+    }
+  }
 };
 static_assert(sizeof(PacketEnvelope) == PACKET_ENVELOPE_SIZE);
+// A freed one waits in its own block.
+static_assert(sizeof(PacketEnvelope) >= sizeof(kept_blocks::Block) && sizeof(PacketRecord) >= sizeof(kept_blocks::Block));
 
 // Frees the record's data block and sets the pointer to null; head and length stay.
 // A null record is ignored.
