@@ -154,13 +154,7 @@ int TakeUnit(const WireParams& params, Bytes* stream, Unit* unit) {
   UnitView view;
   const long size = ReadUnit(params, stream->data(), stream->size(), &view);
   if (size <= 0) return size < 0 ? -1 : 0;
-  unit->kind = view.kind;
-  unit->segmentSerial = view.segmentSerial;
-  unit->crcFlag = view.crcFlag;
-  unit->requestSerial = view.requestSerial;
-  unit->segmentNumber = view.segmentNumber;
-  unit->lastFlag = view.lastFlag;
-  unit->replyWanted = view.replyWanted;
+  static_cast<UnitHead&>(*unit) = view;
   unit->payload.assign(view.payload, view.payload + view.payloadLength);
   stream->erase(stream->begin(), stream->begin() + size);
   return 1;

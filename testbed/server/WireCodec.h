@@ -21,8 +21,8 @@ struct WireParams {
   DWORD largestPayload = 4000;
 };
 
-// One unit as read off the wire.
-struct Unit {
+// The head fields of one unit.
+struct UnitHead {
   DWORD kind = 0;
   DWORD segmentSerial = 0;
   DWORD crcFlag = 0;
@@ -30,6 +30,10 @@ struct Unit {
   DWORD segmentNumber = 0;
   DWORD lastFlag = 0;
   DWORD replyWanted = 0;
+};
+
+// One unit as read off the wire.
+struct Unit : UnitHead {
   Bytes payload;
 };
 
@@ -56,14 +60,7 @@ void EncodeUnits(const WireParams& params, DWORD kind, DWORD requestSerial, DWOR
                  size_t length, DWORD* segmentSerialCounter, Spoil spoil, CByteBuffer* units);
 
 // One unit as it lies in a received stream: the payload points into the stream.
-struct UnitView {
-  DWORD kind = 0;
-  DWORD segmentSerial = 0;
-  DWORD crcFlag = 0;
-  DWORD requestSerial = 0;
-  DWORD segmentNumber = 0;
-  DWORD lastFlag = 0;
-  DWORD replyWanted = 0;
+struct UnitView : UnitHead {
   const BYTE* payload = nullptr;
   size_t payloadLength = 0;
 };
