@@ -84,4 +84,21 @@ inline void Give(Kind kind, void* freed) noexcept {
 #endif
 }
 
+// The class operators of a kept kind. A class derived from T has another size; its objects go
+// to the heap directly.
+template <class T>
+inline void* New(Kind kind, std::size_t size) {
+  return size == sizeof(T) ? Take(kind, size) : ::operator new(size);
+}
+
+template <class T>
+inline void Delete(Kind kind, void* block, std::size_t size) noexcept {
+  if (block == nullptr) return;
+  if (size == sizeof(T)) {
+    Give(kind, block);
+  } else {
+    ::operator delete(block);
+  }
+}
+
 }  // namespace kept_blocks

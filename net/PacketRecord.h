@@ -43,17 +43,9 @@ struct PacketRecord {
   // Heap block of exactly length bytes, owned by the record; null when the length is 0.
   BYTE* data;
 
-  // A class derived from this one has another size; its objects go to the heap directly.
-  static void* operator new(std::size_t size) {
-    return size == sizeof(PacketRecord) ? kept_blocks::Take(kept_blocks::RECORDS, size) : ::operator new(size);
-  }
+  static void* operator new(std::size_t size) { return kept_blocks::New<PacketRecord>(kept_blocks::RECORDS, size); }
   static void operator delete(void* block, std::size_t size) noexcept {
-    if (block == nullptr) return;
-    if (size == sizeof(PacketRecord)) {
-      kept_blocks::Give(kept_blocks::RECORDS, block);
-    } else {
-      ::operator delete(block);
-    }
+    kept_blocks::Delete<PacketRecord>(kept_blocks::RECORDS, block, size);
   }
 };
 
@@ -66,16 +58,9 @@ struct PacketEnvelope {
   int32_t connectionId;
   uint32_t reserved[2];
 
-  static void* operator new(std::size_t size) {
-    return size == sizeof(PacketEnvelope) ? kept_blocks::Take(kept_blocks::ENVELOPES, size) : ::operator new(size);
-  }
+  static void* operator new(std::size_t size) { return kept_blocks::New<PacketEnvelope>(kept_blocks::ENVELOPES, size); }
   static void operator delete(void* block, std::size_t size) noexcept {
-    if (block == nullptr) return;
-    if (size == sizeof(PacketEnvelope)) {
-      kept_blocks::Give(kept_blocks::ENVELOPES, block);
-    } else {
-      ::operator delete(block);
-    }
+    kept_blocks::Delete<PacketEnvelope>(kept_blocks::ENVELOPES, block, size);
   }
 };
 static_assert(sizeof(PacketEnvelope) == PACKET_ENVELOPE_SIZE);
